@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QString>
+
+#include <string>
+
+namespace tamberlink {
+
+// What the incoming-call popup shows.
+struct IncomingCall {
+    QString attribution; // attribution text, e.g. "移动|北京"
+    QString head;        // picture reference of the contact; empty for the default picture
+    QString number;
+    QString name; // contact name; empty when the number has no contact
+};
+
+// What the outgoing-call popup shows.
+struct OutgoingCall {
+    QString display; // place text, a blank, carrier without "中国"
+    QString prefix;  // extension and IP prefix dialled before the number
+    QString number;
+    QString name;
+};
+
+// The core's one way to the user interface. The core calls every method on the UI thread
+// (events of other threads are brought there first), so implementations may touch widgets.
+// The headless program prints notices to standard error; tests record the calls.
+class UiSink {
+public:
+    virtual ~UiSink() = default;
+
+    // A notice for the user: the message box of the desktop program.
+    virtual void ShowTip(const QString& text) = 0;
+
+    // Call popups.
+    virtual void ShowIncomingCall(const IncomingCall&) {}
+    virtual void ShowOutgoingCall(const OutgoingCall&) {}
+    virtual void CloseOutgoingCall() {}
+    virtual void CloseCallPopups() {}
+    virtual void SetRecordingAnimation(bool /*playing*/) {}
+
+    // The telephone box's connection indicator.
+    virtual void SetDeviceIndicator(bool /*connected*/) {}
+
+    // A table changed: a list that shows it reloads itself from the core; a list that was
+    // never created ignores this.
+    virtual void ReloadCallLog() {}
+    virtual void ReloadContacts() {}
+    virtual void ReloadSmsList() {}
+    virtual void ReloadNoteList() {}
+    virtual void ReloadTemplateList() {}
+
+    // A note's reminder time has come.
+    virtual void ShowNoteReminder(int /*noteId*/) {}
+
+    // Firmware upgrade progress and results. Returns false when no upgrade window is open,
+    // so that the core can show the texts meant as notices through ShowTip instead.
+    virtual bool ShowUpgradeStatus(const QString& /*text*/) { return false; }
+
+    // A newer program version was found.
+    virtual void ShowNewVersion(const std::string& /*num*/, const std::string& /*url*/) {}
+};
+
+} // namespace tamberlink
