@@ -21,6 +21,7 @@
 namespace tamberlink {
 
 class BoxLink;
+class DeviceBridge;
 class UiSink;
 
 // The program without its windows: owns the databases, the settings and the note reminders,
@@ -54,6 +55,13 @@ public:
     // The telephone box. Attach before other threads start; nullptr detaches.
     void AttachBoxLink(BoxLink* link);
     bool IsBoxConnected() const;
+
+    // The link to the telephone box, its call control (Dial, SendSmsViaPhone, HangUp, ...)
+    // and firmware transfer. Until StartDeviceLink the box counts as not connected.
+    DeviceBridge& Device() { return *device_; }
+    // Attaches the device link and starts looking for the box, `serialPort` (when given)
+    // before the machine's serial ports. Call after Start.
+    bool StartDeviceLink(const QString& serialPort = QString());
 
     // Runs `function` on the UI thread and waits for it (at once when called there). Refuses,
     // returning false without running it, once Shutdown has begun, so a worker can never
@@ -153,6 +161,7 @@ private:
     SettingsStore settings_;
     NoteReminders reminders_;
     QString dataRoot_;
+    std::unique_ptr<DeviceBridge> device_;
     std::atomic<BoxLink*> box_{nullptr};
     std::atomic<bool> shuttingDown_{false};
     std::mutex pendingMutex_;
