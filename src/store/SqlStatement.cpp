@@ -1,0 +1,84 @@
+#include "store/SqlStatement.h"
+
+#include <sqlite3.h>
+
+#include <utility>
+
+namespace tamberlink {
+
+SqlStatement::SqlStatement(sqlite3* db, std::string_view sql) {
+    if (db == nullptr ||
+        sqlite3_prepare_v2(db, sql.data(), int(sql.size()), &stmt_, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(stmt_);
+        stmt_ = nullptr;
+    }
+}
+
+SqlStatement::~SqlStatement() {
+    sqlite3_finalize(stmt_);
+}
+
+SqlStatement::SqlStatement(SqlStatement&& other) noexcept
+    : stmt_(std::exchange(other.stmt_, nullptr)) {}
+
+SqlStatement& SqlStatement::operator=(SqlStatement&& other) noexcept {
+    if (this != &other) {
+        sqlite3_finalize(stmt_);
+        stmt_ = std::exchange(other.stmt_, nullptr);
+    }
+    return *this;
+}
+
+SqlStatement& SqlStatement::Bind(int index, const QString& text) {
+    if (stmt_ != nullptr) {
+        static const char16_t kEmpty[] = u"";
+        const void* data = text.isNull() ? static_cast<const void*>(kEmpty)
+                                         : static_cast<const void*>(text.utf16());
+        sqlite3_bind_text16(stmt_, index, data, int(text.size() * 2), SQLITE_TRANSIENT);
+    }
+    return *this;
+}
+
+SqlStatement& SqlStatement::Bind(int index, int value) {
+    if (stmt_ != nullptr) {
+        sqlite3_bind_int(stmt_, index, value);
+    }
+    return *this;
+}
+
+bool SqlStatement::Next() {
+    return stmt_ != nullptr && sqlite3_step(stmt_) == SQLITE_ROW;
+}
+
+bool SqlStatement::Run() {
+    if (stmt_ == nullptr) {
+        return false;
+    }
+    int rc;
+    do {
+        rc = sqlite3_step(stmt_);
+    } while (rc == SQLITE_ROW);
+    return rc == SQLITE_DONE;
+}
+
+void SqlStatement::Reset() {
+    if (stmt_ != nullptr) {
+        sqlite3_reset(stmt_);
+        sqlite3_clear_bindings(stmt_);
+    }
+}
+
+QString SqlStatement::Text(int column) const {
+    const void* data = sqlite3_column_text16(stmt_, column);
+    if (data == nullptr) {
+        return QString();
+    }
+    const int bytes = sqlite3_column_bytes16(stmt_, column);
+    return QString::fromUtf16(static_cast<const char16_t*>(data), bytes / 2);
+}
+
+int SqlStatement::Int(int column) const {
+    return sqlite3_column_int(stmt_, column);
+}
+
+} // namespace tamberlink
