@@ -1,0 +1,42 @@
+#include "app/BoxCommands.h"
+
+namespace tamberlink {
+
+namespace {
+
+constexpr char kStart = char(0xA5);
+constexpr char kEnd = char(0x55);
+// Start, command, length and end byte around the payload.
+constexpr int kFrameOverhead = 4;
+
+} // namespace
+
+QByteArray BoxCommands::DigitsFrame(char command, const QString& digits) {
+    const qsizetype length = digits.size() + kFrameOverhead;
+    if (length > 0xFF) {
+        return {};
+    }
+    QByteArray frame;
+    frame.reserve(length);
+    frame.append(kStart).append(command).append(char(length));
+    for (QChar c : digits) {
+        frame.append(char(c.unicode() & 0xFF));
+    }
+    frame.append(kEnd);
+    return frame;
+}
+
+QByteArray BoxCommands::StoreExtension(const QString& digits) {
+    return DigitsFrame(char(0x50), digits);
+}
+
+QByteArray BoxCommands::StoreAreaCode(const QString& digits) {
+    return DigitsFrame(char(0x60), digits);
+}
+
+QByteArray BoxCommands::AutoRecord(bool on) {
+    const char frame[] = {kStart, on ? char(0xA2) : char(0xA3), char(kFrameOverhead), kEnd};
+    return QByteArray(frame, sizeof frame);
+}
+
+} // namespace tamberlink
