@@ -6,6 +6,21 @@
 
 namespace tamberlink {
 
+sqlite3* OpenDatabaseFile(const QString& path, int flags, QString& error) {
+    sqlite3* db = nullptr;
+    int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, flags, nullptr);
+    if (rc == SQLITE_OK) {
+        rc = sqlite3_exec(db, "select count(*) from sqlite_master", nullptr, nullptr, nullptr);
+    }
+    if (rc != SQLITE_OK) {
+        error = QString::fromUtf8(db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
+        sqlite3_close(db);
+        return nullptr;
+    }
+    error.clear();
+    return db;
+}
+
 SqlStatement::SqlStatement(sqlite3* db, std::string_view sql) {
     if (db == nullptr ||
         sqlite3_prepare_v2(db, sql.data(), int(sql.size()), &stmt_, nullptr) != SQLITE_OK) {
