@@ -92,6 +92,7 @@ bool AppCore::Start() {
         documents = QDir::home().filePath(QStringLiteral("Documents"));
     }
     MakeDataFolders(documents);
+    recorder_.SetDataRoot(dataRoot_);
 
     const QString userDatabase = dataRoot_ + QStringLiteral("/Data/") + kDatabaseName;
     if (!QFile::exists(userDatabase)) {
@@ -136,6 +137,8 @@ void AppCore::Shutdown() {
     for (const std::shared_ptr<PendingCall>& call : cancelled) {
         FinishCall(call, false);
     }
+    // A call still being recorded keeps its file and its place in the call log.
+    recorder_.FinishRecording();
     database_.Close();
     attribution_.Close();
     DeleteTemporaryFiles();
@@ -247,6 +250,22 @@ void AppCore::WriteToBox(const QByteArray& frame) {
     if (box != nullptr && !frame.isEmpty()) {
         box->Write(frame);
     }
+}
+
+void AppCore::RequestRecordingStart() {
+    if (IsBoxConnected()) {
+        WriteToBox(BoxCommands::Recording(true));
+    } else {
+        ShowTip(QStringLiteral("请先连接设备后再开始录音"));
+    }
+}
+
+void AppCore::RequestRecordingStop() {
+    WriteToBox(BoxCommands::Recording(false));
+}
+
+void AppCore::SetRecordingAnimation(bool playing) {
+    DeliverToUi([this, playing] { sink_.SetRecordingAnimation(playing); });
 }
 
 void AppCore::SetFenjiCode(const QString& code) {
