@@ -51,7 +51,7 @@ AppCore::AppCore(AppConfig config, UiSink& sink, QObject* parent)
     , sink_(sink)
     , settings_(database_)
     , reminders_([this](int noteId) { OnReminderDue(noteId); })
-    , device_(std::make_unique<DeviceBridge>(*this, nullptr)) {}
+    , device_(std::make_unique<DeviceBridge>(*this)) {}
 
 AppCore::~AppCore() {
     Shutdown();
@@ -90,7 +90,11 @@ bool AppCore::Start() {
     if (documents.isEmpty()) {
         documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     }
+    if (documents.isEmpty()) {
+        documents = QDir::home().filePath(QStringLiteral("Documents"));
+    }
     MakeDataFolders(documents);
+    recorder_.SetDataRoot(dataRoot_);
 
     const QString userDatabase = dataRoot_ + QStringLiteral("/Data/") + kDatabaseName;
     if (!QFile::exists(userDatabase)) {
@@ -138,6 +142,8 @@ void AppCore::Shutdown() {
     // The link's threads use the databases; they stop first, no longer able to wait for
     // the UI thread.
     device_->Close();
+    // A call still being recorded keeps its file and its place in the call log.
+    recorder_.FinishRecording();
     database_.Close();
     attribution_.Close();
     DeleteTemporaryFiles();
@@ -254,6 +260,22 @@ void AppCore::WriteToBox(const QByteArray& frame) {
     if (box != nullptr && !frame.isEmpty()) {
         box->Write(frame);
     }
+}
+
+void AppCore::RequestRecordingStart() {
+    if (IsBoxConnected()) {
+        WriteToBox(BoxCommands::Recording(true));
+    } else {
+        ShowTip(QStringLiteral("请先连接设备后再开始录音"));
+    }
+}
+
+void AppCore::RequestRecordingStop() {
+    WriteToBox(BoxCommands::Recording(false));
+}
+
+void AppCore::SetRecordingAnimation(bool playing) {
+    DeliverToUi([this, playing] { sink_.SetRecordingAnimation(playing); });
 }
 
 void AppCore::SetFenjiCode(const QString& code) {
@@ -466,6 +488,13 @@ std::vector<NoteRecord> AppCore::LoadNoteList() {
     return notes;
 }
 
+void AppCore::NotesChanged() {
+    DeliverToUi([this] {
+        ArmReminders();
+        sink_.ReloadNoteList();
+    });
+}
+
 void AppCore::ArmReminders() {
     reminders_.Arm(database_.LoadNoteList(Now()));
 }
@@ -482,10 +511,7 @@ bool AppCore::AddNote(const QString& name, const QString& phone, const QString& 
     if (!database_.AddNote(name, phone, head, dateTime, content, cid)) {
         return false;
     }
-    DeliverToUi([this] {
-        ArmReminders();
-        sink_.ReloadNoteList();
-    });
+    NotesChanged();
     return true;
 }
 
@@ -494,10 +520,7 @@ bool AppCore::UpdateNote(int id, const QString& name, const QString& phone, cons
     if (!database_.UpdateNote(id, name, phone, head, dateTime, content)) {
         return false;
     }
-    DeliverToUi([this] {
-        ArmReminders();
-        sink_.ReloadNoteList();
-    });
+    NotesChanged();
     return true;
 }
 

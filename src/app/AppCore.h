@@ -3,6 +3,8 @@
 #include "app/AppConfig.h"
 #include "app/NoteReminders.h"
 #include "app/SettingsStore.h"
+#include "recording/CallRecorder.h"
+#include "recording/CallRecorderHost.h"
 #include "store/AttributionDatabase.h"
 #include "store/LocalDatabase.h"
 
@@ -28,7 +30,7 @@ class UiSink;
 // runs the start-up and exit sequences and offers every data operation. Created on the UI
 // thread; operations may be called from any thread, and the list reloads and notices they
 // cause always reach the UiSink on the UI thread.
-class AppCore : public QObject {
+class AppCore : public QObject, private CallRecorderHost {
     Q_OBJECT
 public:
     static constexpr const char* kVersion = "1.0.5";
@@ -62,6 +64,12 @@ public:
     // Attaches the device link and starts looking for the box, `serialPort` (when given)
     // before the machine's serial ports. Call after Start.
     bool StartDeviceLink(const QString& serialPort = QString());
+    // The call recorder, driven by the box's frames and samples on the serial listener.
+    CallRecorder& Recorder() { return recorder_; }
+    // Asks the box to record the call: only while it is connected, else the user is told.
+    void RequestRecordingStart();
+    // Asks the box to stop recording; written whatever the link's state.
+    void RequestRecordingStop();
 
     // Runs `function` on the UI thread and waits for it (at once when called there). Refuses,
     // returning false without running it, once Shutdown has begun, so a worker can never
@@ -110,7 +118,7 @@ public:
     bool DeleteCallLogs(const std::vector<int>& ids);
     bool HasNoteForCall(int callLogId);
     // Links a finished recording to the newest call-log entry, if that has none yet.
-    void LinkRecordingToCallLog(const QString& guid);
+    void LinkRecordingToCallLog(const QString& guid) override;
 
     // Sent SMS.
     std::vector<SmsRecord> LoadSmsList();
@@ -152,7 +160,10 @@ private:
     void DeleteTemporaryFiles();
     void WriteToBox(const QByteArray& frame);
     void ArmReminders();
+    // Restarts the reminders and reloads the note list after a note was written.
+    void NotesChanged();
     void OnReminderDue(int noteId);
+    void SetRecordingAnimation(bool playing) override;
 
     AppConfig config_;
     UiSink& sink_;
@@ -160,6 +171,7 @@ private:
     AttributionDatabase attribution_;
     SettingsStore settings_;
     NoteReminders reminders_;
+    CallRecorder recorder_{*this};
     QString dataRoot_;
     std::unique_ptr<DeviceBridge> device_;
     std::atomic<BoxLink*> box_{nullptr};

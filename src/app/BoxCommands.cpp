@@ -34,9 +34,17 @@ QByteArray BoxCommands::StoreAreaCode(const QString& digits) {
     return DigitsFrame(char(0x60), digits);
 }
 
-QByteArray BoxCommands::AutoRecord(bool on) {
-    const char frame[] = {kStart, on ? char(0xA2) : char(0xA3), char(kFrameOverhead), kEnd};
+QByteArray BoxCommands::Command(char command) {
+    const char frame[] = {kStart, command, char(kFrameOverhead), kEnd};
     return QByteArray(frame, sizeof frame);
+}
+
+QByteArray BoxCommands::AutoRecord(bool on) {
+    return Command(on ? char(0xA2) : char(0xA3));
+}
+
+QByteArray BoxCommands::Recording(bool start) {
+    return Command(start ? char(0xA0) : char(0xA1));
 }
 
 } // namespace tamberlink

@@ -5,16 +5,14 @@
 
 namespace tamberlink {
 
-DeviceBridge::DeviceBridge(AppCore& core, AudioSink* audio)
+DeviceBridge::DeviceBridge(AppCore& core)
     : core_(core)
     , firmware_(link_, *this)
-    , dispatcher_(link_, *this, firmware_, audio)
+    , dispatcher_(link_, *this, firmware_, this)
     , calls_(link_, *this) {
     link_.SetFrameHandler(&dispatcher_);
-    link_.SetAudioSink(audio);
-    link_.SetIndicatorCallback([this](bool connected) {
-        core_.PostToUiThread([this, connected] { core_.Sink().SetDeviceIndicator(connected); });
-    });
+    link_.SetAudioSink(this);
+    link_.SetIndicatorCallback([this](bool connected) { OnConnectionChanged(connected); });
 }
 
 DeviceBridge::~DeviceBridge() {
@@ -32,6 +30,14 @@ bool DeviceBridge::Start(const QString& preferredPort) {
 
 void DeviceBridge::Close() {
     link_.Close();
+}
+
+void DeviceBridge::OnConnectionChanged(bool connected) {
+    // A box that is gone cannot end its recording: the file is finished and linked now.
+    if (!connected) {
+        core_.Recorder().FinishRecording();
+    }
+    core_.PostToUiThread([this, connected] { core_.Sink().SetDeviceIndicator(connected); });
 }
 
 QString DeviceBridge::FirmwareVersion() const {
@@ -142,6 +148,22 @@ void DeviceBridge::ShowOutgoingCall(const QString& display, const QString& prefi
                                     const QString& number, const QString& name) {
     const OutgoingCall call{display, prefix, number, name};
     core_.RunOnUiThread([this, &call] { core_.Sink().ShowOutgoingCall(call); });
+}
+
+bool DeviceBridge::IsRecording() const {
+    return core_.Recorder().IsRecording();
+}
+
+void DeviceBridge::EncodeSamples(const std::uint8_t* samples, std::size_t count) {
+    core_.Recorder().EncodeSamples(samples, count);
+}
+
+void DeviceBridge::StartRecording(bool started) {
+    core_.Recorder().StartRecording(started);
+}
+
+void DeviceBridge::StopRecording(bool close) {
+    core_.Recorder().StopRecording(close);
 }
 
 } // namespace tamberlink

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/BoxLink.h"
+#include "device/AudioSink.h"
 #include "device/CallControl.h"
 #include "device/CallControlHost.h"
 #include "device/DeviceHost.h"
@@ -15,16 +16,18 @@
 namespace tamberlink {
 
 class AppCore;
-class AudioSink;
 
 // Connects the telephone box to the core: owns the serial link, the frame dispatcher, call
-// control and the firmware transfer. What the listener thread reports reaches the user
-// interface on the UI thread (call reports wait for it, as the box expects); the listener
-// never touches the UiSink itself.
-class DeviceBridge : public BoxLink, private DeviceHost, private CallControlHost {
+// control and the firmware transfer, and hands the recording frames and samples to the
+// core's recorder. What the listener thread reports reaches the user interface on the UI
+// thread (call reports wait for it, as the box expects); the listener never touches the
+// UiSink itself.
+class DeviceBridge : public BoxLink,
+                     private DeviceHost,
+                     private CallControlHost,
+                     private AudioSink {
 public:
-    // `audio` (may be null) gets the recording frames and samples.
-    DeviceBridge(AppCore& core, AudioSink* audio);
+    explicit DeviceBridge(AppCore& core);
     ~DeviceBridge() override;
 
     // Starts looking for the box: `preferredPort` first, then the machine's serial ports.
@@ -70,6 +73,14 @@ private:
                           const QString& name) override;
     void ShowOutgoingCall(const QString& display, const QString& prefix, const QString& number,
                           const QString& name) override;
+
+    // AudioSink
+    bool IsRecording() const override;
+    void EncodeSamples(const std::uint8_t* samples, std::size_t count) override;
+    void StartRecording(bool started) override;
+    void StopRecording(bool close) override;
+
+    void OnConnectionChanged(bool connected);
 
     AppCore& core_;
     SerialLink link_;

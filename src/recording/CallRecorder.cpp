@@ -11,9 +11,9 @@
 
 namespace tamberlink {
 
-CallRecorder::CallRecorder(QString dataRoot, CallRecorderHost& host)
-    : dataRoot_(std::move(dataRoot))
-    , host_(host) {}
+CallRecorder::CallRecorder(CallRecorderHost& host, QString dataRoot)
+    : host_(host)
+    , dataRoot_(std::move(dataRoot)) {}
 
 CallRecorder::~CallRecorder() {
     std::lock_guard lock(mutex_);
@@ -22,6 +22,11 @@ CallRecorder::~CallRecorder() {
 
 QString CallRecorder::RecordingPath(const QString& dataRoot, const QString& id) {
     return dataRoot + QStringLiteral("/Rec/") + id + QStringLiteral(".mp3");
+}
+
+void CallRecorder::SetDataRoot(const QString& dataRoot) {
+    std::lock_guard lock(mutex_);
+    dataRoot_ = dataRoot;
 }
 
 void CallRecorder::StartRecording(bool started) {
@@ -35,12 +40,16 @@ void CallRecorder::StartRecording(bool started) {
         recording_.store(true, std::memory_order_release);
         currentId_ = Utf8ToWide(NewGuidText());
         samplesEncoded_ = 0;
-        // The folder is made at start-up; one removed since is made again rather than
-        // losing the call.
-        QDir().mkpath(dataRoot_ + QStringLiteral("/Rec"));
         // A file that cannot be made leaves the recording without one; the identifier is
         // still linked to the call.
-        writer_.Open(RecordingPath(dataRoot_, currentId_));
+        if (dataRoot_.isEmpty()) {
+            qCWarning(lcRecording, "No data folder: the recording is not kept");
+        } else {
+            // The folder is made at start-up; one removed since is made again rather than
+            // losing the call.
+            QDir().mkpath(dataRoot_ + QStringLiteral("/Rec"));
+            writer_.Open(RecordingPath(dataRoot_, currentId_));
+        }
     }
     host_.SetRecordingAnimation(true);
 }

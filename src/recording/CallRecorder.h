@@ -23,13 +23,17 @@ class CallRecorderHost;
 // the link is lost or the program closes (FinishRecording).
 class CallRecorder {
 public:
-    CallRecorder(QString dataRoot, CallRecorderHost& host);
+    // Recordings need a data root; until one is set a recording runs without a file.
+    explicit CallRecorder(CallRecorderHost& host, QString dataRoot = {});
     ~CallRecorder();
     CallRecorder(const CallRecorder&) = delete;
     CallRecorder& operator=(const CallRecorder&) = delete;
 
     // "<data root>/Rec/<id>.mp3".
     static QString RecordingPath(const QString& dataRoot, const QString& id);
+
+    // The folder found at start-up; used from the next recording on.
+    void SetDataRoot(const QString& dataRoot);
 
     // A sample from the box, unsigned 8 bits with 0x80 as silence, as a signed 16-bit sample.
     static constexpr std::int16_t WidenSample(std::uint8_t byte) {
@@ -62,12 +66,12 @@ public:
 private:
     void CloseFileLocked();
 
-    const QString dataRoot_;
     CallRecorderHost& host_;
     // Read by the listener for every chunk, so kept apart from the lock.
     std::atomic<bool> recording_{false};
 
     mutable std::mutex mutex_;
+    QString dataRoot_;
     QString currentId_;
     Mp3Writer writer_;
     std::uint64_t samplesEncoded_ = 0;

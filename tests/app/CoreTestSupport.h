@@ -32,6 +32,9 @@ class RecordingSink : public UiSink {
 public:
     void ShowTip(const QString& text) override { Record(QStringLiteral("tip:") + text); }
     void ReloadCallLog() override { Record(QStringLiteral("ReloadCallLog")); }
+    void SetRecordingAnimation(bool playing) override {
+        Record(QStringLiteral("animation:") + QString::number(playing));
+    }
     void ReloadContacts() override { Record(QStringLiteral("ReloadContacts")); }
     void ReloadSmsList() override { Record(QStringLiteral("ReloadSmsList")); }
     void ReloadNoteList() override { Record(QStringLiteral("ReloadNoteList")); }

@@ -100,6 +100,41 @@ TEST_F(DeviceCoreTest, DialsFromTheCoreReachTheBoxAndTheCallLog) {
     EXPECT_TRUE(box_->WaitForLine("sms 13800000000 你好"));
 }
 
+TEST_F(DeviceCoreTest, RecordingsFromTheBoxEndLinkedEvenWhenTheBoxIsPulledOut) {
+    StartCore();
+    ASSERT_EQ(box_->Command("ring 13800000000"), "ok");
+    ASSERT_TRUE(WaitUntil([&] { return !CallLog().empty(); }));
+    QDir recordings(docs_.filePath(QStringLiteral("Tamberlink/Rec")));
+    const auto files = [&] {
+        return recordings.entryList({QStringLiteral("*.mp3")}, QDir::Files);
+    };
+    const auto newestGuid = [&] {
+        return RawDb(docs_.filePath(QStringLiteral("Tamberlink/Data/Tamberlink.db")))
+            .Rows("select record_guid from table_log order by id desc limit 1");
+    };
+
+    core_->RequestRecordingStart();
+    ASSERT_TRUE(WaitUntil([&] {
+        return core_->Recorder().IsRecording() && core_->Recorder().SamplesEncoded() > 16000;
+    }));
+    core_->RequestRecordingStop();
+    ASSERT_TRUE(WaitUntil([&] { return !core_->Recorder().IsRecording() && files().size() == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return newestGuid() + ".mp3" == files().front().toStdString(); }));
+
+    // A box pulled out mid-recording cannot stop it; losing the link finishes the file.
+    ASSERT_EQ(box_->Command("ring 13900000000"), "ok");
+    ASSERT_TRUE(WaitUntil([&] { return CallLog().find("13900000000") != std::string::npos; }));
+    core_->RequestRecordingStart();
+    ASSERT_TRUE(WaitUntil([&] {
+        return core_->Recorder().IsRecording() && core_->Recorder().SamplesEncoded() > 8000;
+    }));
+    ASSERT_EQ(box_->Command("unplug hard"), "ok");
+    ASSERT_TRUE(WaitUntil([&] { return !core_->Recorder().IsRecording() && files().size() == 2; }));
+    EXPECT_TRUE(
+        WaitUntil([&] { return files().contains(QString::fromStdString(newestGuid() + ".mp3")); }));
+    EXPECT_TRUE(Seen("tip:indicator off"));
+}
+
 TEST_F(DeviceCoreTest, ShutdownReleasesAListenerWaitingForTheUiThread) {
     StartCore();
     // The listener waits for the UI thread, which does not run its events but shuts down.

@@ -100,7 +100,7 @@ TEST_F(CallRecorderTest, RecordsTheCallAsMp3OfItsLengthAndLinksIt) {
     EXPECT_EQ(CallRecorder::WidenSample(0x81), 256);
     EXPECT_EQ(CallRecorder::WidenSample(0xFF), 32512);
 
-    CallRecorder recorder(root_.path(), host_);
+    CallRecorder recorder(host_, root_.path());
     EXPECT_FALSE(recorder.IsRecording());
     recorder.StartRecording(true);
     EXPECT_TRUE(recorder.IsRecording());
@@ -122,7 +122,7 @@ TEST_F(CallRecorderTest, RecordsTheCallAsMp3OfItsLengthAndLinksIt) {
 }
 
 TEST_F(CallRecorderTest, StopWithoutCloseLinksAndKeepsWritingTheSameFile) {
-    CallRecorder recorder(root_.path(), host_);
+    CallRecorder recorder(host_, root_.path());
     recorder.StartRecording(true);
     const QString id = recorder.CurrentRecordingId();
     Feed(recorder, ToneBytes(500, 1.0));
@@ -140,7 +140,7 @@ TEST_F(CallRecorderTest, StopWithoutCloseLinksAndKeepsWritingTheSameFile) {
 }
 
 TEST_F(CallRecorderTest, RestartAndRefusalFinishTheOpenFile) {
-    CallRecorder recorder(root_.path(), host_);
+    CallRecorder recorder(host_, root_.path());
     recorder.StartRecording(true);
     const QString first = recorder.CurrentRecordingId();
     Feed(recorder, ToneBytes(400, 1.0));
@@ -170,7 +170,7 @@ TEST_F(CallRecorderTest, RestartAndRefusalFinishTheOpenFile) {
 }
 
 TEST_F(CallRecorderTest, FinishingFromAnotherThreadLeavesAPlayableFile) {
-    CallRecorder recorder(root_.path(), host_);
+    CallRecorder recorder(host_, root_.path());
     recorder.StartRecording(true);
     const QString id = recorder.CurrentRecordingId();
     const std::vector<std::uint8_t> tone = ToneBytes(900, 0.5);
@@ -195,7 +195,7 @@ TEST_F(CallRecorderTest, FinishingFromAnotherThreadLeavesAPlayableFile) {
 
 TEST_F(CallRecorderTest, RecFolderMissingIsMadeAgainUnwritableStillLinks) {
     ASSERT_TRUE(QDir(root_.path()).rmdir(QStringLiteral("Rec")));
-    CallRecorder recorder(root_.path(), host_);
+    CallRecorder recorder(host_, root_.path());
     recorder.StartRecording(true);
     const QString made = recorder.CurrentRecordingId();
     Feed(recorder, ToneBytes(700, 1.0));
@@ -223,7 +223,7 @@ TEST_F(CallRecorderTest, FullDiskKeepsTheCallGoingAndTheFileDecodable) {
     rlimit saved{};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
     auto* const previous = std::signal(SIGXFSZ, SIG_IGN);
-    CallRecorder recorder(root_.path(), host_);
+    CallRecorder recorder(host_, root_.path());
     recorder.StartRecording(true);
     const QString id = recorder.CurrentRecordingId();
     rlimit limited = saved;
