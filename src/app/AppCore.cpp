@@ -88,6 +88,9 @@ bool AppCore::Start() {
     if (documents.isEmpty()) {
         documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     }
+    if (documents.isEmpty()) {
+        documents = QDir::home().filePath(QStringLiteral("Documents"));
+    }
     MakeDataFolders(documents);
     recorder_.SetDataRoot(dataRoot_);
 
@@ -475,6 +478,13 @@ std::vector<NoteRecord> AppCore::LoadNoteList() {
     return notes;
 }
 
+void AppCore::NotesChanged() {
+    DeliverToUi([this] {
+        ArmReminders();
+        sink_.ReloadNoteList();
+    });
+}
+
 void AppCore::ArmReminders() {
     reminders_.Arm(database_.LoadNoteList(Now()));
 }
@@ -491,10 +501,7 @@ bool AppCore::AddNote(const QString& name, const QString& phone, const QString& 
     if (!database_.AddNote(name, phone, head, dateTime, content, cid)) {
         return false;
     }
-    DeliverToUi([this] {
-        ArmReminders();
-        sink_.ReloadNoteList();
-    });
+    NotesChanged();
     return true;
 }
 
@@ -503,10 +510,7 @@ bool AppCore::UpdateNote(int id, const QString& name, const QString& phone, cons
     if (!database_.UpdateNote(id, name, phone, head, dateTime, content)) {
         return false;
     }
-    DeliverToUi([this] {
-        ArmReminders();
-        sink_.ReloadNoteList();
-    });
+    NotesChanged();
     return true;
 }
 

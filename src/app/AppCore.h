@@ -153,6 +153,8 @@ private:
     void DeleteTemporaryFiles();
     void WriteToBox(const QByteArray& frame);
     void ArmReminders();
+    // Restarts the reminders and reloads the note list after a note was written.
+    void NotesChanged();
     void OnReminderDue(int noteId);
     void SetRecordingAnimation(bool playing) override;
 

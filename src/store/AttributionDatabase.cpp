@@ -18,16 +18,10 @@ AttributionDatabase::~AttributionDatabase() {
 bool AttributionDatabase::Open(const QString& path) {
     Close();
     std::lock_guard lock(mutex_);
-    const QByteArray utf8 = path.toUtf8();
-    const int rc = sqlite3_open_v2(utf8.constData(), &db_,
-                                   SQLITE_OPEN_READONLY | SQLITE_OPEN_FULLMUTEX, nullptr);
-    if (rc != SQLITE_OK) {
-        openError_ = QString::fromUtf8(db_ != nullptr ? sqlite3_errmsg(db_) : sqlite3_errstr(rc));
-        sqlite3_close(db_);
-        db_ = nullptr;
+    db_ = OpenDatabaseFile(path, SQLITE_OPEN_READONLY | SQLITE_OPEN_FULLMUTEX, openError_);
+    if (db_ == nullptr) {
         return false;
     }
-    openError_.clear();
     placeQuery_ = SqlStatement(db_, "select province,city,corp from area_code where phone=?");
     areaCodeQuery_ =
         SqlStatement(db_, "select province,city,corp,areacode from area_code where phone=?");

@@ -83,23 +83,13 @@ LocalDatabase::~LocalDatabase() {
 bool LocalDatabase::Open(const QString& path) {
     Close();
     std::lock_guard lock(mutex_);
-    const QByteArray utf8 = path.toUtf8();
-    int rc = sqlite3_open_v2(utf8.constData(), &db_,
-                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
-                             nullptr);
-    if (rc == SQLITE_OK) {
-        // Opening is lazy; reading the schema tells a database from any other file.
-        rc = sqlite3_exec(db_, "select count(*) from sqlite_master", nullptr, nullptr, nullptr);
-    }
-    if (rc != SQLITE_OK) {
-        openError_ = QString::fromUtf8(db_ != nullptr ? sqlite3_errmsg(db_) : sqlite3_errstr(rc));
-        sqlite3_close(db_);
-        db_ = nullptr;
+    db_ = OpenDatabaseFile(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
+                           openError_);
+    if (db_ == nullptr) {
         return false;
     }
     // Another process (a second start, an inspecting tool) may hold the file for a moment.
     sqlite3_busy_timeout(db_, 3000);
-    openError_.clear();
     return true;
 }
 
@@ -571,9 +561,9 @@ QStringList LocalDatabase::GetFirstSmsTo(const QString& number) {
     return {query.Text(0), query.Text(1)};
 }
 
-std::vector<TemplateRecord> LocalDatabase::LoadTemplateList() {
+std::vector<TemplateRecord> LocalDatabase::ReadTemplates(std::string_view sql) {
     std::lock_guard lock(mutex_);
-    SqlStatement query(db_, "select * from table_template order by id desc");
+    SqlStatement query(db_, sql);
     std::vector<TemplateRecord> templates;
     while (query.Next()) {
         templates.push_back({query.Int(0), query.Text(1), query.Text(2)});
@@ -581,14 +571,12 @@ std::vector<TemplateRecord> LocalDatabase::LoadTemplateList() {
     return templates;
 }
 
+std::vector<TemplateRecord> LocalDatabase::LoadTemplateList() {
+    return ReadTemplates("select * from table_template order by id desc");
+}
+
 std::vector<TemplateRecord> LocalDatabase::GetAllTemplates() {
-    std::lock_guard lock(mutex_);
-    SqlStatement query(db_, "select * from table_template");
-    std::vector<TemplateRecord> templates;
-    while (query.Next()) {
-        templates.push_back({query.Int(0), query.Text(1), query.Text(2)});
-    }
-    return templates;
+    return ReadTemplates("select * from table_template");
 }
 
 bool LocalDatabase::SaveTemplate(const TemplateRecord& record) {
@@ -661,24 +649,22 @@ bool LocalDatabase::DeleteNotes(const std::vector<int>& ids) {
     return DeleteEach("delete from table_notepad where id=?", ids, kDeleteNoteFailed);
 }
 
-std::optional<NoteRecord> LocalDatabase::GetNote(int id) {
+std::optional<NoteRecord> LocalDatabase::FindNote(std::string_view sql, int key) {
     std::lock_guard lock(mutex_);
-    SqlStatement query(db_, "select * from table_notepad where id=?");
-    query.Bind(1, QString::number(id));
+    SqlStatement query(db_, sql);
+    query.Bind(1, QString::number(key));
     if (!query.Next()) {
         return std::nullopt;
     }
     return ReadNote(query);
 }
 
+std::optional<NoteRecord> LocalDatabase::GetNote(int id) {
+    return FindNote("select * from table_notepad where id=?", id);
+}
+
 std::optional<NoteRecord> LocalDatabase::GetNoteForCall(int callLogId) {
-    std::lock_guard lock(mutex_);
-    SqlStatement query(db_, "select * from table_notepad where cid=?");
-    query.Bind(1, QString::number(callLogId));
-    if (!query.Next()) {
-        return std::nullopt;
-    }
-    return ReadNote(query);
+    return FindNote("select * from table_notepad where cid=?", callLogId);
 }
 
 } // namespace tamberlink

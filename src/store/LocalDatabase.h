@@ -124,6 +124,9 @@ private:
     std::vector<ContactRecord> ReadContacts(SqlStatement& query, bool withId, bool withAttribution,
                                             bool withCloudFields);
     std::vector<ContactRecord> SearchLocked(const QString& keyword, bool withAttribution);
+    std::vector<TemplateRecord> ReadTemplates(std::string_view sql);
+    // The first note the query finds for `key`, bound as text.
+    std::optional<NoteRecord> FindNote(std::string_view sql, int key);
     bool IsNumberStored(const QString& number);
     // Contact name and picture for a number; the number itself and no picture when unknown.
     void NameAndHead(const QString& number, QString& name, QString& head);

@@ -9,6 +9,11 @@ struct sqlite3_stmt;
 
 namespace tamberlink {
 
+// Opens the database file at `path` with the sqlite3_open_v2 `flags`, and reads its schema,
+// since opening alone does not tell a database from any other file. Returns nullptr, with
+// SQLite's reason in `error`, on failure.
+sqlite3* OpenDatabaseFile(const QString& path, int flags, QString& error);
+
 // One prepared statement. A statement that could not be prepared is invalid: it binds
 // nothing, steps to no row and fails every run, so callers read it as an empty result.
 class SqlStatement {
