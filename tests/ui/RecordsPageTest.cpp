@@ -42,7 +42,6 @@ CallLogRecord Entry(const QString& name, const QString& phone, const QString& at
 class RecordsPage : public ::testing::Test {
 protected:
     void SetUp() override {
-        App();
         main_.resize(902, 602);
         page_ = new CRecordContainer(fixture_.Core(), &main_);
         page_->setGeometry(100, 96, 802, 506);
@@ -77,6 +76,7 @@ protected:
         QTest::mouseClick(Viewport(), Qt::LeftButton, {}, At(row, control));
     }
 
+    QApplication& app_ = App();
     test::CoreFixture fixture_;
     QWidget main_;
     CRecordContainer* page_ = nullptr;
