@@ -1,5 +1,7 @@
 #include "ui/CMainWndUI.h"
 
+#include "app/DeviceBridge.h"
+
 #include "ui/CButtonUI.h"
 #include "ui/CDuiMenu.h"
 #include "ui/CMessageBox.h"
@@ -88,8 +90,11 @@ CMainWndUI* CMainWndUI::Instance() {
     return gMainWindow;
 }
 
-bool CMainWndUI::Start() {
+bool CMainWndUI::Start(const std::optional<QString>& serialPort) {
     core_.Start();
+    if (serialPort.has_value()) {
+        core_.StartDeviceLink(*serialPort);
+    }
     if (!Create(QStringLiteral("Tamberlink拨号器"))) {
         return false;
     }
@@ -208,6 +213,8 @@ void CMainWndUI::Notify(const Notification& msg) {
         Minimize();
     } else if (msg.SenderNameIs(u"btnMenu")) {
         OpenMenu(QCursor::pos());
+    } else if (msg.SenderNameIs(u"ButtonLinkDevice")) {
+        core_.Device().Link().RequestSearch();
     } else if (msg.SenderNameIs(u"ButtonHelp")) {
         OpenUrl(kHelpPage);
     } else if (msg.SenderNameIs(u"ButtonVersion")) {
@@ -323,7 +330,15 @@ void CMainWndUI::OnClipboardChanged() {
     if (number.isEmpty()) {
         return;
     }
-    CTopCall::Offer(number, QCursor::pos());
+    if (CTopCall* popup = CTopCall::Offer(number, QCursor::pos())) {
+        connect(popup, &CTopCall::DialRequested, this, &CMainWndUI::Dial, Qt::UniqueConnection);
+    }
+}
+
+void CMainWndUI::Dial(const QString& number, bool throughPhone) {
+    if (!exiting_) {
+        core_.Device().Calls().Dial(number, throughPhone);
+    }
 }
 
 void CMainWndUI::StartProgress(int seconds, const QString& text) {

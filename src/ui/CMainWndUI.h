@@ -5,6 +5,8 @@
 #include "app/UiSink.h"
 #include "ui/WindowImplBase.h"
 
+#include <optional>
+
 class QStackedWidget;
 class QTimer;
 
@@ -28,11 +30,12 @@ public:
 
     static CMainWndUI* Instance();
 
-    // Starts the core (folders, databases, settings), then builds the window, its pages, the
-    // tray icon and the clipboard capture, and shows it centred. False only when the
-    // window's skin cannot be loaded; a database that fails to open leaves the window
-    // running without settings.
-    bool Start();
+    // Starts the core (folders, databases, settings) and, when `serialPort` is given, the
+    // search for the telephone box (that port first, an empty text for the machine's serial
+    // ports only); then builds the window, its pages, the tray icon and the clipboard
+    // capture, and shows it centred. False only when the window's skin cannot be loaded; a
+    // database that fails to open leaves the window running without settings.
+    bool Start(const std::optional<QString>& serialPort = std::nullopt);
 
     // The exit sequence: tray icon, the core's shutdown (databases, recorder, temporary
     // files, reminders), then the event loop ends. Runs once; windows events and notices
@@ -44,6 +47,9 @@ public:
 
     // Shows the window normally: from the tray, minimised or behind other windows.
     void ShowNormal();
+
+    // A call through the telephone box (landline) or through the phone.
+    void Dial(const QString& number, bool throughPhone);
 
     // Dialogs of the menu; each exists at most once, so a second request does nothing.
     void OpenSettingPrefix(int mode);

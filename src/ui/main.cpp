@@ -8,6 +8,7 @@
 #include "ui/SkinStyle.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 
 #include <cstdio>
 
@@ -17,6 +18,18 @@ int main(int argc, char** argv) {
     QApplication::setApplicationVersion(QString::fromLatin1(tamberlink::AppCore::kVersion));
     // Hidden in the tray or with only a dialog closed, the program goes on.
     QApplication::setQuitOnLastWindowClosed(false);
+
+    QCommandLineParser options;
+    options.setApplicationDescription(
+        QStringLiteral("Tamberlink, the desktop telephone assistant."));
+    options.addHelpOption();
+    options.addVersionOption();
+    const QCommandLineOption serialPort(
+        QStringLiteral("serial-port"),
+        QStringLiteral("Look for the telephone box on PATH before the serial ports."),
+        QStringLiteral("PATH"));
+    options.addOption(serialPort);
+    options.process(app);
 
     tamberlink::SingleProcess single;
     if (!single.Acquire()) {
@@ -30,7 +43,7 @@ int main(int argc, char** argv) {
                      &tamberlink::CMainWndUI::ShowNormal);
     QObject::connect(&signalWatcher, &tamberlink::SignalWatcher::Signalled, &window,
                      &tamberlink::CMainWndUI::Exit);
-    if (!window.Start()) {
+    if (!window.Start(options.value(serialPort))) {
         std::fprintf(stderr, "Tamberlink: the skin of the main window cannot be loaded\n");
         return 1;
     }

@@ -1,5 +1,6 @@
 // The main window over a real core in a fresh documents folder: menu, settings dialogs,
 // clipboard capture, Ctrl+F10, notices, progress and exit.
+#include "../device/BoxSim.h"
 #include "../store/StoreTestSupport.h"
 #include "UiTestSupport.h"
 
@@ -403,4 +404,39 @@ TEST_F(MainWindowTest, NothingHappensOnceExitHasBegun) {
     EXPECT_EQ(CSettingIP::Instance(), nullptr);
     EXPECT_FALSE(window_->IsProgressShown());
     EXPECT_EQ(CTopCall::Instance(), nullptr);
+}
+
+TEST(QuickDialOnTheBox, TheLandlineButtonMakesTheBoxReceiveTheDialFrame) {
+    App();
+    test::BoxSim box({"--area-code", "010"});
+    ASSERT_TRUE(box.Running());
+    QTemporaryDir home;
+    AppConfig config;
+    config.documentsFolder = home.path();
+    config.dataFolder = QStringLiteral(TAMBERLINK_BIN_DIR "/Data");
+    CMainWndUI window(config);
+    ASSERT_TRUE(window.Start(QString::fromStdString(box.PortPath())));
+    ASSERT_TRUE(test::WaitFor([&] { return window.Core().IsBoxConnected(); }, 30000));
+    auto* device = window.FindControl<CButtonUI>(QStringLiteral("ButtonLinkDevice"));
+    EXPECT_TRUE(test::WaitFor(
+        [&] { return device->GetForeImage().contains(QLatin1String("btnDeviceConn.png")); }));
+    ASSERT_TRUE(test::WaitFor([&] { return window.Core().Settings().AreaCode() == "010"; }));
+
+    ASSERT_TRUE(window.ToggleScreenOff());
+    QGuiApplication::clipboard()->setText(QStringLiteral("first copy, skipped"));
+    QGuiApplication::clipboard()->setText(QStringLiteral("Tel: +86 138-0000-0000"));
+    ASSERT_TRUE(test::WaitFor([] { return CTopCall::Instance() != nullptr; }));
+    CTopCall* popup = CTopCall::Instance();
+    EXPECT_EQ(popup->Number(), QStringLiteral("+8613800000000"));
+    QTest::mouseClick(popup->FindControl<QPushButton>(QStringLiteral("ButtonTel")), Qt::LeftButton);
+    const auto dialled = [&] {
+        for (const std::string& line : box.LinesStartingWith("dial-landline ")) {
+            if (line.find("13800000000") != std::string::npos) {
+                return true;
+            }
+        }
+        return false;
+    };
+    EXPECT_TRUE(test::WaitFor(dialled, 30000));
+    EXPECT_TRUE(box.LinesStartingWith("rx A6 ").empty()); // nothing went to the phone
 }
