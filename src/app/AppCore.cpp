@@ -4,6 +4,7 @@
 #include "app/BoxLink.h"
 #include "app/DeviceBridge.h"
 #include "app/UiSink.h"
+#include "localapi/LocalApi.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -124,6 +125,11 @@ bool AppCore::Start() {
     database_.RunMigrations();
     settings_.Load();
     ArmReminders();
+
+    // Other programs on this computer reach the core through the local API from now on. A
+    // port taken by another program is logged by the server; the core runs on without it.
+    localApi_ = std::make_unique<LocalApi>(localApiHub_);
+    localApi_->StartServer(config_.localApiPort);
     return true;
 }
 
@@ -139,6 +145,8 @@ void AppCore::Shutdown() {
     for (const std::shared_ptr<PendingCall>& call : cancelled) {
         FinishCall(call, false);
     }
+    // Its workers no longer wait for the UI thread, so the server stops at once.
+    localApi_.reset();
     // The link's threads use the databases; they stop first, no longer able to wait for
     // the UI thread.
     device_->Close();
@@ -272,6 +280,10 @@ void AppCore::RequestRecordingStart() {
 
 void AppCore::RequestRecordingStop() {
     WriteToBox(BoxCommands::Recording(false));
+}
+
+std::uint16_t AppCore::LocalApiPort() const {
+    return localApi_ ? localApi_->Port() : 0;
 }
 
 void AppCore::SetRecordingAnimation(bool playing) {
