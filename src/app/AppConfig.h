@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+namespace tamberlink {
+
+// Where the core keeps and finds its files. Empty fields take the defaults.
+struct AppConfig {
+    // The folder that holds the data root "Tamberlink"; by default the user's documents.
+    QString documentsFolder;
+    // The folder of the seed and attribution databases; by default <program dir>/Data, then
+    // the installed data folder.
+    QString dataFolder;
+};
+
+} // namespace tamberlink

@@ -1,0 +1,547 @@
+#include "app/AppCore.h"
+
+#include "app/BoxCommands.h"
+#include "app/BoxLink.h"
+#include "app/UiSink.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QLoggingCategory>
+#include <QStandardPaths>
+#include <QThread>
+
+#include <condition_variable>
+#include <cstdio>
+#include <ctime>
+
+Q_LOGGING_CATEGORY(lcApp, "tamberlink.app", QtInfoMsg)
+
+namespace tamberlink {
+
+namespace {
+
+const QString kRootName = QStringLiteral("Tamberlink");
+const QString kDatabaseName = QStringLiteral("Tamberlink.db");
+const QString kAttributionName = QStringLiteral("MoblieAreacode.db");
+
+void ReportOpenFailure(const QString& error) {
+    std::fprintf(stderr, "无法打开数据库: %s\n", error.toUtf8().constData());
+}
+
+std::int64_t Now() {
+    return std::int64_t(std::time(nullptr));
+}
+
+} // namespace
+
+// A function waiting to run on the UI thread, and the worker waiting for it.
+struct AppCore::PendingCall {
+    std::function<void()> function;
+    std::mutex mutex;
+    std::condition_variable done;
+    bool finished = false;
+    bool ran = false;
+};
+
+AppCore::AppCore(AppConfig config, UiSink& sink, QObject* parent)
+    : QObject(parent)
+    , config_(std::move(config))
+    , sink_(sink)
+    , settings_(database_)
+    , reminders_([this](int noteId) { OnReminderDue(noteId); }) {}
+
+AppCore::~AppCore() {
+    Shutdown();
+}
+
+QString AppCore::FindDataFile(const QString& name) const {
+    QStringList folders;
+    if (!config_.dataFolder.isEmpty()) {
+        folders << config_.dataFolder;
+    } else if (QCoreApplication::instance() != nullptr) {
+        const QString programDir = QCoreApplication::applicationDirPath();
+        folders << programDir + QStringLiteral("/Data")
+                << programDir + QStringLiteral("/" TAMBERLINK_DATA_FROM_BIN);
+    }
+    for (const QString& folder : folders) {
+        const QString path = QDir(folder).filePath(name);
+        if (QFile::exists(path)) {
+            return path;
+        }
+    }
+    // Not found: opening the first place names it in the error.
+    return folders.isEmpty() ? name : QDir(folders.front()).filePath(name);
+}
+
+void AppCore::MakeDataFolders(const QString& documents) {
+    dataRoot_ = QDir(documents).filePath(kRootName);
+    QDir root(dataRoot_);
+    for (const char* folder : {"Log", "Rec", "Data"}) {
+        root.mkpath(QString::fromLatin1(folder));
+    }
+}
+
+bool AppCore::Start() {
+    settings_.Clear();
+    QString documents = config_.documentsFolder;
+    if (documents.isEmpty()) {
+        documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    }
+    if (documents.isEmpty()) {
+        documents = QDir::home().filePath(QStringLiteral("Documents"));
+    }
+    MakeDataFolders(documents);
+    recorder_.SetDataRoot(dataRoot_);
+
+    const QString userDatabase = dataRoot_ + QStringLiteral("/Data/") + kDatabaseName;
+    if (!QFile::exists(userDatabase)) {
+        const QString seed = FindDataFile(kDatabaseName);
+        qCDebug(lcApp) << "first start: copying" << seed << "to" << userDatabase;
+        // An installed seed may be read-only; the user's copy must not be.
+        if (QFile::copy(seed, userDatabase)) {
+            QFile::setPermissions(userDatabase, QFile::permissions(userDatabase) |
+                                                    QFile::ReadOwner | QFile::WriteOwner);
+        }
+    }
+
+    const bool userOpened = database_.Open(userDatabase);
+    const QString attributionFile = FindDataFile(kAttributionName);
+    const bool attributionOpened = attribution_.Open(attributionFile);
+    qCDebug(lcApp) << "user database" << userDatabase << userOpened << "attribution"
+                   << attributionFile << attributionOpened;
+    if (!userOpened) {
+        ReportOpenFailure(database_.OpenError());
+        return false;
+    }
+    // Without the attribution file every number reads as unknown; that is no reason to stop.
+    if (!attributionOpened) {
+        ReportOpenFailure(attribution_.OpenError());
+    }
+
+    database_.RunMigrations();
+    settings_.Load();
+    ArmReminders();
+    return true;
+}
+
+void AppCore::Shutdown() {
+    std::set<std::shared_ptr<PendingCall>> cancelled;
+    {
+        std::lock_guard lock(pendingMutex_);
+        if (shuttingDown_.exchange(true)) {
+            return;
+        }
+        cancelled.swap(pending_);
+    }
+    for (const std::shared_ptr<PendingCall>& call : cancelled) {
+        FinishCall(call, false);
+    }
+    // A call still being recorded keeps its file and its place in the call log.
+    recorder_.FinishRecording();
+    database_.Close();
+    attribution_.Close();
+    DeleteTemporaryFiles();
+    reminders_.StopAll();
+}
+
+void AppCore::DeleteTemporaryFiles() {
+    if (dataRoot_.isEmpty()) {
+        return;
+    }
+    QDir root(dataRoot_);
+    root.remove(QStringLiteral("cookie.txt"));
+    const QStringList pictures =
+        root.entryList({QStringLiteral("*.gif")}, QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& picture : pictures) {
+        root.remove(picture);
+    }
+}
+
+bool AppCore::OnUiThread() const {
+    return QThread::currentThread() == thread();
+}
+
+void AppCore::FinishCall(const std::shared_ptr<PendingCall>& call, bool ran) {
+    std::lock_guard lock(call->mutex);
+    call->finished = true;
+    call->ran = ran;
+    call->done.notify_all();
+}
+
+bool AppCore::RunOnUiThread(std::function<void()> function) {
+    if (OnUiThread()) {
+        if (shuttingDown_) {
+            return false;
+        }
+        function();
+        return true;
+    }
+    auto call = std::make_shared<PendingCall>();
+    call->function = std::move(function);
+    {
+        std::lock_guard lock(pendingMutex_);
+        if (shuttingDown_) {
+            return false;
+        }
+        pending_.insert(call);
+    }
+    QMetaObject::invokeMethod(
+        this,
+        [this, call] {
+            {
+                std::lock_guard lock(pendingMutex_);
+                if (pending_.erase(call) == 0) {
+                    return; // Shutdown has released the caller already
+                }
+            }
+            bool ran = false;
+            try {
+                call->function();
+                ran = true;
+            } catch (...) {
+                qCWarning(lcApp) << "a function run for another thread failed";
+            }
+            FinishCall(call, ran);
+        },
+        Qt::QueuedConnection);
+    std::unique_lock lock(call->mutex);
+    call->done.wait(lock, [&] { return call->finished; });
+    return call->ran;
+}
+
+void AppCore::PostToUiThread(std::function<void()> function) {
+    if (shuttingDown_) {
+        return;
+    }
+    QMetaObject::invokeMethod(
+        this,
+        [this, function = std::move(function)] {
+            if (!shuttingDown_) {
+                function();
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+void AppCore::DeliverToUi(std::function<void()> function) {
+    if (OnUiThread()) {
+        function();
+    } else {
+        PostToUiThread(std::move(function));
+    }
+}
+
+void AppCore::ShowTip(const QString& text) {
+    DeliverToUi([this, text] { sink_.ShowTip(text); });
+}
+
+void AppCore::AttachBoxLink(BoxLink* link) {
+    box_ = link;
+}
+
+bool AppCore::IsBoxConnected() const {
+    BoxLink* box = box_;
+    return box != nullptr && box->IsConnected();
+}
+
+void AppCore::WriteToBox(const QByteArray& frame) {
+    BoxLink* box = box_;
+    if (box != nullptr && !frame.isEmpty()) {
+        box->Write(frame);
+    }
+}
+
+void AppCore::RequestRecordingStart() {
+    if (IsBoxConnected()) {
+        WriteToBox(BoxCommands::Recording(true));
+    } else {
+        ShowTip(QStringLiteral("请先连接设备后再开始录音"));
+    }
+}
+
+void AppCore::RequestRecordingStop() {
+    WriteToBox(BoxCommands::Recording(false));
+}
+
+void AppCore::SetRecordingAnimation(bool playing) {
+    DeliverToUi([this, playing] { sink_.SetRecordingAnimation(playing); });
+}
+
+void AppCore::SetFenjiCode(const QString& code) {
+    settings_.SetFenjiCode(code);
+    WriteToBox(BoxCommands::StoreExtension(code));
+}
+
+void AppCore::SetAreaCode(const QString& code) {
+    if (settings_.SetAreaCode(code)) {
+        WriteToBox(BoxCommands::StoreAreaCode(code));
+    }
+}
+
+void AppCore::SetIpCode(const QString& code) {
+    settings_.SetIpCode(code);
+}
+
+void AppCore::SetSwitchIP(int value) {
+    settings_.SetSwitchIP(value);
+}
+
+void AppCore::SetPopOff(int value) {
+    settings_.SetPopOff(value);
+}
+
+void AppCore::SetProxy(const QString& proxy) {
+    if (!settings_.SetProxy(proxy)) {
+        ShowTip(QStringLiteral("保存代理错误"));
+    }
+}
+
+bool AppCore::SetScreenOff(int value) {
+    return settings_.SetScreenOff(value, Now());
+}
+
+void AppCore::SetAuto(bool byApi, bool on) {
+    settings_.SetAuto(byApi, on);
+    if (IsBoxConnected()) {
+        WriteToBox(BoxCommands::AutoRecord(on));
+    } else {
+        ShowTip(QStringLiteral("请先连接设备后在设置自动录音"));
+    }
+}
+
+QString AppCore::GetAttribution(const QString& number) const {
+    return attribution_.GetAttribution(number);
+}
+
+QString AppCore::GetPlace(const QString& number) const {
+    return attribution_.GetPlace(number);
+}
+
+QString AppCore::GetCorp(const QString& number) const {
+    return attribution_.GetCorp(number);
+}
+
+AreaCodeRecord AppCore::LookupAreaCode(const QString& number) const {
+    return attribution_.LookupAreaCode(number);
+}
+
+std::vector<ContactRecord> AppCore::LoadContacts() {
+    return database_.LoadContacts();
+}
+
+std::vector<ContactRecord> AppCore::SearchContactList(const QString& keyword) {
+    return database_.SearchContactList(keyword);
+}
+
+std::vector<ContactRecord> AppCore::SearchContacts(const QString& keyword) {
+    return database_.SearchContacts(keyword);
+}
+
+std::vector<ContactRecord> AppCore::GetAllContacts() {
+    return database_.GetAllContacts();
+}
+
+std::vector<ContactRecord> AppCore::GetContactsForBackup() {
+    return database_.GetContactsForBackup();
+}
+
+bool AppCore::AddContact(const ContactRecord& record, bool doNotShow) {
+    int stored = 0;
+    const bool ok = database_.AddContact(record, attribution_, &stored);
+    if (stored > 0 && !doNotShow) {
+        DeliverToUi([this] { sink_.ReloadContacts(); });
+    }
+    return ok;
+}
+
+bool AppCore::UpdateContact(const ContactRecord& record) {
+    if (!database_.UpdateContact(record)) {
+        ShowTip(QStringLiteral("编辑联系人出错"));
+        return false;
+    }
+    // Names and pictures of the contact show in every list.
+    DeliverToUi([this] {
+        sink_.ReloadContacts();
+        sink_.ReloadCallLog();
+        sink_.ReloadSmsList();
+        sink_.ReloadNoteList();
+    });
+    return true;
+}
+
+bool AppCore::DeleteContact(int id) {
+    return database_.DeleteContact(id);
+}
+
+bool AppCore::DeleteAllContacts() {
+    database_.DeleteAllContacts();
+    DeliverToUi([this] { sink_.ReloadContacts(); });
+    return true;
+}
+
+QString AppCore::GetContactName(const QString& number) {
+    return database_.GetContactName(number);
+}
+
+bool AppCore::InsertDownloadedContacts(const std::vector<ContactRecord>& records) {
+    if (!database_.InsertDownloadedContacts(records)) {
+        return false;
+    }
+    DeliverToUi([this] { sink_.ReloadContacts(); });
+    return true;
+}
+
+std::vector<CallLogRecord> AppCore::LoadCallLog() {
+    return database_.LoadCallLog();
+}
+
+bool AppCore::AddCallLog(const QString& number, const QString& place, const QString& corp,
+                         int type) {
+    if (!database_.AddCallLog(number, place, corp, type)) {
+        return false;
+    }
+    DeliverToUi([this] { sink_.ReloadCallLog(); });
+    return true;
+}
+
+bool AppCore::DeleteCallLogs(const std::vector<int>& ids) {
+    return database_.DeleteCallLogs(ids);
+}
+
+bool AppCore::HasNoteForCall(int callLogId) {
+    return database_.HasNoteForCall(callLogId);
+}
+
+void AppCore::LinkRecordingToCallLog(const QString& guid) {
+    QString error;
+    switch (database_.LinkRecordingToNewestCall(guid, &error)) {
+    case LocalDatabase::RecordingLink::Linked:
+        DeliverToUi([this] { sink_.ReloadCallLog(); });
+        break;
+    case LocalDatabase::RecordingLink::Failed:
+        ShowTip(QStringLiteral("保存通话记录中录音文件出错，错误：") + error);
+        break;
+    case LocalDatabase::RecordingLink::NotLinked:
+        break;
+    }
+}
+
+std::vector<SmsRecord> AppCore::LoadSmsList() {
+    return database_.LoadSmsList();
+}
+
+bool AppCore::AddSms(const QString& number, const QString& content, const QString& attribution) {
+    if (!database_.AddSms(number, content, attribution)) {
+        return false;
+    }
+    DeliverToUi([this] { sink_.ReloadSmsList(); });
+    return true;
+}
+
+bool AppCore::DeleteSms(const std::vector<int>& ids) {
+    return database_.DeleteSms(ids);
+}
+
+QStringList AppCore::GetFirstSmsTo(const QString& number) {
+    return database_.GetFirstSmsTo(number);
+}
+
+std::vector<TemplateRecord> AppCore::LoadTemplateList() {
+    return database_.LoadTemplateList();
+}
+
+std::vector<TemplateRecord> AppCore::GetAllTemplates() {
+    return database_.GetAllTemplates();
+}
+
+bool AppCore::SaveTemplate(const TemplateRecord& record) {
+    if (!database_.SaveTemplate(record)) {
+        return false;
+    }
+    DeliverToUi([this] { sink_.ReloadTemplateList(); });
+    return true;
+}
+
+bool AppCore::DeleteTemplates(const std::vector<int>& ids) {
+    return database_.DeleteTemplates(ids);
+}
+
+std::vector<NoteRecord> AppCore::LoadNoteList() {
+    std::vector<NoteRecord> notes = database_.LoadNoteList(Now());
+    // Reminders live on the UI thread; a list loaded elsewhere has them started there.
+    if (OnUiThread()) {
+        reminders_.Arm(notes);
+    } else {
+        PostToUiThread([this, notes] { reminders_.Arm(notes); });
+    }
+    return notes;
+}
+
+void AppCore::NotesChanged() {
+    DeliverToUi([this] {
+        ArmReminders();
+        sink_.ReloadNoteList();
+    });
+}
+
+void AppCore::ArmReminders() {
+    reminders_.Arm(database_.LoadNoteList(Now()));
+}
+
+void AppCore::OnReminderDue(int noteId) {
+    // A note deleted meanwhile has nothing to show.
+    if (database_.GetNote(noteId).has_value()) {
+        sink_.ShowNoteReminder(noteId);
+    }
+}
+
+bool AppCore::AddNote(const QString& name, const QString& phone, const QString& head,
+                      const QString& dateTime, const QString& content, int cid) {
+    if (!database_.AddNote(name, phone, head, dateTime, content, cid)) {
+        return false;
+    }
+    NotesChanged();
+    return true;
+}
+
+bool AppCore::UpdateNote(int id, const QString& name, const QString& phone, const QString& head,
+                         const QString& dateTime, const QString& content) {
+    if (!database_.UpdateNote(id, name, phone, head, dateTime, content)) {
+        return false;
+    }
+    NotesChanged();
+    return true;
+}
+
+bool AppCore::DeleteNotes(const std::vector<int>& ids) {
+    database_.DeleteNotes(ids);
+    DeliverToUi([this, ids] {
+        for (int id : ids) {
+            reminders_.Stop(id);
+        }
+    });
+    return true;
+}
+
+std::optional<NoteRecord> AppCore::GetNote(int id) {
+    return database_.GetNote(id);
+}
+
+std::optional<NoteRecord> AppCore::GetNoteForCall(int callLogId) {
+    return database_.GetNoteForCall(callLogId);
+}
+
+bool AppCore::SaveLogin(const QString& account, const QString& password, bool remember) {
+    return database_.SaveLogin(account, password, remember);
+}
+
+bool AppCore::UpdateProfile(const QString& account, const QString& name, const QString& company) {
+    return database_.UpdateProfile(account, name, company);
+}
+
+ProfileRecord AppCore::GetProfile(const QString& account) {
+    return database_.GetProfile(account);
+}
+
+} // namespace tamberlink

@@ -1,0 +1,175 @@
+#pragma once
+
+#include "app/AppConfig.h"
+#include "app/NoteReminders.h"
+#include "app/SettingsStore.h"
+#include "recording/CallRecorder.h"
+#include "recording/CallRecorderHost.h"
+#include "store/AttributionDatabase.h"
+#include "store/LocalDatabase.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <vector>
+
+namespace tamberlink {
+
+class BoxLink;
+class UiSink;
+
+// The program without its windows: owns the databases, the settings and the note reminders,
+// runs the start-up and exit sequences and offers every data operation. Created on the UI
+// thread; operations may be called from any thread, and the list reloads and notices they
+// cause always reach the UiSink on the UI thread.
+class AppCore : public QObject, private CallRecorderHost {
+    Q_OBJECT
+public:
+    static constexpr const char* kVersion = "1.0.5";
+
+    AppCore(AppConfig config, UiSink& sink, QObject* parent = nullptr);
+    ~AppCore() override;
+
+    // Makes the data folders, copies the seed database on the first start, opens both
+    // databases, brings the user's database up to date and reads the settings. False when
+    // the user's database cannot be opened (the program runs on without it).
+    bool Start();
+    // Closes the databases, deletes the temporary files of the data root and stops the
+    // reminders. Runs once; later calls do nothing.
+    void Shutdown();
+    bool IsShuttingDown() const { return shuttingDown_; }
+
+    // "<documents>/Tamberlink": recordings go to its Rec folder.
+    QString DataRoot() const { return dataRoot_; }
+    LocalDatabase& Database() { return database_; }
+    const AttributionDatabase& Attribution() const { return attribution_; }
+    SettingsStore& Settings() { return settings_; }
+    UiSink& Sink() { return sink_; }
+
+    // The telephone box. Attach before other threads start; nullptr detaches.
+    void AttachBoxLink(BoxLink* link);
+    bool IsBoxConnected() const;
+
+    // The call recorder, driven by the box's frames and samples on the serial listener.
+    CallRecorder& Recorder() { return recorder_; }
+    // Asks the box to record the call: only while it is connected, else the user is told.
+    void RequestRecordingStart();
+    // Asks the box to stop recording; written whatever the link's state.
+    void RequestRecordingStop();
+
+    // Runs `function` on the UI thread and waits for it (at once when called there). Refuses,
+    // returning false without running it, once Shutdown has begun, so a worker can never
+    // wait on a UI thread that is waiting for the worker.
+    bool RunOnUiThread(std::function<void()> function);
+    // Queues `function` for the UI thread without waiting. Dropped once Shutdown has begun.
+    void PostToUiThread(std::function<void()> function);
+    // A notice for the user, from any thread.
+    void ShowTip(const QString& text);
+
+    // Settings. The box hears of the extension and area code, and of automatic recording.
+    void SetFenjiCode(const QString& code);
+    void SetAreaCode(const QString& code);
+    void SetIpCode(const QString& code);
+    void SetSwitchIP(int value);
+    void SetPopOff(int value);
+    void SetProxy(const QString& proxy);
+    // False when ignored: the last change was 2 seconds ago or less.
+    bool SetScreenOff(int value);
+    void SetAuto(bool byApi, bool on);
+
+    // Number attribution.
+    QString GetAttribution(const QString& number) const;
+    QString GetPlace(const QString& number) const;
+    QString GetCorp(const QString& number) const;
+    AreaCodeRecord LookupAreaCode(const QString& number) const;
+
+    // Contacts.
+    std::vector<ContactRecord> LoadContacts();
+    std::vector<ContactRecord> SearchContactList(const QString& keyword);
+    std::vector<ContactRecord> SearchContacts(const QString& keyword);
+    std::vector<ContactRecord> GetAllContacts();
+    std::vector<ContactRecord> GetContactsForBackup();
+    // The contact list reloads unless `doNotShow` is set.
+    bool AddContact(const ContactRecord& record, bool doNotShow = false);
+    bool UpdateContact(const ContactRecord& record);
+    // The list that shows the contact removes it itself.
+    bool DeleteContact(int id);
+    bool DeleteAllContacts();
+    QString GetContactName(const QString& number);
+    bool InsertDownloadedContacts(const std::vector<ContactRecord>& records);
+
+    // Call log.
+    std::vector<CallLogRecord> LoadCallLog();
+    bool AddCallLog(const QString& number, const QString& place, const QString& corp, int type);
+    bool DeleteCallLogs(const std::vector<int>& ids);
+    bool HasNoteForCall(int callLogId);
+    // Links a finished recording to the newest call-log entry, if that has none yet.
+    void LinkRecordingToCallLog(const QString& guid) override;
+
+    // Sent SMS.
+    std::vector<SmsRecord> LoadSmsList();
+    bool AddSms(const QString& number, const QString& content, const QString& attribution);
+    bool DeleteSms(const std::vector<int>& ids);
+    QStringList GetFirstSmsTo(const QString& number);
+
+    // SMS templates.
+    std::vector<TemplateRecord> LoadTemplateList();
+    std::vector<TemplateRecord> GetAllTemplates();
+    bool SaveTemplate(const TemplateRecord& record);
+    bool DeleteTemplates(const std::vector<int>& ids);
+
+    // Notes. Loading the note list (re)starts the reminders.
+    std::vector<NoteRecord> LoadNoteList();
+    bool AddNote(const QString& name, const QString& phone, const QString& head,
+                 const QString& dateTime, const QString& content, int cid);
+    bool UpdateNote(int id, const QString& name, const QString& phone, const QString& head,
+                    const QString& dateTime, const QString& content);
+    bool DeleteNotes(const std::vector<int>& ids);
+    std::optional<NoteRecord> GetNote(int id);
+    std::optional<NoteRecord> GetNoteForCall(int callLogId);
+    std::vector<int> ActiveNoteTimerIds() const { return reminders_.ActiveTimerIds(); }
+
+    // Account.
+    bool SaveLogin(const QString& account, const QString& password, bool remember);
+    bool UpdateProfile(const QString& account, const QString& name, const QString& company);
+    ProfileRecord GetProfile(const QString& account);
+
+private:
+    struct PendingCall;
+
+    bool OnUiThread() const;
+    // Runs `function` on the UI thread: at once when already there, else queued.
+    void DeliverToUi(std::function<void()> function);
+    void FinishCall(const std::shared_ptr<PendingCall>& call, bool ran);
+    QString FindDataFile(const QString& name) const;
+    void MakeDataFolders(const QString& documents);
+    void DeleteTemporaryFiles();
+    void WriteToBox(const QByteArray& frame);
+    void ArmReminders();
+    // Restarts the reminders and reloads the note list after a note was written.
+    void NotesChanged();
+    void OnReminderDue(int noteId);
+    void SetRecordingAnimation(bool playing) override;
+
+    AppConfig config_;
+    UiSink& sink_;
+    LocalDatabase database_;
+    AttributionDatabase attribution_;
+    SettingsStore settings_;
+    NoteReminders reminders_;
+    CallRecorder recorder_{*this};
+    QString dataRoot_;
+    std::atomic<BoxLink*> box_{nullptr};
+    std::atomic<bool> shuttingDown_{false};
+    std::mutex pendingMutex_;
+    std::set<std::shared_ptr<PendingCall>> pending_;
+};
+
+} // namespace tamberlink

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "store/NoteRecord.h"
+
+#include <QDeadlineTimer>
+#include <QObject>
+
+#include <functional>
+#include <map>
+#include <vector>
+
+class QTimer;
+
+namespace tamberlink {
+
+// One single-shot timer per note whose reminder lies ahead, numbered kNoteTimerBase + id.
+// Lives on the UI thread; `fire` is called there with the note id when a reminder is due.
+class NoteReminders : public QObject {
+    Q_OBJECT
+public:
+    explicit NoteReminders(std::function<void(int noteId)> fire, QObject* parent = nullptr);
+
+    // Starts (or restarts) the timer of every note with a due reminder, and stops the timers
+    // of the notes that no longer have one.
+    void Arm(const std::vector<NoteRecord>& notes);
+    void Stop(int noteId);
+    void StopAll();
+    // Timer numbers of the running reminders, in ascending order.
+    std::vector<int> ActiveTimerIds() const;
+
+private:
+    struct Reminder {
+        QTimer* timer = nullptr;
+        QDeadlineTimer due;
+    };
+
+    void Start(Reminder& reminder);
+    void OnTimeout(int noteId);
+
+    std::function<void(int)> fire_;
+    std::map<int, Reminder> reminders_;
+};
+
+} // namespace tamberlink

@@ -1,0 +1,204 @@
+#include "app/SettingsStore.h"
+
+#include "store/LocalDatabase.h"
+
+namespace tamberlink {
+
+namespace {
+
+// Names of the rows in table_setting.
+const QString kFenjiCode = QStringLiteral("fenjiCode");
+const QString kAreaCode = QStringLiteral("areaCode");
+const QString kIpCode = QStringLiteral("ipCode");
+const QString kSwitchIP = QStringLiteral("switchIP");
+const QString kProxy = QStringLiteral("proxy");
+const QString kPopOff = QStringLiteral("popoff");
+const QString kAuto = QStringLiteral("auto");
+const QString kAutoAdmin = QStringLiteral("auto_admin");
+const QString kScreenOff = QStringLiteral("screenoff");
+
+constexpr int kLongestAreaCode = 5;
+
+} // namespace
+
+SettingsStore::SettingsStore(LocalDatabase& database)
+    : database_(database) {}
+
+void SettingsStore::Clear() {
+    std::lock_guard lock(mutex_);
+    fenjiCode_.clear();
+    areaCode_.clear();
+    ipCode_.clear();
+    proxy_.clear();
+    switchIP_ = popoff_ = auto_ = autoAdmin_ = screenoff_ = 0;
+    account_ = AccountRecord();
+}
+
+void SettingsStore::Load() {
+    // Read outside the lock: the database has its own.
+    QString fenjiCode = database_.ReadTextSetting(kFenjiCode);
+    QString areaCode = database_.ReadTextSetting(kAreaCode);
+    QString ipCode = database_.ReadTextSetting(kIpCode);
+    const int switchIP = database_.ReadIntSetting(kSwitchIP);
+    QString proxy = database_.ReadTextSetting(kProxy);
+    const int popoff = database_.ReadIntSetting(kPopOff);
+    const int autoRecord = database_.ReadIntSetting(kAuto);
+    const int autoAdmin = database_.ReadIntSetting(kAutoAdmin);
+    const int screenoff = database_.ReadIntSetting(kScreenOff);
+    AccountRecord account = database_.ReadAccount();
+
+    std::lock_guard lock(mutex_);
+    fenjiCode_ = std::move(fenjiCode);
+    areaCode_ = std::move(areaCode);
+    ipCode_ = std::move(ipCode);
+    switchIP_ = switchIP;
+    proxy_ = std::move(proxy);
+    popoff_ = popoff;
+    auto_ = autoRecord;
+    autoAdmin_ = autoAdmin;
+    screenoff_ = screenoff;
+    account_ = std::move(account);
+}
+
+QString SettingsStore::FenjiCode() const {
+    std::lock_guard lock(mutex_);
+    return fenjiCode_;
+}
+
+QString SettingsStore::AreaCode() const {
+    std::lock_guard lock(mutex_);
+    return areaCode_;
+}
+
+QString SettingsStore::IpCode() const {
+    std::lock_guard lock(mutex_);
+    return ipCode_;
+}
+
+int SettingsStore::SwitchIP() const {
+    std::lock_guard lock(mutex_);
+    return switchIP_;
+}
+
+QString SettingsStore::Proxy() const {
+    std::lock_guard lock(mutex_);
+    return proxy_;
+}
+
+int SettingsStore::PopOff() const {
+    std::lock_guard lock(mutex_);
+    return popoff_;
+}
+
+int SettingsStore::Auto() const {
+    std::lock_guard lock(mutex_);
+    return auto_;
+}
+
+int SettingsStore::AutoAdmin() const {
+    std::lock_guard lock(mutex_);
+    return autoAdmin_;
+}
+
+int SettingsStore::ScreenOff() const {
+    std::lock_guard lock(mutex_);
+    return screenoff_;
+}
+
+bool SettingsStore::IsAutoRecordOn() const {
+    std::lock_guard lock(mutex_);
+    return auto_ != 0 || autoAdmin_ != 0;
+}
+
+AccountRecord SettingsStore::Account() const {
+    std::lock_guard lock(mutex_);
+    return account_;
+}
+
+void SettingsStore::SetRememberedAccount(const QString& account, const QString& password) {
+    std::lock_guard lock(mutex_);
+    account_.account = account;
+    account_.password = password;
+}
+
+void SettingsStore::SetFenjiCode(const QString& code) {
+    {
+        std::lock_guard lock(mutex_);
+        fenjiCode_ = code;
+    }
+    database_.UpdateTextSetting(kFenjiCode, code);
+}
+
+bool SettingsStore::SetAreaCode(const QString& code) {
+    if (code.size() > kLongestAreaCode) {
+        return false;
+    }
+    {
+        std::lock_guard lock(mutex_);
+        areaCode_ = code;
+    }
+    database_.UpdateTextSetting(kAreaCode, code);
+    return true;
+}
+
+void SettingsStore::SetIpCode(const QString& code) {
+    {
+        std::lock_guard lock(mutex_);
+        ipCode_ = code;
+    }
+    database_.UpdateTextSetting(kIpCode, code);
+}
+
+void SettingsStore::SetSwitchIP(int value) {
+    {
+        std::lock_guard lock(mutex_);
+        switchIP_ = value;
+    }
+    database_.UpdateIntSetting(kSwitchIP, value);
+}
+
+void SettingsStore::SetPopOff(int value) {
+    {
+        std::lock_guard lock(mutex_);
+        popoff_ = value;
+    }
+    database_.UpdateIntSetting(kPopOff, value);
+}
+
+bool SettingsStore::SetProxy(const QString& proxy) {
+    {
+        std::lock_guard lock(mutex_);
+        proxy_ = proxy;
+    }
+    return database_.UpdateTextSetting(kProxy, proxy);
+}
+
+bool SettingsStore::SetScreenOff(int value, std::int64_t now) {
+    {
+        std::lock_guard lock(mutex_);
+        if (now - lastScreenOffChange_ <= kScreenOffQuietSeconds) {
+            return false;
+        }
+        lastScreenOffChange_ = now;
+        screenoff_ = value;
+    }
+    database_.UpdateIntSetting(kScreenOff, value);
+    return true;
+}
+
+void SettingsStore::SetAuto(bool byApi, bool on) {
+    const int value = on ? 1 : 0;
+    {
+        std::lock_guard lock(mutex_);
+        auto_ = value;
+        if (byApi) {
+            autoAdmin_ = value;
+        }
+    }
+    database_.UpdateIntSetting(byApi ? kAutoAdmin : kAuto, value);
+    if (byApi) {
+        database_.UpdateIntSetting(kAuto, 0);
+    }
+}
+
+} // namespace tamberlink

@@ -1,0 +1,529 @@
+#include "localapi/ConnectionServer.h"
+
+#include "localapi/ApiLog.h"
+
+#include <asio.hpp>
+
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/resource.h>
+
+#include <array>
+#include <condition_variable>
+#include <cstring>
+#include <list>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace tamberlink {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using asio::ip::tcp;
+
+// TCP keep-alive: the first probe after 5 s of silence, then one a second.
+constexpr int kKeepAliveIdleSeconds = 5;
+constexpr int kKeepAliveIntervalSeconds = 1;
+// Pause before accepting again after the process ran out of descriptors.
+constexpr std::chrono::milliseconds kAcceptRetry{100};
+// Descriptors wanted for the held connections and the rest of the program.
+constexpr rlim_t kWantedDescriptors = 4096;
+
+struct Block {
+    std::array<char, ConnectionServer::kBlockSize> data;
+    std::size_t length = 0;
+    std::size_t sent = 0;
+};
+
+// Keeps released blocks for reuse, so that steady traffic allocates none.
+class BlockPool {
+public:
+    BlockPool() { free_.reserve(ConnectionServer::kFreeBlocksKept); }
+    ~BlockPool() {
+        for (Block* block : free_) {
+            delete block;
+        }
+    }
+    BlockPool(const BlockPool&) = delete;
+    BlockPool& operator=(const BlockPool&) = delete;
+
+    Block* Acquire() {
+        {
+            std::lock_guard lock(mutex_);
+            if (!free_.empty()) {
+                Block* block = free_.back();
+                free_.pop_back();
+                return block;
+            }
+        }
+        return new Block;
+    }
+
+    void Release(Block* block) {
+        {
+            std::lock_guard lock(mutex_);
+            if (free_.size() < ConnectionServer::kFreeBlocksKept) {
+                block->length = 0;
+                block->sent = 0;
+                free_.push_back(block);
+                return;
+            }
+        }
+        delete block;
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<Block*> free_;
+};
+
+bool SetKeepAlive(tcp::socket& socket) {
+    asio::error_code ec;
+    socket.set_option(asio::socket_base::keep_alive(true), ec);
+    const int fd = socket.native_handle();
+    return !ec &&
+           setsockopt(fd, IPPROTO_TCP, TCP_KEEPIDLE, &kKeepAliveIdleSeconds,
+                      sizeof kKeepAliveIdleSeconds) == 0 &&
+           setsockopt(fd, IPPROTO_TCP, TCP_KEEPINTVL, &kKeepAliveIntervalSeconds,
+                      sizeof kKeepAliveIntervalSeconds) == 0;
+}
+
+// Each held connection takes a descriptor; some systems start processes with 1024.
+void RaiseDescriptorLimit() {
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < kWantedDescriptors) {
+        limit.rlim_cur = std::min(kWantedDescriptors, limit.rlim_max);
+        setrlimit(RLIMIT_NOFILE, &limit);
+    }
+}
+
+bool OutOfResources(const asio::error_code& ec) {
+    return ec == asio::error::no_descriptors || ec == asio::error::no_buffer_space ||
+           ec == asio::error::no_memory || ec.value() == ENFILE;
+}
+
+} // namespace
+
+class Connection : public std::enable_shared_from_this<Connection> {
+public:
+    enum class State { Waiting, Handling, Closing };
+
+    explicit Connection(asio::io_context& io)
+        : socket(io) {}
+    ~Connection() {
+        for (std::size_t i = 0; i < sendCount; ++i) {
+            delete sends[(sendHead + i) % sends.size()];
+        }
+    }
+
+    // Set before the connection is listed, then only read.
+    bool admitted = false;
+    // Guarded by the server's mutex.
+    bool listed = false;
+    std::list<std::shared_ptr<Connection>>::iterator position;
+    // Guarded by `mutex`: the socket's operations and the send queue.
+    std::mutex mutex;
+    tcp::socket socket;
+    State state = State::Waiting;
+    Clock::time_point since; // when the connection entered its state
+    std::array<Block*, ConnectionServer::kMaxPendingSends> sends{};
+    std::size_t sendHead = 0;
+    std::size_t sendCount = 0;
+};
+
+class ConnectionServer::Impl {
+public:
+    Impl(ConnectionServer& owner, std::chrono::milliseconds idleLimit)
+        : owner_(owner)
+        , idleLimit_(idleLimit) {}
+
+    bool Start(std::uint16_t port, const std::shared_ptr<Impl>& self);
+    void Stop();
+    std::uint16_t Port() const {
+        std::lock_guard lock(mutex_);
+        return port_;
+    }
+    int ConnectionCount() const {
+        std::lock_guard lock(mutex_);
+        return static_cast<int>(connections_.size());
+    }
+    bool Send(Connection& connection, std::string_view bytes);
+
+private:
+    using ConnectionPtr = std::shared_ptr<Connection>;
+
+    void Run();
+    void AcceptNext();
+    void OnAccepted(const ConnectionPtr& connection, const asio::error_code& ec);
+    void WaitForData(const ConnectionPtr& connection);
+    void OnReadable(const ConnectionPtr& connection, const asio::error_code& ec);
+    void WriteSome(const ConnectionPtr& connection);
+    void OnWritten(const ConnectionPtr& connection, const asio::error_code& ec, std::size_t n);
+    void Close(const ConnectionPtr& connection);
+    void Unlist(Connection& connection);
+    void ArmSweep();
+    void Sweep();
+
+    ConnectionServer& owner_;
+    const std::chrono::milliseconds idleLimit_;
+    asio::io_context io_;
+    BlockPool blocks_;
+
+    // Guards the acceptor, the timers, the connection list and the counts below. Taken
+    // before a connection's own mutex when both are needed.
+    mutable std::mutex mutex_;
+    tcp::acceptor acceptor_{io_};
+    asio::steady_timer sweepTimer_{io_};
+    asio::steady_timer retryTimer_{io_};
+    std::list<ConnectionPtr> connections_;
+    int admitted_ = 0;
+    int overflow_ = 0;
+    bool accepting_ = false;
+    bool started_ = false;
+    bool stopping_ = false;
+    std::uint16_t port_ = 0;
+
+    std::vector<std::thread> workers_;
+    std::mutex runningMutex_;
+    std::condition_variable runningChanged_;
+    int running_ = 0;
+};
+
+bool ConnectionServer::Impl::Start(std::uint16_t port, const std::shared_ptr<Impl>& self) {
+    std::lock_guard lock(mutex_);
+    if (started_) {
+        return false;
+    }
+    const tcp::endpoint endpoint(asio::ip::address_v4::loopback(), port);
+    asio::error_code ec;
+    acceptor_.open(endpoint.protocol(), ec);
+    if (!ec) {
+        // Lets a restarted program listen again while old connections linger in TIME_WAIT;
+        // a port held by a live listener still cannot be bound.
+        acceptor_.set_option(tcp::acceptor::reuse_address(true), ec);
+    }
+    if (!ec) {
+        acceptor_.bind(endpoint, ec);
+    }
+    if (!ec) {
+        acceptor_.listen(kListenBacklog, ec);
+    }
+    if (ec) {
+        qCWarning(lcLocalApi, "cannot listen on 127.0.0.1:%u: %s", unsigned{port},
+                  ec.message().c_str());
+        asio::error_code ignored;
+        acceptor_.close(ignored);
+        return false;
+    }
+    port_ = acceptor_.local_endpoint(ec).port();
+    RaiseDescriptorLimit();
+    started_ = true;
+    AcceptNext();
+    ArmSweep();
+    running_ = kWorkers;
+    // The workers keep the state alive: if one is still stuck in a handler when Stop gives
+    // up waiting, it is left running on state that stays valid.
+    for (int i = 0; i < kWorkers; ++i) {
+        workers_.emplace_back([self] { self->Run(); });
+    }
+    return true;
+}
+
+void ConnectionServer::Impl::Run() {
+    for (;;) {
+        try {
+            io_.run();
+            break;
+        } catch (const std::exception& e) {
+            qCWarning(lcLocalApi, "request handling failed: %s", e.what());
+        } catch (...) {
+            qCWarning(lcLocalApi, "request handling failed");
+        }
+    }
+    std::lock_guard lock(runningMutex_);
+    --running_;
+    runningChanged_.notify_all();
+}
+
+void ConnectionServer::Impl::Stop() {
+    {
+        std::lock_guard lock(mutex_);
+        if (!started_ || stopping_) {
+            return;
+        }
+        stopping_ = true;
+        asio::error_code ignored;
+        acceptor_.close(ignored);
+        sweepTimer_.cancel();
+        retryTimer_.cancel();
+        for (const ConnectionPtr& connection : connections_) {
+            std::lock_guard connectionLock(connection->mutex);
+            connection->listed = false;
+            connection->socket.close(ignored);
+        }
+        connections_.clear();
+        admitted_ = 0;
+        overflow_ = 0;
+    }
+    // With everything closed the workers run out of work and return.
+    std::unique_lock lock(runningMutex_);
+    if (!runningChanged_.wait_for(lock, kStopLimit, [this] { return running_ == 0; })) {
+        qCWarning(lcLocalApi, "a request handler did not finish in time; leaving it running");
+        io_.stop();
+        for (std::thread& worker : workers_) {
+            worker.detach();
+        }
+        workers_.clear();
+        return;
+    }
+    lock.unlock();
+    for (std::thread& worker : workers_) {
+        worker.join();
+    }
+    workers_.clear();
+}
+
+void ConnectionServer::Impl::AcceptNext() {
+    if (stopping_ || accepting_ || (admitted_ >= kMaxConnections && overflow_ >= kMaxOverflow)) {
+        return;
+    }
+    accepting_ = true;
+    auto connection = std::make_shared<Connection>(io_);
+    acceptor_.async_accept(connection->socket, [this, connection](const asio::error_code& ec) {
+        OnAccepted(connection, ec);
+    });
+}
+
+void ConnectionServer::Impl::OnAccepted(const ConnectionPtr& connection,
+                                        const asio::error_code& ec) {
+    std::lock_guard lock(mutex_);
+    accepting_ = false;
+    if (stopping_ || ec == asio::error::operation_aborted) {
+        return;
+    }
+    if (OutOfResources(ec)) {
+        // The client stays in the listen queue until descriptors are free again.
+        accepting_ = true;
+        retryTimer_.expires_after(kAcceptRetry);
+        retryTimer_.async_wait([this](const asio::error_code& waitEc) {
+            std::lock_guard retryLock(mutex_);
+            accepting_ = false;
+            if (!waitEc) {
+                AcceptNext();
+            }
+        });
+        return;
+    }
+    // A connection whose options cannot be set is dropped, as its socket closes with it.
+    bool usable = !ec && SetKeepAlive(connection->socket);
+    if (usable) {
+        asio::error_code optionEc;
+        connection->socket.non_blocking(true, optionEc);
+        usable = !optionEc;
+    }
+    if (usable) {
+        connection->since = Clock::now();
+        connection->admitted = admitted_ < kMaxConnections;
+        ++(connection->admitted ? admitted_ : overflow_);
+        connection->position = connections_.insert(connections_.end(), connection);
+        connection->listed = true;
+        std::lock_guard connectionLock(connection->mutex);
+        WaitForData(connection);
+    }
+    AcceptNext();
+}
+
+void ConnectionServer::Impl::WaitForData(const ConnectionPtr& connection) {
+    connection->socket.async_wait(
+        tcp::socket::wait_read,
+        [this, connection](const asio::error_code& ec) { OnReadable(connection, ec); });
+}
+
+void ConnectionServer::Impl::OnReadable(const ConnectionPtr& connection,
+                                        const asio::error_code& ec) {
+    if (ec || !connection->admitted) {
+        Close(connection);
+        return;
+    }
+    Block* block = blocks_.Acquire();
+    asio::error_code readEc;
+    {
+        std::lock_guard lock(connection->mutex);
+        if (!connection->socket.is_open()) {
+            blocks_.Release(block);
+            return;
+        }
+        block->length =
+            connection->socket.read_some(asio::buffer(block->data.data(), kFirstDataLimit), readEc);
+        if (readEc == asio::error::would_block) {
+            WaitForData(connection);
+            blocks_.Release(block);
+            return;
+        }
+        if (!readEc) {
+            connection->state = Connection::State::Handling;
+        }
+    }
+    if (readEc || block->length == 0) {
+        blocks_.Release(block);
+        Close(connection);
+        return;
+    }
+    try {
+        owner_.OnConnectionEstablished(*connection,
+                                       std::string_view(block->data.data(), block->length));
+    } catch (const std::exception& e) {
+        qCWarning(lcLocalApi, "request handling failed: %s", e.what());
+    }
+    blocks_.Release(block);
+
+    bool sent = false;
+    {
+        std::lock_guard lock(connection->mutex);
+        connection->state = Connection::State::Closing;
+        connection->since = Clock::now();
+        sent = connection->sendCount == 0;
+    }
+    if (sent) {
+        Close(connection);
+    }
+}
+
+bool ConnectionServer::Impl::Send(Connection& connection, std::string_view bytes) {
+    if (bytes.size() > kBlockSize) {
+        return false;
+    }
+    std::lock_guard lock(connection.mutex);
+    if (!connection.socket.is_open() || connection.sendCount >= kMaxPendingSends) {
+        return false;
+    }
+    Block* block = blocks_.Acquire();
+    std::memcpy(block->data.data(), bytes.data(), bytes.size());
+    block->length = bytes.size();
+    connection.sends[(connection.sendHead + connection.sendCount) % kMaxPendingSends] = block;
+    if (++connection.sendCount == 1) {
+        WriteSome(connection.shared_from_this());
+    }
+    return true;
+}
+
+// One write at a time, each initiated under the connection's lock, so that a close from
+// another thread never runs into a write in progress.
+void ConnectionServer::Impl::WriteSome(const ConnectionPtr& connection) {
+    const Block* block = connection->sends[connection->sendHead];
+    connection->socket.async_write_some(
+        asio::buffer(block->data.data() + block->sent, block->length - block->sent),
+        [this, connection](const asio::error_code& ec, std::size_t n) {
+            OnWritten(connection, ec, n);
+        });
+}
+
+void ConnectionServer::Impl::OnWritten(const ConnectionPtr& connection, const asio::error_code& ec,
+                                       std::size_t n) {
+    bool close = false;
+    {
+        std::lock_guard lock(connection->mutex);
+        Block* block = connection->sends[connection->sendHead];
+        block->sent += n;
+        if (!ec && block->sent < block->length) {
+            WriteSome(connection);
+            return;
+        }
+        const std::size_t drop = ec ? connection->sendCount : 1;
+        for (std::size_t i = 0; i < drop; ++i) {
+            blocks_.Release(connection->sends[connection->sendHead]);
+            connection->sendHead = (connection->sendHead + 1) % kMaxPendingSends;
+            --connection->sendCount;
+        }
+        if (connection->sendCount > 0) {
+            WriteSome(connection);
+        } else {
+            close = ec || connection->state == Connection::State::Closing;
+        }
+    }
+    if (close) {
+        Close(connection);
+    }
+}
+
+void ConnectionServer::Impl::Close(const ConnectionPtr& connection) {
+    {
+        std::lock_guard lock(mutex_);
+        Unlist(*connection);
+        AcceptNext();
+    }
+    std::lock_guard lock(connection->mutex);
+    asio::error_code ignored;
+    connection->socket.close(ignored);
+}
+
+void ConnectionServer::Impl::Unlist(Connection& connection) {
+    if (connection.listed) {
+        connections_.erase(connection.position);
+        connection.listed = false;
+        --(connection.admitted ? admitted_ : overflow_);
+    }
+}
+
+void ConnectionServer::Impl::ArmSweep() {
+    sweepTimer_.expires_after(idleLimit_ / 2);
+    sweepTimer_.async_wait([this](const asio::error_code& ec) {
+        if (!ec) {
+            Sweep();
+        }
+    });
+}
+
+// Closes connections that have sent nothing since they connected, or have not taken their
+// reply since it was queued, for the idle limit. Run every half limit, it closes each
+// between one and one and a half limits after that.
+void ConnectionServer::Impl::Sweep() {
+    std::lock_guard lock(mutex_);
+    if (stopping_) {
+        return;
+    }
+    const Clock::time_point now = Clock::now();
+    for (auto it = connections_.begin(); it != connections_.end();) {
+        Connection& connection = **it++;
+        std::lock_guard connectionLock(connection.mutex);
+        if (connection.state != Connection::State::Handling &&
+            now - connection.since >= idleLimit_) {
+            asio::error_code ignored;
+            connection.socket.close(ignored);
+            Unlist(connection);
+        }
+    }
+    AcceptNext();
+    ArmSweep();
+}
+
+ConnectionServer::ConnectionServer(std::chrono::milliseconds idleLimit)
+    : impl_(std::make_shared<Impl>(*this, idleLimit)) {}
+
+ConnectionServer::~ConnectionServer() {
+    Stop();
+}
+
+bool ConnectionServer::Start(std::uint16_t port) {
+    return impl_->Start(port, impl_);
+}
+
+void ConnectionServer::Stop() {
+    impl_->Stop();
+}
+
+std::uint16_t ConnectionServer::Port() const {
+    return impl_->Port();
+}
+
+int ConnectionServer::ConnectionCount() const {
+    return impl_->ConnectionCount();
+}
+
+bool ConnectionServer::Send(Connection& connection, std::string_view bytes) {
+    return impl_->Send(connection, bytes);
+}
+
+} // namespace tamberlink

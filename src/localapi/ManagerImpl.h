@@ -1,0 +1,28 @@
+#pragma once
+
+#include "localapi/CWebServer.h"
+#include "localapi/IManager.h"
+#include "localapi/RouteTable.h"
+
+namespace tamberlink {
+
+// The HTTP server together with its route table.
+class ManagerImpl : public IManager {
+public:
+    explicit ManagerImpl(std::chrono::milliseconds idleLimit = ConnectionServer::kIdleLimit);
+
+    bool StartServer(std::uint16_t port) override;
+    void AddRoute(const std::string& path, const void* owner, RouteHandler handler) override;
+    void RemoveRoutesOf(const void* owner) override;
+    void RemoveRoute(const std::string& path) override;
+
+    void StopServer();
+    std::uint16_t Port() const;
+    int ConnectionCount() const;
+
+private:
+    RouteTable routes_;
+    CWebServer server_; // after the table: it stops before the table goes
+};
+
+} // namespace tamberlink

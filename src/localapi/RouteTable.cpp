@@ -1,0 +1,28 @@
+#include "localapi/RouteTable.h"
+
+#include <mutex>
+
+namespace tamberlink {
+
+void RouteTable::Add(const std::string& path, const void* owner, RouteHandler handler) {
+    std::unique_lock lock(mutex_);
+    routes_.insert_or_assign(path, Route{owner, std::move(handler)});
+}
+
+void RouteTable::RemoveOwner(const void* owner) {
+    std::unique_lock lock(mutex_);
+    std::erase_if(routes_, [owner](const auto& entry) { return entry.second.owner == owner; });
+}
+
+void RouteTable::Remove(const std::string& path) {
+    std::unique_lock lock(mutex_);
+    routes_.erase(path);
+}
+
+RouteHandler RouteTable::Find(std::string_view path) const {
+    std::shared_lock lock(mutex_);
+    const auto it = routes_.find(path);
+    return it == routes_.end() ? RouteHandler() : it->second.handler;
+}
+
+} // namespace tamberlink

@@ -1,0 +1,115 @@
+#include "recording/CallRecorder.h"
+
+#include "recording/CallRecorderHost.h"
+#include "recording/RecordingLog.h"
+#include "util/TextCodec.h"
+
+#include <QDir>
+
+#include <algorithm>
+#include <utility>
+
+namespace tamberlink {
+
+CallRecorder::CallRecorder(CallRecorderHost& host, QString dataRoot)
+    : host_(host)
+    , dataRoot_(std::move(dataRoot)) {}
+
+CallRecorder::~CallRecorder() {
+    std::lock_guard lock(mutex_);
+    CloseFileLocked();
+}
+
+QString CallRecorder::RecordingPath(const QString& dataRoot, const QString& id) {
+    return dataRoot + QStringLiteral("/Rec/") + id + QStringLiteral(".mp3");
+}
+
+void CallRecorder::SetDataRoot(const QString& dataRoot) {
+    std::lock_guard lock(mutex_);
+    dataRoot_ = dataRoot;
+}
+
+void CallRecorder::StartRecording(bool started) {
+    {
+        std::lock_guard lock(mutex_);
+        CloseFileLocked();
+        if (!started) {
+            recording_.store(false, std::memory_order_release);
+            return;
+        }
+        recording_.store(true, std::memory_order_release);
+        currentId_ = Utf8ToWide(NewGuidText());
+        samplesEncoded_ = 0;
+        // A file that cannot be made leaves the recording without one; the identifier is
+        // still linked to the call.
+        if (dataRoot_.isEmpty()) {
+            qCWarning(lcRecording, "No data folder: the recording is not kept");
+        } else {
+            // The folder is made at start-up; one removed since is made again rather than
+            // losing the call.
+            QDir().mkpath(dataRoot_ + QStringLiteral("/Rec"));
+            writer_.Open(RecordingPath(dataRoot_, currentId_));
+        }
+    }
+    host_.SetRecordingAnimation(true);
+}
+
+void CallRecorder::EncodeSamples(const std::uint8_t* samples, std::size_t count) {
+    if (samples == nullptr || count == 0 || !IsRecording()) {
+        return;
+    }
+    std::lock_guard lock(mutex_);
+    if (!writer_.IsOpen() || !IsRecording()) {
+        return;
+    }
+    while (count > 0) {
+        const std::size_t slice = std::min(count, pcm_.size());
+        std::transform(samples, samples + slice, pcm_.begin(), WidenSample);
+        if (!writer_.Encode(pcm_.data(), slice)) {
+            return;
+        }
+        samplesEncoded_ += slice;
+        samples += slice;
+        count -= slice;
+    }
+}
+
+void CallRecorder::StopRecording(bool close) {
+    QString id;
+    {
+        std::lock_guard lock(mutex_);
+        if (close && IsRecording()) {
+            recording_.store(false, std::memory_order_release);
+            CloseFileLocked();
+        }
+        id = std::exchange(currentId_, QString());
+    }
+    if (!id.isEmpty()) {
+        host_.LinkRecordingToCallLog(id);
+    }
+    host_.SetRecordingAnimation(false);
+}
+
+void CallRecorder::FinishRecording() {
+    if (IsRecording()) {
+        StopRecording(true);
+    }
+}
+
+QString CallRecorder::CurrentRecordingId() const {
+    std::lock_guard lock(mutex_);
+    return currentId_;
+}
+
+std::uint64_t CallRecorder::SamplesEncoded() const {
+    std::lock_guard lock(mutex_);
+    return samplesEncoded_;
+}
+
+void CallRecorder::CloseFileLocked() {
+    if (writer_.IsOpen()) {
+        writer_.Close();
+    }
+}
+
+} // namespace tamberlink

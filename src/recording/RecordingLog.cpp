@@ -1,0 +1,3 @@
+#include "recording/RecordingLog.h"
+
+Q_LOGGING_CATEGORY(lcRecording, "tamberlink.recording", QtWarningMsg)

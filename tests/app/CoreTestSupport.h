@@ -1,0 +1,86 @@
+#pragma once
+
+#include "app/BoxLink.h"
+#include "app/UiSink.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QThread>
+
+#include <functional>
+#include <mutex>
+#include <vector>
+
+namespace tamberlink::test {
+
+inline QString BuiltDataFolder() {
+    return QString::fromUtf8(TAMBERLINK_BIN_DIR "/Data");
+}
+
+// Runs the event loop until `done` holds or the deadline passes; returns `done()`.
+inline bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 30000) {
+    QDeadlineTimer deadline(timeoutMs);
+    while (!done() && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(2);
+    }
+    return done();
+}
+
+// Records what the core asked of the user interface, and on which thread.
+class RecordingSink : public UiSink {
+public:
+    void ShowTip(const QString& text) override { Record(QStringLiteral("tip:") + text); }
+    void ReloadCallLog() override { Record(QStringLiteral("ReloadCallLog")); }
+    void SetRecordingAnimation(bool playing) override {
+        Record(QStringLiteral("animation:") + QString::number(playing));
+    }
+    void ReloadContacts() override { Record(QStringLiteral("ReloadContacts")); }
+    void ReloadSmsList() override { Record(QStringLiteral("ReloadSmsList")); }
+    void ReloadNoteList() override { Record(QStringLiteral("ReloadNoteList")); }
+    void ReloadTemplateList() override { Record(QStringLiteral("ReloadTemplateList")); }
+    void ShowNoteReminder(int noteId) override {
+        Record(QStringLiteral("reminder:") + QString::number(noteId));
+    }
+
+    QStringList Events() const {
+        std::lock_guard lock(mutex_);
+        return events_;
+    }
+    bool AllOnUiThread() const {
+        std::lock_guard lock(mutex_);
+        return offUiThread_ == 0;
+    }
+    void Clear() {
+        std::lock_guard lock(mutex_);
+        events_.clear();
+    }
+
+private:
+    void Record(const QString& event) {
+        std::lock_guard lock(mutex_);
+        events_ << event;
+        if (QThread::currentThread() != QCoreApplication::instance()->thread()) {
+            ++offUiThread_;
+        }
+    }
+
+    mutable std::mutex mutex_;
+    QStringList events_;
+    int offUiThread_ = 0;
+};
+
+// A telephone box that keeps every frame written to it.
+class FakeBox : public BoxLink {
+public:
+    bool IsConnected() const override { return connected; }
+    bool Write(const QByteArray& frame) override {
+        frames.push_back(frame.toHex(' ').toUpper());
+        return connected;
+    }
+
+    bool connected = true;
+    std::vector<QByteArray> frames;
+};
+
+} // namespace tamberlink::test

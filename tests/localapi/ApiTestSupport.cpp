@@ -1,0 +1,180 @@
+#include "ApiTestSupport.h"
+
+#include <QProcess>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <thread>
+
+namespace tamberlink::test {
+
+int ConnectLoopback(std::uint16_t port) {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    if (fd < 0) {
+        return -1;
+    }
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+bool SendAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+        if (n <= 0) {
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+Received ReadUntilClosed(int fd, std::chrono::milliseconds deadline) {
+    Received received;
+    const auto end = std::chrono::steady_clock::now() + deadline;
+    char buffer[8192];
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            end - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            return received;
+        }
+        pollfd wait{fd, POLLIN, 0};
+        if (poll(&wait, 1, static_cast<int>(left.count())) <= 0) {
+            continue;
+        }
+        const ssize_t n = recv(fd, buffer, sizeof buffer, 0);
+        if (n > 0) {
+            received.bytes.append(buffer, static_cast<std::size_t>(n));
+        } else if (n == 0 || errno != EINTR) {
+            received.closed = true;
+            return received;
+        }
+    }
+}
+
+Received Exchange(std::uint16_t port, std::string_view request) {
+    const int fd = ConnectLoopback(port);
+    if (fd < 0) {
+        return {};
+    }
+    Received received;
+    if (SendAll(fd, request)) {
+        received = ReadUntilClosed(fd);
+    }
+    close(fd);
+    return received;
+}
+
+bool StillOpen(int fd) {
+    char byte = 0;
+    const ssize_t n = recv(fd, &byte, 1, MSG_DONTWAIT | MSG_PEEK);
+    return n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
+}
+
+CurlResult RunCurl(const QStringList& arguments) {
+    QProcess curl;
+    curl.start("curl", QStringList{"-s", "-S", "-i", "-g", "--noproxy", "*", "--max-time", "30"} +
+                           arguments);
+    CurlResult result;
+    if (!curl.waitForFinished(60000)) {
+        curl.kill();
+        curl.waitForFinished();
+        return result;
+    }
+    result.exitCode = curl.exitStatus() == QProcess::NormalExit ? curl.exitCode() : -1;
+    result.output = curl.readAllStandardOutput().toStdString();
+    return result;
+}
+
+bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds deadline) {
+    const auto end = std::chrono::steady_clock::now() + deadline;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > end) {
+            return false;
+        }
+        std::this_thread::sleep_for(10ms);
+    }
+    return true;
+}
+
+bool EnsureDescriptors(std::size_t count) {
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_max < count) {
+        return false;
+    }
+    if (limit.rlim_cur < count) {
+        limit.rlim_cur = count;
+        return setrlimit(RLIMIT_NOFILE, &limit) == 0;
+    }
+    return true;
+}
+
+std::string ReplyOf(std::string_view body, std::string_view contentType) {
+    return "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) +
+           "\r\nContent-Type: " + std::string(contentType) + "\r\nConnection: Keep-Alive\r\n\r\n" +
+           std::string(body);
+}
+
+bool FakeHost::IsConnected() const {
+    std::lock_guard lock(mutex_);
+    return connected_;
+}
+
+bool FakeHost::IsPhoneLinked() const {
+    std::lock_guard lock(mutex_);
+    return phoneLinked_;
+}
+
+void FakeHost::HandOver(const LocalApiRequest& request) {
+    std::unique_lock lock(mutex_);
+    taken_.push_back(request);
+    changed_.notify_all();
+    changed_.wait(lock, [this] { return !gateClosed_; });
+}
+
+void FakeHost::SetDevice(bool connected, bool phoneLinked) {
+    std::lock_guard lock(mutex_);
+    connected_ = connected;
+    phoneLinked_ = phoneLinked;
+}
+
+std::vector<LocalApiRequest> FakeHost::Taken() const {
+    std::lock_guard lock(mutex_);
+    return taken_;
+}
+
+void FakeHost::Clear() {
+    std::lock_guard lock(mutex_);
+    taken_.clear();
+}
+
+void FakeHost::CloseGate() {
+    std::lock_guard lock(mutex_);
+    gateClosed_ = true;
+}
+
+void FakeHost::OpenGate() {
+    std::lock_guard lock(mutex_);
+    gateClosed_ = false;
+    changed_.notify_all();
+}
+
+bool FakeHost::WaitForRequests(std::size_t count, std::chrono::milliseconds deadline) const {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, deadline, [&] { return taken_.size() >= count; });
+}
+
+} // namespace tamberlink::test

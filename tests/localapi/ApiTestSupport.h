@@ -1,0 +1,76 @@
+#pragma once
+
+#include "localapi/ApiHost.h"
+
+#include <QStringList>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tamberlink::test {
+
+using namespace std::chrono_literals;
+
+// Client sockets to 127.0.0.1, blocking; -1 when the connection fails.
+int ConnectLoopback(std::uint16_t port);
+bool SendAll(int fd, std::string_view bytes);
+
+struct Received {
+    std::string bytes;
+    bool closed = false; // the server closed (or reset) the connection
+};
+// Reads until the server closes the connection or `deadline` has passed.
+Received ReadUntilClosed(int fd, std::chrono::milliseconds deadline = 20s);
+// Connects, sends `request` in one piece and reads until closed.
+Received Exchange(std::uint16_t port, std::string_view request);
+// True while nothing has arrived and the connection is still open.
+bool StillOpen(int fd);
+
+struct CurlResult {
+    int exitCode = -1;
+    std::string output;
+};
+// Runs curl quietly with the given arguments, ignoring any proxy settings.
+CurlResult RunCurl(const QStringList& arguments);
+
+// Polls `condition` until it holds or `deadline` has passed.
+bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds deadline = 20s);
+
+// Raises the soft descriptor limit to at least `count`; false when the hard limit is lower.
+bool EnsureDescriptors(std::size_t count);
+
+// The expected reply: status 200, the body's length, the type, Keep-Alive, the body.
+std::string ReplyOf(std::string_view body, std::string_view contentType);
+
+// A core stand-in: device flags set by the test, requests recorded, and an optional gate
+// that holds HandOver until the test opens it.
+class FakeHost : public ApiHost {
+public:
+    bool IsConnected() const override;
+    bool IsPhoneLinked() const override;
+    void HandOver(const LocalApiRequest& request) override;
+
+    void SetDevice(bool connected, bool phoneLinked);
+    std::vector<LocalApiRequest> Taken() const;
+    void Clear();
+    void CloseGate();
+    void OpenGate();
+    // Waits until `count` requests are inside (or through) HandOver.
+    bool WaitForRequests(std::size_t count, std::chrono::milliseconds deadline = 20s) const;
+
+private:
+    mutable std::mutex mutex_;
+    mutable std::condition_variable changed_;
+    bool connected_ = false;
+    bool phoneLinked_ = false;
+    bool gateClosed_ = false;
+    std::vector<LocalApiRequest> taken_;
+};
+
+} // namespace tamberlink::test

@@ -1,0 +1,427 @@
+#include "StoreTestSupport.h"
+
+#include "store/AttributionDatabase.h"
+#include "store/LocalDatabase.h"
+
+#include <QDir>
+
+#include <atomic>
+#include <ctime>
+#include <regex>
+#include <thread>
+
+namespace tamberlink {
+namespace {
+
+using test::BuiltDataFile;
+using test::RawDb;
+using test::SeedCopy;
+
+const std::string kSchemaAndData =
+    "select name, sql from sqlite_master where type='table' order by name";
+
+std::string Dump(RawDb& raw) {
+    std::string all = raw.Rows(kSchemaAndData);
+    for (const char* table : {"table_setting", "table_user", "table_contact", "table_log",
+                              "table_sms", "table_notepad", "table_template"}) {
+        all += "\n--" + std::string(table) + "\n" +
+               raw.Rows("select * from " + std::string(table) + " order by id");
+    }
+    return all;
+}
+
+// A migrated copy of the seed, opened.
+class MigratedDatabase : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(db_.Open(seed_.path())) << db_.OpenError().toStdString();
+        db_.RunMigrations();
+        ASSERT_TRUE(attribution_.Open(BuiltDataFile("MoblieAreacode.db")));
+    }
+
+    SeedCopy seed_;
+    LocalDatabase db_;
+    AttributionDatabase attribution_;
+};
+
+TEST(Migrations, FirstStartAddsColumnsTableAndDefaultRowsAndSecondStartChangesNothing) {
+    SeedCopy seed;
+    RawDb raw(seed.path());
+    EXPECT_EQ(raw.Rows("select count(*) from pragma_table_info('table_contact')"), "10");
+    {
+        LocalDatabase db;
+        ASSERT_TRUE(db.Open(seed.path()));
+        db.RunMigrations();
+    }
+    EXPECT_EQ(raw.Rows("select name from pragma_table_info('table_contact') where cid>=10"),
+              "attribution\nnameindex");
+    EXPECT_EQ(raw.Rows("select name from pragma_table_info('table_sms') where cid>=6"),
+              "attribution");
+    EXPECT_EQ(raw.Rows("select name from pragma_table_info('table_log') where cid>=8"),
+              "record_guid");
+    EXPECT_EQ(raw.Rows("select name from pragma_table_info('table_template')"),
+              "id\ntitle\ncontent");
+    EXPECT_EQ(raw.Rows("select name, value1, value2 from table_setting where name in "
+                       "('proxy','popoff','auto','auto_admin') order by id"),
+              "proxy||0\npopoff|<null>|1\nauto|0|0\nauto_admin|0|0");
+
+    const std::string afterFirst = Dump(raw);
+    {
+        LocalDatabase db;
+        ASSERT_TRUE(db.Open(seed.path()));
+        db.RunMigrations();
+    }
+    EXPECT_EQ(Dump(raw), afterFirst);
+}
+
+TEST(Migrations, KeepExistingSettingsAndGiveOldRowsTheColumnDefaults) {
+    SeedCopy seed;
+    {
+        RawDb raw(seed.path());
+        raw.Exec("insert into table_setting(name, value1, value2) values('popoff', '', 0)");
+        raw.Exec("insert into table_setting(name, value1, value2) values('proxy', 'h:8080', 1)");
+        raw.Exec("insert into table_contact(name, phone) values('老王', '13800000000')");
+        raw.Exec("insert into table_sms(name, phone, content) values('a', '1', 'hi')");
+        raw.Exec("insert into table_log(name, phone, type) values('b', '2', 3)");
+    }
+    LocalDatabase db;
+    ASSERT_TRUE(db.Open(seed.path()));
+    db.RunMigrations();
+    RawDb raw(seed.path());
+    EXPECT_EQ(raw.Rows("select value2 from table_setting where name='popoff'"), "0");
+    EXPECT_EQ(raw.Rows("select value1, value2 from table_setting where name='proxy'"), "h:8080|1");
+    EXPECT_EQ(raw.Rows("select count(*) from table_setting where name='proxy'"), "1");
+    EXPECT_EQ(raw.Rows("select attribution, nameindex from table_contact"), "未知号码|");
+    EXPECT_EQ(raw.Rows("select attribution from table_sms"), "未知号码");
+    EXPECT_EQ(raw.Rows("select record_guid from table_log"), "");
+    EXPECT_EQ(db.ReadIntSetting(QStringLiteral("popoff")), 0);
+    EXPECT_EQ(db.ReadTextSetting(QStringLiteral("proxy")), QStringLiteral("h:8080"));
+    EXPECT_EQ(db.ReadTextSetting(QStringLiteral("no such row")), QString());
+    EXPECT_EQ(db.ReadIntSetting(QStringLiteral("no such row")), 0);
+}
+
+TEST(Open, RefusesWhatIsNotADatabaseAndLeavesNoFileBehindForAttribution) {
+    QTemporaryDir dir;
+    const QString garbage = dir.filePath(QStringLiteral("garbage.db"));
+    QFile file(garbage);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(4096, 'x'));
+    file.close();
+
+    LocalDatabase db;
+    EXPECT_FALSE(db.Open(garbage));
+    EXPECT_FALSE(db.OpenError().isEmpty());
+    EXPECT_FALSE(db.IsOpen());
+    EXPECT_FALSE(db.Open(dir.path()));
+    // Operations on a closed database report nothing useful but never crash.
+    EXPECT_TRUE(db.LoadContacts().empty());
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(db.AddCallLog(QStringLiteral("1"), {}, {}, 3));
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("插入通话记录失败："), std::string::npos);
+
+    AttributionDatabase attribution;
+    const QString missing = dir.filePath(QStringLiteral("MoblieAreacode.db"));
+    EXPECT_FALSE(attribution.Open(missing));
+    EXPECT_FALSE(QFile::exists(missing));
+    EXPECT_EQ(attribution.GetAttribution(QStringLiteral("13800000000")),
+              QStringLiteral("未知号码"));
+}
+
+TEST_F(MigratedDatabase, AddContactSplitsNormalisesAndSkipsStoredNumbers) {
+    ContactRecord record(QStringLiteral("张三"), QStringLiteral("138 0000 0000;+86-139-0000-0000"),
+                         QStringLiteral("h.png"));
+    record.email = QStringLiteral("zs@example.com");
+    record.other = QStringLiteral("remark");
+    int stored = 0;
+    ASSERT_TRUE(db_.AddContact(record, attribution_, &stored));
+    EXPECT_EQ(stored, 2);
+
+    RawDb raw(seed_.path());
+    EXPECT_EQ(raw.Rows("select name, phone, head, email, other, attribution, nameindex from "
+                       "table_contact order by id"),
+              "张三|13800000000|h.png|zs@example.com|remark|移动|北京|ZS\n"
+              "张三|13900000000|h.png|zs@example.com|remark|移动|新疆乌鲁木齐|ZS");
+
+    // Stored numbers, typed bare or as written before, are skipped and still succeed; an IP
+    // prefix in front is dropped; empty parts make no rows.
+    ContactRecord again(QStringLiteral("李四"),
+                        QStringLiteral("13800000000;138 0000 0000;1795113908001234;"), {});
+    ASSERT_TRUE(db_.AddContact(again, attribution_, &stored));
+    EXPECT_EQ(stored, 1);
+    EXPECT_EQ(raw.Rows("select name, phone, attribution from table_contact where id>2"),
+              "李四|13908001234|移动|四川成都");
+    EXPECT_EQ(db_.GetContactName(QStringLiteral("13908001234")), QStringLiteral("李四"));
+    EXPECT_EQ(db_.GetContactName(QStringLiteral("10000")), QString());
+}
+
+TEST_F(MigratedDatabase, ContactReadersAndUpdates) {
+    ContactRecord record(QStringLiteral("王小明"), QStringLiteral("13800000000"), {});
+    record.company = QStringLiteral("公司");
+    record.cid = QStringLiteral("c-1");
+    record.datetime = QStringLiteral("2016-03-07");
+    ASSERT_TRUE(db_.AddContact(record, attribution_));
+
+    std::vector<ContactRecord> loaded = db_.LoadContacts();
+    ASSERT_EQ(loaded.size(), 1u);
+    EXPECT_GT(loaded[0].id, 0);
+    EXPECT_EQ(loaded[0].initials, QStringLiteral("WXM"));
+    EXPECT_EQ(loaded[0].indexLetter, QChar(u'W'));
+    EXPECT_EQ(loaded[0].attribution, QStringLiteral("移动|北京"));
+    EXPECT_EQ(loaded[0].company, QStringLiteral("公司"));
+
+    const std::vector<ContactRecord> all = db_.GetAllContacts();
+    ASSERT_EQ(all.size(), 1u);
+    EXPECT_EQ(all[0].id, 0);
+    EXPECT_TRUE(all[0].attribution.isEmpty());
+    const std::vector<ContactRecord> backup = db_.GetContactsForBackup();
+    ASSERT_EQ(backup.size(), 1u);
+    EXPECT_EQ(backup[0].datetime, QStringLiteral("2016-03-07"));
+    EXPECT_EQ(backup[0].cid, QStringLiteral("c-1"));
+
+    ContactRecord edited(QStringLiteral("赵六"), QStringLiteral("010-1234"), {});
+    edited.id = loaded[0].id;
+    ASSERT_TRUE(db_.UpdateContact(edited));
+    loaded = db_.LoadContacts();
+    EXPECT_EQ(loaded[0].name, QStringLiteral("赵六"));
+    EXPECT_EQ(loaded[0].phone, QStringLiteral("010-1234"));
+    EXPECT_EQ(loaded[0].attribution, QStringLiteral("移动|北京")); // not rewritten
+    EXPECT_EQ(db_.SearchContactList(QStringLiteral("zl")).size(), 1u);
+
+    EXPECT_TRUE(db_.DeleteContact(loaded[0].id));
+    EXPECT_TRUE(db_.LoadContacts().empty());
+    ASSERT_TRUE(db_.AddContact(record, attribution_));
+    EXPECT_TRUE(db_.DeleteAllContacts());
+    EXPECT_TRUE(db_.LoadContacts().empty());
+}
+
+TEST_F(MigratedDatabase, SearchMatchesInitialsNamesAndNumbersWithKeywordsTakenAsText) {
+    ASSERT_TRUE(db_.AddContact(
+        ContactRecord(QStringLiteral("张三"), QStringLiteral("13800000000"), {}), attribution_));
+    ASSERT_TRUE(db_.AddContact(
+        ContactRecord(QStringLiteral("O'Brien"), QStringLiteral("13900000000"), {}), attribution_));
+    ASSERT_TRUE(db_.AddContact(
+        ContactRecord(QStringLiteral("100% Tea_Shop"), QStringLiteral("02088290291"), {}),
+        attribution_));
+
+    auto names = [](const std::vector<ContactRecord>& found) {
+        QStringList list;
+        for (const ContactRecord& c : found) {
+            list << c.name;
+        }
+        list.sort();
+        return list.join(u',');
+    };
+    EXPECT_EQ(names(db_.SearchContactList(QStringLiteral("zs"))), QStringLiteral("张三"));
+    EXPECT_EQ(names(db_.SearchContactList(QStringLiteral("ZS"))), QStringLiteral("张三"));
+    EXPECT_EQ(names(db_.SearchContactList(QStringLiteral("o'b"))), QStringLiteral("O'Brien"));
+    EXPECT_EQ(names(db_.SearchContactList(QStringLiteral("8829"))),
+              QStringLiteral("100% Tea_Shop"));
+    EXPECT_EQ(names(db_.SearchContactList(QStringLiteral("' or '1'='1"))), QString());
+    // '%' and '_' stay wildcards.
+    EXPECT_EQ(names(db_.SearchContactList(QStringLiteral("%"))).count(u','), 2);
+    EXPECT_EQ(names(db_.SearchContacts(QStringLiteral("Tea_"))), QStringLiteral("100% Tea_Shop"));
+    EXPECT_TRUE(db_.SearchContacts(QStringLiteral("张"))[0].attribution.isEmpty());
+    EXPECT_EQ(db_.SearchContactList(QStringLiteral("张"))[0].attribution,
+              QStringLiteral("移动|北京"));
+}
+
+TEST_F(MigratedDatabase, CallLogRowsCarryAttributionTextNoteMarkAndRecording) {
+    ASSERT_TRUE(db_.AddContact(ContactRecord(QStringLiteral("张三"), QStringLiteral("13800000000"),
+                                             QStringLiteral("z.png")),
+                               attribution_));
+    ASSERT_TRUE(db_.AddCallLog(QStringLiteral("13800000000"), QStringLiteral("广东广州"),
+                               QStringLiteral("中国移动"), 3));
+    ASSERT_TRUE(db_.AddCallLog(QStringLiteral("075512345678"), {}, QStringLiteral("中国电信"), 5));
+    ASSERT_TRUE(db_.AddCallLog(QStringLiteral("4008"), QStringLiteral("北京"), {}, 4));
+
+    std::vector<CallLogRecord> rows = db_.LoadCallLog();
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0].phone, QStringLiteral("4008")); // newest first
+    EXPECT_EQ(rows[0].attribution, QStringLiteral("未知号码"));
+    EXPECT_EQ(rows[1].attribution, QStringLiteral("未知号码"));
+    EXPECT_EQ(rows[1].type, 5);
+    EXPECT_TRUE(rows[1].nameIsPhone);
+    EXPECT_EQ(rows[2].attribution, QStringLiteral("移动|广东广州"));
+    EXPECT_EQ(rows[2].name, QStringLiteral("张三"));
+    EXPECT_EQ(rows[2].head, QStringLiteral("z.png"));
+    EXPECT_FALSE(rows[2].nameIsPhone);
+    EXPECT_TRUE(std::regex_match(rows[2].dateTime.toStdString(),
+                                 std::regex(R"(\d{4}/\d\d/\d\d \d\d:\d\d:\d\d)")))
+        << rows[2].dateTime.toStdString();
+
+    EXPECT_FALSE(rows[2].hasNote);
+    ASSERT_TRUE(db_.AddNote({}, {}, {}, {}, QStringLiteral("call back"), rows[2].id));
+    EXPECT_TRUE(db_.HasNoteForCall(rows[2].id));
+    EXPECT_TRUE(db_.LoadCallLog()[2].hasNote);
+    ASSERT_TRUE(db_.GetNoteForCall(rows[2].id).has_value());
+    EXPECT_EQ(db_.GetNoteForCall(rows[2].id)->content, QStringLiteral("call back"));
+
+    const QString guid = QStringLiteral("0A1B2C3D-0000-4000-8000-000000000001");
+    EXPECT_EQ(db_.LinkRecordingToNewestCall(guid), LocalDatabase::RecordingLink::Linked);
+    EXPECT_EQ(db_.LinkRecordingToNewestCall(QStringLiteral("other")),
+              LocalDatabase::RecordingLink::NotLinked);
+    EXPECT_EQ(db_.LoadCallLog()[0].recordGuid, guid);
+
+    EXPECT_TRUE(db_.DeleteCallLogs({rows[0].id, 999999, rows[1].id}));
+    rows = db_.LoadCallLog();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].phone, QStringLiteral("13800000000"));
+}
+
+TEST_F(MigratedDatabase, NoteReminderTimersFollowTheTimeLeft) {
+    const std::int64_t now = 1700000000;
+    ASSERT_TRUE(db_.AddNote(QStringLiteral("a"), {}, {}, QString::number(now + 90),
+                            QStringLiteral("soon"), 0));
+    ASSERT_TRUE(db_.AddNote(QStringLiteral("b"), {}, {}, QString::number(now - 5),
+                            QStringLiteral("past"), 0));
+    ASSERT_TRUE(db_.AddNote(QStringLiteral("c"), {}, {}, QString(), QStringLiteral("none"), 0));
+    ASSERT_TRUE(
+        db_.AddNote(QStringLiteral("d"), {}, {}, QString::number(now), QStringLiteral("now"), 0));
+    ASSERT_TRUE(db_.AddNote(QStringLiteral("e"), {}, {}, QStringLiteral("soon"),
+                            QStringLiteral("not a time"), 0));
+
+    const std::vector<NoteRecord> notes = db_.LoadNoteList(now);
+    ASSERT_EQ(notes.size(), 5u);
+    const NoteRecord& soon = notes[4];
+    EXPECT_EQ(soon.content, QStringLiteral("soon"));
+    EXPECT_EQ(soon.timerId, kNoteTimerBase + soon.id);
+    EXPECT_EQ(soon.timerDelayMs, 90000);
+    EXPECT_FALSE(soon.displayTime.isEmpty());
+    for (std::size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(notes[i].timerId, 0) << notes[i].content.toStdString();
+        EXPECT_EQ(notes[i].timerDelayMs, 0);
+    }
+    EXPECT_TRUE(notes[2].displayTime.isEmpty());
+    EXPECT_TRUE(notes[0].displayTime.isEmpty());
+
+    ASSERT_TRUE(db_.UpdateNote(soon.id, QStringLiteral("a2"), QStringLiteral("1"), {},
+                               QString::number(now + 3600), QStringLiteral("later")));
+    const std::optional<NoteRecord> updated = db_.GetNote(soon.id);
+    ASSERT_TRUE(updated.has_value());
+    EXPECT_EQ(updated->name, QStringLiteral("a2"));
+    EXPECT_EQ(db_.LoadNoteList(now)[4].timerDelayMs, 3600000);
+    EXPECT_FALSE(db_.GetNote(999999).has_value());
+
+    EXPECT_TRUE(db_.DeleteNotes({notes[0].id, notes[1].id}));
+    EXPECT_EQ(db_.LoadNoteList(now).size(), 3u);
+}
+
+TEST_F(MigratedDatabase, QuotesAndWildcardsRoundTripInEveryTable) {
+    const QString text = QStringLiteral("O'Brien \"100%\" a_b '); drop table table_log; --");
+    ContactRecord contact(text, QStringLiteral("13800000000"), text);
+    contact.email = contact.company = contact.home = contact.other = contact.cid = text;
+    ASSERT_TRUE(db_.AddContact(contact, attribution_));
+    const ContactRecord loaded = db_.LoadContacts().at(0);
+    EXPECT_EQ(loaded.name, text);
+    EXPECT_EQ(loaded.head, text);
+    EXPECT_EQ(loaded.other, text);
+    EXPECT_EQ(db_.GetContactName(QStringLiteral("13800000000")), text);
+
+    ASSERT_TRUE(db_.AddCallLog(text, text, text, 4));
+    EXPECT_EQ(db_.LoadCallLog().at(0).phone, text);
+    ASSERT_TRUE(db_.AddSms(text, text, text));
+    const SmsRecord sms = db_.LoadSmsList().at(0);
+    EXPECT_EQ(sms.content, text);
+    EXPECT_EQ(sms.name, text); // no contact: the number stands for the name
+    EXPECT_EQ(db_.GetFirstSmsTo(text), QStringList({sms.dateTime, text}));
+
+    ASSERT_TRUE(db_.SaveTemplate({-1, text, text}));
+    const TemplateRecord stored = db_.GetAllTemplates().at(0);
+    EXPECT_EQ(stored.title, text);
+    ASSERT_TRUE(db_.SaveTemplate({stored.id, QStringLiteral("t"), text + text}));
+    EXPECT_EQ(db_.LoadTemplateList().at(0).content, text + text);
+
+    ASSERT_TRUE(db_.AddNote(text, text, text, {}, text, 0));
+    EXPECT_EQ(db_.LoadNoteList(0).at(0).content, text);
+
+    ASSERT_TRUE(db_.UpdateTextSetting(QStringLiteral("proxy"), text));
+    EXPECT_EQ(db_.ReadTextSetting(QStringLiteral("proxy")), text);
+    ASSERT_TRUE(db_.SaveLogin(text, text, true));
+    const AccountRecord account = db_.ReadAccount();
+    EXPECT_EQ(account.account, text);
+    EXPECT_EQ(account.password, text);
+    EXPECT_EQ(account.rememberPassword, 1);
+    ASSERT_TRUE(db_.SaveLogin({}, QStringLiteral("ignored"), false));
+    EXPECT_EQ(db_.ReadAccount().password, text);
+    EXPECT_EQ(db_.ReadAccount().rememberPassword, 0);
+    ASSERT_TRUE(db_.UpdateProfile(text, text, QStringLiteral("公司")));
+    EXPECT_EQ(db_.GetProfile(text).name, text);
+    EXPECT_EQ(db_.GetProfile(text).company, QStringLiteral("公司"));
+
+    RawDb raw(seed_.path());
+    EXPECT_EQ(raw.Rows("select count(*) from table_log"), "1");
+}
+
+TEST_F(MigratedDatabase, DownloadedContactsAreStoredAllOrNone) {
+    std::vector<ContactRecord> batch;
+    for (int i = 0; i < 50; ++i) {
+        batch.emplace_back(QStringLiteral("张%1").arg(i),
+                           QStringLiteral("1380000%1").arg(i, 4, 10, QChar(u'0')), QString());
+    }
+    ASSERT_TRUE(db_.InsertDownloadedContacts(batch));
+    RawDb raw(seed_.path());
+    EXPECT_EQ(raw.Rows("select count(*), min(attribution), min(nameindex) from table_contact"),
+              "50||Z0");
+
+    raw.Exec("create trigger refuse before insert on table_contact when new.name='bad' "
+             "begin select raise(abort, 'refused'); end");
+    batch.emplace_back(QStringLiteral("bad"), QStringLiteral("1"), QString());
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(db_.InsertDownloadedContacts(batch));
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("插入联系人失败：refused"),
+              std::string::npos);
+    EXPECT_EQ(raw.Rows("select count(*) from table_contact"), "50");
+    // The transaction was closed: later writes land and other connections can write.
+    EXPECT_TRUE(db_.AddCallLog(QStringLiteral("1"), {}, {}, 3));
+    raw.Exec("insert into table_sms(name) values('x')");
+}
+
+TEST_F(MigratedDatabase, FailedWritesReportTheirLineAndDeletesCarryOn) {
+    RawDb raw(seed_.path());
+    raw.Exec("create trigger keep before delete on table_sms when old.content='keep' "
+             "begin select raise(abort, 'kept'); end");
+    ASSERT_TRUE(db_.AddSms(QStringLiteral("1"), QStringLiteral("keep"), {}));
+    ASSERT_TRUE(db_.AddSms(QStringLiteral("2"), QStringLiteral("go"), {}));
+    const std::vector<SmsRecord> sms = db_.LoadSmsList();
+    testing::internal::CaptureStderr();
+    EXPECT_TRUE(db_.DeleteSms({sms[1].id, sms[0].id}));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "删除短信失败： kept\n");
+    ASSERT_EQ(db_.LoadSmsList().size(), 1u);
+    EXPECT_EQ(db_.LoadSmsList()[0].content, QStringLiteral("keep"));
+
+    raw.Exec("drop table table_notepad");
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(db_.AddNote({}, {}, {}, {}, QStringLiteral("x"), 0));
+    EXPECT_FALSE(db_.UpdateNote(1, {}, {}, {}, {}, QStringLiteral("x")));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "插入笔记失败：no such table: table_notepad\n"
+              "更新笔记失败：no such table: table_notepad\n");
+    EXPECT_TRUE(db_.LoadNoteList(0).empty());
+}
+
+TEST_F(MigratedDatabase, ConcurrentWritersAndReadersShareTheConnection) {
+    constexpr int kThreads = 4;
+    constexpr int kRowsEach = 100;
+    std::atomic<bool> allOk{true};
+    std::vector<std::thread> writers;
+    for (int t = 0; t < kThreads; ++t) {
+        writers.emplace_back([&, t] {
+            for (int i = 0; i < kRowsEach; ++i) {
+                if (!db_.AddCallLog(QString::number(t * 1000 + i), {}, {}, 3)) {
+                    allOk = false;
+                }
+            }
+        });
+    }
+    for (int i = 0; i < 20; ++i) {
+        db_.LoadCallLog();
+    }
+    for (std::thread& writer : writers) {
+        writer.join();
+    }
+    EXPECT_TRUE(allOk);
+    EXPECT_EQ(db_.LoadCallLog().size(), std::size_t(kThreads * kRowsEach));
+}
+
+} // namespace
+} // namespace tamberlink
