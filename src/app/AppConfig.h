@@ -11,6 +11,10 @@ struct AppConfig {
     // The folder of the seed and attribution databases; by default <program dir>/Data, then
     // the installed data folder.
     QString dataFolder;
+    // The cloud service's base URL; by default the one the program was built with.
+    QString cloudBaseUrl = {};
+    // The folder of the cloud cookie file; by default the application's local data folder.
+    QString cookieFolder = {};
 };
 
 } // namespace tamberlink

@@ -122,7 +122,25 @@ bool AppCore::Start() {
     database_.RunMigrations();
     settings_.Load();
     ArmReminders();
+    StartCloud();
     return true;
+}
+
+void AppCore::StartCloud() {
+    const QString baseUrl = config_.cloudBaseUrl.isEmpty() ? QString::fromUtf8(kDefaultCloudBaseUrl)
+                                                           : config_.cloudBaseUrl;
+    const QString cookieFolder =
+        config_.cookieFolder.isEmpty()
+            ? QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation)
+            : config_.cookieFolder;
+    cloudClient_ = std::make_unique<CloudClient>(baseUrl.toStdString(), cookieFolder);
+    cloudClient_->SetProxy(settings_.Proxy());
+    cloudFlows_ =
+        std::make_unique<CloudFlows>(*cloudClient_, database_, sink_, dataRoot_,
+                                     [this](const QString& account, const QString& password) {
+                                         settings_.SetRememberedAccount(account, password);
+                                     });
+    cloudFlows_->Version().CheckForUpdates(VersionCheck::kStartUp);
 }
 
 void AppCore::Shutdown() {
@@ -136,6 +154,12 @@ void AppCore::Shutdown() {
     }
     for (const std::shared_ptr<PendingCall>& call : cancelled) {
         FinishCall(call, false);
+    }
+    // No cloud reply may reach the flows once the database closes.
+    if (cloudClient_) {
+        cloudClient_->Stop();
+        cloudFlows_.reset();
+        cloudClient_.reset();
     }
     // A call still being recorded keeps its file and its place in the call log.
     recorder_.FinishRecording();
@@ -294,6 +318,9 @@ void AppCore::SetPopOff(int value) {
 void AppCore::SetProxy(const QString& proxy) {
     if (!settings_.SetProxy(proxy)) {
         ShowTip(QStringLiteral("保存代理错误"));
+    }
+    if (cloudClient_) {
+        cloudClient_->SetProxy(proxy);
     }
 }
 

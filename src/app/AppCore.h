@@ -3,6 +3,8 @@
 #include "app/AppConfig.h"
 #include "app/NoteReminders.h"
 #include "app/SettingsStore.h"
+#include "cloud/CloudClient.h"
+#include "cloud/CloudFlows.h"
 #include "recording/CallRecorder.h"
 #include "recording/CallRecorderHost.h"
 #include "store/AttributionDatabase.h"
@@ -136,6 +138,10 @@ public:
     std::optional<NoteRecord> GetNoteForCall(int callLogId);
     std::vector<int> ActiveNoteTimerIds() const { return reminders_.ActiveTimerIds(); }
 
+    // The cloud service: account, contact backup and sync, version check and feedback.
+    // Null until Start has opened the database, and again once Shutdown has begun.
+    CloudFlows* Cloud() { return cloudFlows_.get(); }
+
     // Account.
     bool SaveLogin(const QString& account, const QString& password, bool remember);
     bool UpdateProfile(const QString& account, const QString& name, const QString& company);
@@ -153,6 +159,8 @@ private:
     void DeleteTemporaryFiles();
     void WriteToBox(const QByteArray& frame);
     void ArmReminders();
+    // Creates the cloud client and its flows, then checks silently for a newer version.
+    void StartCloud();
     // Restarts the reminders and reloads the note list after a note was written.
     void NotesChanged();
     void OnReminderDue(int noteId);
@@ -170,6 +178,8 @@ private:
     std::atomic<bool> shuttingDown_{false};
     std::mutex pendingMutex_;
     std::set<std::shared_ptr<PendingCall>> pending_;
+    std::unique_ptr<CloudClient> cloudClient_;
+    std::unique_ptr<CloudFlows> cloudFlows_;
 };
 
 } // namespace tamberlink
