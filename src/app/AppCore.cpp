@@ -2,6 +2,7 @@
 
 #include "app/BoxCommands.h"
 #include "app/BoxLink.h"
+#include "app/DeviceBridge.h"
 #include "app/UiSink.h"
 
 #include <QCoreApplication>
@@ -49,7 +50,8 @@ AppCore::AppCore(AppConfig config, UiSink& sink, QObject* parent)
     , config_(std::move(config))
     , sink_(sink)
     , settings_(database_)
-    , reminders_([this](int noteId) { OnReminderDue(noteId); }) {}
+    , reminders_([this](int noteId) { OnReminderDue(noteId); })
+    , device_(std::make_unique<DeviceBridge>(*this)) {}
 
 AppCore::~AppCore() {
     Shutdown();
@@ -161,6 +163,9 @@ void AppCore::Shutdown() {
         cloudFlows_.reset();
         cloudClient_.reset();
     }
+    // The link's threads use the databases; they stop first, no longer able to wait for
+    // the UI thread.
+    device_->Close();
     // A call still being recorded keeps its file and its place in the call log.
     recorder_.FinishRecording();
     database_.Close();
@@ -262,6 +267,11 @@ void AppCore::ShowTip(const QString& text) {
 
 void AppCore::AttachBoxLink(BoxLink* link) {
     box_ = link;
+}
+
+bool AppCore::StartDeviceLink(const QString& serialPort) {
+    AttachBoxLink(device_.get());
+    return device_->Start(serialPort);
 }
 
 bool AppCore::IsBoxConnected() const {

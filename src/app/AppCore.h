@@ -25,6 +25,7 @@
 namespace tamberlink {
 
 class BoxLink;
+class DeviceBridge;
 class UiSink;
 
 // The program without its windows: owns the databases, the settings and the note reminders,
@@ -59,6 +60,12 @@ public:
     void AttachBoxLink(BoxLink* link);
     bool IsBoxConnected() const;
 
+    // The link to the telephone box, its call control (Dial, SendSmsViaPhone, HangUp, ...)
+    // and firmware transfer. Until StartDeviceLink the box counts as not connected.
+    DeviceBridge& Device() { return *device_; }
+    // Attaches the device link and starts looking for the box, `serialPort` (when given)
+    // before the machine's serial ports. Call after Start.
+    bool StartDeviceLink(const QString& serialPort = QString());
     // The call recorder, driven by the box's frames and samples on the serial listener.
     CallRecorder& Recorder() { return recorder_; }
     // Asks the box to record the call: only while it is connected, else the user is told.
@@ -174,6 +181,7 @@ private:
     NoteReminders reminders_;
     CallRecorder recorder_{*this};
     QString dataRoot_;
+    std::unique_ptr<DeviceBridge> device_;
     std::atomic<BoxLink*> box_{nullptr};
     std::atomic<bool> shuttingDown_{false};
     std::mutex pendingMutex_;

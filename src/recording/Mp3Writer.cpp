@@ -20,7 +20,7 @@ lame_global_flags* MakeEncoder() {
     if (lame == nullptr) {
         return nullptr;
     }
-    // The output rate is fixed too: left alone, LAME picks a lower one for this bit rate.
+    // Output at the box's own rate: never resampled.
     lame_set_in_samplerate(lame, Mp3Writer::kSampleRate);
     lame_set_out_samplerate(lame, Mp3Writer::kSampleRate);
     lame_set_num_channels(lame, 1);

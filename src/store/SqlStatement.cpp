@@ -46,10 +46,11 @@ SqlStatement& SqlStatement::operator=(SqlStatement&& other) noexcept {
 
 SqlStatement& SqlStatement::Bind(int index, const QString& text) {
     if (stmt_ != nullptr) {
-        static const char16_t kEmpty[] = u"";
-        const void* data = text.isNull() ? static_cast<const void*>(kEmpty)
-                                         : static_cast<const void*>(text.utf16());
-        sqlite3_bind_text16(stmt_, index, data, int(text.size() * 2), SQLITE_TRANSIENT);
+        // Bound as UTF-8, the database's encoding, so comparisons need no conversion. A null
+        // QString still gives a (zero-length) text, never NULL.
+        const QByteArray utf8 = text.toUtf8();
+        sqlite3_bind_text(stmt_, index, utf8.isNull() ? "" : utf8.constData(), int(utf8.size()),
+                          SQLITE_TRANSIENT);
     }
     return *this;
 }

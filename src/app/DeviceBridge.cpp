@@ -1,0 +1,169 @@
+#include "app/DeviceBridge.h"
+
+#include "app/AppCore.h"
+#include "app/UiSink.h"
+
+namespace tamberlink {
+
+DeviceBridge::DeviceBridge(AppCore& core)
+    : core_(core)
+    , firmware_(link_, *this)
+    , dispatcher_(link_, *this, firmware_, this)
+    , calls_(link_, *this) {
+    link_.SetFrameHandler(&dispatcher_);
+    link_.SetAudioSink(this);
+    link_.SetIndicatorCallback([this](bool connected) { OnConnectionChanged(connected); });
+}
+
+DeviceBridge::~DeviceBridge() {
+    Close();
+}
+
+bool DeviceBridge::Start(const QString& preferredPort) {
+    link_.SetPreferredPort(preferredPort.toStdString());
+    if (!link_.Start()) {
+        core_.ShowTip(QStringLiteral("创建串口监听线程时失败"));
+        return false;
+    }
+    return true;
+}
+
+void DeviceBridge::Close() {
+    link_.Close();
+}
+
+void DeviceBridge::OnConnectionChanged(bool connected) {
+    // A box that is gone cannot end its recording: the file is finished and linked now.
+    if (!connected) {
+        core_.Recorder().FinishRecording();
+    }
+    core_.PostToUiThread([this, connected] { core_.Sink().SetDeviceIndicator(connected); });
+}
+
+QString DeviceBridge::FirmwareVersion() const {
+    std::lock_guard lock(versionMutex_);
+    return firmwareVersion_;
+}
+
+bool DeviceBridge::IsConnected() const {
+    return link_.IsConnected();
+}
+
+bool DeviceBridge::Write(const QByteArray& frame) {
+    return link_.Write(reinterpret_cast<const std::uint8_t*>(frame.constData()),
+                       static_cast<std::size_t>(frame.size()));
+}
+
+// The box's call reports wait until the UI thread has shown the popup and logged the call.
+void DeviceBridge::OnIncomingCall(const QString& number, bool onPhone) {
+    core_.RunOnUiThread([&] { calls_.OnIncomingCall(number, onPhone); });
+}
+
+void DeviceBridge::OnMissedCall(const QString& number) {
+    core_.RunOnUiThread([&] { calls_.OnMissedCall(number); });
+}
+
+void DeviceBridge::CloseOutgoingCall() {
+    core_.PostToUiThread([this] { core_.Sink().CloseOutgoingCall(); });
+}
+
+void DeviceBridge::CloseCallPopups() {
+    core_.RunOnUiThread([this] { core_.Sink().CloseCallPopups(); });
+}
+
+void DeviceBridge::SetAreaCode(const QString& code) {
+    core_.SetAreaCode(code);
+}
+
+void DeviceBridge::SetFenjiCode(const QString& code) {
+    core_.SetFenjiCode(code);
+}
+
+void DeviceBridge::SetFirmwareVersion(const QString& version) {
+    std::lock_guard lock(versionMutex_);
+    firmwareVersion_ = version;
+}
+
+void DeviceBridge::ShowUpgradeStatus(const QString& windowText, const QString& tipText) {
+    core_.PostToUiThread([this, windowText, tipText] {
+        if (!core_.Sink().ShowUpgradeStatus(windowText) && !tipText.isEmpty()) {
+            core_.Sink().ShowTip(tipText);
+        }
+    });
+}
+
+DialSettings DeviceBridge::CurrentDialSettings() {
+    const SettingsStore& settings = core_.Settings();
+    DialSettings out;
+    out.fenjiCode = settings.FenjiCode();
+    out.areaCode = settings.AreaCode();
+    out.ipCode = settings.IpCode();
+    out.switchIP = settings.SwitchIP();
+    out.popOff = settings.PopOff();
+    return out;
+}
+
+void DeviceBridge::ShowTip(const QString& text) {
+    core_.ShowTip(text);
+}
+
+QString DeviceBridge::GetContactName(const QString& number) {
+    return core_.GetContactName(number);
+}
+
+bool DeviceBridge::AddCallLog(const QString& number, const QString& place, const QString& corp,
+                              int type) {
+    return core_.AddCallLog(number, place, corp, type);
+}
+
+bool DeviceBridge::AddSms(const QString& number, const QString& content,
+                          const QString& attribution) {
+    return core_.AddSms(number, content, attribution);
+}
+
+AreaCodeRow DeviceBridge::GetAreaCodeRow(const QString& number) {
+    const AreaCodeRecord record = core_.LookupAreaCode(number);
+    return {record.province, record.city, record.corp, record.areacode};
+}
+
+QString DeviceBridge::GetAttribution(const QString& number) {
+    return core_.GetAttribution(number);
+}
+
+QString DeviceBridge::GetPlace(const QString& number) {
+    return core_.GetPlace(number);
+}
+
+QString DeviceBridge::GetCorp(const QString& number) {
+    return core_.GetCorp(number);
+}
+
+void DeviceBridge::ShowIncomingCall(const QString& attribution, const QString& head,
+                                    const QString& number, const QString& name) {
+    const IncomingCall call{attribution, head, number, name};
+    core_.RunOnUiThread([this, &call] { core_.Sink().ShowIncomingCall(call); });
+}
+
+void DeviceBridge::ShowOutgoingCall(const QString& display, const QString& prefix,
+                                    const QString& number, const QString& name) {
+    const OutgoingCall call{display, prefix, number, name};
+    core_.RunOnUiThread([this, &call] { core_.Sink().ShowOutgoingCall(call); });
+}
+
+bool DeviceBridge::IsRecording() const {
+    return core_.Recorder().IsRecording();
+}
+
+void DeviceBridge::EncodeSamples(const std::uint8_t* samples, std::size_t count) {
+    core_.Recorder().EncodeSamples(samples, count);
+}
+
+void DeviceBridge::StartRecording(bool started) {
+    core_.Recorder().StartRecording(started);
+}
+
+void DeviceBridge::StopRecording(bool close) {
+    core_.Recorder().StopRecording(close);
+}
+
+} // namespace tamberlink

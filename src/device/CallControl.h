@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace tamberlink {
+
+class CallControlHost;
+class SerialLink;
+
+// Call-log types.
+enum CallLogType {
+    kIncomingOnPhone = 1,
+    kOutgoingThroughPhone = 2,
+    kIncomingLandline = 3,
+    kOutgoingLandline = 4,
+    kMissedLandline = 5,
+};
+
+// Dialling on the landline or through the phone app, with the dialling rules (extension
+// prefix, IP prefix, local area code, "0" before mobiles of other areas); incoming and
+// missed calls reported by the box; SMS handed to the phone. Runs on the UI thread.
+class CallControl {
+public:
+    CallControl(SerialLink& link, CallControlHost& host);
+
+    bool Dial(const QString& number, bool throughPhone);
+    // As Dial, but shows `name` (when not empty) instead of looking the contact up.
+    bool DialWithName(const QString& name, const QString& number, bool throughPhone);
+
+    void OnIncomingCall(const QString& number, bool onPhone);
+    void OnMissedCall(const QString& number);
+
+    void SendSmsViaPhone(const QStringList& numbers, const QString& content);
+
+    // Releases the line.
+    void HangUp();
+
+private:
+    bool DialAs(const QString* name, const QString& number, bool throughPhone);
+    void SendSmsText(unsigned char kind, const QString& text);
+
+    SerialLink& link_;
+    CallControlHost& host_;
+};
+
+} // namespace tamberlink

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+
+#include <atomic>
+#include <mutex>
+
+namespace tamberlink {
+
+class DeviceHost;
+class SerialLink;
+
+// Replaces the box's firmware with a text file of hexadecimal lines. The user starts it on
+// the UI thread; the box asks for the file (B9) and judges the result (B6 success, B8
+// failure), and the file is streamed on the serial listener thread.
+class FirmwareTransfer {
+public:
+    FirmwareTransfer(SerialLink& link, DeviceHost& host);
+
+    // UI thread: asks the box to enter upgrade mode and remembers the file to send.
+    void StartUpgrade(const QString& path);
+
+    // Listener thread: the box's upgrade frames.
+    void SendFirmware();    // B9
+    void OnAttemptFailed(); // B8
+    void OnSucceeded();     // B6
+
+    bool IsUpgrading() const { return upgrading_; }
+    int FailureCount() const { return failures_; }
+
+private:
+    QString Path() const;
+
+    SerialLink& link_;
+    DeviceHost& host_;
+    mutable std::mutex pathMutex_;
+    QString path_;
+    std::atomic<bool> upgrading_{false};
+    // Failed attempts reported by the box; after the fourth nothing more is sent.
+    std::atomic<int> failures_{0};
+};
+
+} // namespace tamberlink

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "ui/CSettingBaseUI.h"
+#include "ui/SingleInstance.h"
+
+namespace tamberlink {
+
+// "退出程序": asks whether to leave the program. "退出" asks the main window to exit
+// (ExitRequested); "取消" only closes.
+class CSettingExit : public CSettingBaseUI, public SingleInstance<CSettingExit> {
+    Q_OBJECT
+
+public:
+    explicit CSettingExit(QWidget* parent);
+
+    QString GetWindowClassName() const override { return QStringLiteral("CSettingPrefix"); }
+
+signals:
+    void ExitRequested();
+
+protected:
+    void InitWindow() override;
+    void Notify(const Notification& msg) override;
+};
+
+} // namespace tamberlink

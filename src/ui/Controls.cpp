@@ -1,0 +1,186 @@
+#include "ui/Controls.h"
+
+#include "ui/CButtonUI.h"
+#include "ui/SkinImage.h"
+
+#include <QAbstractButton>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTextEdit>
+#include <QVariantMap>
+
+namespace tamberlink {
+
+namespace {
+
+constexpr const char* kTagProperty = "tag";
+constexpr const char* kStyleProperty = "controlStyle";
+constexpr const char* kBkImageProperty = "bkImage";
+
+QString ColorText(const QColor& color) {
+    return color.name(QColor::HexArgb);
+}
+
+// Keeps each look in its own slot so that setting one keeps the others, then rebuilds the
+// control's own stylesheet from all of them.
+void SetStylePart(QWidget* control, const QString& slot, const QString& rules) {
+    QVariantMap parts = control->property(kStyleProperty).toMap();
+    parts.insert(slot, rules);
+    control->setProperty(kStyleProperty, parts);
+    QString sheet;
+    for (auto it = parts.cbegin(); it != parts.cend(); ++it) {
+        sheet += it.value().toString();
+        sheet += QLatin1Char('\n');
+    }
+    control->setStyleSheet(sheet);
+}
+
+// "Class#name", so that the rules reach this control and none of its children. A control
+// without a name is given one.
+QString SelectorOf(QWidget* control) {
+    if (control->objectName().isEmpty()) {
+        control->setObjectName(
+            QStringLiteral("control%1").arg(reinterpret_cast<quintptr>(control), 0, 16));
+    }
+    return QString::fromLatin1(control->metaObject()->className())
+               .replace(QStringLiteral("::"), QStringLiteral("--")) +
+           QLatin1Char('#') + control->objectName();
+}
+
+} // namespace
+
+void SetTag(QWidget* control, const QVariant& tag) {
+    if (control != nullptr) {
+        control->setProperty(kTagProperty, tag);
+    }
+}
+
+QVariant GetTag(const QWidget* control) {
+    return control == nullptr ? QVariant() : control->property(kTagProperty);
+}
+
+QString ControlText(const QWidget* control) {
+    if (const auto* button = qobject_cast<const QAbstractButton*>(control)) {
+        return button->text();
+    }
+    if (const auto* label = qobject_cast<const QLabel*>(control)) {
+        return label->text();
+    }
+    if (const auto* edit = qobject_cast<const QLineEdit*>(control)) {
+        return edit->text();
+    }
+    if (const auto* rich = qobject_cast<const QTextEdit*>(control)) {
+        return rich->toPlainText();
+    }
+    if (const auto* plain = qobject_cast<const QPlainTextEdit*>(control)) {
+        return plain->toPlainText();
+    }
+    return {};
+}
+
+void SetControlText(QWidget* control, const QString& text) {
+    if (auto* button = qobject_cast<QAbstractButton*>(control)) {
+        button->setText(text);
+    } else if (auto* label = qobject_cast<QLabel*>(control)) {
+        label->setText(text);
+    } else if (auto* edit = qobject_cast<QLineEdit*>(control)) {
+        edit->setText(text);
+    } else if (auto* rich = qobject_cast<QTextEdit*>(control)) {
+        rich->setPlainText(text);
+    } else if (auto* plain = qobject_cast<QPlainTextEdit*>(control)) {
+        plain->setPlainText(text);
+    }
+}
+
+void SetFloat(QWidget* control, QWidget* parent, const QRect& geometry) {
+    if (control == nullptr) {
+        return;
+    }
+    if (control->parentWidget() != parent) {
+        control->setParent(parent);
+    }
+    control->setGeometry(geometry);
+    control->show();
+}
+
+Qt::Alignment TextAlignment(int textStyle) {
+    Qt::Alignment horizontal = Qt::AlignLeft;
+    if (textStyle & 0x1) {
+        horizontal = Qt::AlignHCenter;
+    } else if (textStyle & 0x2) {
+        horizontal = Qt::AlignRight;
+    }
+    return horizontal | ((textStyle & 0x8) ? Qt::AlignBottom : Qt::AlignVCenter);
+}
+
+QFont SkinFont(int index) {
+    static constexpr int kPixelSizes[] = {13, 14, 12, 16, 24};
+    QFont font;
+    const bool known = index >= 0 && index < int(std::size(kPixelSizes));
+    font.setPixelSize(known ? kPixelSizes[index] : kPixelSizes[0]);
+    return font;
+}
+
+void SetTextColor(QWidget* control, const QColor& color) {
+    if (control == nullptr) {
+        return;
+    }
+    SetStylePart(control, QStringLiteral("color"),
+                 QStringLiteral("%1 { color: %2; }").arg(SelectorOf(control), ColorText(color)));
+}
+
+void SetBkImage(QWidget* control, const QString& description) {
+    if (control == nullptr) {
+        return;
+    }
+    if (auto* button = qobject_cast<CButtonUI*>(control)) {
+        button->SetBkImage(description);
+        return;
+    }
+    control->setProperty(kBkImageProperty, description);
+    control->setAttribute(Qt::WA_StyledBackground);
+    const SkinImage image = SkinImage::Parse(description);
+    const QString path = QDir(SkinFolder()).absoluteFilePath(image.file);
+    SetStylePart(control, QStringLiteral("bkimage"),
+                 image.IsEmpty() ? QString()
+                                 : QStringLiteral("%1 { border-image: url(\"%2\") 0 0 0 0 "
+                                                  "stretch stretch; }")
+                                       .arg(SelectorOf(control), path));
+}
+
+QString GetBkImage(const QWidget* control) {
+    if (const auto* button = qobject_cast<const CButtonUI*>(control)) {
+        return button->GetBkImage();
+    }
+    return control == nullptr ? QString() : control->property(kBkImageProperty).toString();
+}
+
+void SetEditBorder(QWidget* edit, int size, const QColor& border, const QColor& focusBorder) {
+    if (edit == nullptr) {
+        return;
+    }
+    const QString selector = SelectorOf(edit);
+    SetStylePart(edit, QStringLiteral("border"),
+                 QStringLiteral("%1 { border: %2px solid %3; border-radius: 3px; }\n"
+                                "%1:focus { border-color: %4; }")
+                     .arg(selector)
+                     .arg(size)
+                     .arg(ColorText(border), ColorText(focusBorder)));
+}
+
+void SetEditPadding(QWidget* edit, int left, int top, int right, int bottom) {
+    if (edit == nullptr) {
+        return;
+    }
+    SetStylePart(edit, QStringLiteral("padding"),
+                 QStringLiteral("%1 { padding: %2px %3px %4px %5px; }")
+                     .arg(SelectorOf(edit))
+                     .arg(top)
+                     .arg(right)
+                     .arg(bottom)
+                     .arg(left));
+}
+
+} // namespace tamberlink

@@ -1,0 +1,175 @@
+#include "CoreTestSupport.h"
+
+#include "../device/BoxSim.h"
+#include "../store/StoreTestSupport.h"
+#include "app/AppCore.h"
+#include "app/DeviceBridge.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+
+namespace tamberlink {
+namespace {
+
+using test::BoxSim;
+using test::BuiltDataFolder;
+using test::RawDb;
+using test::WaitUntil;
+
+// Records the popups and the device indicator as well.
+class DeviceSink : public test::RecordingSink {
+public:
+    void ShowIncomingCall(const IncomingCall& call) override {
+        ShowTip("incoming " + call.attribution + "|" + call.number + "|" + call.name);
+    }
+    void ShowOutgoingCall(const OutgoingCall& call) override {
+        ShowTip("outgoing " + call.display + "|" + call.prefix + "|" + call.number + "|" +
+                call.name);
+    }
+    void CloseCallPopups() override { ShowTip("close popups"); }
+    void SetDeviceIndicator(bool connected) override {
+        ShowTip(connected ? "indicator on" : "indicator off");
+    }
+};
+
+class DeviceCoreTest : public ::testing::Test {
+protected:
+    void StartCore(const std::vector<std::string>& boxOptions = {}) {
+        box_ = std::make_unique<BoxSim>(boxOptions);
+        ASSERT_TRUE(box_->Running());
+        core_ = std::make_unique<AppCore>(test::TestConfig(docs_.path(), BuiltDataFolder()), sink_);
+        ASSERT_TRUE(core_->Start());
+        core_->Device().Link().SetPortLister([] { return std::vector<std::string>{}; });
+        core_->Device().Link().SetWatchDevices(false);
+        ASSERT_TRUE(core_->StartDeviceLink(QString::fromStdString(box_->PortPath())));
+        ASSERT_TRUE(Seen("tip:indicator on"));
+        ASSERT_TRUE(box_->WaitForLine("ask missed"));
+    }
+    bool Seen(const QString& event) {
+        return WaitUntil([&] { return sink_.Events().contains(event); });
+    }
+    std::string CallLog() {
+        return RawDb(docs_.filePath(QStringLiteral("Tamberlink/Data/Tamberlink.db")))
+            .Rows("select phone, areacode, corp, type from table_log order by id");
+    }
+
+    int argc_ = 1;
+    char arg0_[8] = "test";
+    char* argv_[1] = {arg0_};
+    QCoreApplication app_{argc_, argv_};
+    QTemporaryDir docs_;
+    DeviceSink sink_;
+    std::unique_ptr<BoxSim> box_;
+    std::unique_ptr<AppCore> core_;
+};
+
+TEST_F(DeviceCoreTest, BoxReportsReachTheUserInterfaceAndTheCallLog) {
+    StartCore({"--area-code", "020", "--extension", "9"});
+    EXPECT_TRUE(box_->WaitForLine("store-areacode 020"));
+    EXPECT_TRUE(WaitUntil([&] { return core_->Settings().AreaCode() == "020"; }));
+    EXPECT_EQ(core_->Settings().FenjiCode(), "9");
+    EXPECT_EQ(core_->Device().FirmwareVersion(), "1.0.5");
+
+    ASSERT_EQ(box_->Command("ring 013800000000"), "ok");
+    EXPECT_TRUE(Seen(QStringLiteral("tip:incoming 移动|北京|13800000000|")));
+    ASSERT_EQ(box_->Command("missed 13800000000"), "ok");
+    ASSERT_EQ(box_->Command("state 14"), "ok");
+    EXPECT_TRUE(Seen("tip:close popups"));
+    EXPECT_TRUE(WaitUntil(
+        [&] { return CallLog() == "13800000000|北京|中国移动|3\n13800000000|北京|中国移动|5"; }));
+    EXPECT_TRUE(sink_.AllOnUiThread());
+}
+
+TEST_F(DeviceCoreTest, DialsFromTheCoreReachTheBoxAndTheCallLog) {
+    StartCore();
+    core_->SetAreaCode("020");
+    core_->SetFenjiCode("9");
+    EXPECT_TRUE(box_->WaitForLine("store-extension 9"));
+    EXPECT_TRUE(core_->Device().Calls().Dial("13800000000", false));
+    EXPECT_TRUE(box_->WaitForLine("dial-landline 1 9013800000000"));
+    EXPECT_TRUE(Seen(QStringLiteral("tip:outgoing 北京 移动|90|13800000000|未知联系人")));
+    EXPECT_EQ(CallLog(), "13800000000|北京|中国移动|4");
+
+    core_->Device().Calls().SendSmsViaPhone({"13800000000"}, QStringLiteral("你好"));
+    EXPECT_TRUE(box_->WaitForLine("sms 13800000000 你好"));
+}
+
+TEST_F(DeviceCoreTest, RecordingsFromTheBoxEndLinkedEvenWhenTheBoxIsPulledOut) {
+    StartCore();
+    ASSERT_EQ(box_->Command("ring 13800000000"), "ok");
+    ASSERT_TRUE(WaitUntil([&] { return !CallLog().empty(); }));
+    QDir recordings(docs_.filePath(QStringLiteral("Tamberlink/Rec")));
+    const auto files = [&] {
+        return recordings.entryList({QStringLiteral("*.mp3")}, QDir::Files);
+    };
+    const auto newestGuid = [&] {
+        return RawDb(docs_.filePath(QStringLiteral("Tamberlink/Data/Tamberlink.db")))
+            .Rows("select record_guid from table_log order by id desc limit 1");
+    };
+
+    core_->RequestRecordingStart();
+    ASSERT_TRUE(WaitUntil([&] {
+        return core_->Recorder().IsRecording() && core_->Recorder().SamplesEncoded() > 16000;
+    }));
+    core_->RequestRecordingStop();
+    ASSERT_TRUE(WaitUntil([&] { return !core_->Recorder().IsRecording() && files().size() == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return newestGuid() + ".mp3" == files().front().toStdString(); }));
+
+    // A box pulled out mid-recording cannot stop it; losing the link finishes the file.
+    ASSERT_EQ(box_->Command("ring 13900000000"), "ok");
+    ASSERT_TRUE(WaitUntil([&] { return CallLog().find("13900000000") != std::string::npos; }));
+    core_->RequestRecordingStart();
+    ASSERT_TRUE(WaitUntil([&] {
+        return core_->Recorder().IsRecording() && core_->Recorder().SamplesEncoded() > 8000;
+    }));
+    ASSERT_EQ(box_->Command("unplug hard"), "ok");
+    ASSERT_TRUE(WaitUntil([&] { return !core_->Recorder().IsRecording() && files().size() == 2; }));
+    EXPECT_TRUE(
+        WaitUntil([&] { return files().contains(QString::fromStdString(newestGuid() + ".mp3")); }));
+    EXPECT_TRUE(Seen("tip:indicator off"));
+}
+
+TEST_F(DeviceCoreTest, ShutdownReleasesAListenerWaitingForTheUiThread) {
+    StartCore();
+    // The listener waits for the UI thread, which does not run its events but shuts down.
+    ASSERT_EQ(box_->Command("ring 13800000000"), "ok");
+    ASSERT_TRUE(box_->WaitFor([&] { return !box_->LinesStartingWith("tx A5 30").empty(); }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    const auto started = std::chrono::steady_clock::now();
+    core_->Shutdown();
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
+    EXPECT_FALSE(core_->IsBoxConnected());
+}
+
+TEST(DeviceProgram, FindsTheBoxGivenOnTheCommandLine) {
+    BoxSim box;
+    ASSERT_TRUE(box.Running());
+    QTemporaryDir home;
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), home.path());
+    program.setProcessEnvironment(environment);
+    program.start(QString::fromUtf8(TAMBERLINK_BIN_DIR "/tamberlink"),
+                  {QStringLiteral("--serial-port"), QString::fromStdString(box.PortPath())});
+    ASSERT_TRUE(program.waitForStarted(30000));
+    EXPECT_TRUE(box.WaitForLine("ask missed", 1, std::chrono::seconds(30)));
+
+    ASSERT_EQ(box.Command("missed 13900000000"), "ok");
+    const QString database =
+        home.filePath(QStringLiteral("Documents/Tamberlink/Data/Tamberlink.db"));
+    EXPECT_TRUE(box.WaitFor([&] {
+        return RawDb(database).Rows("select phone, type from table_log") == "13900000000|5";
+    }));
+    ::kill(pid_t(program.processId()), SIGTERM);
+    ASSERT_TRUE(program.waitForFinished(30000));
+    EXPECT_EQ(program.exitCode(), 0);
+}
+
+} // namespace
+} // namespace tamberlink

@@ -1,0 +1,207 @@
+#include "FakeHost.h"
+
+#include "device/CallControl.h"
+#include "device/DeviceFrame.h"
+#include "device/SerialLink.h"
+
+namespace tamberlink::test {
+
+void FakeHost::SetSettings(const DialSettings& settings) {
+    std::lock_guard lock(mutex_);
+    settings_ = settings;
+}
+
+void FakeHost::AddAreaCodeRow(const QString& prefix, const AreaCodeRow& row) {
+    std::lock_guard lock(mutex_);
+    rows_[prefix] = row;
+}
+
+void FakeHost::AddContact(const QString& number, const QString& name) {
+    std::lock_guard lock(mutex_);
+    contacts_[number] = name;
+}
+
+std::vector<std::string> FakeHost::Events() const {
+    std::lock_guard lock(mutex_);
+    return events_;
+}
+
+std::vector<std::string> FakeHost::EventsStartingWith(const std::string& prefix) const {
+    std::vector<std::string> found;
+    for (const std::string& event : Events()) {
+        if (event.compare(0, prefix.size(), prefix) == 0) {
+            found.push_back(event);
+        }
+    }
+    return found;
+}
+
+bool FakeHost::WaitForEvent(const std::string& event, std::chrono::milliseconds timeout) const {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, timeout, [&] {
+        return std::find(events_.begin(), events_.end(), event) != events_.end();
+    });
+}
+
+bool FakeHost::WaitForCount(const std::string& prefix, std::size_t count,
+                            std::chrono::milliseconds timeout) const {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, timeout, [&] {
+        std::size_t found = 0;
+        for (const std::string& event : events_) {
+            found += event.compare(0, prefix.size(), prefix) == 0 ? 1 : 0;
+        }
+        return found >= count;
+    });
+}
+
+void FakeHost::ClearEvents() {
+    std::lock_guard lock(mutex_);
+    events_.clear();
+}
+
+void FakeHost::Record(const QString& event) {
+    {
+        std::lock_guard lock(mutex_);
+        events_.push_back(event.toStdString());
+    }
+    changed_.notify_all();
+}
+
+void FakeHost::OnIncomingCall(const QString& number, bool onPhone) {
+    Record(QStringLiteral("incoming %1 %2").arg(number, onPhone ? "phone" : "landline"));
+    calls->OnIncomingCall(number, onPhone);
+}
+
+void FakeHost::OnMissedCall(const QString& number) {
+    Record("missed " + number);
+    calls->OnMissedCall(number);
+}
+
+void FakeHost::CloseOutgoingCall() {
+    Record("close-outgoing");
+}
+void FakeHost::CloseCallPopups() {
+    Record("close-popups");
+}
+
+// As the settings do: a code of six or more characters changes nothing; an accepted one
+// is stored and echoed to the box.
+void FakeHost::SetAreaCode(const QString& code) {
+    Record("areacode " + code);
+    if (code.size() >= 6) {
+        return;
+    }
+    {
+        std::lock_guard lock(mutex_);
+        settings_.areaCode = code;
+    }
+    if (link->IsConnected()) {
+        link->Write(*frame::TextFrame(frame::kStoreAreaCode, code));
+    }
+}
+
+void FakeHost::SetFenjiCode(const QString& code) {
+    Record("fenji " + code);
+    {
+        std::lock_guard lock(mutex_);
+        settings_.fenjiCode = code;
+    }
+    if (link->IsConnected()) {
+        link->Write(*frame::TextFrame(frame::kStoreExtension, code));
+    }
+}
+
+void FakeHost::SetFirmwareVersion(const QString& version) {
+    Record("version " + version);
+}
+
+void FakeHost::ShowUpgradeStatus(const QString& windowText, const QString& tipText) {
+    Record("upgrade " + windowText + "|" + tipText);
+}
+
+DialSettings FakeHost::CurrentDialSettings() {
+    std::lock_guard lock(mutex_);
+    return settings_;
+}
+
+void FakeHost::ShowTip(const QString& text) {
+    Record("tip " + text);
+}
+
+QString FakeHost::GetContactName(const QString& number) {
+    std::lock_guard lock(mutex_);
+    const auto found = contacts_.find(number);
+    return found != contacts_.end() ? found->second : QString();
+}
+
+bool FakeHost::AddCallLog(const QString& number, const QString& place, const QString& corp,
+                          int type) {
+    Record(QStringLiteral("calllog %1|%2|%3|%4").arg(number, place, corp).arg(type));
+    return true;
+}
+
+bool FakeHost::AddSms(const QString& number, const QString& content, const QString& attribution) {
+    Record(QStringLiteral("sms %1|%2|%3").arg(number, content, attribution));
+    return true;
+}
+
+AreaCodeRow FakeHost::GetAreaCodeRow(const QString& number) {
+    std::lock_guard lock(mutex_);
+    const auto found = rows_.find(number.left(7));
+    return found != rows_.end() ? found->second : AreaCodeRow{};
+}
+
+QString FakeHost::GetAttribution(const QString& number) {
+    QString key = number;
+    key.remove("+86").remove(' ').remove('-');
+    const AreaCodeRow row = GetAreaCodeRow(key);
+    if (row.province.isEmpty() || row.city.isEmpty() || row.corp.isEmpty()) {
+        return QStringLiteral("未知号码");
+    }
+    QString corp = row.corp;
+    return corp.remove("中国") + "|" + row.province + (row.city != row.province ? row.city : "");
+}
+
+QString FakeHost::GetPlace(const QString& number) {
+    const AreaCodeRow row = GetAreaCodeRow(number);
+    return row.province.isEmpty() ? QString()
+                                  : row.province + (row.city != row.province ? row.city : "");
+}
+
+QString FakeHost::GetCorp(const QString& number) {
+    return GetAreaCodeRow(number).corp;
+}
+
+void FakeHost::ShowIncomingCall(const QString& attribution, const QString&, const QString& number,
+                                const QString& name) {
+    Record(QStringLiteral("popup-in %1|%2|%3").arg(attribution, number, name));
+}
+
+void FakeHost::ShowOutgoingCall(const QString& display, const QString& prefix,
+                                const QString& number, const QString& name) {
+    Record(QStringLiteral("popup-out %1|%2|%3|%4").arg(display, prefix, number, name));
+}
+
+void FakeAudio::EncodeSamples(const std::uint8_t* bytes, std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i) {
+        if (bytes[i] == frame::kAudioStart || bytes[i] == frame::kEnd) {
+            sawMarker = true;
+        }
+    }
+    samples += static_cast<long long>(count);
+}
+
+void FakeAudio::StartRecording(bool started) {
+    recording = started;
+    starts += started ? 1 : 0;
+}
+
+void FakeAudio::StopRecording(bool close) {
+    if (close) {
+        recording = false;
+        ++closingStops;
+    }
+}
+
+} // namespace tamberlink::test

@@ -1,0 +1,113 @@
+#include "BoxSim.h"
+#include "DeviceRig.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+using namespace tamberlink;
+using namespace tamberlink::test;
+
+namespace {
+
+std::string WriteFile(const BoxSim& box, const std::string& name, const std::string& text) {
+    const std::string path = box.Folder() + "/" + name;
+    std::ofstream(path, std::ios::binary) << text;
+    return path;
+}
+
+// Everything the box received in upgrade mode, as one hex text.
+std::string Received(const BoxSim& box) {
+    std::string hex;
+    for (const std::string& line : box.LinesStartingWith("upgrade-data ")) {
+        hex += (hex.empty() ? "" : " ") + line.substr(13);
+    }
+    return hex;
+}
+
+struct Upgrade : ::testing::Test {
+    void Connect(DeviceRig& rig, BoxSim& box) {
+        ASSERT_TRUE(rig.link.Start());
+        ASSERT_TRUE(rig.WaitConnected());
+        ASSERT_TRUE(box.WaitForLine("ask missed"));
+    }
+};
+
+} // namespace
+
+TEST_F(Upgrade, FourLineFileShowsProgressAndTheBoxDecides) {
+    BoxSim box;
+    DeviceRig rig(box.PortPath());
+    Connect(rig, box);
+    const std::string path = WriteFile(box, "fw.hex", "A5B2C3\r\n0102\r\na5b2c3\r\nFFfe");
+
+    rig.firmware.StartUpgrade(QString::fromStdString(path));
+    ASSERT_TRUE(
+        rig.host.WaitForEvent("upgrade 固件升级成功|固件升级成功", std::chrono::seconds(20)));
+    EXPECT_EQ(
+        rig.host.EventsStartingWith("upgrade "),
+        (std::vector<std::string>{"upgrade 进入升级模式，开始升级|", "upgrade 固件升级中:0%|",
+                                  "upgrade 固件升级中:25%|", "upgrade 固件升级中:50%|",
+                                  "upgrade 固件升级中:75%|", "upgrade 固件升级成功|固件升级成功"}));
+    EXPECT_EQ(Received(box), "A5 B2 C3 01 02 A5 B2 C3 FF FE");
+    EXPECT_TRUE(box.WaitForLine("upgrade-request"));
+    EXPECT_FALSE(rig.firmware.IsUpgrading());
+}
+
+TEST_F(Upgrade, LongLinesGoOutInWholeBytes) {
+    BoxSim box;
+    DeviceRig rig(box.PortPath());
+    Connect(rig, box);
+    std::string hexLine;
+    std::string expected;
+    for (int i = 0; i < 1050; ++i) {
+        static const char kDigits[] = "0123456789ABCDEF";
+        hexLine += kDigits[(i >> 4) & 0xF];
+        hexLine += kDigits[i & 0xF];
+        expected += (expected.empty() ? "" : " ") + hexLine.substr(hexLine.size() - 2);
+    }
+    rig.firmware.StartUpgrade(QString::fromStdString(WriteFile(box, "long.hex", hexLine + "\n")));
+    ASSERT_TRUE(
+        rig.host.WaitForEvent("upgrade 固件升级成功|固件升级成功", std::chrono::seconds(20)));
+    EXPECT_EQ(Received(box), expected);
+}
+
+TEST_F(Upgrade, FourFailuresStopTheSending) {
+    BoxSim box;
+    DeviceRig rig(box.PortPath());
+    Connect(rig, box);
+    ASSERT_EQ(box.Command("upgrade fail 5"), "ok");
+    rig.firmware.StartUpgrade(QString::fromStdString(WriteFile(box, "fw.hex", "0102\n0304\n")));
+
+    ASSERT_TRUE(box.WaitForLine("tx A5 B8 04 55", 5, std::chrono::seconds(40)));
+    ASSERT_TRUE(box.WaitFor([&] { return rig.firmware.FailureCount() == 5; }));
+    EXPECT_EQ(
+        box.LinesStartingWith("upgrade-received "),
+        (std::vector<std::string>{"upgrade-received 4", "upgrade-received 4", "upgrade-received 4",
+                                  "upgrade-received 4", "upgrade-received 0"}));
+    const std::string failed =
+        "upgrade "
+        "抱歉，估计升级失败，请联系我们000-00000000|抱歉，固件升级失败，请联系我们000-00000000";
+    EXPECT_EQ(rig.host.EventsStartingWith(failed).size(), 2u);
+    EXPECT_EQ(rig.host.EventsStartingWith("upgrade 进入升级模式").size(), 4u);
+}
+
+TEST_F(Upgrade, WithoutAFileNothingIsSent) {
+    {
+        DeviceRig unplugged("/nonexistent");
+        unplugged.firmware.StartUpgrade("/tmp/fw.hex");
+        EXPECT_TRUE(unplugged.host.Events().empty());
+    }
+    BoxSim box;
+    DeviceRig rig(box.PortPath());
+    Connect(rig, box);
+    ASSERT_EQ(box.Command("upgrade fail 1"), "ok");
+    rig.firmware.StartUpgrade(QString::fromStdString(box.Folder() + "/missing.hex"));
+    EXPECT_TRUE(rig.host.WaitForEvent(
+        "upgrade 升级失败，请检查升级文件是否存在|升级失败，请检查升级文件是否存在"));
+    ASSERT_TRUE(box.WaitForLine("upgrade-received 0"));
+    rig.firmware.StartUpgrade("");
+    EXPECT_TRUE(rig.host.WaitForEvent("upgrade 升级失败，未选择升级文件|升级失败，未选择升级文件"));
+    ASSERT_TRUE(box.WaitForLine("upgrade-received 0", 2));
+    EXPECT_EQ(Received(box), "");
+}

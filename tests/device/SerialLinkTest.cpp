@@ -1,0 +1,113 @@
+#include "BoxSim.h"
+#include "DeviceRig.h"
+
+#include <gtest/gtest.h>
+
+using namespace tamberlink;
+using namespace tamberlink::test;
+using namespace std::chrono_literals;
+
+TEST(SerialLink, ConnectsSoonAfterTheBoxAppears) {
+    BoxSim box;
+    ASSERT_TRUE(box.Running());
+    ASSERT_EQ(box.Command("unplug hard"), "ok");
+    DeviceRig rig(box.PortPath());
+    ASSERT_TRUE(rig.link.Start());
+    std::this_thread::sleep_for(700ms); // a few fruitless searches
+
+    const auto plugged = std::chrono::steady_clock::now();
+    ASSERT_EQ(box.Command("plug"), "ok");
+    ASSERT_TRUE(rig.WaitConnected());
+    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - plugged);
+    std::printf("connected %lld ms after the box appeared\n", static_cast<long long>(took.count()));
+    EXPECT_EQ(rig.link.OpenCount(), 1);
+    EXPECT_EQ(rig.link.LastGoodPort(), box.PortPath());
+    EXPECT_TRUE(rig.host.WaitForEvent("tip indicator on"));
+}
+
+TEST(SerialLink, UnplugAndReplugReconnectWithoutANewOpen) {
+    BoxSim box;
+    DeviceRig rig(box.PortPath());
+    ASSERT_TRUE(rig.link.Start());
+    ASSERT_TRUE(rig.WaitConnected());
+    ASSERT_TRUE(box.WaitForLine("ack"));
+
+    ASSERT_EQ(box.Command("unplug"), "ok");
+    // The box takes nothing any more: the next write fails and resets the link.
+    EXPECT_FALSE(rig.link.Write(frame::Command(frame::kHangUp)));
+    EXPECT_FALSE(rig.link.IsConnected());
+    EXPECT_FALSE(rig.link.IsPhoneLinked());
+    EXPECT_TRUE(rig.host.WaitForEvent("tip indicator off"));
+    EXPECT_FALSE(rig.link.Write(frame::Command(frame::kHangUp)));
+
+    ASSERT_EQ(box.Command("plug"), "ok");
+    ASSERT_TRUE(rig.WaitConnected());
+    EXPECT_EQ(rig.link.OpenCount(), 1);
+    EXPECT_EQ(rig.host.EventsStartingWith("tip indicator on").size(), 2u);
+    EXPECT_TRUE(rig.link.Write(frame::Command(frame::kHangUp)));
+    EXPECT_TRUE(box.WaitForLine("hangup"));
+}
+
+TEST(SerialLink, AVanishedPortIsFoundAgain) {
+    BoxSim box;
+    DeviceRig rig(box.PortPath());
+    ASSERT_TRUE(rig.link.Start());
+    ASSERT_TRUE(rig.WaitConnected());
+
+    ASSERT_EQ(box.Command("unplug hard"), "ok");
+    ASSERT_TRUE(rig.host.WaitForEvent("tip indicator off"));
+    EXPECT_FALSE(rig.link.IsConnected());
+
+    ASSERT_EQ(box.Command("plug"), "ok");
+    ASSERT_TRUE(rig.WaitConnected());
+    EXPECT_EQ(rig.link.OpenCount(), 2);
+    EXPECT_TRUE(rig.link.Write(frame::Command(frame::kHangUp)));
+    EXPECT_TRUE(box.WaitForLine("hangup"));
+}
+
+TEST(SerialLink, RecordingSeparatesEverySampleFromTheFrames) {
+    BoxSim box;
+    DeviceRig rig(box.PortPath());
+    ASSERT_TRUE(rig.link.Start());
+    ASSERT_TRUE(rig.WaitConnected());
+
+    ASSERT_TRUE(rig.link.Write(frame::Command(frame::kStartRecording)));
+    ASSERT_TRUE(box.WaitForLine("audio-start"));
+    ASSERT_TRUE(box.WaitFor([&] { return rig.audio.samples > 8000; }));
+    EXPECT_TRUE(rig.audio.recording);
+
+    // Frames sent between the audio packets are still dispatched.
+    ASSERT_EQ(box.Command("ring 13800000000"), "ok");
+    EXPECT_TRUE(rig.host.WaitForEvent("incoming 13800000000 landline"));
+    ASSERT_TRUE(box.WaitFor([&] { return rig.audio.samples > 16000; }));
+
+    ASSERT_TRUE(rig.link.Write(frame::Command(frame::kStopRecording)));
+    ASSERT_TRUE(box.WaitFor([&] { return rig.audio.closingStops == 1; }));
+    EXPECT_FALSE(rig.audio.recording);
+    const auto stopped = box.LinesStartingWith("audio-stop ");
+    ASSERT_EQ(stopped.size(), 1u);
+    long long sent = 0;
+    ASSERT_EQ(std::sscanf(stopped[0].c_str(), "audio-stop sent=%lld", &sent), 1);
+    // Every sample arrives but those that share a read with the start frame, which is
+    // read before recording starts.
+    EXPECT_LE(rig.audio.samples, sent);
+    EXPECT_GE(rig.audio.samples, sent - 58);
+    EXPECT_FALSE(rig.audio.sawMarker);
+
+    // Back in normal mode, frames are assembled again.
+    ASSERT_EQ(box.Command("state 13"), "ok");
+    EXPECT_TRUE(rig.host.WaitForEvent("close-outgoing"));
+}
+
+TEST(SerialLink, ClosesPromptlyWhileTheBoxStreams) {
+    BoxSim box;
+    auto rig = std::make_unique<DeviceRig>(box.PortPath());
+    ASSERT_TRUE(rig->link.Start());
+    ASSERT_TRUE(rig->WaitConnected());
+    ASSERT_TRUE(rig->link.Write(frame::Command(frame::kStartRecording)));
+    ASSERT_TRUE(box.WaitFor([&] { return rig->audio.samples > 1000; }));
+    rig->link.Close();
+    EXPECT_FALSE(rig->link.IsConnected());
+    EXPECT_FALSE(rig->link.Write(frame::Command(frame::kHangUp)));
+}

@@ -1,0 +1,86 @@
+#include "UiTestSupport.h"
+
+#include "ui/SkinStyle.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QEvent>
+
+#include <mutex>
+
+namespace tamberlink::test {
+
+namespace {
+
+QStringList& Collected() {
+    static QStringList warnings;
+    return warnings;
+}
+std::mutex collectedMutex;
+QtMessageHandler previousHandler = nullptr;
+int collectors = 0;
+
+void Collect(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (type != QtDebugMsg && type != QtInfoMsg) {
+        std::lock_guard lock(collectedMutex);
+        Collected() << message;
+    }
+    if (previousHandler != nullptr) {
+        previousHandler(type, context, message);
+    }
+}
+
+} // namespace
+
+QApplication& App() {
+    static QApplication* app = [] {
+        static int argc = 1;
+        static char name[] = "test_ui";
+        static char* argv[] = {name, nullptr};
+        auto* created = new QApplication(argc, argv);
+        ApplySkinStyle(*created);
+        return created;
+    }();
+    return *app;
+}
+
+WarningCollector::WarningCollector() {
+    std::lock_guard lock(collectedMutex);
+    if (collectors++ == 0) {
+        Collected().clear();
+        previousHandler = qInstallMessageHandler(Collect);
+    }
+}
+
+WarningCollector::~WarningCollector() {
+    std::lock_guard lock(collectedMutex);
+    if (--collectors == 0) {
+        qInstallMessageHandler(previousHandler);
+    }
+}
+
+QStringList WarningCollector::Warnings() const {
+    std::lock_guard lock(collectedMutex);
+    return Collected();
+}
+
+bool WaitFor(const std::function<bool()>& condition, int timeoutMs) {
+    QDeadlineTimer deadline(timeoutMs);
+    while (!condition()) {
+        if (deadline.hasExpired()) {
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QTest::qWait(5);
+    }
+    return true;
+}
+
+void ProcessEvents() {
+    for (int i = 0; i < 3; ++i) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents();
+    }
+}
+
+} // namespace tamberlink::test

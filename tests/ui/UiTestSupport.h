@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QApplication>
+#include <QString>
+#include <QStringList>
+#include <QTest>
+
+#include <functional>
+
+namespace tamberlink::test {
+
+// The application of the GUI tests, made once with the skin's look.
+QApplication& App();
+
+// Collects Qt warnings while alive, so a test can fail on what the skins or the stylesheet
+// complain about.
+class WarningCollector {
+public:
+    WarningCollector();
+    ~WarningCollector();
+    QStringList Warnings() const;
+};
+
+// Runs the event loop until `condition` holds or `timeoutMs` passed; true when it held.
+bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 10000);
+
+// Lets deferred deletions and queued calls run.
+void ProcessEvents();
+
+} // namespace tamberlink::test
