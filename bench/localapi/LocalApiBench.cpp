@@ -48,14 +48,14 @@ public:
 [[noreturn]] void ServeInChild(int toParent, int fromParent) {
     IdleHost host;
     tamberlink::LocalApi api(host);
-    std::uint16_t port = api.Start(0) ? api.Port() : 0;
+    std::uint16_t port = api.StartServer(0) ? api.Port() : 0;
     if (write(toParent, &port, sizeof port) != sizeof port) {
         _exit(1);
     }
     char byte = 0;
     while (read(fromParent, &byte, 1) > 0) {
     }
-    api.Stop();
+    api.StopServer();
     _exit(0);
 }
 

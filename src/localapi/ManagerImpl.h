@@ -16,8 +16,11 @@ public:
     void RemoveRoutesOf(const void* owner) override;
     void RemoveRoute(const std::string& path) override;
 
+    // Stops the server and joins its threads; requests being handled finish first.
     void StopServer();
+    // The port listened on (useful after StartServer(0)); 0 when not listening.
     std::uint16_t Port() const;
+    // Connections held at the moment.
     int ConnectionCount() const;
 
 private:

@@ -81,7 +81,7 @@ struct Expected {
 class ApiRoutesTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(api_.Start(0));
+        ASSERT_TRUE(api_.StartServer(0));
         port_ = api_.Port();
         ASSERT_NE(port_, 0);
     }
@@ -274,13 +274,13 @@ TEST_F(ApiRoutesTest, RawRequestsWithLoopbackOrNoHostAreServed) {
 TEST_F(ApiRoutesTest, ASecondServerOnTheSamePortFailsAndTheFirstServesOn) {
     FakeHost otherHost;
     LocalApi other(otherHost);
-    EXPECT_FALSE(other.Start(port_));
+    EXPECT_FALSE(other.StartServer(port_));
     EXPECT_EQ(other.Port(), 0);
     host_.SetDevice(true, false);
     ExpectExchange(
         {Url("/api/record?cmd=control&value=stop")}, kJson,
         {Body(0, gbk::kRecordStopped), LocalApiRequest{Kind::RecordControl, "stop", ""}});
-    EXPECT_FALSE(api_.Start(0)); // a server starts once
+    EXPECT_FALSE(api_.StartServer(0)); // a server starts once
 }
 
 } // namespace

@@ -75,7 +75,7 @@ TEST(ConnectionServer, AConnectionThatSendsNothingIsClosedAfterTheIdleLimit) {
     constexpr auto kLimit = 1500ms;
     FakeHost host;
     LocalApi api(host, kLimit);
-    ASSERT_TRUE(api.Start(0));
+    ASSERT_TRUE(api.StartServer(0));
     const auto start = std::chrono::steady_clock::now();
     const int idle = ConnectLoopback(api.Port());
     ASSERT_GE(idle, 0);
@@ -99,7 +99,7 @@ TEST(ConnectionServer, HoldsTwoThousandConnectionsAndClosesTheNextOnItsFirstData
     }
     FakeHost host;
     LocalApi api(host);
-    ASSERT_TRUE(api.Start(0));
+    ASSERT_TRUE(api.StartServer(0));
     std::vector<int> held;
     for (int i = 0; i < kMax; ++i) {
         const int fd = ConnectLoopback(api.Port());
@@ -152,7 +152,7 @@ TEST(ConnectionServer, HoldsTwoThousandConnectionsAndClosesTheNextOnItsFirstData
 TEST(ConnectionServer, IsNotReachableOnOtherAddressesOfThisComputer) {
     FakeHost host;
     LocalApi api(host);
-    ASSERT_TRUE(api.Start(0));
+    ASSERT_TRUE(api.StartServer(0));
     ifaddrs* list = nullptr;
     ASSERT_EQ(getifaddrs(&list), 0);
     int tried = 0;
@@ -182,7 +182,7 @@ TEST(ConnectionServer, ClientsThatVanishBeforeTheReplyAndStopWhileHandling) {
     FakeHost host;
     host.SetDevice(true, true);
     auto api = std::make_unique<LocalApi>(host);
-    ASSERT_TRUE(api->Start(0));
+    ASSERT_TRUE(api->StartServer(0));
     const std::uint16_t port = api->Port();
 
     // The core is busy: both workers wait in HandOver while their clients go away.
