@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <cstdint>
+
 namespace tamberlink {
 
 // Where the core keeps and finds its files. Empty fields take the defaults.
@@ -11,6 +13,8 @@ struct AppConfig {
     // The folder of the seed and attribution databases; by default <program dir>/Data, then
     // the installed data folder.
     QString dataFolder;
+    // The port of the local HTTP API on 127.0.0.1; 0 takes any free port.
+    std::uint16_t localApiPort = 9123;
     // The cloud service's base URL; by default the one the program was built with.
     QString cloudBaseUrl = {};
     // The folder of the cloud cookie file; by default the application's local data folder.

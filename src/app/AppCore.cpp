@@ -4,6 +4,7 @@
 #include "app/BoxLink.h"
 #include "app/DeviceBridge.h"
 #include "app/UiSink.h"
+#include "localapi/LocalApi.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -125,6 +126,11 @@ bool AppCore::Start() {
     settings_.Load();
     ArmReminders();
     StartCloud();
+
+    // Other programs on this computer reach the core through the local API from now on. A
+    // port taken by another program is logged by the server; the core runs on without it.
+    localApi_ = std::make_unique<LocalApi>(localApiHub_);
+    localApi_->StartServer(config_.localApiPort);
     return true;
 }
 
@@ -163,6 +169,8 @@ void AppCore::Shutdown() {
         cloudFlows_.reset();
         cloudClient_.reset();
     }
+    // Its workers no longer wait for the UI thread, so the server stops at once.
+    localApi_.reset();
     // The link's threads use the databases; they stop first, no longer able to wait for
     // the UI thread.
     device_->Close();
@@ -296,6 +304,10 @@ void AppCore::RequestRecordingStart() {
 
 void AppCore::RequestRecordingStop() {
     WriteToBox(BoxCommands::Recording(false));
+}
+
+std::uint16_t AppCore::LocalApiPort() const {
+    return localApi_ ? localApi_->Port() : 0;
 }
 
 void AppCore::SetRecordingAnimation(bool playing) {

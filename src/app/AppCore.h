@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/AppConfig.h"
+#include "app/LocalApiHub.h"
 #include "app/NoteReminders.h"
 #include "app/SettingsStore.h"
 #include "cloud/CloudClient.h"
@@ -26,6 +27,7 @@ namespace tamberlink {
 
 class BoxLink;
 class DeviceBridge;
+class LocalApi;
 class UiSink;
 
 // The program without its windows: owns the databases, the settings and the note reminders,
@@ -72,6 +74,9 @@ public:
     void RequestRecordingStart();
     // Asks the box to stop recording; written whatever the link's state.
     void RequestRecordingStop();
+
+    // The port the local HTTP API listens on; 0 when it is not listening.
+    std::uint16_t LocalApiPort() const;
 
     // Runs `function` on the UI thread and waits for it (at once when called there). Refuses,
     // returning false without running it, once Shutdown has begun, so a worker can never
@@ -180,6 +185,8 @@ private:
     SettingsStore settings_;
     NoteReminders reminders_;
     CallRecorder recorder_{*this};
+    LocalApiHub localApiHub_{*this};
+    std::unique_ptr<LocalApi> localApi_;
     QString dataRoot_;
     std::unique_ptr<DeviceBridge> device_;
     std::atomic<BoxLink*> box_{nullptr};

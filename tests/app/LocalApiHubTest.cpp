@@ -1,0 +1,219 @@
+#include "CoreTestSupport.h"
+
+#include "../device/BoxSim.h"
+#include "../store/StoreTestSupport.h"
+#include "app/AppCore.h"
+#include "app/LocalApiHub.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
+namespace tamberlink {
+namespace {
+
+using test::BoxSim;
+using test::BuiltDataFolder;
+using test::FakeBox;
+using test::RawDb;
+using test::RecordingSink;
+using test::WaitUntil;
+
+// A listening socket on 127.0.0.1, as another program holding a port would have it.
+class TakenPort {
+public:
+    TakenPort() {
+        fd_ = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        listen(fd_, 1);
+        getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length);
+        port_ = ntohs(address.sin_port);
+    }
+    ~TakenPort() { close(fd_); }
+    std::uint16_t Port() const { return port_; }
+
+private:
+    int fd_ = -1;
+    std::uint16_t port_ = 0;
+};
+
+class LocalApiHubTest : public ::testing::Test {
+protected:
+    void StartCore(std::uint16_t port = 0) {
+        AppConfig config = test::TestConfig(docs_.path(), BuiltDataFolder());
+        config.localApiPort = port;
+        core_ = std::make_unique<AppCore>(config, sink_);
+        ASSERT_TRUE(core_->Start());
+    }
+
+    // Asks the core's API with curl while the UI thread goes on serving; returns the body.
+    std::string Curl(const std::string& pathAndQuery, const QStringList& extra = {}) {
+        QProcess curl;
+        curl.start("curl", QStringList{"-s", "-g", "--noproxy", "*", "--max-time", "30"} + extra +
+                               QStringList{QString::fromStdString(
+                                   "http://127.0.0.1:" + std::to_string(core_->LocalApiPort()) +
+                                   pathAndQuery)});
+        EXPECT_TRUE(WaitUntil([&] { return curl.state() == QProcess::NotRunning; }, 60000));
+        return curl.readAllStandardOutput().toStdString();
+    }
+
+    std::string Rows(const std::string& sql) {
+        return RawDb(docs_.filePath("Tamberlink/Data/Tamberlink.db")).Rows(sql);
+    }
+
+    int argc_ = 1;
+    char arg0_[8] = "test";
+    char* argv_[1] = {arg0_};
+    QCoreApplication app_{argc_, argv_};
+    QTemporaryDir docs_;
+    RecordingSink sink_;
+    std::unique_ptr<AppCore> core_;
+};
+
+TEST_F(LocalApiHubTest, SmsDataIsTakenOnlyWhenWellFormedAndItsCountMatches) {
+    const auto data = LocalApiHub::ParseSmsData(
+        R"({"size":3,"list":[{"number":"13800000000"},{"number":800},{"number":"020-1"}],)"
+        R"("content":"明天见 ok"})");
+    ASSERT_TRUE(data.has_value());
+    EXPECT_EQ(data->numbers, QStringList({"13800000000", "800", "020-1"}));
+    EXPECT_EQ(data->content, QStringLiteral("明天见 ok"));
+
+    const char* refused[] = {
+        R"({"size":2,"list":[{"number":"1"},{"number":"2"},{"number":"3"}],"content":"x"})",
+        R"({"size":"1","list":[{"number":"1"}],"content":"x"})",
+        R"({"size":1.5,"list":[{"number":"1"}],"content":"x"})",
+        R"({"list":[{"number":"1"}],"content":"x"})",
+        R"({"size":0,"list":[],"content":"x"})",
+        R"({"size":1,"list":{"number":"1"},"content":"x"})",
+        R"({"size":1,"list":[{"phone":"1"}],"content":"x"})",
+        R"({"size":1,"list":["1"],"content":"x"})",
+        R"({"size":1,"list":[{"number":1.5}],"content":"x"})",
+        R"({"size":1,"list":[{"number":null}],"content":"x"})",
+        R"({"size":1,"list":[{"number":"1"}]})",
+        R"({"size":1,"list":[{"number":"1"}],"content":7})",
+        R"([{"size":1}])",
+        R"({"size":1,"list":[{"number":"1"}],"content":"x")",
+        "",
+        "size=1",
+    };
+    for (const char* json : refused) {
+        EXPECT_FALSE(LocalApiHub::ParseSmsData(json).has_value()) << json;
+    }
+}
+
+TEST_F(LocalApiHubTest, RecordRequestsReachTheBoxAndTheSettings) {
+    StartCore();
+    FakeBox box;
+    core_->AttachBoxLink(&box);
+
+    Curl("/api/record?cmd=control&value=start");
+    Curl("/api/record?cmd=control&value=stop");
+    Curl("/api/record?cmd=mode&value=auto");
+    EXPECT_EQ(core_->Settings().AutoAdmin(), 1);
+    EXPECT_EQ(Rows("select value2 from table_setting where name='auto_admin'"), "1");
+    Curl("/api/record?cmd=mode&value=hand");
+    EXPECT_EQ(core_->Settings().AutoAdmin(), 0);
+    Curl("/api/record?cmd=mode&value=other");
+    Curl("/api/record?cmd=control&value=pause");
+    EXPECT_EQ(box.frames, (std::vector<QByteArray>{"A5 A0 04 55", "A5 A1 04 55", "A5 A2 04 55",
+                                                   "A5 A3 04 55"}));
+
+    // Without the box a start is refused with a notice; a stop is written all the same.
+    box.connected = false;
+    box.frames.clear();
+    Curl("/api/record?cmd=control&value=start");
+    Curl("/api/record?cmd=control&value=stop");
+    EXPECT_EQ(box.frames, std::vector<QByteArray>{"A5 A1 04 55"});
+    EXPECT_TRUE(WaitUntil(
+        [&] { return sink_.Events().contains(QStringLiteral("tip:请先连接设备后再开始录音")); }));
+    EXPECT_TRUE(sink_.AllOnUiThread());
+}
+
+TEST_F(LocalApiHubTest, DialsSmsAndRecordingReachTheVirtualBox) {
+    BoxSim box;
+    ASSERT_TRUE(box.Running());
+    StartCore();
+    ASSERT_TRUE(core_->StartDeviceLink(QString::fromStdString(box.PortPath())));
+    ASSERT_TRUE(WaitUntil([&] { return core_->IsBoxConnected(); }));
+
+    core_->SetAreaCode(QStringLiteral("020"));
+    Curl("/api/call?type=tel&number=88290291&guid=abc");
+    EXPECT_TRUE(box.WaitForLine("hangup"));
+    EXPECT_TRUE(box.WaitForLine("dial-landline 0 88290291"));
+    EXPECT_TRUE(
+        WaitUntil([&] { return Rows("select phone,type from table_log") == "88290291|4"; }));
+
+    Curl("/api/call?type=mobile&number=13800000000");
+    EXPECT_TRUE(box.WaitForLine("dial-phone 13800000000"));
+    EXPECT_TRUE(WaitUntil([&] {
+        return Rows("select count(*) from table_log where phone='13800000000' and type=2") == "1";
+    }));
+
+    // A count that does not match the list sends nothing; the request after it goes out,
+    // and the box takes the two in order.
+    Curl("/api/sms", {"--data-binary", R"(data={"size":2,"list":[{"number":"1"},{"number":"2"},)"
+                                       R"({"number":"3"}],"content":"bad"})"});
+    Curl("/api/sms", {"--data-binary",
+                      R"(data={"size":1,"list":[{"number":"13900000000"}],"content":"good"})"});
+    EXPECT_TRUE(box.WaitForLine("sms 13900000000 good"));
+    EXPECT_EQ(box.LinesStartingWith("sms-number"),
+              std::vector<std::string>{"sms-number 13900000000"});
+
+    Curl("/api/record?cmd=control&value=stop");
+    EXPECT_TRUE(box.WaitForLine("rx A5 A1 04 55"));
+    EXPECT_TRUE(box.WaitForLine("record-stop-request"));
+}
+
+TEST_F(LocalApiHubTest, ShutdownReleasesARequestWaitingForTheUiThread) {
+    StartCore();
+    const std::uint16_t port = core_->LocalApiPort();
+    std::atomic<bool> closed{false};
+    std::thread client([&] {
+        const int fd = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(port);
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        const std::string request = "GET /api/record?cmd=mode&value=auto HTTP/1.1\r\n\r\n";
+        send(fd, request.data(), request.size(), MSG_NOSIGNAL);
+        char buffer[512];
+        while (recv(fd, buffer, sizeof buffer, 0) > 0) {
+        }
+        close(fd);
+        closed = true;
+    });
+    // The UI thread serves nothing here: the request waits for it until shutdown.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const auto start = std::chrono::steady_clock::now();
+    core_->Shutdown();
+    const auto took = std::chrono::steady_clock::now() - start;
+    client.join();
+    EXPECT_TRUE(closed);
+    EXPECT_LT(took, std::chrono::seconds(4));
+    EXPECT_EQ(core_->Settings().AutoAdmin(), 0);
+    EXPECT_EQ(core_->LocalApiPort(), 0);
+}
+
+TEST_F(LocalApiHubTest, APortTakenByAnotherProgramLeavesTheCoreRunning) {
+    TakenPort taken;
+    StartCore(taken.Port());
+    EXPECT_EQ(core_->LocalApiPort(), 0);
+    EXPECT_TRUE(core_->AddCallLog(QStringLiteral("800"), {}, {}, 4));
+}
+
+} // namespace
+} // namespace tamberlink
