@@ -12,6 +12,7 @@
 #include <array>
 #include <cerrno>
 #include <poll.h>
+#include <pthread.h>
 #include <system_error>
 
 namespace tamberlink {
@@ -211,6 +212,7 @@ std::shared_ptr<SerialPort> SerialLink::CurrentPort() const {
 }
 
 void SerialLink::ListenerMain() {
+    pthread_setname_np(pthread_self(), "serial-listen");
     std::array<std::uint8_t, frame::kMaxRead> chunk{};
     while (!stopping_) {
         std::shared_ptr<SerialPort> port = readingEnabled_ ? CurrentPort() : nullptr;
@@ -286,6 +288,7 @@ void SerialLink::WaitListenerEvent(int timeoutMs) {
 }
 
 void SerialLink::SearchMain() {
+    pthread_setname_np(pthread_self(), "serial-search");
     while (!stopping_) {
         if (connected_ || !searchRequested_) {
             WaitSearchEvent(-1);

@@ -24,7 +24,6 @@ public:
     // Runs one command; returns the box's reply ("ok" or "error: ...").
     std::string Command(const std::string& line);
 
-    std::vector<std::string> Lines() const;
     int Count(const std::string& line) const;
     // The lines starting with `prefix`, in order.
     std::vector<std::string> LinesStartingWith(const std::string& prefix) const;
@@ -36,6 +35,8 @@ public:
                  std::chrono::milliseconds timeout = std::chrono::seconds(10)) const;
 
 private:
+    std::vector<std::string> Lines() const;
+
     std::string folder_;
     std::string linkPath_;
     std::string controlPath_;

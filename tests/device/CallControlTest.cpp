@@ -24,9 +24,7 @@ TEST(CallControl, DialsByteExactAtTheBox) {
     BoxSim box;
     DeviceRig rig(box.PortPath());
     rig.host.AddAreaCodeRow("1380000", {"北京", "北京", "中国移动", "010"});
-    ASSERT_TRUE(rig.link.Start());
-    ASSERT_TRUE(rig.WaitConnected());
-    ASSERT_TRUE(box.WaitForLine("ask missed"));
+    ASSERT_TRUE(rig.Connect(box));
 
     rig.host.SetSettings(Settings("020"));
     EXPECT_TRUE(rig.calls.Dial("020-8829 0291", false));
@@ -59,9 +57,7 @@ TEST(CallControl, PhoneDialNeedsTheLinkedPhone) {
     BoxSim box({"--phone", "off"});
     DeviceRig rig(box.PortPath());
     rig.host.SetSettings(Settings("020"));
-    ASSERT_TRUE(rig.link.Start());
-    ASSERT_TRUE(rig.WaitConnected());
-    ASSERT_TRUE(box.WaitForLine("ack"));
+    ASSERT_TRUE(rig.Connect(box));
 
     EXPECT_FALSE(rig.calls.Dial("13800000000", true));
     EXPECT_TRUE(rig.host.WaitForEvent("tip 请开启手机版Tamberlink拨号器，再通过手机拨号"));
@@ -91,9 +87,7 @@ TEST(CallControl, RefusedDialsSendAndLogNothing) {
 
     BoxSim box;
     DeviceRig rig(box.PortPath());
-    ASSERT_TRUE(rig.link.Start());
-    ASSERT_TRUE(rig.WaitConnected());
-    ASSERT_TRUE(box.WaitForLine("ask missed"));
+    ASSERT_TRUE(rig.Connect(box));
 
     EXPECT_FALSE(rig.calls.Dial("12", false));
     EXPECT_TRUE(rig.host.WaitForEvent("tip 您拨打的号码低于3位，请输入正确的号码"));
@@ -119,9 +113,7 @@ TEST(CallControl, SmsReachesThePhoneInParts) {
     BoxSim box;
     DeviceRig rig(box.PortPath());
     rig.host.AddAreaCodeRow("1380000", {"北京", "北京", "中国移动", "010"});
-    ASSERT_TRUE(rig.link.Start());
-    ASSERT_TRUE(rig.WaitConnected());
-    ASSERT_TRUE(box.WaitForLine("ask missed"));
+    ASSERT_TRUE(rig.Connect(box));
 
     rig.calls.SendSmsViaPhone({"13800000000", "13900000000"}, "abcdef");
     EXPECT_TRUE(box.WaitForLine("sms 13800000000 abcdef"));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BoxSim.h"
 #include "FakeHost.h"
 
 #include "device/CallControl.h"
@@ -35,6 +36,12 @@ struct DeviceRig {
             [this](bool on) { host.ShowTip(on ? "indicator on" : "indicator off"); });
     }
     ~DeviceRig() { link.Close(); }
+
+    // Starts the link and waits until it is connected to `box` and has asked its start-up
+    // queries.
+    bool Connect(const BoxSim& box) {
+        return link.Start() && WaitConnected() && box.WaitForLine("ask missed");
+    }
 
     bool WaitConnected(std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
         const auto deadline = std::chrono::steady_clock::now() + timeout;

@@ -43,18 +43,6 @@ bool FakeHost::WaitForEvent(const std::string& event, std::chrono::milliseconds 
     });
 }
 
-bool FakeHost::WaitForCount(const std::string& prefix, std::size_t count,
-                            std::chrono::milliseconds timeout) const {
-    std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, timeout, [&] {
-        std::size_t found = 0;
-        for (const std::string& event : events_) {
-            found += event.compare(0, prefix.size(), prefix) == 0 ? 1 : 0;
-        }
-        return found >= count;
-    });
-}
-
 void FakeHost::ClearEvents() {
     std::lock_guard lock(mutex_);
     events_.clear();

@@ -37,8 +37,6 @@ public:
     std::vector<std::string> EventsStartingWith(const std::string& prefix) const;
     bool WaitForEvent(const std::string& event,
                       std::chrono::milliseconds timeout = std::chrono::seconds(10)) const;
-    bool WaitForCount(const std::string& prefix, std::size_t count,
-                      std::chrono::milliseconds timeout = std::chrono::seconds(10)) const;
     void ClearEvents();
 
     // DeviceHost

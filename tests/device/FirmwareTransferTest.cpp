@@ -25,20 +25,12 @@ std::string Received(const BoxSim& box) {
     return hex;
 }
 
-struct Upgrade : ::testing::Test {
-    void Connect(DeviceRig& rig, BoxSim& box) {
-        ASSERT_TRUE(rig.link.Start());
-        ASSERT_TRUE(rig.WaitConnected());
-        ASSERT_TRUE(box.WaitForLine("ask missed"));
-    }
-};
-
 } // namespace
 
-TEST_F(Upgrade, FourLineFileShowsProgressAndTheBoxDecides) {
+TEST(Upgrade, FourLineFileShowsProgressAndTheBoxDecides) {
     BoxSim box;
     DeviceRig rig(box.PortPath());
-    Connect(rig, box);
+    ASSERT_TRUE(rig.Connect(box));
     const std::string path = WriteFile(box, "fw.hex", "A5B2C3\r\n0102\r\na5b2c3\r\nFFfe");
 
     rig.firmware.StartUpgrade(QString::fromStdString(path));
@@ -54,10 +46,10 @@ TEST_F(Upgrade, FourLineFileShowsProgressAndTheBoxDecides) {
     EXPECT_FALSE(rig.firmware.IsUpgrading());
 }
 
-TEST_F(Upgrade, LongLinesGoOutInWholeBytes) {
+TEST(Upgrade, LongLinesGoOutInWholeBytes) {
     BoxSim box;
     DeviceRig rig(box.PortPath());
-    Connect(rig, box);
+    ASSERT_TRUE(rig.Connect(box));
     std::string hexLine;
     std::string expected;
     for (int i = 0; i < 1050; ++i) {
@@ -72,10 +64,10 @@ TEST_F(Upgrade, LongLinesGoOutInWholeBytes) {
     EXPECT_EQ(Received(box), expected);
 }
 
-TEST_F(Upgrade, FourFailuresStopTheSending) {
+TEST(Upgrade, FourFailuresStopTheSending) {
     BoxSim box;
     DeviceRig rig(box.PortPath());
-    Connect(rig, box);
+    ASSERT_TRUE(rig.Connect(box));
     ASSERT_EQ(box.Command("upgrade fail 5"), "ok");
     rig.firmware.StartUpgrade(QString::fromStdString(WriteFile(box, "fw.hex", "0102\n0304\n")));
 
@@ -92,7 +84,7 @@ TEST_F(Upgrade, FourFailuresStopTheSending) {
     EXPECT_EQ(rig.host.EventsStartingWith("upgrade 进入升级模式").size(), 4u);
 }
 
-TEST_F(Upgrade, WithoutAFileNothingIsSent) {
+TEST(Upgrade, WithoutAFileNothingIsSent) {
     {
         DeviceRig unplugged("/nonexistent");
         unplugged.firmware.StartUpgrade("/tmp/fw.hex");
@@ -100,7 +92,7 @@ TEST_F(Upgrade, WithoutAFileNothingIsSent) {
     }
     BoxSim box;
     DeviceRig rig(box.PortPath());
-    Connect(rig, box);
+    ASSERT_TRUE(rig.Connect(box));
     ASSERT_EQ(box.Command("upgrade fail 1"), "ok");
     rig.firmware.StartUpgrade(QString::fromStdString(box.Folder() + "/missing.hex"));
     EXPECT_TRUE(rig.host.WaitForEvent(

@@ -110,9 +110,7 @@ TEST(FrameDispatcher, CallReportsReachCallControl) {
 TEST(FrameDispatcher, MalformedFramesAndGarbageAreIgnored) {
     BoxSim box;
     DeviceRig rig(box.PortPath());
-    ASSERT_TRUE(rig.link.Start());
-    ASSERT_TRUE(rig.WaitConnected());
-    ASSERT_TRUE(box.WaitForLine("ask missed"));
+    ASSERT_TRUE(rig.Connect(box));
     rig.host.ClearEvents();
 
     for (const char* bad : {

@@ -29,9 +29,7 @@ TEST(SerialLink, ConnectsSoonAfterTheBoxAppears) {
 TEST(SerialLink, UnplugAndReplugReconnectWithoutANewOpen) {
     BoxSim box;
     DeviceRig rig(box.PortPath());
-    ASSERT_TRUE(rig.link.Start());
-    ASSERT_TRUE(rig.WaitConnected());
-    ASSERT_TRUE(box.WaitForLine("ack"));
+    ASSERT_TRUE(rig.Connect(box));
 
     ASSERT_EQ(box.Command("unplug"), "ok");
     // The box takes nothing any more: the next write fails and resets the link.
@@ -47,6 +45,23 @@ TEST(SerialLink, UnplugAndReplugReconnectWithoutANewOpen) {
     EXPECT_EQ(rig.host.EventsStartingWith("tip indicator on").size(), 2u);
     EXPECT_TRUE(rig.link.Write(frame::Command(frame::kHangUp)));
     EXPECT_TRUE(box.WaitForLine("hangup"));
+}
+
+TEST(SerialLink, ADeviceChangeProbesTheBoxAndSearchesOnceItIsGone) {
+    BoxSim box;
+    DeviceRig rig(box.PortPath());
+    ASSERT_TRUE(rig.Connect(box));
+    rig.link.DeviceChange();
+    EXPECT_TRUE(box.WaitForLine("ack", 2));
+    EXPECT_TRUE(rig.link.IsConnected());
+
+    ASSERT_EQ(box.Command("unplug"), "ok");
+    rig.link.DeviceChange();
+    EXPECT_FALSE(rig.link.IsConnected());
+    ASSERT_EQ(box.Command("plug"), "ok");
+    ASSERT_TRUE(rig.WaitConnected());
+    // The search that the change asked for opened the port again.
+    EXPECT_TRUE(box.WaitFor([&] { return rig.link.OpenCount() == 2; }));
 }
 
 TEST(SerialLink, AVanishedPortIsFoundAgain) {
