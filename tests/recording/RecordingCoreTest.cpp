@@ -21,7 +21,7 @@ using test::WaitUntil;
 class RecordingCoreTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        core_ = std::make_unique<AppCore>(AppConfig{docs_.path(), BuiltDataFolder()}, sink_);
+        core_ = std::make_unique<AppCore>(test::TestConfig(docs_.path(), BuiltDataFolder()), sink_);
         ASSERT_TRUE(core_->Start());
         core_->AttachBoxLink(&box_);
     }
