@@ -384,6 +384,27 @@ TEST_F(ContactSyncTest, APageThatDoesNotMoveOnEndsTheSync) {
     EXPECT_EQ(RawDb(seed_.path()).Rows("select name from table_contact order by id"), "甲\n乙");
 }
 
+TEST_F(ContactSyncTest, WatchdogEndsTheWaitAndALateReplyIsStillApplied) {
+    Json::Value cloud(Json::arrayValue);
+    cloud.append(CloudContactJson("迟", "13300000001"));
+    SeedCloud(fake_, cloud);
+    LogIn();
+    Json::Value stall = Rule("api/contact", "all", "stall");
+    stall["seconds"] = 2;
+    stall["times"] = 1;
+    fake_.AddRule(stall);
+    flows_->Sync().Start();
+    EXPECT_EQ(flows_->Progress().WatchdogSeconds(), 900);
+    flows_->Progress().OnWatchdog();
+    ASSERT_TRUE(WaitForEvent(QStringLiteral("tip:同步联系人成功")));
+    EXPECT_EQ(sink_.events,
+              (QStringList{QStringLiteral("progress"), QStringLiteral("text:正在下载联系人 100%"),
+                           QStringLiteral("endProgress"),
+                           QStringLiteral("tip:网络超时，请稍后再试......"),
+                           QStringLiteral("reload"), QStringLiteral("tip:同步联系人成功")}));
+    EXPECT_EQ(RawDb(seed_.path()).Rows("select name from table_contact"), "迟");
+}
+
 TEST_F(ContactSyncTest, AFailedInsertLeavesTheDatabaseAsItWas) {
     AddLocalContacts(2);
     RawDb(seed_.path())
