@@ -1,0 +1,75 @@
+#include "ui/CCallInUI.h"
+
+#include "ui/CButtonUI.h"
+#include "ui/Controls.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+namespace tamberlink {
+
+CCallInUI::CCallInUI(AppCore& core)
+    : CallPopup(core, nullptr, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::FramelessWindowHint) {}
+
+CCallInUI* CCallInUI::Show(AppCore& core, const IncomingCall& call) {
+    CCallInUI* popup = Instance();
+    if (popup == nullptr) {
+        popup = new CCallInUI(core);
+        if (!popup->Create(QStringLiteral("固话来电"))) {
+            popup->Close();
+            return nullptr;
+        }
+    }
+    popup->Fill(call);
+    QPoint position;
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        position = screen->availableGeometry().center() - popup->rect().center();
+    }
+    popup->ShowAt(position);
+    return popup;
+}
+
+QStringList CCallInUI::RequiredControls() const {
+    return {QStringLiteral("labelName"), QStringLiteral("labelPhone"), QStringLiteral("labelAddr"),
+            QStringLiteral("btnReject"), QStringLiteral("btnClosed")};
+}
+
+void CCallInUI::InitWindow() {
+    SetControlText(FindControl(QStringLiteral("labelTitle")), windowTitle());
+    SetBkImage(FindControl(QStringLiteral("btnHead")), QStringLiteral("bgHeadDefaulte2_big.png"));
+    if (auto* cloud = FindControl<CButtonUI>(QStringLiteral("btnYun"))) {
+        cloud->SetForeImage(QStringLiteral("file='iconYun.png' dest='25,15,46,30'"));
+        cloud->SetTextPadding(QMargins(10, 0, 0, 0));
+    }
+    if (auto* note = FindControl<CButtonUI>(QStringLiteral("btnAddRecord"))) {
+        note->SetForeImage(QStringLiteral("file='iconRecord.png' dest='20,15,41,30'"));
+        note->SetTextPadding(QMargins(15, 0, 0, 0));
+    }
+    PrepareRecordControls();
+}
+
+void CCallInUI::Fill(const IncomingCall& call) {
+    call_ = call;
+    SetControlText(FindControl(QStringLiteral("labelName")),
+                   call.name.isEmpty() ? QStringLiteral("未知联系人") : call.name);
+    SetControlText(FindControl(QStringLiteral("labelPhone")), call.number);
+    SetControlText(FindControl(QStringLiteral("labelAddr")), call.attribution);
+}
+
+void CCallInUI::Notify(const Notification& msg) {
+    if (!msg.Is(u"click") || RecordClick(msg)) {
+        return;
+    }
+    if (msg.SenderNameIs(u"btnClosed")) {
+        Close();
+    } else if (msg.SenderNameIs(u"btnAddRecord")) {
+        const IncomingCall call = call_;
+        Close();
+        emit NoteRequested(call.name, call.number, call.head);
+    } else if (msg.SenderNameIs(u"btnReject")) {
+        HangUp();
+        Close();
+    }
+}
+
+} // namespace tamberlink

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "app/UiSink.h"
+#include "ui/CallPopup.h"
+#include "ui/SingleInstance.h"
+
+namespace tamberlink {
+
+// "固话来电": who is calling (contact name, number and where the number belongs), with
+// buttons to reject the call and to write a note about it. A window of its own above the
+// others, centred on the screen; at most one exists.
+class CCallInUI : public CallPopup, public SingleInstance<CCallInUI> {
+    Q_OBJECT
+
+public:
+    explicit CCallInUI(AppCore& core);
+
+    // Shows `call` in the popup, creating it when there is none. Returns the popup, or
+    // nullptr when its skin cannot be loaded.
+    static CCallInUI* Show(AppCore& core, const IncomingCall& call);
+
+    void Fill(const IncomingCall& call);
+    const IncomingCall& Call() const { return call_; }
+
+    QString GetWindowClassName() const override { return QStringLiteral("CCallInUI"); }
+    QString GetSkinFile() const override { return QStringLiteral("dlg_callin.ui"); }
+
+signals:
+    // "记笔记": a note about this caller.
+    void NoteRequested(const QString& name, const QString& number, const QString& head);
+
+protected:
+    QStringList RequiredControls() const override;
+    void InitWindow() override;
+    void Notify(const Notification& msg) override;
+
+private:
+    IncomingCall call_;
+};
+
+} // namespace tamberlink
