@@ -24,7 +24,7 @@ struct OutgoingCall {
 
 // The core's one way to the user interface. The core calls every method on the UI thread
 // (events of other threads are brought there first), so implementations may touch widgets.
-// The headless program prints notices to standard error; tests record the calls.
+// The main window implements it; tests record the calls.
 class UiSink {
 public:
     virtual ~UiSink() = default;

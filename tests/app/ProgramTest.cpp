@@ -21,6 +21,9 @@ public:
         environment.insert(QStringLiteral("HOME"), home_.path());
         environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
                            home_.filePath(QStringLiteral(".config")));
+        // The single-instance socket lives in the temporary folder: one of its own, so a
+        // Tamberlink running elsewhere on this machine is not the one this test talks to.
+        environment.insert(QStringLiteral("TMPDIR"), home_.path());
         process_.setProcessEnvironment(environment);
     }
     ~ProgramRun() {

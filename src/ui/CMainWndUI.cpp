@@ -1,0 +1,411 @@
+#include "ui/CMainWndUI.h"
+
+#include "app/DeviceBridge.h"
+
+#include "ui/CButtonUI.h"
+#include "ui/CDuiMenu.h"
+#include "ui/CMessageBox.h"
+#include "ui/COptionUI.h"
+#include "ui/CSettingExit.h"
+#include "ui/CSettingIP.h"
+#include "ui/CSettingPrefix.h"
+#include "ui/CSettingProxy.h"
+#include "ui/CTopCall.h"
+#include "ui/ClipboardCapture.h"
+#include "ui/Controls.h"
+#include "ui/ProductLinks.h"
+#include "ui/SkinImage.h"
+#include "ui/TrayIcon.h"
+#include "ui/UiLog.h"
+
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QDesktopServices>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QScreen>
+#include <QShortcut>
+#include <QStackedWidget>
+#include <QTimer>
+#include <QUrl>
+
+namespace tamberlink {
+
+namespace {
+
+CMainWndUI* gMainWindow = nullptr;
+
+struct Tab {
+    const char16_t* name;
+    const char16_t* foreImage;
+};
+
+// The tabs in page order, with their pictures.
+constexpr Tab kTabs[] = {
+    {u"ButtonRecord", u"file='titleTecord.png' dest='34,35,66,68'"},
+    {u"ButtonSms", u"file='titleSms.png' dest='29,35,73,68'"},
+    {u"ButtonContact", u"file='titleContact.png' dest='31,31,70,68'"},
+    {u"ButtonContactTemp", u"file='titleContactTemp.png' dest='31,31,70,68'"},
+    {u"ButtonNote", u"file='ButtonNotepad.png' dest='25,20,59,60'"},
+};
+
+struct Tool {
+    const char16_t* name;
+    const char16_t* foreImage;
+};
+
+constexpr Tool kTools[] = {
+    {u"ButtonCreate", u"file='btnNote.png' dest='25,21,62,58'"},
+    {u"ButtonLinkDevice", u"file='btnDeviceUnConn.png' dest='15,8,71,58'"},
+    {u"ButtonUpload", u"file='btnUpload.png' dest='21,25,66,58'"},
+    {u"ButtonDownload", u"file='btnDownload.png' dest='21,25,66,58'"},
+    {u"ButtonHelp", u"file='btnHelp.png' dest='32,25,55,58'"},
+};
+
+constexpr int kProgressTimerId = 2026;
+
+} // namespace
+
+CMainWndUI::CMainWndUI(AppConfig config)
+    : WindowImplBase(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowMinimizeButtonHint |
+                                  Qt::WindowSystemMenuHint)
+    , core_(std::move(config), *this) {
+    gMainWindow = this;
+    progressTimer_ = new QTimer(this);
+    progressTimer_->setSingleShot(true);
+    progressTimer_->setObjectName(QString::number(kProgressTimerId));
+    connect(progressTimer_, &QTimer::timeout, this, &CMainWndUI::OnProgressTimeout);
+}
+
+CMainWndUI::~CMainWndUI() {
+    Exit();
+    if (gMainWindow == this) {
+        gMainWindow = nullptr;
+    }
+}
+
+CMainWndUI* CMainWndUI::Instance() {
+    return gMainWindow;
+}
+
+bool CMainWndUI::Start(const std::optional<QString>& serialPort) {
+    core_.Start();
+    if (serialPort.has_value()) {
+        core_.StartDeviceLink(*serialPort);
+    }
+    if (!Create(QStringLiteral("Tamberlink拨号器"))) {
+        return false;
+    }
+    setWindowIcon(QIcon(SkinPicture(QStringLiteral("logo.png"))));
+
+    tray_ = new TrayIcon(this);
+    tray_->SetScreenOff(core_.Settings().ScreenOff());
+    connect(tray_, &TrayIcon::ScreenOffToggleRequested, this, &CMainWndUI::ToggleScreenOff);
+    connect(tray_, &TrayIcon::ShowRequested, this, &CMainWndUI::ShowNormal);
+    connect(tray_, &TrayIcon::ExitRequested, this, &CMainWndUI::Exit);
+
+    auto* hotKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F10), this);
+    hotKey->setContext(Qt::ApplicationShortcut);
+    connect(hotKey, &QShortcut::activated, this, &CMainWndUI::ToggleScreenOff);
+
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
+            &CMainWndUI::OnClipboardChanged);
+
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        move(screen->availableGeometry().center() - rect().center());
+    }
+    show();
+    OnClipboardChanged();
+    return true;
+}
+
+QStringList CMainWndUI::RequiredControls() const {
+    QStringList names{QStringLiteral("switch"),        QStringLiteral("LayoutHeader"),
+                      QStringLiteral("ButtonVersion"), QStringLiteral("btnClosed"),
+                      QStringLiteral("btnMin"),        QStringLiteral("btnMenu"),
+                      QStringLiteral("LayoutAccount"), QStringLiteral("PanelLoading"),
+                      QStringLiteral("LabelTip")};
+    for (const Tab& tab : kTabs) {
+        names << QString::fromUtf16(tab.name);
+    }
+    for (const Tool& tool : kTools) {
+        names << QString::fromUtf16(tool.name);
+    }
+    return names;
+}
+
+void CMainWndUI::InitWindow() {
+    for (const Tab& tab : kTabs) {
+        if (auto* button = FindControl<CButtonUI>(QString::fromUtf16(tab.name))) {
+            button->SetForeImage(QString::fromUtf16(tab.foreImage));
+        }
+    }
+    for (const Tool& tool : kTools) {
+        if (auto* button = FindControl<CButtonUI>(QString::fromUtf16(tool.name))) {
+            button->SetForeImage(QString::fromUtf16(tool.foreImage));
+        }
+    }
+    linkDevice_ = FindControl<CButtonUI>(QStringLiteral("ButtonLinkDevice"));
+    if (auto* version = FindControl<CButtonUI>(QStringLiteral("ButtonVersion"))) {
+        version->setText(QStringLiteral("Tamberlink拨号器 ") + QLatin1String(AppCore::kVersion));
+        version->SetHotTextColor(Qt::white);
+    }
+    BuildAccountPanels();
+    FindControl(QStringLiteral("PanelLoading"))->hide();
+    pages_ = FindControl<QStackedWidget>(QStringLiteral("switch"));
+    pages_->setCurrentIndex(0);
+    if (auto* first = FindControl<COptionUI>(QString::fromUtf16(kTabs[0].name))) {
+        first->Selected(true);
+    }
+}
+
+// "PanelLogout" offers login and registration; "PanelLogin" shows the signed-in account
+// with its edit and logout buttons and starts hidden.
+void CMainWndUI::BuildAccountPanels() {
+    QWidget* host = FindControl(QStringLiteral("LayoutAccount"));
+    auto* layout = new QHBoxLayout(host);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto addPanel = [&](const QString& name, const QStringList& buttons, bool withName) {
+        auto* panel = new QWidget(host);
+        panel->setObjectName(name);
+        auto* row = new QHBoxLayout(panel);
+        row->setContentsMargins(0, 0, 0, 0);
+        row->setSpacing(8);
+        row->addStretch();
+        if (withName) {
+            auto* account = new QLabel(panel);
+            account->setObjectName(QStringLiteral("LabelAccount"));
+            account->setTextFormat(Qt::PlainText);
+            row->addWidget(account);
+        }
+        for (const QString& text : buttons) {
+            auto* button = new CButtonUI(panel);
+            button->setText(text);
+            button->setFixedSize(56, 24);
+            row->addWidget(button);
+            HookControl(button);
+        }
+        layout->addWidget(panel);
+        return panel;
+    };
+    addPanel(QStringLiteral("PanelLogout"), {QStringLiteral("登 录"), QStringLiteral("注 册")},
+             false);
+    addPanel(QStringLiteral("PanelLogin"), {QStringLiteral("编辑"), QStringLiteral("注销")}, true)
+        ->hide();
+}
+
+void CMainWndUI::Notify(const Notification& msg) {
+    if (exiting_) {
+        return;
+    }
+    if (msg.Is(u"selectchanged")) {
+        SelectPage(msg.SenderName());
+        return;
+    }
+    if (!msg.Is(u"click")) {
+        return;
+    }
+    if (msg.SenderNameIs(u"btnClosed")) {
+        OpenExitConfirmation();
+    } else if (msg.SenderNameIs(u"btnMin")) {
+        Minimize();
+    } else if (msg.SenderNameIs(u"btnMenu")) {
+        OpenMenu(QCursor::pos());
+    } else if (msg.SenderNameIs(u"ButtonLinkDevice")) {
+        core_.Device().Link().RequestSearch();
+    } else if (msg.SenderNameIs(u"ButtonHelp")) {
+        OpenUrl(kHelpPage);
+    } else if (msg.SenderNameIs(u"ButtonVersion")) {
+        OpenUrl(kHomePage);
+    }
+}
+
+void CMainWndUI::SelectPage(const QString& tabName) {
+    auto* tab = FindControl<COptionUI>(tabName);
+    if (tab == nullptr || !tab->IsSelected()) {
+        return;
+    }
+    for (int page = 0; page < int(std::size(kTabs)); ++page) {
+        if (tabName.compare(QStringView(kTabs[page].name), Qt::CaseInsensitive) == 0 &&
+            pages_->currentIndex() != page) {
+            pages_->setCurrentIndex(page);
+        }
+    }
+}
+
+void CMainWndUI::Minimize() {
+    // Into the tray where there is one; without a tray hiding would lose the window.
+    if (tray_ != nullptr && tray_->IsShown()) {
+        hide();
+    } else {
+        showMinimized();
+    }
+}
+
+void CMainWndUI::ShowNormal() {
+    if (exiting_) {
+        return;
+    }
+    qCDebug(lcUi) << "showing the main window";
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+void CMainWndUI::OpenSettingPrefix(int mode) {
+    if (!exiting_ && CSettingPrefix::Instance() == nullptr) {
+        OpenWindow<CSettingPrefix>(this, CSettingPrefix::TitleFor(mode), kDialogPosition, core_,
+                                   mode);
+    }
+}
+
+void CMainWndUI::OpenSettingIP() {
+    if (!exiting_ && CSettingIP::Instance() == nullptr) {
+        OpenWindow<CSettingIP>(this, QStringLiteral("IP设置"), kDialogPosition, core_);
+    }
+}
+
+void CMainWndUI::OpenSettingProxy() {
+    if (!exiting_ && CSettingProxy::Instance() == nullptr) {
+        OpenWindow<CSettingProxy>(this, QStringLiteral("代理设置"), kDialogPosition, core_);
+    }
+}
+
+void CMainWndUI::OpenExitConfirmation() {
+    if (exiting_ || CSettingExit::Instance() != nullptr) {
+        return;
+    }
+    if (auto* dialog =
+            OpenWindow<CSettingExit>(this, QStringLiteral("退出程序"), kDialogPosition)) {
+        connect(dialog, &CSettingExit::ExitRequested, this, &CMainWndUI::Exit);
+    }
+}
+
+void CMainWndUI::OpenMenu(const QPoint& globalPos) {
+    if (exiting_) {
+        return;
+    }
+    auto* menu = new CDuiMenu(*this);
+    if (!menu->Create(QStringLiteral("MenuWnd"))) {
+        menu->Close();
+        return;
+    }
+    menu->ShowAt(globalPos);
+}
+
+void CMainWndUI::OpenAboutPage() {
+    OpenUrl(kAboutPage);
+}
+
+void CMainWndUI::OpenUrl(const char* address) {
+    QDesktopServices::openUrl(QUrl(QString::fromLatin1(address)));
+}
+
+bool CMainWndUI::ToggleScreenOff() {
+    if (exiting_) {
+        return false;
+    }
+    const int next = core_.Settings().ScreenOff() == 1 ? 0 : 1;
+    if (!core_.SetScreenOff(next)) {
+        return false;
+    }
+    if (tray_ != nullptr) {
+        tray_->SetScreenOff(next);
+    }
+    return true;
+}
+
+void CMainWndUI::OnClipboardChanged() {
+    if (exiting_ || core_.Settings().ScreenOff() != 1) {
+        return;
+    }
+    const bool ignore = ignoreNextClipboard_;
+    ignoreNextClipboard_ = false;
+    if (ignore) {
+        return;
+    }
+    const QString number = DialCandidate(QGuiApplication::clipboard()->text());
+    if (number.isEmpty()) {
+        return;
+    }
+    if (CTopCall* popup = CTopCall::Offer(number, QCursor::pos())) {
+        connect(popup, &CTopCall::DialRequested, this, &CMainWndUI::Dial, Qt::UniqueConnection);
+    }
+}
+
+void CMainWndUI::Dial(const QString& number, bool throughPhone) {
+    if (!exiting_) {
+        core_.Device().Calls().Dial(number, throughPhone);
+    }
+}
+
+void CMainWndUI::StartProgress(int seconds, const QString& text) {
+    if (exiting_) {
+        return;
+    }
+    SetControlText(FindControl(QStringLiteral("LabelTip")), text);
+    FindControl(QStringLiteral("PanelLoading"))->show();
+    progressTimer_->start(seconds * 1000);
+}
+
+void CMainWndUI::EndProgress() {
+    progressTimer_->stop();
+    if (QWidget* panel = FindControl(QStringLiteral("PanelLoading"))) {
+        panel->hide();
+    }
+}
+
+bool CMainWndUI::IsProgressShown() const {
+    const QWidget* panel = FindControl(QStringLiteral("PanelLoading"));
+    return panel != nullptr && panel->isVisibleTo(this);
+}
+
+void CMainWndUI::OnProgressTimeout() {
+    EndProgress();
+    ShowTip(QStringLiteral("网络超时，请稍后再试......"));
+}
+
+void CMainWndUI::ShowTip(const QString& text) {
+    if (!exiting_) {
+        CMessageBox::ShowText(this, text);
+    }
+}
+
+void CMainWndUI::SetDeviceIndicator(bool connected) {
+    if (exiting_ || linkDevice_ == nullptr) {
+        return;
+    }
+    linkDevice_->SetForeImage(connected
+                                  ? QStringLiteral("file='btnDeviceConn.png' dest='15,8,71,58'")
+                                  : QStringLiteral("file='btnDeviceUnConn.png' dest='15,8,71,58'"));
+    linkDevice_->setToolTip(connected ? QStringLiteral("设备已连接") : QStringLiteral("连接设备"));
+}
+
+void CMainWndUI::closeEvent(QCloseEvent* event) {
+    // The window manager's close asks first, as the close button does.
+    event->ignore();
+    if (!exiting_) {
+        OpenExitConfirmation();
+    }
+}
+
+void CMainWndUI::Exit() {
+    if (exiting_) {
+        return;
+    }
+    exiting_ = true;
+    if (tray_ != nullptr) {
+        tray_->Remove();
+    }
+    EndProgress();
+    if (CTopCall* popup = CTopCall::Instance()) {
+        popup->Close();
+    }
+    core_.Shutdown();
+    hide();
+    QCoreApplication::quit();
+}
+
+} // namespace tamberlink

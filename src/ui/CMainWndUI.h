@@ -1,0 +1,108 @@
+#pragma once
+
+#include "app/AppConfig.h"
+#include "app/AppCore.h"
+#include "app/UiSink.h"
+#include "ui/WindowImplBase.h"
+
+#include <optional>
+
+class QStackedWidget;
+class QTimer;
+
+namespace tamberlink {
+
+class CButtonUI;
+class TrayIcon;
+
+// The main window "Tamberlink拨号器" (902 x 602) and the user interface of the core it
+// owns: the five pages and their tabs, the tool buttons, the account and progress panels,
+// the main menu and the settings dialogs, every notice, the tray icon, Ctrl+F10 and the
+// quick dial of copied numbers. Created once; one process-wide instance.
+class CMainWndUI : public WindowImplBase, public UiSink {
+    Q_OBJECT
+
+public:
+    static constexpr QPoint kDialogPosition{250, 150};
+
+    explicit CMainWndUI(AppConfig config = {});
+    ~CMainWndUI() override;
+
+    static CMainWndUI* Instance();
+
+    // Starts the core (folders, databases, settings) and, when `serialPort` is given, the
+    // search for the telephone box (that port first, an empty text for the machine's serial
+    // ports only); then builds the window, its pages, the tray icon and the clipboard
+    // capture, and shows it centred. False only when the window's skin cannot be loaded; a
+    // database that fails to open leaves the window running without settings.
+    bool Start(const std::optional<QString>& serialPort = std::nullopt);
+
+    // The exit sequence: tray icon, the core's shutdown (databases, recorder, temporary
+    // files, reminders), then the event loop ends. Runs once; windows events and notices
+    // that arrive afterwards are ignored.
+    void Exit();
+    bool IsExiting() const { return exiting_; }
+
+    AppCore& Core() { return core_; }
+
+    // Shows the window normally: from the tray, minimised or behind other windows.
+    void ShowNormal();
+
+    // A call through the telephone box (landline) or through the phone.
+    void Dial(const QString& number, bool throughPhone);
+
+    // Dialogs of the menu; each exists at most once, so a second request does nothing.
+    void OpenSettingPrefix(int mode);
+    void OpenSettingIP();
+    void OpenSettingProxy();
+    void OpenExitConfirmation();
+    void OpenMenu(const QPoint& globalPos);
+    void OpenAboutPage();
+
+    // Turns screen word capture the other way (Ctrl+F10, the tray and the menu). A toggle
+    // within the quiet time after the last one is refused; returns whether it was taken.
+    bool ToggleScreenOff();
+
+    // A cloud operation's wait: the progress panel with `text` and a watchdog of `seconds`
+    // (timer 2026) that ends the wait with "网络超时，请稍后再试......".
+    void StartProgress(int seconds, const QString& text = QString());
+    void EndProgress();
+    bool IsProgressShown() const;
+
+    // The clipboard changed (also called once at start-up, as joining the clipboard viewers
+    // does): offers a copied number in the quick dial while screen word capture is on.
+    void OnClipboardChanged();
+
+    TrayIcon& Tray() { return *tray_; }
+
+    QString GetWindowClassName() const override { return QStringLiteral("TamberlinkMain"); }
+    QString GetSkinFile() const override { return QStringLiteral("skin.ui"); }
+
+    // UiSink
+    void ShowTip(const QString& text) override;
+    void SetDeviceIndicator(bool connected) override;
+
+protected:
+    QStringList RequiredControls() const override;
+    QString CaptionName() const override { return QStringLiteral("LayoutHeader"); }
+    void InitWindow() override;
+    void Notify(const Notification& msg) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildAccountPanels();
+    void SelectPage(const QString& tabName);
+    void Minimize();
+    void OpenUrl(const char* address);
+    void OnProgressTimeout();
+
+    AppCore core_;
+    TrayIcon* tray_ = nullptr;
+    QStackedWidget* pages_ = nullptr;
+    CButtonUI* linkDevice_ = nullptr;
+    QTimer* progressTimer_ = nullptr; // timer 2026
+    bool ignoreNextClipboard_ = true;
+    bool exiting_ = false;
+};
+
+} // namespace tamberlink

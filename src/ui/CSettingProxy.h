@@ -1,0 +1,39 @@
+#pragma once
+
+#include "ui/CSettingBaseUI.h"
+#include "ui/SingleInstance.h"
+
+#include <array>
+
+class QLineEdit;
+
+namespace tamberlink {
+
+class AppCore;
+
+// The HTTP proxy ("代理设置") as four address parts and a port. "确定" stores
+// "a.b.c.d:port", or no proxy when any field is empty.
+class CSettingProxy : public CSettingBaseUI, public SingleInstance<CSettingProxy> {
+    Q_OBJECT
+
+public:
+    // The stored text split into the four parts and the port; all empty for no proxy.
+    using Fields = std::array<QString, 5>;
+    static Fields Split(const QString& proxy);
+    static QString Join(const Fields& fields);
+
+    CSettingProxy(QWidget* parent, AppCore& core);
+
+    QString GetWindowClassName() const override { return QStringLiteral("CSettingProxy"); }
+
+protected:
+    void InitWindow() override;
+    void Notify(const Notification& msg) override;
+
+private:
+    AppCore& core_;
+    Fields initial_;
+    std::array<QLineEdit*, 5> edits_{};
+};
+
+} // namespace tamberlink

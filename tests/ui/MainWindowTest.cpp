@@ -1,0 +1,442 @@
+// The main window over a real core in a fresh documents folder: menu, settings dialogs,
+// clipboard capture, Ctrl+F10, notices, progress and exit.
+#include "../device/BoxSim.h"
+#include "../store/StoreTestSupport.h"
+#include "UiTestSupport.h"
+
+#include "ui/CButtonUI.h"
+#include "ui/CDuiMenu.h"
+#include "ui/CMainWndUI.h"
+#include "ui/CMessageBox.h"
+#include "ui/CSettingExit.h"
+#include "ui/CSettingIP.h"
+#include "ui/CSettingPrefix.h"
+#include "ui/CSettingProxy.h"
+#include "ui/CTopCall.h"
+#include "ui/ClipboardCapture.h"
+#include "ui/TrayIcon.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace tamberlink;
+using tamberlink::test::App;
+
+namespace {
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        App();
+        // Whatever an earlier test copied must not reach this window's start.
+        QGuiApplication::clipboard()->clear();
+        AppConfig config;
+        config.documentsFolder = home_.path();
+        config.dataFolder = QStringLiteral(TAMBERLINK_BIN_DIR "/Data");
+        window_ = std::make_unique<CMainWndUI>(config);
+        ASSERT_TRUE(window_->Start());
+    }
+    void TearDown() override {
+        window_.reset();
+        test::ProcessEvents();
+    }
+
+    std::string Row(const char* name, const char* column) {
+        test::RawDb db(home_.filePath(QStringLiteral("Tamberlink/Data/Tamberlink.db")));
+        return db.Rows(std::string("select ") + column + " from table_setting where name='" + name +
+                       "'");
+    }
+    CDuiMenu* OpenMenu() {
+        window_->OpenMenu(QPoint(100, 100));
+        auto menus = window_->findChildren<CDuiMenu*>();
+        for (CDuiMenu* menu : menus) {
+            if (!menu->IsClosing()) {
+                return menu;
+            }
+        }
+        return nullptr;
+    }
+    template <class T>
+    QPushButton* Button(T* window, const QString& text) {
+        for (auto* button : window->template findChildren<QPushButton*>()) {
+            if (button->text() == text) {
+                return button;
+            }
+        }
+        return nullptr;
+    }
+    CTopCall* OfferedAfterCopying(const QString& text) {
+        if (CTopCall* open = CTopCall::Instance()) {
+            open->Close();
+            test::ProcessEvents();
+        }
+        QGuiApplication::clipboard()->setText(text);
+        test::ProcessEvents();
+        return CTopCall::Instance();
+    }
+
+    QTemporaryDir home_;
+    std::unique_ptr<CMainWndUI> window_;
+};
+
+} // namespace
+
+TEST_F(MainWindowTest, ShowsTheTitleSizePagesAndStartState) {
+    EXPECT_EQ(window_->windowTitle(), QStringLiteral("Tamberlink拨号器"));
+    EXPECT_EQ(window_->size(), QSize(902, 602));
+    EXPECT_EQ(window_->objectName(), QStringLiteral("TamberlinkMain"));
+    EXPECT_EQ(CMainWndUI::Instance(), window_.get());
+    EXPECT_EQ(window_->FindControl<QPushButton>(QStringLiteral("ButtonVersion"))->text(),
+              QStringLiteral("Tamberlink拨号器 1.0.5"));
+    auto* pages = window_->FindControl<QStackedWidget>(QStringLiteral("switch"));
+    ASSERT_EQ(pages->count(), 5);
+    EXPECT_EQ(pages->currentIndex(), 0);
+    EXPECT_FALSE(window_->IsProgressShown());
+    EXPECT_TRUE(window_->FindControl(QStringLiteral("PanelLogout"))->isVisibleTo(window_.get()));
+    EXPECT_FALSE(window_->FindControl(QStringLiteral("PanelLogin"))->isVisibleTo(window_.get()));
+
+    // Each tab selects its page.
+    const char* tabs[] = {"ButtonRecord", "ButtonSms", "ButtonContact", "ButtonContactTemp",
+                          "ButtonNote"};
+    for (int page : {3, 1, 4, 2, 0}) {
+        QTest::mouseClick(window_->FindControl<QPushButton>(QString::fromLatin1(tabs[page])),
+                          Qt::LeftButton);
+        EXPECT_EQ(pages->currentIndex(), page);
+    }
+    // The device button shows the box's state.
+    auto* device = window_->FindControl<CButtonUI>(QStringLiteral("ButtonLinkDevice"));
+    EXPECT_TRUE(device->GetForeImage().contains(QLatin1String("btnDeviceUnConn.png")));
+    window_->SetDeviceIndicator(true);
+    EXPECT_TRUE(device->GetForeImage().contains(QLatin1String("btnDeviceConn.png")));
+    window_->SetDeviceIndicator(false);
+    EXPECT_TRUE(device->GetForeImage().contains(QLatin1String("btnDeviceUnConn.png")));
+}
+
+TEST_F(MainWindowTest, MenuSwitchesShowAndStoreTheirState) {
+    ASSERT_EQ(Row("popoff", "value2"), "1");
+    CDuiMenu* menu = OpenMenu();
+    ASSERT_NE(menu, nullptr);
+    auto* pop = menu->FindControl<QPushButton>(QStringLiteral("menu_pop"));
+    EXPECT_EQ(pop->text(), QStringLiteral("来电弹屏: 开"));
+    QTest::mouseClick(pop, Qt::LeftButton);
+    EXPECT_EQ(pop->text(), QStringLiteral("来电弹屏: 关"));
+    EXPECT_EQ(window_->Core().Settings().PopOff(), 0);
+    EXPECT_EQ(Row("popoff", "value2"), "0");
+    QTest::mouseClick(pop, Qt::LeftButton);
+    EXPECT_EQ(pop->text(), QStringLiteral("来电弹屏: 开"));
+    EXPECT_EQ(window_->Core().Settings().PopOff(), 1);
+    EXPECT_EQ(Row("popoff", "value2"), "1");
+
+    // Automatic recording shows the stored choice and toggles it; without the box the user
+    // is told to connect it first.
+    auto* autoRec = menu->FindControl<QPushButton>(QStringLiteral("menu_auto_rec"));
+    EXPECT_EQ(autoRec->text(), QStringLiteral("自动录音：关"));
+    QTest::mouseClick(autoRec, Qt::LeftButton);
+    EXPECT_EQ(autoRec->text(), QStringLiteral("自动录音：开"));
+    EXPECT_EQ(Row("auto", "value2"), "1");
+    ASSERT_NE(CMessageBox::Instance(), nullptr);
+    EXPECT_EQ(CMessageBox::Instance()->GetText(), QStringLiteral("请先连接设备后在设置自动录音"));
+    menu->Close();
+    test::ProcessEvents();
+
+    // A menu made afterwards shows the stored state.
+    menu = OpenMenu();
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(menu->FindControl<QPushButton>(QStringLiteral("menu_auto_rec"))->text(),
+              QStringLiteral("自动录音：开"));
+    EXPECT_EQ(menu->FindControl<QPushButton>(QStringLiteral("menu_off"))->text(),
+              QStringLiteral("屏幕取词: 关(Ctrl+F10)"));
+}
+
+TEST_F(MainWindowTest, SingleInstanceDialogsOpenOnce) {
+    CDuiMenu* menu = OpenMenu();
+    ASSERT_NE(menu, nullptr);
+    QTest::mouseClick(menu->FindControl<QPushButton>(QStringLiteral("menu_areacode")),
+                      Qt::LeftButton);
+    EXPECT_TRUE(menu->IsClosing());
+    CSettingPrefix* areaCode = CSettingPrefix::Instance();
+    ASSERT_NE(areaCode, nullptr);
+    EXPECT_EQ(areaCode->pos(), QPoint(250, 150));
+    // The extension dialog shares the one prefix dialog: nothing new opens.
+    window_->OpenSettingPrefix(CSettingPrefix::kExtension);
+    window_->OpenSettingPrefix(CSettingPrefix::kAreaCode);
+    EXPECT_EQ(window_->findChildren<CSettingPrefix*>().size(), 1);
+    EXPECT_EQ(CSettingPrefix::Instance(), areaCode);
+    EXPECT_EQ(areaCode->FindControl<QLabel>(QStringLiteral("labelTitle"))->text(),
+              QStringLiteral("本地区号设置"));
+
+    // The area code goes through the setter, which refuses 6 characters or more.
+    auto* edit = areaCode->findChild<QLineEdit*>();
+    edit->setText(QStringLiteral("0755"));
+    Button(areaCode, QStringLiteral("确定"))->click();
+    EXPECT_EQ(window_->Core().Settings().AreaCode(), QStringLiteral("0755"));
+    EXPECT_EQ(Row("areaCode", "value1"), "0755");
+    test::ProcessEvents();
+    window_->OpenSettingPrefix(CSettingPrefix::kAreaCode);
+    ASSERT_NE(CSettingPrefix::Instance(), nullptr);
+    EXPECT_EQ(CSettingPrefix::Instance()->findChild<QLineEdit*>()->text(), QStringLiteral("0755"));
+    CSettingPrefix::Instance()->findChild<QLineEdit*>()->setText(QStringLiteral("075512"));
+    Button(CSettingPrefix::Instance(), QStringLiteral("确定"))->click();
+    EXPECT_EQ(Row("areaCode", "value1"), "0755");
+
+    // The extension dialog once the other has gone.
+    test::ProcessEvents();
+    window_->OpenSettingPrefix(CSettingPrefix::kExtension);
+    ASSERT_NE(CSettingPrefix::Instance(), nullptr);
+    CSettingPrefix::Instance()->findChild<QLineEdit*>()->setText(QStringLiteral("9"));
+    Button(CSettingPrefix::Instance(), QStringLiteral("确定"))->click();
+    EXPECT_EQ(Row("fenjiCode", "value1"), "9");
+
+    // The exit confirmation too, from the close button and the menu.
+    QTest::mouseClick(window_->FindControl<QPushButton>(QStringLiteral("btnClosed")),
+                      Qt::LeftButton);
+    window_->OpenExitConfirmation();
+    EXPECT_EQ(window_->findChildren<CSettingExit*>().size(), 1);
+}
+
+TEST_F(MainWindowTest, ProxyFieldsAreCutAndJoined) {
+    window_->OpenSettingProxy();
+    CSettingProxy* proxy = CSettingProxy::Instance();
+    ASSERT_NE(proxy, nullptr);
+    QList<QLineEdit*> edits = proxy->findChildren<QLineEdit*>();
+    ASSERT_EQ(edits.size(), 5);
+    std::sort(edits.begin(), edits.end(), [](QLineEdit* a, QLineEdit* b) {
+        return a->y() != b->y() ? a->y() < b->y() : a->x() < b->x();
+    });
+    QLineEdit* port = edits[4];
+    EXPECT_EQ(port->maxLength(), 5);
+
+    QTest::keyClicks(edits[0], QStringLiteral("300"));
+    EXPECT_EQ(edits[0]->text(), QStringLiteral("30"));
+    edits[0]->clear();
+    QTest::keyClicks(edits[0], QStringLiteral("255"));
+    EXPECT_EQ(edits[0]->text(), QStringLiteral("255"));
+    QTest::keyClicks(port, QStringLiteral("70000"));
+    EXPECT_EQ(port->text(), QStringLiteral("7000"));
+    port->clear();
+    QTest::keyClicks(port, QStringLiteral("65535"));
+    EXPECT_EQ(port->text(), QStringLiteral("65535"));
+    // Letters never get in.
+    edits[1]->clear();
+    QTest::keyClicks(edits[1], QStringLiteral("a1b"));
+    EXPECT_EQ(edits[1]->text(), QStringLiteral("1"));
+
+    const char* parts[] = {"10", "0", "0", "1"};
+    for (int i = 0; i < 4; ++i) {
+        edits[i]->setText(QString::fromLatin1(parts[i]));
+    }
+    port->setText(QStringLiteral("8080"));
+    QTest::mouseClick(Button(proxy, QStringLiteral("确定")), Qt::LeftButton);
+    EXPECT_EQ(window_->Core().Settings().Proxy(), QStringLiteral("10.0.0.1:8080"));
+    EXPECT_EQ(Row("proxy", "value1"), "10.0.0.1:8080");
+    test::ProcessEvents();
+
+    // Opened again it shows the stored parts; an empty port stores no proxy.
+    window_->OpenSettingProxy();
+    proxy = CSettingProxy::Instance();
+    ASSERT_NE(proxy, nullptr);
+    edits = proxy->findChildren<QLineEdit*>();
+    QStringList shown;
+    for (QLineEdit* edit : edits) {
+        shown << edit->text();
+    }
+    shown.sort();
+    EXPECT_EQ(shown, (QStringList{"0", "0", "1", "10", "8080"}));
+    for (QLineEdit* edit : edits) {
+        if (edit->text() == QLatin1String("8080")) {
+            edit->clear();
+        }
+    }
+    Button(proxy, QStringLiteral("确定"))->click();
+    EXPECT_EQ(Row("proxy", "value1"), "");
+}
+
+TEST(ProxySplit, ToleratesTextsTheDialogNeverWrote) {
+    using F = CSettingProxy::Fields;
+    EXPECT_EQ(CSettingProxy::Split(QString()), F{});
+    EXPECT_EQ(CSettingProxy::Split(QStringLiteral("1.2.3.4:5")), (F{"1", "2", "3", "4", "5"}));
+    EXPECT_EQ(CSettingProxy::Split(QStringLiteral("proxyhost:80")),
+              (F{"proxyhost", "", "", "", ""}));
+    EXPECT_EQ(CSettingProxy::Split(QStringLiteral("1.2.3.4")), (F{"1", "2", "3", "4", ""}));
+    EXPECT_EQ(CSettingProxy::Join(F{"1", "2", "3", "4", "5"}), QStringLiteral("1.2.3.4:5"));
+    EXPECT_EQ(CSettingProxy::Join(F{"1", "", "3", "4", "5"}), QString());
+}
+
+TEST_F(MainWindowTest, IpSwitchIsStoredAtEachToggle) {
+    const std::string before = Row("switchIP", "value2");
+    const int inMemory = window_->Core().Settings().SwitchIP();
+    window_->OpenSettingIP();
+    CSettingIP* dialog = CSettingIP::Instance();
+    ASSERT_NE(dialog, nullptr);
+    window_->OpenSettingIP();
+    EXPECT_EQ(window_->findChildren<CSettingIP*>().size(), 1);
+    QPushButton* toggle =
+        Button(dialog, inMemory != 0 ? QStringLiteral("打开") : QStringLiteral("关闭"));
+    ASSERT_NE(toggle, nullptr);
+    QTest::mouseClick(toggle, Qt::LeftButton);
+    EXPECT_EQ(window_->Core().Settings().SwitchIP(), inMemory != 0 ? 0 : 1);
+    EXPECT_NE(Row("switchIP", "value2"), before);
+    QTest::mouseClick(toggle, Qt::LeftButton);
+    QTest::mouseClick(dialog->FindControl<QPushButton>(QStringLiteral("btnClosed")),
+                      Qt::LeftButton);
+    EXPECT_EQ(window_->Core().Settings().SwitchIP(), inMemory != 0 ? 1 : 0);
+    EXPECT_EQ(Row("switchIP", "value2"), inMemory != 0 ? "1" : "0");
+    test::ProcessEvents();
+
+    // "保存" stores the prefix and closes.
+    window_->OpenSettingIP();
+    dialog = CSettingIP::Instance();
+    ASSERT_NE(dialog, nullptr);
+    dialog->findChild<QLineEdit*>()->setText(QStringLiteral("17951"));
+    Button(dialog, QStringLiteral("保存"))->click();
+    EXPECT_TRUE(dialog->IsClosing());
+    EXPECT_EQ(Row("ipCode", "value1"), "17951");
+}
+
+TEST(ClipboardCapture, KeepsThreeToFifteenDigitsAndPlusSigns) {
+    EXPECT_EQ(DialCandidate(QStringLiteral("Tel: +86 138-0000-0000")),
+              QStringLiteral("+8613800000000"));
+    EXPECT_EQ(DialCandidate(QStringLiteral("分机 123")), QStringLiteral("123"));
+    EXPECT_EQ(DialCandidate(QStringLiteral("room 12")), QString());
+    EXPECT_EQ(DialCandidate(QStringLiteral("123456789012345")), QStringLiteral("123456789012345"));
+    EXPECT_EQ(DialCandidate(QStringLiteral("1234567890123456")), QString());
+    EXPECT_EQ(DialCandidate(QStringLiteral("+1234567890123-45")), QString());
+    EXPECT_EQ(DialCandidate(QString()), QString());
+}
+
+TEST_F(MainWindowTest, CopiedNumbersAreOfferedWhileScreenCaptureIsOn) {
+    // Capture off: nothing is offered.
+    EXPECT_EQ(OfferedAfterCopying(QStringLiteral("13800000000")), nullptr);
+    ASSERT_TRUE(window_->ToggleScreenOff());
+    EXPECT_EQ(window_->Core().Settings().ScreenOff(), 1);
+    EXPECT_EQ(Row("screenoff", "value2"), "1");
+
+    // The first notification handled while capture is on is skipped, as the one that
+    // joining the clipboard viewers sends at start-up is.
+    EXPECT_EQ(OfferedAfterCopying(QStringLiteral("Tel: 010-12345678")), nullptr);
+    CTopCall* offered = OfferedAfterCopying(QStringLiteral("Tel: +86 138-0000-0000"));
+    ASSERT_NE(offered, nullptr);
+    EXPECT_EQ(offered->Number(), QStringLiteral("+8613800000000"));
+    EXPECT_TRUE(offered->isVisible());
+    EXPECT_EQ(OfferedAfterCopying(QStringLiteral("room 12")), nullptr);
+    EXPECT_EQ(OfferedAfterCopying(QStringLiteral("1234567890123456")), nullptr);
+    ASSERT_NE(OfferedAfterCopying(QStringLiteral("10086")), nullptr);
+    EXPECT_EQ(CTopCall::Instance()->Number(), QStringLiteral("10086"));
+}
+
+TEST_F(MainWindowTest, CtrlF10TogglesOncePerThreeSeconds) {
+    window_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+    const QString off = QStringLiteral("取词: 关 (Ctrl + F10)");
+    const QString on = QStringLiteral("取词: 开 (Ctrl + F10)");
+    EXPECT_EQ(window_->Tray().Menu()->actions().at(0)->text(), off);
+
+    // Held down, the key repeats: one toggle only.
+    for (int i = 0; i < 5; ++i) {
+        QTest::keyClick(window_.get(), Qt::Key_F10, Qt::ControlModifier);
+    }
+    EXPECT_EQ(window_->Core().Settings().ScreenOff(), 1);
+    EXPECT_EQ(window_->Tray().Menu()->actions().at(0)->text(), on);
+    EXPECT_EQ(Row("screenoff", "value2"), "1");
+
+    QTest::qWait(3100);
+    QTest::keyClick(window_.get(), Qt::Key_F10, Qt::ControlModifier);
+    EXPECT_EQ(window_->Core().Settings().ScreenOff(), 0);
+    EXPECT_EQ(window_->Tray().Menu()->actions().at(0)->text(), off);
+    // The menu does not pretend a refused toggle happened.
+    CDuiMenu* menu = OpenMenu();
+    ASSERT_NE(menu, nullptr);
+    auto* item = menu->FindControl<QPushButton>(QStringLiteral("menu_off"));
+    QTest::mouseClick(item, Qt::LeftButton);
+    EXPECT_EQ(item->text(), QStringLiteral("屏幕取词: 关(Ctrl+F10)"));
+    EXPECT_EQ(window_->Core().Settings().ScreenOff(), 0);
+}
+
+TEST_F(MainWindowTest, ProgressWatchdogEndsTheWaitWithANotice) {
+    window_->StartProgress(1, QStringLiteral("正在备份联系人..."));
+    EXPECT_TRUE(window_->IsProgressShown());
+    ASSERT_TRUE(test::WaitFor([&] { return !window_->IsProgressShown(); }, 10000));
+    ASSERT_NE(CMessageBox::Instance(), nullptr);
+    EXPECT_EQ(CMessageBox::Instance()->GetText(), QStringLiteral("网络超时，请稍后再试......"));
+
+    // Ended in time, there is no notice.
+    CMessageBox::Instance()->Close();
+    test::ProcessEvents();
+    window_->StartProgress(1);
+    window_->EndProgress();
+    QTest::qWait(1300);
+    EXPECT_EQ(CMessageBox::Instance(), nullptr);
+}
+
+TEST_F(MainWindowTest, NothingHappensOnceExitHasBegun) {
+    window_->ShowTip(QStringLiteral("一"));
+    CDuiMenu* menu = OpenMenu();
+    ASSERT_NE(menu, nullptr);
+    window_->OpenExitConfirmation();
+    auto* exit = CSettingExit::Instance();
+    ASSERT_NE(exit, nullptr);
+    QTest::mouseClick(Button(exit, QStringLiteral("退出")), Qt::LeftButton);
+    EXPECT_TRUE(window_->IsExiting());
+    EXPECT_FALSE(window_->isVisible());
+    EXPECT_TRUE(window_->Core().IsShuttingDown());
+
+    // Late events: clicks on a menu still open, notices, frames, toggles, a second exit.
+    QTest::mouseClick(menu->FindControl<QPushButton>(QStringLiteral("menu_proxy")), Qt::LeftButton);
+    window_->ShowTip(QStringLiteral("二"));
+    window_->SetDeviceIndicator(true);
+    window_->OpenSettingIP();
+    window_->StartProgress(1);
+    EXPECT_FALSE(window_->ToggleScreenOff());
+    window_->Exit();
+    QGuiApplication::clipboard()->setText(QStringLiteral("13800000000"));
+    test::ProcessEvents();
+    EXPECT_EQ(CSettingProxy::Instance(), nullptr);
+    EXPECT_EQ(CSettingIP::Instance(), nullptr);
+    EXPECT_FALSE(window_->IsProgressShown());
+    EXPECT_EQ(CTopCall::Instance(), nullptr);
+}
+
+TEST(QuickDialOnTheBox, TheLandlineButtonMakesTheBoxReceiveTheDialFrame) {
+    App();
+    test::BoxSim box({"--area-code", "010"});
+    ASSERT_TRUE(box.Running());
+    QTemporaryDir home;
+    AppConfig config;
+    config.documentsFolder = home.path();
+    config.dataFolder = QStringLiteral(TAMBERLINK_BIN_DIR "/Data");
+    CMainWndUI window(config);
+    ASSERT_TRUE(window.Start(QString::fromStdString(box.PortPath())));
+    ASSERT_TRUE(test::WaitFor([&] { return window.Core().IsBoxConnected(); }, 30000));
+    auto* device = window.FindControl<CButtonUI>(QStringLiteral("ButtonLinkDevice"));
+    EXPECT_TRUE(test::WaitFor(
+        [&] { return device->GetForeImage().contains(QLatin1String("btnDeviceConn.png")); }));
+    ASSERT_TRUE(test::WaitFor([&] { return window.Core().Settings().AreaCode() == "010"; }));
+
+    ASSERT_TRUE(window.ToggleScreenOff());
+    QGuiApplication::clipboard()->setText(QStringLiteral("first copy, skipped"));
+    QGuiApplication::clipboard()->setText(QStringLiteral("Tel: +86 138-0000-0000"));
+    ASSERT_TRUE(test::WaitFor([] { return CTopCall::Instance() != nullptr; }));
+    CTopCall* popup = CTopCall::Instance();
+    EXPECT_EQ(popup->Number(), QStringLiteral("+8613800000000"));
+    QTest::mouseClick(popup->FindControl<QPushButton>(QStringLiteral("ButtonTel")), Qt::LeftButton);
+    const auto dialled = [&] {
+        for (const std::string& line : box.LinesStartingWith("dial-landline ")) {
+            if (line.find("13800000000") != std::string::npos) {
+                return true;
+            }
+        }
+        return false;
+    };
+    EXPECT_TRUE(test::WaitFor(dialled, 30000));
+    EXPECT_TRUE(box.LinesStartingWith("rx A6 ").empty()); // nothing went to the phone
+}

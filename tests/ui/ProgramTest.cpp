@@ -1,0 +1,97 @@
+// The program itself: one process per user, and the exit sequence on SIGTERM.
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <functional>
+
+namespace {
+
+const QString kProgram = QStringLiteral(TAMBERLINK_BIN_DIR "/tamberlink");
+
+// Environment of a user of our own: a fresh home (so a fresh documents folder) and a
+// temporary folder of its own, where the single-instance socket lives.
+QProcessEnvironment UserEnvironment(const QTemporaryDir& home) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), home.path());
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral(".config")));
+    environment.insert(QStringLiteral("TMPDIR"), home.path());
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("QT_LOGGING_RULES"),
+                       QStringLiteral("tamberlink.ui.debug=true"));
+    return environment;
+}
+
+bool WaitFor(QProcess& process, const std::function<bool()>& done, int timeoutMs = 60000) {
+    for (int waited = 0; waited < timeoutMs && !done(); waited += 10) {
+        process.waitForReadyRead(10);
+    }
+    return done();
+}
+
+class Program {
+public:
+    explicit Program(const QTemporaryDir& home) {
+        process_.setProcessEnvironment(UserEnvironment(home));
+        process_.setProcessChannelMode(QProcess::SeparateChannels);
+    }
+    ~Program() {
+        if (process_.state() != QProcess::NotRunning) {
+            process_.kill();
+            process_.waitForFinished();
+        }
+    }
+    QProcess process_;
+    QByteArray errors_;
+
+    bool Said(const char* text) {
+        errors_ += process_.readAllStandardError();
+        return errors_.contains(text);
+    }
+};
+
+} // namespace
+
+TEST(DesktopProgram, ASecondStartShowsTheFirstWindowAndExits) {
+    QTemporaryDir home;
+    const QString root = home.filePath(QStringLiteral("Documents/Tamberlink"));
+    Program first(home);
+    first.process_.start(kProgram, {});
+    ASSERT_TRUE(first.process_.waitForStarted(30000));
+    ASSERT_TRUE(WaitFor(first.process_, [&] {
+        return QFile::exists(root + QStringLiteral("/Data/Tamberlink.db"));
+    }));
+    QFile cookie(root + QStringLiteral("/cookie.txt"));
+    ASSERT_TRUE(cookie.open(QIODevice::WriteOnly));
+    cookie.close();
+
+    Program second(home);
+    second.process_.start(kProgram, {});
+    ASSERT_TRUE(second.process_.waitForFinished(60000));
+    EXPECT_EQ(second.process_.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.process_.exitCode(), 0);
+    EXPECT_TRUE(WaitFor(first.process_, [&] { return first.Said("showing the main window"); }))
+        << first.errors_.toStdString();
+    EXPECT_EQ(first.process_.state(), QProcess::Running);
+
+    // SIGTERM runs the exit sequence (the temporary files go) and ends with 0; a start
+    // afterwards is a first start again.
+    ::kill(pid_t(first.process_.processId()), SIGTERM);
+    ASSERT_TRUE(first.process_.waitForFinished(60000));
+    EXPECT_EQ(first.process_.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(first.process_.exitCode(), 0);
+    EXPECT_FALSE(QFile::exists(cookie.fileName()));
+
+    Program third(home);
+    third.process_.start(kProgram, {});
+    ASSERT_TRUE(third.process_.waitForStarted(30000));
+    EXPECT_FALSE(third.process_.waitForFinished(1500));
+    EXPECT_EQ(third.process_.state(), QProcess::Running);
+    ::kill(pid_t(third.process_.processId()), SIGINT);
+    ASSERT_TRUE(third.process_.waitForFinished(60000));
+    EXPECT_EQ(third.process_.exitCode(), 0);
+}
