@@ -201,8 +201,11 @@ bool MeasureStreaming(const QString& root) {
         return false;
     }
     QuietSink sink;
-    tamberlink::AppCore core(
-        tamberlink::AppConfig{root, QCoreApplication::applicationDirPath() + "/Data"}, sink);
+    // The local API on any free port and no cloud service: only the box is measured.
+    tamberlink::AppCore core(tamberlink::AppConfig{root,
+                                                   QCoreApplication::applicationDirPath() + "/Data",
+                                                   0, QStringLiteral("http://127.0.0.1:9/"), root},
+                             sink);
     core.Start();
     core.Device().Link().SetPortLister([] { return std::vector<std::string>{}; });
     core.Device().Link().SetWatchDevices(false);

@@ -15,6 +15,10 @@ struct AppConfig {
     QString dataFolder;
     // The port of the local HTTP API on 127.0.0.1; 0 takes any free port.
     std::uint16_t localApiPort = 9123;
+    // The cloud service's base URL; by default the one the program was built with.
+    QString cloudBaseUrl = {};
+    // The folder of the cloud cookie file; by default the application's local data folder.
+    QString cookieFolder = {};
 };
 
 } // namespace tamberlink

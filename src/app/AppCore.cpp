@@ -125,12 +125,30 @@ bool AppCore::Start() {
     database_.RunMigrations();
     settings_.Load();
     ArmReminders();
+    StartCloud();
 
     // Other programs on this computer reach the core through the local API from now on. A
     // port taken by another program is logged by the server; the core runs on without it.
     localApi_ = std::make_unique<LocalApi>(localApiHub_);
     localApi_->StartServer(config_.localApiPort);
     return true;
+}
+
+void AppCore::StartCloud() {
+    const QString baseUrl = config_.cloudBaseUrl.isEmpty() ? QString::fromUtf8(kDefaultCloudBaseUrl)
+                                                           : config_.cloudBaseUrl;
+    const QString cookieFolder =
+        config_.cookieFolder.isEmpty()
+            ? QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation)
+            : config_.cookieFolder;
+    cloudClient_ = std::make_unique<CloudClient>(baseUrl.toStdString(), cookieFolder);
+    cloudClient_->SetProxy(settings_.Proxy());
+    cloudFlows_ =
+        std::make_unique<CloudFlows>(*cloudClient_, database_, sink_, dataRoot_,
+                                     [this](const QString& account, const QString& password) {
+                                         settings_.SetRememberedAccount(account, password);
+                                     });
+    cloudFlows_->Version().CheckForUpdates(VersionCheck::kStartUp);
 }
 
 void AppCore::Shutdown() {
@@ -144,6 +162,12 @@ void AppCore::Shutdown() {
     }
     for (const std::shared_ptr<PendingCall>& call : cancelled) {
         FinishCall(call, false);
+    }
+    // No cloud reply may reach the flows once the database closes.
+    if (cloudClient_) {
+        cloudClient_->Stop();
+        cloudFlows_.reset();
+        cloudClient_.reset();
     }
     // Its workers no longer wait for the UI thread, so the server stops at once.
     localApi_.reset();
@@ -316,6 +340,9 @@ void AppCore::SetPopOff(int value) {
 void AppCore::SetProxy(const QString& proxy) {
     if (!settings_.SetProxy(proxy)) {
         ShowTip(QStringLiteral("保存代理错误"));
+    }
+    if (cloudClient_) {
+        cloudClient_->SetProxy(proxy);
     }
 }
 

@@ -4,6 +4,8 @@
 #include "app/LocalApiHub.h"
 #include "app/NoteReminders.h"
 #include "app/SettingsStore.h"
+#include "cloud/CloudClient.h"
+#include "cloud/CloudFlows.h"
 #include "recording/CallRecorder.h"
 #include "recording/CallRecorderHost.h"
 #include "store/AttributionDatabase.h"
@@ -148,6 +150,10 @@ public:
     std::optional<NoteRecord> GetNoteForCall(int callLogId);
     std::vector<int> ActiveNoteTimerIds() const { return reminders_.ActiveTimerIds(); }
 
+    // The cloud service: account, contact backup and sync, version check and feedback.
+    // Null until Start has opened the database, and again once Shutdown has begun.
+    CloudFlows* Cloud() { return cloudFlows_.get(); }
+
     // Account.
     bool SaveLogin(const QString& account, const QString& password, bool remember);
     bool UpdateProfile(const QString& account, const QString& name, const QString& company);
@@ -165,6 +171,8 @@ private:
     void DeleteTemporaryFiles();
     void WriteToBox(const QByteArray& frame);
     void ArmReminders();
+    // Creates the cloud client and its flows, then checks silently for a newer version.
+    void StartCloud();
     // Restarts the reminders and reloads the note list after a note was written.
     void NotesChanged();
     void OnReminderDue(int noteId);
@@ -185,6 +193,8 @@ private:
     std::atomic<bool> shuttingDown_{false};
     std::mutex pendingMutex_;
     std::set<std::shared_ptr<PendingCall>> pending_;
+    std::unique_ptr<CloudClient> cloudClient_;
+    std::unique_ptr<CloudFlows> cloudFlows_;
 };
 
 } // namespace tamberlink

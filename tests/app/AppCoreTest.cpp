@@ -26,7 +26,7 @@ using test::WaitUntil;
 class CoreTest : public ::testing::Test {
 protected:
     std::unique_ptr<AppCore> NewCore(const QString& dataFolder = BuiltDataFolder()) {
-        return std::make_unique<AppCore>(AppConfig{docs_.path(), dataFolder}, sink_);
+        return std::make_unique<AppCore>(test::TestConfig(docs_.path(), dataFolder), sink_);
     }
     void StartCore(const QString& dataFolder = BuiltDataFolder()) {
         core_ = NewCore(dataFolder);

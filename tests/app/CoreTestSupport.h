@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/AppConfig.h"
 #include "app/BoxLink.h"
 #include "app/UiSink.h"
 
@@ -15,6 +16,14 @@ namespace tamberlink::test {
 
 inline QString BuiltDataFolder() {
     return QString::fromUtf8(TAMBERLINK_BIN_DIR "/Data");
+}
+
+// A core's configuration for tests: files under `documents`, the local API on any free port,
+// and a cloud service on a closed local port, so that the start-up version check never leaves
+// the machine.
+inline AppConfig TestConfig(const QString& documents, const QString& dataFolder) {
+    return AppConfig{documents, dataFolder, 0, QStringLiteral("http://127.0.0.1:9/"),
+                     documents + QStringLiteral("/cookies")};
 }
 
 // Runs the event loop until `done` holds or the deadline passes; returns `done()`.

@@ -43,7 +43,7 @@ protected:
     void StartCore(const std::vector<std::string>& boxOptions = {}) {
         box_ = std::make_unique<BoxSim>(boxOptions);
         ASSERT_TRUE(box_->Running());
-        core_ = std::make_unique<AppCore>(AppConfig{docs_.path(), BuiltDataFolder()}, sink_);
+        core_ = std::make_unique<AppCore>(test::TestConfig(docs_.path(), BuiltDataFolder()), sink_);
         ASSERT_TRUE(core_->Start());
         core_->Device().Link().SetPortLister([] { return std::vector<std::string>{}; });
         core_->Device().Link().SetWatchDevices(false);

@@ -53,7 +53,9 @@ private:
 class LocalApiHubTest : public ::testing::Test {
 protected:
     void StartCore(std::uint16_t port = 0) {
-        core_ = std::make_unique<AppCore>(AppConfig{docs_.path(), BuiltDataFolder(), port}, sink_);
+        AppConfig config = test::TestConfig(docs_.path(), BuiltDataFolder());
+        config.localApiPort = port;
+        core_ = std::make_unique<AppCore>(config, sink_);
         ASSERT_TRUE(core_->Start());
     }
 

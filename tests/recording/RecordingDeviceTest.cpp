@@ -32,7 +32,8 @@ protected:
         if (!test::HaveProgram("ffprobe") || !test::HaveProgram("ffmpeg")) {
             GTEST_SKIP() << "ffprobe and ffmpeg are needed to look at the recordings";
         }
-        core_ = std::make_unique<AppCore>(AppConfig{docs_.path(), test::BuiltDataFolder()}, sink_);
+        core_ = std::make_unique<AppCore>(test::TestConfig(docs_.path(), test::BuiltDataFolder()),
+                                          sink_);
         ASSERT_TRUE(core_->Start());
     }
 

@@ -1,0 +1,206 @@
+#include "cloud/AccountFlow.h"
+
+#include "app/UiSink.h"
+#include "cloud/CloudClient.h"
+#include "cloud/CloudEnvelope.h"
+#include "store/LocalDatabase.h"
+#include "util/TextCodec.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QLoggingCategory>
+
+#include <ctime>
+
+namespace tamberlink {
+
+namespace {
+
+Q_LOGGING_CATEGORY(lcAccount, "tamberlink.cloud.account", QtWarningMsg)
+
+QString Md5Upper(const QByteArray& bytes) {
+    return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Md5).toHex())
+        .toUpper();
+}
+
+} // namespace
+
+AccountFlow::AccountFlow(CloudClient& client, LocalDatabase& database, UiSink& sink,
+                         QString dataRoot,
+                         std::function<void(const QString&, const QString&)> rememberAccount)
+    : client_(client)
+    , database_(database)
+    , sink_(sink)
+    , dataRoot_(std::move(dataRoot))
+    , rememberAccount_(std::move(rememberAccount)) {}
+
+QString AccountFlow::LoginHash(const QString& account, const QString& password,
+                               const QString& code) {
+    const QString h1 = Md5Upper(account.toUtf8() + password.toUtf8());
+    return Md5Upper(h1.toLatin1() + code.toUtf8());
+}
+
+QString AccountFlow::StoredPassword(const QString& password, bool remember) {
+    return remember ? password : QString();
+}
+
+void AccountFlow::RequestCodePicture(int form) {
+    const CloudRequestBuilder& requests = client_.Requests();
+    switch (form) {
+    case kLoginForm:
+        client_.Submit(requests.Vcode(VCODE_LOGIN));
+        break;
+    case kRegisterForm:
+        client_.SubmitAfterPrefetch(requests.Vcode(VCODE_REG));
+        break;
+    case kResetForm:
+        client_.SubmitAfterPrefetch(requests.Vcode(VCODE_FORGET));
+        break;
+    default:
+        break;
+    }
+}
+
+void AccountFlow::Login(const QString& account, const QString& password, const QString& code,
+                        bool remember) {
+    StoreAccount(account, password, remember);
+    login_ = {account, password, remember};
+    client_.Submit(client_.Requests().UserLogin(
+        WideToUtf8(account), WideToUtf8(LoginHash(account, password, code)), WideToUtf8(code)));
+}
+
+void AccountFlow::Register(const QString& account, const QString& password, const QString& repeat,
+                           const QString& code) {
+    if (account.size() != 11 || !account.startsWith(u'1')) {
+        sink_.ShowTip(QStringLiteral("请输入正确的手机号"));
+        return;
+    }
+    if (password.size() < 5 || password != repeat) {
+        sink_.ShowTip(QStringLiteral("请输入5-15位密码"));
+        return;
+    }
+    registration_ = {account, password, false};
+    client_.Submit(
+        client_.Requests().UserReg(WideToUtf8(account), WideToUtf8(password), WideToUtf8(code)));
+}
+
+void AccountFlow::SendResetCode(const QString& account, const QString& pictureCode) {
+    client_.Submit(client_.Requests().SmsCode(WideToUtf8(account), WideToUtf8(pictureCode)));
+}
+
+void AccountFlow::ResetPassword(const QString& smsCode, const QString& password,
+                                const QString& repeat) {
+    if (password != repeat) {
+        sink_.ShowTip(QStringLiteral("两次输入的密码不一致"));
+        return;
+    }
+    client_.Submit(client_.Requests().UserForget(WideToUtf8(password), WideToUtf8(smsCode)));
+}
+
+void AccountFlow::StoreAccount(const QString& account, const QString& password, bool remember) {
+    database_.SaveLogin(account, StoredPassword(password, remember), remember);
+}
+
+void AccountFlow::LoginSucceeded(const QString& account, const QString& password, bool remember) {
+    loggedIn_ = true;
+    account_ = account;
+    database_.SaveLogin(account, StoredPassword(password, remember), remember);
+    const ProfileRecord profile = database_.GetProfile(account);
+    sink_.ShowLoggedIn(account, profile.name.isEmpty() ? account : profile.name,
+                       profile.company.isEmpty() ? DefaultCompany() : profile.company);
+}
+
+void AccountFlow::LogOut() {
+    loggedIn_ = false;
+    sink_.ShowLoggedOut();
+}
+
+void AccountFlow::ApplyProfile(const QString& name, const QString& company) {
+    sink_.ShowLoggedIn(account_, name, company.isEmpty() ? DefaultCompany() : company);
+    database_.UpdateProfile(account_, name, company);
+}
+
+void AccountFlow::OnReply(const CloudReply& reply) {
+    switch (reply.kind) {
+    case VCODE_LOGIN:
+    case VCODE_REG:
+    case VCODE_FORGET:
+        OnCodePicture(reply);
+        break;
+    case USER_LOGIN:
+        OnLoginReply(reply);
+        break;
+    case USER_REG:
+        OnRegisterReply(reply);
+        break;
+    case SMS_CODE:
+        OnResetReply(reply, kResetCodeSent);
+        break;
+    case USER_FORGET:
+        OnResetReply(reply, kPasswordReset);
+        break;
+    default:
+        break;
+    }
+}
+
+void AccountFlow::OnCodePicture(const CloudReply& reply) {
+    const int form = reply.kind == VCODE_LOGIN ? kLoginForm
+                     : reply.kind == VCODE_REG ? kRegisterForm
+                                               : kResetForm;
+    const QString path = QDir(dataRoot_).filePath(
+        QStringLiteral("vcode_reg_%1.gif").arg(static_cast<qint64>(std::time(nullptr))));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        file.write(reply.body.data(), qint64(reply.body.size())) != qint64(reply.body.size())) {
+        qCWarning(lcAccount) << "cannot write the picture code" << path << file.errorString();
+        return;
+    }
+    file.close();
+    sink_.ShowCodePicture(form, path);
+}
+
+void AccountFlow::OnLoginReply(const CloudReply& reply) {
+    const CloudEnvelope envelope = CloudEnvelope::Read(reply.body);
+    if (!envelope.Readable()) {
+        sink_.ShowTip(QStringLiteral("连接服务器失败"));
+    } else if (envelope.code == 0) {
+        LoginSucceeded(login_.account, login_.password, login_.remember);
+        sink_.ShowAccountResult(kLoggedIn);
+    } else if (envelope.code == 1) {
+        sink_.ShowTip(QStringLiteral("登录失败"));
+    } else if (envelope.code == -5) {
+        sink_.ShowTip(QStringLiteral("密码或帐号错误"));
+    } else {
+        sink_.ShowTip(envelope.msg);
+    }
+}
+
+void AccountFlow::OnRegisterReply(const CloudReply& reply) {
+    const CloudEnvelope envelope = CloudEnvelope::Read(reply.body);
+    if (!envelope.Readable()) {
+        sink_.ShowTip(QStringLiteral("连接服务器失败"));
+    } else if (envelope.code != 0) {
+        sink_.ShowTip(envelope.msg);
+    } else {
+        if (rememberAccount_) {
+            rememberAccount_(registration_.account, registration_.password);
+        }
+        sink_.ShowAccountResult(kRegistered);
+        RequestCodePicture(kLoginForm);
+    }
+}
+
+void AccountFlow::OnResetReply(const CloudReply& reply, Result success) {
+    const CloudEnvelope envelope = CloudEnvelope::Read(reply.body);
+    if (!envelope.Readable()) {
+        sink_.ShowTip(QStringLiteral("连接服务器失败"));
+    } else if (envelope.code != 0) {
+        sink_.ShowTip(QStringLiteral("操作失败，请重试"));
+    } else {
+        sink_.ShowAccountResult(success);
+    }
+}
+
+} // namespace tamberlink

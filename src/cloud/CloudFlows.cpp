@@ -1,0 +1,57 @@
+#include "cloud/CloudFlows.h"
+
+#include "app/UiSink.h"
+#include "cloud/CloudClient.h"
+
+namespace tamberlink {
+
+CloudFlows::CloudFlows(CloudClient& client, LocalDatabase& database, UiSink& sink, QString dataRoot,
+                       std::function<void(const QString&, const QString&)> rememberAccount)
+    : client_(client)
+    , progress_(sink)
+    , account_(client, database, sink, dataRoot, std::move(rememberAccount))
+    , backup_(client, database, sink, progress_, account_)
+    , sync_(client, database, sink, progress_, account_, dataRoot)
+    , version_(client, sink)
+    , feedback_(client, sink) {
+    client_.SetReplyHandler([this](const CloudReply& reply) { OnCloudReply(reply); });
+    client_.SetBackupTimeoutHandler([this](std::uint64_t tag) { backup_.OnDelRangeTimeout(tag); });
+    client_.SetTipHandler([&sink](const QString& text) { sink.ShowTip(text); });
+}
+
+CloudFlows::~CloudFlows() {
+    client_.SetReplyHandler({});
+    client_.SetBackupTimeoutHandler({});
+    client_.SetTipHandler({});
+}
+
+void CloudFlows::OnCloudReply(const CloudReply& reply) {
+    switch (reply.kind) {
+    case VCODE_LOGIN:
+    case VCODE_REG:
+    case VCODE_FORGET:
+    case USER_LOGIN:
+    case USER_REG:
+    case SMS_CODE:
+    case USER_FORGET:
+        account_.OnReply(reply);
+        break;
+    case CONTACT_ALL:
+        sync_.OnReply(reply);
+        break;
+    case CONTACT_ADD_RANGE:
+    case CONTACT_DEL_RANGE:
+        backup_.OnReply(reply);
+        break;
+    case FEEDBACK_ADD:
+        feedback_.OnReply(reply);
+        break;
+    case VERSION_UPD:
+        version_.OnReply(reply);
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace tamberlink

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "cloud/AccountFlow.h"
+#include "cloud/CloudProgress.h"
+#include "cloud/ContactBackup.h"
+#include "cloud/ContactSync.h"
+#include "cloud/Feedback.h"
+#include "cloud/VersionCheck.h"
+
+#include <QString>
+
+#include <functional>
+
+namespace tamberlink {
+
+class CloudClient;
+class LocalDatabase;
+class UiSink;
+
+// Everything the program does with its cloud service, on the UI thread: the account, the
+// contact backup and sync, the version check and the feedback. Takes the client's replies
+// and hands each to the flow of its kind.
+class CloudFlows {
+public:
+    // The client's reply, timeout and notice handlers are set to this object's; it must
+    // outlive neither the client nor the database.
+    CloudFlows(CloudClient& client, LocalDatabase& database, UiSink& sink, QString dataRoot,
+               std::function<void(const QString&, const QString&)> rememberAccount);
+    ~CloudFlows();
+    CloudFlows(const CloudFlows&) = delete;
+    CloudFlows& operator=(const CloudFlows&) = delete;
+
+    AccountFlow& Account() { return account_; }
+    ContactBackup& Backup() { return backup_; }
+    ContactSync& Sync() { return sync_; }
+    VersionCheck& Version() { return version_; }
+    Feedback& FeedbackSender() { return feedback_; }
+    CloudProgress& Progress() { return progress_; }
+
+    // Kinds without a flow are ignored.
+    void OnCloudReply(const CloudReply& reply);
+
+private:
+    CloudClient& client_;
+    CloudProgress progress_;
+    AccountFlow account_;
+    ContactBackup backup_;
+    ContactSync sync_;
+    VersionCheck version_;
+    Feedback feedback_;
+};
+
+} // namespace tamberlink

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+#include <QTimer>
+
+namespace tamberlink {
+
+class UiSink;
+
+// The progress panel of a contact backup or sync and its watchdog (timer 2026). One chain
+// holds the panel at a time; the calls of a chain that no longer holds it change nothing.
+class CloudProgress {
+public:
+    enum class Chain { None, Backup, Sync };
+
+    explicit CloudProgress(UiSink& sink);
+
+    // The chain that holds the panel, or None.
+    Chain Holder() const { return holder_; }
+    // Shows the panel for `chain` and arms the watchdog with `seconds`.
+    void Start(Chain chain, int seconds);
+    void SetText(Chain chain, const QString& text);
+    // Hides the panel and stops the watchdog, when `chain` holds them.
+    void End(Chain chain);
+
+    bool WatchdogActive() const { return watchdog_.isActive(); }
+    int WatchdogSeconds() const { return watchdog_.interval() / 1000; }
+    // The watchdog's expiry: the panel goes and the user hears of the timeout.
+    void OnWatchdog();
+
+private:
+    UiSink& sink_;
+    Chain holder_ = Chain::None;
+    QTimer watchdog_;
+};
+
+} // namespace tamberlink

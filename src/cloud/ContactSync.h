@@ -1,0 +1,59 @@
+#pragma once
+
+#include "cloud/CloudRequest.h"
+#include "store/ContactRecord.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+namespace tamberlink {
+
+class AccountFlow;
+class CloudClient;
+class CloudProgress;
+class LocalDatabase;
+class UiSink;
+
+// Copies the cloud contacts into the local database: the pages of 20 are fetched one after
+// the other, then every number not yet stored locally is added, all in one transaction.
+class ContactSync {
+public:
+    static constexpr int kPageSize = 20;
+    static constexpr int kWatchdogSeconds = 900;
+
+    // Failed replies are kept for diagnosis in `dataRoot`/Log.
+    ContactSync(CloudClient& client, LocalDatabase& database, UiSink& sink, CloudProgress& progress,
+                const AccountFlow& account, QString dataRoot);
+
+    // Refused when logged out, and while a backup or sync holds the progress panel.
+    void Start();
+
+    // Replies of CONTACT_ALL; those of an earlier sync than the current one are ignored.
+    void OnReply(const CloudReply& reply);
+
+    // The cloud contacts split into one contact per number, without the numbers that are
+    // stored locally (`localPhones`) and without empty numbers.
+    static std::vector<ContactRecord> NewContacts(const std::vector<ContactRecord>& cloud,
+                                                  const std::vector<QString>& localPhones);
+
+private:
+    void RequestPage(int page);
+    void Finish(bool ok);
+    void Apply();
+    void WriteDiagnostic(int number, const std::string& body) const;
+
+    CloudClient& client_;
+    LocalDatabase& database_;
+    UiSink& sink_;
+    CloudProgress& progress_;
+    const AccountFlow& account_;
+    QString dataRoot_;
+    std::uint64_t chain_ = 0; // tag of the current sync's requests
+    int requested_ = 0;       // the page asked for last
+    int total_ = 0;           // the last "total" received: the number of pages
+    std::vector<ContactRecord> cloud_;
+};
+
+} // namespace tamberlink
