@@ -3,9 +3,12 @@
 #include "app/DeviceBridge.h"
 
 #include "ui/CButtonUI.h"
+#include "ui/CCallInUI.h"
+#include "ui/CCallOutUI.h"
 #include "ui/CDuiMenu.h"
 #include "ui/CMessageBox.h"
 #include "ui/COptionUI.h"
+#include "ui/CRecordContainer.h"
 #include "ui/CSettingExit.h"
 #include "ui/CSettingIP.h"
 #include "ui/CSettingPrefix.h"
@@ -159,6 +162,21 @@ void CMainWndUI::InitWindow() {
     if (auto* first = FindControl<COptionUI>(QString::fromUtf16(kTabs[0].name))) {
         first->Selected(true);
     }
+    if (records_ != nullptr && !records_->Build()) {
+        records_ = nullptr;
+    }
+    if (records_ != nullptr) {
+        connect(records_, &CRecordContainer::DialRequested, this, &CMainWndUI::Dial);
+        records_->LoadCallLog();
+    }
+}
+
+QWidget* CMainWndUI::CreateControl(const QString& className, QWidget* parent) {
+    if (className.compare(u"RecordList", Qt::CaseInsensitive) == 0) {
+        records_ = new CRecordContainer(core_, parent);
+        return records_;
+    }
+    return nullptr;
 }
 
 // "PanelLogout" offers login and registration; "PanelLogin" shows the signed-in account
@@ -383,6 +401,40 @@ void CMainWndUI::SetDeviceIndicator(bool connected) {
     linkDevice_->setToolTip(connected ? QStringLiteral("设备已连接") : QStringLiteral("连接设备"));
 }
 
+void CMainWndUI::ShowIncomingCall(const IncomingCall& call) {
+    if (!exiting_) {
+        CCallInUI::Show(core_, call);
+    }
+}
+
+void CMainWndUI::ShowOutgoingCall(const OutgoingCall& call) {
+    if (!exiting_) {
+        CCallOutUI::Show(this, core_, call);
+    }
+}
+
+void CMainWndUI::CloseOutgoingCall() {
+    if (CCallOutUI* popup = CCallOutUI::Instance()) {
+        popup->Close();
+    }
+}
+
+void CMainWndUI::CloseCallPopups() {
+    CallPopup::CloseAll();
+}
+
+void CMainWndUI::SetRecordingAnimation(bool playing) {
+    if (!exiting_) {
+        CallPopup::SetRecordingAnimation(playing);
+    }
+}
+
+void CMainWndUI::ReloadCallLog() {
+    if (!exiting_ && records_ != nullptr) {
+        records_->LoadCallLog();
+    }
+}
+
 void CMainWndUI::closeEvent(QCloseEvent* event) {
     // The window manager's close asks first, as the close button does.
     event->ignore();
@@ -403,6 +455,7 @@ void CMainWndUI::Exit() {
     if (CTopCall* popup = CTopCall::Instance()) {
         popup->Close();
     }
+    CallPopup::CloseAll();
     core_.Shutdown();
     hide();
     QCoreApplication::quit();

@@ -13,6 +13,7 @@ class QTimer;
 namespace tamberlink {
 
 class CButtonUI;
+class CRecordContainer;
 class TrayIcon;
 
 // The main window "Tamberlink拨号器" (902 x 602) and the user interface of the core it
@@ -74,6 +75,8 @@ public:
     void OnClipboardChanged();
 
     TrayIcon& Tray() { return *tray_; }
+    // Page 0, the call records; nullptr when its skin could not be built.
+    CRecordContainer* RecordPage() const { return records_; }
 
     QString GetWindowClassName() const override { return QStringLiteral("TamberlinkMain"); }
     QString GetSkinFile() const override { return QStringLiteral("skin.ui"); }
@@ -81,9 +84,16 @@ public:
     // UiSink
     void ShowTip(const QString& text) override;
     void SetDeviceIndicator(bool connected) override;
+    void ShowIncomingCall(const IncomingCall& call) override;
+    void ShowOutgoingCall(const OutgoingCall& call) override;
+    void CloseOutgoingCall() override;
+    void CloseCallPopups() override;
+    void SetRecordingAnimation(bool playing) override;
+    void ReloadCallLog() override;
 
 protected:
     QStringList RequiredControls() const override;
+    QWidget* CreateControl(const QString& className, QWidget* parent) override;
     QString CaptionName() const override { return QStringLiteral("LayoutHeader"); }
     void InitWindow() override;
     void Notify(const Notification& msg) override;
@@ -99,6 +109,7 @@ private:
     AppCore core_;
     TrayIcon* tray_ = nullptr;
     QStackedWidget* pages_ = nullptr;
+    CRecordContainer* records_ = nullptr;
     CButtonUI* linkDevice_ = nullptr;
     QTimer* progressTimer_ = nullptr; // timer 2026
     bool ignoreNextClipboard_ = true;

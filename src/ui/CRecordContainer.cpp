@@ -13,6 +13,7 @@
 #include <QLayout>
 #include <QLineEdit>
 #include <QListView>
+#include <QScrollBar>
 #include <QValidator>
 
 namespace tamberlink {
@@ -147,11 +148,14 @@ void CRecordContainer::DeleteCheckedRows() {
     for (int row : rows) {
         ids.push_back(model_->Entry(row)->id);
     }
+    // The rows that stay stay where the user sees them.
+    const int scrolled = list_->verticalScrollBar()->value();
     if (!rows.empty() && int(rows.size()) == model_->rowCount()) {
         model_->Clear();
     } else {
         model_->RemoveRows(rows);
     }
+    list_->verticalScrollBar()->setValue(scrolled);
     if (!ids.empty()) {
         core_.DeleteCallLogs(ids);
     }

@@ -28,23 +28,37 @@ void CallLogModel::Clear() {
 void CallLogModel::RemoveRows(std::vector<int> rows) {
     std::sort(rows.begin(), rows.end());
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
-    // From the bottom up, each run of neighbouring rows in one step.
-    int i = int(rows.size()) - 1;
-    while (i >= 0) {
-        const int last = rows[i];
-        int first = last;
-        while (i > 0 && rows[i - 1] == first - 1) {
-            first = rows[--i];
-        }
-        --i;
-        if (first < 0 || last >= EntryCount()) {
+    rows.erase(std::remove_if(rows.begin(), rows.end(),
+                              [this](int row) { return row < 0 || row >= EntryCount(); }),
+               rows.end());
+    if (rows.empty()) {
+        return;
+    }
+    if (rows.back() - rows.front() + 1 == int(rows.size())) {
+        beginRemoveRows({}, rows.front(), rows.back());
+        entries_.erase(entries_.begin() + rows.front(), entries_.begin() + rows.back() + 1);
+        checked_.erase(checked_.begin() + rows.front(), checked_.begin() + rows.back() + 1);
+        endRemoveRows();
+        return;
+    }
+    // Rows scattered over a long list: one pass over it rather than one per row.
+    beginResetModel();
+    size_t kept = 0;
+    auto next = rows.cbegin();
+    for (size_t i = 0; i < entries_.size(); ++i) {
+        if (next != rows.cend() && *next == int(i)) {
+            ++next;
             continue;
         }
-        beginRemoveRows({}, first, last);
-        entries_.erase(entries_.begin() + first, entries_.begin() + last + 1);
-        checked_.erase(checked_.begin() + first, checked_.begin() + last + 1);
-        endRemoveRows();
+        if (kept != i) {
+            entries_[kept] = std::move(entries_[i]);
+            checked_[kept] = checked_[i];
+        }
+        ++kept;
     }
+    entries_.resize(kept);
+    checked_.resize(kept);
+    endResetModel();
 }
 
 bool CallLogModel::IsPlaceholder(int row) const {

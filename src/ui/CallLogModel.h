@@ -28,7 +28,8 @@ public:
     void Load(std::vector<CallLogRecord> entries);
     // Empties the list, without a placeholder.
     void Clear();
-    // Removes the rows at `rows` (placeholder and unknown rows are ignored).
+    // Removes the rows at `rows` (placeholder and unknown rows are ignored). Scattered rows
+    // go in one step that resets the model.
     void RemoveRows(std::vector<int> rows);
 
     bool IsPlaceholder(int row) const;

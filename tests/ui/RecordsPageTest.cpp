@@ -239,25 +239,42 @@ TEST_F(RecordsPage, ActionButtonsShowUnderTheMouseAndActOnRelease) {
 }
 
 TEST_F(RecordsPage, DeletingCheckedRowsRemovesThemFromListAndLog) {
-    AddCalls(4);
+    AddCalls(5);
+    std::vector<int> ids;
+    for (int row = 0; row < 5; ++row) {
+        ids.push_back(Model().Entry(row)->id);
+    }
+    const auto shownIds = [this] {
+        std::vector<int> shown;
+        for (int row = 0; row < Model().EntryCount(); ++row) {
+            shown.push_back(Model().Entry(row)->id);
+        }
+        return shown;
+    };
+    const auto storedIds = [this] {
+        std::vector<int> stored;
+        for (const CallLogRecord& entry : Core().LoadCallLog()) {
+            stored.push_back(entry.id);
+        }
+        return stored;
+    };
+    // Rows apart from each other.
     ClickRow(1, Control::Check);
     ClickRow(3, Control::Check);
     EXPECT_EQ(Model().CheckedRows(), (std::vector<int>{1, 3}));
-    const int kept0 = Model().Entry(0)->id;
-    const int kept2 = Model().Entry(2)->id;
     QTest::mouseClick(page_->DeleteButton(), Qt::LeftButton);
-    ASSERT_EQ(Model().rowCount(), 2);
-    EXPECT_EQ(Model().Entry(0)->id, kept0);
-    EXPECT_EQ(Model().Entry(1)->id, kept2);
-    const auto stored = Core().LoadCallLog();
-    ASSERT_EQ(stored.size(), 2u);
-    EXPECT_EQ(stored[0].id, kept0);
-    EXPECT_EQ(stored[1].id, kept2);
-
-    // Unchecking by a second click.
-    ClickRow(0, Control::Check);
-    ClickRow(0, Control::Check);
+    EXPECT_EQ(shownIds(), (std::vector<int>{ids[0], ids[2], ids[4]}));
+    EXPECT_EQ(storedIds(), shownIds());
     EXPECT_TRUE(Model().CheckedRows().empty());
+
+    // Neighbouring rows; a row checked twice is unchecked again.
+    ClickRow(0, Control::Check);
+    ClickRow(1, Control::Check);
+    ClickRow(2, Control::Check);
+    ClickRow(2, Control::Check);
+    QTest::mouseClick(page_->DeleteButton(), Qt::LeftButton);
+    EXPECT_EQ(shownIds(), (std::vector<int>{ids[4]}));
+    EXPECT_EQ(storedIds(), shownIds());
 }
 
 TEST_F(RecordsPage, SelectAllThenDeleteEmptiesTheLogAndShowsThePlaceholder) {

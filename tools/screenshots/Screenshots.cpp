@@ -1,15 +1,22 @@
 // Takes the screenshots of docs/screenshots: the main window, a settings dialog, the
-// notice box and the quick dial, over a fresh data folder.
+// notice box, the quick dial, the call records page with calls and the two call popups,
+// over a fresh data folder.
 //
 // usage: tamberlink-screenshots OUTPUT_DIR   (run by scripts/screenshots under Xvfb)
+#include "ui/CCallInUI.h"
+#include "ui/CCallOutUI.h"
+#include "ui/CItemRecordUI.h"
 #include "ui/CMainWndUI.h"
 #include "ui/CMessageBox.h"
+#include "ui/CRecordContainer.h"
 #include "ui/CSettingProxy.h"
 #include "ui/CTopCall.h"
+#include "ui/CallLogModel.h"
 #include "ui/SkinStyle.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QListView>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -26,6 +33,36 @@ bool Save(QWidget* widget, const QDir& out, const char* name) {
     }
     std::printf("%s\n", qPrintable(path));
     return true;
+}
+
+// A day of calls on the records page, the second row under the mouse.
+void FillCallRecords(tamberlink::CMainWndUI& window) {
+    using tamberlink::ContactRecord;
+    tamberlink::AppCore& core = window.Core();
+    core.AddContact(ContactRecord(QStringLiteral("张伟"), QStringLiteral("13812345678"), {}), true);
+    core.AddContact(ContactRecord(QStringLiteral("李娜"), QStringLiteral("02088290291"), {}), true);
+    core.AddCallLog(QStringLiteral("01065529988"), QStringLiteral("北京"),
+                    QStringLiteral("中国联通"), 5);
+    core.AddCallLog(QStringLiteral("02088290291"), QStringLiteral("广东广州"),
+                    QStringLiteral("中国电信"), 4);
+    core.AddCallLog(QStringLiteral("13912345678"), QStringLiteral("江苏南京"),
+                    QStringLiteral("中国移动"), 2);
+    core.AddCallLog(QStringLiteral("13812345678"), QStringLiteral("广东深圳"),
+                    QStringLiteral("中国移动"), 3);
+    core.LinkRecordingToCallLog(QStringLiteral("5F0C3A21-9B7D-4e2a-8C11-7A3D2E9F4B60"));
+    core.AddNote(QStringLiteral("李娜"), QStringLiteral("02088290291"), {}, {},
+                 QStringLiteral("周五前回电确认报价"), core.LoadCallLog()[2].id);
+    core.AddCallLog(QStringLiteral("18611112222"), QStringLiteral("北京"),
+                    QStringLiteral("中国联通"), 1);
+    if (tamberlink::CRecordContainer* page = window.RecordPage()) {
+        page->LoadCallLog();
+        QListView* list = page->List();
+        const QRect row = list->visualRect(page->Model().index(1));
+        QTest::mouseMove(list->viewport(), tamberlink::CItemRecordUI::ControlRect(
+                                               tamberlink::CItemRecordUI::Control::Name)
+                                               .translated(row.topLeft())
+                                               .center());
+    }
 }
 
 } // namespace
@@ -67,6 +104,29 @@ int main(int argc, char** argv) {
     tamberlink::CTopCall* quickDial =
         tamberlink::CTopCall::Offer(QStringLiteral("+8613800000000"), window.geometry().center());
     ok = quickDial != nullptr && Save(quickDial, out, "quick_dial.png") && ok;
+    if (quickDial != nullptr) {
+        quickDial->Close();
+    }
+
+    FillCallRecords(window);
+    ok = Save(&window, out, "call_records.png") && ok;
+
+    tamberlink::CCallInUI* incoming = tamberlink::CCallInUI::Show(
+        window.Core(), tamberlink::IncomingCall{QStringLiteral("移动|江苏南京"), QString(),
+                                                QStringLiteral("13912345678"), QString()});
+    ok = incoming != nullptr && Save(incoming, out, "call_incoming.png") && ok;
+    if (incoming != nullptr) {
+        incoming->Close();
+    }
+    tamberlink::CCallOutUI* outgoing = tamberlink::CCallOutUI::Show(
+        &window, window.Core(),
+        tamberlink::OutgoingCall{QStringLiteral("广东广州 电信"), QString(),
+                                 QStringLiteral("88290291"), QStringLiteral("李娜")});
+    if (outgoing != nullptr) {
+        tamberlink::CallPopup::SetRecordingAnimation(true);
+        QTest::qWait(2300); // the call has lasted a moment
+    }
+    ok = outgoing != nullptr && Save(outgoing, out, "call_outgoing.png") && ok;
     window.Exit();
     return ok ? 0 : 1;
 }
