@@ -4,6 +4,7 @@
 //   LoadContacts and SearchContactList over 100,000 contacts;
 //   AddCallLog inserts per second.
 
+#include "../BenchTiming.h"
 #include "store/AttributionDatabase.h"
 #include "store/LocalDatabase.h"
 
@@ -20,6 +21,7 @@
 #include <vector>
 
 using namespace tamberlink;
+using tamberlink::bench::TimeMs;
 
 namespace {
 
@@ -28,24 +30,6 @@ constexpr int kCallLogInserts = 300;
 
 const QString kSharedTable =
     QStringLiteral(TAMBERLINK_SOURCE_DIR "/../shared/data/attribution/prefixes.tsv.gz");
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-// Milliseconds of one run of `work`, the median of `runs` runs.
-template <typename Work>
-double TimeMs(int runs, Work work) {
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        times.push_back(double(timer.nsecsElapsed()) / 1e6);
-    }
-    return Median(times);
-}
 
 QString AttributionDatabaseForBench(const QTemporaryDir& work, const QString& binDir) {
     if (!QFile::exists(kSharedTable)) {

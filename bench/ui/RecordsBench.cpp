@@ -14,9 +14,10 @@
 #include "ui/CallLogModel.h"
 #include "ui/SkinStyle.h"
 
+#include "../BenchTiming.h"
+
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QListView>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -28,6 +29,7 @@
 #include <vector>
 
 using namespace tamberlink;
+using tamberlink::bench::TimeMs;
 
 namespace {
 
@@ -42,23 +44,6 @@ public:
         std::fprintf(stderr, "notice: %s\n", qPrintable(text));
     }
 };
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-template <typename Work>
-double TimeMs(int runs, Work work) {
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        times.push_back(double(timer.nsecsElapsed()) / 1e6);
-    }
-    return Median(times);
-}
 
 bool Exec(sqlite3* db, const char* sql) {
     char* error = nullptr;

@@ -5,8 +5,10 @@
 #include "ui/RecordingPlayback.h"
 
 #include <QAbstractItemView>
+#include <QCursor>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScrollBar>
 
 namespace tamberlink {
 
@@ -29,6 +31,12 @@ CallLogDelegate::CallLogDelegate(const CallLogModel& model, const RecordingPlayb
     };
     connect(&model_, &QAbstractItemModel::modelReset, this, reset);
     connect(&model_, &QAbstractItemModel::rowsRemoved, this, reset);
+    // Scrolling moves other rows under a mouse that stands still.
+    connect(view_.verticalScrollBar(), &QScrollBar::valueChanged, this, [this] {
+        if (view_.viewport()->underMouse()) {
+            MouseAt(view_.viewport()->mapFromGlobal(QCursor::pos()));
+        }
+    });
 }
 
 CItemRecordUI::State CallLogDelegate::StateOf(int row) const {

@@ -155,14 +155,3 @@ TEST_F(RecordsOnTheBox, RecordButtonsRecordTheCallIntoItsRow) {
             .filePath(QStringLiteral("Rec/") + Newest()->recordGuid + QStringLiteral(".mp3"));
     EXPECT_TRUE(QFileInfo(file).size() > 0) << file.toStdString();
 }
-
-TEST_F(RecordsOnTheBox, WithAutomaticRecordingThePopupOffersNoRecordButtons) {
-    window_->Core().SetAuto(false, true);
-    EXPECT_TRUE(box_.WaitForLine("auto-record on", 1, std::chrono::seconds(30)));
-    Send("ring 13912345678");
-    ASSERT_TRUE(test::WaitFor([] { return CCallInUI::Instance() != nullptr; }, kDeadlineMs));
-    CCallInUI* popup = CCallInUI::Instance();
-    EXPECT_FALSE(popup->RecordButtonsTakeMouse());
-    EXPECT_FALSE(popup->FindControl(QStringLiteral("btn_rec_start"))->isVisible());
-    EXPECT_FALSE(popup->FindControl(QStringLiteral("btn_rec_stop"))->isVisible());
-}
