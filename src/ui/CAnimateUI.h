@@ -29,8 +29,6 @@ public:
 
     explicit CAnimateUI(QWidget* parent = nullptr);
 
-    QString GetClass() const { return QStringLiteral("AnimateUI"); }
-
     // Plays from frame 0; nothing when already playing (the loop flag stays as it was).
     void Start(bool loop);
     // Stops; the control is hidden unless `keepVisible`. Nothing when not playing.
@@ -52,7 +50,6 @@ public:
     void SetFrameCount(int count) { frameCount_ = count; }
     int GetFrameTime() const { return frameTime_; }
     void SetFrameTime(int milliseconds) { frameTime_ = milliseconds; }
-    bool IsAutoStart() const { return autoStart_; }
 
 protected:
     bool event(QEvent* event) override;

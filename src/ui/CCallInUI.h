@@ -20,7 +20,6 @@ public:
     static CCallInUI* Show(AppCore& core, const IncomingCall& call);
 
     void Fill(const IncomingCall& call);
-    const IncomingCall& Call() const { return call_; }
 
     QString GetWindowClassName() const override { return QStringLiteral("CCallInUI"); }
     QString GetSkinFile() const override { return QStringLiteral("dlg_callin.ui"); }

@@ -135,10 +135,6 @@ QVariant CallLogModel::data(const QModelIndex& index, int role) const {
         return IsChecked(index.row()) ? Qt::Checked : Qt::Unchecked;
     case TagRole:
         return 0;
-    case IdRole:
-        return entry->id;
-    case PhoneRole:
-        return entry->phone;
     default:
         return {};
     }

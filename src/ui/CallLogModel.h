@@ -18,8 +18,6 @@ class CallLogModel : public QAbstractListModel {
 public:
     enum Role {
         TagRole = Qt::UserRole, // CItemEmpty::kTag for the placeholder, else 0
-        IdRole,
-        PhoneRole,
     };
 
     explicit CallLogModel(QObject* parent = nullptr);
