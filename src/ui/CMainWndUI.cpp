@@ -40,13 +40,14 @@ namespace {
 
 CMainWndUI* gMainWindow = nullptr;
 
-struct Tab {
+// A button of the skin and the picture the code puts on it.
+struct ButtonPicture {
     const char16_t* name;
     const char16_t* foreImage;
 };
 
-// The tabs in page order, with their pictures.
-constexpr Tab kTabs[] = {
+// The tabs in page order.
+constexpr ButtonPicture kTabs[] = {
     {u"ButtonRecord", u"file='titleTecord.png' dest='34,35,66,68'"},
     {u"ButtonSms", u"file='titleSms.png' dest='29,35,73,68'"},
     {u"ButtonContact", u"file='titleContact.png' dest='31,31,70,68'"},
@@ -54,12 +55,7 @@ constexpr Tab kTabs[] = {
     {u"ButtonNote", u"file='ButtonNotepad.png' dest='25,20,59,60'"},
 };
 
-struct Tool {
-    const char16_t* name;
-    const char16_t* foreImage;
-};
-
-constexpr Tool kTools[] = {
+constexpr ButtonPicture kTools[] = {
     {u"ButtonCreate", u"file='btnNote.png' dest='25,21,62,58'"},
     {u"ButtonLinkDevice", u"file='btnDeviceUnConn.png' dest='15,8,71,58'"},
     {u"ButtonUpload", u"file='btnUpload.png' dest='21,25,66,58'"},
@@ -130,24 +126,20 @@ QStringList CMainWndUI::RequiredControls() const {
                       QStringLiteral("btnMin"),        QStringLiteral("btnMenu"),
                       QStringLiteral("LayoutAccount"), QStringLiteral("PanelLoading"),
                       QStringLiteral("LabelTip")};
-    for (const Tab& tab : kTabs) {
-        names << QString::fromUtf16(tab.name);
-    }
-    for (const Tool& tool : kTools) {
-        names << QString::fromUtf16(tool.name);
+    for (const auto* pictures : {&kTabs, &kTools}) {
+        for (const ButtonPicture& picture : *pictures) {
+            names << QString::fromUtf16(picture.name);
+        }
     }
     return names;
 }
 
 void CMainWndUI::InitWindow() {
-    for (const Tab& tab : kTabs) {
-        if (auto* button = FindControl<CButtonUI>(QString::fromUtf16(tab.name))) {
-            button->SetForeImage(QString::fromUtf16(tab.foreImage));
-        }
-    }
-    for (const Tool& tool : kTools) {
-        if (auto* button = FindControl<CButtonUI>(QString::fromUtf16(tool.name))) {
-            button->SetForeImage(QString::fromUtf16(tool.foreImage));
+    for (const auto* pictures : {&kTabs, &kTools}) {
+        for (const ButtonPicture& picture : *pictures) {
+            if (auto* button = FindControl<CButtonUI>(QString::fromUtf16(picture.name))) {
+                button->SetForeImage(QString::fromUtf16(picture.foreImage));
+            }
         }
     }
     linkDevice_ = FindControl<CButtonUI>(QStringLiteral("ButtonLinkDevice"));

@@ -30,20 +30,17 @@ QPushButton* ButtonWithText(QWidget* window, const QString& text) {
 } // namespace
 
 TEST(MessageBox, ASecondNoticeReplacesTheTextOfTheOneBox) {
-    App();
-    QWidget main;
-    main.resize(902, 602);
-    main.show();
-    CMessageBox* first = CMessageBox::ShowText(&main, QStringLiteral("保存代理错误"));
+    const auto main = test::MainWindowStandIn();
+    CMessageBox* first = CMessageBox::ShowText(main.get(), QStringLiteral("保存代理错误"));
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(first->windowTitle(), QStringLiteral("Tamberlink提醒"));
     EXPECT_EQ(first->pos(), CMessageBox::kPosition);
     EXPECT_TRUE(first->isVisible());
     CMessageBox* second =
-        CMessageBox::ShowText(&main, QStringLiteral("网络超时，请稍后再试......"));
+        CMessageBox::ShowText(main.get(), QStringLiteral("网络超时，请稍后再试......"));
     EXPECT_EQ(second, first);
     EXPECT_EQ(first->GetText(), QStringLiteral("网络超时，请稍后再试......"));
-    EXPECT_EQ(main.findChildren<CMessageBox*>().size(), 1);
+    EXPECT_EQ(main->findChildren<CMessageBox*>().size(), 1);
 
     // "确定" closes it; the box is gone once the event loop ran.
     QPushButton* ok = ButtonWithText(first, QStringLiteral("确定"));
@@ -51,19 +48,16 @@ TEST(MessageBox, ASecondNoticeReplacesTheTextOfTheOneBox) {
     QTest::mouseClick(ok, Qt::LeftButton);
     test::ProcessEvents();
     EXPECT_EQ(CMessageBox::Instance(), nullptr);
-    EXPECT_TRUE(main.findChildren<CMessageBox*>().isEmpty());
+    EXPECT_TRUE(main->findChildren<CMessageBox*>().isEmpty());
 }
 
 TEST(MessageBox, ANoticeWhileTheBoxClosesIsNotLost) {
-    App();
-    QWidget main;
-    main.resize(902, 602);
-    main.show();
-    CMessageBox* box = CMessageBox::ShowText(&main, QStringLiteral("一"));
+    const auto main = test::MainWindowStandIn();
+    CMessageBox* box = CMessageBox::ShowText(main.get(), QStringLiteral("一"));
     ASSERT_NE(box, nullptr);
     QTest::mouseClick(box->FindControl<QPushButton>(QStringLiteral("btnClosed")), Qt::LeftButton);
     box->Close(); // closed twice
-    CMessageBox* next = CMessageBox::ShowText(&main, QStringLiteral("二"));
+    CMessageBox* next = CMessageBox::ShowText(main.get(), QStringLiteral("二"));
     ASSERT_NE(next, nullptr);
     EXPECT_NE(next, box);
     test::ProcessEvents();
@@ -75,12 +69,9 @@ TEST(MessageBox, ANoticeWhileTheBoxClosesIsNotLost) {
 }
 
 TEST(MessageBox, ALongNoticeWrapsInsteadOfBeingCut) {
-    App();
-    QWidget main;
-    main.resize(902, 602);
-    main.show();
+    const auto main = test::MainWindowStandIn();
     const QString longText = QStringLiteral("请先连接设备并开启手机版Tamberlink拨号器，再发送短信");
-    CMessageBox* box = CMessageBox::ShowText(&main, longText);
+    CMessageBox* box = CMessageBox::ShowText(main.get(), longText);
     ASSERT_NE(box, nullptr);
     QLabel* label = nullptr;
     for (auto* candidate : box->findChildren<QLabel*>()) {
@@ -95,17 +86,16 @@ TEST(MessageBox, ALongNoticeWrapsInsteadOfBeingCut) {
     ASSERT_NE(ok, nullptr);
     EXPECT_LE(label->geometry().bottom(), ok->geometry().top());
 
-    CMessageBox::ShowText(&main, QStringLiteral("短"));
+    CMessageBox::ShowText(main.get(), QStringLiteral("短"));
     EXPECT_EQ(label->geometry(), QRect(0, 60, label->parentWidget()->width(), 30));
     box->Close();
     test::ProcessEvents();
 }
 
 TEST(Confirmation, TipDialogRunsItsActionOnlyOnOk) {
-    App();
-    QWidget main;
+    const auto main = test::MainWindowStandIn();
     int ran = 0;
-    auto* tip = OpenWindow<CTipDialog>(&main, QStringLiteral("删除联系人"), QPoint(180, 200),
+    auto* tip = OpenWindow<CTipDialog>(main.get(), QStringLiteral("删除联系人"), QPoint(180, 200),
                                        QStringLiteral("您确定清空本地联系人吗？"),
                                        std::function<void()>([&ran] { ++ran; }),
                                        QStringLiteral("删除联系人"));
@@ -118,7 +108,7 @@ TEST(Confirmation, TipDialogRunsItsActionOnlyOnOk) {
     EXPECT_EQ(ran, 0);
     EXPECT_TRUE(tip->IsClosing());
 
-    tip = OpenWindow<CTipDialog>(&main, QString(), QPoint(0, 0), QStringLiteral("?"),
+    tip = OpenWindow<CTipDialog>(main.get(), QString(), QPoint(0, 0), QStringLiteral("?"),
                                  std::function<void()>([&ran] { ++ran; }));
     ASSERT_NE(tip, nullptr);
     auto* ok = tip->FindControl<QPushButton>(QStringLiteral("ButtonOK"));
@@ -129,11 +119,9 @@ TEST(Confirmation, TipDialogRunsItsActionOnlyOnOk) {
 }
 
 TEST(Confirmation, ExitDialogAsksTheMainWindowToExitOnlyOnExit) {
-    App();
-    QWidget main;
-    main.resize(902, 602);
-    main.show();
-    auto* dialog = OpenWindow<CSettingExit>(&main, QStringLiteral("退出程序"), QPoint(250, 150));
+    const auto main = test::MainWindowStandIn();
+    auto* dialog =
+        OpenWindow<CSettingExit>(main.get(), QStringLiteral("退出程序"), QPoint(250, 150));
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(CSettingExit::Instance(), dialog);
     QSignalSpy exits(dialog, &CSettingExit::ExitRequested);
@@ -143,7 +131,7 @@ TEST(Confirmation, ExitDialogAsksTheMainWindowToExitOnlyOnExit) {
     EXPECT_EQ(exits.count(), 0);
     EXPECT_EQ(CSettingExit::Instance(), nullptr);
 
-    dialog = OpenWindow<CSettingExit>(&main, QStringLiteral("退出程序"), QPoint(250, 150));
+    dialog = OpenWindow<CSettingExit>(main.get(), QStringLiteral("退出程序"), QPoint(250, 150));
     ASSERT_NE(dialog, nullptr);
     QSignalSpy exits2(dialog, &CSettingExit::ExitRequested);
     EXPECT_TRUE(dialog->findChildren<QLabel*>().size() >= 2);

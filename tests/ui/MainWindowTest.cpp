@@ -440,3 +440,26 @@ TEST(QuickDialOnTheBox, TheLandlineButtonMakesTheBoxReceiveTheDialFrame) {
     EXPECT_TRUE(test::WaitFor(dialled, 30000));
     EXPECT_TRUE(box.LinesStartingWith("rx A6 ").empty()); // nothing went to the phone
 }
+
+TEST_F(MainWindowTest, TrayMenuShowsTheWindowAndExits) {
+    QMenu* menu = window_->Tray().Menu();
+    ASSERT_EQ(menu->actions().size(), 3);
+    EXPECT_EQ(menu->actions().at(1)->text(), QStringLiteral("显示"));
+    EXPECT_EQ(menu->actions().at(2)->text(), QStringLiteral("退出"));
+
+    // Without a tray (as here) minimising keeps the window reachable instead of hiding it.
+    QTest::mouseClick(window_->FindControl<QPushButton>(QStringLiteral("btnMin")), Qt::LeftButton);
+    EXPECT_FALSE(window_->isHidden());
+    menu->actions().at(1)->trigger();
+    EXPECT_TRUE(window_->isVisible());
+    EXPECT_FALSE(window_->isMinimized());
+
+    // The tray's screen-capture item toggles as Ctrl+F10 does.
+    menu->actions().at(0)->trigger();
+    EXPECT_EQ(window_->Core().Settings().ScreenOff(), 1);
+    EXPECT_EQ(menu->actions().at(0)->text(), QStringLiteral("取词: 开 (Ctrl + F10)"));
+
+    menu->actions().at(2)->trigger();
+    EXPECT_TRUE(window_->IsExiting());
+    EXPECT_TRUE(window_->Core().IsShuttingDown());
+}

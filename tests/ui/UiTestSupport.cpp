@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QEvent>
+#include <QWidget>
 
 #include <mutex>
 
@@ -81,6 +82,14 @@ void ProcessEvents() {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCoreApplication::processEvents();
     }
+}
+
+std::unique_ptr<QWidget> MainWindowStandIn() {
+    App();
+    auto main = std::make_unique<QWidget>();
+    main->resize(902, 602);
+    main->show();
+    return main;
 }
 
 } // namespace tamberlink::test

@@ -6,6 +6,7 @@
 #include <QTest>
 
 #include <functional>
+#include <memory>
 
 namespace tamberlink::test {
 
@@ -26,5 +27,8 @@ bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 10000);
 
 // Lets deferred deletions and queued calls run.
 void ProcessEvents();
+
+// A shown 902 x 602 window standing in for the main window that dialogs live in.
+std::unique_ptr<QWidget> MainWindowStandIn();
 
 } // namespace tamberlink::test

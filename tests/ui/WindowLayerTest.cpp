@@ -55,13 +55,10 @@ protected:
 } // namespace
 
 TEST(WindowLayer, QtSignalsBecomeNotifications) {
-    App();
-    QWidget main;
-    main.resize(902, 602);
-    main.show();
-    main.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&main));
-    auto* dialog = OpenWindow<Recorder>(&main, QStringLiteral("记录"), QPoint(250, 150));
+    const auto main = test::MainWindowStandIn();
+    main->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(main.get()));
+    auto* dialog = OpenWindow<Recorder>(main.get(), QStringLiteral("记录"), QPoint(250, 150));
     ASSERT_NE(dialog, nullptr);
     ASSERT_FALSE(dialog->events.empty());
     EXPECT_EQ(dialog->events.front().type, QStringLiteral("windowinit"));
@@ -96,9 +93,8 @@ TEST(WindowLayer, QtSignalsBecomeNotifications) {
 }
 
 TEST(WindowLayer, TimersSendTheirIdUntilKilled) {
-    App();
-    QWidget main;
-    auto* dialog = OpenWindow<Recorder>(&main, QStringLiteral("记录"), QPoint(0, 0));
+    const auto main = test::MainWindowStandIn();
+    auto* dialog = OpenWindow<Recorder>(main.get(), QStringLiteral("记录"), QPoint(0, 0));
     ASSERT_NE(dialog, nullptr);
     QWidget* target = dialog->FindControl(QStringLiteral("labelTitle"));
     dialog->SetTimer(target, 2023, 10);
@@ -118,9 +114,8 @@ TEST(WindowLayer, TimersSendTheirIdUntilKilled) {
 }
 
 TEST(WindowLayer, ClosingIsSafeTwiceAndSilencesTheWindow) {
-    App();
-    QWidget main;
-    auto* dialog = OpenWindow<Recorder>(&main, QStringLiteral("记录"), QPoint(0, 0));
+    const auto main = test::MainWindowStandIn();
+    auto* dialog = OpenWindow<Recorder>(main.get(), QStringLiteral("记录"), QPoint(0, 0));
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(Recorder::Instance(), dialog);
     QPointer<Recorder> guard(dialog);
