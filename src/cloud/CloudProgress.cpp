@@ -10,10 +10,14 @@ CloudProgress::CloudProgress(UiSink& sink)
     QObject::connect(&watchdog_, &QTimer::timeout, [this] { OnWatchdog(); });
 }
 
-void CloudProgress::Start(Chain chain, int seconds) {
+bool CloudProgress::Start(Chain chain, int seconds) {
+    if (holder_ != Chain::None) {
+        return false;
+    }
     holder_ = chain;
     sink_.ShowProgress();
     watchdog_.start(seconds * 1000);
+    return true;
 }
 
 void CloudProgress::SetText(Chain chain, const QString& text) {

@@ -15,10 +15,9 @@ public:
 
     explicit CloudProgress(UiSink& sink);
 
-    // The chain that holds the panel, or None.
-    Chain Holder() const { return holder_; }
-    // Shows the panel for `chain` and arms the watchdog with `seconds`.
-    void Start(Chain chain, int seconds);
+    // Shows the panel for `chain` and arms the watchdog with `seconds`. Refused (false, nothing
+    // changes) while a chain holds the panel.
+    bool Start(Chain chain, int seconds);
     void SetText(Chain chain, const QString& text);
     // Hides the panel and stops the watchdog, when `chain` holds them.
     void End(Chain chain);

@@ -37,10 +37,9 @@ void ContactBackup::Start() {
         sink_.ShowTip(QStringLiteral("请登录后再备份联系人"));
         return;
     }
-    if (progress_.Holder() != CloudProgress::Chain::None) {
+    if (!progress_.Start(kChain, kWatchdogSeconds)) {
         return; // a backup or sync is under way; its panel is showing
     }
-    progress_.Start(kChain, kWatchdogSeconds);
     ++chain_;
     page_ = 0;
     progress_.SetText(kChain, QStringLiteral("正在校验云端联系人"));

@@ -39,10 +39,9 @@ void ContactSync::Start() {
         sink_.ShowTip(QStringLiteral("请登录后再同步联系人"));
         return;
     }
-    if (progress_.Holder() != CloudProgress::Chain::None) {
+    if (!progress_.Start(kChain, kWatchdogSeconds)) {
         return; // a backup or sync is under way; its panel is showing
     }
-    progress_.Start(kChain, kWatchdogSeconds);
     ++chain_;
     RequestPage(1);
 }

@@ -96,14 +96,4 @@ protected:
     QString remembered_;
 };
 
-inline Json::Value Rule(const char* path, const char* cmd, const char* action) {
-    Json::Value rule;
-    rule["path"] = path;
-    if (cmd != nullptr) {
-        rule["cmd"] = cmd;
-    }
-    rule["action"] = action;
-    return rule;
-}
-
 } // namespace tamberlink::test

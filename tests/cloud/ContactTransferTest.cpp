@@ -4,8 +4,6 @@
 
 #include <QFile>
 
-#include <json/reader.h>
-
 #include <regex>
 #include <set>
 
@@ -16,14 +14,6 @@ using namespace std::chrono_literals;
 
 using ContactBackupTest = CloudFlowTest;
 using ContactSyncTest = CloudFlowTest;
-
-Json::Value ParseJson(const std::string& text) {
-    Json::Value value;
-    Json::CharReaderBuilder builder;
-    const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
-    reader->parse(text.data(), text.data() + text.size(), &value, nullptr);
-    return value;
-}
 
 Json::Value CloudContactJson(const char* name, const char* number) {
     Json::Value c;
@@ -113,19 +103,15 @@ TEST_F(ContactBackupTest, RefusalsAndTimeoutsEndTheBackupOnce) {
     LogIn();
 
     // A refused page.
-    Json::Value refused = Rule("api/contact", "addRange", "code");
-    refused["code"] = 3;
-    refused["times"] = 1;
-    fake_.AddRule(refused);
+    fake_.AddRule(
+        R"({"path": "api/contact", "cmd": "addRange", "action": "code", "code": 3, "times": 1})");
     flows_->Backup().Start();
     ASSERT_TRUE(WaitForEvent(QStringLiteral("tip:备份失败")));
     EXPECT_EQ(sink_.events.back(), QStringLiteral("tip:备份失败"));
     EXPECT_EQ(sink_.Count(QStringLiteral("endProgress")), 1);
 
     // A delRange answered with an empty body.
-    Json::Value empty = Rule("api/contact", "delRange", "empty");
-    empty["times"] = 1;
-    fake_.AddRule(empty);
+    fake_.AddRule(R"({"path": "api/contact", "cmd": "delRange", "action": "empty", "times": 1})");
     sink_.events.clear();
     flows_->Backup().Start();
     ASSERT_TRUE(WaitForEvent(QStringLiteral("tip:网络超时，备份失败")));
@@ -134,10 +120,8 @@ TEST_F(ContactBackupTest, RefusalsAndTimeoutsEndTheBackupOnce) {
     EXPECT_EQ(fake_.Requests("api/contact").size(), 3u); // no page went up
 
     // A delRange that times out.
-    Json::Value stall = Rule("api/contact", "delRange", "stall");
-    stall["seconds"] = 20;
-    stall["times"] = 1;
-    fake_.AddRule(stall);
+    fake_.AddRule(
+        R"({"path": "api/contact", "cmd": "delRange", "action": "stall", "seconds": 20, "times": 1})");
     sink_.events.clear();
     flows_->Backup().Start();
     ASSERT_TRUE(WaitForEvent(QStringLiteral("tip:网络超时，备份失败"), 45s));
@@ -148,10 +132,8 @@ TEST_F(ContactBackupTest, RefusalsAndTimeoutsEndTheBackupOnce) {
                      QStringLiteral("endProgress"), QStringLiteral("tip:网络超时，备份失败")}));
 
     // A delRange refused in JSON still lets the upload go ahead.
-    Json::Value code = Rule("api/contact", "delRange", "code");
-    code["code"] = 9;
-    code["times"] = 1;
-    fake_.AddRule(code);
+    fake_.AddRule(
+        R"({"path": "api/contact", "cmd": "delRange", "action": "code", "code": 9, "times": 1})");
     sink_.events.clear();
     flows_->Backup().Start();
     ASSERT_TRUE(WaitForEvent(QStringLiteral("tip:备份成功")));
@@ -161,34 +143,17 @@ TEST_F(ContactBackupTest, OddPageRepliesNeverCrash) {
     AddLocalContacts(3);
     LogIn();
     const struct {
-        Json::Value rule;
+        const char* body;
         const char* outcome; // nullptr: the watchdog ends it
     } rows[] = {
-        {Rule("api/contact", "addRange", "nonjson"), "tip:备份失败"},
-        {Rule("api/contact", "addRange", "empty"), "tip:备份失败"},
-        {[] {
-             Json::Value r = Rule("api/contact", "addRange", "raw");
-             r["body"] = "\xEF\xBB\xBF{\"code\":0}";
-             return r;
-         }(),
-         "tip:备份成功"},
-        {[] {
-             Json::Value r = Rule("api/contact", "addRange", "raw");
-             r["body"] = "{\"code\":0,\"msg\":\"trun";
-             return r;
-         }(),
-         nullptr},
-        {[] {
-             Json::Value r = Rule("api/contact", "addRange", "raw");
-             r["hex"] = "7b00ff7d";
-             return r;
-         }(),
-         nullptr},
+        {"<html>502</html>", "tip:备份失败"},
+        {"", "tip:备份失败"},
+        {"\xEF\xBB\xBF{\"code\":0}", "tip:备份成功"},
+        {"{\"code\":0,\"msg\":\"trun", nullptr},
+        {"{\"code\":\"0\"}", nullptr},
     };
     for (const auto& row : rows) {
-        Json::Value rule = row.rule;
-        rule["times"] = 1;
-        fake_.AddRule(rule);
+        fake_.AddRawReply("api/contact", "addRange", row.body);
         sink_.events.clear();
         flows_->Backup().Start();
         ASSERT_TRUE(WaitIdle());
@@ -206,9 +171,7 @@ TEST_F(ContactBackupTest, ASecondBackupWhileOneRunsChangesNothing) {
     AddLocalContacts(150);
     const std::string before = Contacts();
     LogIn();
-    Json::Value slow = Rule("api/contact", "addRange", "stall");
-    slow["seconds"] = 1;
-    fake_.AddRule(slow);
+    fake_.AddRule(R"({"path": "api/contact", "cmd": "addRange", "action": "stall", "seconds": 1})");
     flows_->Backup().Start();
     flows_->Backup().Start();
     ASSERT_TRUE(WaitFor([&] { return fake_.Requests("api/contact").size() == 2u; }));
@@ -226,10 +189,8 @@ TEST_F(ContactBackupTest, ASecondBackupWhileOneRunsChangesNothing) {
 
 TEST_F(ContactBackupTest, WatchdogEndsAStalledBackupAndLateRepliesOfItAreIgnoredLater) {
     LogIn();
-    Json::Value stall = Rule("api/contact", "delRange", "stall");
-    stall["seconds"] = 3;
-    stall["times"] = 1;
-    fake_.AddRule(stall);
+    fake_.AddRule(
+        R"({"path": "api/contact", "cmd": "delRange", "action": "stall", "seconds": 3, "times": 1})");
     flows_->Backup().Start();
     EXPECT_TRUE(flows_->Progress().WatchdogActive());
     EXPECT_EQ(flows_->Progress().WatchdogSeconds(), 300);
@@ -310,11 +271,8 @@ TEST_F(ContactSyncTest, FetchesEveryPageOf20) {
 
 TEST_F(ContactSyncTest, RefusalsAreKeptInTheLogFolder) {
     LogIn();
-    Json::Value refused = Rule("api/contact", "all", "code");
-    refused["code"] = 1;
-    refused["msg"] = "no";
-    refused["times"] = 1;
-    fake_.AddRule(refused);
+    fake_.AddRule(
+        R"({"path": "api/contact", "cmd": "all", "action": "code", "code": 1, "msg": "no", "times": 1})");
     flows_->Sync().Start();
     ASSERT_TRUE(WaitForEvent(QStringLiteral("tip:下载联系人失败")));
     EXPECT_EQ(sink_.events.mid(sink_.events.size() - 2),
@@ -323,10 +281,8 @@ TEST_F(ContactSyncTest, RefusalsAreKeptInTheLogFolder) {
     ASSERT_TRUE(refusal.open(QIODevice::ReadOnly));
     EXPECT_EQ(refusal.readAll(), QByteArray(R"({"code": 1, "msg": "no"})"));
 
-    Json::Value broken = Rule("api/contact", "all", "raw");
-    broken["body"] = "{\"code\":0,\"data\":";
-    broken["times"] = 1;
-    fake_.AddRule(broken);
+    fake_.AddRule(
+        R"({"path": "api/contact", "cmd": "all", "action": "raw", "body": "{\"code\":0,\"data\":", "times": 1})");
     flows_->Sync().Start();
     ASSERT_TRUE(WaitFor([&] { return sink_.Count(QStringLiteral("tip:下载联系人失败")) == 2; }));
     QFile unreadable(dataRoot_ + QStringLiteral("/Log/downloadlist2222.txt"));
@@ -351,10 +307,7 @@ TEST_F(ContactSyncTest, EmptyOrOddListsChangeNothing) {
         "<html>no brace</html>",
     };
     for (const char* body : odd) {
-        Json::Value rule = Rule("api/contact", "all", "raw");
-        rule["body"] = body;
-        rule["times"] = 1;
-        fake_.AddRule(rule);
+        fake_.AddRawReply("api/contact", "all", body);
         sink_.events.clear();
         flows_->Sync().Start();
         ASSERT_TRUE(WaitIdle()) << body;
@@ -370,10 +323,7 @@ TEST_F(ContactSyncTest, APageThatDoesNotMoveOnEndsTheSync) {
         R"({"code":0,"data":{"page":1,"total":5,"list":[{"name":"乙","number":"2"}]}})",
     };
     for (const char* page : pages) {
-        Json::Value rule = Rule("api/contact", "all", "raw");
-        rule["body"] = page;
-        rule["times"] = 1;
-        fake_.AddRule(rule);
+        fake_.AddRawReply("api/contact", "all", page);
     }
     flows_->Sync().Start();
     ASSERT_TRUE(WaitForEvent(QStringLiteral("tip:同步联系人成功")));
@@ -382,6 +332,25 @@ TEST_F(ContactSyncTest, APageThatDoesNotMoveOnEndsTheSync) {
     ASSERT_EQ(requests.size(), 2u);
     EXPECT_EQ(requests[1]["form"]["page"].asString(), "2");
     EXPECT_EQ(RawDb(seed_.path()).Rows("select name from table_contact order by id"), "甲\n乙");
+}
+
+TEST_F(ContactSyncTest, WatchdogEndsTheWaitAndALateReplyIsStillApplied) {
+    Json::Value cloud(Json::arrayValue);
+    cloud.append(CloudContactJson("迟", "13300000001"));
+    SeedCloud(fake_, cloud);
+    LogIn();
+    fake_.AddRule(
+        R"({"path": "api/contact", "cmd": "all", "action": "stall", "seconds": 2, "times": 1})");
+    flows_->Sync().Start();
+    EXPECT_EQ(flows_->Progress().WatchdogSeconds(), 900);
+    flows_->Progress().OnWatchdog();
+    ASSERT_TRUE(WaitForEvent(QStringLiteral("tip:同步联系人成功")));
+    EXPECT_EQ(sink_.events,
+              (QStringList{QStringLiteral("progress"), QStringLiteral("text:正在下载联系人 100%"),
+                           QStringLiteral("endProgress"),
+                           QStringLiteral("tip:网络超时，请稍后再试......"),
+                           QStringLiteral("reload"), QStringLiteral("tip:同步联系人成功")}));
+    EXPECT_EQ(RawDb(seed_.path()).Rows("select name from table_contact"), "迟");
 }
 
 TEST_F(ContactSyncTest, AFailedInsertLeavesTheDatabaseAsItWas) {
@@ -408,21 +377,6 @@ TEST_F(ContactSyncTest, AFailedInsertLeavesTheDatabaseAsItWas) {
     // No transaction was left open: the connection still writes and commits.
     EXPECT_TRUE(database_.SaveLogin(QStringLiteral("1"), QString(), false));
     EXPECT_EQ(RawDb(seed_.path()).Rows("select account from table_user"), "1");
-}
-
-TEST(ContactSyncSplit, ComparesWithLocalNumbersOnly) {
-    std::vector<ContactRecord> cloud;
-    cloud.emplace_back(QStringLiteral("A"), QStringLiteral("1;2;;3"), QString());
-    cloud.emplace_back(QStringLiteral("B"), QStringLiteral("2"), QString());
-    const std::vector<ContactRecord> fresh =
-        ContactSync::NewContacts(cloud, {QStringLiteral("3"), QStringLiteral("x")});
-    QStringList got;
-    for (const ContactRecord& c : fresh) {
-        got << c.name + u':' + c.phone;
-    }
-    // Copies are not compared with each other: the cloud's own duplicates both arrive.
-    EXPECT_EQ(got,
-              (QStringList{QStringLiteral("A:1"), QStringLiteral("A:2"), QStringLiteral("B:2")}));
 }
 
 } // namespace

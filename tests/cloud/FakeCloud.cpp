@@ -21,6 +21,14 @@ std::size_t Append(char* data, std::size_t size, std::size_t count, void* out) {
 
 } // namespace
 
+Json::Value ParseJson(const std::string& text) {
+    Json::Value value;
+    Json::CharReaderBuilder builder;
+    const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
+    reader->parse(text.data(), text.data() + text.size(), &value, nullptr);
+    return value;
+}
+
 FakeCloud::~FakeCloud() {
     Stop();
 }
@@ -75,14 +83,7 @@ Json::Value FakeCloud::Control(const std::string& what, const Json::Value& body)
     curl_easy_setopt(curl, CURLOPT_TIMEOUT, 30L);
     const CURLcode result = curl_easy_perform(curl);
     curl_easy_cleanup(curl);
-    Json::Value parsed;
-    if (result != CURLE_OK) {
-        return parsed;
-    }
-    Json::CharReaderBuilder builder;
-    const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
-    reader->parse(reply.data(), reply.data() + reply.size(), &parsed, nullptr);
-    return parsed;
+    return result == CURLE_OK ? ParseJson(reply) : Json::Value();
 }
 
 void FakeCloud::AddUser(const std::string& account, const std::string& password) {
@@ -91,10 +92,23 @@ void FakeCloud::AddUser(const std::string& account, const std::string& password)
     Control("users", users);
 }
 
-void FakeCloud::AddRule(const Json::Value& rule) {
+void FakeCloud::AddRule(const std::string& rule) {
     Json::Value body;
-    body["rules"].append(rule);
+    body["rules"].append(ParseJson(rule));
     Control("rules", body);
+}
+
+void FakeCloud::AddRawReply(const std::string& path, const std::string& cmd,
+                            const std::string& body) {
+    Json::Value rule;
+    rule["path"] = path;
+    rule["cmd"] = cmd;
+    rule["action"] = "raw";
+    rule["body"] = body;
+    rule["times"] = 1;
+    Json::Value rules;
+    rules["rules"].append(rule);
+    Control("rules", rules);
 }
 
 Json::Value FakeCloud::Requests(const std::string& path) {

@@ -30,8 +30,10 @@ public:
     Json::Value State() { return Control("state"); }
 
     void AddUser(const std::string& account, const std::string& password);
-    // One rule: {"path": ..., "cmd": ..., "action": ..., ...} (see fake_cloud.py).
-    void AddRule(const Json::Value& rule);
+    // One rule as JSON text: {"path": ..., "cmd": ..., "action": ..., ...} (see fake_cloud.py).
+    void AddRule(const std::string& rule);
+    // A rule that answers the next request to `path` with `cmd` with `body`, as it is.
+    void AddRawReply(const std::string& path, const std::string& cmd, const std::string& body);
     // The requests received so far for `path` (e.g. "api/user").
     Json::Value Requests(const std::string& path);
 
@@ -39,6 +41,9 @@ private:
     QProcess process_;
     int port_ = 0;
 };
+
+// The JSON value of a text; null when it is not JSON.
+Json::Value ParseJson(const std::string& text);
 
 // A QCoreApplication for the test program, made on first use.
 void EnsureApplication();

@@ -64,10 +64,7 @@ TEST_F(VersionCheckTest, NewerVersionsShowForBothOrigins) {
 }
 
 TEST_F(VersionCheckTest, FailuresShowOnlyForTheUpdateWindow) {
-    Json::Value refused = Rule("api/version", nullptr, "code");
-    refused["code"] = 1;
-    refused["times"] = 2;
-    fake_.AddRule(refused);
+    fake_.AddRule(R"({"path": "api/version", "action": "code", "code": 1, "times": 2})");
     flows_->Version().CheckForUpdates(VersionCheck::kStartUp);
     ASSERT_TRUE(WaitIdle());
     EXPECT_TRUE(sink_.events.isEmpty());
@@ -79,10 +76,7 @@ TEST_F(VersionCheckTest, FailuresShowOnlyForTheUpdateWindow) {
     sink_.events.clear();
     for (const char* body : {"<html/>", "{\"code\":0,\"data\":{\"num\":[1],\"url\":{}}}",
                              "{\"code\":0,\"data\":\"1.0.6\"}"}) {
-        Json::Value raw = Rule("api/version", nullptr, "raw");
-        raw["body"] = body;
-        raw["times"] = 1;
-        fake_.AddRule(raw);
+        fake_.AddRawReply("api/version", "upd", body);
         flows_->Version().CheckForUpdates(VersionCheck::kStartUp);
         ASSERT_TRUE(WaitIdle());
     }
@@ -98,9 +92,7 @@ TEST_F(FeedbackTest, AnyReplyThanksTheUser) {
     EXPECT_EQ(first["body"].asString().substr(first["body"].asString().find("&content=")),
               "&content=&tel=");
 
-    Json::Value empty = Rule("api/feedback", "add", "empty");
-    empty["times"] = 1;
-    fake_.AddRule(empty);
+    fake_.AddRule(R"({"path": "api/feedback", "action": "empty", "times": 1})");
     sink_.events.clear();
     flows_->FeedbackSender().SubmitFeedback(QStringLiteral("界面 & 速度=好+快 100%"),
                                             QStringLiteral("12345"));
