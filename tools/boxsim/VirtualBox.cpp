@@ -1,5 +1,7 @@
 #include "VirtualBox.h"
 
+#include "LineAudio.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -161,17 +163,6 @@ bool AllDigits(const std::string& text) {
            std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-std::uint8_t ToneSample(long long n) {
-    constexpr double kPi = 3.14159265358979323846;
-    int value =
-        128 + static_cast<int>(std::lround(96 * std::sin(2 * kPi * 1000 * n / kSampleRate)));
-    // Keep clear of the values that mean something on the line.
-    if (value == kStart || value == kAudioStart || value == kEnd) {
-        ++value;
-    }
-    return static_cast<std::uint8_t>(value);
-}
-
 } // namespace
 
 VirtualBox::VirtualBox(Options options)
@@ -219,6 +210,12 @@ bool VirtualBox::Start() {
             std::fprintf(stderr, "cannot listen on %s: %s\n", options_.controlPath.c_str(),
                          std::strerror(errno));
             return false;
+        }
+    }
+    if (!options_.speech.empty()) {
+        speech_ = line_audio::SpeechSamples(options_.speech);
+        if (speech_.empty()) {
+            std::fprintf(stderr, "espeak-ng could not speak the text; the box streams a tone\n");
         }
     }
     return CreatePort();
@@ -759,7 +756,10 @@ void VirtualBox::StreamAudio() {
         const int count = static_cast<int>(std::min<long long>(kSamplesPerPacket, due - done));
         Bytes packet{kAudioStart};
         for (int i = 0; i < count; ++i) {
-            packet.push_back(ToneSample(done + i));
+            const long long n = done + i;
+            packet.push_back(speech_.empty()
+                                 ? line_audio::ToneSample(n)
+                                 : speech_[static_cast<std::size_t>(n) % speech_.size()]);
         }
         packet.push_back(kEnd);
         if (WriteMaster(packet.data(), packet.size(), false)) {

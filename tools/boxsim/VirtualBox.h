@@ -22,6 +22,7 @@ struct Options {
     std::string extension;
     std::string version = "1.0.5";
     std::string missedRecord;
+    std::string speech; // streamed, spoken, while recording instead of the tone
 };
 
 // A telephone box on a pseudo-terminal, speaking the box's side of the frame contract.
@@ -106,6 +107,7 @@ private:
     long long samplesDue_ = 0;
     long long samplesSent_ = 0;
     long long samplesDropped_ = 0;
+    Bytes speech_;
 
     bool upgradeSucceeds_ = true;
     int upgradeAttemptsLeft_ = 0;

@@ -21,6 +21,8 @@ void Usage() {
               "  --extension CODE     the extension code stored in the box\n"
               "  --version TEXT       the firmware version (default 1.0.5)\n"
               "  --missed-record NUM  a missed call the box remembers\n"
+              "  --speech TEXT        while recording, stream TEXT spoken by espeak-ng\n"
+              "                       instead of a 1 kHz tone\n"
               "Commands come from standard input as well; type help for the list.");
 }
 
@@ -60,6 +62,8 @@ int main(int argc, char** argv) {
             options.version = value();
         } else if (arg == "--missed-record") {
             options.missedRecord = value();
+        } else if (arg == "--speech") {
+            options.speech = value();
         } else {
             std::fprintf(stderr, "unknown option: %s\n", arg.c_str());
             return 2;
