@@ -10,11 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <thread>
 
@@ -27,28 +22,6 @@ using test::FakeBox;
 using test::RawDb;
 using test::RecordingSink;
 using test::WaitUntil;
-
-// A listening socket on 127.0.0.1, as another program holding a port would have it.
-class TakenPort {
-public:
-    TakenPort() {
-        fd_ = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        listen(fd_, 1);
-        getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length);
-        port_ = ntohs(address.sin_port);
-    }
-    ~TakenPort() { close(fd_); }
-    std::uint16_t Port() const { return port_; }
-
-private:
-    int fd_ = -1;
-    std::uint16_t port_ = 0;
-};
 
 class LocalApiHubTest : public ::testing::Test {
 protected:
@@ -183,40 +156,29 @@ TEST_F(LocalApiHubTest, DialsSmsAndRecordingReachTheVirtualBox) {
 
 TEST_F(LocalApiHubTest, ShutdownReleasesARequestWaitingForTheUiThread) {
     StartCore();
-    const std::uint16_t port = core_->LocalApiPort();
-    std::atomic<bool> closed{false};
-    std::thread client([&] {
-        const int fd = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(port);
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        const std::string request = "GET /api/record?cmd=mode&value=auto HTTP/1.1\r\n\r\n";
-        send(fd, request.data(), request.size(), MSG_NOSIGNAL);
-        char buffer[512];
-        while (recv(fd, buffer, sizeof buffer, 0) > 0) {
-        }
-        close(fd);
-        closed = true;
-    });
+    QProcess curl;
+    curl.start("curl", {"-s", "--noproxy", "*", "--max-time", "30",
+                        QStringLiteral("http://127.0.0.1:%1/api/record?cmd=mode&value=auto")
+                            .arg(core_->LocalApiPort())});
     // The UI thread serves nothing here: the request waits for it until shutdown.
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     const auto start = std::chrono::steady_clock::now();
     core_->Shutdown();
-    const auto took = std::chrono::steady_clock::now() - start;
-    client.join();
-    EXPECT_TRUE(closed);
-    EXPECT_LT(took, std::chrono::seconds(4));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
+    EXPECT_TRUE(curl.waitForFinished(30000));
     EXPECT_EQ(core_->Settings().AutoAdmin(), 0);
     EXPECT_EQ(core_->LocalApiPort(), 0);
 }
 
 TEST_F(LocalApiHubTest, APortTakenByAnotherProgramLeavesTheCoreRunning) {
-    TakenPort taken;
-    StartCore(taken.Port());
-    EXPECT_EQ(core_->LocalApiPort(), 0);
-    EXPECT_TRUE(core_->AddCallLog(QStringLiteral("800"), {}, {}, 4));
+    StartCore();
+    QTemporaryDir otherDocs;
+    AppConfig config = test::TestConfig(otherDocs.path(), BuiltDataFolder());
+    config.localApiPort = core_->LocalApiPort();
+    AppCore other(config, sink_);
+    ASSERT_TRUE(other.Start());
+    EXPECT_EQ(other.LocalApiPort(), 0);
+    EXPECT_TRUE(other.AddCallLog(QStringLiteral("800"), {}, {}, 4));
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include <QProcess>
 
 #include <arpa/inet.h>
+#include <iconv.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/resource.h>
@@ -14,10 +15,13 @@
 
 namespace tamberlink::test {
 
-int ConnectLoopback(std::uint16_t port) {
+int ConnectLoopback(std::uint16_t port, int receiveBuffer) {
     const int fd = socket(AF_INET, SOCK_STREAM, 0);
     if (fd < 0) {
         return -1;
+    }
+    if (receiveBuffer > 0) {
+        setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
     }
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -127,14 +131,17 @@ std::string ReplyOf(std::string_view body, std::string_view contentType) {
            std::string(body);
 }
 
-bool FakeHost::IsConnected() const {
-    std::lock_guard lock(mutex_);
-    return connected_;
-}
-
-bool FakeHost::IsPhoneLinked() const {
-    std::lock_guard lock(mutex_);
-    return phoneLinked_;
+std::string Gbk(std::string_view utf8) {
+    const iconv_t cd = iconv_open("GBK", "UTF-8");
+    std::string gbk(utf8.size() * 2, '\0');
+    char* in = const_cast<char*>(utf8.data());
+    char* out = gbk.data();
+    std::size_t inLeft = utf8.size();
+    std::size_t outLeft = gbk.size();
+    iconv(cd, &in, &inLeft, &out, &outLeft);
+    iconv_close(cd);
+    gbk.resize(gbk.size() - outLeft);
+    return gbk;
 }
 
 void FakeHost::HandOver(const LocalApiRequest& request) {
@@ -142,12 +149,6 @@ void FakeHost::HandOver(const LocalApiRequest& request) {
     taken_.push_back(request);
     changed_.notify_all();
     changed_.wait(lock, [this] { return !gateClosed_; });
-}
-
-void FakeHost::SetDevice(bool connected, bool phoneLinked) {
-    std::lock_guard lock(mutex_);
-    connected_ = connected;
-    phoneLinked_ = phoneLinked;
 }
 
 std::vector<LocalApiRequest> FakeHost::Taken() const {
@@ -160,20 +161,15 @@ void FakeHost::Clear() {
     taken_.clear();
 }
 
-void FakeHost::CloseGate() {
+void FakeHost::SetGate(bool closed) {
     std::lock_guard lock(mutex_);
-    gateClosed_ = true;
-}
-
-void FakeHost::OpenGate() {
-    std::lock_guard lock(mutex_);
-    gateClosed_ = false;
+    gateClosed_ = closed;
     changed_.notify_all();
 }
 
-bool FakeHost::WaitForRequests(std::size_t count, std::chrono::milliseconds deadline) const {
+bool FakeHost::WaitForRequests(std::size_t count) const {
     std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, deadline, [&] { return taken_.size() >= count; });
+    return changed_.wait_for(lock, 20s, [&] { return taken_.size() >= count; });
 }
 
 } // namespace tamberlink::test

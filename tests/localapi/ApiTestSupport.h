@@ -4,6 +4,7 @@
 
 #include <QStringList>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -17,8 +18,9 @@ namespace tamberlink::test {
 
 using namespace std::chrono_literals;
 
-// Client sockets to 127.0.0.1, blocking; -1 when the connection fails.
-int ConnectLoopback(std::uint16_t port);
+// Client sockets to 127.0.0.1, blocking; -1 when the connection fails. A receive buffer
+// size, when given, is set before connecting.
+int ConnectLoopback(std::uint16_t port, int receiveBuffer = 0);
 bool SendAll(int fd, std::string_view bytes);
 
 struct Received {
@@ -47,28 +49,29 @@ bool EnsureDescriptors(std::size_t count);
 
 // The expected reply: status 200, the body's length, the type, Keep-Alive, the body.
 std::string ReplyOf(std::string_view body, std::string_view contentType);
+// The GBK bytes of a UTF-8 text.
+std::string Gbk(std::string_view utf8);
 
-// A core stand-in: device flags set by the test, requests recorded, and an optional gate
-// that holds HandOver until the test opens it.
+// A core stand-in: device flags set by the test, requests recorded, and a gate that, while
+// closed, holds HandOver until the test opens it.
 class FakeHost : public ApiHost {
 public:
-    bool IsConnected() const override;
-    bool IsPhoneLinked() const override;
+    std::atomic<bool> connected{false};
+    std::atomic<bool> linked{false};
+
+    bool IsConnected() const override { return connected; }
+    bool IsPhoneLinked() const override { return linked; }
     void HandOver(const LocalApiRequest& request) override;
 
-    void SetDevice(bool connected, bool phoneLinked);
     std::vector<LocalApiRequest> Taken() const;
     void Clear();
-    void CloseGate();
-    void OpenGate();
+    void SetGate(bool closed);
     // Waits until `count` requests are inside (or through) HandOver.
-    bool WaitForRequests(std::size_t count, std::chrono::milliseconds deadline = 20s) const;
+    bool WaitForRequests(std::size_t count) const;
 
 private:
     mutable std::mutex mutex_;
     mutable std::condition_variable changed_;
-    bool connected_ = false;
-    bool phoneLinked_ = false;
     bool gateClosed_ = false;
     std::vector<LocalApiRequest> taken_;
 };

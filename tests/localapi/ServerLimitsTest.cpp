@@ -28,99 +28,69 @@ bool IsUnknownCmdReply(const Received& received) {
            received.bytes.ends_with("}");
 }
 
-// Answers every connection with the sends a test asks for, and records their results.
-class EchoServer : public ConnectionServer {
+// Answers every connection with blocks of the given sizes, block i filled with 'a' + i % 26,
+// until one is refused; keeps the first data and the results.
+class BlockServer : public ConnectionServer {
 public:
-    using ConnectionServer::ConnectionServer;
-    ~EchoServer() override { Stop(); }
+    ~BlockServer() override { Stop(); }
 
     std::vector<std::size_t> sizes;
     std::vector<bool> results;
     std::string firstData;
+    std::atomic<bool> refused{false};
 
 protected:
     void OnConnectionEstablished(Connection& connection, std::string_view data) override {
         firstData = data;
-        for (std::size_t size : sizes) {
-            results.push_back(Send(connection, std::string(size, 'x')));
+        results.clear();
+        for (std::size_t i = 0; i < sizes.size(); ++i) {
+            results.push_back(Send(connection, std::string(sizes[i], char('a' + i % 26))));
+            if (!results.back()) {
+                refused = true;
+                return;
+            }
         }
     }
 };
 
-TEST(ConnectionServer, SendTakesAtMostOneBlockAndClosesAfterTheReply) {
-    EchoServer server;
-    server.sizes = {ConnectionServer::kBlockSize + 1, ConnectionServer::kBlockSize, 10};
+TEST(ConnectionServer, ReadsOnlyTheFirstDataSendsBlocksAndClosesAfterTheReply) {
+    BlockServer server;
+    server.sizes = {ConnectionServer::kBlockSize, 10, ConnectionServer::kBlockSize + 1};
     ASSERT_TRUE(server.Start(0));
     const Received received = Exchange(server.Port(), "hello");
     EXPECT_TRUE(received.closed);
-    EXPECT_EQ(received.bytes, std::string(ConnectionServer::kBlockSize + 10, 'x'));
-    EXPECT_EQ(server.results, (std::vector<bool>{false, true, true}));
+    EXPECT_EQ(received.bytes, std::string(ConnectionServer::kBlockSize, 'a') + "bbbbbbbbbb");
+    EXPECT_EQ(server.results, (std::vector<bool>{true, true, false}));
     EXPECT_EQ(server.firstData, "hello");
     EXPECT_TRUE(WaitFor([&] { return server.ConnectionCount() == 0; }));
-}
 
-// Queues numbered blocks until the connection refuses one. The kernel's send buffer takes
-// some first (how many depends on its tuning), far fewer than kMostBlocks.
-class FloodServer : public ConnectionServer {
-public:
-    static constexpr int kMostBlocks = 4000;
-
-    ~FloodServer() override { Stop(); }
-
-    std::atomic<int> accepted{0};
-    std::atomic<int> refusedAt{-1};
-
-protected:
-    void OnConnectionEstablished(Connection& connection, std::string_view) override {
-        for (int i = 0; i < kMostBlocks; ++i) {
-            if (!Send(connection, std::string(kBlockSize, static_cast<char>('a' + i % 26)))) {
-                refusedAt = i;
-                return;
-            }
-            ++accepted;
-        }
-    }
-};
-
-TEST(ConnectionServer, SendsBeyondThePendingLimitAreRefusedAndTheRestArriveInOrder) {
-    FloodServer server;
-    ASSERT_TRUE(server.Start(0));
-    // A client with a small window that reads nothing yet: the server's writes stall.
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    const int small = 4096;
-    setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(server.Port());
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    ASSERT_TRUE(SendAll(fd, "go"));
-    ASSERT_TRUE(WaitFor([&] { return server.refusedAt >= 0; }));
-    EXPECT_GE(server.accepted, static_cast<int>(ConnectionServer::kMaxPendingSends));
-    EXPECT_LT(server.accepted, FloodServer::kMostBlocks);
-
-    const Received received = ReadUntilClosed(fd);
-    close(fd);
-    EXPECT_TRUE(received.closed);
-    ASSERT_EQ(received.bytes.size(), server.accepted * ConnectionServer::kBlockSize);
-    for (int i = 0; i < server.accepted; ++i) {
-        EXPECT_EQ(
-            received.bytes.substr(i * ConnectionServer::kBlockSize, ConnectionServer::kBlockSize),
-            std::string(ConnectionServer::kBlockSize, static_cast<char>('a' + i % 26)))
-            << "block " << i;
-    }
-}
-
-TEST(ConnectionServer, FirstDataIsCutAtTheLimit) {
-    EchoServer server;
-    ASSERT_TRUE(server.Start(0));
-    const int fd = ConnectLoopback(server.Port());
-    ASSERT_GE(fd, 0);
-    ASSERT_TRUE(SendAll(fd, std::string(6000, 'a')));
-    EXPECT_TRUE(ReadUntilClosed(fd).closed);
-    close(fd);
+    // No more of the first data is read than the limit.
+    EXPECT_TRUE(Exchange(server.Port(), std::string(6000, 'a')).closed);
     EXPECT_GT(server.firstData.size(), 0u);
     EXPECT_LE(server.firstData.size(), ConnectionServer::kFirstDataLimit);
+}
+
+TEST(ConnectionServer, SendsBeyondThePendingLimitAreRefusedAndTheRestArriveInOrder) {
+    // The kernel's send buffer takes some blocks first, far fewer than these.
+    BlockServer server;
+    server.sizes.assign(4000, ConnectionServer::kBlockSize);
+    ASSERT_TRUE(server.Start(0));
+    // A client with a small window that reads nothing yet: the server's writes stall.
+    const int fd = ConnectLoopback(server.Port(), 4096);
+    ASSERT_TRUE(SendAll(fd, "go"));
+    ASSERT_TRUE(WaitFor([&] { return server.refused.load(); }));
+    const Received received = ReadUntilClosed(fd);
+    close(fd);
+    ASSERT_FALSE(server.results.back());
+    const std::size_t accepted = server.results.size() - 1;
+    EXPECT_GE(accepted, ConnectionServer::kMaxPendingSends);
+    ASSERT_EQ(received.bytes.size(), accepted * ConnectionServer::kBlockSize);
+    for (std::size_t i = 0; i < accepted; ++i) {
+        ASSERT_EQ(
+            received.bytes.substr(i * ConnectionServer::kBlockSize, ConnectionServer::kBlockSize),
+            std::string(ConnectionServer::kBlockSize, char('a' + i % 26)))
+            << "block " << i;
+    }
 }
 
 TEST(ConnectionServer, AConnectionThatSendsNothingIsClosedAfterTheIdleLimit) {
@@ -232,30 +202,31 @@ TEST(ConnectionServer, IsNotReachableOnOtherAddressesOfThisComputer) {
 
 TEST(ConnectionServer, ClientsThatVanishBeforeTheReplyAndStopWhileHandling) {
     FakeHost host;
-    host.SetDevice(true, true);
+    host.connected = true;
+    host.linked = true;
     auto api = std::make_unique<LocalApi>(host);
     ASSERT_TRUE(api->StartServer(0));
     const std::uint16_t port = api->Port();
 
     // The core is busy: both workers wait in HandOver while their clients go away.
-    host.CloseGate();
+    host.SetGate(true);
     for (int i = 0; i < ConnectionServer::kWorkers; ++i) {
         const int fd = ConnectLoopback(port);
         ASSERT_TRUE(SendAll(fd, "GET /api/call?type=tel&number=1 HTTP/1.1\r\n\r\n"));
         close(fd);
     }
     ASSERT_TRUE(host.WaitForRequests(ConnectionServer::kWorkers));
-    host.OpenGate();
+    host.SetGate(false);
     EXPECT_TRUE(IsUnknownCmdReply(Exchange(port, kRequest)));
 
     // Stopping waits for a request the core is still handling, then ends every thread.
-    host.CloseGate();
+    host.SetGate(true);
     const int waiting = ConnectLoopback(port);
     ASSERT_TRUE(SendAll(waiting, "GET /api/record?cmd=mode&value=auto HTTP/1.1\r\n\r\n"));
     ASSERT_TRUE(host.WaitForRequests(ConnectionServer::kWorkers + 1));
     auto stopped = std::async(std::launch::async, [&] { api.reset(); });
     EXPECT_EQ(stopped.wait_for(200ms), std::future_status::timeout);
-    host.OpenGate();
+    host.SetGate(false);
     EXPECT_EQ(stopped.wait_for(20s), std::future_status::ready);
     EXPECT_TRUE(ReadUntilClosed(waiting).closed);
     close(waiting);
