@@ -172,7 +172,11 @@ TEST_F(LocalApiHubTest, DialsSmsAndRecordingReachTheVirtualBox) {
     EXPECT_EQ(box.LinesStartingWith("sms-number"),
               std::vector<std::string>{"sms-number 13900000000"});
 
-    Curl("/api/record?cmd=control&value=stop");
+    // An accepted stop is answered with this text, and the box hears the stop.
+    EXPECT_EQ(
+        Curl("/api/record?cmd=control&value=stop"),
+        "{\"code\":0, \"msg\":\xC9\xE8\xD6\xC3\xC2\xBC\xD2\xF4\xCA\xA7\xB0\xDC\xA3\xAC\xC2\xBC"
+        "\xD2\xF4\xCD\xA3\xD6\xB9}");
     EXPECT_TRUE(box.WaitForLine("rx A5 A1 04 55"));
     EXPECT_TRUE(box.WaitForLine("record-stop-request"));
 }

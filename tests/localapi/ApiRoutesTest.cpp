@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <optional>
+#include <set>
+#include <thread>
 
 namespace tamberlink {
 namespace {
@@ -247,6 +250,8 @@ TEST_F(ApiRoutesTest, RequestsTheApiDoesNotServeGetNoReply) {
         std::string("\x16\x03\x01\x02\x00\x01\x00\x01\xfc\x03\x03\r\n\r\n\0\0", 17),
         "GET /api/call?type=tel&number=12 HTTP/1.1\r\nHost: localhost\r\n" +
             std::string(5000, 'X') + "\r\n\r\n",
+        "GET /api/call?type=tel&number=" + std::string(33 * 1024, '1') +
+            " HTTP/1.1\r\nHost: localhost\r\n\r\n",
     };
     for (const std::string& request : rawNoReply) {
         const Received received = Exchange(port_, request);
@@ -258,6 +263,38 @@ TEST_F(ApiRoutesTest, RequestsTheApiDoesNotServeGetNoReply) {
     // And the server goes on serving.
     ExpectExchange({Url("/api/call?type=tel&number=5")}, kHtml,
                    {Body(0, gbk::kTelDialed), LocalApiRequest{Kind::LandlineDial, "5", ""}});
+}
+
+TEST_F(ApiRoutesTest, ConcurrentRequestsKeepTheirOwnParameters) {
+    host_.SetDevice(true, true);
+    constexpr int kClients = 8;
+    constexpr int kEach = 40;
+    std::vector<std::thread> clients;
+    std::atomic<int> answered{0};
+    for (int c = 0; c < kClients; ++c) {
+        clients.emplace_back([&, c] {
+            for (int i = 0; i < kEach; ++i) {
+                const std::string number = std::to_string(100000 + c * 1000 + i);
+                const Received received =
+                    Exchange(port_, "GET /api/call?type=mobile&number=" + number + "&guid=g" +
+                                        number + " HTTP/1.1\r\nHost: localhost\r\n\r\n");
+                answered += received.bytes == ReplyOf(Body(0, gbk::kMobileDialed), kHtml);
+            }
+        });
+    }
+    for (std::thread& client : clients) {
+        client.join();
+    }
+    EXPECT_EQ(answered, kClients * kEach);
+    const std::vector<LocalApiRequest> taken = host_.Taken();
+    ASSERT_EQ(taken.size(), std::size_t{kClients * kEach});
+    std::set<std::string> numbers;
+    for (const LocalApiRequest& request : taken) {
+        EXPECT_EQ(request.kind, Kind::PhoneDial);
+        EXPECT_EQ(request.second, "g" + request.first);
+        numbers.insert(request.first);
+    }
+    EXPECT_EQ(numbers.size(), std::size_t{kClients * kEach});
 }
 
 TEST_F(ApiRoutesTest, RawRequestsWithLoopbackOrNoHostAreServed) {

@@ -70,10 +70,9 @@ Received Exchange(std::uint16_t port, std::string_view request) {
     if (fd < 0) {
         return {};
     }
-    Received received;
-    if (SendAll(fd, request)) {
-        received = ReadUntilClosed(fd);
-    }
+    // A server that closes early may cut the sending short; what it answered still counts.
+    SendAll(fd, request);
+    const Received received = ReadUntilClosed(fd);
     close(fd);
     return received;
 }

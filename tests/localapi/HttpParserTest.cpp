@@ -52,7 +52,9 @@ TEST(HttpParser, HeaderScanEndsAtALineWithoutColonBlank) {
 TEST(HttpParser, PostTakesItsBodyByContentLengthAndOnlyWhenComplete) {
     const std::string head =
         "POST /api/sms HTTP/1.1\r\nHost: localhost\r\nContent-Length: 10\r\n\r\n";
-    const CHttpParser complete(head + "data=12345");
+    // The body refers into the received data, which outlives the parser.
+    const std::string completeData = head + "data=12345";
+    const CHttpParser complete(completeData);
     EXPECT_EQ(complete.GetMethod(), Method::Post);
     EXPECT_EQ(complete.Path(), "/api/sms");
     EXPECT_EQ(complete.Body(), "data=12345");
@@ -62,7 +64,8 @@ TEST(HttpParser, PostTakesItsBodyByContentLengthAndOnlyWhenComplete) {
     ExpectRefused(head + "data=1");
     ExpectRefused(head);
     // Bytes beyond the announced length are not part of the body.
-    const CHttpParser longer(head + "data=12345&extra=1");
+    const std::string longerData = head + "data=12345&extra=1";
+    const CHttpParser longer(longerData);
     EXPECT_EQ(longer.Body(), "data=12345");
     EXPECT_EQ(Param(longer, "extra"), "<missing>");
     // No end of head at all.

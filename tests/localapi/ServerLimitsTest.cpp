@@ -59,6 +59,58 @@ TEST(ConnectionServer, SendTakesAtMostOneBlockAndClosesAfterTheReply) {
     EXPECT_TRUE(WaitFor([&] { return server.ConnectionCount() == 0; }));
 }
 
+// Queues numbered blocks until the connection refuses one. The kernel's send buffer takes
+// some first (how many depends on its tuning), far fewer than kMostBlocks.
+class FloodServer : public ConnectionServer {
+public:
+    static constexpr int kMostBlocks = 4000;
+
+    ~FloodServer() override { Stop(); }
+
+    std::atomic<int> accepted{0};
+    std::atomic<int> refusedAt{-1};
+
+protected:
+    void OnConnectionEstablished(Connection& connection, std::string_view) override {
+        for (int i = 0; i < kMostBlocks; ++i) {
+            if (!Send(connection, std::string(kBlockSize, static_cast<char>('a' + i % 26)))) {
+                refusedAt = i;
+                return;
+            }
+            ++accepted;
+        }
+    }
+};
+
+TEST(ConnectionServer, SendsBeyondThePendingLimitAreRefusedAndTheRestArriveInOrder) {
+    FloodServer server;
+    ASSERT_TRUE(server.Start(0));
+    // A client with a small window that reads nothing yet: the server's writes stall.
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    const int small = 4096;
+    setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(server.Port());
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_TRUE(SendAll(fd, "go"));
+    ASSERT_TRUE(WaitFor([&] { return server.refusedAt >= 0; }));
+    EXPECT_GE(server.accepted, static_cast<int>(ConnectionServer::kMaxPendingSends));
+    EXPECT_LT(server.accepted, FloodServer::kMostBlocks);
+
+    const Received received = ReadUntilClosed(fd);
+    close(fd);
+    EXPECT_TRUE(received.closed);
+    ASSERT_EQ(received.bytes.size(), server.accepted * ConnectionServer::kBlockSize);
+    for (int i = 0; i < server.accepted; ++i) {
+        EXPECT_EQ(
+            received.bytes.substr(i * ConnectionServer::kBlockSize, ConnectionServer::kBlockSize),
+            std::string(ConnectionServer::kBlockSize, static_cast<char>('a' + i % 26)))
+            << "block " << i;
+    }
+}
+
 TEST(ConnectionServer, FirstDataIsCutAtTheLimit) {
     EchoServer server;
     ASSERT_TRUE(server.Start(0));
