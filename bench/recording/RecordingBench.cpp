@@ -3,6 +3,7 @@
 // whether the whole program keeps up with the virtual box streaming a call at 32,000 bytes
 // a second, sample for sample.
 
+#include "../../tests/app/CoreTestSupport.h"
 #include "../../tests/device/BoxSim.h"
 #include "app/AppCore.h"
 #include "app/DeviceBridge.h"
@@ -11,13 +12,11 @@
 #include "recording/CallRecorderHost.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <algorithm>
 #include <cmath>
@@ -25,7 +24,6 @@
 #include <cstdio>
 #include <ctime>
 #include <fcntl.h>
-#include <functional>
 #include <random>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -35,6 +33,7 @@
 namespace {
 
 using tamberlink::CallRecorder;
+using tamberlink::test::WaitUntil;
 
 constexpr int kSampleRate = 32000;
 constexpr int kSeconds = 120;
@@ -167,24 +166,6 @@ bool CompareWithLame(const std::vector<std::uint8_t>& audio, const QString& root
     return true;
 }
 
-class QuietSink : public tamberlink::UiSink {
-public:
-    void ShowTip(const QString&) override {}
-};
-
-// Runs the event loop until `done` holds; false when `seconds` pass first.
-bool Serve(const std::function<bool()>& done, int seconds) {
-    QDeadlineTimer deadline(seconds * 1000);
-    while (!done()) {
-        if (deadline.hasExpired()) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(2);
-    }
-    return true;
-}
-
 double ProcessCpuSeconds() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
@@ -200,34 +181,32 @@ bool MeasureStreaming(const QString& root) {
         std::fprintf(stderr, "cannot start the virtual box\n");
         return false;
     }
-    QuietSink sink;
+    tamberlink::test::RecordingSink sink;
     // The local API on any free port and no cloud service: only the box is measured.
-    tamberlink::AppCore core(tamberlink::AppConfig{root,
-                                                   QCoreApplication::applicationDirPath() + "/Data",
-                                                   0, QStringLiteral("http://127.0.0.1:9/"), root},
-                             sink);
+    tamberlink::AppCore core(
+        tamberlink::test::TestConfig(root, QCoreApplication::applicationDirPath() + "/Data"), sink);
     core.Start();
     core.Device().Link().SetPortLister([] { return std::vector<std::string>{}; });
     core.Device().Link().SetWatchDevices(false);
     core.StartDeviceLink(QString::fromStdString(box.PortPath()));
-    if (!Serve([&] { return box.Count("ask missed") > 0; }, 30) ||
+    if (!WaitUntil([&] { return box.Count("ask missed") > 0; }, 30000) ||
         box.Command("ring 13800000000") != "ok" ||
-        !Serve([&] { return !core.LoadCallLog().empty(); }, 30)) {
+        !WaitUntil([&] { return !core.LoadCallLog().empty(); }, 30000)) {
         std::fprintf(stderr, "the virtual box did not connect\n");
         return false;
     }
 
     const double cpuBefore = ProcessCpuSeconds();
     core.RequestRecordingStart();
-    Serve([&] { return box.Count("audio-start") > 0; }, 10);
+    WaitUntil([&] { return box.Count("audio-start") > 0; }, 10000);
     const auto started = std::chrono::steady_clock::now();
-    Serve([] { return false; }, kStreamSeconds);
+    WaitUntil([] { return false; }, kStreamSeconds * 1000);
     core.RequestRecordingStop();
-    const bool stopped = Serve(
+    const bool stopped = WaitUntil(
         [&] {
             return !box.LinesStartingWith("audio-stop ").empty() && !core.Recorder().IsRecording();
         },
-        10);
+        10000);
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     const double cpu = ProcessCpuSeconds() - cpuBefore;
