@@ -1,9 +1,9 @@
 #include "app/AppCore.h"
 
-#include "app/BoxCommands.h"
 #include "app/BoxLink.h"
 #include "app/DeviceBridge.h"
 #include "app/UiSink.h"
+#include "device/DeviceFrame.h"
 #include "localapi/LocalApi.h"
 
 #include <QCoreApplication>
@@ -287,23 +287,24 @@ bool AppCore::IsBoxConnected() const {
     return box != nullptr && box->IsConnected();
 }
 
-void AppCore::WriteToBox(const QByteArray& frame) {
+void AppCore::WriteToBox(const std::optional<FrameBytes>& frame) {
     BoxLink* box = box_;
-    if (box != nullptr && !frame.isEmpty()) {
-        box->Write(frame);
+    if (box != nullptr && frame) {
+        box->Write(QByteArray(reinterpret_cast<const char*>(frame->data()),
+                              static_cast<qsizetype>(frame->size())));
     }
 }
 
 void AppCore::RequestRecordingStart() {
     if (IsBoxConnected()) {
-        WriteToBox(BoxCommands::Recording(true));
+        WriteToBox(frame::Command(frame::kStartRecording));
     } else {
         ShowTip(QStringLiteral("请先连接设备后再开始录音"));
     }
 }
 
 void AppCore::RequestRecordingStop() {
-    WriteToBox(BoxCommands::Recording(false));
+    WriteToBox(frame::Command(frame::kStopRecording));
 }
 
 std::uint16_t AppCore::LocalApiPort() const {
@@ -316,12 +317,12 @@ void AppCore::SetRecordingAnimation(bool playing) {
 
 void AppCore::SetFenjiCode(const QString& code) {
     settings_.SetFenjiCode(code);
-    WriteToBox(BoxCommands::StoreExtension(code));
+    WriteToBox(frame::TextFrame(frame::kStoreExtension, code));
 }
 
 void AppCore::SetAreaCode(const QString& code) {
     if (settings_.SetAreaCode(code)) {
-        WriteToBox(BoxCommands::StoreAreaCode(code));
+        WriteToBox(frame::TextFrame(frame::kStoreAreaCode, code));
     }
 }
 
@@ -353,7 +354,7 @@ bool AppCore::SetScreenOff(int value) {
 void AppCore::SetAuto(bool byApi, bool on) {
     settings_.SetAuto(byApi, on);
     if (IsBoxConnected()) {
-        WriteToBox(BoxCommands::AutoRecord(on));
+        WriteToBox(frame::Command(on ? frame::kAutoRecordOn : frame::kAutoRecordOff));
     } else {
         ShowTip(QStringLiteral("请先连接设备后在设置自动录音"));
     }

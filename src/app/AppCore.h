@@ -6,6 +6,7 @@
 #include "app/SettingsStore.h"
 #include "cloud/CloudClient.h"
 #include "cloud/CloudFlows.h"
+#include "device/DeviceFrame.h"
 #include "recording/CallRecorder.h"
 #include "recording/CallRecorderHost.h"
 #include "store/AttributionDatabase.h"
@@ -169,7 +170,8 @@ private:
     QString FindDataFile(const QString& name) const;
     void MakeDataFolders(const QString& documents);
     void DeleteTemporaryFiles();
-    void WriteToBox(const QByteArray& frame);
+    // Sends a frame when the box is attached; a frame that did not fit is not sent.
+    void WriteToBox(const std::optional<FrameBytes>& frame);
     void ArmReminders();
     // Creates the cloud client and its flows, then checks silently for a newer version.
     void StartCloud();

@@ -464,15 +464,23 @@ bool LocalDatabase::AddCallLog(const QString& number, const QString& place, cons
 bool LocalDatabase::DeleteEach(std::string_view sql, const std::vector<int>& ids,
                                const char* failureLine) {
     std::lock_guard lock(mutex_);
-    SqlStatement remove(db_, sql);
-    for (int id : ids) {
-        remove.Bind(1, id);
-        if (!remove.IsValid()) {
-            ReportFailure(failureLine);
-        } else {
-            RunWrite(remove, failureLine);
+    // One transaction for the whole selection: a commit per row made deleting a thousand
+    // rows take seconds. A failed row is still reported and skipped on its own.
+    const bool inTransaction = Exec("begin transaction");
+    {
+        SqlStatement remove(db_, sql);
+        for (int id : ids) {
+            remove.Bind(1, id);
+            if (!remove.IsValid()) {
+                ReportFailure(failureLine);
+            } else {
+                RunWrite(remove, failureLine);
+            }
+            remove.Reset();
         }
-        remove.Reset();
+    }
+    if (inTransaction && !Exec("commit transaction", failureLine)) {
+        Exec("rollback transaction");
     }
     return true;
 }

@@ -2,7 +2,6 @@
 
 #include "../store/StoreTestSupport.h"
 #include "app/AppCore.h"
-#include "app/BoxCommands.h"
 
 #include <QDir>
 #include <QFile>
@@ -139,8 +138,12 @@ TEST_F(CoreTest, ExtensionAndAreaCodeAreEchoedToTheBoxAndLongAreaCodesRefused) {
     EXPECT_EQ(core_->Settings().AreaCode(), QStringLiteral("020"));
     EXPECT_EQ(Setting("areaCode", "value1"), "020");
     EXPECT_EQ(Setting("fenjiCode", "value1"), "9");
-    EXPECT_TRUE(BoxCommands::StoreExtension(QString(252, u'1')).isEmpty());
-    EXPECT_EQ(BoxCommands::StoreExtension(QString(251, u'1')).size(), 255);
+    // Frames with text are built in 32 bytes: a longer extension is stored but not sent.
+    core_->SetFenjiCode(QString(28, u'1'));
+    core_->SetFenjiCode(QString(29, u'1'));
+    ASSERT_EQ(box.frames.size(), 3u);
+    EXPECT_EQ(box.frames[2].size(), 32u * 3 - 1);
+    EXPECT_EQ(core_->Settings().FenjiCode(), QString(29, u'1'));
 }
 
 TEST_F(CoreTest, AutomaticRecordingIsStoredAndToldToTheBox) {
