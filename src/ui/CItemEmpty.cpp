@@ -23,12 +23,12 @@ QRect CItemEmpty::TextRect(const QRect& rowRect) {
     return QRect(rowRect.left(), top, rowRect.width(), kTextHeight);
 }
 
-void CItemEmpty::Paint(QPainter& painter, const QRect& rowRect) {
+void CItemEmpty::Paint(QPainter& painter, const QRect& rowRect, const QString& text) {
     painter.save();
     painter.drawPixmap(PictureRect(rowRect), SkinPicture(Picture()));
     painter.setFont(SkinFont(1));
     painter.setPen(QColor::fromRgba(kTextColor));
-    painter.drawText(TextRect(rowRect), int(TextAlignment(1)), Text());
+    painter.drawText(TextRect(rowRect), int(TextAlignment(1)), text);
     painter.restore();
 }
 

@@ -7,8 +7,8 @@ class QPainter;
 
 namespace tamberlink {
 
-// The placeholder row of an empty call log: a picture and, below it, "您还没有任何通话记录哦".
-// Operations on the rows skip it by its tag.
+// The placeholder row of an empty list: a picture and, below it, a text ("您还没有任何通话记录哦"
+// for the call log). Operations on the rows skip it by its tag.
 class CItemEmpty {
 public:
     static constexpr int kTag = 9999;
@@ -24,7 +24,7 @@ public:
     static QRect PictureRect(const QRect& rowRect);
     static QRect TextRect(const QRect& rowRect);
 
-    static void Paint(QPainter& painter, const QRect& rowRect);
+    static void Paint(QPainter& painter, const QRect& rowRect, const QString& text = Text());
 };
 
 } // namespace tamberlink

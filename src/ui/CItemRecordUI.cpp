@@ -1,46 +1,17 @@
 #include "ui/CItemRecordUI.h"
 
 #include "ui/Controls.h"
+#include "ui/RowPainter.h"
 #include "ui/SkinImage.h"
 
-#include <QFontMetrics>
-#include <QPainter>
-
 namespace tamberlink {
-
-namespace {
-
-constexpr QRgb kTextColor = 0xFF333333;
-constexpr QRgb kNameColor = 0xFF222222;
-constexpr QRgb kHoverColor = 0xFFF5F9FF;
-constexpr QRgb kCheckedColor = 0xFFEEF5FF;
-constexpr QRgb kLineColor = 0xFFEEF1F5;
-
-void DrawPicture(QPainter& painter, const QRect& rect, const QString& file) {
-    SkinImage image;
-    image.file = file;
-    image.Draw(painter, rect);
-}
-
-void DrawText(QPainter& painter, const QRect& rect, const QFont& font, QRgb color,
-              Qt::Alignment alignment, const QString& text) {
-    painter.setFont(font);
-    painter.setPen(QColor::fromRgba(color));
-    // Whatever the text, it stays inside its label.
-    const QString shown = QFontMetrics(font).elidedText(text, Qt::ElideRight, rect.width());
-    painter.drawText(rect, int(alignment), shown);
-}
-
-} // namespace
 
 void CItemRecordUI::Fill(const CallLogRecord& entry) {
     entry_ = entry;
     nameText_ = entry.name;
     numberText_ = entry.phone + u' ' + entry.attribution;
     if (!entry.nameIsPhone) {
-        if (nameText_.size() > kNameLength) {
-            nameText_ = nameText_.left(kNameLength) + QStringLiteral("...");
-        }
+        nameText_ = ShortenText(nameText_, kNameLength);
     } else {
         if (!entry.phone.isEmpty()) {
             numberText_.remove(entry.phone);
@@ -143,64 +114,40 @@ CItemRecordUI::Control CItemRecordUI::HitTest(const QPoint& pos, bool hovered) c
     return Control::None;
 }
 
-void CItemRecordUI::PaintButton(QPainter& painter, const QPoint& origin, Control control,
-                                const State& state, const char* normal, const char* hot,
-                                const char* pushed) const {
-    const char* file = normal;
-    const bool reacts = control != Control::AddContact || IsAddContactEnabled();
-    if (reacts && state.pushed == control && state.hot == control) {
-        file = pushed;
-    } else if (reacts && state.hot == control) {
-        file = hot;
-    }
-    DrawPicture(painter, ControlRect(control).translated(origin), QString::fromLatin1(file));
-}
-
 void CItemRecordUI::Paint(QPainter& painter, const QRect& rowRect, const State& state) const {
-    painter.save();
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    if (state.checked || state.hovered) {
-        painter.fillRect(rowRect, QColor::fromRgba(state.checked ? kCheckedColor : kHoverColor));
-    }
-    painter.fillRect(QRect(rowRect.left() + 15, rowRect.bottom(), rowRect.width() - 30, 1),
-                     QColor::fromRgba(kLineColor));
-    const QPoint origin = rowRect.topLeft();
-    const auto at = [&origin](Control control) {
-        return ControlRect(control).translated(origin);
-    };
-
+    RowPainter row(painter, rowRect);
+    row.Background(state.checked, state.hovered);
     const bool checkPushed = state.pushed == Control::Check && state.hot == Control::Check;
-    DrawPicture(painter, at(Control::Check),
-                state.checked || checkPushed ? QStringLiteral("tabBtnCheck.png")
-                                             : QStringLiteral("tabBtnUncheck.png"));
-    DrawPicture(painter, at(Control::Head), HeadImage());
-
-    QFont nameFont = SkinFont(0);
-    nameFont.setBold(true);
-    DrawText(painter, at(Control::Name), nameFont, kNameColor, Qt::AlignLeft | Qt::AlignVCenter,
-             nameText_);
-    DrawText(painter, at(Control::Number), SkinFont(0), kTextColor,
+    row.CheckBox(ControlRect(Control::Check), state.checked || checkPushed);
+    row.Picture(ControlRect(Control::Head), HeadImage());
+    row.Text(ControlRect(Control::Name), RowPainter::NameFont(), RowPainter::kNameColor,
+             Qt::AlignLeft | Qt::AlignVCenter, nameText_);
+    row.Text(ControlRect(Control::Number), SkinFont(0), RowPainter::kTextColor,
              Qt::AlignLeft | Qt::AlignVCenter, numberText_);
-    DrawText(painter, at(Control::Time), SkinFont(2), kTextColor, TextAlignment(6),
+    row.Text(ControlRect(Control::Time), SkinFont(2), RowPainter::kTextColor, TextAlignment(6),
              entry_.dateTime);
-
     if (IsPlayVisible()) {
-        DrawPicture(painter, at(Control::Play), PlayImage(state.playing));
+        row.Picture(ControlRect(Control::Play), PlayImage(state.playing));
     }
-    DrawPicture(painter, at(Control::Type), TypeImage());
-    DrawPicture(painter, at(Control::Note), NoteImage());
+    row.Picture(ControlRect(Control::Type), TypeImage());
+    row.Picture(ControlRect(Control::Note), NoteImage());
 
     if (state.hovered) {
-        PaintButton(painter, origin, Control::CallTel, state, "button_call_tel_nomal.png",
-                    "button_call_tel_hot.png", "button_call_tel_push.png");
-        PaintButton(painter, origin, Control::CallMobile, state, "button_call_mobile_nomal.png",
-                    "button_call_mobile_hot.png", "button_call_mobile_push.png");
-        PaintButton(painter, origin, Control::Sms, state, "recordBtnSmsNomal.png",
-                    "recordBtnSmsHot.png", "recordBtnSmsPush.png");
-        PaintButton(painter, origin, Control::AddContact, state, "recordBtnAddNomal.png",
-                    "recordBtnAddHot.png", "recordBtnAddPush.png");
+        const auto button = [&](Control control, const RowPainter::ButtonPictures& pictures) {
+            // The add-contact button of a known contact does not react to the mouse.
+            const bool reacts = control != Control::AddContact || IsAddContactEnabled();
+            row.Button(ControlRect(control), pictures, reacts && state.hot == control,
+                       state.pushed == control);
+        };
+        button(Control::CallTel, {"button_call_tel_nomal.png", "button_call_tel_hot.png",
+                                  "button_call_tel_push.png"});
+        button(Control::CallMobile, {"button_call_mobile_nomal.png", "button_call_mobile_hot.png",
+                                     "button_call_mobile_push.png"});
+        button(Control::Sms,
+               {"recordBtnSmsNomal.png", "recordBtnSmsHot.png", "recordBtnSmsPush.png"});
+        button(Control::AddContact,
+               {"recordBtnAddNomal.png", "recordBtnAddHot.png", "recordBtnAddPush.png"});
     }
-    painter.restore();
 }
 
 } // namespace tamberlink

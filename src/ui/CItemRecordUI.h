@@ -72,9 +72,6 @@ public:
     void Paint(QPainter& painter, const QRect& rowRect, const State& state) const;
 
 private:
-    void PaintButton(QPainter& painter, const QPoint& origin, Control control, const State& state,
-                     const char* normal, const char* hot, const char* pushed) const;
-
     CallLogRecord entry_;
     QString nameText_;
     QString numberText_;

@@ -7,6 +7,8 @@
 #include "ui/CCallOutUI.h"
 #include "ui/CDuiMenu.h"
 #include "ui/CMessageBox.h"
+#include "ui/CNotepadContainer.h"
+#include "ui/CNotepadEdit.h"
 #include "ui/COptionUI.h"
 #include "ui/CRecordContainer.h"
 #include "ui/CSettingExit.h"
@@ -159,7 +161,16 @@ void CMainWndUI::InitWindow() {
     }
     if (records_ != nullptr) {
         connect(records_, &CRecordContainer::DialRequested, this, &CMainWndUI::Dial);
+        connect(records_, &CRecordContainer::NoteRequested, this, &CMainWndUI::OpenNoteForCall);
         records_->LoadCallLog();
+    }
+    if (notes_ != nullptr && !notes_->Build()) {
+        notes_ = nullptr;
+    }
+    if (notes_ != nullptr) {
+        connect(notes_, &CNotepadContainer::NewNoteRequested, this, &CMainWndUI::OpenNewNote);
+        connect(notes_, &CNotepadContainer::NoteOpenRequested, this, &CMainWndUI::OpenNote);
+        notes_->LoadNoteList();
     }
 }
 
@@ -167,6 +178,10 @@ QWidget* CMainWndUI::CreateControl(const QString& className, QWidget* parent) {
     if (className.compare(u"RecordList", Qt::CaseInsensitive) == 0) {
         records_ = new CRecordContainer(core_, parent);
         return records_;
+    }
+    if (className.compare(u"NotepadList", Qt::CaseInsensitive) == 0) {
+        notes_ = new CNotepadContainer(core_, parent);
+        return notes_;
     }
     return nullptr;
 }
@@ -223,6 +238,8 @@ void CMainWndUI::Notify(const Notification& msg) {
         Minimize();
     } else if (msg.SenderNameIs(u"btnMenu")) {
         OpenMenu(QCursor::pos());
+    } else if (msg.SenderNameIs(u"ButtonCreate")) {
+        OpenNewNote();
     } else if (msg.SenderNameIs(u"ButtonLinkDevice")) {
         core_.Device().Link().RequestSearch();
     } else if (msg.SenderNameIs(u"ButtonHelp")) {
@@ -394,8 +411,12 @@ void CMainWndUI::SetDeviceIndicator(bool connected) {
 }
 
 void CMainWndUI::ShowIncomingCall(const IncomingCall& call) {
-    if (!exiting_) {
-        CCallInUI::Show(core_, call);
+    if (exiting_) {
+        return;
+    }
+    if (CCallInUI* popup = CCallInUI::Show(core_, call)) {
+        connect(popup, &CCallInUI::NoteRequested, this, &CMainWndUI::OpenNoteForCaller,
+                Qt::UniqueConnection);
     }
 }
 
@@ -425,6 +446,81 @@ void CMainWndUI::ReloadCallLog() {
     if (!exiting_ && records_ != nullptr) {
         records_->LoadCallLog();
     }
+}
+
+void CMainWndUI::ReloadNoteList() {
+    if (!exiting_ && notes_ != nullptr) {
+        notes_->LoadNoteList();
+    }
+}
+
+CNotepadEdit* CMainWndUI::OpenNoteEditor(const QString& title, int cid) {
+    if (exiting_) {
+        return nullptr;
+    }
+    return OpenWindow<CNotepadEdit>(this, title, CNotepadEdit::kPosition, core_, cid);
+}
+
+CNotepadEdit* CMainWndUI::OpenNewNote() {
+    return OpenNoteEditor(QStringLiteral("新建笔记"), 0);
+}
+
+CNotepadEdit* CMainWndUI::OpenNote(const NoteRecord& note) {
+    CNotepadEdit* editor = OpenNoteEditor(QStringLiteral("新建笔记"), 0);
+    if (editor != nullptr) {
+        editor->SetNote(note);
+    }
+    return editor;
+}
+
+CNotepadEdit* CMainWndUI::OpenNoteForCall(const CallLogRecord& entry) {
+    if (const std::optional<NoteRecord> note = core_.GetNoteForCall(entry.id)) {
+        CNotepadEdit* editor = OpenNoteEditor(QStringLiteral("编辑笔记"), 0);
+        if (editor != nullptr) {
+            editor->SetNote(*note);
+        }
+        return editor;
+    }
+    CNotepadEdit* editor = OpenNoteEditor(QStringLiteral("新建笔记"), entry.id);
+    if (editor != nullptr) {
+        editor->SetContact(entry.name, entry.phone, entry.head, true);
+    }
+    return editor;
+}
+
+CNotepadEdit* CMainWndUI::OpenNoteForCaller(const QString& name, const QString& number,
+                                            const QString& head) {
+    ShowNormal();
+    CNotepadEdit* editor = OpenNoteEditor(QStringLiteral("新建笔记"), 0);
+    if (editor != nullptr) {
+        editor->SetContact(name, number, head, true);
+    }
+    return editor;
+}
+
+void CMainWndUI::ShowNoteReminder(int noteId) {
+    if (exiting_) {
+        return;
+    }
+    const std::optional<NoteRecord> note = core_.GetNote(noteId);
+    // A timer that names no note shows nothing.
+    if (!note.has_value() || note->id != noteId) {
+        return;
+    }
+    // A window of its own, so that it shows even while the main window is in the tray.
+    auto* editor = new CNotepadEdit(
+        this, core_, 0, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    if (!editor->Create(QStringLiteral("笔记提醒"))) {
+        editor->Close();
+        ShowTip(QStringLiteral("笔记定时器出错"));
+        return;
+    }
+    editor->SetNote(*note);
+    QPoint position;
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        position = screen->availableGeometry().center() - editor->rect().center();
+    }
+    editor->ShowAt(position);
 }
 
 void CMainWndUI::closeEvent(QCloseEvent* event) {

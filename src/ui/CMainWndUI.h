@@ -13,6 +13,8 @@ class QTimer;
 namespace tamberlink {
 
 class CButtonUI;
+class CNotepadContainer;
+class CNotepadEdit;
 class CRecordContainer;
 class TrayIcon;
 
@@ -74,9 +76,21 @@ public:
     // does): offers a copied number in the quick dial while screen word capture is on.
     void OnClipboardChanged();
 
+    // Note editors; several may be open at once. Each returns the editor, or nullptr when
+    // its skin cannot be loaded. A new, empty note ("ButtonCreate", "新建笔记" of the notes
+    // page); a note of the notes page, to edit; the note of a call-log entry, edited when it
+    // has one, else new and written for that entry; a new note about an incoming caller.
+    CNotepadEdit* OpenNewNote();
+    CNotepadEdit* OpenNote(const NoteRecord& note);
+    CNotepadEdit* OpenNoteForCall(const CallLogRecord& entry);
+    CNotepadEdit* OpenNoteForCaller(const QString& name, const QString& number,
+                                    const QString& head);
+
     TrayIcon& Tray() { return *tray_; }
     // Page 0, the call records; nullptr when its skin could not be built.
     CRecordContainer* RecordPage() const { return records_; }
+    // Page 4, the notes; nullptr when its skin could not be built.
+    CNotepadContainer* NotePage() const { return notes_; }
 
     QString GetWindowClassName() const override { return QStringLiteral("TamberlinkMain"); }
     QString GetSkinFile() const override { return QStringLiteral("skin.ui"); }
@@ -90,6 +104,8 @@ public:
     void CloseCallPopups() override;
     void SetRecordingAnimation(bool playing) override;
     void ReloadCallLog() override;
+    void ReloadNoteList() override;
+    void ShowNoteReminder(int noteId) override;
 
 protected:
     QStringList RequiredControls() const override;
@@ -105,11 +121,13 @@ private:
     void Minimize();
     void OpenUrl(const char* address);
     void OnProgressTimeout();
+    CNotepadEdit* OpenNoteEditor(const QString& title, int cid);
 
     AppCore core_;
     TrayIcon* tray_ = nullptr;
     QStackedWidget* pages_ = nullptr;
     CRecordContainer* records_ = nullptr;
+    CNotepadContainer* notes_ = nullptr;
     CButtonUI* linkDevice_ = nullptr;
     QTimer* progressTimer_ = nullptr; // timer 2026
     bool ignoreNextClipboard_ = true;

@@ -143,11 +143,7 @@ void CRecordContainer::DeleteCheckedRows() {
         return;
     }
     const std::vector<int> rows = model_->CheckedRows();
-    std::vector<int> ids;
-    ids.reserve(rows.size());
-    for (int row : rows) {
-        ids.push_back(model_->Entry(row)->id);
-    }
+    const std::vector<int> ids = model_->IdsOf(rows);
     // The rows that stay stay where the user sees them.
     const int scrolled = list_->verticalScrollBar()->value();
     if (!rows.empty() && int(rows.size()) == model_->rowCount()) {
@@ -227,14 +223,14 @@ void CRecordContainer::ForgetRemovedPlayers() {
     playback_->Forget([this](int id) { return model_->RowOfId(id) >= 0; });
 }
 
-void CRecordContainer::OnButtonReleased(int row, CItemRecordUI::Control control) {
+void CRecordContainer::OnButtonReleased(int row, int control) {
     const CallLogRecord* found = model_->Entry(row);
     if (found == nullptr) {
         return;
     }
     // A copy: what the button sets off may reload the list.
     const CallLogRecord entry = *found;
-    switch (control) {
+    switch (CItemRecordUI::Control(control)) {
     case CItemRecordUI::Control::Check:
         model_->SetChecked(row, !model_->IsChecked(row));
         break;

@@ -64,7 +64,7 @@ signals:
 
 private:
     void ToggleAll();
-    void OnButtonReleased(int row, CItemRecordUI::Control control);
+    void OnButtonReleased(int row, int control);
     void MakeToolbar(QWidget* toolbar);
     void ForgetRemovedPlayers();
 

@@ -115,6 +115,10 @@ Qt::Alignment TextAlignment(int textStyle) {
     return horizontal | ((textStyle & 0x8) ? Qt::AlignBottom : Qt::AlignVCenter);
 }
 
+QString ShortenText(const QString& text, int keep) {
+    return text.size() > keep ? text.left(keep) + QStringLiteral("...") : text;
+}
+
 QFont SkinFont(int index) {
     static constexpr int kPixelSizes[] = {13, 14, 12, 16, 24};
     QFont font;

@@ -28,6 +28,10 @@ void SetFloat(QWidget* control, QWidget* parent, const QRect& geometry);
 // puts the text at the bottom; otherwise text is left-aligned and centred vertically.
 Qt::Alignment TextAlignment(int textStyle);
 
+// A long text as list rows show it: longer than `keep` characters (UTF-16 units), its first
+// `keep` characters and "..."; otherwise the whole text.
+QString ShortenText(const QString& text, int keep);
+
 // The skins' numbered fonts: 0 body, 1 dialog text, 2 small, 3 large, 4 number box.
 QFont SkinFont(int index);
 

@@ -66,7 +66,8 @@ TEST(Skin, EverySkinLoadsWithTheStylesheetAndNoWarnings) {
     for (const char* expected :
          {"skin.ui", "meun.ui", "dlg_message.ui", "dlg_tip.ui", "dlg_setting.ui", "dlg_top_call.ui",
           "dlg_callin.ui", "dlg_callout.ui", "dlg_keyboard.ui", "main_area0.ui", "main_area1.ui",
-          "main_area2.ui", "main_area3.ui", "main_area4.ui"}) {
+          "main_area2.ui", "main_area3.ui", "main_area4.ui", "dlg_notepad_info.ui",
+          "dlg_notepad_time.ui"}) {
         EXPECT_TRUE(skins.contains(QString::fromLatin1(expected))) << expected;
     }
     for (const QString& skin : skins) {

@@ -1,0 +1,111 @@
+#include "ui/CNotepadContainer.h"
+
+#include "app/AppCore.h"
+#include "ui/CButtonUI.h"
+#include "ui/NoteListDelegate.h"
+#include "ui/NoteListModel.h"
+#include "ui/SkinLoader.h"
+
+#include <QCheckBox>
+#include <QListView>
+#include <QScrollBar>
+
+namespace tamberlink {
+
+CNotepadContainer::CNotepadContainer(AppCore& core, QWidget* parent)
+    : QWidget(parent)
+    , core_(core)
+    , model_(new NoteListModel(this)) {}
+
+bool CNotepadContainer::Build() {
+    QWidget* form = SkinLoader::Load(QStringLiteral("main_area4.ui"), this);
+    if (form != nullptr) {
+        list_ = form->findChild<QListView*>(QStringLiteral("ListNotepad"));
+        newButton_ = form->findChild<CButtonUI*>(QStringLiteral("ButtonNewNote"));
+        deleteButton_ = form->findChild<CButtonUI*>(QStringLiteral("ButtonDeleteNote"));
+        selectAll_ = form->findChild<QCheckBox*>(QStringLiteral("btnCheckAll"));
+    }
+    if (list_ == nullptr || newButton_ == nullptr || deleteButton_ == nullptr ||
+        selectAll_ == nullptr) {
+        delete form;
+        list_ = nullptr;
+        newButton_ = deleteButton_ = nullptr;
+        selectAll_ = nullptr;
+        return false;
+    }
+    deleteButton_->SetForeImage(QStringLiteral("file='tabBtnDelete.png' dest='16,6,31,23'"));
+    deleteButton_->SetTextPadding(QMargins(20, 0, 0, 0));
+    newButton_->SetForeImage(QStringLiteral("file='btnNote.png' dest='10,5,28,23'"));
+    newButton_->SetTextPadding(QMargins(20, 0, 0, 0));
+    connect(newButton_, &QAbstractButton::clicked, this, &CNotepadContainer::NewNoteRequested);
+    connect(deleteButton_, &QAbstractButton::clicked, this, &CNotepadContainer::DeleteCheckedNotes);
+    connect(selectAll_, &QAbstractButton::clicked, this, &CNotepadContainer::ToggleAll);
+
+    list_->setModel(model_);
+    delegate_ = new NoteListDelegate(*model_, *list_);
+    list_->setItemDelegate(delegate_);
+    list_->setUniformItemSizes(true);
+    list_->setSelectionMode(QAbstractItemView::NoSelection);
+    list_->setFocusPolicy(Qt::NoFocus);
+    list_->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    connect(delegate_, &NoteListDelegate::ButtonReleased, this,
+            &CNotepadContainer::OnButtonReleased);
+    return true;
+}
+
+void CNotepadContainer::LoadNoteList() {
+    model_->Load(core_.LoadNoteList());
+    // Nothing is checked after a reload, so neither is the select-all box.
+    if (selectAll_ != nullptr) {
+        selectAll_->setChecked(false);
+    }
+}
+
+void CNotepadContainer::ToggleAll() {
+    if (selectAll_ != nullptr) {
+        model_->SetAllChecked(selectAll_->isChecked());
+    }
+}
+
+void CNotepadContainer::DeleteCheckedNotes() {
+    const std::vector<int> rows = model_->CheckedRows();
+    if (rows.empty()) {
+        return;
+    }
+    const std::vector<int> ids = model_->IdsOf(rows);
+    // The notes that stay stay where the user sees them.
+    const int scrolled = list_ != nullptr ? list_->verticalScrollBar()->value() : 0;
+    if (int(rows.size()) == model_->EntryCount()) {
+        model_->Load({});
+    } else {
+        model_->RemoveRows(rows);
+    }
+    if (list_ != nullptr) {
+        list_->verticalScrollBar()->setValue(scrolled);
+    }
+    core_.DeleteNotes(ids);
+    if (selectAll_ != nullptr) {
+        selectAll_->setChecked(false);
+    }
+}
+
+void CNotepadContainer::OnButtonReleased(int row, int control) {
+    const NoteRecord* note = model_->Entry(row);
+    if (note == nullptr) {
+        return;
+    }
+    switch (CNotepadItem::Control(control)) {
+    case CNotepadItem::Control::Check:
+        model_->SetChecked(row, !model_->IsChecked(row));
+        break;
+    case CNotepadItem::Control::Item:
+        // A copy: what opening the note sets off may reload the list.
+        emit NoteOpenRequested(NoteRecord(*note));
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace tamberlink

@@ -1,0 +1,140 @@
+#include "ui/CNotepadEdit.h"
+
+#include "app/AppCore.h"
+#include "app/UiSink.h"
+#include "ui/CButtonUI.h"
+#include "ui/CNotepadTime.h"
+#include "ui/Controls.h"
+#include "ui/SkinImage.h"
+#include "util/TextCodec.h"
+
+#include <QLineEdit>
+#include <QTextEdit>
+
+namespace tamberlink {
+
+namespace {
+const QString kNoReminder = QStringLiteral("不提醒");
+}
+
+CNotepadEdit::CNotepadEdit(QWidget* parent, AppCore& core, int cid, Qt::WindowFlags flags)
+    : WindowImplBase(parent, flags)
+    , core_(core)
+    , cid_(cid) {}
+
+QStringList CNotepadEdit::RequiredControls() const {
+    return {QStringLiteral("labelTitle"), QStringLiteral("EditNotepad"),
+            QStringLiteral("EditName"),   QStringLiteral("ButtonHead"),
+            QStringLiteral("ButtonTime"), QStringLiteral("ButtonContacts"),
+            QStringLiteral("ButtonSave"), QStringLiteral("ButtonCancel"),
+            QStringLiteral("btnClosed")};
+}
+
+void CNotepadEdit::InitWindow() {
+    SetControlText(FindControl(QStringLiteral("labelTitle")), windowTitle());
+    name_ = FindControl<QLineEdit>(QStringLiteral("EditName"));
+    content_ = FindControl<QTextEdit>(QStringLiteral("EditNotepad"));
+    timeButton_ = FindControl<CButtonUI>(QStringLiteral("ButtonTime"));
+    contactsButton_ = FindControl<CButtonUI>(QStringLiteral("ButtonContacts"));
+    timeButton_->setText(kNoReminder);
+    ShowHead();
+}
+
+void CNotepadEdit::ShowHead() {
+    const bool hasPicture = !head_.isEmpty() && !SkinPicture(head_).isNull();
+    SetBkImage(FindControl(QStringLiteral("ButtonHead")),
+               hasPicture ? head_ : QStringLiteral("bgHeadDefaulte2.png"));
+}
+
+void CNotepadEdit::SetNote(const NoteRecord& note) {
+    mode_ = Mode::Edit;
+    noteId_ = note.id;
+    SetContact(note.name, note.phone, note.head);
+    content_->setPlainText(note.content);
+    // Saved again without a new pick, the note keeps the reminder it has.
+    reminder_ = note.dateTime;
+    timeButton_->setText(note.displayTime.isEmpty() ? kNoReminder : note.displayTime);
+}
+
+void CNotepadEdit::SetContact(const QString& name, const QString& phone, const QString& head,
+                              bool fixed) {
+    name_->setText(name);
+    phone_ = phone;
+    head_ = head;
+    SetControlText(FindControl(QStringLiteral("LabelPhone")), phone);
+    ShowHead();
+    if (fixed) {
+        contactsButton_->setEnabled(false);
+    }
+}
+
+void CNotepadEdit::SetReminder(std::int64_t seconds) {
+    std::string shown;
+    if (!TimeToText(seconds, shown)) {
+        ClearReminder();
+        return;
+    }
+    reminder_ = QString::number(seconds);
+    timeButton_->setText(QString::fromStdString(shown));
+}
+
+void CNotepadEdit::ClearReminder() {
+    reminder_.clear();
+    timeButton_->setText(kNoReminder);
+}
+
+CNotepadTime* CNotepadEdit::OpenTimePicker() {
+    if (picker_ != nullptr && !picker_->IsClosing()) {
+        picker_->raise();
+        return picker_;
+    }
+    picker_ = new CNotepadTime(this);
+    if (!picker_->Create(QStringLiteral("设置笔记提醒时间"))) {
+        picker_->Close();
+        picker_ = nullptr;
+        return nullptr;
+    }
+    connect(picker_, &CNotepadTime::TimeChosen, this, &CNotepadEdit::SetReminder);
+    connect(picker_, &CNotepadTime::TimeCleared, this, &CNotepadEdit::ClearReminder);
+    connect(picker_, &CNotepadTime::Tip, this,
+            [this](const QString& text) { core_.ShowTip(text); });
+    picker_->ShowAt(QPoint((width() - picker_->width()) / 2, (height() - picker_->height()) / 2));
+    return picker_;
+}
+
+void CNotepadEdit::Save() {
+    const QString content = content_->toPlainText();
+    if (content.trimmed().isEmpty()) {
+        core_.ShowTip(QStringLiteral("请填写笔记内容后再保存"));
+        return;
+    }
+    const QString name = name_->text();
+    // The note keeps its contact's name and number; the picture is not stored with it.
+    const QString head;
+    if (mode_ == Mode::Edit) {
+        core_.UpdateNote(noteId_, name, phone_, head, reminder_, content);
+    } else if (core_.AddNote(name, phone_, head, reminder_, content, cid_) && cid_ != 0) {
+        // The call-log entry shows that it has a note now.
+        core_.Sink().ReloadCallLog();
+    }
+    // A failed write has told the user already; the editor closes either way.
+    Close();
+}
+
+void CNotepadEdit::Notify(const Notification& msg) {
+    WindowImplBase::Notify(msg);
+    if (!msg.Is(u"click")) {
+        return;
+    }
+    if (msg.SenderNameIs(u"ButtonSave")) {
+        Save();
+    } else if (msg.SenderNameIs(u"ButtonCancel")) {
+        Close();
+    } else if (msg.SenderNameIs(u"ButtonTime")) {
+        OpenTimePicker();
+    } else if (msg.SenderNameIs(u"ButtonContacts")) {
+        emit ContactPickRequested();
+    }
+}
+
+} // namespace tamberlink

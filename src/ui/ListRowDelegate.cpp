@@ -1,0 +1,122 @@
+#include "ui/ListRowDelegate.h"
+
+#include "ui/CItemEmpty.h"
+#include "ui/RecordListModel.h"
+
+#include <QAbstractItemView>
+#include <QCursor>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+
+namespace tamberlink {
+
+ListRowDelegate::ListRowDelegate(const RecordListModelBase& model, QAbstractItemView& view)
+    : QStyledItemDelegate(&view)
+    , model_(model)
+    , view_(view) {
+    view_.setMouseTracking(true);
+    view_.viewport()->installEventFilter(this);
+    // Rows come and go with every reload: what was under the mouse is found again.
+    const auto reset = [this] {
+        hoveredRow_ = -1;
+        hot_ = kNoControl;
+        pushedRow_ = -1;
+        pushed_ = kNoControl;
+    };
+    connect(&model_, &QAbstractItemModel::modelReset, this, reset);
+    connect(&model_, &QAbstractItemModel::rowsRemoved, this, reset);
+    // Scrolling moves other rows under a mouse that stands still.
+    connect(view_.verticalScrollBar(), &QScrollBar::valueChanged, this, [this] {
+        if (view_.viewport()->underMouse()) {
+            MouseAt(view_.viewport()->mapFromGlobal(QCursor::pos()));
+        }
+    });
+}
+
+void ListRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                            const QModelIndex& index) const {
+    if (model_.IsPlaceholder(index.row())) {
+        CItemEmpty::Paint(*painter, option.rect, index.data().toString());
+    } else if (model_.IsEntryRow(index.row())) {
+        PaintRow(*painter, option.rect, index.row());
+    }
+}
+
+QSize ListRowDelegate::sizeHint(const QStyleOptionViewItem& option,
+                                const QModelIndex& index) const {
+    const int height = model_.IsPlaceholder(index.row()) ? CItemEmpty::kHeight : RowHeight();
+    return QSize(option.rect.width(), height);
+}
+
+void ListRowDelegate::UpdateRow(int row) {
+    if (row >= 0) {
+        view_.viewport()->update(view_.visualRect(model_.index(row)));
+    }
+}
+
+void ListRowDelegate::MouseAt(const QPoint& pos) {
+    const QModelIndex index = view_.indexAt(pos);
+    int row = index.isValid() && model_.IsEntryRow(index.row()) ? index.row() : -1;
+    const int control =
+        row < 0 ? kNoControl : HitTest(row, pos - view_.visualRect(index).topLeft());
+    if (row != hoveredRow_ || control != hot_) {
+        const int previous = hoveredRow_;
+        hoveredRow_ = row;
+        hot_ = control;
+        UpdateRow(previous);
+        UpdateRow(row);
+    }
+}
+
+bool ListRowDelegate::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != view_.viewport()) {
+        return QStyledItemDelegate::eventFilter(watched, event);
+    }
+    switch (event->type()) {
+    case QEvent::MouseMove:
+        MouseAt(static_cast<QMouseEvent*>(event)->position().toPoint());
+        break;
+    case QEvent::Leave: {
+        const int previous = hoveredRow_;
+        hoveredRow_ = -1;
+        hot_ = kNoControl;
+        UpdateRow(previous);
+        break;
+    }
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() != Qt::LeftButton) {
+            break;
+        }
+        MouseAt(mouse->position().toPoint());
+        pushed_ = hot_;
+        pushedRow_ = pushed_ == kNoControl ? -1 : hoveredRow_;
+        UpdateRow(pushedRow_);
+        return pushed_ != kNoControl;
+    }
+    case QEvent::MouseButtonRelease: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() != Qt::LeftButton) {
+            break;
+        }
+        const int row = pushedRow_;
+        const int pushed = pushed_;
+        pushedRow_ = -1;
+        pushed_ = kNoControl;
+        MouseAt(mouse->position().toPoint());
+        UpdateRow(row);
+        if (pushed != kNoControl && row == hoveredRow_ && pushed == hot_) {
+            emit ButtonReleased(row, pushed);
+            return true;
+        }
+        return pushed != kNoControl;
+    }
+    default:
+        break;
+    }
+    return QStyledItemDelegate::eventFilter(watched, event);
+}
+
+} // namespace tamberlink

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QRect>
+#include <QString>
+
+class QPainter;
+
+namespace tamberlink {
+
+// Paints the pieces every list row is made of, at positions given inside the row (its top
+// left is 0, 0): the row's background for the hovered and checked states with its dividing
+// line, pictures, one-line texts that stay inside their rectangles, the check box and
+// buttons with their normal, hot and pushed pictures. The painter's state is restored when
+// the RowPainter goes.
+class RowPainter {
+public:
+    static constexpr QRgb kTextColor = 0xFF333333;
+    static constexpr QRgb kNameColor = 0xFF222222;
+    static constexpr QRgb kMutedColor = 0xFF8A96A6;
+
+    // The pictures of a button in its three states.
+    struct ButtonPictures {
+        const char* normal;
+        const char* hot;
+        const char* pushed;
+    };
+
+    RowPainter(QPainter& painter, const QRect& rowRect);
+    ~RowPainter();
+    RowPainter(const RowPainter&) = delete;
+    RowPainter& operator=(const RowPainter&) = delete;
+
+    // A checked row is tinted, a hovered one lightly; a line divides rows.
+    void Background(bool checked, bool hovered);
+    void Picture(const QRect& rect, const QString& file);
+    // Elided at the right when it does not fit.
+    void Text(const QRect& rect, const QFont& font, QRgb color, Qt::Alignment alignment,
+              const QString& text);
+    void CheckBox(const QRect& rect, bool checked);
+    void Button(const QRect& rect, const ButtonPictures& pictures, bool hot, bool pushed);
+
+    // The names' font: the body font in bold.
+    static QFont NameFont();
+
+private:
+    QRect At(const QRect& rect) const { return rect.translated(row_.topLeft()); }
+
+    QPainter& painter_;
+    QRect row_;
+};
+
+} // namespace tamberlink
