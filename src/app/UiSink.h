@@ -22,9 +22,10 @@ struct OutgoingCall {
     QString name;
 };
 
-// The core's one way to the user interface. The core calls every method on the UI thread
+// What the core asks of the main window. The core calls every method on the UI thread
 // (events of other threads are brought there first), so implementations may touch widgets.
-// The main window implements it; tests record the calls.
+// The main window implements it; tests record the calls. Lists the window has no page for
+// hear of their changes through AppCore's signals instead.
 class UiSink {
 public:
     virtual ~UiSink() = default;
@@ -46,16 +47,10 @@ public:
     // never created ignores this.
     virtual void ReloadCallLog() {}
     virtual void ReloadContacts() {}
-    virtual void ReloadSmsList() {}
     virtual void ReloadNoteList() {}
-    virtual void ReloadTemplateList() {}
 
     // A note's reminder time has come.
     virtual void ShowNoteReminder(int /*noteId*/) {}
-
-    // Firmware upgrade progress and results. Returns false when no upgrade window is open,
-    // so that the core can show the texts meant as notices through ShowTip instead.
-    virtual bool ShowUpgradeStatus(const QString& /*text*/) { return false; }
 
     // A newer program version was found.
     virtual void ShowNewVersion(const std::string& /*num*/, const std::string& /*url*/) {}

@@ -43,11 +43,13 @@ protected:
         AppConfig config;
         config.documentsFolder = home_.path();
         config.dataFolder = QStringLiteral(TAMBERLINK_BIN_DIR "/Data");
-        window_ = std::make_unique<CMainWndUI>(config);
+        core_ = std::make_unique<AppCore>(config);
+        window_ = std::make_unique<CMainWndUI>(*core_);
         ASSERT_TRUE(window_->Start());
     }
     void TearDown() override {
         window_.reset();
+        core_.reset();
         test::ProcessEvents();
     }
 
@@ -86,6 +88,7 @@ protected:
     }
 
     QTemporaryDir home_;
+    std::unique_ptr<AppCore> core_;
     std::unique_ptr<CMainWndUI> window_;
 };
 
@@ -321,9 +324,10 @@ TEST_F(MainWindowTest, CopiedNumbersAreOfferedWhileScreenCaptureIsOn) {
     EXPECT_EQ(window_->Core().Settings().ScreenOff(), 1);
     EXPECT_EQ(Row("screenoff", "value2"), "1");
 
-    // The first notification handled while capture is on is skipped, as the one that
-    // joining the clipboard viewers sends at start-up is.
-    EXPECT_EQ(OfferedAfterCopying(QStringLiteral("Tel: 010-12345678")), nullptr);
+    // The first copy of the run is offered: nothing at start-up stands for a copy.
+    CTopCall* first = OfferedAfterCopying(QStringLiteral("Tel: 010-12345678"));
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->Number(), QStringLiteral("01012345678"));
     CTopCall* offered = OfferedAfterCopying(QStringLiteral("Tel: +86 138-0000-0000"));
     ASSERT_NE(offered, nullptr);
     EXPECT_EQ(offered->Number(), QStringLiteral("+8613800000000"));
@@ -332,6 +336,81 @@ TEST_F(MainWindowTest, CopiedNumbersAreOfferedWhileScreenCaptureIsOn) {
     EXPECT_EQ(OfferedAfterCopying(QStringLiteral("1234567890123456")), nullptr);
     ASSERT_NE(OfferedAfterCopying(QStringLiteral("10086")), nullptr);
     EXPECT_EQ(CTopCall::Instance()->Number(), QStringLiteral("10086"));
+}
+
+TEST_F(MainWindowTest, WhatTheClipboardHeldBeforeTheStartIsNotOffered) {
+    ASSERT_TRUE(window_->ToggleScreenOff());
+    window_.reset();
+    core_.reset();
+    test::ProcessEvents();
+
+    // Started again with capture on and a number already copied: nothing pops up by itself.
+    QGuiApplication::clipboard()->setText(QStringLiteral("13800000000"));
+    AppConfig config;
+    config.documentsFolder = home_.path();
+    config.dataFolder = QStringLiteral(TAMBERLINK_BIN_DIR "/Data");
+    core_ = std::make_unique<AppCore>(config);
+    window_ = std::make_unique<CMainWndUI>(*core_);
+    ASSERT_TRUE(window_->Start());
+    ASSERT_EQ(core_->Settings().ScreenOff(), 1);
+    test::ProcessEvents();
+    EXPECT_EQ(CTopCall::Instance(), nullptr);
+
+    // The user's first copy of this run is offered.
+    CTopCall* offered = OfferedAfterCopying(QStringLiteral("拨 95555"));
+    ASSERT_NE(offered, nullptr);
+    EXPECT_EQ(offered->Number(), QStringLiteral("95555"));
+}
+
+namespace {
+
+QStringList gLogged;
+
+void KeepLog(QtMsgType, const QMessageLogContext&, const QString& message) {
+    gLogged << message;
+}
+
+} // namespace
+
+TEST(CoreAndWindow, TheCoreLivesBeforeAndAfterItsWindow) {
+    App();
+    QTemporaryDir home;
+    AppConfig config;
+    config.documentsFolder = home.path();
+    config.dataFolder = QStringLiteral(TAMBERLINK_BIN_DIR "/Data");
+    config.localApiPort = 0;
+    config.cloudBaseUrl = QStringLiteral("http://127.0.0.1:9/");
+    config.cookieFolder = home.filePath(QStringLiteral("cookies"));
+    AppCore core(config);
+    ASSERT_TRUE(core.Start());
+
+    // Without a window a notice goes to the log.
+    gLogged.clear();
+    QtMessageHandler previous = qInstallMessageHandler(KeepLog);
+    core.ShowTip(QStringLiteral("没有窗口的提醒"));
+    qInstallMessageHandler(previous);
+    EXPECT_EQ(gLogged.filter(QStringLiteral("没有窗口的提醒")).size(), 1)
+        << gLogged.join(u'\n').toStdString();
+    EXPECT_EQ(CMessageBox::Instance(), nullptr);
+
+    {
+        CMainWndUI window(core);
+        core.ShowTip(QStringLiteral("窗口里的提醒"));
+        ASSERT_NE(CMessageBox::Instance(), nullptr);
+        EXPECT_EQ(CMessageBox::Instance()->parentWidget(), &window);
+        EXPECT_EQ(CMessageBox::Instance()->GetText(), QStringLiteral("窗口里的提醒"));
+    }
+    test::ProcessEvents();
+    EXPECT_EQ(CMessageBox::Instance(), nullptr);
+
+    // The window is gone and its core still speaks: to the log, never to the freed window.
+    gLogged.clear();
+    previous = qInstallMessageHandler(KeepLog);
+    core.ShowTip(QStringLiteral("窗口之后的提醒"));
+    core.Sink().ReloadCallLog();
+    qInstallMessageHandler(previous);
+    EXPECT_EQ(gLogged.filter(QStringLiteral("窗口之后的提醒")).size(), 1);
+    EXPECT_EQ(CMessageBox::Instance(), nullptr);
 }
 
 TEST_F(MainWindowTest, CtrlF10TogglesOncePerThreeSeconds) {
@@ -414,7 +493,8 @@ TEST(QuickDialOnTheBox, TheLandlineButtonMakesTheBoxReceiveTheDialFrame) {
     AppConfig config;
     config.documentsFolder = home.path();
     config.dataFolder = QStringLiteral(TAMBERLINK_BIN_DIR "/Data");
-    CMainWndUI window(config);
+    AppCore core(config);
+    CMainWndUI window(core);
     ASSERT_TRUE(window.Start(QString::fromStdString(box.PortPath())));
     ASSERT_TRUE(test::WaitFor([&] { return window.Core().IsBoxConnected(); }, 30000));
     auto* device = window.FindControl<CButtonUI>(QStringLiteral("ButtonLinkDevice"));
@@ -423,7 +503,6 @@ TEST(QuickDialOnTheBox, TheLandlineButtonMakesTheBoxReceiveTheDialFrame) {
     ASSERT_TRUE(test::WaitFor([&] { return window.Core().Settings().AreaCode() == "010"; }));
 
     ASSERT_TRUE(window.ToggleScreenOff());
-    QGuiApplication::clipboard()->setText(QStringLiteral("first copy, skipped"));
     QGuiApplication::clipboard()->setText(QStringLiteral("Tel: +86 138-0000-0000"));
     ASSERT_TRUE(test::WaitFor([] { return CTopCall::Instance() != nullptr; }));
     CTopCall* popup = CTopCall::Instance();
