@@ -123,6 +123,14 @@ TEST_F(MainWindowTest, ShowsTheTitleSizePagesAndStartState) {
     EXPECT_TRUE(device->GetForeImage().contains(QLatin1String("btnDeviceConn.png")));
     window_->SetDeviceIndicator(false);
     EXPECT_TRUE(device->GetForeImage().contains(QLatin1String("btnDeviceUnConn.png")));
+
+    // The menu button opens the main menu.
+    EXPECT_TRUE(window_->findChildren<CDuiMenu*>().isEmpty());
+    QTest::mouseClick(window_->FindControl<QPushButton>(QStringLiteral("btnMenu")), Qt::LeftButton);
+    const auto menus = window_->findChildren<CDuiMenu*>();
+    ASSERT_EQ(menus.size(), 1);
+    EXPECT_TRUE(menus.front()->isVisible());
+    menus.front()->Close();
 }
 
 TEST_F(MainWindowTest, MenuSwitchesShowAndStoreTheirState) {
@@ -205,6 +213,63 @@ TEST_F(MainWindowTest, SingleInstanceDialogsOpenOnce) {
                       Qt::LeftButton);
     window_->OpenExitConfirmation();
     EXPECT_EQ(window_->findChildren<CSettingExit*>().size(), 1);
+}
+
+TEST_F(MainWindowTest, SettingsButtonsKeepTheirActionWhateverTheyRead) {
+    window_->OpenSettingPrefix(CSettingPrefix::kExtension);
+    ASSERT_NE(CSettingPrefix::Instance(), nullptr);
+    CSettingPrefix::Instance()->findChild<QLineEdit*>()->setText(QStringLiteral("8"));
+    QPushButton* ok = Button(CSettingPrefix::Instance(), QStringLiteral("确定"));
+    ASSERT_NE(ok, nullptr);
+    ok->setText(QStringLiteral("OK"));
+    ok->click();
+    EXPECT_EQ(Row("fenjiCode", "value1"), "8");
+    test::ProcessEvents();
+
+    window_->OpenSettingProxy();
+    CSettingProxy* proxy = CSettingProxy::Instance();
+    ASSERT_NE(proxy, nullptr);
+    const QList<QLineEdit*> edits = proxy->findChildren<QLineEdit*>();
+    ASSERT_EQ(edits.size(), 5);
+    for (QLineEdit* edit : edits) {
+        edit->setText(QStringLiteral("1"));
+    }
+    ok = Button(proxy, QStringLiteral("确定"));
+    ASSERT_NE(ok, nullptr);
+    ok->setText(QString());
+    ok->click();
+    EXPECT_EQ(Row("proxy", "value1"), "1.1.1.1:1");
+    test::ProcessEvents();
+
+    window_->OpenSettingIP();
+    CSettingIP* ip = CSettingIP::Instance();
+    ASSERT_NE(ip, nullptr);
+    const int switchIP = window_->Core().Settings().SwitchIP();
+    QPushButton* toggle =
+        Button(ip, switchIP != 0 ? QStringLiteral("打开") : QStringLiteral("关闭"));
+    QPushButton* save = Button(ip, QStringLiteral("保存"));
+    ASSERT_TRUE(toggle != nullptr && save != nullptr);
+    // The two buttons swap their labels: the switch still switches, "保存" still saves.
+    toggle->setText(QStringLiteral("保存"));
+    save->setText(QStringLiteral("打开"));
+    toggle->click();
+    EXPECT_EQ(window_->Core().Settings().SwitchIP(), switchIP != 0 ? 0 : 1);
+    EXPECT_FALSE(ip->IsClosing());
+    ip->findChild<QLineEdit*>()->setText(QStringLiteral("12593"));
+    save->click();
+    EXPECT_TRUE(ip->IsClosing());
+    EXPECT_EQ(Row("ipCode", "value1"), "12593");
+    test::ProcessEvents();
+
+    // A menu switch goes by the state it keeps, not by what its item reads.
+    CDuiMenu* menu = OpenMenu();
+    ASSERT_NE(menu, nullptr);
+    auto* pop = menu->FindControl<QPushButton>(QStringLiteral("menu_pop"));
+    ASSERT_EQ(window_->Core().Settings().PopOff(), 1);
+    pop->setText(QStringLiteral("来电弹屏: 关"));
+    QTest::mouseClick(pop, Qt::LeftButton);
+    EXPECT_EQ(window_->Core().Settings().PopOff(), 0);
+    EXPECT_EQ(pop->text(), QStringLiteral("来电弹屏: 关"));
 }
 
 TEST_F(MainWindowTest, ProxyFieldsAreCutAndJoined) {

@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 using namespace tamberlink;
 using tamberlink::test::App;
 
@@ -28,7 +30,9 @@ public:
     struct Event {
         QString type, sender;
     };
-    std::vector<Event> events;
+    // Shared, so that a test can read it after the window is gone.
+    std::shared_ptr<std::vector<Event>> log = std::make_shared<std::vector<Event>>();
+    std::vector<Event>& events = *log;
     QLineEdit* edit = nullptr;
     QTimer* ticker = nullptr;
 
@@ -153,13 +157,15 @@ TEST(WindowLayer, ClosingIsSafeTwiceAndSilencesTheWindow) {
     EXPECT_EQ(Recorder::Instance(), nullptr);
 
     // Once closing, neither its controls nor its timer reach the slots.
-    const size_t seen = dialog->events.size();
+    const auto log = dialog->log;
+    const size_t seen = log->size();
     dialog->Close();
     close->click();
     dialog->FindControl<QPushButton>(QStringLiteral("ButtonProbe"))->click();
     dialog->edit->setText(QStringLiteral("late"));
-    QTest::qWait(20);
-    EXPECT_EQ(dialog->events.size(), seen);
+    EXPECT_EQ(log->size(), seen);
+    QTest::qWait(20); // time for the timer to tick
+    EXPECT_EQ(log->size(), seen);
 
     test::ProcessEvents();
     EXPECT_TRUE(guard.isNull());
