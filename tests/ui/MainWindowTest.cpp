@@ -40,6 +40,10 @@ protected:
         App();
         // Whatever an earlier test copied must not reach this window's start.
         QGuiApplication::clipboard()->clear();
+        StartWindow();
+    }
+    // A core and its window over the test's documents folder.
+    void StartWindow() {
         AppConfig config;
         config.documentsFolder = home_.path();
         config.dataFolder = QStringLiteral(TAMBERLINK_BIN_DIR "/Data");
@@ -76,6 +80,14 @@ protected:
             }
         }
         return nullptr;
+    }
+    // Clicks the button that reads `text` once it reads something else.
+    template <class T>
+    void ClickRelabelled(T* window, const QString& text) {
+        QPushButton* button = Button(window, text);
+        ASSERT_NE(button, nullptr) << text.toStdString();
+        button->setText(QStringLiteral("OK"));
+        button->click();
     }
     CTopCall* OfferedAfterCopying(const QString& text) {
         if (CTopCall* open = CTopCall::Instance()) {
@@ -219,10 +231,7 @@ TEST_F(MainWindowTest, SettingsButtonsKeepTheirActionWhateverTheyRead) {
     window_->OpenSettingPrefix(CSettingPrefix::kExtension);
     ASSERT_NE(CSettingPrefix::Instance(), nullptr);
     CSettingPrefix::Instance()->findChild<QLineEdit*>()->setText(QStringLiteral("8"));
-    QPushButton* ok = Button(CSettingPrefix::Instance(), QStringLiteral("确定"));
-    ASSERT_NE(ok, nullptr);
-    ok->setText(QStringLiteral("OK"));
-    ok->click();
+    ClickRelabelled(CSettingPrefix::Instance(), QStringLiteral("确定"));
     EXPECT_EQ(Row("fenjiCode", "value1"), "8");
     test::ProcessEvents();
 
@@ -234,10 +243,7 @@ TEST_F(MainWindowTest, SettingsButtonsKeepTheirActionWhateverTheyRead) {
     for (QLineEdit* edit : edits) {
         edit->setText(QStringLiteral("1"));
     }
-    ok = Button(proxy, QStringLiteral("确定"));
-    ASSERT_NE(ok, nullptr);
-    ok->setText(QString());
-    ok->click();
+    ClickRelabelled(proxy, QStringLiteral("确定"));
     EXPECT_EQ(Row("proxy", "value1"), "1.1.1.1:1");
     test::ProcessEvents();
 
@@ -411,12 +417,7 @@ TEST_F(MainWindowTest, WhatTheClipboardHeldBeforeTheStartIsNotOffered) {
 
     // Started again with capture on and a number already copied: nothing pops up by itself.
     QGuiApplication::clipboard()->setText(QStringLiteral("13800000000"));
-    AppConfig config;
-    config.documentsFolder = home_.path();
-    config.dataFolder = QStringLiteral(TAMBERLINK_BIN_DIR "/Data");
-    core_ = std::make_unique<AppCore>(config);
-    window_ = std::make_unique<CMainWndUI>(*core_);
-    ASSERT_TRUE(window_->Start());
+    StartWindow();
     ASSERT_EQ(core_->Settings().ScreenOff(), 1);
     test::ProcessEvents();
     EXPECT_EQ(CTopCall::Instance(), nullptr);
