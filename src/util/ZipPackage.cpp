@@ -1,0 +1,202 @@
+#include "util/ZipPackage.h"
+
+#include <zip.h>
+
+namespace tamberlink {
+
+namespace {
+
+void SetError(QString* error, const QString& text) {
+    if (error != nullptr) {
+        *error = text;
+    }
+}
+
+QString ZipErrorText(zip_error_t* error) {
+    return QString::fromUtf8(zip_error_strerror(error));
+}
+
+// The bytes a buffer source holds after an archive was written into it.
+bool ReadSource(zip_source_t* source, std::string& out) {
+    zip_stat_t st;
+    zip_stat_init(&st);
+    if (zip_source_stat(source, &st) != 0 || (st.valid & ZIP_STAT_SIZE) == 0 ||
+        zip_source_open(source) != 0) {
+        return false;
+    }
+    out.resize(std::size_t(st.size));
+    const zip_int64_t got = zip_source_read(source, out.data(), st.size);
+    zip_source_close(source);
+    return got >= 0 && zip_uint64_t(got) == st.size;
+}
+
+// An empty writable archive in memory; `source` outlives zip_close so it can be read back.
+zip_t* NewMemoryArchive(const void* data, std::size_t size, int flags, zip_source_t*& source,
+                        QString* error) {
+    zip_error_t zerror;
+    zip_error_init(&zerror);
+    source = zip_source_buffer_create(data, size, 0, &zerror);
+    if (source == nullptr) {
+        SetError(error, ZipErrorText(&zerror));
+        zip_error_fini(&zerror);
+        return nullptr;
+    }
+    zip_source_keep(source);
+    zip_t* archive = zip_open_from_source(source, flags, &zerror);
+    if (archive == nullptr) {
+        SetError(error, ZipErrorText(&zerror));
+        zip_source_free(source);
+        source = nullptr;
+    }
+    zip_error_fini(&zerror);
+    return archive;
+}
+
+// Closes the archive into its source and takes the bytes.
+bool Finish(zip_t* archive, zip_source_t* source, std::string& out, QString* error) {
+    if (zip_close(archive) != 0) {
+        SetError(error, ZipErrorText(zip_get_error(archive)));
+        zip_discard(archive);
+        zip_source_free(source);
+        return false;
+    }
+    const bool read = ReadSource(source, out);
+    zip_source_free(source);
+    if (!read) {
+        SetError(error, QStringLiteral("cannot read the written package"));
+    }
+    return read;
+}
+
+} // namespace
+
+ZipPackage::~ZipPackage() {
+    Close();
+}
+
+void ZipPackage::Close() {
+    if (archive_ != nullptr) {
+        zip_discard(archive_);
+        archive_ = nullptr;
+    }
+    if (source_ != nullptr) {
+        zip_source_free(source_);
+        source_ = nullptr;
+    }
+    bytes_.clear();
+}
+
+bool ZipPackage::Open(std::string bytes, QString* error) {
+    Close();
+    bytes_ = std::move(bytes);
+    archive_ = NewMemoryArchive(bytes_.data(), bytes_.size(), ZIP_RDONLY, source_, error);
+    if (archive_ == nullptr) {
+        bytes_.clear();
+        return false;
+    }
+    return true;
+}
+
+bool ZipPackage::Has(const std::string& name) const {
+    return archive_ != nullptr && zip_name_locate(archive_, name.c_str(), ZIP_FL_NOCASE) >= 0;
+}
+
+ZipPackage::ReadResult ZipPackage::Read(const std::string& name, std::string& out,
+                                        std::size_t limit) const {
+    out.clear();
+    if (archive_ == nullptr) {
+        return ReadResult::Missing;
+    }
+    const zip_int64_t index = zip_name_locate(archive_, name.c_str(), ZIP_FL_NOCASE);
+    if (index < 0) {
+        return ReadResult::Missing;
+    }
+    zip_stat_t st;
+    if (zip_stat_index(archive_, zip_uint64_t(index), 0, &st) != 0) {
+        return ReadResult::Corrupt;
+    }
+    if ((st.valid & ZIP_STAT_SIZE) != 0 && st.size > limit) {
+        return ReadResult::TooLarge;
+    }
+    zip_file_t* file = zip_fopen_index(archive_, zip_uint64_t(index), 0);
+    if (file == nullptr) {
+        return ReadResult::Corrupt;
+    }
+    // The stated size may lie; the inflated bytes themselves are counted against the limit.
+    char chunk[65536];
+    ReadResult result = ReadResult::Ok;
+    for (;;) {
+        const zip_int64_t got = zip_fread(file, chunk, sizeof chunk);
+        if (got < 0) {
+            result = ReadResult::Corrupt;
+            break;
+        }
+        if (got == 0) {
+            break;
+        }
+        if (out.size() + std::size_t(got) > limit) {
+            result = ReadResult::TooLarge;
+            break;
+        }
+        out.append(chunk, std::size_t(got));
+    }
+    zip_fclose(file);
+    if (result != ReadResult::Ok) {
+        out.clear();
+    }
+    return result;
+}
+
+bool ZipPackage::WithReplaced(const std::string& name, std::string_view content, std::string& out,
+                              QString* error) const {
+    if (archive_ == nullptr) {
+        SetError(error, QStringLiteral("no package"));
+        return false;
+    }
+    // A second archive over the same bytes: libzip writes the changed package into a new
+    // buffer of its source and copies every untouched member's compressed data as it stands.
+    zip_source_t* target = nullptr;
+    zip_t* archive = NewMemoryArchive(bytes_.data(), bytes_.size(), 0, target, error);
+    if (archive == nullptr) {
+        return false;
+    }
+    const zip_int64_t index = zip_name_locate(archive, name.c_str(), ZIP_FL_NOCASE);
+    zip_source_t* member = zip_source_buffer(archive, content.data(), content.size(), 0);
+    if (index < 0 || member == nullptr ||
+        zip_file_replace(archive, zip_uint64_t(index), member, 0) != 0) {
+        SetError(error, index < 0 ? QStringLiteral("no member %1").arg(QString::fromStdString(name))
+                                  : ZipErrorText(zip_get_error(archive)));
+        if (member != nullptr && index >= 0) {
+            zip_source_free(member);
+        }
+        zip_discard(archive);
+        zip_source_free(target);
+        return false;
+    }
+    return Finish(archive, target, out, error);
+}
+
+bool ZipPackage::Build(const std::vector<std::pair<std::string, std::string>>& members,
+                       std::string& out, QString* error) {
+    zip_source_t* target = nullptr;
+    zip_t* archive = NewMemoryArchive(nullptr, 0, ZIP_TRUNCATE, target, error);
+    if (archive == nullptr) {
+        return false;
+    }
+    for (const auto& [name, content] : members) {
+        zip_source_t* member = zip_source_buffer(archive, content.data(), content.size(), 0);
+        if (member == nullptr ||
+            zip_file_add(archive, name.c_str(), member, ZIP_FL_ENC_UTF_8) < 0) {
+            SetError(error, ZipErrorText(zip_get_error(archive)));
+            if (member != nullptr) {
+                zip_source_free(member);
+            }
+            zip_discard(archive);
+            zip_source_free(target);
+            return false;
+        }
+    }
+    return Finish(archive, target, out, error);
+}
+
+} // namespace tamberlink
