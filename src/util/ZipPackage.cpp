@@ -2,6 +2,9 @@
 
 #include <zip.h>
 
+#include <cstdlib>
+#include <cstring>
+
 namespace tamberlink {
 
 namespace {
@@ -31,12 +34,26 @@ bool ReadSource(zip_source_t* source, std::string& out) {
 }
 
 // An empty writable archive in memory; `source` outlives zip_close so it can be read back.
+// A writable source gets its own copy of the bytes: when the archive is written back, libzip
+// frees the buffers the source started with.
 zip_t* NewMemoryArchive(const void* data, std::size_t size, int flags, zip_source_t*& source,
                         QString* error) {
     zip_error_t zerror;
     zip_error_init(&zerror);
-    source = zip_source_buffer_create(data, size, 0, &zerror);
+    const bool writable = (flags & ZIP_RDONLY) == 0;
+    void* copy = nullptr;
+    if (writable && size > 0) {
+        copy = std::malloc(size);
+        if (copy == nullptr) {
+            SetError(error, QStringLiteral("out of memory"));
+            return nullptr;
+        }
+        std::memcpy(copy, data, size);
+        data = copy;
+    }
+    source = zip_source_buffer_create(data, size, writable ? 1 : 0, &zerror);
     if (source == nullptr) {
+        std::free(copy);
         SetError(error, ZipErrorText(&zerror));
         zip_error_fini(&zerror);
         return nullptr;
@@ -153,8 +170,8 @@ bool ZipPackage::WithReplaced(const std::string& name, std::string_view content,
         SetError(error, QStringLiteral("no package"));
         return false;
     }
-    // A second archive over the same bytes: libzip writes the changed package into a new
-    // buffer of its source and copies every untouched member's compressed data as it stands.
+    // A second archive over the bytes: libzip writes the changed package into its source and
+    // copies every untouched member's compressed data as it stands.
     zip_source_t* target = nullptr;
     zip_t* archive = NewMemoryArchive(bytes_.data(), bytes_.size(), 0, target, error);
     if (archive == nullptr) {
