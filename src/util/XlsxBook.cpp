@@ -272,22 +272,23 @@ ExcelSheet* XlsxBook::getSheet(int index) {
     return index == 0 && hasSheet_ ? &sheet_ : nullptr;
 }
 
-bool XlsxBook::save(const QString& path) {
+bool XlsxBook::SaveBytes(std::string& bytes) {
     ClearError();
     if (!hasSheet_) {
         return Fail(Error::Unsupported, QStringLiteral("no worksheet was loaded"));
     }
-    if (!CheckWritable(path)) {
-        return false;
-    }
     QString error;
-    std::string bytes;
     if (!sheet_.Modified()) {
         bytes = package_.Bytes();
     } else if (!package_.WithReplaced(sheetPart_, sheet_.Xml(), bytes, &error)) {
         return Fail(Error::WriteFailed, QStringLiteral("cannot build the package: %1").arg(error));
     }
-    return WriteFile(path, bytes);
+    return true;
+}
+
+bool XlsxBook::save(const QString& path) {
+    std::string bytes;
+    return CheckWritable(path) && SaveBytes(bytes) && WriteFile(path, bytes);
 }
 
 } // namespace tamberlink

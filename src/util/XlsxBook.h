@@ -27,6 +27,8 @@ public:
 
     // Loads from bytes already in memory (what load does after reading the file).
     bool LoadBytes(std::string bytes);
+    // The package as save writes it.
+    bool SaveBytes(std::string& bytes);
     // The package's name of the first sheet's part ("xl/worksheets/sheet1.xml"), once loaded.
     const std::string& SheetPart() const { return sheetPart_; }
 

@@ -27,6 +27,10 @@ struct StringWriter : pugi::xml_writer {
     }
 };
 
+bool Is(const pugi::xml_node& node, const std::string& qualifiedName) {
+    return std::strcmp(node.name(), qualifiedName.c_str()) == 0;
+}
+
 bool IsElement(const pugi::xml_node& node, std::string_view localName) {
     return node.type() == pugi::node_element && LocalName(node) == localName;
 }
@@ -100,6 +104,8 @@ bool XlsxSheet::Parse(std::string xml, const std::vector<QString>* sharedStrings
     const char* colon = std::strchr(root.name(), ':');
     prefix_ = colon != nullptr ? std::string(root.name(), std::size_t(colon - root.name() + 1))
                                : std::string();
+    rowName_ = Qualified("row");
+    cellName_ = Qualified("c");
     sheetData_ = Child(root, "sheetData");
     if (!sheetData_) {
         *error = QStringLiteral("the worksheet has no sheetData");
@@ -111,7 +117,7 @@ bool XlsxSheet::Parse(std::string xml, const std::vector<QString>* sharedStrings
 bool XlsxSheet::IndexRows(QString* error) {
     int previousRow = -1;
     for (pugi::xml_node row = sheetData_.first_child(); row; row = row.next_sibling()) {
-        if (!IsElement(row, "row")) {
+        if (!Is(row, rowName_)) {
             continue;
         }
         int index = previousRow + 1;
@@ -125,7 +131,7 @@ bool XlsxSheet::IndexRows(QString* error) {
         }
         int previousCol = -1;
         for (pugi::xml_node cell = row.first_child(); cell; cell = cell.next_sibling()) {
-            if (!IsElement(cell, "c")) {
+            if (!Is(cell, cellName_)) {
                 continue;
             }
             int col = 0;
@@ -150,6 +156,7 @@ void XlsxSheet::Clear() {
     document_.reset();
     sheetData_ = {};
     rows_.clear();
+    cursor_ = 0;
     xml_.clear();
     xml_.shrink_to_fit();
     sharedStrings_ = nullptr;
@@ -172,16 +179,27 @@ std::string XlsxSheet::Xml() const {
 }
 
 pugi::xml_node XlsxSheet::FindRow(int row) const {
+    // Readers go through a sheet row by row, asking for several cells of each.
+    for (std::size_t at = cursor_; at < rows_.size() && at <= cursor_ + 1; ++at) {
+        if (rows_[at].index == row) {
+            cursor_ = at;
+            return rows_[at].node;
+        }
+    }
     const auto it = std::lower_bound(rows_.begin(), rows_.end(), row,
                                      [](const RowRef& ref, int r) { return ref.index < r; });
-    return it != rows_.end() && it->index == row ? it->node : pugi::xml_node();
+    if (it == rows_.end() || it->index != row) {
+        return {};
+    }
+    cursor_ = std::size_t(it - rows_.begin());
+    return it->node;
 }
 
 pugi::xml_node XlsxSheet::FindCell(int row, int col) const {
     const pugi::xml_node rowNode = FindRow(row);
     int current = -1;
     for (pugi::xml_node cell = rowNode.first_child(); cell; cell = cell.next_sibling()) {
-        if (!IsElement(cell, "c")) {
+        if (!Is(cell, cellName_)) {
             continue;
         }
         if (!CellColumn(cell, current, current) || current > col) {
@@ -271,6 +289,7 @@ pugi::xml_node XlsxSheet::InsertRow(int row) {
                                             : sheetData_.append_child(name.c_str());
     node.append_attribute("r").set_value(std::to_string(row + 1).c_str());
     rows_.insert(it, RowRef{row, node});
+    cursor_ = 0;
     return node;
 }
 

@@ -51,8 +51,11 @@ private:
     pugi::xml_document document_;
     pugi::xml_node sheetData_;
     std::string prefix_; // the namespace prefix of the part's elements, with its ':'
+    std::string rowName_;
+    std::string cellName_;
     const std::vector<QString>* sharedStrings_ = nullptr;
     std::vector<RowRef> rows_;
+    mutable std::size_t cursor_ = 0; // where the last row was found
     int lastRow_ = 0;
     bool modified_ = false;
 };

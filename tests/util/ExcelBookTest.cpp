@@ -439,3 +439,27 @@ TEST_F(XlsxSave, RefusesReadOnlyFilesMissingFoldersAndOpenWorkbooks) {
 
 } // namespace
 } // namespace tamberlink
+
+namespace tamberlink {
+namespace {
+
+TEST(XlsxLargest, ASheetOfEveryRowLoadsAndTakesAWriteInItsLastRow) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("huge.xlsx");
+    ASSERT_TRUE(WorkbookTool::Instance().Make("huge", path, kMaxSheetRows));
+    XlsxBook book;
+    ASSERT_TRUE(book.load(path)) << qPrintable(book.errorText());
+    ExcelSheet* sheet = book.getSheet(0);
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_EQ(sheet->lastRow(), kMaxSheetRows);
+    EXPECT_EQ(sheet->readNum(0, 1), 13800000001.0);
+    EXPECT_EQ(sheet->readNum(kMaxSheetRows - 1, 1), 13800000000.0 + kMaxSheetRows);
+    ASSERT_TRUE(sheet->writeNum(kMaxSheetRows - 1, 99, 4));
+    ASSERT_TRUE(book.save(path));
+    ASSERT_TRUE(book.load(path));
+    EXPECT_EQ(book.getSheet(0)->readNum(kMaxSheetRows - 1, 99), 4);
+    EXPECT_EQ(book.getSheet(0)->readNum(kMaxSheetRows - 2, 1), 13800000000.0 + kMaxSheetRows - 1);
+}
+
+} // namespace
+} // namespace tamberlink
