@@ -6,16 +6,12 @@ namespace {
 
 constexpr std::size_t kKeyDigits = 7;
 
-// From libphonenumber's data, written at build time.
+// From libphonenumber's data, written at build time, in code order; no code begins another.
 constexpr AreaCodePlace kAreaCodes[] = {
 #include "LandlineAreaCodes.inc"
 };
 
 } // namespace
-
-std::span<const AreaCodePlace> LandlineRows::AreaCodes() {
-    return kAreaCodes;
-}
 
 bool LandlineRows::ForEach(const std::function<bool(const PrefixRow&)>& visit) {
     PrefixRow row;

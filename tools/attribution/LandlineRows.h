@@ -3,7 +3,6 @@
 #include "PrefixTable.h"
 
 #include <functional>
-#include <span>
 
 namespace tamberlink {
 
@@ -20,9 +19,6 @@ struct AreaCodePlace {
 class LandlineRows {
 public:
     static constexpr const char* kCorp = "固话";
-
-    // In code order; no code begins another.
-    static std::span<const AreaCodePlace> AreaCodes();
 
     // Calls `visit` with each row in key order until it returns false; returns false then.
     static bool ForEach(const std::function<bool(const PrefixRow&)>& visit);
