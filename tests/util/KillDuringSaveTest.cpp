@@ -51,9 +51,9 @@ State Read(const QJsonObject& cells) {
 TEST(KillDuringSave, TheWorkbookIsAlwaysTheOldOrTheNewOne) {
     QTemporaryDir dir;
     const QString path = dir.filePath("calls.xlsx");
-    ASSERT_TRUE(WorkbookTool::Instance().Make("rows", path, 300));
+    ASSERT_TRUE(WorkbookTool::Instance().Make("rows", path, 60));
     std::mt19937 random(20160305);
-    std::uniform_int_distribution<int> delayUs(0, 25000);
+    std::uniform_int_distribution<int> delayUs(0, 15000);
 
     State verified;
     long next = 0;
