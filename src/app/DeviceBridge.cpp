@@ -121,20 +121,22 @@ bool DeviceBridge::AddSms(const QString& number, const QString& content,
 }
 
 AreaCodeRow DeviceBridge::GetAreaCodeRow(const QString& number) {
-    const AreaCodeRecord record = core_.LookupAreaCode(number);
+    const AreaCodeRecord record = core_.LookupAreaCode(
+        AttributionDatabase::LookupNumber(number, core_.Settings().AreaCode()));
     return {record.province, record.city, record.corp, record.areacode};
 }
 
 QString DeviceBridge::GetAttribution(const QString& number) {
-    return core_.GetAttribution(number);
+    return core_.GetAttribution(
+        AttributionDatabase::LookupNumber(number, core_.Settings().AreaCode()));
 }
 
 QString DeviceBridge::GetPlace(const QString& number) {
-    return core_.GetPlace(number);
+    return core_.GetPlace(AttributionDatabase::LookupNumber(number, core_.Settings().AreaCode()));
 }
 
 QString DeviceBridge::GetCorp(const QString& number) {
-    return core_.GetCorp(number);
+    return core_.GetCorp(AttributionDatabase::LookupNumber(number, core_.Settings().AreaCode()));
 }
 
 void DeviceBridge::ShowIncomingCall(const QString& attribution, const QString& head,

@@ -9,6 +9,15 @@ namespace {
 // Numbers are matched by their first seven characters, the length of a mobile prefix.
 constexpr int kPrefixLength = 7;
 
+bool IsDigits(const QString& text) {
+    for (QChar c : text) {
+        if (c < u'0' || c > u'9') {
+            return false;
+        }
+    }
+    return !text.isEmpty();
+}
+
 } // namespace
 
 AttributionDatabase::~AttributionDatabase() {
@@ -65,6 +74,18 @@ QString AttributionDatabase::AttributionText(const QString& province, const QStr
         text += city;
     }
     return text;
+}
+
+QString AttributionDatabase::LookupNumber(const QString& number, const QString& areaCode) {
+    const QString digits = QString(number).remove(u' ').remove(u'-');
+    const bool local = (digits.size() == 7 || digits.size() == 8) && IsDigits(digits) &&
+                       digits[0] != u'0' && digits[0] != u'1';
+    // The setting may have been given without its trunk 0 ("20" for 020).
+    const QString code = areaCode.startsWith(u'0') ? areaCode : QStringLiteral("0") + areaCode;
+    if (!local || !IsDigits(areaCode) || code.size() < 3 || code.size() > 4) {
+        return number;
+    }
+    return code + digits;
 }
 
 QString AttributionDatabase::GetAttribution(const QString& number) const {

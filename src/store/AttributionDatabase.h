@@ -18,8 +18,9 @@ struct AreaCodeRecord {
     QString areacode;
 };
 
-// The read-only prefix table area_code: where a mobile number belongs. Lookups never fail:
-// without the file or its table they return the defaults. Safe to use from several threads.
+// The read-only prefix table area_code: where a mobile number, or a landline number written
+// with its area code, belongs. Lookups never fail: without the file or its table they return
+// the defaults. Safe to use from several threads.
 class AttributionDatabase {
 public:
     // The text of a number without attribution.
@@ -47,6 +48,12 @@ public:
     QString GetCorp(const QString& number) const;
     // Everything known about the number's prefix, for the dialling rules.
     AreaCodeRecord LookupAreaCode(const QString& number) const;
+
+    // The number the lookups are to be given for a number seen on a call: a local landline
+    // number (7 or 8 digits, the first neither 0 nor 1; blanks and "-" aside) gets the user's
+    // area code in front, so that it finds its area's row. Any other number, and every number
+    // while `areaCode` is not an area code of 3 or 4 digits, comes back as it is.
+    static QString LookupNumber(const QString& number, const QString& areaCode);
 
     // "移动|广东广州" from the parts: "中国" removed from the carrier, the city only when it
     // differs from the province.
