@@ -67,7 +67,7 @@ void BenchAttribution(const QString& path) {
     }
     int known = 0;
     for (const QString& number : numbers) {
-        known += db.GetAttribution(number) != AttributionDatabase::UnknownText();
+        known += db.GetAttribution(number) != NumberAttribution::UnknownText();
     }
     const int rounds = 10;
     QElapsedTimer timer;
@@ -83,7 +83,7 @@ void BenchAttribution(const QString& path) {
     timer.restart();
     for (int r = 0; r < rounds; ++r) {
         for (const QString& number : numbers) {
-            db.LookupAreaCode(number);
+            db.Lookup(number);
         }
     }
     std::printf("attribution: LookupAreaCode %.0f lookups/s\n",
@@ -145,7 +145,8 @@ void BenchLocalDatabase(const QTemporaryDir& work, const QString& binDir,
     timer.restart();
     for (int i = 0; i < kCallLogInserts; ++i) {
         const QString number = i % 2 == 0 ? known : QString::number(13900000000LL + i);
-        db.AddCallLog(number, attribution.GetPlace(number), attribution.GetCorp(number), 3);
+        const NumberAttribution where = attribution.Lookup(number);
+        db.AddCallLog(number, where.Place(), where.corp, 3);
     }
     const double seconds = double(timer.nsecsElapsed()) / 1e9;
     std::printf("call log: AddCallLog %.0f inserts/s (%d inserts, each its own committed write, "

@@ -50,8 +50,8 @@ bool DeviceBridge::IsConnected() const {
 }
 
 bool DeviceBridge::Write(const QByteArray& frame) {
-    return link_.Write(reinterpret_cast<const std::uint8_t*>(frame.constData()),
-                       static_cast<std::size_t>(frame.size()));
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(frame.constData());
+    return link_.Send(FrameBytes(bytes, bytes + frame.size()));
 }
 
 // The box's call reports wait until the UI thread has shown the popup and logged the call.
@@ -121,21 +121,8 @@ bool DeviceBridge::AddSms(const QString& number, const QString& content,
     return core_.AddSms(number, content, attribution);
 }
 
-AreaCodeRow DeviceBridge::GetAreaCodeRow(const QString& number) {
-    const AreaCodeRecord record = core_.LookupAreaCode(number);
-    return {record.province, record.city, record.corp, record.areacode};
-}
-
-QString DeviceBridge::GetAttribution(const QString& number) {
-    return core_.GetAttribution(number);
-}
-
-QString DeviceBridge::GetPlace(const QString& number) {
-    return core_.GetPlace(number);
-}
-
-QString DeviceBridge::GetCorp(const QString& number) {
-    return core_.GetCorp(number);
+NumberAttribution DeviceBridge::LookUp(const QString& number) {
+    return core_.Attribution().Lookup(number);
 }
 
 void DeviceBridge::ShowIncomingCall(const QString& attribution, const QString& head,

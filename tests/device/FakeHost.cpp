@@ -11,7 +11,7 @@ void FakeHost::SetSettings(const DialSettings& settings) {
     settings_ = settings;
 }
 
-void FakeHost::AddAreaCodeRow(const QString& prefix, const AreaCodeRow& row) {
+void FakeHost::AddAreaCodeRow(const QString& prefix, const NumberAttribution& row) {
     std::lock_guard lock(mutex_);
     rows_[prefix] = row;
 }
@@ -134,31 +134,10 @@ bool FakeHost::AddSms(const QString& number, const QString& content, const QStri
     return true;
 }
 
-AreaCodeRow FakeHost::GetAreaCodeRow(const QString& number) {
+NumberAttribution FakeHost::LookUp(const QString& number) {
     std::lock_guard lock(mutex_);
     const auto found = rows_.find(number.left(7));
-    return found != rows_.end() ? found->second : AreaCodeRow{};
-}
-
-QString FakeHost::GetAttribution(const QString& number) {
-    QString key = number;
-    key.remove("+86").remove(' ').remove('-');
-    const AreaCodeRow row = GetAreaCodeRow(key);
-    if (row.province.isEmpty() || row.city.isEmpty() || row.corp.isEmpty()) {
-        return QStringLiteral("未知号码");
-    }
-    QString corp = row.corp;
-    return corp.remove("中国") + "|" + row.province + (row.city != row.province ? row.city : "");
-}
-
-QString FakeHost::GetPlace(const QString& number) {
-    const AreaCodeRow row = GetAreaCodeRow(number);
-    return row.province.isEmpty() ? QString()
-                                  : row.province + (row.city != row.province ? row.city : "");
-}
-
-QString FakeHost::GetCorp(const QString& number) {
-    return GetAreaCodeRow(number).corp;
+    return found != rows_.end() ? found->second : NumberAttribution{};
 }
 
 void FakeHost::ShowIncomingCall(const QString& attribution, const QString&, const QString& number,

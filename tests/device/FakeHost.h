@@ -30,7 +30,7 @@ public:
     CallControl* calls = nullptr;
 
     void SetSettings(const DialSettings& settings);
-    void AddAreaCodeRow(const QString& prefix, const AreaCodeRow& row);
+    void AddAreaCodeRow(const QString& prefix, const NumberAttribution& row);
     void AddContact(const QString& number, const QString& name);
 
     std::vector<std::string> Events() const;
@@ -56,10 +56,7 @@ public:
     bool AddCallLog(const QString& number, const QString& place, const QString& corp,
                     int type) override;
     bool AddSms(const QString& number, const QString& content, const QString& attribution) override;
-    AreaCodeRow GetAreaCodeRow(const QString& number) override;
-    QString GetAttribution(const QString& number) override;
-    QString GetPlace(const QString& number) override;
-    QString GetCorp(const QString& number) override;
+    NumberAttribution LookUp(const QString& number) override;
     void ShowIncomingCall(const QString& attribution, const QString& head, const QString& number,
                           const QString& name) override;
     void ShowOutgoingCall(const QString& display, const QString& prefix, const QString& number,
@@ -72,7 +69,7 @@ private:
     mutable std::condition_variable changed_;
     std::vector<std::string> events_;
     DialSettings settings_;
-    std::map<QString, AreaCodeRow> rows_;
+    std::map<QString, NumberAttribution> rows_;
     std::map<QString, QString> contacts_;
 };
 

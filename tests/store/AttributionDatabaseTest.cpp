@@ -52,19 +52,19 @@ TEST(Attribution, BuiltDatabaseAnswersWrittenAndBareNumbersAlike) {
     EXPECT_EQ(db.GetAttribution(QStringLiteral("10086")), QStringLiteral("未知号码"));
     EXPECT_EQ(db.GetAttribution(QStringLiteral("138'0000")), QStringLiteral("未知号码"));
 
-    EXPECT_EQ(db.GetPlace(QStringLiteral("13908001234")), QStringLiteral("四川成都"));
-    EXPECT_EQ(db.GetPlace(QStringLiteral("13800000000")), QStringLiteral("北京"));
-    EXPECT_EQ(db.GetCorp(QStringLiteral("13908001234")), QStringLiteral("中国移动"));
-    EXPECT_EQ(db.GetPlace(QStringLiteral("+8613800000000")), QString());
-    EXPECT_EQ(db.GetCorp(QStringLiteral("+8613800000000")), QString());
+    EXPECT_EQ(db.Lookup(QStringLiteral("13908001234")).Place(), QStringLiteral("四川成都"));
+    EXPECT_EQ(db.Lookup(QStringLiteral("13800000000")).Place(), QStringLiteral("北京"));
+    EXPECT_EQ(db.Lookup(QStringLiteral("13908001234")).corp, QStringLiteral("中国移动"));
+    EXPECT_EQ(db.Lookup(QStringLiteral("+8613800000000")).Place(), QString());
+    EXPECT_EQ(db.Lookup(QStringLiteral("+8613800000000")).corp, QString());
 
-    const AreaCodeRecord chengdu = db.LookupAreaCode(QStringLiteral("13908001234"));
+    const NumberAttribution chengdu = db.Lookup(QStringLiteral("13908001234"));
     EXPECT_EQ(chengdu.province, QStringLiteral("四川"));
     EXPECT_EQ(chengdu.city, QStringLiteral("成都"));
     EXPECT_EQ(chengdu.corp, QStringLiteral("中国移动"));
-    EXPECT_EQ(chengdu.areacode, QStringLiteral("028"));
-    EXPECT_EQ(db.LookupAreaCode(QStringLiteral("13800000000")).areacode, QStringLiteral("010"));
-    EXPECT_EQ(db.LookupAreaCode(QStringLiteral("12")).areacode, QString());
+    EXPECT_EQ(chengdu.areaCode, QStringLiteral("028"));
+    EXPECT_EQ(db.Lookup(QStringLiteral("13800000000")).areaCode, QStringLiteral("010"));
+    EXPECT_EQ(db.Lookup(QStringLiteral("12")).areaCode, QString());
 }
 
 TEST(Attribution, BuiltDatabaseHoldsCleanNamesAndIsKeyedOnPhone) {
@@ -92,9 +92,9 @@ TEST(Attribution, MissingPartsGiveTheDefaults) {
     AttributionDatabase db;
     ASSERT_TRUE(db.Open(dbPath));
     EXPECT_EQ(db.GetAttribution(QStringLiteral("10000019999")), QStringLiteral("未知号码"));
-    EXPECT_EQ(db.GetPlace(QStringLiteral("10000019999")), QStringLiteral("广东"));
+    EXPECT_EQ(db.Lookup(QStringLiteral("10000019999")).Place(), QStringLiteral("广东"));
     EXPECT_EQ(db.GetAttribution(QStringLiteral("10000029999")), QStringLiteral("未知号码"));
-    EXPECT_EQ(db.GetCorp(QStringLiteral("10000029999")), QString());
+    EXPECT_EQ(db.Lookup(QStringLiteral("10000029999")).corp, QString());
     EXPECT_EQ(db.GetAttribution(QStringLiteral("10000039999")), QStringLiteral("电信|上海"));
 
     // A database without the table, and one that is no database at all.
@@ -102,13 +102,13 @@ TEST(Attribution, MissingPartsGiveTheDefaults) {
     test::RawDb(empty).Exec("create table other(x)");
     ASSERT_TRUE(db.Open(empty));
     EXPECT_EQ(db.GetAttribution(QStringLiteral("13800000000")), QStringLiteral("未知号码"));
-    EXPECT_EQ(db.LookupAreaCode(QStringLiteral("13800000000")).province, QString());
+    EXPECT_EQ(db.Lookup(QStringLiteral("13800000000")).province, QString());
     const QString junk = dir.filePath(QStringLiteral("junk.db"));
     WriteFile(junk, QByteArray(2048, '\x7f'));
     db.Open(junk);
-    EXPECT_EQ(db.GetPlace(QStringLiteral("13800000000")), QString());
+    EXPECT_EQ(db.Lookup(QStringLiteral("13800000000")).Place(), QString());
     db.Close();
-    EXPECT_EQ(db.GetCorp(QStringLiteral("13800000000")), QString());
+    EXPECT_EQ(db.Lookup(QStringLiteral("13800000000")).corp, QString());
 }
 
 TEST(AttributionTool, RefusesBadTablesAndKeepsTheEarlierDatabase) {
@@ -180,13 +180,13 @@ TEST(AttributionTool, ImportsTheFullPrefixTable) {
             QString::fromUtf8(buffer).trimmed().split(u'\t', Qt::KeepEmptyParts);
         ASSERT_GE(fields.size(), 5);
         const QString number = fields[0] + QStringLiteral("1234");
-        const AreaCodeRecord record = db.LookupAreaCode(number);
+        const NumberAttribution record = db.Lookup(number);
         EXPECT_EQ(record.province, fields[1]) << fields[0].toStdString();
         EXPECT_EQ(record.city, fields[2]);
         EXPECT_EQ(record.corp, fields[3]);
-        EXPECT_EQ(record.areacode, fields[4]);
+        EXPECT_EQ(record.areaCode, fields[4]);
         EXPECT_EQ(db.GetAttribution(number),
-                  AttributionDatabase::AttributionText(fields[1], fields[2], fields[3]));
+                  NumberAttribution::TextOf(fields[1], fields[2], fields[3]));
         ++checked;
     }
     gzclose(in);
