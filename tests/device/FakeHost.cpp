@@ -4,6 +4,8 @@
 #include "device/DeviceFrame.h"
 #include "device/SerialLink.h"
 
+#include <algorithm>
+
 namespace tamberlink::test {
 
 void FakeHost::SetSettings(const DialSettings& settings) {
@@ -157,6 +159,42 @@ void FakeAudio::EncodeSamples(const std::uint8_t* bytes, std::size_t count) {
         }
     }
     samples += static_cast<long long>(count);
+    // Every read of a streaming box carries samples, so these calls time the reads.
+    const auto now = std::chrono::steady_clock::now();
+    std::lock_guard lock(gapMutex_);
+    if (lastRead_) {
+        const auto gap = now - *lastRead_;
+        longestGap_ = std::max(longestGap_, gap);
+        if (frameRead_ || frameBefore_) {
+            longestFrameGap_ = std::max(longestFrameGap_, gap);
+        }
+    }
+    lastRead_ = now;
+    frameBefore_ = frameRead_;
+    frameRead_ = false;
+}
+
+void FakeAudio::NoteFrame() {
+    std::lock_guard lock(gapMutex_);
+    frameRead_ = true;
+}
+
+void FakeAudio::StartTimingReads() {
+    std::lock_guard lock(gapMutex_);
+    lastRead_.reset();
+    longestGap_ = {};
+    longestFrameGap_ = {};
+    frameRead_ = frameBefore_ = false;
+}
+
+std::chrono::steady_clock::duration FakeAudio::LongestReadGap() const {
+    std::lock_guard lock(gapMutex_);
+    return longestGap_;
+}
+
+std::chrono::steady_clock::duration FakeAudio::LongestGapAroundFrames() const {
+    std::lock_guard lock(gapMutex_);
+    return longestFrameGap_;
 }
 
 void FakeAudio::StartRecording(bool started) {

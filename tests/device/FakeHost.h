@@ -11,6 +11,7 @@
 #include <condition_variable>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -86,6 +87,21 @@ public:
     std::atomic<int> starts{0};
     std::atomic<int> closingStops{0};
     std::atomic<bool> sawMarker{false}; // an A7 or 55 reached the encoder
+
+    // The longest time between two calls with samples since timing started: of all, and of
+    // those next to a read that held a frame (NoteFrame, as each frame is dispatched).
+    void StartTimingReads();
+    void NoteFrame();
+    std::chrono::steady_clock::duration LongestReadGap() const;
+    std::chrono::steady_clock::duration LongestGapAroundFrames() const;
+
+private:
+    mutable std::mutex gapMutex_;
+    std::optional<std::chrono::steady_clock::time_point> lastRead_;
+    std::chrono::steady_clock::duration longestGap_{};
+    std::chrono::steady_clock::duration longestFrameGap_{};
+    bool frameRead_ = false;   // a frame came with the read being handled
+    bool frameBefore_ = false; // and with the one before it
 };
 
 } // namespace tamberlink::test

@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdio>
+#include <thread>
+
 using namespace tamberlink;
 using namespace tamberlink::test;
 using namespace std::chrono_literals;
@@ -125,4 +129,65 @@ TEST(SerialLink, ClosesPromptlyWhileTheBoxStreams) {
     rig->link.Close();
     EXPECT_FALSE(rig->link.IsConnected());
     EXPECT_FALSE(rig->link.Write(frame::Command(frame::kHangUp)));
+}
+
+namespace {
+
+// Tells the recorder which reads held a frame, then dispatches it.
+class NotingHandler : public FrameHandler {
+public:
+    NotingHandler(FrameHandler& handler, FakeAudio& audio)
+        : handler_(handler)
+        , audio_(audio) {}
+    void HandleFrame(const std::uint8_t* frame, std::size_t size) override {
+        audio_.NoteFrame();
+        handler_.HandleFrame(frame, size);
+    }
+
+private:
+    FrameHandler& handler_;
+    FakeAudio& audio_;
+};
+
+} // namespace
+
+TEST(SerialLink, TheListenerKeepsReadingWhileItAnswersStatusFrames) {
+    BoxSim box({"--heartbeat", "100"});
+    DeviceRig rig(box.PortPath());
+    NotingHandler noting(rig.dispatcher, rig.audio);
+    rig.link.SetFrameHandler(&noting);
+    ASSERT_TRUE(rig.Connect(box));
+    ASSERT_TRUE(rig.link.Write(frame::Command(frame::kStartRecording)));
+    ASSERT_TRUE(box.WaitFor([&] { return rig.audio.samples > 3200; }));
+
+    // Each status frame is acknowledged (and, the first five times, followed by the start-up
+    // queries) while the box streams: answering must not hold up the reads around it. (Gaps
+    // elsewhere are the machine's: the box's process or the listener not being scheduled.)
+    rig.audio.StartTimingReads();
+    const int acks = box.Count("ack");
+    ASSERT_TRUE(box.WaitForLine("ack", acks + 12, std::chrono::seconds(20)));
+    using Ms = std::chrono::duration<double, std::milli>;
+    const Ms aroundFrames = rig.audio.LongestGapAroundFrames();
+    std::printf("longest gap between the listener's reads: %.1f ms next to the 12 status frames "
+                "and their replies, %.1f ms in all\n",
+                aroundFrames.count(), Ms(rig.audio.LongestReadGap()).count());
+    EXPECT_LT(aroundFrames, 20ms);
+    EXPECT_TRUE(rig.audio.recording);
+}
+
+TEST(SerialLink, ClosesPromptlyWhileAWriteIsStuck) {
+    BoxSim box;
+    DeviceRig rig(box.PortPath());
+    ASSERT_TRUE(rig.Connect(box));
+    // The box takes nothing more: a write of 32 bytes may wait 3.7 s for room.
+    ASSERT_EQ(box.Command("unplug"), "ok");
+    std::atomic<bool> written{true};
+    std::thread writer([&] { written = rig.link.Write(FrameBytes(32, 0x31)); });
+    std::this_thread::sleep_for(300ms); // the frame's pause is over, the write under way
+
+    const auto started = std::chrono::steady_clock::now();
+    rig.link.Close();
+    writer.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 2s);
+    EXPECT_FALSE(written);
 }
