@@ -2,6 +2,7 @@
 
 #include "app/AppCore.h"
 #include "app/UiSink.h"
+#include "util/PhoneNumber.h"
 
 namespace tamberlink {
 
@@ -122,7 +123,8 @@ bool DeviceBridge::AddSms(const QString& number, const QString& content,
 }
 
 NumberAttribution DeviceBridge::LookUp(const QString& number) {
-    return core_.Attribution().Lookup(number);
+    return core_.Attribution().Lookup(
+        PhoneNumber::WithLocalAreaCode(number, core_.Settings().AreaCode()));
 }
 
 void DeviceBridge::ShowIncomingCall(const QString& attribution, const QString& head,

@@ -11,8 +11,9 @@ struct sqlite3;
 
 namespace tamberlink {
 
-// The read-only prefix table area_code: where a mobile number belongs. Lookups never fail:
-// without the file or its table they return the defaults. Safe to use from several threads.
+// The read-only prefix table area_code: where a mobile number, or a landline number written
+// with its area code, belongs. Lookups never fail: without the file or its table they return
+// the defaults. Safe to use from several threads.
 class AttributionDatabase {
 public:
     AttributionDatabase() = default;

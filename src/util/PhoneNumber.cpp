@@ -12,6 +12,15 @@ constexpr int kIpPrefixLength = 5;
 
 constexpr int kMobileLength = 11;
 
+bool IsDigits(const QString& text) {
+    for (QChar c : text) {
+        if (c < u'0' || c > u'9') {
+            return false;
+        }
+    }
+    return !text.isEmpty();
+}
+
 } // namespace
 
 QString PhoneNumber::Clean(const QString& number) {
@@ -52,6 +61,18 @@ QString PhoneNumber::WithoutTrunkZero(const QString& number) {
         return number.mid(1);
     }
     return number;
+}
+
+QString PhoneNumber::WithLocalAreaCode(const QString& number, const QString& areaCode) {
+    const QString digits = QString(number).remove(u' ').remove(u'-');
+    const bool local = (digits.size() == 7 || digits.size() == 8) && IsDigits(digits) &&
+                       digits[0] != u'0' && digits[0] != u'1';
+    // The setting may have been given without its trunk 0 ("20" for 020).
+    const QString code = areaCode.startsWith(u'0') ? areaCode : QStringLiteral("0") + areaCode;
+    if (!local || !IsDigits(areaCode) || code.size() < 3 || code.size() > 4) {
+        return number;
+    }
+    return code + digits;
 }
 
 bool PhoneNumber::IsMobile(const QString& number) {

@@ -29,6 +29,11 @@ public:
     // A caller as the box reports one: the "0" before a mobile number ("013800000000") goes;
     // a Beijing number ("010...") keeps it.
     static QString WithoutTrunkZero(const QString& number);
+    // The number to look a caller up by: a local landline number (7 or 8 digits, the first
+    // neither 0 nor 1; blanks and "-" aside) gets the user's area code in front, so that it
+    // finds its area's row. Any other number, and every number while `areaCode` is not an
+    // area code of 3 or 4 digits (the leading 0 may be left out), comes back as it is.
+    static QString WithLocalAreaCode(const QString& number, const QString& areaCode);
     // Eleven characters starting with "1".
     static bool IsMobile(const QString& number);
 

@@ -104,6 +104,39 @@ TEST_F(DeviceCoreTest, DialsFromTheCoreReachTheBoxAndTheCallLog) {
     EXPECT_TRUE(box_->WaitForLine("sms 13800000000 你好"));
 }
 
+TEST_F(DeviceCoreTest, LocalLandlineNumbersShowTheUsersArea) {
+    StartCore({"--area-code", "020"});
+    ASSERT_TRUE(WaitUntil([&] { return core_->Settings().AreaCode() == "020"; }));
+    ASSERT_EQ(box_->Command("ring 88290291"), "ok");
+    EXPECT_TRUE(Seen(QStringLiteral("tip:incoming 固话|广东广州|88290291|")));
+    ASSERT_EQ(box_->Command("missed 88290291"), "ok");
+    ASSERT_TRUE(WaitUntil([&] { return CallLog().find("|5") != std::string::npos; }));
+    EXPECT_TRUE(core_->Device().Calls().Dial("8829-0291", false));
+    EXPECT_TRUE(Seen(QStringLiteral("tip:outgoing 广东广州 固话||88290291|未知联系人")));
+    EXPECT_EQ(CallLog(), "88290291|广东广州|固话|3\n88290291|广东广州|固话|5\n"
+                         "8829-0291|广东广州|固话|4");
+    for (const CallLogRecord& row : core_->LoadCallLog()) {
+        EXPECT_EQ(row.attribution, QStringLiteral("固话|广东广州"));
+    }
+
+    // A number with its area code is found by it, whatever the user's area.
+    core_->SetAreaCode("0755");
+    ASSERT_EQ(box_->Command("ring 02088290291"), "ok");
+    EXPECT_TRUE(Seen(QStringLiteral("tip:incoming 固话|广东广州|02088290291|")));
+    ASSERT_EQ(box_->Command("ring 22345678"), "ok");
+    EXPECT_TRUE(Seen(QStringLiteral("tip:incoming 固话|广东深圳|22345678|")));
+}
+
+TEST_F(DeviceCoreTest, LocalLandlineNumbersAreUnknownWithoutAnAreaCode) {
+    StartCore({"--area-code", "none"});
+    ASSERT_EQ(core_->Settings().AreaCode(), "");
+    ASSERT_EQ(box_->Command("ring 88290291"), "ok");
+    EXPECT_TRUE(Seen(QStringLiteral("tip:incoming 未知号码|88290291|")));
+    ASSERT_TRUE(WaitUntil([&] { return CallLog() == "88290291|||3"; }));
+    ASSERT_EQ(core_->LoadCallLog().size(), 1u);
+    EXPECT_EQ(core_->LoadCallLog().front().attribution, QStringLiteral("未知号码"));
+}
+
 TEST_F(DeviceCoreTest, RecordingsFromTheBoxEndLinkedEvenWhenTheBoxIsPulledOut) {
     StartCore();
     ASSERT_EQ(box_->Command("ring 13800000000"), "ok");

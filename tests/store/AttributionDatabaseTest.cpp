@@ -1,6 +1,7 @@
 #include "StoreTestSupport.h"
 
 #include "store/AttributionDatabase.h"
+#include "util/PhoneNumber.h"
 
 #include <QDir>
 #include <QProcess>
@@ -74,10 +75,80 @@ TEST(Attribution, BuiltDatabaseHoldsCleanNamesAndIsKeyedOnPhone) {
                        "'%省' or city like '%市' or city like '%自治州' or city=''"),
               "0");
     EXPECT_EQ(raw.Rows("select distinct corp from area_code where corp<>'' order by corp"),
-              "中国电信\n中国移动\n中国联通");
+              "中国电信\n中国移动\n中国联通\n固话");
     EXPECT_NE(raw.Rows("explain query plan select * from area_code where phone='1380000'")
                   .find("USING PRIMARY KEY"),
               std::string::npos);
+}
+
+TEST(Attribution, LandlineNumbersFindTheirAreaCodesPlace) {
+    AttributionDatabase db;
+    ASSERT_TRUE(db.Open(BuiltDataFile("MoblieAreacode.db"))) << db.OpenError().toStdString();
+    const struct {
+        const char* number;
+        const char* attribution;
+    } cases[] = {
+        {"02088290291", "固话|广东广州"},
+        {"020-8829 0291", "固话|广东广州"},
+        {"075512345678", "固话|广东深圳"},
+        {"01012345678", "固话|北京"},
+        {"0215432 1098", "固话|上海"},
+        // A code the data knows only inside a wider range of keys, and codes of several
+        // cities, which belong to the city named first.
+        {"03351234567", "固话|河北秦皇岛"},
+        {"02412345678", "固话|辽宁沈阳"},
+        {"07311234567", "固话|湖南长沙"},
+        // 4-digit codes after 3-digit ones that share their first digits.
+        {"03111234567", "固话|河北石家庄"},
+        {"03101234567", "固话|河北邯郸"},
+        // No area code begins 033 but 0335, and 026 is none.
+        {"03311234567", "未知号码"},
+        {"02612345678", "未知号码"},
+        // An area code alone, one with too few digits after it, and one whose trunk 0 the
+        // "+86" form drops: never another place.
+        {"020", "未知号码"},
+        {"0755", "未知号码"},
+        {"075512", "未知号码"},
+        {"+86 20 8829 0291", "未知号码"},
+        {"13800000000", "移动|北京"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(db.GetAttribution(QString::fromUtf8(c.number)), QString::fromUtf8(c.attribution))
+            << c.number;
+    }
+    EXPECT_EQ(db.Lookup(QStringLiteral("02088290291")).Place(), QStringLiteral("广东广州"));
+    EXPECT_EQ(db.Lookup(QStringLiteral("01012345678")).Place(), QStringLiteral("北京"));
+    EXPECT_EQ(db.Lookup(QStringLiteral("02088290291")).corp, QStringLiteral("固话"));
+    const NumberAttribution shenzhen = db.Lookup(QStringLiteral("075512345678"));
+    EXPECT_EQ(shenzhen.province, QStringLiteral("广东"));
+    EXPECT_EQ(shenzhen.city, QStringLiteral("深圳"));
+    EXPECT_EQ(shenzhen.areaCode, QStringLiteral("0755"));
+}
+
+TEST(Attribution, LandlineRowsCoverEveryAreaCodeWholeAndAgreeWithTheMobileRows) {
+    test::RawDb raw(BuiltDataFile("MoblieAreacode.db"));
+    const std::string landline = "(select * from area_code where phone like '0%')";
+    EXPECT_GT(std::stoi(raw.Rows("select count(distinct areacode) from " + landline)), 300);
+    // Each row belongs to the code it begins with, and each code has all its keys: a code
+    // that began another would have lost keys to it.
+    EXPECT_EQ(raw.Rows("select count(*) from " + landline +
+                       " where corp<>'固话' or length(areacode) not in (3, 4) or "
+                       "substr(phone, 1, length(areacode))<>areacode"),
+              "0");
+    EXPECT_EQ(raw.Rows("select count(*) from " + landline),
+              raw.Rows("select sum(case length(areacode) when 3 then 10000 else 1000 end) from "
+                       "(select distinct areacode from " +
+                       landline + ")"));
+    EXPECT_EQ(raw.Rows("select count(*) from (select distinct areacode, province, city from " +
+                       landline + ")"),
+              raw.Rows("select count(distinct areacode) from " + landline));
+    EXPECT_EQ(raw.Rows("select count(*) from area_code where phone like '010%'"), "10000");
+    EXPECT_EQ(raw.Rows("select count(*) from area_code where phone like '0755%'"), "1000");
+    // Every area code a mobile row names has landline rows in the same province.
+    EXPECT_EQ(raw.Rows("select count(*) from area_code m left join area_code l on "
+                       "l.phone=substr(m.areacode || '0000', 1, 7) where m.phone like '1%' and "
+                       "m.areacode<>'' and (l.phone is null or l.province<>m.province)"),
+              "0");
 }
 
 TEST(Attribution, MissingPartsGiveTheDefaults) {
@@ -153,6 +224,97 @@ TEST(AttributionTool, RefusesBadTablesAndKeepsTheEarlierDatabase) {
               QStringList());
 }
 
+TEST(AttributionTool, MobileRowsAreThoseOfTheTableAlone) {
+    // The built database against one built from the same table without the landline rows.
+    QTemporaryDir dir;
+    const QString mobileOnly = dir.filePath(QStringLiteral("mobile.db"));
+    const ToolRun run = RunTool(
+        {QStringLiteral("--no-landlines"),
+         QString::fromUtf8(TAMBERLINK_BINARY_DIR "/tools/attribution/phonenumbers-prefixes.tsv"),
+         mobileOnly});
+    ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
+    EXPECT_FALSE(run.output.contains(QStringLiteral("landline")));
+    test::RawDb raw(BuiltDataFile("MoblieAreacode.db"));
+    raw.Exec("attach '" + mobileOnly.toStdString() + "' as mobile");
+    EXPECT_EQ(raw.Rows("select count(*) from mobile.area_code where phone like '0%'"), "0");
+    EXPECT_GT(std::stoi(raw.Rows("select count(*) from mobile.area_code")), 250000);
+    const std::string built = "select * from main.area_code where phone not like '0%'";
+    EXPECT_EQ(
+        raw.Rows("select count(*) from (" + built + " except select * from mobile.area_code)"),
+        "0");
+    EXPECT_EQ(
+        raw.Rows("select count(*) from (select * from mobile.area_code except " + built + ")"),
+        "0");
+}
+
+TEST(AttributionTool, AddsLandlineRowsToATableButKeepsTheTablesOwn) {
+    QTemporaryDir dir;
+    const QString tsv = dir.filePath(QStringLiteral("p.tsv"));
+    WriteFile(tsv, "1380000\t北京\t北京\t中国移动\t010\t100000\n"
+                   "0208829\t广东\t广州\t中国电信\t020\t510000\n");
+    const QString dbPath = dir.filePath(QStringLiteral("a.db"));
+    const ToolRun run = RunTool({tsv, dbPath});
+    ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
+    const std::string builtLandlines = test::RawDb(BuiltDataFile("MoblieAreacode.db"))
+                                           .Rows("select count(*) from area_code where phone "
+                                                 "like '0%'");
+    EXPECT_TRUE(run.output.contains(
+        QStringLiteral("2 prefixes and %1 landline prefixes").arg(std::stoi(builtLandlines) - 1)))
+        << run.output.toStdString();
+
+    AttributionDatabase db;
+    ASSERT_TRUE(db.Open(dbPath));
+    EXPECT_EQ(db.GetAttribution(QStringLiteral("02088290291")), QStringLiteral("电信|广东广州"));
+    EXPECT_EQ(db.GetAttribution(QStringLiteral("02088300000")), QStringLiteral("固话|广东广州"));
+    EXPECT_EQ(db.GetAttribution(QStringLiteral("075512345678")), QStringLiteral("固话|广东深圳"));
+    EXPECT_EQ(db.GetAttribution(QStringLiteral("13800000000")), QStringLiteral("移动|北京"));
+    db.Close();
+
+    const ToolRun bare = RunTool({QStringLiteral("--no-landlines"), tsv, dbPath});
+    ASSERT_EQ(bare.exitCode, 0) << bare.errors.toStdString();
+    EXPECT_TRUE(bare.output.contains(QStringLiteral("2 prefixes written")));
+    ASSERT_TRUE(db.Open(dbPath));
+    EXPECT_EQ(db.GetAttribution(QStringLiteral("075512345678")), QStringLiteral("未知号码"));
+    EXPECT_EQ(db.GetAttribution(QStringLiteral("02088290291")), QStringLiteral("电信|广东广州"));
+    EXPECT_EQ(RunTool({QStringLiteral("--no-landlines"), tsv}).exitCode, 2);
+}
+
+TEST(Attribution, LocalNumbersTakeTheUsersAreaCode) {
+    const struct {
+        const char* number;
+        const char* areaCode;
+        const char* expected;
+    } cases[] = {
+        {"88290291", "020", "02088290291"},    {"8829 0291", "020", "02088290291"},
+        {"8829-0291", "020", "02088290291"},   {"2345678", "0335", "03352345678"},
+        {"88290291", "20", "02088290291"},     {"12345678", "020", "12345678"},
+        {"08829029", "020", "08829029"},       {"8829029", "", "8829029"},
+        {"88290291", "", "88290291"},          {"88290291", "0", "88290291"},
+        {"88290291", "00755", "88290291"},     {"88290291", "02a", "88290291"},
+        {"882902", "020", "882902"},           {"882902912", "020", "882902912"},
+        {"8829029a", "020", "8829029a"},       {"+8688290291", "020", "+8688290291"},
+        {"13800000000", "020", "13800000000"}, {"02088290291", "020", "02088290291"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(PhoneNumber::WithLocalAreaCode(QString::fromUtf8(c.number),
+                                                 QString::fromUtf8(c.areaCode)),
+                  QString::fromUtf8(c.expected))
+            << c.number << " in " << c.areaCode;
+    }
+
+    AttributionDatabase db;
+    ASSERT_TRUE(db.Open(BuiltDataFile("MoblieAreacode.db")));
+    const auto local = [&](const char* number, const char* areaCode) {
+        return db.GetAttribution(
+            PhoneNumber::WithLocalAreaCode(QString::fromUtf8(number), QString::fromUtf8(areaCode)));
+    };
+    EXPECT_EQ(local("88290291", "020"), QStringLiteral("固话|广东广州"));
+    EXPECT_EQ(local("22345678", "0755"), QStringLiteral("固话|广东深圳"));
+    EXPECT_EQ(local("88290291", ""), QStringLiteral("未知号码"));
+    EXPECT_EQ(local("8829029", ""), QStringLiteral("未知号码"));
+    EXPECT_EQ(local("13800000000", "020"), QStringLiteral("移动|北京"));
+}
+
 TEST(AttributionTool, ImportsTheFullPrefixTable) {
     const QString table =
         QString::fromUtf8(TAMBERLINK_SOURCE_DIR "/../shared/data/attribution/prefixes.tsv.gz");
@@ -191,7 +353,10 @@ TEST(AttributionTool, ImportsTheFullPrefixTable) {
     }
     gzclose(in);
     EXPECT_GT(checked, 400);
-    EXPECT_TRUE(run.output.contains(QStringLiteral("447893 prefixes")));
+    EXPECT_TRUE(run.output.contains(QStringLiteral("447893 prefixes and ")));
+    // The fuller mobile table keeps the landline rows.
+    EXPECT_EQ(db.GetAttribution(QStringLiteral("02088290291")), QStringLiteral("固话|广东广州"));
+    EXPECT_EQ(db.GetAttribution(QStringLiteral("01012345678")), QStringLiteral("固话|北京"));
 }
 
 } // namespace

@@ -15,9 +15,15 @@ AttributionWriter::~AttributionWriter() {
     Discard();
 }
 
-void AttributionWriter::Discard() {
+void AttributionWriter::Finalize() {
     sqlite3_finalize(insert_);
     insert_ = nullptr;
+    sqlite3_finalize(insertIfAbsent_);
+    insertIfAbsent_ = nullptr;
+}
+
+void AttributionWriter::Discard() {
+    Finalize();
     if (db_ != nullptr) {
         sqlite3_close(db_);
         db_ = nullptr;
@@ -39,11 +45,13 @@ bool AttributionWriter::Begin(std::string& error) {
         "create table area_code(phone text primary key, province text, city text, corp text, "
         "areacode text) without rowid; "
         "begin transaction;";
+    const char* columns = " into area_code(phone, province, city, corp, areacode) "
+                          "values(?, ?, ?, ?, ?)";
     if (sqlite3_exec(db_, schema, nullptr, nullptr, nullptr) != SQLITE_OK ||
-        sqlite3_prepare_v2(db_,
-                           "insert into area_code(phone, province, city, corp, areacode) "
-                           "values(?, ?, ?, ?, ?)",
-                           -1, &insert_, nullptr) != SQLITE_OK) {
+        sqlite3_prepare_v2(db_, (std::string("insert") + columns).c_str(), -1, &insert_, nullptr) !=
+            SQLITE_OK ||
+        sqlite3_prepare_v2(db_, (std::string("insert or ignore") + columns).c_str(), -1,
+                           &insertIfAbsent_, nullptr) != SQLITE_OK) {
         error = std::string("cannot prepare the database: ") + sqlite3_errmsg(db_);
         Discard();
         return false;
@@ -51,13 +59,14 @@ bool AttributionWriter::Begin(std::string& error) {
     return true;
 }
 
-bool AttributionWriter::Add(const PrefixRow& row, std::string& error) {
+bool AttributionWriter::Insert(sqlite3_stmt* statement, const PrefixRow& row, std::string& error) {
     const std::string* values[] = {&row.phone, &row.province, &row.city, &row.corp, &row.areacode};
     for (int i = 0; i < 5; ++i) {
-        sqlite3_bind_text(insert_, i + 1, values[i]->data(), int(values[i]->size()), SQLITE_STATIC);
+        sqlite3_bind_text(statement, i + 1, values[i]->data(), int(values[i]->size()),
+                          SQLITE_STATIC);
     }
-    const int rc = sqlite3_step(insert_);
-    sqlite3_reset(insert_);
+    const int rc = sqlite3_step(statement);
+    sqlite3_reset(statement);
     if (rc == SQLITE_DONE) {
         return true;
     }
@@ -69,10 +78,22 @@ bool AttributionWriter::Add(const PrefixRow& row, std::string& error) {
     return false;
 }
 
+bool AttributionWriter::Add(const PrefixRow& row, std::string& error) {
+    return Insert(insert_, row, error);
+}
+
+bool AttributionWriter::AddIfAbsent(const PrefixRow& row, bool& added, std::string& error) {
+    if (!Insert(insertIfAbsent_, row, error)) {
+        return false;
+    }
+    added = sqlite3_changes(db_) == 1;
+    return true;
+}
+
 bool AttributionWriter::Commit(std::string& error) {
-    sqlite3_finalize(insert_);
-    insert_ = nullptr;
-    if (sqlite3_exec(db_, "commit transaction", nullptr, nullptr, nullptr) != SQLITE_OK) {
+    Finalize();
+    // Rows added out of key order leave pages half full; vacuum packs them.
+    if (sqlite3_exec(db_, "commit transaction; vacuum", nullptr, nullptr, nullptr) != SQLITE_OK) {
         error = std::string("cannot write the database: ") + sqlite3_errmsg(db_);
         Discard();
         return false;

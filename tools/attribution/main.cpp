@@ -1,7 +1,9 @@
-// tamberlink-attribution INPUT OUTPUT: builds the attribution database OUTPUT (the program's
-// Data/MoblieAreacode.db) from a tab-separated prefix table, gzipped or plain.
+// tamberlink-attribution [--no-landlines] INPUT OUTPUT: builds the attribution database OUTPUT
+// (the program's Data/MoblieAreacode.db) from a tab-separated prefix table, gzipped or plain,
+// and the landline rows of every area code.
 
 #include "AttributionWriter.h"
+#include "LandlineRows.h"
 #include "PrefixTable.h"
 
 #include <zlib.h>
@@ -14,11 +16,15 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: tamberlink-attribution INPUT OUTPUT\n"
+    "usage: tamberlink-attribution [--no-landlines] INPUT OUTPUT\n"
     "  INPUT   prefix table, tab-separated UTF-8, gzipped or plain, one row per 7-digit\n"
     "          prefix: phone province city corp areacode [zipcode]; an optional first\n"
     "          line names the columns\n"
-    "  OUTPUT  attribution database to write (replaced only when the import succeeds)\n";
+    "  OUTPUT  attribution database to write (replaced only when the import succeeds)\n"
+    "  --no-landlines\n"
+    "          write the table's rows only; without it every 7-digit key that begins with\n"
+    "          a landline area code (010..., 0755...) gets a row with carrier \"固话\",\n"
+    "          unless the table has a row for it\n";
 
 // Reads one line without its line break; false at the end of the input.
 bool ReadLine(gzFile in, std::string& line) {
@@ -45,12 +51,14 @@ int Fail(const std::string& message) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
+    const bool landlines = argc < 2 || std::strcmp(argv[1], "--no-landlines") != 0;
+    const int first = landlines ? 1 : 2;
+    if (argc - first != 2) {
         std::fputs(kUsage, stderr);
         return 2;
     }
-    const std::string input = argv[1];
-    const std::string output = argv[2];
+    const std::string input = argv[first];
+    const std::string output = argv[first + 1];
 
     gzFile in = gzopen(input.c_str(), "rb");
     if (in == nullptr) {
@@ -89,9 +97,27 @@ int main(int argc, char** argv) {
     if (rows == 0) {
         return Fail(input + " holds no prefixes");
     }
+    // The table's own rows win over the landline rows.
+    long landlineRows = 0;
+    const auto addLandline = [&](const tamberlink::PrefixRow& landline) {
+        bool added = false;
+        if (!writer.AddIfAbsent(landline, added, error)) {
+            return false;
+        }
+        landlineRows += added;
+        return true;
+    };
+    if (landlines && !tamberlink::LandlineRows::ForEach(addLandline)) {
+        return Fail(error);
+    }
     if (!writer.Commit(error)) {
         return Fail(error);
     }
-    std::printf("%ld prefixes written to %s\n", rows, output.c_str());
+    if (landlines) {
+        std::printf("%ld prefixes and %ld landline prefixes written to %s\n", rows, landlineRows,
+                    output.c_str());
+    } else {
+        std::printf("%ld prefixes written to %s\n", rows, output.c_str());
+    }
     return 0;
 }
