@@ -89,10 +89,10 @@ public:
     // A serial device came or went: probe the box if connected, search if not.
     void DeviceChange();
 
-    // Queues frames to go out one after another, each after its pause, and returns at once.
-    // False, after resetting the link state, when the box is not connected: nothing is
-    // queued. A frame whose write fails resets the link, and the rest of what was queued
-    // before is dropped.
+    // Queues frames on the calling thread's queue, to go out one after another, each after
+    // its pause, and returns at once. False, after resetting the link state, when the box is
+    // not connected: nothing is queued. A frame whose write fails resets the link, and the rest of
+    // what was queued before is dropped.
     bool Send(std::vector<OutgoingFrame> frames);
     bool Send(FrameBytes bytes, std::chrono::milliseconds pause = kFramePause);
     // The same for frames made one at a time as they go out.
