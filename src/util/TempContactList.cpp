@@ -1,0 +1,244 @@
+#include "util/TempContactList.h"
+
+#include "util/ExcelBook.h"
+#include "util/IniStore.h"
+#include "util/TextCodec.h"
+
+#include <QFileInfo>
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+namespace tamberlink {
+
+namespace {
+
+const std::string kSection = "TEMPCONTACT";
+const std::string kKeyFile = "FILE";
+const std::string kKeyName = "COL_NAME";
+const std::string kKeyNumber = "COL_NUMBER";
+
+// The column of a single letter A-Z, or -1.
+int ColumnOf(const QString& upperText) {
+    if (upperText.size() != 1 || upperText[0] < QLatin1Char('A') ||
+        upperText[0] > QLatin1Char('Z')) {
+        return -1;
+    }
+    return upperText[0].unicode() - 'A';
+}
+
+int StatusOf(double value) {
+    if (!(value >= 1) || value > double(INT_MAX)) {
+        return value > double(INT_MAX) ? INT_MAX : 0;
+    }
+    return int(value);
+}
+
+} // namespace
+
+const QString TempContactList::kNoticeEmptyColumns = QStringLiteral("请先填写名字和号码所在列编号");
+const QString TempContactList::kNoticeBadColumns = QStringLiteral("输入错误的联系人和号码所在列");
+const QString TempContactList::kNoticeCannotWrite =
+    QStringLiteral("写入表格失败，请关闭文件再重新保存");
+const QString TempContactList::kNoticeSaveFailed =
+    QStringLiteral("备注失败，请在使用期间关闭打开的EXCEL文件");
+const QString TempContactList::kNoticeRemarkTooLong =
+    QStringLiteral("备注太长，一个单元格最多容纳32767个字符");
+const QString TempContactList::kNoticeCopyFormat =
+    QStringLiteral("xls表格无法直接写入，状态和备注已保存到新表格：%1");
+
+TempContactList::TempContactList(QString iniPath)
+    : iniPath_(std::move(iniPath)) {}
+
+QString TempContactList::IniPathFor(const QString& dataRoot) {
+    return dataRoot + QStringLiteral("/Data/Tamberlink.ini");
+}
+
+QString TempContactList::CellText(const ExcelSheet& sheet, int row, int col) {
+    switch (sheet.cellType(row, col)) {
+    case CellType::String:
+        return sheet.readStr(row, col);
+    case CellType::Number:
+        return QString::asprintf("%.0f", sheet.readNum(row, col));
+    default:
+        return {};
+    }
+}
+
+QString TempContactList::ColumnNotice(const QString& nameColumn, const QString& numberColumn) {
+    if (nameColumn.isEmpty() || numberColumn.isEmpty()) {
+        return kNoticeEmptyColumns;
+    }
+    if (ColumnOf(nameColumn.toUpper()) < 0 || ColumnOf(numberColumn.toUpper()) < 0) {
+        return kNoticeBadColumns;
+    }
+    return {};
+}
+
+int TempContactList::IndexOfRow(int row) const {
+    const auto it = std::find_if(items_.begin(), items_.end(),
+                                 [row](const TempContact& item) { return item.row == row; });
+    return it == items_.end() ? -1 : int(it - items_.begin());
+}
+
+bool TempContactList::LoadWorkbook(const QString& path) {
+    return Load(path, nameColumn_, numberColumn_);
+}
+
+bool TempContactList::Load(const QString& path, int nameColumn, int numberColumn) {
+    if (nameColumn < 0 || numberColumn < 0) {
+        return false;
+    }
+    const std::unique_ptr<ExcelBook> book = ExcelBook::Create(path);
+    if (!book->load(path)) {
+        return false;
+    }
+    const ExcelSheet* sheet = book->getSheet(0);
+    if (sheet == nullptr) {
+        book->release();
+        return false;
+    }
+    std::vector<TempContact> items;
+    const int rows = sheet->lastRow();
+    for (int row = 0; row < rows; ++row) {
+        QString number = CellText(*sheet, row, numberColumn);
+        if (number.isEmpty()) {
+            continue;
+        }
+        const QString remark = sheet->cellType(row, kRemarkColumn) == CellType::String
+                                   ? sheet->readStr(row, kRemarkColumn)
+                                   : QString();
+        items.push_back(TempContact::FromWorkbook(row, StatusOf(sheet->readNum(row, kStatusColumn)),
+                                                  CellText(*sheet, row, nameColumn),
+                                                  std::move(number), remark));
+    }
+    book->release();
+    // The list, its workbook and its columns change together, so that a write always goes
+    // to the workbook and columns the items were read from.
+    items_ = std::move(items);
+    path_ = path;
+    nameColumn_ = nameColumn;
+    numberColumn_ = numberColumn;
+    return true;
+}
+
+TempContactList::ImportResult
+TempContactList::ImportWorkbook(const QString& nameColumn, const QString& numberColumn,
+                                const std::function<QString()>& chooseFile) {
+    ImportResult result;
+    result.notice = ColumnNotice(nameColumn, numberColumn);
+    if (!result.notice.isEmpty()) {
+        return result;
+    }
+    const QString nameText = nameColumn.toUpper();
+    const QString numberText = numberColumn.toUpper();
+    const QString path = chooseFile();
+    result.chosen = !path.isEmpty();
+    if (result.chosen) {
+        result.loaded = Load(path, ColumnOf(nameText), ColumnOf(numberText));
+    }
+    IniStore ini(iniPath_);
+    ini.Load();
+    ini.Set(kSection, kKeyFile, WideToUtf8(path));
+    ini.Set(kSection, kKeyName, WideToUtf8(nameText));
+    ini.Set(kSection, kKeyNumber, WideToUtf8(numberText));
+    ini.Save();
+    return result;
+}
+
+bool TempContactList::RestoreWorkbook() {
+    IniStore ini(iniPath_);
+    if (!ini.Load()) {
+        return false;
+    }
+    const std::string file = ini.Get(kSection, kKeyFile);
+    const int nameColumn = ColumnOf(Utf8ToWide(ini.Get(kSection, kKeyName)));
+    const int numberColumn = ColumnOf(Utf8ToWide(ini.Get(kSection, kKeyNumber)));
+    if (file.empty() || nameColumn < 0 || numberColumn < 0) {
+        return false;
+    }
+    return Load(Utf8ToWide(file), nameColumn, numberColumn);
+}
+
+bool TempContactList::RememberFile(const QString& path) {
+    IniStore ini(iniPath_);
+    ini.Load();
+    ini.Set(kSection, kKeyFile, WideToUtf8(path));
+    return ini.Save();
+}
+
+QString TempContactList::CopyPathFor(const QString& xlsPath) {
+    const QFileInfo info(xlsPath);
+    const QString stem = info.absolutePath() + QLatin1Char('/') + info.completeBaseName();
+    QString copy = stem + QStringLiteral(".xlsx");
+    for (int n = 2; QFileInfo::exists(copy) || ExcelBook::IsOpenElsewhere(copy); ++n) {
+        copy = stem + QStringLiteral(" (%1).xlsx").arg(n);
+    }
+    return copy;
+}
+
+TempContactList::UpdateResult TempContactList::UpdateTempContact(int row, int status,
+                                                                 const QString& remark) {
+    const int index = IndexOfRow(row);
+    if (index < 0) {
+        return {Outcome::NoSuchItem, {}};
+    }
+    if (remark.size() > kMaxCellText) {
+        return {Outcome::RemarkTooLong, kNoticeRemarkTooLong};
+    }
+    const QString path = path_;
+    if (ExcelBook::IsOpenElsewhere(path)) {
+        return {Outcome::CannotOpen, kNoticeCannotWrite};
+    }
+    const std::unique_ptr<ExcelBook> book = ExcelBook::Create(path);
+    if (!book->load(path)) {
+        return {Outcome::CannotOpen, kNoticeCannotWrite};
+    }
+    ExcelSheet* sheet = book->getSheet(0);
+    // Rows inserted or deleted since the list was read would put the outcome on another
+    // person's row: the row must still hold this item's number.
+    if (sheet == nullptr ||
+        CellText(*sheet, row, numberColumn_) != items_[std::size_t(index)].number) {
+        book->release();
+        LoadWorkbook(path);
+        return {Outcome::RowMoved, kNoticeCannotWrite};
+    }
+    if (status == 0 && remark.isEmpty()) {
+        return {Outcome::Saved, {}};
+    }
+    if ((status != 0 && !sheet->writeNum(row, kStatusColumn, status)) ||
+        (!remark.isEmpty() && !sheet->writeStr(row, kRemarkColumn, remark))) {
+        return {Outcome::SaveFailed, kNoticeSaveFailed};
+    }
+    UpdateResult result;
+    if (ExcelBook::IsXlsxPath(path)) {
+        if (!book->save(path)) {
+            return {Outcome::SaveFailed, book->error() == ExcelBook::Error::OpenElsewhere
+                                             ? kNoticeCannotWrite
+                                             : kNoticeSaveFailed};
+        }
+    } else {
+        const QString copy = CopyPathFor(path);
+        if (!book->save(copy)) {
+            return {Outcome::SaveFailed, kNoticeSaveFailed};
+        }
+        path_ = copy;
+        RememberFile(copy);
+        result = {Outcome::SavedToCopy, kNoticeCopyFormat.arg(QFileInfo(copy).fileName())};
+    }
+    book->release();
+    items_[std::size_t(index)].ShowStatus(status, remark);
+    return result;
+}
+
+bool TempContactList::ShowStatus(int row, int status) {
+    const int index = IndexOfRow(row);
+    if (index < 0 || status <= 0 || status >= TempContact::kStatusCount) {
+        return false;
+    }
+    items_[std::size_t(index)].ShowStatus(status, {});
+    return true;
+}
+
+} // namespace tamberlink

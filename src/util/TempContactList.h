@@ -1,0 +1,107 @@
+#pragma once
+
+#include "util/TempContact.h"
+
+#include <QString>
+
+#include <functional>
+#include <vector>
+
+namespace tamberlink {
+
+class ExcelSheet;
+
+// The call list of the temporary-contacts tab without its widgets: the contacts read from a
+// workbook's first sheet, the remembered workbook and columns (INI section "TEMPCONTACT"),
+// and the write-back of statuses (column CV) and remarks (column CW). Every write re-reads
+// the workbook and saves it at once, so nothing waits in memory; the workbook is never held
+// open in between.
+//
+// The window shows Items() and calls ImportWorkbook from the import dialog, RestoreWorkbook
+// when the tab starts, UpdateTempContact after a successful call (status 1) and from the
+// remark dialog, and ShowStatus from the status menu. Each notice returned is for the message
+// box; an empty notice means there is nothing to tell.
+class TempContactList {
+public:
+    static constexpr int kStatusColumn = 99;  // CV
+    static constexpr int kRemarkColumn = 100; // CW
+    // The open-file dialog's filters, the first preselected.
+    static constexpr const char* kFileFilters = "All (*.*);;Xls (*.xls);;Xlsx (*.xlsx)";
+    static constexpr int kFileNameBuffer = 520;
+
+    static const QString kNoticeEmptyColumns;  // a column text left empty
+    static const QString kNoticeBadColumns;    // a column text that is not one letter A-Z
+    static const QString kNoticeCannotWrite;   // cannot open, in use elsewhere, or rows moved
+    static const QString kNoticeSaveFailed;    // the save itself failed
+    static const QString kNoticeRemarkTooLong; // more than a cell can hold
+    static const QString kNoticeCopyFormat;    // %1: the .xlsx copy an .xls list now writes to
+
+    enum class Outcome {
+        Saved,         // written and saved (or nothing to write); the item shows it
+        SavedToCopy,   // an .xls list: saved as a new .xlsx beside it, which the list now uses
+        NoSuchItem,    // no item of that row
+        RemarkTooLong, // nothing written
+        CannotOpen,    // missing, unreadable, or open in another program; nothing written
+        RowMoved,      // the row no longer holds the item's number; the list was reloaded
+        SaveFailed,    // nothing written (read-only, disk full, ...)
+    };
+    struct UpdateResult {
+        Outcome outcome = Outcome::Saved;
+        QString notice;
+        bool Ok() const { return outcome == Outcome::Saved || outcome == Outcome::SavedToCopy; }
+    };
+
+    struct ImportResult {
+        QString notice;      // set when the column texts were refused (nothing else happened)
+        bool chosen = false; // a file was chosen
+        bool loaded = false; // and its contacts are listed
+    };
+
+    // `iniPath` is "<data root>/Data/Tamberlink.ini" (IniPathFor).
+    explicit TempContactList(QString iniPath);
+    static QString IniPathFor(const QString& dataRoot);
+
+    // Reads the workbook's first sheet into the list with the current columns. False when it
+    // cannot be read: the list, its workbook and its columns stay as they were.
+    bool LoadWorkbook(const QString& path);
+    // Validates the column texts, asks for the file (`chooseFile` returns the chosen path, or
+    // an empty one when cancelled), loads it, and remembers file and columns in the INI file
+    // (an empty FILE after a cancel, so that nothing is restored at the next start).
+    ImportResult ImportWorkbook(const QString& nameColumn, const QString& numberColumn,
+                                const std::function<QString()>& chooseFile);
+    // Loads the workbook remembered in the INI file, when file and columns are all valid.
+    bool RestoreWorkbook();
+    // Writes status (when not 0) and remark (when not empty) into the item's row and saves.
+    UpdateResult UpdateTempContact(int row, int status, const QString& remark);
+    // The status menu: shows status N and no remark on the item, writing nothing. False for
+    // status 0 or an unknown row.
+    bool ShowStatus(int row, int status);
+
+    // "" when both texts are single letters A-Z (either case), else the notice to show.
+    static QString ColumnNotice(const QString& nameColumn, const QString& numberColumn);
+
+    const std::vector<TempContact>& Items() const { return items_; }
+    // The index in Items() of the item from sheet row `row`, or -1.
+    int IndexOfRow(int row) const;
+    const QString& WorkbookPath() const { return path_; }
+    int NameColumn() const { return nameColumn_; }
+    int NumberColumn() const { return numberColumn_; }
+
+    // A cell as the list shows it: a text, or a number written with "%.0f"; else empty.
+    static QString CellText(const ExcelSheet& sheet, int row, int col);
+    // Where an .xls list's values are saved: NAME.xlsx beside it, or "NAME (2).xlsx" and so
+    // on when that name is taken.
+    static QString CopyPathFor(const QString& xlsPath);
+
+private:
+    bool Load(const QString& path, int nameColumn, int numberColumn);
+    bool RememberFile(const QString& path);
+
+    QString iniPath_;
+    QString path_;
+    int nameColumn_ = -1;
+    int numberColumn_ = -1;
+    std::vector<TempContact> items_;
+};
+
+} // namespace tamberlink
