@@ -34,12 +34,11 @@ class UiSink;
 // The program without its windows: owns the databases, the settings and the note reminders,
 // runs the start-up and exit sequences and offers every data operation. Created on the UI
 // thread; operations may be called from any thread, and the list reloads and notices they
-// cause always reach the UiSink on the UI thread.
+// cause always reach the UiSink on the UI thread. The cloud flows run on the UI thread and
+// speak to the UiSink, which is their host, directly.
 class AppCore : public QObject, private CallRecorderHost {
     Q_OBJECT
 public:
-    static constexpr const char* kVersion = "1.0.5";
-
     AppCore(AppConfig config, UiSink& sink, QObject* parent = nullptr);
     ~AppCore() override;
 
@@ -99,11 +98,8 @@ public:
     bool SetScreenOff(int value);
     void SetAuto(bool byApi, bool on);
 
-    // Number attribution.
+    // Number attribution: "移动|广东广州", or "未知号码".
     QString GetAttribution(const QString& number) const;
-    QString GetPlace(const QString& number) const;
-    QString GetCorp(const QString& number) const;
-    AreaCodeRecord LookupAreaCode(const QString& number) const;
 
     // Contacts.
     std::vector<ContactRecord> LoadContacts();
@@ -125,8 +121,9 @@ public:
     bool AddCallLog(const QString& number, const QString& place, const QString& corp, int type);
     bool DeleteCallLogs(const std::vector<int>& ids);
     bool HasNoteForCall(int callLogId);
-    // Links a finished recording to the newest call-log entry, if that has none yet.
-    void LinkRecordingToCallLog(const QString& guid) override;
+    // Links a finished recording to its call-log entry (the newest when `callId` is 0), if
+    // that has none yet.
+    void LinkRecordingToCallLog(const QString& guid, int callId = 0) override;
 
     // Sent SMS.
     std::vector<SmsRecord> LoadSmsList();
@@ -178,6 +175,9 @@ private:
     // Restarts the reminders and reloads the note list after a note was written.
     void NotesChanged();
     void OnReminderDue(int noteId);
+
+    // CallRecorderHost
+    int CurrentCallId() override;
     void SetRecordingAnimation(bool playing) override;
 
     AppConfig config_;
