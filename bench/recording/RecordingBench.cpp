@@ -44,7 +44,8 @@ constexpr std::size_t kChunk = 60;
 
 class NoHost : public tamberlink::CallRecorderHost {
 public:
-    void LinkRecordingToCallLog(const QString&) override {}
+    int CurrentCallId() override { return 0; }
+    void LinkRecordingToCallLog(const QString&, int) override {}
     void SetRecordingAnimation(bool) override {}
 };
 

@@ -109,7 +109,7 @@ std::pair<double, double> InTurns(const std::vector<QString>& numbers, First fir
 int Known(const AttributionDatabase& db, const std::vector<QString>& numbers) {
     int known = 0;
     for (const QString& number : numbers) {
-        known += db.GetAttribution(number) != AttributionDatabase::UnknownText();
+        known += db.GetAttribution(number) != NumberAttribution::UnknownText();
     }
     return known;
 }
@@ -135,7 +135,7 @@ void BenchAttribution(const QString& mobilePath, const QString& landlinePath) {
     };
     const auto areaCode = [](const AttributionDatabase& db) {
         return [&db](const QString& number) {
-            db.LookupAreaCode(number);
+            db.Lookup(number);
         };
     };
     const auto [without, with] =
@@ -145,7 +145,7 @@ void BenchAttribution(const QString& mobilePath, const QString& landlinePath) {
                 without, with, 100.0 * (with / without - 1.0));
     const auto [areaWithout, areaWith] =
         InTurns(mobileNumbers, areaCode(mobile), mobileNumbers, areaCode(landline));
-    std::printf("attribution: LookupAreaCode of mobile numbers %.0f lookups/s without landline "
+    std::printf("attribution: Lookup of mobile numbers %.0f lookups/s without landline "
                 "rows, %.0f with them (%+.1f %%)\n",
                 areaWithout, areaWith, 100.0 * (areaWith / areaWithout - 1.0));
     const auto [mobileRate, landlineRate] =
@@ -210,7 +210,8 @@ void BenchLocalDatabase(const QTemporaryDir& work, const QString& binDir,
     timer.restart();
     for (int i = 0; i < kCallLogInserts; ++i) {
         const QString number = i % 2 == 0 ? known : QString::number(13900000000LL + i);
-        db.AddCallLog(number, attribution.GetPlace(number), attribution.GetCorp(number), 3);
+        const NumberAttribution where = attribution.Lookup(number);
+        db.AddCallLog(number, where.Place(), where.corp, 3);
     }
     const double seconds = double(timer.nsecsElapsed()) / 1e9;
     std::printf("call log: AddCallLog %.0f inserts/s (%d inserts, each its own committed write, "

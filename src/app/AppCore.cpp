@@ -384,18 +384,6 @@ QString AppCore::GetAttribution(const QString& number) const {
     return attribution_.GetAttribution(number);
 }
 
-QString AppCore::GetPlace(const QString& number) const {
-    return attribution_.GetPlace(number);
-}
-
-QString AppCore::GetCorp(const QString& number) const {
-    return attribution_.GetCorp(number);
-}
-
-AreaCodeRecord AppCore::LookupAreaCode(const QString& number) const {
-    return attribution_.LookupAreaCode(number);
-}
-
 std::vector<ContactRecord> AppCore::LoadContacts() {
     return database_.LoadContacts();
 }
@@ -459,9 +447,13 @@ bool AppCore::DeleteCallLogs(const std::vector<int>& ids) {
     return database_.DeleteCallLogs(ids);
 }
 
-void AppCore::LinkRecordingToCallLog(const QString& guid) {
+int AppCore::CurrentCallId() {
+    return database_.NewestCallLogId();
+}
+
+void AppCore::LinkRecordingToCallLog(const QString& guid, int callId) {
     QString error;
-    switch (database_.LinkRecordingToNewestCall(guid, &error)) {
+    switch (database_.LinkRecordingToCall(guid, callId, &error)) {
     case LocalDatabase::RecordingLink::Linked:
         DeliverToUi([this] { sink_->ReloadCallLog(); });
         break;

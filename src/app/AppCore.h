@@ -35,12 +35,11 @@ class UiSink;
 // runs the start-up and exit sequences and offers every data operation. Created on the UI
 // thread, before any window and whether or not there will be one; operations may be called
 // from any thread, and the list reloads and notices they cause always reach the user
-// interface (UiSink and the signals below) on the UI thread.
+// interface (UiSink and the signals below) on the UI thread. The cloud flows run on the UI
+// thread and speak to the UiSink, which is their host, directly.
 class AppCore : public QObject, private CallRecorderHost {
     Q_OBJECT
 public:
-    static constexpr const char* kVersion = "1.0.5";
-
     // A core without a user interface logs its notices until SetUi gives it one.
     explicit AppCore(AppConfig config, QObject* parent = nullptr);
     AppCore(AppConfig config, UiSink& ui, QObject* parent = nullptr);
@@ -62,6 +61,7 @@ public:
     // "<documents>/Tamberlink": recordings go to its Rec folder.
     QString DataRoot() const { return dataRoot_; }
     LocalDatabase& Database() { return database_; }
+    const AttributionDatabase& Attribution() const { return attribution_; }
     SettingsStore& Settings() { return settings_; }
     UiSink& Sink() { return *sink_; }
 
@@ -105,11 +105,8 @@ public:
     bool SetScreenOff(int value);
     void SetAuto(bool byApi, bool on);
 
-    // Number attribution.
+    // Number attribution: "移动|广东广州", or "未知号码".
     QString GetAttribution(const QString& number) const;
-    QString GetPlace(const QString& number) const;
-    QString GetCorp(const QString& number) const;
-    AreaCodeRecord LookupAreaCode(const QString& number) const;
 
     // Contacts.
     std::vector<ContactRecord> LoadContacts();
@@ -126,8 +123,9 @@ public:
     std::vector<CallLogRecord> LoadCallLog();
     bool AddCallLog(const QString& number, const QString& place, const QString& corp, int type);
     bool DeleteCallLogs(const std::vector<int>& ids);
-    // Links a finished recording to the newest call-log entry, if that has none yet.
-    void LinkRecordingToCallLog(const QString& guid) override;
+    // Links a finished recording to its call-log entry (the newest when `callId` is 0), if
+    // that has none yet.
+    void LinkRecordingToCallLog(const QString& guid, int callId = 0) override;
 
     // Sent SMS and SMS templates; their lists hear of a change through the signals below.
     bool AddSms(const QString& number, const QString& content, const QString& attribution);
@@ -174,6 +172,9 @@ private:
     // Restarts the reminders and reloads the note list after a note was written.
     void NotesChanged();
     void OnReminderDue(int noteId);
+
+    // CallRecorderHost
+    int CurrentCallId() override;
     void SetRecordingAnimation(bool playing) override;
 
     AppConfig config_;

@@ -10,7 +10,8 @@ class BoxLink {
 public:
     virtual ~BoxLink() = default;
     virtual bool IsConnected() const = 0;
-    // Sends one frame; false when it could not be written (the link is down).
+    // Queues one frame for the box and returns at once; false when the link is down (then
+    // nothing is sent).
     virtual bool Write(const QByteArray& frame) = 0;
 };
 

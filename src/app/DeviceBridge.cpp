@@ -2,6 +2,7 @@
 
 #include "app/AppCore.h"
 #include "app/UiSink.h"
+#include "util/PhoneNumber.h"
 
 namespace tamberlink {
 
@@ -50,8 +51,8 @@ bool DeviceBridge::IsConnected() const {
 }
 
 bool DeviceBridge::Write(const QByteArray& frame) {
-    return link_.Write(reinterpret_cast<const std::uint8_t*>(frame.constData()),
-                       static_cast<std::size_t>(frame.size()));
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(frame.constData());
+    return link_.Send(FrameBytes(bytes, bytes + frame.size()));
 }
 
 // The box's call reports wait until the UI thread has shown the popup and logged the call.
@@ -120,23 +121,9 @@ bool DeviceBridge::AddSms(const QString& number, const QString& content,
     return core_.AddSms(number, content, attribution);
 }
 
-AreaCodeRow DeviceBridge::GetAreaCodeRow(const QString& number) {
-    const AreaCodeRecord record = core_.LookupAreaCode(
-        AttributionDatabase::LookupNumber(number, core_.Settings().AreaCode()));
-    return {record.province, record.city, record.corp, record.areacode};
-}
-
-QString DeviceBridge::GetAttribution(const QString& number) {
-    return core_.GetAttribution(
-        AttributionDatabase::LookupNumber(number, core_.Settings().AreaCode()));
-}
-
-QString DeviceBridge::GetPlace(const QString& number) {
-    return core_.GetPlace(AttributionDatabase::LookupNumber(number, core_.Settings().AreaCode()));
-}
-
-QString DeviceBridge::GetCorp(const QString& number) {
-    return core_.GetCorp(AttributionDatabase::LookupNumber(number, core_.Settings().AreaCode()));
+NumberAttribution DeviceBridge::LookUp(const QString& number) {
+    return core_.Attribution().Lookup(
+        PhoneNumber::WithLocalAreaCode(number, core_.Settings().AreaCode()));
 }
 
 void DeviceBridge::ShowIncomingCall(const QString& attribution, const QString& head,

@@ -65,10 +65,7 @@ private:
     bool AddCallLog(const QString& number, const QString& place, const QString& corp,
                     int type) override;
     bool AddSms(const QString& number, const QString& content, const QString& attribution) override;
-    AreaCodeRow GetAreaCodeRow(const QString& number) override;
-    QString GetAttribution(const QString& number) override;
-    QString GetPlace(const QString& number) override;
-    QString GetCorp(const QString& number) override;
+    NumberAttribution LookUp(const QString& number) override;
     void ShowIncomingCall(const QString& attribution, const QString& head, const QString& number,
                           const QString& name) override;
     void ShowOutgoingCall(const QString& display, const QString& prefix, const QString& number,

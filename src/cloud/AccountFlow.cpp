@@ -1,8 +1,8 @@
 #include "cloud/AccountFlow.h"
 
-#include "app/UiSink.h"
 #include "cloud/CloudClient.h"
 #include "cloud/CloudEnvelope.h"
+#include "cloud/CloudHost.h"
 #include "store/LocalDatabase.h"
 #include "util/TextCodec.h"
 
@@ -26,12 +26,12 @@ QString Md5Upper(const QByteArray& bytes) {
 
 } // namespace
 
-AccountFlow::AccountFlow(CloudClient& client, LocalDatabase& database, UiSink& sink,
+AccountFlow::AccountFlow(CloudClient& client, LocalDatabase& database, CloudHost& host,
                          QString dataRoot,
                          std::function<void(const QString&, const QString&)> rememberAccount)
     : client_(client)
     , database_(database)
-    , sink_(sink)
+    , host_(host)
     , dataRoot_(std::move(dataRoot))
     , rememberAccount_(std::move(rememberAccount)) {}
 
@@ -73,11 +73,11 @@ void AccountFlow::Login(const QString& account, const QString& password, const Q
 void AccountFlow::Register(const QString& account, const QString& password, const QString& repeat,
                            const QString& code) {
     if (account.size() != 11 || !account.startsWith(u'1')) {
-        sink_.ShowTip(QStringLiteral("请输入正确的手机号"));
+        host_.ShowTip(QStringLiteral("请输入正确的手机号"));
         return;
     }
     if (password.size() < 5 || password != repeat) {
-        sink_.ShowTip(QStringLiteral("请输入5-15位密码"));
+        host_.ShowTip(QStringLiteral("请输入5-15位密码"));
         return;
     }
     registration_ = {account, password, false};
@@ -92,7 +92,7 @@ void AccountFlow::SendResetCode(const QString& account, const QString& pictureCo
 void AccountFlow::ResetPassword(const QString& smsCode, const QString& password,
                                 const QString& repeat) {
     if (password != repeat) {
-        sink_.ShowTip(QStringLiteral("两次输入的密码不一致"));
+        host_.ShowTip(QStringLiteral("两次输入的密码不一致"));
         return;
     }
     client_.Submit(client_.Requests().UserForget(WideToUtf8(password), WideToUtf8(smsCode)));
@@ -107,17 +107,17 @@ void AccountFlow::LoginSucceeded(const QString& account, const QString& password
     account_ = account;
     database_.SaveLogin(account, StoredPassword(password, remember), remember);
     const ProfileRecord profile = database_.GetProfile(account);
-    sink_.ShowLoggedIn(account, profile.name.isEmpty() ? account : profile.name,
+    host_.ShowLoggedIn(account, profile.name.isEmpty() ? account : profile.name,
                        profile.company.isEmpty() ? DefaultCompany() : profile.company);
 }
 
 void AccountFlow::LogOut() {
     loggedIn_ = false;
-    sink_.ShowLoggedOut();
+    host_.ShowLoggedOut();
 }
 
 void AccountFlow::ApplyProfile(const QString& name, const QString& company) {
-    sink_.ShowLoggedIn(account_, name, company.isEmpty() ? DefaultCompany() : company);
+    host_.ShowLoggedIn(account_, name, company.isEmpty() ? DefaultCompany() : company);
     database_.UpdateProfile(account_, name, company);
 }
 
@@ -158,36 +158,36 @@ void AccountFlow::OnCodePicture(const CloudReply& reply) {
         return;
     }
     file.close();
-    sink_.ShowCodePicture(form, path);
+    host_.ShowCodePicture(form, path);
 }
 
 void AccountFlow::OnLoginReply(const CloudReply& reply) {
     const CloudEnvelope envelope = CloudEnvelope::Read(reply.body);
     if (!envelope.Readable()) {
-        sink_.ShowTip(QStringLiteral("连接服务器失败"));
+        host_.ShowTip(QStringLiteral("连接服务器失败"));
     } else if (envelope.code == 0) {
         LoginSucceeded(login_.account, login_.password, login_.remember);
-        sink_.ShowAccountResult(kLoggedIn);
+        host_.ShowAccountResult(kLoggedIn);
     } else if (envelope.code == 1) {
-        sink_.ShowTip(QStringLiteral("登录失败"));
+        host_.ShowTip(QStringLiteral("登录失败"));
     } else if (envelope.code == -5) {
-        sink_.ShowTip(QStringLiteral("密码或帐号错误"));
+        host_.ShowTip(QStringLiteral("密码或帐号错误"));
     } else {
-        sink_.ShowTip(envelope.msg);
+        host_.ShowTip(envelope.msg);
     }
 }
 
 void AccountFlow::OnRegisterReply(const CloudReply& reply) {
     const CloudEnvelope envelope = CloudEnvelope::Read(reply.body);
     if (!envelope.Readable()) {
-        sink_.ShowTip(QStringLiteral("连接服务器失败"));
+        host_.ShowTip(QStringLiteral("连接服务器失败"));
     } else if (envelope.code != 0) {
-        sink_.ShowTip(envelope.msg);
+        host_.ShowTip(envelope.msg);
     } else {
         if (rememberAccount_) {
             rememberAccount_(registration_.account, registration_.password);
         }
-        sink_.ShowAccountResult(kRegistered);
+        host_.ShowAccountResult(kRegistered);
         RequestCodePicture(kLoginForm);
     }
 }
@@ -195,11 +195,11 @@ void AccountFlow::OnRegisterReply(const CloudReply& reply) {
 void AccountFlow::OnResetReply(const CloudReply& reply, Result success) {
     const CloudEnvelope envelope = CloudEnvelope::Read(reply.body);
     if (!envelope.Readable()) {
-        sink_.ShowTip(QStringLiteral("连接服务器失败"));
+        host_.ShowTip(QStringLiteral("连接服务器失败"));
     } else if (envelope.code != 0) {
-        sink_.ShowTip(QStringLiteral("操作失败，请重试"));
+        host_.ShowTip(QStringLiteral("操作失败，请重试"));
     } else {
-        sink_.ShowAccountResult(success);
+        host_.ShowAccountResult(success);
     }
 }
 

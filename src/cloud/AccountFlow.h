@@ -10,21 +10,21 @@ namespace tamberlink {
 
 class CloudClient;
 class LocalDatabase;
-class UiSink;
+class CloudHost;
 
 // The cloud account: picture codes, login, registration, the two password reset steps, the
 // replies to them, and the signed-in state with its profile. Runs on the UI thread; the
-// account window calls these operations and hears back through the UiSink.
+// account window calls these operations and hears back through the CloudHost.
 class AccountFlow {
 public:
     // The forms that show a picture code.
     enum CodeForm { kLoginForm = 0, kRegisterForm = 1, kResetForm = 2 };
-    // What UiSink::ShowAccountResult reports.
+    // What CloudHost::ShowAccountResult reports.
     enum Result { kLoggedIn = 0, kRegistered = 1, kResetCodeSent = 2, kPasswordReset = 3 };
 
     // `rememberAccount` keeps a just registered account and password in memory, for the
     // login form to offer.
-    AccountFlow(CloudClient& client, LocalDatabase& database, UiSink& sink, QString dataRoot,
+    AccountFlow(CloudClient& client, LocalDatabase& database, CloudHost& host, QString dataRoot,
                 std::function<void(const QString&, const QString&)> rememberAccount);
 
     // Fetches a new picture code for a form; the picture arrives through ShowCodePicture.
@@ -75,7 +75,7 @@ private:
 
     CloudClient& client_;
     LocalDatabase& database_;
-    UiSink& sink_;
+    CloudHost& host_;
     QString dataRoot_;
     std::function<void(const QString&, const QString&)> rememberAccount_;
     PendingLogin login_;        // the login most recently sent

@@ -1,22 +1,23 @@
 #include "cloud/CloudFlows.h"
 
-#include "app/UiSink.h"
 #include "cloud/CloudClient.h"
+#include "cloud/CloudHost.h"
 
 namespace tamberlink {
 
-CloudFlows::CloudFlows(CloudClient& client, LocalDatabase& database, UiSink& sink, QString dataRoot,
+CloudFlows::CloudFlows(CloudClient& client, LocalDatabase& database, CloudHost& host,
+                       QString dataRoot,
                        std::function<void(const QString&, const QString&)> rememberAccount)
     : client_(client)
-    , progress_(sink)
-    , account_(client, database, sink, dataRoot, std::move(rememberAccount))
-    , backup_(client, database, sink, progress_, account_)
-    , sync_(client, database, sink, progress_, account_, dataRoot)
-    , version_(client, sink)
-    , feedback_(client, sink) {
+    , progress_(host)
+    , account_(client, database, host, dataRoot, std::move(rememberAccount))
+    , backup_(client, database, host, progress_, account_)
+    , sync_(client, database, host, progress_, account_, dataRoot)
+    , version_(client, host)
+    , feedback_(client, host) {
     client_.SetReplyHandler([this](const CloudReply& reply) { OnCloudReply(reply); });
     client_.SetBackupTimeoutHandler([this](std::uint64_t tag) { backup_.OnDelRangeTimeout(tag); });
-    client_.SetTipHandler([&sink](const QString& text) { sink.ShowTip(text); });
+    client_.SetTipHandler([&host](const QString& text) { host.ShowTip(text); });
 }
 
 CloudFlows::~CloudFlows() {

@@ -15,7 +15,7 @@ namespace tamberlink {
 
 class CloudClient;
 class LocalDatabase;
-class UiSink;
+class CloudHost;
 
 // Everything the program does with its cloud service, on the UI thread: the account, the
 // contact backup and sync, the version check and the feedback. Takes the client's replies
@@ -24,7 +24,7 @@ class CloudFlows {
 public:
     // The client's reply, timeout and notice handlers are set to this object's; it must
     // outlive neither the client nor the database.
-    CloudFlows(CloudClient& client, LocalDatabase& database, UiSink& sink, QString dataRoot,
+    CloudFlows(CloudClient& client, LocalDatabase& database, CloudHost& host, QString dataRoot,
                std::function<void(const QString&, const QString&)> rememberAccount);
     ~CloudFlows();
     CloudFlows(const CloudFlows&) = delete;

@@ -1,11 +1,11 @@
 #include "cloud/CloudProgress.h"
 
-#include "app/UiSink.h"
+#include "cloud/CloudHost.h"
 
 namespace tamberlink {
 
-CloudProgress::CloudProgress(UiSink& sink)
-    : sink_(sink) {
+CloudProgress::CloudProgress(CloudHost& host)
+    : host_(host) {
     watchdog_.setSingleShot(true);
     QObject::connect(&watchdog_, &QTimer::timeout, [this] { OnWatchdog(); });
 }
@@ -15,14 +15,14 @@ bool CloudProgress::Start(Chain chain, int seconds) {
         return false;
     }
     holder_ = chain;
-    sink_.ShowProgress();
+    host_.ShowProgress();
     watchdog_.start(seconds * 1000);
     return true;
 }
 
 void CloudProgress::SetText(Chain chain, const QString& text) {
     if (chain == holder_) {
-        sink_.SetProgressText(text);
+        host_.SetProgressText(text);
     }
 }
 
@@ -32,7 +32,7 @@ void CloudProgress::End(Chain chain) {
     }
     holder_ = Chain::None;
     watchdog_.stop();
-    sink_.EndProgress();
+    host_.EndProgress();
 }
 
 void CloudProgress::OnWatchdog() {
@@ -40,7 +40,7 @@ void CloudProgress::OnWatchdog() {
         return;
     }
     End(holder_);
-    sink_.ShowTip(QStringLiteral("网络超时，请稍后再试......"));
+    host_.ShowTip(QStringLiteral("网络超时，请稍后再试......"));
 }
 
 } // namespace tamberlink

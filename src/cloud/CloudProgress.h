@@ -5,7 +5,7 @@
 
 namespace tamberlink {
 
-class UiSink;
+class CloudHost;
 
 // The progress panel of a contact backup or sync and its watchdog (timer 2026). One chain
 // holds the panel at a time; the calls of a chain that no longer holds it change nothing.
@@ -13,7 +13,7 @@ class CloudProgress {
 public:
     enum class Chain { None, Backup, Sync };
 
-    explicit CloudProgress(UiSink& sink);
+    explicit CloudProgress(CloudHost& host);
 
     // Shows the panel for `chain` and arms the watchdog with `seconds`. Refused (false, nothing
     // changes) while a chain holds the panel.
@@ -28,7 +28,7 @@ public:
     void OnWatchdog();
 
 private:
-    UiSink& sink_;
+    CloudHost& host_;
     Chain holder_ = Chain::None;
     QTimer watchdog_;
 };

@@ -1,10 +1,10 @@
 #include "cloud/ContactBackup.h"
 
-#include "app/UiSink.h"
 #include "cloud/AccountFlow.h"
 #include "cloud/CloudClient.h"
 #include "cloud/CloudContact.h"
 #include "cloud/CloudEnvelope.h"
+#include "cloud/CloudHost.h"
 #include "cloud/CloudProgress.h"
 #include "store/LocalDatabase.h"
 #include "util/TextCodec.h"
@@ -24,17 +24,17 @@ constexpr const char* kClearFrom = "2015-01-01";
 
 } // namespace
 
-ContactBackup::ContactBackup(CloudClient& client, LocalDatabase& database, UiSink& sink,
+ContactBackup::ContactBackup(CloudClient& client, LocalDatabase& database, CloudHost& host,
                              CloudProgress& progress, const AccountFlow& account)
     : client_(client)
     , database_(database)
-    , sink_(sink)
+    , host_(host)
     , progress_(progress)
     , account_(account) {}
 
 void ContactBackup::Start() {
     if (!account_.IsLoggedIn()) {
-        sink_.ShowTip(QStringLiteral("请登录后再备份联系人"));
+        host_.ShowTip(QStringLiteral("请登录后再备份联系人"));
         return;
     }
     if (!progress_.Start(kChain, kWatchdogSeconds)) {
@@ -114,12 +114,12 @@ void ContactBackup::SendPage() {
 
 void ContactBackup::Finish(bool ok) {
     progress_.End(kChain);
-    sink_.ShowTip(ok ? QStringLiteral("备份成功") : QStringLiteral("备份失败"));
+    host_.ShowTip(ok ? QStringLiteral("备份成功") : QStringLiteral("备份失败"));
 }
 
 void ContactBackup::FailWithTimeout() {
     progress_.End(kChain);
-    sink_.ShowTip(QStringLiteral("网络超时，备份失败"));
+    host_.ShowTip(QStringLiteral("网络超时，备份失败"));
 }
 
 } // namespace tamberlink

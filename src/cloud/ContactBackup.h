@@ -12,7 +12,7 @@ class AccountFlow;
 class CloudClient;
 class CloudProgress;
 class LocalDatabase;
-class UiSink;
+class CloudHost;
 
 // Copies the local contacts to the cloud: the user's cloud contacts are cleared, then the
 // local ones go up in pages of 100, each reply sending the next page. The local database is
@@ -22,7 +22,7 @@ public:
     static constexpr int kPageSize = 100;
     static constexpr int kWatchdogSeconds = 300;
 
-    ContactBackup(CloudClient& client, LocalDatabase& database, UiSink& sink,
+    ContactBackup(CloudClient& client, LocalDatabase& database, CloudHost& host,
                   CloudProgress& progress, const AccountFlow& account);
 
     // Refused when logged out, and while a backup or sync holds the progress panel.
@@ -40,7 +40,7 @@ private:
 
     CloudClient& client_;
     LocalDatabase& database_;
-    UiSink& sink_;
+    CloudHost& host_;
     CloudProgress& progress_;
     const AccountFlow& account_;
     std::uint64_t chain_ = 0; // tag of the current backup's requests

@@ -1,10 +1,10 @@
 #include "cloud/ContactSync.h"
 
-#include "app/UiSink.h"
 #include "cloud/AccountFlow.h"
 #include "cloud/CloudClient.h"
 #include "cloud/CloudContact.h"
 #include "cloud/CloudEnvelope.h"
+#include "cloud/CloudHost.h"
 #include "cloud/CloudProgress.h"
 #include "store/LocalDatabase.h"
 
@@ -25,18 +25,18 @@ constexpr int kRefusedReply = 1111;
 
 } // namespace
 
-ContactSync::ContactSync(CloudClient& client, LocalDatabase& database, UiSink& sink,
+ContactSync::ContactSync(CloudClient& client, LocalDatabase& database, CloudHost& host,
                          CloudProgress& progress, const AccountFlow& account, QString dataRoot)
     : client_(client)
     , database_(database)
-    , sink_(sink)
+    , host_(host)
     , progress_(progress)
     , account_(account)
     , dataRoot_(std::move(dataRoot)) {}
 
 void ContactSync::Start() {
     if (!account_.IsLoggedIn()) {
-        sink_.ShowTip(QStringLiteral("请登录后再同步联系人"));
+        host_.ShowTip(QStringLiteral("请登录后再同步联系人"));
         return;
     }
     if (!progress_.Start(kChain, kWatchdogSeconds)) {
@@ -99,7 +99,7 @@ void ContactSync::Finish(bool ok) {
         return;
     }
     progress_.End(kChain);
-    sink_.ShowTip(QStringLiteral("下载联系人失败"));
+    host_.ShowTip(QStringLiteral("下载联系人失败"));
 }
 
 std::vector<ContactRecord> ContactSync::NewContacts(const std::vector<ContactRecord>& cloud,
@@ -131,9 +131,9 @@ void ContactSync::Apply() {
             return;
         }
     }
-    sink_.ReloadContacts();
+    host_.ReloadContacts();
     progress_.End(kChain);
-    sink_.ShowTip(QStringLiteral("同步联系人成功"));
+    host_.ShowTip(QStringLiteral("同步联系人成功"));
 }
 
 void ContactSync::WriteDiagnostic(int number, const std::string& body) const {

@@ -14,7 +14,7 @@ class AccountFlow;
 class CloudClient;
 class CloudProgress;
 class LocalDatabase;
-class UiSink;
+class CloudHost;
 
 // Copies the cloud contacts into the local database: the pages of 20 are fetched one after
 // the other, then every number not yet stored locally is added, all in one transaction.
@@ -24,8 +24,8 @@ public:
     static constexpr int kWatchdogSeconds = 900;
 
     // Failed replies are kept for diagnosis in `dataRoot`/Log.
-    ContactSync(CloudClient& client, LocalDatabase& database, UiSink& sink, CloudProgress& progress,
-                const AccountFlow& account, QString dataRoot);
+    ContactSync(CloudClient& client, LocalDatabase& database, CloudHost& host,
+                CloudProgress& progress, const AccountFlow& account, QString dataRoot);
 
     // Refused when logged out, and while a backup or sync holds the progress panel.
     void Start();
@@ -46,7 +46,7 @@ private:
 
     CloudClient& client_;
     LocalDatabase& database_;
-    UiSink& sink_;
+    CloudHost& host_;
     CloudProgress& progress_;
     const AccountFlow& account_;
     QString dataRoot_;

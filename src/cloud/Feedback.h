@@ -7,12 +7,12 @@
 namespace tamberlink {
 
 class CloudClient;
-class UiSink;
+class CloudHost;
 
 // Sends the user's opinion and contact number; any answer counts as received.
 class Feedback {
 public:
-    Feedback(CloudClient& client, UiSink& sink);
+    Feedback(CloudClient& client, CloudHost& host);
 
     // Neither text is checked: empty ones are sent as they are.
     void SubmitFeedback(const QString& content, const QString& contact);
@@ -20,7 +20,7 @@ public:
 
 private:
     CloudClient& client_;
-    UiSink& sink_;
+    CloudHost& host_;
 };
 
 } // namespace tamberlink

@@ -1,8 +1,9 @@
 #include "cloud/VersionCheck.h"
 
-#include "app/UiSink.h"
 #include "cloud/CloudClient.h"
 #include "cloud/CloudEnvelope.h"
+#include "cloud/CloudHost.h"
+#include "util/Version.h"
 
 #include <QString>
 
@@ -50,9 +51,9 @@ int ComparePart(std::string_view a, std::string_view b) {
 
 } // namespace
 
-VersionCheck::VersionCheck(CloudClient& client, UiSink& sink)
+VersionCheck::VersionCheck(CloudClient& client, CloudHost& host)
     : client_(client)
-    , sink_(sink) {}
+    , host_(host) {}
 
 bool VersionCheck::IsNewer(std::string_view offered, std::string_view current) {
     while (!offered.empty() || !current.empty()) {
@@ -76,16 +77,16 @@ void VersionCheck::OnReply(const CloudReply& reply) {
     }
     if (envelope.code != 0) {
         if (origin_ == kUpdateWindow) {
-            sink_.ShowTip(QStringLiteral("查找更新失败，请稍后再试"));
+            host_.ShowTip(QStringLiteral("查找更新失败，请稍后再试"));
         }
         return;
     }
     const std::string num = CloudEnvelope::TextMember(envelope.data, "num");
     const std::string url = CloudEnvelope::TextMember(envelope.data, "url");
     if (!num.empty() && !url.empty() && IsNewer(num, kProgramVersion)) {
-        sink_.ShowNewVersion(num, url);
+        host_.ShowNewVersion(num, url);
     } else if (origin_ == kUpdateWindow) {
-        sink_.ShowNoNewVersion();
+        host_.ShowNoNewVersion();
     }
 }
 

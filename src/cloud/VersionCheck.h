@@ -7,16 +7,15 @@
 namespace tamberlink {
 
 class CloudClient;
-class UiSink;
+class CloudHost;
 
 // Asks the service for the newest program version: silently at start-up, or for the update
 // window. A newer version shows itself either way; the rest only answers the window.
 class VersionCheck {
 public:
-    static constexpr const char* kProgramVersion = "1.0.5";
     enum Origin { kStartUp = 1, kUpdateWindow = 2 };
 
-    VersionCheck(CloudClient& client, UiSink& sink);
+    VersionCheck(CloudClient& client, CloudHost& host);
 
     void CheckForUpdates(int origin);
     void OnReply(const CloudReply& reply);
@@ -28,7 +27,7 @@ public:
 
 private:
     CloudClient& client_;
-    UiSink& sink_;
+    CloudHost& host_;
     int origin_ = kStartUp;
 };
 

@@ -3,9 +3,11 @@
 #include "device/CallControlHost.h"
 #include "device/DeviceFrame.h"
 #include "device/SerialLink.h"
+#include "util/PhoneNumber.h"
 
+#include <atomic>
 #include <chrono>
-#include <thread>
+#include <memory>
 
 namespace tamberlink {
 
@@ -15,18 +17,10 @@ using namespace std::chrono_literals;
 
 const QString kUnknownContact = QStringLiteral("未知联系人");
 
-QString PlaceText(const QString& province, const QString& city) {
-    return city != province ? province + city : province;
-}
-
-// A number as the box reports it: a leading "0" before a mobile number ("013800000000")
-// goes; a Beijing number ("010...") keeps it.
-QString WithoutTrunkZero(const QString& number) {
-    if (number.startsWith(QLatin1String("01")) && number.size() > 2 && number[2] != u'0') {
-        return number.mid(1);
-    }
-    return number;
-}
+// After the hang-up, the box wants 10 ms more before the dial frame.
+constexpr auto kDialAfterHangUp = kFramePause + 10ms;
+// The parts of one SMS text go out 100 ms apart after each one's own pause.
+constexpr auto kSmsPartGap = kFramePause + 100ms;
 
 } // namespace
 
@@ -57,11 +51,8 @@ bool CallControl::DialAs(const QString* name, const QString& number, bool throug
     }
 
     const DialSettings settings = host_.CurrentDialSettings();
-    QString work = number;
-    work.remove(u' ').remove(QLatin1String("+86")).remove(u'-');
-    if (!settings.areaCode.isEmpty() && work.startsWith(settings.areaCode)) {
-        work.remove(0, settings.areaCode.size());
-    }
+    const QString work =
+        PhoneNumber::WithoutAreaCode(PhoneNumber::Clean(number), settings.areaCode);
 
     QString contactName;
     if (name == nullptr) {
@@ -72,7 +63,7 @@ bool CallControl::DialAs(const QString* name, const QString& number, bool throug
     if (contactName.isEmpty()) {
         contactName = kUnknownContact;
     }
-    const AreaCodeRow row = host_.GetAreaCodeRow(work);
+    const NumberAttribution where = host_.LookUp(work);
 
     if (settings.areaCode.isEmpty()) {
         host_.ShowTip(name == nullptr ? QStringLiteral("请现在右上角设置区号后再拨打电话")
@@ -80,84 +71,100 @@ bool CallControl::DialAs(const QString* name, const QString& number, bool throug
         return false;
     }
 
-    QString prefix = settings.fenjiCode;
-    if (settings.switchIP == 1) {
-        prefix += settings.ipCode;
-    }
-    const int prefixCount = static_cast<int>(prefix.size());
-    // A mobile number of another area is dialled as long distance; the "0" is not counted.
-    if (row.areaCode.compare(settings.areaCode, Qt::CaseInsensitive) != 0 && work.size() == 11 &&
-        work.startsWith(u'1')) {
-        prefix += u'0';
-    }
-
-    const auto dialFrame =
-        throughPhone ? frame::PhoneDial(work) : frame::LandlineDial(prefixCount, prefix + work);
+    const PhoneNumber::DialPrefix prefix =
+        PhoneNumber::PrefixFor(work, settings.fenjiCode, settings.ipCode, settings.switchIP == 1,
+                               settings.areaCode, where.areaCode);
+    const auto dialFrame = throughPhone ? frame::PhoneDial(work)
+                                        : frame::LandlineDial(prefix.counted, prefix.text + work);
     if (!dialFrame) {
         host_.ShowTip(QStringLiteral("号码和拨号前缀太长，无法拨打，请输入正确的号码"));
         return false;
     }
 
-    HangUp();
-    std::this_thread::sleep_for(10ms);
-    link_.Write(*dialFrame);
+    // Every dial releases the line first. A link lost meanwhile is not reported here: the
+    // popup and the log row are made all the same.
+    std::vector<OutgoingFrame> frames;
+    frames.push_back({frame::Command(frame::kHangUp), kFramePause, {}});
+    frames.push_back({*dialFrame, kDialAfterHangUp, {}});
+    link_.Send(std::move(frames));
 
-    const QString place = PlaceText(row.province, row.city);
-    QString carrier = row.corp;
+    const QString place = where.Place();
+    QString carrier = where.corp;
     carrier.remove(QStringLiteral("中国"));
-    host_.ShowOutgoingCall(place + u' ' + carrier, prefix, work, contactName);
-    host_.AddCallLog(number, place, row.corp,
+    host_.ShowOutgoingCall(place + u' ' + carrier, prefix.text, work, contactName);
+    host_.AddCallLog(number, place, where.corp,
                      throughPhone ? kOutgoingThroughPhone : kOutgoingLandline);
     return true;
 }
 
 void CallControl::OnIncomingCall(const QString& number, bool onPhone) {
-    QString caller = WithoutTrunkZero(number);
+    QString caller = PhoneNumber::WithoutTrunkZero(number);
     const QString name = host_.GetContactName(caller);
-    const QString attribution = host_.GetAttribution(caller);
-    const QString place = host_.GetPlace(caller);
-    const QString corp = host_.GetCorp(caller);
-    caller.remove(QLatin1String("+86"));
+    const NumberAttribution where = host_.LookUp(caller);
+    caller = PhoneNumber::WithoutCountryCode(caller);
     if (host_.CurrentDialSettings().popOff != 0) {
-        host_.ShowIncomingCall(attribution, QString(), caller, name);
+        host_.ShowIncomingCall(where.Text(), QString(), caller, name);
     }
-    host_.AddCallLog(caller, place, corp, onPhone ? kIncomingOnPhone : kIncomingLandline);
+    host_.AddCallLog(caller, where.Place(), where.corp,
+                     onPhone ? kIncomingOnPhone : kIncomingLandline);
 }
 
 void CallControl::OnMissedCall(const QString& number) {
-    const QString caller = WithoutTrunkZero(number);
-    host_.AddCallLog(caller, host_.GetPlace(caller), host_.GetCorp(caller), kMissedLandline);
+    const QString caller = PhoneNumber::WithoutTrunkZero(number);
+    const NumberAttribution where = host_.LookUp(caller);
+    host_.AddCallLog(caller, where.Place(), where.corp, kMissedLandline);
 }
 
+// The numbers go out one after another, then the content once; each number's SMS row is
+// written as soon as its parts have gone out. A link lost midway ends the hand-off: what is
+// left is dropped and the user is told once.
 void CallControl::SendSmsViaPhone(const QStringList& numbers, const QString& content) {
+    const QString notConnected = QStringLiteral("请先连接设备后再发送短信");
     if (!link_.IsConnected()) {
-        host_.ShowTip(QStringLiteral("请先连接设备后再发送短信"));
+        host_.ShowTip(notConnected);
         return;
     }
     if (!link_.IsPhoneLinked()) {
         host_.ShowTip(QStringLiteral("请开启手机版Tamberlink拨号器，再发送短信"));
         return;
     }
+    auto lost = std::make_shared<std::atomic<bool>>(false);
+    auto endIfLost = [this, lost, notConnected](bool written) {
+        if (!written && !lost->exchange(true)) {
+            host_.ShowTip(notConnected);
+        }
+    };
+    std::vector<OutgoingFrame> frames;
     for (const QString& number : numbers) {
-        SendSmsText(frame::kSmsNumber, number);
-        host_.AddSms(number, content, host_.GetAttribution(number));
+        AppendSmsText(frames, frame::kSmsNumber, number);
+        const QString attribution = host_.LookUp(PhoneNumber::Clean(number)).Text();
+        frames.push_back({{},
+                          std::chrono::milliseconds(0),
+                          [this, endIfLost, number, content, attribution](bool written) {
+                              if (written) {
+                                  host_.AddSms(number, content, attribution);
+                              }
+                              endIfLost(written);
+                          }});
     }
-    SendSmsText(frame::kSmsContent, content);
+    AppendSmsText(frames, frame::kSmsContent, content);
+    frames.push_back({{}, std::chrono::milliseconds(0), endIfLost});
+    if (!link_.Send(std::move(frames))) {
+        host_.ShowTip(notConnected);
+    }
 }
 
-void CallControl::SendSmsText(unsigned char kind, const QString& text) {
+void CallControl::AppendSmsText(std::vector<OutgoingFrame>& frames, unsigned char kind,
+                                const QString& text) {
     bool first = true;
-    for (const FrameBytes& part : frame::SmsParts(kind, text)) {
-        if (!first) {
-            std::this_thread::sleep_for(100ms);
-        }
+    for (FrameBytes& part : frame::SmsParts(kind, text)) {
+        frames.push_back({std::move(part), first ? kFramePause : kSmsPartGap, {}});
         first = false;
-        link_.Write(part);
     }
 }
 
 void CallControl::HangUp() {
-    link_.Write(frame::Command(frame::kHangUp));
+    link_.Send(frame::Command(frame::kHangUp));
 }
 
 } // namespace tamberlink

@@ -1,7 +1,11 @@
 #pragma once
 
+#include "device/FrameWriter.h"
+
 #include <QString>
 #include <QStringList>
+
+#include <vector>
 
 namespace tamberlink {
 
@@ -19,7 +23,8 @@ enum CallLogType {
 
 // Dialling on the landline or through the phone app, with the dialling rules (extension
 // prefix, IP prefix, local area code, "0" before mobiles of other areas); incoming and
-// missed calls reported by the box; SMS handed to the phone. Runs on the UI thread.
+// missed calls reported by the box; SMS handed to the phone. Runs on the UI thread; the
+// frames are queued for the box and every operation returns at once.
 class CallControl {
 public:
     CallControl(SerialLink& link, CallControlHost& host);
@@ -31,6 +36,7 @@ public:
     void OnIncomingCall(const QString& number, bool onPhone);
     void OnMissedCall(const QString& number);
 
+    // Queues the hand-off; the SMS rows are written as it goes out.
     void SendSmsViaPhone(const QStringList& numbers, const QString& content);
 
     // Releases the line.
@@ -38,7 +44,8 @@ public:
 
 private:
     bool DialAs(const QString* name, const QString& number, bool throughPhone);
-    void SendSmsText(unsigned char kind, const QString& text);
+    static void AppendSmsText(std::vector<OutgoingFrame>& frames, unsigned char kind,
+                              const QString& text);
 
     SerialLink& link_;
     CallControlHost& host_;

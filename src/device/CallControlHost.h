@@ -1,5 +1,7 @@
 #pragma once
 
+#include "util/NumberAttribution.h"
+
 #include <QString>
 
 namespace tamberlink {
@@ -13,16 +15,9 @@ struct DialSettings {
     int popOff = 1;    // not 0: show the incoming-call popup
 };
 
-// A number's row in the attribution data; empty texts when there is none.
-struct AreaCodeRow {
-    QString province;
-    QString city;
-    QString corp;
-    QString areaCode;
-};
-
 // What call control asks of its owner: settings, the two databases, notices and popups.
-// Every call is made on the UI thread.
+// Calls are made on the UI thread, except AddSms and ShowTip for an SMS hand-off, which
+// come from the serial writer as its frames go out.
 class CallControlHost {
 public:
     virtual ~CallControlHost() = default;
@@ -37,11 +32,8 @@ public:
     virtual bool AddSms(const QString& number, const QString& content,
                         const QString& attribution) = 0;
 
-    // The attribution database.
-    virtual AreaCodeRow GetAreaCodeRow(const QString& number) = 0;
-    virtual QString GetAttribution(const QString& number) = 0;
-    virtual QString GetPlace(const QString& number) = 0;
-    virtual QString GetCorp(const QString& number) = 0;
+    // The attribution data of the number's first seven characters, as they stand.
+    virtual NumberAttribution LookUp(const QString& number) = 0;
 
     // Call popups.
     virtual void ShowIncomingCall(const QString& attribution, const QString& head,

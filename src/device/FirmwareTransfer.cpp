@@ -50,8 +50,7 @@ FirmwareTransfer::FirmwareTransfer(SerialLink& link, DeviceHost& host)
     , host_(host) {}
 
 void FirmwareTransfer::StartUpgrade(const QString& path) {
-    const FrameBytes request = frame::Command(frame::kRequestUpgrade);
-    link_.WriteQuickly(request.data(), request.size());
+    link_.Send(frame::Command(frame::kRequestUpgrade), kQuickPause);
     std::lock_guard lock(pathMutex_);
     path_ = path;
 }
@@ -60,6 +59,69 @@ QString FirmwareTransfer::Path() const {
     std::lock_guard lock(pathMutex_);
     return path_;
 }
+
+// One pass over the file as its lines go out: the file is opened once the box has had a
+// second to get ready, counted, and then read a line at a time.
+class FirmwareTransfer::Lines {
+public:
+    Lines(FirmwareTransfer& transfer, QString path)
+        : transfer_(transfer)
+        , path_(std::move(path)) {}
+
+    std::optional<OutgoingFrame> Next() {
+        if (!file_) {
+            if (opened_) {
+                return std::nullopt;
+            }
+            opened_ = true;
+            return OutgoingFrame{{}, kEnterModePause, [this](bool) {
+                                     Open();
+                                 }};
+        }
+        std::string piece;
+        if (!transfer_.upgrading_ || !ReadPiece(file_.get(), piece)) {
+            file_.reset();
+            transfer_.upgrading_ = false;
+            return std::nullopt;
+        }
+        DropLineEnd(piece);
+        const int index = index_++;
+        std::vector<std::uint8_t> bytes = HexToBytes(piece);
+        qCDebug(lcSerial, "firmware%s", HexDump(bytes.data(), bytes.size()).c_str());
+        return OutgoingFrame{std::move(bytes), kQuickPause, [this, index](bool) {
+                                 transfer_.host_.ShowUpgradeStatus(
+                                     QStringLiteral("固件升级中:%1%").arg(index * 100 / lineCount_),
+                                     QString());
+                             }};
+    }
+
+private:
+    // The box needs this long in upgrade mode before the first line.
+    static constexpr std::chrono::milliseconds kEnterModePause{1000};
+
+    void Open() {
+        file_ = File(std::fopen(QFile::encodeName(path_).constData(), "rb"), std::fclose);
+        if (!file_) {
+            const QString text = QStringLiteral("升级失败，请检查升级文件是否存在");
+            transfer_.host_.ShowUpgradeStatus(text, text);
+            transfer_.upgrading_ = false;
+            return;
+        }
+        transfer_.host_.ShowUpgradeStatus(QStringLiteral("进入升级模式，开始升级"), QString());
+        std::string piece;
+        while (ReadPiece(file_.get(), piece)) {
+            ++lineCount_;
+        }
+        std::rewind(file_.get());
+    }
+
+    FirmwareTransfer& transfer_;
+    const QString path_;
+    File file_{nullptr, std::fclose};
+    bool opened_ = false;
+    int lineCount_ = 0;
+    int index_ = 0;
+};
 
 void FirmwareTransfer::SendFirmware() {
     qCDebug(lcSerial) << "收到进入升级模式指令";
@@ -73,34 +135,10 @@ void FirmwareTransfer::SendFirmware() {
         host_.ShowUpgradeStatus(text, text);
         return;
     }
-    if (!link_.Pause(1000ms)) {
-        return;
-    }
-    File file(std::fopen(QFile::encodeName(path).constData(), "rb"), std::fclose);
-    if (!file) {
-        const QString text = QStringLiteral("升级失败，请检查升级文件是否存在");
-        host_.ShowUpgradeStatus(text, text);
+    auto lines = std::make_shared<Lines>(*this, path);
+    if (!link_.Send([lines] { return lines->Next(); })) {
         upgrading_ = false;
-        return;
     }
-    host_.ShowUpgradeStatus(QStringLiteral("进入升级模式，开始升级"), QString());
-
-    std::string piece;
-    int lineCount = 0;
-    while (ReadPiece(file.get(), piece)) {
-        ++lineCount;
-    }
-    std::rewind(file.get());
-
-    for (int index = 0; upgrading_ && ReadPiece(file.get(), piece); ++index) {
-        DropLineEnd(piece);
-        const std::vector<std::uint8_t> bytes = HexToBytes(piece);
-        link_.WriteQuickly(bytes.data(), bytes.size());
-        qCDebug(lcSerial, "firmware%s", HexDump(bytes.data(), bytes.size()).c_str());
-        host_.ShowUpgradeStatus(QStringLiteral("固件升级中:%1%").arg(index * 100 / lineCount),
-                                QString());
-    }
-    upgrading_ = false;
 }
 
 void FirmwareTransfer::OnAttemptFailed() {

@@ -12,7 +12,8 @@ class SerialLink;
 
 // Replaces the box's firmware with a text file of hexadecimal lines. The user starts it on
 // the UI thread; the box asks for the file (B9) and judges the result (B6 success, B8
-// failure), and the file is streamed on the serial listener thread.
+// failure). The listener queues the file, which the link's writer reads and sends a line at
+// a time, showing the progress as each line goes out.
 class FirmwareTransfer {
 public:
     FirmwareTransfer(SerialLink& link, DeviceHost& host);
@@ -29,6 +30,8 @@ public:
     int FailureCount() const { return failures_; }
 
 private:
+    class Lines;
+
     QString Path() const;
 
     SerialLink& link_;

@@ -126,37 +126,32 @@ void FrameDispatcher::OnStatus(const std::uint8_t* frame, std::size_t size) {
 }
 
 // Each status frame advances every unanswered query by one attempt, five at most; the
-// version query goes with the area-code query and so goes out at most four times.
+// version query goes with the area-code query and so goes out at most four times. The frames
+// are queued at once; the box takes them 50 ms apart after the acknowledgement's own pause.
 void FrameDispatcher::RunStartupQueries() {
+    constexpr auto kQueryGap = kFramePause + 50ms;
     StartupQueries& queries = link_.Queries();
-    link_.Write(frame::Command(frame::kAcknowledge));
-    if (!link_.Pause(50ms)) {
-        return;
-    }
+    std::vector<OutgoingFrame> frames;
+    frames.push_back({frame::Command(frame::kAcknowledge), kFramePause, {}});
+    auto ask = [&](std::uint8_t command) {
+        frames.push_back({frame::Command(command), kQueryGap, {}});
+    };
     if (!queries.areaCodeReplied && queries.areaCodeAsked < kMaxQueries) {
-        link_.Write(frame::Command(frame::kAskAreaCode));
+        ask(frame::kAskAreaCode);
         ++queries.areaCodeAsked;
-        if (!link_.Pause(50ms)) {
-            return;
-        }
     }
     if (!queries.areaCodeReplied && queries.areaCodeAsked < kMaxQueries) {
-        link_.Write(frame::Command(frame::kAskVersion));
-        if (!link_.Pause(50ms)) {
-            return;
-        }
+        ask(frame::kAskVersion);
     }
     if (!queries.extensionReplied && queries.extensionAsked < kMaxQueries) {
-        link_.Write(frame::Command(frame::kAskExtension));
+        ask(frame::kAskExtension);
         ++queries.extensionAsked;
-        if (!link_.Pause(50ms)) {
-            return;
-        }
     }
     if (!queries.missedCallReplied && queries.missedCallAsked < kMaxQueries) {
-        link_.Write(frame::Command(frame::kAskMissedCall));
+        ask(frame::kAskMissedCall);
         ++queries.missedCallAsked;
     }
+    link_.Send(std::move(frames));
 }
 
 void FrameDispatcher::OnCallReport(const std::uint8_t* frame, std::size_t size) {

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <future>
 #include <poll.h>
 #include <pthread.h>
 #include <system_error>
@@ -24,7 +25,7 @@ using namespace std::chrono_literals;
 constexpr auto kOpenCheck = 1000ms;        // how long a freshly opened port has to answer
 constexpr int kFruitlessPauseMs = 500;     // between search passes that found nothing
 constexpr int kReadFailurePauseMs = 100;   // before reading a failed port again
-constexpr auto kThreadStopLimit = 3000ms;  // how long Close waits for each thread
+constexpr auto kThreadStopLimit = 3000ms;  // how long Close waits before it reports a thread
 constexpr auto kPortReleaseLimit = 1000ms; // how long a port swap waits for the listener
 
 } // namespace
@@ -50,6 +51,9 @@ SerialLink::~SerialLink() {
 bool SerialLink::Start() {
     if (watchDevices_) {
         monitor_ = std::make_unique<DeviceMonitor>();
+    }
+    if (!writer_.Start()) {
+        return false;
     }
     {
         std::lock_guard lock(stateMutex_);
@@ -81,22 +85,19 @@ void SerialLink::Close() {
     connected_ = false;
     listenerWake_->Signal();
     searchWake_->Signal();
+    // First, so that a thread waiting for one of its frames is released.
+    writer_.Stop();
 
-    bool stopped = false;
     {
         std::unique_lock lock(stateMutex_);
-        stopped =
-            stateChanged_.wait_for(lock, kThreadStopLimit, [this] { return runningThreads_ == 0; });
+        if (!stateChanged_.wait_for(lock, kThreadStopLimit,
+                                    [this] { return runningThreads_ == 0; })) {
+            qCWarning(lcSerial, "a serial thread is slow to stop; waiting for it");
+        }
     }
     for (std::thread* thread : {&listener_, &search_}) {
-        if (!thread->joinable()) {
-            continue;
-        }
-        if (stopped) {
+        if (thread->joinable()) {
             thread->join();
-        } else {
-            qCWarning(lcSerial, "a serial thread did not stop in time; leaving it behind");
-            thread->detach();
         }
     }
     std::lock_guard lock(portMutex_);
@@ -124,54 +125,91 @@ void SerialLink::RequestSearch() {
 }
 
 void SerialLink::DeviceChange() {
+    // The probe goes out without the ordinary pause; a failed write resets the link.
     if (connected_) {
-        const FrameBytes probe = frame::Command(frame::kAcknowledge);
-        bool written = false;
-        if (auto port = CurrentPort()) {
-            std::lock_guard lock(writeMutex_);
-            written = port->Write(probe.data(), probe.size());
-        }
-        if (!written) {
-            Disconnect();
-        }
+        Write(frame::Command(frame::kAcknowledge), std::chrono::milliseconds(0));
     }
     if (!connected_) {
         RequestSearch();
     }
 }
 
-bool SerialLink::Write(const FrameBytes& bytes) {
-    return Write(bytes.data(), bytes.size());
-}
-
-bool SerialLink::Write(const std::uint8_t* bytes, std::size_t count) {
-    return WriteAfter(50ms, bytes, count);
-}
-
-bool SerialLink::WriteQuickly(const std::uint8_t* bytes, std::size_t count) {
-    return WriteAfter(1ms, bytes, count);
-}
-
-bool SerialLink::WriteAfter(std::chrono::milliseconds pause, const std::uint8_t* bytes,
-                            std::size_t count) {
+std::optional<std::uint64_t> SerialLink::ConnectionToSend() {
+    // Read first: a loss after it makes the frames stale rather than sent to the next
+    // connection.
+    const std::uint64_t connection = connection_;
     if (!connected_) {
         Disconnect();
+        return std::nullopt;
+    }
+    return connection;
+}
+
+bool SerialLink::Send(FrameSource source) {
+    const std::optional<std::uint64_t> connection = ConnectionToSend();
+    if (!connection) {
         return false;
     }
-    std::this_thread::sleep_for(pause);
-    bool written = false;
-    if (auto port = CurrentPort()) {
-        std::lock_guard lock(writeMutex_);
-        written = port->Write(bytes, count);
+    writer_.Queue(*connection, std::move(source));
+    return true;
+}
+
+bool SerialLink::Send(std::vector<OutgoingFrame> frames) {
+    auto queued = std::make_shared<std::vector<OutgoingFrame>>(std::move(frames));
+    return Send([queued, next = std::size_t{0}]() mutable -> std::optional<OutgoingFrame> {
+        if (next >= queued->size()) {
+            return std::nullopt;
+        }
+        return std::move((*queued)[next++]);
+    });
+}
+
+bool SerialLink::Send(FrameBytes bytes, std::chrono::milliseconds pause) {
+    std::vector<OutgoingFrame> frames;
+    frames.push_back(OutgoingFrame{std::move(bytes), pause, {}});
+    return Send(std::move(frames));
+}
+
+bool SerialLink::Write(const FrameBytes& bytes, std::chrono::milliseconds pause) {
+    auto written = std::make_shared<std::promise<bool>>();
+    std::future<bool> result = written->get_future();
+    std::vector<OutgoingFrame> frames;
+    frames.push_back(OutgoingFrame{bytes, pause, [written](bool ok) {
+                                       written->set_value(ok);
+                                   }});
+    if (!Send(std::move(frames))) {
+        return false;
     }
-    qCDebug(lcSerial, "sent%s%s", HexDump(bytes, count).c_str(), written ? "" : " (failed)");
-    if (!written) {
+    if (writer_.OnWriterThread()) {
+        qCWarning(lcSerial, "a write on the writer thread cannot wait for itself");
+        return true;
+    }
+    try {
+        return result.get();
+    } catch (const std::future_error&) {
+        return false; // dropped as the link closed
+    }
+}
+
+bool SerialLink::IsCurrent(std::uint64_t connection) const {
+    return connected_ && connection_ == connection;
+}
+
+bool SerialLink::WriteFrame(const FrameBytes& bytes, int cancelFd) {
+    bool written = false;
+    if (PortLease port(*this); port) {
+        written = port->Write(bytes.data(), bytes.size(), cancelFd);
+    }
+    qCDebug(lcSerial, "sent%s%s", HexDump(bytes.data(), bytes.size()).c_str(),
+            written ? "" : " (failed)");
+    if (!written && !stopping_) {
         Disconnect();
     }
     return written;
 }
 
 void SerialLink::Disconnect() {
+    ++connection_;
     phoneLinked_ = false;
     queries_.Reset();
     SetConnected(false);
@@ -182,23 +220,47 @@ void SerialLink::SetConnected(bool connected) {
     if (connected_ == connected) {
         return;
     }
-    std::lock_guard lock(connectionMutex_);
-    if (connected_.exchange(connected) == connected) {
-        return;
+    {
+        std::lock_guard lock(connectionMutex_);
+        if (connected_.exchange(connected) == connected) {
+            return;
+        }
+        if (connected) {
+            // Under the lock, so that an open waiting for the first frame cannot miss it.
+            std::lock_guard stateLock(stateMutex_);
+            stateChanged_.notify_all();
+        }
+        unreported_.push_back(connected);
+        if (reporting_) {
+            return; // the thread reporting an earlier change reports this one after it
+        }
+        reporting_ = true;
     }
-    if (connected) {
-        // Under the lock, so that an open waiting for the first frame cannot miss it.
-        std::lock_guard stateLock(stateMutex_);
-        stateChanged_.notify_all();
-    }
-    if (indicator_) {
-        indicator_(connected);
-    }
+    ReportConnectionChanges();
 }
 
-bool SerialLink::Pause(std::chrono::milliseconds duration) {
-    std::unique_lock lock(stateMutex_);
-    return !stateChanged_.wait_for(lock, duration, [this] { return stopping_.load(); });
+void SerialLink::ReportConnectionChanges() {
+    for (;;) {
+        bool connected = false;
+        {
+            std::lock_guard lock(connectionMutex_);
+            if (unreported_.empty()) {
+                reporting_ = false;
+                return;
+            }
+            connected = unreported_.front();
+            unreported_.pop_front();
+        }
+        // Outside the lock: a lost link finishes a recording, which writes its file and the
+        // call log.
+        if (indicator_) {
+            try {
+                indicator_(connected);
+            } catch (const std::exception& error) {
+                qCWarning(lcSerial, "reporting the connection failed: %s", error.what());
+            }
+        }
+    }
 }
 
 std::string SerialLink::LastGoodPort() const {
@@ -206,32 +268,54 @@ std::string SerialLink::LastGoodPort() const {
     return lastGoodPort_;
 }
 
-std::shared_ptr<SerialPort> SerialLink::CurrentPort() const {
-    std::lock_guard lock(portMutex_);
-    return port_;
+SerialLink::PortLease::PortLease(SerialLink& link)
+    : link_(link) {
+    std::lock_guard lock(link_.portMutex_);
+    port_ = link_.port_;
+    if (port_) {
+        ++link_.portLeases_;
+    }
+}
+
+SerialLink::PortLease::~PortLease() {
+    if (!port_) {
+        return;
+    }
+    {
+        std::lock_guard lock(link_.portMutex_);
+        port_.reset();
+        --link_.portLeases_;
+    }
+    link_.portReleased_.notify_all();
 }
 
 void SerialLink::ListenerMain() {
     pthread_setname_np(pthread_self(), "serial-listen");
     std::array<std::uint8_t, frame::kMaxRead> chunk{};
     while (!stopping_) {
-        std::shared_ptr<SerialPort> port = readingEnabled_ ? CurrentPort() : nullptr;
-        pollfd fds[2] = {{listenerWake_->Fd(), POLLIN, 0}, {-1, POLLIN, 0}};
-        if (port) {
-            fds[1].fd = port->Fd();
+        long count = 0;
+        {
+            std::optional<PortLease> port;
+            if (readingEnabled_) {
+                port.emplace(*this);
+            }
+            const bool polling = port && *port;
+            pollfd fds[2] = {{listenerWake_->Fd(), POLLIN, 0}, {-1, POLLIN, 0}};
+            if (polling) {
+                fds[1].fd = (*port)->Fd();
+            }
+            if (::poll(fds, polling ? 2 : 1, -1) < 0 && errno != EINTR) {
+                throw std::system_error(errno, std::generic_category(), "poll");
+            }
+            if (fds[0].revents != 0) {
+                listenerWake_->Clear();
+            }
+            if (!polling || fds[1].revents == 0 || stopping_ || !readingEnabled_) {
+                continue;
+            }
+            count = (*port)->Read(chunk.data(), chunk.size());
+            // The lease ends before dispatching, so a search may close the port meanwhile.
         }
-        if (::poll(fds, port ? 2 : 1, -1) < 0 && errno != EINTR) {
-            throw std::system_error(errno, std::generic_category(), "poll");
-        }
-        if (fds[0].revents != 0) {
-            listenerWake_->Clear();
-        }
-        if (!port || fds[1].revents == 0 || stopping_ || !readingEnabled_) {
-            continue;
-        }
-        const long count = port->Read(chunk.data(), chunk.size());
-        // Let go of the port before dispatching, so a search may close it meanwhile.
-        port.reset();
         if (count < 0) {
             OnReadFailure();
         } else if (count > 0) {
@@ -383,12 +467,13 @@ void SerialLink::DropPort() {
     if (!old) {
         return;
     }
-    // The listener may still be polling it; the port is only closed once it lets go, and an
-    // exclusive port must be closed before it can be opened again.
+    // The listener may be polling it and the writer writing to it; an exclusive port must be
+    // closed before it can be opened again, so wait for both to let go.
     listenerWake_->Signal();
-    const auto deadline = std::chrono::steady_clock::now() + kPortReleaseLimit;
-    while (old.use_count() > 1 && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(1ms);
+    writer_.CancelWrite();
+    std::unique_lock lock(portMutex_);
+    if (!portReleased_.wait_for(lock, kPortReleaseLimit, [this] { return portLeases_ == 0; })) {
+        qCWarning(lcSerial, "the old port is still in use; it closes when that ends");
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "device/DeviceFrame.h"
 #include "device/FrameAssembler.h"
+#include "device/FrameWriter.h"
 #include "device/RecordingChunkScanner.h"
 
 #include <atomic>
@@ -9,9 +10,11 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -43,12 +46,13 @@ struct StartupQueries {
 };
 
 // The link to the telephone box: finds its port, keeps it open, reads it on the listener
-// thread and hands each frame to the frame handler, and writes frames for everyone else.
+// thread and hands each frame to the frame handler, and writes the frames everyone sends on
+// its writer thread.
 //
 // Connected means a frame has come since the port was opened and no read or write has
 // failed since. A lost link keeps its port open and reading, so the next frame from the
-// box reconnects without a new open.
-class SerialLink {
+// box reconnects without a new open; frames queued before the loss are dropped.
+class SerialLink : private FrameWriter::Target {
 public:
     using PortLister = std::function<std::vector<std::string>()>;
     using IndicatorCallback = std::function<void(bool connected)>;
@@ -61,7 +65,8 @@ public:
     // Set up before Start; the handler and sink must outlive Close.
     void SetFrameHandler(FrameHandler* handler) { handler_ = handler; }
     void SetAudioSink(AudioSink* sink) { audio_ = sink; }
-    // Called on the thread that changes the state, once per change.
+    // Called once per change, in the order of the changes, outside the link's locks: on the
+    // thread that changed the state, or on one reporting an earlier change meanwhile.
     void SetIndicatorCallback(IndicatorCallback callback) { indicator_ = std::move(callback); }
     // The ports to search; the machine's serial ports unless replaced.
     void SetPortLister(PortLister lister) { lister_ = std::move(lister); }
@@ -70,11 +75,13 @@ public:
     // Whether device-change events from udev trigger searches (on unless turned off).
     void SetWatchDevices(bool watch) { watchDevices_ = watch; }
 
-    // Starts the listener and port-search threads and requests a search. False when a
-    // thread could not be started.
+    // Starts the listener, port-search and writer threads and requests a search. False when
+    // a thread could not be started.
     bool Start();
 
-    // Stops both threads (waiting a limited time for each) and closes the port.
+    // Stops and joins the three threads and closes the port. Every wait of theirs ends at
+    // once; one that does not within a few seconds is reported and still waited for, since
+    // the threads use this object.
     void Close();
 
     void RequestSearch();
@@ -82,12 +89,18 @@ public:
     // A serial device came or went: probe the box if connected, search if not.
     void DeviceChange();
 
-    // Writes one frame after a 50 ms pause. False, after resetting the link state, when the
-    // box is not connected or the write fails.
-    bool Write(const FrameBytes& bytes);
-    bool Write(const std::uint8_t* bytes, std::size_t count);
-    // The same after a 1 ms pause, for streaming firmware.
-    bool WriteQuickly(const std::uint8_t* bytes, std::size_t count);
+    // Queues frames on the calling thread's queue, to go out one after another, each after
+    // its pause, and returns at once. False, after resetting the link state, when the box is
+    // not connected: nothing is queued. A frame whose write fails resets the link, and the rest of
+    // what was queued before is dropped.
+    bool Send(std::vector<OutgoingFrame> frames);
+    bool Send(FrameBytes bytes, std::chrono::milliseconds pause = kFramePause);
+    // The same for frames made one at a time as they go out.
+    bool Send(FrameSource source);
+
+    // Sends one frame and waits until it is written. False, after resetting the link state,
+    // when the box is not connected or the write fails. Not on the writer thread.
+    bool Write(const FrameBytes& bytes, std::chrono::milliseconds pause = kFramePause);
 
     // Resets the link state; the port stays open and is still read.
     void Disconnect();
@@ -97,14 +110,27 @@ public:
     void SetPhoneLinked(bool linked) { phoneLinked_ = linked; }
     StartupQueries& Queries() { return queries_; }
 
-    // Sleeps, but returns early (false) once the link is closing.
-    bool Pause(std::chrono::milliseconds duration);
-
     // How many ports have been opened successfully so far.
     int OpenCount() const { return openCount_; }
     std::string LastGoodPort() const;
 
 private:
+    // The open port, held for one poll and read or one write; the port closes only once
+    // no lease holds it.
+    class PortLease {
+    public:
+        explicit PortLease(SerialLink& link);
+        ~PortLease();
+        PortLease(const PortLease&) = delete;
+        PortLease& operator=(const PortLease&) = delete;
+        SerialPort* operator->() const { return port_.get(); }
+        explicit operator bool() const { return port_ != nullptr; }
+
+    private:
+        SerialLink& link_;
+        std::shared_ptr<SerialPort> port_;
+    };
+
     void ListenerMain();
     void SearchMain();
     void ReadChunk(const std::uint8_t* chunk, std::size_t count);
@@ -113,12 +139,20 @@ private:
     bool SearchPass();
     bool OpenPort(const std::string& name);
     void DropPort();
-    std::shared_ptr<SerialPort> CurrentPort() const;
-    bool WriteAfter(std::chrono::milliseconds pause, const std::uint8_t* bytes, std::size_t count);
+    // The connection to queue for; nothing, after resetting the link state, when there is
+    // none.
+    std::optional<std::uint64_t> ConnectionToSend();
     void SetConnected(bool connected);
+    // Runs the indicator callback for every change not reported yet, unless another thread
+    // is doing so.
+    void ReportConnectionChanges();
     void WaitSearchEvent(int timeoutMs);
     void WaitListenerEvent(int timeoutMs);
     void RunThread(void (SerialLink::*body)());
+
+    // FrameWriter::Target
+    bool IsCurrent(std::uint64_t connection) const override;
+    bool WriteFrame(const FrameBytes& bytes, int cancelFd) override;
 
     FrameHandler* handler_ = nullptr;
     AudioSink* audio_ = nullptr;
@@ -133,8 +167,15 @@ private:
     std::atomic<bool> phoneLinked_{false};
     std::atomic<bool> stopping_{false};
     std::atomic<int> openCount_{0};
+    // Counts the connections: a lost link starts a new one, and what was queued for the old
+    // one is not written.
+    std::atomic<std::uint64_t> connection_{0};
     StartupQueries queries_;
-    std::mutex connectionMutex_; // keeps indicator changes in the order of the state changes
+
+    // The connection changes not reported yet, in order, and whether a thread reports them.
+    std::mutex connectionMutex_;
+    std::deque<bool> unreported_;
+    bool reporting_ = false;
 
     // Listener thread only.
     FrameAssembler assembler_;
@@ -142,9 +183,10 @@ private:
     bool wasRecording_ = false;
 
     mutable std::mutex portMutex_;
+    std::condition_variable portReleased_;
     std::shared_ptr<SerialPort> port_;
+    int portLeases_ = 0;
     std::string lastGoodPort_;
-    std::mutex writeMutex_;
 
     std::mutex stateMutex_;
     std::condition_variable stateChanged_;
@@ -153,6 +195,7 @@ private:
     std::unique_ptr<Wakeup> listenerWake_;
     std::unique_ptr<Wakeup> searchWake_;
     std::unique_ptr<DeviceMonitor> monitor_;
+    FrameWriter writer_{*this};
     std::thread listener_;
     std::thread search_;
 };

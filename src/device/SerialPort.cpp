@@ -77,7 +77,7 @@ long SerialPort::Read(std::uint8_t* buffer, std::size_t capacity) {
     }
 }
 
-bool SerialPort::Write(const std::uint8_t* bytes, std::size_t count) {
+bool SerialPort::Write(const std::uint8_t* bytes, std::size_t count, int cancelFd) {
     using Clock = std::chrono::steady_clock;
     const auto deadline =
         Clock::now() + std::chrono::milliseconds(500 + 100 * static_cast<long>(count));
@@ -101,11 +101,15 @@ bool SerialPort::Write(const std::uint8_t* bytes, std::size_t count) {
             qCDebug(lcSerial, "write to %s timed out", path_.c_str());
             return false;
         }
-        pollfd pfd{fd_, POLLOUT, 0};
-        if (::poll(&pfd, 1, static_cast<int>(left.count())) < 0 && errno != EINTR) {
+        pollfd fds[2] = {{fd_, POLLOUT, 0}, {cancelFd, POLLIN, 0}};
+        if (::poll(fds, 2, static_cast<int>(left.count())) < 0 && errno != EINTR) {
             return false;
         }
-        if (pfd.revents & (POLLERR | POLLHUP | POLLNVAL)) {
+        if (fds[0].revents & (POLLERR | POLLHUP | POLLNVAL)) {
+            return false;
+        }
+        if (fds[1].revents != 0) {
+            qCDebug(lcSerial, "write to %s given up", path_.c_str());
             return false;
         }
     }

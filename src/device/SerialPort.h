@@ -26,8 +26,9 @@ public:
     long Read(std::uint8_t* buffer, std::size_t capacity);
 
     // Writes all bytes, waiting for room up to 500 ms plus 100 ms per byte; false when the
-    // port failed or the bytes could not all go out in time.
-    bool Write(const std::uint8_t* bytes, std::size_t count);
+    // port failed, the bytes could not all go out in time, or `cancelFd` (when given) turned
+    // readable meanwhile.
+    bool Write(const std::uint8_t* bytes, std::size_t count, int cancelFd = -1);
 
 private:
     SerialPort(std::string path, int fd);

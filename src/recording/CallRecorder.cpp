@@ -30,6 +30,8 @@ void CallRecorder::SetDataRoot(const QString& dataRoot) {
 }
 
 void CallRecorder::StartRecording(bool started) {
+    // Asked before the lock: the owner reads the call log for it.
+    const int callId = started ? host_.CurrentCallId() : 0;
     {
         std::lock_guard lock(mutex_);
         CloseFileLocked();
@@ -39,6 +41,7 @@ void CallRecorder::StartRecording(bool started) {
         }
         recording_.store(true, std::memory_order_release);
         currentId_ = Utf8ToWide(NewGuidText());
+        callId_ = callId;
         samplesEncoded_ = 0;
         // A file that cannot be made leaves the recording without one; the identifier is
         // still linked to the call.
@@ -76,6 +79,7 @@ void CallRecorder::EncodeSamples(const std::uint8_t* samples, std::size_t count)
 
 void CallRecorder::StopRecording(bool close) {
     QString id;
+    int callId = 0;
     {
         std::lock_guard lock(mutex_);
         if (close && IsRecording()) {
@@ -83,9 +87,10 @@ void CallRecorder::StopRecording(bool close) {
             CloseFileLocked();
         }
         id = std::exchange(currentId_, QString());
+        callId = std::exchange(callId_, 0);
     }
     if (!id.isEmpty()) {
-        host_.LinkRecordingToCallLog(id);
+        host_.LinkRecordingToCallLog(id, callId);
     }
     host_.SetRecordingAnimation(false);
 }

@@ -43,15 +43,16 @@ public:
     bool IsRecording() const { return recording_.load(std::memory_order_acquire); }
 
     // The box began a recording (started) or refused or ended one before it began. A start
-    // while a file is open finishes that file first; a refusal finishes an open file too.
+    // while a file is open finishes that file first; a refusal finishes an open file too. A
+    // recording belongs to the call it starts in, whatever calls are logged before it ends.
     void StartRecording(bool started);
 
     // The samples of one read. Ignored unless a recording runs and its file is open.
     void EncodeSamples(const std::uint8_t* samples, std::size_t count);
 
     // The box stopped recording. A closing stop finishes the file; every stop then links the
-    // recording to the call log, forgets its identifier and stops the popup's animation. A
-    // stop without close leaves the file open: samples go on into it.
+    // recording to its call, forgets its identifier and stops the popup's animation. A stop
+    // without close leaves the file open: samples go on into it.
     void StopRecording(bool close);
 
     // Ends a running recording as a closing stop does, for when the box can no longer end
@@ -73,6 +74,7 @@ private:
     mutable std::mutex mutex_;
     QString dataRoot_;
     QString currentId_;
+    int callId_ = 0; // the call-log entry the recording belongs to
     Mp3Writer writer_;
     std::uint64_t samplesEncoded_ = 0;
     std::array<std::int16_t, Mp3Writer::kMaxSamples> pcm_{};

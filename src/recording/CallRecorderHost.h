@@ -4,15 +4,20 @@
 
 namespace tamberlink {
 
-// What the recorder asks of its owner. Both calls come from the serial listener thread; the
-// owner brings what touches the user interface to the UI thread without waiting for it.
+// What the recorder asks of its owner. The calls come from the serial listener thread, or
+// from the thread that ends a recording the box can no longer end; the owner brings what
+// touches the user interface to the UI thread without waiting for it.
 class CallRecorderHost {
 public:
     virtual ~CallRecorderHost() = default;
 
-    // A recording ended: write its identifier into the newest call-log entry, if that entry
-    // has no recording yet, and have the call log reload.
-    virtual void LinkRecordingToCallLog(const QString& id) = 0;
+    // The call-log entry of the call going on as a recording starts: the newest one; 0 when
+    // the log is empty.
+    virtual int CurrentCallId() = 0;
+
+    // A recording ended: write its identifier into the entry `callId` (the newest when 0),
+    // if that entry has no recording yet, and have the call log reload.
+    virtual void LinkRecordingToCallLog(const QString& id, int callId) = 0;
 
     // The recording animation of the open call popup.
     virtual void SetRecordingAnimation(bool playing) = 0;

@@ -2,6 +2,7 @@
 
 #include "store/AttributionDatabase.h"
 #include "store/SqlStatement.h"
+#include "util/PhoneNumber.h"
 #include "util/TextCodec.h"
 
 #include <sqlite3.h>
@@ -30,9 +31,6 @@ constexpr std::string_view kInsertContact =
     "insert into table_contact(name, phone, head, email, company, home, other, cid, datetime, "
     "attribution, nameindex) values(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
 
-// Carrier prefixes dialled before a number for IP long distance; stored numbers drop them.
-constexpr const char16_t* kIpPrefixes[] = {u"17951", u"12593", u"17909", u"17911"};
-
 // The current local time as the call log and the SMS list store it: "2016/03/07 09:05:00".
 QString CurrentLocalTimeText() {
     const std::time_t now = std::time(nullptr);
@@ -46,14 +44,7 @@ QString CurrentLocalTimeText() {
 
 // Number as stored: no blanks, "+86" or "-", and no IP long-distance prefix in front.
 QString NormaliseContactNumber(const QString& number) {
-    QString bare = QString(number).remove(u' ').remove(QStringLiteral("+86")).remove(u'-');
-    for (const char16_t* prefix : kIpPrefixes) {
-        if (bare.size() > 5 && bare.startsWith(QStringView(prefix))) {
-            bare.remove(0, 5);
-            break;
-        }
-    }
-    return bare;
+    return PhoneNumber::WithoutIpPrefix(PhoneNumber::Clean(number));
 }
 
 NoteRecord ReadNote(const SqlStatement& query) {
@@ -421,7 +412,7 @@ std::vector<CallLogRecord> LocalDatabase::LoadCallLog() {
         const QString corp = query.Text(7);
         row.recordGuid = query.Text(8);
         row.attribution = areacode.isEmpty() || corp.isEmpty()
-                              ? AttributionDatabase::UnknownText()
+                              ? NumberAttribution::UnknownText()
                               : QString(corp + u'|' + areacode).remove(QStringLiteral("中国"));
         row.nameIsPhone = row.name.compare(row.phone, Qt::CaseInsensitive) == 0;
         noteQuery.Bind(1, QString::number(row.id));
@@ -496,19 +487,30 @@ bool LocalDatabase::HasNoteForCall(int callLogId) {
     return query.Next() && query.Int(0) > 0;
 }
 
-LocalDatabase::RecordingLink LocalDatabase::LinkRecordingToNewestCall(const QString& guid,
-                                                                      QString* error) {
+int LocalDatabase::NewestCallLogId() {
+    std::lock_guard lock(mutex_);
+    SqlStatement newest(db_, "select id from table_log order by id desc limit 1");
+    return newest.Next() ? newest.Int(0) : 0;
+}
+
+LocalDatabase::RecordingLink LocalDatabase::LinkRecordingToCall(const QString& guid, int callId,
+                                                                QString* error) {
     std::lock_guard lock(mutex_);
     if (guid.isEmpty()) {
         return RecordingLink::NotLinked;
     }
     int id = 0;
     {
-        SqlStatement newest(db_, "select id,record_guid from table_log order by id desc");
-        if (!newest.Next() || !newest.Text(1).isEmpty()) {
+        SqlStatement entry(db_, callId > 0
+                                    ? "select id,record_guid from table_log where id=?"
+                                    : "select id,record_guid from table_log order by id desc");
+        if (callId > 0) {
+            entry.Bind(1, QString::number(callId));
+        }
+        if (!entry.Next() || !entry.Text(1).isEmpty()) {
             return RecordingLink::NotLinked;
         }
-        id = newest.Int(0);
+        id = entry.Int(0);
     }
     SqlStatement update(db_, "update table_log set record_guid=? where id=?");
     update.Bind(1, guid).Bind(2, QString::number(id));

@@ -30,8 +30,8 @@ class SqlStatement;
 class LocalDatabase {
 public:
     enum class RecordingLink {
-        Linked,    // the newest call-log entry now carries the recording
-        NotLinked, // no entry, the newest entry already has a recording, or no recording
+        Linked,    // the call-log entry now carries the recording
+        NotLinked, // no such entry, it has a recording already, or there is no recording
         Failed,    // the update failed; the error text says why
     };
 
@@ -87,8 +87,11 @@ public:
     bool AddCallLog(const QString& number, const QString& place, const QString& corp, int type);
     bool DeleteCallLogs(const std::vector<int>& ids);
     bool HasNoteForCall(int callLogId);
-    // Writes the recording identifier into the newest call-log entry when it has none.
-    RecordingLink LinkRecordingToNewestCall(const QString& guid, QString* error = nullptr);
+    // The id of the newest call-log entry; 0 when the log is empty.
+    int NewestCallLogId();
+    // Writes the recording identifier into the entry `callId` (the newest when 0) when that
+    // has none yet.
+    RecordingLink LinkRecordingToCall(const QString& guid, int callId, QString* error = nullptr);
 
     // Sent SMS, newest first.
     std::vector<SmsRecord> LoadSmsList();

@@ -22,6 +22,7 @@
 #include "ui/SkinImage.h"
 #include "ui/TrayIcon.h"
 #include "ui/UiLog.h"
+#include "util/Version.h"
 
 #include <QClipboard>
 #include <QCloseEvent>
@@ -33,7 +34,6 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QStackedWidget>
-#include <QTimer>
 #include <QUrl>
 
 namespace tamberlink {
@@ -65,8 +65,6 @@ constexpr ButtonPicture kTools[] = {
     {u"ButtonHelp", u"file='btnHelp.png' dest='32,25,55,58'"},
 };
 
-constexpr int kProgressTimerId = 2026;
-
 } // namespace
 
 CMainWndUI::CMainWndUI(AppCore& core)
@@ -75,10 +73,6 @@ CMainWndUI::CMainWndUI(AppCore& core)
     , core_(core) {
     gMainWindow = this;
     core_.SetUi(this);
-    progressTimer_ = new QTimer(this);
-    progressTimer_->setSingleShot(true);
-    progressTimer_->setObjectName(QString::number(kProgressTimerId));
-    connect(progressTimer_, &QTimer::timeout, this, &CMainWndUI::OnProgressTimeout);
 }
 
 CMainWndUI::~CMainWndUI() {
@@ -147,7 +141,7 @@ void CMainWndUI::InitWindow() {
     }
     linkDevice_ = FindControl<CButtonUI>(QStringLiteral("ButtonLinkDevice"));
     if (auto* version = FindControl<CButtonUI>(QStringLiteral("ButtonVersion"))) {
-        version->setText(QStringLiteral("Tamberlink拨号器 ") + QLatin1String(AppCore::kVersion));
+        version->setText(QStringLiteral("Tamberlink拨号器 ") + QLatin1String(kProgramVersion));
         version->SetHotTextColor(Qt::white);
     }
     BuildAccountPanels();
@@ -359,17 +353,21 @@ void CMainWndUI::Dial(const QString& number, bool throughPhone) {
     }
 }
 
-void CMainWndUI::StartProgress(int seconds, const QString& text) {
+void CMainWndUI::ShowProgress() {
     if (exiting_) {
         return;
     }
-    SetControlText(FindControl(QStringLiteral("LabelTip")), text);
+    SetControlText(FindControl(QStringLiteral("LabelTip")), QString());
     FindControl(QStringLiteral("PanelLoading"))->show();
-    progressTimer_->start(seconds * 1000);
+}
+
+void CMainWndUI::SetProgressText(const QString& text) {
+    if (!exiting_) {
+        SetControlText(FindControl(QStringLiteral("LabelTip")), text);
+    }
 }
 
 void CMainWndUI::EndProgress() {
-    progressTimer_->stop();
     if (QWidget* panel = FindControl(QStringLiteral("PanelLoading"))) {
         panel->hide();
     }
@@ -378,11 +376,6 @@ void CMainWndUI::EndProgress() {
 bool CMainWndUI::IsProgressShown() const {
     const QWidget* panel = FindControl(QStringLiteral("PanelLoading"));
     return panel != nullptr && panel->isVisibleTo(this);
-}
-
-void CMainWndUI::OnProgressTimeout() {
-    EndProgress();
-    ShowTip(QStringLiteral("网络超时，请稍后再试......"));
 }
 
 void CMainWndUI::ShowTip(const QString& text) {

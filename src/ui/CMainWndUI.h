@@ -7,7 +7,6 @@
 #include <optional>
 
 class QStackedWidget;
-class QTimer;
 
 namespace tamberlink {
 
@@ -66,10 +65,8 @@ public:
     // within the quiet time after the last one is refused; returns whether it was taken.
     bool ToggleScreenOff();
 
-    // A cloud operation's wait: the progress panel with `text` and a watchdog of `seconds`
-    // (timer 2026) that ends the wait with "网络超时，请稍后再试......".
-    void StartProgress(int seconds, const QString& text = QString());
-    void EndProgress();
+    // Whether the progress panel of a contact backup or sync shows; the cloud flows show and
+    // end it, and their watchdog ends a wait that takes too long.
     bool IsProgressShown() const;
 
     // Something was copied: offers a copied number in the quick dial while screen word
@@ -106,6 +103,9 @@ public:
     void ReloadCallLog() override;
     void ReloadNoteList() override;
     void ShowNoteReminder(int noteId) override;
+    void ShowProgress() override;
+    void SetProgressText(const QString& text) override;
+    void EndProgress() override;
 
 protected:
     QStringList RequiredControls() const override;
@@ -122,7 +122,6 @@ private:
     void SelectPage(int page);
     void Minimize();
     void OpenUrl(const char* address);
-    void OnProgressTimeout();
     CNotepadEdit* OpenNoteEditor(const QString& title, int cid);
 
     AppCore& core_;
@@ -131,7 +130,6 @@ private:
     CRecordContainer* records_ = nullptr;
     CNotepadContainer* notes_ = nullptr;
     CButtonUI* linkDevice_ = nullptr;
-    QTimer* progressTimer_ = nullptr; // timer 2026
     bool exiting_ = false;
 };
 

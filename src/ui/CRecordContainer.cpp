@@ -8,6 +8,7 @@
 #include "ui/Controls.h"
 #include "ui/RecordingPlayback.h"
 #include "ui/SkinLoader.h"
+#include "util/PhoneNumber.h"
 
 #include <QDir>
 #include <QLayout>
@@ -27,8 +28,7 @@ public:
 
     State validate(QString& input, int& pos) const override {
         const qsizetype before = input.size();
-        input.remove(QStringLiteral("+86"));
-        input.removeIf([](QChar c) { return !c.isDigit() || c.unicode() > 0x7F; });
+        input = PhoneNumber::Digits(input);
         pos = qMax(0, int(pos - (before - input.size())));
         return Acceptable;
     }

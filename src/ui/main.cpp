@@ -6,6 +6,7 @@
 #include "ui/CMainWndUI.h"
 #include "ui/SingleProcess.h"
 #include "ui/SkinStyle.h"
+#include "util/Version.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -15,7 +16,7 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tamberlink"));
-    QApplication::setApplicationVersion(QString::fromLatin1(tamberlink::AppCore::kVersion));
+    QApplication::setApplicationVersion(QString::fromLatin1(tamberlink::kProgramVersion));
     // Hidden in the tray or with only a dialog closed, the program goes on.
     QApplication::setQuitOnLastWindowClosed(false);
 

@@ -120,7 +120,7 @@ TEST_F(CoreTest, MissingAttributionFileGivesTheDefaults) {
     EXPECT_NE(testing::internal::GetCapturedStderr().find("无法打开数据库: "), std::string::npos);
     EXPECT_FALSE(QFile::exists(data.filePath(QStringLiteral("MoblieAreacode.db"))));
     EXPECT_EQ(core_->GetAttribution(QStringLiteral("13800000000")), QStringLiteral("未知号码"));
-    EXPECT_EQ(core_->LookupAreaCode(QStringLiteral("13800000000")).areacode, QString());
+    EXPECT_EQ(core_->Attribution().Lookup(QStringLiteral("13800000000")).areaCode, QString());
     ASSERT_TRUE(
         core_->AddContact(ContactRecord(QStringLiteral("a"), QStringLiteral("13800000000"), {})));
     EXPECT_EQ(core_->LoadContacts().at(0).attribution, QStringLiteral("未知号码"));

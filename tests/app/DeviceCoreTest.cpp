@@ -6,13 +6,17 @@
 #include "app/DeviceBridge.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 
 namespace tamberlink {
 namespace {
@@ -166,6 +170,72 @@ TEST_F(DeviceCoreTest, RecordingsFromTheBoxEndLinkedEvenWhenTheBoxIsPulledOut) {
     EXPECT_TRUE(
         WaitUntil([&] { return files().contains(QString::fromStdString(newestGuid() + ".mp3")); }));
     EXPECT_TRUE(Seen("tip:indicator off"));
+}
+
+TEST_F(DeviceCoreTest, AMissedCallDuringARecordingLeavesTheRecordingOnItsCall) {
+    StartCore();
+    ASSERT_EQ(box_->Command("ring 13800000000"), "ok");
+    ASSERT_TRUE(WaitUntil([&] { return !CallLog().empty(); }));
+    core_->RequestRecordingStart();
+    ASSERT_TRUE(WaitUntil([&] {
+        return core_->Recorder().IsRecording() && core_->Recorder().SamplesEncoded() > 8000;
+    }));
+    const QString id = core_->Recorder().CurrentRecordingId();
+
+    // Another caller tries meanwhile: the newest row is now the missed call.
+    ASSERT_EQ(box_->Command("missed 13900000000"), "ok");
+    ASSERT_TRUE(WaitUntil([&] { return CallLog().find("13900000000") != std::string::npos; }));
+    core_->RequestRecordingStop();
+    ASSERT_TRUE(WaitUntil([&] { return !core_->Recorder().IsRecording(); }));
+
+    const auto guids = [&] {
+        return RawDb(docs_.filePath(QStringLiteral("Tamberlink/Data/Tamberlink.db")))
+            .Rows("select phone, type, record_guid from table_log order by id");
+    };
+    EXPECT_TRUE(WaitUntil([&] {
+        return guids() == "13800000000|3|" + id.toStdString() + "\n13900000000|5|";
+    })) << guids();
+}
+
+TEST_F(DeviceCoreTest, AnSmsGoesOutWhileTheUiThreadAndTheLocalApiGoOn) {
+    StartCore();
+    const QStringList numbers{"13800000001", "13800000002", "13800000003"};
+    const QString content = QString(70, u'话');
+
+    // A timer on the UI thread notes how long the event loop was away.
+    QElapsedTimer sinceTick;
+    qint64 longestStall = 0;
+    QTimer probe;
+    QObject::connect(&probe, &QTimer::timeout,
+                     [&] { longestStall = std::max(longestStall, sinceTick.restart()); });
+    probe.start(5);
+    sinceTick.start();
+
+    core_->Device().Calls().SendSmsViaPhone(numbers, content);
+    // Meanwhile another program asks to stop recording, which is answered at once.
+    QProcess curl;
+    curl.start("curl", {"-s", "--noproxy", "*", "--max-time", "30",
+                        QStringLiteral("http://127.0.0.1:%1/api/record?cmd=control&value=stop")
+                            .arg(core_->LocalApiPort())});
+    ASSERT_TRUE(WaitUntil([&] { return curl.state() == QProcess::NotRunning; }));
+    const int smsDoneByThen = box_->Count("sms 13800000003 " + content.toStdString());
+    EXPECT_TRUE(curl.readAllStandardOutput().startsWith("{\"code\":0"));
+    EXPECT_TRUE(WaitUntil([&] { return box_->Count("record-stop-request") == 1; }));
+
+    for (const QString& number : numbers) {
+        const std::string line = "sms " + number.toStdString() + " " + content.toStdString();
+        EXPECT_TRUE(WaitUntil([&] { return box_->Count(line) == 1; })) << line;
+    }
+    probe.stop();
+    std::printf("longest stall of the UI event loop while an SMS to 3 numbers of 70 characters "
+                "went out: %lld ms\n",
+                static_cast<long long>(longestStall));
+    EXPECT_EQ(smsDoneByThen, 0);
+    EXPECT_LT(longestStall, 50);
+    EXPECT_TRUE(WaitUntil([&] {
+        return RawDb(docs_.filePath(QStringLiteral("Tamberlink/Data/Tamberlink.db")))
+                   .Rows("select count(*) from table_sms") == "3";
+    }));
 }
 
 TEST_F(DeviceCoreTest, ShutdownReleasesAListenerWaitingForTheUiThread) {

@@ -130,3 +130,35 @@ TEST(CallControl, SmsReachesThePhoneInParts) {
     rig.calls.SendSmsViaPhone({"10086"}, QStringLiteral("查询话费，谢谢！"));
     EXPECT_TRUE(box.WaitForLine("sms 10086 查询话费，谢谢！"));
 }
+
+TEST(CallControl, ALinkLostDuringAnSmsEndsTheHandOffWithTheNotice) {
+    BoxSim box;
+    DeviceRig rig(box.PortPath());
+    ASSERT_TRUE(rig.Connect(box));
+    rig.host.ClearEvents();
+
+    const QStringList numbers{"13800000001", "13800000002", "13800000003"};
+    rig.calls.SendSmsViaPhone(numbers, QString(70, u'好'));
+    // The call returns with the frames queued; the rows follow as they go out.
+    EXPECT_TRUE(rig.host.EventsStartingWith("sms ").empty());
+    ASSERT_TRUE(box.WaitForLine("sms-number 13800000001"));
+    ASSERT_EQ(box.Command("unplug"), "ok");
+    EXPECT_TRUE(rig.host.WaitForEvent("tip 请先连接设备后再发送短信"));
+
+    // Back again, the rest of the hand-off never reaches the box: a later frame of the same
+    // sender comes first.
+    ASSERT_EQ(box.Command("plug"), "ok");
+    ASSERT_TRUE(rig.WaitConnected());
+    ASSERT_TRUE(box.WaitForLine("ask missed", 2));
+    rig.calls.HangUp();
+    ASSERT_TRUE(box.WaitForLine("hangup"));
+    EXPECT_TRUE(box.LinesStartingWith("rx A6 02").empty());
+    EXPECT_TRUE(box.LinesStartingWith("sms ").empty());
+    EXPECT_EQ(box.Count("sms-number 13800000003"), 0);
+
+    const auto rows = rig.host.EventsStartingWith("sms ");
+    ASSERT_FALSE(rows.empty());
+    EXPECT_EQ(rows.front(), "sms 13800000001|" + QString(70, u'好').toStdString() + "|未知号码");
+    EXPECT_LE(rows.size(), 2u);
+    EXPECT_EQ(rig.host.EventsStartingWith("tip 请先连接设备后再发送短信").size(), 1u);
+}

@@ -4,6 +4,8 @@
 #include "device/DeviceFrame.h"
 #include "device/SerialLink.h"
 
+#include <algorithm>
+
 namespace tamberlink::test {
 
 void FakeHost::SetSettings(const DialSettings& settings) {
@@ -11,7 +13,7 @@ void FakeHost::SetSettings(const DialSettings& settings) {
     settings_ = settings;
 }
 
-void FakeHost::AddAreaCodeRow(const QString& prefix, const AreaCodeRow& row) {
+void FakeHost::AddAreaCodeRow(const QString& prefix, const NumberAttribution& row) {
     std::lock_guard lock(mutex_);
     rows_[prefix] = row;
 }
@@ -134,31 +136,10 @@ bool FakeHost::AddSms(const QString& number, const QString& content, const QStri
     return true;
 }
 
-AreaCodeRow FakeHost::GetAreaCodeRow(const QString& number) {
+NumberAttribution FakeHost::LookUp(const QString& number) {
     std::lock_guard lock(mutex_);
     const auto found = rows_.find(number.left(7));
-    return found != rows_.end() ? found->second : AreaCodeRow{};
-}
-
-QString FakeHost::GetAttribution(const QString& number) {
-    QString key = number;
-    key.remove("+86").remove(' ').remove('-');
-    const AreaCodeRow row = GetAreaCodeRow(key);
-    if (row.province.isEmpty() || row.city.isEmpty() || row.corp.isEmpty()) {
-        return QStringLiteral("未知号码");
-    }
-    QString corp = row.corp;
-    return corp.remove("中国") + "|" + row.province + (row.city != row.province ? row.city : "");
-}
-
-QString FakeHost::GetPlace(const QString& number) {
-    const AreaCodeRow row = GetAreaCodeRow(number);
-    return row.province.isEmpty() ? QString()
-                                  : row.province + (row.city != row.province ? row.city : "");
-}
-
-QString FakeHost::GetCorp(const QString& number) {
-    return GetAreaCodeRow(number).corp;
+    return found != rows_.end() ? found->second : NumberAttribution{};
 }
 
 void FakeHost::ShowIncomingCall(const QString& attribution, const QString&, const QString& number,
@@ -178,6 +159,42 @@ void FakeAudio::EncodeSamples(const std::uint8_t* bytes, std::size_t count) {
         }
     }
     samples += static_cast<long long>(count);
+    // Every read of a streaming box carries samples, so these calls time the reads.
+    const auto now = std::chrono::steady_clock::now();
+    std::lock_guard lock(gapMutex_);
+    if (lastRead_) {
+        const auto gap = now - *lastRead_;
+        longestGap_ = std::max(longestGap_, gap);
+        if (frameRead_ || frameBefore_) {
+            longestFrameGap_ = std::max(longestFrameGap_, gap);
+        }
+    }
+    lastRead_ = now;
+    frameBefore_ = frameRead_;
+    frameRead_ = false;
+}
+
+void FakeAudio::NoteFrame() {
+    std::lock_guard lock(gapMutex_);
+    frameRead_ = true;
+}
+
+void FakeAudio::StartTimingReads() {
+    std::lock_guard lock(gapMutex_);
+    lastRead_.reset();
+    longestGap_ = {};
+    longestFrameGap_ = {};
+    frameRead_ = frameBefore_ = false;
+}
+
+std::chrono::steady_clock::duration FakeAudio::LongestReadGap() const {
+    std::lock_guard lock(gapMutex_);
+    return longestGap_;
+}
+
+std::chrono::steady_clock::duration FakeAudio::LongestGapAroundFrames() const {
+    std::lock_guard lock(gapMutex_);
+    return longestFrameGap_;
 }
 
 void FakeAudio::StartRecording(bool started) {

@@ -11,6 +11,7 @@
 #include <condition_variable>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,7 +31,7 @@ public:
     CallControl* calls = nullptr;
 
     void SetSettings(const DialSettings& settings);
-    void AddAreaCodeRow(const QString& prefix, const AreaCodeRow& row);
+    void AddAreaCodeRow(const QString& prefix, const NumberAttribution& row);
     void AddContact(const QString& number, const QString& name);
 
     std::vector<std::string> Events() const;
@@ -56,10 +57,7 @@ public:
     bool AddCallLog(const QString& number, const QString& place, const QString& corp,
                     int type) override;
     bool AddSms(const QString& number, const QString& content, const QString& attribution) override;
-    AreaCodeRow GetAreaCodeRow(const QString& number) override;
-    QString GetAttribution(const QString& number) override;
-    QString GetPlace(const QString& number) override;
-    QString GetCorp(const QString& number) override;
+    NumberAttribution LookUp(const QString& number) override;
     void ShowIncomingCall(const QString& attribution, const QString& head, const QString& number,
                           const QString& name) override;
     void ShowOutgoingCall(const QString& display, const QString& prefix, const QString& number,
@@ -72,7 +70,7 @@ private:
     mutable std::condition_variable changed_;
     std::vector<std::string> events_;
     DialSettings settings_;
-    std::map<QString, AreaCodeRow> rows_;
+    std::map<QString, NumberAttribution> rows_;
     std::map<QString, QString> contacts_;
 };
 
@@ -89,6 +87,21 @@ public:
     std::atomic<int> starts{0};
     std::atomic<int> closingStops{0};
     std::atomic<bool> sawMarker{false}; // an A7 or 55 reached the encoder
+
+    // The longest time between two calls with samples since timing started: of all, and of
+    // those next to a read that held a frame (NoteFrame, as each frame is dispatched).
+    void StartTimingReads();
+    void NoteFrame();
+    std::chrono::steady_clock::duration LongestReadGap() const;
+    std::chrono::steady_clock::duration LongestGapAroundFrames() const;
+
+private:
+    mutable std::mutex gapMutex_;
+    std::optional<std::chrono::steady_clock::time_point> lastRead_;
+    std::chrono::steady_clock::duration longestGap_{};
+    std::chrono::steady_clock::duration longestFrameGap_{};
+    bool frameRead_ = false;   // a frame came with the read being handled
+    bool frameBefore_ = false; // and with the one before it
 };
 
 } // namespace tamberlink::test

@@ -3,6 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <mutex>
+#include <thread>
+
 using namespace tamberlink;
 using namespace tamberlink::test;
 using namespace std::chrono_literals;
@@ -125,4 +131,80 @@ TEST(SerialLink, ClosesPromptlyWhileTheBoxStreams) {
     rig->link.Close();
     EXPECT_FALSE(rig->link.IsConnected());
     EXPECT_FALSE(rig->link.Write(frame::Command(frame::kHangUp)));
+}
+
+namespace {
+
+// Dispatches each frame, telling the recorder which reads held one, and times how long the
+// listener spends on it before it can read again.
+class TimingHandler : public FrameHandler {
+public:
+    TimingHandler(FrameHandler& handler, FakeAudio& audio)
+        : handler_(handler)
+        , audio_(audio) {}
+    void HandleFrame(const std::uint8_t* frame, std::size_t size) override {
+        const auto start = std::chrono::steady_clock::now();
+        audio_.NoteFrame();
+        handler_.HandleFrame(frame, size);
+        const auto took = std::chrono::steady_clock::now() - start;
+        std::lock_guard lock(mutex_);
+        longest_ = std::max(longest_, took);
+    }
+    std::chrono::steady_clock::duration Longest() {
+        std::lock_guard lock(mutex_);
+        return longest_;
+    }
+
+private:
+    FrameHandler& handler_;
+    FakeAudio& audio_;
+    std::mutex mutex_;
+    std::chrono::steady_clock::duration longest_{};
+};
+
+} // namespace
+
+TEST(SerialLink, TheListenerKeepsReadingWhileItAnswersStatusFrames) {
+    BoxSim box({"--heartbeat", "100"});
+    DeviceRig rig(box.PortPath());
+    TimingHandler timing(rig.dispatcher, rig.audio);
+    rig.link.SetFrameHandler(&timing);
+    ASSERT_TRUE(rig.Connect(box));
+    ASSERT_TRUE(rig.link.Write(frame::Command(frame::kStartRecording)));
+    ASSERT_TRUE(box.WaitFor([&] { return rig.audio.samples > 3200; }));
+
+    // Each status frame is acknowledged (and, the first five times, followed by the start-up
+    // queries) while the box streams. Answering queues the replies: the listener is back
+    // reading at once. The gaps between its reads are the machine's as well (the box's
+    // process or the listener not being scheduled), so they are bounded only below the
+    // 100 ms that one answer cost when the listener paused for its own writes.
+    rig.audio.StartTimingReads();
+    const int acks = box.Count("ack");
+    ASSERT_TRUE(box.WaitForLine("ack", acks + 12, std::chrono::seconds(20)));
+    using Ms = std::chrono::duration<double, std::milli>;
+    const Ms answering = timing.Longest();
+    const Ms aroundFrames = rig.audio.LongestGapAroundFrames();
+    std::printf("longest time answering a frame: %.2f ms; longest gap between the listener's "
+                "reads: %.1f ms next to the 12 status frames and their replies, %.1f ms in all\n",
+                answering.count(), aroundFrames.count(), Ms(rig.audio.LongestReadGap()).count());
+    EXPECT_LT(answering, 20ms);
+    EXPECT_LT(aroundFrames, 100ms);
+    EXPECT_TRUE(rig.audio.recording);
+}
+
+TEST(SerialLink, ClosesPromptlyWhileAWriteIsStuck) {
+    BoxSim box;
+    DeviceRig rig(box.PortPath());
+    ASSERT_TRUE(rig.Connect(box));
+    // The box takes nothing more: a write of 32 bytes may wait 3.7 s for room.
+    ASSERT_EQ(box.Command("unplug"), "ok");
+    std::atomic<bool> written{true};
+    std::thread writer([&] { written = rig.link.Write(FrameBytes(32, 0x31)); });
+    std::this_thread::sleep_for(300ms); // the frame's pause is over, the write under way
+
+    const auto started = std::chrono::steady_clock::now();
+    rig.link.Close();
+    writer.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 2s);
+    EXPECT_FALSE(written);
 }

@@ -30,7 +30,11 @@ protected:
         ASSERT_TRUE(QDir(root_.path()).mkpath(QStringLiteral("Rec")));
     }
 
-    void LinkRecordingToCallLog(const QString& id) override { links_.push_back(id); }
+    int CurrentCallId() override { return currentCall_; }
+    void LinkRecordingToCallLog(const QString& id, int callId) override {
+        links_.push_back(id);
+        linkedCalls_.push_back(callId);
+    }
     void SetRecordingAnimation(bool playing) override { animation_.push_back(playing); }
 
     // Feeds the bytes in reads of 62, as the serial listener does.
@@ -59,7 +63,9 @@ protected:
 
     QTemporaryDir root_;
     CallRecorder recorder_{*this, root_.path()};
+    int currentCall_ = 0;
     std::vector<QString> links_;
+    std::vector<int> linkedCalls_;
     std::vector<bool> animation_;
 };
 
@@ -98,6 +104,20 @@ TEST_F(CallRecorderTest, StopWithoutCloseLinksAndKeepsWritingTheSameFile) {
     // The identifier went with the first stop: nothing more is linked.
     EXPECT_EQ(links_, std::vector<QString>{id});
     ExpectMp3(id, 2.0);
+}
+
+TEST_F(CallRecorderTest, ARecordingGoesToTheCallItStartedIn) {
+    currentCall_ = 7;
+    recorder_.StartRecording(true);
+    const QString id = recorder_.CurrentRecordingId();
+    // A call logged meanwhile (one missed while this one is recorded) does not take it.
+    currentCall_ = 8;
+    Feed(ToneBytes(500, 0.5));
+    recorder_.StopRecording(true);
+    recorder_.StartRecording(true);
+    recorder_.StopRecording(false);
+    EXPECT_EQ(links_.front(), id);
+    EXPECT_EQ(linkedCalls_, (std::vector<int>{7, 8}));
 }
 
 TEST_F(CallRecorderTest, RestartAndRefusalFinishTheOpenFile) {

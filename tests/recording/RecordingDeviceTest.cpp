@@ -197,7 +197,8 @@ public:
     }
     void StartRecording(bool started) override { recorder.StartRecording(started); }
     void StopRecording(bool close) override { recorder.StopRecording(close); }
-    void LinkRecordingToCallLog(const QString& id) override { linked.push_back(id); }
+    int CurrentCallId() override { return 0; }
+    void LinkRecordingToCallLog(const QString& id, int) override { linked.push_back(id); }
     void SetRecordingAnimation(bool) override {}
 
     CallRecorder recorder;

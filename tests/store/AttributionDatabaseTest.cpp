@@ -1,6 +1,7 @@
 #include "StoreTestSupport.h"
 
 #include "store/AttributionDatabase.h"
+#include "util/PhoneNumber.h"
 
 #include <QDir>
 #include <QProcess>
@@ -52,19 +53,19 @@ TEST(Attribution, BuiltDatabaseAnswersWrittenAndBareNumbersAlike) {
     EXPECT_EQ(db.GetAttribution(QStringLiteral("10086")), QStringLiteral("未知号码"));
     EXPECT_EQ(db.GetAttribution(QStringLiteral("138'0000")), QStringLiteral("未知号码"));
 
-    EXPECT_EQ(db.GetPlace(QStringLiteral("13908001234")), QStringLiteral("四川成都"));
-    EXPECT_EQ(db.GetPlace(QStringLiteral("13800000000")), QStringLiteral("北京"));
-    EXPECT_EQ(db.GetCorp(QStringLiteral("13908001234")), QStringLiteral("中国移动"));
-    EXPECT_EQ(db.GetPlace(QStringLiteral("+8613800000000")), QString());
-    EXPECT_EQ(db.GetCorp(QStringLiteral("+8613800000000")), QString());
+    EXPECT_EQ(db.Lookup(QStringLiteral("13908001234")).Place(), QStringLiteral("四川成都"));
+    EXPECT_EQ(db.Lookup(QStringLiteral("13800000000")).Place(), QStringLiteral("北京"));
+    EXPECT_EQ(db.Lookup(QStringLiteral("13908001234")).corp, QStringLiteral("中国移动"));
+    EXPECT_EQ(db.Lookup(QStringLiteral("+8613800000000")).Place(), QString());
+    EXPECT_EQ(db.Lookup(QStringLiteral("+8613800000000")).corp, QString());
 
-    const AreaCodeRecord chengdu = db.LookupAreaCode(QStringLiteral("13908001234"));
+    const NumberAttribution chengdu = db.Lookup(QStringLiteral("13908001234"));
     EXPECT_EQ(chengdu.province, QStringLiteral("四川"));
     EXPECT_EQ(chengdu.city, QStringLiteral("成都"));
     EXPECT_EQ(chengdu.corp, QStringLiteral("中国移动"));
-    EXPECT_EQ(chengdu.areacode, QStringLiteral("028"));
-    EXPECT_EQ(db.LookupAreaCode(QStringLiteral("13800000000")).areacode, QStringLiteral("010"));
-    EXPECT_EQ(db.LookupAreaCode(QStringLiteral("12")).areacode, QString());
+    EXPECT_EQ(chengdu.areaCode, QStringLiteral("028"));
+    EXPECT_EQ(db.Lookup(QStringLiteral("13800000000")).areaCode, QStringLiteral("010"));
+    EXPECT_EQ(db.Lookup(QStringLiteral("12")).areaCode, QString());
 }
 
 TEST(Attribution, BuiltDatabaseHoldsCleanNamesAndIsKeyedOnPhone) {
@@ -115,13 +116,13 @@ TEST(Attribution, LandlineNumbersFindTheirAreaCodesPlace) {
         EXPECT_EQ(db.GetAttribution(QString::fromUtf8(c.number)), QString::fromUtf8(c.attribution))
             << c.number;
     }
-    EXPECT_EQ(db.GetPlace(QStringLiteral("02088290291")), QStringLiteral("广东广州"));
-    EXPECT_EQ(db.GetPlace(QStringLiteral("01012345678")), QStringLiteral("北京"));
-    EXPECT_EQ(db.GetCorp(QStringLiteral("02088290291")), QStringLiteral("固话"));
-    const AreaCodeRecord shenzhen = db.LookupAreaCode(QStringLiteral("075512345678"));
+    EXPECT_EQ(db.Lookup(QStringLiteral("02088290291")).Place(), QStringLiteral("广东广州"));
+    EXPECT_EQ(db.Lookup(QStringLiteral("01012345678")).Place(), QStringLiteral("北京"));
+    EXPECT_EQ(db.Lookup(QStringLiteral("02088290291")).corp, QStringLiteral("固话"));
+    const NumberAttribution shenzhen = db.Lookup(QStringLiteral("075512345678"));
     EXPECT_EQ(shenzhen.province, QStringLiteral("广东"));
     EXPECT_EQ(shenzhen.city, QStringLiteral("深圳"));
-    EXPECT_EQ(shenzhen.areacode, QStringLiteral("0755"));
+    EXPECT_EQ(shenzhen.areaCode, QStringLiteral("0755"));
 }
 
 TEST(Attribution, LandlineRowsCoverEveryAreaCodeWholeAndAgreeWithTheMobileRows) {
@@ -162,9 +163,9 @@ TEST(Attribution, MissingPartsGiveTheDefaults) {
     AttributionDatabase db;
     ASSERT_TRUE(db.Open(dbPath));
     EXPECT_EQ(db.GetAttribution(QStringLiteral("10000019999")), QStringLiteral("未知号码"));
-    EXPECT_EQ(db.GetPlace(QStringLiteral("10000019999")), QStringLiteral("广东"));
+    EXPECT_EQ(db.Lookup(QStringLiteral("10000019999")).Place(), QStringLiteral("广东"));
     EXPECT_EQ(db.GetAttribution(QStringLiteral("10000029999")), QStringLiteral("未知号码"));
-    EXPECT_EQ(db.GetCorp(QStringLiteral("10000029999")), QString());
+    EXPECT_EQ(db.Lookup(QStringLiteral("10000029999")).corp, QString());
     EXPECT_EQ(db.GetAttribution(QStringLiteral("10000039999")), QStringLiteral("电信|上海"));
 
     // A database without the table, and one that is no database at all.
@@ -172,13 +173,13 @@ TEST(Attribution, MissingPartsGiveTheDefaults) {
     test::RawDb(empty).Exec("create table other(x)");
     ASSERT_TRUE(db.Open(empty));
     EXPECT_EQ(db.GetAttribution(QStringLiteral("13800000000")), QStringLiteral("未知号码"));
-    EXPECT_EQ(db.LookupAreaCode(QStringLiteral("13800000000")).province, QString());
+    EXPECT_EQ(db.Lookup(QStringLiteral("13800000000")).province, QString());
     const QString junk = dir.filePath(QStringLiteral("junk.db"));
     WriteFile(junk, QByteArray(2048, '\x7f'));
     db.Open(junk);
-    EXPECT_EQ(db.GetPlace(QStringLiteral("13800000000")), QString());
+    EXPECT_EQ(db.Lookup(QStringLiteral("13800000000")).Place(), QString());
     db.Close();
-    EXPECT_EQ(db.GetCorp(QStringLiteral("13800000000")), QString());
+    EXPECT_EQ(db.Lookup(QStringLiteral("13800000000")).corp, QString());
 }
 
 TEST(AttributionTool, RefusesBadTablesAndKeepsTheEarlierDatabase) {
@@ -295,8 +296,8 @@ TEST(Attribution, LocalNumbersTakeTheUsersAreaCode) {
         {"13800000000", "020", "13800000000"}, {"02088290291", "020", "02088290291"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(AttributionDatabase::LookupNumber(QString::fromUtf8(c.number),
-                                                    QString::fromUtf8(c.areaCode)),
+        EXPECT_EQ(PhoneNumber::WithLocalAreaCode(QString::fromUtf8(c.number),
+                                                 QString::fromUtf8(c.areaCode)),
                   QString::fromUtf8(c.expected))
             << c.number << " in " << c.areaCode;
     }
@@ -304,8 +305,8 @@ TEST(Attribution, LocalNumbersTakeTheUsersAreaCode) {
     AttributionDatabase db;
     ASSERT_TRUE(db.Open(BuiltDataFile("MoblieAreacode.db")));
     const auto local = [&](const char* number, const char* areaCode) {
-        return db.GetAttribution(AttributionDatabase::LookupNumber(QString::fromUtf8(number),
-                                                                   QString::fromUtf8(areaCode)));
+        return db.GetAttribution(
+            PhoneNumber::WithLocalAreaCode(QString::fromUtf8(number), QString::fromUtf8(areaCode)));
     };
     EXPECT_EQ(local("88290291", "020"), QStringLiteral("固话|广东广州"));
     EXPECT_EQ(local("22345678", "0755"), QStringLiteral("固话|广东深圳"));
@@ -341,13 +342,13 @@ TEST(AttributionTool, ImportsTheFullPrefixTable) {
             QString::fromUtf8(buffer).trimmed().split(u'\t', Qt::KeepEmptyParts);
         ASSERT_GE(fields.size(), 5);
         const QString number = fields[0] + QStringLiteral("1234");
-        const AreaCodeRecord record = db.LookupAreaCode(number);
+        const NumberAttribution record = db.Lookup(number);
         EXPECT_EQ(record.province, fields[1]) << fields[0].toStdString();
         EXPECT_EQ(record.city, fields[2]);
         EXPECT_EQ(record.corp, fields[3]);
-        EXPECT_EQ(record.areacode, fields[4]);
+        EXPECT_EQ(record.areaCode, fields[4]);
         EXPECT_EQ(db.GetAttribution(number),
-                  AttributionDatabase::AttributionText(fields[1], fields[2], fields[3]));
+                  NumberAttribution::TextOf(fields[1], fields[2], fields[3]));
         ++checked;
     }
     gzclose(in);

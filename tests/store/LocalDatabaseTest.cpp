@@ -257,8 +257,8 @@ TEST_F(MigratedDatabase, CallLogRowsCarryAttributionTextNoteMarkAndRecording) {
     EXPECT_EQ(db_.GetNoteForCall(rows[2].id)->content, QStringLiteral("call back"));
 
     const QString guid = QStringLiteral("0A1B2C3D-0000-4000-8000-000000000001");
-    EXPECT_EQ(db_.LinkRecordingToNewestCall(guid), LocalDatabase::RecordingLink::Linked);
-    EXPECT_EQ(db_.LinkRecordingToNewestCall(QStringLiteral("other")),
+    EXPECT_EQ(db_.LinkRecordingToCall(guid, 0), LocalDatabase::RecordingLink::Linked);
+    EXPECT_EQ(db_.LinkRecordingToCall(QStringLiteral("other"), 0),
               LocalDatabase::RecordingLink::NotLinked);
     EXPECT_EQ(db_.LoadCallLog()[0].recordGuid, guid);
 

@@ -14,6 +14,7 @@
 #include "ui/CSettingProxy.h"
 #include "ui/CTopCall.h"
 #include "ui/ClipboardCapture.h"
+#include "ui/Controls.h"
 #include "ui/TrayIcon.h"
 
 #include <QAction>
@@ -508,8 +509,14 @@ TEST_F(MainWindowTest, CtrlF10TogglesOncePerThreeSeconds) {
 }
 
 TEST_F(MainWindowTest, ProgressWatchdogEndsTheWaitWithANotice) {
-    window_->StartProgress(1, QStringLiteral("正在备份联系人..."));
+    // The cloud flows' own watchdog; the window only shows their panel.
+    ASSERT_NE(window_->Core().Cloud(), nullptr);
+    CloudProgress& progress = window_->Core().Cloud()->Progress();
+    ASSERT_TRUE(progress.Start(CloudProgress::Chain::Backup, 1));
+    progress.SetText(CloudProgress::Chain::Backup, QStringLiteral("正在备份联系人..."));
     EXPECT_TRUE(window_->IsProgressShown());
+    EXPECT_EQ(ControlText(window_->FindControl(QStringLiteral("LabelTip"))),
+              QStringLiteral("正在备份联系人..."));
     ASSERT_TRUE(test::WaitFor([&] { return !window_->IsProgressShown(); }, 10000));
     ASSERT_NE(CMessageBox::Instance(), nullptr);
     EXPECT_EQ(CMessageBox::Instance()->GetText(), QStringLiteral("网络超时，请稍后再试......"));
@@ -517,8 +524,9 @@ TEST_F(MainWindowTest, ProgressWatchdogEndsTheWaitWithANotice) {
     // Ended in time, there is no notice.
     CMessageBox::Instance()->Close();
     test::ProcessEvents();
-    window_->StartProgress(1);
-    window_->EndProgress();
+    ASSERT_TRUE(progress.Start(CloudProgress::Chain::Sync, 1));
+    progress.End(CloudProgress::Chain::Sync);
+    EXPECT_FALSE(window_->IsProgressShown());
     QTest::qWait(1300);
     EXPECT_EQ(CMessageBox::Instance(), nullptr);
 }
@@ -540,7 +548,7 @@ TEST_F(MainWindowTest, NothingHappensOnceExitHasBegun) {
     window_->ShowTip(QStringLiteral("二"));
     window_->SetDeviceIndicator(true);
     window_->OpenSettingIP();
-    window_->StartProgress(1);
+    window_->ShowProgress();
     EXPECT_FALSE(window_->ToggleScreenOff());
     window_->Exit();
     QGuiApplication::clipboard()->setText(QStringLiteral("13800000000"));

@@ -1,0 +1,32 @@
+# Fails when a folder includes one above it: util, store, device, recording, localapi and
+# cloud may not include "app/..." or "ui/...", and app may not include "ui/...".
+#   cmake -DSOURCE_DIR=<the src folder> -P check_layers.cmake
+if(NOT SOURCE_DIR)
+  message(FATAL_ERROR "SOURCE_DIR is not set")
+endif()
+
+set(below_app util store device recording localapi cloud)
+set(violations "")
+foreach(folder ${below_app} app)
+  if(folder STREQUAL "app")
+    set(forbidden "ui")
+  else()
+    set(forbidden "app|ui")
+  endif()
+  file(GLOB_RECURSE files ${SOURCE_DIR}/${folder}/*.h ${SOURCE_DIR}/${folder}/*.hpp
+       ${SOURCE_DIR}/${folder}/*.cpp ${SOURCE_DIR}/${folder}/*.h.in)
+  foreach(file ${files})
+    file(STRINGS ${file} lines REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"](${forbidden})/")
+    foreach(line ${lines})
+      file(RELATIVE_PATH shown ${SOURCE_DIR} ${file})
+      string(STRIP "${line}" line)
+      list(APPEND violations "${shown}: ${line}")
+    endforeach()
+  endforeach()
+endforeach()
+
+if(violations)
+  list(JOIN violations "\n  " text)
+  message(FATAL_ERROR "includes pointing up a layer:\n  ${text}")
+endif()
+message(STATUS "no include points up a layer in ${SOURCE_DIR}")
