@@ -90,7 +90,8 @@ int RunChild(int argc, char** argv, bool baseline, const QString& documents) {
     }
     AppConfig config;
     config.documentsFolder = documents;
-    CMainWndUI window(config);
+    AppCore core(config);
+    CMainWndUI window(core);
     window.installEventFilter(&watcher);
     if (!window.Start()) {
         return 1;

@@ -35,6 +35,17 @@ std::int64_t Now() {
     return std::int64_t(std::time(nullptr));
 }
 
+// The user interface of a core that has none: its notices go to the log.
+class NoUi final : public UiSink {
+public:
+    void ShowTip(const QString& text) override { qCInfo(lcApp).noquote() << "notice:" << text; }
+};
+
+UiSink& Headless() {
+    static NoUi ui;
+    return ui;
+}
+
 } // namespace
 
 // A function waiting to run on the UI thread, and the worker waiting for it.
@@ -46,13 +57,22 @@ struct AppCore::PendingCall {
     bool ran = false;
 };
 
-AppCore::AppCore(AppConfig config, UiSink& sink, QObject* parent)
+AppCore::AppCore(AppConfig config, QObject* parent)
     : QObject(parent)
     , config_(std::move(config))
-    , sink_(sink)
+    , sink_(&Headless())
     , settings_(database_)
     , reminders_([this](int noteId) { OnReminderDue(noteId); })
     , device_(std::make_unique<DeviceBridge>(*this)) {}
+
+AppCore::AppCore(AppConfig config, UiSink& ui, QObject* parent)
+    : AppCore(std::move(config), parent) {
+    SetUi(&ui);
+}
+
+void AppCore::SetUi(UiSink* ui) {
+    sink_ = ui != nullptr ? ui : &Headless();
+}
 
 AppCore::~AppCore() {
     Shutdown();
@@ -144,7 +164,7 @@ void AppCore::StartCloud() {
     cloudClient_ = std::make_unique<CloudClient>(baseUrl.toStdString(), cookieFolder);
     cloudClient_->SetProxy(settings_.Proxy());
     cloudFlows_ =
-        std::make_unique<CloudFlows>(*cloudClient_, database_, sink_, dataRoot_,
+        std::make_unique<CloudFlows>(*cloudClient_, database_, *sink_, dataRoot_,
                                      [this](const QString& account, const QString& password) {
                                          settings_.SetRememberedAccount(account, password);
                                      });
@@ -270,7 +290,7 @@ void AppCore::DeliverToUi(std::function<void()> function) {
 }
 
 void AppCore::ShowTip(const QString& text) {
-    DeliverToUi([this, text] { sink_.ShowTip(text); });
+    DeliverToUi([this, text] { sink_->ShowTip(text); });
 }
 
 void AppCore::AttachBoxLink(BoxLink* link) {
@@ -312,7 +332,7 @@ std::uint16_t AppCore::LocalApiPort() const {
 }
 
 void AppCore::SetRecordingAnimation(bool playing) {
-    DeliverToUi([this, playing] { sink_.SetRecordingAnimation(playing); });
+    DeliverToUi([this, playing] { sink_->SetRecordingAnimation(playing); });
 }
 
 void AppCore::SetFenjiCode(const QString& code) {
@@ -372,23 +392,11 @@ std::vector<ContactRecord> AppCore::SearchContactList(const QString& keyword) {
     return database_.SearchContactList(keyword);
 }
 
-std::vector<ContactRecord> AppCore::SearchContacts(const QString& keyword) {
-    return database_.SearchContacts(keyword);
-}
-
-std::vector<ContactRecord> AppCore::GetAllContacts() {
-    return database_.GetAllContacts();
-}
-
-std::vector<ContactRecord> AppCore::GetContactsForBackup() {
-    return database_.GetContactsForBackup();
-}
-
 bool AppCore::AddContact(const ContactRecord& record, bool doNotShow) {
     int stored = 0;
     const bool ok = database_.AddContact(record, attribution_, &stored);
     if (stored > 0 && !doNotShow) {
-        DeliverToUi([this] { sink_.ReloadContacts(); });
+        DeliverToUi([this] { sink_->ReloadContacts(); });
     }
     return ok;
 }
@@ -400,10 +408,10 @@ bool AppCore::UpdateContact(const ContactRecord& record) {
     }
     // Names and pictures of the contact show in every list.
     DeliverToUi([this] {
-        sink_.ReloadContacts();
-        sink_.ReloadCallLog();
-        sink_.ReloadSmsList();
-        sink_.ReloadNoteList();
+        sink_->ReloadContacts();
+        sink_->ReloadCallLog();
+        emit SmsListChanged();
+        sink_->ReloadNoteList();
     });
     return true;
 }
@@ -414,20 +422,12 @@ bool AppCore::DeleteContact(int id) {
 
 bool AppCore::DeleteAllContacts() {
     database_.DeleteAllContacts();
-    DeliverToUi([this] { sink_.ReloadContacts(); });
+    DeliverToUi([this] { sink_->ReloadContacts(); });
     return true;
 }
 
 QString AppCore::GetContactName(const QString& number) {
     return database_.GetContactName(number);
-}
-
-bool AppCore::InsertDownloadedContacts(const std::vector<ContactRecord>& records) {
-    if (!database_.InsertDownloadedContacts(records)) {
-        return false;
-    }
-    DeliverToUi([this] { sink_.ReloadContacts(); });
-    return true;
 }
 
 std::vector<CallLogRecord> AppCore::LoadCallLog() {
@@ -439,16 +439,12 @@ bool AppCore::AddCallLog(const QString& number, const QString& place, const QStr
     if (!database_.AddCallLog(number, place, corp, type)) {
         return false;
     }
-    DeliverToUi([this] { sink_.ReloadCallLog(); });
+    DeliverToUi([this] { sink_->ReloadCallLog(); });
     return true;
 }
 
 bool AppCore::DeleteCallLogs(const std::vector<int>& ids) {
     return database_.DeleteCallLogs(ids);
-}
-
-bool AppCore::HasNoteForCall(int callLogId) {
-    return database_.HasNoteForCall(callLogId);
 }
 
 int AppCore::CurrentCallId() {
@@ -459,7 +455,7 @@ void AppCore::LinkRecordingToCallLog(const QString& guid, int callId) {
     QString error;
     switch (database_.LinkRecordingToCall(guid, callId, &error)) {
     case LocalDatabase::RecordingLink::Linked:
-        DeliverToUi([this] { sink_.ReloadCallLog(); });
+        DeliverToUi([this] { sink_->ReloadCallLog(); });
         break;
     case LocalDatabase::RecordingLink::Failed:
         ShowTip(QStringLiteral("保存通话记录中录音文件出错，错误：") + error);
@@ -469,44 +465,20 @@ void AppCore::LinkRecordingToCallLog(const QString& guid, int callId) {
     }
 }
 
-std::vector<SmsRecord> AppCore::LoadSmsList() {
-    return database_.LoadSmsList();
-}
-
 bool AppCore::AddSms(const QString& number, const QString& content, const QString& attribution) {
     if (!database_.AddSms(number, content, attribution)) {
         return false;
     }
-    DeliverToUi([this] { sink_.ReloadSmsList(); });
+    DeliverToUi([this] { emit SmsListChanged(); });
     return true;
-}
-
-bool AppCore::DeleteSms(const std::vector<int>& ids) {
-    return database_.DeleteSms(ids);
-}
-
-QStringList AppCore::GetFirstSmsTo(const QString& number) {
-    return database_.GetFirstSmsTo(number);
-}
-
-std::vector<TemplateRecord> AppCore::LoadTemplateList() {
-    return database_.LoadTemplateList();
-}
-
-std::vector<TemplateRecord> AppCore::GetAllTemplates() {
-    return database_.GetAllTemplates();
 }
 
 bool AppCore::SaveTemplate(const TemplateRecord& record) {
     if (!database_.SaveTemplate(record)) {
         return false;
     }
-    DeliverToUi([this] { sink_.ReloadTemplateList(); });
+    DeliverToUi([this] { emit TemplateListChanged(); });
     return true;
-}
-
-bool AppCore::DeleteTemplates(const std::vector<int>& ids) {
-    return database_.DeleteTemplates(ids);
 }
 
 std::vector<NoteRecord> AppCore::LoadNoteList() {
@@ -523,7 +495,7 @@ std::vector<NoteRecord> AppCore::LoadNoteList() {
 void AppCore::NotesChanged() {
     DeliverToUi([this] {
         ArmReminders();
-        sink_.ReloadNoteList();
+        sink_->ReloadNoteList();
     });
 }
 
@@ -534,7 +506,7 @@ void AppCore::ArmReminders() {
 void AppCore::OnReminderDue(int noteId) {
     // A note deleted meanwhile has nothing to show.
     if (database_.GetNote(noteId).has_value()) {
-        sink_.ShowNoteReminder(noteId);
+        sink_->ShowNoteReminder(noteId);
     }
 }
 
@@ -576,14 +548,6 @@ std::optional<NoteRecord> AppCore::GetNoteForCall(int callLogId) {
 
 bool AppCore::SaveLogin(const QString& account, const QString& password, bool remember) {
     return database_.SaveLogin(account, password, remember);
-}
-
-bool AppCore::UpdateProfile(const QString& account, const QString& name, const QString& company) {
-    return database_.UpdateProfile(account, name, company);
-}
-
-ProfileRecord AppCore::GetProfile(const QString& account) {
-    return database_.GetProfile(account);
 }
 
 } // namespace tamberlink

@@ -33,14 +33,21 @@ class UiSink;
 
 // The program without its windows: owns the databases, the settings and the note reminders,
 // runs the start-up and exit sequences and offers every data operation. Created on the UI
-// thread; operations may be called from any thread, and the list reloads and notices they
-// cause always reach the UiSink on the UI thread. The cloud flows run on the UI thread and
-// speak to the UiSink, which is their host, directly.
+// thread, before any window and whether or not there will be one; operations may be called
+// from any thread, and the list reloads and notices they cause always reach the user
+// interface (UiSink and the signals below) on the UI thread. The cloud flows run on the UI
+// thread and speak to the UiSink, which is their host, directly.
 class AppCore : public QObject, private CallRecorderHost {
     Q_OBJECT
 public:
-    AppCore(AppConfig config, UiSink& sink, QObject* parent = nullptr);
+    // A core without a user interface logs its notices until SetUi gives it one.
+    explicit AppCore(AppConfig config, QObject* parent = nullptr);
+    AppCore(AppConfig config, UiSink& ui, QObject* parent = nullptr);
     ~AppCore() override;
+
+    // The user interface the core reports to from now on; nullptr for none. Call on the UI
+    // thread. The cloud flows report to the one set when Start ran.
+    void SetUi(UiSink* ui);
 
     // Makes the data folders, copies the seed database on the first start, opens both
     // databases, brings the user's database up to date and reads the settings. False when
@@ -56,7 +63,7 @@ public:
     LocalDatabase& Database() { return database_; }
     const AttributionDatabase& Attribution() const { return attribution_; }
     SettingsStore& Settings() { return settings_; }
-    UiSink& Sink() { return sink_; }
+    UiSink& Sink() { return *sink_; }
 
     // The telephone box. Attach before other threads start; nullptr detaches.
     void AttachBoxLink(BoxLink* link);
@@ -104,9 +111,6 @@ public:
     // Contacts.
     std::vector<ContactRecord> LoadContacts();
     std::vector<ContactRecord> SearchContactList(const QString& keyword);
-    std::vector<ContactRecord> SearchContacts(const QString& keyword);
-    std::vector<ContactRecord> GetAllContacts();
-    std::vector<ContactRecord> GetContactsForBackup();
     // The contact list reloads unless `doNotShow` is set.
     bool AddContact(const ContactRecord& record, bool doNotShow = false);
     bool UpdateContact(const ContactRecord& record);
@@ -114,28 +118,18 @@ public:
     bool DeleteContact(int id);
     bool DeleteAllContacts();
     QString GetContactName(const QString& number);
-    bool InsertDownloadedContacts(const std::vector<ContactRecord>& records);
 
     // Call log.
     std::vector<CallLogRecord> LoadCallLog();
     bool AddCallLog(const QString& number, const QString& place, const QString& corp, int type);
     bool DeleteCallLogs(const std::vector<int>& ids);
-    bool HasNoteForCall(int callLogId);
     // Links a finished recording to its call-log entry (the newest when `callId` is 0), if
     // that has none yet.
     void LinkRecordingToCallLog(const QString& guid, int callId = 0) override;
 
-    // Sent SMS.
-    std::vector<SmsRecord> LoadSmsList();
+    // Sent SMS and SMS templates; their lists hear of a change through the signals below.
     bool AddSms(const QString& number, const QString& content, const QString& attribution);
-    bool DeleteSms(const std::vector<int>& ids);
-    QStringList GetFirstSmsTo(const QString& number);
-
-    // SMS templates.
-    std::vector<TemplateRecord> LoadTemplateList();
-    std::vector<TemplateRecord> GetAllTemplates();
     bool SaveTemplate(const TemplateRecord& record);
-    bool DeleteTemplates(const std::vector<int>& ids);
 
     // Notes. Loading the note list (re)starts the reminders.
     std::vector<NoteRecord> LoadNoteList();
@@ -154,8 +148,11 @@ public:
 
     // Account.
     bool SaveLogin(const QString& account, const QString& password, bool remember);
-    bool UpdateProfile(const QString& account, const QString& name, const QString& company);
-    ProfileRecord GetProfile(const QString& account);
+
+signals:
+    // The sent SMS or the SMS templates changed; emitted on the UI thread.
+    void SmsListChanged();
+    void TemplateListChanged();
 
 private:
     struct PendingCall;
@@ -181,7 +178,7 @@ private:
     void SetRecordingAnimation(bool playing) override;
 
     AppConfig config_;
-    UiSink& sink_;
+    UiSink* sink_;
     LocalDatabase database_;
     AttributionDatabase attribution_;
     SettingsStore settings_;

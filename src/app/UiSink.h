@@ -22,11 +22,12 @@ struct OutgoingCall {
     QString name;
 };
 
-// The core's one way to the user interface. The core calls every method on the UI thread
+// What the core asks of the main window. The core calls every method on the UI thread
 // (events of other threads are brought there first), so implementations may touch widgets.
 // The main window implements it; tests record the calls. The cloud flows' part (the notice,
 // the contact reload, account, version, progress and feedback) is theirs: the core hands
-// their calls on.
+// their calls on. Lists the window has no page for hear of their changes through AppCore's
+// signals instead.
 class UiSink : public CloudHost {
 public:
     // Call popups.
@@ -42,16 +43,10 @@ public:
     // A table changed (contacts: ReloadContacts): a list that shows it reloads itself from
     // the core; a list that was never created ignores this.
     virtual void ReloadCallLog() {}
-    virtual void ReloadSmsList() {}
     virtual void ReloadNoteList() {}
-    virtual void ReloadTemplateList() {}
 
     // A note's reminder time has come.
     virtual void ShowNoteReminder(int /*noteId*/) {}
-
-    // Firmware upgrade progress and results. Returns false when no upgrade window is open,
-    // so that the core can show the texts meant as notices through ShowTip instead.
-    virtual bool ShowUpgradeStatus(const QString& /*text*/) { return false; }
 };
 
 } // namespace tamberlink

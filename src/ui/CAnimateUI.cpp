@@ -83,9 +83,7 @@ void CAnimateUI::DoEvent(int timerId) {
         return;
     }
     Stop(true);
-    if (WindowImplBase* window = Window()) {
-        window->SendNotify(this, QStringLiteral("animate"));
-    }
+    emit Finished();
 }
 
 bool CAnimateUI::event(QEvent* event) {

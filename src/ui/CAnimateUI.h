@@ -13,9 +13,8 @@ class WindowImplBase;
 
 // A frame animation: the picture "animateimage" is one horizontal strip of equally wide
 // frames, each as wide as the control, shown one after the other every "frametime"
-// milliseconds. Without "loop" the animation stops when it would return to frame 0 and its
-// window receives the notification "animate". Skins set the attributes below; the skin
-// class name is "Animate".
+// milliseconds. Without "loop" the animation stops when it would return to frame 0 and
+// emits Finished. Skins set the attributes below; the skin class name is "Animate".
 class CAnimateUI : public QWidget {
     Q_OBJECT
     Q_PROPERTY(QString animateimage READ GetAnimateImage WRITE SetAnimateImage)
@@ -51,6 +50,10 @@ public:
     int GetFrameTime() const { return frameTime_; }
     void SetFrameTime(int milliseconds) { frameTime_ = milliseconds; }
 
+signals:
+    // An animation without loop has shown its last frame and stopped.
+    void Finished();
+
 protected:
     bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
@@ -60,7 +63,7 @@ private:
     void SetAutoStartText(const QString& text) { autoStart_ = text == QLatin1String("true"); }
     QString GetLoopText() const { return loop_ ? QStringLiteral("true") : QString(); }
     void SetLoopText(const QString& text) { loop_ = text == QLatin1String("true"); }
-    // The window that owns the control, which sends its notifications; nullptr when none.
+    // The window that holds the control; nullptr when none.
     WindowImplBase* Window() const;
 
     int currentFrame_ = 0;

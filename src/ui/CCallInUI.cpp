@@ -46,6 +46,8 @@ void CCallInUI::InitWindow() {
         note->SetTextPadding(QMargins(15, 0, 0, 0));
     }
     PrepareRecordControls();
+    ConnectClicked(QStringLiteral("btnAddRecord"), this, &CCallInUI::WriteNote);
+    ConnectClicked(QStringLiteral("btnReject"), this, &CCallInUI::Reject);
 }
 
 void CCallInUI::Fill(const IncomingCall& call) {
@@ -56,20 +58,15 @@ void CCallInUI::Fill(const IncomingCall& call) {
     SetControlText(FindControl(QStringLiteral("labelAddr")), call.attribution);
 }
 
-void CCallInUI::Notify(const Notification& msg) {
-    if (!msg.Is(u"click") || RecordClick(msg)) {
-        return;
-    }
-    if (msg.SenderNameIs(u"btnClosed")) {
-        Close();
-    } else if (msg.SenderNameIs(u"btnAddRecord")) {
-        const IncomingCall call = call_;
-        Close();
-        emit NoteRequested(call.name, call.number, call.head);
-    } else if (msg.SenderNameIs(u"btnReject")) {
-        HangUp();
-        Close();
-    }
+void CCallInUI::WriteNote() {
+    const IncomingCall call = call_;
+    Close();
+    emit NoteRequested(call.name, call.number, call.head);
+}
+
+void CCallInUI::Reject() {
+    HangUp();
+    Close();
 }
 
 } // namespace tamberlink

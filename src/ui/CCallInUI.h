@@ -31,9 +31,11 @@ signals:
 protected:
     QStringList RequiredControls() const override;
     void InitWindow() override;
-    void Notify(const Notification& msg) override;
 
 private:
+    void WriteNote();
+    void Reject();
+
     IncomingCall call_;
 };
 

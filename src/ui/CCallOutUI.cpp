@@ -3,6 +3,7 @@
 #include "ui/Controls.h"
 
 #include <QLabel>
+#include <QTimer>
 
 namespace tamberlink {
 
@@ -46,6 +47,9 @@ void CCallOutUI::InitWindow() {
     addr_ = FindControl<QLabel>(QStringLiteral("labelAddr"));
     time_ = FindControl<QLabel>(QStringLiteral("labelTime"));
     PrepareRecordControls();
+    clock_ = new QTimer(this);
+    connect(clock_, &QTimer::timeout, this, &CCallOutUI::Tick);
+    ConnectClicked(QStringLiteral("ButtonReject"), this, &CCallOutUI::OnCloseClicked);
 }
 
 void CCallOutUI::Fill(const OutgoingCall& call) {
@@ -53,25 +57,18 @@ void CCallOutUI::Fill(const OutgoingCall& call) {
     SetControlText(mobile_, call.prefix + u' ' + call.number);
     SetControlText(addr_, call.display);
     elapsed_ = 0;
-    SetTimer(this, kTimerId, 1000);
+    clock_->start(1000);
     SetControlText(time_, ElapsedText(elapsed_));
 }
 
-void CCallOutUI::Notify(const Notification& msg) {
-    if (msg.Is(u"timer")) {
-        if (msg.timerId >= kTimerId) {
-            ++elapsed_;
-            SetControlText(time_, ElapsedText(elapsed_));
-        }
-        return;
-    }
-    if (!msg.Is(u"click") || RecordClick(msg)) {
-        return;
-    }
-    if (msg.SenderNameIs(u"btnClosed") || msg.SenderNameIs(u"ButtonReject")) {
-        HangUp();
-        Close();
-    }
+void CCallOutUI::Tick() {
+    ++elapsed_;
+    SetControlText(time_, ElapsedText(elapsed_));
+}
+
+void CCallOutUI::OnCloseClicked() {
+    HangUp();
+    Close();
 }
 
 } // namespace tamberlink

@@ -5,6 +5,7 @@
 #include "ui/SingleInstance.h"
 
 class QLabel;
+class QTimer;
 
 namespace tamberlink {
 
@@ -16,7 +17,6 @@ class CCallOutUI : public CallPopup, public SingleInstance<CCallOutUI> {
 
 public:
     static constexpr QPoint kPosition{250, 200};
-    static constexpr int kTimerId = 2027;
 
     CCallOutUI(QWidget* mainWindow, AppCore& core);
 
@@ -36,13 +36,17 @@ public:
 protected:
     QStringList RequiredControls() const override;
     void InitWindow() override;
-    void Notify(const Notification& msg) override;
+    // Closing the popup hangs up.
+    void OnCloseClicked() override;
 
 private:
+    void Tick();
+
     QLabel* name_ = nullptr;
     QLabel* mobile_ = nullptr;
     QLabel* addr_ = nullptr;
     QLabel* time_ = nullptr;
+    QTimer* clock_ = nullptr; // one tick a second while the call lasts
     int elapsed_ = 0;
 };
 

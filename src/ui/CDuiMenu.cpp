@@ -7,22 +7,6 @@
 
 namespace tamberlink {
 
-namespace {
-
-struct SwitchTexts {
-    const char16_t* item;
-    const char16_t* on;
-    const char16_t* off;
-};
-
-constexpr SwitchTexts kSwitches[] = {
-    {u"menu_pop", u"来电弹屏: 开", u"来电弹屏: 关"},
-    {u"menu_off", u"屏幕取词: 开(Ctrl+F10)", u"屏幕取词: 关(Ctrl+F10)"},
-    {u"menu_auto_rec", u"自动录音：开", u"自动录音：关"},
-};
-
-} // namespace
-
 CDuiMenu::CDuiMenu(CMainWndUI& main)
     : WindowImplBase(&main, Qt::Popup | Qt::FramelessWindowHint)
     , main_(main) {}
@@ -39,67 +23,70 @@ QStringList CDuiMenu::RequiredControls() const {
 
 void CDuiMenu::InitWindow() {
     const SettingsStore& settings = main_.Core().Settings();
-    ShowSwitch(QStringLiteral("menu_pop"), settings.PopOff() != 0);
-    ShowSwitch(QStringLiteral("menu_off"), settings.ScreenOff() == 1);
-    ShowSwitch(QStringLiteral("menu_auto_rec"), settings.Auto() != 0);
-}
+    popOn_ = settings.PopOff() != 0;
+    autoRecordingOn_ = settings.Auto() != 0;
+    ShowSwitches();
 
-void CDuiMenu::ShowSwitch(const QString& item, bool on) {
-    for (const SwitchTexts& texts : kSwitches) {
-        if (item == QStringView(texts.item)) {
-            QWidget* control = FindControl(item);
-            SetControlText(control, QString::fromUtf16(on ? texts.on : texts.off));
-            SetTag(control, on ? 1 : 0);
-        }
-    }
-}
+    // The switches stay open when toggled.
+    ConnectClicked(QStringLiteral("menu_pop"), this, &CDuiMenu::TogglePopOff);
+    ConnectClicked(QStringLiteral("menu_auto_rec"), this, &CDuiMenu::ToggleAutoRecording);
+    ConnectClicked(QStringLiteral("menu_off"), this, &CDuiMenu::ToggleScreenOff);
 
-bool CDuiMenu::SwitchIsOn(const QString& item) const {
-    return GetTag(FindControl(item)).toInt() == 1;
-}
-
-void CDuiMenu::Notify(const Notification& msg) {
-    if (!msg.Is(u"click")) {
-        return;
-    }
-    const QString item = msg.SenderName().toLower();
-    AppCore& core = main_.Core();
-    if (item == QLatin1String("menu_pop")) {
-        const bool on = !SwitchIsOn(item);
-        ShowSwitch(item, on);
-        core.SetPopOff(on ? 1 : 0);
-        return;
-    }
-    if (item == QLatin1String("menu_auto_rec")) {
-        const bool on = !SwitchIsOn(item);
-        ShowSwitch(item, on);
-        core.SetAuto(false, on);
-        return;
-    }
-    if (item == QLatin1String("menu_off")) {
-        // A toggle within the quiet time after the last one is refused; the item keeps
-        // showing the state that is in force.
-        main_.ToggleScreenOff();
-        ShowSwitch(item, core.Settings().ScreenOff() == 1);
-        return;
-    }
-    if (!item.startsWith(QLatin1String("menu_"))) {
-        return;
-    }
-    Close();
-    if (item == QLatin1String("menu_prefix")) {
+    ConnectClicked(QStringLiteral("menu_prefix"), this, [this] {
+        Close();
         main_.OpenSettingPrefix(CSettingPrefix::kExtension);
-    } else if (item == QLatin1String("menu_areacode")) {
+    });
+    ConnectClicked(QStringLiteral("menu_areacode"), this, [this] {
+        Close();
         main_.OpenSettingPrefix(CSettingPrefix::kAreaCode);
-    } else if (item == QLatin1String("menu_ip")) {
-        main_.OpenSettingIP();
-    } else if (item == QLatin1String("menu_proxy")) {
-        main_.OpenSettingProxy();
-    } else if (item == QLatin1String("menu_about")) {
-        main_.OpenAboutPage();
-    } else if (item == QLatin1String("menu_exit")) {
-        main_.OpenExitConfirmation();
+    });
+    ConnectClicked(QStringLiteral("menu_ip"), this,
+                   [this] { CloseAndOpen(&CMainWndUI::OpenSettingIP); });
+    ConnectClicked(QStringLiteral("menu_proxy"), this,
+                   [this] { CloseAndOpen(&CMainWndUI::OpenSettingProxy); });
+    ConnectClicked(QStringLiteral("menu_about"), this,
+                   [this] { CloseAndOpen(&CMainWndUI::OpenAboutPage); });
+    ConnectClicked(QStringLiteral("menu_exit"), this,
+                   [this] { CloseAndOpen(&CMainWndUI::OpenExitConfirmation); });
+    for (const char* item : {"menu_address", "menu_feedback", "menu_update", "menu_upgrade"}) {
+        ConnectClicked(QString::fromLatin1(item), this, &CDuiMenu::Close);
     }
+}
+
+void CDuiMenu::ShowSwitches() {
+    const bool screenOff = main_.Core().Settings().ScreenOff() == 1;
+    SetControlText(FindControl(QStringLiteral("menu_pop")),
+                   popOn_ ? QStringLiteral("来电弹屏: 开") : QStringLiteral("来电弹屏: 关"));
+    SetControlText(FindControl(QStringLiteral("menu_off")),
+                   screenOff ? QStringLiteral("屏幕取词: 开(Ctrl+F10)")
+                             : QStringLiteral("屏幕取词: 关(Ctrl+F10)"));
+    SetControlText(FindControl(QStringLiteral("menu_auto_rec")),
+                   autoRecordingOn_ ? QStringLiteral("自动录音：开")
+                                    : QStringLiteral("自动录音：关"));
+}
+
+void CDuiMenu::TogglePopOff() {
+    popOn_ = !popOn_;
+    ShowSwitches();
+    main_.Core().SetPopOff(popOn_ ? 1 : 0);
+}
+
+void CDuiMenu::ToggleAutoRecording() {
+    autoRecordingOn_ = !autoRecordingOn_;
+    ShowSwitches();
+    main_.Core().SetAuto(false, autoRecordingOn_);
+}
+
+void CDuiMenu::ToggleScreenOff() {
+    // A toggle within the quiet time after the last one is refused; the item keeps showing
+    // the state that is in force.
+    main_.ToggleScreenOff();
+    ShowSwitches();
+}
+
+void CDuiMenu::CloseAndOpen(void (CMainWndUI::*open)()) {
+    Close();
+    (main_.*open)();
 }
 
 } // namespace tamberlink

@@ -22,14 +22,19 @@ public:
 protected:
     QStringList RequiredControls() const override;
     void InitWindow() override;
-    void Notify(const Notification& msg) override;
 
 private:
-    // Shows a switch item's state: its text and its tag (1 on, 0 off).
-    void ShowSwitch(const QString& item, bool on);
-    bool SwitchIsOn(const QString& item) const;
+    // Each switch item shows its state in its text.
+    void ShowSwitches();
+    void TogglePopOff();
+    void ToggleAutoRecording();
+    void ToggleScreenOff();
+    // Closes the menu, then runs `open` (a dialog or page of the main window).
+    void CloseAndOpen(void (CMainWndUI::*open)());
 
     CMainWndUI& main_;
+    bool popOn_ = false;
+    bool autoRecordingOn_ = false;
 };
 
 } // namespace tamberlink

@@ -67,15 +67,17 @@ constexpr ButtonPicture kTools[] = {
 
 } // namespace
 
-CMainWndUI::CMainWndUI(AppConfig config)
+CMainWndUI::CMainWndUI(AppCore& core)
     : WindowImplBase(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowMinimizeButtonHint |
                                   Qt::WindowSystemMenuHint)
-    , core_(std::move(config), *this) {
+    , core_(core) {
     gMainWindow = this;
+    core_.SetUi(this);
 }
 
 CMainWndUI::~CMainWndUI() {
     Exit();
+    core_.SetUi(nullptr);
     if (gMainWindow == this) {
         gMainWindow = nullptr;
     }
@@ -112,7 +114,6 @@ bool CMainWndUI::Start(const std::optional<QString>& serialPort) {
         move(screen->availableGeometry().center() - rect().center());
     }
     show();
-    OnClipboardChanged();
     return true;
 }
 
@@ -150,6 +151,7 @@ void CMainWndUI::InitWindow() {
     if (auto* first = FindControl<COptionUI>(QString::fromUtf16(kTabs[0].name))) {
         first->Selected(true);
     }
+    ConnectButtons();
     if (records_ != nullptr && !records_->Build()) {
         records_ = nullptr;
     }
@@ -204,7 +206,6 @@ void CMainWndUI::BuildAccountPanels() {
             button->setText(text);
             button->setFixedSize(56, 24);
             row->addWidget(button);
-            HookControl(button);
         }
         layout->addWidget(panel);
         return panel;
@@ -215,45 +216,40 @@ void CMainWndUI::BuildAccountPanels() {
         ->hide();
 }
 
-void CMainWndUI::Notify(const Notification& msg) {
-    if (exiting_) {
-        return;
-    }
-    if (msg.Is(u"selectchanged")) {
-        SelectPage(msg.SenderName());
-        return;
-    }
-    if (!msg.Is(u"click")) {
-        return;
-    }
-    if (msg.SenderNameIs(u"btnClosed")) {
-        OpenExitConfirmation();
-    } else if (msg.SenderNameIs(u"btnMin")) {
-        Minimize();
-    } else if (msg.SenderNameIs(u"btnMenu")) {
-        OpenMenu(QCursor::pos());
-    } else if (msg.SenderNameIs(u"ButtonCreate")) {
-        OpenNewNote();
-    } else if (msg.SenderNameIs(u"ButtonLinkDevice")) {
-        core_.Device().Link().RequestSearch();
-    } else if (msg.SenderNameIs(u"ButtonHelp")) {
-        OpenUrl(kHelpPage);
-    } else if (msg.SenderNameIs(u"ButtonVersion")) {
-        OpenUrl(kHomePage);
+void CMainWndUI::ConnectButtons() {
+    // Once the exit has begun the window's buttons do nothing.
+    const auto onClick = [this](const char16_t* name, auto action) {
+        ConnectClicked(QString::fromUtf16(name), this, [this, action] {
+            if (!exiting_) {
+                action();
+            }
+        });
+    };
+    onClick(u"btnMin", [this] { Minimize(); });
+    onClick(u"btnMenu", [this] { OpenMenu(QCursor::pos()); });
+    onClick(u"ButtonCreate", [this] { OpenNewNote(); });
+    onClick(u"ButtonLinkDevice", [this] { core_.Device().Link().RequestSearch(); });
+    onClick(u"ButtonHelp", [this] { OpenUrl(kHelpPage); });
+    onClick(u"ButtonVersion", [this] { OpenUrl(kHomePage); });
+    for (int page = 0; page < int(std::size(kTabs)); ++page) {
+        auto* tab = FindControl<QAbstractButton>(QString::fromUtf16(kTabs[page].name));
+        connect(tab, &QAbstractButton::toggled, this, [this, page](bool selected) {
+            if (selected && !exiting_) {
+                SelectPage(page);
+            }
+        });
     }
 }
 
-void CMainWndUI::SelectPage(const QString& tabName) {
-    auto* tab = FindControl<COptionUI>(tabName);
-    if (tab == nullptr || !tab->IsSelected()) {
-        return;
+void CMainWndUI::SelectPage(int page) {
+    // The page already shown is not selected again.
+    if (pages_->currentIndex() != page) {
+        pages_->setCurrentIndex(page);
     }
-    for (int page = 0; page < int(std::size(kTabs)); ++page) {
-        if (tabName.compare(QStringView(kTabs[page].name), Qt::CaseInsensitive) == 0 &&
-            pages_->currentIndex() != page) {
-            pages_->setCurrentIndex(page);
-        }
-    }
+}
+
+void CMainWndUI::OnCloseClicked() {
+    OpenExitConfirmation();
 }
 
 void CMainWndUI::Minimize() {
@@ -340,11 +336,6 @@ bool CMainWndUI::ToggleScreenOff() {
 
 void CMainWndUI::OnClipboardChanged() {
     if (exiting_ || core_.Settings().ScreenOff() != 1) {
-        return;
-    }
-    const bool ignore = ignoreNextClipboard_;
-    ignoreNextClipboard_ = false;
-    if (ignore) {
         return;
     }
     const QString number = DialCandidate(QGuiApplication::clipboard()->text());

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "app/AppConfig.h"
 #include "app/AppCore.h"
 #include "app/UiSink.h"
 #include "ui/WindowImplBase.h"
@@ -17,17 +16,18 @@ class CNotepadEdit;
 class CRecordContainer;
 class TrayIcon;
 
-// The main window "Tamberlink拨号器" (902 x 602) and the user interface of the core it
-// owns: the five pages and their tabs, the tool buttons, the account and progress panels,
-// the main menu and the settings dialogs, every notice, the tray icon, Ctrl+F10 and the
-// quick dial of copied numbers. Created once; one process-wide instance.
+// The main window "Tamberlink拨号器" (902 x 602) and the user interface of a core made
+// before it: the five pages and their tabs, the tool buttons, the account and progress
+// panels, the main menu and the settings dialogs, every notice, the tray icon, Ctrl+F10 and
+// the quick dial of copied numbers. Created once; one process-wide instance. The window
+// reports to the core from its construction to its destruction; the core outlives it.
 class CMainWndUI : public WindowImplBase, public UiSink {
     Q_OBJECT
 
 public:
     static constexpr QPoint kDialogPosition{250, 150};
 
-    explicit CMainWndUI(AppConfig config = {});
+    explicit CMainWndUI(AppCore& core);
     ~CMainWndUI() override;
 
     static CMainWndUI* Instance();
@@ -69,8 +69,8 @@ public:
     // end it, and their watchdog ends a wait that takes too long.
     bool IsProgressShown() const;
 
-    // The clipboard changed (also called once at start-up, as joining the clipboard viewers
-    // does): offers a copied number in the quick dial while screen word capture is on.
+    // Something was copied: offers a copied number in the quick dial while screen word
+    // capture is on. What the clipboard held before the start is not offered.
     void OnClipboardChanged();
 
     // Note editors; several may be open at once. Each returns the editor, or nullptr when
@@ -112,23 +112,24 @@ protected:
     QWidget* CreateControl(const QString& className, QWidget* parent) override;
     QString CaptionName() const override { return QStringLiteral("LayoutHeader"); }
     void InitWindow() override;
-    void Notify(const Notification& msg) override;
+    // The close button asks first.
+    void OnCloseClicked() override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void BuildAccountPanels();
-    void SelectPage(const QString& tabName);
+    void ConnectButtons();
+    void SelectPage(int page);
     void Minimize();
     void OpenUrl(const char* address);
     CNotepadEdit* OpenNoteEditor(const QString& title, int cid);
 
-    AppCore core_;
+    AppCore& core_;
     TrayIcon* tray_ = nullptr;
     QStackedWidget* pages_ = nullptr;
     CRecordContainer* records_ = nullptr;
     CNotepadContainer* notes_ = nullptr;
     CButtonUI* linkDevice_ = nullptr;
-    bool ignoreNextClipboard_ = true;
     bool exiting_ = false;
 };
 

@@ -50,7 +50,7 @@ void CMessageBox::InitWindow() {
     PlaceLabel();
     auto* ok = new CSettingButton(content);
     ok->Setup(content, 125, kButtonTop, QStringLiteral("确定"));
-    HookControl(ok);
+    connect(ok, &QAbstractButton::clicked, this, &CMessageBox::Close);
 }
 
 // One line of text sits at (0, 60), 30 pixels high. A notice too long for one line wraps,
@@ -74,12 +74,6 @@ void CMessageBox::SetText(const QString& text) {
 
 QString CMessageBox::GetText() const {
     return label_ != nullptr ? label_->text() : QString();
-}
-
-void CMessageBox::Notify(const Notification& msg) {
-    if (msg.Is(u"click") && (msg.SenderNameIs(u"btnClosed") || msg.SenderTextIs(u"确定"))) {
-        Close();
-    }
 }
 
 } // namespace tamberlink

@@ -31,7 +31,6 @@ protected:
     QStringList RequiredControls() const override;
     QString CaptionName() const override { return QStringLiteral("LayoutTitle"); }
     void InitWindow() override;
-    void Notify(const Notification& msg) override;
 
 private:
     void PlaceLabel();

@@ -38,6 +38,10 @@ void CNotepadEdit::InitWindow() {
     contactsButton_ = FindControl<CButtonUI>(QStringLiteral("ButtonContacts"));
     timeButton_->setText(kNoReminder);
     ShowHead();
+    ConnectClicked(QStringLiteral("ButtonSave"), this, &CNotepadEdit::Save);
+    ConnectClicked(QStringLiteral("ButtonCancel"), this, &CNotepadEdit::Close);
+    ConnectClicked(QStringLiteral("ButtonTime"), this, &CNotepadEdit::OpenTimePicker);
+    ConnectClicked(QStringLiteral("ButtonContacts"), this, &CNotepadEdit::ContactPickRequested);
 }
 
 void CNotepadEdit::ShowHead() {
@@ -119,22 +123,6 @@ void CNotepadEdit::Save() {
     }
     // A failed write has told the user already; the editor closes either way.
     Close();
-}
-
-void CNotepadEdit::Notify(const Notification& msg) {
-    WindowImplBase::Notify(msg);
-    if (!msg.Is(u"click")) {
-        return;
-    }
-    if (msg.SenderNameIs(u"ButtonSave")) {
-        Save();
-    } else if (msg.SenderNameIs(u"ButtonCancel")) {
-        Close();
-    } else if (msg.SenderNameIs(u"ButtonTime")) {
-        OpenTimePicker();
-    } else if (msg.SenderNameIs(u"ButtonContacts")) {
-        emit ContactPickRequested();
-    }
 }
 
 } // namespace tamberlink

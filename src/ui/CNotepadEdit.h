@@ -62,7 +62,6 @@ signals:
 protected:
     QStringList RequiredControls() const override;
     void InitWindow() override;
-    void Notify(const Notification& msg) override;
 
 private:
     void Save();

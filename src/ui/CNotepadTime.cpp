@@ -47,7 +47,11 @@ void CNotepadTime::InitWindow() {
             new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
         edit->setText(QString::number(values[i]));
         edits_[size_t(i)] = edit;
+        connect(edit, &QLineEdit::textChanged, this, [this, i] { LimitField(i); });
     }
+    ConnectClicked(QStringLiteral("ButtonSave"), this, &CNotepadTime::Save);
+    ConnectClicked(QStringLiteral("ButtonNoRemind"), this, &CNotepadTime::NoReminder);
+    ConnectClicked(QStringLiteral("btnMin"), this, [this] { window()->showMinimized(); });
 }
 
 void CNotepadTime::LimitField(int field) {
@@ -91,27 +95,9 @@ void CNotepadTime::Save() {
     Close();
 }
 
-void CNotepadTime::Notify(const Notification& msg) {
-    WindowImplBase::Notify(msg);
-    if (msg.Is(u"textchanged")) {
-        for (int i = 0; i < kFieldCount; ++i) {
-            if (msg.sender == edits_[size_t(i)]) {
-                LimitField(i);
-            }
-        }
-        return;
-    }
-    if (!msg.Is(u"click")) {
-        return;
-    }
-    if (msg.SenderNameIs(u"ButtonSave")) {
-        Save();
-    } else if (msg.SenderNameIs(u"ButtonNoRemind")) {
-        emit TimeCleared();
-        Close();
-    } else if (msg.SenderNameIs(u"btnMin")) {
-        window()->showMinimized();
-    }
+void CNotepadTime::NoReminder() {
+    emit TimeCleared();
+    Close();
 }
 
 } // namespace tamberlink

@@ -40,11 +40,11 @@ signals:
 protected:
     QStringList RequiredControls() const override;
     void InitWindow() override;
-    void Notify(const Notification& msg) override;
 
 private:
     void LimitField(int field);
     void Save();
+    void NoReminder();
 
     QDateTime now_;
     std::array<QLineEdit*, kFieldCount> edits_{};

@@ -30,10 +30,6 @@ void CSettingBaseUI::InitWindow() {
     content_->setFixedSize(358, 217);
 }
 
-void CSettingBaseUI::Notify(const Notification& msg) {
-    WindowImplBase::Notify(msg);
-}
-
 QLabel* CSettingBaseUI::AddLabel(const QRect& geometry, const QString& text) {
     auto* label = new QLabel(text, content_);
     label->setFont(SkinFont(1));
@@ -47,14 +43,12 @@ QLineEdit* CSettingBaseUI::AddEdit(const QRect& geometry, const QString& text) {
     SetEditBorder(edit, 1, QColor(0xFFE1E1E1u), QColor(0xFF77C5E5u));
     edit->setText(text);
     SetFloat(edit, content_, geometry);
-    HookControl(edit);
     return edit;
 }
 
 CSettingButton* CSettingBaseUI::AddButton(int x, int y, const QString& text) {
     auto* button = new CSettingButton(content_);
     button->Setup(content_, x, y, text);
-    HookControl(button);
     return button;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ui/CSettingButton.h"
 #include "ui/WindowImplBase.h"
 
 class QLabel;
@@ -7,12 +8,9 @@ class QLineEdit;
 
 namespace tamberlink {
 
-class CSettingButton;
-
 // The base of the small settings dialogs: a blue title bar with the dialog's title and a
 // close button over a 358 x 217 content area. Derived dialogs call InitWindow first, then
-// float their own controls in Content() at fixed positions; their Notify calls this one
-// first, which closes the dialog on "btnClosed".
+// float their own controls in Content() at fixed positions and connect them to their slots.
 class CSettingBaseUI : public WindowImplBase {
     Q_OBJECT
 
@@ -27,12 +25,11 @@ public:
 protected:
     QStringList RequiredControls() const override;
     void InitWindow() override;
-    void Notify(const Notification& msg) override;
 
     QWidget* Content() const { return content_; }
     QString Title() const { return title_; }
 
-    // Controls floated in the content area, sending their notifications to this dialog.
+    // Controls floated in the content area.
     QLabel* AddLabel(const QRect& geometry, const QString& text);
     // An edit with border size 1, font 1 and the grey border that turns blue with the focus.
     QLineEdit* AddEdit(const QRect& geometry, const QString& text);

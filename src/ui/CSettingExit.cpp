@@ -13,21 +13,15 @@ void CSettingExit::InitWindow() {
     CSettingBaseUI::InitWindow();
     QLabel* text = AddLabel(QRect(0, 65, 358, 30), QStringLiteral("是否退出Tamberlink拨号器？"));
     text->setAlignment(TextAlignment(1));
-    AddButton(194, 150, QStringLiteral("退出"));
-    AddButton(56, 150, QStringLiteral("取消"));
+    connect(AddButton(194, 150, QStringLiteral("退出")), &QAbstractButton::clicked, this,
+            &CSettingExit::Leave);
+    connect(AddButton(56, 150, QStringLiteral("取消")), &QAbstractButton::clicked, this,
+            &CSettingExit::Close);
 }
 
-void CSettingExit::Notify(const Notification& msg) {
-    CSettingBaseUI::Notify(msg);
-    if (!msg.Is(u"click")) {
-        return;
-    }
-    if (msg.SenderTextIs(u"退出")) {
-        Close();
-        emit ExitRequested();
-    } else if (msg.SenderTextIs(u"取消")) {
-        Close();
-    }
+void CSettingExit::Leave() {
+    Close();
+    emit ExitRequested();
 }
 
 } // namespace tamberlink

@@ -20,7 +20,9 @@ signals:
 
 protected:
     void InitWindow() override;
-    void Notify(const Notification& msg) override;
+
+private:
+    void Leave();
 };
 
 } // namespace tamberlink

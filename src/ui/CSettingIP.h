@@ -22,9 +22,11 @@ public:
 
 protected:
     void InitWindow() override;
-    void Notify(const Notification& msg) override;
 
 private:
+    void ToggleSwitch();
+    void Save();
+
     AppCore& core_;
     CSwitchButton* switch_ = nullptr;
     QLineEdit* edit_ = nullptr;

@@ -24,14 +24,11 @@ void CSettingPrefix::InitWindow() {
     const QString current =
         mode_ == kAreaCode ? core_.Settings().AreaCode() : core_.Settings().FenjiCode();
     edit_ = AddEdit(QRect(126, 42, 180, 34), current);
-    AddButton(125, 150, QStringLiteral("确定"));
+    connect(AddButton(125, 150, QStringLiteral("确定")), &QAbstractButton::clicked, this,
+            &CSettingPrefix::Save);
 }
 
-void CSettingPrefix::Notify(const Notification& msg) {
-    CSettingBaseUI::Notify(msg);
-    if (!msg.Is(u"click") || !msg.SenderTextIs(u"确定")) {
-        return;
-    }
+void CSettingPrefix::Save() {
     // Passed as typed: the area-code setter itself refuses codes of 6 or more characters.
     if (mode_ == kAreaCode) {
         core_.SetAreaCode(edit_->text());

@@ -26,9 +26,10 @@ public:
 
 protected:
     void InitWindow() override;
-    void Notify(const Notification& msg) override;
 
 private:
+    void Save();
+
     AppCore& core_;
     int mode_;
     QLineEdit* edit_ = nullptr;

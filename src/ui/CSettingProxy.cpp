@@ -74,6 +74,7 @@ void CSettingProxy::InitWindow() {
             new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
         edit->setAlignment(Qt::AlignCenter);
         edits_[i] = edit;
+        connect(edit, &QLineEdit::textChanged, this, [this, i] { LimitField(i); });
         // Filled after the limits are set, so a stored text that breaks them is shown cut
         // as typing it would have been.
         edit->setText(initial_[i].left(edit->maxLength()));
@@ -82,31 +83,25 @@ void CSettingProxy::InitWindow() {
                 ->setAlignment(Qt::AlignCenter);
         }
     }
-    AddButton(125, 150, QStringLiteral("确定"));
+    connect(AddButton(125, 150, QStringLiteral("确定")), &QAbstractButton::clicked, this,
+            &CSettingProxy::Save);
 }
 
-void CSettingProxy::Notify(const Notification& msg) {
-    CSettingBaseUI::Notify(msg);
-    if (msg.Is(u"textchanged")) {
-        for (int i = 0; i < 5; ++i) {
-            if (msg.sender == edits_[i]) {
-                if (i == kPort) {
-                    CutAbove(edits_[i], 4, QStringLiteral("65535"));
-                } else {
-                    CutAbove(edits_[i], 2, QStringLiteral("255"));
-                }
-            }
-        }
-        return;
+void CSettingProxy::LimitField(int field) {
+    if (field == kPort) {
+        CutAbove(edits_[field], 4, QStringLiteral("65535"));
+    } else {
+        CutAbove(edits_[field], 2, QStringLiteral("255"));
     }
-    if (msg.Is(u"click") && msg.SenderTextIs(u"确定")) {
-        Fields fields;
-        for (int i = 0; i < 5; ++i) {
-            fields[i] = edits_[i]->text();
-        }
-        core_.SetProxy(Join(fields));
-        Close();
+}
+
+void CSettingProxy::Save() {
+    Fields fields;
+    for (int i = 0; i < 5; ++i) {
+        fields[i] = edits_[i]->text();
     }
+    core_.SetProxy(Join(fields));
+    Close();
 }
 
 } // namespace tamberlink

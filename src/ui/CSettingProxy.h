@@ -28,9 +28,12 @@ public:
 
 protected:
     void InitWindow() override;
-    void Notify(const Notification& msg) override;
 
 private:
+    // Cuts a field typed beyond its limit: 255 for the address parts, 65535 for the port.
+    void LimitField(int field);
+    void Save();
+
     AppCore& core_;
     Fields initial_;
     std::array<QLineEdit*, 5> edits_{};

@@ -1,27 +1,30 @@
 #include "ui/CSoftKeyboard.h"
 
-#include <QAbstractButton>
-
 namespace tamberlink {
+
+namespace {
+QString KeyName(int digit) {
+    return QStringLiteral("btnKey%1").arg(digit);
+}
+} // namespace
 
 CSoftKeyboard::CSoftKeyboard(QWidget* parent)
     : WindowImplBase(parent) {}
 
 QStringList CSoftKeyboard::RequiredControls() const {
-    return {QStringLiteral("btnClosed"), QStringLiteral("btnDelete")};
+    QStringList names{QStringLiteral("btnClosed"), QStringLiteral("btnDelete")};
+    for (int digit = 0; digit <= 9; ++digit) {
+        names << KeyName(digit);
+    }
+    return names;
 }
 
-void CSoftKeyboard::Notify(const Notification& msg) {
-    if (!msg.Is(u"click") || qobject_cast<QAbstractButton*>(msg.sender) == nullptr) {
-        return;
+void CSoftKeyboard::InitWindow() {
+    for (int digit = 0; digit <= 9; ++digit) {
+        const QString typed = QString::number(digit);
+        ConnectClicked(KeyName(digit), this, [this, typed] { emit Input(typed); });
     }
-    if (msg.SenderNameIs(u"btnClosed")) {
-        emit CloseRequested();
-    } else if (msg.SenderNameIs(u"btnDelete")) {
-        emit Input(QString());
-    } else {
-        emit Input(msg.SenderText());
-    }
+    ConnectClicked(QStringLiteral("btnDelete"), this, [this] { emit Input(QString()); });
 }
 
 } // namespace tamberlink

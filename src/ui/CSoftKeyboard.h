@@ -4,8 +4,9 @@
 
 namespace tamberlink {
 
-// "键盘": the on-screen keypad of the call records page. Each key types its own text;
-// "btnDelete" takes the last character back; "btnClosed" asks the page to close it.
+// "键盘": the on-screen keypad of the call records page. The keys "btnKey0" to "btnKey9"
+// type their digit; "btnDelete" takes the last character back; "btnClosed" asks the page to
+// close it.
 class CSoftKeyboard : public WindowImplBase {
     Q_OBJECT
 
@@ -18,13 +19,14 @@ public:
     QString GetSkinFile() const override { return QStringLiteral("dlg_keyboard.ui"); }
 
 signals:
-    // A key was pressed: its text, or the empty text for the delete key.
+    // A key was pressed: its digit, or the empty text for the delete key.
     void Input(const QString& text);
     void CloseRequested();
 
 protected:
     QStringList RequiredControls() const override;
-    void Notify(const Notification& msg) override;
+    void InitWindow() override;
+    void OnCloseClicked() override { emit CloseRequested(); }
 };
 
 } // namespace tamberlink

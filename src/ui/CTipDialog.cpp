@@ -24,21 +24,15 @@ void CTipDialog::InitWindow() {
     tip->setTextFormat(Qt::PlainText);
     tip->setAlignment(TextAlignment(1));
     tip->setText(text_);
+    ConnectClicked(QStringLiteral("ButtonOK"), this, &CTipDialog::Confirm);
+    ConnectClicked(QStringLiteral("ButtonCancel"), this, &CTipDialog::Close);
 }
 
-void CTipDialog::Notify(const Notification& msg) {
-    CSettingBaseUI::Notify(msg);
-    if (!msg.Is(u"click")) {
-        return;
-    }
-    if (msg.SenderNameIs(u"ButtonOK")) {
-        // Closed first: the action may open another dialog or end the program.
-        Close();
-        if (onOk_) {
-            onOk_();
-        }
-    } else if (msg.SenderNameIs(u"ButtonCancel")) {
-        Close();
+void CTipDialog::Confirm() {
+    // Closed first: the action may open another dialog or end the program.
+    Close();
+    if (onOk_) {
+        onOk_();
     }
 }
 

@@ -21,9 +21,10 @@ public:
 protected:
     QStringList RequiredControls() const override;
     void InitWindow() override;
-    void Notify(const Notification& msg) override;
 
 private:
+    void Confirm();
+
     QString text_;
     std::function<void()> onOk_;
 };

@@ -42,6 +42,10 @@ void CTopCall::InitWindow() {
     edit_ = FindControl<QLineEdit>(QStringLiteral("EditPhone"));
     SetEditBorder(edit_, 1, QColor(0xFFE1E1E1u), QColor(0xFF77C5E5u));
     SetEditPadding(edit_, 5, 5, 0, 5);
+    ConnectClicked(QStringLiteral("ButtonClose"), this, &CTopCall::Close);
+    ConnectClicked(QStringLiteral("ButtonTel"), this, [this] { Dial(false); });
+    ConnectClicked(QStringLiteral("ButtonMobile"), this, [this] { Dial(true); });
+    ConnectClicked(QStringLiteral("ButtonSMS"), this, &CTopCall::Text);
 }
 
 void CTopCall::SetNumber(const QString& number) {
@@ -54,23 +58,16 @@ QString CTopCall::Number() const {
     return edit_ != nullptr ? edit_->text() : QString();
 }
 
-void CTopCall::Notify(const Notification& msg) {
-    if (!msg.Is(u"click")) {
-        return;
-    }
+void CTopCall::Dial(bool throughPhone) {
     const QString number = Number();
-    if (msg.SenderNameIs(u"ButtonClose")) {
-        Close();
-    } else if (msg.SenderNameIs(u"ButtonTel")) {
-        Close();
-        emit DialRequested(number, false);
-    } else if (msg.SenderNameIs(u"ButtonMobile")) {
-        Close();
-        emit DialRequested(number, true);
-    } else if (msg.SenderNameIs(u"ButtonSMS")) {
-        Close();
-        emit SmsRequested(number);
-    }
+    Close();
+    emit DialRequested(number, throughPhone);
+}
+
+void CTopCall::Text() {
+    const QString number = Number();
+    Close();
+    emit SmsRequested(number);
 }
 
 } // namespace tamberlink

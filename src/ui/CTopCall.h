@@ -33,9 +33,12 @@ signals:
 protected:
     QStringList RequiredControls() const override;
     void InitWindow() override;
-    void Notify(const Notification& msg) override;
 
 private:
+    // Each button closes the popup first, then hands the number on.
+    void Dial(bool throughPhone);
+    void Text();
+
     QLineEdit* edit_ = nullptr;
 };
 

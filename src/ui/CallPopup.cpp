@@ -30,6 +30,9 @@ void CallPopup::PrepareRecordControls() {
             button->setAttribute(Qt::WA_TransparentForMouseEvents, autoRecording_);
         }
     }
+    ConnectClicked(QStringLiteral("btn_rec_start"), this,
+                   [this] { core_.RequestRecordingStart(); });
+    ConnectClicked(QStringLiteral("btn_rec_stop"), this, [this] { core_.RequestRecordingStop(); });
     if (animation_ != nullptr) {
         animation_->Stop(true);
         animation_->setVisible(false);
@@ -55,18 +58,6 @@ void CallPopup::ShowRecording(bool recording) {
         }
     }
     ShowRecordButtons(recording);
-}
-
-bool CallPopup::RecordClick(const Notification& msg) {
-    if (msg.SenderNameIs(u"btn_rec_start")) {
-        core_.RequestRecordingStart();
-        return true;
-    }
-    if (msg.SenderNameIs(u"btn_rec_stop")) {
-        core_.RequestRecordingStop();
-        return true;
-    }
-    return false;
 }
 
 void CallPopup::HangUp() {

@@ -32,10 +32,8 @@ protected:
     CallPopup(AppCore& core, QWidget* parent, Qt::WindowFlags flags);
 
     QWidget* CreateControl(const QString& className, QWidget* parent) override;
-    // Prepares the record controls; call from InitWindow.
+    // Prepares the record controls and connects the record buttons; call from InitWindow.
     void PrepareRecordControls();
-    // Handles the record buttons' clicks; true when `msg` was one.
-    bool RecordClick(const Notification& msg);
     // Releases the line.
     void HangUp();
 

@@ -15,7 +15,6 @@ namespace tamberlink {
 
 namespace {
 
-constexpr const char* kTagProperty = "tag";
 constexpr const char* kStyleProperty = "controlStyle";
 constexpr const char* kBkImageProperty = "bkImage";
 
@@ -50,16 +49,6 @@ QString SelectorOf(QWidget* control) {
 }
 
 } // namespace
-
-void SetTag(QWidget* control, const QVariant& tag) {
-    if (control != nullptr) {
-        control->setProperty(kTagProperty, tag);
-    }
-}
-
-QVariant GetTag(const QWidget* control) {
-    return control == nullptr ? QVariant() : control->property(kTagProperty);
-}
 
 QString ControlText(const QWidget* control) {
     if (const auto* button = qobject_cast<const QAbstractButton*>(control)) {

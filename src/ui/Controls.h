@@ -4,17 +4,12 @@
 #include <QFont>
 #include <QRect>
 #include <QString>
-#include <QVariant>
 
 class QWidget;
 
 namespace tamberlink {
 
 // Helpers for controls, whether a skin made them or code did.
-
-// The control's tag: an integer or a text that handlers tell senders apart by.
-void SetTag(QWidget* control, const QVariant& tag);
-QVariant GetTag(const QWidget* control);
 
 // The text a button, label or edit shows; empty for other controls.
 QString ControlText(const QWidget* control);

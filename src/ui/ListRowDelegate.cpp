@@ -14,9 +14,10 @@ namespace tamberlink {
 ListRowDelegate::ListRowDelegate(const RecordListModelBase& model, QAbstractItemView& view)
     : QStyledItemDelegate(&view)
     , model_(model)
-    , view_(view) {
+    , view_(view)
+    , viewport_(view.viewport()) {
     view_.setMouseTracking(true);
-    view_.viewport()->installEventFilter(this);
+    viewport_->installEventFilter(this);
     // Rows come and go with every reload: what was under the mouse is found again.
     const auto reset = [this] {
         hoveredRow_ = -1;
@@ -70,20 +71,23 @@ void ListRowDelegate::MouseAt(const QPoint& pos) {
 }
 
 bool ListRowDelegate::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != view_.viewport()) {
+    // The viewport is known by the pointer kept: it is filtered while the view is destroyed
+    // too, when the view may no longer be asked anything.
+    if (watched != viewport_) {
         return QStyledItemDelegate::eventFilter(watched, event);
     }
     switch (event->type()) {
     case QEvent::MouseMove:
         MouseAt(static_cast<QMouseEvent*>(event)->position().toPoint());
         break;
-    case QEvent::Leave: {
-        const int previous = hoveredRow_;
-        hoveredRow_ = -1;
-        hot_ = kNoControl;
-        UpdateRow(previous);
+    case QEvent::Leave:
+        // Sent while the view is destroyed as well: only the viewport is repainted.
+        if (hoveredRow_ >= 0) {
+            hoveredRow_ = -1;
+            hot_ = kNoControl;
+            viewport_->update();
+        }
         break;
-    }
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick: {
         auto* mouse = static_cast<QMouseEvent*>(event);

@@ -49,6 +49,7 @@ private:
 
     const RecordListModelBase& model_;
     QAbstractItemView& view_;
+    QWidget* const viewport_;
     int hoveredRow_ = -1;
     int hot_ = kNoControl;
     int pushedRow_ = -1;

@@ -1,37 +1,39 @@
 #pragma once
 
-#include "ui/Notification.h"
-
-#include <QHash>
-#include <QPair>
+#include <QAbstractButton>
 #include <QPoint>
 #include <QStringList>
 #include <QWidget>
 
 #include <utility>
 
-class QTimer;
-
 namespace tamberlink {
 
-// The base of every window: builds its controls from its skin in the skin folder, finds
-// them by name, and turns their Qt signals into notifications for Notify:
-//   buttons   "click" (released over the button), and "selectchanged" when checkable;
-//   edits     "return", "textchanged", and "killfocus" when they lose the focus;
-//   timers    "timer" for SetTimer's timers; the window itself "windowinit" after InitWindow.
-// A window whose skin cannot be loaded, or lacks a control the window needs, is not created.
+// The base of every window. A window class
+//   - names its skin (GetSkinFile, a Qt Designer form in the skin folder) and its window
+//     class (GetWindowClassName);
+//   - lists in RequiredControls the skin names of the controls it looks up: Create refuses a
+//     skin that lacks one;
+//   - in InitWindow finds its controls by name once, keeps pointers to them and connects
+//     their Qt signals to its own member slots (ConnectClicked for the skin's buttons,
+//     QObject::connect for anything else);
+//   - keeps in members whatever its behaviour depends on (a switch's state, what a button
+//     offers at the moment), so that a slot never tells controls apart by their texts and
+//     rewording a label cannot break a button.
+// The skin's "btnClosed", when there is one, runs OnCloseClicked, which closes the window.
 //
 // Dialogs live inside the main window (a parent and no window flags); popups, menus and the
-// main window are windows of their own. Close() hides the window and deletes it later, so a
-// notification handler may close its own window.
+// main window are windows of their own. Close() hides the window and deletes it later; from
+// then on the signals of everything inside it are blocked, so a slot may close its own
+// window and a late click or timer of a closing window does nothing.
 class WindowImplBase : public QWidget {
     Q_OBJECT
 
 public:
     explicit WindowImplBase(QWidget* parent = nullptr, Qt::WindowFlags flags = {});
 
-    // Loads the skin, checks that every control of RequiredControls exists, runs InitWindow
-    // and sends "windowinit". Returns false, leaving the window empty, when that fails.
+    // Loads the skin, checks that every control of RequiredControls exists and runs
+    // InitWindow. Returns false, leaving the window empty, when that fails.
     bool Create(const QString& title);
 
     // Shows the window without resizing it, at `position`: inside the parent for dialogs, on
@@ -39,7 +41,7 @@ public:
     void ShowAt(const QPoint& position);
 
     // Hides the window and deletes it once control returns to the event loop. Safe to call
-    // more than once; a closing window ignores its controls' events.
+    // more than once.
     void Close();
     bool IsClosing() const { return closing_; }
 
@@ -53,24 +55,27 @@ public:
         return qobject_cast<T*>(FindControl(name));
     }
 
-    // Makes a control created in code send its notifications to this window.
-    void HookControl(QWidget* control);
-    void SendNotify(QWidget* sender, const QString& type, int timerId = 0);
-
-    // Timers that send "timer" for `control` every `milliseconds` until killed. Setting an
-    // id again restarts it.
-    void SetTimer(QWidget* control, int id, int milliseconds);
-    void KillTimer(QWidget* control, int id);
-
 protected:
     // Names of the controls the window looks up; Create fails when one is missing.
     virtual QStringList RequiredControls() const { return {}; }
     // Custom controls the skin names by class; nullptr leaves the class to the loader.
     virtual QWidget* CreateControl(const QString& className, QWidget* parent);
     virtual void InitWindow() {}
-    virtual void Notify(const Notification& msg);
+    // "btnClosed" was clicked.
+    virtual void OnCloseClicked() { Close(); }
     // The control that moves the window when dragged ("dlgTitle" unless overridden).
     virtual QString CaptionName() const { return QStringLiteral("dlgTitle"); }
+
+    // Connects the clicks of the skin's button `name` to `slot` of `receiver`. Returns the
+    // button, or nullptr, with nothing connected, when the skin has no button of that name.
+    template <class Receiver, class Slot>
+    QAbstractButton* ConnectClicked(const QString& name, const Receiver* receiver, Slot&& slot) {
+        auto* button = FindControl<QAbstractButton>(name);
+        if (button != nullptr) {
+            connect(button, &QAbstractButton::clicked, receiver, std::forward<Slot>(slot));
+        }
+        return button;
+    }
 
     // The built skin form, nullptr before Create.
     QWidget* Form() const { return form_; }
@@ -79,11 +84,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void StartDrag(QWidget* caption, const QPoint& globalPos);
+    void StartDrag(const QPoint& globalPos);
 
     QWidget* form_ = nullptr;
     bool closing_ = false;
-    QHash<QPair<QWidget*, int>, QTimer*> timers_;
     QWidget* caption_ = nullptr;
     bool dragging_ = false;
     QPoint dragOffset_;

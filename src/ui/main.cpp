@@ -1,5 +1,5 @@
-// Tamberlink, the desktop program: one process per user, the main window and the core it
-// owns, ended by the exit dialog, the tray menu, SIGINT or SIGTERM.
+// Tamberlink, the desktop program: one process per user, the core and the main window over
+// it, ended by the exit dialog, the tray menu, SIGINT or SIGTERM.
 
 #include "app/AppCore.h"
 #include "app/SignalWatcher.h"
@@ -39,7 +39,8 @@ int main(int argc, char** argv) {
     tamberlink::ApplySkinStyle(app);
 
     tamberlink::SignalWatcher signalWatcher;
-    tamberlink::CMainWndUI window;
+    tamberlink::AppCore core(tamberlink::AppConfig{});
+    tamberlink::CMainWndUI window(core);
     QObject::connect(&single, &tamberlink::SingleProcess::ShowRequested, &window,
                      &tamberlink::CMainWndUI::ShowNormal);
     QObject::connect(&signalWatcher, &tamberlink::SignalWatcher::Signalled, &window,

@@ -25,7 +25,9 @@ using test::WaitUntil;
 class CoreTest : public ::testing::Test {
 protected:
     std::unique_ptr<AppCore> NewCore(const QString& dataFolder = BuiltDataFolder()) {
-        return std::make_unique<AppCore>(test::TestConfig(docs_.path(), dataFolder), sink_);
+        auto core = std::make_unique<AppCore>(test::TestConfig(docs_.path(), dataFolder), sink_);
+        sink_.Follow(*core);
+        return core;
     }
     void StartCore(const QString& dataFolder = BuiltDataFolder()) {
         core_ = NewCore(dataFolder);

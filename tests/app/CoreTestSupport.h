@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/AppConfig.h"
+#include "app/AppCore.h"
 #include "app/BoxLink.h"
 #include "app/UiSink.h"
 
@@ -45,11 +46,17 @@ public:
         Record(QStringLiteral("animation:") + QString::number(playing));
     }
     void ReloadContacts() override { Record(QStringLiteral("ReloadContacts")); }
-    void ReloadSmsList() override { Record(QStringLiteral("ReloadSmsList")); }
     void ReloadNoteList() override { Record(QStringLiteral("ReloadNoteList")); }
-    void ReloadTemplateList() override { Record(QStringLiteral("ReloadTemplateList")); }
     void ShowNoteReminder(int noteId) override {
         Record(QStringLiteral("reminder:") + QString::number(noteId));
+    }
+
+    // Records the list changes `core` announces by signal as well.
+    void Follow(AppCore& core) {
+        QObject::connect(&core, &AppCore::SmsListChanged, &core,
+                         [this] { Record(QStringLiteral("ReloadSmsList")); });
+        QObject::connect(&core, &AppCore::TemplateListChanged, &core,
+                         [this] { Record(QStringLiteral("ReloadTemplateList")); });
     }
 
     QStringList Events() const {

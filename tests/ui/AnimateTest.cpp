@@ -11,23 +11,18 @@ using tamberlink::test::App;
 
 namespace {
 
-// A window that counts the "animate" notifications of its controls.
+// A window that counts how often the animations inside it finished.
 class AnimateHost : public WindowImplBase {
 public:
     int animateNotices = 0;
     QString GetWindowClassName() const override { return QStringLiteral("AnimateHost"); }
     QString GetSkinFile() const override { return QString(); }
-
-protected:
-    void Notify(const Notification& msg) override {
-        if (msg.Is(u"animate")) {
-            ++animateNotices;
-        }
-    }
 };
 
-CAnimateUI* MakeStrip(QWidget* parent, int frames) {
+CAnimateUI* MakeStrip(AnimateHost* parent, int frames) {
     auto* animate = new CAnimateUI(parent);
+    QObject::connect(animate, &CAnimateUI::Finished, parent,
+                     [parent] { ++parent->animateNotices; });
     animate->setGeometry(0, 0, 24, 24);
     animate->SetAnimateImage(QStringLiteral("anim_rec.png"));
     animate->SetFrameCount(frames);

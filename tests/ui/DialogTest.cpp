@@ -180,3 +180,40 @@ TEST(QuickDial, OffersTheNumberAndDialsOrTextsItOnce) {
     EXPECT_TRUE(dials3.at(0).at(1).toBool());
     test::ProcessEvents();
 }
+
+TEST(Confirmation, ButtonsKeepTheirActionWhateverTheyRead) {
+    const auto main = test::MainWindowStandIn();
+    auto* dialog =
+        OpenWindow<CSettingExit>(main.get(), QStringLiteral("退出程序"), QPoint(250, 150));
+    ASSERT_NE(dialog, nullptr);
+    QSignalSpy exits(dialog, &CSettingExit::ExitRequested);
+    QPushButton* leave = ButtonWithText(dialog, QStringLiteral("退出"));
+    QPushButton* cancel = ButtonWithText(dialog, QStringLiteral("取消"));
+    ASSERT_TRUE(leave != nullptr && cancel != nullptr);
+    // Swapped labels: each button still does its own job.
+    leave->setText(QStringLiteral("取消"));
+    cancel->setText(QStringLiteral("退出"));
+    QTest::mouseClick(cancel, Qt::LeftButton);
+    EXPECT_EQ(exits.count(), 0);
+    EXPECT_TRUE(dialog->IsClosing());
+    test::ProcessEvents();
+
+    dialog = OpenWindow<CSettingExit>(main.get(), QStringLiteral("退出程序"), QPoint(250, 150));
+    ASSERT_NE(dialog, nullptr);
+    QSignalSpy exits2(dialog, &CSettingExit::ExitRequested);
+    leave = ButtonWithText(dialog, QStringLiteral("退出"));
+    ASSERT_NE(leave, nullptr);
+    leave->setText(QStringLiteral("Exit"));
+    QTest::mouseClick(leave, Qt::LeftButton);
+    EXPECT_EQ(exits2.count(), 1);
+    test::ProcessEvents();
+
+    CMessageBox* box = CMessageBox::ShowText(main.get(), QStringLiteral("一"));
+    ASSERT_NE(box, nullptr);
+    QPushButton* ok = ButtonWithText(box, QStringLiteral("确定"));
+    ASSERT_NE(ok, nullptr);
+    ok->setText(QStringLiteral("OK"));
+    QTest::mouseClick(ok, Qt::LeftButton);
+    EXPECT_EQ(CMessageBox::Instance(), nullptr);
+    test::ProcessEvents();
+}

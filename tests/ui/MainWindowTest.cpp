@@ -41,14 +41,20 @@ protected:
         App();
         // Whatever an earlier test copied must not reach this window's start.
         QGuiApplication::clipboard()->clear();
+        StartWindow();
+    }
+    // A core and its window over the test's documents folder.
+    void StartWindow() {
         AppConfig config;
         config.documentsFolder = home_.path();
         config.dataFolder = QStringLiteral(TAMBERLINK_BIN_DIR "/Data");
-        window_ = std::make_unique<CMainWndUI>(config);
+        core_ = std::make_unique<AppCore>(config);
+        window_ = std::make_unique<CMainWndUI>(*core_);
         ASSERT_TRUE(window_->Start());
     }
     void TearDown() override {
         window_.reset();
+        core_.reset();
         test::ProcessEvents();
     }
 
@@ -76,6 +82,14 @@ protected:
         }
         return nullptr;
     }
+    // Clicks the button that reads `text` once it reads something else.
+    template <class T>
+    void ClickRelabelled(T* window, const QString& text) {
+        QPushButton* button = Button(window, text);
+        ASSERT_NE(button, nullptr) << text.toStdString();
+        button->setText(QStringLiteral("OK"));
+        button->click();
+    }
     CTopCall* OfferedAfterCopying(const QString& text) {
         if (CTopCall* open = CTopCall::Instance()) {
             open->Close();
@@ -87,6 +101,7 @@ protected:
     }
 
     QTemporaryDir home_;
+    std::unique_ptr<AppCore> core_;
     std::unique_ptr<CMainWndUI> window_;
 };
 
@@ -121,6 +136,14 @@ TEST_F(MainWindowTest, ShowsTheTitleSizePagesAndStartState) {
     EXPECT_TRUE(device->GetForeImage().contains(QLatin1String("btnDeviceConn.png")));
     window_->SetDeviceIndicator(false);
     EXPECT_TRUE(device->GetForeImage().contains(QLatin1String("btnDeviceUnConn.png")));
+
+    // The menu button opens the main menu.
+    EXPECT_TRUE(window_->findChildren<CDuiMenu*>().isEmpty());
+    QTest::mouseClick(window_->FindControl<QPushButton>(QStringLiteral("btnMenu")), Qt::LeftButton);
+    const auto menus = window_->findChildren<CDuiMenu*>();
+    ASSERT_EQ(menus.size(), 1);
+    EXPECT_TRUE(menus.front()->isVisible());
+    menus.front()->Close();
 }
 
 TEST_F(MainWindowTest, MenuSwitchesShowAndStoreTheirState) {
@@ -203,6 +226,57 @@ TEST_F(MainWindowTest, SingleInstanceDialogsOpenOnce) {
                       Qt::LeftButton);
     window_->OpenExitConfirmation();
     EXPECT_EQ(window_->findChildren<CSettingExit*>().size(), 1);
+}
+
+TEST_F(MainWindowTest, SettingsButtonsKeepTheirActionWhateverTheyRead) {
+    window_->OpenSettingPrefix(CSettingPrefix::kExtension);
+    ASSERT_NE(CSettingPrefix::Instance(), nullptr);
+    CSettingPrefix::Instance()->findChild<QLineEdit*>()->setText(QStringLiteral("8"));
+    ClickRelabelled(CSettingPrefix::Instance(), QStringLiteral("确定"));
+    EXPECT_EQ(Row("fenjiCode", "value1"), "8");
+    test::ProcessEvents();
+
+    window_->OpenSettingProxy();
+    CSettingProxy* proxy = CSettingProxy::Instance();
+    ASSERT_NE(proxy, nullptr);
+    const QList<QLineEdit*> edits = proxy->findChildren<QLineEdit*>();
+    ASSERT_EQ(edits.size(), 5);
+    for (QLineEdit* edit : edits) {
+        edit->setText(QStringLiteral("1"));
+    }
+    ClickRelabelled(proxy, QStringLiteral("确定"));
+    EXPECT_EQ(Row("proxy", "value1"), "1.1.1.1:1");
+    test::ProcessEvents();
+
+    window_->OpenSettingIP();
+    CSettingIP* ip = CSettingIP::Instance();
+    ASSERT_NE(ip, nullptr);
+    const int switchIP = window_->Core().Settings().SwitchIP();
+    QPushButton* toggle =
+        Button(ip, switchIP != 0 ? QStringLiteral("打开") : QStringLiteral("关闭"));
+    QPushButton* save = Button(ip, QStringLiteral("保存"));
+    ASSERT_TRUE(toggle != nullptr && save != nullptr);
+    // The two buttons swap their labels: the switch still switches, "保存" still saves.
+    toggle->setText(QStringLiteral("保存"));
+    save->setText(QStringLiteral("打开"));
+    toggle->click();
+    EXPECT_EQ(window_->Core().Settings().SwitchIP(), switchIP != 0 ? 0 : 1);
+    EXPECT_FALSE(ip->IsClosing());
+    ip->findChild<QLineEdit*>()->setText(QStringLiteral("12593"));
+    save->click();
+    EXPECT_TRUE(ip->IsClosing());
+    EXPECT_EQ(Row("ipCode", "value1"), "12593");
+    test::ProcessEvents();
+
+    // A menu switch goes by the state it keeps, not by what its item reads.
+    CDuiMenu* menu = OpenMenu();
+    ASSERT_NE(menu, nullptr);
+    auto* pop = menu->FindControl<QPushButton>(QStringLiteral("menu_pop"));
+    ASSERT_EQ(window_->Core().Settings().PopOff(), 1);
+    pop->setText(QStringLiteral("来电弹屏: 关"));
+    QTest::mouseClick(pop, Qt::LeftButton);
+    EXPECT_EQ(window_->Core().Settings().PopOff(), 0);
+    EXPECT_EQ(pop->text(), QStringLiteral("来电弹屏: 关"));
 }
 
 TEST_F(MainWindowTest, ProxyFieldsAreCutAndJoined) {
@@ -322,9 +396,10 @@ TEST_F(MainWindowTest, CopiedNumbersAreOfferedWhileScreenCaptureIsOn) {
     EXPECT_EQ(window_->Core().Settings().ScreenOff(), 1);
     EXPECT_EQ(Row("screenoff", "value2"), "1");
 
-    // The first notification handled while capture is on is skipped, as the one that
-    // joining the clipboard viewers sends at start-up is.
-    EXPECT_EQ(OfferedAfterCopying(QStringLiteral("Tel: 010-12345678")), nullptr);
+    // The first copy of the run is offered: nothing at start-up stands for a copy.
+    CTopCall* first = OfferedAfterCopying(QStringLiteral("Tel: 010-12345678"));
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->Number(), QStringLiteral("01012345678"));
     CTopCall* offered = OfferedAfterCopying(QStringLiteral("Tel: +86 138-0000-0000"));
     ASSERT_NE(offered, nullptr);
     EXPECT_EQ(offered->Number(), QStringLiteral("+8613800000000"));
@@ -333,6 +408,76 @@ TEST_F(MainWindowTest, CopiedNumbersAreOfferedWhileScreenCaptureIsOn) {
     EXPECT_EQ(OfferedAfterCopying(QStringLiteral("1234567890123456")), nullptr);
     ASSERT_NE(OfferedAfterCopying(QStringLiteral("10086")), nullptr);
     EXPECT_EQ(CTopCall::Instance()->Number(), QStringLiteral("10086"));
+}
+
+TEST_F(MainWindowTest, WhatTheClipboardHeldBeforeTheStartIsNotOffered) {
+    ASSERT_TRUE(window_->ToggleScreenOff());
+    window_.reset();
+    core_.reset();
+    test::ProcessEvents();
+
+    // Started again with capture on and a number already copied: nothing pops up by itself.
+    QGuiApplication::clipboard()->setText(QStringLiteral("13800000000"));
+    StartWindow();
+    ASSERT_EQ(core_->Settings().ScreenOff(), 1);
+    test::ProcessEvents();
+    EXPECT_EQ(CTopCall::Instance(), nullptr);
+
+    // The user's first copy of this run is offered.
+    CTopCall* offered = OfferedAfterCopying(QStringLiteral("拨 95555"));
+    ASSERT_NE(offered, nullptr);
+    EXPECT_EQ(offered->Number(), QStringLiteral("95555"));
+}
+
+namespace {
+
+QStringList gLogged;
+
+void KeepLog(QtMsgType, const QMessageLogContext&, const QString& message) {
+    gLogged << message;
+}
+
+} // namespace
+
+TEST(CoreAndWindow, TheCoreLivesBeforeAndAfterItsWindow) {
+    App();
+    QTemporaryDir home;
+    AppConfig config;
+    config.documentsFolder = home.path();
+    config.dataFolder = QStringLiteral(TAMBERLINK_BIN_DIR "/Data");
+    config.localApiPort = 0;
+    config.cloudBaseUrl = QStringLiteral("http://127.0.0.1:9/");
+    config.cookieFolder = home.filePath(QStringLiteral("cookies"));
+    AppCore core(config);
+    ASSERT_TRUE(core.Start());
+
+    // Without a window a notice goes to the log.
+    gLogged.clear();
+    QtMessageHandler previous = qInstallMessageHandler(KeepLog);
+    core.ShowTip(QStringLiteral("没有窗口的提醒"));
+    qInstallMessageHandler(previous);
+    EXPECT_EQ(gLogged.filter(QStringLiteral("没有窗口的提醒")).size(), 1)
+        << gLogged.join(u'\n').toStdString();
+    EXPECT_EQ(CMessageBox::Instance(), nullptr);
+
+    {
+        CMainWndUI window(core);
+        core.ShowTip(QStringLiteral("窗口里的提醒"));
+        ASSERT_NE(CMessageBox::Instance(), nullptr);
+        EXPECT_EQ(CMessageBox::Instance()->parentWidget(), &window);
+        EXPECT_EQ(CMessageBox::Instance()->GetText(), QStringLiteral("窗口里的提醒"));
+    }
+    test::ProcessEvents();
+    EXPECT_EQ(CMessageBox::Instance(), nullptr);
+
+    // The window is gone and its core still speaks: to the log, never to the freed window.
+    gLogged.clear();
+    previous = qInstallMessageHandler(KeepLog);
+    core.ShowTip(QStringLiteral("窗口之后的提醒"));
+    core.Sink().ReloadCallLog();
+    qInstallMessageHandler(previous);
+    EXPECT_EQ(gLogged.filter(QStringLiteral("窗口之后的提醒")).size(), 1);
+    EXPECT_EQ(CMessageBox::Instance(), nullptr);
 }
 
 TEST_F(MainWindowTest, CtrlF10TogglesOncePerThreeSeconds) {
@@ -422,7 +567,8 @@ TEST(QuickDialOnTheBox, TheLandlineButtonMakesTheBoxReceiveTheDialFrame) {
     AppConfig config;
     config.documentsFolder = home.path();
     config.dataFolder = QStringLiteral(TAMBERLINK_BIN_DIR "/Data");
-    CMainWndUI window(config);
+    AppCore core(config);
+    CMainWndUI window(core);
     ASSERT_TRUE(window.Start(QString::fromStdString(box.PortPath())));
     ASSERT_TRUE(test::WaitFor([&] { return window.Core().IsBoxConnected(); }, 30000));
     auto* device = window.FindControl<CButtonUI>(QStringLiteral("ButtonLinkDevice"));
@@ -431,7 +577,6 @@ TEST(QuickDialOnTheBox, TheLandlineButtonMakesTheBoxReceiveTheDialFrame) {
     ASSERT_TRUE(test::WaitFor([&] { return window.Core().Settings().AreaCode() == "010"; }));
 
     ASSERT_TRUE(window.ToggleScreenOff());
-    QGuiApplication::clipboard()->setText(QStringLiteral("first copy, skipped"));
     QGuiApplication::clipboard()->setText(QStringLiteral("Tel: +86 138-0000-0000"));
     ASSERT_TRUE(test::WaitFor([] { return CTopCall::Instance() != nullptr; }));
     CTopCall* popup = CTopCall::Instance();

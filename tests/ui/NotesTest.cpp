@@ -61,13 +61,15 @@ protected:
         AppConfig config;
         config.documentsFolder = home_.path();
         config.dataFolder = QStringLiteral(TAMBERLINK_BIN_DIR "/Data");
-        window_ = std::make_unique<CMainWndUI>(config);
+        core_ = std::make_unique<AppCore>(config);
+        window_ = std::make_unique<CMainWndUI>(*core_);
         ASSERT_TRUE(window_->Start());
         ASSERT_NE(Page(), nullptr);
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
     }
     void TearDown() override {
         window_.reset();
+        core_.reset();
         test::ProcessEvents();
     }
 
@@ -125,6 +127,7 @@ protected:
     }
 
     QTemporaryDir home_;
+    std::unique_ptr<AppCore> core_;
     std::unique_ptr<CMainWndUI> window_;
 };
 

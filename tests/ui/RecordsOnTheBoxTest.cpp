@@ -38,7 +38,8 @@ protected:
         AppConfig config;
         config.documentsFolder = home_.path();
         config.dataFolder = QStringLiteral(TAMBERLINK_BIN_DIR "/Data");
-        window_ = std::make_unique<CMainWndUI>(config);
+        core_ = std::make_unique<AppCore>(config);
+        window_ = std::make_unique<CMainWndUI>(*core_);
         ASSERT_TRUE(window_->Start(QString::fromStdString(box_.PortPath())));
         page_ = window_->RecordPage();
         ASSERT_NE(page_, nullptr);
@@ -49,6 +50,7 @@ protected:
     }
     void TearDown() override {
         window_.reset();
+        core_.reset();
         test::ProcessEvents();
     }
 
@@ -65,6 +67,7 @@ protected:
 
     test::BoxSim box_{{"--area-code", "010"}};
     QTemporaryDir home_;
+    std::unique_ptr<AppCore> core_;
     std::unique_ptr<CMainWndUI> window_;
     CRecordContainer* page_ = nullptr;
 };

@@ -346,6 +346,15 @@ TEST_F(RecordsPage, KeypadTypesIntoTheNumberBoxAndCloses) {
     }
     EXPECT_EQ(page_->NumberBox()->text().size(), CRecordContainer::kNumberMaxLength);
 
+    // A key types its digit whatever it reads.
+    page_->NumberBox()->clear();
+    keypad->FindControl<QAbstractButton>(QStringLiteral("btnKey5"))->setText(QStringLiteral("五"));
+    keypad->FindControl<QAbstractButton>(QStringLiteral("btnDelete"))->setText(QStringLiteral("7"));
+    key("btnKey5");
+    key("btnKey5");
+    key("btnDelete");
+    EXPECT_EQ(page_->NumberBox()->text(), QStringLiteral("5"));
+
     // The keypad button closes it, and opens a fresh one; its close button closes too.
     QTest::mouseClick(keypadButton, Qt::LeftButton);
     EXPECT_EQ(page_->Keyboard(), nullptr);

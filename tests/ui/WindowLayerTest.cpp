@@ -1,4 +1,5 @@
-// The window layer: notifications from Qt signals, timers, closing and single instances.
+// The window layer: controls connected to their window's slots, closing and single
+// instances.
 #include "UiTestSupport.h"
 
 #include "ui/CSettingBaseUI.h"
@@ -8,15 +9,19 @@
 
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <memory>
 
 using namespace tamberlink;
 using tamberlink::test::App;
 
 namespace {
 
-// A settings dialog that records what reaches Notify.
+// A settings dialog that connects its controls as every window does and records what
+// reaches its slots.
 class Recorder : public CSettingBaseUI, public SingleInstance<Recorder> {
 public:
     explicit Recorder(QWidget* parent)
@@ -24,10 +29,12 @@ public:
 
     struct Event {
         QString type, sender;
-        int timerId;
     };
-    std::vector<Event> events;
+    // Shared, so that a test can read it after the window is gone.
+    std::shared_ptr<std::vector<Event>> log = std::make_shared<std::vector<Event>>();
+    std::vector<Event>& events = *log;
     QLineEdit* edit = nullptr;
+    QTimer* ticker = nullptr;
 
     std::vector<QString> TypesFrom(const QString& sender) const {
         std::vector<QString> types;
@@ -42,31 +49,41 @@ public:
 protected:
     void InitWindow() override {
         CSettingBaseUI::InitWindow();
+        events.push_back({QStringLiteral("init"), objectName()});
         edit = AddEdit(QRect(20, 20, 100, 30), QStringLiteral("x"));
         edit->setObjectName(QStringLiteral("EditProbe"));
-        AddButton(125, 150, QStringLiteral("确定"))->setObjectName(QStringLiteral("ButtonProbe"));
+        connect(edit, &QLineEdit::textChanged, this, [this] { Record("textchanged", edit); });
+        connect(edit, &QLineEdit::returnPressed, this, [this] { Record("return", edit); });
+        auto* button = AddButton(125, 150, QStringLiteral("确定"));
+        button->setObjectName(QStringLiteral("ButtonProbe"));
+        ConnectClicked(QStringLiteral("ButtonProbe"), this,
+                       [this, button] { Record("click", button); });
+        ticker = new QTimer(this);
+        ticker->setObjectName(QStringLiteral("Ticker"));
+        connect(ticker, &QTimer::timeout, this, [this] { Record("timer", ticker); });
     }
-    void Notify(const Notification& msg) override {
-        events.push_back({msg.type, msg.SenderName(), msg.timerId});
-        CSettingBaseUI::Notify(msg);
+
+private:
+    void Record(const char* type, QObject* sender) {
+        events.push_back({QString::fromLatin1(type), sender->objectName()});
     }
 };
 
 } // namespace
 
-TEST(WindowLayer, QtSignalsBecomeNotifications) {
+TEST(WindowLayer, ControlsReachTheSlotsTheyAreConnectedTo) {
     const auto main = test::MainWindowStandIn();
     main->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(main.get()));
     auto* dialog = OpenWindow<Recorder>(main.get(), QStringLiteral("记录"), QPoint(250, 150));
     ASSERT_NE(dialog, nullptr);
-    ASSERT_FALSE(dialog->events.empty());
-    EXPECT_EQ(dialog->events.front().type, QStringLiteral("windowinit"));
+    ASSERT_EQ(dialog->events.size(), 1u);
+    EXPECT_EQ(dialog->events.front().type, QStringLiteral("init"));
     EXPECT_EQ(dialog->windowTitle(), QStringLiteral("记录"));
     EXPECT_EQ(dialog->objectName(), QStringLiteral("CDlgSettingAbout"));
     EXPECT_EQ(dialog->pos(), QPoint(250, 150));
 
-    // Filling the edit in InitWindow sent nothing: the edit was hooked afterwards.
+    // Filling the edit in InitWindow sent nothing: it was connected afterwards.
     EXPECT_TRUE(dialog->TypesFrom(QStringLiteral("EditProbe")).empty());
 
     dialog->edit->setFocus();
@@ -74,13 +91,12 @@ TEST(WindowLayer, QtSignalsBecomeNotifications) {
     QTest::keyClick(dialog->edit, Qt::Key_Return);
     auto* button = dialog->FindControl<QPushButton>(QStringLiteral("ButtonProbe"));
     ASSERT_NE(button, nullptr);
-    button->setFocus(); // the edit loses the focus
+    button->setFocus();
     QTest::mouseClick(button, Qt::LeftButton);
 
     const auto editTypes = dialog->TypesFrom(QStringLiteral("EditProbe"));
     EXPECT_EQ(std::count(editTypes.begin(), editTypes.end(), QStringLiteral("textchanged")), 2);
     EXPECT_EQ(std::count(editTypes.begin(), editTypes.end(), QStringLiteral("return")), 1);
-    EXPECT_EQ(std::count(editTypes.begin(), editTypes.end(), QStringLiteral("killfocus")), 1);
     EXPECT_EQ(dialog->TypesFrom(QStringLiteral("ButtonProbe")),
               std::vector<QString>{QStringLiteral("click")});
 
@@ -88,28 +104,37 @@ TEST(WindowLayer, QtSignalsBecomeNotifications) {
     QTest::mousePress(button, Qt::LeftButton);
     QTest::mouseRelease(button, Qt::LeftButton, {}, QPoint(-20, -20));
     EXPECT_EQ(dialog->TypesFrom(QStringLiteral("ButtonProbe")).size(), 1u);
+
+    // Relabelling the button changes nothing about what it does.
+    button->setText(QStringLiteral("保存"));
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_EQ(dialog->TypesFrom(QStringLiteral("ButtonProbe")).size(), 2u);
     dialog->Close();
     test::ProcessEvents();
 }
 
-TEST(WindowLayer, TimersSendTheirIdUntilKilled) {
+TEST(WindowLayer, ASkinWithoutARequiredControlBuildsNoWindow) {
     const auto main = test::MainWindowStandIn();
-    auto* dialog = OpenWindow<Recorder>(main.get(), QStringLiteral("记录"), QPoint(0, 0));
-    ASSERT_NE(dialog, nullptr);
-    QWidget* target = dialog->FindControl(QStringLiteral("labelTitle"));
-    dialog->SetTimer(target, 2023, 10);
-    auto ticks = [&] {
-        return std::count_if(dialog->events.begin(), dialog->events.end(), [](const auto& e) {
-            return e.type == QLatin1String("timer") && e.timerId == 2023 &&
-                   e.sender == QLatin1String("labelTitle");
-        });
+    // The settings skin has no "ButtonOK".
+    class Demanding : public CSettingBaseUI {
+    public:
+        explicit Demanding(QWidget* parent)
+            : CSettingBaseUI(parent, QStringLiteral("缺")) {}
+
+    protected:
+        QStringList RequiredControls() const override {
+            return CSettingBaseUI::RequiredControls() << QStringLiteral("ButtonOK");
+        }
+        void InitWindow() override { ++inits; }
+
+    public:
+        int inits = 0;
     };
-    ASSERT_TRUE(test::WaitFor([&] { return ticks() >= 3; }));
-    dialog->KillTimer(target, 2023);
-    const auto after = ticks();
-    QTest::qWait(80);
-    EXPECT_EQ(ticks(), after);
-    dialog->Close();
+    auto* window = new Demanding(main.get());
+    EXPECT_FALSE(window->Create(QStringLiteral("缺")));
+    EXPECT_EQ(window->inits, 0);
+    EXPECT_EQ(window->FindControl(QStringLiteral("btnClosed")), nullptr);
+    window->Close();
     test::ProcessEvents();
 }
 
@@ -119,7 +144,9 @@ TEST(WindowLayer, ClosingIsSafeTwiceAndSilencesTheWindow) {
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(Recorder::Instance(), dialog);
     QPointer<Recorder> guard(dialog);
-    dialog->SetTimer(dialog, 1, 1);
+    dialog->ticker->start(1);
+    ASSERT_TRUE(
+        test::WaitFor([&] { return !dialog->TypesFrom(QStringLiteral("Ticker")).empty(); }));
 
     auto* close = dialog->FindControl<QPushButton>(QStringLiteral("btnClosed"));
     ASSERT_NE(close, nullptr);
@@ -129,11 +156,16 @@ TEST(WindowLayer, ClosingIsSafeTwiceAndSilencesTheWindow) {
     // A closing dialog no longer counts as open, so a new request would open a fresh one.
     EXPECT_EQ(Recorder::Instance(), nullptr);
 
-    const size_t seen = dialog->events.size();
+    // Once closing, neither its controls nor its timer reach the slots.
+    const auto log = dialog->log;
+    const size_t seen = log->size();
     dialog->Close();
     close->click();
-    dialog->SendNotify(dialog, QStringLiteral("click"));
-    EXPECT_EQ(dialog->events.size(), seen);
+    dialog->FindControl<QPushButton>(QStringLiteral("ButtonProbe"))->click();
+    dialog->edit->setText(QStringLiteral("late"));
+    EXPECT_EQ(log->size(), seen);
+    QTest::qWait(20); // time for the timer to tick
+    EXPECT_EQ(log->size(), seen);
 
     test::ProcessEvents();
     EXPECT_TRUE(guard.isNull());
@@ -143,8 +175,6 @@ TEST(WindowLayer, ClosingIsSafeTwiceAndSilencesTheWindow) {
 TEST(WindowLayer, ControlHelpersKeepTagsTextsAndLooks) {
     App();
     QLineEdit edit;
-    SetTag(&edit, QStringLiteral("saveButton"));
-    EXPECT_EQ(GetTag(&edit).toString(), QStringLiteral("saveButton"));
     SetControlText(&edit, QStringLiteral("abc"));
     EXPECT_EQ(ControlText(&edit), QStringLiteral("abc"));
 

@@ -82,7 +82,8 @@ int main(int argc, char** argv) {
     tamberlink::ApplySkinStyle(app);
     tamberlink::AppConfig config;
     config.documentsFolder = home.path();
-    tamberlink::CMainWndUI window(config);
+    tamberlink::AppCore core(config);
+    tamberlink::CMainWndUI window(core);
     if (!window.Start()) {
         return 1;
     }
