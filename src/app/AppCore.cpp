@@ -393,10 +393,10 @@ std::vector<ContactRecord> AppCore::SearchContactList(const QString& keyword) {
 }
 
 bool AppCore::AddContact(const ContactRecord& record, bool doNotShow) {
-    int stored = 0;
+    std::vector<ContactRecord> stored;
     const bool ok = database_.AddContact(record, attribution_, &stored);
-    if (stored > 0 && !doNotShow) {
-        DeliverToUi([this] { sink_->ReloadContacts(); });
+    if (!stored.empty() && !doNotShow) {
+        DeliverToUi([this, stored = std::move(stored)] { sink_->ShowAddedContacts(stored); });
     }
     return ok;
 }

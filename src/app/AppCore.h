@@ -111,7 +111,7 @@ public:
     // Contacts.
     std::vector<ContactRecord> LoadContacts();
     std::vector<ContactRecord> SearchContactList(const QString& keyword);
-    // The contact list reloads unless `doNotShow` is set.
+    // The contact list shows the rows added at its end unless `doNotShow` is set.
     bool AddContact(const ContactRecord& record, bool doNotShow = false);
     bool UpdateContact(const ContactRecord& record);
     // The list that shows the contact removes it itself.

@@ -1,8 +1,11 @@
 #pragma once
 
 #include "cloud/CloudHost.h"
+#include "store/ContactRecord.h"
 
 #include <QString>
+
+#include <vector>
 
 namespace tamberlink {
 
@@ -44,6 +47,9 @@ public:
     // the core; a list that was never created ignores this.
     virtual void ReloadCallLog() {}
     virtual void ReloadNoteList() {}
+    // Contacts were added: the contact list shows them at its end, ungrouped until its next
+    // fill.
+    virtual void ShowAddedContacts(const std::vector<ContactRecord>& /*contacts*/) {}
 
     // A note's reminder time has come.
     virtual void ShowNoteReminder(int /*noteId*/) {}

@@ -97,10 +97,14 @@ bool CallControl::DialAs(const QString* name, const QString& number, bool throug
     return true;
 }
 
+NumberAttribution CallControl::LookUpCaller(const QString& number) {
+    return host_.LookUp(PhoneNumber::WithoutTrunkZero(number));
+}
+
 void CallControl::OnIncomingCall(const QString& number, bool onPhone) {
     QString caller = PhoneNumber::WithoutTrunkZero(number);
     const QString name = host_.GetContactName(caller);
-    const NumberAttribution where = host_.LookUp(caller);
+    const NumberAttribution where = LookUpCaller(number);
     caller = PhoneNumber::WithoutCountryCode(caller);
     if (host_.CurrentDialSettings().popOff != 0) {
         host_.ShowIncomingCall(where.Text(), QString(), caller, name);
@@ -111,7 +115,7 @@ void CallControl::OnIncomingCall(const QString& number, bool onPhone) {
 
 void CallControl::OnMissedCall(const QString& number) {
     const QString caller = PhoneNumber::WithoutTrunkZero(number);
-    const NumberAttribution where = host_.LookUp(caller);
+    const NumberAttribution where = LookUpCaller(number);
     host_.AddCallLog(caller, where.Place(), where.corp, kMissedLandline);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "device/FrameWriter.h"
+#include "util/NumberAttribution.h"
 
 #include <QString>
 #include <QStringList>
@@ -35,6 +36,9 @@ public:
 
     void OnIncomingCall(const QString& number, bool onPhone);
     void OnMissedCall(const QString& number);
+    // Where a caller the box reports belongs: what the incoming-call popup shows and the call
+    // log keeps (a local landline number counts as in the user's area).
+    NumberAttribution LookUpCaller(const QString& number);
 
     // Queues the hand-off; the SMS rows are written as it goes out.
     void SendSmsViaPhone(const QStringList& numbers, const QString& content);

@@ -315,9 +315,8 @@ bool LocalDatabase::InsertContact(const ContactRecord& record, const QString& ph
 }
 
 bool LocalDatabase::AddContact(const ContactRecord& record, const AttributionDatabase& attribution,
-                               int* stored) {
+                               std::vector<ContactRecord>* stored) {
     std::lock_guard lock(mutex_);
-    int count = 0;
     // Empty parts (a trailing ';', ";;") are no numbers and are not stored.
     for (const QString& typed : record.phone.split(u';', Qt::SkipEmptyParts)) {
         const QString number = NormaliseContactNumber(typed);
@@ -325,16 +324,17 @@ bool LocalDatabase::AddContact(const ContactRecord& record, const AttributionDat
         if (number.isEmpty() || IsNumberStored(typed) || IsNumberStored(number)) {
             continue;
         }
-        if (!InsertContact(record, number, attribution.GetAttribution(number))) {
-            if (stored != nullptr) {
-                *stored = count;
-            }
+        const QString where = attribution.GetAttribution(number);
+        if (!InsertContact(record, number, where)) {
             return false;
         }
-        ++count;
-    }
-    if (stored != nullptr) {
-        *stored = count;
+        if (stored != nullptr) {
+            // The row as a list shows it, with its id, so that it can be edited and deleted.
+            ContactRecord& added = stored->emplace_back(record);
+            added.id = int(sqlite3_last_insert_rowid(db_));
+            added.phone = number;
+            added.attribution = where;
+        }
     }
     return true;
 }

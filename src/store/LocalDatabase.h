@@ -72,9 +72,9 @@ public:
     std::vector<ContactRecord> GetContactsForBackup();
     // Stores one row per number of the record's phone text (numbers separated by ';'),
     // normalised, skipping numbers already stored. False at the first failed insert.
-    // `stored` receives the number of rows added.
+    // `stored` receives the rows added, each with its id, number and attribution.
     bool AddContact(const ContactRecord& record, const AttributionDatabase& attribution,
-                    int* stored = nullptr);
+                    std::vector<ContactRecord>* stored = nullptr);
     bool UpdateContact(const ContactRecord& record);
     bool DeleteContact(int id);
     bool DeleteAllContacts();

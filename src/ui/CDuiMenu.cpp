@@ -44,11 +44,13 @@ void CDuiMenu::InitWindow() {
                    [this] { CloseAndOpen(&CMainWndUI::OpenSettingIP); });
     ConnectClicked(QStringLiteral("menu_proxy"), this,
                    [this] { CloseAndOpen(&CMainWndUI::OpenSettingProxy); });
+    ConnectClicked(QStringLiteral("menu_address"), this,
+                   [this] { CloseAndOpen(&CMainWndUI::OpenSettingQuery); });
     ConnectClicked(QStringLiteral("menu_about"), this,
                    [this] { CloseAndOpen(&CMainWndUI::OpenAboutPage); });
     ConnectClicked(QStringLiteral("menu_exit"), this,
                    [this] { CloseAndOpen(&CMainWndUI::OpenExitConfirmation); });
-    for (const char* item : {"menu_address", "menu_feedback", "menu_update", "menu_upgrade"}) {
+    for (const char* item : {"menu_feedback", "menu_update", "menu_upgrade"}) {
         ConnectClicked(QString::fromLatin1(item), this, &CDuiMenu::Close);
     }
 }

@@ -2,7 +2,6 @@
 
 #include "ui/Controls.h"
 #include "ui/RowPainter.h"
-#include "ui/SkinImage.h"
 
 namespace tamberlink {
 
@@ -25,10 +24,7 @@ bool CItemRecordUI::IsPlayVisible() const {
 }
 
 QString CItemRecordUI::HeadImage() const {
-    if (!entry_.head.isEmpty() && !SkinPicture(entry_.head).isNull()) {
-        return entry_.head;
-    }
-    return QStringLiteral("bgHeadDefaulte2.png");
+    return RowPainter::HeadPicture(entry_.head);
 }
 
 QString CItemRecordUI::TypeImage() const {

@@ -5,6 +5,8 @@
 #include "ui/CButtonUI.h"
 #include "ui/CCallInUI.h"
 #include "ui/CCallOutUI.h"
+#include "ui/CContactContainer.h"
+#include "ui/CContactInfo.h"
 #include "ui/CDuiMenu.h"
 #include "ui/CMessageBox.h"
 #include "ui/CNotepadContainer.h"
@@ -15,6 +17,7 @@
 #include "ui/CSettingIP.h"
 #include "ui/CSettingPrefix.h"
 #include "ui/CSettingProxy.h"
+#include "ui/CSettingQuery.h"
 #include "ui/CTopCall.h"
 #include "ui/ClipboardCapture.h"
 #include "ui/Controls.h"
@@ -31,6 +34,7 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QScreen>
 #include <QShortcut>
 #include <QStackedWidget>
@@ -158,7 +162,16 @@ void CMainWndUI::InitWindow() {
     if (records_ != nullptr) {
         connect(records_, &CRecordContainer::DialRequested, this, &CMainWndUI::Dial);
         connect(records_, &CRecordContainer::NoteRequested, this, &CMainWndUI::OpenNoteForCall);
+        connect(records_, &CRecordContainer::AddContactRequested, this,
+                &CMainWndUI::OpenAddContact);
         records_->LoadCallLog();
+    }
+    if (contacts_ != nullptr && !contacts_->Build()) {
+        contacts_ = nullptr;
+    }
+    if (contacts_ != nullptr) {
+        connect(contacts_, &CContactContainer::DialRequested, this, &CMainWndUI::Dial);
+        contacts_->LoadContacts();
     }
     if (notes_ != nullptr && !notes_->Build()) {
         notes_ = nullptr;
@@ -174,6 +187,10 @@ QWidget* CMainWndUI::CreateControl(const QString& className, QWidget* parent) {
     if (className.compare(u"RecordList", Qt::CaseInsensitive) == 0) {
         records_ = new CRecordContainer(core_, parent);
         return records_;
+    }
+    if (className.compare(u"ContactList", Qt::CaseInsensitive) == 0) {
+        contacts_ = new CContactContainer(core_, parent);
+        return contacts_;
     }
     if (className.compare(u"NotepadList", Qt::CaseInsensitive) == 0) {
         notes_ = new CNotepadContainer(core_, parent);
@@ -231,6 +248,19 @@ void CMainWndUI::ConnectButtons() {
     onClick(u"ButtonLinkDevice", [this] { core_.Device().Link().RequestSearch(); });
     onClick(u"ButtonHelp", [this] { OpenUrl(kHelpPage); });
     onClick(u"ButtonVersion", [this] { OpenUrl(kHomePage); });
+    // The header's own search box, not the contacts page's of the same name.
+    if (QWidget* header = FindControl(QStringLiteral("LayoutHeader"))) {
+        searchBox_ =
+            header->findChild<QLineEdit*>(QStringLiteral("EditSerch"), Qt::FindDirectChildrenOnly);
+        auto* search = header->findChild<QAbstractButton*>(QStringLiteral("ButtonSerch"),
+                                                           Qt::FindDirectChildrenOnly);
+        if (searchBox_ != nullptr) {
+            connect(searchBox_, &QLineEdit::returnPressed, this, &CMainWndUI::SearchContacts);
+        }
+        if (search != nullptr) {
+            connect(search, &QAbstractButton::clicked, this, &CMainWndUI::SearchContacts);
+        }
+    }
     for (int page = 0; page < int(std::size(kTabs)); ++page) {
         auto* tab = FindControl<QAbstractButton>(QString::fromUtf16(kTabs[page].name));
         connect(tab, &QAbstractButton::toggled, this, [this, page](bool selected) {
@@ -287,6 +317,33 @@ void CMainWndUI::OpenSettingIP() {
 void CMainWndUI::OpenSettingProxy() {
     if (!exiting_ && CSettingProxy::Instance() == nullptr) {
         OpenWindow<CSettingProxy>(this, QStringLiteral("代理设置"), kDialogPosition, core_);
+    }
+}
+
+void CMainWndUI::OpenSettingQuery() {
+    if (!exiting_ && CSettingQuery::Instance() == nullptr) {
+        OpenWindow<CSettingQuery>(this, QStringLiteral("归属地查询"), kDialogPosition, core_);
+    }
+}
+
+void CMainWndUI::SearchContacts() {
+    if (exiting_ || contacts_ == nullptr || searchBox_ == nullptr) {
+        return;
+    }
+    contacts_->SearchFor(searchBox_->text());
+    if (auto* tab = FindControl<COptionUI>(QString::fromUtf16(kTabs[2].name))) {
+        tab->Selected(true);
+    }
+}
+
+void CMainWndUI::OpenAddContact(const QString& phone) {
+    if (exiting_ || CContactInfo::Instance() != nullptr) {
+        return;
+    }
+    if (CContactInfo* dialog =
+            CContactInfo::Open(this, core_, QStringLiteral("添加联系人"), QPoint())) {
+        dialog->ShowAdd(phone);
+        dialog->ShowAt(rect().center() - dialog->rect().center());
     }
 }
 
@@ -429,6 +486,18 @@ void CMainWndUI::SetRecordingAnimation(bool playing) {
 void CMainWndUI::ReloadCallLog() {
     if (!exiting_ && records_ != nullptr) {
         records_->LoadCallLog();
+    }
+}
+
+void CMainWndUI::ReloadContacts() {
+    if (!exiting_ && contacts_ != nullptr) {
+        contacts_->LoadContacts();
+    }
+}
+
+void CMainWndUI::ShowAddedContacts(const std::vector<ContactRecord>& contacts) {
+    if (!exiting_ && contacts_ != nullptr) {
+        contacts_->ShowAddedContacts(contacts);
     }
 }
 

@@ -6,11 +6,13 @@
 
 #include <optional>
 
+class QLineEdit;
 class QStackedWidget;
 
 namespace tamberlink {
 
 class CButtonUI;
+class CContactContainer;
 class CNotepadContainer;
 class CNotepadEdit;
 class CRecordContainer;
@@ -57,6 +59,7 @@ public:
     void OpenSettingPrefix(int mode);
     void OpenSettingIP();
     void OpenSettingProxy();
+    void OpenSettingQuery();
     void OpenExitConfirmation();
     void OpenMenu(const QPoint& globalPos);
     void OpenAboutPage();
@@ -88,6 +91,14 @@ public:
     CRecordContainer* RecordPage() const { return records_; }
     // Page 4, the notes; nullptr when its skin could not be built.
     CNotepadContainer* NotePage() const { return notes_; }
+    // Page 2, the contacts; nullptr when its skin could not be built.
+    CContactContainer* ContactPage() const { return contacts_; }
+
+    // The header's search box: searches the contacts for its text and shows them.
+    void SearchContacts();
+    // The add-contact button of a call: the contact dialog, centred, to add the number;
+    // nothing while a contact dialog is open.
+    void OpenAddContact(const QString& phone);
 
     QString GetWindowClassName() const override { return QStringLiteral("TamberlinkMain"); }
     QString GetSkinFile() const override { return QStringLiteral("skin.ui"); }
@@ -102,6 +113,8 @@ public:
     void SetRecordingAnimation(bool playing) override;
     void ReloadCallLog() override;
     void ReloadNoteList() override;
+    void ReloadContacts() override;
+    void ShowAddedContacts(const std::vector<ContactRecord>& contacts) override;
     void ShowNoteReminder(int noteId) override;
     void ShowProgress() override;
     void SetProgressText(const QString& text) override;
@@ -129,6 +142,8 @@ private:
     QStackedWidget* pages_ = nullptr;
     CRecordContainer* records_ = nullptr;
     CNotepadContainer* notes_ = nullptr;
+    CContactContainer* contacts_ = nullptr;
+    QLineEdit* searchBox_ = nullptr;
     CButtonUI* linkDevice_ = nullptr;
     bool exiting_ = false;
 };

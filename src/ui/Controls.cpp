@@ -105,7 +105,12 @@ Qt::Alignment TextAlignment(int textStyle) {
 }
 
 QString ShortenText(const QString& text, int keep) {
-    return text.size() > keep ? text.left(keep) + QStringLiteral("...") : text;
+    if (text.size() <= keep) {
+        return text;
+    }
+    // A character made of two UTF-16 units (an emoji) is kept whole or left out, never halved.
+    const int cut = keep > 0 && text[keep - 1].isHighSurrogate() ? keep - 1 : keep;
+    return text.left(cut) + QStringLiteral("...");
 }
 
 QFont SkinFont(int index) {

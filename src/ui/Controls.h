@@ -24,7 +24,8 @@ void SetFloat(QWidget* control, QWidget* parent, const QRect& geometry);
 Qt::Alignment TextAlignment(int textStyle);
 
 // A long text as list rows show it: longer than `keep` characters (UTF-16 units), its first
-// `keep` characters and "..."; otherwise the whole text.
+// `keep` characters and "..." (one fewer where the cut would halve a surrogate pair);
+// otherwise the whole text.
 QString ShortenText(const QString& text, int keep);
 
 // The skins' numbered fonts: 0 body, 1 dialog text, 2 small, 3 large, 4 number box.

@@ -16,6 +16,11 @@ ListRowDelegate::ListRowDelegate(const RecordListModelBase& model, QAbstractItem
     , model_(model)
     , view_(view)
     , viewport_(view.viewport()) {
+    // Rows are pointed at, never selected or focused, and scroll smoothly up and down.
+    view_.setSelectionMode(QAbstractItemView::NoSelection);
+    view_.setFocusPolicy(Qt::NoFocus);
+    view_.setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    view_.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     view_.setMouseTracking(true);
     viewport_->installEventFilter(this);
     // Rows come and go with every reload: what was under the mouse is found again.
@@ -46,7 +51,8 @@ void ListRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
 
 QSize ListRowDelegate::sizeHint(const QStyleOptionViewItem& option,
                                 const QModelIndex& index) const {
-    const int height = model_.IsPlaceholder(index.row()) ? CItemEmpty::kHeight : RowHeight();
+    const int height =
+        model_.IsPlaceholder(index.row()) ? CItemEmpty::kHeight : RowHeightOf(index.row());
     return QSize(option.rect.width(), height);
 }
 

@@ -40,6 +40,9 @@ protected:
     virtual int HitTest(int row, const QPoint& pos) const = 0;
     virtual void PaintRow(QPainter& painter, const QRect& rowRect, int row) const = 0;
     virtual int RowHeight() const = 0;
+    // The height of record row `row`, for lists whose rows differ (index rows between
+    // records); such a list's view must not assume uniform item sizes.
+    virtual int RowHeightOf(int /*row*/) const { return RowHeight(); }
 
     bool eventFilter(QObject* watched, QEvent* event) override;
 

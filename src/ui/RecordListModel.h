@@ -5,6 +5,7 @@
 #include <QAbstractListModel>
 
 #include <algorithm>
+#include <iterator>
 #include <vector>
 
 namespace tamberlink {
@@ -62,6 +63,23 @@ public:
         checked_.assign(entries_.size(), 0);
         placeholder_ = entries_.empty();
         endResetModel();
+    }
+
+    // Adds rows at the end, unchecked; a list showing the placeholder shows them instead.
+    void Append(std::vector<Record> more) {
+        if (more.empty()) {
+            return;
+        }
+        if (placeholder_) {
+            Load(std::move(more));
+            return;
+        }
+        const int first = EntryCount();
+        beginInsertRows({}, first, first + int(more.size()) - 1);
+        entries_.insert(entries_.end(), std::make_move_iterator(more.begin()),
+                        std::make_move_iterator(more.end()));
+        checked_.resize(entries_.size(), 0);
+        endInsertRows();
     }
 
     // Empties the list, without a placeholder.

@@ -33,6 +33,10 @@ void RowPainter::Background(bool checked, bool hovered) {
                       QColor::fromRgba(kLineColor));
 }
 
+void RowPainter::Fill(QRgb color) {
+    painter_.fillRect(row_, QColor::fromRgba(color));
+}
+
 void RowPainter::Picture(const QRect& rect, const QString& file) {
     SkinImage image;
     image.file = file;
@@ -43,9 +47,13 @@ void RowPainter::Text(const QRect& rect, const QFont& font, QRgb color, Qt::Alig
                       const QString& text) {
     painter_.setFont(font);
     painter_.setPen(QColor::fromRgba(color));
-    // Whatever the text, it stays inside its label.
-    const QString shown = QFontMetrics(font).elidedText(text, Qt::ElideRight, rect.width());
-    painter_.drawText(At(rect), int(alignment), shown);
+    // Whatever the text, it stays on one line inside its label.
+    QString line = text;
+    if (line.contains(u'\n') || line.contains(u'\r')) {
+        line.replace(u'\r', u' ').replace(u'\n', u' ');
+    }
+    const QString shown = QFontMetrics(font).elidedText(line, Qt::ElideRight, rect.width());
+    painter_.drawText(At(rect), int(alignment) | Qt::TextSingleLine, shown);
 }
 
 void RowPainter::CheckBox(const QRect& rect, bool checked) {
@@ -56,6 +64,13 @@ void RowPainter::CheckBox(const QRect& rect, bool checked) {
 void RowPainter::Button(const QRect& rect, const ButtonPictures& pictures, bool hot, bool pushed) {
     const char* file = pushed && hot ? pictures.pushed : hot ? pictures.hot : pictures.normal;
     Picture(rect, QString::fromLatin1(file));
+}
+
+QString RowPainter::HeadPicture(const QString& head) {
+    if (!head.isEmpty() && !SkinPicture(head).isNull()) {
+        return head;
+    }
+    return QStringLiteral("bgHeadDefaulte2.png");
 }
 
 QFont RowPainter::NameFont() {

@@ -34,6 +34,8 @@ public:
 
     // A checked row is tinted, a hovered one lightly; a line divides rows.
     void Background(bool checked, bool hovered);
+    // The whole row in one colour (a band between groups of rows).
+    void Fill(QRgb color);
     void Picture(const QRect& rect, const QString& file);
     // Elided at the right when it does not fit.
     void Text(const QRect& rect, const QFont& font, QRgb color, Qt::Alignment alignment,
@@ -43,6 +45,9 @@ public:
 
     // The names' font: the body font in bold.
     static QFont NameFont();
+    // The picture of a contact whose head is `head`: that file, or the default picture when
+    // there is none or it cannot be loaded.
+    static QString HeadPicture(const QString& head);
 
 private:
     QRect At(const QRect& rect) const { return rect.translated(row_.topLeft()); }

@@ -221,6 +221,11 @@ TEST_F(CoreTest, WritesReloadTheirListsOnTheUiThread) {
     ASSERT_TRUE(core_->AddContact(zhang, true));
     ASSERT_TRUE(core_->AddContact(zhang)); // stored already: nothing to show
     EXPECT_TRUE(sink_.Events().isEmpty());
+    // Only the numbers stored are shown, as stored.
+    ASSERT_TRUE(core_->AddContact(ContactRecord(
+        QStringLiteral("李四"), QStringLiteral("13800000000;+86 139-0000-0000"), {})));
+    EXPECT_EQ(sink_.Events(), QStringList({QStringLiteral("added:13900000000")}));
+    sink_.Clear();
     ContactRecord edited = core_->LoadContacts().at(0);
     edited.name = QStringLiteral("张三丰");
     ASSERT_TRUE(core_->UpdateContact(edited));

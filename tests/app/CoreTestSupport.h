@@ -46,6 +46,13 @@ public:
         Record(QStringLiteral("animation:") + QString::number(playing));
     }
     void ReloadContacts() override { Record(QStringLiteral("ReloadContacts")); }
+    void ShowAddedContacts(const std::vector<ContactRecord>& contacts) override {
+        QStringList phones;
+        for (const ContactRecord& contact : contacts) {
+            phones << contact.phone;
+        }
+        Record(QStringLiteral("added:") + phones.join(u','));
+    }
     void ReloadNoteList() override { Record(QStringLiteral("ReloadNoteList")); }
     void ShowNoteReminder(int noteId) override {
         Record(QStringLiteral("reminder:") + QString::number(noteId));

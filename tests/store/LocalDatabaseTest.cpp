@@ -132,9 +132,14 @@ TEST_F(MigratedDatabase, AddContactSplitsNormalisesAndSkipsStoredNumbers) {
                          QStringLiteral("h.png"));
     record.email = QStringLiteral("zs@example.com");
     record.other = QStringLiteral("remark");
-    int stored = 0;
+    std::vector<ContactRecord> stored;
     ASSERT_TRUE(db_.AddContact(record, attribution_, &stored));
-    EXPECT_EQ(stored, 2);
+    ASSERT_EQ(stored.size(), 2u);
+    // The rows as stored, with their ids, for the list to show.
+    EXPECT_EQ(stored[0].phone, QStringLiteral("13800000000"));
+    EXPECT_EQ(stored[1].attribution, QStringLiteral("移动|新疆乌鲁木齐"));
+    EXPECT_EQ(stored[1].initials, QStringLiteral("ZS"));
+    EXPECT_EQ(stored[1].email, QStringLiteral("zs@example.com"));
 
     RawDb raw(seed_.path());
     EXPECT_EQ(raw.Rows("select name, phone, head, email, other, attribution, nameindex from "
@@ -146,10 +151,13 @@ TEST_F(MigratedDatabase, AddContactSplitsNormalisesAndSkipsStoredNumbers) {
     // prefix in front is dropped; empty parts make no rows.
     ContactRecord again(QStringLiteral("李四"),
                         QStringLiteral("13800000000;138 0000 0000;1795113908001234;"), {});
+    stored.clear();
     ASSERT_TRUE(db_.AddContact(again, attribution_, &stored));
-    EXPECT_EQ(stored, 1);
+    ASSERT_EQ(stored.size(), 1u);
     EXPECT_EQ(raw.Rows("select name, phone, attribution from table_contact where id>2"),
               "李四|13908001234|移动|四川成都");
+    EXPECT_EQ(raw.Rows("select id from table_contact where phone='13908001234'"),
+              std::to_string(stored[0].id));
     EXPECT_EQ(db_.GetContactName(QStringLiteral("13908001234")), QStringLiteral("李四"));
     EXPECT_EQ(db_.GetContactName(QStringLiteral("10000")), QString());
 }

@@ -1,10 +1,12 @@
 // Takes the screenshots of docs/screenshots: the main window, a settings dialog, the
-// notice box, the quick dial, the call records page with calls and the two call popups,
-// over a fresh data folder.
+// notice box, the quick dial, the call records page with calls, the two call popups, the
+// contacts page and a contact's details, over a fresh data folder.
 //
 // usage: tamberlink-screenshots OUTPUT_DIR   (run by scripts/screenshots under Xvfb)
 #include "ui/CCallInUI.h"
 #include "ui/CCallOutUI.h"
+#include "ui/CContactContainer.h"
+#include "ui/CContactInfo.h"
 #include "ui/CItemRecordUI.h"
 #include "ui/CMainWndUI.h"
 #include "ui/CMessageBox.h"
@@ -12,11 +14,13 @@
 #include "ui/CSettingProxy.h"
 #include "ui/CTopCall.h"
 #include "ui/CallLogModel.h"
+#include "ui/ContactListModel.h"
 #include "ui/SkinStyle.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QListView>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -63,6 +67,37 @@ void FillCallRecords(tamberlink::CMainWndUI& window) {
                                                .translated(row.topLeft())
                                                .center());
     }
+}
+
+// The contacts page with a handful of contacts under their letters, one under the mouse;
+// the contacts of the call records are among them.
+tamberlink::CContactContainer* FillContacts(tamberlink::CMainWndUI& window) {
+    using tamberlink::ContactRecord;
+    tamberlink::AppCore& core = window.Core();
+    ContactRecord chen(QStringLiteral("陈静"), QStringLiteral("13798765432"), {});
+    chen.company = QStringLiteral("华南贸易有限公司");
+    chen.email = QStringLiteral("chenjing@example.com");
+    chen.home = QStringLiteral("广州市天河区体育西路 101 号");
+    chen.other = QStringLiteral("每周一上午方便接电话");
+    for (const ContactRecord& contact :
+         {chen, ContactRecord(QStringLiteral("Alice Wong"), QStringLiteral("18688889999"), {}),
+          ContactRecord(QStringLiteral("王芳"), QStringLiteral("13912345678"), {}),
+          ContactRecord(QStringLiteral("赵磊"), QStringLiteral("01065529988"), {}),
+          ContactRecord(QStringLiteral("周文"), QStringLiteral("18611112222"), {})}) {
+        core.AddContact(contact, true);
+    }
+    tamberlink::CContactContainer* page = window.ContactPage();
+    if (page == nullptr) {
+        return nullptr;
+    }
+    if (auto* tab = window.FindControl<QPushButton>(QStringLiteral("ButtonContact"))) {
+        tab->click();
+    }
+    page->LoadContacts();
+    QListView* list = page->List();
+    const QRect row = list->visualRect(page->Model().index(3));
+    QTest::mouseMove(list->viewport(), row.topLeft() + QPoint(120, row.height() / 2));
+    return page;
 }
 
 } // namespace
@@ -128,6 +163,23 @@ int main(int argc, char** argv) {
         QTest::qWait(2300); // the call has lasted a moment
     }
     ok = outgoing != nullptr && Save(outgoing, out, "call_outgoing.png") && ok;
+
+    if (tamberlink::CContactContainer* page = FillContacts(window)) {
+        ok = Save(&window, out, "contacts.png") && ok;
+        for (int row = 0; row < page->Model().EntryCount(); ++row) {
+            const tamberlink::ContactRecord* contact = page->Model().Contact(row);
+            if (contact != nullptr && contact->name == QStringLiteral("陈静")) {
+                page->OpenDetails(row);
+            }
+        }
+        tamberlink::CContactInfo* details = tamberlink::CContactInfo::Instance();
+        ok = details != nullptr && Save(&window, out, "contact_details.png") && ok;
+        if (details != nullptr) {
+            details->Close();
+        }
+    } else {
+        ok = false;
+    }
     window.Exit();
     return ok ? 0 : 1;
 }

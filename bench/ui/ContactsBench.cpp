@@ -1,0 +1,168 @@
+// Prints what the contacts page costs with 100,000 contacts:
+//   the time to read them from the database;
+//   the time to load them into the page (sorted, grouped) and paint the first screen
+//   (target < 300 ms);
+//   the time from Enter in the search box to the painted result, for "zw", "138000" and
+//   "王伟" (target < 100 ms each);
+//   the time to scroll from the top to the bottom a screen at a time, painting each screen.
+// Each figure is the median of several runs on the offscreen platform.
+
+#include "app/AppConfig.h"
+#include "app/AppCore.h"
+#include "app/UiSink.h"
+#include "ui/CContactContainer.h"
+#include "ui/ContactListModel.h"
+#include "ui/SkinStyle.h"
+#include "util/PinyinInitials.h"
+
+#include "../BenchTiming.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListView>
+#include <QScrollBar>
+#include <QTemporaryDir>
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cstdio>
+
+using namespace tamberlink;
+using tamberlink::bench::TimeMs;
+
+namespace {
+
+constexpr int kContacts = 100000;
+constexpr int kRuns = 5;
+
+class QuietSink : public UiSink {
+public:
+    void ShowTip(const QString& text) override {
+        std::fprintf(stderr, "notice: %s\n", qPrintable(text));
+    }
+};
+
+// Names made of common surnames and given-name characters, one or two of them; numbers
+// spread over the mobile ranges.
+bool FillContacts(const QString& databasePath) {
+    const QString surnames =
+        QStringLiteral("王李张刘陈杨黄赵吴周徐孙马朱胡郭何高林罗郑梁谢宋唐许韩冯邓曹");
+    const QString given =
+        QStringLiteral("伟芳娜敏静丽强磊军洋勇艳杰娟涛明超秀霞平刚桂英华玉兰文辉建国红梅志");
+    sqlite3* db = nullptr;
+    if (sqlite3_open(databasePath.toUtf8().constData(), &db) != SQLITE_OK) {
+        return false;
+    }
+    bool ok = sqlite3_exec(db, "begin", nullptr, nullptr, nullptr) == SQLITE_OK;
+    sqlite3_stmt* insert = nullptr;
+    ok = ok && sqlite3_prepare_v2(db,
+                                  "insert into table_contact(name, phone, head, email, company, "
+                                  "home, other, cid, datetime, attribution, nameindex) "
+                                  "values(?, ?, '', '', '', '', '', '', '', '移动|广东广州', ?)",
+                                  -1, &insert, nullptr) == SQLITE_OK;
+    std::uint32_t seed = 12345;
+    const auto next = [&seed](std::uint32_t range) {
+        seed = seed * 1664525u + 1013904223u;
+        return (seed >> 8) % range;
+    };
+    for (int i = 0; ok && i < kContacts; ++i) {
+        QString name = surnames[qsizetype(next(std::uint32_t(surnames.size())))];
+        const int length = 1 + int(next(2));
+        for (int c = 0; c < length; ++c) {
+            name += given[qsizetype(next(std::uint32_t(given.size())))];
+        }
+        const QByteArray phone = QByteArray("1") + QByteArray::number(3 + next(7)) +
+                                 QByteArray::number(next(1000000000) + 1000000000).mid(1);
+        const QByteArray utf8 = name.toUtf8();
+        const QByteArray initials = GetInitials(name).toUtf8();
+        sqlite3_bind_text(insert, 1, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_text(insert, 2, phone.constData(), int(phone.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_text(insert, 3, initials.constData(), int(initials.size()), SQLITE_TRANSIENT);
+        ok = sqlite3_step(insert) == SQLITE_DONE;
+        sqlite3_reset(insert);
+    }
+    sqlite3_finalize(insert);
+    ok = ok && sqlite3_exec(db, "commit", nullptr, nullptr, nullptr) == SQLITE_OK;
+    sqlite3_close(db);
+    return ok;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    ApplySkinStyle(app);
+    QTemporaryDir docs;
+    QuietSink sink;
+    AppCore core(AppConfig{docs.path(), QStringLiteral(TAMBERLINK_BIN_DIR "/Data")}, sink);
+    if (!core.Start() ||
+        !FillContacts(QDir(core.DataRoot()).filePath(QStringLiteral("Data/Tamberlink.db")))) {
+        std::fprintf(stderr, "cannot prepare the contacts\n");
+        return 1;
+    }
+
+    QWidget main;
+    main.resize(902, 602);
+    auto* page = new CContactContainer(core, &main);
+    page->setGeometry(100, 96, 802, 506);
+    if (!page->Build()) {
+        std::fprintf(stderr, "cannot build the page\n");
+        return 1;
+    }
+    main.show();
+    QApplication::processEvents();
+    QListView* list = page->List();
+    QLineEdit* search = page->SearchBox();
+
+    const double read = TimeMs(kRuns, [&] { core.LoadContacts(); });
+    const double load = TimeMs(kRuns, [&] {
+        page->LoadContacts();
+        list->viewport()->repaint();
+    });
+    if (page->Model().ContactCount() != kContacts) {
+        std::fprintf(stderr, "the page shows %d contacts\n", page->Model().ContactCount());
+        return 1;
+    }
+
+    std::printf("contacts page, %d contacts:\n", kContacts);
+    std::printf("  read the contacts from the database   %8.1f ms\n", read);
+    std::printf("  load into the page and paint          %8.1f ms  (target < 300 ms)\n", load);
+
+    for (const QString& keyword :
+         {QStringLiteral("zw"), QStringLiteral("138000"), QStringLiteral("王伟")}) {
+        int found = 0;
+        const double searched = TimeMs(kRuns, [&] {
+            search->setText(keyword);
+            QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+            QApplication::sendEvent(search, &enter);
+            list->viewport()->repaint();
+            found = page->Model().ContactCount();
+        });
+        const QString quoted = u'"' + keyword + u'"';
+        std::printf("  search %-10s to the painted result %8.1f ms  (target < 100 ms; %d found)\n",
+                    qPrintable(quoted), searched, found);
+    }
+
+    page->LoadContacts();
+    QScrollBar* bar = list->verticalScrollBar();
+    int screens = 0;
+    const double scroll = TimeMs(kRuns, [&] {
+        screens = 0;
+        bar->setValue(0);
+        while (bar->value() < bar->maximum()) {
+            bar->setValue(bar->value() + bar->pageStep());
+            list->viewport()->repaint();
+            ++screens;
+        }
+    });
+    std::printf("  scroll top to bottom, %5d screens    %8.1f ms  (%.3f ms a screen)\n", screens,
+                scroll, scroll / std::max(1, screens));
+    core.Shutdown();
+    return 0;
+}
