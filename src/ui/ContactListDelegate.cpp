@@ -27,7 +27,7 @@ void ContactListDelegate::PaintRow(QPainter& painter, const QRect& rowRect, int 
     if (const ContactRecord* contact = model_.Contact(row)) {
         CItemContact(*contact).Paint(painter, rowRect, StateOf(row));
     } else if (const ContactListRow* index = model_.Entry(row)) {
-        CIndexElementItem(index->contact.indexLetter).Paint(painter, rowRect);
+        CIndexElementItem(index->letter).Paint(painter, rowRect);
     }
 }
 

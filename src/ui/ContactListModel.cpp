@@ -2,41 +2,64 @@
 
 #include "ui/CIndexElementItem.h"
 
-#include <numeric>
-
 namespace tamberlink {
 
-std::vector<ContactListRow> ContactListModel::Group(std::vector<ContactRecord> contacts) {
-    // The order is found on positions, so each record is moved once.
-    std::vector<int> order(contacts.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&contacts](int a, int b) {
-        return contacts[size_t(a)] < contacts[size_t(b)];
+namespace {
+
+// The first four UTF-16 units of the initials as one number, shorter initials padded with 0:
+// ordered as the initials are, except where they agree in those units.
+quint64 SortKey(const QString& initials) {
+    quint64 key = 0;
+    for (qsizetype i = 0; i < 4; ++i) {
+        key = (key << 16) | (i < initials.size() ? initials[i].unicode() : 0u);
+    }
+    return key;
+}
+
+} // namespace
+
+std::vector<ContactListRow> ContactListModel::Group(const std::vector<ContactRecord>& contacts) {
+    // Sorting numbers, and comparing the texts only where they agree, keeps a fill of 100,000
+    // contacts quick.
+    struct Sorted {
+        quint64 key;
+        int contact;
+    };
+    std::vector<Sorted> order;
+    order.reserve(contacts.size());
+    for (size_t i = 0; i < contacts.size(); ++i) {
+        order.push_back({SortKey(contacts[i].initials), int(i)});
+    }
+    std::stable_sort(order.begin(), order.end(), [&contacts](const Sorted& a, const Sorted& b) {
+        if (a.key != b.key) {
+            return a.key < b.key;
+        }
+        return contacts[size_t(a.contact)] < contacts[size_t(b.contact)];
     });
     std::vector<ContactListRow> rows;
     rows.reserve(contacts.size() + 64);
     QString shownLetter;
     for (size_t i = 0; i < order.size(); ++i) {
-        ContactRecord& contact = contacts[size_t(order[i])];
+        const QChar letter = contacts[size_t(order[i].contact)].indexLetter;
         // The contacts of one letter follow each other once sorted, so a letter gets its
         // index row where it first appears. Letters that show alike ("#") share one row.
-        const QString letter = CIndexElementItem::LetterText(contact.indexLetter);
-        if (i == 0 || letter != shownLetter) {
-            ContactListRow& index = rows.emplace_back();
-            index.isIndex = true;
-            index.contact.indexLetter = contact.indexLetter;
-            shownLetter = letter;
+        if (i == 0 || letter != rows.back().letter) {
+            const QString shown = CIndexElementItem::LetterText(letter);
+            if (i == 0 || shown != shownLetter) {
+                rows.push_back({true, letter, -1});
+                shownLetter = shown;
+            }
         }
-        rows.push_back({false, std::move(contact)});
+        rows.push_back({false, letter, order[i].contact});
     }
     return rows;
 }
 
 void ContactListModel::Fill(std::vector<ContactRecord> contacts, bool searched) {
+    std::vector<ContactListRow> rows = Group(contacts);
     searched_ = searched;
-    std::vector<ContactListRow> rows = Group(std::move(contacts));
-    indexRows_ = int(std::count_if(rows.begin(), rows.end(),
-                                   [](const ContactListRow& row) { return row.isIndex; }));
+    indexRows_ = int(rows.size() - contacts.size());
+    contacts_ = std::move(contacts);
     Load(std::move(rows));
 }
 
@@ -44,7 +67,8 @@ void ContactListModel::AppendContacts(const std::vector<ContactRecord>& contacts
     std::vector<ContactListRow> rows;
     rows.reserve(contacts.size());
     for (const ContactRecord& contact : contacts) {
-        rows.push_back({false, contact});
+        rows.push_back({false, contact.indexLetter, int(contacts_.size())});
+        contacts_.push_back(contact);
     }
     Append(std::move(rows));
 }
@@ -53,6 +77,7 @@ void ContactListModel::RemoveContact(int row) {
     if (Contact(row) == nullptr) {
         return;
     }
+    // The contact itself stays among the model's contacts until the next fill.
     const bool lastOfLetter =
         IsIndexRow(row - 1) && (row + 1 >= EntryCount() || IsIndexRow(row + 1));
     if (lastOfLetter) {
@@ -70,20 +95,28 @@ bool ContactListModel::IsIndexRow(int row) const {
 
 const ContactRecord* ContactListModel::Contact(int row) const {
     const ContactListRow* entry = Entry(row);
-    return entry != nullptr && !entry->isIndex ? &entry->contact : nullptr;
+    if (entry == nullptr || entry->isIndex || entry->contact < 0 ||
+        size_t(entry->contact) >= contacts_.size()) {
+        return nullptr;
+    }
+    return &contacts_[size_t(entry->contact)];
 }
 
 int ContactListModel::RowOfContact(int id) const {
-    const auto found = std::find_if(entries_.begin(), entries_.end(), [id](const auto& entry) {
-        return !entry.isIndex && entry.contact.id == id;
-    });
-    return found == entries_.end() ? -1 : int(found - entries_.begin());
+    for (int row = 0; row < EntryCount(); ++row) {
+        const ContactRecord* contact = Contact(row);
+        if (contact != nullptr && contact->id == id) {
+            return row;
+        }
+    }
+    return -1;
 }
 
 QString ContactListModel::DisplayText(int row) const {
-    const ContactListRow* entry = Entry(row);
-    return entry->isIndex ? CIndexElementItem::LetterText(entry->contact.indexLetter)
-                          : entry->contact.name;
+    if (const ContactRecord* contact = Contact(row)) {
+        return contact->name;
+    }
+    return CIndexElementItem::LetterText(Entry(row)->letter);
 }
 
 } // namespace tamberlink

@@ -5,10 +5,12 @@
 
 namespace tamberlink {
 
-// A row of the contacts list: the index row of a letter, or a contact.
+// A row of the contacts list: the index row of a letter, or a contact (kept by the model,
+// found by its position there).
 struct ContactListRow {
     bool isIndex = false;
-    ContactRecord contact; // an index row carries only its letter, as indexLetter
+    QChar letter;     // index rows: the letter shown
+    int contact = -1; // contact rows: the contact's position in the model
 };
 
 // The rows of the contacts page: the contacts sorted by their initials, each letter's
@@ -25,7 +27,7 @@ public:
 
     // The rows for `contacts`: sorted by initials (ordinal, UTF-16), contacts with equal
     // initials in the order given; an index row before the first contact of each letter.
-    static std::vector<ContactListRow> Group(std::vector<ContactRecord> contacts);
+    static std::vector<ContactListRow> Group(const std::vector<ContactRecord>& contacts);
 
     // Shows `contacts` grouped; `searched` tells which placeholder an empty result shows.
     void Fill(std::vector<ContactRecord> contacts, bool searched);
@@ -46,6 +48,7 @@ protected:
     QString DisplayText(int row) const override;
 
 private:
+    std::vector<ContactRecord> contacts_;
     bool searched_ = false;
     int indexRows_ = 0;
 };
