@@ -164,6 +164,7 @@ int main(int argc, char** argv) {
     }
     ok = outgoing != nullptr && Save(outgoing, out, "call_outgoing.png") && ok;
 
+    tamberlink::CallPopup::CloseAll();
     if (tamberlink::CContactContainer* page = FillContacts(window)) {
         ok = Save(&window, out, "contacts.png") && ok;
         for (int row = 0; row < page->Model().EntryCount(); ++row) {
