@@ -11,70 +11,34 @@
 
 #include "app/AppConfig.h"
 #include "app/AppCore.h"
-#include "app/UiSink.h"
 #include "ui/CContactContainer.h"
 #include "ui/ContactListModel.h"
 #include "ui/SkinStyle.h"
 #include "util/PinyinInitials.h"
 
 #include "../BenchTiming.h"
+#include "PageBench.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListView>
-#include <QScrollBar>
 #include <QTemporaryDir>
 
 #include <sqlite3.h>
 
 #include <algorithm>
 #include <cstdio>
-#include <ctime>
-#include <vector>
 
 using namespace tamberlink;
-using tamberlink::bench::Median;
+using tamberlink::bench::Cost;
+using tamberlink::bench::Measure;
 
 namespace {
 
 constexpr int kContacts = 100000;
 constexpr int kRuns = 5;
-
-double CpuMs() {
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
-}
-
-struct Cost {
-    double wall;
-    double cpu;
-};
-
-// The median wall-clock and CPU milliseconds of `runs` runs of `work`.
-template <typename Work>
-Cost Measure(int runs, Work work) {
-    std::vector<double> wall;
-    std::vector<double> cpu;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer timer;
-        const double start = CpuMs();
-        timer.start();
-        work();
-        wall.push_back(double(timer.nsecsElapsed()) / 1e6);
-        cpu.push_back(CpuMs() - start);
-    }
-    return {Median(wall), Median(cpu)};
-}
-
-class QuietSink : public UiSink {
-public:
-    void ShowTip(const QString& text) override {
-        std::fprintf(stderr, "notice: %s\n", qPrintable(text));
-    }
-};
 
 // Names made of common surnames and given-name characters, one or two of them; numbers
 // spread over the mobile ranges.
@@ -126,13 +90,11 @@ bool FillContacts(const QString& databasePath) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
+    bench::UseOffscreenPlatform();
     QApplication app(argc, argv);
     ApplySkinStyle(app);
     QTemporaryDir docs;
-    QuietSink sink;
+    bench::QuietSink sink;
     AppCore core(AppConfig{docs.path(), QStringLiteral(TAMBERLINK_BIN_DIR "/Data")}, sink);
     if (!core.Start() ||
         !FillContacts(QDir(core.DataRoot()).filePath(QStringLiteral("Data/Tamberlink.db")))) {
@@ -187,17 +149,8 @@ int main(int argc, char** argv) {
     }
 
     page->LoadContacts();
-    QScrollBar* bar = list->verticalScrollBar();
     int screens = 0;
-    const Cost scroll = Measure(kRuns, [&] {
-        screens = 0;
-        bar->setValue(0);
-        while (bar->value() < bar->maximum()) {
-            bar->setValue(bar->value() + bar->pageStep());
-            list->viewport()->repaint();
-            ++screens;
-        }
-    });
+    const Cost scroll = Measure(kRuns, [&] { screens = bench::ScrollTopToBottom(*list); });
     std::printf("  scroll top to bottom, %5d screens    %8.1f  %8.1f  (%.3f ms a screen)\n",
                 screens, scroll.wall, scroll.cpu, scroll.wall / std::max(1, screens));
     core.Shutdown();

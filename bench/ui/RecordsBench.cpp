@@ -15,6 +15,7 @@
 #include "ui/SkinStyle.h"
 
 #include "../BenchTiming.h"
+#include "PageBench.h"
 
 #include <QApplication>
 #include <QDir>
@@ -37,13 +38,6 @@ constexpr int kCalls = 100000;
 constexpr int kNotes = 1000;
 constexpr int kDeleted = 1000;
 constexpr int kRuns = 5;
-
-class QuietSink : public UiSink {
-public:
-    void ShowTip(const QString& text) override {
-        std::fprintf(stderr, "notice: %s\n", qPrintable(text));
-    }
-};
 
 bool Exec(sqlite3* db, const char* sql) {
     char* error = nullptr;
@@ -102,13 +96,11 @@ bool FillCallLog(const QString& databasePath) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
+    bench::UseOffscreenPlatform();
     QApplication app(argc, argv);
     ApplySkinStyle(app);
     QTemporaryDir docs;
-    QuietSink sink;
+    bench::QuietSink sink;
     AppCore core(AppConfig{docs.path(), QStringLiteral(TAMBERLINK_BIN_DIR "/Data")}, sink);
     if (!core.Start() ||
         !FillCallLog(QDir(core.DataRoot()).filePath(QStringLiteral("Data/Tamberlink.db")))) {
@@ -140,15 +132,7 @@ int main(int argc, char** argv) {
 
     QScrollBar* bar = list->verticalScrollBar();
     int screens = 0;
-    const double scroll = TimeMs(kRuns, [&] {
-        screens = 0;
-        bar->setValue(0);
-        while (bar->value() < bar->maximum()) {
-            bar->setValue(bar->value() + bar->pageStep());
-            list->viewport()->repaint();
-            ++screens;
-        }
-    });
+    const double scroll = TimeMs(kRuns, [&] { screens = bench::ScrollTopToBottom(*list); });
 
     const double jump = TimeMs(kRuns, [&] {
         bar->setValue(0);

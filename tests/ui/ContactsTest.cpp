@@ -21,14 +21,12 @@
 #include "ui/ContactListDelegate.h"
 #include "ui/ContactListModel.h"
 
-#include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStackedWidget>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -57,28 +55,16 @@ QStringList Shown(const ContactListModel& model) {
     return rows;
 }
 
-class ContactsTest : public ::testing::Test {
+class ContactsTest : public test::MainWindowFixture {
 protected:
     void SetUp() override {
-        App();
-        QGuiApplication::clipboard()->clear();
-        AppConfig config;
-        config.documentsFolder = home_.path();
-        config.dataFolder = QStringLiteral(TAMBERLINK_BIN_DIR "/Data");
-        StartWindow(config);
+        MainWindowFixture::SetUp();
+        ShowWindow();
     }
-    void StartWindow(const AppConfig& config, const std::optional<QString>& port = std::nullopt) {
-        core_ = std::make_unique<AppCore>(config);
-        window_ = std::make_unique<CMainWndUI>(*core_);
-        ASSERT_TRUE(window_->Start(port));
+    void ShowWindow() {
         page_ = window_->ContactPage();
         ASSERT_NE(page_, nullptr);
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
-    }
-    void TearDown() override {
-        window_.reset();
-        core_.reset();
-        test::ProcessEvents();
     }
 
     AppCore& Core() { return *core_; }
@@ -150,9 +136,6 @@ protected:
         QTest::mouseClick(control, Qt::LeftButton);
     }
 
-    QTemporaryDir home_;
-    std::unique_ptr<AppCore> core_;
-    std::unique_ptr<CMainWndUI> window_;
     CContactContainer* page_ = nullptr;
 };
 
@@ -508,12 +491,8 @@ TEST_F(ContactsTest, CallLogAddButtonSavesTheCallerForTheNextCall) {
     test::BoxSim box;
     ASSERT_TRUE(box.Running());
     // The same folders, with the box this time.
-    window_.reset();
-    core_.reset();
-    AppConfig config;
-    config.documentsFolder = home_.path();
-    config.dataFolder = QStringLiteral(TAMBERLINK_BIN_DIR "/Data");
-    StartWindow(config, QString::fromStdString(box.PortPath()));
+    StartWindow(QString::fromStdString(box.PortPath()));
+    ShowWindow();
     ASSERT_TRUE(test::WaitFor([&] { return Core().IsBoxConnected(); }, 30000));
     CRecordContainer* records = window_->RecordPage();
     const auto newest = [&] {

@@ -35,29 +35,8 @@ using tamberlink::test::App;
 
 namespace {
 
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public test::MainWindowFixture {
 protected:
-    void SetUp() override {
-        App();
-        // Whatever an earlier test copied must not reach this window's start.
-        QGuiApplication::clipboard()->clear();
-        StartWindow();
-    }
-    // A core and its window over the test's documents folder.
-    void StartWindow() {
-        AppConfig config;
-        config.documentsFolder = home_.path();
-        config.dataFolder = QStringLiteral(TAMBERLINK_BIN_DIR "/Data");
-        core_ = std::make_unique<AppCore>(config);
-        window_ = std::make_unique<CMainWndUI>(*core_);
-        ASSERT_TRUE(window_->Start());
-    }
-    void TearDown() override {
-        window_.reset();
-        core_.reset();
-        test::ProcessEvents();
-    }
-
     std::string Row(const char* name, const char* column) {
         test::RawDb db(home_.filePath(QStringLiteral("Tamberlink/Data/Tamberlink.db")));
         return db.Rows(std::string("select ") + column + " from table_setting where name='" + name +
@@ -99,10 +78,6 @@ protected:
         test::ProcessEvents();
         return CTopCall::Instance();
     }
-
-    QTemporaryDir home_;
-    std::unique_ptr<AppCore> core_;
-    std::unique_ptr<CMainWndUI> window_;
 };
 
 } // namespace
@@ -412,13 +387,11 @@ TEST_F(MainWindowTest, CopiedNumbersAreOfferedWhileScreenCaptureIsOn) {
 
 TEST_F(MainWindowTest, WhatTheClipboardHeldBeforeTheStartIsNotOffered) {
     ASSERT_TRUE(window_->ToggleScreenOff());
-    window_.reset();
-    core_.reset();
-    test::ProcessEvents();
+    StopWindow();
 
     // Started again with capture on and a number already copied: nothing pops up by itself.
     QGuiApplication::clipboard()->setText(QStringLiteral("13800000000"));
-    StartWindow();
+    StartWindow(std::nullopt);
     ASSERT_EQ(core_->Settings().ScreenOff(), 1);
     test::ProcessEvents();
     EXPECT_EQ(CTopCall::Instance(), nullptr);

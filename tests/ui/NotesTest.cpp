@@ -22,12 +22,10 @@
 #include "util/TextCodec.h"
 
 #include <QCheckBox>
-#include <QClipboard>
 #include <QDateTime>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
-#include <QTemporaryDir>
 #include <QTextEdit>
 
 #include <gtest/gtest.h>
@@ -53,24 +51,12 @@ QString Seconds(qint64 fromNow) {
     return QString::number(QDateTime::currentSecsSinceEpoch() + fromNow);
 }
 
-class Notes : public ::testing::Test {
+class Notes : public test::MainWindowFixture {
 protected:
     void SetUp() override {
-        App();
-        QGuiApplication::clipboard()->clear();
-        AppConfig config;
-        config.documentsFolder = home_.path();
-        config.dataFolder = QStringLiteral(TAMBERLINK_BIN_DIR "/Data");
-        core_ = std::make_unique<AppCore>(config);
-        window_ = std::make_unique<CMainWndUI>(*core_);
-        ASSERT_TRUE(window_->Start());
+        MainWindowFixture::SetUp();
         ASSERT_NE(Page(), nullptr);
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
-    }
-    void TearDown() override {
-        window_.reset();
-        core_.reset();
-        test::ProcessEvents();
     }
 
     AppCore& Core() { return window_->Core(); }
@@ -125,10 +111,6 @@ protected:
         CMessageBox* box = CMessageBox::Instance();
         return box != nullptr ? box->GetText() : QString();
     }
-
-    QTemporaryDir home_;
-    std::unique_ptr<AppCore> core_;
-    std::unique_ptr<CMainWndUI> window_;
 };
 
 } // namespace

@@ -12,11 +12,9 @@
 #include "ui/CRecordContainer.h"
 #include "ui/CallLogModel.h"
 
-#include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
 #include <QStackedWidget>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -29,18 +27,14 @@ namespace {
 
 constexpr int kDeadlineMs = 30000;
 
-class RecordsOnTheBox : public ::testing::Test {
+class RecordsOnTheBox : public test::MainWindowFixture {
 protected:
+    std::optional<QString> SerialPort() const override {
+        return QString::fromStdString(box_.PortPath());
+    }
     void SetUp() override {
-        App();
-        QGuiApplication::clipboard()->clear();
         ASSERT_TRUE(box_.Running());
-        AppConfig config;
-        config.documentsFolder = home_.path();
-        config.dataFolder = QStringLiteral(TAMBERLINK_BIN_DIR "/Data");
-        core_ = std::make_unique<AppCore>(config);
-        window_ = std::make_unique<CMainWndUI>(*core_);
-        ASSERT_TRUE(window_->Start(QString::fromStdString(box_.PortPath())));
+        MainWindowFixture::SetUp();
         page_ = window_->RecordPage();
         ASSERT_NE(page_, nullptr);
         ASSERT_TRUE(test::WaitFor([&] { return window_->Core().IsBoxConnected(); }, kDeadlineMs));
@@ -48,12 +42,6 @@ protected:
             [&] { return window_->Core().Settings().AreaCode() == QLatin1String("010"); },
             kDeadlineMs));
     }
-    void TearDown() override {
-        window_.reset();
-        core_.reset();
-        test::ProcessEvents();
-    }
-
     static QString Label(WindowImplBase* popup, const char* name) {
         auto* label = popup->FindControl<QLabel>(QString::fromLatin1(name));
         return label != nullptr ? label->text() : QString();
@@ -66,9 +54,6 @@ protected:
     void Send(const std::string& command) { ASSERT_EQ(box_.Command(command), "ok") << command; }
 
     test::BoxSim box_{{"--area-code", "010"}};
-    QTemporaryDir home_;
-    std::unique_ptr<AppCore> core_;
-    std::unique_ptr<CMainWndUI> window_;
     CRecordContainer* page_ = nullptr;
 };
 

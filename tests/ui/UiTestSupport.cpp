@@ -2,6 +2,7 @@
 
 #include "ui/SkinStyle.h"
 
+#include <QClipboard>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QEvent>
@@ -90,6 +91,32 @@ std::unique_ptr<QWidget> MainWindowStandIn() {
     main->resize(902, 602);
     main->show();
     return main;
+}
+
+void MainWindowFixture::SetUp() {
+    App();
+    QGuiApplication::clipboard()->clear();
+    StartWindow(SerialPort());
+}
+
+void MainWindowFixture::TearDown() {
+    StopWindow();
+}
+
+void MainWindowFixture::StartWindow(const std::optional<QString>& serialPort) {
+    StopWindow();
+    AppConfig config;
+    config.documentsFolder = home_.path();
+    config.dataFolder = QStringLiteral(TAMBERLINK_BIN_DIR "/Data");
+    core_ = std::make_unique<AppCore>(config);
+    window_ = std::make_unique<CMainWndUI>(*core_);
+    ASSERT_TRUE(window_->Start(serialPort));
+}
+
+void MainWindowFixture::StopWindow() {
+    window_.reset();
+    core_.reset();
+    ProcessEvents();
 }
 
 } // namespace tamberlink::test

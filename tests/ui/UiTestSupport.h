@@ -1,12 +1,19 @@
 #pragma once
 
+#include "app/AppCore.h"
+#include "ui/CMainWndUI.h"
+
 #include <QApplication>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <gtest/gtest.h>
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace tamberlink::test {
 
@@ -30,5 +37,25 @@ void ProcessEvents();
 
 // A shown 902 x 602 window standing in for the main window that dialogs live in.
 std::unique_ptr<QWidget> MainWindowStandIn();
+
+// Tests of the main window over a core of its own in a fresh documents folder. Each test
+// starts with an empty clipboard (so that nothing an earlier test copied reaches the
+// window's start) and a started window, looking for the telephone box at SerialPort().
+class MainWindowFixture : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // The box's port, when the window is to look for one.
+    virtual std::optional<QString> SerialPort() const { return std::nullopt; }
+
+    // A core and its window over the documents folder, in place of those running.
+    void StartWindow(const std::optional<QString>& serialPort);
+    void StopWindow();
+
+    QTemporaryDir home_;
+    std::unique_ptr<AppCore> core_;
+    std::unique_ptr<CMainWndUI> window_;
+};
 
 } // namespace tamberlink::test
