@@ -402,7 +402,7 @@ bool AppCore::AddContact(const ContactRecord& record, bool doNotShow) {
 }
 
 bool AppCore::UpdateContact(const ContactRecord& record) {
-    if (!database_.UpdateContact(record)) {
+    if (!database_.UpdateContact(record, attribution_)) {
         ShowTip(QStringLiteral("编辑联系人出错"));
         return false;
     }

@@ -339,10 +339,13 @@ bool LocalDatabase::AddContact(const ContactRecord& record, const AttributionDat
     return true;
 }
 
-bool LocalDatabase::UpdateContact(const ContactRecord& record) {
+bool LocalDatabase::UpdateContact(const ContactRecord& record,
+                                  const AttributionDatabase& attribution) {
     std::lock_guard lock(mutex_);
+    // Where the number belongs follows the number: an edited number must not show the old
+    // one's place.
     SqlStatement update(db_, "update table_contact set name=?, phone=?, head=?, email=?, "
-                             "company=?, home=?, other=?, nameindex=? where id=?");
+                             "company=?, home=?, other=?, nameindex=?, attribution=? where id=?");
     update.Bind(1, record.name)
         .Bind(2, record.phone)
         .Bind(3, record.head)
@@ -351,7 +354,8 @@ bool LocalDatabase::UpdateContact(const ContactRecord& record) {
         .Bind(6, record.home)
         .Bind(7, record.other)
         .Bind(8, record.initials)
-        .Bind(9, QString::number(record.id));
+        .Bind(9, attribution.GetAttribution(record.phone))
+        .Bind(10, QString::number(record.id));
     return update.Run();
 }
 

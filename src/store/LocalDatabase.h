@@ -75,7 +75,8 @@ public:
     // `stored` receives the rows added, each with its id, number and attribution.
     bool AddContact(const ContactRecord& record, const AttributionDatabase& attribution,
                     std::vector<ContactRecord>* stored = nullptr);
-    bool UpdateContact(const ContactRecord& record);
+    // Writes the record's fields over the row of its id, with the attribution of its phone.
+    bool UpdateContact(const ContactRecord& record, const AttributionDatabase& attribution);
     bool DeleteContact(int id);
     bool DeleteAllContacts();
     QString GetContactName(const QString& number);

@@ -186,13 +186,14 @@ TEST_F(MigratedDatabase, ContactReadersAndUpdates) {
     EXPECT_EQ(backup[0].datetime, QStringLiteral("2016-03-07"));
     EXPECT_EQ(backup[0].cid, QStringLiteral("c-1"));
 
-    ContactRecord edited(QStringLiteral("赵六"), QStringLiteral("010-1234"), {});
+    ContactRecord edited(QStringLiteral("赵六"), QStringLiteral("139-0000-0000"), {});
     edited.id = loaded[0].id;
-    ASSERT_TRUE(db_.UpdateContact(edited));
+    ASSERT_TRUE(db_.UpdateContact(edited, attribution_));
     loaded = db_.LoadContacts();
     EXPECT_EQ(loaded[0].name, QStringLiteral("赵六"));
-    EXPECT_EQ(loaded[0].phone, QStringLiteral("010-1234"));
-    EXPECT_EQ(loaded[0].attribution, QStringLiteral("移动|北京")); // not rewritten
+    // The number as typed, and where it belongs, no longer the old number's place.
+    EXPECT_EQ(loaded[0].phone, QStringLiteral("139-0000-0000"));
+    EXPECT_EQ(loaded[0].attribution, QStringLiteral("移动|新疆乌鲁木齐"));
     EXPECT_EQ(db_.SearchContactList(QStringLiteral("zl")).size(), 1u);
 
     EXPECT_TRUE(db_.DeleteContact(loaded[0].id));

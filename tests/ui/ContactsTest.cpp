@@ -402,10 +402,14 @@ TEST_F(ContactsTest, DetailsDialogShowsEditsAndSavesTheContact) {
 
     Type(dialog, "EditName", QStringLiteral("王五"));
     Type(dialog, "EditCompany", QStringLiteral("公司"));
+    Type(dialog, "EditPhone", QStringLiteral("13900000000"));
     Click(dialog, "ButtonSave");
     EXPECT_EQ(CContactInfo::Instance(), nullptr);
     EXPECT_EQ(Table("name, company, nameindex"), "王五|公司|WW\nAlice||ALICE");
     EXPECT_EQ(Shown(Model()), QStringList({"A", "Alice", "W", "王五"}));
+    // The row shows where the new number belongs.
+    EXPECT_EQ(CItemContact(*Model().Contact(3)).NumberText(),
+              QStringLiteral("13900000000 移动|新疆乌鲁木齐"));
 }
 
 TEST_F(ContactsTest, AddDialogStoresEveryNumberAtTheEndOfTheList) {
