@@ -304,15 +304,11 @@ void CMainWndUI::OpenSettingPrefix(int mode) {
 }
 
 void CMainWndUI::OpenSettingIP() {
-    if (!exiting_ && CSettingIP::Instance() == nullptr) {
-        OpenWindow<CSettingIP>(this, QStringLiteral("IP设置"), kDialogPosition, core_);
-    }
+    OpenDialog<CSettingIP>(QStringLiteral("IP设置"));
 }
 
 void CMainWndUI::OpenSettingProxy() {
-    if (!exiting_ && CSettingProxy::Instance() == nullptr) {
-        OpenWindow<CSettingProxy>(this, QStringLiteral("代理设置"), kDialogPosition, core_);
-    }
+    OpenDialog<CSettingProxy>(QStringLiteral("代理设置"));
 }
 
 void CMainWndUI::OpenExitConfirmation() {
@@ -342,21 +338,15 @@ void CMainWndUI::OpenAboutPage() {
 }
 
 void CMainWndUI::OpenSettingUpdate() {
-    if (!exiting_ && CSettingUpdate::Instance() == nullptr) {
-        OpenWindow<CSettingUpdate>(this, QStringLiteral("版本更新"), kDialogPosition, core_);
-    }
+    OpenDialog<CSettingUpdate>(QStringLiteral("版本更新"));
 }
 
 void CMainWndUI::OpenSettingFeedback() {
-    if (!exiting_ && CSettingFeedback::Instance() == nullptr) {
-        OpenWindow<CSettingFeedback>(this, QStringLiteral("LoginDialog"), kDialogPosition, core_);
-    }
+    OpenDialog<CSettingFeedback>(QStringLiteral("LoginDialog"));
 }
 
 void CMainWndUI::OpenSettingGrade() {
-    if (!exiting_ && CSettingGrade::Instance() == nullptr) {
-        OpenWindow<CSettingGrade>(this, QStringLiteral("固件升级"), kDialogPosition, core_);
-    }
+    OpenDialog<CSettingGrade>(QStringLiteral("固件升级"));
 }
 
 void CMainWndUI::OpenLoginDialog() {
@@ -392,9 +382,7 @@ CLoginRegUI* CMainWndUI::OpenAccountDialog(const QString& title, int panel, bool
 }
 
 void CMainWndUI::OpenProfile() {
-    if (!exiting_ && CEditSelfInfo::Instance() == nullptr) {
-        OpenWindow<CEditSelfInfo>(this, QStringLiteral("个人资料"), kDialogPosition, core_);
-    }
+    OpenDialog<CEditSelfInfo>(QStringLiteral("个人资料"));
 }
 
 void CMainWndUI::LogOut() {

@@ -146,6 +146,13 @@ private:
     void SelectPage(int page);
     void Minimize();
     void OpenUrl(const char* address);
+    // Opens the dialog T over the core at the dialog position, unless one is open.
+    template <class T>
+    void OpenDialog(const QString& title) {
+        if (!exiting_ && T::Instance() == nullptr) {
+            OpenWindow<T>(this, title, kDialogPosition, core_);
+        }
+    }
     CNotepadEdit* OpenNoteEditor(const QString& title, int cid);
 
     AppCore& core_;
