@@ -1,11 +1,10 @@
 // The remembered password: the database holds the login's first hash or a keyring marker,
-// never the password; an older database is mended at start-up; the remembered password
-// still logs in.
+// never the password; an older database is mended at start-up.
 #include "cloud/RememberedPassword.h"
 #include "store/LocalDatabase.h"
 
 #include "../store/StoreTestSupport.h"
-#include "CloudFlowFixture.h"
+#include "FakeCloud.h"
 #include "FakeKeyring.h"
 
 #include <QDir>
@@ -128,14 +127,6 @@ TEST_F(RememberedPasswordTest, APasswordInClearIsReplacedAtStartUp) {
     EXPECT_EQ(memory.Offered().digest, LoginDigest(kNumber, clear));
     EXPECT_FALSE(FilesHold(clear));
 
-    // With a keyring the password moves there.
-    storeClear(1);
-    RememberedPassword withKeyring(database_, &keyring_);
-    withKeyring.Load();
-    ASSERT_TRUE(WaitFor([&] { return Row() == kNumber.toStdString() + "|" + Marker() + "|1"; }));
-    EXPECT_EQ(keyring_.entries.values(), QStringList{clear});
-    EXPECT_FALSE(FilesHold(clear));
-
     // Not to be remembered: it is only removed.
     storeClear(0);
     RememberedPassword forgetting(database_, nullptr);
@@ -143,30 +134,6 @@ TEST_F(RememberedPasswordTest, APasswordInClearIsReplacedAtStartUp) {
     EXPECT_EQ(Row(), kNumber.toStdString() + "||0");
     EXPECT_TRUE(forgetting.Offered().digest.isEmpty());
     EXPECT_FALSE(FilesHold(clear));
-}
-
-// The remembered password logs in against the service without being typed again.
-TEST_F(CloudFlowTest, TheRememberedPasswordLogsIn) {
-    LogIn();
-    const std::string stored =
-        RawDb(seed_.path()).Rows("select password from table_user where id=0");
-    EXPECT_EQ(stored.find(kPassword), std::string::npos);
-
-    Account().Remembered().Load();
-    ASSERT_EQ(Account().Remembered().Offered().digest,
-              LoginDigest(QString::fromLatin1(kAccount), QString::fromLatin1(kPassword)));
-    Account().LogOut();
-    Account().RequestCodePicture(AccountFlow::kLoginForm);
-    ASSERT_TRUE(WaitForEvent(QStringLiteral("picture:0")));
-    Account().LoginRemembered(QStringLiteral("1234"), true);
-    ASSERT_TRUE(WaitForEvent(QStringLiteral("result:0")));
-    EXPECT_TRUE(Account().IsLoggedIn());
-    const Json::Value logins = fake_.Requests("api/user");
-    EXPECT_EQ(logins[logins.size() - 1]["form"]["p"].asString(),
-              AccountFlow::LoginHash(QString::fromLatin1(kAccount), QString::fromLatin1(kPassword),
-                                     QStringLiteral("1234"))
-                  .toStdString());
-    EXPECT_EQ(RawDb(seed_.path()).Rows("select password from table_user where id=0"), stored);
 }
 
 } // namespace
