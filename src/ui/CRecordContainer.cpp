@@ -8,33 +8,14 @@
 #include "ui/Controls.h"
 #include "ui/RecordingPlayback.h"
 #include "ui/SkinLoader.h"
-#include "util/PhoneNumber.h"
 
 #include <QDir>
 #include <QLayout>
 #include <QLineEdit>
 #include <QListView>
 #include <QScrollBar>
-#include <QValidator>
 
 namespace tamberlink {
-
-namespace {
-
-// Digits only. A pasted number keeps its digits: "+86", blanks and dashes fall away.
-class NumberValidator : public QValidator {
-public:
-    using QValidator::QValidator;
-
-    State validate(QString& input, int& pos) const override {
-        const qsizetype before = input.size();
-        input = PhoneNumber::Digits(input);
-        pos = qMax(0, int(pos - (before - input.size())));
-        return Acceptable;
-    }
-};
-
-} // namespace
 
 CRecordContainer::CRecordContainer(AppCore& core, QWidget* parent)
     : QWidget(parent)
@@ -79,8 +60,7 @@ bool CRecordContainer::Build() {
     }
 
     numberBox_->setFont(SkinFont(4));
-    numberBox_->setValidator(new NumberValidator(numberBox_));
-    numberBox_->setMaxLength(kNumberMaxLength);
+    SetNumberInput(numberBox_, kNumberMaxLength);
 
     connect(keyboardButton, &QAbstractButton::clicked, this,
             &CRecordContainer::OpenOrCloseKeyboard);
