@@ -4,6 +4,7 @@
 #include "ui/RowPainter.h"
 #include "ui/SkinImage.h"
 
+#include <QFontMetrics>
 #include <QPainter>
 
 namespace tamberlink {
@@ -68,25 +69,33 @@ TargetSend::Control TargetSend::HitTest(const QPoint& pos) {
 
 void TargetSend::Paint(QPainter& painter, const QRect& tileRect, const RowState& state) const {
     const QRect tile = ControlRect(Control::Item).translated(tileRect.topLeft());
+    const QRect remove = ControlRect(Control::Remove).translated(tileRect.topLeft());
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QColor::fromRgba(state.hovered ? 0xFF4D93FB : 0xFFCFE0FD));
     painter.setBrush(QColor::fromRgba(state.hovered ? 0xFFE3EEFF : 0xFFEEF5FF));
     painter.drawRoundedRect(QRectF(tile).adjusted(0.5, 0.5, -0.5, -0.5), 4, 4);
-    const QRect remove = ControlRect(Control::Remove).translated(tileRect.topLeft());
     if (Control(state.hot) == Control::Remove) {
         painter.setPen(Qt::NoPen);
         painter.setBrush(
             QColor::fromRgba(Control(state.pushed) == Control::Remove ? 0xFFC53A34 : 0xFFEF4B44));
         painter.drawEllipse(remove);
     }
+    // The cross shows under the mouse; otherwise the text has the whole tile. A number keeps
+    // its first and last digits.
+    const QFont font = SkinFont(2);
+    const QRect text(6, 2, (state.hovered ? remove.left() - tileRect.left() : kWidth - 4) - 8,
+                     kHeight - 4);
+    const Qt::TextElideMode elide = recipient_.name.isEmpty() ? Qt::ElideMiddle : Qt::ElideRight;
+    const QString shown = QFontMetrics(font).elidedText(Text(), elide, text.width());
     painter.restore();
 
     RowPainter row(painter, tileRect);
-    row.Text(QRect(8, 2, kWidth - 32, kHeight - 4), SkinFont(2), RowPainter::kTextColor,
-             Qt::AlignLeft | Qt::AlignVCenter, Text());
-    row.Picture(ControlRect(Control::Remove).adjusted(2, 2, -2, -2),
-                QStringLiteral("tabBtnClose.png"));
+    row.Text(text, font, RowPainter::kTextColor, Qt::AlignLeft | Qt::AlignVCenter, shown);
+    if (state.hovered) {
+        row.Picture(ControlRect(Control::Remove).adjusted(2, 2, -2, -2),
+                    QStringLiteral("tabBtnClose.png"));
+    }
 }
 
 } // namespace tamberlink

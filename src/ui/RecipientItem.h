@@ -29,13 +29,13 @@ private:
     SmsRecipient recipient_;
 };
 
-// A recipient tile of a new SMS: the name, or the number when there is none, and a button
-// that takes the recipient off.
+// A recipient tile of a new SMS: the name, or the number when there is none, and, under the
+// mouse, a cross that takes the recipient off.
 class TargetSend {
 public:
     enum class Control { None, Remove, Item };
 
-    static constexpr int kWidth = 70;
+    static constexpr int kWidth = 92;
     static constexpr int kHeight = 28;
 
     explicit TargetSend(const SmsRecipient& recipient)
