@@ -2,22 +2,15 @@
 
 #include "ui/Controls.h"
 #include "ui/RowPainter.h"
-#include "ui/SkinImage.h"
 
 namespace tamberlink {
 
 void CItemRecordUI::Fill(const CallLogRecord& entry) {
     entry_ = entry;
-    nameText_ = entry.name;
-    numberText_ = entry.phone + u' ' + entry.attribution;
-    if (!entry.nameIsPhone) {
-        nameText_ = ShortenText(nameText_, kNameLength);
-    } else {
-        if (!entry.phone.isEmpty()) {
-            numberText_.remove(entry.phone);
-        }
-        numberText_.remove(u' ');
-    }
+    RowPainter::PersonLines lines = RowPainter::PersonLinesFor(
+        entry.name, entry.phone, entry.attribution, entry.nameIsPhone, kNameLength);
+    nameText_ = std::move(lines.name);
+    numberText_ = std::move(lines.number);
 }
 
 bool CItemRecordUI::IsPlayVisible() const {
@@ -25,10 +18,7 @@ bool CItemRecordUI::IsPlayVisible() const {
 }
 
 QString CItemRecordUI::HeadImage() const {
-    if (!entry_.head.isEmpty() && !SkinPicture(entry_.head).isNull()) {
-        return entry_.head;
-    }
-    return QStringLiteral("bgHeadDefaulte2.png");
+    return RowPainter::HeadPicture(entry_.head);
 }
 
 QString CItemRecordUI::TypeImage() const {

@@ -2,7 +2,6 @@
 
 #include "ui/Controls.h"
 #include "ui/RowPainter.h"
-#include "ui/SkinImage.h"
 
 namespace tamberlink {
 
@@ -10,24 +9,15 @@ void CItemSmsUI::Fill(const SmsRecord& sms) {
     sms_ = sms;
     const QString attribution =
         sms.attribution.isEmpty() ? QStringLiteral("未知号码") : sms.attribution;
-    nameText_ = sms.name;
-    numberText_ = sms.phone + u' ' + attribution;
-    if (sms.name == sms.phone) {
-        if (!sms.phone.isEmpty()) {
-            numberText_.remove(sms.phone);
-        }
-        numberText_.remove(u' ');
-    } else {
-        nameText_ = ShortenText(nameText_, kNameLength);
-    }
+    RowPainter::PersonLines lines = RowPainter::PersonLinesFor(sms.name, sms.phone, attribution,
+                                                               sms.name == sms.phone, kNameLength);
+    nameText_ = std::move(lines.name);
+    numberText_ = std::move(lines.number);
     contentText_ = ShortenText(OneLine(sms.content), kContentLength);
 }
 
 QString CItemSmsUI::HeadImage() const {
-    if (!sms_.head.isEmpty() && !SkinPicture(sms_.head).isNull()) {
-        return sms_.head;
-    }
-    return QStringLiteral("bgHeadDefaulte2.png");
+    return RowPainter::HeadPicture(sms_.head);
 }
 
 QRect CItemSmsUI::ControlRect(Control control) {

@@ -44,6 +44,18 @@ public:
     // The names' font: the body font in bold.
     static QFont NameFont();
 
+    // The two lines of a row about a person: the name, cut after `nameLength` characters,
+    // over the number and its place; or, for a number without a contact (whose name is the
+    // number itself), the number over its place alone.
+    struct PersonLines {
+        QString name;
+        QString number;
+    };
+    static PersonLines PersonLinesFor(const QString& name, const QString& phone,
+                                      const QString& place, bool nameIsPhone, int nameLength);
+    // The person's picture, or the default one when there is none.
+    static QString HeadPicture(const QString& head);
+
 private:
     QRect At(const QRect& rect) const { return rect.translated(row_.topLeft()); }
 
