@@ -12,8 +12,7 @@
 
 #include <QListView>
 #include <QScrollBar>
-
-#include <algorithm>
+#include <QSet>
 
 namespace tamberlink {
 
@@ -248,14 +247,14 @@ bool CSmsContainer::IsTemplateManagerShown() const {
 
 SmsRecipients CSmsContainer::RecentRecipients() const {
     SmsRecipients recipients;
+    QSet<QString> seen;
     for (int row = 0; row < smsModel_->EntryCount(); ++row) {
         const SmsRecord& sms = *smsModel_->Entry(row);
         // An SMS to a number without a contact carries the number as its name.
         SmsRecipient person{sms.name == sms.phone ? QString() : sms.name, sms.phone, sms.head};
-        const bool known =
-            std::any_of(recipients.begin(), recipients.end(),
-                        [&person](const SmsRecipient& other) { return other.SamePerson(person); });
-        if (!known) {
+        const QString key = person.name + u'\n' + person.phone;
+        if (!seen.contains(key)) {
+            seen.insert(key);
             recipients.push_back(std::move(person));
         }
     }

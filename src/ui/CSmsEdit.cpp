@@ -45,7 +45,7 @@ void CSmsEdit::SetPerson(const QString& name, const QString& phone, const QStrin
     phone_ = phone;
     const bool onlyNumber = name.isEmpty() || name == phone;
     nameLabel_->setText(onlyNumber ? phone : name);
-    phoneLabel_->setText(onlyNumber ? QString() : phone);
+    phoneLabel_->setText(phone);
     phoneLabel_->setVisible(!onlyNumber);
 
     QString shownTime = time;
