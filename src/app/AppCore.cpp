@@ -472,6 +472,30 @@ bool AppCore::AddSms(const QString& number, const QString& content, const QStrin
     return true;
 }
 
+std::vector<SmsRecord> AppCore::LoadSmsList() {
+    return database_.LoadSmsList();
+}
+
+bool AppCore::DeleteSms(const std::vector<int>& ids) {
+    return database_.DeleteSms(ids);
+}
+
+QStringList AppCore::GetFirstSmsTo(const QString& number) {
+    return database_.GetFirstSmsTo(number);
+}
+
+std::vector<TemplateRecord> AppCore::LoadTemplateList() {
+    return database_.LoadTemplateList();
+}
+
+std::vector<TemplateRecord> AppCore::GetAllTemplates() {
+    return database_.GetAllTemplates();
+}
+
+bool AppCore::DeleteTemplates(const std::vector<int>& ids) {
+    return database_.DeleteTemplates(ids);
+}
+
 bool AppCore::SaveTemplate(const TemplateRecord& record) {
     if (!database_.SaveTemplate(record)) {
         return false;

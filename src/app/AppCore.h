@@ -127,9 +127,17 @@ public:
     // that has none yet.
     void LinkRecordingToCallLog(const QString& guid, int callId = 0) override;
 
-    // Sent SMS and SMS templates; their lists hear of a change through the signals below.
+    // Sent SMS and SMS templates; their lists hear of a change through the signals below,
+    // except of deletions, which the list that shows the rows makes itself.
+    std::vector<SmsRecord> LoadSmsList();
     bool AddSms(const QString& number, const QString& content, const QString& attribution);
+    bool DeleteSms(const std::vector<int>& ids);
+    // [date_time, content] of the first SMS sent to the number, or an empty list.
+    QStringList GetFirstSmsTo(const QString& number);
+    std::vector<TemplateRecord> LoadTemplateList();
+    std::vector<TemplateRecord> GetAllTemplates();
     bool SaveTemplate(const TemplateRecord& record);
+    bool DeleteTemplates(const std::vector<int>& ids);
 
     // Notes. Loading the note list (re)starts the reminders.
     std::vector<NoteRecord> LoadNoteList();

@@ -119,43 +119,59 @@ void CallControl::OnMissedCall(const QString& number) {
     host_.AddCallLog(caller, where.Place(), where.corp, kMissedLandline);
 }
 
-// The numbers go out one after another, then the content once; each number's SMS row is
-// written as soon as its parts have gone out. A link lost midway ends the hand-off: what is
-// left is dropped and the user is told once.
-void CallControl::SendSmsViaPhone(const QStringList& numbers, const QString& content) {
+// The numbers go out one after another, then the content once. The SMS rows are written
+// once the content has gone out too: only then has the phone been handed a whole message. A
+// link lost midway ends the hand-off: what is left is dropped, no row is written and the
+// user is told once.
+bool CallControl::SendSmsViaPhone(const QStringList& numbers, const QString& content) {
+    QStringList recipients = numbers;
+    recipients.removeAll(QString());
+    // Numbers without a content would be left waiting in the box for the next SMS.
+    if (recipients.isEmpty()) {
+        host_.ShowTip(QStringLiteral("联系人不能为空"));
+        return false;
+    }
+    if (content.isEmpty()) {
+        host_.ShowTip(QStringLiteral("发送内容不能为空"));
+        return false;
+    }
     const QString notConnected = QStringLiteral("请先连接设备后再发送短信");
     if (!link_.IsConnected()) {
         host_.ShowTip(notConnected);
-        return;
+        return false;
     }
     if (!link_.IsPhoneLinked()) {
         host_.ShowTip(QStringLiteral("请开启手机版Tamberlink拨号器，再发送短信"));
-        return;
+        return false;
     }
-    auto lost = std::make_shared<std::atomic<bool>>(false);
-    auto endIfLost = [this, lost, notConnected](bool written) {
-        if (!written && !lost->exchange(true)) {
-            host_.ShowTip(notConnected);
-        }
+    struct Row {
+        QString number;
+        QString attribution;
     };
+    std::vector<Row> rows;
     std::vector<OutgoingFrame> frames;
-    for (const QString& number : numbers) {
+    for (const QString& number : recipients) {
         AppendSmsText(frames, frame::kSmsNumber, number);
-        const QString attribution = host_.LookUp(PhoneNumber::Clean(number)).Text();
-        frames.push_back({{},
-                          std::chrono::milliseconds(0),
-                          [this, endIfLost, number, content, attribution](bool written) {
-                              if (written) {
-                                  host_.AddSms(number, content, attribution);
-                              }
-                              endIfLost(written);
-                          }});
+        rows.push_back({number, host_.LookUp(PhoneNumber::Clean(number)).Text()});
     }
     AppendSmsText(frames, frame::kSmsContent, content);
-    frames.push_back({{}, std::chrono::milliseconds(0), endIfLost});
+    // A frame that fails, and every one after it, is dropped: this one hears of it too.
+    frames.push_back({{},
+                      std::chrono::milliseconds(0),
+                      [this, rows = std::move(rows), content, notConnected](bool written) {
+                          if (!written) {
+                              host_.ShowTip(notConnected);
+                              return;
+                          }
+                          for (const Row& row : rows) {
+                              host_.AddSms(row.number, content, row.attribution);
+                          }
+                      }});
     if (!link_.Send(std::move(frames))) {
         host_.ShowTip(notConnected);
+        return false;
     }
+    return true;
 }
 
 void CallControl::AppendSmsText(std::vector<OutgoingFrame>& frames, unsigned char kind,

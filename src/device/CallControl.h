@@ -40,8 +40,11 @@ public:
     // log keeps (a local landline number counts as in the user's area).
     NumberAttribution LookUpCaller(const QString& number);
 
-    // Queues the hand-off; the SMS rows are written as it goes out.
-    void SendSmsViaPhone(const QStringList& numbers, const QString& content);
+    // Queues the hand-off of `content` to `numbers` (empty ones are skipped) and returns at
+    // once; the SMS rows are written when the whole hand-off has gone out. False, after
+    // telling the user, when there is no number or no content, or the box or the phone is
+    // not there: then nothing is sent.
+    bool SendSmsViaPhone(const QStringList& numbers, const QString& content);
 
     // Releases the line.
     void HangUp();

@@ -7,16 +7,10 @@ namespace tamberlink {
 
 void CItemRecordUI::Fill(const CallLogRecord& entry) {
     entry_ = entry;
-    nameText_ = entry.name;
-    numberText_ = entry.phone + u' ' + entry.attribution;
-    if (!entry.nameIsPhone) {
-        nameText_ = ShortenText(nameText_, kNameLength);
-    } else {
-        if (!entry.phone.isEmpty()) {
-            numberText_.remove(entry.phone);
-        }
-        numberText_.remove(u' ');
-    }
+    RowPainter::PersonLines lines = RowPainter::PersonLinesFor(
+        entry.name, entry.phone, entry.attribution, entry.nameIsPhone, kNameLength);
+    nameText_ = std::move(lines.name);
+    numberText_ = std::move(lines.number);
 }
 
 bool CItemRecordUI::IsPlayVisible() const {

@@ -7,6 +7,7 @@
 #include "ui/CCallOutUI.h"
 #include "ui/CContactContainer.h"
 #include "ui/CContactInfo.h"
+#include "ui/CDialogTemplate.h"
 #include "ui/CDuiMenu.h"
 #include "ui/CEditSelfInfo.h"
 #include "ui/CLoginRegUI.h"
@@ -23,6 +24,9 @@
 #include "ui/CSettingProxy.h"
 #include "ui/CSettingQuery.h"
 #include "ui/CSettingUpdate.h"
+#include "ui/CSmsContainer.h"
+#include "ui/CSmsEdit.h"
+#include "ui/CSmsNew.h"
 #include "ui/CTopCall.h"
 #include "ui/ClipboardCapture.h"
 #include "ui/Controls.h"
@@ -30,6 +34,7 @@
 #include "ui/SkinImage.h"
 #include "ui/TrayIcon.h"
 #include "ui/UiLog.h"
+#include "util/PhoneNumber.h"
 #include "util/Version.h"
 
 #include <QClipboard>
@@ -169,6 +174,7 @@ void CMainWndUI::InitWindow() {
         connect(records_, &CRecordContainer::NoteRequested, this, &CMainWndUI::OpenNoteForCall);
         connect(records_, &CRecordContainer::AddContactRequested, this,
                 &CMainWndUI::OpenAddContact);
+        connect(records_, &CRecordContainer::SmsRequested, this, &CMainWndUI::OpenSmsEdit);
         records_->LoadCallLog();
     }
     if (contacts_ != nullptr && !contacts_->Build()) {
@@ -176,8 +182,11 @@ void CMainWndUI::InitWindow() {
     }
     if (contacts_ != nullptr) {
         connect(contacts_, &CContactContainer::DialRequested, this, &CMainWndUI::Dial);
+        connect(contacts_, &CContactContainer::SmsRequested, this,
+                [this](const ContactRecord& contact) { OpenSmsEdit(contact.name, contact.phone); });
         contacts_->LoadContacts();
     }
+    BuildSmsPage();
     if (notes_ != nullptr && !notes_->Build()) {
         notes_ = nullptr;
     }
@@ -196,6 +205,10 @@ QWidget* CMainWndUI::CreateControl(const QString& className, QWidget* parent) {
     if (className.compare(u"ContactList", Qt::CaseInsensitive) == 0) {
         contacts_ = new CContactContainer(core_, parent);
         return contacts_;
+    }
+    if (className.compare(u"SmsList", Qt::CaseInsensitive) == 0) {
+        sms_ = new CSmsContainer(core_, parent);
+        return sms_;
     }
     if (className.compare(u"NotepadList", Qt::CaseInsensitive) == 0) {
         notes_ = new CNotepadContainer(core_, parent);
@@ -300,6 +313,10 @@ void CMainWndUI::SelectPage(int page) {
     // The page already shown is not selected again.
     if (pages_->currentIndex() != page) {
         pages_->setCurrentIndex(page);
+    }
+    // The SMS tab shows the sent SMS, not the template manager.
+    if (page == 1 && sms_ != nullptr) {
+        sms_->HideTemplateManager();
     }
 }
 
@@ -492,6 +509,8 @@ void CMainWndUI::OnClipboardChanged() {
     }
     if (CTopCall* popup = CTopCall::Offer(number, QCursor::pos())) {
         connect(popup, &CTopCall::DialRequested, this, &CMainWndUI::Dial, Qt::UniqueConnection);
+        connect(popup, &CTopCall::SmsRequested, this, &CMainWndUI::OpenSmsForNumber,
+                Qt::UniqueConnection);
     }
 }
 
@@ -726,6 +745,82 @@ CNotepadEdit* CMainWndUI::OpenNoteForCaller(const QString& name, const QString& 
     CNotepadEdit* editor = OpenNoteEditor(QStringLiteral("新建笔记"), 0);
     if (editor != nullptr) {
         editor->SetContact(name, number, head, true);
+    }
+    return editor;
+}
+
+void CMainWndUI::BuildSmsPage() {
+    if (sms_ != nullptr && !sms_->Build()) {
+        sms_ = nullptr;
+    }
+    if (sms_ == nullptr) {
+        return;
+    }
+    connect(sms_, &CSmsContainer::NewSmsRequested, this, [this] { OpenSmsNew(); });
+    connect(sms_, &CSmsContainer::SmsOpenRequested, this, &CMainWndUI::OpenSmsFromList);
+    connect(sms_, &CSmsContainer::DialRequested, this, &CMainWndUI::Dial);
+    connect(sms_, &CSmsContainer::NewTemplateRequested, this, [this] { OpenTemplateEditor(); });
+    connect(sms_, &CSmsContainer::TemplateOpenRequested, this, &CMainWndUI::OpenTemplateEditor);
+    sms_->LoadSmsList();
+}
+
+bool CMainWndUI::IsComposingSms() const {
+    return CSmsNew::Instance() != nullptr || CSmsEdit::Instance() != nullptr;
+}
+
+CSmsNew* CMainWndUI::OpenSmsNew(const SmsRecipients& recipients) {
+    if (exiting_ || IsComposingSms()) {
+        return nullptr;
+    }
+    CSmsNew* window =
+        OpenWindow<CSmsNew>(this, QStringLiteral("新建短信"), CSmsNew::kPosition, core_,
+                            sms_ != nullptr ? sms_->RecentRecipients() : SmsRecipients());
+    if (window != nullptr) {
+        window->AddRecipients(recipients);
+    }
+    return window;
+}
+
+CSmsEdit* CMainWndUI::OpenSmsEdit(const QString& name, const QString& phone) {
+    if (CCallInUI::Instance() != nullptr || CCallOutUI::Instance() != nullptr) {
+        return nullptr;
+    }
+    SmsRecord person;
+    person.name = name;
+    person.phone = phone;
+    return OpenSmsFromList(person);
+}
+
+void CMainWndUI::OpenSmsForNumber(const QString& copied) {
+    // A copied number may be written "+86 138-...".
+    const QString number = PhoneNumber::Clean(copied);
+    const QString name = core_.GetContactName(number);
+    // The main window may be in the tray while a number is copied elsewhere.
+    if (OpenSmsEdit(name.isEmpty() ? number : name, number) != nullptr) {
+        ShowNormal();
+    }
+}
+
+CSmsEdit* CMainWndUI::OpenSmsFromList(const SmsRecord& sms) {
+    if (exiting_ || IsComposingSms()) {
+        return nullptr;
+    }
+    CSmsEdit* window =
+        OpenWindow<CSmsEdit>(this, QStringLiteral("新建短信"), CSmsEdit::kPosition, core_);
+    if (window != nullptr) {
+        window->SetPerson(sms.name, sms.phone, sms.dateTime, sms.content);
+    }
+    return window;
+}
+
+CDialogTemplate* CMainWndUI::OpenTemplateEditor(const TemplateRecord& record) {
+    if (exiting_ || CDialogTemplate::Instance() != nullptr) {
+        return nullptr;
+    }
+    CDialogTemplate* editor = OpenWindow<CDialogTemplate>(this, QStringLiteral("短信模版"),
+                                                          CDialogTemplate::kPosition, core_);
+    if (editor != nullptr && record.id != -1) {
+        editor->SetTemplate(record);
     }
     return editor;
 }

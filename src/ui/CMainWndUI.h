@@ -2,6 +2,7 @@
 
 #include "app/AppCore.h"
 #include "app/UiSink.h"
+#include "ui/SmsRecipient.h"
 #include "ui/WindowImplBase.h"
 
 #include <optional>
@@ -13,10 +14,14 @@ namespace tamberlink {
 
 class CButtonUI;
 class CContactContainer;
+class CDialogTemplate;
 class CLoginRegUI;
 class CNotepadContainer;
 class CNotepadEdit;
 class CRecordContainer;
+class CSmsContainer;
+class CSmsEdit;
+class CSmsNew;
 class TrayIcon;
 
 // The main window "Tamberlink拨号器" (902 x 602) and the user interface of a core made
@@ -97,9 +102,26 @@ public:
     CNotepadEdit* OpenNoteForCaller(const QString& name, const QString& number,
                                     const QString& head);
 
+    // SMS windows. Only one window that writes an SMS is open at a time: while one is, these
+    // do nothing and return nullptr (as when a skin cannot be loaded). A new SMS, with tiles
+    // for `recipients` and the persons of the sent SMS on offer; an SMS to one person (the
+    // SMS buttons of the call log, the contacts and the quick dial), refused too while a call
+    // popup is open; an SMS to the person of a sent SMS, showing that SMS.
+    CSmsNew* OpenSmsNew(const SmsRecipients& recipients = {});
+    CSmsEdit* OpenSmsEdit(const QString& name, const QString& phone);
+    CSmsEdit* OpenSmsFromList(const SmsRecord& sms);
+    // The template editor, for `record` or, with id -1, a new template; nullptr while one is
+    // open.
+    CDialogTemplate* OpenTemplateEditor(const TemplateRecord& record = {});
+    // The quick dial's SMS: an SMS to the number, named as its contact.
+    void OpenSmsForNumber(const QString& number);
+    bool IsComposingSms() const;
+
     TrayIcon& Tray() { return *tray_; }
     // Page 0, the call records; nullptr when its skin could not be built.
     CRecordContainer* RecordPage() const { return records_; }
+    // Page 1, the SMS; nullptr when its skin could not be built.
+    CSmsContainer* SmsPage() const { return sms_; }
     // Page 4, the notes; nullptr when its skin could not be built.
     CNotepadContainer* NotePage() const { return notes_; }
     // Page 2, the contacts; nullptr when its skin could not be built.
@@ -167,11 +189,13 @@ private:
         }
     }
     CNotepadEdit* OpenNoteEditor(const QString& title, int cid);
+    void BuildSmsPage();
 
     AppCore& core_;
     TrayIcon* tray_ = nullptr;
     QStackedWidget* pages_ = nullptr;
     CRecordContainer* records_ = nullptr;
+    CSmsContainer* sms_ = nullptr;
     CNotepadContainer* notes_ = nullptr;
     CContactContainer* contacts_ = nullptr;
     QLineEdit* searchBox_ = nullptr;

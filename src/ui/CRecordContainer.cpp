@@ -61,8 +61,7 @@ bool CRecordContainer::Build() {
     }
 
     numberBox_->setFont(SkinFont(4));
-    numberBox_->setValidator(new NumberValidator(numberBox_));
-    numberBox_->setMaxLength(kNumberMaxLength);
+    SetNumberInput(numberBox_, kNumberMaxLength);
 
     connect(keyboardButton, &QAbstractButton::clicked, this,
             &CRecordContainer::OpenOrCloseKeyboard);

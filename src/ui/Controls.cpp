@@ -2,6 +2,7 @@
 
 #include "ui/CButtonUI.h"
 #include "ui/SkinImage.h"
+#include "util/PhoneNumber.h"
 
 #include <QAbstractButton>
 #include <QDir>
@@ -9,11 +10,30 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTextEdit>
+#include <QVBoxLayout>
+#include <QValidator>
 #include <QVariantMap>
 
 namespace tamberlink {
 
 namespace {
+
+class NumberValidator : public QValidator {
+public:
+    NumberValidator(int maxLength, QObject* parent)
+        : QValidator(parent)
+        , maxLength_(maxLength) {}
+
+    State validate(QString& input, int& pos) const override {
+        const qsizetype before = input.size();
+        input = PhoneNumber::Digits(input).left(maxLength_);
+        pos = qBound(0, int(pos - (before - input.size())), int(input.size()));
+        return Acceptable;
+    }
+
+private:
+    int maxLength_;
+};
 
 constexpr const char* kStyleProperty = "controlStyle";
 constexpr const char* kBkImageProperty = "bkImage";
@@ -111,6 +131,38 @@ QString ShortenText(const QString& text, int keep) {
     // A character made of two UTF-16 units (an emoji) is kept whole or left out, never halved.
     const int cut = keep > 0 && text[keep - 1].isHighSurrogate() ? keep - 1 : keep;
     return text.left(cut) + QStringLiteral("...");
+}
+
+void SetNumberInput(QLineEdit* edit, int maxLength) {
+    if (edit == nullptr) {
+        return;
+    }
+    // The validator counts the length: a limit of the edit's own would cut a pasted
+    // "+86 138..." before its digits are taken.
+    edit->setMaxLength(32767);
+    edit->setValidator(new NumberValidator(maxLength, edit));
+}
+
+QTextEdit* FillWithTextEdit(QWidget* container, const QString& name) {
+    auto* edit = new QTextEdit(container);
+    edit->setObjectName(name);
+    edit->setAcceptRichText(false);
+    edit->setFont(SkinFont(0));
+    edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    SetEditBorder(edit, 1, QColor(0xFFE1E1E1u), QColor(0xFF77C5E5u));
+    auto* layout = new QVBoxLayout(container);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(edit);
+    return edit;
+}
+
+QString OneLine(QString text) {
+    for (QChar& c : text) {
+        if (c == u'\n' || c == u'\r' || c == u'\t') {
+            c = u' ';
+        }
+    }
+    return text;
 }
 
 QFont SkinFont(int index) {

@@ -5,6 +5,8 @@
 #include <QRect>
 #include <QString>
 
+class QLineEdit;
+class QTextEdit;
 class QWidget;
 
 namespace tamberlink {
@@ -27,6 +29,17 @@ Qt::Alignment TextAlignment(int textStyle);
 // `keep` characters and "..." (one fewer where the cut would halve a surrogate pair);
 // otherwise the whole text.
 QString ShortenText(const QString& text, int keep);
+
+// Lets `edit` take digits only, at most `maxLength` of them: a pasted number keeps its
+// digits, and "+86", blanks and dashes fall away before the length is counted.
+void SetNumberInput(QLineEdit* edit, int maxLength);
+
+// A plain-text editor named `name` made in code to fill `container` (font 0, border size 1,
+// wrapped lines, no arrows on its scroll bar).
+QTextEdit* FillWithTextEdit(QWidget* container, const QString& name);
+
+// The text on one line: line breaks and tabs become blanks.
+QString OneLine(QString text);
 
 // The skins' numbered fonts: 0 body, 1 dialog text, 2 small, 3 large, 4 number box.
 QFont SkinFont(int index);

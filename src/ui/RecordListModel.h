@@ -126,6 +126,19 @@ public:
         endResetModel();
     }
 
+    // Removes the checked rows, all at once when every row is checked (which leaves the
+    // placeholder). Returns the ids of their records, in list order.
+    std::vector<int> RemoveCheckedRows() {
+        const std::vector<int> rows = CheckedRows();
+        std::vector<int> ids = IdsOf(rows);
+        if (!rows.empty() && int(rows.size()) == EntryCount()) {
+            Load({});
+        } else {
+            RemoveRows(rows);
+        }
+        return ids;
+    }
+
     // The record shown at `row`, nullptr for the placeholder or an unknown row.
     const Record* Entry(int row) const {
         return IsEntryRow(row) ? &entries_[size_t(row)] : nullptr;

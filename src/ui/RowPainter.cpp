@@ -66,6 +66,21 @@ void RowPainter::Button(const QRect& rect, const ButtonPictures& pictures, bool 
     Picture(rect, QString::fromLatin1(file));
 }
 
+RowPainter::PersonLines RowPainter::PersonLinesFor(const QString& name, const QString& phone,
+                                                   const QString& place, bool nameIsPhone,
+                                                   int nameLength) {
+    PersonLines lines{name, phone + u' ' + place};
+    if (!nameIsPhone) {
+        lines.name = ShortenText(name, nameLength);
+    } else {
+        if (!phone.isEmpty()) {
+            lines.number.remove(phone);
+        }
+        lines.number.remove(u' ');
+    }
+    return lines;
+}
+
 QString RowPainter::HeadPicture(const QString& head) {
     if (!head.isEmpty() && !SkinPicture(head).isNull()) {
         return head;

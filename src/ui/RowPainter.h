@@ -49,6 +49,16 @@ public:
     // there is none or it cannot be loaded.
     static QString HeadPicture(const QString& head);
 
+    // The two lines of a row about a person: the name, cut after `nameLength` characters,
+    // over the number and its place; or, for a number without a contact (whose name is the
+    // number itself), the number over its place alone.
+    struct PersonLines {
+        QString name;
+        QString number;
+    };
+    static PersonLines PersonLinesFor(const QString& name, const QString& phone,
+                                      const QString& place, bool nameIsPhone, int nameLength);
+
 private:
     QRect At(const QRect& rect) const { return rect.translated(row_.topLeft()); }
 

@@ -123,6 +123,8 @@ TEST(CallControl, SmsReachesThePhoneInParts) {
               (std::vector<std::string>{
                   "rx A6 02 01 18 30 30 36 31 30 30 36 32 30 30 36 33 30 30 36 34 30 30 36 35",
                   "rx A6 02 02 08 30 30 36 36"}));
+    // The rows follow once the content has gone out.
+    ASSERT_TRUE(rig.host.WaitForEvent("sms 13900000000|abcdef|未知号码"));
     EXPECT_EQ(rig.host.EventsStartingWith("sms "),
               (std::vector<std::string>{"sms 13800000000|abcdef|移动|北京",
                                         "sms 13900000000|abcdef|未知号码"}));
@@ -156,9 +158,29 @@ TEST(CallControl, ALinkLostDuringAnSmsEndsTheHandOffWithTheNotice) {
     EXPECT_TRUE(box.LinesStartingWith("sms ").empty());
     EXPECT_EQ(box.Count("sms-number 13800000003"), 0);
 
-    const auto rows = rig.host.EventsStartingWith("sms ");
-    ASSERT_FALSE(rows.empty());
-    EXPECT_EQ(rows.front(), "sms 13800000001|" + QString(70, u'好').toStdString() + "|未知号码");
-    EXPECT_LE(rows.size(), 2u);
+    // The content never reached the phone: no row claims an SMS was sent.
+    EXPECT_TRUE(rig.host.EventsStartingWith("sms ").empty());
     EXPECT_EQ(rig.host.EventsStartingWith("tip 请先连接设备后再发送短信").size(), 1u);
+}
+
+TEST(CallControl, AnSmsWithoutNumbersOrContentSendsNothing) {
+    BoxSim box;
+    DeviceRig rig(box.PortPath());
+    ASSERT_TRUE(rig.Connect(box));
+    rig.host.ClearEvents();
+
+    EXPECT_FALSE(rig.calls.SendSmsViaPhone({"13800000001"}, QString()));
+    EXPECT_FALSE(rig.calls.SendSmsViaPhone({QString(), QString()}, QStringLiteral("hi")));
+    EXPECT_FALSE(rig.calls.SendSmsViaPhone({}, QStringLiteral("hi")));
+    EXPECT_EQ(rig.host.EventsStartingWith("tip 发送内容不能为空").size(), 1u);
+    EXPECT_EQ(rig.host.EventsStartingWith("tip 联系人不能为空").size(), 2u);
+
+    // An empty number among others is skipped; the next SMS goes to its own numbers only.
+    EXPECT_TRUE(rig.calls.SendSmsViaPhone({QString(), "13800000002"}, QStringLiteral("hi")));
+    EXPECT_TRUE(rig.calls.SendSmsViaPhone({"13800000003"}, QStringLiteral("again")));
+    ASSERT_TRUE(box.WaitForLine("sms 13800000003 again"));
+    EXPECT_EQ(box.LinesStartingWith("sms "),
+              (std::vector<std::string>{"sms 13800000002 hi", "sms 13800000003 again"}));
+    EXPECT_TRUE(rig.host.WaitForEvent("sms 13800000003|again|未知号码"));
+    EXPECT_EQ(rig.host.EventsStartingWith("sms ").size(), 2u);
 }

@@ -67,7 +67,8 @@ TEST(Skin, EverySkinLoadsWithTheStylesheetAndNoWarnings) {
          {"skin.ui", "meun.ui", "dlg_message.ui", "dlg_tip.ui", "dlg_setting.ui", "dlg_top_call.ui",
           "dlg_callin.ui", "dlg_callout.ui", "dlg_keyboard.ui", "main_area0.ui", "main_area1.ui",
           "main_area2.ui", "main_area3.ui", "main_area4.ui", "dlg_notepad_info.ui",
-          "dlg_notepad_time.ui"}) {
+          "dlg_notepad_time.ui", "dlg_sms_new.ui", "dlg_sms_edit.ui", "dlg_contacts.ui",
+          "dlg_choose_template.ui", "dlg_template.ui"}) {
         EXPECT_TRUE(skins.contains(QString::fromLatin1(expected))) << expected;
     }
     for (const QString& skin : skins) {

@@ -1,6 +1,8 @@
 // Takes the screenshots of docs/screenshots: the main window, a settings dialog, the
 // notice box, the quick dial, the call records page with calls, the two call popups, the
 // contacts page and a contact's details, the login window and the firmware upgrade window
+// notice box, the quick dial, the call records page with calls, the SMS page and a new SMS
+// with its recipients, the two call popups, the login window and the firmware upgrade window
 // (with the virtual telephone box attached), over a fresh data folder.
 //
 // usage: tamberlink-screenshots OUTPUT_DIR   (run by scripts/screenshots under Xvfb)
@@ -16,10 +18,13 @@
 #include "ui/CRecordContainer.h"
 #include "ui/CSettingGrade.h"
 #include "ui/CSettingProxy.h"
+#include "ui/CSmsContainer.h"
+#include "ui/CSmsNew.h"
 #include "ui/CTopCall.h"
 #include "ui/CallLogModel.h"
 #include "ui/ContactListModel.h"
 #include "ui/SkinStyle.h"
+#include "ui/SmsListModel.h"
 
 #include <QApplication>
 #include <QDir>
@@ -105,6 +110,26 @@ tamberlink::CContactContainer* FillContacts(tamberlink::CMainWndUI& window) {
     const QRect row = list->visualRect(page->Model().index(3));
     QTest::mouseMove(list->viewport(), row.topLeft() + QPoint(120, row.height() / 2));
     return page;
+// A few sent SMS on the SMS page, the third row under the mouse.
+void FillSms(tamberlink::CMainWndUI& window) {
+    tamberlink::AppCore& core = window.Core();
+    core.AddSms(QStringLiteral("13812345678"),
+                QStringLiteral("张总您好，合同已发到您邮箱，请查收。"),
+                QStringLiteral("移动|广东深圳"));
+    core.AddSms(QStringLiteral("13912345678"), QStringLiteral("明天上午十点的会议改到下午三点。"),
+                QStringLiteral("移动|江苏南京"));
+    core.AddSms(QStringLiteral("02088290291"), QStringLiteral("李老师，周五的课照常。"),
+                QStringLiteral("固话|广东广州"));
+    core.AddSms(QStringLiteral("18611112222"), QStringLiteral("您的快递已放到前台，谢谢。"),
+                QStringLiteral("联通|北京"));
+    if (auto* tab = window.FindControl<QPushButton>(QStringLiteral("ButtonSms"))) {
+        tab->click();
+    }
+    if (tamberlink::CSmsContainer* page = window.SmsPage()) {
+        QListView* list = page->SmsList();
+        const QRect row = list->visualRect(page->Sms().index(2));
+        QTest::mouseMove(list->viewport(), row.center());
+    }
 }
 
 // A picture code as the service sends one: four digits over a little noise.
@@ -198,6 +223,24 @@ int main(int argc, char** argv) {
 
     FillCallRecords(window);
     ok = Save(&window, out, "call_records.png") && ok;
+
+    FillSms(window);
+    ok = Save(&window, out, "sms_page.png") && ok;
+    tamberlink::CSmsNew* compose =
+        window.OpenSmsNew({{QStringLiteral("张伟"), QStringLiteral("13812345678"), {}},
+                           {QStringLiteral("李娜"), QStringLiteral("02088290291"), {}},
+                           {{}, QStringLiteral("18611112222"), {}}});
+    if (compose != nullptr) {
+        compose->SetContent(QStringLiteral("各位好，本周五下午三点在三楼会议室开会，请准时参加。"));
+    }
+    ok = compose != nullptr && Save(&window, out, "sms_new.png") && ok;
+    if (compose != nullptr) {
+        compose->Close();
+    }
+    // The later windows are shown over the call records.
+    if (auto* tab = window.FindControl<QPushButton>(QStringLiteral("ButtonRecord"))) {
+        tab->click();
+    }
 
     tamberlink::CCallInUI* incoming = tamberlink::CCallInUI::Show(
         window.Core(), tamberlink::IncomingCall{QStringLiteral("移动|江苏南京"), QString(),

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "store/ContactRecord.h"
+#include "ui/SmsRecipient.h"
+#include "ui/WindowImplBase.h"
+
+class QLineEdit;
+class QListView;
+
+namespace tamberlink {
+
+class AppCore;
+class CButtonUI;
+class RecipientListModel;
+
+// "选择联系人", the recipient picker: persons with check boxes. "ButtonSearch", or Return in
+// "EditSearch", lists all contacts, or those whose name, number or initials hold the search
+// text, in place of what the picker showed; "btnCheckAll" checks or unchecks them all;
+// "btnOk" hands on the checked persons and closes.
+class CSmsContacts : public WindowImplBase {
+    Q_OBJECT
+
+public:
+    CSmsContacts(QWidget* parent, AppCore& core);
+
+    // The persons to choose from.
+    void SetEntries(SmsRecipients entries);
+    // All contacts, or those that match the search text.
+    void Search();
+    void ToggleAll();
+    SmsRecipients Checked() const;
+
+    RecipientListModel& Model() { return *model_; }
+    QListView* List() const { return list_; }
+    QLineEdit* SearchEdit() const { return search_; }
+
+    // The contacts as persons to send to, in the order of the contacts page (by initials).
+    static SmsRecipients FromContacts(std::vector<ContactRecord> contacts);
+
+    QString GetWindowClassName() const override { return QStringLiteral("CContactsDlg"); }
+    QString GetSkinFile() const override { return QStringLiteral("dlg_contacts.ui"); }
+
+signals:
+    void RecipientsChosen(const tamberlink::SmsRecipients& recipients);
+
+protected:
+    QStringList RequiredControls() const override;
+    void InitWindow() override;
+
+private:
+    void Choose();
+
+    AppCore& core_;
+    RecipientListModel* model_ = nullptr;
+    QListView* list_ = nullptr;
+    QLineEdit* search_ = nullptr;
+    CButtonUI* checkAll_ = nullptr;
+};
+
+} // namespace tamberlink
