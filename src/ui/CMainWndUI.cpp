@@ -5,6 +5,7 @@
 #include "ui/CButtonUI.h"
 #include "ui/CCallInUI.h"
 #include "ui/CCallOutUI.h"
+#include "ui/CContactListTemp.h"
 #include "ui/CDuiMenu.h"
 #include "ui/CMessageBox.h"
 #include "ui/CNotepadContainer.h"
@@ -160,6 +161,12 @@ void CMainWndUI::InitWindow() {
         connect(records_, &CRecordContainer::NoteRequested, this, &CMainWndUI::OpenNoteForCall);
         records_->LoadCallLog();
     }
+    if (tempContacts_ != nullptr && !tempContacts_->Build()) {
+        tempContacts_ = nullptr;
+    }
+    if (tempContacts_ != nullptr) {
+        tempContacts_->RestoreWorkbook();
+    }
     if (notes_ != nullptr && !notes_->Build()) {
         notes_ = nullptr;
     }
@@ -174,6 +181,10 @@ QWidget* CMainWndUI::CreateControl(const QString& className, QWidget* parent) {
     if (className.compare(u"RecordList", Qt::CaseInsensitive) == 0) {
         records_ = new CRecordContainer(core_, parent);
         return records_;
+    }
+    if (className.compare(u"ContactTempList", Qt::CaseInsensitive) == 0) {
+        tempContacts_ = new CContactListTemp(core_, parent);
+        return tempContacts_;
     }
     if (className.compare(u"NotepadList", Qt::CaseInsensitive) == 0) {
         notes_ = new CNotepadContainer(core_, parent);

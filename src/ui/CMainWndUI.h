@@ -11,6 +11,7 @@ class QStackedWidget;
 namespace tamberlink {
 
 class CButtonUI;
+class CContactListTemp;
 class CNotepadContainer;
 class CNotepadEdit;
 class CRecordContainer;
@@ -86,6 +87,8 @@ public:
     TrayIcon& Tray() { return *tray_; }
     // Page 0, the call records; nullptr when its skin could not be built.
     CRecordContainer* RecordPage() const { return records_; }
+    // Page 3, the temporary contacts; nullptr when its skin could not be built.
+    CContactListTemp* TempContactPage() const { return tempContacts_; }
     // Page 4, the notes; nullptr when its skin could not be built.
     CNotepadContainer* NotePage() const { return notes_; }
 
@@ -128,6 +131,7 @@ private:
     TrayIcon* tray_ = nullptr;
     QStackedWidget* pages_ = nullptr;
     CRecordContainer* records_ = nullptr;
+    CContactListTemp* tempContacts_ = nullptr;
     CNotepadContainer* notes_ = nullptr;
     CButtonUI* linkDevice_ = nullptr;
     bool exiting_ = false;
