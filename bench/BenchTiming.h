@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 
 #include <algorithm>
+#include <ctime>
 #include <vector>
 
 namespace tamberlink::bench {
@@ -23,6 +24,14 @@ double TimeMs(int runs, Work work) {
         times.push_back(double(timer.nsecsElapsed()) / 1e6);
     }
     return Median(times);
+}
+
+// Milliseconds of processor time this process used; on a loaded machine the wall-clock times
+// also count the waits for a processor.
+inline double CpuMs() {
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
 }
 
 } // namespace tamberlink::bench
