@@ -9,12 +9,12 @@
 
 #include "app/AppConfig.h"
 #include "app/AppCore.h"
-#include "app/UiSink.h"
 #include "ui/CRecordContainer.h"
 #include "ui/CallLogModel.h"
 #include "ui/SkinStyle.h"
 
 #include "../BenchTiming.h"
+#include "PageBench.h"
 
 #include <QApplication>
 #include <QDir>
@@ -29,6 +29,9 @@
 #include <vector>
 
 using namespace tamberlink;
+using tamberlink::bench::PlacePage;
+using tamberlink::bench::PreferOffscreenPlatform;
+using tamberlink::bench::QuietSink;
 using tamberlink::bench::TimeMs;
 
 namespace {
@@ -37,13 +40,6 @@ constexpr int kCalls = 100000;
 constexpr int kNotes = 1000;
 constexpr int kDeleted = 1000;
 constexpr int kRuns = 5;
-
-class QuietSink : public UiSink {
-public:
-    void ShowTip(const QString& text) override {
-        std::fprintf(stderr, "notice: %s\n", qPrintable(text));
-    }
-};
 
 bool Exec(sqlite3* db, const char* sql) {
     char* error = nullptr;
@@ -102,9 +98,7 @@ bool FillCallLog(const QString& databasePath) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
+    PreferOffscreenPlatform();
     QApplication app(argc, argv);
     ApplySkinStyle(app);
     QTemporaryDir docs;
@@ -117,9 +111,8 @@ int main(int argc, char** argv) {
     }
 
     QWidget main;
-    main.resize(902, 602);
     auto* page = new CRecordContainer(core, &main);
-    page->setGeometry(100, 96, 802, 506);
+    PlacePage(main, *page);
     if (!page->Build()) {
         std::fprintf(stderr, "cannot build the page\n");
         return 1;

@@ -10,7 +10,6 @@
 
 #include "app/AppConfig.h"
 #include "app/AppCore.h"
-#include "app/UiSink.h"
 #include "ui/CContactListTemp.h"
 #include "ui/SkinStyle.h"
 #include "ui/TempContactModel.h"
@@ -18,6 +17,7 @@
 
 #include "../BenchTiming.h"
 #include "../WorkbookMaker.h"
+#include "PageBench.h"
 
 #include <QApplication>
 #include <QListView>
@@ -30,19 +30,15 @@
 using namespace tamberlink;
 using tamberlink::bench::CpuMs;
 using tamberlink::bench::MakeWorkbook;
+using tamberlink::bench::PlacePage;
+using tamberlink::bench::PreferOffscreenPlatform;
+using tamberlink::bench::QuietSink;
 using tamberlink::bench::TimeMs;
 
 namespace {
 
 constexpr int kRows = 10000;
 constexpr int kRuns = 9;
-
-class QuietSink : public UiSink {
-public:
-    void ShowTip(const QString& text) override {
-        std::fprintf(stderr, "notice: %s\n", qPrintable(text));
-    }
-};
 
 // The median wall-clock time of `work` and the mean processor time of one run.
 template <typename Work>
@@ -56,9 +52,7 @@ std::pair<double, double> Measure(Work work) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
+    PreferOffscreenPlatform();
     QApplication app(argc, argv);
     ApplySkinStyle(app);
     QTemporaryDir docs;
@@ -75,9 +69,8 @@ int main(int argc, char** argv) {
     }
 
     QWidget main;
-    main.resize(902, 602);
     auto* page = new CContactListTemp(core, &main);
-    page->setGeometry(100, 96, 802, 506);
+    PlacePage(main, *page);
     // As after an import of the workbook, with names in A and numbers in B.
     IniStore ini(TempContactList::IniPathFor(core.DataRoot()));
     ini.Set("TEMPCONTACT", "FILE", path.toStdString());

@@ -50,12 +50,6 @@ bool CContactListTemp::Build() {
 
     list_->setModel(model_);
     delegate_ = new TempContactDelegate(*model_, *list_);
-    list_->setItemDelegate(delegate_);
-    list_->setUniformItemSizes(true);
-    list_->setSelectionMode(QAbstractItemView::NoSelection);
-    list_->setFocusPolicy(Qt::NoFocus);
-    list_->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
-    list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     connect(delegate_, &TempContactDelegate::ButtonReleased, this,
             &CContactListTemp::OnButtonReleased);
     ShowItems();

@@ -12,13 +12,7 @@ constexpr QRect kCaptionRect{286, 15, 36, 20};
 } // namespace
 
 QString CItemContactTemp::RemarkText() const {
-    QString text = contact_.remarkLabel;
-    for (QChar& c : text) {
-        if (c == u'\n' || c == u'\r' || c == u'\t') {
-            c = u' ';
-        }
-    }
-    return text;
+    return OneLineText(contact_.remarkLabel);
 }
 
 QRect CItemContactTemp::ControlRect(Control control) {

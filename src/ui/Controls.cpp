@@ -108,6 +108,15 @@ QString ShortenText(const QString& text, int keep) {
     return text.size() > keep ? text.left(keep) + QStringLiteral("...") : text;
 }
 
+QString OneLineText(QString text) {
+    for (QChar& c : text) {
+        if (c == u'\n' || c == u'\r' || c == u'\t') {
+            c = u' ';
+        }
+    }
+    return text;
+}
+
 QFont SkinFont(int index) {
     static constexpr int kPixelSizes[] = {13, 14, 12, 16, 24};
     QFont font;

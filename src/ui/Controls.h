@@ -27,6 +27,9 @@ Qt::Alignment TextAlignment(int textStyle);
 // `keep` characters and "..."; otherwise the whole text.
 QString ShortenText(const QString& text, int keep);
 
+// A text for a one-line label: line breaks and tabs become blanks.
+QString OneLineText(QString text);
+
 // The skins' numbered fonts: 0 body, 1 dialog text, 2 small, 3 large, 4 number box.
 QFont SkinFont(int index);
 

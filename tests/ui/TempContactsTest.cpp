@@ -86,6 +86,11 @@ private:
             return;
         }
         dialog->selectFile(path_);
+        // selectFile leaves the file name box alone while it has the focus: typed, as a user
+        // would.
+        if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
+            name->setText(path_);
+        }
         // As the open button does: QFileDialog's own accept checks the file.
         static_cast<QDialog*>(dialog)->accept();
     }
