@@ -14,7 +14,7 @@ CImportExcel::CImportExcel(QWidget* parent, ImportFunction import)
 QStringList CImportExcel::RequiredControls() const {
     return {QStringLiteral("labelTitle"),   QStringLiteral("EditName"),
             QStringLiteral("EditNumber"),   QStringLiteral("ButtonSave"),
-            QStringLiteral("ButtonCancel"), QStringLiteral("btnClosed")};
+            QStringLiteral("ButtonCancel"), QStringLiteral("ButtonClosed")};
 }
 
 void CImportExcel::InitWindow() {
@@ -23,6 +23,7 @@ void CImportExcel::InitWindow() {
     number_ = FindControl<QLineEdit>(QStringLiteral("EditNumber"));
     ConnectClicked(QStringLiteral("ButtonSave"), this, &CImportExcel::Save);
     ConnectClicked(QStringLiteral("ButtonCancel"), this, &CImportExcel::Close);
+    ConnectClicked(QStringLiteral("ButtonClosed"), this, &CImportExcel::Close);
     // Enter in either box imports, as the button does.
     connect(name_, &QLineEdit::returnPressed, this, &CImportExcel::Save);
     connect(number_, &QLineEdit::returnPressed, this, &CImportExcel::Save);

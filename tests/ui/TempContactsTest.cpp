@@ -320,6 +320,14 @@ TEST_F(TempContacts, ImportAsksForTheColumnsThenTheWorkbook) {
     EXPECT_EQ(Model().EntryCount(), 6);
     ASSERT_TRUE(ini.Load());
     EXPECT_EQ(ini.Get("TEMPCONTACT", "FILE"), "");
+
+    // Both the title bar's close button and "取消" close the dialog without importing.
+    for (const char* button : {"ButtonClosed", "ButtonCancel"}) {
+        QTest::mouseClick(Page()->ImportButton(), Qt::LeftButton);
+        ASSERT_NE(CImportExcel::Instance(), nullptr);
+        Click(CImportExcel::Instance(), button);
+        EXPECT_EQ(CImportExcel::Instance(), nullptr) << button;
+    }
 }
 
 TEST_F(TempContacts, TheRemarkDialogWritesStatusAndRemarkIntoTheWorkbook) {
