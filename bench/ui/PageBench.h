@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QListView>
 #include <QScrollBar>
+#include <QString>
+#include <QWidget>
 
 #include <cstdio>
 
@@ -40,6 +42,12 @@ inline int ScrollTopToBottom(QListView& list) {
         ++screens;
     }
     return screens;
+}
+
+// The main window's size, and the page where the pages go.
+inline void PlacePage(QWidget& main, QWidget& page) {
+    main.resize(902, 602);
+    page.setGeometry(100, 96, 802, 506);
 }
 
 } // namespace tamberlink::bench

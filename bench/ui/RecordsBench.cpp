@@ -9,7 +9,6 @@
 
 #include "app/AppConfig.h"
 #include "app/AppCore.h"
-#include "app/UiSink.h"
 #include "ui/CRecordContainer.h"
 #include "ui/CallLogModel.h"
 #include "ui/SkinStyle.h"
@@ -30,6 +29,7 @@
 #include <vector>
 
 using namespace tamberlink;
+using tamberlink::bench::PlacePage;
 using tamberlink::bench::TimeMs;
 
 namespace {
@@ -109,9 +109,8 @@ int main(int argc, char** argv) {
     }
 
     QWidget main;
-    main.resize(902, 602);
     auto* page = new CRecordContainer(core, &main);
-    page->setGeometry(100, 96, 802, 506);
+    PlacePage(main, *page);
     if (!page->Build()) {
         std::fprintf(stderr, "cannot build the page\n");
         return 1;

@@ -4,45 +4,19 @@
 //   and, for scale, one load of a sheet that uses all 1,048,576 rows.
 
 #include "../BenchTiming.h"
+#include "../WorkbookMaker.h"
 #include "util/TempContactList.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <cstdio>
-#include <ctime>
 
 using namespace tamberlink;
+using tamberlink::bench::CpuMs;
+using tamberlink::bench::MakeWorkbook;
 using tamberlink::bench::TimeMs;
-
-namespace {
-
-bool MakeWorkbook(const QString& kind, const QString& path, int rows) {
-    QProcess tool;
-    tool.start(QStringLiteral(TAMBERLINK_PYTHON), {QStringLiteral(WORKBOOK_TOOL_SCRIPT)});
-    if (!tool.waitForStarted(30000)) {
-        return false;
-    }
-    tool.write(
-        QStringLiteral("{\"op\": \"make\", \"kind\": \"%1\", \"path\": \"%2\", \"rows\": %3}\n")
-            .arg(kind, path)
-            .arg(rows)
-            .toUtf8());
-    tool.closeWriteChannel();
-    return tool.waitForFinished(600000) && tool.readAllStandardOutput().contains("\"ok\": true");
-}
-
-// Milliseconds of processor time this process used; on a loaded machine the wall-clock times
-// also count the waits for a processor.
-double CpuMs() {
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
-}
-
-} // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);

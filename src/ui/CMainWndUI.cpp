@@ -7,6 +7,7 @@
 #include "ui/CCallOutUI.h"
 #include "ui/CContactContainer.h"
 #include "ui/CContactInfo.h"
+#include "ui/CContactListTemp.h"
 #include "ui/CDialogTemplate.h"
 #include "ui/CDuiMenu.h"
 #include "ui/CEditSelfInfo.h"
@@ -187,6 +188,20 @@ void CMainWndUI::InitWindow() {
         contacts_->LoadContacts();
     }
     BuildSmsPage();
+    if (tempContacts_ != nullptr && !tempContacts_->Build()) {
+        tempContacts_ = nullptr;
+    }
+    if (tempContacts_ != nullptr) {
+        connect(tempContacts_, &CContactListTemp::SmsRequested, this,
+                [this](const CContactListTemp::Recipients& people) {
+                    SmsRecipients recipients;
+                    for (const auto& [name, number] : people) {
+                        recipients.push_back({name, number, {}});
+                    }
+                    OpenSmsNew(recipients);
+                });
+        tempContacts_->RestoreWorkbook();
+    }
     if (notes_ != nullptr && !notes_->Build()) {
         notes_ = nullptr;
     }
@@ -209,6 +224,10 @@ QWidget* CMainWndUI::CreateControl(const QString& className, QWidget* parent) {
     if (className.compare(u"SmsList", Qt::CaseInsensitive) == 0) {
         sms_ = new CSmsContainer(core_, parent);
         return sms_;
+    }
+    if (className.compare(u"ContactTempList", Qt::CaseInsensitive) == 0) {
+        tempContacts_ = new CContactListTemp(core_, parent);
+        return tempContacts_;
     }
     if (className.compare(u"NotepadList", Qt::CaseInsensitive) == 0) {
         notes_ = new CNotepadContainer(core_, parent);

@@ -15,6 +15,7 @@ namespace tamberlink {
 class CButtonUI;
 class CContactContainer;
 class CDialogTemplate;
+class CContactListTemp;
 class CLoginRegUI;
 class CNotepadContainer;
 class CNotepadEdit;
@@ -122,6 +123,8 @@ public:
     CRecordContainer* RecordPage() const { return records_; }
     // Page 1, the SMS; nullptr when its skin could not be built.
     CSmsContainer* SmsPage() const { return sms_; }
+    // Page 3, the temporary contacts; nullptr when its skin could not be built.
+    CContactListTemp* TempContactPage() const { return tempContacts_; }
     // Page 4, the notes; nullptr when its skin could not be built.
     CNotepadContainer* NotePage() const { return notes_; }
     // Page 2, the contacts; nullptr when its skin could not be built.
@@ -196,6 +199,7 @@ private:
     QStackedWidget* pages_ = nullptr;
     CRecordContainer* records_ = nullptr;
     CSmsContainer* sms_ = nullptr;
+    CContactListTemp* tempContacts_ = nullptr;
     CNotepadContainer* notes_ = nullptr;
     CContactContainer* contacts_ = nullptr;
     QLineEdit* searchBox_ = nullptr;

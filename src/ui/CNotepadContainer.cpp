@@ -43,12 +43,6 @@ bool CNotepadContainer::Build() {
 
     list_->setModel(model_);
     delegate_ = new NoteListDelegate(*model_, *list_);
-    list_->setItemDelegate(delegate_);
-    list_->setUniformItemSizes(true);
-    list_->setSelectionMode(QAbstractItemView::NoSelection);
-    list_->setFocusPolicy(Qt::NoFocus);
-    list_->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
-    list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     connect(delegate_, &NoteListDelegate::ButtonReleased, this,
             &CNotepadContainer::OnButtonReleased);
     return true;

@@ -17,12 +17,7 @@ constexpr int kClockSize = 16;
 void CNotepadItem::Fill(const NoteRecord& note) {
     note_ = note;
     nameText_ = ShortenText(note.name, kNameLength);
-    contentText_ = note.content;
-    for (QChar& c : contentText_) {
-        if (c == u'\n' || c == u'\r' || c == u'\t') {
-            c = u' ';
-        }
-    }
+    contentText_ = OneLine(note.content);
 }
 
 QString CNotepadItem::HeadImage() const {

@@ -81,12 +81,6 @@ bool CRecordContainer::Build() {
 
     list_->setModel(model_);
     delegate_ = new CallLogDelegate(*model_, *playback_, *list_);
-    list_->setItemDelegate(delegate_);
-    list_->setUniformItemSizes(true);
-    list_->setSelectionMode(QAbstractItemView::NoSelection);
-    list_->setFocusPolicy(Qt::NoFocus);
-    list_->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
-    list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     connect(delegate_, &CallLogDelegate::ButtonReleased, this, &CRecordContainer::OnButtonReleased);
     return true;
 }

@@ -83,4 +83,8 @@ void CallPopup::CloseAll() {
     }
 }
 
+bool CallPopup::IsAnyOpen() {
+    return CCallOutUI::Instance() != nullptr || CCallInUI::Instance() != nullptr;
+}
+
 } // namespace tamberlink

@@ -22,6 +22,8 @@ public:
     static void SetRecordingAnimation(bool playing);
     // Closes both popups; nothing when neither is open.
     static void CloseAll();
+    // Whether the incoming or the outgoing popup is open.
+    static bool IsAnyOpen();
 
     // Plays (recording runs) or stops the animation, which stays visible once shown.
     void ShowRecording(bool recording);

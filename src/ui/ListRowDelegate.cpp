@@ -5,6 +5,7 @@
 
 #include <QAbstractItemView>
 #include <QCursor>
+#include <QListView>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -16,11 +17,16 @@ ListRowDelegate::ListRowDelegate(const RecordListModelBase& model, QAbstractItem
     , model_(model)
     , view_(view)
     , viewport_(view.viewport()) {
-    // Rows are pointed at, never selected or focused, and scroll smoothly up and down.
+    // The view shows a list of painted rows: all of one height, without selection or focus
+    // frame, scrolled by the pixel and never sideways.
+    view_.setItemDelegate(this);
     view_.setSelectionMode(QAbstractItemView::NoSelection);
     view_.setFocusPolicy(Qt::NoFocus);
     view_.setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     view_.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    if (auto* list = qobject_cast<QListView*>(&view_)) {
+        list->setUniformItemSizes(true);
+    }
     view_.setMouseTracking(true);
     viewport_->installEventFilter(this);
     // Rows come and go with every reload: what was under the mouse is found again.

@@ -20,6 +20,7 @@ class ListRowDelegate : public QStyledItemDelegate {
 public:
     static constexpr int kNoControl = 0;
 
+    // Becomes the delegate of `view`, which shows `model`, and sets the view up for rows.
     ListRowDelegate(const RecordListModelBase& model, QAbstractItemView& view);
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,

@@ -139,6 +139,17 @@ public:
         return ids;
     }
 
+    // Shows `record` in place of the one at `row`, keeping its check mark; nothing for the
+    // placeholder or an unknown row.
+    void Replace(int row, Record record) {
+        if (!IsEntryRow(row)) {
+            return;
+        }
+        entries_[size_t(row)] = std::move(record);
+        const QModelIndex changed = index(row);
+        emit dataChanged(changed, changed);
+    }
+
     // The record shown at `row`, nullptr for the placeholder or an unknown row.
     const Record* Entry(int row) const {
         return IsEntryRow(row) ? &entries_[size_t(row)] : nullptr;

@@ -137,6 +137,10 @@ TempContactList::ImportWorkbook(const QString& nameColumn, const QString& number
     result.chosen = !path.isEmpty();
     if (result.chosen) {
         result.loaded = Load(path, ColumnOf(nameText), ColumnOf(numberText));
+        // The list keeps the workbook it shows, and so does the next start.
+        if (!result.loaded) {
+            return result;
+        }
     }
     IniStore ini(iniPath_);
     ini.Load();

@@ -27,7 +27,6 @@ public:
     static constexpr int kRemarkColumn = 100; // CW
     // The open-file dialog's filters, the first preselected.
     static constexpr const char* kFileFilters = "All (*.*);;Xls (*.xls);;Xlsx (*.xlsx)";
-    static constexpr int kFileNameBuffer = 520;
 
     static const QString kNoticeEmptyColumns;  // a column text left empty
     static const QString kNoticeBadColumns;    // a column text that is not one letter A-Z
@@ -66,7 +65,8 @@ public:
     bool LoadWorkbook(const QString& path);
     // Validates the column texts, asks for the file (`chooseFile` returns the chosen path, or
     // an empty one when cancelled), loads it, and remembers file and columns in the INI file
-    // (an empty FILE after a cancel, so that nothing is restored at the next start).
+    // (an empty FILE after a cancel, so that nothing is restored at the next start). A file
+    // that cannot be read changes neither the list nor the INI file.
     ImportResult ImportWorkbook(const QString& nameColumn, const QString& numberColumn,
                                 const std::function<QString()>& chooseFile);
     // Loads the workbook remembered in the INI file, when file and columns are all valid.

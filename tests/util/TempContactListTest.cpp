@@ -331,6 +331,7 @@ TEST_F(TempContactListTest, RestoreChecksTheIniSettings) {
 TEST_F(TempContactListTest, AnUnreadableImportKeepsTheListAndItsWorkbook) {
     const QString path = Copy("list.xlsx", "list.xlsx");
     const auto list = Imported(path);
+    const QByteArray ini = FileBytes(IniPath());
     const QString junk = dir_.filePath("junk.xlsx");
     ASSERT_TRUE(test::WriteBytes(junk, "not a workbook"));
     const auto result = list->ImportWorkbook("C", "D", [&] { return junk; });
@@ -340,6 +341,11 @@ TEST_F(TempContactListTest, AnUnreadableImportKeepsTheListAndItsWorkbook) {
     EXPECT_EQ(list->WorkbookPath(), path);
     EXPECT_EQ(list->NumberColumn(), 1);
     EXPECT_TRUE(list->UpdateTempContact(1, 1, {}).Ok());
+    // The next start restores the list still shown, not the file that could not be read.
+    EXPECT_EQ(FileBytes(IniPath()), ini);
+    TempContactList restored(IniPath());
+    ASSERT_TRUE(restored.RestoreWorkbook());
+    EXPECT_EQ(restored.WorkbookPath(), path);
 }
 
 TEST_F(TempContactListTest, ReadOnlyMissingAndTooLongAreRefusedWithTheListKept) {

@@ -1,9 +1,8 @@
 // Takes the screenshots of docs/screenshots: the main window, a settings dialog, the
-// notice box, the quick dial, the call records page with calls, the two call popups, the
-// contacts page and a contact's details, the login window and the firmware upgrade window
 // notice box, the quick dial, the call records page with calls, the SMS page and a new SMS
-// with its recipients, the two call popups, the login window and the firmware upgrade window
-// (with the virtual telephone box attached), over a fresh data folder.
+// with its recipients, the two call popups, the contacts page and a contact's details, a call
+// list from a workbook with its remark dialog, the login window and the firmware upgrade
+// window (with the virtual telephone box attached), over a fresh data folder.
 //
 // usage: tamberlink-screenshots OUTPUT_DIR   (run by scripts/screenshots under Xvfb)
 #include "app/DeviceBridge.h"
@@ -11,6 +10,8 @@
 #include "ui/CCallOutUI.h"
 #include "ui/CContactContainer.h"
 #include "ui/CContactInfo.h"
+#include "ui/CContactListTemp.h"
+#include "ui/CDialogTempContact.h"
 #include "ui/CItemRecordUI.h"
 #include "ui/CLoginRegUI.h"
 #include "ui/CMainWndUI.h"
@@ -25,9 +26,16 @@
 #include "ui/ContactListModel.h"
 #include "ui/SkinStyle.h"
 #include "ui/SmsListModel.h"
+#include "ui/TempContactModel.h"
+#include "util/IniStore.h"
+#include "util/ValueSheet.h"
+#include "util/XlsxWriter.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QListView>
 #include <QPainter>
@@ -35,6 +43,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextEdit>
 
 #include <cstdio>
 
@@ -110,6 +119,8 @@ tamberlink::CContactContainer* FillContacts(tamberlink::CMainWndUI& window) {
     const QRect row = list->visualRect(page->Model().index(3));
     QTest::mouseMove(list->viewport(), row.topLeft() + QPoint(120, row.height() / 2));
     return page;
+}
+
 // A few sent SMS on the SMS page, the third row under the mouse.
 void FillSms(tamberlink::CMainWndUI& window) {
     tamberlink::AppCore& core = window.Core();
@@ -130,6 +141,64 @@ void FillSms(tamberlink::CMainWndUI& window) {
         const QRect row = list->visualRect(page->Sms().index(2));
         QTest::mouseMove(list->viewport(), row.center());
     }
+}
+
+// A call list half worked through: names, numbers and companies, with statuses in CV and
+// remarks in CW as the program writes them. The workbook is remembered as if imported.
+bool WriteCallList(const QString& dataRoot, const QString& path) {
+    using tamberlink::CellType;
+    using tamberlink::ValueSheet;
+    struct Row {
+        const char16_t* name;
+        double number;
+        const char16_t* company;
+        int status;
+        const char16_t* remark;
+    };
+    const Row rows[] = {
+        {u"王芳", 13811112222, u"北京华宇科技", 1, u""},
+        {u"李强", 13922223333, u"广州恒达贸易", 2, u"上午开会"},
+        {u"张敏", 13633334444, u"深圳新创电子", 3, u"下周二下午再联系报价"},
+        {u"刘洋", 13744445555, u"杭州云帆网络", 0, u""},
+        {u"陈静", 15055556666, u"南京博远教育", 4, u"不需要"},
+        {u"杨磊", 18666667777, u"成都天府物流", 0, u""},
+        {u"赵丽", 13577778888, u"上海联合咨询", 1, u"已发资料"},
+        {u"黄伟", 13988889999, u"武汉长江制造", 0, u""},
+        {u"周婷", 18799990000, u"西安古城文旅", 0, u""},
+    };
+    ValueSheet sheet;
+    const auto text = [](int col, const QString& value) {
+        return ValueSheet::Cell{col, CellType::String, 0, value};
+    };
+    sheet.Append(0, text(0, QStringLiteral("姓名")));
+    sheet.Append(0, text(1, QStringLiteral("电话")));
+    sheet.Append(0, text(2, QStringLiteral("公司")));
+    int r = 1;
+    for (const Row& row : rows) {
+        sheet.Append(r, text(0, QString::fromUtf16(row.name)));
+        sheet.Append(r, ValueSheet::Cell{1, CellType::Number, row.number, {}});
+        sheet.Append(r, text(2, QString::fromUtf16(row.company)));
+        if (row.status != 0) {
+            sheet.Append(r, ValueSheet::Cell{99, CellType::Number, double(row.status), {}});
+        }
+        if (*row.remark != 0) {
+            sheet.Append(r, text(100, QString::fromUtf16(row.remark)));
+        }
+        ++r;
+    }
+    std::string bytes;
+    QFile file(path);
+    if (!tamberlink::XlsxWriter::Build(sheet, QStringLiteral("名单"), bytes, nullptr) ||
+        !file.open(QIODevice::WriteOnly) ||
+        file.write(bytes.data(), qint64(bytes.size())) != qint64(bytes.size())) {
+        return false;
+    }
+    file.close();
+    tamberlink::IniStore ini(tamberlink::TempContactList::IniPathFor(dataRoot));
+    ini.Set("TEMPCONTACT", "FILE", path.toStdString());
+    ini.Set("TEMPCONTACT", "COL_NAME", "A");
+    ini.Set("TEMPCONTACT", "COL_NUMBER", "B");
+    return ini.Save();
 }
 
 // A picture code as the service sends one: four digits over a little noise.
@@ -279,6 +348,29 @@ int main(int argc, char** argv) {
         }
     } else {
         ok = false;
+    }
+
+    tamberlink::CContactListTemp* list = window.TempContactPage();
+    ok = list != nullptr &&
+         WriteCallList(core.DataRoot(),
+                       QDir(home.path()).filePath(QStringLiteral("客户名单.xlsx"))) &&
+         list->RestoreWorkbook() && ok;
+    if (list != nullptr) {
+        window.FindControl<QAbstractButton>(QStringLiteral("ButtonContactTemp"))->click();
+        list->Model().SetChecked(4, true);
+        list->Model().SetChecked(6, true);
+        const QRect row = list->List()->visualRect(list->Model().index(2));
+        QTest::mouseMove(list->List()->viewport(), row.center());
+        ok = Save(&window, out, "temp_contacts.png") && ok;
+        if (tamberlink::CDialogTempContact* remark = list->OpenRemarkDialog(3)) {
+            remark->StatusBox()->setCurrentIndex(3);
+            remark->RemarkBox()->setPlainText(QStringLiteral("下周二下午再联系报价，先发产品资料"));
+            ok = Save(&window, out, "temp_contact_remark.png") && ok;
+            remark->Close();
+        } else {
+            ok = false;
+        }
+        window.FindControl<QAbstractButton>(QStringLiteral("ButtonRecord"))->click();
     }
 
     if (auto* login = window.OpenAccountDialog(QStringLiteral("登录"),

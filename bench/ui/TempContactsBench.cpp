@@ -1,0 +1,127 @@
+// Prints what the temporary-contacts page costs with a call list of 10,000 rows written by
+// openpyxl:
+//   the time to load the workbook into the page and paint the first screen of rows
+//   (target < 300 ms);
+//   the time to write one status into the workbook from the page, the workbook read again and
+//   saved, and the row shown anew (target < 100 ms);
+//   the time to scroll from the top to the bottom a screen at a time, painting each screen.
+// Each figure is the median of several runs on the offscreen platform, with the processor
+// time beside it.
+
+#include "app/AppConfig.h"
+#include "app/AppCore.h"
+#include "ui/CContactListTemp.h"
+#include "ui/SkinStyle.h"
+#include "ui/TempContactModel.h"
+#include "util/IniStore.h"
+
+#include "../BenchTiming.h"
+#include "../WorkbookMaker.h"
+#include "PageBench.h"
+
+#include <QApplication>
+#include <QListView>
+#include <QScrollBar>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+
+using namespace tamberlink;
+using tamberlink::bench::CpuMs;
+using tamberlink::bench::MakeWorkbook;
+using tamberlink::bench::PlacePage;
+using tamberlink::bench::QuietSink;
+using tamberlink::bench::TimeMs;
+using tamberlink::bench::UseOffscreenPlatform;
+
+namespace {
+
+constexpr int kRows = 10000;
+constexpr int kRuns = 9;
+
+// The median wall-clock time of `work` and the mean processor time of one run.
+template <typename Work>
+std::pair<double, double> Measure(Work work) {
+    double cpu = CpuMs();
+    const double wall = TimeMs(kRuns, work);
+    cpu = (CpuMs() - cpu) / kRuns;
+    return {wall, cpu};
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    UseOffscreenPlatform();
+    QApplication app(argc, argv);
+    ApplySkinStyle(app);
+    QTemporaryDir docs;
+    const QString path = docs.filePath(QStringLiteral("calls.xlsx"));
+    if (!MakeWorkbook(QStringLiteral("rows"), path, kRows)) {
+        std::fprintf(stderr, "cannot write the workbook with openpyxl\n");
+        return 1;
+    }
+    QuietSink sink;
+    AppCore core(AppConfig{docs.path(), QStringLiteral(TAMBERLINK_BIN_DIR "/Data")}, sink);
+    if (!core.Start()) {
+        std::fprintf(stderr, "cannot start the core\n");
+        return 1;
+    }
+
+    QWidget main;
+    auto* page = new CContactListTemp(core, &main);
+    PlacePage(main, *page);
+    // As after an import of the workbook, with names in A and numbers in B.
+    IniStore ini(TempContactList::IniPathFor(core.DataRoot()));
+    ini.Set("TEMPCONTACT", "FILE", path.toStdString());
+    ini.Set("TEMPCONTACT", "COL_NAME", "A");
+    ini.Set("TEMPCONTACT", "COL_NUMBER", "B");
+    if (!ini.Save() || !page->Build() || !page->RestoreWorkbook()) {
+        std::fprintf(stderr, "cannot build the page\n");
+        return 1;
+    }
+    main.show();
+    QApplication::processEvents();
+    QListView* list = page->List();
+
+    const auto [load, loadCpu] = Measure([&] {
+        page->LoadWorkbook(path);
+        list->viewport()->repaint();
+    });
+    if (page->Model().EntryCount() != kRows) {
+        std::fprintf(stderr, "the page shows %d contacts\n", page->Model().EntryCount());
+        return 1;
+    }
+
+    int row = 1;
+    bool written = true;
+    const auto [write, writeCpu] = Measure([&] {
+        written = page->UpdateTempContact(row, 1 + row % 4, {}).Ok() && written;
+        list->viewport()->repaint();
+        row += 1111;
+    });
+
+    QScrollBar* bar = list->verticalScrollBar();
+    int screens = 0;
+    const auto [scroll, scrollCpu] = Measure([&] {
+        screens = 0;
+        bar->setValue(0);
+        while (bar->value() < bar->maximum()) {
+            bar->setValue(bar->value() + bar->pageStep());
+            list->viewport()->repaint();
+            ++screens;
+        }
+    });
+
+    std::printf("temporary-contacts page, a workbook of %d rows:\n", kRows);
+    std::printf("  load into the page and paint        %8.1f ms  (target < 300 ms), %.1f ms of "
+                "CPU\n",
+                load, loadCpu);
+    std::printf("  write one status and show it        %8.1f ms  (target < 100 ms), %.1f ms of "
+                "CPU%s\n",
+                write, writeCpu, written ? "" : " - A WRITE FAILED");
+    std::printf("  scroll top to bottom, %4d screens   %8.1f ms  (%.3f ms a screen)\n", screens,
+                scroll, scroll / std::max(1, screens));
+    core.Shutdown();
+    return written ? 0 : 1;
+}

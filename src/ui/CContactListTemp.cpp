@@ -1,0 +1,297 @@
+#include "ui/CContactListTemp.h"
+
+#include "app/AppCore.h"
+#include "app/DeviceBridge.h"
+#include "ui/CButtonUI.h"
+#include "ui/CDialogTempContact.h"
+#include "ui/CImportExcel.h"
+#include "ui/CTempMenu.h"
+#include "ui/CallPopup.h"
+#include "ui/SkinLoader.h"
+#include "ui/TempContactDelegate.h"
+#include "ui/TempContactModel.h"
+
+#include <QCheckBox>
+#include <QCursor>
+#include <QFileDialog>
+#include <QListView>
+
+namespace tamberlink {
+
+CContactListTemp::CContactListTemp(AppCore& core, QWidget* parent)
+    : QWidget(parent)
+    , core_(core)
+    , contacts_(TempContactList::IniPathFor(core.DataRoot()))
+    , model_(new TempContactModel(this)) {}
+
+CContactListTemp::~CContactListTemp() {
+    CloseRowWindows();
+}
+
+bool CContactListTemp::Build() {
+    QWidget* form = SkinLoader::Load(QStringLiteral("main_area3.ui"), this);
+    if (form != nullptr) {
+        list_ = form->findChild<QListView*>(QStringLiteral("ListContactTemp"));
+        importButton_ = form->findChild<CButtonUI*>(QStringLiteral("ButtonInport"));
+        sendButton_ = form->findChild<CButtonUI*>(QStringLiteral("ButtonSend"));
+        selectAll_ = form->findChild<QCheckBox*>(QStringLiteral("btnCheckAll"));
+    }
+    if (list_ == nullptr || importButton_ == nullptr || sendButton_ == nullptr ||
+        selectAll_ == nullptr) {
+        delete form;
+        list_ = nullptr;
+        importButton_ = sendButton_ = nullptr;
+        selectAll_ = nullptr;
+        return false;
+    }
+    connect(importButton_, &QAbstractButton::clicked, this, &CContactListTemp::OpenImportDialog);
+    connect(sendButton_, &QAbstractButton::clicked, this, &CContactListTemp::SendSmsToSelected);
+    connect(selectAll_, &QAbstractButton::clicked, this, &CContactListTemp::ToggleSelectAll);
+
+    list_->setModel(model_);
+    delegate_ = new TempContactDelegate(*model_, *list_);
+    connect(delegate_, &TempContactDelegate::ButtonReleased, this,
+            &CContactListTemp::OnButtonReleased);
+    ShowItems();
+    return true;
+}
+
+void CContactListTemp::ShowItems() {
+    // A dialog or menu opened for a row would act on whatever the row holds now.
+    CloseRowWindows();
+    model_->Load(contacts_.Items());
+    if (selectAll_ != nullptr) {
+        selectAll_->setChecked(false);
+    }
+}
+
+void CContactListTemp::ShowItem(int row) {
+    const int index = contacts_.IndexOfRow(row);
+    if (index >= 0) {
+        model_->Replace(index, contacts_.Items()[std::size_t(index)]);
+    }
+}
+
+bool CContactListTemp::LoadWorkbook(const QString& path) {
+    if (!contacts_.LoadWorkbook(path)) {
+        return false;
+    }
+    ShowItems();
+    return true;
+}
+
+bool CContactListTemp::RestoreWorkbook() {
+    if (!contacts_.RestoreWorkbook()) {
+        return false;
+    }
+    ShowItems();
+    return true;
+}
+
+bool CContactListTemp::ImportWorkbook(const QString& nameColumn, const QString& numberColumn) {
+    const TempContactList::ImportResult result =
+        contacts_.ImportWorkbook(nameColumn, numberColumn, [this] { return ChooseWorkbook(); });
+    if (!result.notice.isEmpty()) {
+        core_.ShowTip(result.notice);
+        return false;
+    }
+    if (result.loaded) {
+        ShowItems();
+    } else if (result.chosen) {
+        core_.ShowTip(NoticeCannotRead());
+    }
+    return true;
+}
+
+QString CContactListTemp::ChooseWorkbook() {
+    QFileDialog dialog(window(), QStringLiteral("选择Excel表格"));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    const QStringList filters =
+        QString::fromLatin1(TempContactList::kFileFilters).split(QStringLiteral(";;"));
+    dialog.setNameFilters(filters);
+    dialog.selectNameFilter(filters.front());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return {};
+    }
+    return dialog.selectedFiles().constFirst();
+}
+
+TempContactList::UpdateResult CContactListTemp::UpdateTempContact(int row, int status,
+                                                                  const QString& remark) {
+    const TempContactList::UpdateResult result = contacts_.UpdateTempContact(row, status, remark);
+    if (result.Ok()) {
+        ShowItem(row);
+    } else if (result.outcome == TempContactList::Outcome::RowMoved) {
+        // The list was read again to match the workbook.
+        ShowItems();
+    }
+    if (!result.notice.isEmpty()) {
+        core_.ShowTip(result.notice);
+    }
+    return result;
+}
+
+bool CContactListTemp::SaveRemark(int row, int status, const QString& remark) {
+    using Outcome = TempContactList::Outcome;
+    const Outcome outcome = UpdateTempContact(row, status, remark).outcome;
+    // A workbook that could not be written may be written once it is closed elsewhere: the
+    // dialog stays with its text. A row that is gone takes nothing more.
+    return outcome != Outcome::CannotOpen && outcome != Outcome::SaveFailed &&
+           outcome != Outcome::RemarkTooLong;
+}
+
+void CContactListTemp::ShowStatus(int row, int status) {
+    if (contacts_.ShowStatus(row, status)) {
+        ShowItem(row);
+    }
+}
+
+void CContactListTemp::ToggleSelectAll() {
+    if (selectAll_ == nullptr) {
+        return;
+    }
+    if (model_->EntryCount() == 0) {
+        selectAll_->setChecked(true);
+        return;
+    }
+    // The click has already turned the box over: the rows follow it.
+    model_->SetAllChecked(selectAll_->isChecked());
+}
+
+void CContactListTemp::SendSmsToSelected() {
+    Recipients recipients;
+    for (int index : model_->CheckedRows()) {
+        const TempContact* contact = model_->Entry(index);
+        recipients.emplace_back(contact->name, contact->number);
+    }
+    if (recipients.empty()) {
+        core_.ShowTip(NoticeNoneChecked());
+        return;
+    }
+    if (CallPopup::IsAnyOpen()) {
+        return;
+    }
+    emit SmsRequested(recipients);
+    // Handed over: the next SMS starts from no one rather than from everyone.
+    model_->SetAllChecked(false);
+    if (selectAll_ != nullptr) {
+        selectAll_->setChecked(false);
+    }
+}
+
+bool CContactListTemp::DialItem(int index, bool throughPhone) {
+    const TempContact* shown = model_->Entry(index);
+    if (shown == nullptr) {
+        return false;
+    }
+    // A copy: the call opens its popup and may change the list.
+    const TempContact contact = *shown;
+    if (!core_.Device().Calls().DialWithName(contact.name, contact.number, throughPhone)) {
+        return false;
+    }
+    UpdateTempContact(contact.row, 1, {});
+    return true;
+}
+
+void CContactListTemp::SendSmsToItem(int index) {
+    const TempContact* contact = model_->Entry(index);
+    if (contact != nullptr && !CallPopup::IsAnyOpen()) {
+        emit SmsRequested({{contact->name, contact->number}});
+    }
+}
+
+CImportExcel* CContactListTemp::OpenImportDialog() {
+    if (CImportExcel* open = CImportExcel::Instance()) {
+        open->raise();
+        return open;
+    }
+    return OpenWindow<CImportExcel>(window(), CImportExcel::Title(), CImportExcel::kPosition,
+                                    [this](const QString& nameColumn, const QString& numberColumn) {
+                                        return ImportWorkbook(nameColumn, numberColumn);
+                                    });
+}
+
+CDialogTempContact* CContactListTemp::RemarkDialog() const {
+    return remarkDialog_ != nullptr && !remarkDialog_->IsClosing() ? remarkDialog_.data() : nullptr;
+}
+
+CTempMenu* CContactListTemp::StatusMenu() const {
+    return menu_ != nullptr && !menu_->IsClosing() ? menu_.data() : nullptr;
+}
+
+CDialogTempContact* CContactListTemp::OpenRemarkDialog(int index) {
+    // One remark at a time: the open dialog comes forward with what was typed in it.
+    if (CDialogTempContact* open = RemarkDialog()) {
+        open->raise();
+        return open;
+    }
+    const TempContact* contact = model_->Entry(index);
+    if (contact == nullptr) {
+        return nullptr;
+    }
+    remarkDialog_ = OpenWindow<CDialogTempContact>(
+        window(), CDialogTempContact::Title(), CDialogTempContact::kPosition, *contact,
+        [this](int row, int status, const QString& remark) {
+            return SaveRemark(row, status, remark);
+        });
+    return remarkDialog_;
+}
+
+CTempMenu* CContactListTemp::OpenStatusMenu(int index, const QPoint& globalPos) {
+    const TempContact* contact = model_->Entry(index);
+    if (contact == nullptr || contact->status == 0) {
+        return nullptr;
+    }
+    if (CTempMenu* open = StatusMenu()) {
+        open->Close();
+    }
+    auto* menu = new CTempMenu(this, contact->row);
+    if (!menu->Create(QStringLiteral("MenuWnd"))) {
+        menu->Close();
+        return nullptr;
+    }
+    connect(menu, &CTempMenu::StatusChosen, this, &CContactListTemp::ShowStatus);
+    menu->ShowAt(globalPos);
+    menu_ = menu;
+    return menu;
+}
+
+void CContactListTemp::CloseRowWindows() {
+    if (CDialogTempContact* dialog = RemarkDialog()) {
+        dialog->Close();
+    }
+    if (CTempMenu* menu = StatusMenu()) {
+        menu->Close();
+    }
+}
+
+void CContactListTemp::OnButtonReleased(int row, int control) {
+    if (model_->Entry(row) == nullptr) {
+        return;
+    }
+    switch (CItemContactTemp::Control(control)) {
+    case CItemContactTemp::Control::Check:
+        model_->SetChecked(row, !model_->IsChecked(row));
+        break;
+    case CItemContactTemp::Control::CallTel:
+        DialItem(row, false);
+        break;
+    case CItemContactTemp::Control::CallMobile:
+        DialItem(row, true);
+        break;
+    case CItemContactTemp::Control::Sms:
+        SendSmsToItem(row);
+        break;
+    case CItemContactTemp::Control::Remark:
+        OpenRemarkDialog(row);
+        break;
+    case CItemContactTemp::Control::Item:
+        OpenStatusMenu(row, QCursor::pos());
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace tamberlink
