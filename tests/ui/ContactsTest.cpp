@@ -16,6 +16,7 @@
 #include "ui/CMessageBox.h"
 #include "ui/CRecordContainer.h"
 #include "ui/CSettingQuery.h"
+#include "ui/CSmsEdit.h"
 #include "ui/CTipDialog.h"
 #include "ui/CallLogModel.h"
 #include "ui/ContactListDelegate.h"
@@ -319,6 +320,9 @@ TEST_F(ContactsTest, RowButtonsDialAskForSmsAndDeleteAfterConfirmation) {
     EXPECT_TRUE(dials[1][1].toBool());
     ASSERT_EQ(sms.count(), 1);
     EXPECT_EQ(sms[0][0].value<ContactRecord>().name, QStringLiteral("张三"));
+    // The main window opens the SMS to him.
+    ASSERT_NE(CSmsEdit::Instance(), nullptr);
+    CSmsEdit::Instance()->Close();
 
     // The details of 张三 are open while he is deleted: the dialog goes with him.
     ClickRow(zhang, Control::Item);

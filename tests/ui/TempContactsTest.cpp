@@ -15,6 +15,7 @@
 #include "ui/CItemContactTemp.h"
 #include "ui/CMainWndUI.h"
 #include "ui/CMessageBox.h"
+#include "ui/CSmsNew.h"
 #include "ui/CTempMenu.h"
 #include "ui/TempContactModel.h"
 #include "util/IniStore.h"
@@ -482,6 +483,14 @@ TEST_F(TempContacts, SmsGoesToTheCheckedContactsOrToOne) {
     QTest::mouseClick(Page()->SendButton(), Qt::LeftButton);
     ASSERT_EQ(sms_.size(), 3u);
     EXPECT_EQ(sms_[2].size(), 6u);
+
+    // The main window took the first hand-off: the new SMS holds its two people.
+    CSmsNew* compose = CSmsNew::Instance();
+    ASSERT_NE(compose, nullptr);
+    ASSERT_EQ(compose->Recipients().size(), 2u);
+    EXPECT_EQ(compose->Recipients()[0].name, QStringLiteral("张三"));
+    EXPECT_EQ(compose->Recipients()[1].phone, QStringLiteral("15000000000"));
+    compose->Close();
 }
 
 TEST_F(TempContacts, AnXlsListIsSavedAsAnXlsxCopyAndTheUserIsToldOnce) {
