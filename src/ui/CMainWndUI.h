@@ -49,6 +49,9 @@ public:
 
     // Shows the window normally: from the tray, minimised or behind other windows.
     void ShowNormal();
+    // Shows the window and, when `number` is not empty, offers it in the quick dial (a number
+    // or link the program was started with, or handed over by another start).
+    void OfferNumber(const QString& number);
 
     // A call through the telephone box (landline) or through the phone.
     void Dial(const QString& number, bool throughPhone);
@@ -122,6 +125,7 @@ private:
     void SelectPage(int page);
     void Minimize();
     void OpenUrl(const char* address);
+    void OpenQuickDial(const QString& number);
     CNotepadEdit* OpenNoteEditor(const QString& title, int cid);
 
     AppCore& core_;

@@ -1,4 +1,5 @@
-// The program itself: one process per user, and the exit sequence on SIGTERM.
+// The program itself: one process per user, the exit sequence on SIGTERM, its options, and
+// numbers handed to it.
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -8,6 +9,7 @@
 
 #include <csignal>
 #include <functional>
+#include <memory>
 
 namespace {
 
@@ -94,4 +96,64 @@ TEST(DesktopProgram, ASecondStartShowsTheFirstWindowAndExits) {
     ::kill(pid_t(third.process_.processId()), SIGINT);
     ASSERT_TRUE(third.process_.waitForFinished(60000));
     EXPECT_EQ(third.process_.exitCode(), 0);
+}
+
+TEST(DesktopProgram, AnswersHelpAndVersionWithoutADisplay) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        environment.remove(QString::fromLatin1(name));
+    }
+    auto run = [&](const QStringList& arguments) {
+        auto process = std::make_unique<QProcess>();
+        process->setProcessEnvironment(environment);
+        process->start(kProgram, arguments);
+        EXPECT_TRUE(process->waitForFinished(60000));
+        return process;
+    };
+    auto version = run({QStringLiteral("--version")});
+    EXPECT_EQ(version->exitCode(), 0);
+    EXPECT_EQ(version->readAllStandardOutput(), QByteArray("Tamberlink 1.0.5\n"));
+
+    auto help = run({QStringLiteral("--help")});
+    EXPECT_EQ(help->exitCode(), 0);
+    const QByteArray text = help->readAllStandardOutput();
+    for (const char* said : {"--serial-port <path>", "--verbose", "[number]", "tel:"}) {
+        EXPECT_TRUE(text.contains(said)) << said << "\n" << text.toStdString();
+    }
+
+    // A mistake is reported once the toolkit has taken its own options, on a display.
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    auto wrong = run({QStringLiteral("--no-such-option")});
+    EXPECT_EQ(wrong->exitCode(), 1);
+    EXPECT_TRUE(wrong->readAllStandardError().contains("no-such-option"));
+}
+
+TEST(DesktopProgram, ALinkOffersItsNumberAfterStartUpAndLaterStartsHandTheirsOver) {
+    QTemporaryDir home;
+    Program first(home);
+    // --verbose alone turns on the program's debug messages.
+    QProcessEnvironment environment = UserEnvironment(home);
+    environment.remove(QStringLiteral("QT_LOGGING_RULES"));
+    first.process_.setProcessEnvironment(environment);
+    first.process_.start(kProgram,
+                         {QStringLiteral("--verbose"), QStringLiteral("tel:+86-138-0000-0000")});
+    ASSERT_TRUE(first.process_.waitForStarted(30000));
+    ASSERT_TRUE(WaitFor(first.process_, [&] {
+        return first.Said("quick dial offers \"13800000000\"");
+    })) << first.errors_.toStdString();
+    EXPECT_TRUE(first.Said("tamberlink.app debug: first start"));
+
+    Program second(home);
+    second.process_.start(kProgram, {QStringLiteral("callto://010-8829-0291")});
+    ASSERT_TRUE(second.process_.waitForFinished(60000));
+    EXPECT_EQ(second.process_.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.process_.exitCode(), 0);
+    EXPECT_TRUE(WaitFor(first.process_, [&] {
+        return first.Said("quick dial offers \"01088290291\"");
+    })) << first.errors_.toStdString();
+
+    ::kill(pid_t(first.process_.processId()), SIGTERM);
+    ASSERT_TRUE(first.process_.waitForFinished(60000));
+    EXPECT_EQ(first.process_.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(first.process_.exitCode(), 0);
 }
