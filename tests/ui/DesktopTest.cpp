@@ -11,6 +11,7 @@
 #include "ui/DialLink.h"
 #include "ui/SingleProcess.h"
 
+#include <QLocalSocket>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -169,6 +170,28 @@ TEST_F(RunningProgram, BadLinksOnlyBringTheWindowUp) {
         EXPECT_EQ(lastHanded_, QString());
         EXPECT_EQ(CTopCall::Instance(), nullptr) << link.left(40).toStdString();
     }
+}
+
+TEST_F(RunningProgram, RequestsOfOtherStartsAreBoundedAndCleanedAgain) {
+    ASSERT_TRUE(window_->Start());
+    CloseQuickDial();
+    // A line that never ends is cut off, and asks nothing.
+    QLocalSocket endless;
+    endless.connectToServer(SingleProcess::ServerName());
+    ASSERT_TRUE(endless.waitForConnected(10000));
+    endless.write(QByteArray(10000, '7'));
+    ASSERT_TRUE(
+        test::WaitFor([&] { return endless.state() == QLocalSocket::UnconnectedState; }, 30000));
+    EXPECT_EQ(requests_, 0);
+
+    QLocalSocket raw;
+    raw.connectToServer(SingleProcess::ServerName());
+    ASSERT_TRUE(raw.waitForConnected(10000));
+    raw.write("offer sip:13800000000\nshow\noffer 138-0000-0000\n");
+    ASSERT_TRUE(test::WaitFor([&] { return requests_ == 3; }, 30000));
+    EXPECT_EQ(lastHanded_, QStringLiteral("13800000000"));
+    ASSERT_NE(CTopCall::Instance(), nullptr);
+    EXPECT_EQ(CTopCall::Instance()->Number(), QStringLiteral("13800000000"));
 }
 
 TEST_F(RunningProgram, APortThisUserMayNotOpenIsExplainedOnceInTheMessageBox) {
