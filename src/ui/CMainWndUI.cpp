@@ -391,6 +391,7 @@ bool CMainWndUI::IsProgressShown() const {
 
 void CMainWndUI::ShowTip(const QString& text) {
     if (!exiting_) {
+        qCDebug(lcUi).noquote() << "notice:" << text;
         CMessageBox::ShowText(this, text);
     }
 }

@@ -10,6 +10,8 @@
 #include <csignal>
 #include <functional>
 #include <memory>
+#include <pwd.h>
+#include <unistd.h>
 
 namespace {
 
@@ -50,10 +52,11 @@ public:
     QProcess process_;
     QByteArray errors_;
 
-    bool Said(const char* text) {
+    const QByteArray& Errors() {
         errors_ += process_.readAllStandardError();
-        return errors_.contains(text);
+        return errors_;
     }
+    bool Said(const char* text) { return Errors().contains(text); }
 };
 
 } // namespace
@@ -156,4 +159,53 @@ TEST(DesktopProgram, ALinkOffersItsNumberAfterStartUpAndLaterStartsHandTheirsOve
     ASSERT_TRUE(first.process_.waitForFinished(60000));
     EXPECT_EQ(first.process_.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(first.process_.exitCode(), 0);
+}
+
+// A port of group dialout as its owner sees it when not in the group: run as another user
+// when this is root (who may open anything), else a port without any permission.
+TEST(DesktopProgram, APortThatCannotBeOpenedForLackOfPermissionIsExplainedOnce) {
+    QTemporaryDir home;
+    const QString port = home.filePath(QStringLiteral("ttyUSB0"));
+    QFile file(port);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    QString program = kProgram;
+    QStringList arguments{QStringLiteral("--serial-port"), port};
+    if (::geteuid() == 0) {
+        const passwd* nobody = ::getpwnam("nobody");
+        ASSERT_NE(nobody, nullptr);
+        ASSERT_EQ(
+            ::chown(QFile::encodeName(home.path()).constData(), nobody->pw_uid, nobody->pw_gid), 0);
+        ASSERT_TRUE(file.setPermissions(QFile::ReadOwner | QFile::WriteOwner));
+        arguments.prepend(program);
+        arguments = QStringList{QStringLiteral("--reuid=%1").arg(nobody->pw_uid),
+                                QStringLiteral("--regid=%1").arg(nobody->pw_gid),
+                                QStringLiteral("--clear-groups")} +
+                    arguments;
+        program = QStringLiteral("setpriv");
+    } else {
+        ASSERT_TRUE(file.setPermissions({}));
+    }
+    Program run(home);
+    QProcessEnvironment environment = UserEnvironment(home);
+    environment.insert(QStringLiteral("QT_LOGGING_RULES"),
+                       QStringLiteral("tamberlink.ui.debug=true\ntamberlink.serial.debug=true"));
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8")); // strerror's words
+    run.process_.setProcessEnvironment(environment);
+    run.process_.start(program, arguments);
+    ASSERT_TRUE(run.process_.waitForStarted(30000));
+
+    const QByteArray notice = "notice: 没有权限打开串口 " + QFile::encodeName(port);
+    ASSERT_TRUE(WaitFor(run.process_, [&] { return run.Said(notice.constData()); }))
+        << run.errors_.toStdString();
+    EXPECT_TRUE(run.Said("sudo usermod -aG dialout "));
+    // Several more searches find the port as closed to this user; nothing more is said.
+    const QByteArray denied = "cannot open " + QFile::encodeName(port) + ": Permission denied";
+    ASSERT_TRUE(WaitFor(run.process_, [&] { return run.Errors().count(denied) >= 4; }))
+        << run.errors_.toStdString();
+    EXPECT_EQ(run.errors_.count(notice), 1);
+
+    ::kill(pid_t(run.process_.processId()), SIGTERM);
+    ASSERT_TRUE(run.process_.waitForFinished(60000));
+    EXPECT_EQ(run.process_.exitCode(), 0);
 }
