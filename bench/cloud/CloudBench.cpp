@@ -74,7 +74,9 @@ int main(int argc, char** argv) {
         contact["name"] = "云端联系人" + std::to_string(i);
         contact["number"] = std::to_string(13000000000LL + i);
         contact["company"] = "公司";
-        contact["email"] = "c" + std::to_string(i) + "@example.com";
+        // Appended: "literal" + std::string&& trips gcc 12's -Wrestrict.
+        std::string email = "c";
+        contact["email"] = email.append(std::to_string(i)).append("@example.com");
         contact["date"] = "2016-03-07";
         seed["contacts"].append(contact);
     }

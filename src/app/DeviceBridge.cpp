@@ -4,7 +4,21 @@
 #include "app/UiSink.h"
 #include "util/PhoneNumber.h"
 
+#include <QStringList>
+
+#include <pwd.h>
+#include <unistd.h>
+
 namespace tamberlink {
+
+namespace {
+
+QString UserName() {
+    const passwd* user = ::getpwuid(::getuid());
+    return user != nullptr ? QString::fromLocal8Bit(user->pw_name) : QStringLiteral("$USER");
+}
+
+} // namespace
 
 DeviceBridge::DeviceBridge(AppCore& core)
     : core_(core)
@@ -13,6 +27,7 @@ DeviceBridge::DeviceBridge(AppCore& core)
     , calls_(link_, *this) {
     link_.SetFrameHandler(&dispatcher_);
     link_.SetAudioSink(this);
+    link_.SetHost(this);
     link_.SetIndicatorCallback([this](bool connected) { OnConnectionChanged(connected); });
 }
 
@@ -88,6 +103,18 @@ void DeviceBridge::SetFirmwareVersion(const QString& version) {
 void DeviceBridge::ShowUpgradeStatus(const QString& windowText, const QString& tipText) {
     core_.PostToUiThread(
         [this, windowText, tipText] { core_.Sink().ShowUpgradeStatus(windowText, tipText); });
+}
+
+// Serial ports belong to the group "dialout"; a user outside it can never reach the box.
+void DeviceBridge::ReportPortsDenied(const std::vector<std::string>& ports) {
+    QStringList names;
+    for (const std::string& port : ports) {
+        names << QString::fromStdString(port);
+    }
+    const QString user = UserName();
+    core_.ShowTip(QStringLiteral("没有权限打开串口 %1，无法连接设备。请把用户 %2 加入 dialout "
+                                 "组：sudo usermod -aG dialout %2，然后注销并重新登录。")
+                      .arg(names.join(QStringLiteral("、")), user));
 }
 
 DialSettings DeviceBridge::CurrentDialSettings() {

@@ -2,11 +2,15 @@
 
 #include <QString>
 
+#include <string>
+#include <vector>
+
 namespace tamberlink {
 
-// What the frame dispatcher and the firmware transfer ask of their owner. Every call comes
-// from the serial listener thread; the owner brings what touches the user interface to the
-// UI thread. The call reports may block until the UI thread has handled them.
+// What the serial link, the frame dispatcher and the firmware transfer ask of their owner.
+// Every call comes from the serial listener thread, but for the port report, which comes
+// from the port-search thread; the owner brings what touches the user interface to the UI
+// thread. The call reports may block until the UI thread has handled them.
 class DeviceHost {
 public:
     virtual ~DeviceHost() = default;
@@ -31,6 +35,10 @@ public:
     // Firmware upgrade progress and results: `windowText` for the upgrade window when it is
     // open; otherwise `tipText`, when not empty, as a notice.
     virtual void ShowUpgradeStatus(const QString& windowText, const QString& tipText) = 0;
+
+    // Ports that exist but that this user may not open (the box cannot be found there until
+    // the user may). Each port is reported once; those of one search together.
+    virtual void ReportPortsDenied(const std::vector<std::string>& ports) = 0;
 };
 
 } // namespace tamberlink

@@ -1,6 +1,7 @@
 #include "device/SerialLink.h"
 
 #include "device/AudioSink.h"
+#include "device/DeviceHost.h"
 #include "device/DeviceLog.h"
 #include "device/DeviceMonitor.h"
 #include "device/PortList.h"
@@ -41,6 +42,7 @@ void StartupQueries::Reset() {
 
 SerialLink::SerialLink()
     : lister_(ListSerialPorts)
+    , opener_([](const std::string& path, int& error) { return SerialPort::Open(path, &error); })
     , listenerWake_(std::make_unique<Wakeup>())
     , searchWake_(std::make_unique<Wakeup>()) {}
 
@@ -378,7 +380,9 @@ void SerialLink::SearchMain() {
             WaitSearchEvent(-1);
             continue;
         }
-        if (!SearchPass() && !stopping_) {
+        const bool found = SearchPass();
+        ReportDeniedPorts();
+        if (!found && !stopping_) {
             WaitSearchEvent(kFruitlessPauseMs);
         }
     }
@@ -429,10 +433,30 @@ bool SerialLink::SearchPass() {
     return false;
 }
 
+void SerialLink::ReportDeniedPorts() {
+    std::vector<std::string> ports;
+    ports.swap(deniedInPass_);
+    bool news = false;
+    for (const std::string& port : ports) {
+        if (deniedReported_.insert(port).second) {
+            qCWarning(lcSerial, "no permission to open %s", port.c_str());
+            news = true;
+        }
+    }
+    if (news && host_ != nullptr && !stopping_) {
+        host_->ReportPortsDenied(ports);
+    }
+}
+
 bool SerialLink::OpenPort(const std::string& name) {
     DropPort();
-    std::unique_ptr<SerialPort> opened = SerialPort::Open(name);
+    int error = 0;
+    std::unique_ptr<SerialPort> opened = opener_(name, error);
     if (!opened) {
+        if ((error == EACCES || error == EPERM) &&
+            std::find(deniedInPass_.begin(), deniedInPass_.end(), name) == deniedInPass_.end()) {
+            deniedInPass_.push_back(name);
+        }
         return false;
     }
     qCDebug(lcSerial, "opened %s", name.c_str());

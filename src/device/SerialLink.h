@@ -15,6 +15,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -22,6 +23,7 @@
 namespace tamberlink {
 
 class AudioSink;
+class DeviceHost;
 class DeviceMonitor;
 class SerialPort;
 class Wakeup;
@@ -55,6 +57,8 @@ struct StartupQueries {
 class SerialLink : private FrameWriter::Target {
 public:
     using PortLister = std::function<std::vector<std::string>()>;
+    // Opens a port for the box; null on failure, with the errno value in `error`.
+    using PortOpener = std::function<std::unique_ptr<SerialPort>(const std::string&, int& error)>;
     using IndicatorCallback = std::function<void(bool connected)>;
 
     SerialLink();
@@ -65,11 +69,15 @@ public:
     // Set up before Start; the handler and sink must outlive Close.
     void SetFrameHandler(FrameHandler* handler) { handler_ = handler; }
     void SetAudioSink(AudioSink* sink) { audio_ = sink; }
+    // Hears of the ports this user may not open.
+    void SetHost(DeviceHost* host) { host_ = host; }
     // Called once per change, in the order of the changes, outside the link's locks: on the
     // thread that changed the state, or on one reporting an earlier change meanwhile.
     void SetIndicatorCallback(IndicatorCallback callback) { indicator_ = std::move(callback); }
     // The ports to search; the machine's serial ports unless replaced.
     void SetPortLister(PortLister lister) { lister_ = std::move(lister); }
+    // How ports are opened; SerialPort::Open unless replaced.
+    void SetPortOpener(PortOpener opener) { opener_ = std::move(opener); }
     // A port tried before the listed ones (a box attached by hand).
     void SetPreferredPort(std::string path) { preferredPort_ = std::move(path); }
     // Whether device-change events from udev trigger searches (on unless turned off).
@@ -137,6 +145,8 @@ private:
     void Deliver(const std::uint8_t* frame, std::size_t size);
     void OnReadFailure();
     bool SearchPass();
+    // Tells the host of the ports first denied in the search pass that just ended.
+    void ReportDeniedPorts();
     bool OpenPort(const std::string& name);
     void DropPort();
     // The connection to queue for; nothing, after resetting the link state, when there is
@@ -156,8 +166,10 @@ private:
 
     FrameHandler* handler_ = nullptr;
     AudioSink* audio_ = nullptr;
+    DeviceHost* host_ = nullptr;
     IndicatorCallback indicator_;
     PortLister lister_;
+    PortOpener opener_;
     std::string preferredPort_;
     bool watchDevices_ = true;
 
@@ -176,6 +188,10 @@ private:
     std::mutex connectionMutex_;
     std::deque<bool> unreported_;
     bool reporting_ = false;
+
+    // Port-search thread only: the ports denied in the current pass, and every one reported.
+    std::vector<std::string> deniedInPass_;
+    std::set<std::string> deniedReported_;
 
     // Listener thread only.
     FrameAssembler assembler_;

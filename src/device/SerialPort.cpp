@@ -37,16 +37,24 @@ bool Configure(int fd) {
 
 } // namespace
 
-std::unique_ptr<SerialPort> SerialPort::Open(const std::string& path) {
+std::unique_ptr<SerialPort> SerialPort::Open(const std::string& path, int* error) {
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        qCDebug(lcSerial, "cannot open %s: %s", path.c_str(), strerror(errno));
+        const int reason = errno;
+        qCDebug(lcSerial, "cannot open %s: %s", path.c_str(), strerror(reason));
+        if (error != nullptr) {
+            *error = reason;
+        }
         return nullptr;
     }
     // Nobody else may use the box's port while it is ours.
     if (ioctl(fd, TIOCEXCL) != 0 || !Configure(fd)) {
-        qCDebug(lcSerial, "cannot set up %s: %s", path.c_str(), strerror(errno));
+        const int reason = errno;
+        qCDebug(lcSerial, "cannot set up %s: %s", path.c_str(), strerror(reason));
         ::close(fd);
+        if (error != nullptr) {
+            *error = reason;
+        }
         return nullptr;
     }
     return std::unique_ptr<SerialPort>(new SerialPort(path, fd));

@@ -11,8 +11,9 @@ namespace tamberlink {
 // parity, two stop bits, exclusive, non-blocking. Works on real ttys and pseudo-terminals.
 class SerialPort {
 public:
-    // Opens and sets up `path`; null when it cannot be opened or configured.
-    static std::unique_ptr<SerialPort> Open(const std::string& path);
+    // Opens and sets up `path`; null when it cannot be opened or configured, with the
+    // reason (an errno value) in `error` when given.
+    static std::unique_ptr<SerialPort> Open(const std::string& path, int* error = nullptr);
 
     ~SerialPort();
     SerialPort(const SerialPort&) = delete;

@@ -523,9 +523,20 @@ void CMainWndUI::OnClipboardChanged() {
         return;
     }
     const QString number = DialCandidate(QGuiApplication::clipboard()->text());
-    if (number.isEmpty()) {
-        return;
+    if (!number.isEmpty()) {
+        OpenQuickDial(number);
     }
+}
+
+void CMainWndUI::OfferNumber(const QString& number) {
+    ShowNormal();
+    if (!exiting_ && !number.isEmpty()) {
+        OpenQuickDial(number);
+    }
+}
+
+void CMainWndUI::OpenQuickDial(const QString& number) {
+    qCDebug(lcUi) << "quick dial offers" << number;
     if (CTopCall* popup = CTopCall::Offer(number, QCursor::pos())) {
         connect(popup, &CTopCall::DialRequested, this, &CMainWndUI::Dial, Qt::UniqueConnection);
         connect(popup, &CTopCall::SmsRequested, this, &CMainWndUI::OpenSmsForNumber,
@@ -654,6 +665,7 @@ void CMainWndUI::ShowUpgradeStatus(const QString& windowText, const QString& tip
 
 void CMainWndUI::ShowTip(const QString& text) {
     if (!exiting_) {
+        qCDebug(lcUi).noquote() << "notice:" << text;
         CMessageBox::ShowText(this, text);
     }
 }

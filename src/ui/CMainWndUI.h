@@ -58,6 +58,9 @@ public:
 
     // Shows the window normally: from the tray, minimised or behind other windows.
     void ShowNormal();
+    // Shows the window and, when `number` is not empty, offers it in the quick dial (a number
+    // or link the program was started with, or handed over by another start).
+    void OfferNumber(const QString& number);
 
     // A call through the telephone box (landline) or through the phone.
     void Dial(const QString& number, bool throughPhone);
@@ -191,6 +194,7 @@ private:
             OpenWindow<T>(this, title, kDialogPosition, core_);
         }
     }
+    void OpenQuickDial(const QString& number);
     CNotepadEdit* OpenNoteEditor(const QString& title, int cid);
     void BuildSmsPage();
 

@@ -1,5 +1,6 @@
 #include "ui/SingleProcess.h"
 
+#include "ui/DialLink.h"
 #include "ui/UiLog.h"
 
 #include <QLocalServer>
@@ -12,7 +13,10 @@ namespace tamberlink {
 
 namespace {
 constexpr int kConnectTimeoutMs = 1000;
-constexpr QByteArrayView kShowRequest = "show\n";
+constexpr QByteArrayView kShowRequest = "show";
+constexpr QByteArrayView kOfferRequest = "offer ";
+// No request is longer; a connection that sends more without a line end is dropped.
+constexpr qsizetype kLongestRequest = 256;
 } // namespace
 
 SingleProcess::SingleProcess(QObject* parent)
@@ -25,20 +29,23 @@ QString SingleProcess::ServerName() {
     return QStringLiteral("SinglePro-") + name;
 }
 
-bool SingleProcess::AskRunningToShow() {
+bool SingleProcess::AskRunningToShow(const QString& number) {
     QLocalSocket socket;
     socket.connectToServer(ServerName());
     if (!socket.waitForConnected(kConnectTimeoutMs)) {
         return false;
     }
-    socket.write(kShowRequest.data(), kShowRequest.size());
+    QByteArray request = number.isEmpty() ? kShowRequest.toByteArray()
+                                          : kOfferRequest.toByteArray() + number.toUtf8();
+    request += '\n';
+    socket.write(request);
     socket.waitForBytesWritten(kConnectTimeoutMs);
     socket.disconnectFromServer();
     return true;
 }
 
-bool SingleProcess::Acquire() {
-    if (AskRunningToShow()) {
+bool SingleProcess::Acquire(const QString& number) {
+    if (AskRunningToShow(number)) {
         return false;
     }
     server_ = new QLocalServer(this);
@@ -48,7 +55,7 @@ bool SingleProcess::Acquire() {
         QLocalServer::removeServer(ServerName());
         if (!server_->listen(ServerName())) {
             // Another start won the race between our two attempts.
-            if (AskRunningToShow()) {
+            if (AskRunningToShow(number)) {
                 return false;
             }
             qCWarning(lcUi) << "cannot listen on" << ServerName() << server_->errorString();
@@ -62,9 +69,22 @@ bool SingleProcess::Acquire() {
 void SingleProcess::OnNewConnection() {
     while (QLocalSocket* socket = server_->nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        auto read = [this, socket] {
-            if (socket->readAll().contains('\n')) {
-                emit ShowRequested();
+        auto drop = [socket] {
+            qCWarning(lcUi) << "dropping an overlong request of another start";
+            socket->abort();
+        };
+        auto read = [this, socket, drop] {
+            while (socket->canReadLine()) {
+                const QByteArray line = socket->readLine();
+                if (line.size() > kLongestRequest) {
+                    drop();
+                    return;
+                }
+                HandleRequest(line.trimmed());
+            }
+            // What is left is the start of a line, which must end within the limit.
+            if (socket->bytesAvailable() > kLongestRequest) {
+                drop();
             }
         };
         connect(socket, &QLocalSocket::readyRead, this, read);
@@ -72,6 +92,17 @@ void SingleProcess::OnNewConnection() {
             read();
         }
     }
+}
+
+void SingleProcess::HandleRequest(const QByteArray& line) {
+    // Whatever another start asks, the window comes up; a number it hands over is cleaned
+    // again here, as it came from outside.
+    const QString number =
+        line.startsWith(kOfferRequest)
+            ? NumberFromDialLink(QString::fromUtf8(line.mid(kOfferRequest.size())))
+            : QString();
+    qCDebug(lcUi) << "another start asks to show the window" << number;
+    emit ShowRequested(number);
 }
 
 } // namespace tamberlink

@@ -5,37 +5,31 @@
 #include "app/DesktopKeyring.h"
 #include "app/SignalWatcher.h"
 #include "ui/CMainWndUI.h"
+#include "ui/CommandLine.h"
 #include "ui/SingleProcess.h"
 #include "ui/SkinStyle.h"
 #include "util/Version.h"
 
 #include <QApplication>
-#include <QCommandLineParser>
 
 #include <cstdio>
 #include <memory>
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tamberlink"));
     QApplication::setApplicationVersion(QString::fromLatin1(tamberlink::kProgramVersion));
+    tamberlink::CommandLine::AnswerHelpAndVersion(argc, argv);
+
+    QApplication app(argc, argv);
+    // The desktop entry: its icon and name, and where the window manager groups the window.
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.tamberlink.Tamberlink"));
     // Hidden in the tray or with only a dialog closed, the program goes on.
     QApplication::setQuitOnLastWindowClosed(false);
-
-    QCommandLineParser options;
-    options.setApplicationDescription(
-        QStringLiteral("Tamberlink, the desktop telephone assistant."));
-    options.addHelpOption();
-    options.addVersionOption();
-    const QCommandLineOption serialPort(
-        QStringLiteral("serial-port"),
-        QStringLiteral("Look for the telephone box on PATH before the serial ports."),
-        QStringLiteral("PATH"));
-    options.addOption(serialPort);
-    options.process(app);
+    const tamberlink::CommandLine options = tamberlink::CommandLine::Parse(app);
+    tamberlink::SetUpLogging(options.verbose);
 
     tamberlink::SingleProcess single;
-    if (!single.Acquire()) {
+    if (!single.Acquire(options.number)) {
         return 0;
     }
     tamberlink::ApplySkinStyle(app);
@@ -46,12 +40,15 @@ int main(int argc, char** argv) {
     tamberlink::AppCore core(config);
     tamberlink::CMainWndUI window(core);
     QObject::connect(&single, &tamberlink::SingleProcess::ShowRequested, &window,
-                     &tamberlink::CMainWndUI::ShowNormal);
+                     &tamberlink::CMainWndUI::OfferNumber);
     QObject::connect(&signalWatcher, &tamberlink::SignalWatcher::Signalled, &window,
                      &tamberlink::CMainWndUI::Exit);
-    if (!window.Start(options.value(serialPort))) {
+    if (!window.Start(options.serialPort)) {
         std::fprintf(stderr, "Tamberlink: the skin of the main window cannot be loaded\n");
         return 1;
+    }
+    if (!options.number.isEmpty()) {
+        window.OfferNumber(options.number);
     }
     QApplication::exec();
     return 0;

@@ -29,6 +29,7 @@ struct DeviceRig {
         host.calls = &calls;
         link.SetFrameHandler(&dispatcher);
         link.SetAudioSink(&audio);
+        link.SetHost(&host);
         link.SetPortLister([] { return std::vector<std::string>{}; });
         link.SetWatchDevices(false);
         link.SetPreferredPort(port);

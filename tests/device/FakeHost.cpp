@@ -110,6 +110,14 @@ void FakeHost::ShowUpgradeStatus(const QString& windowText, const QString& tipTe
     Record("upgrade " + windowText + "|" + tipText);
 }
 
+void FakeHost::ReportPortsDenied(const std::vector<std::string>& ports) {
+    std::string event = "denied";
+    for (const std::string& port : ports) {
+        event += " " + port;
+    }
+    Record(QString::fromStdString(event));
+}
+
 DialSettings FakeHost::CurrentDialSettings() {
     std::lock_guard lock(mutex_);
     return settings_;

@@ -49,6 +49,7 @@ public:
     void SetFenjiCode(const QString& code) override;
     void SetFirmwareVersion(const QString& version) override;
     void ShowUpgradeStatus(const QString& windowText, const QString& tipText) override;
+    void ReportPortsDenied(const std::vector<std::string>& ports) override;
 
     // CallControlHost
     DialSettings CurrentDialSettings() override;

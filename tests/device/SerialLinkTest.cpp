@@ -1,10 +1,13 @@
 #include "BoxSim.h"
 #include "DeviceRig.h"
 
+#include "device/SerialPort.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <mutex>
 #include <thread>
@@ -207,4 +210,95 @@ TEST(SerialLink, ClosesPromptlyWhileAWriteIsStuck) {
     writer.join();
     EXPECT_LT(std::chrono::steady_clock::now() - started, 2s);
     EXPECT_FALSE(written);
+}
+
+namespace {
+
+// Opens ports as the link does, but answers "permission denied" for the ports in `denied`,
+// and counts the attempts on them.
+class DenyingOpener {
+public:
+    std::atomic<int> deniedAttempts{0};
+
+    void Deny(const std::string& path) {
+        std::lock_guard lock(mutex_);
+        denied_.push_back(path);
+    }
+
+    SerialLink::PortOpener Opener() {
+        return [this](const std::string& path, int& error) -> std::unique_ptr<SerialPort> {
+            if (IsDenied(path)) {
+                ++deniedAttempts;
+                error = EACCES;
+                return nullptr;
+            }
+            return SerialPort::Open(path, &error);
+        };
+    }
+
+private:
+    bool IsDenied(const std::string& path) {
+        std::lock_guard lock(mutex_);
+        return std::find(denied_.begin(), denied_.end(), path) != denied_.end();
+    }
+
+    std::mutex mutex_;
+    std::vector<std::string> denied_;
+};
+
+} // namespace
+
+TEST(SerialLink, PortsThisUserMayNotOpenAreReportedOnceEach) {
+    BoxSim box;
+    ASSERT_EQ(box.Command("unplug hard"), "ok");
+    DenyingOpener opener;
+    opener.Deny("/dev/ttyUSB7");
+    opener.Deny("/dev/ttyACM3");
+    DeviceRig rig(box.PortPath());
+    rig.link.SetPortOpener(opener.Opener());
+    // A missing port is no matter of permission.
+    rig.link.SetPortLister([] {
+        return std::vector<std::string>{"/dev/ttyUSB7", "/nonexistent/ttyUSB9", "/dev/ttyACM3"};
+    });
+    ASSERT_TRUE(rig.link.Start());
+
+    // Several fruitless searches, each trying both denied ports: one report of the two.
+    ASSERT_TRUE(box.WaitFor([&] { return opener.deniedAttempts >= 8; }));
+    EXPECT_EQ(rig.host.EventsStartingWith("denied"),
+              std::vector<std::string>{"denied /dev/ttyUSB7 /dev/ttyACM3"});
+
+    // A box on a port this user may open is still found.
+    ASSERT_EQ(box.Command("plug"), "ok");
+    ASSERT_TRUE(rig.WaitConnected());
+    EXPECT_EQ(rig.link.LastGoodPort(), box.PortPath());
+    EXPECT_EQ(rig.host.EventsStartingWith("denied").size(), 1u);
+}
+
+TEST(SerialLink, APortDeniedLaterIsReportedThen) {
+    BoxSim box;
+    DenyingOpener opener;
+    DeviceRig rig(box.PortPath());
+    rig.link.SetPortOpener(opener.Opener());
+    std::mutex listMutex;
+    std::vector<std::string> listed;
+    rig.link.SetPortLister([&] {
+        std::lock_guard lock(listMutex);
+        return listed;
+    });
+    opener.Deny(box.PortPath());
+    ASSERT_TRUE(rig.link.Start());
+    ASSERT_TRUE(rig.host.WaitForEvent("denied " + box.PortPath()));
+
+    // Another port appears that this user may not open either: it alone is news.
+    const int before = opener.deniedAttempts;
+    opener.Deny("/dev/ttyUSB4");
+    {
+        std::lock_guard lock(listMutex);
+        listed = {"/dev/ttyUSB4"};
+    }
+    ASSERT_TRUE(box.WaitFor([&] { return opener.deniedAttempts >= before + 6; }));
+    EXPECT_EQ(rig.host.EventsStartingWith("denied"),
+              (std::vector<std::string>{"denied " + box.PortPath(),
+                                        "denied " + box.PortPath() + " /dev/ttyUSB4"}));
+    EXPECT_FALSE(rig.link.IsConnected());
 }

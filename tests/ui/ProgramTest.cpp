@@ -1,4 +1,5 @@
-// The program itself: one process per user, and the exit sequence on SIGTERM.
+// The program itself: one process per user, the exit sequence on SIGTERM, its options, and
+// numbers handed to it.
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -8,6 +9,9 @@
 
 #include <csignal>
 #include <functional>
+#include <memory>
+#include <pwd.h>
+#include <unistd.h>
 
 namespace {
 
@@ -48,10 +52,11 @@ public:
     QProcess process_;
     QByteArray errors_;
 
-    bool Said(const char* text) {
+    const QByteArray& Errors() {
         errors_ += process_.readAllStandardError();
-        return errors_.contains(text);
+        return errors_;
     }
+    bool Said(const char* text) { return Errors().contains(text); }
 };
 
 } // namespace
@@ -94,4 +99,113 @@ TEST(DesktopProgram, ASecondStartShowsTheFirstWindowAndExits) {
     ::kill(pid_t(third.process_.processId()), SIGINT);
     ASSERT_TRUE(third.process_.waitForFinished(60000));
     EXPECT_EQ(third.process_.exitCode(), 0);
+}
+
+TEST(DesktopProgram, AnswersHelpAndVersionWithoutADisplay) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        environment.remove(QString::fromLatin1(name));
+    }
+    auto run = [&](const QStringList& arguments) {
+        auto process = std::make_unique<QProcess>();
+        process->setProcessEnvironment(environment);
+        process->start(kProgram, arguments);
+        EXPECT_TRUE(process->waitForFinished(60000));
+        return process;
+    };
+    auto version = run({QStringLiteral("--version")});
+    EXPECT_EQ(version->exitCode(), 0);
+    EXPECT_EQ(version->readAllStandardOutput(), QByteArray("Tamberlink 1.0.5\n"));
+
+    auto help = run({QStringLiteral("--help")});
+    EXPECT_EQ(help->exitCode(), 0);
+    const QByteArray text = help->readAllStandardOutput();
+    for (const char* said : {"--serial-port <path>", "--verbose", "[number]", "tel:"}) {
+        EXPECT_TRUE(text.contains(said)) << said << "\n" << text.toStdString();
+    }
+
+    // A mistake is reported once the toolkit has taken its own options, on a display.
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    auto wrong = run({QStringLiteral("--no-such-option")});
+    EXPECT_EQ(wrong->exitCode(), 1);
+    EXPECT_TRUE(wrong->readAllStandardError().contains("no-such-option"));
+}
+
+TEST(DesktopProgram, ALinkOffersItsNumberAfterStartUpAndLaterStartsHandTheirsOver) {
+    QTemporaryDir home;
+    Program first(home);
+    // --verbose alone turns on the program's debug messages.
+    QProcessEnvironment environment = UserEnvironment(home);
+    environment.remove(QStringLiteral("QT_LOGGING_RULES"));
+    first.process_.setProcessEnvironment(environment);
+    first.process_.start(kProgram,
+                         {QStringLiteral("--verbose"), QStringLiteral("tel:+86-138-0000-0000")});
+    ASSERT_TRUE(first.process_.waitForStarted(30000));
+    ASSERT_TRUE(WaitFor(first.process_, [&] {
+        return first.Said("quick dial offers \"13800000000\"");
+    })) << first.errors_.toStdString();
+    EXPECT_TRUE(first.Said("tamberlink.app debug: first start"));
+
+    Program second(home);
+    second.process_.start(kProgram, {QStringLiteral("callto://010-8829-0291")});
+    ASSERT_TRUE(second.process_.waitForFinished(60000));
+    EXPECT_EQ(second.process_.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.process_.exitCode(), 0);
+    EXPECT_TRUE(WaitFor(first.process_, [&] {
+        return first.Said("quick dial offers \"01088290291\"");
+    })) << first.errors_.toStdString();
+
+    ::kill(pid_t(first.process_.processId()), SIGTERM);
+    ASSERT_TRUE(first.process_.waitForFinished(60000));
+    EXPECT_EQ(first.process_.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(first.process_.exitCode(), 0);
+}
+
+// A port of group dialout as its owner sees it when not in the group: run as another user
+// when this is root (who may open anything), else a port without any permission.
+TEST(DesktopProgram, APortThatCannotBeOpenedForLackOfPermissionIsExplainedOnce) {
+    QTemporaryDir home;
+    const QString port = home.filePath(QStringLiteral("ttyUSB0"));
+    QFile file(port);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    QString program = kProgram;
+    QStringList arguments{QStringLiteral("--serial-port"), port};
+    if (::geteuid() == 0) {
+        const passwd* nobody = ::getpwnam("nobody");
+        ASSERT_NE(nobody, nullptr);
+        ASSERT_EQ(
+            ::chown(QFile::encodeName(home.path()).constData(), nobody->pw_uid, nobody->pw_gid), 0);
+        ASSERT_TRUE(file.setPermissions(QFile::ReadOwner | QFile::WriteOwner));
+        arguments.prepend(program);
+        arguments = QStringList{QStringLiteral("--reuid=%1").arg(nobody->pw_uid),
+                                QStringLiteral("--regid=%1").arg(nobody->pw_gid),
+                                QStringLiteral("--clear-groups")} +
+                    arguments;
+        program = QStringLiteral("setpriv");
+    } else {
+        ASSERT_TRUE(file.setPermissions({}));
+    }
+    Program run(home);
+    QProcessEnvironment environment = UserEnvironment(home);
+    environment.insert(QStringLiteral("QT_LOGGING_RULES"),
+                       QStringLiteral("tamberlink.ui.debug=true\ntamberlink.serial.debug=true"));
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8")); // strerror's words
+    run.process_.setProcessEnvironment(environment);
+    run.process_.start(program, arguments);
+    ASSERT_TRUE(run.process_.waitForStarted(30000));
+
+    const QByteArray notice = "notice: 没有权限打开串口 " + QFile::encodeName(port);
+    ASSERT_TRUE(WaitFor(run.process_, [&] { return run.Said(notice.constData()); }))
+        << run.errors_.toStdString();
+    EXPECT_TRUE(run.Said("sudo usermod -aG dialout "));
+    // Several more searches find the port as closed to this user; nothing more is said.
+    const QByteArray denied = "cannot open " + QFile::encodeName(port) + ": Permission denied";
+    ASSERT_TRUE(WaitFor(run.process_, [&] { return run.Errors().count(denied) >= 4; }))
+        << run.errors_.toStdString();
+    EXPECT_EQ(run.errors_.count(notice), 1);
+
+    ::kill(pid_t(run.process_.processId()), SIGTERM);
+    ASSERT_TRUE(run.process_.waitForFinished(60000));
+    EXPECT_EQ(run.process_.exitCode(), 0);
 }

@@ -5,13 +5,17 @@
 // Each manifest line is "output.png source.svg [name=value ...]"; blank lines and lines
 // starting with '#' are skipped. Every "${name}" in the source is replaced by its value
 // before rendering, so one drawing serves the normal, hot and pushed states of a button.
-// A picture is drawn at the size the SVG's width and height give.
+// A picture is drawn at the size the SVG's width and height give; an output named .svg is
+// written as SVG. Outputs may name folders below OUTPUT_DIR.
+#include <QBuffer>
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <QSaveFile>
 #include <QSvgRenderer>
 #include <QTextStream>
 
@@ -51,18 +55,26 @@ bool RenderLine(const QString& line, const QDir& sourceDir, const QDir& outputDi
         std::fprintf(stderr, "invalid SVG %s\n", qPrintable(fields[1]));
         return false;
     }
-    const QSize size = renderer.defaultSize();
-    QImage image(size, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    renderer.render(&painter, QRectF(QPointF(0, 0), size));
-    painter.end();
+    // An SVG output is the drawing itself with its values filled in (a scalable icon).
+    QByteArray bytes = svg;
+    if (!fields[0].endsWith(QLatin1String(".svg"))) {
+        const QSize size = renderer.defaultSize();
+        QImage image(size, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        renderer.render(&painter, QRectF(QPointF(0, 0), size));
+        painter.end();
+        bytes.clear();
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "PNG");
+    }
     const QString out = outputDir.filePath(fields[0]);
     // Written beside, then renamed, so an interrupted build never leaves half a picture.
-    const QString temp = out + QStringLiteral(".part");
-    if (!image.save(temp, "PNG") || (QFile::exists(out) && !QFile::remove(out)) ||
-        !QFile::rename(temp, out)) {
+    QSaveFile file(out);
+    if (bytes.isEmpty() || !QDir().mkpath(QFileInfo(out).path()) ||
+        !file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(out));
         return false;
     }

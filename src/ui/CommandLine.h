@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+
+class QCoreApplication;
+
+namespace tamberlink {
+
+// What the program was asked on its command line.
+struct CommandLine {
+    // Where to look for the telephone box before the machine's serial ports; empty for
+    // those alone.
+    QString serialPort;
+    // The number to offer in the quick dial, cleaned; empty for none.
+    QString number;
+    bool verbose = false;
+
+    // Answers --help and --version and ends the process, before the program needs a display;
+    // returns when neither was asked (or the arguments need the application to be read).
+    static void AnswerHelpAndVersion(int argc, char** argv);
+
+    // Reads the arguments of `app`. Help, the version and a mistake in the arguments are
+    // answered on the terminal, and end the process (a mistake with exit code 1).
+    static CommandLine Parse(const QCoreApplication& app);
+};
+
+// Sets the log's line format, and with `verbose` turns on every message of the program's
+// logging categories ("tamberlink.*"); QT_LOGGING_RULES and QT_MESSAGE_PATTERN still have
+// the last word.
+void SetUpLogging(bool verbose);
+
+} // namespace tamberlink
