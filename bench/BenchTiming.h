@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 
 #include <algorithm>
+#include <ctime>
 #include <vector>
 
 namespace tamberlink::bench {
@@ -23,6 +24,50 @@ double TimeMs(int runs, Work work) {
         times.push_back(double(timer.nsecsElapsed()) / 1e6);
     }
     return Median(times);
+}
+
+// Wall-clock and this thread's processor time since the last restart. On a shared, busy
+// machine the processor time is what the work itself costs; the wall clock adds the waits
+// for a core.
+class Stopwatch {
+public:
+    Stopwatch() { Restart(); }
+    void Restart() {
+        wall_.start();
+        cpu_ = ThreadCpuNs();
+    }
+    double WallMs() const { return double(wall_.nsecsElapsed()) / 1e6; }
+    double CpuMs() const { return double(ThreadCpuNs() - cpu_) / 1e6; }
+
+private:
+    static long long ThreadCpuNs() {
+        timespec now{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+        return (long long)now.tv_sec * 1000000000 + now.tv_nsec;
+    }
+
+    QElapsedTimer wall_;
+    long long cpu_ = 0;
+};
+
+struct Timing {
+    double wallMs;
+    double cpuMs;
+};
+
+// The medians of `runs` runs of `work(Stopwatch&)`; the work may restart the stopwatch where
+// the part that counts begins.
+template <typename Work>
+Timing Measure(int runs, Work work) {
+    std::vector<double> wall;
+    std::vector<double> cpu;
+    for (int i = 0; i < runs; ++i) {
+        Stopwatch stopwatch;
+        work(stopwatch);
+        wall.push_back(stopwatch.WallMs());
+        cpu.push_back(stopwatch.CpuMs());
+    }
+    return {Median(wall), Median(cpu)};
 }
 
 } // namespace tamberlink::bench

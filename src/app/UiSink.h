@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <vector>
+
 namespace tamberlink {
 
 // What the incoming-call popup shows.
@@ -44,6 +46,10 @@ public:
     // the core; a list that was never created ignores this.
     virtual void ReloadCallLog() {}
     virtual void ReloadNoteList() {}
+    // Rows of a table were added, changed or deleted, named by id: a list that shows the
+    // table reads just those rows again, and drops the ones that are gone.
+    virtual void CallLogRowsChanged(const std::vector<int>& /*ids*/) {}
+    virtual void NoteRowsChanged(const std::vector<int>& /*ids*/) {}
 
     // A note's reminder time has come.
     virtual void ShowNoteReminder(int /*noteId*/) {}

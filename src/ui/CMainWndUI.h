@@ -102,6 +102,8 @@ public:
     void SetRecordingAnimation(bool playing) override;
     void ReloadCallLog() override;
     void ReloadNoteList() override;
+    void CallLogRowsChanged(const std::vector<int>& ids) override;
+    void NoteRowsChanged(const std::vector<int>& ids) override;
     void ShowNoteReminder(int noteId) override;
     void ShowProgress() override;
     void SetProgressText(const QString& text) override;

@@ -66,6 +66,8 @@ protected:
         ASSERT_TRUE(window_->Start());
         ASSERT_NE(Page(), nullptr);
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+        ASSERT_TRUE(test::WaitFor(
+            [&] { return !Model().IsLoading() && !window_->RecordPage()->Model().IsLoading(); }));
     }
     void TearDown() override {
         window_.reset();

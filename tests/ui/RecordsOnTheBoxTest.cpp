@@ -43,6 +43,7 @@ protected:
         ASSERT_TRUE(window_->Start(QString::fromStdString(box_.PortPath())));
         page_ = window_->RecordPage();
         ASSERT_NE(page_, nullptr);
+        ASSERT_TRUE(test::WaitFor([&] { return !page_->Model().IsLoading(); }));
         ASSERT_TRUE(test::WaitFor([&] { return window_->Core().IsBoxConnected(); }, kDeadlineMs));
         ASSERT_TRUE(test::WaitFor(
             [&] { return window_->Core().Settings().AreaCode() == QLatin1String("010"); },
