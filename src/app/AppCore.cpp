@@ -518,7 +518,7 @@ void AppCore::NoteWritten(int id, int cid) {
 }
 
 void AppCore::ArmReminders() {
-    reminders_.Arm(database_.LoadNoteList(Now()));
+    reminders_.Arm(database_.LoadDueReminders(Now()));
 }
 
 void AppCore::OnReminderDue(int noteId) {

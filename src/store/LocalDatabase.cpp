@@ -673,13 +673,24 @@ bool LocalDatabase::DeleteTemplates(const std::vector<int>& ids) {
     return DeleteEach("delete from table_template where id=?", ids, kDeleteTemplateFailed);
 }
 
-std::vector<NoteRecord> LocalDatabase::LoadNoteList(std::int64_t now) {
+std::vector<NoteRecord> LocalDatabase::ReadNotes(std::string_view sql, std::int64_t now) {
     std::lock_guard lock(mutex_);
-    SqlStatement query(db_, "select * from table_notepad order by id desc");
+    SqlStatement query(db_, sql);
     std::vector<NoteRecord> notes;
     while (query.Next()) {
         notes.emplace_back(ReadNote(query)).ScheduleReminder(now);
     }
+    return notes;
+}
+
+std::vector<NoteRecord> LocalDatabase::LoadNoteList(std::int64_t now) {
+    return ReadNotes("select * from table_notepad order by id desc", now);
+}
+
+std::vector<NoteRecord> LocalDatabase::LoadDueReminders(std::int64_t now) {
+    std::vector<NoteRecord> notes =
+        ReadNotes("select * from table_notepad where date_time<>'' order by id desc", now);
+    std::erase_if(notes, [](const NoteRecord& note) { return note.timerId == 0; });
     return notes;
 }
 

@@ -123,6 +123,8 @@ public:
 
     // Notes, newest first. `now` (seconds since 1970) decides which reminders are still due.
     std::vector<NoteRecord> LoadNoteList(std::int64_t now);
+    // Only the notes whose reminder lies ahead of `now`, for starting their timers.
+    std::vector<NoteRecord> LoadDueReminders(std::int64_t now);
     // The id of the new note; 0 when the insert failed.
     int AddNote(const QString& name, const QString& phone, const QString& head,
                 const QString& dateTime, const QString& content, int cid);
@@ -150,6 +152,7 @@ private:
                                             bool withCloudFields);
     std::vector<ContactRecord> SearchLocked(const QString& keyword, bool withAttribution);
     std::vector<TemplateRecord> ReadTemplates(std::string_view sql);
+    std::vector<NoteRecord> ReadNotes(std::string_view sql, std::int64_t now);
     // The first note the query finds for `key`, bound as text.
     std::optional<NoteRecord> FindNote(std::string_view sql, int key);
     bool IsNumberStored(const QString& number);
