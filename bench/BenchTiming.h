@@ -1,12 +1,42 @@
 #pragma once
 
+#include <QByteArray>
 #include <QElapsedTimer>
+#include <QFile>
 
 #include <algorithm>
+#include <cstdint>
 #include <ctime>
 #include <vector>
 
 namespace tamberlink::bench {
+
+inline std::int64_t MonotonicNs() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return std::int64_t(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+// Processor time of the calling thread.
+inline std::int64_t ThreadCpuNs() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return std::int64_t(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+// Peak resident set size of this process, in KiB; -1 when unknown.
+inline long PeakResidentKiB() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) {
+        return -1;
+    }
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:")) {
+            return line.mid(6).trimmed().split(' ').first().toLong();
+        }
+    }
+    return -1;
+}
 
 inline double Median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
@@ -40,14 +70,8 @@ public:
     double CpuMs() const { return double(ThreadCpuNs() - cpu_) / 1e6; }
 
 private:
-    static long long ThreadCpuNs() {
-        timespec now{};
-        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-        return (long long)now.tv_sec * 1000000000 + now.tv_nsec;
-    }
-
     QElapsedTimer wall_;
-    long long cpu_ = 0;
+    std::int64_t cpu_ = 0;
 };
 
 struct Timing {

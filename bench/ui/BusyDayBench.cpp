@@ -19,6 +19,7 @@
 // usage: bench_ui_busyday [RUNS] [--huge]   (QT_QPA_PLATFORM=offscreen unless a display is set)
 
 #include "../../tests/device/BoxSim.h"
+#include "../BenchTiming.h"
 
 #include "app/AppCore.h"
 #include "store/LocalDatabase.h"
@@ -55,32 +56,16 @@
 #include <vector>
 
 using namespace tamberlink;
+using tamberlink::bench::MonotonicNs;
+using tamberlink::bench::PeakResidentKiB;
+using tamberlink::bench::ThreadCpuNs;
 
 namespace {
 
 constexpr int kWaitMs = 60000;
 
-std::int64_t MonotonicNs() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return std::int64_t(now.tv_sec) * 1000000000 + now.tv_nsec;
-}
-
 double Ms(std::int64_t ns) {
     return double(ns) / 1e6;
-}
-
-long PeakResidentKiB() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly)) {
-        return -1;
-    }
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:")) {
-            return line.mid(6).trimmed().split(' ').first().toLong();
-        }
-    }
-    return -1;
 }
 
 QByteArray LoadAverage() {
@@ -220,12 +205,6 @@ bool PrepareFolder(const QString& documents, const Scale& scale) {
 
 // ---------------------------------------------------------------------------------------
 // The child: the program itself, measured from inside.
-
-std::int64_t ThreadCpuNs() {
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return std::int64_t(now.tv_sec) * 1000000000 + now.tv_nsec;
-}
 
 // A timer every millisecond on the UI thread; a late tick is a stall of the event loop. Of
 // each stall it also keeps how much of it the UI thread spent working: on a shared machine
