@@ -1,12 +1,42 @@
 #pragma once
 
+#include <QByteArray>
 #include <QElapsedTimer>
+#include <QFile>
 
 #include <algorithm>
+#include <cstdint>
 #include <ctime>
 #include <vector>
 
 namespace tamberlink::bench {
+
+inline std::int64_t MonotonicNs() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return std::int64_t(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+// Processor time of the calling thread.
+inline std::int64_t ThreadCpuNs() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return std::int64_t(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+// Peak resident set size of this process, in KiB; -1 when unknown.
+inline long PeakResidentKiB() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) {
+        return -1;
+    }
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:")) {
+            return line.mid(6).trimmed().split(' ').first().toLong();
+        }
+    }
+    return -1;
+}
 
 inline double Median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
@@ -26,32 +56,47 @@ double TimeMs(int runs, Work work) {
     return Median(times);
 }
 
-// Milliseconds of CPU time the process has used.
+// Milliseconds of processor time the whole process has used.
 inline double CpuMs() {
     timespec now{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
     return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
 }
 
-// Wall-clock and CPU milliseconds of one run; on a machine busy with other work the CPU time
-// tells what the work itself costs.
-struct Cost {
-    double wall;
-    double cpu;
+// Wall-clock and this thread's processor time since the last restart. On a shared, busy
+// machine the processor time is what the work itself costs; the wall clock adds the waits
+// for a core.
+class Stopwatch {
+public:
+    Stopwatch() { Restart(); }
+    void Restart() {
+        wall_.start();
+        cpu_ = ThreadCpuNs();
+    }
+    double WallMs() const { return double(wall_.nsecsElapsed()) / 1e6; }
+    double CpuMs() const { return double(ThreadCpuNs() - cpu_) / 1e6; }
+
+private:
+    QElapsedTimer wall_;
+    std::int64_t cpu_ = 0;
 };
 
-// The median wall-clock and CPU milliseconds of `runs` runs of `work`.
+struct Timing {
+    double wallMs;
+    double cpuMs;
+};
+
+// The medians of `runs` runs of `work(Stopwatch&)`; the work may restart the stopwatch where
+// the part that counts begins.
 template <typename Work>
-Cost Measure(int runs, Work work) {
+Timing Measure(int runs, Work work) {
     std::vector<double> wall;
     std::vector<double> cpu;
     for (int i = 0; i < runs; ++i) {
-        QElapsedTimer timer;
-        const double start = CpuMs();
-        timer.start();
-        work();
-        wall.push_back(double(timer.nsecsElapsed()) / 1e6);
-        cpu.push_back(CpuMs() - start);
+        Stopwatch stopwatch;
+        work(stopwatch);
+        wall.push_back(stopwatch.WallMs());
+        cpu.push_back(stopwatch.CpuMs());
     }
     return {Median(wall), Median(cpu)};
 }

@@ -32,8 +32,8 @@
 #include <cstdio>
 
 using namespace tamberlink;
-using tamberlink::bench::Cost;
 using tamberlink::bench::Measure;
+using tamberlink::bench::Timing;
 
 namespace {
 
@@ -115,8 +115,8 @@ int main(int argc, char** argv) {
     QListView* list = page->List();
     QLineEdit* search = page->SearchBox();
 
-    const Cost read = Measure(kRuns, [&] { core.LoadContacts(); });
-    const Cost load = Measure(kRuns, [&] {
+    const Timing read = Measure(kRuns, [&](bench::Stopwatch&) { core.LoadContacts(); });
+    const Timing load = Measure(kRuns, [&](bench::Stopwatch&) {
         page->LoadContacts();
         list->viewport()->repaint();
     });
@@ -127,15 +127,15 @@ int main(int argc, char** argv) {
 
     std::printf("contacts page, %d contacts:\n", kContacts);
     std::printf("                                          wall ms    cpu ms\n");
-    std::printf("  read the contacts from the database   %8.1f  %8.1f\n", read.wall, read.cpu);
+    std::printf("  read the contacts from the database   %8.1f  %8.1f\n", read.wallMs, read.cpuMs);
     std::printf(
         "  load into the page and paint          %8.1f  %8.1f  (target < 300 ms; %d rows)\n",
-        load.wall, load.cpu, page->Model().EntryCount());
+        load.wallMs, load.cpuMs, page->Model().EntryCount());
 
     for (const QString& keyword :
          {QStringLiteral("zw"), QStringLiteral("138000"), QStringLiteral("王伟")}) {
         int found = 0;
-        const Cost searched = Measure(kRuns, [&] {
+        const Timing searched = Measure(kRuns, [&](bench::Stopwatch&) {
             search->setText(keyword);
             QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
             QApplication::sendEvent(search, &enter);
@@ -145,14 +145,15 @@ int main(int argc, char** argv) {
         const QString quoted = u'"' + keyword + u'"';
         std::printf(
             "  search %-10s to the painted result %8.1f  %8.1f  (target < 100 ms; %d found)\n",
-            qPrintable(quoted), searched.wall, searched.cpu, found);
+            qPrintable(quoted), searched.wallMs, searched.cpuMs, found);
     }
 
     page->LoadContacts();
     int screens = 0;
-    const Cost scroll = Measure(kRuns, [&] { screens = bench::ScrollTopToBottom(*list); });
+    const Timing scroll =
+        Measure(kRuns, [&](bench::Stopwatch&) { screens = bench::ScrollTopToBottom(*list); });
     std::printf("  scroll top to bottom, %5d screens    %8.1f  %8.1f  (%.3f ms a screen)\n",
-                screens, scroll.wall, scroll.cpu, scroll.wall / std::max(1, screens));
+                screens, scroll.wallMs, scroll.cpuMs, scroll.wallMs / std::max(1, screens));
     core.Shutdown();
     return 0;
 }

@@ -9,6 +9,7 @@
 //
 // usage: bench_ui_startup [RUNS]   (QT_QPA_PLATFORM=offscreen unless a display is set)
 
+#include "../BenchTiming.h"
 #include "ui/CMainWndUI.h"
 #include "ui/SkinLoader.h"
 #include "ui/SkinStyle.h"
@@ -27,28 +28,10 @@
 #include <vector>
 
 using namespace tamberlink;
+using tamberlink::bench::MonotonicNs;
+using tamberlink::bench::PeakResidentKiB;
 
 namespace {
-
-std::int64_t MonotonicNs() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return std::int64_t(now.tv_sec) * 1000000000 + now.tv_nsec;
-}
-
-// Peak resident set size of this process, in KiB.
-long PeakResidentKiB() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly)) {
-        return -1;
-    }
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:")) {
-            return line.mid(6).trimmed().split(' ').first().toLong();
-        }
-    }
-    return -1;
-}
 
 // Reports the moment of the first paint once it has been flushed, then after a second of
 // running the peak memory, and ends the event loop.

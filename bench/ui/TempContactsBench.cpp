@@ -21,33 +21,24 @@
 
 #include <QApplication>
 #include <QListView>
-#include <QScrollBar>
 #include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdio>
 
 using namespace tamberlink;
-using tamberlink::bench::CpuMs;
 using tamberlink::bench::MakeWorkbook;
+using tamberlink::bench::Measure;
 using tamberlink::bench::PlacePage;
 using tamberlink::bench::QuietSink;
-using tamberlink::bench::TimeMs;
+using tamberlink::bench::Stopwatch;
+using tamberlink::bench::Timing;
 using tamberlink::bench::UseOffscreenPlatform;
 
 namespace {
 
 constexpr int kRows = 10000;
 constexpr int kRuns = 9;
-
-// The median wall-clock time of `work` and the mean processor time of one run.
-template <typename Work>
-std::pair<double, double> Measure(Work work) {
-    double cpu = CpuMs();
-    const double wall = TimeMs(kRuns, work);
-    cpu = (CpuMs() - cpu) / kRuns;
-    return {wall, cpu};
-}
 
 } // namespace
 
@@ -84,7 +75,7 @@ int main(int argc, char** argv) {
     QApplication::processEvents();
     QListView* list = page->List();
 
-    const auto [load, loadCpu] = Measure([&] {
+    const Timing load = Measure(kRuns, [&](Stopwatch&) {
         page->LoadWorkbook(path);
         list->viewport()->repaint();
     });
@@ -95,33 +86,25 @@ int main(int argc, char** argv) {
 
     int row = 1;
     bool written = true;
-    const auto [write, writeCpu] = Measure([&] {
+    const Timing write = Measure(kRuns, [&](Stopwatch&) {
         written = page->UpdateTempContact(row, 1 + row % 4, {}).Ok() && written;
         list->viewport()->repaint();
         row += 1111;
     });
 
-    QScrollBar* bar = list->verticalScrollBar();
     int screens = 0;
-    const auto [scroll, scrollCpu] = Measure([&] {
-        screens = 0;
-        bar->setValue(0);
-        while (bar->value() < bar->maximum()) {
-            bar->setValue(bar->value() + bar->pageStep());
-            list->viewport()->repaint();
-            ++screens;
-        }
-    });
+    const Timing scroll =
+        Measure(kRuns, [&](Stopwatch&) { screens = bench::ScrollTopToBottom(*list); });
 
     std::printf("temporary-contacts page, a workbook of %d rows:\n", kRows);
     std::printf("  load into the page and paint        %8.1f ms  (target < 300 ms), %.1f ms of "
                 "CPU\n",
-                load, loadCpu);
+                load.wallMs, load.cpuMs);
     std::printf("  write one status and show it        %8.1f ms  (target < 100 ms), %.1f ms of "
                 "CPU%s\n",
-                write, writeCpu, written ? "" : " - A WRITE FAILED");
+                write.wallMs, write.cpuMs, written ? "" : " - A WRITE FAILED");
     std::printf("  scroll top to bottom, %4d screens   %8.1f ms  (%.3f ms a screen)\n", screens,
-                scroll, scroll / std::max(1, screens));
+                scroll.wallMs, scroll.wallMs / std::max(1, screens));
     core.Shutdown();
     return written ? 0 : 1;
 }

@@ -143,6 +143,8 @@ bool AppCore::Start() {
     }
 
     database_.RunMigrations();
+    // Opened after the migrations, so that it reads the current schema.
+    reader_.Start(userDatabase);
     settings_.Load();
     ArmReminders();
     StartCloud();
@@ -195,6 +197,8 @@ void AppCore::Shutdown() {
     device_->Close();
     // A call still being recorded keeps its file and its place in the call log.
     recorder_.FinishRecording();
+    // The reader closes first, so that the writer's close leaves the database one file.
+    reader_.Stop();
     database_.Close();
     attribution_.Close();
     DeleteTemporaryFiles();
@@ -290,6 +294,12 @@ void AppCore::DeliverToUi(std::function<void()> function) {
 
 void AppCore::ShowTip(const QString& text) {
     DeliverToUi([this, text] { sink_->ShowTip(text); });
+}
+
+void AppCore::ReadInBackground(BackgroundReader::Job job) {
+    if (!reader_.Post(job)) {
+        job(database_);
+    }
 }
 
 void AppCore::AttachBoxLink(BoxLink* link) {
@@ -435,10 +445,11 @@ std::vector<CallLogRecord> AppCore::LoadCallLog() {
 
 bool AppCore::AddCallLog(const QString& number, const QString& place, const QString& corp,
                          int type) {
-    if (!database_.AddCallLog(number, place, corp, type)) {
+    const int id = database_.AddCallLog(number, place, corp, type);
+    if (id == 0) {
         return false;
     }
-    DeliverToUi([this] { sink_->ReloadCallLog(); });
+    DeliverToUi([this, id] { sink_->CallLogRowsChanged({id}); });
     return true;
 }
 
@@ -452,9 +463,10 @@ int AppCore::CurrentCallId() {
 
 void AppCore::LinkRecordingToCallLog(const QString& guid, int callId) {
     QString error;
-    switch (database_.LinkRecordingToCall(guid, callId, &error)) {
+    int linked = 0;
+    switch (database_.LinkRecordingToCall(guid, callId, &error, &linked)) {
     case LocalDatabase::RecordingLink::Linked:
-        DeliverToUi([this] { sink_->ReloadCallLog(); });
+        DeliverToUi([this, linked] { sink_->CallLogRowsChanged({linked}); });
         break;
     case LocalDatabase::RecordingLink::Failed:
         ShowTip(QStringLiteral("保存通话记录中录音文件出错，错误：") + error);
@@ -515,15 +527,21 @@ std::vector<NoteRecord> AppCore::LoadNoteList() {
     return notes;
 }
 
-void AppCore::NotesChanged() {
-    DeliverToUi([this] {
-        ArmReminders();
-        sink_->ReloadNoteList();
+void AppCore::NoteWritten(int id, int cid) {
+    DeliverToUi([this, id, cid] {
+        if (std::optional<NoteRecord> note = database_.GetNote(id)) {
+            note->ScheduleReminder(Now());
+            reminders_.Arm(*note);
+        }
+        sink_->NoteRowsChanged({id});
+        if (cid > 0) {
+            sink_->CallLogRowsChanged({cid});
+        }
     });
 }
 
 void AppCore::ArmReminders() {
-    reminders_.Arm(database_.LoadNoteList(Now()));
+    reminders_.Arm(database_.LoadDueReminders(Now()));
 }
 
 void AppCore::OnReminderDue(int noteId) {
@@ -535,10 +553,11 @@ void AppCore::OnReminderDue(int noteId) {
 
 bool AppCore::AddNote(const QString& name, const QString& phone, const QString& head,
                       const QString& dateTime, const QString& content, int cid) {
-    if (!database_.AddNote(name, phone, head, dateTime, content, cid)) {
+    const int id = database_.AddNote(name, phone, head, dateTime, content, cid);
+    if (id == 0) {
         return false;
     }
-    NotesChanged();
+    NoteWritten(id, cid);
     return true;
 }
 
@@ -547,15 +566,20 @@ bool AppCore::UpdateNote(int id, const QString& name, const QString& phone, cons
     if (!database_.UpdateNote(id, name, phone, head, dateTime, content)) {
         return false;
     }
-    NotesChanged();
+    NoteWritten(id, 0);
     return true;
 }
 
 bool AppCore::DeleteNotes(const std::vector<int>& ids) {
-    database_.DeleteNotes(ids);
-    DeliverToUi([this, ids] {
+    std::vector<int> calls;
+    database_.DeleteNotes(ids, &calls);
+    DeliverToUi([this, ids, calls] {
         for (int id : ids) {
             reminders_.Stop(id);
+        }
+        // A call whose only note went loses its mark.
+        if (!calls.empty()) {
+            sink_->CallLogRowsChanged(calls);
         }
     });
     return true;

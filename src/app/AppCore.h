@@ -10,6 +10,7 @@
 #include "recording/CallRecorder.h"
 #include "recording/CallRecorderHost.h"
 #include "store/AttributionDatabase.h"
+#include "store/BackgroundReader.h"
 #include "store/LocalDatabase.h"
 
 #include <QObject>
@@ -93,6 +94,11 @@ public:
     void PostToUiThread(std::function<void()> function);
     // A notice for the user, from any thread.
     void ShowTip(const QString& text);
+    // Runs `job` on the reader thread with a read-only connection of its own, so that a long
+    // read never holds up the caller; jobs run in the order posted, and a job hands what it
+    // read to the UI thread with PostToUiThread. Without a reader (before Start, or when it
+    // could not open the file) the job runs at once with the main connection.
+    void ReadInBackground(BackgroundReader::Job job);
 
     // Settings. The box hears of the extension and area code, and of automatic recording.
     void SetFenjiCode(const QString& code);
@@ -119,7 +125,8 @@ public:
     bool DeleteAllContacts();
     QString GetContactName(const QString& number);
 
-    // Call log.
+    // Call log. A new entry, a linked recording and a note written or deleted for a call
+    // reach the user interface as the changed rows' ids.
     std::vector<CallLogRecord> LoadCallLog();
     bool AddCallLog(const QString& number, const QString& place, const QString& corp, int type);
     bool DeleteCallLogs(const std::vector<int>& ids);
@@ -139,7 +146,8 @@ public:
     bool SaveTemplate(const TemplateRecord& record);
     bool DeleteTemplates(const std::vector<int>& ids);
 
-    // Notes. Loading the note list (re)starts the reminders.
+    // Notes. Loading the note list (re)starts the reminders, and so does each written note
+    // for itself; the user interface hears of written notes as the changed rows' ids.
     std::vector<NoteRecord> LoadNoteList();
     bool AddNote(const QString& name, const QString& phone, const QString& head,
                  const QString& dateTime, const QString& content, int cid);
@@ -177,8 +185,9 @@ private:
     void ArmReminders();
     // Creates the cloud client and its flows, then checks silently for a newer version.
     void StartCloud();
-    // Restarts the reminders and reloads the note list after a note was written.
-    void NotesChanged();
+    // After the note `id` was written: its reminder restarts (or stops), and the lists
+    // showing it, and the call it was written for, hear of the change.
+    void NoteWritten(int id, int cid);
     void OnReminderDue(int noteId);
 
     // CallRecorderHost
@@ -188,6 +197,7 @@ private:
     AppConfig config_;
     UiSink* sink_;
     LocalDatabase database_;
+    BackgroundReader reader_;
     AttributionDatabase attribution_;
     SettingsStore settings_;
     NoteReminders reminders_;

@@ -22,20 +22,10 @@ NoteReminders::NoteReminders(std::function<void(int)> fire, QObject* parent)
 void NoteReminders::Arm(const std::vector<NoteRecord>& notes) {
     std::set<int> due;
     for (const NoteRecord& note : notes) {
-        if (note.timerId == 0) {
-            continue;
+        if (note.timerId != 0) {
+            due.insert(note.id);
+            StartFor(note);
         }
-        due.insert(note.id);
-        Reminder& reminder = reminders_[note.id];
-        if (reminder.timer == nullptr) {
-            reminder.timer = new QTimer(this);
-            reminder.timer->setSingleShot(true);
-            reminder.timer->setTimerType(Qt::CoarseTimer);
-            const int id = note.id;
-            connect(reminder.timer, &QTimer::timeout, this, [this, id] { OnTimeout(id); });
-        }
-        reminder.due = QDeadlineTimer(note.timerDelayMs);
-        Start(reminder);
     }
     for (auto it = reminders_.begin(); it != reminders_.end();) {
         if (due.count(it->first) == 0) {
@@ -45,6 +35,27 @@ void NoteReminders::Arm(const std::vector<NoteRecord>& notes) {
             ++it;
         }
     }
+}
+
+void NoteReminders::Arm(const NoteRecord& note) {
+    if (note.timerId != 0) {
+        StartFor(note);
+    } else {
+        Stop(note.id);
+    }
+}
+
+void NoteReminders::StartFor(const NoteRecord& note) {
+    Reminder& reminder = reminders_[note.id];
+    if (reminder.timer == nullptr) {
+        reminder.timer = new QTimer(this);
+        reminder.timer->setSingleShot(true);
+        reminder.timer->setTimerType(Qt::CoarseTimer);
+        const int id = note.id;
+        connect(reminder.timer, &QTimer::timeout, this, [this, id] { OnTimeout(id); });
+    }
+    reminder.due = QDeadlineTimer(note.timerDelayMs);
+    Start(reminder);
 }
 
 void NoteReminders::Start(Reminder& reminder) {

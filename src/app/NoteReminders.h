@@ -23,6 +23,8 @@ public:
     // Starts (or restarts) the timer of every note with a due reminder, and stops the timers
     // of the notes that no longer have one.
     void Arm(const std::vector<NoteRecord>& notes);
+    // The same for one note, leaving the others alone.
+    void Arm(const NoteRecord& note);
     void Stop(int noteId);
     void StopAll();
     // Timer numbers of the running reminders, in ascending order.
@@ -35,6 +37,8 @@ private:
     };
 
     void Start(Reminder& reminder);
+    // Starts or restarts the timer of a note with a due reminder.
+    void StartFor(const NoteRecord& note);
     void OnTimeout(int noteId);
 
     std::function<void(int)> fire_;

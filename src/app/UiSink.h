@@ -50,6 +50,10 @@ public:
     // Contacts were added: the contact list shows them at its end, ungrouped until its next
     // fill.
     virtual void ShowAddedContacts(const std::vector<ContactRecord>& /*contacts*/) {}
+    // Rows of a table were added, changed or deleted, named by id: a list that shows the
+    // table reads just those rows again, and drops the ones that are gone.
+    virtual void CallLogRowsChanged(const std::vector<int>& /*ids*/) {}
+    virtual void NoteRowsChanged(const std::vector<int>& /*ids*/) {}
 
     // A note's reminder time has come.
     virtual void ShowNoteReminder(int /*noteId*/) {}

@@ -7,6 +7,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 
@@ -26,6 +27,13 @@ constexpr const char* kDeleteTemplateFailed = "删除模版短信失败：%s";
 constexpr const char* kDeleteNoteFailed = "删除笔记失败：%s";
 constexpr const char* kUpdateProfileFailed = "更新个人信息：%s";
 constexpr const char* kErrorOnly = "%s";
+
+// The call log's columns and each row's note mark, in one statement that finds the notes
+// through the index on their call.
+constexpr std::string_view kCallLogRows =
+    "select id, name, phone, head, date_time, type, areacode, corp, record_guid, "
+    "exists(select 1 from table_notepad where table_notepad.cid=table_log.id and "
+    "table_notepad.id>0) from table_log";
 
 constexpr std::string_view kInsertContact =
     "insert into table_contact(name, phone, head, email, company, home, other, cid, datetime, "
@@ -79,8 +87,32 @@ bool LocalDatabase::Open(const QString& path) {
     if (db_ == nullptr) {
         return false;
     }
+    readOnly_ = false;
     // Another process (a second start, an inspecting tool) may hold the file for a moment.
     sqlite3_busy_timeout(db_, 3000);
+    // A commit appends to the log without waiting for the disk and survives a crash of the
+    // program; readers on other connections never wait for the writer. Where the file
+    // system cannot keep a log, the database stays in its old mode and works as before.
+    Exec("PRAGMA journal_mode=WAL");
+    Exec("PRAGMA synchronous=NORMAL");
+    return true;
+}
+
+bool LocalDatabase::OpenForReading(const QString& path) {
+    Close();
+    std::lock_guard lock(mutex_);
+    db_ = OpenDatabaseFile(path, SQLITE_OPEN_READONLY | SQLITE_OPEN_FULLMUTEX, openError_);
+    if (db_ == nullptr) {
+        return false;
+    }
+    readOnly_ = true;
+    sqlite3_busy_timeout(db_, 3000);
+    // sqlite3_interrupt only reaches a statement already running; the flag also stops one
+    // that a job is just about to start.
+    interrupted_ = false;
+    sqlite3_progress_handler(
+        db_, 1000, [](void* flag) { return static_cast<std::atomic<bool>*>(flag)->load() ? 1 : 0; },
+        &interrupted_);
     return true;
 }
 
@@ -91,8 +123,21 @@ bool LocalDatabase::IsOpen() const {
 
 void LocalDatabase::Close() {
     std::lock_guard lock(mutex_);
+    if (db_ != nullptr && !readOnly_) {
+        // The last connection to close would do this too; doing it here leaves the file
+        // whole even when a reader still holds it open.
+        Exec("PRAGMA wal_checkpoint(TRUNCATE)");
+    }
     sqlite3_close(db_);
     db_ = nullptr;
+}
+
+void LocalDatabase::Interrupt() {
+    interrupted_ = true;
+    // Deliberately without the lock: the statement to stop holds it.
+    if (sqlite3* db = db_) {
+        sqlite3_interrupt(db);
+    }
 }
 
 bool LocalDatabase::Exec(std::string_view sql, const char* failureLine) {
@@ -112,6 +157,10 @@ bool LocalDatabase::RunWrite(SqlStatement& statement, const char* failureLine) {
     }
     ReportFailure(failureLine);
     return false;
+}
+
+int LocalDatabase::RunInsert(SqlStatement& statement, const char* failureLine) {
+    return RunWrite(statement, failureLine) ? int(sqlite3_last_insert_rowid(db_)) : 0;
 }
 
 void LocalDatabase::ReportFailure(const char* failureLine) {
@@ -154,6 +203,12 @@ void LocalDatabase::RunMigrations() {
     Exec("ALTER TABLE 'table_log' ADD 'record_guid' varchar(64) default ''");
     Exec("create table table_template(id INTEGER PRIMARY KEY AUTOINCREMENT default 0, "
          "title text, content text)");
+
+    // The lookups by number and the call log's note marks read these indexes; databases
+    // made before the seed had them gain them here, once.
+    Exec("create index if not exists table_contact_phone on table_contact(phone)");
+    Exec("create index if not exists table_sms_phone on table_sms(phone)");
+    Exec("create index if not exists table_notepad_cid on table_notepad(cid)");
 }
 
 QString LocalDatabase::ReadTextSetting(const QString& name) {
@@ -216,7 +271,12 @@ bool LocalDatabase::UpdateStoredPassword(const QString& password) {
     Exec("PRAGMA secure_delete=ON");
     SqlStatement update(db_, "update table_user set password=? where id='0'");
     update.Bind(1, password);
-    return RunWrite(update, kErrorOnly);
+    if (!RunWrite(update, kErrorOnly)) {
+        return false;
+    }
+    // Until a checkpoint the file keeps the old page beside the new one in the log.
+    Exec("PRAGMA wal_checkpoint(TRUNCATE)");
+    return true;
 }
 
 bool LocalDatabase::UpdateProfile(const QString& account, const QString& name,
@@ -408,10 +468,7 @@ bool LocalDatabase::InsertDownloadedContacts(const std::vector<ContactRecord>& r
     return true;
 }
 
-std::vector<CallLogRecord> LocalDatabase::LoadCallLog() {
-    std::lock_guard lock(mutex_);
-    SqlStatement query(db_, "select * from table_log order by id desc");
-    SqlStatement noteQuery(db_, "select id from table_notepad where cid=?");
+std::vector<CallLogRecord> LocalDatabase::ReadCallLog(SqlStatement& query) {
     std::vector<CallLogRecord> rows;
     while (query.Next()) {
         CallLogRecord& row = rows.emplace_back();
@@ -424,15 +481,30 @@ std::vector<CallLogRecord> LocalDatabase::LoadCallLog() {
         const QString areacode = query.Text(6);
         const QString corp = query.Text(7);
         row.recordGuid = query.Text(8);
+        row.hasNote = query.Int(9) != 0;
         row.attribution = areacode.isEmpty() || corp.isEmpty()
                               ? NumberAttribution::UnknownText()
                               : QString(corp + u'|' + areacode).remove(QStringLiteral("中国"));
         row.nameIsPhone = row.name.compare(row.phone, Qt::CaseInsensitive) == 0;
-        noteQuery.Bind(1, QString::number(row.id));
-        row.hasNote = noteQuery.Next() && noteQuery.Int(0) > 0;
-        noteQuery.Reset();
     }
     return rows;
+}
+
+std::vector<CallLogRecord> LocalDatabase::LoadCallLog() {
+    std::lock_guard lock(mutex_);
+    SqlStatement query(db_, std::string(kCallLogRows) + " order by id desc");
+    return ReadCallLog(query);
+}
+
+std::optional<CallLogRecord> LocalDatabase::GetCallLogEntry(int id) {
+    std::lock_guard lock(mutex_);
+    SqlStatement query(db_, std::string(kCallLogRows) + " where id=?");
+    query.Bind(1, id);
+    std::vector<CallLogRecord> rows = ReadCallLog(query);
+    if (rows.empty()) {
+        return std::nullopt;
+    }
+    return std::move(rows.front());
 }
 
 void LocalDatabase::NameAndHead(const QString& number, QString& name, QString& head) {
@@ -447,8 +519,8 @@ void LocalDatabase::NameAndHead(const QString& number, QString& name, QString& h
     }
 }
 
-bool LocalDatabase::AddCallLog(const QString& number, const QString& place, const QString& corp,
-                               int type) {
+int LocalDatabase::AddCallLog(const QString& number, const QString& place, const QString& corp,
+                              int type) {
     std::lock_guard lock(mutex_);
     QString name;
     QString head;
@@ -462,12 +534,18 @@ bool LocalDatabase::AddCallLog(const QString& number, const QString& place, cons
         .Bind(5, QString::number(type))
         .Bind(6, place)
         .Bind(7, corp);
-    return RunWrite(insert, kAddCallLogFailed);
+    return RunInsert(insert, kAddCallLogFailed);
 }
 
 bool LocalDatabase::DeleteEach(std::string_view sql, const std::vector<int>& ids,
                                const char* failureLine) {
     std::lock_guard lock(mutex_);
+    DeleteEachLocked(sql, ids, failureLine);
+    return true;
+}
+
+void LocalDatabase::DeleteEachLocked(std::string_view sql, const std::vector<int>& ids,
+                                     const char* failureLine) {
     // One transaction for the whole selection: a commit per row made deleting a thousand
     // rows take seconds. A failed row is still reported and skipped on its own.
     const bool inTransaction = Exec("begin transaction");
@@ -486,7 +564,6 @@ bool LocalDatabase::DeleteEach(std::string_view sql, const std::vector<int>& ids
     if (inTransaction && !Exec("commit transaction", failureLine)) {
         Exec("rollback transaction");
     }
-    return true;
 }
 
 bool LocalDatabase::DeleteCallLogs(const std::vector<int>& ids) {
@@ -507,7 +584,7 @@ int LocalDatabase::NewestCallLogId() {
 }
 
 LocalDatabase::RecordingLink LocalDatabase::LinkRecordingToCall(const QString& guid, int callId,
-                                                                QString* error) {
+                                                                QString* error, int* linkedId) {
     std::lock_guard lock(mutex_);
     if (guid.isEmpty()) {
         return RecordingLink::NotLinked;
@@ -528,6 +605,9 @@ LocalDatabase::RecordingLink LocalDatabase::LinkRecordingToCall(const QString& g
     SqlStatement update(db_, "update table_log set record_guid=? where id=?");
     update.Bind(1, guid).Bind(2, QString::number(id));
     if (update.Run()) {
+        if (linkedId != nullptr) {
+            *linkedId = id;
+        }
         return RecordingLink::Linked;
     }
     if (error != nullptr) {
@@ -618,29 +698,29 @@ bool LocalDatabase::DeleteTemplates(const std::vector<int>& ids) {
     return DeleteEach("delete from table_template where id=?", ids, kDeleteTemplateFailed);
 }
 
-std::vector<NoteRecord> LocalDatabase::LoadNoteList(std::int64_t now) {
+std::vector<NoteRecord> LocalDatabase::ReadNotes(std::string_view sql, std::int64_t now) {
     std::lock_guard lock(mutex_);
-    SqlStatement query(db_, "select * from table_notepad order by id desc");
+    SqlStatement query(db_, sql);
     std::vector<NoteRecord> notes;
     while (query.Next()) {
-        NoteRecord& note = notes.emplace_back(ReadNote(query));
-        bool isNumber = false;
-        const qint64 due = note.dateTime.toLongLong(&isNumber);
-        if (!isNumber) {
-            continue;
-        }
-        // The distance is judged as a signed 32-bit number of seconds.
-        const std::int32_t ahead = static_cast<std::int32_t>(static_cast<std::uint32_t>(due - now));
-        if (ahead >= 1) {
-            note.timerId = kNoteTimerBase + note.id;
-            note.timerDelayMs = std::int64_t(ahead) * 1000;
-        }
+        notes.emplace_back(ReadNote(query)).ScheduleReminder(now);
     }
     return notes;
 }
 
-bool LocalDatabase::AddNote(const QString& name, const QString& phone, const QString& head,
-                            const QString& dateTime, const QString& content, int cid) {
+std::vector<NoteRecord> LocalDatabase::LoadNoteList(std::int64_t now) {
+    return ReadNotes("select * from table_notepad order by id desc", now);
+}
+
+std::vector<NoteRecord> LocalDatabase::LoadDueReminders(std::int64_t now) {
+    std::vector<NoteRecord> notes =
+        ReadNotes("select * from table_notepad where date_time<>'' order by id desc", now);
+    std::erase_if(notes, [](const NoteRecord& note) { return note.timerId == 0; });
+    return notes;
+}
+
+int LocalDatabase::AddNote(const QString& name, const QString& phone, const QString& head,
+                           const QString& dateTime, const QString& content, int cid) {
     std::lock_guard lock(mutex_);
     SqlStatement insert(db_, "insert into table_notepad(name, phone, head, date_time, content, "
                              "cid) values(?, ?, ?, ?, ?, ?)");
@@ -650,7 +730,7 @@ bool LocalDatabase::AddNote(const QString& name, const QString& phone, const QSt
         .Bind(4, dateTime)
         .Bind(5, content)
         .Bind(6, QString::number(cid));
-    return RunWrite(insert, kAddNoteFailed);
+    return RunInsert(insert, kAddNoteFailed);
 }
 
 bool LocalDatabase::UpdateNote(int id, const QString& name, const QString& phone,
@@ -668,8 +748,22 @@ bool LocalDatabase::UpdateNote(int id, const QString& name, const QString& phone
     return RunWrite(update, kUpdateNoteFailed);
 }
 
-bool LocalDatabase::DeleteNotes(const std::vector<int>& ids) {
-    return DeleteEach("delete from table_notepad where id=?", ids, kDeleteNoteFailed);
+bool LocalDatabase::DeleteNotes(const std::vector<int>& ids, std::vector<int>* calls) {
+    std::lock_guard lock(mutex_);
+    if (calls != nullptr) {
+        SqlStatement cid(db_, "select cid from table_notepad where id=?");
+        for (int id : ids) {
+            cid.Bind(1, id);
+            if (cid.Next() && cid.Int(0) > 0) {
+                calls->push_back(cid.Int(0));
+            }
+            cid.Reset();
+        }
+        std::sort(calls->begin(), calls->end());
+        calls->erase(std::unique(calls->begin(), calls->end()), calls->end());
+    }
+    DeleteEachLocked("delete from table_notepad where id=?", ids, kDeleteNoteFailed);
+    return true;
 }
 
 std::optional<NoteRecord> LocalDatabase::FindNote(std::string_view sql, int key) {

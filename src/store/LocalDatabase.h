@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <optional>
@@ -27,6 +28,10 @@ class SqlStatement;
 // One connection serves every thread; each operation runs whole under the object's lock.
 // Every value is bound as a parameter, so quotes, '%' and '_' are stored verbatim. Failed
 // writes are reported on standard error with the operation's words and SQLite's message.
+// The file is kept in WAL mode: a commit does not wait for the disk and still survives a
+// crash of the program, and a second, read-only object over the same file reads long lists
+// without waiting for the writer. Writes that add or change list rows return their ids, so
+// that a list can read just those rows again.
 class LocalDatabase {
 public:
     enum class RecordingLink {
@@ -40,12 +45,20 @@ public:
     LocalDatabase(const LocalDatabase&) = delete;
     LocalDatabase& operator=(const LocalDatabase&) = delete;
 
-    // Opens (creating when missing) the database file. A file that is not a database counts
-    // as a failed open. On failure the error text is in OpenError().
+    // Opens (creating when missing) the database file and puts it in WAL mode. A file that is
+    // not a database counts as a failed open. On failure the error text is in OpenError().
     bool Open(const QString& path);
+    // Opens an existing database file for reading only, beside the connection that writes.
+    bool OpenForReading(const QString& path);
     QString OpenError() const { return openError_; }
     bool IsOpen() const;
+    // The writing connection first moves every committed page into the file and empties the
+    // log, so that a closed database is one file again.
     void Close();
+    // Makes a statement running on another thread stop early (it then reads as finished),
+    // and on a connection opened for reading every later one too; for ending a long read at
+    // exit.
+    void Interrupt();
 
     // Brings a database made from the seed, or an older one, up to the current schema.
     // Every step may fail harmlessly (the column or table exists already).
@@ -85,16 +98,19 @@ public:
     // The downloaded contacts in one transaction: all are stored, or none.
     bool InsertDownloadedContacts(const std::vector<ContactRecord>& records);
 
-    // Call log, newest first.
+    // Call log, newest first, each row with its note mark.
     std::vector<CallLogRecord> LoadCallLog();
-    bool AddCallLog(const QString& number, const QString& place, const QString& corp, int type);
+    std::optional<CallLogRecord> GetCallLogEntry(int id);
+    // The id of the new entry; 0 when the insert failed.
+    int AddCallLog(const QString& number, const QString& place, const QString& corp, int type);
     bool DeleteCallLogs(const std::vector<int>& ids);
     bool HasNoteForCall(int callLogId);
     // The id of the newest call-log entry; 0 when the log is empty.
     int NewestCallLogId();
     // Writes the recording identifier into the entry `callId` (the newest when 0) when that
-    // has none yet.
-    RecordingLink LinkRecordingToCall(const QString& guid, int callId, QString* error = nullptr);
+    // has none yet; `linkedId` receives the entry's id when it was linked.
+    RecordingLink LinkRecordingToCall(const QString& guid, int callId, QString* error = nullptr,
+                                      int* linkedId = nullptr);
 
     // Sent SMS, newest first.
     std::vector<SmsRecord> LoadSmsList();
@@ -112,11 +128,15 @@ public:
 
     // Notes, newest first. `now` (seconds since 1970) decides which reminders are still due.
     std::vector<NoteRecord> LoadNoteList(std::int64_t now);
-    bool AddNote(const QString& name, const QString& phone, const QString& head,
-                 const QString& dateTime, const QString& content, int cid);
+    // Only the notes whose reminder lies ahead of `now`, for starting their timers.
+    std::vector<NoteRecord> LoadDueReminders(std::int64_t now);
+    // The id of the new note; 0 when the insert failed.
+    int AddNote(const QString& name, const QString& phone, const QString& head,
+                const QString& dateTime, const QString& content, int cid);
     bool UpdateNote(int id, const QString& name, const QString& phone, const QString& head,
                     const QString& dateTime, const QString& content);
-    bool DeleteNotes(const std::vector<int>& ids);
+    // `calls` receives the call-log entries the deleted notes were written for.
+    bool DeleteNotes(const std::vector<int>& ids, std::vector<int>* calls = nullptr);
     std::optional<NoteRecord> GetNote(int id);
     std::optional<NoteRecord> GetNoteForCall(int callLogId);
 
@@ -125,12 +145,19 @@ private:
     // `failureLine` is set) when it fails.
     bool Exec(std::string_view sql, const char* failureLine = nullptr);
     bool RunWrite(SqlStatement& statement, const char* failureLine);
+    // The new row's id after a successful insert, else 0 with the failure reported.
+    int RunInsert(SqlStatement& statement, const char* failureLine);
     void ReportFailure(const char* failureLine);
     bool DeleteEach(std::string_view sql, const std::vector<int>& ids, const char* failureLine);
+    // The same with the lock held.
+    void DeleteEachLocked(std::string_view sql, const std::vector<int>& ids,
+                          const char* failureLine);
+    std::vector<CallLogRecord> ReadCallLog(SqlStatement& query);
     std::vector<ContactRecord> ReadContacts(SqlStatement& query, bool withId, bool withAttribution,
                                             bool withCloudFields);
     std::vector<ContactRecord> SearchLocked(const QString& keyword, bool withAttribution);
     std::vector<TemplateRecord> ReadTemplates(std::string_view sql);
+    std::vector<NoteRecord> ReadNotes(std::string_view sql, std::int64_t now);
     // The first note the query finds for `key`, bound as text.
     std::optional<NoteRecord> FindNote(std::string_view sql, int key);
     bool IsNumberStored(const QString& number);
@@ -141,6 +168,8 @@ private:
 
     mutable std::mutex mutex_;
     sqlite3* db_ = nullptr;
+    std::atomic<bool> interrupted_{false};
+    bool readOnly_ = false;
     QString openError_;
 };
 

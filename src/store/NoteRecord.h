@@ -23,6 +23,23 @@ struct NoteRecord {
     // Filled by the note list load: the reminder timer to start, if the reminder lies ahead.
     int timerId = 0; // kNoteTimerBase + id; 0 when no timer is due
     std::int64_t timerDelayMs = 0;
+
+    // Fills the reminder timer as seen at `now` (seconds since 1970): due when the reminder
+    // lies a second or more ahead, the distance judged as a signed 32-bit number of seconds.
+    void ScheduleReminder(std::int64_t now) {
+        timerId = 0;
+        timerDelayMs = 0;
+        bool isNumber = false;
+        const qint64 due = dateTime.toLongLong(&isNumber);
+        if (!isNumber) {
+            return;
+        }
+        const auto ahead = static_cast<std::int32_t>(static_cast<std::uint32_t>(due - now));
+        if (ahead >= 1) {
+            timerId = kNoteTimerBase + id;
+            timerDelayMs = std::int64_t(ahead) * 1000;
+        }
+    }
 };
 
 } // namespace tamberlink

@@ -736,6 +736,18 @@ void CMainWndUI::ReloadNoteList() {
     }
 }
 
+void CMainWndUI::CallLogRowsChanged(const std::vector<int>& ids) {
+    if (!exiting_ && records_ != nullptr) {
+        records_->RefreshRows(ids);
+    }
+}
+
+void CMainWndUI::NoteRowsChanged(const std::vector<int>& ids) {
+    if (!exiting_ && notes_ != nullptr) {
+        notes_->RefreshRows(ids);
+    }
+}
+
 CNotepadEdit* CMainWndUI::OpenNoteEditor(const QString& title, int cid) {
     if (exiting_) {
         return nullptr;

@@ -154,6 +154,8 @@ public:
     void ReloadNoteList() override;
     void ReloadContacts() override;
     void ShowAddedContacts(const std::vector<ContactRecord>& contacts) override;
+    void CallLogRowsChanged(const std::vector<int>& ids) override;
+    void NoteRowsChanged(const std::vector<int>& ids) override;
     void ShowNoteReminder(int noteId) override;
     void ShowProgress() override;
     void SetProgressText(const QString& text) override;

@@ -1,6 +1,7 @@
 #include "ui/CNotepadContainer.h"
 
 #include "app/AppCore.h"
+#include "store/LocalDatabase.h"
 #include "ui/CButtonUI.h"
 #include "ui/NoteListDelegate.h"
 #include "ui/NoteListModel.h"
@@ -10,12 +11,26 @@
 #include <QListView>
 #include <QScrollBar>
 
+#include <ctime>
+
 namespace tamberlink {
 
 CNotepadContainer::CNotepadContainer(AppCore& core, QWidget* parent)
     : QWidget(parent)
     , core_(core)
-    , model_(new NoteListModel(this)) {}
+    , model_(new NoteListModel(this)) {
+    // A row shows whether its reminder is still to come; the timers themselves are the
+    // core's, which starts them when it starts and for each note written.
+    model_->SetSource(
+        core_, [](LocalDatabase& db) { return db.LoadNoteList(std::time(nullptr)); },
+        [](LocalDatabase& db, int id) {
+            std::optional<NoteRecord> note = db.GetNote(id);
+            if (note) {
+                note->ScheduleReminder(std::time(nullptr));
+            }
+            return note;
+        });
+}
 
 bool CNotepadContainer::Build() {
     QWidget* form = SkinLoader::Load(QStringLiteral("main_area4.ui"), this);
@@ -45,15 +60,18 @@ bool CNotepadContainer::Build() {
     delegate_ = new NoteListDelegate(*model_, *list_);
     connect(delegate_, &NoteListDelegate::ButtonReleased, this,
             &CNotepadContainer::OnButtonReleased);
+    // Nothing is checked after a reload, so neither is the select-all box.
+    connect(model_, &QAbstractItemModel::modelReset, selectAll_,
+            [this] { selectAll_->setChecked(false); });
     return true;
 }
 
 void CNotepadContainer::LoadNoteList() {
-    model_->Load(core_.LoadNoteList());
-    // Nothing is checked after a reload, so neither is the select-all box.
-    if (selectAll_ != nullptr) {
-        selectAll_->setChecked(false);
-    }
+    model_->Reload();
+}
+
+void CNotepadContainer::RefreshRows(const std::vector<int>& ids) {
+    model_->Refresh(ids);
 }
 
 void CNotepadContainer::ToggleAll() {
@@ -68,13 +86,10 @@ void CNotepadContainer::DeleteCheckedNotes() {
         return;
     }
     const std::vector<int> ids = model_->IdsOf(rows);
-    // The notes that stay stay where the user sees them.
+    // The notes that stay stay where the user sees them; a list left empty shows the
+    // placeholder at once.
     const int scrolled = list_ != nullptr ? list_->verticalScrollBar()->value() : 0;
-    if (int(rows.size()) == model_->EntryCount()) {
-        model_->Load({});
-    } else {
-        model_->RemoveRows(rows);
-    }
+    model_->RemoveRows(rows);
     if (list_ != nullptr) {
         list_->verticalScrollBar()->setValue(scrolled);
     }

@@ -4,6 +4,8 @@
 
 #include <QWidget>
 
+#include <vector>
+
 class QCheckBox;
 class QListView;
 
@@ -27,8 +29,11 @@ public:
     // be loaded or lacks its buttons, its select-all box or its list.
     bool Build();
 
-    // Shows the notes as the core has them now (which restarts the reminders).
+    // Reads every note again in the background; the rows shown stay until it lands.
     void LoadNoteList();
+    // Reads the notes `ids` again after a write: new notes come in at the top, changed ones
+    // are repainted, deleted ones leave.
+    void RefreshRows(const std::vector<int>& ids);
     // Deletes the checked notes from the list and from the database; no confirmation.
     void DeleteCheckedNotes();
     // Checks or unchecks every note as the select-all box says.

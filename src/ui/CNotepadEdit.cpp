@@ -115,11 +115,11 @@ void CNotepadEdit::Save() {
     const QString name = name_->text();
     // The note keeps its contact's name and number; the picture is not stored with it.
     const QString head;
+    // A note written for a call-log entry gives that entry its note mark.
     if (mode_ == Mode::Edit) {
         core_.UpdateNote(noteId_, name, phone_, head, reminder_, content);
-    } else if (core_.AddNote(name, phone_, head, reminder_, content, cid_) && cid_ != 0) {
-        // The call-log entry shows that it has a note now.
-        core_.Sink().ReloadCallLog();
+    } else {
+        core_.AddNote(name, phone_, head, reminder_, content, cid_);
     }
     // A failed write has told the user already; the editor closes either way.
     Close();

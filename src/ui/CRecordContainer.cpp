@@ -1,6 +1,7 @@
 #include "ui/CRecordContainer.h"
 
 #include "app/AppCore.h"
+#include "store/LocalDatabase.h"
 #include "ui/CButtonUI.h"
 #include "ui/CSoftKeyboard.h"
 #include "ui/CallLogDelegate.h"
@@ -24,6 +25,13 @@ CRecordContainer::CRecordContainer(AppCore& core, QWidget* parent)
     , model_(new CallLogModel(this))
     , playback_(
           new RecordingPlayback(QDir(core.DataRoot()).filePath(QStringLiteral("Rec")), this)) {
+    model_->SetSource(
+        core_, [](LocalDatabase& db) { return db.LoadCallLog(); },
+        [](LocalDatabase& db, int id) { return db.GetCallLogEntry(id); });
+    // A recording playing for a call that left the list stops with it.
+    connect(model_, &QAbstractItemModel::rowsRemoved, this,
+            &CRecordContainer::ForgetRemovedPlayers);
+    connect(model_, &QAbstractItemModel::modelReset, this, &CRecordContainer::ForgetRemovedPlayers);
     connect(playback_, &RecordingPlayback::Error, this,
             [this](const QString& text) { core_.ShowTip(text); });
     connect(playback_, &RecordingPlayback::Changed, this, [this](int id) {
@@ -82,6 +90,9 @@ bool CRecordContainer::Build() {
     list_->setModel(model_);
     delegate_ = new CallLogDelegate(*model_, *playback_, *list_);
     connect(delegate_, &CallLogDelegate::ButtonReleased, this, &CRecordContainer::OnButtonReleased);
+    // Nothing is checked after a reload, so neither is the select-all box.
+    connect(model_, &QAbstractItemModel::modelReset, selectAll_,
+            [this] { selectAll_->setChecked(false); });
     return true;
 }
 
@@ -119,20 +130,13 @@ void CRecordContainer::DeleteCheckedRows() {
     }
     const std::vector<int> rows = model_->CheckedRows();
     const std::vector<int> ids = model_->IdsOf(rows);
-    // The rows that stay stay where the user sees them.
+    // The rows that stay stay where the user sees them; a list left empty shows the
+    // placeholder at once.
     const int scrolled = list_->verticalScrollBar()->value();
-    if (!rows.empty() && int(rows.size()) == model_->rowCount()) {
-        model_->Clear();
-    } else {
-        model_->RemoveRows(rows);
-    }
+    model_->RemoveRows(rows);
     list_->verticalScrollBar()->setValue(scrolled);
     if (!ids.empty()) {
         core_.DeleteCallLogs(ids);
-    }
-    ForgetRemovedPlayers();
-    if (model_->rowCount() == 0) {
-        LoadCallLog();
     }
     if (selectAll_ != nullptr) {
         selectAll_->setChecked(false);
@@ -189,12 +193,14 @@ void CRecordContainer::KeyboardInput(const QString& text) {
 }
 
 void CRecordContainer::LoadCallLog() {
-    model_->Load(core_.LoadCallLog());
-    ForgetRemovedPlayers();
+    model_->Reload();
+}
+
+void CRecordContainer::RefreshRows(const std::vector<int>& ids) {
+    model_->Refresh(ids);
 }
 
 void CRecordContainer::ForgetRemovedPlayers() {
-    // A recording playing for a call that left the list stops with it.
     playback_->Forget([this](int id) { return model_->RowOfId(id) >= 0; });
 }
 

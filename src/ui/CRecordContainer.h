@@ -6,6 +6,8 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <vector>
+
 class QLineEdit;
 class QListView;
 
@@ -44,8 +46,11 @@ public:
     // A key of the keypad: its text is appended to the number box; the empty text takes
     // the last character back.
     void KeyboardInput(const QString& text);
-    // Shows the call log as the core has it now.
+    // Reads the whole call log again in the background; the rows shown stay until it lands.
     void LoadCallLog();
+    // Reads the calls `ids` again after a write: new calls come in at the top, changed ones
+    // are repainted, deleted ones leave.
+    void RefreshRows(const std::vector<int>& ids);
 
     CallLogModel& Model() { return *model_; }
     QListView* List() const { return list_; }

@@ -64,7 +64,7 @@ void CSmsNew::InitWindow() {
     ConnectClicked(QStringLiteral("ButtonSend"), this, &CSmsNew::Send);
 }
 
-const SmsRecipients& CSmsNew::Recipients() const {
+SmsRecipients CSmsNew::Recipients() const {
     return tileModel_->Entries();
 }
 

@@ -34,7 +34,7 @@ public:
     void AddRecipients(const SmsRecipients& recipients);
     void RemoveRecipient(int index);
     // The tiles, in order.
-    const SmsRecipients& Recipients() const;
+    SmsRecipients Recipients() const;
 
     // Opens "选择联系人" over the window with the recent persons or with every contact, or
     // brings the open one forward with those.

@@ -38,6 +38,7 @@ ListRowDelegate::ListRowDelegate(const RecordListModelBase& model, QAbstractItem
     };
     connect(&model_, &QAbstractItemModel::modelReset, this, reset);
     connect(&model_, &QAbstractItemModel::rowsRemoved, this, reset);
+    connect(&model_, &QAbstractItemModel::rowsInserted, this, reset);
     // Scrolling moves other rows under a mouse that stands still.
     connect(view_.verticalScrollBar(), &QScrollBar::valueChanged, this, [this] {
         if (view_.viewport()->underMouse()) {

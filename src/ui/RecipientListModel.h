@@ -22,7 +22,14 @@ public:
             Load(std::move(recipients));
         }
     }
-    const std::vector<SmsRecipient>& Entries() const { return entries_; }
+    SmsRecipients Entries() const {
+        SmsRecipients entries;
+        entries.reserve(size_t(EntryCount()));
+        for (int row = 0; row < EntryCount(); ++row) {
+            entries.push_back(*Entry(row));
+        }
+        return entries;
+    }
 
     QVariant data(const QModelIndex& index, int role) const override {
         // A tile shows a name or a number; the tip gives both.

@@ -1,6 +1,50 @@
 #include "ui/RecordListModel.h"
 
+#include "app/AppCore.h"
+
+#include <QPointer>
+
 namespace tamberlink {
+
+RecordListModelBase::RecordListModelBase(QObject* parent)
+    : QAbstractListModel(parent) {}
+
+void RecordListModelBase::ReadInBackground(
+    AppCore& core, std::function<std::function<void()>(LocalDatabase&)> read) {
+    // The guard is only copied on the reader thread and looked at on the UI thread, where
+    // the model lives and dies.
+    const QPointer<RecordListModelBase> self(this);
+    AppCore* host = &core;
+    core.ReadInBackground([self, host, read = std::move(read)](LocalDatabase& db) {
+        std::function<void()> land = read(db);
+        if (land) {
+            host->PostToUiThread([self, land = std::move(land)] {
+                if (self != nullptr) {
+                    land();
+                }
+            });
+        }
+    });
+}
+
+LocalDatabase& RecordListModelBase::Database(AppCore& core) {
+    return core.Database();
+}
+
+void RecordListModelBase::SetPlaceholder(bool shown) {
+    if (placeholder_ == shown) {
+        return;
+    }
+    if (shown) {
+        beginInsertRows({}, 0, 0);
+        placeholder_ = true;
+        endInsertRows();
+    } else {
+        beginRemoveRows({}, 0, 0);
+        placeholder_ = false;
+        endRemoveRows();
+    }
+}
 
 bool RecordListModelBase::IsChecked(int row) const {
     return IsEntryRow(row) && checked_[size_t(row)] != 0;

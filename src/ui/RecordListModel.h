@@ -5,10 +5,20 @@
 #include <QAbstractListModel>
 
 #include <algorithm>
+#include <atomic>
+#include <deque>
+#include <functional>
 #include <iterator>
+#include <memory>
+#include <optional>
+#include <set>
+#include <type_traits>
 #include <vector>
 
 namespace tamberlink {
+
+class AppCore;
+class LocalDatabase;
 
 // What the long lists of the pages share, whatever records they show: a check mark per row
 // and, for an empty list, the placeholder row (tag CItemEmpty::kTag) that no operation on
@@ -22,8 +32,7 @@ public:
         TagRole = Qt::UserRole, // CItemEmpty::kTag for the placeholder, else 0
     };
 
-    explicit RecordListModelBase(QObject* parent = nullptr)
-        : QAbstractListModel(parent) {}
+    explicit RecordListModelBase(QObject* parent = nullptr);
 
     // Records shown, the placeholder not counted.
     virtual int EntryCount() const = 0;
@@ -32,6 +41,8 @@ public:
     bool HasPlaceholder() const { return placeholder_; }
     // A row showing a record (not the placeholder, not out of range).
     bool IsEntryRow(int row) const { return row >= 0 && row < EntryCount(); }
+    // From a reload until its read has landed.
+    bool IsLoading() const { return loading_; }
 
     bool IsChecked(int row) const;
     void SetChecked(int row, bool checked);
@@ -41,28 +52,113 @@ public:
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
 
+signals:
+    // A reload's read has landed: the list holds the table's rows.
+    void Loaded();
+
 protected:
     // The text the placeholder row shows, and the display text of a record's row.
     virtual QString PlaceholderText() const = 0;
     virtual QString DisplayText(int row) const = 0;
 
+    // Runs `read` on the core's reader thread; the function it returns then runs on the UI
+    // thread, unless this model is gone by then.
+    void ReadInBackground(AppCore& core, std::function<std::function<void()>(LocalDatabase&)> read);
+    // The core's own connection, for reading a few rows on the UI thread.
+    static LocalDatabase& Database(AppCore& core);
+    // Shows or hides the placeholder row, telling the views.
+    void SetPlaceholder(bool shown);
+
     std::vector<char> checked_;
     bool placeholder_ = false;
+    bool loading_ = false;
+    // The reload whose read is awaited; a read that is no longer awaited is skipped.
+    std::shared_ptr<std::atomic<int>> awaited_ = std::make_shared<std::atomic<int>>(0);
+    // While a reload's read is under way: rows read again meanwhile (read once more when it
+    // lands, since it may have read them earlier) and rows removed meanwhile (kept out).
+    std::set<int> touched_;
+    std::set<int> removed_;
 };
 
-// The records of a list, in the order shown; `Record` has an integer `id`.
-template <class Record>
+// The order of a list that shows the newest record first: falling ids.
+struct NewestFirst {
+    template <class Record>
+    bool operator()(const Record& a, const Record& b) const {
+        return a.id > b.id;
+    }
+};
+
+// The records of a list, in the order `Order` gives; `Record` has an integer `id`. A page
+// names where the records come from once (SetSource), then asks for a Reload when the whole
+// table may have changed and for a Refresh of the rows a write reported; no read of the whole
+// table ever runs on the UI thread. The rows are kept in a deque, so that a new record at the
+// top of a long list moves no other record and never makes the list reallocate.
+template <class Record, class Order = NewestFirst>
 class RecordListModel : public RecordListModelBase {
 public:
     using RecordListModelBase::RecordListModelBase;
+    using Rows = std::deque<Record>;
+
+    // Reads every record of the list, in order; runs on the core's reader thread with a
+    // connection of its own.
+    using ReadAll = std::function<std::vector<Record>(LocalDatabase&)>;
+    // Reads one record by id, nullopt when it is gone; runs on the UI thread.
+    using ReadOne = std::function<std::optional<Record>(LocalDatabase&, int id)>;
+
+    void SetSource(AppCore& core, ReadAll readAll, ReadOne readOne) {
+        core_ = &core;
+        readAll_ = std::move(readAll);
+        readOne_ = std::move(readOne);
+    }
+
+    // Reads the whole list again without holding up the UI thread. The rows shown stay until
+    // the read lands, in one reset (a list never filled shows nothing meanwhile, rather than
+    // the placeholder); rows refreshed or removed meanwhile keep their news.
+    void Reload() {
+        if (core_ == nullptr || !readAll_) {
+            return;
+        }
+        const int generation = ++*awaited_;
+        loading_ = true;
+        touched_.clear();
+        removed_.clear();
+        ReadInBackground(
+            *core_, [this, generation, awaited = awaited_, readAll = readAll_](LocalDatabase& db) {
+                std::function<void()> land;
+                if (awaited->load() == generation) {
+                    std::vector<Record> read = readAll(db);
+                    auto rows = std::make_shared<Rows>(std::make_move_iterator(read.begin()),
+                                                       std::make_move_iterator(read.end()));
+                    land = [this, generation, rows] {
+                        Landed(generation, std::move(*rows));
+                    };
+                }
+                return land;
+            });
+    }
+
+    // Reads the records `ids` again: a new record takes its place in the order, a changed one
+    // is updated where it is (its row repainted), and one that is gone leaves the list.
+    void Refresh(const std::vector<int>& ids) {
+        if (core_ == nullptr || !readOne_) {
+            return;
+        }
+        for (int id : ids) {
+            if (loading_) {
+                touched_.insert(id);
+            }
+            if (std::optional<Record> record = readOne_(Database(*core_), id)) {
+                Upsert(std::move(*record));
+            } else if (const int row = RowOfId(id); row >= 0) {
+                RemoveRows({row});
+            }
+        }
+    }
 
     // Replaces every row; an empty list shows the placeholder. Check marks are cleared.
     void Load(std::vector<Record> entries) {
-        beginResetModel();
-        entries_ = std::move(entries);
-        checked_.assign(entries_.size(), 0);
-        placeholder_ = entries_.empty();
-        endResetModel();
+        ReplaceAll(
+            Rows(std::make_move_iterator(entries.begin()), std::make_move_iterator(entries.end())));
     }
 
     // Adds rows at the end, unchecked; a list showing the placeholder shows them instead.
@@ -91,8 +187,29 @@ public:
         endResetModel();
     }
 
-    // Removes the rows at `rows` (placeholder and unknown rows are ignored). Scattered rows
-    // go in one pass that resets the model, rather than one removal per row.
+    // Puts `record` where the order wants it, replacing the row with the same id.
+    void Upsert(Record record) {
+        const int row = RowOfId(record.id);
+        if (row >= 0 && InOrderAt(row, record)) {
+            entries_[size_t(row)] = std::move(record);
+            emit dataChanged(index(row), index(row));
+            return;
+        }
+        if (row >= 0) {
+            RemoveRows({row});
+        }
+        SetPlaceholder(false);
+        const auto at = std::lower_bound(entries_.begin(), entries_.end(), record, Order());
+        const int position = int(at - entries_.begin());
+        beginInsertRows({}, position, position);
+        entries_.insert(at, std::move(record));
+        checked_.insert(checked_.begin() + position, 0);
+        endInsertRows();
+    }
+
+    // Removes the rows at `rows` (placeholder and unknown rows are ignored); a list left
+    // empty shows the placeholder. Scattered rows go in one pass that resets the model,
+    // rather than one removal per row.
     void RemoveRows(std::vector<int> rows) {
         std::sort(rows.begin(), rows.end());
         rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
@@ -100,30 +217,40 @@ public:
         if (rows.empty()) {
             return;
         }
+        if constexpr (kHasIds) {
+            if (loading_) {
+                for (int row : rows) {
+                    removed_.insert(entries_[size_t(row)].id);
+                }
+            }
+        }
         if (rows.back() - rows.front() + 1 == int(rows.size())) {
             beginRemoveRows({}, rows.front(), rows.back());
             entries_.erase(entries_.begin() + rows.front(), entries_.begin() + rows.back() + 1);
             checked_.erase(checked_.begin() + rows.front(), checked_.begin() + rows.back() + 1);
             endRemoveRows();
-            return;
-        }
-        beginResetModel();
-        size_t kept = 0;
-        auto next = rows.cbegin();
-        for (size_t i = 0; i < entries_.size(); ++i) {
-            if (next != rows.cend() && *next == int(i)) {
-                ++next;
-                continue;
+        } else {
+            beginResetModel();
+            size_t kept = 0;
+            auto next = rows.cbegin();
+            for (size_t i = 0; i < entries_.size(); ++i) {
+                if (next != rows.cend() && *next == int(i)) {
+                    ++next;
+                    continue;
+                }
+                if (kept != i) {
+                    entries_[kept] = std::move(entries_[i]);
+                    checked_[kept] = checked_[i];
+                }
+                ++kept;
             }
-            if (kept != i) {
-                entries_[kept] = std::move(entries_[i]);
-                checked_[kept] = checked_[i];
-            }
-            ++kept;
+            entries_.resize(kept);
+            checked_.resize(kept);
+            endResetModel();
         }
-        entries_.resize(kept);
-        checked_.resize(kept);
-        endResetModel();
+        if (entries_.empty() && !loading_) {
+            SetPlaceholder(true);
+        }
     }
 
     // Removes the checked rows, all at once when every row is checked (which leaves the
@@ -158,9 +285,16 @@ public:
 
     // The row showing the record `id`, or -1.
     int RowOfId(int id) const {
-        const auto found = std::find_if(entries_.begin(), entries_.end(),
-                                        [id](const Record& e) { return e.id == id; });
-        return found == entries_.end() ? -1 : int(found - entries_.begin());
+        if constexpr (std::is_same_v<Order, NewestFirst>) {
+            const auto at =
+                std::lower_bound(entries_.begin(), entries_.end(), id,
+                                 [](const Record& e, int value) { return e.id > value; });
+            return at != entries_.end() && at->id == id ? int(at - entries_.begin()) : -1;
+        } else {
+            const auto found = std::find_if(entries_.begin(), entries_.end(),
+                                            [id](const Record& e) { return e.id == id; });
+            return found == entries_.end() ? -1 : int(found - entries_.begin());
+        }
     }
 
     // The ids of the records at `rows`, in that order.
@@ -175,8 +309,57 @@ public:
         return ids;
     }
 
-protected:
-    std::vector<Record> entries_;
+private:
+    // Lists of rows that are not records of a table (index rows, recipients) have no ids and
+    // are never reloaded in the background.
+    static constexpr bool kHasIds = requires(const Record& record) { record.id; };
+
+    bool InOrderAt(int row, const Record& record) const {
+        const size_t at = size_t(row);
+        const Order before;
+        return (at == 0 || !before(record, entries_[at - 1])) &&
+               (at + 1 == entries_.size() || !before(entries_[at + 1], record));
+    }
+
+    void ReplaceAll(Rows rows) {
+        beginResetModel();
+        Rows old = std::exchange(entries_, std::move(rows));
+        checked_.assign(entries_.size(), 0);
+        placeholder_ = entries_.empty();
+        endResetModel();
+        Discard(std::move(old));
+    }
+
+    // Freeing a hundred thousand records takes the UI thread long enough to be felt: the
+    // reader thread does it.
+    void Discard(Rows old) {
+        if (old.empty() || core_ == nullptr) {
+            return;
+        }
+        ReadInBackground(*core_, [old = std::make_shared<Rows>(std::move(old))](LocalDatabase&) {
+            old->clear();
+            return std::function<void()>();
+        });
+    }
+
+    void Landed(int generation, Rows rows) {
+        if (generation != awaited_->load()) {
+            return; // a later reload's read is on its way
+        }
+        loading_ = false;
+        std::erase_if(rows, [this](const Record& r) { return removed_.count(r.id) != 0; });
+        const std::vector<int> again(touched_.begin(), touched_.end());
+        touched_.clear();
+        removed_.clear();
+        ReplaceAll(std::move(rows));
+        Refresh(again);
+        emit Loaded();
+    }
+
+    Rows entries_;
+    AppCore* core_ = nullptr;
+    ReadAll readAll_;
+    ReadOne readOne_;
 };
 
 } // namespace tamberlink

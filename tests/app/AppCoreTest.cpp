@@ -202,7 +202,7 @@ TEST_F(CoreTest, AFailedProxyWriteShowsTheNotice) {
     EXPECT_EQ(sink_.Events(), QStringList({QStringLiteral("tip:保存代理错误")}));
 }
 
-TEST_F(CoreTest, WritesReloadTheirListsOnTheUiThread) {
+TEST_F(CoreTest, WritesReportTheirRowsOnTheUiThread) {
     StartCore();
     std::thread worker([&] {
         core_->AddCallLog(QStringLiteral("13800000000"), {}, {}, 1);
@@ -212,9 +212,10 @@ TEST_F(CoreTest, WritesReloadTheirListsOnTheUiThread) {
     });
     ASSERT_TRUE(WaitUntil([&] { return sink_.Events().size() == 4; }));
     worker.join();
+    const int call = core_->LoadCallLog().at(0).id;
     EXPECT_EQ(
         sink_.Events(),
-        QStringList({QStringLiteral("ReloadCallLog"), QStringLiteral("ReloadSmsList"),
+        QStringList({QStringLiteral("CallLogRows:%1").arg(call), QStringLiteral("ReloadSmsList"),
                      QStringLiteral("ReloadTemplateList"), QStringLiteral("tip:from a worker")}));
     EXPECT_TRUE(sink_.AllOnUiThread());
 
@@ -241,6 +242,35 @@ TEST_F(CoreTest, WritesReloadTheirListsOnTheUiThread) {
     EXPECT_EQ(sink_.Events(), QStringList({QStringLiteral("tip:编辑联系人出错")}));
 }
 
+// Notes report themselves and the call they were written for; a deleted note's call hears
+// of it too, so that its mark can go.
+TEST_F(CoreTest, NotesReportTheirRowsAndTheirCalls) {
+    StartCore();
+    ASSERT_TRUE(core_->AddCallLog(QStringLiteral("1"), {}, {}, 3));
+    const int call = core_->LoadCallLog().at(0).id;
+    sink_.Clear();
+    std::thread([&] {
+        ASSERT_TRUE(core_->AddNote({}, {}, {}, {}, QStringLiteral("for the call"), call));
+    }).join();
+    ASSERT_TRUE(WaitUntil([&] { return sink_.Events().size() == 2; }));
+    const int forCall = core_->GetNoteForCall(call)->id;
+    EXPECT_EQ(sink_.Events(), QStringList({QStringLiteral("NoteRows:%1").arg(forCall),
+                                           QStringLiteral("CallLogRows:%1").arg(call)}));
+    EXPECT_TRUE(sink_.AllOnUiThread());
+
+    sink_.Clear();
+    ASSERT_TRUE(core_->AddNote({}, {}, {}, {}, QStringLiteral("alone"), 0));
+    const int alone = core_->LoadNoteList().at(0).id;
+    ASSERT_TRUE(core_->UpdateNote(alone, {}, {}, {}, {}, QStringLiteral("edited")));
+    EXPECT_EQ(sink_.Events(), QStringList({QStringLiteral("NoteRows:%1").arg(alone),
+                                           QStringLiteral("NoteRows:%1").arg(alone)}));
+
+    sink_.Clear();
+    ASSERT_TRUE(core_->DeleteNotes({alone, forCall}));
+    EXPECT_EQ(sink_.Events(), QStringList({QStringLiteral("CallLogRows:%1").arg(call)}));
+    EXPECT_FALSE(core_->LoadCallLog().at(0).hasNote);
+}
+
 TEST_F(CoreTest, RecordingsLinkToTheNewestCallOnce) {
     StartCore();
     ASSERT_TRUE(core_->AddCallLog(QStringLiteral("1"), {}, {}, 3));
@@ -248,8 +278,9 @@ TEST_F(CoreTest, RecordingsLinkToTheNewestCallOnce) {
     const QString guid = QStringLiteral("0A1B2C3D-0000-4000-8000-000000000001");
     std::thread([&] { core_->LinkRecordingToCallLog(guid); }).join();
     ASSERT_TRUE(WaitUntil([&] { return !sink_.Events().isEmpty(); }));
-    EXPECT_EQ(sink_.Events(), QStringList({QStringLiteral("ReloadCallLog")}));
-    EXPECT_EQ(core_->LoadCallLog().at(0).recordGuid, guid);
+    const CallLogRecord linked = core_->LoadCallLog().at(0);
+    EXPECT_EQ(sink_.Events(), QStringList({QStringLiteral("CallLogRows:%1").arg(linked.id)}));
+    EXPECT_EQ(linked.recordGuid, guid);
 
     ASSERT_TRUE(core_->AddCallLog(QStringLiteral("2"), {}, {}, 3));
     RawDb(UserDatabase())
@@ -340,6 +371,9 @@ TEST_F(CoreTest, ShutdownDeletesTheCookieAndPicturesOnly) {
                            QStringLiteral("folder.gif"), QStringLiteral("keep.txt")}));
     EXPECT_TRUE(core_->ActiveNoteTimerIds().empty());
     EXPECT_FALSE(core_->Database().IsOpen());
+    // The database is one file again: its log was moved in and removed.
+    EXPECT_EQ(QDir(Root() + QStringLiteral("/Data")).entryList(QDir::Files),
+              QStringList({QStringLiteral("Tamberlink.db")}));
     core_->Shutdown();
 }
 

@@ -54,6 +54,12 @@ public:
         Record(QStringLiteral("added:") + phones.join(u','));
     }
     void ReloadNoteList() override { Record(QStringLiteral("ReloadNoteList")); }
+    void CallLogRowsChanged(const std::vector<int>& ids) override {
+        Record(QStringLiteral("CallLogRows:") + Ids(ids));
+    }
+    void NoteRowsChanged(const std::vector<int>& ids) override {
+        Record(QStringLiteral("NoteRows:") + Ids(ids));
+    }
     void ShowNoteReminder(int noteId) override {
         Record(QStringLiteral("reminder:") + QString::number(noteId));
     }
@@ -77,6 +83,14 @@ public:
     void Clear() {
         std::lock_guard lock(mutex_);
         events_.clear();
+    }
+
+    static QString Ids(const std::vector<int>& ids) {
+        QStringList texts;
+        for (int id : ids) {
+            texts << QString::number(id);
+        }
+        return texts.join(u',');
     }
 
 private:

@@ -81,6 +81,11 @@ protected:
         return test::RawDb(core_->DataRoot() + QStringLiteral("/Data/Tamberlink.db"))
             .Rows("select record_guid from table_log order by id desc limit 1");
     }
+    QString NewestId() {
+        return QString::fromStdString(
+            test::RawDb(core_->DataRoot() + QStringLiteral("/Data/Tamberlink.db"))
+                .Rows("select max(id) from table_log"));
+    }
     QString PathOf(const QString& id) { return CallRecorder::RecordingPath(core_->DataRoot(), id); }
 
     int argc_ = 1;
@@ -119,7 +124,7 @@ TEST_F(RecordingDeviceTest, ACallRecordedThroughTheBoxIsItsToneAtItsLengthLinked
     ASSERT_TRUE(WaitUntil([&] { return NewestGuid() == id.toStdString(); }));
     ASSERT_TRUE(WaitUntil([&] { return sink_.Events().size() >= 3; }));
     EXPECT_EQ(sink_.Events().mid(0, 3),
-              QStringList({"animation:1", "ReloadCallLog", "animation:0"}));
+              QStringList({"animation:1", "CallLogRows:" + NewestId(), "animation:0"}));
     EXPECT_TRUE(sink_.AllOnUiThread());
 
     const test::Mp3Info info = test::ProbeMp3(PathOf(id));

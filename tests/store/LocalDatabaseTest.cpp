@@ -302,6 +302,11 @@ TEST_F(MigratedDatabase, NoteReminderTimersFollowTheTimeLeft) {
     }
     EXPECT_TRUE(notes[2].displayTime.isEmpty());
     EXPECT_TRUE(notes[0].displayTime.isEmpty());
+    // Start-up reads only the reminders still to come.
+    const std::vector<NoteRecord> due = db_.LoadDueReminders(now);
+    ASSERT_EQ(due.size(), 1u);
+    EXPECT_EQ(due[0].id, soon.id);
+    EXPECT_EQ(due[0].timerDelayMs, 90000);
 
     ASSERT_TRUE(db_.UpdateNote(soon.id, QStringLiteral("a2"), QStringLiteral("1"), {},
                                QString::number(now + 3600), QStringLiteral("later")));

@@ -57,6 +57,8 @@ protected:
         MainWindowFixture::SetUp();
         ASSERT_NE(Page(), nullptr);
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+        ASSERT_TRUE(test::WaitFor(
+            [&] { return !Model().IsLoading() && !window_->RecordPage()->Model().IsLoading(); }));
     }
 
     AppCore& Core() { return window_->Core(); }

@@ -37,6 +37,7 @@ protected:
         MainWindowFixture::SetUp();
         page_ = window_->RecordPage();
         ASSERT_NE(page_, nullptr);
+        ASSERT_TRUE(test::WaitFor([&] { return !page_->Model().IsLoading(); }));
         ASSERT_TRUE(test::WaitFor([&] { return window_->Core().IsBoxConnected(); }, kDeadlineMs));
         ASSERT_TRUE(test::WaitFor(
             [&] { return window_->Core().Settings().AreaCode() == QLatin1String("010"); },

@@ -1,5 +1,6 @@
 // The call records page: rows, their buttons, deleting, the number box and the keypad,
 // and playing recordings.
+#include "../store/StoreTestSupport.h"
 #include "RecordsTestSupport.h"
 #include "UiTestSupport.h"
 
@@ -18,6 +19,8 @@
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
+
+#include <future>
 
 using namespace tamberlink;
 using tamberlink::test::App;
@@ -49,7 +52,11 @@ protected:
         fixture_.onReloadCallLog = [this] {
             page_->LoadCallLog();
         };
+        fixture_.onCallLogRows = [this](const std::vector<int>& ids) {
+            page_->RefreshRows(ids);
+        };
         page_->LoadCallLog();
+        ASSERT_TRUE(test::WaitFor([this] { return !Model().IsLoading(); }));
         main_.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&main_));
     }
@@ -191,7 +198,6 @@ TEST_F(RecordsPage, NewCallsComeFirstAndRowsShowTheirEntries) {
 
     // A note written for a call marks its row.
     ASSERT_TRUE(Core().AddNote({}, {}, {}, {}, QStringLiteral("回电"), Model().Entry(2)->id));
-    page_->LoadCallLog();
     EXPECT_EQ(CItemRecordUI(*Model().Entry(2)).NoteImage(), QStringLiteral("button_notepad.png"));
 }
 
@@ -430,4 +436,100 @@ TEST(RecordingPlayback, IdentifiersNeverLeaveTheRecordingsFolder) {
     EXPECT_TRUE(playback.PathOf(QStringLiteral("../../etc/passwd")).isEmpty());
     EXPECT_TRUE(playback.PathOf(QStringLiteral("..\\x")).isEmpty());
     EXPECT_TRUE(playback.PathOf(QString()).isEmpty());
+}
+
+// A new call, a linked recording and a note mark change only their own row: the list is
+// never reset, and a check mark elsewhere stays on its call.
+TEST_F(RecordsPage, WritesChangeOnlyTheirOwnRows) {
+    AddCalls(3);
+    Model().SetChecked(2, true);
+    const int checked = Model().Entry(2)->id;
+    QSignalSpy resets(&Model(), &QAbstractItemModel::modelReset);
+    QSignalSpy inserted(&Model(), &QAbstractItemModel::rowsInserted);
+    QSignalSpy changed(&Model(), &QAbstractItemModel::dataChanged);
+    const auto changedRows = [&] {
+        std::vector<int> rows;
+        for (const QList<QVariant>& signal : changed) {
+            rows.push_back(signal[0].toModelIndex().row());
+        }
+        changed.clear();
+        return rows;
+    };
+
+    ASSERT_TRUE(Core().AddCallLog(QStringLiteral("13900000000"), QStringLiteral("北京"),
+                                  QStringLiteral("中国移动"), 5));
+    ASSERT_EQ(inserted.count(), 1);
+    EXPECT_EQ(inserted[0][1].toInt(), 0);
+    EXPECT_EQ(Model().EntryCount(), 4);
+    EXPECT_EQ(Model().Entry(0)->phone, QStringLiteral("13900000000"));
+    EXPECT_EQ(Model().Entry(0)->type, 5);
+    EXPECT_EQ(Model().CheckedRows(), std::vector<int>{3});
+    EXPECT_EQ(Model().Entry(3)->id, checked);
+
+    Core().LinkRecordingToCallLog(kGuid);
+    EXPECT_EQ(changedRows(), std::vector<int>{0});
+    EXPECT_EQ(Model().Entry(0)->recordGuid, kGuid);
+
+    // Two notes for one call: the mark goes with the last of them.
+    const int noted = Model().Entry(2)->id;
+    ASSERT_TRUE(Core().AddNote({}, {}, {}, {}, QStringLiteral("一"), noted));
+    ASSERT_TRUE(Core().AddNote({}, {}, {}, {}, QStringLiteral("二"), noted));
+    EXPECT_EQ(changedRows(), (std::vector<int>{2, 2}));
+    EXPECT_TRUE(Model().Entry(2)->hasNote);
+    const std::vector<NoteRecord> notes = Core().LoadNoteList();
+    ASSERT_TRUE(Core().DeleteNotes({notes.at(0).id}));
+    EXPECT_TRUE(Model().Entry(2)->hasNote);
+    ASSERT_TRUE(Core().DeleteNotes({notes.at(1).id}));
+    EXPECT_FALSE(Model().Entry(2)->hasNote);
+    EXPECT_EQ(Model().Entry(2)->id, noted);
+
+    // A call that is gone from the table leaves its row when the page hears of it; the last
+    // one leaves the placeholder.
+    const int gone = Model().Entry(1)->id;
+    test::RawDb(Core().DataRoot() + QStringLiteral("/Data/Tamberlink.db"))
+        .Exec("delete from table_log where id=" + std::to_string(gone));
+    page_->RefreshRows({gone});
+    EXPECT_EQ(Model().RowOfId(gone), -1);
+    EXPECT_EQ(Model().EntryCount(), 3);
+    EXPECT_EQ(resets.count(), 0);
+
+    std::vector<int> all = Model().IdsOf({0, 1, 2});
+    ASSERT_TRUE(Core().DeleteCallLogs(all));
+    page_->RefreshRows(all);
+    EXPECT_TRUE(Model().HasPlaceholder());
+}
+
+// A reload reads in the background: the rows shown stay until its read lands, and a read
+// taken before the page's own changes lands without undoing them.
+TEST_F(RecordsPage, AReloadLandsWithoutUndoingWhatChangedWhileItWasRead) {
+    AddCalls(4);
+    std::vector<int> before = Model().IdsOf({0, 1, 2, 3});
+    page_->LoadCallLog();
+    EXPECT_TRUE(Model().IsLoading());
+    EXPECT_EQ(Model().IdsOf({0, 1, 2, 3}), before);
+
+    // Once the reader has moved past the reload's read, that read is stale: it lands only
+    // when the event loop runs again.
+    std::promise<void> readerPassed;
+    Core().ReadInBackground([&](LocalDatabase&) { readerPassed.set_value(); });
+    ASSERT_EQ(readerPassed.get_future().wait_for(std::chrono::seconds(30)),
+              std::future_status::ready);
+    ASSERT_TRUE(Core().AddCallLog(QStringLiteral("13900000000"), {}, {}, 1));
+    const int added = Model().Entry(0)->id;
+    Model().SetChecked(2, true);
+    const int deleted = Model().Entry(2)->id;
+    page_->DeleteCheckedRows();
+    ASSERT_TRUE(Core().AddNote({}, {}, {}, {}, QStringLiteral("n"), before[0]));
+
+    QSignalSpy loaded(&Model(), &RecordListModelBase::Loaded);
+    ASSERT_TRUE(test::WaitFor([&] { return !Model().IsLoading(); }));
+    EXPECT_EQ(loaded.count(), 1);
+    std::vector<int> stored;
+    for (const CallLogRecord& entry : Core().LoadCallLog()) {
+        stored.push_back(entry.id);
+    }
+    EXPECT_EQ(Model().IdsOf({0, 1, 2, 3, 4}), stored);
+    EXPECT_EQ(Model().Entry(0)->id, added);
+    EXPECT_EQ(Model().RowOfId(deleted), -1);
+    EXPECT_TRUE(Model().Entry(Model().RowOfId(before[0]))->hasNote);
 }

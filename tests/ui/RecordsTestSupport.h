@@ -9,11 +9,13 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace tamberlink::test {
 
-// A core over a fresh data folder, with a user interface that keeps every notice and runs
-// `onReloadCallLog` when the call log changes.
+// A core over a fresh data folder, with a user interface that keeps every notice, runs
+// `onReloadCallLog` when the whole call log may have changed and `onCallLogRows` when some
+// of its rows did.
 class CoreFixture : public UiSink {
 public:
     CoreFixture();
@@ -23,6 +25,7 @@ public:
     QStringList Tips() const { return tips_; }
     void ClearTips() { tips_.clear(); }
     std::function<void()> onReloadCallLog;
+    std::function<void(const std::vector<int>&)> onCallLogRows;
 
     // The folder of the recordings.
     QString RecFolder() const;
@@ -33,6 +36,11 @@ public:
     void ReloadCallLog() override {
         if (onReloadCallLog) {
             onReloadCallLog();
+        }
+    }
+    void CallLogRowsChanged(const std::vector<int>& ids) override {
+        if (onCallLogRows) {
+            onCallLogRows(ids);
         }
     }
 

@@ -1,0 +1,763 @@
+// A busy day at the desktop, on a data folder of years beside the same day on an empty one:
+// the real main window on the offscreen platform, attached to the virtual telephone box, then
+// 200 events from the box and the local API (incoming calls on the landline and on the
+// phone, missed calls, calls dialled through the API, recorded calls, SMS and notes). Prints:
+//   start-up to the first painted window (target < 300 ms), from the spawn of the process;
+//   the time until every page holds its rows;
+//   the longest event-loop stall, as a 1 ms timer on the UI thread sees it, over the whole run
+//   (target < 50 ms); beside it the most processor time the UI thread spent between two
+//   ticks, which is the program's own part of a stall on a busy machine, and the longest
+//   stall the idle program shows, which is the machine's noise;
+//   the time from a caller-ID frame (the command to the box) to its row painted at the top of
+//   the call records page (target < 20 ms);
+//   the local API's round trips, which wait for the UI thread;
+//   peak resident memory (target < 250 MiB) and the time to exit.
+// The data folder of years holds 100,000 calls (1,000 with notes and recordings), 100,000
+// contacts, 10,000 sent SMS and 5,000 notes; --huge adds a run on 500,000 calls and 200,000
+// contacts. Each run is a fresh process; with RUNS > 1 each figure is the median.
+//
+// usage: bench_ui_busyday [RUNS] [--huge]   (QT_QPA_PLATFORM=offscreen unless a display is set)
+
+#include "../../tests/device/BoxSim.h"
+#include "../BenchTiming.h"
+
+#include "app/AppCore.h"
+#include "store/LocalDatabase.h"
+#include "ui/CMainWndUI.h"
+#include "ui/CNotepadContainer.h"
+#include "ui/CRecordContainer.h"
+#include "ui/CallLogModel.h"
+#include "ui/NoteListModel.h"
+#include "ui/SkinStyle.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QListView>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <arpa/inet.h>
+#include <condition_variable>
+#include <cstdio>
+#include <ctime>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <netinet/in.h>
+#include <random>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+using namespace tamberlink;
+using tamberlink::bench::MonotonicNs;
+using tamberlink::bench::PeakResidentKiB;
+using tamberlink::bench::ThreadCpuNs;
+
+namespace {
+
+constexpr int kWaitMs = 60000;
+
+double Ms(std::int64_t ns) {
+    return double(ns) / 1e6;
+}
+
+QByteArray LoadAverage() {
+    QFile file(QStringLiteral("/proc/loadavg"));
+    return file.open(QIODevice::ReadOnly) ? file.readAll().split(' ').mid(0, 3).join(' ')
+                                          : QByteArray("?");
+}
+
+double Percentile(std::vector<double> values, double share) {
+    if (values.empty()) {
+        return -1;
+    }
+    std::sort(values.begin(), values.end());
+    return values[std::min(values.size() - 1, size_t(share * double(values.size())))];
+}
+
+// ---------------------------------------------------------------------------------------
+// The data folder.
+
+struct Scale {
+    const char* name;
+    int calls;
+    int noted; // calls with a note and a recording
+    int contacts;
+    int sms;
+    int notes;
+};
+
+constexpr Scale kEmpty{"empty folder", 0, 0, 0, 0, 0};
+constexpr Scale kBusy{"100k calls and contacts", 100000, 1000, 100000, 10000, 5000};
+constexpr Scale kHuge{"500k calls, 200k contacts", 500000, 1000, 200000, 10000, 5000};
+
+class Inserter {
+public:
+    Inserter(sqlite3* db, const char* sql) { sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr); }
+    ~Inserter() { sqlite3_finalize(stmt_); }
+    Inserter& Text(int index, const QByteArray& text) {
+        sqlite3_bind_text(stmt_, index, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+        return *this;
+    }
+    Inserter& Int(int index, int value) {
+        sqlite3_bind_int(stmt_, index, value);
+        return *this;
+    }
+    bool Run() {
+        const bool ok = stmt_ != nullptr && sqlite3_step(stmt_) == SQLITE_DONE;
+        sqlite3_reset(stmt_);
+        return ok;
+    }
+
+private:
+    sqlite3_stmt* stmt_ = nullptr;
+};
+
+QByteArray ContactPhone(int i) {
+    return QByteArray("138") + QByteArray::number(10000000 + i);
+}
+
+// The user's database as years of use leave it, made from the seed and its migrations.
+bool PrepareFolder(const QString& documents, const Scale& scale) {
+    const QString folder = documents + QStringLiteral("/Tamberlink/Data");
+    const QString path = folder + QStringLiteral("/Tamberlink.db");
+    if (!QDir().mkpath(folder) ||
+        !QFile::copy(QStringLiteral(TAMBERLINK_BIN_DIR "/Data/Tamberlink.db"), path)) {
+        return false;
+    }
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    {
+        LocalDatabase db;
+        if (!db.Open(path)) {
+            return false;
+        }
+        db.RunMigrations();
+    }
+    if (scale.calls == 0) {
+        return true;
+    }
+    sqlite3* db = nullptr;
+    if (sqlite3_open(path.toUtf8().constData(), &db) != SQLITE_OK) {
+        return false;
+    }
+    bool ok = sqlite3_exec(db, "begin", nullptr, nullptr, nullptr) == SQLITE_OK;
+    {
+        Inserter contact(db, "insert into table_contact(name, phone, head, email, company, home, "
+                             "other, cid, datetime, attribution, nameindex) "
+                             "values(?, ?, '', '', '', '', '', '', '', '移动|北京', 'LXR')");
+        for (int i = 0; ok && i < scale.contacts; ++i) {
+            ok = contact.Text(1, "联系人" + QByteArray::number(i)).Text(2, ContactPhone(i)).Run();
+        }
+        Inserter call(db, "insert into table_log(name, phone, head, date_time, type, areacode, "
+                          "corp, record_guid) values(?, ?, '', ?, ?, '北京', '中国移动', ?)");
+        const int noteEvery = scale.calls / std::max(1, scale.noted);
+        for (int i = 1; ok && i <= scale.calls; ++i) {
+            const bool known = i % 7 == 0;
+            const QByteArray phone = known ? ContactPhone(i % scale.contacts)
+                                           : QByteArray("139") + QByteArray::number(10000000 + i);
+            const QByteArray name =
+                known ? "联系人" + QByteArray::number(i % scale.contacts) : phone;
+            const QByteArray guid = i % noteEvery == 0 ? QByteArray("0A1B2C3D-4E5F-6a7b-8C9D-") +
+                                                             QByteArray::number(100000000000LL + i)
+                                                       : QByteArray();
+            const QByteArray time = QByteArray("2024/05/") + QByteArray::number(10 + i % 18) +
+                                    " 09:" + QByteArray::number(10 + i % 50) + ":" +
+                                    QByteArray::number(10 + i % 49);
+            ok = call.Text(1, name)
+                     .Text(2, phone)
+                     .Text(3, time)
+                     .Int(4, 1 + i % 5)
+                     .Text(5, guid)
+                     .Run();
+        }
+        Inserter note(db, "insert into table_notepad(name, phone, head, date_time, content, cid) "
+                          "values('', '', '', ?, ?, ?)");
+        const std::int64_t now = std::time(nullptr);
+        for (int i = 0; ok && i < scale.notes; ++i) {
+            const int cid = i < scale.noted ? (i + 1) * noteEvery : 0;
+            // One note in ten reminds: those already past and those still to come.
+            const QByteArray due =
+                i % 10 == 0 ? QByteArray::number(now + (i % 20 == 0 ? 86400 + i : -86400 - i))
+                            : QByteArray();
+            ok = note.Text(1, due)
+                     .Text(2, "回电话，报价单第" + QByteArray::number(i) + "版")
+                     .Int(3, cid)
+                     .Run();
+        }
+        Inserter sms(db, "insert into table_sms(name, phone, head, date_time, content, "
+                         "attribution) values(?, ?, '', '2024/05/01 09:10:11', ?, '移动|北京')");
+        for (int i = 0; ok && i < scale.sms; ++i) {
+            const QByteArray phone = ContactPhone(i % scale.contacts);
+            ok = sms.Text(1, phone).Text(2, phone).Text(3, "您好，资料已发送，请查收。").Run();
+        }
+    }
+    ok = ok && sqlite3_exec(db, "commit", nullptr, nullptr, nullptr) == SQLITE_OK;
+    sqlite3_close(db);
+    return ok;
+}
+
+// ---------------------------------------------------------------------------------------
+// The child: the program itself, measured from inside.
+
+// A timer every millisecond on the UI thread; a late tick is a stall of the event loop. Of
+// each stall it also keeps how much of it the UI thread spent working: on a shared machine
+// the rest is waiting for a core.
+class StallProbe : public QObject {
+public:
+    struct Stall {
+        std::int64_t wallNs = 0;
+        std::int64_t busyNs = 0;
+    };
+
+    explicit StallProbe(QObject* parent)
+        : QObject(parent) {
+        timer_.setTimerType(Qt::PreciseTimer);
+        timer_.setInterval(1);
+        connect(&timer_, &QTimer::timeout, this, [this] {
+            const std::int64_t now = MonotonicNs();
+            const std::int64_t cpu = ThreadCpuNs();
+            if (last_ != 0) {
+                Stall& longest = longest_[phase_];
+                longest.wallNs = std::max(longest.wallNs, now - last_ - 1000000);
+                Stall& busiest = busiest_[phase_];
+                busiest.busyNs = std::max(busiest.busyNs, cpu - lastCpu_);
+            }
+            last_ = now;
+            lastCpu_ = cpu;
+        });
+        timer_.start();
+    }
+    // What the stalls from now on count as.
+    void SetPhase(const char* phase) {
+        phase_ = phase;
+        longest_[phase_];
+        busiest_[phase_];
+    }
+    // The longest stall of `phase`, and the most work the UI thread did between two ticks.
+    Stall Longest(const std::string& phase) const {
+        const auto wall = longest_.find(phase);
+        const auto busy = busiest_.find(phase);
+        return {wall == longest_.end() ? 0 : wall->second.wallNs,
+                busy == busiest_.end() ? 0 : busy->second.busyNs};
+    }
+
+private:
+    QTimer timer_;
+    std::int64_t last_ = 0;
+    std::int64_t lastCpu_ = 0;
+    std::string phase_ = "fill";
+    std::map<std::string, Stall> longest_;
+    std::map<std::string, Stall> busiest_;
+};
+
+// The top row of the call records as last painted, for the driver to wait on.
+struct TopRow {
+    QString phone;
+    int id = 0;
+    bool hasNote = false;
+    bool recorded = false;
+    std::int64_t paintedNs = 0;
+};
+
+class TopRowWatch : public QObject {
+public:
+    TopRowWatch(const CallLogModel& model, QWidget* viewport)
+        : model_(model) {
+        viewport->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            const CallLogRecord* top = model_.Entry(0);
+            std::lock_guard lock(mutex_);
+            if (top != nullptr) {
+                top_ = TopRow{top->phone, top->id, top->hasNote, !top->recordGuid.isEmpty(),
+                              MonotonicNs()};
+                changed_.notify_all();
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+    // Waits until the painted top row satisfies `done`; its paint time, or -1.
+    std::int64_t Wait(const std::function<bool(const TopRow&)>& done) {
+        std::unique_lock lock(mutex_);
+        const bool met =
+            changed_.wait_for(lock, std::chrono::milliseconds(kWaitMs), [&] { return done(top_); });
+        return met ? top_.paintedNs : -1;
+    }
+    TopRow Top() {
+        std::lock_guard lock(mutex_);
+        return top_;
+    }
+
+private:
+    const CallLogModel& model_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    TopRow top_;
+};
+
+// One request to the local API; the round trip in nanoseconds, or -1.
+std::int64_t ApiRequest(std::uint16_t port, const QByteArray& target) {
+    const std::int64_t started = MonotonicNs();
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    std::int64_t result = -1;
+    if (fd >= 0 && connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+        const QByteArray request =
+            "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n";
+        QByteArray reply;
+        if (send(fd, request.constData(), size_t(request.size()), 0) == request.size()) {
+            char buffer[2048];
+            for (ssize_t got; (got = recv(fd, buffer, sizeof buffer, 0)) > 0;) {
+                reply.append(buffer, got);
+            }
+        }
+        if (reply.startsWith("HTTP/1.1 200")) {
+            result = MonotonicNs() - started;
+        }
+    }
+    if (fd >= 0) {
+        close(fd);
+    }
+    return result;
+}
+
+enum class Event { Incoming, PhoneIncoming, Missed, Dialled, Recorded, Sms, Note };
+
+std::vector<Event> DayPlan() {
+    std::vector<Event> plan;
+    const std::pair<Event, int> counts[] = {{Event::Incoming, 40}, {Event::PhoneIncoming, 30},
+                                            {Event::Missed, 30},   {Event::Dialled, 30},
+                                            {Event::Recorded, 20}, {Event::Sms, 25},
+                                            {Event::Note, 25}};
+    for (const auto& [event, count] : counts) {
+        plan.insert(plan.end(), size_t(count), event);
+    }
+    std::shuffle(plan.begin(), plan.end(), std::mt19937(20240501));
+    return plan;
+}
+
+// Plays the day from a thread of its own, as the box and other programs would.
+class Day {
+public:
+    Day(test::BoxSim& box, CMainWndUI& window, TopRowWatch& top, bool knownCallers)
+        : box_(box)
+        , window_(window)
+        , top_(top)
+        , port_(window.Core().LocalApiPort())
+        , knownCallers_(knownCallers) {}
+
+    bool Run() {
+        int recordings = 0;
+        std::vector<QByteArray> smsNumbers;
+        for (Event event : DayPlan()) {
+            const QByteArray number = NextNumber();
+            switch (event) {
+            case Event::Incoming:
+            case Event::PhoneIncoming:
+            case Event::Missed: {
+                const char* command = event == Event::Incoming        ? "ring "
+                                      : event == Event::PhoneIncoming ? "ring-phone "
+                                                                      : "missed ";
+                if (!Ring(command, number)) {
+                    return Fail("no row for " + number);
+                }
+                if (event != Event::Missed && !Box("state 14")) {
+                    return false;
+                }
+                break;
+            }
+            case Event::Dialled: {
+                const bool mobile = calls_++ % 2 == 1;
+                if (!Api("/api/call?type=" + QByteArray(mobile ? "mobile" : "tel") +
+                         "&number=" + number) ||
+                    top_.Wait([&](const TopRow& t) { return t.phone == number; }) < 0) {
+                    return Fail("no dialled row for " + number);
+                }
+                if (!Box("state 14")) {
+                    return false;
+                }
+                break;
+            }
+            case Event::Recorded:
+                if (!Ring("ring ", number) || !Api("/api/record?cmd=control&value=start") ||
+                    !box_.WaitForLine("record-request", ++recordings,
+                                      std::chrono::milliseconds(kWaitMs))) {
+                    return Fail("no recording for " + number);
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                if (!Api("/api/record?cmd=control&value=stop") || top_.Wait([&](const TopRow& t) {
+                        return t.phone == number && t.recorded;
+                    }) < 0 ||
+                    !Box("state 14")) {
+                    return Fail("the recording of " + number + " is not linked");
+                }
+                break;
+            case Event::Sms:
+                if (!Api("/api/sms?data={\"size\":1,\"list\":[{\"number\":\"" + number +
+                         "\"}],\"content\":\"资料已发送\"}")) {
+                    return Fail("the SMS to " + number + " was refused");
+                }
+                smsNumbers.push_back(number);
+                break;
+            case Event::Note:
+                if (!AddNoteToTopRow()) {
+                    return Fail("no note mark");
+                }
+                break;
+            }
+        }
+        // The SMS rows are written as the box takes each message.
+        for (const QByteArray& number : smsNumbers) {
+            const std::int64_t deadline = MonotonicNs() + std::int64_t(kWaitMs) * 1000000;
+            while (window_.Core().Database().GetFirstSmsTo(QString::fromLatin1(number)).isEmpty()) {
+                if (MonotonicNs() > deadline) {
+                    return Fail("no SMS row for " + number);
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            }
+        }
+        return true;
+    }
+
+    const std::vector<double>& CallerIdMs() const { return callerIdMs_; }
+    const std::vector<double>& ApiMs() const { return apiMs_; }
+
+private:
+    QByteArray NextNumber() {
+        ++serial_;
+        // Every third caller is a contact when there are contacts.
+        return knownCallers_ && serial_ % 3 == 0
+                   ? ContactPhone(serial_ * 37 % 100000)
+                   : QByteArray("137") + QByteArray::number(20000000 + serial_);
+    }
+    bool Box(const std::string& command) {
+        const std::string reply = box_.Command(command);
+        return reply == "ok" || Fail(QByteArray::fromStdString(command + ": " + reply));
+    }
+    bool Ring(const char* command, const QByteArray& number) {
+        const std::int64_t sent = MonotonicNs();
+        if (!Box(command + number.toStdString())) {
+            return false;
+        }
+        const std::int64_t painted =
+            top_.Wait([&](const TopRow& t) { return t.phone == number && t.paintedNs > sent; });
+        if (painted < 0) {
+            return false;
+        }
+        callerIdMs_.push_back(Ms(painted - sent));
+        return true;
+    }
+    bool Api(const QByteArray& target) {
+        const std::int64_t took = ApiRequest(port_, target);
+        if (took < 0) {
+            return Fail("the local API did not answer " + target);
+        }
+        apiMs_.push_back(Ms(took));
+        return true;
+    }
+    bool AddNoteToTopRow() {
+        int id = 0;
+        QMetaObject::invokeMethod(
+            &window_,
+            [&] {
+                const CallLogRecord* top = window_.RecordPage()->Model().Entry(0);
+                id = top != nullptr ? top->id : 0;
+                if (top != nullptr) {
+                    window_.Core().AddNote(top->name, top->phone, {}, {}, QStringLiteral("回电话"),
+                                           id);
+                }
+            },
+            Qt::BlockingQueuedConnection);
+        return id != 0 && top_.Wait([&](const TopRow& t) { return t.id == id && t.hasNote; }) >= 0;
+    }
+    bool Fail(const QByteArray& why) {
+        std::fprintf(stderr, "busy day: %s\n", why.constData());
+        return false;
+    }
+
+    test::BoxSim& box_;
+    CMainWndUI& window_;
+    TopRowWatch& top_;
+    const std::uint16_t port_;
+    const bool knownCallers_;
+    int serial_ = 0;
+    int calls_ = 0;
+    std::vector<double> callerIdMs_;
+    std::vector<double> apiMs_;
+};
+
+void Print(const char* key, double value) {
+    std::printf("%s %.3f\n", key, value);
+}
+
+// The offscreen platform cannot raise windows and says so each time a popup shows.
+void QuietMessages(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (!text.contains(QLatin1String("does not support raise()"))) {
+        std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, text)));
+    }
+}
+
+int RunChild(int argc, char** argv, const QString& documents, bool knownCallers) {
+    qInstallMessageHandler(QuietMessages);
+    QApplication app(argc, argv);
+    ApplySkinStyle(app);
+    test::BoxSim box({"--area-code", "010"});
+    if (!box.Running()) {
+        std::fprintf(stderr, "busy day: the virtual box did not start\n");
+        return 1;
+    }
+    AppConfig config;
+    config.documentsFolder = documents;
+    config.dataFolder = QStringLiteral(TAMBERLINK_BIN_DIR "/Data");
+    config.localApiPort = 0;
+    config.cloudBaseUrl = QStringLiteral("http://127.0.0.1:9/");
+    config.cookieFolder = documents + QStringLiteral("/cookies");
+    AppCore core(config);
+    CMainWndUI window(core);
+
+    std::int64_t paintedNs = 0;
+    std::int64_t filledNs = 0;
+    StallProbe* probe = nullptr;
+    const auto pagesFilled = [&] {
+        return !window.RecordPage()->Model().IsLoading() && !window.NotePage()->Model().IsLoading();
+    };
+    const auto checkFilled = [&] {
+        if (filledNs == 0 && paintedNs != 0 && pagesFilled()) {
+            filledNs = MonotonicNs();
+            probe->SetPhase("idle");
+        }
+    };
+    struct FirstPaint : QObject {
+        std::function<void()> onPaint;
+        bool eventFilter(QObject* watched, QEvent* event) override {
+            if (event->type() == QEvent::Paint && onPaint) {
+                // Counted once the paint is done and flushed.
+                QTimer::singleShot(0, onPaint);
+                onPaint = nullptr;
+            }
+            return QObject::eventFilter(watched, event);
+        }
+    } firstPaint;
+    firstPaint.onPaint = [&] {
+        paintedNs = MonotonicNs();
+        probe = new StallProbe(&app);
+        checkFilled();
+    };
+    window.installEventFilter(&firstPaint);
+    if (!window.Start(QString::fromStdString(box.PortPath()))) {
+        return 1;
+    }
+    for (RecordListModelBase* model :
+         {static_cast<RecordListModelBase*>(&window.RecordPage()->Model()),
+          static_cast<RecordListModelBase*>(&window.NotePage()->Model())}) {
+        QObject::connect(model, &RecordListModelBase::Loaded, &app, checkFilled);
+    }
+    TopRowWatch top(window.RecordPage()->Model(), window.RecordPage()->List()->viewport());
+
+    int status = 0;
+    std::vector<double> callerId;
+    std::vector<double> api;
+    std::thread driver([&] {
+        const auto until = [&](const std::function<bool()>& done) {
+            for (int waited = 0; waited < kWaitMs; waited += 10) {
+                bool met = false;
+                QMetaObject::invokeMethod(
+                    &app, [&] { met = done(); }, Qt::BlockingQueuedConnection);
+                if (met) {
+                    return true;
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+            return false;
+        };
+        const bool ready =
+            until([&] { return filledNs != 0; }) && until([&] {
+                return core.IsBoxConnected() && core.Settings().AreaCode() == QLatin1String("010");
+            });
+        // A quiet second: what the idle program's timer shows is the machine's noise.
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+        QMetaObject::invokeMethod(
+            &app, [&] { probe->SetPhase("events"); }, Qt::BlockingQueuedConnection);
+        Day day(box, window, top, knownCallers);
+        status = ready && day.Run() ? 0 : 1;
+        callerId = day.CallerIdMs();
+        api = day.ApiMs();
+        QMetaObject::invokeMethod(&app, [&] {
+            probe->SetPhase("exit");
+            const std::int64_t exitStarted = MonotonicNs();
+            window.Exit();
+            Print("exit_ms", Ms(MonotonicNs() - exitStarted));
+            QCoreApplication::exit(0);
+        });
+    });
+    QApplication::exec();
+    driver.join();
+
+    if (probe == nullptr) {
+        std::fprintf(stderr, "busy day: the window was never painted\n");
+        return 1;
+    }
+    std::printf("painted %lld\n", static_cast<long long>(paintedNs));
+    std::printf("filled %lld\n", static_cast<long long>(filledNs));
+    for (const char* phase : {"fill", "idle", "events"}) {
+        const StallProbe::Stall stall = probe->Longest(phase);
+        Print((std::string("stall_") + phase).c_str(), Ms(stall.wallNs));
+        Print((std::string("busy_") + phase).c_str(), Ms(stall.busyNs));
+    }
+    Print("callerid_median", Percentile(callerId, 0.5));
+    Print("callerid_p95", Percentile(callerId, 0.95));
+    Print("callerid_max", Percentile(callerId, 1.0));
+    Print("api_median", Percentile(api, 0.5));
+    Print("api_p99", Percentile(api, 0.99));
+    Print("api_max", Percentile(api, 1.0));
+    Print("events", double(callerId.size()));
+    Print("peak_mib", double(PeakResidentKiB()) / 1024.0);
+    std::fflush(stdout);
+    return status;
+}
+
+// ---------------------------------------------------------------------------------------
+// The parent: prepares the folders, runs the children and prints the table.
+
+using Figures = std::map<std::string, double>;
+
+Figures RunOnce(const QString& self, const Scale& scale) {
+    QTemporaryDir documents;
+    if (!PrepareFolder(documents.path(), scale)) {
+        std::fprintf(stderr, "cannot prepare the data folder (%s)\n", scale.name);
+        return {};
+    }
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    const std::int64_t started = MonotonicNs();
+    child.start(self, {QStringLiteral("--child"), documents.path(),
+                       scale.contacts > 0 ? QStringLiteral("known") : QStringLiteral("unknown")});
+    if (!child.waitForFinished(1800000) || child.exitCode() != 0) {
+        std::fprintf(stderr, "the run on the %s failed\n", scale.name);
+        return {};
+    }
+    Figures figures;
+    for (const QByteArray& line : child.readAllStandardOutput().split('\n')) {
+        const QList<QByteArray> parts = line.split(' ');
+        if (parts.size() != 2) {
+            continue;
+        }
+        if (parts[0] == "painted" || parts[0] == "filled") {
+            figures[parts[0].toStdString() + "_ms"] = Ms(parts[1].toLongLong() - started);
+        } else {
+            figures[parts[0].toStdString()] = parts[1].toDouble();
+        }
+    }
+    return figures;
+}
+
+double MedianOf(const std::vector<Figures>& runs, const std::string& key) {
+    std::vector<double> values;
+    for (const Figures& figures : runs) {
+        const auto found = figures.find(key);
+        if (found != figures.end()) {
+            values.push_back(found->second);
+        }
+    }
+    return Percentile(values, 0.5);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 4 && QByteArray(argv[1]) == "--child") {
+        return RunChild(1, argv, QString::fromLocal8Bit(argv[2]), QByteArray(argv[3]) == "known");
+    }
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    int runs = 1;
+    bool huge = false;
+    for (int i = 1; i < argc; ++i) {
+        if (QByteArray(argv[i]) == "--huge") {
+            huge = true;
+        } else {
+            runs = std::max(1, std::atoi(argv[i]));
+        }
+    }
+    QCoreApplication app(argc, argv);
+    const QString self = QCoreApplication::applicationFilePath();
+
+    std::vector<Scale> scales{kEmpty, kBusy};
+    if (huge) {
+        scales.push_back(kHuge);
+    }
+    std::vector<std::vector<Figures>> results(scales.size());
+    std::printf("busy day: 200 events from the box and the local API, %d run(s) each, load "
+                "average before: %s, %u cores\n",
+                runs, LoadAverage().constData(), std::thread::hardware_concurrency());
+    for (int run = 0; run < runs; ++run) {
+        for (size_t s = 0; s < scales.size(); ++s) {
+            Figures figures = RunOnce(self, scales[s]);
+            if (figures.empty()) {
+                return 1;
+            }
+            results[s].push_back(std::move(figures));
+        }
+    }
+
+    struct Row {
+        const char* label;
+        const char* key;
+        const char* unit;
+        const char* target;
+    };
+    const Row rows[] = {
+        {"start-up to the first painted window", "painted_ms", "ms", "< 300 ms"},
+        {"until every page holds its rows", "filled_ms", "ms", ""},
+        {"longest event-loop stall while filling", "stall_fill", "ms", "< 50 ms"},
+        {"  longest UI-thread work in one pass", "busy_fill", "ms", ""},
+        {"longest event-loop stall during the day", "stall_events", "ms", "< 50 ms"},
+        {"  longest UI-thread work in one pass", "busy_events", "ms", ""},
+        {"  the idle program's stall (machine noise)", "stall_idle", "ms", ""},
+        {"caller-ID frame to its row painted, median", "callerid_median", "ms", "< 20 ms"},
+        {"  95th percentile", "callerid_p95", "ms", "< 20 ms"},
+        {"  longest", "callerid_max", "ms", ""},
+        {"local API round trip, median", "api_median", "ms", ""},
+        {"  99th percentile", "api_p99", "ms", ""},
+        {"  longest", "api_max", "ms", ""},
+        {"peak resident memory", "peak_mib", "MiB", "< 250 MiB"},
+        {"exit, the log written into the file", "exit_ms", "ms", ""},
+    };
+    std::printf("\n%-46s", "");
+    for (const Scale& scale : scales) {
+        std::printf(" %26s", scale.name);
+    }
+    std::printf("   target\n");
+    for (const Row& row : rows) {
+        std::printf("%-46s", row.label);
+        const double base = MedianOf(results[0], row.key);
+        for (size_t s = 0; s < scales.size(); ++s) {
+            const double value = MedianOf(results[s], row.key);
+            char cell[64];
+            if (s == 0 || base <= 0) {
+                std::snprintf(cell, sizeof cell, "%.1f %s", value, row.unit);
+            } else {
+                std::snprintf(cell, sizeof cell, "%.1f %s (x%.2f)", value, row.unit, value / base);
+            }
+            std::printf(" %26s", cell);
+        }
+        std::printf("   %s\n", row.target);
+    }
+    std::printf("(%d caller-ID samples a run; load average after: %s)\n",
+                int(MedianOf(results[0], "events")), LoadAverage().constData());
+    return 0;
+}

@@ -1,0 +1,80 @@
+#include "store/BackgroundReader.h"
+
+#include <cstdio>
+#include <exception>
+
+namespace tamberlink {
+
+BackgroundReader::~BackgroundReader() {
+    Stop();
+}
+
+bool BackgroundReader::Start(const QString& path) {
+    Stop();
+    if (!db_.OpenForReading(path)) {
+        std::fprintf(stderr, "无法打开数据库: %s\n", db_.OpenError().toUtf8().constData());
+        return false;
+    }
+    {
+        std::lock_guard lock(mutex_);
+        running_ = true;
+    }
+    thread_ = std::thread([this] { Run(); });
+    return true;
+}
+
+void BackgroundReader::Stop() {
+    {
+        std::lock_guard lock(mutex_);
+        if (!running_) {
+            return;
+        }
+        running_ = false;
+        jobs_.clear();
+    }
+    wake_.notify_all();
+    db_.Interrupt();
+    thread_.join();
+    db_.Close();
+}
+
+bool BackgroundReader::IsRunning() const {
+    std::lock_guard lock(mutex_);
+    return running_;
+}
+
+bool BackgroundReader::Post(Job job) {
+    {
+        std::lock_guard lock(mutex_);
+        if (!running_) {
+            return false;
+        }
+        jobs_.push_back(std::move(job));
+    }
+    wake_.notify_one();
+    return true;
+}
+
+void BackgroundReader::Run() {
+    for (;;) {
+        Job job;
+        {
+            std::unique_lock lock(mutex_);
+            wake_.wait(lock, [this] { return !running_ || !jobs_.empty(); });
+            if (!running_) {
+                return;
+            }
+            job = std::move(jobs_.front());
+            jobs_.pop_front();
+        }
+        try {
+            job(db_);
+        } catch (const std::exception& error) {
+            std::fprintf(stderr, "a background read failed: %s\n", error.what());
+        } catch (...) {
+            std::fprintf(stderr, "a background read failed\n");
+        }
+    }
+}
+
+} // namespace tamberlink
