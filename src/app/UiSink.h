@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cloud/CloudHost.h"
+#include "localapi/ApiHost.h"
 
 #include <QString>
 
@@ -47,6 +48,12 @@ public:
 
     // A note's reminder time has come.
     virtual void ShowNoteReminder(int /*noteId*/) {}
+
+    // A web page of `origin` asks to use the local API for `purpose`: the user is asked, and
+    // answers through AppCore::Origins(). False when nobody can be asked: the page is refused.
+    virtual bool AskOriginConsent(const QString& /*origin*/, ApiPurpose /*purpose*/) {
+        return false;
+    }
 };
 
 } // namespace tamberlink
