@@ -10,9 +10,11 @@
 #include "ui/CNotepadContainer.h"
 #include "ui/CNotepadEdit.h"
 #include "ui/COptionUI.h"
+#include "ui/COriginPrompt.h"
 #include "ui/CRecordContainer.h"
 #include "ui/CSettingExit.h"
 #include "ui/CSettingIP.h"
+#include "ui/CSettingOrigins.h"
 #include "ui/CSettingPrefix.h"
 #include "ui/CSettingProxy.h"
 #include "ui/CTopCall.h"
@@ -290,6 +292,32 @@ void CMainWndUI::OpenSettingProxy() {
     }
 }
 
+void CMainWndUI::OpenSettingOrigins() {
+    if (!exiting_ && CSettingOrigins::Instance() == nullptr) {
+        OpenWindow<CSettingOrigins>(this, QStringLiteral("网页访问权限"), kDialogPosition, core_);
+    }
+}
+
+bool CMainWndUI::AskOriginConsent(const QString& origin, ApiPurpose purpose) {
+    COriginPrompt* prompt = exiting_ ? nullptr : COriginPrompt::Ask(origin, purpose);
+    if (prompt == nullptr) {
+        return false;
+    }
+    connect(prompt, &COriginPrompt::Answered, this, &CMainWndUI::OnOriginAnswered,
+            Qt::UniqueConnection);
+    connect(prompt, &COriginPrompt::Dismissed, this, &CMainWndUI::OnOriginDismissed,
+            Qt::UniqueConnection);
+    return true;
+}
+
+void CMainWndUI::OnOriginAnswered(const QString& origin, bool allowed) {
+    core_.Origins().Answer(origin, allowed);
+}
+
+void CMainWndUI::OnOriginDismissed(const QString& origin) {
+    core_.Origins().Dismiss(origin);
+}
+
 void CMainWndUI::OpenExitConfirmation() {
     if (exiting_ || CSettingExit::Instance() != nullptr) {
         return;
@@ -528,6 +556,7 @@ void CMainWndUI::Exit() {
         popup->Close();
     }
     CallPopup::CloseAll();
+    COriginPrompt::CloseAll();
     core_.Shutdown();
     hide();
     QCoreApplication::quit();

@@ -57,6 +57,7 @@ public:
     void OpenSettingPrefix(int mode);
     void OpenSettingIP();
     void OpenSettingProxy();
+    void OpenSettingOrigins();
     void OpenExitConfirmation();
     void OpenMenu(const QPoint& globalPos);
     void OpenAboutPage();
@@ -106,6 +107,7 @@ public:
     void ShowProgress() override;
     void SetProgressText(const QString& text) override;
     void EndProgress() override;
+    bool AskOriginConsent(const QString& origin, ApiPurpose purpose) override;
 
 protected:
     QStringList RequiredControls() const override;
@@ -123,6 +125,9 @@ private:
     void Minimize();
     void OpenUrl(const char* address);
     CNotepadEdit* OpenNoteEditor(const QString& title, int cid);
+    // The user's answer in a web page's prompt.
+    void OnOriginAnswered(const QString& origin, bool allowed);
+    void OnOriginDismissed(const QString& origin);
 
     AppCore& core_;
     TrayIcon* tray_ = nullptr;

@@ -9,6 +9,8 @@
 #include <QPainter>
 #include <QScrollBar>
 
+#include <algorithm>
+
 namespace tamberlink {
 
 ListRowDelegate::ListRowDelegate(const RecordListModelBase& model, QAbstractItemView& view)
@@ -46,7 +48,10 @@ void ListRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
 
 QSize ListRowDelegate::sizeHint(const QStyleOptionViewItem& option,
                                 const QModelIndex& index) const {
-    const int height = model_.IsPlaceholder(index.row()) ? CItemEmpty::kHeight : RowHeight();
+    // The placeholder fills a list too short for it rather than scrolling.
+    const int height = model_.IsPlaceholder(index.row())
+                           ? std::min(CItemEmpty::kHeight, viewport_->height())
+                           : RowHeight();
     return QSize(option.rect.width(), height);
 }
 

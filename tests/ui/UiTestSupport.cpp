@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QEvent>
+#include <QPushButton>
 #include <QWidget>
 
 #include <mutex>
@@ -90,6 +91,15 @@ std::unique_ptr<QWidget> MainWindowStandIn() {
     main->resize(902, 602);
     main->show();
     return main;
+}
+
+QPushButton* ButtonWithText(QWidget* window, const QString& text) {
+    for (auto* button : window->findChildren<QPushButton*>()) {
+        if (button->text() == text && button->isVisible()) {
+            return button;
+        }
+    }
+    return nullptr;
 }
 
 } // namespace tamberlink::test

@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <QTest>
 
+class QPushButton;
+
 #include <functional>
 #include <memory>
 
@@ -30,5 +32,8 @@ void ProcessEvents();
 
 // A shown 902 x 602 window standing in for the main window that dialogs live in.
 std::unique_ptr<QWidget> MainWindowStandIn();
+
+// The visible button of `window` that reads `text`, or nullptr.
+QPushButton* ButtonWithText(QWidget* window, const QString& text);
 
 } // namespace tamberlink::test

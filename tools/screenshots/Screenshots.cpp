@@ -1,6 +1,6 @@
-// Takes the screenshots of docs/screenshots: the main window, a settings dialog, the
-// notice box, the quick dial, the call records page with calls and the two call popups,
-// over a fresh data folder.
+// Takes the screenshots of docs/screenshots: the main window, settings dialogs, a web page's
+// prompt, the notice box, the quick dial, the call records page with calls and the two call
+// popups, over a fresh data folder.
 //
 // usage: tamberlink-screenshots OUTPUT_DIR   (run by scripts/screenshots under Xvfb)
 #include "ui/CCallInUI.h"
@@ -8,7 +8,9 @@
 #include "ui/CItemRecordUI.h"
 #include "ui/CMainWndUI.h"
 #include "ui/CMessageBox.h"
+#include "ui/COriginPrompt.h"
 #include "ui/CRecordContainer.h"
+#include "ui/CSettingOrigins.h"
 #include "ui/CSettingProxy.h"
 #include "ui/CTopCall.h"
 #include "ui/CallLogModel.h"
@@ -94,6 +96,21 @@ int main(int argc, char** argv) {
     ok = Save(&window, out, "settings_proxy.png") && ok;
     if (auto* proxy = tamberlink::CSettingProxy::Instance()) {
         proxy->Close();
+    }
+
+    // Web pages that asked to use Tamberlink, and a page asking.
+    window.Core().Origins().Answer(QStringLiteral("http://crm.example:8080"), true);
+    window.Core().Origins().Answer(QStringLiteral("https://shop.example"), false);
+    window.OpenSettingOrigins();
+    ok = Save(&window, out, "settings_origins.png") && ok;
+    if (auto* origins = tamberlink::CSettingOrigins::Instance()) {
+        origins->Close();
+    }
+    tamberlink::COriginPrompt* prompt = tamberlink::COriginPrompt::Ask(
+        QStringLiteral("http://127.0.0.1:8000"), tamberlink::ApiPurpose::Dial);
+    ok = prompt != nullptr && Save(prompt, out, "web_access_prompt.png") && ok;
+    if (prompt != nullptr) {
+        prompt->Close();
     }
 
     window.ShowTip(QStringLiteral("请先连接设备后再开始录音"));
