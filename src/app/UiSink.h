@@ -54,6 +54,14 @@ public:
     virtual bool AskOriginConsent(const QString& /*origin*/, ApiPurpose /*purpose*/) {
         return false;
     }
+
+    // The firmware upgrade's progress: `windowText` for the upgrade window when it is open;
+    // otherwise `tipText`, when there is one, as a notice.
+    virtual void ShowUpgradeStatus(const QString& /*windowText*/, const QString& tipText) {
+        if (!tipText.isEmpty()) {
+            ShowTip(tipText);
+        }
+    }
 };
 
 } // namespace tamberlink
