@@ -4,7 +4,10 @@
 //   bench_localapi [seconds per wrk run, default 10]
 //
 // The API runs in a child process of its own, so that its memory is measured alone.
+#include "BenchSupport.h"
+
 #include "localapi/ApiHost.h"
+#include "localapi/CallEvents.h"
 #include "localapi/LocalApi.h"
 
 #include <arpa/inet.h>
@@ -31,6 +34,8 @@
 namespace {
 
 using namespace std::chrono_literals;
+using tamberlink::bench::Connect;
+using tamberlink::bench::ResidentKilobytes;
 
 constexpr const char* kPath = "/api/record?cmd=none";
 constexpr int kConnections = 50;
@@ -42,6 +47,14 @@ public:
     bool IsConnected() const override { return false; }
     bool IsPhoneLinked() const override { return false; }
     void HandOver(const tamberlink::LocalApiRequest&) override {}
+    tamberlink::CallEvents& Events() override { return events_; }
+    void AskOrigin(const std::string&, tamberlink::ApiPurpose,
+                   std::function<void(bool)> answer) override {
+        answer(false);
+    }
+
+private:
+    tamberlink::CallEvents events_;
 };
 
 // Runs the API until the parent closes the pipe; reports the port through it first.
@@ -57,19 +70,6 @@ public:
     }
     api.StopServer();
     _exit(0);
-}
-
-int Connect(std::uint16_t port) {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (fd >= 0 && connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        close(fd);
-        return -1;
-    }
-    return fd;
 }
 
 std::string Fetch(std::uint16_t port) {
@@ -182,17 +182,6 @@ std::optional<WrkFigures> RunWrk(std::uint16_t port, int seconds) {
     return figures;
 }
 
-long ResidentKilobytes(pid_t pid) {
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.starts_with("VmRSS:")) {
-            return std::atol(line.c_str() + 6);
-        }
-    }
-    return -1;
-}
-
 std::size_t OpenDescriptors(pid_t pid) {
     std::size_t count = 0;
     std::error_code ec;
@@ -278,7 +267,7 @@ int main(int argc, char** argv) {
 
     // Memory with idle connections: they connect and send nothing.
     std::this_thread::sleep_for(500ms);
-    const long idleKb = ResidentKilobytes(server);
+    const long idleKb = ResidentKilobytes(std::to_string(server));
     const std::size_t baseDescriptors = OpenDescriptors(server);
     std::vector<int> idle;
     for (int i = 0; i < kIdleConnections; ++i) {
@@ -292,7 +281,7 @@ int main(int argc, char** argv) {
         std::this_thread::sleep_for(50ms);
     }
     std::this_thread::sleep_for(500ms);
-    const long heldKb = ResidentKilobytes(server);
+    const long heldKb = ResidentKilobytes(std::to_string(server));
     std::printf("memory     %zu idle connections held: RSS %.1f MB (%.1f MB before, %.2f KB "
                 "per connection)\n",
                 OpenDescriptors(server) - baseDescriptors, heldKb / 1024.0, idleKb / 1024.0,

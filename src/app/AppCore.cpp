@@ -62,6 +62,16 @@ AppCore::AppCore(AppConfig config, QObject* parent)
     , config_(std::move(config))
     , sink_(&Headless())
     , settings_(database_)
+    , origins_(
+          database_,
+          [this](const QString& origin, ApiPurpose purpose) {
+              return AskAboutOrigin(origin, purpose);
+          },
+          [this](const QString& origin) {
+              if (localApi_) {
+                  localApi_->EndStreamsOf(origin.toStdString());
+              }
+          })
     , reminders_([this](int noteId) { OnReminderDue(noteId); })
     , device_(std::make_unique<DeviceBridge>(*this)) {}
 
@@ -146,6 +156,7 @@ bool AppCore::Start() {
     // Opened after the migrations, so that it reads the current schema.
     reader_.Start(userDatabase);
     settings_.Load();
+    origins_.Load();
     ArmReminders();
     StartCloud();
 
@@ -342,6 +353,26 @@ std::uint16_t AppCore::LocalApiPort() const {
 
 void AppCore::SetRecordingAnimation(bool playing) {
     DeliverToUi([this, playing] { sink_->SetRecordingAnimation(playing); });
+}
+
+void AppCore::OnRecordingStarted(const QString& id) {
+    feed_.RecordingStarted(id);
+}
+
+void AppCore::OnRecordingFinished(const QString& id, const QString& path, double seconds) {
+    feed_.RecordingFinished(id, path, seconds);
+}
+
+bool AppCore::AskAboutOrigin(const QString& origin, ApiPurpose purpose) {
+    if (shuttingDown_) {
+        return false;
+    }
+    DeliverToUi([this, origin, purpose] {
+        if (!sink_->AskOriginConsent(origin, purpose)) {
+            origins_.Dismiss(origin);
+        }
+    });
+    return true;
 }
 
 void AppCore::SetFenjiCode(const QString& code) {

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "app/AppConfig.h"
+#include "app/CallEventFeed.h"
 #include "app/LocalApiHub.h"
 #include "app/NoteReminders.h"
+#include "app/OriginConsent.h"
 #include "app/SettingsStore.h"
 #include "cloud/CloudClient.h"
 #include "cloud/CloudFlows.h"
@@ -85,6 +87,10 @@ public:
 
     // The port the local HTTP API listens on; 0 when it is not listening.
     std::uint16_t LocalApiPort() const;
+    // The events other programs follow through the local API.
+    CallEventFeed& Feed() { return feed_; }
+    // Which web pages may use the local API.
+    OriginConsent& Origins() { return origins_; }
 
     // Runs `function` on the UI thread and waits for it (at once when called there). Refuses,
     // returning false without running it, once Shutdown has begun, so a worker can never
@@ -193,13 +199,21 @@ private:
     // CallRecorderHost
     int CurrentCallId() override;
     void SetRecordingAnimation(bool playing) override;
+    void OnRecordingStarted(const QString& id) override;
+    void OnRecordingFinished(const QString& id, const QString& path, double seconds) override;
+
+    // Puts a web page's question to the user on the UI thread.
+    bool AskAboutOrigin(const QString& origin, ApiPurpose purpose);
 
     AppConfig config_;
     UiSink* sink_;
+    // Before whatever reports to it: the device link, the recorder and the local API.
+    CallEventFeed feed_;
     LocalDatabase database_;
     BackgroundReader reader_;
     AttributionDatabase attribution_;
     SettingsStore settings_;
+    OriginConsent origins_;
     NoteReminders reminders_;
     CallRecorder recorder_{*this};
     LocalApiHub localApiHub_{*this};

@@ -53,6 +53,7 @@ void DeviceBridge::OnConnectionChanged(bool connected) {
     if (!connected) {
         core_.Recorder().FinishRecording();
     }
+    core_.Feed().Device(connected, link_.IsPhoneLinked());
     core_.PostToUiThread([this, connected] { core_.Sink().SetDeviceIndicator(connected); });
 }
 
@@ -84,7 +85,12 @@ void DeviceBridge::CloseOutgoingCall() {
 }
 
 void DeviceBridge::CloseCallPopups() {
+    core_.Feed().Ended();
     core_.RunOnUiThread([this] { core_.Sink().CloseCallPopups(); });
+}
+
+void DeviceBridge::OnPhoneLinkChanged(bool linked) {
+    core_.Feed().Device(link_.IsConnected(), linked);
 }
 
 void DeviceBridge::SetAreaCode(const QString& code) {
@@ -161,6 +167,14 @@ void DeviceBridge::ShowOutgoingCall(const QString& display, const QString& prefi
                                     const QString& number, const QString& name) {
     const OutgoingCall call{display, prefix, number, name};
     core_.RunOnUiThread([this, &call] { core_.Sink().ShowOutgoingCall(call); });
+}
+
+void DeviceBridge::ReportCall(const CallReport& call) {
+    core_.Feed().Call(call);
+}
+
+void DeviceBridge::ReportSmsSent(const QStringList& numbers, int length) {
+    core_.Feed().SmsSent(numbers, length);
 }
 
 bool DeviceBridge::IsRecording() const {

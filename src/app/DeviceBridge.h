@@ -53,6 +53,7 @@ private:
     void OnMissedCall(const QString& number) override;
     void CloseOutgoingCall() override;
     void CloseCallPopups() override;
+    void OnPhoneLinkChanged(bool linked) override;
     void SetAreaCode(const QString& code) override;
     void SetFenjiCode(const QString& code) override;
     void SetFirmwareVersion(const QString& version) override;
@@ -71,6 +72,8 @@ private:
                           const QString& name) override;
     void ShowOutgoingCall(const QString& display, const QString& prefix, const QString& number,
                           const QString& name) override;
+    void ReportCall(const CallReport& call) override;
+    void ReportSmsSent(const QStringList& numbers, int length) override;
 
     // AudioSink
     bool IsRecording() const override;

@@ -26,6 +26,15 @@ void LocalApiHub::HandOver(const LocalApiRequest& request) {
     core_.RunOnUiThread([this, &request] { Handle(request); });
 }
 
+CallEvents& LocalApiHub::Events() {
+    return core_.Feed().Events();
+}
+
+void LocalApiHub::AskOrigin(const std::string& origin, ApiPurpose purpose,
+                            std::function<void(bool allowed)> answer) {
+    core_.Origins().Ask(origin, purpose, std::move(answer));
+}
+
 void LocalApiHub::Handle(const LocalApiRequest& request) {
     using Kind = LocalApiRequest::Kind;
     switch (request.kind) {

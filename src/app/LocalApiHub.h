@@ -28,6 +28,9 @@ public:
     bool IsPhoneLinked() const override;
     // Refused (returning at once) once the core is shutting down.
     void HandOver(const LocalApiRequest& request) override;
+    CallEvents& Events() override;
+    void AskOrigin(const std::string& origin, ApiPurpose purpose,
+                   std::function<void(bool allowed)> answer) override;
 
     // Carries the request out; on the UI thread.
     void Handle(const LocalApiRequest& request);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cloud/CloudHost.h"
+#include "localapi/ApiHost.h"
 #include "store/ContactRecord.h"
 
 #include <QString>
@@ -57,6 +58,12 @@ public:
 
     // A note's reminder time has come.
     virtual void ShowNoteReminder(int /*noteId*/) {}
+
+    // A web page of `origin` asks to use the local API for `purpose`: the user is asked, and
+    // answers through AppCore::Origins(). False when nobody can be asked: the page is refused.
+    virtual bool AskOriginConsent(const QString& /*origin*/, ApiPurpose /*purpose*/) {
+        return false;
+    }
 
     // The firmware upgrade's progress: `windowText` for the upgrade window when it is open;
     // otherwise `tipText`, when there is one, as a notice.

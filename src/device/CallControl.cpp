@@ -17,6 +17,10 @@ using namespace std::chrono_literals;
 
 const QString kUnknownContact = QStringLiteral("未知联系人");
 
+QString ShownName(const QString& contactName) {
+    return contactName.isEmpty() ? kUnknownContact : contactName;
+}
+
 // After the hang-up, the box wants 10 ms more before the dial frame.
 constexpr auto kDialAfterHangUp = kFramePause + 10ms;
 // The parts of one SMS text go out 100 ms apart after each one's own pause.
@@ -60,9 +64,7 @@ bool CallControl::DialAs(const QString* name, const QString& number, bool throug
     } else {
         contactName = *name;
     }
-    if (contactName.isEmpty()) {
-        contactName = kUnknownContact;
-    }
+    contactName = ShownName(contactName);
     const NumberAttribution where = host_.LookUp(work);
 
     if (settings.areaCode.isEmpty()) {
@@ -91,6 +93,9 @@ bool CallControl::DialAs(const QString* name, const QString& number, bool throug
     const QString place = where.Place();
     QString carrier = where.corp;
     carrier.remove(QStringLiteral("中国"));
+    // Reported first: other programs hear of the call without waiting for the popup.
+    host_.ReportCall(
+        {CallReport::Kind::Dialled, number, contactName, where.Text(), throughPhone, prefix.text});
     host_.ShowOutgoingCall(place + u' ' + carrier, prefix.text, work, contactName);
     host_.AddCallLog(number, place, where.corp,
                      throughPhone ? kOutgoingThroughPhone : kOutgoingLandline);
@@ -106,6 +111,8 @@ void CallControl::OnIncomingCall(const QString& number, bool onPhone) {
     const QString name = host_.GetContactName(caller);
     const NumberAttribution where = LookUpCaller(number);
     caller = PhoneNumber::WithoutCountryCode(caller);
+    host_.ReportCall(
+        {CallReport::Kind::Incoming, caller, ShownName(name), where.Text(), onPhone, QString()});
     if (host_.CurrentDialSettings().popOff != 0) {
         host_.ShowIncomingCall(where.Text(), QString(), caller, name);
     }
@@ -116,6 +123,8 @@ void CallControl::OnIncomingCall(const QString& number, bool onPhone) {
 void CallControl::OnMissedCall(const QString& number) {
     const QString caller = PhoneNumber::WithoutTrunkZero(number);
     const NumberAttribution where = LookUpCaller(number);
+    host_.ReportCall({CallReport::Kind::Missed, caller, ShownName(host_.GetContactName(caller)),
+                      where.Text(), false, QString()});
     host_.AddCallLog(caller, where.Place(), where.corp, kMissedLandline);
 }
 
@@ -156,17 +165,19 @@ bool CallControl::SendSmsViaPhone(const QStringList& numbers, const QString& con
     }
     AppendSmsText(frames, frame::kSmsContent, content);
     // A frame that fails, and every one after it, is dropped: this one hears of it too.
-    frames.push_back({{},
-                      std::chrono::milliseconds(0),
-                      [this, rows = std::move(rows), content, notConnected](bool written) {
-                          if (!written) {
-                              host_.ShowTip(notConnected);
-                              return;
-                          }
-                          for (const Row& row : rows) {
-                              host_.AddSms(row.number, content, row.attribution);
-                          }
-                      }});
+    frames.push_back(
+        {{},
+         std::chrono::milliseconds(0),
+         [this, rows = std::move(rows), recipients, content, notConnected](bool written) {
+             if (!written) {
+                 host_.ShowTip(notConnected);
+                 return;
+             }
+             for (const Row& row : rows) {
+                 host_.AddSms(row.number, content, row.attribution);
+             }
+             host_.ReportSmsSent(recipients, int(content.size()));
+         }});
     if (!link_.Send(std::move(frames))) {
         host_.ShowTip(notConnected);
         return false;

@@ -3,6 +3,7 @@
 #include "util/NumberAttribution.h"
 
 #include <QString>
+#include <QStringList>
 
 namespace tamberlink {
 
@@ -15,9 +16,20 @@ struct DialSettings {
     int popOff = 1;    // not 0: show the incoming-call popup
 };
 
+// A call as the popups and the call log show it, reported as it is logged.
+struct CallReport {
+    enum class Kind { Incoming, Missed, Dialled };
+    Kind kind = Kind::Incoming;
+    QString number;      // as the call log keeps it
+    QString name;        // the contact, or "未知联系人" as the popups show an unknown one
+    QString attribution; // "移动|广东广州", or "未知号码"
+    bool throughPhone = false; // a call on the companion phone rather than the landline
+    QString prefix;            // what was dialled before the number (dialled calls)
+};
+
 // What call control asks of its owner: settings, the two databases, notices and popups.
-// Calls are made on the UI thread, except AddSms and ShowTip for an SMS hand-off, which
-// come from the serial writer as its frames go out.
+// Calls are made on the UI thread, except AddSms, ReportSmsSent and ShowTip for an SMS
+// hand-off, which come from the serial writer as its frames go out.
 class CallControlHost {
 public:
     virtual ~CallControlHost() = default;
@@ -40,6 +52,11 @@ public:
                                   const QString& number, const QString& name) = 0;
     virtual void ShowOutgoingCall(const QString& display, const QString& prefix,
                                   const QString& number, const QString& name) = 0;
+
+    // Other programs follow the calls through these.
+    virtual void ReportCall(const CallReport& /*call*/) {}
+    // An SMS hand-off went out whole: its numbers and the content's length in characters.
+    virtual void ReportSmsSent(const QStringList& /*numbers*/, int /*length*/) {}
 };
 
 } // namespace tamberlink

@@ -23,6 +23,8 @@ public:
     virtual void CloseOutgoingCall() = 0;
     // The call has ended: both call popups go.
     virtual void CloseCallPopups() = 0;
+    // The companion phone was linked to the box, or no longer is.
+    virtual void OnPhoneLinkChanged(bool /*linked*/) {}
 
     // The codes stored in the box, adopted as the user's settings (each setter echoes an
     // accepted code back to the box).

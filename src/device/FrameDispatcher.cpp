@@ -117,10 +117,11 @@ bool FrameDispatcher::HandleRecordingFrame(std::uint8_t command) {
 
 void FrameDispatcher::OnStatus(const std::uint8_t* frame, std::size_t size) {
     // The flag byte is payload only when the frame has one; other values leave the flag.
-    if (size >= 5 && frame[3] == '1') {
-        link_.SetPhoneLinked(true);
-    } else if (size >= 5 && frame[3] == '0') {
-        link_.SetPhoneLinked(false);
+    if (size >= 5 && (frame[3] == '1' || frame[3] == '0')) {
+        const bool linked = frame[3] == '1';
+        if (link_.SetPhoneLinked(linked)) {
+            host_.OnPhoneLinkChanged(linked);
+        }
     }
     RunStartupQueries();
 }

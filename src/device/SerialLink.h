@@ -115,7 +115,8 @@ public:
 
     bool IsConnected() const { return connected_; }
     bool IsPhoneLinked() const { return phoneLinked_; }
-    void SetPhoneLinked(bool linked) { phoneLinked_ = linked; }
+    // True when the flag changed.
+    bool SetPhoneLinked(bool linked) { return phoneLinked_.exchange(linked) != linked; }
     StartupQueries& Queries() { return queries_; }
 
     // How many ports have been opened successfully so far.

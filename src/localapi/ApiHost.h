@@ -1,9 +1,20 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace tamberlink {
+
+class CallEvents;
+
+// What a route lets its caller do; a web page's request names it when the user is asked.
+enum class ApiPurpose {
+    Dial,
+    SendSms,
+    Record,
+    FollowCalls,
+};
 
 // A request of the local API accepted by a route, for the core to carry out.
 struct LocalApiRequest {
@@ -32,6 +43,15 @@ public:
     // Carries the request out and returns once it has been handled, or at once when the
     // program is shutting down.
     virtual void HandOver(const LocalApiRequest& request) = 0;
+
+    // The call flow's events, for the event stream.
+    virtual CallEvents& Events() = 0;
+    // Whether the web page of `origin` may use the API, asked for a request that wants
+    // `purpose`. `answer` is called once, from any thread, possibly before this returns: at
+    // once with the user's remembered answer, otherwise when the user answers. The server
+    // gives up waiting after LocalApi::kAskLimit and refuses the request.
+    virtual void AskOrigin(const std::string& origin, ApiPurpose purpose,
+                           std::function<void(bool allowed)> answer) = 0;
 };
 
 } // namespace tamberlink

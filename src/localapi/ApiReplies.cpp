@@ -38,6 +38,9 @@ constexpr std::array kReplyTexts = {
     ReplyText{ApiReply::RecordStopped, 0, "设置录音失败，录音停止"},
     ReplyText{ApiReply::ControlUnknown, 0, "录音失败，未知的录音方式"},
     ReplyText{ApiReply::CmdUnknown, 0, "设置录音失败，未知的设置方式"},
+    // A web page the user has not allowed (or could not be asked about) does nothing.
+    ReplyText{ApiReply::PageRefused, -1, "请求被拒绝，用户未允许此网页使用Tamberlink"},
+    ReplyText{ApiReply::TooManySubscribers, -1, "订阅失败，订阅者已达上限"},
 };
 
 constexpr bool InReplyOrder() {

@@ -24,6 +24,8 @@ enum class ApiReply {
     RecordStopped,
     ControlUnknown,
     CmdUnknown,
+    PageRefused,
+    TooManySubscribers,
 };
 
 // The reply body {"code":%d, "msg":%s}: the message goes in unquoted and GBK-encoded.

@@ -3,6 +3,7 @@
 #include "localapi/ApiHost.h"
 #include "localapi/ApiLog.h"
 #include "localapi/ApiReplies.h"
+#include "localapi/CHttpResponseMaker.h"
 #include "localapi/IManager.h"
 
 #include <optional>
@@ -12,9 +13,12 @@ namespace tamberlink {
 ApiRoutes::ApiRoutes(IManager& manager, ApiHost& host)
     : manager_(manager)
     , host_(host) {
-    manager_.AddRoute("/api/call", this, [this](IRequest& request) { Call(request); });
-    manager_.AddRoute("/api/sms", this, [this](IRequest& request) { Sms(request); });
-    manager_.AddRoute("/api/record", this, [this](IRequest& request) { Record(request); });
+    manager_.AddRoute("/api/call", this, {ApiPurpose::Dial, CHttpResponseMaker::kHtml},
+                      [this](IRequest& request) { Call(request); });
+    manager_.AddRoute("/api/sms", this, {ApiPurpose::SendSms, CHttpResponseMaker::kJson},
+                      [this](IRequest& request) { Sms(request); });
+    manager_.AddRoute("/api/record", this, {ApiPurpose::Record, CHttpResponseMaker::kJson},
+                      [this](IRequest& request) { Record(request); });
 }
 
 ApiRoutes::~ApiRoutes() {

@@ -1,5 +1,7 @@
 #include "localapi/CHttpParser.h"
 
+#include "localapi/HttpText.h"
+
 #include <algorithm>
 #include <limits>
 
@@ -9,24 +11,9 @@ namespace {
 constexpr std::string_view kCrLf = "\r\n";
 constexpr std::string_view kHeaderEnd = "\r\n\r\n";
 
-char Lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [](char x, char y) { return Lower(x) == Lower(y); });
-}
-
-std::string_view TrimBlanks(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
+using http::EqualsIgnoringCase;
+using http::Lower;
+using http::TrimBlanks;
 
 // Calls `take(name, value)` for each header line of `head` (the request line, the header
 // lines and the empty line). The value goes without the blanks around it; a line without a

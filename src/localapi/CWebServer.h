@@ -1,30 +1,71 @@
 #pragma once
 
 #include "localapi/ConnectionServer.h"
+#include "localapi/RouteTable.h"
+
+#include <map>
+#include <mutex>
+#include <set>
 
 namespace tamberlink {
 
+class ApiHost;
 class CHttpParser;
-class RouteTable;
+class OutgoingStream;
+class StreamWriter;
 
 // The HTTP side of the connection server: requests are taken off each connection as they
 // come whole, each handed to the handler of its path, and their replies go out in order.
 // The connection stays for further requests unless the client asks otherwise. A refused,
 // malformed or oversized request, a path without a route and a request naming a foreign
 // host get no reply at all: the connection is closed after the replies before it.
+//
+// A request a web page sends is served only when the user allows its origin: the host is
+// asked, the request (and those after it on its connection) waits for the answer, at most
+// askLimit, and a refusal is answered in the route's content type. Requests of programs
+// are served at once.
 class CWebServer : public ConnectionServer {
 public:
-    explicit CWebServer(const RouteTable& routes, std::chrono::milliseconds idleLimit = kIdleLimit);
+    static constexpr std::chrono::milliseconds kAskLimit{60000};
+
+    CWebServer(const RouteTable& routes, ApiHost& host,
+               std::chrono::milliseconds idleLimit = kIdleLimit,
+               std::chrono::milliseconds askLimit = kAskLimit);
     ~CWebServer() override;
+
+    // Sends `head` and keeps the connection for `stream` (IRequest::StartStream).
+    std::shared_ptr<StreamWriter> StartStream(Connection& connection, std::string_view head,
+                                              std::shared_ptr<OutgoingStream> stream);
 
 protected:
     ReadResult OnReadCompleted(Connection& connection, std::string_view received) override;
+    void OnWriteCompleted(Connection& connection) override;
+    void OnConnectionClosing(Connection& connection) override;
 
 private:
-    // Serves one whole request; false when it gets no reply.
-    bool Serve(Connection& connection, std::string_view request, const CHttpParser& parser);
+    struct Held;
+
+    // Runs the route's handler; what the connection does next.
+    ReadResult::Next Dispatch(Connection& connection, const CHttpParser& parser,
+                              const RouteTable::Route& route, const std::string& pageOrigin);
+    // Answers a web page the user has not allowed.
+    ReadResult::Next Refuse(Connection& connection, const CHttpParser& parser,
+                            const RouteTable::Route& route);
+    // Holds the request until the user has answered for its origin.
+    void Ask(Connection& connection, std::string_view request, RouteTable::Route route,
+             std::string origin);
+    static void Decide(CWebServer* server, const std::weak_ptr<Held>& waiting, bool allowed);
+    void Answer(const Held& held, bool allowed);
+    std::shared_ptr<OutgoingStream> StreamOf(Connection& connection, bool remove);
 
     const RouteTable& routes_;
+    ApiHost& host_;
+    const std::chrono::milliseconds askLimit_;
+    std::mutex streamsMutex_;
+    std::map<const Connection*, std::shared_ptr<OutgoingStream>> streams_;
+    // The web pages' requests waiting for the user.
+    std::mutex heldMutex_;
+    std::set<std::shared_ptr<Held>> held_;
 };
 
 } // namespace tamberlink

@@ -13,7 +13,9 @@
 #include <cstring>
 #include <list>
 #include <mutex>
+#include <optional>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace tamberlink {
@@ -109,9 +111,11 @@ bool OutOfResources(const asio::error_code& ec) {
 class Connection : public std::enable_shared_from_this<Connection> {
 public:
     enum class State {
-        Waiting,  // for (more of) a message, or for the replies before the next one to go out
-        Handling, // a worker serves what was received; only it touches `received`
-        Closing,  // the last replies go out, then the connection closes
+        Waiting,   // for (more of) a message, or for the replies before the next one to go out
+        Handling,  // a worker serves what was received, or it is held; only its server
+                   // touches `received`
+        Streaming, // a stream goes out; what comes in is dropped
+        Closing,   // the last replies go out, then the connection closes
     };
 
     explicit Connection(asio::io_context& io)
@@ -134,7 +138,10 @@ public:
     Clock::time_point since;      // when the connection or its current message began
     bool serveAfterSends = false; // a message is here, waiting for the replies to go out
     bool replied = false;         // something was queued to be sent
-    std::string received;         // bytes not yet taken by the derived class
+    bool reported = false;        // the derived class heard of the closing
+    bool held = false;            // a message is being served elsewhere, until Resume
+    std::optional<ConnectionServer::ReadResult::Next> resumed; // Resume came before the hold
+    std::string received; // bytes not yet taken by the derived class
     std::array<Block*, ConnectionServer::kMaxPendingSends> sends{};
     std::size_t sendHead = 0;
     std::size_t sendCount = 0;
@@ -157,6 +164,14 @@ public:
         return static_cast<int>(connections_.size());
     }
     bool Send(Connection& connection, std::string_view bytes);
+    std::size_t PendingSends(Connection& connection) {
+        std::lock_guard lock(connection.mutex);
+        return connection.sendCount;
+    }
+    void Resume(const std::shared_ptr<Connection>& connection, ReadResult::Next next);
+    void Post(std::function<void()> work);
+    void Schedule(std::chrono::milliseconds delay, std::function<void()> work);
+    void Close(const std::shared_ptr<Connection>& connection);
 
 private:
     using ConnectionPtr = std::shared_ptr<Connection>;
@@ -167,10 +182,14 @@ private:
     void WaitForData(const ConnectionPtr& connection);
     void OnReadable(const ConnectionPtr& connection, const asio::error_code& ec);
     void Serve(const ConnectionPtr& connection);
+    // Carries out `next` after a message was served; true when the next message is to be
+    // served at once.
+    bool Proceed(const ConnectionPtr& connection, ReadResult::Next next, bool took);
     bool FinishClosingLocked(const ConnectionPtr& connection);
+    void StreamLocked(const ConnectionPtr& connection);
+    static void RunGuarded(const std::function<void()>& work);
     void WriteSome(const ConnectionPtr& connection);
     void OnWritten(const ConnectionPtr& connection, const asio::error_code& ec, std::size_t n);
-    void Close(const ConnectionPtr& connection);
     void Unlist(Connection& connection);
     void ArmSweep();
     void Sweep();
@@ -186,6 +205,7 @@ private:
     tcp::acceptor acceptor_{io_};
     asio::steady_timer sweepTimer_{io_};
     asio::steady_timer retryTimer_{io_};
+    std::list<asio::steady_timer> scheduled_;
     std::list<ConnectionPtr> connections_;
     int admitted_ = 0;
     int overflow_ = 0;
@@ -267,6 +287,9 @@ void ConnectionServer::Impl::Stop() {
         acceptor_.close(ignored);
         sweepTimer_.cancel();
         retryTimer_.cancel();
+        for (asio::steady_timer& timer : scheduled_) {
+            timer.cancel();
+        }
         for (const ConnectionPtr& connection : connections_) {
             std::lock_guard connectionLock(connection->mutex);
             connection->listed = false;
@@ -364,9 +387,10 @@ void ConnectionServer::Impl::OnReadable(const ConnectionPtr& connection,
             return;
         }
         asio::error_code readEc;
-        if (connection->state == Connection::State::Closing) {
-            // The replies are out and the sending side is shut: what still comes is dropped
-            // until the client closes too.
+        if (connection->state == Connection::State::Closing ||
+            connection->state == Connection::State::Streaming) {
+            // A stream goes out, or the replies are out and the sending side is shut: what
+            // still comes is dropped until the client closes.
             std::array<char, 512> drain;
             const std::size_t n = connection->socket.read_some(asio::buffer(drain), readEc);
             close = (readEc && readEc != asio::error::would_block) || (!readEc && n == 0);
@@ -413,42 +437,135 @@ void ConnectionServer::Impl::Serve(const ConnectionPtr& connection) {
         } catch (const std::exception& e) {
             qCWarning(lcLocalApi, "request handling failed: %s", e.what());
         }
-        bool close = false;
+        bool took = false;
         {
             std::lock_guard lock(connection->mutex);
             std::string& received = connection->received;
             const std::size_t consumed = std::min(result.consumed, received.size());
             received.erase(0, consumed);
-            if (consumed > 0) {
+            took = consumed > 0;
+            if (took) {
                 connection->since = Clock::now();
             }
-            if (!connection->socket.is_open()) {
-                return;
+        }
+        if (!Proceed(connection, result.next, took)) {
+            return;
+        }
+    }
+}
+
+bool ConnectionServer::Impl::Proceed(const ConnectionPtr& connection, ReadResult::Next next,
+                                     bool took) {
+    bool close = false;
+    {
+        std::lock_guard lock(connection->mutex);
+        if (!connection->socket.is_open()) {
+            return false;
+        }
+        std::string& received = connection->received;
+        if (next == ReadResult::Next::Hold) {
+            // The work held may be done already, on another worker, before the hold is seen.
+            if (!connection->resumed) {
+                connection->held = true;
+                return false;
             }
-            if (result.next == ReadResult::Next::Close) {
-                connection->state = Connection::State::Closing;
-                connection->since = Clock::now();
-                close = FinishClosingLocked(connection);
-            } else if (consumed == 0 || received.empty()) {
+            next = *std::exchange(connection->resumed, std::nullopt);
+            took = true;
+        }
+        switch (next) {
+        case ReadResult::Next::Hold:
+            connection->held = true;
+            return false;
+        case ReadResult::Next::Stream:
+            StreamLocked(connection);
+            return false;
+        case ReadResult::Next::Close:
+            connection->state = Connection::State::Closing;
+            connection->since = Clock::now();
+            close = FinishClosingLocked(connection);
+            break;
+        case ReadResult::Next::Read:
+            if (!took || received.empty()) {
                 if (received.empty()) {
                     std::string().swap(received);
                 }
                 connection->state = Connection::State::Waiting;
                 WaitForData(connection);
-                return;
-            } else if (connection->sendCount > 0) {
+                return false;
+            }
+            if (connection->sendCount > 0) {
                 connection->state = Connection::State::Waiting;
                 connection->serveAfterSends = true;
-                return;
-            } else {
-                continue;
+                return false;
             }
+            return true;
         }
-        if (close) {
-            Close(connection);
+    }
+    if (close) {
+        Close(connection);
+    }
+    return false;
+}
+
+void ConnectionServer::Impl::Resume(const ConnectionPtr& connection, ReadResult::Next next) {
+    Post([this, connection, next] {
+        {
+            std::lock_guard lock(connection->mutex);
+            connection->since = Clock::now();
+            if (!connection->held) {
+                connection->resumed = next;
+                return;
+            }
+            connection->held = false;
         }
+        if (Proceed(connection, next, true)) {
+            Serve(connection);
+        }
+    });
+}
+
+// Streams are small and slow: a modest send buffer keeps what a stalled client holds of
+// the program's memory small, and lets its stall show soon.
+void ConnectionServer::Impl::StreamLocked(const ConnectionPtr& connection) {
+    constexpr int kStreamSendBuffer = 32 * 1024;
+    connection->state = Connection::State::Streaming;
+    std::string().swap(connection->received);
+    asio::error_code ignored;
+    connection->socket.set_option(asio::socket_base::send_buffer_size(kStreamSendBuffer), ignored);
+    WaitForData(connection);
+}
+
+void ConnectionServer::Impl::RunGuarded(const std::function<void()>& work) {
+    try {
+        work();
+    } catch (const std::exception& e) {
+        qCWarning(lcLocalApi, "request handling failed: %s", e.what());
+    }
+}
+
+void ConnectionServer::Impl::Post(std::function<void()> work) {
+    std::lock_guard lock(mutex_);
+    if (started_ && !stopping_) {
+        asio::post(io_, [work = std::move(work)] { RunGuarded(work); });
+    }
+}
+
+void ConnectionServer::Impl::Schedule(std::chrono::milliseconds delay, std::function<void()> work) {
+    std::lock_guard lock(mutex_);
+    if (stopping_) {
         return;
     }
+    asio::steady_timer& timer = scheduled_.emplace_back(io_, delay);
+    const auto position = std::prev(scheduled_.end());
+    timer.async_wait([this, position, work = std::move(work)](const asio::error_code& ec) {
+        {
+            std::lock_guard timerLock(mutex_);
+            scheduled_.erase(position);
+        }
+        if (!ec) {
+            RunGuarded(work);
+        }
+    });
 }
 
 // In the Closing state: once the replies are out, shuts the sending side and waits for the
@@ -504,6 +621,7 @@ void ConnectionServer::Impl::OnWritten(const ConnectionPtr& connection, const as
                                        std::size_t n) {
     bool close = false;
     bool serve = false;
+    bool drained = false;
     {
         std::lock_guard lock(connection->mutex);
         Block* block = connection->sends[connection->sendHead];
@@ -524,15 +642,27 @@ void ConnectionServer::Impl::OnWritten(const ConnectionPtr& connection, const as
             WriteSome(connection);
         } else if (connection->state == Connection::State::Closing) {
             close = connection->socket.is_open() && FinishClosingLocked(connection);
-        } else if (connection->serveAfterSends && connection->socket.is_open()) {
-            connection->serveAfterSends = false;
-            connection->state = Connection::State::Handling;
-            serve = true;
+        } else {
+            drained = true;
+            if (connection->serveAfterSends && connection->socket.is_open()) {
+                connection->serveAfterSends = false;
+                connection->state = Connection::State::Handling;
+                serve = true;
+            }
         }
     }
     if (close) {
         Close(connection);
-    } else if (serve) {
+        return;
+    }
+    if (drained) {
+        try {
+            owner_.OnWriteCompleted(*connection);
+        } catch (const std::exception& e) {
+            qCWarning(lcLocalApi, "stream failed: %s", e.what());
+        }
+    }
+    if (serve) {
         Serve(connection);
     }
 }
@@ -543,9 +673,20 @@ void ConnectionServer::Impl::Close(const ConnectionPtr& connection) {
         Unlist(*connection);
         AcceptNext();
     }
-    std::lock_guard lock(connection->mutex);
-    asio::error_code ignored;
-    connection->socket.close(ignored);
+    {
+        std::lock_guard lock(connection->mutex);
+        asio::error_code ignored;
+        connection->socket.close(ignored);
+        if (connection->reported) {
+            return;
+        }
+        connection->reported = true;
+    }
+    try {
+        owner_.OnConnectionClosing(*connection);
+    } catch (const std::exception& e) {
+        qCWarning(lcLocalApi, "closing failed: %s", e.what());
+    }
 }
 
 void ConnectionServer::Impl::Unlist(Connection& connection) {
@@ -579,6 +720,7 @@ void ConnectionServer::Impl::Sweep() {
         Connection& connection = **it++;
         std::lock_guard connectionLock(connection.mutex);
         if (connection.state != Connection::State::Handling &&
+            connection.state != Connection::State::Streaming &&
             now - connection.since >= idleLimit_) {
             asio::error_code ignored;
             connection.socket.close(ignored);
@@ -614,6 +756,37 @@ int ConnectionServer::ConnectionCount() const {
 
 bool ConnectionServer::Send(Connection& connection, std::string_view bytes) {
     return impl_->Send(connection, bytes);
+}
+
+std::size_t ConnectionServer::PendingSends(Connection& connection) {
+    return impl_->PendingSends(connection);
+}
+
+std::shared_ptr<Connection> ConnectionServer::Share(Connection& connection) {
+    return connection.shared_from_this();
+}
+
+void ConnectionServer::Resume(const std::shared_ptr<Connection>& connection,
+                              ReadResult::Next next) {
+    impl_->Resume(connection, next);
+}
+
+void ConnectionServer::Close(Connection& connection) {
+    impl_->Post([impl = impl_.get(), connection = connection.shared_from_this()] {
+        impl->Close(connection);
+    });
+}
+
+void ConnectionServer::Schedule(std::chrono::milliseconds delay, std::function<void()> work) {
+    impl_->Schedule(delay, std::move(work));
+}
+
+ConnectionServer::Poster ConnectionServer::MakePoster() const {
+    return [impl = std::weak_ptr<Impl>(impl_)](std::function<void()> work) {
+        if (const std::shared_ptr<Impl> alive = impl.lock()) {
+            alive->Post(std::move(work));
+        }
+    };
 }
 
 } // namespace tamberlink

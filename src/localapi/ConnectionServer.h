@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string_view>
 
@@ -41,8 +42,11 @@ public:
     // What the derived class made of the bytes received so far.
     struct ReadResult {
         enum class Next {
-            Read,  // read on: wait for more bytes, or serve the next message already here
-            Close, // close once the queued replies have been written
+            Read,   // read on: wait for more bytes, or serve the next message already here
+            Close,  // close once the queued replies have been written
+            Hold,   // the message is being served elsewhere: nothing is read until Resume
+            Stream, // the connection carries a stream out from now on; what the client
+                    // sends is dropped, and OnWriteCompleted asks for more
         };
         std::size_t consumed = 0; // bytes taken off the front
         Next next = Next::Read;
@@ -68,6 +72,24 @@ public:
     // Queues bytes for the connection. False when they are over kBlockSize bytes,
     // kMaxPendingSends sends are already queued, or the connection is closed.
     bool Send(Connection& connection, std::string_view bytes);
+    // Sends queued for the connection and not yet written.
+    std::size_t PendingSends(Connection& connection);
+
+    // A handle on the connection for work that outlives OnReadCompleted.
+    std::shared_ptr<Connection> Share(Connection& connection);
+    // Goes on with a connection held by OnReadCompleted, as if it had returned `next` (the
+    // message it held taken already). From any thread; the work is done on a worker.
+    void Resume(const std::shared_ptr<Connection>& connection, ReadResult::Next next);
+    // Closes the connection soon, on a worker. From any thread.
+    void Close(Connection& connection);
+
+    // Runs `work` on a worker once `delay` has passed; dropped unrun when the server stops
+    // first.
+    void Schedule(std::chrono::milliseconds delay, std::function<void()> work);
+    // Something that runs work on a worker soon, from any thread, for as long as the server
+    // runs; once it has stopped (or is gone) the work is dropped unrun.
+    using Poster = std::function<void(std::function<void()>)>;
+    Poster MakePoster() const;
 
 protected:
     // Runs on a worker thread after each read with every byte received and not yet taken,
@@ -75,6 +97,11 @@ protected:
     // Taking nothing and reading on waits for more bytes; the derived class bounds what a
     // connection may hold by closing it once the bytes can no longer make a message.
     virtual ReadResult OnReadCompleted(Connection& connection, std::string_view received) = 0;
+    // Every byte queued for the connection so far has been written. Runs on a worker.
+    virtual void OnWriteCompleted(Connection& /*connection*/) {}
+    // The connection has closed, whatever the cause; called at most once, on a worker. The
+    // connections Stop closes may go unreported.
+    virtual void OnConnectionClosing(Connection& /*connection*/) {}
 
 private:
     class Impl;

@@ -1,28 +1,14 @@
 #include "localapi/HostGuard.h"
 
+#include "localapi/HttpText.h"
+
 #include <algorithm>
 
 namespace tamberlink {
 namespace {
 
-char Lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [](char x, char y) { return Lower(x) == Lower(y); });
-}
-
-std::string_view Trim(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
+using http::EqualsIgnoringCase;
+using http::TrimBlanks;
 
 bool IsLoopbackName(std::string_view host) {
     const std::size_t colon = host.find(':');
@@ -51,8 +37,8 @@ bool IsLoopbackHost(std::string_view request) {
         const std::string_view line = request.substr(pos, end - pos);
         const std::size_t colon = line.find(':');
         if (colon != std::string_view::npos &&
-            EqualsIgnoringCase(Trim(line.substr(0, colon)), "host") &&
-            !IsLoopbackName(Trim(line.substr(colon + 1)))) {
+            EqualsIgnoringCase(TrimBlanks(line.substr(0, colon)), "host") &&
+            !IsLoopbackName(TrimBlanks(line.substr(colon + 1)))) {
             return false;
         }
         pos = end;

@@ -1,10 +1,13 @@
 #include "localapi/LocalApi.h"
 
+#include "localapi/ApiHost.h"
+
 namespace tamberlink {
 
-LocalApi::LocalApi(ApiHost& host, std::chrono::milliseconds idleLimit)
-    : ManagerImpl(idleLimit)
-    , routes_(*this, host) {}
+LocalApi::LocalApi(ApiHost& host, Limits limits)
+    : ManagerImpl(host, limits.idle, limits.ask)
+    , routes_(*this, host)
+    , events_(*this, host.Events(), limits.keepAlive) {}
 
 LocalApi::~LocalApi() {
     StopServer();

@@ -2,15 +2,17 @@
 
 namespace tamberlink {
 
-ManagerImpl::ManagerImpl(std::chrono::milliseconds idleLimit)
-    : server_(routes_, idleLimit) {}
+ManagerImpl::ManagerImpl(ApiHost& host, std::chrono::milliseconds idleLimit,
+                         std::chrono::milliseconds askLimit)
+    : server_(routes_, host, idleLimit, askLimit) {}
 
 bool ManagerImpl::StartServer(std::uint16_t port) {
     return server_.Start(port);
 }
 
-void ManagerImpl::AddRoute(const std::string& path, const void* owner, RouteHandler handler) {
-    routes_.Add(path, owner, std::move(handler));
+void ManagerImpl::AddRoute(const std::string& path, const void* owner, RouteUse use,
+                           RouteHandler handler) {
+    routes_.Add(path, owner, use, std::move(handler));
 }
 
 void ManagerImpl::RemoveRoutesOf(const void* owner) {
@@ -31,6 +33,10 @@ std::uint16_t ManagerImpl::Port() const {
 
 int ManagerImpl::ConnectionCount() const {
     return server_.ConnectionCount();
+}
+
+void ManagerImpl::Schedule(std::chrono::milliseconds delay, std::function<void()> work) {
+    server_.Schedule(delay, std::move(work));
 }
 
 } // namespace tamberlink

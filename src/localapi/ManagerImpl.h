@@ -9,10 +9,12 @@ namespace tamberlink {
 // The HTTP server together with its route table.
 class ManagerImpl : public IManager {
 public:
-    explicit ManagerImpl(std::chrono::milliseconds idleLimit = ConnectionServer::kIdleLimit);
+    ManagerImpl(ApiHost& host, std::chrono::milliseconds idleLimit,
+                std::chrono::milliseconds askLimit);
 
     bool StartServer(std::uint16_t port) override;
-    void AddRoute(const std::string& path, const void* owner, RouteHandler handler) override;
+    void AddRoute(const std::string& path, const void* owner, RouteUse use,
+                  RouteHandler handler) override;
     void RemoveRoutesOf(const void* owner) override;
     void RemoveRoute(const std::string& path) override;
 
@@ -22,6 +24,8 @@ public:
     std::uint16_t Port() const;
     // Connections held at the moment.
     int ConnectionCount() const;
+    // Runs `work` on a server thread after `delay`, unless the server stops first.
+    void Schedule(std::chrono::milliseconds delay, std::function<void()> work);
 
 private:
     RouteTable routes_;

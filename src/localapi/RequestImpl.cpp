@@ -2,18 +2,19 @@
 
 #include "localapi/CHttpParser.h"
 #include "localapi/CHttpResponseMaker.h"
-#include "localapi/ConnectionServer.h"
+#include "localapi/CWebServer.h"
 
 #include <algorithm>
 #include <climits>
 
 namespace tamberlink {
 
-RequestImpl::RequestImpl(const CHttpParser& parser, ConnectionServer& server,
-                         Connection& connection)
+RequestImpl::RequestImpl(const CHttpParser& parser, CWebServer& server, Connection& connection,
+                         const std::string& pageOrigin)
     : parser_(parser)
     , server_(server)
-    , connection_(connection) {}
+    , connection_(connection)
+    , pageOrigin_(pageOrigin) {}
 
 int RequestImpl::GetIntParam(const std::string& name, int defaultValue) const {
     const std::string value = GetParam(name);
@@ -44,6 +45,10 @@ std::string RequestImpl::GetParam(const std::string& name) const {
     return *value;
 }
 
+const std::string* RequestImpl::GetHeader(std::string_view name) const {
+    return parser_.Header(name);
+}
+
 bool RequestImpl::ReplyHtml(std::string_view body) {
     return Reply(body, CHttpResponseMaker::kHtml);
 }
@@ -58,6 +63,14 @@ bool RequestImpl::ReplyJson(std::string_view body) {
 
 bool RequestImpl::Reply(std::string_view body, std::string_view contentType) {
     return server_.Send(connection_, CHttpResponseMaker::Make(body, contentType));
+}
+
+std::shared_ptr<StreamWriter> RequestImpl::StartStream(std::string_view head,
+                                                       std::shared_ptr<OutgoingStream> stream) {
+    std::shared_ptr<StreamWriter> writer =
+        server_.StartStream(connection_, head, std::move(stream));
+    streaming_ = writer != nullptr;
+    return writer;
 }
 
 } // namespace tamberlink

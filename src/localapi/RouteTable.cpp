@@ -4,9 +4,10 @@
 
 namespace tamberlink {
 
-void RouteTable::Add(const std::string& path, const void* owner, RouteHandler handler) {
+void RouteTable::Add(const std::string& path, const void* owner, RouteUse use,
+                     RouteHandler handler) {
     std::unique_lock lock(mutex_);
-    routes_.insert_or_assign(path, Route{owner, std::move(handler)});
+    routes_.insert_or_assign(path, Route{owner, use, std::move(handler)});
 }
 
 void RouteTable::RemoveOwner(const void* owner) {
@@ -19,10 +20,10 @@ void RouteTable::Remove(const std::string& path) {
     routes_.erase(path);
 }
 
-RouteHandler RouteTable::Find(std::string_view path) const {
+RouteTable::Route RouteTable::Find(std::string_view path) const {
     std::shared_lock lock(mutex_);
     const auto it = routes_.find(path);
-    return it == routes_.end() ? RouteHandler() : it->second.handler;
+    return it == routes_.end() ? Route() : it->second;
 }
 
 } // namespace tamberlink

@@ -32,29 +32,39 @@ void CallRecorder::SetDataRoot(const QString& dataRoot) {
 void CallRecorder::StartRecording(bool started) {
     // Asked before the lock: the owner reads the call log for it.
     const int callId = started ? host_.CurrentCallId() : 0;
+    std::optional<Ended> ended;
+    QString id;
     {
         std::lock_guard lock(mutex_);
-        CloseFileLocked();
+        ended = EndLocked();
         if (!started) {
             recording_.store(false, std::memory_order_release);
-            return;
-        }
-        recording_.store(true, std::memory_order_release);
-        currentId_ = Utf8ToWide(NewGuidText());
-        callId_ = callId;
-        samplesEncoded_ = 0;
-        // A file that cannot be made leaves the recording without one; the identifier is
-        // still linked to the call.
-        if (dataRoot_.isEmpty()) {
-            qCWarning(lcRecording, "No data folder: the recording is not kept");
         } else {
-            // The folder is made at start-up; one removed since is made again rather than
-            // losing the call.
-            QDir().mkpath(dataRoot_ + QStringLiteral("/Rec"));
-            writer_.Open(RecordingPath(dataRoot_, currentId_));
+            recording_.store(true, std::memory_order_release);
+            currentId_ = Utf8ToWide(NewGuidText());
+            id = runningId_ = currentId_;
+            callId_ = callId;
+            samplesEncoded_ = 0;
+            // A file that cannot be made leaves the recording without one; the identifier
+            // is still linked to the call.
+            if (dataRoot_.isEmpty()) {
+                qCWarning(lcRecording, "No data folder: the recording is not kept");
+            } else {
+                // The folder is made at start-up; one removed since is made again rather than
+                // losing the call.
+                QDir().mkpath(dataRoot_ + QStringLiteral("/Rec"));
+                const QString path = RecordingPath(dataRoot_, currentId_);
+                if (writer_.Open(path)) {
+                    runningPath_ = path;
+                }
+            }
         }
     }
-    host_.SetRecordingAnimation(true);
+    Report(ended);
+    if (started) {
+        host_.OnRecordingStarted(id);
+        host_.SetRecordingAnimation(true);
+    }
 }
 
 void CallRecorder::EncodeSamples(const std::uint8_t* samples, std::size_t count) {
@@ -80,11 +90,12 @@ void CallRecorder::EncodeSamples(const std::uint8_t* samples, std::size_t count)
 void CallRecorder::StopRecording(bool close) {
     QString id;
     int callId = 0;
+    std::optional<Ended> ended;
     {
         std::lock_guard lock(mutex_);
         if (close && IsRecording()) {
             recording_.store(false, std::memory_order_release);
-            CloseFileLocked();
+            ended = EndLocked();
         }
         id = std::exchange(currentId_, QString());
         callId = std::exchange(callId_, 0);
@@ -92,6 +103,7 @@ void CallRecorder::StopRecording(bool close) {
     if (!id.isEmpty()) {
         host_.LinkRecordingToCallLog(id, callId);
     }
+    Report(ended);
     host_.SetRecordingAnimation(false);
 }
 
@@ -109,6 +121,22 @@ QString CallRecorder::CurrentRecordingId() const {
 std::uint64_t CallRecorder::SamplesEncoded() const {
     std::lock_guard lock(mutex_);
     return samplesEncoded_;
+}
+
+std::optional<CallRecorder::Ended> CallRecorder::EndLocked() {
+    CloseFileLocked();
+    if (runningId_.isEmpty()) {
+        return std::nullopt;
+    }
+    Ended ended{std::exchange(runningId_, QString()), std::exchange(runningPath_, QString()),
+                double(samplesEncoded_) / Mp3Writer::kSampleRate};
+    return ended;
+}
+
+void CallRecorder::Report(const std::optional<Ended>& ended) {
+    if (ended) {
+        host_.OnRecordingFinished(ended->id, ended->path, ended->seconds);
+    }
 }
 
 void CallRecorder::CloseFileLocked() {

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 
 namespace tamberlink {
 
@@ -65,7 +66,17 @@ public:
     std::uint64_t SamplesEncoded() const;
 
 private:
+    // A recording that has ended, for the host to hear of.
+    struct Ended {
+        QString id;
+        QString path;
+        double seconds = 0;
+    };
+
     void CloseFileLocked();
+    // Ends the recording under way, if any: its file is finished.
+    std::optional<Ended> EndLocked();
+    void Report(const std::optional<Ended>& ended);
 
     CallRecorderHost& host_;
     // Read by the listener for every chunk, so kept apart from the lock.
@@ -74,7 +85,9 @@ private:
     mutable std::mutex mutex_;
     QString dataRoot_;
     QString currentId_;
-    int callId_ = 0; // the call-log entry the recording belongs to
+    int callId_ = 0;    // the call-log entry the recording belongs to
+    QString runningId_; // the recording under way, until its file is finished
+    QString runningPath_;
     Mp3Writer writer_;
     std::uint64_t samplesEncoded_ = 0;
     std::array<std::int16_t, Mp3Writer::kMaxSamples> pcm_{};

@@ -21,6 +21,12 @@ public:
 
     // The recording animation of the open call popup.
     virtual void SetRecordingAnimation(bool playing) = 0;
+
+    // Other programs follow the recordings through these. A recording began; one ended,
+    // with its file (empty when none could be written) and its length in seconds.
+    virtual void OnRecordingStarted(const QString& /*id*/) {}
+    virtual void OnRecordingFinished(const QString& /*id*/, const QString& /*path*/,
+                                     double /*seconds*/) {}
 };
 
 } // namespace tamberlink

@@ -25,6 +25,8 @@ constexpr const char* kDeleteCallLogFailed = "删除通话记录失败: %s";
 constexpr const char* kDeleteSmsFailed = "删除短信失败： %s";
 constexpr const char* kDeleteTemplateFailed = "删除模版短信失败：%s";
 constexpr const char* kDeleteNoteFailed = "删除笔记失败：%s";
+constexpr const char* kSaveOriginFailed = "保存网页访问权限失败：%s";
+constexpr const char* kDeleteOriginFailed = "删除网页访问权限失败：%s";
 constexpr const char* kUpdateProfileFailed = "更新个人信息：%s";
 constexpr const char* kErrorOnly = "%s";
 
@@ -209,6 +211,8 @@ void LocalDatabase::RunMigrations() {
     Exec("create index if not exists table_contact_phone on table_contact(phone)");
     Exec("create index if not exists table_sms_phone on table_sms(phone)");
     Exec("create index if not exists table_notepad_cid on table_notepad(cid)");
+    Exec("create table table_origin(id INTEGER PRIMARY KEY AUTOINCREMENT, "
+         "origin text unique not null, allowed integer not null default 0)");
 }
 
 QString LocalDatabase::ReadTextSetting(const QString& name) {
@@ -764,6 +768,28 @@ bool LocalDatabase::DeleteNotes(const std::vector<int>& ids, std::vector<int>* c
     }
     DeleteEachLocked("delete from table_notepad where id=?", ids, kDeleteNoteFailed);
     return true;
+}
+
+std::vector<OriginRecord> LocalDatabase::LoadOrigins() {
+    std::lock_guard lock(mutex_);
+    SqlStatement query(db_, "select id, origin, allowed from table_origin order by origin");
+    std::vector<OriginRecord> origins;
+    while (query.Next()) {
+        origins.push_back({query.Int(0), query.Text(1), query.Int(2) != 0});
+    }
+    return origins;
+}
+
+bool LocalDatabase::SaveOrigin(const QString& origin, bool allowed) {
+    std::lock_guard lock(mutex_);
+    SqlStatement save(db_, "insert into table_origin(origin, allowed) values(?, ?) "
+                           "on conflict(origin) do update set allowed=excluded.allowed");
+    save.Bind(1, origin).Bind(2, allowed ? 1 : 0);
+    return RunWrite(save, kSaveOriginFailed);
+}
+
+bool LocalDatabase::DeleteOrigins(const std::vector<int>& ids) {
+    return DeleteEach("delete from table_origin where id=?", ids, kDeleteOriginFailed);
 }
 
 std::optional<NoteRecord> LocalDatabase::FindNote(std::string_view sql, int key) {

@@ -4,6 +4,7 @@
 #include "store/CallLogRecord.h"
 #include "store/ContactRecord.h"
 #include "store/NoteRecord.h"
+#include "store/OriginRecord.h"
 #include "store/SmsRecord.h"
 #include "store/TemplateRecord.h"
 
@@ -137,6 +138,12 @@ public:
                     const QString& dateTime, const QString& content);
     // `calls` receives the call-log entries the deleted notes were written for.
     bool DeleteNotes(const std::vector<int>& ids, std::vector<int>* calls = nullptr);
+
+    // The answers for web pages, by origin.
+    std::vector<OriginRecord> LoadOrigins();
+    // Stores the answer for the origin, replacing the one it had.
+    bool SaveOrigin(const QString& origin, bool allowed);
+    bool DeleteOrigins(const std::vector<int>& ids);
     std::optional<NoteRecord> GetNote(int id);
     std::optional<NoteRecord> GetNoteForCall(int callLogId);
 

@@ -14,11 +14,11 @@ CDuiMenu::CDuiMenu(CMainWndUI& main)
 QStringList CDuiMenu::RequiredControls() const {
     return {QStringLiteral("menu_prefix"),   QStringLiteral("menu_areacode"),
             QStringLiteral("menu_pop"),      QStringLiteral("menu_ip"),
-            QStringLiteral("menu_proxy"),    QStringLiteral("menu_address"),
-            QStringLiteral("menu_feedback"), QStringLiteral("menu_about"),
-            QStringLiteral("menu_off"),      QStringLiteral("menu_auto_rec"),
-            QStringLiteral("menu_update"),   QStringLiteral("menu_upgrade"),
-            QStringLiteral("menu_exit")};
+            QStringLiteral("menu_proxy"),    QStringLiteral("menu_origins"),
+            QStringLiteral("menu_address"),  QStringLiteral("menu_feedback"),
+            QStringLiteral("menu_about"),    QStringLiteral("menu_off"),
+            QStringLiteral("menu_auto_rec"), QStringLiteral("menu_update"),
+            QStringLiteral("menu_upgrade"),  QStringLiteral("menu_exit")};
 }
 
 void CDuiMenu::InitWindow() {
@@ -46,6 +46,8 @@ void CDuiMenu::InitWindow() {
                    [this] { CloseAndOpen(&CMainWndUI::OpenSettingProxy); });
     ConnectClicked(QStringLiteral("menu_address"), this,
                    [this] { CloseAndOpen(&CMainWndUI::OpenSettingQuery); });
+    ConnectClicked(QStringLiteral("menu_origins"), this,
+                   [this] { CloseAndOpen(&CMainWndUI::OpenSettingOrigins); });
     ConnectClicked(QStringLiteral("menu_about"), this,
                    [this] { CloseAndOpen(&CMainWndUI::OpenAboutPage); });
     ConnectClicked(QStringLiteral("menu_exit"), this,

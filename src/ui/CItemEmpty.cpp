@@ -24,11 +24,14 @@ QRect CItemEmpty::TextRect(const QRect& rowRect) {
 }
 
 void CItemEmpty::Paint(QPainter& painter, const QRect& rowRect, const QString& text) {
+    const bool whole = TextRect(rowRect).bottom() <= rowRect.bottom();
     painter.save();
-    painter.drawPixmap(PictureRect(rowRect), SkinPicture(Picture()));
+    if (whole) {
+        painter.drawPixmap(PictureRect(rowRect), SkinPicture(Picture()));
+    }
     painter.setFont(SkinFont(1));
     painter.setPen(QColor::fromRgba(kTextColor));
-    painter.drawText(TextRect(rowRect), int(TextAlignment(1)), text);
+    painter.drawText(whole ? TextRect(rowRect) : rowRect, int(TextAlignment(1)), text);
     painter.restore();
 }
 

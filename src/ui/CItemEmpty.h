@@ -24,6 +24,7 @@ public:
     static QRect PictureRect(const QRect& rowRect);
     static QRect TextRect(const QRect& rowRect);
 
+    // A row too short for the picture shows the text alone, in its middle.
     static void Paint(QPainter& painter, const QRect& rowRect, const QString& text = Text());
 };
 

@@ -16,11 +16,13 @@
 #include "ui/CNotepadContainer.h"
 #include "ui/CNotepadEdit.h"
 #include "ui/COptionUI.h"
+#include "ui/COriginPrompt.h"
 #include "ui/CRecordContainer.h"
 #include "ui/CSettingExit.h"
 #include "ui/CSettingFeedback.h"
 #include "ui/CSettingGrade.h"
 #include "ui/CSettingIP.h"
+#include "ui/CSettingOrigins.h"
 #include "ui/CSettingPrefix.h"
 #include "ui/CSettingProxy.h"
 #include "ui/CSettingQuery.h"
@@ -400,6 +402,30 @@ void CMainWndUI::OpenAddContact(const QString& phone) {
         dialog->ShowAdd(phone);
         dialog->ShowAt(rect().center() - dialog->rect().center());
     }
+}
+
+void CMainWndUI::OpenSettingOrigins() {
+    OpenDialog<CSettingOrigins>(QStringLiteral("网页访问权限"));
+}
+
+bool CMainWndUI::AskOriginConsent(const QString& origin, ApiPurpose purpose) {
+    COriginPrompt* prompt = exiting_ ? nullptr : COriginPrompt::Ask(origin, purpose);
+    if (prompt == nullptr) {
+        return false;
+    }
+    connect(prompt, &COriginPrompt::Answered, this, &CMainWndUI::OnOriginAnswered,
+            Qt::UniqueConnection);
+    connect(prompt, &COriginPrompt::Dismissed, this, &CMainWndUI::OnOriginDismissed,
+            Qt::UniqueConnection);
+    return true;
+}
+
+void CMainWndUI::OnOriginAnswered(const QString& origin, bool allowed) {
+    core_.Origins().Answer(origin, allowed);
+}
+
+void CMainWndUI::OnOriginDismissed(const QString& origin) {
+    core_.Origins().Dismiss(origin);
 }
 
 void CMainWndUI::OpenExitConfirmation() {
@@ -914,6 +940,7 @@ void CMainWndUI::Exit() {
         popup->Close();
     }
     CallPopup::CloseAll();
+    COriginPrompt::CloseAll();
     core_.Shutdown();
     hide();
     QCoreApplication::quit();

@@ -70,6 +70,7 @@ public:
     void OpenSettingIP();
     void OpenSettingProxy();
     void OpenSettingQuery();
+    void OpenSettingOrigins();
     void OpenExitConfirmation();
     void OpenMenu(const QPoint& globalPos);
     void OpenAboutPage();
@@ -168,6 +169,7 @@ public:
     void ShowNoNewVersion() override;
     void CloseFeedback() override;
     void ShowUpgradeStatus(const QString& windowText, const QString& tipText) override;
+    bool AskOriginConsent(const QString& origin, ApiPurpose purpose) override;
 
 protected:
     QStringList RequiredControls() const override;
@@ -199,6 +201,9 @@ private:
     void OpenQuickDial(const QString& number);
     CNotepadEdit* OpenNoteEditor(const QString& title, int cid);
     void BuildSmsPage();
+    // The user's answer in a web page's prompt.
+    void OnOriginAnswered(const QString& origin, bool allowed);
+    void OnOriginDismissed(const QString& origin);
 
     AppCore& core_;
     TrayIcon* tray_ = nullptr;

@@ -9,8 +9,8 @@
 
 namespace tamberlink {
 
-CSettingBaseUI::CSettingBaseUI(QWidget* parent, const QString& title)
-    : WindowImplBase(parent)
+CSettingBaseUI::CSettingBaseUI(QWidget* parent, const QString& title, Qt::WindowFlags flags)
+    : WindowImplBase(parent, flags)
     , title_(title) {}
 
 QStringList CSettingBaseUI::RequiredControls() const {

@@ -17,7 +17,8 @@ class CSettingBaseUI : public WindowImplBase {
 public:
     static constexpr QPoint kPosition{250, 150};
 
-    CSettingBaseUI(QWidget* parent, const QString& title);
+    // A dialog inside `parent`, or with `flags` a window of its own.
+    CSettingBaseUI(QWidget* parent, const QString& title, Qt::WindowFlags flags = {});
 
     QString GetWindowClassName() const override { return QStringLiteral("CDlgSettingAbout"); }
     QString GetSkinFile() const override { return QStringLiteral("dlg_setting.ui"); }

@@ -10,6 +10,8 @@
 #include <QPainter>
 #include <QScrollBar>
 
+#include <algorithm>
+
 namespace tamberlink {
 
 ListRowDelegate::ListRowDelegate(const RecordListModelBase& model, QAbstractItemView& view)
@@ -58,8 +60,10 @@ void ListRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
 
 QSize ListRowDelegate::sizeHint(const QStyleOptionViewItem& option,
                                 const QModelIndex& index) const {
-    const int height =
-        model_.IsPlaceholder(index.row()) ? CItemEmpty::kHeight : RowHeightOf(index.row());
+    // The placeholder fills a list too short for it rather than scrolling.
+    const int height = model_.IsPlaceholder(index.row())
+                           ? std::min(CItemEmpty::kHeight, viewport_->height())
+                           : RowHeightOf(index.row());
     return QSize(option.rect.width(), height);
 }
 

@@ -63,6 +63,11 @@ public:
     void ShowNoteReminder(int noteId) override {
         Record(QStringLiteral("reminder:") + QString::number(noteId));
     }
+    // Records the question, "ask:ORIGIN:PURPOSE"; the test answers it through the core.
+    bool AskOriginConsent(const QString& origin, ApiPurpose purpose) override {
+        Record(QStringLiteral("ask:%1:%2").arg(origin).arg(int(purpose)));
+        return true;
+    }
 
     // Records the list changes `core` announces by signal as well.
     void Follow(AppCore& core) {

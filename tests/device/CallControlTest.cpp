@@ -184,3 +184,39 @@ TEST(CallControl, AnSmsWithoutNumbersOrContentSendsNothing) {
     EXPECT_TRUE(rig.host.WaitForEvent("sms 13800000003|again|未知号码"));
     EXPECT_EQ(rig.host.EventsStartingWith("sms ").size(), 2u);
 }
+
+// What other programs hear of the calls: each as the popups and the call log show it, a
+// whole SMS hand-off, and the phone linked to the box or not.
+TEST(CallControl, CallsWholeSmsHandOffsAndThePhoneLinkAreReported) {
+    BoxSim box;
+    DeviceRig rig(box.PortPath());
+    rig.host.AddAreaCodeRow("1380000", {"北京", "北京", "中国移动", "010"});
+    rig.host.AddContact("13900000000", "张三");
+    ASSERT_TRUE(rig.Connect(box));
+
+    ASSERT_EQ(box.Command("ring 13800000000"), "ok");
+    EXPECT_TRUE(
+        rig.host.WaitForEvent("report incoming|13800000000|未知联系人|移动|北京|landline|"));
+    ASSERT_EQ(box.Command("ring-phone 13900000000"), "ok");
+    EXPECT_TRUE(rig.host.WaitForEvent("report incoming|13900000000|张三|未知号码|mobile|"));
+    ASSERT_EQ(box.Command("missed 13900000000"), "ok");
+    EXPECT_TRUE(rig.host.WaitForEvent("report missed|13900000000|张三|未知号码|landline|"));
+    rig.host.SetSettings(Settings("020", "9"));
+    EXPECT_TRUE(rig.calls.Dial("13800000000", false));
+    EXPECT_TRUE(
+        rig.host.WaitForEvent("report dialled|13800000000|未知联系人|移动|北京|landline|90"));
+    // A refused dial reports nothing.
+    EXPECT_FALSE(rig.calls.Dial("12", false));
+    EXPECT_EQ(rig.host.EventsStartingWith("report dialled").size(), 1u);
+
+    rig.calls.SendSmsViaPhone({"13800000000", "10086"}, QStringLiteral("你好abc"));
+    EXPECT_TRUE(rig.host.WaitForEvent("sms-sent 13800000000,10086|5"));
+
+    // Linked as the box connected; each change is reported once, however often the box says.
+    ASSERT_EQ(box.Command("phone off"), "ok");
+    ASSERT_EQ(box.Command("status"), "ok");
+    ASSERT_EQ(box.Command("phone on"), "ok");
+    const std::vector<std::string> changes{"phone-linked 1", "phone-linked 0", "phone-linked 1"};
+    EXPECT_TRUE(
+        box.WaitFor([&] { return rig.host.EventsStartingWith("phone-linked") == changes; }));
+}

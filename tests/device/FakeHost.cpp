@@ -118,6 +118,10 @@ void FakeHost::ReportPortsDenied(const std::vector<std::string>& ports) {
     Record(QString::fromStdString(event));
 }
 
+void FakeHost::OnPhoneLinkChanged(bool linked) {
+    Record(QStringLiteral("phone-linked %1").arg(linked ? 1 : 0));
+}
+
 DialSettings FakeHost::CurrentDialSettings() {
     std::lock_guard lock(mutex_);
     return settings_;
@@ -158,6 +162,18 @@ void FakeHost::ShowIncomingCall(const QString& attribution, const QString&, cons
 void FakeHost::ShowOutgoingCall(const QString& display, const QString& prefix,
                                 const QString& number, const QString& name) {
     Record(QStringLiteral("popup-out %1|%2|%3|%4").arg(display, prefix, number, name));
+}
+
+void FakeHost::ReportCall(const CallReport& call) {
+    const char* kinds[] = {"incoming", "missed", "dialled"};
+    Record(QStringLiteral("report %1|%2|%3|%4|%5|%6")
+               .arg(QLatin1String(kinds[int(call.kind)]), call.number, call.name, call.attribution,
+                    call.throughPhone ? QStringLiteral("mobile") : QStringLiteral("landline"),
+                    call.prefix));
+}
+
+void FakeHost::ReportSmsSent(const QStringList& numbers, int length) {
+    Record(QStringLiteral("sms-sent %1|%2").arg(numbers.join(u','), QString::number(length)));
 }
 
 void FakeAudio::EncodeSamples(const std::uint8_t* bytes, std::size_t count) {

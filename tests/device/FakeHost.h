@@ -50,6 +50,7 @@ public:
     void SetFirmwareVersion(const QString& version) override;
     void ShowUpgradeStatus(const QString& windowText, const QString& tipText) override;
     void ReportPortsDenied(const std::vector<std::string>& ports) override;
+    void OnPhoneLinkChanged(bool linked) override;
 
     // CallControlHost
     DialSettings CurrentDialSettings() override;
@@ -63,6 +64,8 @@ public:
                           const QString& name) override;
     void ShowOutgoingCall(const QString& display, const QString& prefix, const QString& number,
                           const QString& name) override;
+    void ReportCall(const CallReport& call) override;
+    void ReportSmsSent(const QStringList& numbers, int length) override;
 
 private:
     void Record(const QString& event);

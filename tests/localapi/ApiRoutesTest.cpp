@@ -17,13 +17,6 @@ using namespace test;
 using Kind = LocalApiRequest::Kind;
 using Taken = std::optional<LocalApiRequest>;
 
-constexpr std::string_view kHtml = "text/html;charset=gbk";
-constexpr std::string_view kJson = "application/json;charset=gbk";
-
-std::string Body(int code, std::string_view message) {
-    return "{\"code\":" + std::to_string(code) + ", \"msg\":" + Gbk(message) + "}";
-}
-
 // One exchange: the device state, curl's arguments, the body and type of the reply, and
 // what must reach the core.
 struct Row {

@@ -171,11 +171,55 @@ std::string Gbk(std::string_view utf8) {
     return gbk;
 }
 
+std::string Body(int code, std::string_view message) {
+    return "{\"code\":" + std::to_string(code) + ", \"msg\":" + Gbk(message) + "}";
+}
+
 void FakeHost::HandOver(const LocalApiRequest& request) {
     std::unique_lock lock(mutex_);
     taken_.push_back(request);
     changed_.notify_all();
     changed_.wait(lock, [this] { return !gateClosed_; });
+}
+
+void FakeHost::AskOrigin(const std::string& origin, ApiPurpose purpose,
+                         std::function<void(bool)> answer) {
+    std::unique_lock lock(mutex_);
+    if (const auto known = remembered_.find(origin); known != remembered_.end()) {
+        const bool allowed = known->second;
+        lock.unlock();
+        answer(allowed);
+        return;
+    }
+    questions_.emplace_back(origin, purpose);
+    open_.push_back(std::move(answer));
+    changed_.notify_all();
+}
+
+void FakeHost::Remember(const std::string& origin, bool allowed) {
+    std::lock_guard lock(mutex_);
+    remembered_[origin] = allowed;
+}
+
+std::vector<std::pair<std::string, ApiPurpose>> FakeHost::Questions() const {
+    std::lock_guard lock(mutex_);
+    return questions_;
+}
+
+bool FakeHost::WaitForQuestions(std::size_t count) const {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, 20s, [&] { return questions_.size() >= count; });
+}
+
+void FakeHost::Answer(bool allowed) {
+    std::vector<std::function<void(bool)>> open;
+    {
+        std::lock_guard lock(mutex_);
+        open.swap(open_);
+    }
+    for (const auto& answer : open) {
+        answer(allowed);
+    }
 }
 
 std::vector<LocalApiRequest> FakeHost::Taken() const {

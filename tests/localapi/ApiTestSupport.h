@@ -1,6 +1,7 @@
 #pragma once
 
 #include "localapi/ApiHost.h"
+#include "localapi/CallEvents.h"
 
 #include <QStringList>
 
@@ -9,6 +10,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -53,21 +55,40 @@ bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds d
 // Raises the soft descriptor limit to at least `count`; false when the hard limit is lower.
 bool EnsureDescriptors(std::size_t count);
 
+// The content types of the answers.
+inline constexpr std::string_view kHtml = "text/html;charset=gbk";
+inline constexpr std::string_view kJson = "application/json;charset=gbk";
+
 // The expected reply: status 200, the body's length, the type, Keep-Alive, the body.
 std::string ReplyOf(std::string_view body, std::string_view contentType);
 // The GBK bytes of a UTF-8 text.
 std::string Gbk(std::string_view utf8);
+// An answer's body: {"code":CODE, "msg":MESSAGE} with the message in GBK.
+std::string Body(int code, std::string_view message);
 
-// A core stand-in: device flags set by the test, requests recorded, and a gate that, while
-// closed, holds HandOver until the test opens it.
+// A core stand-in: device flags set by the test, requests recorded, a gate that, while
+// closed, holds HandOver until the test opens it, the events of the stream, and the user's
+// answers for web pages (questions without one wait until the test answers them).
 class FakeHost : public ApiHost {
 public:
     std::atomic<bool> connected{false};
     std::atomic<bool> linked{false};
+    CallEvents events;
 
     bool IsConnected() const override { return connected; }
     bool IsPhoneLinked() const override { return linked; }
     void HandOver(const LocalApiRequest& request) override;
+    CallEvents& Events() override { return events; }
+    void AskOrigin(const std::string& origin, ApiPurpose purpose,
+                   std::function<void(bool)> answer) override;
+
+    // The answer remembered for `origin`.
+    void Remember(const std::string& origin, bool allowed);
+    // The questions put so far, in order.
+    std::vector<std::pair<std::string, ApiPurpose>> Questions() const;
+    bool WaitForQuestions(std::size_t count) const;
+    // Answers every open question.
+    void Answer(bool allowed);
 
     std::vector<LocalApiRequest> Taken() const;
     void Clear();
@@ -80,6 +101,9 @@ private:
     mutable std::condition_variable changed_;
     bool gateClosed_ = false;
     std::vector<LocalApiRequest> taken_;
+    std::map<std::string, bool> remembered_;
+    std::vector<std::pair<std::string, ApiPurpose>> questions_;
+    std::vector<std::function<void(bool)>> open_;
 };
 
 } // namespace tamberlink::test

@@ -17,13 +17,6 @@ namespace {
 using namespace test;
 using Kind = LocalApiRequest::Kind;
 
-constexpr std::string_view kHtml = "text/html;charset=gbk";
-constexpr std::string_view kJson = "application/json;charset=gbk";
-
-std::string Body(int code, std::string_view message) {
-    return "{\"code\":" + std::to_string(code) + ", \"msg\":" + Gbk(message) + "}";
-}
-
 // Runs a program to its end and returns what it wrote, or fails the test.
 std::string RunToEnd(const QString& program, const QStringList& arguments) {
     QProcess process;

@@ -115,7 +115,7 @@ TEST(ConnectionServer, SendsBeyondThePendingLimitAreRefusedAndTheRestArriveInOrd
 TEST(ConnectionServer, AConnectionThatSendsNothingIsClosedAfterTheIdleLimit) {
     constexpr auto kLimit = 1500ms;
     FakeHost host;
-    LocalApi api(host, kLimit);
+    LocalApi api(host, {.idle = kLimit});
     ASSERT_TRUE(api.StartServer(0));
     const auto start = std::chrono::steady_clock::now();
     const int idle = ConnectLoopback(api.Port());
@@ -135,7 +135,7 @@ TEST(ConnectionServer, AConnectionThatSendsNothingIsClosedAfterTheIdleLimit) {
 TEST(ConnectionServer, UnfinishedRequestsAndIdleKeptConnectionsCloseAtTheIdleLimit) {
     constexpr auto kLimit = 1500ms;
     FakeHost host;
-    LocalApi api(host, kLimit);
+    LocalApi api(host, {.idle = kLimit});
     ASSERT_TRUE(api.StartServer(0));
     const auto start = std::chrono::steady_clock::now();
     const int halfHead = ConnectLoopback(api.Port());
@@ -172,7 +172,7 @@ TEST(ConnectionServer, TwoThousandHalfHeadsLeaveTheServerServingAndAreClosedInTi
         GTEST_SKIP() << "not enough file descriptors for this process";
     }
     FakeHost host;
-    LocalApi api(host, 8000ms);
+    LocalApi api(host, {.idle = 8000ms});
     ASSERT_TRUE(api.StartServer(0));
     std::vector<int> held;
     for (int i = 0; i < kHalfHeads; ++i) {

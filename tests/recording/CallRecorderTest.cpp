@@ -36,6 +36,10 @@ protected:
         linkedCalls_.push_back(callId);
     }
     void SetRecordingAnimation(bool playing) override { animation_.push_back(playing); }
+    void OnRecordingStarted(const QString& id) override { started_.push_back(id); }
+    void OnRecordingFinished(const QString& id, const QString& path, double seconds) override {
+        finished_.push_back(id + u'|' + path + u'|' + QString::number(seconds));
+    }
 
     // Feeds the bytes in reads of 62, as the serial listener does.
     void Feed(const std::vector<std::uint8_t>& bytes) {
@@ -67,6 +71,8 @@ protected:
     std::vector<QString> links_;
     std::vector<int> linkedCalls_;
     std::vector<bool> animation_;
+    std::vector<QString> started_;
+    std::vector<QString> finished_;
 };
 
 TEST_F(CallRecorderTest, RecordsTheCallAsMp3OfItsLengthAndLinksIt) {
@@ -186,6 +192,36 @@ TEST_F(CallRecorderTest, FullDiskKeepsTheCallGoingAndTheFileDecodable) {
     const std::vector<std::int16_t> pcm = DecodeMp3(PathOf(id));
     EXPECT_GT(pcm.size(), 16000u);
     EXPECT_NEAR(PeakFrequency(pcm), 700, 10);
+}
+
+// What other programs hear: each recording's start, and its end with the file and its length,
+// whichever way it ends.
+TEST_F(CallRecorderTest, EachRecordingIsReportedAsItStartsAndEndsWithItsFile) {
+    recorder_.StartRecording(true);
+    const QString first = recorder_.CurrentRecordingId();
+    Feed(ToneBytes(400, 1.0));
+    recorder_.StopRecording(false);
+    Feed(ToneBytes(400, 0.5));
+    recorder_.StartRecording(true);
+    const QString second = recorder_.CurrentRecordingId();
+    Feed(ToneBytes(400, 2.0));
+    recorder_.FinishRecording();
+    recorder_.StopRecording(true);
+    recorder_.StartRecording(false);
+
+    EXPECT_EQ(started_, (std::vector<QString>{first, second}));
+    EXPECT_EQ(finished_,
+              (std::vector<QString>{first + u'|' + PathOf(first) + QStringLiteral("|1.5"),
+                                    second + u'|' + PathOf(second) + QStringLiteral("|2")}));
+    ExpectMp3(first, 1.5);
+    ExpectMp3(second, 2.0);
+
+    // Without a folder to record into, the recording still ends, without a file.
+    CallRecorder homeless(*this);
+    homeless.StartRecording(true);
+    const QString third = homeless.CurrentRecordingId();
+    homeless.StopRecording(true);
+    EXPECT_EQ(finished_.back(), third + QStringLiteral("||0"));
 }
 
 } // namespace

@@ -15,19 +15,7 @@
 
 using namespace tamberlink;
 using tamberlink::test::App;
-
-namespace {
-
-QPushButton* ButtonWithText(QWidget* window, const QString& text) {
-    for (auto* button : window->findChildren<QPushButton*>()) {
-        if (button->text() == text && button->isVisible()) {
-            return button;
-        }
-    }
-    return nullptr;
-}
-
-} // namespace
+using tamberlink::test::ButtonWithText;
 
 TEST(MessageBox, ASecondNoticeReplacesTheTextOfTheOneBox) {
     const auto main = test::MainWindowStandIn();

@@ -8,6 +8,7 @@
 #include <QDesktopServices>
 #include <QEvent>
 #include <QKeyEvent>
+#include <QPushButton>
 #include <QWidget>
 
 #include <mutex>
@@ -140,6 +141,15 @@ void MainWindowFixture::StopWindow() {
     window_.reset();
     core_.reset();
     ProcessEvents();
+}
+
+QPushButton* ButtonWithText(QWidget* window, const QString& text) {
+    for (auto* button : window->findChildren<QPushButton*>()) {
+        if (button->text() == text && button->isVisible()) {
+            return button;
+        }
+    }
+    return nullptr;
 }
 
 } // namespace tamberlink::test

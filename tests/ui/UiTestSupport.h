@@ -16,6 +16,8 @@
 #include <memory>
 #include <optional>
 
+class QPushButton;
+
 namespace tamberlink::test {
 
 // The application of the GUI tests, made once with the skin's look.
@@ -74,5 +76,8 @@ protected:
     std::unique_ptr<AppCore> core_;
     std::unique_ptr<CMainWndUI> window_;
 };
+
+// The visible button of `window` that reads `text`, or nullptr.
+QPushButton* ButtonWithText(QWidget* window, const QString& text);
 
 } // namespace tamberlink::test

@@ -1,8 +1,8 @@
-// Takes the screenshots of docs/screenshots: the main window, a settings dialog, the
-// notice box, the quick dial, the call records page with calls, the SMS page and a new SMS
-// with its recipients, the two call popups, the contacts page and a contact's details, a call
-// list from a workbook with its remark dialog, the login window and the firmware upgrade
-// window (with the virtual telephone box attached), over a fresh data folder.
+// Takes the screenshots of docs/screenshots: the main window, settings dialogs, a web page's
+// prompt, the notice box, the quick dial, the call records page with calls, the SMS page and a
+// new SMS with its recipients, the two call popups, the contacts page and a contact's details,
+// a call list from a workbook with its remark dialog, the login window and the firmware
+// upgrade window (with the virtual telephone box attached), over a fresh data folder.
 //
 // usage: tamberlink-screenshots OUTPUT_DIR   (run by scripts/screenshots under Xvfb)
 #include "app/DeviceBridge.h"
@@ -16,8 +16,10 @@
 #include "ui/CLoginRegUI.h"
 #include "ui/CMainWndUI.h"
 #include "ui/CMessageBox.h"
+#include "ui/COriginPrompt.h"
 #include "ui/CRecordContainer.h"
 #include "ui/CSettingGrade.h"
+#include "ui/CSettingOrigins.h"
 #include "ui/CSettingProxy.h"
 #include "ui/CSmsContainer.h"
 #include "ui/CSmsNew.h"
@@ -278,6 +280,21 @@ int main(int argc, char** argv) {
     ok = Save(&window, out, "settings_proxy.png") && ok;
     if (auto* proxy = tamberlink::CSettingProxy::Instance()) {
         proxy->Close();
+    }
+
+    // Web pages that asked to use Tamberlink, and a page asking.
+    window.Core().Origins().Answer(QStringLiteral("http://crm.example:8080"), true);
+    window.Core().Origins().Answer(QStringLiteral("https://shop.example"), false);
+    window.OpenSettingOrigins();
+    ok = Save(&window, out, "settings_origins.png") && ok;
+    if (auto* origins = tamberlink::CSettingOrigins::Instance()) {
+        origins->Close();
+    }
+    tamberlink::COriginPrompt* prompt = tamberlink::COriginPrompt::Ask(
+        QStringLiteral("http://127.0.0.1:8000"), tamberlink::ApiPurpose::Dial);
+    ok = prompt != nullptr && Save(prompt, out, "web_access_prompt.png") && ok;
+    if (prompt != nullptr) {
+        prompt->Close();
     }
 
     window.ShowTip(QStringLiteral("请先连接设备后再开始录音"));

@@ -1,0 +1,93 @@
+#include "localapi/RequestOrigin.h"
+
+#include "localapi/CHttpParser.h"
+#include "localapi/HttpText.h"
+
+#include <algorithm>
+
+namespace tamberlink {
+namespace {
+
+constexpr std::size_t kMaxOrigin = 255;
+
+bool IsHostCharacter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' || c == '[' ||
+           c == ']' || c == ':';
+}
+
+} // namespace
+
+std::string OriginOfUrl(std::string_view url) {
+    std::string_view scheme;
+    for (std::string_view candidate : {"http://", "https://"}) {
+        if (url.size() >= candidate.size() &&
+            http::EqualsIgnoringCase(url.substr(0, candidate.size()), candidate)) {
+            scheme = candidate;
+        }
+    }
+    if (scheme.empty()) {
+        return {};
+    }
+    url.remove_prefix(scheme.size());
+    const std::string_view given = url.substr(0, url.find_first_of("/?#"));
+    if (given.size() > kMaxOrigin) {
+        return {};
+    }
+    std::string lower(given);
+    std::transform(lower.begin(), lower.end(), lower.begin(), http::Lower);
+    const std::string_view authority = lower;
+    // A user name and password before the host are no part of the origin; browsers never
+    // send them, and a value that has them is not taken.
+    if (authority.empty() || !std::all_of(authority.begin(), authority.end(), IsHostCharacter)) {
+        return {};
+    }
+    // The port, when given, is digits only; the default one is left out.
+    std::string_view host = authority;
+    std::string_view port;
+    const std::size_t colon = authority.rfind(':');
+    const std::size_t bracket = authority.rfind(']');
+    if (colon != std::string_view::npos && (bracket == std::string_view::npos || colon > bracket)) {
+        host = authority.substr(0, colon);
+        port = authority.substr(colon + 1);
+        if (port.empty() || port.size() > 5 ||
+            !std::all_of(port.begin(), port.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+            return {};
+        }
+    }
+    const bool bracketed = !host.empty() && host.front() == '[' && host.back() == ']';
+    if (host.empty() || (host.find(':') != std::string_view::npos && !bracketed)) {
+        return {};
+    }
+    const bool defaultPort =
+        (scheme == "http://" && port == "80") || (scheme == "https://" && port == "443");
+    std::string origin = std::string(scheme) + std::string(host);
+    if (!port.empty() && !defaultPort) {
+        origin += ':';
+        origin += port;
+    }
+    return origin;
+}
+
+RequestOrigin OriginOf(const CHttpParser& request) {
+    const auto fromValue = [](const std::string& value) {
+        std::string origin = OriginOfUrl(value);
+        return origin.empty() ? RequestOrigin{RequestOrigin::Kind::UnknownPage, {}}
+                              : RequestOrigin{RequestOrigin::Kind::WebPage, std::move(origin)};
+    };
+    if (const std::string* origin = request.Header("origin")) {
+        return fromValue(*origin);
+    }
+    const std::string* site = request.Header("sec-fetch-site");
+    if (site != nullptr && *site == "none") {
+        return {};
+    }
+    if (const std::string* referer = request.Header("referer")) {
+        return fromValue(*referer);
+    }
+    if (site != nullptr) {
+        return {RequestOrigin::Kind::UnknownPage, {}};
+    }
+    return {};
+}
+
+} // namespace tamberlink
