@@ -65,14 +65,13 @@ public:
             transfer_.Finish(id_);
             return std::nullopt;
         }
-        // A file that grew since it was counted still shows less than 100%.
+        // A file that grew since it was counted still shows less than 100%. Shown as the line
+        // is taken, before it goes out: the box's verdict cannot come before the last one.
         const long long percent = index_ * 100 / std::max(file_.LineCount(), index_ + 1);
         ++index_;
+        transfer_.host_.ShowUpgradeStatus(QStringLiteral("固件升级中:%1%").arg(percent), QString());
         qCDebug(lcSerial, "firmware%s", HexDump(bytes->data(), bytes->size()).c_str());
-        return OutgoingFrame{std::move(*bytes), kQuickPause, [this, percent](bool) {
-                                 transfer_.host_.ShowUpgradeStatus(
-                                     QStringLiteral("固件升级中:%1%").arg(percent), QString());
-                             }};
+        return OutgoingFrame{std::move(*bytes), kQuickPause, {}};
     }
 
 private:

@@ -109,6 +109,8 @@ TEST(Upgrade, WithoutAFileNothingIsSent) {
         "upgrade 升级失败，请检查升级文件是否存在|升级失败，请检查升级文件是否存在", limit));
     ASSERT_EQ(box.Command("status"), "ok");
     ASSERT_TRUE(box.WaitForLine("upgrade-received 4", 1, limit));
+    // The start-up queries that follow the answer, before the next attempt begins.
+    ASSERT_TRUE(box.WaitForLine("ask missed", 2, limit));
 
     ASSERT_EQ(box.Command("upgrade fail 1"), "ok");
     rig.firmware.StartUpgrade("");
