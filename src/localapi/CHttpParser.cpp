@@ -1,5 +1,6 @@
 #include "localapi/CHttpParser.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace tamberlink {
@@ -7,11 +8,48 @@ namespace {
 
 constexpr std::string_view kCrLf = "\r\n";
 constexpr std::string_view kHeaderEnd = "\r\n\r\n";
-constexpr std::string_view kContentLength = "Content-Length: ";
+
+char Lower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [](char x, char y) { return Lower(x) == Lower(y); });
+}
+
+std::string_view TrimBlanks(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+// Calls `take(name, value)` for each header line of `head` (the request line, the header
+// lines and the empty line). The value goes without the blanks around it; a line without a
+// colon ends the headers, for the framing and the parser alike.
+template <typename Take>
+void ScanHeaders(std::string_view head, Take take) {
+    std::size_t pos = head.find(kCrLf);
+    while (pos != std::string_view::npos) {
+        pos += kCrLf.size();
+        const std::size_t end = head.find(kCrLf, pos);
+        const std::string_view line = head.substr(pos, end - pos);
+        const std::size_t colon = line.find(':');
+        if (line.empty() || colon == std::string_view::npos) {
+            return;
+        }
+        take(line.substr(0, colon), TrimBlanks(line.substr(colon + 1)));
+        pos = end;
+    }
+}
 
 // Reads a Content-Length value the way atoi does (leading blanks, then digits up to the
 // first other character, nothing at all reads as 0), except that a negative value is
-// refused and a value too large to matter is capped: it can never be complete anyway.
+// refused and a value too large to matter is capped: it is over any bound anyway.
 bool ReadLength(std::string_view text, std::size_t& length) {
     std::size_t pos = 0;
     while (pos < text.size() && (text[pos] == ' ' || text[pos] == '\t')) {
@@ -35,7 +73,58 @@ bool ReadLength(std::string_view text, std::size_t& length) {
     return true;
 }
 
+// True when `data` starts with `prefix`, or is a beginning of it that more bytes may finish.
+bool MayStartWith(std::string_view data, std::string_view prefix) {
+    return data.size() >= prefix.size() ? data.starts_with(prefix) : prefix.starts_with(data);
+}
+
+// Whether the comma-separated Connection value holds `token`.
+bool HasToken(std::string_view value, std::string_view token) {
+    while (!value.empty()) {
+        const std::size_t comma = value.find(',');
+        if (EqualsIgnoringCase(TrimBlanks(value.substr(0, comma)), token)) {
+            return true;
+        }
+        value = comma == std::string_view::npos ? std::string_view() : value.substr(comma + 1);
+    }
+    return false;
+}
+
 } // namespace
+
+CHttpParser::Frame CHttpParser::Measure(std::string_view data) {
+    using Status = Frame::Status;
+    if (!MayStartWith(data, "GET ") && !MayStartWith(data, "POST ") &&
+        !MayStartWith(data, "HTTP/")) {
+        return {Status::Bad, 0};
+    }
+    const std::size_t headerEnd = data.substr(0, kMaxRequest).find(kHeaderEnd);
+    if (headerEnd == std::string_view::npos) {
+        return {data.size() >= kMaxRequest ? Status::Bad : Status::Incomplete, 0};
+    }
+    const std::size_t headLength = headerEnd + kHeaderEnd.size();
+    std::size_t bodyLength = 0;
+    bool seen = false;
+    bool bad = false;
+    ScanHeaders(data.substr(0, headLength), [&](std::string_view name, std::string_view value) {
+        if (EqualsIgnoringCase(name, "transfer-encoding")) {
+            bad = true;
+        } else if (EqualsIgnoringCase(name, "content-length")) {
+            std::size_t length = 0;
+            // Two lengths that disagree leave the end of the request in doubt.
+            bad = bad || !ReadLength(value, length) || (seen && length != bodyLength);
+            bodyLength = length;
+            seen = true;
+        }
+    });
+    if (bad || bodyLength > kMaxRequest - headLength) {
+        return {Status::Bad, 0};
+    }
+    if (data.size() - headLength < bodyLength) {
+        return {Status::Incomplete, 0};
+    }
+    return {Status::Complete, headLength + bodyLength};
+}
 
 CHttpParser::CHttpParser(std::string_view data) {
     if (!Parse(data)) {
@@ -46,68 +135,43 @@ CHttpParser::CHttpParser(std::string_view data) {
         path_.clear();
         query_.reset();
         params_ = CHttpParamParser();
+        keepAlive_ = false;
     }
 }
 
-const std::string* CHttpParser::Header(const std::string& name) const {
-    const auto it = headers_.find(name);
+const std::string* CHttpParser::Header(std::string_view name) const {
+    std::string key(name);
+    std::transform(key.begin(), key.end(), key.begin(), Lower);
+    const auto it = headers_.find(key);
     return it == headers_.end() ? nullptr : &it->second;
 }
 
 bool CHttpParser::Parse(std::string_view data) {
+    const Frame frame = Measure(data);
+    if (frame.status != Frame::Status::Complete) {
+        return false;
+    }
+    data = data.substr(0, frame.length);
     // An apostrophe anywhere refuses the whole request; callers rely on that refusal.
     if (data.find('\'') != std::string_view::npos) {
         return false;
     }
     const bool isGet = data.starts_with("GET ");
     const bool isPost = data.starts_with("POST ");
-    const bool isStatus = data.starts_with("HTTP/");
-    if (!isGet && !isPost && !isStatus) {
-        return false;
-    }
-
-    // Completeness: the whole head and the announced body must be here.
-    const std::size_t headerEnd = data.find(kHeaderEnd);
-    if (headerEnd == std::string_view::npos) {
-        return false;
-    }
-    const std::size_t headerLength = headerEnd + kHeaderEnd.size();
-    std::size_t bodyLength = 0;
-    if (isPost || isStatus) {
-        const std::string_view head = data.substr(0, headerLength);
-        const std::size_t at = head.find(kContentLength);
-        if (at != std::string_view::npos) {
-            const std::size_t from = at + kContentLength.size();
-            const std::string_view value = head.substr(from, head.find(kCrLf, from) - from);
-            if (!ReadLength(value, bodyLength)) {
-                return false;
-            }
-        }
-    }
-    if (data.size() - headerLength < bodyLength) {
-        return false;
-    }
+    const std::size_t headLength = data.find(kHeaderEnd) + kHeaderEnd.size();
 
     const std::size_t lineEnd = data.find(kCrLf);
     const std::string_view line = data.substr(0, lineEnd);
-    if (line.size() >= kRequestLineCapacity || line.size() < 10) {
+    if (line.size() < 10) {
         return false;
     }
     requestLine_ = line;
-
-    // Header lines up to the empty line; a line without ": " ends the scan.
-    std::size_t pos = lineEnd + kCrLf.size();
-    while (pos < headerLength) {
-        const std::size_t end = data.find(kCrLf, pos);
-        const std::string_view header = data.substr(pos, end - pos);
-        const std::size_t colon = header.find(": ");
-        if (header.empty() || colon == std::string_view::npos) {
-            break;
-        }
-        headers_.emplace(header.substr(0, colon), header.substr(colon + 2));
-        pos = end + kCrLf.size();
-    }
-    body_ = data.substr(headerLength, bodyLength);
+    ScanHeaders(data.substr(0, headLength), [this](std::string_view name, std::string_view value) {
+        std::string key(name);
+        std::transform(key.begin(), key.end(), key.begin(), Lower);
+        headers_.emplace(std::move(key), value);
+    });
+    body_ = data.substr(headLength);
 
     std::string_view target;
     if (isGet) {
@@ -125,13 +189,18 @@ bool CHttpParser::Parse(std::string_view data) {
     if (version == std::string_view::npos) {
         return false;
     }
+    const std::string* connection = Header("connection");
+    const bool http10 = target.substr(version) == " HTTP/1.0";
+    keepAlive_ = connection == nullptr ? !http10
+                 : http10              ? HasToken(*connection, "keep-alive")
+                                       : !HasToken(*connection, "close");
     target = target.substr(0, version);
     const std::size_t question = target.find('?');
     path_ = target.substr(0, question);
     if (question != std::string_view::npos) {
         query_ = std::string(target.substr(question + 1));
         params_.Parse(*query_);
-    } else {
+    } else if (isPost) {
         params_.Parse(body_);
     }
     return true;

@@ -16,23 +16,45 @@ CWebServer::~CWebServer() {
     Stop();
 }
 
-void CWebServer::OnConnectionEstablished(Connection& connection, std::string_view firstData) {
-    const CHttpParser parser(firstData);
-    if (parser.Path().empty()) {
-        qCDebug(lcLocalApi, "request refused or incomplete (%zu bytes)", firstData.size());
-        return;
+ConnectionServer::ReadResult CWebServer::OnReadCompleted(Connection& connection,
+                                                         std::string_view received) {
+    using Next = ReadResult::Next;
+    const CHttpParser::Frame frame = CHttpParser::Measure(received);
+    switch (frame.status) {
+    case CHttpParser::Frame::Status::Incomplete:
+        return {0, Next::Read};
+    case CHttpParser::Frame::Status::Bad:
+        qCDebug(lcLocalApi, "request refused (%zu bytes received)", received.size());
+        return {0, Next::Close};
+    case CHttpParser::Frame::Status::Complete:
+        break;
     }
-    if (!IsLoopbackHost(firstData)) {
+    const std::string_view request = received.substr(0, frame.length);
+    const CHttpParser parser(request);
+    if (!Serve(connection, request, parser)) {
+        return {frame.length, Next::Close};
+    }
+    return {frame.length, parser.KeepAlive() ? Next::Read : Next::Close};
+}
+
+bool CWebServer::Serve(Connection& connection, std::string_view request,
+                       const CHttpParser& parser) {
+    if (parser.Path().empty()) {
+        qCDebug(lcLocalApi, "request refused (%zu bytes)", request.size());
+        return false;
+    }
+    if (!IsLoopbackHost(request)) {
         qCDebug(lcLocalApi, "request for a foreign host refused");
-        return;
+        return false;
     }
     const RouteHandler handler = routes_.Find(parser.Path());
     if (!handler) {
         qCDebug(lcLocalApi, "no route for %s", parser.Path().c_str());
-        return;
+        return false;
     }
-    RequestImpl request(parser, *this, connection);
-    handler(request);
+    RequestImpl impl(parser, *this, connection);
+    handler(impl);
+    return true;
 }
 
 } // namespace tamberlink

@@ -108,7 +108,11 @@ bool OutOfResources(const asio::error_code& ec) {
 
 class Connection : public std::enable_shared_from_this<Connection> {
 public:
-    enum class State { Waiting, Handling, Closing };
+    enum class State {
+        Waiting,  // for (more of) a message, or for the replies before the next one to go out
+        Handling, // a worker serves what was received; only it touches `received`
+        Closing,  // the last replies go out, then the connection closes
+    };
 
     explicit Connection(asio::io_context& io)
         : socket(io) {}
@@ -123,11 +127,14 @@ public:
     // Guarded by the server's mutex.
     bool listed = false;
     std::list<std::shared_ptr<Connection>>::iterator position;
-    // Guarded by `mutex`: the socket's operations and the send queue.
+    // Guarded by `mutex`: the socket's operations, the state and the send queue.
     std::mutex mutex;
     tcp::socket socket;
     State state = State::Waiting;
-    Clock::time_point since; // when the connection entered its state
+    Clock::time_point since;      // when the connection or its current message began
+    bool serveAfterSends = false; // a message is here, waiting for the replies to go out
+    bool replied = false;         // something was queued to be sent
+    std::string received;         // bytes not yet taken by the derived class
     std::array<Block*, ConnectionServer::kMaxPendingSends> sends{};
     std::size_t sendHead = 0;
     std::size_t sendCount = 0;
@@ -159,6 +166,8 @@ private:
     void OnAccepted(const ConnectionPtr& connection, const asio::error_code& ec);
     void WaitForData(const ConnectionPtr& connection);
     void OnReadable(const ConnectionPtr& connection, const asio::error_code& ec);
+    void Serve(const ConnectionPtr& connection);
+    bool FinishClosingLocked(const ConnectionPtr& connection);
     void WriteSome(const ConnectionPtr& connection);
     void OnWritten(const ConnectionPtr& connection, const asio::error_code& ec, std::size_t n);
     void Close(const ConnectionPtr& connection);
@@ -347,48 +356,118 @@ void ConnectionServer::Impl::OnReadable(const ConnectionPtr& connection,
         Close(connection);
         return;
     }
-    Block* block = blocks_.Acquire();
-    asio::error_code readEc;
+    bool close = false;
+    bool serve = false;
     {
         std::lock_guard lock(connection->mutex);
         if (!connection->socket.is_open()) {
-            blocks_.Release(block);
             return;
         }
-        block->length =
-            connection->socket.read_some(asio::buffer(block->data.data(), kFirstDataLimit), readEc);
-        if (readEc == asio::error::would_block) {
-            WaitForData(connection);
-            blocks_.Release(block);
-            return;
-        }
-        if (!readEc) {
-            connection->state = Connection::State::Handling;
+        asio::error_code readEc;
+        if (connection->state == Connection::State::Closing) {
+            // The replies are out and the sending side is shut: what still comes is dropped
+            // until the client closes too.
+            std::array<char, 512> drain;
+            const std::size_t n = connection->socket.read_some(asio::buffer(drain), readEc);
+            close = (readEc && readEc != asio::error::would_block) || (!readEc && n == 0);
+            if (!close) {
+                WaitForData(connection);
+            }
+        } else {
+            std::string& received = connection->received;
+            const std::size_t had = received.size();
+            received.resize(had + kBlockSize);
+            const std::size_t n = connection->socket.read_some(
+                asio::buffer(received.data() + had, kBlockSize), readEc);
+            received.resize(had + (readEc ? 0 : n));
+            if (readEc == asio::error::would_block) {
+                WaitForData(connection);
+                return;
+            }
+            if (readEc || n == 0) {
+                // The client is done sending; the replies already queued still go out.
+                connection->state = Connection::State::Closing;
+                connection->since = Clock::now();
+                close = readEc || FinishClosingLocked(connection);
+            } else {
+                connection->state = Connection::State::Handling;
+                serve = true;
+            }
         }
     }
-    if (readEc || block->length == 0) {
-        blocks_.Release(block);
+    if (close) {
         Close(connection);
+    } else if (serve) {
+        Serve(connection);
+    }
+}
+
+// Hands the received bytes to the derived class until it waits for more, a message waits
+// for the replies before it, or the connection is to close. Runs in the Handling state, so
+// no other thread touches `received` meanwhile.
+void ConnectionServer::Impl::Serve(const ConnectionPtr& connection) {
+    for (;;) {
+        ReadResult result{0, ReadResult::Next::Close};
+        try {
+            result = owner_.OnReadCompleted(*connection, connection->received);
+        } catch (const std::exception& e) {
+            qCWarning(lcLocalApi, "request handling failed: %s", e.what());
+        }
+        bool close = false;
+        {
+            std::lock_guard lock(connection->mutex);
+            std::string& received = connection->received;
+            const std::size_t consumed = std::min(result.consumed, received.size());
+            received.erase(0, consumed);
+            if (consumed > 0) {
+                connection->since = Clock::now();
+            }
+            if (!connection->socket.is_open()) {
+                return;
+            }
+            if (result.next == ReadResult::Next::Close) {
+                connection->state = Connection::State::Closing;
+                connection->since = Clock::now();
+                close = FinishClosingLocked(connection);
+            } else if (consumed == 0 || received.empty()) {
+                if (received.empty()) {
+                    std::string().swap(received);
+                }
+                connection->state = Connection::State::Waiting;
+                WaitForData(connection);
+                return;
+            } else if (connection->sendCount > 0) {
+                connection->state = Connection::State::Waiting;
+                connection->serveAfterSends = true;
+                return;
+            } else {
+                continue;
+            }
+        }
+        if (close) {
+            Close(connection);
+        }
         return;
     }
-    try {
-        owner_.OnConnectionEstablished(*connection,
-                                       std::string_view(block->data.data(), block->length));
-    } catch (const std::exception& e) {
-        qCWarning(lcLocalApi, "request handling failed: %s", e.what());
-    }
-    blocks_.Release(block);
+}
 
-    bool sent = false;
-    {
-        std::lock_guard lock(connection->mutex);
-        connection->state = Connection::State::Closing;
-        connection->since = Clock::now();
-        sent = connection->sendCount == 0;
+// In the Closing state: once the replies are out, shuts the sending side and waits for the
+// client to close, so that no reply is cut off by a reset; a connection that was sent
+// nothing closes at once. True when it is to be closed now.
+bool ConnectionServer::Impl::FinishClosingLocked(const ConnectionPtr& connection) {
+    if (connection->sendCount > 0) {
+        return false;
     }
-    if (sent) {
-        Close(connection);
+    if (!connection->replied) {
+        return true;
     }
+    asio::error_code ec;
+    connection->socket.shutdown(tcp::socket::shutdown_send, ec);
+    if (ec) {
+        return true;
+    }
+    WaitForData(connection);
+    return false;
 }
 
 bool ConnectionServer::Impl::Send(Connection& connection, std::string_view bytes) {
@@ -403,6 +482,7 @@ bool ConnectionServer::Impl::Send(Connection& connection, std::string_view bytes
     std::memcpy(block->data.data(), bytes.data(), bytes.size());
     block->length = bytes.size();
     connection.sends[(connection.sendHead + connection.sendCount) % kMaxPendingSends] = block;
+    connection.replied = true;
     if (++connection.sendCount == 1) {
         WriteSome(connection.shared_from_this());
     }
@@ -423,6 +503,7 @@ void ConnectionServer::Impl::WriteSome(const ConnectionPtr& connection) {
 void ConnectionServer::Impl::OnWritten(const ConnectionPtr& connection, const asio::error_code& ec,
                                        std::size_t n) {
     bool close = false;
+    bool serve = false;
     {
         std::lock_guard lock(connection->mutex);
         Block* block = connection->sends[connection->sendHead];
@@ -437,14 +518,22 @@ void ConnectionServer::Impl::OnWritten(const ConnectionPtr& connection, const as
             connection->sendHead = (connection->sendHead + 1) % kMaxPendingSends;
             --connection->sendCount;
         }
-        if (connection->sendCount > 0) {
+        if (ec) {
+            close = true;
+        } else if (connection->sendCount > 0) {
             WriteSome(connection);
-        } else {
-            close = ec || connection->state == Connection::State::Closing;
+        } else if (connection->state == Connection::State::Closing) {
+            close = connection->socket.is_open() && FinishClosingLocked(connection);
+        } else if (connection->serveAfterSends && connection->socket.is_open()) {
+            connection->serveAfterSends = false;
+            connection->state = Connection::State::Handling;
+            serve = true;
         }
     }
     if (close) {
         Close(connection);
+    } else if (serve) {
+        Serve(connection);
     }
 }
 
@@ -476,9 +565,10 @@ void ConnectionServer::Impl::ArmSweep() {
     });
 }
 
-// Closes connections that have sent nothing since they connected, or have not taken their
-// reply since it was queued, for the idle limit. Run every half limit, it closes each
-// between one and one and a half limits after that.
+// Closes connections whose message has not come whole, or whose replies have not been
+// taken, within the idle limit of the message's start (the connection, or the end of the
+// message before). Run every half limit, it closes each between one and one and a half
+// limits after that.
 void ConnectionServer::Impl::Sweep() {
     std::lock_guard lock(mutex_);
     if (stopping_) {

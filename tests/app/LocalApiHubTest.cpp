@@ -3,6 +3,7 @@
 #include "../device/BoxSim.h"
 #include "../store/StoreTestSupport.h"
 #include "app/AppCore.h"
+#include "app/DeviceBridge.h"
 #include "app/LocalApiHub.h"
 #include "app/SmsRequest.h"
 
@@ -166,6 +167,40 @@ TEST_F(LocalApiHubTest, DialsSmsAndRecordingReachTheVirtualBox) {
         "\xD2\xF4\xCD\xA3\xD6\xB9}");
     EXPECT_TRUE(box.WaitForLine("rx A5 A1 04 55"));
     EXPECT_TRUE(box.WaitForLine("record-stop-request"));
+}
+
+// Node's fetch writes its header names in lower case and keeps its connection open.
+TEST_F(LocalApiHubTest, NodeFetchPostsAnSmsThatReachesTheBox) {
+    BoxSim box;
+    ASSERT_TRUE(box.Running());
+    StartCore();
+    ASSERT_TRUE(core_->StartDeviceLink(QString::fromStdString(box.PortPath())));
+    ASSERT_TRUE(WaitUntil([&] { return core_->IsBoxConnected(); }));
+    ASSERT_TRUE(WaitUntil([&] { return core_->Device().Link().IsPhoneLinked(); }));
+
+    const char* script = R"(
+const [port, data] = process.argv.slice(1);
+const reply = await fetch(`http://127.0.0.1:${port}/api/sms`, {
+    method: 'POST',
+    headers: {'content-type': 'application/x-www-form-urlencoded'},
+    body: 'data=' + data,
+});
+const body = Buffer.from(await reply.arrayBuffer());
+process.stdout.write(`${reply.status}|${reply.headers.get('content-type')}|` +
+                     `${reply.headers.get('content-length')}|`);
+process.stdout.write(body);
+)";
+    QProcess node;
+    node.start("node", {"--input-type=module", "-e", script, QString::number(core_->LocalApiPort()),
+                        R"({"size":1,"list":[{"number":"13900000000"}],"content":"from node"})"});
+    ASSERT_TRUE(WaitUntil([&] { return node.state() == QProcess::NotRunning; }, 60000));
+    EXPECT_EQ(node.exitCode(), 0) << node.readAllStandardError().toStdString();
+    // {"code":0, "msg":短信发送请求已受理} in GBK.
+    const std::string body = "{\"code\":0, \"msg\":\xB6\xCC\xD0\xC5\xB7\xA2\xCB\xCD\xC7\xEB\xC7"
+                             "\xF3\xD2\xD1\xCA\xDC\xC0\xED}";
+    EXPECT_EQ(node.readAllStandardOutput().toStdString(),
+              "200|application/json;charset=gbk|" + std::to_string(body.size()) + "|" + body);
+    EXPECT_TRUE(box.WaitForLine("sms 13900000000 from node"));
 }
 
 TEST_F(LocalApiHubTest, ShutdownReleasesARequestWaitingForTheUiThread) {

@@ -1,5 +1,6 @@
 #include "ApiTestSupport.h"
 
+#include "localapi/CHttpParser.h"
 #include "localapi/LocalApi.h"
 
 #include <gtest/gtest.h>
@@ -212,14 +213,15 @@ TEST_F(ApiRoutesTest, RequestsTheApiDoesNotServeGetNoReply) {
         EXPECT_TRUE(result.output.empty()) << arguments.join(' ').toStdString();
     }
 
-    // What curl cannot say: an apostrophe, a POST whose body has not all arrived, no end of
-    // head, junk, requests beyond the first data's limit.
+    // What curl cannot say: an apostrophe, a POST whose body has not all arrived when the
+    // client is done sending, no end of head, junk, requests beyond the bound.
     const std::string rawNoReply[] = {
         "GET /api/call?type=tel&number=1'2 HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n",
         "POST /api/call HTTP/1.1\r\nHost: localhost\r\nContent-Length: 30\r\n\r\ntype=tel",
         "GET /api/call?type=tel&number=12 HTTP/1.1\r\nHost: localhost\r\n",
         std::string("\x16\x03\x01\x02\x00\x01\x00\x01\xfc\x03\x03\r\n\r\n\0\0", 17),
-        "GET /api/call?type=tel&number=12 HTTP/1.1\r\nX: " + std::string(5000, 'X') + "\r\n\r\n",
+        "GET /api/call?type=tel&number=12 HTTP/1.1\r\nX: " +
+            std::string(CHttpParser::kMaxRequest, 'X') + "\r\n\r\n",
         "GET /api/call?number=" + std::string(33 * 1024, '1') + " HTTP/1.1\r\n\r\n",
     };
     for (const std::string& request : rawNoReply) {

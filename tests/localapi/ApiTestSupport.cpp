@@ -11,6 +11,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
+#include <cstdlib>
 #include <thread>
 
 namespace tamberlink::test {
@@ -46,6 +48,27 @@ bool SendAll(int fd, std::string_view bytes) {
 }
 
 Received ReadUntilClosed(int fd, std::chrono::milliseconds deadline) {
+    return ReadReplies(fd, SIZE_MAX, deadline);
+}
+
+std::size_t CountReplies(std::string_view bytes) {
+    std::size_t count = 0;
+    for (;;) {
+        const std::size_t headEnd = bytes.find("\r\n\r\n");
+        const std::size_t at = bytes.find("Content-Length: ");
+        if (headEnd == std::string_view::npos || at == std::string_view::npos || at > headEnd) {
+            return count;
+        }
+        const std::size_t length = std::strtoul(bytes.data() + at + 16, nullptr, 10);
+        if (bytes.size() < headEnd + 4 + length) {
+            return count;
+        }
+        bytes.remove_prefix(headEnd + 4 + length);
+        ++count;
+    }
+}
+
+Received ReadReplies(int fd, std::size_t count, std::chrono::milliseconds deadline) {
     Received received;
     const auto end = std::chrono::steady_clock::now() + deadline;
     char buffer[8192];
@@ -62,6 +85,9 @@ Received ReadUntilClosed(int fd, std::chrono::milliseconds deadline) {
         const ssize_t n = recv(fd, buffer, sizeof buffer, 0);
         if (n > 0) {
             received.bytes.append(buffer, static_cast<std::size_t>(n));
+            if (count != SIZE_MAX && CountReplies(received.bytes) >= count) {
+                return received;
+            }
         } else if (n == 0 || errno != EINTR) {
             received.closed = true;
             return received;
@@ -76,6 +102,7 @@ Received Exchange(std::uint16_t port, std::string_view request) {
     }
     // A server that closes early may cut the sending short; what it answered still counts.
     SendAll(fd, request);
+    shutdown(fd, SHUT_WR);
     const Received received = ReadUntilClosed(fd);
     close(fd);
     return received;

@@ -29,7 +29,13 @@ struct Received {
 };
 // Reads until the server closes the connection or `deadline` has passed.
 Received ReadUntilClosed(int fd, std::chrono::milliseconds deadline = 20s);
-// Connects, sends `request` in one piece and reads until closed.
+// Reads until `count` whole replies (head and the body its Content-Length announces) have
+// arrived, the server closes, or `deadline` has passed.
+Received ReadReplies(int fd, std::size_t count, std::chrono::milliseconds deadline = 20s);
+// The number of whole replies at the start of `bytes`.
+std::size_t CountReplies(std::string_view bytes);
+// Connects, sends `request` in one piece, ends the sending side (the server answers what
+// came whole, then closes) and reads until closed.
 Received Exchange(std::uint16_t port, std::string_view request);
 // True while nothing has arrived and the connection is still open.
 bool StillOpen(int fd);

@@ -17,16 +17,74 @@ std::string Param(const CHttpParser& parser, const std::string& name) {
     return value ? *value : "<missing>";
 }
 
-TEST(HttpParser, HeadersKeepTheFirstOfEqualNamesAndEndAtALineWithoutColonBlank) {
-    const CHttpParser parser("GET /a?x=1 HTTP/1.1\r\nHost: localhost\r\nA: 1\r\nA: 2\r\n"
-                             "Broken:line\r\nB: 2\r\n\r\n");
+TEST(HttpParser, HeaderNamesMatchWithoutCaseAndALineWithoutColonEndsThem) {
+    const CHttpParser parser("GET /a?x=1 HTTP/1.1\r\nHost: localhost\r\nA: 1\r\na: 2\r\n"
+                             "Tight:line \r\nBroken line\r\nB: 2\r\n\r\n");
     EXPECT_EQ(parser.GetMethod(), Method::Get);
     EXPECT_EQ(parser.RequestLine(), "GET /a?x=1 HTTP/1.1");
     EXPECT_EQ(*parser.Header("Host"), "localhost");
-    EXPECT_EQ(*parser.Header("A"), "1");
-    EXPECT_EQ(parser.Header("host"), nullptr);
-    EXPECT_EQ(parser.Header("Broken"), nullptr);
+    EXPECT_EQ(*parser.Header("HOST"), "localhost");
+    EXPECT_EQ(*parser.Header("a"), "1");
+    EXPECT_EQ(*parser.Header("tight"), "line");
+    EXPECT_EQ(parser.Header("Broken line"), nullptr);
     EXPECT_EQ(parser.Header("B"), nullptr);
+}
+
+TEST(HttpParser, MeasureFindsWhereEachRequestEnds) {
+    using Status = CHttpParser::Frame::Status;
+    const auto measure = [](std::string_view data) {
+        const CHttpParser::Frame frame = CHttpParser::Measure(data);
+        return frame.status == Status::Complete ? std::to_string(frame.length)
+               : frame.status == Status::Bad    ? std::string("bad")
+                                                : std::string("more");
+    };
+    const std::string get = "GET /a HTTP/1.1\r\nHost: x\r\n\r\n";
+    EXPECT_EQ(measure(""), "more");
+    EXPECT_EQ(measure("G"), "more");
+    EXPECT_EQ(measure("POS"), "more");
+    EXPECT_EQ(measure("GET /a HTTP/1.1\r\nHost: x\r\n\r"), "more");
+    EXPECT_EQ(measure(get), std::to_string(get.size()));
+    EXPECT_EQ(measure(get + "GET /b"), std::to_string(get.size()));
+    EXPECT_EQ(measure("PUT /a HTTP/1.1\r\n\r\n"), "bad");
+    EXPECT_EQ(measure("GEt"), "bad");
+    EXPECT_EQ(measure("\x16\x03\x01"), "bad");
+
+    // Any spelling of Content-Length, with or without the blank; the body may lag behind.
+    for (const char* name : {"Content-Length: ", "content-length: ", "CONTENT-LENGTH:"}) {
+        const std::string head = std::string("POST /a HTTP/1.1\r\n") + name + "5\r\n\r\n";
+        EXPECT_EQ(measure(head + "ab"), "more") << name;
+        EXPECT_EQ(measure(head + "abcdeGET"), std::to_string(head.size() + 5)) << name;
+    }
+    // A GET's body is taken off the stream too.
+    const std::string getWithBody = "GET /a HTTP/1.1\r\nContent-Length: 3\r\n\r\nxyz";
+    EXPECT_EQ(measure(getWithBody + "GET"), std::to_string(getWithBody.size()));
+
+    // Lengths that leave the end in doubt, bodies in chunks, and sizes beyond the bound.
+    EXPECT_EQ(measure("POST /a HTTP/1.1\r\nContent-Length: 2\r\ncontent-length: 3\r\n\r\nab"),
+              "bad");
+    const std::string twice =
+        "POST /a HTTP/1.1\r\nContent-Length: 2\r\nContent-Length: 2\r\n\r\nab";
+    EXPECT_EQ(measure(twice), std::to_string(twice.size()));
+    EXPECT_EQ(measure("POST /a HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n2\r\nab\r\n0\r\n\r\n"),
+              "bad");
+    EXPECT_EQ(measure("POST /a HTTP/1.1\r\nContent-Length: -1\r\n\r\n"), "bad");
+    EXPECT_EQ(measure("POST /a HTTP/1.1\r\nContent-Length: 32768\r\n\r\n"), "bad");
+    const std::string longHead =
+        "GET /a HTTP/1.1\r\nX: " + std::string(CHttpParser::kMaxRequest, 'x');
+    EXPECT_EQ(measure(longHead.substr(0, CHttpParser::kMaxRequest - 1)), "more");
+    EXPECT_EQ(measure(longHead), "bad");
+}
+
+TEST(HttpParser, KeepAliveFollowsTheVersionAndTheConnectionHeader) {
+    const auto keep = [](const std::string& version, const std::string& header) {
+        return CHttpParser("GET /a " + version + "\r\n" + header + "\r\n").KeepAlive();
+    };
+    EXPECT_TRUE(keep("HTTP/1.1", ""));
+    EXPECT_TRUE(keep("HTTP/1.1", "Connection: Keep-Alive\r\n"));
+    EXPECT_FALSE(keep("HTTP/1.1", "connection: Close\r\n"));
+    EXPECT_FALSE(keep("HTTP/1.1", "Connection: TE, close\r\n"));
+    EXPECT_FALSE(keep("HTTP/1.0", ""));
+    EXPECT_TRUE(keep("HTTP/1.0", "Connection: keep-alive\r\n"));
 }
 
 TEST(HttpParser, BodyIsWhatContentLengthAnnounces) {
@@ -69,7 +127,7 @@ TEST(HttpParser, RefusedRequestsLeaveNothingBehind) {
         "GETX /api/call HTTP/1.1\r\n\r\n",
         "POSTX /api/call HTTP/1.1\r\n\r\n",
         "GET /api/call?type=tel\r\n\r\n",
-        "GET /" + std::string(CHttpParser::kRequestLineCapacity, 'a') + " HTTP/1.1\r\n\r\n",
+        "GET /" + std::string(CHttpParser::kMaxRequest, 'a') + " HTTP/1.1\r\n\r\n",
         "HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nok",
         "",
         std::string("\x00\xff\x16\x03\x01\r\n\r\n", 9),
@@ -82,7 +140,7 @@ TEST(HttpParser, RefusedRequestsLeaveNothingBehind) {
             << data.substr(0, 60);
     }
     EXPECT_EQ(CHttpParser("GET / HTTP\r\n\r\n").Path(), "/");
-    const std::string fits = "/" + std::string(CHttpParser::kRequestLineCapacity - 20, 'a');
+    const std::string fits = "/" + std::string(CHttpParser::kMaxRequest - 20, 'a');
     EXPECT_EQ(CHttpParser("GET " + fits + " HTTP/1.1\r\n\r\n").Path(), fits);
     // A status line is recognised but names no path, so no route takes it.
     const CHttpParser status("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok");

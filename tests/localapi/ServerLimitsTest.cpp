@@ -28,32 +28,39 @@ bool IsUnknownCmdReply(const Received& received) {
            received.bytes.ends_with("}");
 }
 
-// Answers every connection with blocks of the given sizes, block i filled with 'a' + i % 26,
-// until one is refused; keeps the first data and the results.
+// Waits for `wanted` bytes, then answers with blocks of the given sizes, block i filled with
+// 'a' + i % 26, until one is refused, and closes; keeps the message and the results.
 class BlockServer : public ConnectionServer {
 public:
     ~BlockServer() override { Stop(); }
 
+    std::size_t wanted = 1;
     std::vector<std::size_t> sizes;
     std::vector<bool> results;
-    std::string firstData;
+    std::string message;
+    std::atomic<int> reads{0};
     std::atomic<bool> refused{false};
 
 protected:
-    void OnConnectionEstablished(Connection& connection, std::string_view data) override {
-        firstData = data;
+    ReadResult OnReadCompleted(Connection& connection, std::string_view received) override {
+        ++reads;
+        if (received.size() < wanted) {
+            return {0, ReadResult::Next::Read};
+        }
+        message = received;
         results.clear();
         for (std::size_t i = 0; i < sizes.size(); ++i) {
             results.push_back(Send(connection, std::string(sizes[i], char('a' + i % 26))));
             if (!results.back()) {
                 refused = true;
-                return;
+                break;
             }
         }
+        return {received.size(), ReadResult::Next::Close};
     }
 };
 
-TEST(ConnectionServer, ReadsOnlyTheFirstDataSendsBlocksAndClosesAfterTheReply) {
+TEST(ConnectionServer, GathersAMessageAcrossReadsSendsBlocksAndClosesAfterTheReply) {
     BlockServer server;
     server.sizes = {ConnectionServer::kBlockSize, 10, ConnectionServer::kBlockSize + 1};
     ASSERT_TRUE(server.Start(0));
@@ -61,13 +68,25 @@ TEST(ConnectionServer, ReadsOnlyTheFirstDataSendsBlocksAndClosesAfterTheReply) {
     EXPECT_TRUE(received.closed);
     EXPECT_EQ(received.bytes, std::string(ConnectionServer::kBlockSize, 'a') + "bbbbbbbbbb");
     EXPECT_EQ(server.results, (std::vector<bool>{true, true, false}));
-    EXPECT_EQ(server.firstData, "hello");
+    EXPECT_EQ(server.message, "hello");
     EXPECT_TRUE(WaitFor([&] { return server.ConnectionCount() == 0; }));
 
-    // No more of the first data is read than the limit.
-    EXPECT_TRUE(Exchange(server.Port(), std::string(6000, 'a')).closed);
-    EXPECT_GT(server.firstData.size(), 0u);
-    EXPECT_LE(server.firstData.size(), ConnectionServer::kFirstDataLimit);
+    // A message larger than one read, sent in pieces, is handed over whole.
+    std::string big;
+    for (int i = 0; i < 3000; ++i) {
+        big += std::to_string(i) + ",";
+    }
+    server.wanted = big.size();
+    server.reads = 0;
+    const int fd = ConnectLoopback(server.Port());
+    for (std::size_t at = 0; at < big.size(); at += 1000) {
+        ASSERT_TRUE(SendAll(fd, std::string_view(big).substr(at, 1000)));
+        std::this_thread::sleep_for(5ms);
+    }
+    EXPECT_TRUE(ReadUntilClosed(fd).closed);
+    close(fd);
+    EXPECT_EQ(server.message, big);
+    EXPECT_GT(server.reads, 1);
 }
 
 TEST(ConnectionServer, SendsBeyondThePendingLimitAreRefusedAndTheRestArriveInOrder) {
@@ -113,6 +132,63 @@ TEST(ConnectionServer, AConnectionThatSendsNothingIsClosedAfterTheIdleLimit) {
     EXPECT_GE(elapsed, kLimit);
 }
 
+TEST(ConnectionServer, UnfinishedRequestsAndIdleKeptConnectionsCloseAtTheIdleLimit) {
+    constexpr auto kLimit = 1500ms;
+    FakeHost host;
+    LocalApi api(host, kLimit);
+    ASSERT_TRUE(api.StartServer(0));
+    const auto start = std::chrono::steady_clock::now();
+    const int halfHead = ConnectLoopback(api.Port());
+    ASSERT_TRUE(SendAll(halfHead, "GET /api/record?cmd=x HTTP/1.1\r\nHo"));
+    const int shortBody = ConnectLoopback(api.Port());
+    ASSERT_TRUE(SendAll(shortBody, "POST /api/record HTTP/1.1\r\nContent-Length: 30\r\n\r\ncmd=x"));
+    const int kept = ConnectLoopback(api.Port());
+    ASSERT_TRUE(SendAll(kept, kRequest));
+    const Received reply = ReadReplies(kept, 1);
+    EXPECT_FALSE(reply.closed);
+    EXPECT_EQ(CountReplies(reply.bytes), 1u);
+
+    // A body longer than its length starts the next request; junk there ends the connection
+    // after the reply to what came before it.
+    const Received longer = Exchange(
+        api.Port(), "POST /api/record HTTP/1.1\r\nContent-Length: 5\r\n\r\ncmd=xJUNK\r\n\r\n");
+    EXPECT_TRUE(longer.closed);
+    EXPECT_EQ(CountReplies(longer.bytes), 1u);
+    EXPECT_TRUE(IsUnknownCmdReply(longer));
+
+    for (int fd : {halfHead, shortBody, kept}) {
+        const Received received = ReadUntilClosed(fd, 30s);
+        EXPECT_TRUE(received.closed);
+        EXPECT_TRUE(received.bytes.empty());
+        close(fd);
+    }
+    EXPECT_GE(std::chrono::steady_clock::now() - start, kLimit);
+    EXPECT_TRUE(WaitFor([&] { return api.ConnectionCount() == 0; }));
+}
+
+TEST(ConnectionServer, TwoThousandHalfHeadsLeaveTheServerServingAndAreClosedInTime) {
+    constexpr int kHalfHeads = ConnectionServer::kMaxConnections - 1;
+    if (!EnsureDescriptors(2 * kHalfHeads + 200)) {
+        GTEST_SKIP() << "not enough file descriptors for this process";
+    }
+    FakeHost host;
+    LocalApi api(host, 8000ms);
+    ASSERT_TRUE(api.StartServer(0));
+    std::vector<int> held;
+    for (int i = 0; i < kHalfHeads; ++i) {
+        const int fd = ConnectLoopback(api.Port());
+        ASSERT_GE(fd, 0) << "connection " << i;
+        ASSERT_TRUE(SendAll(fd, "POST /api/sms HTTP/1.1\r\nContent-Le"));
+        held.push_back(fd);
+    }
+    EXPECT_TRUE(IsUnknownCmdReply(Exchange(api.Port(), kRequest)));
+    ASSERT_TRUE(WaitFor([&] { return api.ConnectionCount() == 0; }, 60s));
+    for (int fd : held) {
+        EXPECT_FALSE(StillOpen(fd));
+        close(fd);
+    }
+}
+
 TEST(ConnectionServer, HoldsTwoThousandConnectionsAndClosesTheNextOnItsFirstData) {
     constexpr int kMax = ConnectionServer::kMaxConnections;
     constexpr int kExtra = 300;
@@ -140,6 +216,7 @@ TEST(ConnectionServer, HoldsTwoThousandConnectionsAndClosesTheNextOnItsFirstData
 
     // The held connections are served: one of them asks and gets its answer.
     ASSERT_TRUE(SendAll(held.back(), kRequest));
+    shutdown(held.back(), SHUT_WR);
     EXPECT_TRUE(IsUnknownCmdReply(ReadUntilClosed(held.back())));
     close(held.back());
     held.pop_back();
