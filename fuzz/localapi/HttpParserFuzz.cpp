@@ -71,12 +71,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (parser.GetMethod() == CHttpParser::Method::None) {
         Check(parser.Path().empty() && parser.Params().Params().empty() && parser.Body().empty());
     } else {
-        Check(text.find('\'') == std::string_view::npos);
-        Check(text.find("\r\n\r\n") != std::string_view::npos);
+        // Only the first request of the stream is parsed; what follows it is the next one's.
+        const CHttpParser::Frame frame = CHttpParser::Measure(text);
+        Check(frame.status == CHttpParser::Frame::Status::Complete);
+        const std::string_view request = text.substr(0, frame.length);
+        Check(request.find('\'') == std::string_view::npos);
+        Check(request.find("\r\n\r\n") != std::string_view::npos);
         Check(parser.Path().find('?') == std::string::npos);
         Check(parser.Body().empty() ||
-              (parser.Body().data() >= text.data() &&
-               parser.Body().data() + parser.Body().size() <= text.data() + text.size()));
+              (parser.Body().data() >= request.data() &&
+               parser.Body().data() + parser.Body().size() <= request.data() + request.size()));
         CheckParams(parser.Params(), text);
         const std::string reply = tamberlink::CHttpResponseMaker::Make(
             parser.Body(), tamberlink::CHttpResponseMaker::kJson);

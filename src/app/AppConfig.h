@@ -2,9 +2,13 @@
 
 #include <QString>
 
+#include <chrono>
 #include <cstdint>
+#include <memory>
 
 namespace tamberlink {
+
+class PasswordKeyring;
 
 // Where the core keeps and finds its files. Empty fields take the defaults.
 struct AppConfig {
@@ -19,6 +23,12 @@ struct AppConfig {
     QString cloudBaseUrl = {};
     // The folder of the cloud cookie file; by default the application's local data folder.
     QString cookieFolder = {};
+    // Where a remembered password is kept; none by default, and then the database keeps only
+    // the hash a login needs.
+    std::shared_ptr<PasswordKeyring> keyring = {};
+    // When set, the watchdog of a contact backup or sync fires after this time instead of
+    // minutes (for tests).
+    std::chrono::milliseconds cloudWatchdog{0};
 };
 
 } // namespace tamberlink

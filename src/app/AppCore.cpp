@@ -163,11 +163,10 @@ void AppCore::StartCloud() {
             : config_.cookieFolder;
     cloudClient_ = std::make_unique<CloudClient>(baseUrl.toStdString(), cookieFolder);
     cloudClient_->SetProxy(settings_.Proxy());
-    cloudFlows_ =
-        std::make_unique<CloudFlows>(*cloudClient_, database_, *sink_, dataRoot_,
-                                     [this](const QString& account, const QString& password) {
-                                         settings_.SetRememberedAccount(account, password);
-                                     });
+    cloudFlows_ = std::make_unique<CloudFlows>(*cloudClient_, database_, *sink_, dataRoot_,
+                                               config_.keyring.get());
+    cloudFlows_->Progress().SetWatchdogLimit(config_.cloudWatchdog);
+    cloudFlows_->Account().Remembered().Load();
     cloudFlows_->Version().CheckForUpdates(VersionCheck::kStartUp);
 }
 
@@ -547,7 +546,8 @@ std::optional<NoteRecord> AppCore::GetNoteForCall(int callLogId) {
 }
 
 bool AppCore::SaveLogin(const QString& account, const QString& password, bool remember) {
-    return database_.SaveLogin(account, password, remember);
+    return cloudFlows_ != nullptr &&
+           cloudFlows_->Account().StoreAccount(account, password, remember);
 }
 
 } // namespace tamberlink

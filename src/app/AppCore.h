@@ -146,7 +146,7 @@ public:
     // Null until Start has opened the database, and again once Shutdown has begun.
     CloudFlows* Cloud() { return cloudFlows_.get(); }
 
-    // Account.
+    // Account: the row the login form offers (see RememberedPassword). False before Start.
     bool SaveLogin(const QString& account, const QString& password, bool remember);
 
 signals:

@@ -85,11 +85,9 @@ void DeviceBridge::SetFirmwareVersion(const QString& version) {
     firmwareVersion_ = version;
 }
 
-void DeviceBridge::ShowUpgradeStatus(const QString& /*windowText*/, const QString& tipText) {
-    // No window shows the upgrade's progress: the texts meant as notices reach the user.
-    if (!tipText.isEmpty()) {
-        core_.ShowTip(tipText);
-    }
+void DeviceBridge::ShowUpgradeStatus(const QString& windowText, const QString& tipText) {
+    core_.PostToUiThread(
+        [this, windowText, tipText] { core_.Sink().ShowUpgradeStatus(windowText, tipText); });
 }
 
 DialSettings DeviceBridge::CurrentDialSettings() {

@@ -31,7 +31,6 @@ void SettingsStore::Clear() {
     ipCode_.clear();
     proxy_.clear();
     switchIP_ = popoff_ = auto_ = autoAdmin_ = screenoff_ = 0;
-    account_ = AccountRecord();
 }
 
 void SettingsStore::Load() {
@@ -45,7 +44,6 @@ void SettingsStore::Load() {
     const int autoRecord = database_.ReadIntSetting(kAuto);
     const int autoAdmin = database_.ReadIntSetting(kAutoAdmin);
     const int screenoff = database_.ReadIntSetting(kScreenOff);
-    AccountRecord account = database_.ReadAccount();
 
     std::lock_guard lock(mutex_);
     fenjiCode_ = std::move(fenjiCode);
@@ -57,7 +55,6 @@ void SettingsStore::Load() {
     auto_ = autoRecord;
     autoAdmin_ = autoAdmin;
     screenoff_ = screenoff;
-    account_ = std::move(account);
 }
 
 QString SettingsStore::FenjiCode() const {
@@ -108,17 +105,6 @@ int SettingsStore::ScreenOff() const {
 bool SettingsStore::IsAutoRecordOn() const {
     std::lock_guard lock(mutex_);
     return auto_ != 0 || autoAdmin_ != 0;
-}
-
-AccountRecord SettingsStore::Account() const {
-    std::lock_guard lock(mutex_);
-    return account_;
-}
-
-void SettingsStore::SetRememberedAccount(const QString& account, const QString& password) {
-    std::lock_guard lock(mutex_);
-    account_.account = account;
-    account_.password = password;
 }
 
 void SettingsStore::SetFenjiCode(const QString& code) {

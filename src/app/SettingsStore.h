@@ -1,7 +1,5 @@
 #pragma once
 
-#include "store/AccountRecord.h"
-
 #include <QString>
 
 #include <cstdint>
@@ -11,10 +9,10 @@ namespace tamberlink {
 
 class LocalDatabase;
 
-// The settings rows of table_setting and the remembered account, read once at start-up and
-// then kept in memory; every setter updates memory first and writes its row at once. The
-// serial listener sets the extension and area code while the UI thread reads them, so the
-// values are guarded and handed out as copies.
+// The settings rows of table_setting, read once at start-up and then kept in memory; every
+// setter updates memory first and writes its row at once. The serial listener sets the
+// extension and area code while the UI thread reads them, so the values are guarded and
+// handed out as copies.
 class SettingsStore {
 public:
     // A change of screen capture within this many seconds of the last one is ignored.
@@ -37,10 +35,6 @@ public:
     int ScreenOff() const;
     // Automatic recording is on when the user or another program turned it on.
     bool IsAutoRecordOn() const;
-    AccountRecord Account() const;
-    // After a registration the new account is remembered in memory (the row is written by
-    // the login that follows).
-    void SetRememberedAccount(const QString& account, const QString& password);
 
     void SetFenjiCode(const QString& code);
     // Codes of 6 or more characters are refused: nothing changes and false is returned.
@@ -67,7 +61,6 @@ private:
     int auto_ = 0;
     int autoAdmin_ = 0;
     int screenoff_ = 0;
-    AccountRecord account_;
     std::int64_t lastScreenOffChange_ = 0;
 };
 

@@ -47,6 +47,14 @@ public:
 
     // A note's reminder time has come.
     virtual void ShowNoteReminder(int /*noteId*/) {}
+
+    // The firmware upgrade's progress: `windowText` for the upgrade window when it is open;
+    // otherwise `tipText`, when there is one, as a notice.
+    virtual void ShowUpgradeStatus(const QString& /*windowText*/, const QString& tipText) {
+        if (!tipText.isEmpty()) {
+            ShowTip(tipText);
+        }
+    }
 };
 
 } // namespace tamberlink

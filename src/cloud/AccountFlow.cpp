@@ -6,7 +6,6 @@
 #include "store/LocalDatabase.h"
 #include "util/TextCodec.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QLoggingCategory>
@@ -19,30 +18,19 @@ namespace {
 
 Q_LOGGING_CATEGORY(lcAccount, "tamberlink.cloud.account", QtWarningMsg)
 
-QString Md5Upper(const QByteArray& bytes) {
-    return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Md5).toHex())
-        .toUpper();
-}
-
 } // namespace
 
 AccountFlow::AccountFlow(CloudClient& client, LocalDatabase& database, CloudHost& host,
-                         QString dataRoot,
-                         std::function<void(const QString&, const QString&)> rememberAccount)
+                         QString dataRoot, PasswordKeyring* keyring)
     : client_(client)
     , database_(database)
     , host_(host)
     , dataRoot_(std::move(dataRoot))
-    , rememberAccount_(std::move(rememberAccount)) {}
+    , remembered_(database, keyring) {}
 
 QString AccountFlow::LoginHash(const QString& account, const QString& password,
                                const QString& code) {
-    const QString h1 = Md5Upper(account.toUtf8() + password.toUtf8());
-    return Md5Upper(h1.toLatin1() + code.toUtf8());
-}
-
-QString AccountFlow::StoredPassword(const QString& password, bool remember) {
-    return remember ? password : QString();
+    return LoginProof(LoginDigest(account, password), code);
 }
 
 void AccountFlow::RequestCodePicture(int form) {
@@ -65,9 +53,20 @@ void AccountFlow::RequestCodePicture(int form) {
 void AccountFlow::Login(const QString& account, const QString& password, const QString& code,
                         bool remember) {
     StoreAccount(account, password, remember);
-    login_ = {account, password, remember};
+    login_ = {account, password, remember, false};
+    SendLogin(account, LoginDigest(account, password), code);
+}
+
+void AccountFlow::LoginRemembered(const QString& code, bool remember) {
+    const RememberedPassword::Offer offer = remembered_.Offered();
+    remembered_.StoreOffered(remember);
+    login_ = {offer.account, QString(), remember, true};
+    SendLogin(offer.account, offer.digest, code);
+}
+
+void AccountFlow::SendLogin(const QString& account, const QString& digest, const QString& code) {
     client_.Submit(client_.Requests().UserLogin(
-        WideToUtf8(account), WideToUtf8(LoginHash(account, password, code)), WideToUtf8(code)));
+        WideToUtf8(account), WideToUtf8(LoginProof(digest, code)), WideToUtf8(code)));
 }
 
 void AccountFlow::Register(const QString& account, const QString& password, const QString& repeat,
@@ -98,17 +97,25 @@ void AccountFlow::ResetPassword(const QString& smsCode, const QString& password,
     client_.Submit(client_.Requests().UserForget(WideToUtf8(password), WideToUtf8(smsCode)));
 }
 
-void AccountFlow::StoreAccount(const QString& account, const QString& password, bool remember) {
-    database_.SaveLogin(account, StoredPassword(password, remember), remember);
+bool AccountFlow::StoreAccount(const QString& account, const QString& password, bool remember) {
+    return remembered_.Store(account, password, remember);
 }
 
-void AccountFlow::LoginSucceeded(const QString& account, const QString& password, bool remember) {
+void AccountFlow::LoggedIn() {
     loggedIn_ = true;
-    account_ = account;
-    database_.SaveLogin(account, StoredPassword(password, remember), remember);
-    const ProfileRecord profile = database_.GetProfile(account);
-    host_.ShowLoggedIn(account, profile.name.isEmpty() ? account : profile.name,
+    account_ = login_.account;
+    if (login_.offered) {
+        remembered_.StoreOffered(login_.remember);
+    } else {
+        remembered_.Store(login_.account, login_.password, login_.remember);
+    }
+    const ProfileRecord profile = Profile();
+    host_.ShowLoggedIn(account_, profile.name.isEmpty() ? account_ : profile.name,
                        profile.company.isEmpty() ? DefaultCompany() : profile.company);
+}
+
+ProfileRecord AccountFlow::Profile() const {
+    return loggedIn_ ? database_.GetProfile(account_) : ProfileRecord();
 }
 
 void AccountFlow::LogOut() {
@@ -166,7 +173,7 @@ void AccountFlow::OnLoginReply(const CloudReply& reply) {
     if (!envelope.Readable()) {
         host_.ShowTip(QStringLiteral("连接服务器失败"));
     } else if (envelope.code == 0) {
-        LoginSucceeded(login_.account, login_.password, login_.remember);
+        LoggedIn();
         host_.ShowAccountResult(kLoggedIn);
     } else if (envelope.code == 1) {
         host_.ShowTip(QStringLiteral("登录失败"));
@@ -184,9 +191,7 @@ void AccountFlow::OnRegisterReply(const CloudReply& reply) {
     } else if (envelope.code != 0) {
         host_.ShowTip(envelope.msg);
     } else {
-        if (rememberAccount_) {
-            rememberAccount_(registration_.account, registration_.password);
-        }
+        remembered_.OfferRegistered(registration_.account, registration_.password);
         host_.ShowAccountResult(kRegistered);
         RequestCodePicture(kLoginForm);
     }

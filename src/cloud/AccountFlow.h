@@ -1,16 +1,17 @@
 #pragma once
 
 #include "cloud/CloudRequest.h"
+#include "cloud/RememberedPassword.h"
+#include "store/AccountRecord.h"
 
 #include <QString>
-
-#include <functional>
 
 namespace tamberlink {
 
 class CloudClient;
 class LocalDatabase;
 class CloudHost;
+class PasswordKeyring;
 
 // The cloud account: picture codes, login, registration, the two password reset steps, the
 // replies to them, and the signed-in state with its profile. Runs on the UI thread; the
@@ -22,10 +23,9 @@ public:
     // What CloudHost::ShowAccountResult reports.
     enum Result { kLoggedIn = 0, kRegistered = 1, kResetCodeSent = 2, kPasswordReset = 3 };
 
-    // `rememberAccount` keeps a just registered account and password in memory, for the
-    // login form to offer.
+    // The remembered password goes to `keyring` when it takes it (null: none).
     AccountFlow(CloudClient& client, LocalDatabase& database, CloudHost& host, QString dataRoot,
-                std::function<void(const QString&, const QString&)> rememberAccount);
+                PasswordKeyring* keyring);
 
     // Fetches a new picture code for a form; the picture arrives through ShowCodePicture.
     void RequestCodePicture(int form);
@@ -33,6 +33,8 @@ public:
     // Stores the account (the password only when it is to be remembered) and sends the login,
     // which proves the password by a hash over the picture code instead of sending it.
     void Login(const QString& account, const QString& password, const QString& code, bool remember);
+    // The same with the password the login form offers as remembered (Remembered().Offered()).
+    void LoginRemembered(const QString& code, bool remember);
     // Sends a registration after checking the number and the two passwords.
     void Register(const QString& account, const QString& password, const QString& repeat,
                   const QString& code);
@@ -42,15 +44,19 @@ public:
     // from the session cookie of step 1.
     void ResetPassword(const QString& smsCode, const QString& password, const QString& repeat);
 
-    // table_user row 0: account, password (only when remembered) and the remember flag.
-    void StoreAccount(const QString& account, const QString& password, bool remember);
-    void LoginSucceeded(const QString& account, const QString& password, bool remember);
+    // table_user row 0: the account, the remember flag and, when remembered, what proves the
+    // password (see RememberedPassword). False when the row was not written.
+    bool StoreAccount(const QString& account, const QString& password, bool remember);
     void LogOut();
     // The profile window's name and company for the signed-in account.
     void ApplyProfile(const QString& name, const QString& company);
+    // The name and company stored for the signed-in account.
+    ProfileRecord Profile() const;
 
     bool IsLoggedIn() const { return loggedIn_; }
     const QString& Account() const { return account_; }
+    RememberedPassword& Remembered() { return remembered_; }
+    const RememberedPassword& Remembered() const { return remembered_; }
 
     // Replies of the picture codes, USER_LOGIN, USER_REG, SMS_CODE and USER_FORGET.
     void OnReply(const CloudReply& reply);
@@ -65,19 +71,21 @@ private:
     void OnLoginReply(const CloudReply& reply);
     void OnRegisterReply(const CloudReply& reply);
     void OnResetReply(const CloudReply& reply, Result success);
-    static QString StoredPassword(const QString& password, bool remember);
+    void LoggedIn();
+    void SendLogin(const QString& account, const QString& digest, const QString& code);
 
     struct PendingLogin {
         QString account;
         QString password;
         bool remember = false;
+        bool offered = false; // with the remembered password
     };
 
     CloudClient& client_;
     LocalDatabase& database_;
     CloudHost& host_;
     QString dataRoot_;
-    std::function<void(const QString&, const QString&)> rememberAccount_;
+    RememberedPassword remembered_;
     PendingLogin login_;        // the login most recently sent
     PendingLogin registration_; // the registration most recently sent
     bool loggedIn_ = false;

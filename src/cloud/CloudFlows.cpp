@@ -6,11 +6,10 @@
 namespace tamberlink {
 
 CloudFlows::CloudFlows(CloudClient& client, LocalDatabase& database, CloudHost& host,
-                       QString dataRoot,
-                       std::function<void(const QString&, const QString&)> rememberAccount)
+                       QString dataRoot, PasswordKeyring* keyring)
     : client_(client)
     , progress_(host)
-    , account_(client, database, host, dataRoot, std::move(rememberAccount))
+    , account_(client, database, host, dataRoot, keyring)
     , backup_(client, database, host, progress_, account_)
     , sync_(client, database, host, progress_, account_, dataRoot)
     , version_(client, host)

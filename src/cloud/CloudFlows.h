@@ -9,13 +9,12 @@
 
 #include <QString>
 
-#include <functional>
-
 namespace tamberlink {
 
 class CloudClient;
 class LocalDatabase;
 class CloudHost;
+class PasswordKeyring;
 
 // Everything the program does with its cloud service, on the UI thread: the account, the
 // contact backup and sync, the version check and the feedback. Takes the client's replies
@@ -23,9 +22,10 @@ class CloudHost;
 class CloudFlows {
 public:
     // The client's reply, timeout and notice handlers are set to this object's; it must
-    // outlive neither the client nor the database.
+    // outlive neither the client nor the database. A remembered password goes to `keyring`
+    // when one takes it (see RememberedPassword).
     CloudFlows(CloudClient& client, LocalDatabase& database, CloudHost& host, QString dataRoot,
-               std::function<void(const QString&, const QString&)> rememberAccount);
+               PasswordKeyring* keyring = nullptr);
     ~CloudFlows();
     CloudFlows(const CloudFlows&) = delete;
     CloudFlows& operator=(const CloudFlows&) = delete;

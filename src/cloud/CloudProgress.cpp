@@ -16,7 +16,7 @@ bool CloudProgress::Start(Chain chain, int seconds) {
     }
     holder_ = chain;
     host_.ShowProgress();
-    watchdog_.start(seconds * 1000);
+    watchdog_.start(limit_.count() > 0 ? limit_ : std::chrono::seconds(seconds));
     return true;
 }
 

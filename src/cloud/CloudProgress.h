@@ -3,6 +3,8 @@
 #include <QString>
 #include <QTimer>
 
+#include <chrono>
+
 namespace tamberlink {
 
 class CloudHost;
@@ -18,6 +20,9 @@ public:
     // Shows the panel for `chain` and arms the watchdog with `seconds`. Refused (false, nothing
     // changes) while a chain holds the panel.
     bool Start(Chain chain, int seconds);
+    // Every chain's watchdog fires after `limit` instead of its own time; zero restores those.
+    // Lets a test see a stalled chain end without waiting minutes.
+    void SetWatchdogLimit(std::chrono::milliseconds limit) { limit_ = limit; }
     void SetText(Chain chain, const QString& text);
     // Hides the panel and stops the watchdog, when `chain` holds them.
     void End(Chain chain);
@@ -31,6 +36,7 @@ private:
     CloudHost& host_;
     Chain holder_ = Chain::None;
     QTimer watchdog_;
+    std::chrono::milliseconds limit_{0};
 };
 
 } // namespace tamberlink

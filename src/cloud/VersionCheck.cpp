@@ -6,6 +6,7 @@
 #include "util/Version.h"
 
 #include <QString>
+#include <QUrl>
 
 namespace tamberlink {
 
@@ -49,6 +50,15 @@ int ComparePart(std::string_view a, std::string_view b) {
                             Qt::CaseInsensitive);
 }
 
+// The download address is opened in the browser: only a web address may be, never a local
+// file or program named by the reply.
+bool IsWebAddress(const std::string& url) {
+    const QUrl address(QString::fromStdString(url), QUrl::StrictMode);
+    return address.isValid() && !address.host().isEmpty() &&
+           (address.scheme() == QLatin1String("http") ||
+            address.scheme() == QLatin1String("https"));
+}
+
 } // namespace
 
 VersionCheck::VersionCheck(CloudClient& client, CloudHost& host)
@@ -83,7 +93,7 @@ void VersionCheck::OnReply(const CloudReply& reply) {
     }
     const std::string num = CloudEnvelope::TextMember(envelope.data, "num");
     const std::string url = CloudEnvelope::TextMember(envelope.data, "url");
-    if (!num.empty() && !url.empty() && IsNewer(num, kProgramVersion)) {
+    if (!num.empty() && IsWebAddress(url) && IsNewer(num, kProgramVersion)) {
         host_.ShowNewVersion(num, url);
     } else if (origin_ == kUpdateWindow) {
         host_.ShowNoNewVersion();

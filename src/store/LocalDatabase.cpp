@@ -210,6 +210,15 @@ bool LocalDatabase::SaveLogin(const QString& account, const QString& password, b
     return RunWrite(update, kErrorOnly);
 }
 
+bool LocalDatabase::UpdateStoredPassword(const QString& password) {
+    std::lock_guard lock(mutex_);
+    // The text replaced is a password: its bytes are overwritten, not left in free space.
+    Exec("PRAGMA secure_delete=ON");
+    SqlStatement update(db_, "update table_user set password=? where id='0'");
+    update.Bind(1, password);
+    return RunWrite(update, kErrorOnly);
+}
+
 bool LocalDatabase::UpdateProfile(const QString& account, const QString& name,
                                   const QString& company) {
     std::lock_guard lock(mutex_);

@@ -61,6 +61,8 @@ public:
     // table_user row 0.
     AccountRecord ReadAccount();
     bool SaveLogin(const QString& account, const QString& password, bool remember);
+    // Replaces the stored password alone (a password in clear giving way to its hash).
+    bool UpdateStoredPassword(const QString& password);
     bool UpdateProfile(const QString& account, const QString& name, const QString& company);
     ProfileRecord GetProfile(const QString& account);
 

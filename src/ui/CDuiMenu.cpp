@@ -48,9 +48,13 @@ void CDuiMenu::InitWindow() {
                    [this] { CloseAndOpen(&CMainWndUI::OpenAboutPage); });
     ConnectClicked(QStringLiteral("menu_exit"), this,
                    [this] { CloseAndOpen(&CMainWndUI::OpenExitConfirmation); });
-    for (const char* item : {"menu_address", "menu_feedback", "menu_update", "menu_upgrade"}) {
-        ConnectClicked(QString::fromLatin1(item), this, &CDuiMenu::Close);
-    }
+    ConnectClicked(QStringLiteral("menu_update"), this,
+                   [this] { CloseAndOpen(&CMainWndUI::OpenSettingUpdate); });
+    ConnectClicked(QStringLiteral("menu_feedback"), this,
+                   [this] { CloseAndOpen(&CMainWndUI::OpenSettingFeedback); });
+    ConnectClicked(QStringLiteral("menu_upgrade"), this,
+                   [this] { CloseAndOpen(&CMainWndUI::OpenSettingGrade); });
+    ConnectClicked(QStringLiteral("menu_address"), this, &CDuiMenu::Close);
 }
 
 void CDuiMenu::ShowSwitches() {

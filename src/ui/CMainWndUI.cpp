@@ -6,15 +6,20 @@
 #include "ui/CCallInUI.h"
 #include "ui/CCallOutUI.h"
 #include "ui/CDuiMenu.h"
+#include "ui/CEditSelfInfo.h"
+#include "ui/CLoginRegUI.h"
 #include "ui/CMessageBox.h"
 #include "ui/CNotepadContainer.h"
 #include "ui/CNotepadEdit.h"
 #include "ui/COptionUI.h"
 #include "ui/CRecordContainer.h"
 #include "ui/CSettingExit.h"
+#include "ui/CSettingFeedback.h"
+#include "ui/CSettingGrade.h"
 #include "ui/CSettingIP.h"
 #include "ui/CSettingPrefix.h"
 #include "ui/CSettingProxy.h"
+#include "ui/CSettingUpdate.h"
 #include "ui/CTopCall.h"
 #include "ui/ClipboardCapture.h"
 #include "ui/Controls.h"
@@ -182,38 +187,56 @@ QWidget* CMainWndUI::CreateControl(const QString& className, QWidget* parent) {
     return nullptr;
 }
 
-// "PanelLogout" offers login and registration; "PanelLogin" shows the signed-in account
-// with its edit and logout buttons and starts hidden.
+// "PanelLogout" offers login and registration; "PanelLogin" shows the signed-in account with
+// its name and company, the profile and logout buttons, and starts hidden.
 void CMainWndUI::BuildAccountPanels() {
     QWidget* host = FindControl(QStringLiteral("LayoutAccount"));
     auto* layout = new QHBoxLayout(host);
     layout->setContentsMargins(0, 0, 0, 0);
-    auto addPanel = [&](const QString& name, const QStringList& buttons, bool withName) {
+    const QPixmap head = SkinPicture(QStringLiteral("bgHeadDefaulte2_big.png"))
+                             .scaled(22, 22, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    auto addPanel = [&](const QString& name) {
         auto* panel = new QWidget(host);
         panel->setObjectName(name);
         auto* row = new QHBoxLayout(panel);
         row->setContentsMargins(0, 0, 0, 0);
         row->setSpacing(8);
         row->addStretch();
-        if (withName) {
-            auto* account = new QLabel(panel);
-            account->setObjectName(QStringLiteral("LabelAccount"));
-            account->setTextFormat(Qt::PlainText);
-            row->addWidget(account);
-        }
-        for (const QString& text : buttons) {
-            auto* button = new CButtonUI(panel);
-            button->setText(text);
-            button->setFixedSize(56, 24);
-            row->addWidget(button);
-        }
+        auto* picture = new QLabel(panel);
+        picture->setPixmap(head);
+        row->addWidget(picture);
         layout->addWidget(panel);
         return panel;
     };
-    addPanel(QStringLiteral("PanelLogout"), {QStringLiteral("登 录"), QStringLiteral("注 册")},
-             false);
-    addPanel(QStringLiteral("PanelLogin"), {QStringLiteral("编辑"), QStringLiteral("注销")}, true)
-        ->hide();
+    auto addLabel = [](QWidget* panel, const QString& name) {
+        auto* label = new QLabel(panel);
+        label->setObjectName(name);
+        label->setTextFormat(Qt::PlainText);
+        panel->layout()->addWidget(label);
+    };
+    auto addButton = [this](QWidget* panel, const QString& text, void (CMainWndUI::*slot)()) {
+        auto* button = new CButtonUI(panel);
+        button->setText(text);
+        button->setFixedSize(56, 24);
+        panel->layout()->addWidget(button);
+        connect(button, &QAbstractButton::clicked, this, [this, slot] {
+            if (!exiting_) {
+                (this->*slot)();
+            }
+        });
+    };
+
+    QWidget* loggedOut = addPanel(QStringLiteral("PanelLogout"));
+    addButton(loggedOut, QStringLiteral("登 录"), &CMainWndUI::OpenLoginDialog);
+    addButton(loggedOut, QStringLiteral("注 册"), &CMainWndUI::OpenRegisterDialog);
+
+    QWidget* loggedIn = addPanel(QStringLiteral("PanelLogin"));
+    addLabel(loggedIn, QStringLiteral("LabelName"));
+    addLabel(loggedIn, QStringLiteral("LabelAccount"));
+    addLabel(loggedIn, QStringLiteral("LabelCompany"));
+    addButton(loggedIn, QStringLiteral("编辑"), &CMainWndUI::OpenProfile);
+    addButton(loggedIn, QStringLiteral("注销"), &CMainWndUI::LogOut);
+    loggedIn->hide();
 }
 
 void CMainWndUI::ConnectButtons() {
@@ -229,6 +252,8 @@ void CMainWndUI::ConnectButtons() {
     onClick(u"btnMenu", [this] { OpenMenu(QCursor::pos()); });
     onClick(u"ButtonCreate", [this] { OpenNewNote(); });
     onClick(u"ButtonLinkDevice", [this] { core_.Device().Link().RequestSearch(); });
+    onClick(u"ButtonUpload", [this] { StartBackup(); });
+    onClick(u"ButtonDownload", [this] { StartSync(); });
     onClick(u"ButtonHelp", [this] { OpenUrl(kHelpPage); });
     onClick(u"ButtonVersion", [this] { OpenUrl(kHomePage); });
     for (int page = 0; page < int(std::size(kTabs)); ++page) {
@@ -279,15 +304,11 @@ void CMainWndUI::OpenSettingPrefix(int mode) {
 }
 
 void CMainWndUI::OpenSettingIP() {
-    if (!exiting_ && CSettingIP::Instance() == nullptr) {
-        OpenWindow<CSettingIP>(this, QStringLiteral("IP设置"), kDialogPosition, core_);
-    }
+    OpenDialog<CSettingIP>(QStringLiteral("IP设置"));
 }
 
 void CMainWndUI::OpenSettingProxy() {
-    if (!exiting_ && CSettingProxy::Instance() == nullptr) {
-        OpenWindow<CSettingProxy>(this, QStringLiteral("代理设置"), kDialogPosition, core_);
-    }
+    OpenDialog<CSettingProxy>(QStringLiteral("代理设置"));
 }
 
 void CMainWndUI::OpenExitConfirmation() {
@@ -314,6 +335,78 @@ void CMainWndUI::OpenMenu(const QPoint& globalPos) {
 
 void CMainWndUI::OpenAboutPage() {
     OpenUrl(kAboutPage);
+}
+
+void CMainWndUI::OpenSettingUpdate() {
+    OpenDialog<CSettingUpdate>(QStringLiteral("版本更新"));
+}
+
+void CMainWndUI::OpenSettingFeedback() {
+    OpenDialog<CSettingFeedback>(QStringLiteral("LoginDialog"));
+}
+
+void CMainWndUI::OpenSettingGrade() {
+    OpenDialog<CSettingGrade>(QStringLiteral("固件升级"));
+}
+
+void CMainWndUI::OpenLoginDialog() {
+    OpenAccountDialog(QStringLiteral("登录"), CLoginRegUI::kLoginPanel);
+}
+
+void CMainWndUI::OpenRegisterDialog() {
+    OpenAccountDialog(QStringLiteral("注册"), CLoginRegUI::kRegisterPanel);
+}
+
+CLoginRegUI* CMainWndUI::OpenAccountDialog(const QString& title, int panel, bool fetchPicture) {
+    CloudFlows* cloud = core_.Cloud();
+    if (exiting_ || cloud == nullptr) {
+        return nullptr;
+    }
+    CLoginRegUI* dialog = CLoginRegUI::Instance();
+    if (dialog == nullptr) {
+        dialog = OpenWindow<CLoginRegUI>(this, title, CLoginRegUI::kPosition, core_);
+        if (dialog == nullptr) {
+            return nullptr;
+        }
+    }
+    dialog->SetTitle(title);
+    dialog->ShowPanel(panel);
+    dialog->raise();
+    if (fetchPicture &&
+        (panel == CLoginRegUI::kLoginPanel || panel == CLoginRegUI::kRegisterPanel)) {
+        cloud->Account().RequestCodePicture(panel == CLoginRegUI::kLoginPanel
+                                                ? AccountFlow::kLoginForm
+                                                : AccountFlow::kRegisterForm);
+    }
+    return dialog;
+}
+
+void CMainWndUI::OpenProfile() {
+    OpenDialog<CEditSelfInfo>(QStringLiteral("个人资料"));
+}
+
+void CMainWndUI::LogOut() {
+    if (CloudFlows* cloud = core_.Cloud()) {
+        cloud->Account().LogOut();
+    } else {
+        ShowLoggedOut();
+    }
+}
+
+void CMainWndUI::StartBackup() {
+    if (CloudFlows* cloud = core_.Cloud()) {
+        cloud->Backup().Start();
+    } else {
+        ShowTip(QStringLiteral("请登录后再备份联系人"));
+    }
+}
+
+void CMainWndUI::StartSync() {
+    if (CloudFlows* cloud = core_.Cloud()) {
+        cloud->Sync().Start();
+    } else {
+        ShowTip(QStringLiteral("请登录后再同步联系人"));
+    }
 }
 
 void CMainWndUI::OpenUrl(const char* address) {
@@ -376,6 +469,94 @@ void CMainWndUI::EndProgress() {
 bool CMainWndUI::IsProgressShown() const {
     const QWidget* panel = FindControl(QStringLiteral("PanelLoading"));
     return panel != nullptr && panel->isVisibleTo(this);
+}
+
+void CMainWndUI::ShowCodePicture(int form, const QString& path) {
+    // A picture that arrives after the window was closed is not worth opening it again.
+    if (CLoginRegUI* dialog = CLoginRegUI::Instance(); dialog != nullptr && !exiting_) {
+        dialog->SetCodePicture(form, path);
+    }
+}
+
+void CMainWndUI::ShowAccountResult(int result) {
+    if (exiting_) {
+        return;
+    }
+    CLoginRegUI* dialog = CLoginRegUI::Instance();
+    if (result == AccountFlow::kLoggedIn) {
+        // The account panel shows the login; a window closed meanwhile stays closed.
+        if (dialog != nullptr) {
+            dialog->ShowAccountResult(result);
+        }
+        return;
+    }
+    if (dialog == nullptr) {
+        // After a registration the flow fetches the login picture itself.
+        const int panel = result == AccountFlow::kResetCodeSent ? CLoginRegUI::kNewPasswordPanel
+                                                                : CLoginRegUI::kLoginPanel;
+        dialog =
+            OpenAccountDialog(QStringLiteral("登录"), panel, result != AccountFlow::kRegistered);
+    }
+    if (dialog != nullptr) {
+        dialog->ShowAccountResult(result);
+    }
+}
+
+void CMainWndUI::ShowLoggedIn(const QString& account, const QString& name, const QString& company) {
+    if (exiting_) {
+        return;
+    }
+    const auto show = [this](const char* label, const QString& text, int keep) {
+        QWidget* control = FindControl(QString::fromLatin1(label));
+        SetControlText(control, ShortenText(text, keep));
+        control->setToolTip(text);
+    };
+    show("LabelAccount", account, 11);
+    show("LabelName", name, 11);
+    show("LabelCompany", company, 10);
+    FindControl(QStringLiteral("PanelLogout"))->hide();
+    FindControl(QStringLiteral("PanelLogin"))->show();
+}
+
+void CMainWndUI::ShowLoggedOut() {
+    if (exiting_) {
+        return;
+    }
+    FindControl(QStringLiteral("PanelLogin"))->hide();
+    FindControl(QStringLiteral("PanelLogout"))->show();
+}
+
+void CMainWndUI::ShowNewVersion(const std::string& num, const std::string& url) {
+    OpenSettingUpdate();
+    if (CSettingUpdate* dialog = CSettingUpdate::Instance(); dialog != nullptr && !exiting_) {
+        dialog->ShowResult(true, QString::fromStdString(num), QString::fromStdString(url));
+        dialog->raise();
+    }
+}
+
+void CMainWndUI::ShowNoNewVersion() {
+    OpenSettingUpdate();
+    if (CSettingUpdate* dialog = CSettingUpdate::Instance(); dialog != nullptr && !exiting_) {
+        dialog->ShowResult(false);
+        dialog->raise();
+    }
+}
+
+void CMainWndUI::CloseFeedback() {
+    if (CSettingFeedback* dialog = CSettingFeedback::Instance()) {
+        dialog->Close();
+    }
+}
+
+void CMainWndUI::ShowUpgradeStatus(const QString& windowText, const QString& tipText) {
+    if (exiting_) {
+        return;
+    }
+    if (CSettingGrade* window = CSettingGrade::Instance()) {
+        window->SetStatus(windowText);
+    } else if (!tipText.isEmpty()) {
+        ShowTip(tipText);
+    }
 }
 
 void CMainWndUI::ShowTip(const QString& text) {

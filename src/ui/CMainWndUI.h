@@ -11,6 +11,7 @@ class QStackedWidget;
 namespace tamberlink {
 
 class CButtonUI;
+class CLoginRegUI;
 class CNotepadContainer;
 class CNotepadEdit;
 class CRecordContainer;
@@ -60,6 +61,16 @@ public:
     void OpenExitConfirmation();
     void OpenMenu(const QPoint& globalPos);
     void OpenAboutPage();
+    void OpenSettingUpdate();
+    void OpenSettingFeedback();
+    void OpenSettingGrade();
+    // The account window ("登 录", "注 册") on a panel (CLoginRegUI::Panel), made when none is
+    // open. On the login and registration panels it fetches that form's picture code unless
+    // `fetchPicture` is false. Nullptr when it cannot be opened.
+    CLoginRegUI* OpenAccountDialog(const QString& title, int panel, bool fetchPicture = true);
+    // "编辑": the signed-in user's name and company.
+    void OpenProfile();
+    void LogOut();
 
     // Turns screen word capture the other way (Ctrl+F10, the tray and the menu). A toggle
     // within the quiet time after the last one is refused; returns whether it was taken.
@@ -106,6 +117,14 @@ public:
     void ShowProgress() override;
     void SetProgressText(const QString& text) override;
     void EndProgress() override;
+    void ShowCodePicture(int form, const QString& path) override;
+    void ShowAccountResult(int result) override;
+    void ShowLoggedIn(const QString& account, const QString& name, const QString& company) override;
+    void ShowLoggedOut() override;
+    void ShowNewVersion(const std::string& num, const std::string& url) override;
+    void ShowNoNewVersion() override;
+    void CloseFeedback() override;
+    void ShowUpgradeStatus(const QString& windowText, const QString& tipText) override;
 
 protected:
     QStringList RequiredControls() const override;
@@ -119,9 +138,21 @@ protected:
 private:
     void BuildAccountPanels();
     void ConnectButtons();
+    void OpenLoginDialog();
+    void OpenRegisterDialog();
+    // A backup or sync of the contacts; without the cloud part the user is told to log in.
+    void StartBackup();
+    void StartSync();
     void SelectPage(int page);
     void Minimize();
     void OpenUrl(const char* address);
+    // Opens the dialog T over the core at the dialog position, unless one is open.
+    template <class T>
+    void OpenDialog(const QString& title) {
+        if (!exiting_ && T::Instance() == nullptr) {
+            OpenWindow<T>(this, title, kDialogPosition, core_);
+        }
+    }
     CNotepadEdit* OpenNoteEditor(const QString& title, int cid);
 
     AppCore& core_;

@@ -36,6 +36,10 @@ QPixmap SkinPicture(const QString& file) {
     return pixmap;
 }
 
+void ForgetSkinPicture(const QString& file) {
+    QPixmapCache::remove(QStringLiteral("skin:") + file);
+}
+
 namespace {
 
 // "l,t,r,b" to a rectangle with exclusive right and bottom; a null rectangle when malformed.

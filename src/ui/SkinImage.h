@@ -16,6 +16,8 @@ QString SkinFolder();
 // A picture of the skin folder, loaded once and kept in the pixmap cache. A null pixmap
 // when the file is missing or unreadable.
 QPixmap SkinPicture(const QString& file);
+// Drops a picture from the cache, so that a file written anew is read again.
+void ForgetSkinPicture(const QString& file);
 
 // A picture as skins and code describe it: a bare file name ("bgHead.png") or attributes
 // "file='x.png' dest='l,t,r,b' source='l,t,r,b' corner='l,t,r,b'". `dest` places the

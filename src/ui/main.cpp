@@ -2,6 +2,7 @@
 // it, ended by the exit dialog, the tray menu, SIGINT or SIGTERM.
 
 #include "app/AppCore.h"
+#include "app/DesktopKeyring.h"
 #include "app/SignalWatcher.h"
 #include "ui/CMainWndUI.h"
 #include "ui/SingleProcess.h"
@@ -12,6 +13,7 @@
 #include <QCommandLineParser>
 
 #include <cstdio>
+#include <memory>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -39,7 +41,9 @@ int main(int argc, char** argv) {
     tamberlink::ApplySkinStyle(app);
 
     tamberlink::SignalWatcher signalWatcher;
-    tamberlink::AppCore core(tamberlink::AppConfig{});
+    tamberlink::AppConfig config;
+    config.keyring = std::make_shared<tamberlink::DesktopKeyring>();
+    tamberlink::AppCore core(config);
     tamberlink::CMainWndUI window(core);
     QObject::connect(&single, &tamberlink::SingleProcess::ShowRequested, &window,
                      &tamberlink::CMainWndUI::ShowNormal);

@@ -79,8 +79,10 @@ TEST_F(CoreTest, FirstStartCopiesTheSeedAndLaterStartsKeepTheUserDatabase) {
     EXPECT_EQ(again.SwitchIP(), 1);
     EXPECT_EQ(again.PopOff(), 0);
     EXPECT_EQ(again.Proxy(), QStringLiteral("proxy.example:3128"));
-    EXPECT_EQ(again.Account().account, QStringLiteral("13800000000"));
-    EXPECT_EQ(again.Account().rememberPassword, 1);
+    const RememberedPassword::Offer& offer = core_->Cloud()->Account().Remembered().Offered();
+    EXPECT_EQ(offer.account, QStringLiteral("13800000000"));
+    EXPECT_TRUE(offer.remember);
+    EXPECT_EQ(offer.digest, LoginDigest(QStringLiteral("13800000000"), QStringLiteral("pw")));
     EXPECT_EQ(core_->LoadCallLog().size(), 1u);
     EXPECT_EQ(core_->GetAttribution(QStringLiteral("13800000000")), QStringLiteral("移动|北京"));
 }

@@ -37,8 +37,12 @@ TEST_F(AccountFlowTest, LoginSendsTheHashNotThePasswordAndShowsTheAccount) {
                                      QStringLiteral("1234"))
                   .toStdString());
     EXPECT_EQ(fake_.Requests("api/user")[0]["body"].asString().find(kPassword), std::string::npos);
+    // Remembered: the database keeps the login's first hash, not the password.
     EXPECT_EQ(RawDb(seed_.path()).Rows("select account,password,rememberpsd from table_user"),
-              "13800138000|secret1|1");
+              "13800138000|md5:" +
+                  LoginDigest(QString::fromLatin1(kAccount), QString::fromLatin1(kPassword))
+                      .toStdString() +
+                  "|1");
 }
 
 TEST_F(AccountFlowTest, APasswordNotToBeRememberedIsNotStored) {
@@ -61,7 +65,9 @@ TEST_F(AccountFlowTest, APasswordNotToBeRememberedIsNotStored) {
     ASSERT_TRUE(WaitForEvent(QStringLiteral("tip:登录失败")));
     EXPECT_FALSE(Account().IsLoggedIn());
     EXPECT_EQ(RawDb(seed_.path()).Rows("select account,password,rememberpsd from table_user"),
-              "13900000000|pw|1");
+              "13900000000|md5:" +
+                  LoginDigest(QStringLiteral("13900000000"), QStringLiteral("pw")).toStdString() +
+                  "|1");
 }
 
 TEST_F(AccountFlowTest, LoginRefusalsShowTheirNotices) {
@@ -118,7 +124,9 @@ TEST_F(AccountFlowTest, RegistrationChecksNumberAndPasswordsBeforeSending) {
     ASSERT_TRUE(WaitForEvent(QStringLiteral("picture:1")));
     Account().Register(QString::fromLatin1(kAccount), password, password, QStringLiteral("1234"));
     ASSERT_TRUE(WaitForEvent(QStringLiteral("result:1")));
-    EXPECT_EQ(remembered_, QString::fromLatin1(kAccount) + u'|' + password);
+    EXPECT_EQ(Account().Remembered().Offered().account, QString::fromLatin1(kAccount));
+    EXPECT_EQ(Account().Remembered().Offered().digest,
+              LoginDigest(QString::fromLatin1(kAccount), password));
     EXPECT_EQ(fake_.State()["users"][kAccount].asString(), password.toStdString());
     // Registered: a fresh login picture follows.
     ASSERT_TRUE(WaitForEvent(QStringLiteral("picture:0")));

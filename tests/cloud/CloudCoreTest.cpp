@@ -84,8 +84,9 @@ TEST_F(CloudCoreTest, ARegistrationIsRememberedForTheLoginForm) {
     account.Register(QStringLiteral("13912345678"), QStringLiteral("pass12"),
                      QStringLiteral("pass12"), QStringLiteral("1234"));
     ASSERT_TRUE(WaitFor([&] { return sink_.Has(QStringLiteral("result:1")); }));
-    EXPECT_EQ(core->Settings().Account().account, QStringLiteral("13912345678"));
-    EXPECT_EQ(core->Settings().Account().password, QStringLiteral("pass12"));
+    const RememberedPassword::Offer& offer = account.Remembered().Offered();
+    EXPECT_EQ(offer.account, QStringLiteral("13912345678"));
+    EXPECT_EQ(offer.digest, LoginDigest(QStringLiteral("13912345678"), QStringLiteral("pass12")));
 }
 
 } // namespace

@@ -34,11 +34,7 @@ protected:
         database_.RunMigrations();
         client_ = std::make_unique<CloudClient>(fake_.BaseUrl(),
                                                 root_.filePath(QStringLiteral("cookies")));
-        flows_ =
-            std::make_unique<CloudFlows>(*client_, database_, sink_, dataRoot_,
-                                         [this](const QString& account, const QString& password) {
-                                             remembered_ = account + u'|' + password;
-                                         });
+        flows_ = std::make_unique<CloudFlows>(*client_, database_, sink_, dataRoot_);
     }
 
     void TearDown() override {
@@ -93,7 +89,6 @@ protected:
     CloudSink sink_;
     std::unique_ptr<CloudClient> client_;
     std::unique_ptr<CloudFlows> flows_;
-    QString remembered_;
 };
 
 } // namespace tamberlink::test

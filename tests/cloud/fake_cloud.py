@@ -4,7 +4,8 @@
 Serves every endpoint the program uses (api/vcode, api/user, api/sms, api/contact,
 api/feedback, api/version) on 127.0.0.1 with cookie sessions, and a control interface under
 /control that seeds accounts and contacts, reads back what was received, and sets rules
-that make chosen requests stall, fail or answer in odd shapes.
+that make chosen requests stall, fail or answer in odd shapes, or hold them until the test
+releases them.
 
 Prints "PORT <n>" on its first line once it listens, and stops when its standard input
 closes (so it never outlives the test that started it). Standard library only.
@@ -23,6 +24,7 @@ import time
 import urllib.parse
 
 STOP = threading.Event()
+HELD = threading.Semaphore(0)  # one release per held request
 
 
 def gif_with_code(code):
@@ -125,6 +127,14 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 deadline = time.monotonic() + float(rule.get("seconds", 20))
                 while time.monotonic() < deadline and not STOP.is_set():
                     time.sleep(0.05)
+            elif action == "hold":
+                # Answered as usual once the test releases it (control/release), or after
+                # "seconds" without a reply.
+                deadline = time.monotonic() + float(rule.get("seconds", 60))
+                while not HELD.acquire(timeout=0.05):
+                    if time.monotonic() >= deadline or STOP.is_set():
+                        self.close_connection = True
+                        return
             elif action == "drop":
                 self.close_connection = True
                 return
@@ -336,6 +346,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
                         setattr(STATE, key, body[key])
                 if "version" in body:
                     STATE.version = body["version"]
+                result = {}
+            elif what == "release":
+                for _ in range(int(body.get("count", 1))):
+                    HELD.release()
                 result = {}
             elif what == "clear-requests":
                 STATE.requests = []

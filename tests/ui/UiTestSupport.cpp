@@ -4,7 +4,9 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDesktopServices>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QWidget>
 
 #include <mutex>
@@ -77,10 +79,31 @@ bool WaitFor(const std::function<bool()>& condition, int timeoutMs) {
     return true;
 }
 
+void TypeText(QWidget* target, const QString& text) {
+    for (const QChar character : text) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(character));
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(character));
+        QCoreApplication::sendEvent(target, &press);
+        QCoreApplication::sendEvent(target, &release);
+    }
+}
+
 void ProcessEvents() {
     for (int i = 0; i < 3; ++i) {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCoreApplication::processEvents();
+    }
+}
+
+UrlRecorder::UrlRecorder() {
+    for (const char* scheme : {"http", "https"}) {
+        QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), this, "Open");
+    }
+}
+
+UrlRecorder::~UrlRecorder() {
+    for (const char* scheme : {"http", "https"}) {
+        QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
     }
 }
 

@@ -1,14 +1,18 @@
 // Takes the screenshots of docs/screenshots: the main window, a settings dialog, the
-// notice box, the quick dial, the call records page with calls and the two call popups,
+// notice box, the quick dial, the call records page with calls, the two call popups, the
+// login window and the firmware upgrade window (with the virtual telephone box attached),
 // over a fresh data folder.
 //
 // usage: tamberlink-screenshots OUTPUT_DIR   (run by scripts/screenshots under Xvfb)
+#include "app/DeviceBridge.h"
 #include "ui/CCallInUI.h"
 #include "ui/CCallOutUI.h"
 #include "ui/CItemRecordUI.h"
+#include "ui/CLoginRegUI.h"
 #include "ui/CMainWndUI.h"
 #include "ui/CMessageBox.h"
 #include "ui/CRecordContainer.h"
+#include "ui/CSettingGrade.h"
 #include "ui/CSettingProxy.h"
 #include "ui/CTopCall.h"
 #include "ui/CallLogModel.h"
@@ -16,7 +20,10 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QLineEdit>
 #include <QListView>
+#include <QPainter>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -65,6 +72,49 @@ void FillCallRecords(tamberlink::CMainWndUI& window) {
     }
 }
 
+// A picture code as the service sends one: four digits over a little noise.
+QString CodePicture(const QDir& folder) {
+    QImage image(108, 34, QImage::Format_RGB32);
+    image.fill(QColor(0xF2F6FC));
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(0xB8C8E0), 1));
+    for (int i = 0; i < 6; ++i) {
+        painter.drawLine(i * 19, 2 + i * 5, 20 + i * 17, 32 - i * 4);
+    }
+    QFont font = painter.font();
+    font.setPixelSize(22);
+    font.setBold(true);
+    painter.setFont(font);
+    const QColor colors[] = {QColor(0x2D7FF9), QColor(0x1DB46C), QColor(0xEF4B44),
+                             QColor(0x5A6B80)};
+    for (int i = 0; i < 4; ++i) {
+        painter.setPen(colors[i]);
+        painter.drawText(QRect(14 + i * 21, 2 + (i % 2) * 3, 22, 30), Qt::AlignCenter,
+                         QString::number((i * 7 + 3) % 10));
+    }
+    painter.end();
+    const QString path = folder.filePath(QStringLiteral("code.png"));
+    image.save(path);
+    return path;
+}
+
+// The virtual telephone box on a pseudo-terminal at `link`, for the upgrade window's
+// firmware version.
+bool StartVirtualBox(QProcess& box, const QString& link) {
+    box.setProgram(QCoreApplication::applicationDirPath() + QStringLiteral("/tamberlink-boxsim"));
+    box.setArguments(
+        {QStringLiteral("--link"), link, QStringLiteral("--version"), QStringLiteral("V2.31")});
+    box.start();
+    if (!box.waitForStarted(10000)) {
+        return false;
+    }
+    for (int i = 0; i < 100 && !QFile::exists(link); ++i) {
+        QTest::qWait(100);
+    }
+    return QFile::exists(link);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -82,6 +132,8 @@ int main(int argc, char** argv) {
     tamberlink::ApplySkinStyle(app);
     tamberlink::AppConfig config;
     config.documentsFolder = home.path();
+    // Nothing answers there: no request of the shots leaves the machine.
+    config.cloudBaseUrl = QStringLiteral("http://127.0.0.1:9/");
     tamberlink::AppCore core(config);
     tamberlink::CMainWndUI window(core);
     if (!window.Start()) {
@@ -128,6 +180,39 @@ int main(int argc, char** argv) {
         QTest::qWait(2300); // the call has lasted a moment
     }
     ok = outgoing != nullptr && Save(outgoing, out, "call_outgoing.png") && ok;
+    if (outgoing != nullptr) {
+        outgoing->Close();
+    }
+
+    if (auto* login = window.OpenAccountDialog(QStringLiteral("登录"),
+                                               tamberlink::CLoginRegUI::kLoginPanel, false)) {
+        login->FindControl<QLineEdit>(QStringLiteral("LOG_EDIT_ACCOUNT"))
+            ->setText(QStringLiteral("13800138000"));
+        login->FindControl<QLineEdit>(QStringLiteral("LOG_EDIT_PSD"))
+            ->setText(QStringLiteral("secret"));
+        login->SetCodePicture(0, CodePicture(QDir(home.path())));
+        ok = Save(&window, out, "login_dialog.png") && ok;
+        login->Close();
+    }
+
+    QProcess box;
+    const QString link = QDir(home.path()).filePath(QStringLiteral("box"));
+    if (StartVirtualBox(box, link)) {
+        window.Core().StartDeviceLink(link);
+        for (int i = 0; i < 150 && window.Core().Device().FirmwareVersion().isEmpty(); ++i) {
+            QTest::qWait(100);
+        }
+    }
+    window.OpenSettingGrade();
+    if (auto* upgrade = tamberlink::CSettingGrade::Instance()) {
+        upgrade->FileEdit()->setText(QStringLiteral("/home/user/下载/tamberlink-box-2.32.hex"));
+        upgrade->SetStatus(QStringLiteral("固件升级中:50%"));
+        ok = Save(&window, out, "firmware_upgrade.png") && ok;
+    } else {
+        ok = false;
+    }
     window.Exit();
+    box.kill();
+    box.waitForFinished(5000);
     return ok ? 0 : 1;
 }
