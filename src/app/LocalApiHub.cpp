@@ -2,12 +2,9 @@
 
 #include "app/AppCore.h"
 #include "app/DeviceBridge.h"
+#include "app/SmsRequest.h"
 #include "localapi/ApiLog.h"
 #include "util/TextCodec.h"
-
-#include <json/json.h>
-
-#include <memory>
 
 namespace tamberlink {
 
@@ -50,7 +47,7 @@ void LocalApiHub::Handle(const LocalApiRequest& request) {
     }
     case Kind::Sms:
         // A malformed request, or one whose count does not match its list, sends nothing.
-        if (const std::optional<SmsData> data = ParseSmsData(request.first)) {
+        if (const std::optional<SmsRequest> data = SmsRequest::Parse(request.first)) {
             core_.Device().Calls().SendSmsViaPhone(data->numbers, data->content);
         }
         break;
@@ -67,36 +64,6 @@ void LocalApiHub::Handle(const LocalApiRequest& request) {
         }
         break;
     }
-}
-
-std::optional<LocalApiHub::SmsData> LocalApiHub::ParseSmsData(std::string_view json) {
-    Json::CharReaderBuilder builder;
-    const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
-    Json::Value root;
-    if (!reader->parse(json.data(), json.data() + json.size(), &root, nullptr) ||
-        !root.isObject()) {
-        return std::nullopt;
-    }
-    const Json::Value& size = root["size"];
-    const Json::Value& list = root["list"];
-    const Json::Value& content = root["content"];
-    if (!size.isIntegral() || !list.isArray() || list.empty() || !content.isString() ||
-        size.asLargestInt() != static_cast<Json::LargestInt>(list.size())) {
-        return std::nullopt;
-    }
-    SmsData data;
-    for (const Json::Value& entry : list) {
-        const Json::Value& number = entry.isObject() ? entry["number"] : Json::Value();
-        if (number.isString()) {
-            data.numbers << Utf8ToWide(number.asString());
-        } else if (number.isIntegral()) {
-            data.numbers << QString::number(number.asLargestInt());
-        } else {
-            return std::nullopt;
-        }
-    }
-    data.content = Utf8ToWide(content.asString());
-    return data;
 }
 
 } // namespace tamberlink

@@ -2,12 +2,6 @@
 
 #include "localapi/ApiHost.h"
 
-#include <QString>
-#include <QStringList>
-
-#include <optional>
-#include <string_view>
-
 namespace tamberlink {
 
 class AppCore;
@@ -16,12 +10,6 @@ class AppCore;
 // here and wait while it is carried out on the UI thread.
 class LocalApiHub : public ApiHost {
 public:
-    // The data of an SMS request: {"size":n,"list":[{"number":...},...],"content":...}.
-    struct SmsData {
-        QStringList numbers;
-        QString content;
-    };
-
     explicit LocalApiHub(AppCore& core);
 
     bool IsConnected() const override;
@@ -34,11 +22,6 @@ public:
 
     // Carries the request out; on the UI thread.
     void Handle(const LocalApiRequest& request);
-
-    // Nothing when the text is not JSON of that shape, "list" is empty, or "size" is not
-    // the number of its entries. Numbers may be texts or whole numbers; anything else in
-    // their place refuses the whole request rather than sending part of it.
-    static std::optional<SmsData> ParseSmsData(std::string_view json);
 
 private:
     AppCore& core_;

@@ -21,6 +21,7 @@ constexpr std::uint8_t kAudioStart = 0xA7;
 constexpr std::uint8_t kEnd = 0x55;
 
 // Received frames are at most 63 bytes; outgoing frames with text are built in 32 bytes.
+constexpr std::size_t kMinFrame = 4; // start, command, length and end byte
 constexpr std::size_t kMaxReceived = 63;
 constexpr std::size_t kOutgoingBuffer = 32;
 constexpr std::size_t kMaxRead = 62;
@@ -70,6 +71,12 @@ constexpr std::uint8_t kUpgradeSucceeded = 0xB6;
 
 // Incoming-call reports carry eight unused bytes before the digits.
 constexpr std::size_t kCallerIdDigitsOffset = 11;
+
+// Whether a frame from the box may carry this length byte. The frame reader and the
+// recording scanner both judge a frame start by it.
+constexpr bool IsFrameLength(std::uint8_t length) {
+    return length >= kMinFrame && length <= kMaxReceived;
+}
 
 // A5 cmd 04 55.
 FrameBytes Command(std::uint8_t command);

@@ -3,45 +3,19 @@
 #include "device/DeviceFrame.h"
 #include "device/DeviceHost.h"
 #include "device/DeviceLog.h"
+#include "device/FirmwareFile.h"
 #include "device/SerialLink.h"
 #include "util/TextCodec.h"
 
-#include <QFile>
-
-#include <cstdio>
+#include <algorithm>
 #include <memory>
-#include <string>
 
 namespace tamberlink {
 
 namespace {
 
-using namespace std::chrono_literals;
-
 // After this many failed attempts nothing more is sent until the program restarts.
 constexpr int kMaxFailures = 3;
-
-// A long line goes out in pieces of at most this many characters; an even count keeps every
-// hex pair inside one piece.
-constexpr int kPieceChars = 1022;
-
-using File = std::unique_ptr<FILE, int (*)(FILE*)>;
-
-// The next piece of a line, its line end included when it fits.
-bool ReadPiece(FILE* file, std::string& piece) {
-    char buffer[kPieceChars + 1];
-    if (std::fgets(buffer, sizeof buffer, file) == nullptr) {
-        return false;
-    }
-    piece.assign(buffer);
-    return true;
-}
-
-void DropLineEnd(std::string& piece) {
-    while (!piece.empty() && (piece.back() == '\n' || piece.back() == '\r')) {
-        piece.pop_back();
-    }
-}
 
 } // namespace
 
@@ -50,9 +24,12 @@ FirmwareTransfer::FirmwareTransfer(SerialLink& link, DeviceHost& host)
     , host_(host) {}
 
 void FirmwareTransfer::StartUpgrade(const QString& path) {
+    // Before the request: the box's answer may be read before this thread runs on.
+    {
+        std::lock_guard lock(pathMutex_);
+        path_ = path;
+    }
     link_.Send(frame::Command(frame::kRequestUpgrade), kQuickPause);
-    std::lock_guard lock(pathMutex_);
-    path_ = path;
 }
 
 QString FirmwareTransfer::Path() const {
@@ -64,12 +41,13 @@ QString FirmwareTransfer::Path() const {
 // second to get ready, counted, and then read a line at a time.
 class FirmwareTransfer::Lines {
 public:
-    Lines(FirmwareTransfer& transfer, QString path)
+    Lines(FirmwareTransfer& transfer, std::uint64_t id, QString path)
         : transfer_(transfer)
+        , id_(id)
         , path_(std::move(path)) {}
 
     std::optional<OutgoingFrame> Next() {
-        if (!file_) {
+        if (!open_) {
             if (opened_) {
                 return std::nullopt;
             }
@@ -78,21 +56,22 @@ public:
                                      Open();
                                  }};
         }
-        std::string piece;
-        if (!transfer_.upgrading_ || !ReadPiece(file_.get(), piece)) {
-            file_.reset();
-            transfer_.upgrading_ = false;
+        std::optional<std::vector<std::uint8_t>> bytes;
+        if (transfer_.active_ == id_) {
+            bytes = file_.NextLine();
+        }
+        if (!bytes) {
+            open_ = false;
+            transfer_.Finish(id_);
             return std::nullopt;
         }
-        DropLineEnd(piece);
-        const int index = index_++;
-        std::vector<std::uint8_t> bytes = HexToBytes(piece);
-        qCDebug(lcSerial, "firmware%s", HexDump(bytes.data(), bytes.size()).c_str());
-        return OutgoingFrame{std::move(bytes), kQuickPause, [this, index](bool) {
-                                 transfer_.host_.ShowUpgradeStatus(
-                                     QStringLiteral("固件升级中:%1%").arg(index * 100 / lineCount_),
-                                     QString());
-                             }};
+        // A file that grew since it was counted still shows less than 100%. Shown as the line
+        // is taken, before it goes out: the box's verdict cannot come before the last one.
+        const long long percent = index_ * 100 / std::max(file_.LineCount(), index_ + 1);
+        ++index_;
+        transfer_.host_.ShowUpgradeStatus(QStringLiteral("固件升级中:%1%").arg(percent), QString());
+        qCDebug(lcSerial, "firmware%s", HexDump(bytes->data(), bytes->size()).c_str());
+        return OutgoingFrame{std::move(*bytes), kQuickPause, {}};
     }
 
 private:
@@ -100,32 +79,29 @@ private:
     static constexpr std::chrono::milliseconds kEnterModePause{1000};
 
     void Open() {
-        file_ = File(std::fopen(QFile::encodeName(path_).constData(), "rb"), std::fclose);
-        if (!file_) {
+        if (!file_.Open(path_)) {
             const QString text = QStringLiteral("升级失败，请检查升级文件是否存在");
             transfer_.host_.ShowUpgradeStatus(text, text);
-            transfer_.upgrading_ = false;
+            transfer_.Finish(id_);
             return;
         }
+        open_ = true;
         transfer_.host_.ShowUpgradeStatus(QStringLiteral("进入升级模式，开始升级"), QString());
-        std::string piece;
-        while (ReadPiece(file_.get(), piece)) {
-            ++lineCount_;
-        }
-        std::rewind(file_.get());
     }
 
     FirmwareTransfer& transfer_;
+    const std::uint64_t id_;
     const QString path_;
-    File file_{nullptr, std::fclose};
+    FirmwareFile file_;
     bool opened_ = false;
-    int lineCount_ = 0;
-    int index_ = 0;
+    bool open_ = false;
+    long long index_ = 0;
 };
 
 void FirmwareTransfer::SendFirmware() {
     qCDebug(lcSerial) << "收到进入升级模式指令";
-    upgrading_ = true;
+    const std::uint64_t id = ++transfers_;
+    active_ = id;
     if (failures_ > kMaxFailures) {
         return;
     }
@@ -135,15 +111,19 @@ void FirmwareTransfer::SendFirmware() {
         host_.ShowUpgradeStatus(text, text);
         return;
     }
-    auto lines = std::make_shared<Lines>(*this, path);
+    auto lines = std::make_shared<Lines>(*this, id, path);
     if (!link_.Send([lines] { return lines->Next(); })) {
-        upgrading_ = false;
+        Finish(id);
     }
+}
+
+void FirmwareTransfer::Finish(std::uint64_t id) {
+    active_.compare_exchange_strong(id, 0);
 }
 
 void FirmwareTransfer::OnAttemptFailed() {
     const int failures = ++failures_;
-    upgrading_ = false;
+    active_ = 0;
     if (failures > kMaxFailures) {
         host_.ShowUpgradeStatus(QStringLiteral("抱歉，估计升级失败，请联系我们000-00000000"),
                                 QStringLiteral("抱歉，固件升级失败，请联系我们000-00000000"));

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <atomic>
+#include <cstdint>
 #include <mutex>
 
 namespace tamberlink {
@@ -26,19 +27,24 @@ public:
     void OnAttemptFailed(); // B8
     void OnSucceeded();     // B6
 
-    bool IsUpgrading() const { return upgrading_; }
+    bool IsUpgrading() const { return active_ != 0; }
     int FailureCount() const { return failures_; }
 
 private:
     class Lines;
 
     QString Path() const;
+    // Ends transfer `id` unless a newer one has begun.
+    void Finish(std::uint64_t id);
 
     SerialLink& link_;
     DeviceHost& host_;
     mutable std::mutex pathMutex_;
     QString path_;
-    std::atomic<bool> upgrading_{false};
+    // The transfer that may send, 0 for none. Each B9 begins a new one and a failure stops
+    // it; the end of an older one, reported by the writer, leaves a newer one running.
+    std::atomic<std::uint64_t> active_{0};
+    std::uint64_t transfers_ = 0; // listener thread only
     // Failed attempts reported by the box; after the fourth nothing more is sent.
     std::atomic<int> failures_{0};
 };

@@ -4,7 +4,7 @@ namespace tamberlink {
 
 bool FrameAssembler::Push(std::uint8_t byte) {
     constexpr std::size_t kMaxStored = frame::kMaxRead;
-    if (byte == frame::kStart && size_ == 0) {
+    if (byte == frame::kStart && (size_ == 0 || StartEndsOpenFrame())) {
         buffer_[0] = byte;
         size_ = 1;
         return false;
@@ -19,6 +19,17 @@ bool FrameAssembler::Push(std::uint8_t byte) {
     }
     size_ = 0;
     return false;
+}
+
+bool FrameAssembler::StartEndsOpenFrame() const {
+    if (size_ < 2) {
+        return false; // the A5 would be the command byte
+    }
+    if (size_ == 2) {
+        return true; // the A5 would be the length byte, which no frame has
+    }
+    const std::uint8_t length = buffer_[2];
+    return !frame::IsFrameLength(length) || size_ + 1 >= length;
 }
 
 } // namespace tamberlink

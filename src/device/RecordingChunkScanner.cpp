@@ -20,12 +20,11 @@ std::size_t RecordingChunkScanner::FrameAt(std::size_t p, std::size_t size) cons
     if (p + 2 >= size) {
         return kCutFrame;
     }
-    const std::size_t length = data_[p + 2];
-    // A frame holds at least start, command, length and end byte; anything else makes the
-    // A5 a sample.
-    if (length < 4 || length > frame::kMaxReceived) {
+    // A length no frame can have makes the A5 a sample.
+    if (!frame::IsFrameLength(data_[p + 2])) {
         return 0;
     }
+    const std::size_t length = data_[p + 2];
     if (p + length > size) {
         return kCutFrame;
     }

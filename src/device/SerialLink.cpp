@@ -328,26 +328,13 @@ void SerialLink::ListenerMain() {
 
 void SerialLink::ReadChunk(const std::uint8_t* chunk, std::size_t count) {
     const bool recording = audio_ != nullptr && audio_->IsRecording();
-    auto deliver = [this](const std::uint8_t* frame, std::size_t size) {
-        Deliver(frame, size);
-    };
-    if (recording) {
-        if (!wasRecording_) {
-            assembler_.Reset();
-        }
-        scanner_.Scan(chunk, count, deliver, [this](const std::uint8_t* samples, std::size_t n) {
+    reader_.Read(
+        chunk, count, recording,
+        [this](const std::uint8_t* frame, std::size_t size) { Deliver(frame, size); },
+        [this](const std::uint8_t* samples, std::size_t n) {
             qCDebug(lcSerial, "audio%s", HexDump(samples, n).c_str());
             audio_->EncodeSamples(samples, n);
         });
-    } else {
-        if (wasRecording_) {
-            scanner_.Flush([&](const std::uint8_t* kept, std::size_t n) {
-                assembler_.Feed(kept, n, deliver);
-            });
-        }
-        assembler_.Feed(chunk, count, deliver);
-    }
-    wasRecording_ = recording;
 }
 
 void SerialLink::Deliver(const std::uint8_t* frame, std::size_t size) {

@@ -1,9 +1,8 @@
 #pragma once
 
 #include "device/DeviceFrame.h"
-#include "device/FrameAssembler.h"
 #include "device/FrameWriter.h"
-#include "device/RecordingChunkScanner.h"
+#include "device/StreamReader.h"
 
 #include <atomic>
 #include <chrono>
@@ -195,9 +194,7 @@ private:
     std::set<std::string> deniedReported_;
 
     // Listener thread only.
-    FrameAssembler assembler_;
-    RecordingChunkScanner scanner_;
-    bool wasRecording_ = false;
+    StreamReader reader_;
 
     mutable std::mutex portMutex_;
     std::condition_variable portReleased_;

@@ -34,8 +34,9 @@ void IniStore::Parse(const std::string& text) {
         }
         std::string line = text.substr(start, end - start);
         start = end + 1;
-        // A file saved on Windows ends its lines with CR LF; the CR belongs to the line break.
-        if (!line.empty() && line.back() == '\r') {
+        // A file saved on Windows ends its lines with CR LF, and one converted twice with
+        // CR CR LF: trailing CRs belong to the line break (no value written ends with one).
+        while (!line.empty() && line.back() == '\r') {
             line.pop_back();
         }
         if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
@@ -94,13 +95,24 @@ void IniStore::Set(const std::string& section, const std::string& key, const std
 
 std::string IniStore::Text() const {
     std::string text;
-    for (const Section& section : sections_) {
-        // Keys read before any section header have no header to write back.
+    // Keys read before any section header (or under "[]") have no header to write back, so
+    // they go first, where they are read back from.
+    const auto write = [&text](const Section& section) {
         if (!section.name.empty()) {
             text += '[' + section.name + "]\n";
         }
         for (const auto& [key, value] : section.entries) {
             text += key + '=' + value + '\n';
+        }
+    };
+    for (const Section& section : sections_) {
+        if (section.name.empty()) {
+            write(section);
+        }
+    }
+    for (const Section& section : sections_) {
+        if (!section.name.empty()) {
+            write(section);
         }
     }
     return text;

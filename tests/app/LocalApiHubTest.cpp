@@ -5,6 +5,7 @@
 #include "app/AppCore.h"
 #include "app/DeviceBridge.h"
 #include "app/LocalApiHub.h"
+#include "app/SmsRequest.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -12,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <string>
 #include <thread>
 
 namespace tamberlink {
@@ -58,7 +60,7 @@ protected:
 };
 
 TEST_F(LocalApiHubTest, SmsDataIsTakenOnlyWhenWellFormedAndItsCountMatches) {
-    const auto data = LocalApiHub::ParseSmsData(
+    const auto data = SmsRequest::Parse(
         R"({"size":3,"list":[{"number":"13800000000"},{"number":800},{"number":"020-1"}],)"
         R"("content":"明天见 ok"})");
     ASSERT_TRUE(data.has_value());
@@ -82,10 +84,21 @@ TEST_F(LocalApiHubTest, SmsDataIsTakenOnlyWhenWellFormedAndItsCountMatches) {
         R"({"size":1,"list":[{"number":"1"}],"content":"x")",
         "",
         "size=1",
+        // Found by fuzzing: each of these made the JSON reader throw.
+        R"({"size":1e19,"list":[{"number":"1"}],"content":"x"})",
+        R"({"size":18446744073709551615,"list":[{"number":"1"}],"content":"x"})",
+        R"({"size":1,"list":[{"number":1e20}],"content":"x"})",
     };
     for (const char* json : refused) {
-        EXPECT_FALSE(LocalApiHub::ParseSmsData(json).has_value()) << json;
+        EXPECT_FALSE(SmsRequest::Parse(json).has_value()) << json;
     }
+    EXPECT_FALSE(SmsRequest::Parse(std::string(1001, '[') + std::string(1001, ']')).has_value());
+
+    // Whole numbers beyond the signed range are numbers all the same.
+    const auto big = SmsRequest::Parse(
+        R"({"size":2,"list":[{"number":18446744073709551615},{"number":1e19}],"content":"x"})");
+    ASSERT_TRUE(big.has_value());
+    EXPECT_EQ(big->numbers, QStringList({"18446744073709551615", "10000000000000000000"}));
 }
 
 TEST_F(LocalApiHubTest, RecordRequestsReachTheBoxAndTheSettings) {
@@ -136,8 +149,9 @@ TEST_F(LocalApiHubTest, DialsSmsAndRecordingReachTheVirtualBox) {
         return Rows("select count(*) from table_log where phone='13800000000' and type=2") == "1";
     }));
 
-    // A count that does not match the list sends nothing; the request after it goes out,
-    // and the box takes the two in order.
+    // Data nested past the JSON reader's depth, and a count that does not match the list,
+    // send nothing; the request after them goes out, and the box takes the two in order.
+    Curl("/api/sms", {"--data-binary", QString::fromStdString("data=" + std::string(1001, '['))});
     Curl("/api/sms", {"--data-binary", R"(data={"size":2,"list":[{"number":"1"},{"number":"2"},)"
                                        R"({"number":"3"}],"content":"bad"})"});
     Curl("/api/sms", {"--data-binary",

@@ -33,6 +33,7 @@ TEST(Upgrade, FourLineFileShowsProgressAndTheBoxDecides) {
     DeviceRig rig(box.PortPath());
     ASSERT_TRUE(rig.Connect(box));
     const std::string path = WriteFile(box, "fw.hex", "A5B2C3\r\n0102\r\na5b2c3\r\nFFfe");
+    ASSERT_EQ(box.Command("upgrade-size 10"), "ok");
 
     rig.firmware.StartUpgrade(QString::fromStdString(path));
     ASSERT_TRUE(
@@ -59,25 +60,31 @@ TEST(Upgrade, LongLinesGoOutInWholeBytes) {
         hexLine += kDigits[i & 0xF];
         expected.append(expected.empty() ? "" : " ").append(hexLine, hexLine.size() - 2);
     }
+    ASSERT_EQ(box.Command("upgrade-size 1050"), "ok");
     rig.firmware.StartUpgrade(QString::fromStdString(WriteFile(box, "long.hex", hexLine + "\n")));
     ASSERT_TRUE(
         rig.host.WaitForEvent("upgrade 固件升级成功|固件升级成功", std::chrono::seconds(20)));
     EXPECT_EQ(Received(box), expected);
 }
 
+// Whatever the PC sent for an attempt reaches the box before its answer to a status frame
+// sent after the attempt began: with the attempt's size set to that answer's 4 bytes, the
+// attempt's data shows whether anything came first.
 TEST(Upgrade, FourFailuresStopTheSending) {
     BoxSim box;
     DeviceRig rig(box.PortPath());
     ASSERT_TRUE(rig.Connect(box));
     ASSERT_EQ(box.Command("upgrade fail 5"), "ok");
+    ASSERT_EQ(box.Command("upgrade-size 4"), "ok");
     rig.firmware.StartUpgrade(QString::fromStdString(WriteFile(box, "fw.hex", "0102\n0304\n")));
 
-    ASSERT_TRUE(box.WaitForLine("tx A5 B8 04 55", 5, std::chrono::seconds(40)));
+    ASSERT_TRUE(box.WaitForLine("upgrade-received 4", 4, std::chrono::seconds(60)));
+    ASSERT_TRUE(box.WaitFor([&] { return rig.firmware.FailureCount() == 4; }));
+    ASSERT_EQ(box.Command("status"), "ok");
+    ASSERT_TRUE(box.WaitForLine("upgrade-received 4", 5));
     ASSERT_TRUE(box.WaitFor([&] { return rig.firmware.FailureCount() == 5; }));
-    EXPECT_EQ(
-        box.LinesStartingWith("upgrade-received "),
-        (std::vector<std::string>{"upgrade-received 4", "upgrade-received 4", "upgrade-received 4",
-                                  "upgrade-received 4", "upgrade-received 0"}));
+    EXPECT_EQ(Received(box), "01 02 03 04 01 02 03 04 01 02 03 04 01 02 03 04 A5 83 04 55");
+    EXPECT_EQ(box.Count("tx A5 B8 04 55"), 5);
     const std::string failed =
         "upgrade "
         "抱歉，估计升级失败，请联系我们000-00000000|抱歉，固件升级失败，请联系我们000-00000000";
@@ -94,13 +101,23 @@ TEST(Upgrade, WithoutAFileNothingIsSent) {
     BoxSim box;
     DeviceRig rig(box.PortPath());
     ASSERT_TRUE(rig.Connect(box));
+    ASSERT_EQ(box.Command("upgrade-size 4"), "ok");
+    const std::chrono::seconds limit(20);
+
     ASSERT_EQ(box.Command("upgrade fail 1"), "ok");
     rig.firmware.StartUpgrade(QString::fromStdString(box.Folder() + "/missing.hex"));
     EXPECT_TRUE(rig.host.WaitForEvent(
-        "upgrade 升级失败，请检查升级文件是否存在|升级失败，请检查升级文件是否存在"));
-    ASSERT_TRUE(box.WaitForLine("upgrade-received 0"));
+        "upgrade 升级失败，请检查升级文件是否存在|升级失败，请检查升级文件是否存在", limit));
+    ASSERT_EQ(box.Command("status"), "ok");
+    ASSERT_TRUE(box.WaitForLine("upgrade-received 4", 1, limit));
+    // The start-up queries that follow the answer, before the next attempt begins.
+    ASSERT_TRUE(box.WaitForLine("ask missed", 2, limit));
+
+    ASSERT_EQ(box.Command("upgrade fail 1"), "ok");
     rig.firmware.StartUpgrade("");
-    EXPECT_TRUE(rig.host.WaitForEvent("upgrade 升级失败，未选择升级文件|升级失败，未选择升级文件"));
-    ASSERT_TRUE(box.WaitForLine("upgrade-received 0", 2));
-    EXPECT_EQ(Received(box), "");
+    EXPECT_TRUE(
+        rig.host.WaitForEvent("upgrade 升级失败，未选择升级文件|升级失败，未选择升级文件", limit));
+    ASSERT_EQ(box.Command("status"), "ok");
+    ASSERT_TRUE(box.WaitForLine("upgrade-received 4", 2, limit));
+    EXPECT_EQ(Received(box), "A5 83 04 55 A5 83 04 55");
 }

@@ -132,6 +132,42 @@ TEST(FrameAssembler, DropsOversizeFrames) {
     EXPECT_EQ(Assemble(assembler, next), Frames{next});
 }
 
+// An A5 where the open frame can no longer become valid starts a new frame, so noise after
+// a frame start does not swallow the frame that follows it.
+TEST(FrameAssembler, AStartThatCannotBecomeAFrameGivesWayToTheNextOne) {
+    const FrameBytes call = Bytes(
+        {0xA5, 0x30, 0x0F, 0x30, 0x36, 0x31, 0x31, 0x31, 0x32, 0x33, 0x30, 0x31, 0x32, 0x33, 0x55});
+    FrameBytes noise{0xA5, 0x30, 0xFF};
+    for (int i = 0; i < 40; ++i) {
+        noise.push_back(static_cast<std::uint8_t>(0x10 + i));
+    }
+    for (std::uint8_t badLength : {0x00, 0x03, 0x40, 0xFF}) {
+        FrameAssembler assembler;
+        noise[2] = badLength;
+        EXPECT_TRUE(Assemble(assembler, noise).empty());
+        EXPECT_EQ(Assemble(assembler, call), Frames{call}) << int(badLength);
+    }
+
+    // The A5 in the length byte's place, and an A5 where the length byte puts the end byte.
+    FrameAssembler assembler;
+    EXPECT_EQ(Assemble(assembler, Bytes({0xA5, 0x82, 0xA5, 0x82, 0x05, 0x31, 0x55})),
+              Frames{Bytes({0xA5, 0x82, 0x05, 0x31, 0x55})});
+    EXPECT_EQ(Assemble(assembler, Bytes({0xA5, 0x91, 0x05, 0x31, 0xA5, 0x14, 0x04, 0x55})),
+              Frames{Bytes({0xA5, 0x14, 0x04, 0x55})});
+    // Past its end byte's place without one, and when 62 bytes are stored.
+    FrameBytes overrun{0xA5, 0x91, 0x06};
+    overrun.insert(overrun.end(), 59, 0x31);
+    EXPECT_TRUE(Assemble(assembler, overrun).empty());
+    EXPECT_EQ(assembler.Pending(), 62u);
+    EXPECT_EQ(Assemble(assembler, call), Frames{call});
+
+    // Where the frame may still end later, an A5 is payload as before.
+    const FrameBytes withA5 = Bytes({0xA5, 0x91, 0x07, 0xA5, 0xA5, 0x31, 0x55});
+    EXPECT_EQ(Assemble(assembler, withA5), Frames{withA5});
+    const FrameBytes command = Bytes({0xA5, 0xA5, 0x05, 0x31, 0x55});
+    EXPECT_EQ(Assemble(assembler, command), Frames{command});
+}
+
 // Any split of a stream of valid frames across reads yields the same frames, and bytes
 // between frames (which cannot start one) cost nothing but themselves.
 TEST(FrameAssembler, AnySplittingAndGarbageBetweenFramesYieldTheSameFrames) {

@@ -45,5 +45,24 @@ TEST(IniStore, KeepsKeysAndValuesAsWrittenAndRewritesTheWholeFile) {
     EXPECT_EQ(again.Text(), ini.Text());
 }
 
+// Found by fuzzing: a save must read back as it was read.
+TEST(IniStore, ASavedFileReadsBackTheSame) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Tamberlink.ini");
+    // Keys under "[]" have no header to write; a line converted twice ends with CR CR LF.
+    ASSERT_TRUE(test::WriteBytes(path, "[A]\nk=1\n[]\nj=2\n[B]\nx=y\r\r\n"));
+    IniStore ini(path);
+    ASSERT_TRUE(ini.Load());
+    EXPECT_EQ(ini.Get("", "j"), "2");
+    EXPECT_EQ(ini.Get("B", "x"), "y");
+    ini.Set("", "top", "1");
+    ASSERT_TRUE(ini.Save());
+    EXPECT_EQ(test::FileBytes(path).toStdString(), "j=2\ntop=1\n[A]\nk=1\n[B]\nx=y\n");
+    IniStore again(path);
+    ASSERT_TRUE(again.Load());
+    EXPECT_EQ(again.Text(), ini.Text());
+    EXPECT_EQ(again.Get("A", "j"), "");
+}
+
 } // namespace
 } // namespace tamberlink

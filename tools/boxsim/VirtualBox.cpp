@@ -370,7 +370,9 @@ std::string VirtualBox::Execute(const std::string& line) {
         return "commands: plug, unplug [hard], phone on|off, status, ring NUMBER, ring-phone "
                "NUMBER, missed NUMBER, state 12|13|14, answer on|off, areacode CODE|none, "
                "extension CODE|none, version TEXT, missed-record NUMBER|none, record ok|refuse, "
-               "record-stop file|nofile, upgrade ok|fail [ATTEMPTS], send HEX, garbage COUNT, quit";
+               "record-stop file|nofile, upgrade ok|fail [ATTEMPTS], upgrade-size BYTES|any, send "
+               "HEX, "
+               "garbage COUNT, quit";
     } else if (command == "plug") {
         if (!Present()) {
             if (!CreatePort()) {
@@ -443,6 +445,12 @@ std::string VirtualBox::Execute(const std::string& line) {
         upgradeSucceeds_ = arg != "fail";
         const std::string attempts = rest.empty() ? std::string() : rest.substr(1);
         upgradeAttemptsLeft_ = attempts.empty() ? 5 : std::max(1, std::atoi(attempts.c_str()));
+    } else if (command == "upgrade-size") {
+        const long long bytes = arg == "any" ? 0 : std::atoll(arg.c_str());
+        if (bytes < 0 || (bytes == 0 && arg != "any")) {
+            return "error: upgrade-size BYTES|any";
+        }
+        upgradeSize_ = bytes;
     } else if (command == "send") {
         Bytes bytes;
         if (!ParseHex(arg + rest, bytes) || bytes.empty()) {
@@ -545,16 +553,27 @@ void VirtualBox::ReadMaster() {
     if (n <= 0) {
         return;
     }
+    std::size_t taken = 0;
     if (upgrade_ == Upgrade::Receiving) {
-        upgradeBytes_ += n;
+        // With the size known, what follows the firmware is read as frames again.
+        taken = static_cast<std::size_t>(n);
+        if (upgradeSize_ > 0) {
+            taken = static_cast<std::size_t>(std::min<long long>(n, upgradeSize_ - upgradeBytes_));
+        }
+        upgradeBytes_ += static_cast<long long>(taken);
         upgradeLastData_ = Clock::now();
-        Log("upgrade-data " + Hex(buffer, static_cast<std::size_t>(n)));
-        return;
+        Log("upgrade-data " + Hex(buffer, taken));
+        if (upgradeSize_ > 0 && upgradeBytes_ >= upgradeSize_) {
+            FinishUpgradeAttempt();
+        }
+        if (taken == static_cast<std::size_t>(n)) {
+            return;
+        }
     }
     if (input_.empty()) {
         inputSince_ = Clock::now();
     }
-    input_.insert(input_.end(), buffer, buffer + n);
+    input_.insert(input_.end(), buffer + taken, buffer + n);
     ParseInput(false);
 }
 
@@ -807,7 +826,7 @@ void VirtualBox::Tick() {
     if (streaming_ && Answering()) {
         StreamAudio();
     }
-    if (upgrade_ == Upgrade::Receiving &&
+    if (upgrade_ == Upgrade::Receiving && upgradeSize_ == 0 &&
         ((upgradeBytes_ > 0 && now - upgradeLastData_ >= kUpgradeQuiet) ||
          (upgradeBytes_ == 0 && now - upgradeSince_ >= kUpgradeNoData))) {
         FinishUpgradeAttempt();
@@ -825,7 +844,7 @@ int VirtualBox::NextTimeoutMs() const {
     if (streaming_) {
         until = std::min(until, Clock::now() + kAudioTick);
     }
-    if (upgrade_ == Upgrade::Receiving) {
+    if (upgrade_ == Upgrade::Receiving && upgradeSize_ == 0) {
         until = std::min(until, Clock::now() + 50ms);
     }
     if (!input_.empty()) {

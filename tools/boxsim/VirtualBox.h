@@ -111,6 +111,9 @@ private:
 
     bool upgradeSucceeds_ = true;
     int upgradeAttemptsLeft_ = 0;
+    // The firmware's size when told: an attempt ends once that many bytes have come rather
+    // than after a quiet time, so that a slow sender does not split it.
+    long long upgradeSize_ = 0;
     Upgrade upgrade_ = Upgrade::Off;
     Clock::time_point upgradeSince_{};
     Clock::time_point upgradeLastData_{};
