@@ -23,12 +23,16 @@
 
 #include "app/AppCore.h"
 #include "store/LocalDatabase.h"
+#include "ui/CContactContainer.h"
 #include "ui/CMainWndUI.h"
 #include "ui/CNotepadContainer.h"
 #include "ui/CRecordContainer.h"
+#include "ui/CSmsContainer.h"
 #include "ui/CallLogModel.h"
+#include "ui/ContactListModel.h"
 #include "ui/NoteListModel.h"
 #include "ui/SkinStyle.h"
+#include "ui/SmsListModel.h"
 
 #include <QApplication>
 #include <QDir>
@@ -532,7 +536,9 @@ int RunChild(int argc, char** argv, const QString& documents, bool knownCallers)
     std::int64_t filledNs = 0;
     StallProbe* probe = nullptr;
     const auto pagesFilled = [&] {
-        return !window.RecordPage()->Model().IsLoading() && !window.NotePage()->Model().IsLoading();
+        return !window.RecordPage()->Model().IsLoading() &&
+               !window.NotePage()->Model().IsLoading() &&
+               !window.ContactPage()->Model().IsLoading() && !window.SmsPage()->Sms().IsLoading();
     };
     const auto checkFilled = [&] {
         if (filledNs == 0 && paintedNs != 0 && pagesFilled()) {
@@ -562,7 +568,9 @@ int RunChild(int argc, char** argv, const QString& documents, bool knownCallers)
     }
     for (RecordListModelBase* model :
          {static_cast<RecordListModelBase*>(&window.RecordPage()->Model()),
-          static_cast<RecordListModelBase*>(&window.NotePage()->Model())}) {
+          static_cast<RecordListModelBase*>(&window.NotePage()->Model()),
+          static_cast<RecordListModelBase*>(&window.ContactPage()->Model()),
+          static_cast<RecordListModelBase*>(&window.SmsPage()->Sms())}) {
         QObject::connect(model, &RecordListModelBase::Loaded, &app, checkFilled);
     }
     TopRowWatch top(window.RecordPage()->Model(), window.RecordPage()->List()->viewport());

@@ -1,7 +1,8 @@
 // Prints what the contacts page costs with 100,000 contacts:
 //   the time to read them from the database;
-//   the time to load them into the page (sorted, grouped) and paint the first screen
-//   (target < 300 ms);
+//   a reload of the page: the read, sorted and grouped on the reader thread, its rows taken
+//   by the page and the first screen painted (target < 300 ms), with the UI thread's own
+//   processor time;
 //   the time from Enter in the search box to the painted result, for "zw", "138000" and
 //   "王伟" (target < 100 ms each);
 //   the time to scroll from the top to the bottom a screen at a time, painting each screen.
@@ -116,8 +117,14 @@ int main(int argc, char** argv) {
     QLineEdit* search = page->SearchBox();
 
     const Timing read = Measure(kRuns, [&](bench::Stopwatch&) { core.LoadContacts(); });
+    const auto waitForLoad = [&] {
+        while (page->Model().IsLoading()) {
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        }
+    };
     const Timing load = Measure(kRuns, [&](bench::Stopwatch&) {
         page->LoadContacts();
+        waitForLoad();
         list->viewport()->repaint();
     });
     if (page->Model().ContactCount() != kContacts) {
@@ -129,7 +136,7 @@ int main(int argc, char** argv) {
     std::printf("                                          wall ms    cpu ms\n");
     std::printf("  read the contacts from the database   %8.1f  %8.1f\n", read.wallMs, read.cpuMs);
     std::printf(
-        "  load into the page and paint          %8.1f  %8.1f  (target < 300 ms; %d rows)\n",
+        "  reload: read, landed and painted      %8.1f  %8.1f  (target < 300 ms; %d rows)\n",
         load.wallMs, load.cpuMs, page->Model().EntryCount());
 
     for (const QString& keyword :
@@ -149,6 +156,7 @@ int main(int argc, char** argv) {
     }
 
     page->LoadContacts();
+    waitForLoad();
     int screens = 0;
     const Timing scroll =
         Measure(kRuns, [&](bench::Stopwatch&) { screens = bench::ScrollTopToBottom(*list); });

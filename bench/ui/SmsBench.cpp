@@ -1,10 +1,9 @@
 // Prints what the SMS page and the SMS hand-off cost:
-//   the time to load 10,000 sent SMS into the page and paint the first screen of rows
-//   (target < 200 ms), to scroll through them a screen at a time, and to gather the persons
-//   they went to for a new SMS;
-//   the longest stall of the UI event loop while a new SMS to 10 numbers, 140 characters
-//   long, goes out to the virtual telephone box (target < 50 ms), and whether its frames
-//   arrived in order.
+//   the time to reload 10,000 sent SMS into the page (read on the reader thread) and paint
+//   the first screen of rows (target < 200 ms), to scroll through them a screen at a time, and to
+//   gather the persons they went to for a new SMS; the longest stall of the UI event loop while a
+//   new SMS to 10 numbers, 140 characters long, goes out to the virtual telephone box (target < 50
+//   ms), and whether its frames arrived in order.
 // Figures are medians of several runs on the offscreen platform.
 
 #include "../../tests/device/BoxSim.h"
@@ -194,8 +193,12 @@ int main(int argc, char** argv) {
     QListView* list = page->SmsList();
 
     const double read = TimeMs(kRuns, [&] { core.LoadSmsList(); });
+    // The UI thread asks, waits in its event loop and takes the rows read beside it.
     const double load = TimeMs(kRuns, [&] {
         page->LoadSmsList();
+        while (page->Sms().IsLoading()) {
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        }
         list->viewport()->repaint();
     });
     if (page->Sms().EntryCount() != kSms) {

@@ -17,7 +17,9 @@ namespace tamberlink {
 CContactContainer::CContactContainer(AppCore& core, QWidget* parent)
     : QWidget(parent)
     , core_(core)
-    , model_(new ContactListModel(this)) {}
+    , model_(new ContactListModel(this)) {
+    model_->SetSource(core_);
+}
 
 bool CContactContainer::Build() {
     QWidget* form = SkinLoader::Load(QStringLiteral("main_area2.ui"), this);
@@ -53,23 +55,19 @@ bool CContactContainer::Build() {
     return true;
 }
 
-void CContactContainer::Fill(std::vector<ContactRecord> contacts, bool searched) {
-    model_->Fill(std::move(contacts), searched);
-}
-
 void CContactContainer::LoadContacts() {
     if (searchBox_ != nullptr) {
         searchBox_->clear();
     }
-    Fill(core_.LoadContacts(), false);
+    model_->Reload();
 }
 
 void CContactContainer::Search() {
     const QString keyword = searchBox_ != nullptr ? searchBox_->text() : QString();
     if (keyword.isEmpty()) {
-        Fill(core_.LoadContacts(), false);
+        model_->Reload();
     } else {
-        Fill(core_.SearchContactList(keyword), true);
+        model_->Fill(core_.SearchContactList(keyword), true);
     }
 }
 
@@ -134,7 +132,7 @@ void CContactContainer::ConfirmDeleteAll() {
 }
 
 void CContactContainer::DeleteContact(int id) {
-    model_->RemoveContact(model_->RowOfContact(id));
+    model_->RemoveContactById(id);
     core_.DeleteContact(id);
     CContactInfo::ContactDeleted(id);
 }
@@ -144,7 +142,7 @@ void CContactContainer::DeleteAllContacts() {
     if (searchBox_ != nullptr) {
         searchBox_->clear();
     }
-    Fill({}, false);
+    model_->Fill({}, false);
     core_.DeleteAllContacts();
     CContactInfo::ContactDeleted(CContactInfo::kAllContacts);
 }

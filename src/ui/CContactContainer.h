@@ -36,7 +36,8 @@ public:
     // be loaded or lacks its search box, its buttons or its list.
     bool Build();
 
-    // Every contact; the search box is emptied, so that it tells what the list shows.
+    // Every contact, read in the background; the search box is emptied, so that it tells what
+    // the list shows.
     void LoadContacts();
     // Searches for the search box's text: every contact when it is empty, else the contacts
     // whose name, number or initials hold it.
@@ -67,8 +68,6 @@ signals:
     void SmsRequested(const tamberlink::ContactRecord& contact);
 
 private:
-    // The one way records reach the list: sorted, grouped and shown.
-    void Fill(std::vector<ContactRecord> contacts, bool searched);
     void OnButtonReleased(int row, int control);
 
     AppCore& core_;

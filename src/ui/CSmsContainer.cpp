@@ -1,6 +1,7 @@
 #include "ui/CSmsContainer.h"
 
 #include "app/AppCore.h"
+#include "store/LocalDatabase.h"
 #include "ui/CButtonUI.h"
 #include "ui/CItemSmsUI.h"
 #include "ui/Controls.h"
@@ -47,7 +48,10 @@ CSmsContainer::CSmsContainer(AppCore& core, QWidget* parent)
     : QWidget(parent)
     , core_(core)
     , smsModel_(new SmsListModel(this))
-    , templateModel_(new TemplateListModel(this)) {}
+    , templateModel_(new TemplateListModel(this)) {
+    // A sent SMS never changes, and every write reloads the list: no row is read alone.
+    smsModel_->SetSource(core_, [](LocalDatabase& db) { return db.LoadSmsList(); }, {});
+}
 
 bool CSmsContainer::Build() {
     QWidget* form = SkinLoader::Load(QStringLiteral("main_area1.ui"), this);
@@ -73,6 +77,12 @@ bool CSmsContainer::Build() {
     connect(ShowRows<TemplateDelegate>(*templateList_, *templateModel_),
             &ListRowDelegate::ButtonReleased, this, &CSmsContainer::OnTemplateButton);
     connect(&core_, &AppCore::SmsListChanged, this, &CSmsContainer::LoadSmsList);
+    // Nothing is checked after a reload, so neither is the select-all box.
+    connect(smsModel_, &QAbstractItemModel::modelReset, this, [this] {
+        if (CButtonUI* box = ToolButton(kSelectAllSms)) {
+            box->setChecked(false);
+        }
+    });
     connect(&core_, &AppCore::TemplateListChanged, this, &CSmsContainer::LoadTemplateList);
     return true;
 }
@@ -181,11 +191,7 @@ CButtonUI* CSmsContainer::ToolButton(int tag) const {
 }
 
 void CSmsContainer::LoadSmsList() {
-    smsModel_->Load(core_.LoadSmsList());
-    // Nothing is checked after a reload, so neither is the select-all box.
-    if (CButtonUI* box = ToolButton(kSelectAllSms)) {
-        box->setChecked(false);
-    }
+    smsModel_->Reload();
 }
 
 void CSmsContainer::LoadTemplateList() {

@@ -44,7 +44,7 @@ public:
     // be loaded or lacks its toolbars, its lists or the template panel.
     bool Build();
 
-    // Shows the sent SMS / the templates as the core has them now.
+    // Shows the sent SMS (read in the background) / the templates as the core has them now.
     void LoadSmsList();
     void LoadTemplateList();
 

@@ -1,6 +1,10 @@
 #include "ui/ContactListModel.h"
 
+#include "store/LocalDatabase.h"
 #include "ui/CIndexElementItem.h"
+
+#include <unordered_set>
+#include <utility>
 
 namespace tamberlink {
 
@@ -55,15 +59,69 @@ std::vector<ContactListRow> ContactListModel::Group(const std::vector<ContactRec
     return rows;
 }
 
+void ContactListModel::Reload() {
+    if (core_ == nullptr) {
+        return;
+    }
+    added_.clear();
+    StartReload([this](LocalDatabase& db) -> Landing {
+        struct Read {
+            std::vector<ContactRecord> contacts;
+            std::vector<ContactListRow> rows;
+        };
+        auto read = std::make_shared<Read>();
+        read->contacts = db.LoadContacts();
+        read->rows = Group(read->contacts);
+        return [this, read] {
+            Landed(std::move(read->contacts), std::move(read->rows));
+        };
+    });
+}
+
+void ContactListModel::Landed(std::vector<ContactRecord> contacts,
+                              std::vector<ContactListRow> rows) {
+    const std::vector<ContactRecord> added = std::exchange(added_, {});
+    Show(std::move(contacts), std::move(rows), false);
+    for (int id : removed_) {
+        RemoveContact(RowOfContact(id));
+    }
+    if (added.empty()) {
+        return;
+    }
+    std::unordered_set<int> shown;
+    shown.reserve(contacts_.size());
+    for (const ContactRecord& contact : contacts_) {
+        shown.insert(contact.id);
+    }
+    std::vector<ContactRecord> missed;
+    for (const ContactRecord& contact : added) {
+        if (shown.count(contact.id) == 0 && removed_.count(contact.id) == 0) {
+            missed.push_back(contact);
+        }
+    }
+    AppendContacts(missed);
+}
+
 void ContactListModel::Fill(std::vector<ContactRecord> contacts, bool searched) {
+    CancelReload();
+    added_.clear();
     std::vector<ContactListRow> rows = Group(contacts);
+    Show(std::move(contacts), std::move(rows), searched);
+}
+
+void ContactListModel::Show(std::vector<ContactRecord> contacts, std::vector<ContactListRow> rows,
+                            bool searched) {
     searched_ = searched;
     indexRows_ = int(rows.size() - contacts.size());
-    contacts_ = std::move(contacts);
+    std::vector<ContactRecord> old = std::exchange(contacts_, std::move(contacts));
     Load(std::move(rows));
+    Discard(std::move(old));
 }
 
 void ContactListModel::AppendContacts(const std::vector<ContactRecord>& contacts) {
+    if (IsLoading()) {
+        added_.insert(added_.end(), contacts.begin(), contacts.end());
+    }
     std::vector<ContactListRow> rows;
     rows.reserve(contacts.size());
     for (const ContactRecord& contact : contacts) {
@@ -86,6 +144,13 @@ void ContactListModel::RemoveContact(int row) {
     } else {
         RemoveRows({row});
     }
+}
+
+void ContactListModel::RemoveContactById(int id) {
+    if (IsLoading()) {
+        removed_.insert(id);
+    }
+    RemoveContact(RowOfContact(id));
 }
 
 bool ContactListModel::IsIndexRow(int row) const {

@@ -9,8 +9,7 @@ namespace tamberlink {
 RecordListModelBase::RecordListModelBase(QObject* parent)
     : QAbstractListModel(parent) {}
 
-void RecordListModelBase::ReadInBackground(
-    AppCore& core, std::function<std::function<void()>(LocalDatabase&)> read) {
+void RecordListModelBase::ReadInBackground(AppCore& core, Read read) {
     // The guard is only copied on the reader thread and looked at on the UI thread, where
     // the model lives and dies.
     const QPointer<RecordListModelBase> self(this);
@@ -25,6 +24,43 @@ void RecordListModelBase::ReadInBackground(
             });
         }
     });
+}
+
+void RecordListModelBase::StartReload(Read read) {
+    if (core_ == nullptr) {
+        return;
+    }
+    const int generation = ++*awaited_;
+    loading_ = true;
+    touched_.clear();
+    removed_.clear();
+    ReadInBackground(*core_,
+                     [this, generation, awaited = awaited_,
+                      read = std::move(read)](LocalDatabase& db) -> Landing {
+                         if (awaited->load() != generation) {
+                             return {}; // a later reload's read is on its way
+                         }
+                         return [this, generation, land = read(db)] {
+                             if (generation != awaited_->load()) {
+                                 return;
+                             }
+                             loading_ = false;
+                             land();
+                             touched_.clear();
+                             removed_.clear();
+                             emit Loaded();
+                         };
+                     });
+}
+
+void RecordListModelBase::CancelReload() {
+    if (!loading_) {
+        return;
+    }
+    ++*awaited_;
+    loading_ = false;
+    touched_.clear();
+    removed_.clear();
 }
 
 LocalDatabase& RecordListModelBase::Database(AppCore& core) {

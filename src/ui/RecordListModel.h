@@ -61,14 +61,40 @@ protected:
     virtual QString PlaceholderText() const = 0;
     virtual QString DisplayText(int row) const = 0;
 
+    // What a read hands to the UI thread: the function that shows what it read.
+    using Landing = std::function<void()>;
+    using Read = std::function<Landing(LocalDatabase&)>;
+
     // Runs `read` on the core's reader thread; the function it returns then runs on the UI
     // thread, unless this model is gone by then.
-    void ReadInBackground(AppCore& core, std::function<std::function<void()>(LocalDatabase&)> read);
+    void ReadInBackground(AppCore& core, Read read);
+    // Begins a reload from the core: `read` runs on the reader thread and its landing on the
+    // UI thread, followed by Loaded; either is skipped once a later reload (or CancelReload)
+    // has superseded this one. While it is under way the model is loading, and notes in
+    // touched_ and removed_ what must survive the landing.
+    void StartReload(Read read);
+    // Drops the reload under way, if any: its read will not land.
+    void CancelReload();
+    // Frees `old`, a container of records no longer shown. Freeing a hundred thousand records
+    // takes the UI thread long enough to be felt: the reader thread does it.
+    template <class Container>
+    void Discard(Container old) {
+        if (old.empty() || core_ == nullptr) {
+            return;
+        }
+        ReadInBackground(*core_,
+                         [old = std::make_shared<Container>(std::move(old))](LocalDatabase&) {
+                             old->clear();
+                             return Landing();
+                         });
+    }
     // The core's own connection, for reading a few rows on the UI thread.
     static LocalDatabase& Database(AppCore& core);
     // Shows or hides the placeholder row, telling the views.
     void SetPlaceholder(bool shown);
 
+    // Where reloads read from; none until the page names its source.
+    AppCore* core_ = nullptr;
     std::vector<char> checked_;
     bool placeholder_ = false;
     bool loading_ = false;
@@ -118,23 +144,14 @@ public:
         if (core_ == nullptr || !readAll_) {
             return;
         }
-        const int generation = ++*awaited_;
-        loading_ = true;
-        touched_.clear();
-        removed_.clear();
-        ReadInBackground(
-            *core_, [this, generation, awaited = awaited_, readAll = readAll_](LocalDatabase& db) {
-                std::function<void()> land;
-                if (awaited->load() == generation) {
-                    std::vector<Record> read = readAll(db);
-                    auto rows = std::make_shared<Rows>(std::make_move_iterator(read.begin()),
-                                                       std::make_move_iterator(read.end()));
-                    land = [this, generation, rows] {
-                        Landed(generation, std::move(*rows));
-                    };
-                }
-                return land;
-            });
+        StartReload([this, readAll = readAll_](LocalDatabase& db) -> Landing {
+            std::vector<Record> read = readAll(db);
+            auto rows = std::make_shared<Rows>(std::make_move_iterator(read.begin()),
+                                               std::make_move_iterator(read.end()));
+            return [this, rows] {
+                Landed(std::move(*rows));
+            };
+        });
     }
 
     // Reads the records `ids` again: a new record takes its place in the order, a changed one
@@ -330,34 +347,16 @@ private:
         Discard(std::move(old));
     }
 
-    // Freeing a hundred thousand records takes the UI thread long enough to be felt: the
-    // reader thread does it.
-    void Discard(Rows old) {
-        if (old.empty() || core_ == nullptr) {
-            return;
-        }
-        ReadInBackground(*core_, [old = std::make_shared<Rows>(std::move(old))](LocalDatabase&) {
-            old->clear();
-            return std::function<void()>();
-        });
-    }
-
-    void Landed(int generation, Rows rows) {
-        if (generation != awaited_->load()) {
-            return; // a later reload's read is on its way
-        }
-        loading_ = false;
+    // Shows the rows a reload read, without those removed meanwhile; rows refreshed meanwhile
+    // are read once more, since the reload may have read them before their write.
+    void Landed(Rows rows) {
         std::erase_if(rows, [this](const Record& r) { return removed_.count(r.id) != 0; });
         const std::vector<int> again(touched_.begin(), touched_.end());
-        touched_.clear();
-        removed_.clear();
         ReplaceAll(std::move(rows));
         Refresh(again);
-        emit Loaded();
     }
 
     Rows entries_;
-    AppCore* core_ = nullptr;
     ReadAll readAll_;
     ReadOne readOne_;
 };

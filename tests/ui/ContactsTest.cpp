@@ -66,6 +66,15 @@ protected:
         page_ = window_->ContactPage();
         ASSERT_NE(page_, nullptr);
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+        WaitLoaded();
+    }
+    // The page's contacts are read in the background: waits until the read has landed.
+    void WaitLoaded() {
+        ASSERT_TRUE(test::WaitFor([&] { return !Model().IsLoading(); }));
+    }
+    void Reload() {
+        page_->LoadContacts();
+        WaitLoaded();
     }
 
     AppCore& Core() { return *core_; }
@@ -78,7 +87,7 @@ protected:
             ASSERT_TRUE(Core().AddContact(
                 ContactRecord(QString::fromUtf16(name), QString::fromUtf16(phone), {}), true));
         }
-        page_->LoadContacts();
+        Reload();
     }
     std::string Table(const char* columns) {
         test::RawDb db(home_.filePath(QStringLiteral("Tamberlink/Data/Tamberlink.db")));
@@ -245,6 +254,7 @@ TEST_F(ContactsTest, PageListsGroupedContactsAndSearches) {
     EXPECT_EQ(Model().data(Model().index(0)).toString(), ContactListModel::NotFoundText());
     // An empty search reloads every contact.
     page_->SearchFor(QString());
+    WaitLoaded();
     EXPECT_EQ(Model().ContactCount(), 4);
 
     // The header's search box searches the same list and shows the contacts page.
@@ -275,7 +285,7 @@ TEST_F(ContactsTest, UnusualNamesAndNumbersAreKeptAndShownAsTyped) {
            {u"李\"四\"", u"13800000007"}});
     ASSERT_TRUE(
         Core().AddContact(ContactRecord(longName, QStringLiteral("13800000008"), {}), true));
-    page_->LoadContacts();
+    Reload();
     ASSERT_EQ(Model().ContactCount(), 7);
     EXPECT_EQ(Shown(Model()).mid(0, 2), QStringList({"#", ""}));
     EXPECT_EQ(Table("name").find("O'Brien\n100% 真\na_b\n😀笑脸\n\n李\"四\""), 0u);
@@ -444,7 +454,7 @@ TEST_F(ContactsTest, AddDialogStoresEveryNumberAtTheEndOfTheList) {
     // The rows added know their ids: one can be deleted at once.
     page_->DeleteContact(Model().Contact(2)->id);
     EXPECT_EQ(Table("phone"), "13800000000\nb");
-    page_->LoadContacts();
+    Reload();
     EXPECT_EQ(Shown(Model()), QStringList({"B", "Bob", "Z", "张三"}));
 
     // A number stored already adds nothing, and the dialog closes.

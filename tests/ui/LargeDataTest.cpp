@@ -4,12 +4,16 @@
 #include "../store/StoreTestSupport.h"
 #include "UiTestSupport.h"
 
+#include "ui/CContactContainer.h"
 #include "ui/CItemRecordUI.h"
 #include "ui/CMainWndUI.h"
 #include "ui/CNotepadContainer.h"
 #include "ui/CRecordContainer.h"
+#include "ui/CSmsContainer.h"
 #include "ui/CallLogModel.h"
+#include "ui/ContactListModel.h"
 #include "ui/NoteListModel.h"
+#include "ui/SmsListModel.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -72,6 +76,18 @@ protected:
     }
     CallLogModel& Calls() { return window_->RecordPage()->Model(); }
     NoteListModel& Notes() { return window_->NotePage()->Model(); }
+    ContactListModel& Contacts() { return window_->ContactPage()->Model(); }
+    SmsListModel& Sms() { return window_->SmsPage()->Sms(); }
+    // The row of the contact named `name`, or -1.
+    int RowOfName(const QString& name) {
+        for (int row = 0; row < Contacts().EntryCount(); ++row) {
+            if (const ContactRecord* contact = Contacts().Contact(row);
+                contact != nullptr && contact->name == name) {
+                return row;
+            }
+        }
+        return -1;
+    }
 
     QTemporaryDir home_;
     std::unique_ptr<AppCore> core_;
@@ -111,6 +127,63 @@ TEST_F(LargeData, TheWindowShowsBeforeItsPagesHoldTheirRows) {
     EXPECT_EQ(Calls().Entry(0)->phone, QStringLiteral("13920000"));
     EXPECT_TRUE(Calls().Entry(0)->hasNote);
     EXPECT_FALSE(Calls().Entry(1)->hasNote);
+}
+
+// The contacts and sent-SMS pages fill after the window shows too; what is written while
+// their reads are under way is neither lost nor brought back, and a search made meanwhile is
+// not overwritten by the read it superseded.
+TEST_F(LargeData, ContactsAndSmsFillAfterTheWindowShowsAndKeepWritesMadeMeanwhile) {
+    MakeWindow();
+    ASSERT_TRUE(window_->Start());
+    window_->Exit();
+    window_.reset();
+    core_.reset();
+    {
+        RawDb raw(DatabasePath());
+        AddRows(raw, 0, 20000, 0);
+        raw.Exec("with recursive n(i) as (select 1 union all select i+1 from n where i < 3000) "
+                 "insert into table_sms(name, phone, head, date_time, content) "
+                 "select '', '137'||i, '', '2024/05/01 09:10:11', 'sms'||i from n");
+    }
+
+    MakeWindow();
+    ASSERT_TRUE(window_->Start());
+    EXPECT_TRUE(window_->isVisible());
+    EXPECT_TRUE(Contacts().IsLoading());
+    EXPECT_EQ(Contacts().rowCount(), 0);
+    EXPECT_FALSE(Contacts().HasPlaceholder());
+    EXPECT_TRUE(Sms().IsLoading());
+    EXPECT_EQ(Sms().rowCount(), 0);
+    EXPECT_FALSE(Sms().HasPlaceholder());
+
+    // Writes before the reads land: whether a read saw them or not, the pages show them.
+    ASSERT_TRUE(core_->AddContact(
+        ContactRecord(QStringLiteral("新来的"), QStringLiteral("13912345678"), {}), false));
+    window_->ContactPage()->DeleteContact(5);
+    ASSERT_TRUE(core_->AddSms(QStringLiteral("13900000000"), QStringLiteral("刚发的"), {}));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+    ASSERT_TRUE(test::WaitFor([&] { return !Contacts().IsLoading() && !Sms().IsLoading(); },
+                              kLoadDeadlineMs));
+    EXPECT_EQ(Contacts().ContactCount(), 20000);
+    EXPECT_GE(RowOfName(QStringLiteral("新来的")), 0);
+    EXPECT_EQ(Contacts().RowOfContact(5), -1);
+    EXPECT_EQ(RowOfName(QStringLiteral("张5")), -1);
+    EXPECT_GE(Contacts().RowOfContact(6), 0);
+    EXPECT_TRUE(Contacts().IsIndexRow(0));
+    ASSERT_EQ(Sms().EntryCount(), 3001);
+    EXPECT_EQ(Sms().Entry(0)->content, QStringLiteral("刚发的"));
+    EXPECT_EQ(Sms().Entry(3000)->content, QStringLiteral("sms1"));
+
+    // A search made while a reload is under way stays: the reload no longer lands. The SMS
+    // read, posted after it, lands after whatever the contacts' read would have.
+    window_->ContactPage()->LoadContacts();
+    window_->ContactPage()->SearchFor(QStringLiteral("张1234"));
+    EXPECT_FALSE(Contacts().IsLoading());
+    window_->SmsPage()->LoadSmsList();
+    ASSERT_TRUE(test::WaitFor([&] { return !Sms().IsLoading(); }, kLoadDeadlineMs));
+    test::ProcessEvents();
+    EXPECT_EQ(Contacts().ContactCount(), 11); // 张1234 and 张12340 to 张12349
+    EXPECT_GE(RowOfName(QStringLiteral("张1234")), 0);
 }
 
 // A database of an older version at 500,000 calls and 200,000 contacts: it gains its indexes,

@@ -78,6 +78,7 @@ protected:
         App();
         QGuiApplication::clipboard()->clear();
         StartWindow();
+        WaitSmsLoaded();
     }
     void TearDown() override {
         window_.reset();
@@ -94,6 +95,11 @@ protected:
         ASSERT_TRUE(window_->Start());
         ASSERT_NE(Page(), nullptr);
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+    }
+
+    // The sent SMS are read in the background: waits until the latest read has landed.
+    void WaitSmsLoaded() {
+        ASSERT_TRUE(test::WaitFor([&] { return !SmsModel().IsLoading(); }));
     }
 
     AppCore& Core() { return window_->Core(); }
@@ -218,10 +224,11 @@ TEST_F(SmsWindows, PageListsSentSmsAndDeletesTheChecked) {
     EXPECT_TRUE(SmsModel().HasPlaceholder());
     EXPECT_EQ(SmsModel().data(SmsModel().index(0)).toString(), SmsListModel::EmptyText());
 
-    // Stored SMS show at once, newest first; quotes and % are kept as they were.
+    // Stored SMS show, newest first; quotes and % are kept as they were.
     for (const char* content : {"一", "it's 100% \"二\"", "三"}) {
         ASSERT_TRUE(Core().AddSms(QStringLiteral("13800000000"), QString::fromUtf8(content), {}));
     }
+    WaitSmsLoaded();
     ASSERT_EQ(SmsModel().EntryCount(), 3);
     EXPECT_EQ(SmsModel().Entry(0)->content, QStringLiteral("三"));
     EXPECT_EQ(SmsModel().Entry(1)->content, QStringLiteral("it's 100% \"二\""));
@@ -557,6 +564,7 @@ TEST_F(SmsWindows, ARowOpensAnSmsToItsPersonFilledFromIt) {
     AddContact("张三", "13800000000");
     ASSERT_TRUE(Core().AddSms(QStringLiteral("13800000000"), QStringLiteral("上次的短信"), {}));
     ShowSmsPage();
+    WaitSmsLoaded();
     ASSERT_EQ(SmsModel().EntryCount(), 1);
     const SmsRecord sent = *SmsModel().Entry(0);
 
