@@ -420,6 +420,7 @@ TEST_F(ContactsTest, DetailsDialogShowsEditsAndSavesTheContact) {
     Click(dialog, "ButtonSave");
     EXPECT_EQ(CContactInfo::Instance(), nullptr);
     EXPECT_EQ(Table("name, company, nameindex"), "王五|公司|WW\nAlice||ALICE");
+    WaitLoaded();
     EXPECT_EQ(Shown(Model()), QStringList({"A", "Alice", "W", "王五"}));
     // The row shows where the new number belongs.
     EXPECT_EQ(CItemContact(*Model().Contact(3)).NumberText(),

@@ -429,6 +429,7 @@ TEST_F(SmsWindows, PickersAddEachPersonOnceAndSearchTheContacts) {
     ASSERT_TRUE(Core().AddSms(QStringLiteral("13900000001"), QStringLiteral("a"), {}));
     ASSERT_TRUE(Core().AddSms(QStringLiteral("13700000000"), QStringLiteral("b"), {}));
     ASSERT_TRUE(Core().AddSms(QStringLiteral("13900000001"), QStringLiteral("c"), {}));
+    WaitSmsLoaded();
 
     CSmsNew* compose = window_->OpenSmsNew();
     ASSERT_NE(compose, nullptr);
