@@ -348,11 +348,13 @@ void CloudClient::Stop(std::chrono::milliseconds limit) {
         shared_->changed.wait_for(lock, limit, [this] { return shared_->running == 0; });
     }
     Reap();
+    if (!workers_.empty()) {
+        // Still inside libcurl after the limit: its transfer ends at the latest at the
+        // transfer's own time limit, and it delivers nothing any more.
+        qCWarning(lcCloud) << "a network worker did not stop in time; waiting for it";
+    }
     for (std::thread& worker : workers_) {
-        // Still inside libcurl after the limit: it holds only its own copies and the shared
-        // state, and it delivers nothing any more.
-        qCWarning(lcCloud) << "a network worker did not stop in time";
-        worker.detach();
+        worker.join();
     }
     workers_.clear();
 }

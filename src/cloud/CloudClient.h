@@ -66,8 +66,9 @@ public:
     int PostForm(const std::string& url, const std::string& body, std::string& reply);
     int PostJson(const std::string& url, const std::string& body, std::string& reply);
 
-    // Aborts running transfers, stops delivering replies and joins the workers, waiting at
-    // most `limit`. Later submits do nothing. The destructor calls it.
+    // Aborts running transfers, stops delivering replies and joins the workers; a transfer
+    // still running after `limit` is awaited up to its own time limit. Later submits do
+    // nothing. The destructor calls it.
     void Stop(std::chrono::milliseconds limit = std::chrono::seconds(5));
 
     // Workers started and not yet finished.

@@ -302,13 +302,10 @@ void ConnectionServer::Impl::Stop() {
     // With everything closed the workers run out of work and return.
     std::unique_lock lock(runningMutex_);
     if (!runningChanged_.wait_for(lock, kStopLimit, [this] { return running_ == 0; })) {
-        qCWarning(lcLocalApi, "a request handler did not finish in time; leaving it running");
+        // Every handler's own wait is bounded (the UI thread's answer, the user's consent):
+        // the workers still end, each as its handler returns, and run nothing after it.
+        qCWarning(lcLocalApi, "a request handler did not finish in time; waiting for it");
         io_.stop();
-        for (std::thread& worker : workers_) {
-            worker.detach();
-        }
-        workers_.clear();
-        return;
     }
     lock.unlock();
     for (std::thread& worker : workers_) {

@@ -60,9 +60,9 @@ public:
     // Listens on 127.0.0.1:`port` (0 picks a free port) and starts the workers. A server
     // starts once: false when it was started before or the port cannot be bound.
     bool Start(std::uint16_t port);
-    // Closes the listener and every connection and joins the workers, waiting at most
-    // kStopLimit for a handler that is still running. Derived classes call it from their
-    // destructor, before the state their OnReadCompleted uses goes away.
+    // Closes the listener and every connection and joins the workers; after kStopLimit a
+    // handler still running makes the workers take no further work, and its end is awaited. Derived
+    // classes call it from their destructor, before the state their OnReadCompleted uses goes away.
     void Stop();
     // The port listened on; 0 before Start.
     std::uint16_t Port() const;
