@@ -74,6 +74,15 @@ protected:
         core_ = std::make_unique<AppCore>(config);
         window_ = std::make_unique<CMainWndUI>(*core_);
     }
+    // A first start makes the database, then the program ends; rows can be added before the
+    // next start.
+    void MakeDatabase() {
+        MakeWindow();
+        ASSERT_TRUE(window_->Start());
+        window_->Exit();
+        window_.reset();
+        core_.reset();
+    }
     CallLogModel& Calls() { return window_->RecordPage()->Model(); }
     NoteListModel& Notes() { return window_->NotePage()->Model(); }
     ContactListModel& Contacts() { return window_->ContactPage()->Model(); }
@@ -97,12 +106,7 @@ protected:
 } // namespace
 
 TEST_F(LargeData, TheWindowShowsBeforeItsPagesHoldTheirRows) {
-    // A first start makes the database; the rows come in between.
-    MakeWindow();
-    ASSERT_TRUE(window_->Start());
-    window_->Exit();
-    window_.reset();
-    core_.reset();
+    ASSERT_NO_FATAL_FAILURE(MakeDatabase());
     {
         RawDb raw(DatabasePath());
         AddRows(raw, 20000, 1000, 500);
@@ -133,11 +137,7 @@ TEST_F(LargeData, TheWindowShowsBeforeItsPagesHoldTheirRows) {
 // their reads are under way is neither lost nor brought back, and a search made meanwhile is
 // not overwritten by the read it superseded.
 TEST_F(LargeData, ContactsAndSmsFillAfterTheWindowShowsAndKeepWritesMadeMeanwhile) {
-    MakeWindow();
-    ASSERT_TRUE(window_->Start());
-    window_->Exit();
-    window_.reset();
-    core_.reset();
+    ASSERT_NO_FATAL_FAILURE(MakeDatabase());
     {
         RawDb raw(DatabasePath());
         AddRows(raw, 0, 20000, 0);
