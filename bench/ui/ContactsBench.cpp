@@ -104,9 +104,8 @@ int main(int argc, char** argv) {
     }
 
     QWidget main;
-    main.resize(902, 602);
     auto* page = new CContactContainer(core, &main);
-    page->setGeometry(100, 96, 802, 506);
+    bench::PlacePage(main, *page);
     if (!page->Build()) {
         std::fprintf(stderr, "cannot build the page\n");
         return 1;

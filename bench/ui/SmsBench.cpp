@@ -18,6 +18,7 @@
 #include "ui/SmsListModel.h"
 
 #include "../BenchTiming.h"
+#include "PageBench.h"
 
 #include <QApplication>
 #include <QDir>
@@ -45,13 +46,6 @@ constexpr int kSms = 10000;
 constexpr int kRuns = 5;
 constexpr int kRecipients = 10;
 constexpr int kContentLength = 140;
-
-class QuietSink : public UiSink {
-public:
-    void ShowTip(const QString& text) override {
-        std::fprintf(stderr, "notice: %s\n", qPrintable(text));
-    }
-};
 
 // Fills the sent SMS in one transaction: one in five to a contact, contents of every length.
 bool FillSms(const QString& databasePath) {
@@ -166,13 +160,11 @@ HandOffFigures MeasureHandOff(AppCore& core, QWidget& main, test::BoxSim& box) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
+    bench::UseOffscreenPlatform();
     QApplication app(argc, argv);
     ApplySkinStyle(app);
     QTemporaryDir docs;
-    QuietSink sink;
+    bench::QuietSink sink;
     AppCore core(AppConfig{docs.path(), QStringLiteral(TAMBERLINK_BIN_DIR "/Data")}, sink);
     if (!core.Start() ||
         !FillSms(QDir(core.DataRoot()).filePath(QStringLiteral("Data/Tamberlink.db")))) {
@@ -181,9 +173,8 @@ int main(int argc, char** argv) {
     }
 
     QWidget main;
-    main.resize(902, 602);
     auto* page = new CSmsContainer(core, &main);
-    page->setGeometry(100, 96, 802, 506);
+    bench::PlacePage(main, *page);
     if (!page->Build()) {
         std::fprintf(stderr, "cannot build the page\n");
         return 1;
