@@ -32,7 +32,8 @@ BoxSim::BoxSim(const std::vector<std::string>& options) {
                                   "--control",
                                   controlPath_,
                                   "--log",
-                                  logPath_};
+                                  logPath_,
+                                  "--end-with-parent"};
     args.insert(args.end(), options.begin(), options.end());
     std::vector<char*> argv;
     for (std::string& arg : args) {

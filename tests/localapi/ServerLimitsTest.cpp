@@ -67,9 +67,10 @@ TEST(ConnectionServer, GathersAMessageAcrossReadsSendsBlocksAndClosesAfterTheRep
     const Received received = Exchange(server.Port(), "hello");
     EXPECT_TRUE(received.closed);
     EXPECT_EQ(received.bytes, std::string(ConnectionServer::kBlockSize, 'a') + "bbbbbbbbbb");
+    // The handler has returned once its connection left the list.
+    EXPECT_TRUE(WaitFor([&] { return server.ConnectionCount() == 0; }));
     EXPECT_EQ(server.results, (std::vector<bool>{true, true, false}));
     EXPECT_EQ(server.message, "hello");
-    EXPECT_TRUE(WaitFor([&] { return server.ConnectionCount() == 0; }));
 
     // A message larger than one read, sent in pieces, is handed over whole.
     std::string big;
@@ -85,6 +86,7 @@ TEST(ConnectionServer, GathersAMessageAcrossReadsSendsBlocksAndClosesAfterTheRep
     }
     EXPECT_TRUE(ReadUntilClosed(fd).closed);
     close(fd);
+    EXPECT_TRUE(WaitFor([&] { return server.ConnectionCount() == 0; }));
     EXPECT_EQ(server.message, big);
     EXPECT_GT(server.reads, 1);
 }

@@ -6,6 +6,10 @@
 #include <cstring>
 #include <string>
 
+#include <csignal>
+#include <sys/prctl.h>
+#include <unistd.h>
+
 namespace {
 
 void Usage() {
@@ -23,6 +27,7 @@ void Usage() {
               "  --missed-record NUM  a missed call the box remembers\n"
               "  --speech TEXT        while recording, stream TEXT spoken by espeak-ng\n"
               "                       instead of a 1 kHz tone\n"
+              "  --end-with-parent    end when the process that started it ends\n"
               "Commands come from standard input as well; type help for the list.");
 }
 
@@ -41,6 +46,12 @@ int main(int argc, char** argv) {
             return 0;
         } else if (arg == "--silent") {
             options.answerQueries = false;
+        } else if (arg == "--end-with-parent") {
+            // A test that dies before it can stop its box must not leave the box running.
+            const pid_t parent = getppid();
+            if (prctl(PR_SET_PDEATHSIG, SIGTERM) != 0 || getppid() != parent) {
+                return 1;
+            }
         } else if (!hasValue) {
             std::fprintf(stderr, "missing value or unknown option: %s\n", arg.c_str());
             return 2;
