@@ -98,7 +98,10 @@ bool SheetStreamDecoder::ReadText(QDataStream& in, int maxLength, QString& text)
     if (in.readRawData(utf8.data(), int(size)) != int(size)) {
         return Refuse(QStringLiteral("it ends inside a text"));
     }
-    QStringDecoder decode(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    // Stateless, so that a character cut at the text's end is an error rather than held back
+    // for input that never comes.
+    QStringDecoder decode(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
+                                                    QStringDecoder::Flag::ConvertInitialBom);
     text = decode(utf8);
     if (decode.hasError()) {
         return Refuse(QStringLiteral("a text that is not UTF-8"));

@@ -176,6 +176,11 @@ TEST(SheetStream, RecordsThatBreakTheFormatOrItsBoundsAreRefused) {
              Text(out, "\xff\xfe");
              out << quint8(kEnd);
          })},
+        {"a text cut inside a character", Raw([](QDataStream& out) {
+             out << quint8(kSheet);
+             Text(out, QByteArray("名单").chopped(1));
+             out << quint8(kEnd);
+         })},
         {"a failure of no kind", Raw([](QDataStream& out) {
              out << quint8(kFailure) << quint8(ExcelBook::Error::None);
              Text(out, "x");
