@@ -161,6 +161,9 @@ bool SheetStreamDecoder::ReadFailure(QDataStream& in) {
     if (!ReadText(in, kMaxErrorText, text)) {
         return false;
     }
+    if (text.isEmpty()) {
+        return Refuse(QStringLiteral("a failure without its reason"));
+    }
     quint8 tag = kFailure;
     in >> tag;
     if (in.status() != QDataStream::Ok || tag != kEnd || !in.atEnd()) {

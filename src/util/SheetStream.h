@@ -43,6 +43,8 @@ public:
     // Adds a Number or String cell. False, without writing it, when it would take the stream
     // past its limit.
     bool Cell(int row, const ValueSheet::Cell& cell);
+    // Why the workbook cannot be read: CannotRead, NotAWorkbook or Malformed, and a text that
+    // is never empty.
     void Failure(ExcelBook::Error error, const QString& text);
     // Writes the end mark; false when the device refused any of the stream.
     bool End();

@@ -191,6 +191,11 @@ TEST(SheetStream, RecordsThatBreakTheFormatOrItsBoundsAreRefused) {
              Text(out, "x");
              out << quint8(kEnd);
          })},
+        {"a failure without its reason", Raw([](QDataStream& out) {
+             out << quint8(kFailure) << quint8(ExcelBook::Error::NotAWorkbook);
+             Text(out, {});
+             out << quint8(kEnd);
+         })},
         {"records after a failure", Raw([](QDataStream& out) {
              out << quint8(kFailure) << quint8(ExcelBook::Error::Malformed);
              Text(out, "x");
