@@ -61,7 +61,6 @@ void SheetStreamWriter::Failure(ExcelBook::Error error, const QString& text) {
 
 bool SheetStreamWriter::End() {
     stream_ << quint8(kEnd);
-    ++written_;
     return stream_.status() == QDataStream::Ok;
 }
 
