@@ -1,31 +1,19 @@
 #include "util/XlsBook.h"
 
+#include "util/HelperProcess.h"
+#include "util/SheetStream.h"
 #include "util/XlsxWriter.h"
 
 #include <QFile>
 
-#include <freexl.h>
-
 namespace tamberlink {
 
-namespace {
+XlsBook::XlsBook()
+    : XlsBook(HelperProcess::Find(QString::fromLatin1(kReaderName)), kReadTimeoutMs) {}
 
-// Closes a FreeXL handle however the reading ends.
-class FreeXlHandle {
-public:
-    ~FreeXlHandle() {
-        if (handle_ != nullptr) {
-            freexl_close(handle_);
-        }
-    }
-    const void** Out() { return &handle_; }
-    const void* Get() const { return handle_; }
-
-private:
-    const void* handle_ = nullptr;
-};
-
-} // namespace
+XlsBook::XlsBook(QString reader, int timeoutMs)
+    : reader_(std::move(reader))
+    , timeoutMs_(timeoutMs) {}
 
 void XlsBook::release() {
     sheet_.Clear();
@@ -39,60 +27,41 @@ bool XlsBook::load(const QString& path) {
     if (!QFile::exists(path)) {
         return Fail(Error::CannotRead, QStringLiteral("%1 does not exist").arg(path));
     }
-    FreeXlHandle handle;
-    const QByteArray native = QFile::encodeName(path);
-    const int opened = freexl_open(native.constData(), handle.Out());
-    if (opened != FREEXL_OK) {
-        return Fail(opened == FREEXL_FILE_NOT_FOUND ? Error::CannotRead : Error::NotAWorkbook,
-                    QStringLiteral("not a readable .xls workbook (FreeXL error %1)").arg(opened));
+    const QString cannot = QStringLiteral("the .xls could not be read: %1");
+    if (reader_.isEmpty()) {
+        return Fail(Error::CannotRead,
+                    cannot.arg(QStringLiteral("%1 is not installed").arg(kReaderName)));
     }
-    unsigned int sheets = 0;
-    if (freexl_get_info(handle.Get(), FREEXL_BIFF_SHEET_COUNT, &sheets) != FREEXL_OK ||
-        sheets == 0) {
-        return true; // a workbook without a worksheet to show
+    const HelperProcess::Result run =
+        HelperProcess::Run(reader_, {path}, timeoutMs_, sheetstream::kMaxBytes);
+    switch (run.outcome) {
+    case HelperProcess::Outcome::Finished:
+        break;
+    case HelperProcess::Outcome::NotStarted:
+        return Fail(Error::CannotRead,
+                    cannot.arg(QStringLiteral("%1 did not start (%2)").arg(reader_, run.detail)));
+    case HelperProcess::Outcome::TimedOut:
+        return Fail(
+            Error::Malformed,
+            cannot.arg(
+                QStringLiteral("reading it took longer than %1 s").arg(timeoutMs_ / 1000.0)));
+    case HelperProcess::Outcome::TooMuchOutput:
+        return Fail(Error::CannotRead,
+                    cannot.arg(QStringLiteral("its first worksheet is too large to read safely")));
+    case HelperProcess::Outcome::Crashed:
+        return Fail(Error::Malformed, cannot.arg(QStringLiteral("its reader crashed on it")));
+    case HelperProcess::Outcome::Failed:
+        return Fail(
+            Error::Malformed,
+            cannot.arg(QStringLiteral("its reader ended with status %1").arg(run.exitCode)));
     }
-    const char* name = nullptr;
-    unsigned int rows = 0;
-    unsigned short columns = 0;
-    if (freexl_select_active_worksheet(handle.Get(), 0) != FREEXL_OK ||
-        freexl_worksheet_dimensions(handle.Get(), &rows, &columns) != FREEXL_OK) {
-        return Fail(Error::Malformed, QStringLiteral("the first worksheet cannot be read"));
+    SheetStreamDecoder decoder;
+    if (!decoder.Decode(run.output)) {
+        return Fail(decoder.error(), cannot.arg(decoder.errorText()));
     }
-    if (freexl_get_worksheet_name(handle.Get(), 0, &name) == FREEXL_OK && name != nullptr) {
-        sheetName_ = QString::fromUtf8(name);
-    }
-    for (unsigned int row = 0; row < rows && row < unsigned(kMaxSheetRows); ++row) {
-        for (unsigned short col = 0; col < columns; ++col) {
-            FreeXL_CellValue value;
-            if (freexl_get_cell_value(handle.Get(), row, col, &value) != FREEXL_OK) {
-                continue;
-            }
-            ValueSheet::Cell cell;
-            cell.col = col;
-            switch (value.type) {
-            case FREEXL_CELL_INT:
-                cell.type = CellType::Number;
-                cell.number = value.value.int_value;
-                break;
-            case FREEXL_CELL_DOUBLE:
-                cell.type = CellType::Number;
-                cell.number = value.value.double_value;
-                break;
-            case FREEXL_CELL_TEXT:
-            case FREEXL_CELL_SST_TEXT:
-            case FREEXL_CELL_DATE:
-            case FREEXL_CELL_DATETIME:
-            case FREEXL_CELL_TIME:
-                cell.type = CellType::String;
-                cell.text = QString::fromUtf8(value.value.text_value);
-                break;
-            default:
-                continue;
-            }
-            sheet_.Append(int(row), std::move(cell));
-        }
-    }
-    hasSheet_ = true;
+    sheet_ = std::move(decoder.Sheet());
+    sheetName_ = decoder.SheetName();
+    hasSheet_ = decoder.HasSheet();
     return true;
 }
 

@@ -18,12 +18,13 @@ field() { dpkg-deb -f "$deb" "$1"; }
 depends=$(field Depends)
 # From dpkg-shlibdeps, and the plugins that play MP3 files.
 for package in libc6 libqt6widgets6 libqt6multimedia6 libsqlite3-0 libmp3lame0 \
-  libserialport0 gstreamer1.0-plugins-good gstreamer1.0-plugins-base; do
+  libserialport0 libfreexl1 gstreamer1.0-plugins-good gstreamer1.0-plugins-base; do
   [[ "$depends" == *"$package"* ]] || fail "Depends lacks $package: $depends"
 done
 
 contents=$(dpkg-deb -c "$deb")
-for file in ./usr/bin/tamberlink ./usr/share/tamberlink/Data/Tamberlink.db \
+for file in ./usr/bin/tamberlink ./usr/libexec/tamberlink/tamberlink-xls-reader \
+  ./usr/share/tamberlink/Data/Tamberlink.db \
   ./usr/share/tamberlink/Data/MoblieAreacode.db ./usr/share/tamberlink/Res/skin.ui \
   ./usr/share/applications/com.tamberlink.Tamberlink.desktop \
   ./usr/share/metainfo/com.tamberlink.Tamberlink.metainfo.xml \

@@ -14,7 +14,7 @@ fail() {
   failures=$((failures + 1))
 }
 
-for file in bin/tamberlink bin/tamberlink-attribution \
+for file in bin/tamberlink bin/tamberlink-attribution libexec/tamberlink/tamberlink-xls-reader \
   share/tamberlink/Data/Tamberlink.db share/tamberlink/Data/MoblieAreacode.db \
   share/tamberlink/Res/skin.ui share/tamberlink/Res/style.qss share/tamberlink/Res/logo.png \
   share/applications/$id.desktop share/metainfo/$id.metainfo.xml \
@@ -60,6 +60,9 @@ said=$(env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM= "$program" --help) ||
   fail "--help without a display failed"
 [[ "$said" == *"--serial-port <path>"* ]] || fail "--help says: $said"
 "$here/smoke.sh" "$program" || fail "the installed program does not start and end cleanly"
+# The program reads .xls workbooks through its reader.
+"$prefix/libexec/tamberlink/tamberlink-xls-reader" "$here/../../fuzz/xlsx/seeds_xls/list.xls" \
+  >/dev/null || fail "the installed .xls reader cannot read an .xls workbook"
 
 if ((failures > 0)); then
   echo "$failures check(s) of the tree under $prefix failed" >&2

@@ -517,6 +517,28 @@ TEST_F(TempContacts, AnXlsListIsSavedAsAnXlsxCopyAndTheUserIsToldOnce) {
     EXPECT_EQ(Cells(path_).value("CW3").toString(), QStringLiteral("再打"));
 }
 
+TEST_F(TempContacts, AnXlsThatCrashesItsReaderKeepsTheListAndTheRememberedWorkbook) {
+    Start(true);
+    ASSERT_EQ(Model().EntryCount(), 6);
+    const QByteArray ini = FileBytes(IniPath());
+    const QString crashing = home_.filePath("坏的.xls");
+    ASSERT_TRUE(QFile::copy(
+        QStringLiteral(TAMBERLINK_SOURCE_DIR "/tests/util/data/crashes-freexl.xls"), crashing));
+    {
+        FileDialogAnswer answer(crashing);
+        Import(QStringLiteral("c"), QStringLiteral("d"));
+        EXPECT_EQ(answer.shown, 1);
+    }
+    EXPECT_EQ(LastTip(), CContactListTemp::NoticeCannotRead());
+    CloseTip();
+    ASSERT_EQ(Model().EntryCount(), 6);
+    EXPECT_EQ(Entry(1).number, QStringLiteral("13800138000"));
+    EXPECT_EQ(FileBytes(IniPath()), ini);
+    // The list still writes to its workbook.
+    EXPECT_TRUE(Page()->UpdateTempContact(1, 2, {}).Ok());
+    EXPECT_EQ(Cells(path_).value("CV2").toInt(), 2);
+}
+
 TEST_F(TempContacts, ACallWithoutTheBoxIsRefusedAndMarksNothing) {
     Start(true);
     const QByteArray bytes = FileBytes(path_);
