@@ -66,9 +66,11 @@ public:
     void Release(Block* block) {
         {
             std::lock_guard lock(mutex_);
+            // Cleared under the lock whichever way the block goes, so that its last use is
+            // ordered before the next Acquire even when the memory comes back from new.
+            block->length = 0;
+            block->sent = 0;
             if (free_.size() < ConnectionServer::kFreeBlocksKept) {
-                block->length = 0;
-                block->sent = 0;
                 free_.push_back(block);
                 return;
             }
