@@ -4,12 +4,15 @@
 // mostly well-formed zips. Traps when a read breaks the sheet's own bounds or when a write
 // does not read back after a save.
 #include "util/XlsxBook.h"
-#include "util/ZipPackage.h"
+
+#include <zlib.h>
 
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -21,10 +24,72 @@ void Check(bool condition) {
     }
 }
 
+void PutLittleEndian(std::string& out, std::uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) {
+        out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+    }
+}
+
+// A zip of stored members. Deflating them, as the program's own writer does, would cost a
+// deflate stream's 300 KB set-up per member and make this target twenty times slower; the
+// reader inflates the members its saves deflate.
+std::string StoredZip(const std::vector<std::pair<std::string, std::string>>& members) {
+    std::string local;
+    std::string central;
+    for (const auto& [name, content] : members) {
+        const auto crc = static_cast<std::uint32_t>(crc32(
+            0, reinterpret_cast<const Bytef*>(content.data()), static_cast<uInt>(content.size())));
+        const auto offset = static_cast<std::uint32_t>(local.size());
+        const auto size = static_cast<std::uint32_t>(content.size());
+        const auto nameSize = static_cast<std::uint32_t>(name.size());
+        PutLittleEndian(local, 0x04034b50, 4);
+        PutLittleEndian(local, 20, 2);   // version needed
+        PutLittleEndian(local, 0, 2);    // flags
+        PutLittleEndian(local, 0, 2);    // stored
+        PutLittleEndian(local, 0, 2);    // time
+        PutLittleEndian(local, 0x21, 2); // 1980-01-01
+        PutLittleEndian(local, crc, 4);
+        PutLittleEndian(local, size, 4);
+        PutLittleEndian(local, size, 4);
+        PutLittleEndian(local, nameSize, 2);
+        PutLittleEndian(local, 0, 2); // extra field
+        local += name;
+        local += content;
+        PutLittleEndian(central, 0x02014b50, 4);
+        PutLittleEndian(central, 20, 2); // made by
+        PutLittleEndian(central, 20, 2); // version needed
+        PutLittleEndian(central, 0, 2);
+        PutLittleEndian(central, 0, 2);
+        PutLittleEndian(central, 0, 2);
+        PutLittleEndian(central, 0x21, 2);
+        PutLittleEndian(central, crc, 4);
+        PutLittleEndian(central, size, 4);
+        PutLittleEndian(central, size, 4);
+        PutLittleEndian(central, nameSize, 2);
+        PutLittleEndian(central, 0, 2); // extra field
+        PutLittleEndian(central, 0, 2); // comment
+        PutLittleEndian(central, 0, 2); // disk
+        PutLittleEndian(central, 0, 2); // internal attributes
+        PutLittleEndian(central, 0, 4); // external attributes
+        PutLittleEndian(central, offset, 4);
+        central += name;
+    }
+    std::string zip = local + central;
+    const auto count = static_cast<std::uint32_t>(members.size());
+    PutLittleEndian(zip, 0x06054b50, 4);
+    PutLittleEndian(zip, 0, 2);
+    PutLittleEndian(zip, 0, 2);
+    PutLittleEndian(zip, count, 2);
+    PutLittleEndian(zip, count, 2);
+    PutLittleEndian(zip, static_cast<std::uint32_t>(central.size()), 4);
+    PutLittleEndian(zip, static_cast<std::uint32_t>(local.size()), 4);
+    PutLittleEndian(zip, 0, 2); // comment
+    return zip;
+}
+
 std::string Wrap(const std::string& sheet, const std::string& strings) {
     const std::string rels = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
-    std::string bytes;
-    ZipPackage::Build(
+    return StoredZip(
         {{"_rels/.rels", "<Relationships><Relationship Id=\"r\" Type=\"" + rels +
                              "/officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>"},
          {"xl/workbook.xml", "<workbook xmlns:r=\"" + rels +
@@ -35,9 +100,7 @@ std::string Wrap(const std::string& sheet, const std::string& strings) {
               "/worksheet\" Target=\"worksheets/sheet1.xml\"/><Relationship Id=\"rId2\" Type=\"" +
               rels + "/sharedStrings\" Target=\"sharedStrings.xml\"/></Relationships>"},
          {"xl/worksheets/sheet1.xml", sheet},
-         {"xl/sharedStrings.xml", strings}},
-        bytes, nullptr);
-    return bytes;
+         {"xl/sharedStrings.xml", strings}});
 }
 
 } // namespace
