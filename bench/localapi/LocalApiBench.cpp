@@ -48,10 +48,12 @@ public:
     bool IsPhoneLinked() const override { return false; }
     void HandOver(const tamberlink::LocalApiRequest&) override {}
     tamberlink::CallEvents& Events() override { return events_; }
-    void AskOrigin(const std::string&, tamberlink::ApiPurpose,
-                   std::function<void(bool)> answer) override {
+    std::uint64_t AskOrigin(const std::string&, tamberlink::ApiPurpose,
+                            std::function<void(bool)> answer) override {
         answer(false);
+        return 0;
     }
+    void WithdrawAsk(std::uint64_t) override {}
 
 private:
     tamberlink::CallEvents events_;

@@ -29,6 +29,9 @@ struct AppConfig {
     // When set, the watchdog of a contact backup or sync fires after this time instead of
     // minutes (for tests).
     std::chrono::milliseconds cloudWatchdog{0};
+    // When set, a web page's request waits this long for the user's answer instead of a
+    // minute (for tests).
+    std::chrono::milliseconds webPageAskLimit{0};
 };
 
 } // namespace tamberlink

@@ -62,16 +62,22 @@ AppCore::AppCore(AppConfig config, QObject* parent)
     , config_(std::move(config))
     , sink_(&Headless())
     , settings_(database_)
-    , origins_(
-          database_,
-          [this](const QString& origin, ApiPurpose purpose) {
-              return AskAboutOrigin(origin, purpose);
-          },
-          [this](const QString& origin) {
-              if (localApi_) {
-                  localApi_->EndStreamsOf(origin.toStdString());
-              }
-          })
+    , origins_(database_,
+               {.ask = [this](const OriginConsent::Question& q) { return AskAboutOrigin(q); },
+                .close =
+                    [this](std::uint64_t question) {
+                        DeliverToUi([this, question] { sink_->CloseOriginQuestion(question); });
+                    },
+                .revoked =
+                    [this](const QString& origin) {
+                        if (localApi_) {
+                            localApi_->EndStreamsOf(origin.toStdString());
+                        }
+                    },
+                .changed =
+                    [this] {
+                        DeliverToUi([this] { emit OriginsChanged(); });
+                    }})
     , reminders_([this](int noteId) { OnReminderDue(noteId); })
     , device_(std::make_unique<DeviceBridge>(*this)) {}
 
@@ -162,7 +168,11 @@ bool AppCore::Start() {
 
     // Other programs on this computer reach the core through the local API from now on. A
     // port taken by another program is logged by the server; the core runs on without it.
-    localApi_ = std::make_unique<LocalApi>(localApiHub_);
+    LocalApi::Limits limits;
+    if (config_.webPageAskLimit.count() > 0) {
+        limits.ask = config_.webPageAskLimit;
+    }
+    localApi_ = std::make_unique<LocalApi>(localApiHub_, limits);
     localApi_->StartServer(config_.localApiPort);
     return true;
 }
@@ -363,13 +373,13 @@ void AppCore::OnRecordingFinished(const QString& id, const QString& path, double
     feed_.RecordingFinished(id, path, seconds);
 }
 
-bool AppCore::AskAboutOrigin(const QString& origin, ApiPurpose purpose) {
+bool AppCore::AskAboutOrigin(const OriginConsent::Question& question) {
     if (shuttingDown_) {
         return false;
     }
-    DeliverToUi([this, origin, purpose] {
-        if (!sink_->AskOriginConsent(origin, purpose)) {
-            origins_.Dismiss(origin);
+    DeliverToUi([this, question] {
+        if (!sink_->AskOriginConsent(question)) {
+            origins_.Dismiss(question.id);
         }
     });
     return true;

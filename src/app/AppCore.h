@@ -175,6 +175,8 @@ signals:
     // The sent SMS or the SMS templates changed; emitted on the UI thread.
     void SmsListChanged();
     void TemplateListChanged();
+    // The stored answers for web pages changed; emitted on the UI thread.
+    void OriginsChanged();
 
 private:
     struct PendingCall;
@@ -203,7 +205,7 @@ private:
     void OnRecordingFinished(const QString& id, const QString& path, double seconds) override;
 
     // Puts a web page's question to the user on the UI thread.
-    bool AskAboutOrigin(const QString& origin, ApiPurpose purpose);
+    bool AskAboutOrigin(const OriginConsent::Question& question);
 
     AppConfig config_;
     UiSink* sink_;

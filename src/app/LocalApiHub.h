@@ -17,13 +17,17 @@ public:
     // Refused (returning at once) once the core is shutting down.
     void HandOver(const LocalApiRequest& request) override;
     CallEvents& Events() override;
-    void AskOrigin(const std::string& origin, ApiPurpose purpose,
-                   std::function<void(bool allowed)> answer) override;
+    std::uint64_t AskOrigin(const std::string& origin, ApiPurpose purpose,
+                            std::function<void(bool allowed)> answer) override;
+    void WithdrawAsk(std::uint64_t ticket) override;
 
-    // Carries the request out; on the UI thread.
+    // Carries the request out, or offers it to the user when it is to be confirmed; on the
+    // UI thread.
     void Handle(const LocalApiRequest& request);
 
 private:
+    void Offer(const LocalApiRequest& request);
+
     AppCore& core_;
 };
 

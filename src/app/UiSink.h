@@ -1,10 +1,15 @@
 #pragma once
 
+#include "app/OriginConsent.h"
 #include "cloud/CloudHost.h"
 #include "localapi/ApiHost.h"
 #include "store/ContactRecord.h"
 
 #include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <functional>
 
 #include <vector>
 
@@ -59,11 +64,19 @@ public:
     // A note's reminder time has come.
     virtual void ShowNoteReminder(int /*noteId*/) {}
 
-    // A web page of `origin` asks to use the local API for `purpose`: the user is asked, and
-    // answers through AppCore::Origins(). False when nobody can be asked: the page is refused.
-    virtual bool AskOriginConsent(const QString& /*origin*/, ApiPurpose /*purpose*/) {
-        return false;
-    }
+    // A web page asks to use the local API: the user is asked, and answers through
+    // AppCore::Origins() with the question's id. False when nobody can be asked: the page is
+    // refused.
+    virtual bool AskOriginConsent(const OriginConsent::Question& /*question*/) { return false; }
+    // Nobody waits for the answer to the question any more: it goes from the screen.
+    virtual void CloseOriginQuestion(std::uint64_t /*question*/) {}
+
+    // A browser's navigation asked the local API for something the user confirms first: a
+    // number to dial, an SMS to send (both shown ready in their windows), or a change to the
+    // recording, put as `question` with `accept` to run on a yes.
+    virtual void OfferDial(const QString& /*number*/) {}
+    virtual void OfferSms(const QStringList& /*numbers*/, const QString& /*content*/) {}
+    virtual void ConfirmRequest(const QString& /*question*/, std::function<void()> /*accept*/) {}
 
     // The firmware upgrade's progress: `windowText` for the upgrade window when it is open;
     // otherwise `tipText`, when there is one, as a notice.

@@ -29,6 +29,9 @@ struct LocalApiRequest {
     Kind kind = Kind::LandlineDial;
     std::string first;  // the number, the SMS data, the mode or the control word (UTF-8)
     std::string second; // the caller's "guid" of a dial request; empty otherwise
+    // Shown to the user to confirm in Tamberlink rather than done (the dial in the quick dial,
+    // the SMS in a new SMS window, the recording change in a question).
+    bool confirm = false;
 };
 
 // What the routes need of the core. Called on the server's worker threads.
@@ -46,12 +49,15 @@ public:
 
     // The call flow's events, for the event stream.
     virtual CallEvents& Events() = 0;
-    // Whether the web page of `origin` may use the API, asked for a request that wants
-    // `purpose`. `answer` is called once, from any thread, possibly before this returns: at
-    // once with the user's remembered answer, otherwise when the user answers. The server
-    // gives up waiting after LocalApi::kAskLimit and refuses the request.
-    virtual void AskOrigin(const std::string& origin, ApiPurpose purpose,
-                           std::function<void(bool allowed)> answer) = 0;
+    // Whether the web page of `origin` may use the API for `purpose`. `answer` is called at
+    // most once, from any thread, possibly before this returns: at once with the user's
+    // remembered answer or a refusal, otherwise when the user answers. Returns a ticket for
+    // WithdrawAsk while the answer is awaited, 0 when it was given already.
+    virtual std::uint64_t AskOrigin(const std::string& origin, ApiPurpose purpose,
+                                    std::function<void(bool allowed)> answer) = 0;
+    // The request of `ticket` waits no longer (its time limit passed): its `answer` is not
+    // called, and a question nobody waits for any more is closed.
+    virtual void WithdrawAsk(std::uint64_t ticket) = 0;
 };
 
 } // namespace tamberlink

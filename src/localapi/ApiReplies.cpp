@@ -41,6 +41,11 @@ constexpr std::array kReplyTexts = {
     // A web page the user has not allowed (or could not be asked about) does nothing.
     ReplyText{ApiReply::PageRefused, -1, "请求被拒绝，用户未允许此网页使用Tamberlink"},
     ReplyText{ApiReply::TooManySubscribers, -1, "订阅失败，订阅者已达上限"},
+    ReplyText{ApiReply::SpeculationRefused, -1, "请求被拒绝，浏览器预先加载的请求不会被执行"},
+    // A browser's navigation is shown to the user, who decides in Tamberlink.
+    ReplyText{ApiReply::DialOffered, 0, "号码已显示在Tamberlink中，请在Tamberlink中选择拨打"},
+    ReplyText{ApiReply::SmsOffered, 0, "短信已在Tamberlink中打开，请在Tamberlink中确认发送"},
+    ReplyText{ApiReply::RecordOffered, 0, "录音设置等待确认，请在Tamberlink中确认"},
 };
 
 constexpr bool InReplyOrder() {

@@ -26,6 +26,10 @@ enum class ApiReply {
     CmdUnknown,
     PageRefused,
     TooManySubscribers,
+    SpeculationRefused,
+    DialOffered,
+    SmsOffered,
+    RecordOffered,
 };
 
 // The reply body {"code":%d, "msg":%s}: the message goes in unquoted and GBK-encoded.

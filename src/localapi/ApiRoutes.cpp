@@ -32,6 +32,13 @@ void ApiRoutes::Call(IRequest& request) {
     ApiReply reply = ApiReply::EmptyNumber;
     if (number.empty()) {
         reply = ApiReply::EmptyNumber;
+    } else if (type != "tel" && type != "mobile") {
+        reply = ApiReply::UnknownDialType;
+    } else if (request.ConfirmFirst()) {
+        // The quick dial offers both lines; the box is needed only once the user dials.
+        kind =
+            type == "tel" ? LocalApiRequest::Kind::LandlineDial : LocalApiRequest::Kind::PhoneDial;
+        reply = ApiReply::DialOffered;
     } else if (type == "tel") {
         if (host_.IsConnected()) {
             kind = LocalApiRequest::Kind::LandlineDial;
@@ -39,8 +46,6 @@ void ApiRoutes::Call(IRequest& request) {
         } else {
             reply = ApiReply::TelNoBox;
         }
-    } else if (type != "mobile") {
-        reply = ApiReply::UnknownDialType;
     } else if (!host_.IsConnected()) {
         reply = ApiReply::MobileNoBox;
     } else if (host_.IsPhoneLinked()) {
@@ -54,7 +59,7 @@ void ApiRoutes::Call(IRequest& request) {
                 *kind == LocalApiRequest::Kind::LandlineDial ? "收到网络固话拨号请求："
                                                              : "收到网络手机拨号请求：",
                 number.c_str());
-        host_.HandOver({*kind, number, request.GetParam("guid")});
+        host_.HandOver({*kind, number, request.GetParam("guid"), request.ConfirmFirst()});
     }
     request.ReplyHtml(ReplyBody(reply));
 }
@@ -67,10 +72,11 @@ void ApiRoutes::Sms(IRequest& request) {
     }
     // The device state only chooses the answer: the data goes to the core in every case,
     // and the core's sending meets the device state itself.
-    const ApiReply reply = !host_.IsConnected()     ? ApiReply::SmsNoBox
+    const ApiReply reply = request.ConfirmFirst()   ? ApiReply::SmsOffered
+                           : !host_.IsConnected()   ? ApiReply::SmsNoBox
                            : !host_.IsPhoneLinked() ? ApiReply::SmsNoPhone
                                                     : ApiReply::SmsAccepted;
-    host_.HandOver({LocalApiRequest::Kind::Sms, data, {}});
+    host_.HandOver({LocalApiRequest::Kind::Sms, data, {}, request.ConfirmFirst()});
     request.ReplyJson(ReplyBody(reply));
 }
 
@@ -95,8 +101,11 @@ void ApiRoutes::Record(IRequest& request) {
             reply = ApiReply::ControlUnknown;
         }
     }
+    if (kind && request.ConfirmFirst()) {
+        reply = ApiReply::RecordOffered;
+    }
     if (kind) {
-        host_.HandOver({*kind, value, {}});
+        host_.HandOver({*kind, value, {}, request.ConfirmFirst()});
     }
     request.ReplyJson(ReplyBody(reply));
 }

@@ -15,23 +15,37 @@ using http::EqualsIgnoringCase;
 using http::Lower;
 using http::TrimBlanks;
 
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
 // Calls `take(name, value)` for each header line of `head` (the request line, the header
 // lines and the empty line). The value goes without the blanks around it; a line without a
-// colon ends the headers, for the framing and the parser alike.
+// colon ends the headers, for the framing and the parser alike. False, with nothing more
+// taken, at a line HTTP/1.1 forbids: a name that ends in a blank, a line folded onto the one
+// before (RFC 9112, 5.1 and 5.2), since a server that reads these otherwise than the client
+// meant could take a header for another.
 template <typename Take>
-void ScanHeaders(std::string_view head, Take take) {
+bool ScanHeaders(std::string_view head, Take take) {
     std::size_t pos = head.find(kCrLf);
     while (pos != std::string_view::npos) {
         pos += kCrLf.size();
         const std::size_t end = head.find(kCrLf, pos);
         const std::string_view line = head.substr(pos, end - pos);
+        if (!line.empty() && IsBlank(line.front())) {
+            return false;
+        }
         const std::size_t colon = line.find(':');
         if (line.empty() || colon == std::string_view::npos) {
-            return;
+            return true;
+        }
+        if (colon == 0 || IsBlank(line[colon - 1])) {
+            return false;
         }
         take(line.substr(0, colon), TrimBlanks(line.substr(colon + 1)));
         pos = end;
     }
+    return true;
 }
 
 // Reads a Content-Length value the way atoi does (leading blanks, then digits up to the
@@ -93,17 +107,21 @@ CHttpParser::Frame CHttpParser::Measure(std::string_view data) {
     std::size_t bodyLength = 0;
     bool seen = false;
     bool bad = false;
-    ScanHeaders(data.substr(0, headLength), [&](std::string_view name, std::string_view value) {
-        if (EqualsIgnoringCase(name, "transfer-encoding")) {
-            bad = true;
-        } else if (EqualsIgnoringCase(name, "content-length")) {
-            std::size_t length = 0;
-            // Two lengths that disagree leave the end of the request in doubt.
-            bad = bad || !ReadLength(value, length) || (seen && length != bodyLength);
-            bodyLength = length;
-            seen = true;
-        }
-    });
+    const bool valid =
+        ScanHeaders(data.substr(0, headLength), [&](std::string_view name, std::string_view value) {
+            if (EqualsIgnoringCase(name, "transfer-encoding")) {
+                bad = true;
+            } else if (EqualsIgnoringCase(name, "content-length")) {
+                std::size_t length = 0;
+                // Two lengths that disagree leave the end of the request in doubt.
+                bad = bad || !ReadLength(value, length) || (seen && length != bodyLength);
+                bodyLength = length;
+                seen = true;
+            }
+        });
+    if (!valid) {
+        return {Status::Invalid, 0};
+    }
     if (bad || bodyLength > kMaxRequest - headLength) {
         return {Status::Bad, 0};
     }

@@ -23,7 +23,9 @@ public:
 
     // Where the first request of a byte stream ends.
     struct Frame {
-        enum class Status { Incomplete, Complete, Bad };
+        // Invalid is a head HTTP/1.1 tells a server to answer with 400 (whitespace between a
+        // header name and its colon, a header line folded onto the next); Bad gets no answer.
+        enum class Status { Incomplete, Complete, Bad, Invalid };
         Status status = Status::Incomplete;
         std::size_t length = 0; // of a complete request, head and body
     };

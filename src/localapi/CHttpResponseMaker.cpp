@@ -14,4 +14,8 @@ std::string CHttpResponseMaker::Make(std::string_view body, std::string_view con
     return reply;
 }
 
+std::string CHttpResponseMaker::BadRequest() {
+    return "HTTP/1.1 400 Bad Request\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
+}
+
 } // namespace tamberlink

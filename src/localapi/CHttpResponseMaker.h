@@ -14,6 +14,9 @@ public:
     static constexpr std::string_view kJson = "application/json;charset=gbk";
 
     static std::string Make(std::string_view body, std::string_view contentType);
+    // "400 Bad Request", with no body, for a request whose head HTTP/1.1 forbids; the
+    // connection closes after it.
+    static std::string BadRequest();
 };
 
 } // namespace tamberlink

@@ -64,6 +64,10 @@ ConnectionServer::ReadResult CWebServer::OnReadCompleted(Connection& connection,
     case CHttpParser::Frame::Status::Bad:
         qCDebug(lcLocalApi, "request refused (%zu bytes received)", received.size());
         return {0, Next::Close};
+    case CHttpParser::Frame::Status::Invalid:
+        qCDebug(lcLocalApi, "request with a forbidden header line answered 400");
+        Send(connection, CHttpResponseMaker::BadRequest());
+        return {0, Next::Close};
     case CHttpParser::Frame::Status::Complete:
         break;
     }
@@ -86,9 +90,16 @@ ConnectionServer::ReadResult CWebServer::OnReadCompleted(Connection& connection,
     switch (from.kind) {
     case RequestOrigin::Kind::Program:
         return {frame.length, Dispatch(connection, parser, route, {})};
+    case RequestOrigin::Kind::Speculative:
+        qCDebug(lcLocalApi, "browser's prefetch of %s refused", parser.Path().c_str());
+        return {frame.length, Refuse(connection, parser, route, ApiReply::SpeculationRefused)};
+    case RequestOrigin::Kind::Navigation:
+        qCDebug(lcLocalApi, "browser's navigation to %s offered to the user",
+                parser.Path().c_str());
+        return {frame.length, Dispatch(connection, parser, route, {}, true)};
     case RequestOrigin::Kind::UnknownPage:
         qCDebug(lcLocalApi, "request of a web page without an origin refused");
-        return {frame.length, Refuse(connection, parser, route)};
+        return {frame.length, Refuse(connection, parser, route, ApiReply::PageRefused)};
     case RequestOrigin::Kind::WebPage:
         break;
     }
@@ -99,8 +110,9 @@ ConnectionServer::ReadResult CWebServer::OnReadCompleted(Connection& connection,
 ConnectionServer::ReadResult::Next CWebServer::Dispatch(Connection& connection,
                                                         const CHttpParser& parser,
                                                         const RouteTable::Route& route,
-                                                        const std::string& pageOrigin) {
-    RequestImpl request(parser, *this, connection, pageOrigin);
+                                                        const std::string& pageOrigin,
+                                                        bool confirmFirst) {
+    RequestImpl request(parser, *this, connection, pageOrigin, confirmFirst);
     route.handler(request);
     if (request.Streaming()) {
         return ReadResult::Next::Stream;
@@ -110,9 +122,9 @@ ConnectionServer::ReadResult::Next CWebServer::Dispatch(Connection& connection,
 
 ConnectionServer::ReadResult::Next CWebServer::Refuse(Connection& connection,
                                                       const CHttpParser& parser,
-                                                      const RouteTable::Route& route) {
-    Send(connection,
-         CHttpResponseMaker::Make(ReplyBody(ApiReply::PageRefused), route.use.contentType));
+                                                      const RouteTable::Route& route,
+                                                      ApiReply reply) {
+    Send(connection, CHttpResponseMaker::Make(ReplyBody(reply), route.use.contentType));
     return parser.KeepAlive() ? ReadResult::Next::Read : ReadResult::Next::Close;
 }
 
@@ -131,20 +143,28 @@ void CWebServer::Ask(Connection& connection, std::string_view request, RouteTabl
     // The host and the time limit hold the request weakly: what the server no longer waits
     // for is gone, however long the host keeps its question.
     const std::weak_ptr<Held> waiting = held;
-    host_.AskOrigin(held->origin, held->route.use.purpose,
-                    [this, waiting](bool allowed) { Decide(this, waiting, allowed); });
-    if (!held->decided) {
-        Schedule(askLimit_, [this, waiting] { Decide(this, waiting, false); });
+    const std::uint64_t ticket =
+        host_.AskOrigin(held->origin, held->route.use.purpose,
+                        [this, waiting](bool allowed) { Decide(this, waiting, allowed); });
+    if (ticket != 0) {
+        // A request that gives up holds nothing: its place in the question is given back.
+        Schedule(askLimit_, [this, waiting, ticket] {
+            if (Decide(this, waiting, false)) {
+                host_.WithdrawAsk(ticket);
+            }
+        });
     }
 }
 
 // The first of the answer and the time limit decides. `server` is used only on a worker,
 // while the server runs: once it has stopped nothing of it is reached.
-void CWebServer::Decide(CWebServer* server, const std::weak_ptr<Held>& waiting, bool allowed) {
+bool CWebServer::Decide(CWebServer* server, const std::weak_ptr<Held>& waiting, bool allowed) {
     const std::shared_ptr<Held> held = waiting.lock();
-    if (held != nullptr && !held->decided.exchange(true)) {
-        held->post([server, held, allowed] { server->Answer(*held, allowed); });
+    if (held == nullptr || held->decided.exchange(true)) {
+        return false;
     }
+    held->post([server, held, allowed] { server->Answer(*held, allowed); });
+    return true;
 }
 
 void CWebServer::Answer(const Held& held, bool allowed) {
@@ -154,8 +174,9 @@ void CWebServer::Answer(const Held& held, bool allowed) {
     }
     const CHttpParser parser(held.request);
     qCDebug(lcLocalApi, "web page %s %s", held.origin.c_str(), allowed ? "allowed" : "refused");
-    Resume(held.connection, allowed ? Dispatch(*held.connection, parser, held.route, held.origin)
-                                    : Refuse(*held.connection, parser, held.route));
+    Resume(held.connection,
+           allowed ? Dispatch(*held.connection, parser, held.route, held.origin)
+                   : Refuse(*held.connection, parser, held.route, ApiReply::PageRefused));
 }
 
 std::shared_ptr<StreamWriter> CWebServer::StartStream(Connection& connection, std::string_view head,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "localapi/ApiReplies.h"
 #include "localapi/ConnectionServer.h"
 #include "localapi/RouteTable.h"
 
@@ -18,12 +19,14 @@ class StreamWriter;
 // come whole, each handed to the handler of its path, and their replies go out in order.
 // The connection stays for further requests unless the client asks otherwise. A refused,
 // malformed or oversized request, a path without a route and a request naming a foreign
-// host get no reply at all: the connection is closed after the replies before it.
+// host get no reply at all: the connection is closed after the replies before it. A head
+// HTTP/1.1 forbids is answered 400 before the connection closes.
 //
-// A request a web page sends is served only when the user allows its origin: the host is
-// asked, the request (and those after it on its connection) waits for the answer, at most
-// askLimit, and a refusal is answered in the route's content type. Requests of programs
-// are served at once.
+// Requests of programs are served at once. A web page's request is served only when the
+// user allows its origin the route's purpose: the host is asked, the request (and those
+// after it on its connection) waits for the answer, at most askLimit, and a refusal is
+// answered in the route's content type. A browser's prefetch or prerender is refused at
+// once; the browser's own navigation is handled as a request for the user to confirm.
 class CWebServer : public ConnectionServer {
 public:
     static constexpr std::chrono::milliseconds kAskLimit{60000};
@@ -47,14 +50,16 @@ private:
 
     // Runs the route's handler; what the connection does next.
     ReadResult::Next Dispatch(Connection& connection, const CHttpParser& parser,
-                              const RouteTable::Route& route, const std::string& pageOrigin);
-    // Answers a web page the user has not allowed.
+                              const RouteTable::Route& route, const std::string& pageOrigin,
+                              bool confirmFirst = false);
+    // Answers a web request that is not served with `reply`, in the route's content type.
     ReadResult::Next Refuse(Connection& connection, const CHttpParser& parser,
-                            const RouteTable::Route& route);
+                            const RouteTable::Route& route, ApiReply reply);
     // Holds the request until the user has answered for its origin.
     void Ask(Connection& connection, std::string_view request, RouteTable::Route route,
              std::string origin);
-    static void Decide(CWebServer* server, const std::weak_ptr<Held>& waiting, bool allowed);
+    // True for the call that decided.
+    static bool Decide(CWebServer* server, const std::weak_ptr<Held>& waiting, bool allowed);
     void Answer(const Held& held, bool allowed);
     std::shared_ptr<OutgoingStream> StreamOf(Connection& connection, bool remove);
 

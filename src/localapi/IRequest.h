@@ -51,6 +51,9 @@ public:
     virtual const std::string* GetHeader(std::string_view name) const = 0;
     // The origin of the web page that asked, which the user allowed; empty for programs.
     virtual const std::string& PageOrigin() const = 0;
+    // The browser's own navigation, with no page named: a handler does nothing by itself but
+    // offers the request to the user to confirm in Tamberlink.
+    virtual bool ConfirmFirst() const = 0;
 
     // Queue the reply with the body (GBK bytes) and the named content type. False when it
     // cannot be sent (too long for one block, or the connection is gone).

@@ -10,11 +10,12 @@
 namespace tamberlink {
 
 RequestImpl::RequestImpl(const CHttpParser& parser, CWebServer& server, Connection& connection,
-                         const std::string& pageOrigin)
+                         const std::string& pageOrigin, bool confirmFirst)
     : parser_(parser)
     , server_(server)
     , connection_(connection)
-    , pageOrigin_(pageOrigin) {}
+    , pageOrigin_(pageOrigin)
+    , confirmFirst_(confirmFirst) {}
 
 int RequestImpl::GetIntParam(const std::string& name, int defaultValue) const {
     const std::string value = GetParam(name);

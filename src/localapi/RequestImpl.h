@@ -13,12 +13,13 @@ class Connection;
 class RequestImpl : public IRequest {
 public:
     RequestImpl(const CHttpParser& parser, CWebServer& server, Connection& connection,
-                const std::string& pageOrigin);
+                const std::string& pageOrigin, bool confirmFirst);
 
     int GetIntParam(const std::string& name, int defaultValue) const override;
     std::string GetParam(const std::string& name) const override;
     const std::string* GetHeader(std::string_view name) const override;
     const std::string& PageOrigin() const override { return pageOrigin_; }
+    bool ConfirmFirst() const override { return confirmFirst_; }
     bool ReplyHtml(std::string_view body) override;
     bool ReplyXml(std::string_view body) override;
     bool ReplyJson(std::string_view body) override;
@@ -35,6 +36,7 @@ private:
     CWebServer& server_;
     Connection& connection_;
     const std::string& pageOrigin_;
+    const bool confirmFirst_;
     bool streaming_ = false;
 };
 

@@ -3,6 +3,8 @@
 #include "localapi/CHttpParser.h"
 #include "localapi/HttpText.h"
 
+#include <libpsl.h>
+
 #include <algorithm>
 
 namespace tamberlink {
@@ -69,25 +71,55 @@ std::string OriginOfUrl(std::string_view url) {
 }
 
 RequestOrigin OriginOf(const CHttpParser& request) {
+    using Kind = RequestOrigin::Kind;
+    // Chromium's speculation rules send prefetches and prerenders as navigations of the
+    // user's own (Sec-Fetch-Site "none"): only this mark tells them apart.
+    if (request.Header("sec-purpose") != nullptr || request.Header("purpose") != nullptr) {
+        return {Kind::Speculative, {}};
+    }
     const auto fromValue = [](const std::string& value) {
         std::string origin = OriginOfUrl(value);
-        return origin.empty() ? RequestOrigin{RequestOrigin::Kind::UnknownPage, {}}
-                              : RequestOrigin{RequestOrigin::Kind::WebPage, std::move(origin)};
+        return origin.empty() ? RequestOrigin{Kind::UnknownPage, {}}
+                              : RequestOrigin{Kind::WebPage, std::move(origin)};
     };
     if (const std::string* origin = request.Header("origin")) {
         return fromValue(*origin);
     }
     const std::string* site = request.Header("sec-fetch-site");
     if (site != nullptr && *site == "none") {
-        return {};
+        return {Kind::Navigation, {}};
     }
     if (const std::string* referer = request.Header("referer")) {
         return fromValue(*referer);
     }
-    if (site != nullptr) {
-        return {RequestOrigin::Kind::UnknownPage, {}};
+    // A browser that sends these headers sends Sec-Fetch-Site with every request; a lone
+    // Sec-Fetch-Mode is what Node's fetch sends, a program's.
+    for (const char* mark : {"sec-fetch-site", "sec-fetch-dest", "sec-fetch-user"}) {
+        if (request.Header(mark) != nullptr) {
+            return {Kind::UnknownPage, {}};
+        }
     }
     return {};
+}
+
+std::string SiteOfOrigin(std::string_view origin) {
+    std::string_view host = origin.substr(std::min(origin.find("://"), origin.size()));
+    host.remove_prefix(std::min<std::size_t>(3, host.size()));
+    if (!host.empty() && host.front() == '[') {
+        return std::string(host.substr(0, host.find(']') + 1));
+    }
+    host = host.substr(0, host.find(':'));
+    const std::string name(host);
+    const bool address = !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
+        return (c >= '0' && c <= '9') || c == '.';
+    });
+    if (address) {
+        return name;
+    }
+    static const psl_ctx_t* const suffixes = psl_latest(nullptr);
+    const char* registrable =
+        suffixes != nullptr ? psl_registrable_domain(suffixes, name.c_str()) : nullptr;
+    return registrable != nullptr ? std::string(registrable) : name;
 }
 
 } // namespace tamberlink

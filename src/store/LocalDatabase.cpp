@@ -8,6 +8,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <ctime>
 
@@ -213,6 +214,20 @@ void LocalDatabase::RunMigrations() {
     Exec("create index if not exists table_notepad_cid on table_notepad(cid)");
     Exec("create table table_origin(id INTEGER PRIMARY KEY AUTOINCREMENT, "
          "origin text unique not null, allowed integer not null default 0)");
+    // Pages are answered for each use since; an answer from before named no use, so a
+    // refusal stands for every use and a permission for none. "allowed" stays 0 from now
+    // on, which an older build reads as refused.
+    const bool inTransaction = Exec("begin transaction");
+    if (Exec("ALTER TABLE table_origin ADD dial integer")) {
+        Exec("ALTER TABLE table_origin ADD sms integer");
+        Exec("ALTER TABLE table_origin ADD record integer");
+        Exec("ALTER TABLE table_origin ADD events integer");
+        Exec("update table_origin set dial=0, sms=0, record=0, events=0 where allowed=0");
+        Exec("update table_origin set allowed=0");
+    }
+    if (inTransaction && !Exec("commit transaction")) {
+        Exec("rollback transaction");
+    }
 }
 
 QString LocalDatabase::ReadTextSetting(const QString& name) {
@@ -544,12 +559,12 @@ int LocalDatabase::AddCallLog(const QString& number, const QString& place, const
 bool LocalDatabase::DeleteEach(std::string_view sql, const std::vector<int>& ids,
                                const char* failureLine) {
     std::lock_guard lock(mutex_);
-    DeleteEachLocked(sql, ids, failureLine);
+    RunForEachIdLocked(sql, ids, failureLine);
     return true;
 }
 
-void LocalDatabase::DeleteEachLocked(std::string_view sql, const std::vector<int>& ids,
-                                     const char* failureLine) {
+void LocalDatabase::RunForEachIdLocked(std::string_view sql, const std::vector<int>& ids,
+                                       const char* failureLine) {
     // One transaction for the whole selection: a commit per row made deleting a thousand
     // rows take seconds. A failed row is still reported and skipped on its own.
     const bool inTransaction = Exec("begin transaction");
@@ -766,26 +781,62 @@ bool LocalDatabase::DeleteNotes(const std::vector<int>& ids, std::vector<int>* c
         std::sort(calls->begin(), calls->end());
         calls->erase(std::unique(calls->begin(), calls->end()), calls->end());
     }
-    DeleteEachLocked("delete from table_notepad where id=?", ids, kDeleteNoteFailed);
+    RunForEachIdLocked("delete from table_notepad where id=?", ids, kDeleteNoteFailed);
     return true;
 }
 
 std::vector<OriginRecord> LocalDatabase::LoadOrigins() {
     std::lock_guard lock(mutex_);
-    SqlStatement query(db_, "select id, origin, allowed from table_origin order by origin");
+    SqlStatement query(db_, "select id, origin, dial, sms, record, events from table_origin "
+                            "order by origin");
     std::vector<OriginRecord> origins;
     while (query.Next()) {
-        origins.push_back({query.Int(0), query.Text(1), query.Int(2) != 0});
+        OriginRecord& record = origins.emplace_back(OriginRecord{query.Int(0), query.Text(1), {}});
+        for (int use = 0; use < OriginRecord::kUses; ++use) {
+            if (!query.IsNull(2 + use)) {
+                record.answers[use] = query.Int(2 + use) != 0;
+            }
+        }
     }
     return origins;
 }
 
-bool LocalDatabase::SaveOrigin(const QString& origin, bool allowed) {
+namespace {
+
+// The column of each OriginRecord::Use.
+constexpr std::array<std::string_view, OriginRecord::kUses> kOriginUseColumns = {
+    "dial", "sms", "record", "events"};
+
+} // namespace
+
+bool LocalDatabase::SaveOriginAnswer(const QString& origin, int use, bool allowed) {
+    if (use < 0 || use >= OriginRecord::kUses) {
+        return false;
+    }
+    const std::string column(kOriginUseColumns[use]);
     std::lock_guard lock(mutex_);
-    SqlStatement save(db_, "insert into table_origin(origin, allowed) values(?, ?) "
-                           "on conflict(origin) do update set allowed=excluded.allowed");
+    SqlStatement save(db_, "insert into table_origin(origin, " + column + ") values(?, ?) " +
+                               "on conflict(origin) do update set " + column + "=excluded." +
+                               column);
     save.Bind(1, origin).Bind(2, allowed ? 1 : 0);
     return RunWrite(save, kSaveOriginFailed);
+}
+
+bool LocalDatabase::SetOriginAnswers(const std::vector<int>& ids, std::optional<int> use,
+                                     bool allowed) {
+    if (use && (*use < 0 || *use >= OriginRecord::kUses)) {
+        return false;
+    }
+    const std::string value = allowed ? "1" : "0";
+    std::string set;
+    for (int each = 0; each < OriginRecord::kUses; ++each) {
+        if (!use || *use == each) {
+            set += (set.empty() ? "" : ", ") + std::string(kOriginUseColumns[each]) + "=" + value;
+        }
+    }
+    std::lock_guard lock(mutex_);
+    RunForEachIdLocked("update table_origin set " + set + " where id=?", ids, kSaveOriginFailed);
+    return true;
 }
 
 bool LocalDatabase::DeleteOrigins(const std::vector<int>& ids) {

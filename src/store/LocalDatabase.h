@@ -141,8 +141,11 @@ public:
 
     // The answers for web pages, by origin.
     std::vector<OriginRecord> LoadOrigins();
-    // Stores the answer for the origin, replacing the one it had.
-    bool SaveOrigin(const QString& origin, bool allowed);
+    // Stores the answer for one use (OriginRecord::Use) of the origin, replacing the one it
+    // had.
+    bool SaveOriginAnswer(const QString& origin, int use, bool allowed);
+    // Sets the answer of the records `ids` for one use, or for every use when none is named.
+    bool SetOriginAnswers(const std::vector<int>& ids, std::optional<int> use, bool allowed);
     bool DeleteOrigins(const std::vector<int>& ids);
     std::optional<NoteRecord> GetNote(int id);
     std::optional<NoteRecord> GetNoteForCall(int callLogId);
@@ -156,9 +159,10 @@ private:
     int RunInsert(SqlStatement& statement, const char* failureLine);
     void ReportFailure(const char* failureLine);
     bool DeleteEach(std::string_view sql, const std::vector<int>& ids, const char* failureLine);
-    // The same with the lock held.
-    void DeleteEachLocked(std::string_view sql, const std::vector<int>& ids,
-                          const char* failureLine);
+    // Runs `sql` once for each id bound to its one parameter, in one transaction, with the
+    // lock held.
+    void RunForEachIdLocked(std::string_view sql, const std::vector<int>& ids,
+                            const char* failureLine);
     std::vector<CallLogRecord> ReadCallLog(SqlStatement& query);
     std::vector<ContactRecord> ReadContacts(SqlStatement& query, bool withId, bool withAttribution,
                                             bool withCloudFields);

@@ -99,4 +99,8 @@ int SqlStatement::Int(int column) const {
     return sqlite3_column_int(stmt_, column);
 }
 
+bool SqlStatement::IsNull(int column) const {
+    return sqlite3_column_type(stmt_, column) == SQLITE_NULL;
+}
+
 } // namespace tamberlink

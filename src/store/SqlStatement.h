@@ -42,6 +42,7 @@ public:
     // Columns count from 0; NULL reads as an empty text or 0.
     QString Text(int column) const;
     int Int(int column) const;
+    bool IsNull(int column) const;
 
 private:
     sqlite3_stmt* stmt_ = nullptr;

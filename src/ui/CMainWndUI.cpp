@@ -30,9 +30,11 @@
 #include "ui/CSmsContainer.h"
 #include "ui/CSmsEdit.h"
 #include "ui/CSmsNew.h"
+#include "ui/CTipDialog.h"
 #include "ui/CTopCall.h"
 #include "ui/ClipboardCapture.h"
 #include "ui/Controls.h"
+#include "ui/DialLink.h"
 #include "ui/ProductLinks.h"
 #include "ui/SkinImage.h"
 #include "ui/TrayIcon.h"
@@ -408,24 +410,54 @@ void CMainWndUI::OpenSettingOrigins() {
     OpenDialog<CSettingOrigins>(QStringLiteral("网页访问权限"));
 }
 
-bool CMainWndUI::AskOriginConsent(const QString& origin, ApiPurpose purpose) {
-    COriginPrompt* prompt = exiting_ ? nullptr : COriginPrompt::Ask(origin, purpose);
+bool CMainWndUI::AskOriginConsent(const OriginConsent::Question& question) {
+    COriginPrompt* prompt = exiting_ ? nullptr : COriginPrompt::Ask(question);
     if (prompt == nullptr) {
         return false;
     }
-    connect(prompt, &COriginPrompt::Answered, this, &CMainWndUI::OnOriginAnswered,
-            Qt::UniqueConnection);
-    connect(prompt, &COriginPrompt::Dismissed, this, &CMainWndUI::OnOriginDismissed,
-            Qt::UniqueConnection);
+    OriginConsent& origins = core_.Origins();
+    connect(prompt, &COriginPrompt::Answered, this,
+            [&origins](std::uint64_t id, bool allowed) { origins.Answer(id, allowed); });
+    connect(prompt, &COriginPrompt::Dismissed, this,
+            [&origins](std::uint64_t id) { origins.Dismiss(id); });
     return true;
 }
 
-void CMainWndUI::OnOriginAnswered(const QString& origin, bool allowed) {
-    core_.Origins().Answer(origin, allowed);
+void CMainWndUI::CloseOriginQuestion(std::uint64_t question) {
+    if (COriginPrompt* prompt = COriginPrompt::Find(question)) {
+        prompt->Close();
+    }
 }
 
-void CMainWndUI::OnOriginDismissed(const QString& origin) {
-    core_.Origins().Dismiss(origin);
+void CMainWndUI::OfferDial(const QString& number) {
+    // Cleaned as a tel: link is; nothing is shown for a text without a number.
+    const QString offered = NumberFromDialLink(number);
+    if (!offered.isEmpty()) {
+        OfferNumber(offered);
+    }
+}
+
+void CMainWndUI::OfferSms(const QStringList& numbers, const QString& content) {
+    SmsRecipients recipients;
+    for (const QString& given : numbers) {
+        const QString number = PhoneNumber::Clean(given);
+        if (!number.isEmpty()) {
+            const QString name = core_.GetContactName(number);
+            recipients.push_back({name.isEmpty() ? number : name, number, {}});
+        }
+    }
+    if (CSmsNew* window = OpenSmsNew(recipients)) {
+        window->SetContent(content);
+        ShowNormal();
+    }
+}
+
+void CMainWndUI::ConfirmRequest(const QString& question, std::function<void()> accept) {
+    if (!exiting_) {
+        ShowNormal();
+        const QString title = QStringLiteral("网页请求");
+        OpenWindow<CTipDialog>(this, title, kDialogPosition, question, std::move(accept), title);
+    }
 }
 
 void CMainWndUI::OpenExitConfirmation() {

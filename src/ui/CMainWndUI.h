@@ -169,7 +169,11 @@ public:
     void ShowNoNewVersion() override;
     void CloseFeedback() override;
     void ShowUpgradeStatus(const QString& windowText, const QString& tipText) override;
-    bool AskOriginConsent(const QString& origin, ApiPurpose purpose) override;
+    bool AskOriginConsent(const OriginConsent::Question& question) override;
+    void CloseOriginQuestion(std::uint64_t question) override;
+    void OfferDial(const QString& number) override;
+    void OfferSms(const QStringList& numbers, const QString& content) override;
+    void ConfirmRequest(const QString& question, std::function<void()> accept) override;
 
 protected:
     QStringList RequiredControls() const override;
@@ -201,9 +205,6 @@ private:
     void OpenQuickDial(const QString& number);
     CNotepadEdit* OpenNoteEditor(const QString& title, int cid);
     void BuildSmsPage();
-    // The user's answer in a web page's prompt.
-    void OnOriginAnswered(const QString& origin, bool allowed);
-    void OnOriginDismissed(const QString& origin);
 
     AppCore& core_;
     TrayIcon* tray_ = nullptr;

@@ -14,8 +14,6 @@ namespace tamberlink {
 namespace {
 
 constexpr QRect kQuestionRect{16, 14, 326, 124};
-// Prompts open at once are laid over each other this far apart.
-constexpr int kStagger = 24;
 
 std::vector<COriginPrompt*>& OpenPrompts() {
     static std::vector<COriginPrompt*> prompts;
@@ -24,11 +22,10 @@ std::vector<COriginPrompt*>& OpenPrompts() {
 
 } // namespace
 
-COriginPrompt::COriginPrompt(const QString& origin, ApiPurpose purpose)
+COriginPrompt::COriginPrompt(const OriginConsent::Question& question)
     : CSettingBaseUI(nullptr, QStringLiteral("网页访问请求"),
                      Qt::Tool | Qt::WindowStaysOnTopHint | Qt::FramelessWindowHint)
-    , origin_(origin)
-    , purpose_(purpose) {
+    , question_(question) {
     OpenPrompts().push_back(this);
 }
 
@@ -36,9 +33,18 @@ COriginPrompt::~COriginPrompt() {
     std::erase(OpenPrompts(), this);
 }
 
+COriginPrompt* COriginPrompt::Find(std::uint64_t id) {
+    for (COriginPrompt* prompt : OpenPrompts()) {
+        if (prompt->question_.id == id && !prompt->IsClosing()) {
+            return prompt;
+        }
+    }
+    return nullptr;
+}
+
 COriginPrompt* COriginPrompt::Find(const QString& origin) {
     for (COriginPrompt* prompt : OpenPrompts()) {
-        if (prompt->origin_ == origin && !prompt->IsClosing()) {
+        if (prompt->question_.origin == origin && !prompt->IsClosing()) {
             return prompt;
         }
     }
@@ -53,13 +59,12 @@ void COriginPrompt::CloseAll() {
     }
 }
 
-COriginPrompt* COriginPrompt::Ask(const QString& origin, ApiPurpose purpose) {
-    if (COriginPrompt* open = Find(origin)) {
+COriginPrompt* COriginPrompt::Ask(const OriginConsent::Question& question) {
+    if (COriginPrompt* open = Find(question.id)) {
         open->raise();
         return open;
     }
-    const auto others = static_cast<int>(OpenPrompts().size());
-    auto* prompt = new COriginPrompt(origin, purpose);
+    auto* prompt = new COriginPrompt(question);
     if (!prompt->Create(QStringLiteral("网页访问请求"))) {
         prompt->Close();
         return nullptr;
@@ -68,7 +73,7 @@ COriginPrompt* COriginPrompt::Ask(const QString& origin, ApiPurpose purpose) {
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         position = screen->availableGeometry().center() - prompt->rect().center();
     }
-    prompt->ShowAt(position + QPoint(kStagger, kStagger) * others);
+    prompt->ShowAt(position);
     return prompt;
 }
 
@@ -87,22 +92,23 @@ QString COriginPrompt::PurposeText(ApiPurpose purpose) {
 }
 
 QString COriginPrompt::QuestionText() const {
-    return question_ != nullptr ? question_->text() : QString();
+    return text_ != nullptr ? text_->text() : QString();
 }
 
 void COriginPrompt::InitWindow() {
     CSettingBaseUI::InitWindow();
-    question_ = AddLabel(kQuestionRect, QString());
-    question_->setTextFormat(Qt::PlainText);
-    question_->setWordWrap(true);
-    question_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    text_ = AddLabel(kQuestionRect, QString());
+    text_->setTextFormat(Qt::PlainText);
+    text_->setWordWrap(true);
+    text_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     // A long origin is shortened in the middle so that both its ends stay readable.
-    const QString origin = QFontMetrics(question_->font())
-                               .elidedText(origin_, Qt::ElideMiddle, kQuestionRect.width() - 8);
-    question_->setText(QStringLiteral("网页 %1\n想要通过Tamberlink%2。\n\n"
-                                      "您的选择会被记住，可在菜单“网页访问权限”中更改。")
-                           .arg(origin, PurposeText(purpose_)));
-    question_->setToolTip(origin_);
+    const QString origin =
+        QFontMetrics(text_->font())
+            .elidedText(question_.origin, Qt::ElideMiddle, kQuestionRect.width() - 8);
+    text_->setText(QStringLiteral("网页 %1\n想要通过Tamberlink%2。\n\n"
+                                  "您的选择只对这一项有效，可在菜单“网页访问权限”中更改。")
+                       .arg(origin, PurposeText(question_.purpose)));
+    text_->setToolTip(question_.origin);
     connect(AddButton(50, 150, QStringLiteral("允许")), &QAbstractButton::clicked, this,
             [this] { Answer(true); });
     connect(AddButton(200, 150, QStringLiteral("拒绝")), &QAbstractButton::clicked, this,
@@ -110,12 +116,12 @@ void COriginPrompt::InitWindow() {
 }
 
 void COriginPrompt::Answer(bool allowed) {
-    emit Answered(origin_, allowed);
+    emit Answered(question_.id, allowed);
     Close();
 }
 
 void COriginPrompt::OnCloseClicked() {
-    emit Dismissed(origin_);
+    emit Dismissed(question_.id);
     Close();
 }
 

@@ -8,6 +8,8 @@
 
 #include <QListView>
 
+#include <algorithm>
+
 namespace tamberlink {
 
 CSettingOrigins::CSettingOrigins(QWidget* parent, AppCore& core)
@@ -35,26 +37,45 @@ void CSettingOrigins::InitWindow() {
             [this] { SetAllowed(false); });
     connect(AddButton(240, 158, QStringLiteral("删除")), &QAbstractButton::clicked, this,
             &CSettingOrigins::RemoveChecked);
+    connect(&core_, &AppCore::OriginsChanged, this, &CSettingOrigins::Reload);
     Reload();
 }
 
 void CSettingOrigins::Reload() {
+    const std::vector<int> checked = model_->IdsOf(model_->CheckedRows());
     model_->Load(core_.Origins().Origins());
+    for (int row = 0; row < model_->EntryCount(); ++row) {
+        if (std::find(checked.begin(), checked.end(), model_->Entry(row)->id) != checked.end()) {
+            model_->SetChecked(row, true);
+        }
+    }
 }
 
 void CSettingOrigins::OnButtonReleased(int row, int control) {
-    if (control == OriginListDelegate::kRow && model_->IsEntryRow(row)) {
+    if (!model_->IsEntryRow(row)) {
+        return;
+    }
+    const int use = control - OriginListDelegate::kFirstUse;
+    if (use >= 0 && use < OriginRecord::kUses) {
+        const OriginRecord& entry = *model_->Entry(row);
+        core_.Origins().SetAllowed(entry.id, static_cast<ApiPurpose>(use),
+                                   !entry.answers[use].value_or(false));
+    } else if (control == OriginListDelegate::kRow) {
         model_->SetChecked(row, !model_->IsChecked(row));
     }
 }
 
 void CSettingOrigins::SetAllowed(bool allowed) {
-    core_.Origins().SetAllowed(model_->IdsOf(model_->CheckedRows()), allowed);
+    const std::vector<int> ids = model_->IdsOf(model_->CheckedRows());
+    model_->SetAllChecked(false);
+    core_.Origins().SetAllowed(ids, allowed);
     Reload();
 }
 
 void CSettingOrigins::RemoveChecked() {
-    core_.Origins().Remove(model_->IdsOf(model_->CheckedRows()));
+    const std::vector<int> ids = model_->IdsOf(model_->CheckedRows());
+    model_->SetAllChecked(false);
+    core_.Origins().Remove(ids);
     Reload();
 }
 

@@ -12,8 +12,10 @@ class OriginListDelegate;
 class OriginListModel;
 
 // "网页访问权限": the web pages that asked to use Tamberlink through its local API and the
-// answer for each. A click checks a row; "允许" and "拒绝" change the answer of the
-// checked rows, "删除" forgets them, so that the page is asked again.
+// answer for each purpose (dialling, SMS, recording, following the calls). A click on a
+// purpose allows it, or refuses it when it was allowed; elsewhere a click checks the row.
+// "允许" and "拒绝" set every purpose of the checked rows, "删除" forgets them, so that their
+// pages are asked again. The list follows answers given meanwhile.
 class CSettingOrigins : public CSettingBaseUI, public SingleInstance<CSettingOrigins> {
     Q_OBJECT
 
@@ -29,6 +31,7 @@ protected:
     void InitWindow() override;
 
 private:
+    // Reads the answers again, keeping the rows that were checked.
     void Reload();
     void OnButtonReleased(int row, int control);
     void SetAllowed(bool allowed);

@@ -49,6 +49,10 @@ ListRowDelegate::ListRowDelegate(const RecordListModelBase& model, QAbstractItem
     });
 }
 
+int ListRowDelegate::RowWidth() const {
+    return viewport_->width();
+}
+
 void ListRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                             const QModelIndex& index) const {
     if (model_.IsPlaceholder(index.row())) {

@@ -44,6 +44,8 @@ protected:
     // The height of record row `row`, for lists whose rows differ (index rows between
     // records); such a list's view must not assume uniform item sizes.
     virtual int RowHeightOf(int /*row*/) const { return RowHeight(); }
+    // The width of a row, for buttons placed from its right end.
+    int RowWidth() const;
 
     bool eventFilter(QObject* watched, QEvent* event) override;
 

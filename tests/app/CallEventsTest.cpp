@@ -5,13 +5,16 @@
 #include "../device/BoxSim.h"
 #include "../store/StoreTestSupport.h"
 #include "app/AppCore.h"
+#include "app/DeviceBridge.h"
 
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLoggingCategory>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -170,74 +173,217 @@ for raw in r:
     }
 }
 
-// Headless Chromium loads a page from a server on another port whose picture asks the API
-// to dial: nothing is dialled while the page's origin is refused, and the call goes out once
-// the user allows it.
-TEST_F(CallEventsTest, ChromiumMakesTheBoxDialOnlyOnceThePageIsAllowed) {
-    StartCoreWithBox();
-    core_->SetAreaCode(QStringLiteral("020"));
-    QTemporaryDir site;
-    QFile page(site.filePath(QStringLiteral("page.html")));
-    ASSERT_TRUE(page.open(QIODevice::WriteOnly));
-    page.write(QStringLiteral("<!doctype html><title>CRM</title><img src=\"%1\">")
-                   .arg(ApiUrl(QStringLiteral("/api/call?type=tel&number=88290291")))
-                   .toUtf8());
-    page.close();
-    const char* serve = R"(
-import functools, http.server, sys
-handler = functools.partial(http.server.SimpleHTTPRequestHandler, directory=sys.argv[1])
+// A site on another loopback port, as a web page's server: it serves the files put in its
+// folder, "/redirect?to=URL" answers 302 to URL, and "/hold" answers once Release is called,
+// which keeps a page that loads it open until then.
+class Site {
+public:
+    Site() {
+        const char* serve = R"(
+import functools, http.server, os, sys, time, urllib.parse
+class Handler(http.server.SimpleHTTPRequestHandler):
+    def do_GET(self):
+        url = urllib.parse.urlparse(self.path)
+        if url.path == '/hold':
+            for _ in range(1200):
+                if os.path.exists(os.path.join(sys.argv[1], 'released')):
+                    break
+                time.sleep(0.05)
+            self.send_error(404)
+        elif url.path == '/redirect':
+            self.send_response(302)
+            self.send_header('Location', urllib.parse.parse_qs(url.query)['to'][0])
+            self.end_headers()
+        else:
+            super().do_GET()
+    def log_message(self, *args):
+        pass
+handler = functools.partial(Handler, directory=sys.argv[1])
 server = http.server.ThreadingHTTPServer(('127.0.0.1', 0), handler)
 print(server.server_address[1], flush=True)
 server.serve_forever()
 )";
-    QProcess server;
-    server.start("python3", {"-c", serve, site.path()});
-    ASSERT_TRUE(WaitUntil([&] { return server.canReadLine(); }));
-    const int sitePort = server.readLine().trimmed().toInt();
-    ASSERT_GT(sitePort, 0);
-    const QString origin = QStringLiteral("http://127.0.0.1:%1").arg(sitePort);
+        server_.start("python3", {"-c", serve, folder_.path()});
+        if (WaitUntil([&] { return server_.canReadLine(); })) {
+            origin_ =
+                QStringLiteral("http://127.0.0.1:%1").arg(server_.readLine().trimmed().toInt());
+        }
+    }
+    ~Site() {
+        server_.kill();
+        server_.waitForFinished();
+    }
+    const QString& Origin() const { return origin_; }
+    void Release() { Put(QStringLiteral("released"), QString()); }
+    void Put(const QString& name, const QString& html) {
+        QFile page(folder_.filePath(name));
+        EXPECT_TRUE(page.open(QIODevice::WriteOnly));
+        page.write(html.toUtf8());
+    }
 
-    const auto loadPage = [&] {
-        QTemporaryDir profile;
-        QProcess chromium;
-        chromium.start("chromium", {"--headless", "--no-sandbox", "--disable-gpu", "--disable-quic",
-                                    "--no-first-run", "--disable-background-networking",
-                                    "--disable-component-update", "--disable-sync",
-                                    "--disable-dev-shm-usage", "--user-data-dir=" + profile.path(),
-                                    "--dump-dom", QStringLiteral("%1/page.html").arg(origin)});
-        // The user refuses when asked.
-        bool answered = false;
-        EXPECT_TRUE(WaitUntil(
-            [&] {
-                if (!answered &&
-                    sink_.Events().contains(
-                        QStringLiteral("ask:%1:%2").arg(origin).arg(int(ApiPurpose::Dial)))) {
-                    core_->Origins().Answer(origin, false);
-                    answered = true;
-                }
-                return chromium.state() == QProcess::NotRunning;
-            },
-            120000));
-        return chromium.readAllStandardOutput();
+private:
+    QTemporaryDir folder_;
+    QProcess server_;
+    QString origin_;
+};
+
+// Opens `url` in headless Chromium, as a link opened from another program is, and waits for
+// it to end while the UI thread serves the core; `tick` runs meanwhile. Its DOM dump.
+QByteArray OpenInChromium(const QString& url, const std::function<void()>& tick = {}) {
+    QTemporaryDir profile;
+    QProcess chromium;
+    chromium.start("chromium",
+                   {"--headless", "--no-sandbox", "--disable-gpu", "--disable-quic",
+                    "--no-first-run", "--disable-background-networking",
+                    "--disable-component-update", "--disable-sync", "--disable-dev-shm-usage",
+                    "--user-data-dir=" + profile.path(), "--dump-dom", url});
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            if (tick) {
+                tick();
+            }
+            return chromium.state() == QProcess::NotRunning;
+        },
+        120000));
+    return chromium.readAllStandardOutput();
+}
+
+// The local API's log lines, while a test runs.
+class ApiLog {
+public:
+    ApiLog() {
+        QLoggingCategory::setFilterRules(QStringLiteral("tamberlink.api.debug=true"));
+        lines_ = new QStringList;
+        previous_ = qInstallMessageHandler(Keep);
+    }
+    ~ApiLog() {
+        qInstallMessageHandler(previous_);
+        QLoggingCategory::setFilterRules(QString());
+    }
+    std::string Text() const {
+        std::lock_guard lock(mutex_);
+        return lines_->join(u'\n').toStdString();
+    }
+    int Count(const QString& part) const {
+        std::lock_guard lock(mutex_);
+        return int(std::count_if(lines_->begin(), lines_->end(),
+                                 [&](const QString& line) { return line.contains(part); }));
+    }
+
+private:
+    static void Keep(QtMsgType, const QMessageLogContext& context, const QString& text) {
+        if (QLatin1String(context.category) == QLatin1String("tamberlink.api")) {
+            std::lock_guard lock(mutex_);
+            lines_->append(text);
+        }
+    }
+    static inline std::mutex mutex_;
+    static inline QStringList* lines_ = nullptr;
+    QtMessageHandler previous_ = nullptr;
+};
+
+// A page that follows the calls and whose picture asks the API to dial: the user is asked
+// about each purpose on its own, one question at a time; a page allowed to follow the calls
+// still dials nothing until dialling is allowed too.
+TEST_F(CallEventsTest, ChromiumIsAskedForEachPurposeAndDialsOnlyOnceDiallingIsAllowed) {
+    StartCoreWithBox();
+    core_->SetAreaCode(QStringLiteral("020"));
+    Site site;
+    ASSERT_FALSE(site.Origin().isEmpty());
+    site.Put(QStringLiteral("page.html"),
+             QStringLiteral("<!doctype html><title>CRM</title><script>new EventSource(\"%1\");"
+                            "</script><img src=\"%2\">")
+                 .arg(ApiUrl(QStringLiteral("/api/events")),
+                      ApiUrl(QStringLiteral("/api/call?type=tel&number=88290291"))));
+    const QString origin = site.Origin();
+    const QString page = origin + QStringLiteral("/page.html");
+
+    // The user lets the page follow the calls and refuses it dialling, as each is asked.
+    std::size_t shownAtOnce = 0;
+    const auto answer = [&] {
+        shownAtOnce = std::max(shownAtOnce, sink_.OpenQuestions());
+        if (const std::uint64_t follow = sink_.TakeQuestion(origin, ApiPurpose::FollowCalls)) {
+            core_->Origins().Answer(follow, true);
+        } else if (const std::uint64_t dial = sink_.TakeQuestion(origin, ApiPurpose::Dial)) {
+            core_->Origins().Answer(dial, false);
+        }
     };
-
-    EXPECT_TRUE(loadPage().contains("CRM"));
-    const std::vector<OriginRecord> answers = core_->Origins().Origins();
+    EXPECT_TRUE(OpenInChromium(page, answer).contains("CRM"));
+    EXPECT_EQ(shownAtOnce, 1u);
+    std::vector<OriginRecord> answers = core_->Origins().Origins();
     ASSERT_EQ(answers.size(), 1u);
     EXPECT_EQ(answers[0].origin, origin);
-    EXPECT_FALSE(answers[0].allowed);
+    EXPECT_EQ(answers[0].answers[OriginRecord::kDial], false);
+    EXPECT_EQ(answers[0].answers[OriginRecord::kEvents], true);
+    EXPECT_FALSE(answers[0].answers[OriginRecord::kSms].has_value());
     EXPECT_EQ(box_.Count("dial-landline 0 88290291"), 0);
     EXPECT_EQ(Rows("select count(*) from table_log"), "0");
 
-    // The user allows the page in the settings; it is not asked about again.
-    core_->Origins().SetAllowed({answers[0].id}, true);
+    // Loaded again, nothing is asked: dialling stays refused.
     sink_.Clear();
-    EXPECT_TRUE(loadPage().contains("CRM"));
+    EXPECT_TRUE(OpenInChromium(page).contains("CRM"));
+    EXPECT_FALSE(sink_.Events().join(u' ').contains(QStringLiteral("ask:")));
+    EXPECT_EQ(box_.Count("dial-landline 0 88290291"), 0);
+
+    // The user allows dialling in the settings; the page dials without a question.
+    core_->Origins().SetAllowed(answers[0].id, ApiPurpose::Dial, true);
+    EXPECT_TRUE(OpenInChromium(page).contains("CRM"));
     EXPECT_TRUE(box_.WaitForLine("dial-landline 0 88290291"))
         << sink_.Events().join(u'\n').toStdString();
     EXPECT_FALSE(sink_.Events().join(u' ').contains(QStringLiteral("ask:")));
-    server.kill();
-    server.waitForFinished();
+}
+
+// Speculation rules make Chromium prefetch and prerender the API's addresses as if the user
+// had typed them; a link opened from another program may redirect to the API. None of them
+// dials, texts or changes the recording; the redirected dial waits in the quick dial for the
+// user.
+TEST_F(CallEventsTest, SpeculationRulesAndARedirectedLinkMakeTheBoxDoNothing) {
+    StartCoreWithBox();
+    core_->SetAreaCode(QStringLiteral("020"));
+    core_->SetAuto(true, true);
+    ApiLog log;
+    Site site;
+    ASSERT_FALSE(site.Origin().isEmpty());
+    const QString localhost = QStringLiteral("http://localhost:%1").arg(core_->LocalApiPort());
+    // The picture holds the page open while Chromium speculates.
+    site.Put(
+        QStringLiteral("rules.html"),
+        QStringLiteral(
+            R"(<!doctype html><title>Offer</title><img src="/hold"><script type="speculationrules">
+{"prefetch": [{"source": "list", "urls": ["%1", "%2"]},
+              {"source": "list", "referrer_policy": "no-referrer", "urls": ["%3"]}],
+ "prerender": [{"source": "list", "urls": ["%4"]}]}
+</script>)")
+            .arg(ApiUrl(QStringLiteral("/api/call?type=tel&number=55506001")),
+                 localhost + QStringLiteral("/api/call?type=mobile&number=13955506002"),
+                 ApiUrl(QStringLiteral("/api/record?cmd=mode&value=hand")),
+                 ApiUrl(QStringLiteral("/api/call?type=tel&number=55506003"))));
+    // Every speculative request reaches the API and is refused.
+    const QByteArray page = OpenInChromium(site.Origin() + QStringLiteral("/rules.html"), [&] {
+        if (log.Count(QStringLiteral("prefetch of /api/call refused")) >= 3 &&
+            log.Count(QStringLiteral("prefetch of /api/record refused")) >= 1) {
+            site.Release();
+        }
+    });
+    EXPECT_TRUE(page.contains("Offer"));
+    EXPECT_EQ(log.Count(QStringLiteral("prefetch of /api/call refused")), 3) << log.Text();
+    EXPECT_EQ(log.Count(QStringLiteral("prefetch of /api/record refused")), 1) << log.Text();
+
+    const QString redirect = ApiUrl(QStringLiteral("/api/call?type=tel&number=55506004"));
+    OpenInChromium(site.Origin() + QStringLiteral("/redirect?to=") +
+                   QString::fromLatin1(QUrl::toPercentEncoding(redirect)));
+    ASSERT_TRUE(WaitUntil([&] { return sink_.Events().contains("offer-dial:55506004"); }));
+
+    for (const char* line : {"dial-landline", "dial-phone", "auto-record off", "record-"}) {
+        EXPECT_TRUE(box_.LinesStartingWith(line).empty()) << line;
+    }
+    EXPECT_EQ(core_->Settings().AutoAdmin(), 1);
+    EXPECT_EQ(Rows("select count(*) from table_log"), "0");
+    EXPECT_FALSE(sink_.Events().join(u' ').contains(QStringLiteral("ask:")));
+
+    // The user dials from the quick dial: now the box dials.
+    core_->Device().Calls().Dial(QStringLiteral("55506004"), false);
+    EXPECT_TRUE(box_.WaitForLine("dial-landline 0 55506004"));
 }
 
 } // namespace

@@ -9,8 +9,10 @@
 #include <QDeadlineTimer>
 #include <QThread>
 
+#include <algorithm>
 #include <functional>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 namespace tamberlink::test {
@@ -63,10 +65,65 @@ public:
     void ShowNoteReminder(int noteId) override {
         Record(QStringLiteral("reminder:") + QString::number(noteId));
     }
-    // Records the question, "ask:ORIGIN:PURPOSE"; the test answers it through the core.
-    bool AskOriginConsent(const QString& origin, ApiPurpose purpose) override {
-        Record(QStringLiteral("ask:%1:%2").arg(origin).arg(int(purpose)));
+    // Records the question, "ask:ORIGIN:PURPOSE"; the test answers it through the core with
+    // the id TakeQuestion gives.
+    bool AskOriginConsent(const OriginConsent::Question& question) override {
+        {
+            std::lock_guard lock(mutex_);
+            questions_.push_back(question);
+        }
+        Record(QStringLiteral("ask:%1:%2").arg(question.origin).arg(int(question.purpose)));
         return true;
+    }
+    void CloseOriginQuestion(std::uint64_t question) override {
+        {
+            std::lock_guard lock(mutex_);
+            std::erase_if(questions_, [&](const auto& q) { return q.id == question; });
+        }
+        Record(QStringLiteral("closed:%1").arg(question));
+    }
+    void OfferDial(const QString& number) override {
+        Record(QStringLiteral("offer-dial:") + number);
+    }
+    void OfferSms(const QStringList& numbers, const QString& content) override {
+        Record(QStringLiteral("offer-sms:%1:%2").arg(numbers.join(u','), content));
+    }
+    // Records "confirm:QUESTION"; AcceptConfirmation says yes to the last one.
+    void ConfirmRequest(const QString& question, std::function<void()> accept) override {
+        {
+            std::lock_guard lock(mutex_);
+            accept_ = std::move(accept);
+        }
+        Record(QStringLiteral("confirm:") + question);
+    }
+    void AcceptConfirmation() {
+        std::function<void()> accept;
+        {
+            std::lock_guard lock(mutex_);
+            accept = std::exchange(accept_, nullptr);
+        }
+        if (accept) {
+            accept();
+        }
+    }
+    // The questions put and neither taken nor closed since.
+    std::size_t OpenQuestions() const {
+        std::lock_guard lock(mutex_);
+        return questions_.size();
+    }
+    // The id of the open question for `origin` and `purpose`, taken off the list to be
+    // answered; 0 when there is none.
+    std::uint64_t TakeQuestion(const QString& origin, ApiPurpose purpose) {
+        std::lock_guard lock(mutex_);
+        const auto it = std::find_if(questions_.begin(), questions_.end(), [&](const auto& q) {
+            return q.origin == origin && q.purpose == purpose;
+        });
+        if (it == questions_.end()) {
+            return 0;
+        }
+        const std::uint64_t id = it->id;
+        questions_.erase(it);
+        return id;
     }
 
     // Records the list changes `core` announces by signal as well.
@@ -109,6 +166,8 @@ private:
 
     mutable std::mutex mutex_;
     QStringList events_;
+    std::vector<OriginConsent::Question> questions_;
+    std::function<void()> accept_;
     int offUiThread_ = 0;
 };
 

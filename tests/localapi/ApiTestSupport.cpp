@@ -182,18 +182,29 @@ void FakeHost::HandOver(const LocalApiRequest& request) {
     changed_.wait(lock, [this] { return !gateClosed_; });
 }
 
-void FakeHost::AskOrigin(const std::string& origin, ApiPurpose purpose,
-                         std::function<void(bool)> answer) {
+std::uint64_t FakeHost::AskOrigin(const std::string& origin, ApiPurpose purpose,
+                                  std::function<void(bool)> answer) {
     std::unique_lock lock(mutex_);
     if (const auto known = remembered_.find(origin); known != remembered_.end()) {
         const bool allowed = known->second;
         lock.unlock();
         answer(allowed);
-        return;
+        return 0;
     }
     questions_.emplace_back(origin, purpose);
     open_.push_back(std::move(answer));
     changed_.notify_all();
+    return questions_.size();
+}
+
+void FakeHost::WithdrawAsk(std::uint64_t ticket) {
+    std::lock_guard lock(mutex_);
+    withdrawn_.push_back(ticket);
+}
+
+std::vector<std::uint64_t> FakeHost::Withdrawn() const {
+    std::lock_guard lock(mutex_);
+    return withdrawn_;
 }
 
 void FakeHost::Remember(const std::string& origin, bool allowed) {

@@ -79,8 +79,10 @@ public:
     bool IsPhoneLinked() const override { return linked; }
     void HandOver(const LocalApiRequest& request) override;
     CallEvents& Events() override { return events; }
-    void AskOrigin(const std::string& origin, ApiPurpose purpose,
-                   std::function<void(bool)> answer) override;
+    // A question's ticket is its number, counted from 1.
+    std::uint64_t AskOrigin(const std::string& origin, ApiPurpose purpose,
+                            std::function<void(bool)> answer) override;
+    void WithdrawAsk(std::uint64_t ticket) override;
 
     // The answer remembered for `origin`.
     void Remember(const std::string& origin, bool allowed);
@@ -89,6 +91,8 @@ public:
     bool WaitForQuestions(std::size_t count) const;
     // Answers every open question.
     void Answer(bool allowed);
+    // The tickets of the requests that stopped waiting, in order.
+    std::vector<std::uint64_t> Withdrawn() const;
 
     std::vector<LocalApiRequest> Taken() const;
     void Clear();
@@ -104,6 +108,7 @@ private:
     std::map<std::string, bool> remembered_;
     std::vector<std::pair<std::string, ApiPurpose>> questions_;
     std::vector<std::function<void(bool)>> open_;
+    std::vector<std::uint64_t> withdrawn_;
 };
 
 } // namespace tamberlink::test

@@ -44,7 +44,15 @@ TEST(RequestOrigin, BrowsersMarksTellAPageAndItsOrigin) {
         {"Sec-Fetch-Site: same-site\r\nReferer: http://127.0.0.1:8000/page.html?a=1#top\r\n",
          Kind::WebPage, "http://127.0.0.1:8000"},
         {"Sec-Fetch-Site: cross-site\r\n", Kind::UnknownPage, ""},
-        {"Sec-Fetch-Site: none\r\n", Kind::Program, ""},
+        {"Sec-Fetch-Dest: image\r\nSec-Fetch-Mode: no-cors\r\n", Kind::UnknownPage, ""},
+        // Node's fetch marks its requests so.
+        {"sec-fetch-mode: cors\r\n", Kind::Program, ""},
+        // The user's own navigation, and the prefetches that pass for one.
+        {"Sec-Fetch-Site: none\r\nSec-Fetch-Mode: navigate\r\n", Kind::Navigation, ""},
+        {"Sec-Purpose: prefetch\r\nSec-Fetch-Site: none\r\nReferer: http://a.example/\r\n",
+         Kind::Speculative, ""},
+        {"Sec-Purpose: prefetch;prerender\r\nSec-Fetch-Site: none\r\n", Kind::Speculative, ""},
+        {"Purpose: prefetch\r\nOrigin: http://crm.example\r\n", Kind::Speculative, ""},
         {"Referer: https://crm.example/customers/7\r\n", Kind::WebPage, "https://crm.example"},
         {"Referer: about:blank\r\n", Kind::UnknownPage, ""},
         // The Origin header speaks for the page even where a referrer says otherwise.
@@ -57,6 +65,13 @@ TEST(RequestOrigin, BrowsersMarksTellAPageAndItsOrigin) {
         EXPECT_EQ(from.origin, c.origin) << c.headers;
     }
     EXPECT_TRUE(OriginOfUrl("http://" + std::string(300, 'a') + ".example").empty());
+
+    // The site of an origin: what its names share.
+    EXPECT_EQ(SiteOfOrigin("https://a.b.example.com.cn:8443"), "example.com.cn");
+    EXPECT_EQ(SiteOfOrigin("http://crm.example.co.uk"), "example.co.uk");
+    EXPECT_EQ(SiteOfOrigin("http://127.0.0.1:8000"), "127.0.0.1");
+    EXPECT_EQ(SiteOfOrigin("http://[::1]:8000"), "[::1]");
+    EXPECT_EQ(SiteOfOrigin("http://localhost:3000"), "localhost");
 }
 
 class WebPageTest : public ::testing::Test {
@@ -107,17 +122,65 @@ TEST_F(WebPageTest, ARefusedPageIsAnsweredWithARefusalAndNothingIsDone) {
     EXPECT_TRUE(host_.Questions().empty());
     EXPECT_TRUE(host_.Taken().empty());
 
-    // An allowed page, and the user at the address bar, are served at once.
+    // An allowed page is served at once.
     host_.Remember("http://crm.example", true);
     EXPECT_EQ(Exchange(api_.Port(), "GET /api/call?type=tel&number=902 HTTP/1.1\r\n"
                                     "Origin: http://crm.example\r\n\r\n")
                   .bytes,
               ReplyOf(Body(0, "固话拨号成功"), kHtml));
-    EXPECT_EQ(Exchange(api_.Port(), "GET /api/call?type=tel&number=903 HTTP/1.1\r\n"
-                                    "Sec-Fetch-Site: none\r\n\r\n")
-                  .bytes,
-              ReplyOf(Body(0, "固话拨号成功"), kHtml));
-    ASSERT_EQ(host_.Taken().size(), 2u);
+    ASSERT_EQ(host_.Taken().size(), 1u);
+    EXPECT_FALSE(host_.Taken()[0].confirm);
+    EXPECT_TRUE(host_.Questions().empty());
+}
+
+TEST_F(WebPageTest, PrefetchesAreRefusedAndNavigationsOnlyOfferWhatTheyAsk) {
+    host_.Remember("http://crm.example", true);
+    const std::string prefetches[] = {
+        "GET /api/call?type=tel&number=1 HTTP/1.1\r\nSec-Purpose: prefetch\r\n"
+        "Sec-Fetch-Site: none\r\n\r\n",
+        "GET /api/record?cmd=mode&value=hand HTTP/1.1\r\nSec-Purpose: prefetch;prerender\r\n"
+        "Sec-Fetch-Site: none\r\nReferer: http://crm.example/\r\n\r\n",
+        "GET /api/events HTTP/1.1\r\nPurpose: prefetch\r\nOrigin: http://crm.example\r\n"
+        "Connection: close\r\n\r\n",
+    };
+    const std::string_view types[] = {kHtml, kJson, kJson};
+    for (std::size_t i = 0; i < std::size(prefetches); ++i) {
+        EXPECT_EQ(Exchange(api_.Port(), prefetches[i]).bytes,
+                  ReplyOf(Body(-1, "请求被拒绝，浏览器预先加载的请求不会被执行"), types[i]));
+    }
+    EXPECT_TRUE(host_.Taken().empty());
+    EXPECT_EQ(api_.SubscriberCount(), 0u);
+
+    // A navigation's request reaches the core only as something to confirm, box or not.
+    host_.connected = false;
+    const std::string navigation = "HTTP/1.1\r\nSec-Fetch-Site: none\r\nSec-Fetch-Mode: "
+                                   "navigate\r\n\r\n";
+    EXPECT_EQ(Exchange(api_.Port(), "GET /api/call?type=tel&number=903 " + navigation).bytes,
+              ReplyOf(Body(0, "号码已显示在Tamberlink中，请在Tamberlink中选择拨打"), kHtml));
+    EXPECT_EQ(Exchange(api_.Port(), "GET /api/record?cmd=control&value=start " + navigation).bytes,
+              ReplyOf(Body(0, "录音设置等待确认，请在Tamberlink中确认"), kJson));
+    EXPECT_EQ(Exchange(api_.Port(), "GET /api/record?cmd=control&value=x " + navigation).bytes,
+              ReplyOf(Body(0, "录音失败，未知的录音方式"), kJson));
+    const std::vector<LocalApiRequest> taken = host_.Taken();
+    ASSERT_EQ(taken.size(), 2u);
+    EXPECT_TRUE(taken[0].confirm && taken[1].confirm);
+    EXPECT_EQ(taken[0].first, "903");
+    EXPECT_TRUE(host_.Questions().empty());
+}
+
+TEST_F(WebPageTest, HeadLinesHttpForbidsAreAnswered400AndNothingIsDone) {
+    const std::string bad400 =
+        "HTTP/1.1 400 Bad Request\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
+    for (const char* request :
+         {"GET /api/call?type=tel&number=1 HTTP/1.1\r\nOrigin : http://evil.example\r\n\r\n",
+          "GET /api/call?type=tel&number=1 HTTP/1.1\r\nHost: evil.example\r\n localhost\r\n\r\n",
+          "GET /api/call?type=tel&number=1 "
+          "HTTP/1.1\r\nOrigin:\thttp://a.example\r\n\tfolded\r\n\r\n"}) {
+        const Received received = Exchange(api_.Port(), request);
+        EXPECT_EQ(received.bytes, bad400) << request;
+        EXPECT_TRUE(received.closed);
+    }
+    EXPECT_TRUE(host_.Taken().empty());
     EXPECT_TRUE(host_.Questions().empty());
 }
 
@@ -129,7 +192,8 @@ TEST_F(WebPageTest, AQuestionLeftUnansweredRefusesTheRequestInTime) {
     EXPECT_EQ(received.bytes, Refused(kJson));
     ASSERT_EQ(host_.Questions().size(), 1u);
     EXPECT_EQ(host_.Questions()[0].second, ApiPurpose::SendSms);
-    // The answer that comes late changes nothing for that request.
+    // The request gave its place in the question back; a late answer changes nothing for it.
+    EXPECT_TRUE(WaitFor([&] { return host_.Withdrawn() == std::vector<std::uint64_t>{1}; }));
     host_.Answer(true);
     EXPECT_TRUE(host_.Taken().empty());
 }

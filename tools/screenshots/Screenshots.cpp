@@ -283,15 +283,23 @@ int main(int argc, char** argv) {
     }
 
     // Web pages that asked to use Tamberlink, and a page asking.
-    window.Core().Origins().Answer(QStringLiteral("http://crm.example:8080"), true);
-    window.Core().Origins().Answer(QStringLiteral("https://shop.example"), false);
+    tamberlink::LocalDatabase& database = window.Core().Database();
+    for (int use : {tamberlink::OriginRecord::kDial, tamberlink::OriginRecord::kEvents}) {
+        database.SaveOriginAnswer(QStringLiteral("http://crm.example:8080"), use, true);
+    }
+    database.SaveOriginAnswer(QStringLiteral("http://crm.example:8080"),
+                              tamberlink::OriginRecord::kSms, false);
+    for (int use = 0; use < tamberlink::OriginRecord::kUses; ++use) {
+        database.SaveOriginAnswer(QStringLiteral("https://shop.example"), use, false);
+    }
+    window.Core().Origins().Load();
     window.OpenSettingOrigins();
     ok = Save(&window, out, "settings_origins.png") && ok;
     if (auto* origins = tamberlink::CSettingOrigins::Instance()) {
         origins->Close();
     }
     tamberlink::COriginPrompt* prompt = tamberlink::COriginPrompt::Ask(
-        QStringLiteral("http://127.0.0.1:8000"), tamberlink::ApiPurpose::Dial);
+        {1, QStringLiteral("http://127.0.0.1:8000"), tamberlink::ApiPurpose::Dial});
     ok = prompt != nullptr && Save(prompt, out, "web_access_prompt.png") && ok;
     if (prompt != nullptr) {
         prompt->Close();
