@@ -351,30 +351,34 @@ TEST_F(CallEventsTest, SpeculationRulesAndARedirectedLinkMakeTheBoxDoNothing) {
         QStringLiteral(
             R"(<!doctype html><title>Offer</title><img src="/hold"><script type="speculationrules">
 {"prefetch": [{"source": "list", "urls": ["%1", "%2"]},
-              {"source": "list", "referrer_policy": "no-referrer", "urls": ["%3"]}],
+              {"source": "list", "referrer_policy": "no-referrer", "urls": ["%3", "%5"]}],
  "prerender": [{"source": "list", "urls": ["%4"]}]}
 </script>)")
             .arg(ApiUrl(QStringLiteral("/api/call?type=tel&number=55506001")),
                  localhost + QStringLiteral("/api/call?type=mobile&number=13955506002"),
                  ApiUrl(QStringLiteral("/api/record?cmd=mode&value=hand")),
-                 ApiUrl(QStringLiteral("/api/call?type=tel&number=55506003"))));
+                 ApiUrl(QStringLiteral("/api/call?type=tel&number=55506003")),
+                 ApiUrl(QStringLiteral("/api/sms?data={%22size%22:1,%22list%22:[{%22number%22:"
+                                       "%2213955506005%22}],%22content%22:%22hi%22}"))));
     // Every speculative request reaches the API and is refused.
     const QByteArray page = OpenInChromium(site.Origin() + QStringLiteral("/rules.html"), [&] {
         if (log.Count(QStringLiteral("prefetch of /api/call refused")) >= 3 &&
-            log.Count(QStringLiteral("prefetch of /api/record refused")) >= 1) {
+            log.Count(QStringLiteral("prefetch of /api/record refused")) >= 1 &&
+            log.Count(QStringLiteral("prefetch of /api/sms refused")) >= 1) {
             site.Release();
         }
     });
     EXPECT_TRUE(page.contains("Offer"));
     EXPECT_EQ(log.Count(QStringLiteral("prefetch of /api/call refused")), 3) << log.Text();
     EXPECT_EQ(log.Count(QStringLiteral("prefetch of /api/record refused")), 1) << log.Text();
+    EXPECT_EQ(log.Count(QStringLiteral("prefetch of /api/sms refused")), 1) << log.Text();
 
     const QString redirect = ApiUrl(QStringLiteral("/api/call?type=tel&number=55506004"));
     OpenInChromium(site.Origin() + QStringLiteral("/redirect?to=") +
                    QString::fromLatin1(QUrl::toPercentEncoding(redirect)));
     ASSERT_TRUE(WaitUntil([&] { return sink_.Events().contains("offer-dial:55506004"); }));
 
-    for (const char* line : {"dial-landline", "dial-phone", "auto-record off", "record-"}) {
+    for (const char* line : {"dial-landline", "dial-phone", "sms", "auto-record off", "record-"}) {
         EXPECT_TRUE(box_.LinesStartingWith(line).empty()) << line;
     }
     EXPECT_EQ(core_->Settings().AutoAdmin(), 1);
