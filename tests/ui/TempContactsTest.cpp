@@ -312,7 +312,7 @@ TEST_F(TempContacts, ImportAsksForTheColumnsThenTheWorkbook) {
     ASSERT_TRUE(ini.Load());
     EXPECT_EQ(ini.Get("TEMPCONTACT", "FILE"), path_.toStdString());
 
-    // A cancelled choice keeps the list shown, but nothing is restored at the next start.
+    // A cancelled choice keeps the list shown, and the next start shows it again.
     {
         FileDialogAnswer cancel{QString()};
         Import(QStringLiteral("a"), QStringLiteral("b"));
@@ -320,7 +320,7 @@ TEST_F(TempContacts, ImportAsksForTheColumnsThenTheWorkbook) {
     }
     EXPECT_EQ(Model().EntryCount(), 6);
     ASSERT_TRUE(ini.Load());
-    EXPECT_EQ(ini.Get("TEMPCONTACT", "FILE"), "");
+    EXPECT_EQ(ini.Get("TEMPCONTACT", "FILE"), path_.toStdString());
 
     // Both the title bar's close button and "取消" close the dialog without importing.
     for (const char* button : {"ButtonClosed", "ButtonCancel"}) {
@@ -415,7 +415,7 @@ TEST_F(TempContacts, ARowThatMovedIsNotWrittenAndTheListFollowsTheWorkbook) {
     const QByteArray bytes = FileBytes(path_);
     dialog->StatusBox()->setCurrentIndex(4);
     Click(dialog, "ButtonSave");
-    EXPECT_EQ(LastTip(), QStringLiteral("写入表格失败，请关闭文件再重新保存"));
+    EXPECT_EQ(LastTip(), TempContactList::kNoticeRowsMoved);
     EXPECT_EQ(FileBytes(path_), bytes);
     // The dialog was for a row that now holds nobody; the list shows 张三 one row lower.
     EXPECT_EQ(Page()->RemarkDialog(), nullptr);
@@ -469,7 +469,7 @@ TEST_F(TempContacts, SmsGoesToTheCheckedContactsOrToOne) {
 
     ClickRow(2, Control::Sms);
     ASSERT_EQ(sms_.size(), 2u);
-    EXPECT_EQ(sms_[1], (Recipients{{"李四", "010-12345678"}}));
+    EXPECT_EQ(sms_[1], (Recipients{{"李四", "01012345678"}}));
 
     // Not while a call popup is open.
     window_->ShowOutgoingCall(OutgoingCall{QStringLiteral("北京 移动"), QString(),
@@ -555,7 +555,7 @@ TEST_F(TempContactsOnTheBox, ACallThatGoesOutMarksTheContactCalledInTheWorkbook)
     EXPECT_NE(box_.LinesStartingWith("dial-landline").front().find("13800138000"),
               std::string::npos);
     // The popup names the contact of the list, not a contact lookup.
-    ASSERT_NE(CCallOutUI::Instance(), nullptr);
+    ASSERT_TRUE(test::WaitFor([] { return CCallOutUI::Instance() != nullptr; }, kDeadlineMs));
     EXPECT_EQ(CCallOutUI::Instance()->FindControl<QLabel>(QStringLiteral("labelName"))->text(),
               QStringLiteral("张三"));
     EXPECT_EQ(Entry(1).status, 1);
