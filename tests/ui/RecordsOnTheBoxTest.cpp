@@ -105,7 +105,8 @@ TEST_F(RecordsOnTheBox, AnUnknownCallerRingsAndTheCallEndsWithBothPopups) {
     EXPECT_FALSE(row.NumberText().contains(QStringLiteral("13912345678")));
 
     window_->Dial(QStringLiteral("88290291"), false);
-    ASSERT_NE(CCallOutUI::Instance(), nullptr);
+    // The popup opens once the dial has reached the box.
+    ASSERT_TRUE(test::WaitFor([] { return CCallOutUI::Instance() != nullptr; }, kDeadlineMs));
     Send("state 14");
     ASSERT_TRUE(test::WaitFor(
         [] { return CCallInUI::Instance() == nullptr && CCallOutUI::Instance() == nullptr; },
