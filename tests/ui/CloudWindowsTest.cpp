@@ -375,13 +375,14 @@ TEST_F(CloudWindows, BackupOf250ContactsShowsItsProgress) {
     LogIn();
     AddContacts(250);
     // Each request of the chain waits until the test has seen its progress text.
-    fake_.AddRule(R"({"path": "api/contact", "action": "hold", "times": 4})");
+    fake_.AddRule(R"({"path": "api/contact", "action": "hold", "times": 5})");
     auto* tip = window_->FindControl<QLabel>(QStringLiteral("LabelTip"));
     Click(window_->FindControl(QStringLiteral("ButtonUpload")));
     EXPECT_TRUE(window_->IsProgressShown());
     EXPECT_EQ(tip->text(), QStringLiteral("正在校验云端联系人"));
     // Started twice: the running backup goes on alone.
     Click(window_->FindControl(QStringLiteral("ButtonUpload")));
+    Release(); // the old cloud copy, read before it is cleared
     for (const char* percent : {"0", "40", "80"}) {
         Release();
         const QString text = QStringLiteral("正在备份联系人 %1%").arg(QLatin1String(percent));
@@ -468,8 +469,13 @@ TEST_F(CloudWindows, PictureCodesThatAreNoPicturesShowNone) {
     Click(dialog, "LOG_BUTTON_CHANGE");
     ASSERT_TRUE(WaitFor([&] { return HasPicture(dialog, "LOG_BUTTON_CODE"); }));
 
-    // 20 MB is no picture code: the transfer is given up and the picture stays.
+    // 20 MB is no picture code: the transfer is given up, and the button offers another.
     pictureAfter(R"({"path": "api/vcode", "action": "huge", "size": 20971520, "times": 1})");
+    ASSERT_TRUE(WaitFor([&] { return !HasPicture(dialog, "LOG_BUTTON_CODE"); }));
+    EXPECT_EQ(dialog->FindControl<QPushButton>(QStringLiteral("LOG_BUTTON_CODE"))->text(),
+              QStringLiteral("点击重试"));
+    Click(dialog, "LOG_BUTTON_CODE");
+    ASSERT_TRUE(WaitFor([&] { return HasPicture(dialog, "LOG_BUTTON_CODE"); }));
     // A picture file that cannot be written shows nothing new and breaks nothing.
     const QDir root(home_.filePath(QStringLiteral("Tamberlink")));
     const qint64 now = std::time(nullptr);
