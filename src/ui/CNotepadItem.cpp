@@ -16,7 +16,10 @@ constexpr int kClockSize = 16;
 
 void CNotepadItem::Fill(const NoteRecord& note) {
     note_ = note;
-    nameText_ = ShortenText(note.name, kNameLength);
+    // Cut by the room there is, not by a count of characters: a number as a name shows whole.
+    nameText_ =
+        QFontMetrics(RowPainter::NameFont())
+            .elidedText(OneLine(note.name), Qt::ElideRight, ControlRect(Control::Name).width());
     contentText_ = OneLine(note.content);
 }
 
@@ -45,9 +48,9 @@ QRect CNotepadItem::ControlRect(Control control) {
     case Control::Phone:
         return {86, 10, 330, 22};
     case Control::Content:
-        return {86, 34, 500, 20};
+        return {86, 34, 480, 20};
     case Control::Time:
-        return {596, 10, 190, 22};
+        return {576, 10, 210, 22};
     case Control::Item:
     case Control::None:
         break;
@@ -86,8 +89,11 @@ void CNotepadItem::Paint(QPainter& painter, const QRect& rowRect, const State& s
                 ? 0
                 : qMin(name.width(), QFontMetrics(nameFont).horizontalAdvance(nameText_)) + kGap;
         const QRect phone = ControlRect(Control::Phone);
-        row.Text(phone.adjusted(nameWidth, 0, 0, 0), body, RowPainter::kMutedColor,
-                 Qt::AlignLeft | Qt::AlignVCenter, note_.phone);
+        // An unknown caller's name is the number: it shows once.
+        if (note_.phone != nameText_) {
+            row.Text(phone.adjusted(nameWidth, 0, 0, 0), body, RowPainter::kMutedColor,
+                     Qt::AlignLeft | Qt::AlignVCenter, note_.phone);
+        }
         row.Text(ControlRect(Control::Content), body, RowPainter::kTextColor,
                  Qt::AlignLeft | Qt::AlignVCenter, contentText_);
     }
@@ -95,8 +101,9 @@ void CNotepadItem::Paint(QPainter& painter, const QRect& rowRect, const State& s
     if (!TimeText().isEmpty()) {
         const QRect time = ControlRect(Control::Time);
         const QFont small = SkinFont(2);
+        // A pixel to spare, so that rounding never elides a time that fits.
         const int textWidth = qMin(time.width() - kClockSize - kGap / 2,
-                                   QFontMetrics(small).horizontalAdvance(TimeText()));
+                                   QFontMetrics(small).horizontalAdvance(TimeText()) + 1);
         const QRect text(time.right() + 1 - textWidth, time.top(), textWidth, time.height());
         row.Picture(QRect(text.left() - kGap / 2 - kClockSize,
                           time.top() + (time.height() - kClockSize) / 2, kClockSize, kClockSize),

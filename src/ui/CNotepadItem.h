@@ -32,8 +32,6 @@ public:
     };
 
     static constexpr int kHeight = 64;
-    // Longer contact names are cut to this many characters and "...".
-    static constexpr int kNameLength = 10;
 
     CNotepadItem() = default;
     explicit CNotepadItem(const NoteRecord& note) { Fill(note); }

@@ -123,7 +123,10 @@ TEST(NoteRow, TextsPicturesAndClicksFollowTheNote) {
     NoteRecord note =
         Note(twelve, QStringLiteral("13800000000"), QStringLiteral("第一行\n第二行\tend"));
     const CNotepadItem row(note);
-    EXPECT_EQ(row.NameText(), twelve.left(10) + QStringLiteral("..."));
+    EXPECT_EQ(row.NameText(), twelve);
+    // A name longer than its room is cut where the room ends.
+    const CNotepadItem longName(Note(twelve.repeated(3), QStringLiteral("1"), QStringLiteral("x")));
+    EXPECT_TRUE(longName.NameText().endsWith(QChar(0x2026))) << longName.NameText().toStdString();
     EXPECT_EQ(row.ContentText(), QStringLiteral("第一行 第二行 end"));
     EXPECT_EQ(row.HeadImage(), QStringLiteral("bgHeadDefaulte2.png"));
     EXPECT_TRUE(row.TimeText().isEmpty());
@@ -245,7 +248,7 @@ TEST_F(Notes, EditingANoteKeepsItsReminderUnlessAnotherIsPicked) {
     ClickRow(0, Control::Content);
     CNotepadEdit* editor = OnlyEditor();
     ASSERT_NE(editor, nullptr);
-    EXPECT_EQ(editor->windowTitle(), QStringLiteral("新建笔记"));
+    EXPECT_EQ(editor->windowTitle(), QStringLiteral("编辑笔记"));
     EXPECT_EQ(editor->GetMode(), CNotepadEdit::Mode::Edit);
     EXPECT_EQ(editor->NoteId(), id);
     EXPECT_EQ(Text(editor, "EditName"), QStringLiteral("李四"));
@@ -328,7 +331,7 @@ TEST_F(Notes, TimePickerLimitsItsBoxesAndHandsOnTheChosenMoment) {
     EXPECT_TRUE(picker->IsClosing());
     const qint64 expected = QDateTime(QDate(2031, 7, 5), QTime(9, 30)).toSecsSinceEpoch();
     EXPECT_EQ(editor->ReminderText(), QString::number(expected));
-    EXPECT_EQ(Text(editor, "ButtonTime"), QStringLiteral("2031-7-5 9:30:0"));
+    EXPECT_EQ(Text(editor, "ButtonTime"), QStringLiteral("2031-07-05 09:30:00"));
 
     Write(editor, QStringLiteral("续签合同"));
     Click(editor, "ButtonSave");
