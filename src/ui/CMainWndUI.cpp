@@ -683,14 +683,23 @@ void CMainWndUI::ShowProgress() {
     }
     SetControlText(FindControl(QStringLiteral("LabelTip")), QString());
     FindControl(QStringLiteral("PanelLoading"))->show();
-    SetCloudButtonsEnabled(false);
+    SetCloudBusy(true);
 }
 
-void CMainWndUI::SetCloudButtonsEnabled(bool enabled) {
-    // While a backup or sync runs, neither button starts another.
+void CMainWndUI::SetCloudBusy(bool busy) {
+    // Neither button starts another while one runs.
     for (const char16_t* name : {u"ButtonUpload", u"ButtonDownload"}) {
         if (QWidget* button = FindControl(QString::fromUtf16(name))) {
-            button->setEnabled(enabled);
+            button->setEnabled(!busy);
+        }
+    }
+    // The search box would show through the panel.
+    if (QWidget* header = FindControl(QStringLiteral("LayoutHeader"))) {
+        for (const char16_t* name : {u"EditSerch", u"ButtonSerch"}) {
+            if (QWidget* control = header->findChild<QWidget*>(QString::fromUtf16(name),
+                                                               Qt::FindDirectChildrenOnly)) {
+                control->setVisible(!busy);
+            }
         }
     }
 }
@@ -705,7 +714,7 @@ void CMainWndUI::EndProgress() {
     if (QWidget* panel = FindControl(QStringLiteral("PanelLoading"))) {
         panel->hide();
     }
-    SetCloudButtonsEnabled(true);
+    SetCloudBusy(false);
 }
 
 bool CMainWndUI::IsProgressShown() const {

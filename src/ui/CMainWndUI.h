@@ -204,7 +204,9 @@ private:
     void StartBackup();
     void StartSync();
     void SelectPage(int page);
-    void SetCloudButtonsEnabled(bool enabled);
+    // A backup or sync runs: the cloud buttons rest and the progress panel takes the search box's
+    // place.
+    void SetCloudBusy(bool busy);
     // Where and how large the window was left, kept in the data root's INI file.
     void RestoreGeometry();
     void SaveGeometry();
