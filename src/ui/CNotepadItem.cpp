@@ -5,6 +5,7 @@
 #include "ui/SkinImage.h"
 
 #include <QFontMetrics>
+#include <QtMath>
 
 namespace tamberlink {
 
@@ -100,17 +101,25 @@ void CNotepadItem::Paint(QPainter& painter, const QRect& rowRect, const State& s
 
     if (!TimeText().isEmpty()) {
         const QRect time = ControlRect(Control::Time);
-        const QFont small = SkinFont(2);
-        // A pixel to spare, so that rounding never elides a time that fits.
-        const int textWidth = qMin(time.width() - kClockSize - kGap / 2,
-                                   QFontMetrics(small).horizontalAdvance(TimeText()) + 1);
-        const QRect text(time.right() + 1 - textWidth, time.top(), textWidth, time.height());
+        const QRect text = TimeRect();
         row.Picture(QRect(text.left() - kGap / 2 - kClockSize,
                           time.top() + (time.height() - kClockSize) / 2, kClockSize, kClockSize),
                     ClockImage());
-        row.Text(text, small, IsReminderDue() ? 0xFF2D7FF9 : RowPainter::kMutedColor,
-                 Qt::AlignRight | Qt::AlignVCenter, TimeText());
+        row.Text(text, SkinFont(2), IsReminderDue() ? 0xFF2D7FF9 : RowPainter::kMutedColor,
+                 Qt::AlignRight | Qt::AlignVCenter, TimeShown());
     }
+}
+
+QRect CNotepadItem::TimeRect() const {
+    const QRect time = ControlRect(Control::Time);
+    // The text's own width rounded up, so that rounding never elides a time that fits.
+    const int width = qMin(time.width() - kClockSize - kGap / 2,
+                           qCeil(QFontMetricsF(SkinFont(2)).horizontalAdvance(TimeText())) + 1);
+    return {time.right() + 1 - width, time.top(), width, time.height()};
+}
+
+QString CNotepadItem::TimeShown() const {
+    return QFontMetrics(SkinFont(2)).elidedText(TimeText(), Qt::ElideRight, TimeRect().width());
 }
 
 } // namespace tamberlink
