@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace tamberlink {
 namespace {
 
@@ -52,14 +54,23 @@ protected:
         return reply.value("items").toObject();
     }
 
+    // [value, number format, bold, font colour, fill colour, alignment] of a cell; null for
+    // what the description lacks.
+    static std::vector<QJsonValue> Fields(const QJsonObject& items, const char* ref) {
+        std::vector<QJsonValue> fields(6);
+        const QJsonArray found = items.value(ref).toArray();
+        for (qsizetype i = 0; i < found.size() && i < 6; ++i) {
+            fields[std::size_t(i)] = found.at(i);
+        }
+        return fields;
+    }
+
     // What every copy keeps: the sheets, the values, the dates as dates and the merges.
     void ExpectValuesKept(const QJsonObject& items) {
         EXPECT_EQ(items.value("sheets").toArray(), QJsonArray({"客户", "统计"}));
         EXPECT_EQ(items.value("merged 0").toArray(), QJsonArray({"A1:D1"}));
         EXPECT_EQ(items.value("merged 1").toArray(), QJsonArray({"A1:B2"}));
-        const auto cell = [&](const char* ref) {
-            return items.value(ref).toArray();
-        };
+        const auto cell = [&](const char* ref) { return Fields(items, ref); };
         EXPECT_EQ(cell("0!A1")[0].toString(), QStringLiteral("二月客户回访"));
         EXPECT_EQ(cell("0!B3")[0].toString(), "13600000021.0");
         EXPECT_EQ(cell("0!B4")[0].toString(), "136-0000-0028");
@@ -108,12 +119,11 @@ TEST_F(XlsCopyTest, ThroughLibreOfficeTheCopyKeepsItsStylesToo) {
     EXPECT_EQ(WriteOutcome(office), TempContactList::kNoticeCopyFormat.arg("客户.xlsx"));
     const QJsonObject items = Items();
     ExpectValuesKept(items);
-    // [value, number format, bold, font colour, fill colour, alignment]
-    EXPECT_TRUE(items.value("0!A1").toArray()[2].toBool());
-    EXPECT_EQ(items.value("0!A1").toArray()[5].toString(), "center");
-    EXPECT_TRUE(items.value("0!B2").toArray()[2].toBool());
-    EXPECT_TRUE(items.value("0!B2").toArray()[4].toString().endsWith("FFFF00"))
-        << qPrintable(items.value("0!B2").toArray()[4].toString());
+    EXPECT_TRUE(Fields(items, "0!A1")[2].toBool());
+    EXPECT_EQ(Fields(items, "0!A1")[5].toString(), "center");
+    EXPECT_TRUE(Fields(items, "0!B2")[2].toBool());
+    EXPECT_TRUE(Fields(items, "0!B2")[4].toString().endsWith("FFFF00"))
+        << qPrintable(Fields(items, "0!B2")[4].toString());
     // Nothing of the conversion is left beside the copy.
     EXPECT_EQ(QDir(dir_.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               QStringList({"Data", "profile", "客户.xls", "客户.xlsx"}));
