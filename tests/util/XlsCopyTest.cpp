@@ -70,7 +70,9 @@ protected:
         EXPECT_EQ(items.value("sheets").toArray(), QJsonArray({"客户", "统计"}));
         EXPECT_EQ(items.value("merged 0").toArray(), QJsonArray({"A1:D1"}));
         EXPECT_EQ(items.value("merged 1").toArray(), QJsonArray({"A1:B2"}));
-        const auto cell = [&](const char* ref) { return Fields(items, ref); };
+        const auto cell = [&](const char* ref) {
+            return Fields(items, ref);
+        };
         EXPECT_EQ(cell("0!A1")[0].toString(), QStringLiteral("二月客户回访"));
         EXPECT_EQ(cell("0!B3")[0].toString(), "13600000021.0");
         EXPECT_EQ(cell("0!B4")[0].toString(), "136-0000-0028");
