@@ -258,6 +258,10 @@ bool SheetStreamDecoder::Decode(const QByteArray& bytes) {
             if (sheets_.empty()) {
                 return Refuse(QStringLiteral("a cell before the sheet"));
             }
+            // A sheet's cells come before its merged ranges: one stream, one order.
+            if (!sheets_.back().merges.empty()) {
+                return Refuse(QStringLiteral("a cell after the merged ranges"));
+            }
             if (!ReadCell(in, tag == kNumber ? CellKind::Number
                               : tag == kText ? CellKind::Text
                                              : CellKind::Date)) {

@@ -15,7 +15,7 @@ namespace tamberlink {
 
 // The worksheets of an .xls workbook as the reader process hands them to the program: a
 // header (magic number and version), then records (each sheet's name followed by its cells
-// in row and column order and its merged ranges; or why the workbook could not be read),
+// in row and column order, then its merged ranges; or why the workbook could not be read),
 // then an end mark.
 namespace sheetstream {
 constexpr quint32 kMagic = 0x544c5853;

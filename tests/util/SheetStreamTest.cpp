@@ -152,6 +152,12 @@ TEST(SheetStream, RecordsThatBreakTheFormatOrItsBoundsAreRefused) {
              out << quint8(kMerge) << quint32(3) << quint16(0) << quint32(2) << quint16(1);
              end(out);
          })},
+        {"cell after the merged ranges", Raw([&](QDataStream& out) {
+             Sheet(out);
+             out << quint8(kMerge) << quint32(0) << quint16(0) << quint32(0) << quint16(1);
+             cell(out, 2, 2);
+             end(out);
+         })},
         {"date of no known format", Raw([&](QDataStream& out) {
              Sheet(out);
              out << quint8(kDate) << quint32(0) << quint16(0) << 42000.0 << quint8(0);
