@@ -5,6 +5,7 @@
 #include "app/UiSink.h"
 #include "cloud/CloudClient.h"
 #include "cloud/CloudFlows.h"
+#include "store/AttributionDatabase.h"
 #include "store/LocalDatabase.h"
 
 #include "FakeCloud.h"
@@ -96,7 +97,8 @@ int main(int argc, char** argv) {
 
     BenchSink sink;
     CloudClient client(fake.BaseUrl(), folder.filePath(QStringLiteral("cookies")));
-    CloudFlows flows(client, database, sink, folder.path(), {});
+    const AttributionDatabase attribution; // not opened: every number reads as unknown
+    CloudFlows flows(client, database, attribution, sink, folder.path(), {});
     flows.Account().RequestCodePicture(AccountFlow::kLoginForm);
     if (!test::WaitFor([&] { return sink.pictures == 1; })) {
         return Fail("no picture code");

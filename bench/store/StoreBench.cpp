@@ -192,7 +192,7 @@ void BenchLocalDatabase(const QTemporaryDir& work, const QString& binDir,
     }
     QElapsedTimer timer;
     timer.start();
-    db.InsertDownloadedContacts(contacts);
+    db.InsertDownloadedContacts(contacts, AttributionDatabase());
     std::printf("contacts: %d inserted in one transaction in %.0f ms\n", kContacts,
                 double(timer.elapsed()));
 

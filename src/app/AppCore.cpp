@@ -12,6 +12,7 @@
 #include <QLoggingCategory>
 #include <QStandardPaths>
 #include <QThread>
+#include <QUrl>
 
 #include <condition_variable>
 #include <cstdio>
@@ -177,17 +178,52 @@ bool AppCore::Start() {
     return true;
 }
 
+QString AppCore::DefaultCloudServer() const {
+    return config_.cloudBaseUrl.isEmpty() ? QString::fromUtf8(kDefaultCloudBaseUrl)
+                                          : config_.cloudBaseUrl;
+}
+
+QString AppCore::CloudServer() const {
+    // The user's choice, else the one given to this core, else the program's own.
+    const QString chosen = settings_.CloudServer();
+    return chosen.isEmpty() ? DefaultCloudServer() : chosen;
+}
+
+bool AppCore::IsCloudServerAddress(const QString& url) {
+    const QUrl address(url, QUrl::StrictMode);
+    return address.isValid() && !address.host().isEmpty() && address.userInfo().isEmpty() &&
+           !address.hasQuery() && !address.hasFragment() &&
+           (address.scheme() == QLatin1String("http") ||
+            address.scheme() == QLatin1String("https"));
+}
+
+bool AppCore::SetCloudServer(const QString& url) {
+    QString trimmed = url.trimmed();
+    if (!trimmed.isEmpty() && !IsCloudServerAddress(trimmed)) {
+        return false;
+    }
+    // The default is not stored as a choice, so that it follows the program's own.
+    if (trimmed == DefaultCloudServer()) {
+        trimmed.clear();
+    }
+    if (!settings_.SetCloudServer(trimmed)) {
+        ShowTip(QStringLiteral("保存服务器地址错误"));
+    }
+    if (cloudClient_) {
+        cloudClient_->SetBaseUrl(CloudServer().toStdString());
+    }
+    return true;
+}
+
 void AppCore::StartCloud() {
-    const QString baseUrl = config_.cloudBaseUrl.isEmpty() ? QString::fromUtf8(kDefaultCloudBaseUrl)
-                                                           : config_.cloudBaseUrl;
     const QString cookieFolder =
         config_.cookieFolder.isEmpty()
             ? QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation)
             : config_.cookieFolder;
-    cloudClient_ = std::make_unique<CloudClient>(baseUrl.toStdString(), cookieFolder);
+    cloudClient_ = std::make_unique<CloudClient>(CloudServer().toStdString(), cookieFolder);
     cloudClient_->SetProxy(settings_.Proxy());
-    cloudFlows_ = std::make_unique<CloudFlows>(*cloudClient_, database_, *sink_, dataRoot_,
-                                               config_.keyring.get());
+    cloudFlows_ = std::make_unique<CloudFlows>(*cloudClient_, database_, attribution_, *sink_,
+                                               dataRoot_, config_.keyring.get());
     cloudFlows_->Progress().SetWatchdogLimit(config_.cloudWatchdog);
     cloudFlows_->Account().Remembered().Load();
     cloudFlows_->Version().CheckForUpdates(VersionCheck::kStartUp);

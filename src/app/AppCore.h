@@ -113,6 +113,13 @@ public:
     void SetSwitchIP(int value);
     void SetPopOff(int value);
     void SetProxy(const QString& proxy);
+    // The cloud service's base URL: an http or https address of a host, or empty for the
+    // program's own. False, changing nothing, for anything else.
+    bool SetCloudServer(const QString& url);
+    // The base URL cloud requests go to now, and the one they go to without a choice.
+    QString CloudServer() const;
+    QString DefaultCloudServer() const;
+    static bool IsCloudServerAddress(const QString& url);
     // False when ignored: the last change was 2 seconds ago or less.
     bool SetScreenOff(int value);
     void SetAuto(bool byApi, bool on);

@@ -123,6 +123,10 @@ void DeviceBridge::ReportPortsDenied(const std::vector<std::string>& ports) {
                       .arg(names.join(QStringLiteral("、")), user));
 }
 
+void DeviceBridge::PostToUiThread(std::function<void()> task) {
+    core_.PostToUiThread(std::move(task));
+}
+
 DialSettings DeviceBridge::CurrentDialSettings() {
     const SettingsStore& settings = core_.Settings();
     DialSettings out;
@@ -158,8 +162,8 @@ NumberAttribution DeviceBridge::LookUp(const QString& number) {
 }
 
 void DeviceBridge::ShowIncomingCall(const QString& attribution, const QString& head,
-                                    const QString& number, const QString& name) {
-    const IncomingCall call{attribution, head, number, name};
+                                    const QString& number, const QString& name, bool onPhone) {
+    const IncomingCall call{attribution, head, number, name, onPhone};
     core_.RunOnUiThread([this, &call] { core_.Sink().ShowIncomingCall(call); });
 }
 

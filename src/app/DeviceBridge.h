@@ -61,6 +61,7 @@ private:
     void ReportPortsDenied(const std::vector<std::string>& ports) override;
 
     // CallControlHost
+    void PostToUiThread(std::function<void()> task) override;
     DialSettings CurrentDialSettings() override;
     void ShowTip(const QString& text) override;
     QString GetContactName(const QString& number) override;
@@ -69,7 +70,7 @@ private:
     bool AddSms(const QString& number, const QString& content, const QString& attribution) override;
     NumberAttribution LookUp(const QString& number) override;
     void ShowIncomingCall(const QString& attribution, const QString& head, const QString& number,
-                          const QString& name) override;
+                          const QString& name, bool onPhone) override;
     void ShowOutgoingCall(const QString& display, const QString& prefix, const QString& number,
                           const QString& name) override;
     void ReportCall(const CallReport& call) override;

@@ -12,6 +12,7 @@ const QString kAreaCode = QStringLiteral("areaCode");
 const QString kIpCode = QStringLiteral("ipCode");
 const QString kSwitchIP = QStringLiteral("switchIP");
 const QString kProxy = QStringLiteral("proxy");
+const QString kCloudServer = QStringLiteral("cloudServer");
 const QString kPopOff = QStringLiteral("popoff");
 const QString kAuto = QStringLiteral("auto");
 const QString kAutoAdmin = QStringLiteral("auto_admin");
@@ -30,6 +31,7 @@ void SettingsStore::Clear() {
     areaCode_.clear();
     ipCode_.clear();
     proxy_.clear();
+    cloudServer_.clear();
     switchIP_ = popoff_ = auto_ = autoAdmin_ = screenoff_ = 0;
 }
 
@@ -40,6 +42,7 @@ void SettingsStore::Load() {
     QString ipCode = database_.ReadTextSetting(kIpCode);
     const int switchIP = database_.ReadIntSetting(kSwitchIP);
     QString proxy = database_.ReadTextSetting(kProxy);
+    QString cloudServer = database_.ReadTextSetting(kCloudServer);
     const int popoff = database_.ReadIntSetting(kPopOff);
     const int autoRecord = database_.ReadIntSetting(kAuto);
     const int autoAdmin = database_.ReadIntSetting(kAutoAdmin);
@@ -51,6 +54,7 @@ void SettingsStore::Load() {
     ipCode_ = std::move(ipCode);
     switchIP_ = switchIP;
     proxy_ = std::move(proxy);
+    cloudServer_ = std::move(cloudServer);
     popoff_ = popoff;
     auto_ = autoRecord;
     autoAdmin_ = autoAdmin;
@@ -149,6 +153,19 @@ void SettingsStore::SetPopOff(int value) {
         popoff_ = value;
     }
     database_.UpdateIntSetting(kPopOff, value);
+}
+
+QString SettingsStore::CloudServer() const {
+    std::lock_guard lock(mutex_);
+    return cloudServer_;
+}
+
+bool SettingsStore::SetCloudServer(const QString& url) {
+    {
+        std::lock_guard lock(mutex_);
+        cloudServer_ = url;
+    }
+    return database_.UpdateTextSetting(kCloudServer, url);
 }
 
 bool SettingsStore::SetProxy(const QString& proxy) {

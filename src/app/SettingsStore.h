@@ -29,6 +29,8 @@ public:
     QString IpCode() const;
     int SwitchIP() const;
     QString Proxy() const;
+    // The cloud service's base URL the user gave; empty for the program's own.
+    QString CloudServer() const;
     int PopOff() const;
     int Auto() const;
     int AutoAdmin() const;
@@ -44,6 +46,7 @@ public:
     void SetPopOff(int value);
     // False when the row could not be written.
     bool SetProxy(const QString& proxy);
+    bool SetCloudServer(const QString& url);
     // `now` in seconds. False, changing nothing, within the quiet time of the last change.
     bool SetScreenOff(int value, std::int64_t now);
     // From the local API the choice goes to auto_admin and the user's row is reset to 0.
@@ -57,6 +60,7 @@ private:
     QString ipCode_;
     int switchIP_ = 0;
     QString proxy_;
+    QString cloudServer_;
     int popoff_ = 0;
     int auto_ = 0;
     int autoAdmin_ = 0;

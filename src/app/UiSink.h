@@ -20,7 +20,8 @@ struct IncomingCall {
     QString attribution; // attribution text, e.g. "移动|北京"
     QString head;        // picture reference of the contact; empty for the default picture
     QString number;
-    QString name; // contact name; empty when the number has no contact
+    QString name;         // contact name; empty when the number has no contact
+    bool onPhone = false; // a call to the companion phone rather than the landline
 };
 
 // What the outgoing-call popup shows.

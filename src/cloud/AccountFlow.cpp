@@ -152,10 +152,21 @@ void AccountFlow::OnReply(const CloudReply& reply) {
     }
 }
 
+void AccountFlow::OnFailure(const CloudFailure& failure) {
+    if (failure.kind == VCODE_LOGIN || failure.kind == VCODE_REG || failure.kind == VCODE_FORGET) {
+        host_.ShowCodePicture(FormOf(failure.kind), QString());
+    }
+    host_.ShowTip(CloudHost::NoServerNotice());
+}
+
+int AccountFlow::FormOf(int pictureKind) {
+    return pictureKind == VCODE_LOGIN ? kLoginForm
+           : pictureKind == VCODE_REG ? kRegisterForm
+                                      : kResetForm;
+}
+
 void AccountFlow::OnCodePicture(const CloudReply& reply) {
-    const int form = reply.kind == VCODE_LOGIN ? kLoginForm
-                     : reply.kind == VCODE_REG ? kRegisterForm
-                                               : kResetForm;
+    const int form = FormOf(reply.kind);
     const QString path = QDir(dataRoot_).filePath(
         QStringLiteral("vcode_reg_%1.gif").arg(static_cast<qint64>(std::time(nullptr))));
     QFile file(path);

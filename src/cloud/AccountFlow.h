@@ -58,8 +58,11 @@ public:
     RememberedPassword& Remembered() { return remembered_; }
     const RememberedPassword& Remembered() const { return remembered_; }
 
-    // Replies of the picture codes, USER_LOGIN, USER_REG, SMS_CODE and USER_FORGET.
+    // Replies of the picture codes, USER_LOGIN, USER_REG, SMS_CODE and USER_FORGET, and
+    // requests of them that got no reply: a picture that could not be fetched is shown as
+    // missing, and the user is told that the service cannot be reached.
     void OnReply(const CloudReply& reply);
+    void OnFailure(const CloudFailure& failure);
 
     // The login's proof: MD5 over MD5(account + password) and the code, upper-case hex.
     static QString LoginHash(const QString& account, const QString& password, const QString& code);
@@ -67,6 +70,8 @@ public:
     static QString DefaultCompany() { return QStringLiteral("公司名称"); }
 
 private:
+    // The form of a picture code request's kind.
+    static int FormOf(int pictureKind);
     void OnCodePicture(const CloudReply& reply);
     void OnLoginReply(const CloudReply& reply);
     void OnRegisterReply(const CloudReply& reply);

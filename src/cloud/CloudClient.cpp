@@ -262,6 +262,8 @@ void CloudClient::Start(const CloudRequest& request, bool prefetch) {
         if (onTip_) {
             onTip_(QStringLiteral("创建网络线程时失败"));
         }
+        // The flow that waits for the request hears that it ended.
+        ReportFailure({request.kind, request.tag, false});
     }
 }
 
@@ -278,19 +280,21 @@ void CloudClient::RunWorker(std::shared_ptr<Shared> shared, CloudRequest request
             const int result =
                 Perform(transfer, request.url, request.body, options, reply.body, shared.get());
             std::lock_guard lock(shared->mutex);
-            if (shared->delivering) {
+            if (shared->delivering && request.kind > kFirstDeliveredKind &&
+                request.kind < kLastDeliveredKind) {
                 CloudClient* client = shared->client;
-                if (result == CURLE_OK && request.kind > kFirstDeliveredKind &&
-                    request.kind < kLastDeliveredKind) {
+                if (result == CURLE_OK) {
                     QMetaObject::invokeMethod(
                         shared->context,
                         [client, reply = std::move(reply)] { client->Deliver(reply); },
                         Qt::QueuedConnection);
-                } else if (result == CURLE_OPERATION_TIMEDOUT &&
-                           request.kind == CONTACT_DEL_RANGE) {
+                } else {
+                    qCDebug(lcCloud) << "request" << request.kind
+                                     << "failed:" << curl_easy_strerror(CURLcode(result));
+                    const CloudFailure failure{request.kind, request.tag,
+                                               result == CURLE_OPERATION_TIMEDOUT};
                     QMetaObject::invokeMethod(
-                        shared->context,
-                        [client, tag = request.tag] { client->ReportTimeout(tag); },
+                        shared->context, [client, failure] { client->ReportFailure(failure); },
                         Qt::QueuedConnection);
                 }
             }
@@ -311,9 +315,9 @@ void CloudClient::Deliver(const CloudReply& reply) {
     }
 }
 
-void CloudClient::ReportTimeout(std::uint64_t tag) {
-    if (onBackupTimeout_) {
-        onBackupTimeout_(tag);
+void CloudClient::ReportFailure(const CloudFailure& failure) {
+    if (onFailure_) {
+        onFailure_(failure);
     }
 }
 

@@ -27,7 +27,7 @@ extern const char* const kDefaultCloudBaseUrl;
 class CloudClient {
 public:
     using ReplyHandler = std::function<void(const CloudReply&)>;
-    using TimeoutHandler = std::function<void(std::uint64_t tag)>;
+    using FailureHandler = std::function<void(const CloudFailure&)>;
     using TipHandler = std::function<void(const QString&)>;
 
     // Largest reply body kept; a longer one aborts its transfer like a transport failure.
@@ -41,6 +41,8 @@ public:
     CloudClient& operator=(const CloudClient&) = delete;
 
     const CloudRequestBuilder& Requests() const { return requests_; }
+    // Requests built from now on go to `baseUrl`. Call on the creating thread.
+    void SetBaseUrl(const std::string& baseUrl) { requests_ = CloudRequestBuilder(baseUrl); }
     const QString& CookieFile() const { return cookieFile_; }
 
     void SetVerbose(bool verbose);
@@ -48,10 +50,11 @@ public:
     void SetProxy(const QString& proxy);
 
     // Handlers run on the creating thread. The reply handler gets every reply of a kind
-    // between 1024 and 2047; the timeout handler hears of a CONTACT_DEL_RANGE that timed out;
-    // the tip handler shows a notice when no worker could be started.
+    // between 1024 and 2047; the failure handler hears of every such request that got no
+    // reply (each request ends with one of the two, within its time limit); the tip handler
+    // shows a notice when no worker could be started.
     void SetReplyHandler(ReplyHandler handler) { onReply_ = std::move(handler); }
-    void SetBackupTimeoutHandler(TimeoutHandler handler) { onBackupTimeout_ = std::move(handler); }
+    void SetFailureHandler(FailureHandler handler) { onFailure_ = std::move(handler); }
     void SetTipHandler(TipHandler handler) { onTip_ = std::move(handler); }
 
     // Starts the request on a worker and returns at once.
@@ -93,12 +96,12 @@ private:
     void Reap();
     Options CurrentOptions() const;
     void Deliver(const CloudReply& reply);
-    void ReportTimeout(std::uint64_t tag);
+    void ReportFailure(const CloudFailure& failure);
 
     CloudRequestBuilder requests_;
     QString cookieFile_;
     ReplyHandler onReply_;
-    TimeoutHandler onBackupTimeout_;
+    FailureHandler onFailure_;
     TipHandler onTip_;
     mutable std::mutex optionsMutex_;
     std::string proxy_;

@@ -11,21 +11,22 @@
 
 namespace tamberlink {
 
+class AttributionDatabase;
 class CloudClient;
 class LocalDatabase;
 class CloudHost;
 class PasswordKeyring;
 
 // Everything the program does with its cloud service, on the UI thread: the account, the
-// contact backup and sync, the version check and the feedback. Takes the client's replies
-// and hands each to the flow of its kind.
+// contact backup and sync, the version check and the feedback. Takes the client's replies,
+// and its reports of requests that got none, and hands each to the flow of its kind.
 class CloudFlows {
 public:
     // The client's reply, timeout and notice handlers are set to this object's; it must
     // outlive neither the client nor the database. A remembered password goes to `keyring`
     // when one takes it (see RememberedPassword).
-    CloudFlows(CloudClient& client, LocalDatabase& database, CloudHost& host, QString dataRoot,
-               PasswordKeyring* keyring = nullptr);
+    CloudFlows(CloudClient& client, LocalDatabase& database, const AttributionDatabase& attribution,
+               CloudHost& host, QString dataRoot, PasswordKeyring* keyring = nullptr);
     ~CloudFlows();
     CloudFlows(const CloudFlows&) = delete;
     CloudFlows& operator=(const CloudFlows&) = delete;
@@ -39,6 +40,8 @@ public:
 
     // Kinds without a flow are ignored.
     void OnCloudReply(const CloudReply& reply);
+    // A request that got no reply ends what its flow was waiting for.
+    void OnCloudFailure(const CloudFailure& failure);
 
 private:
     CloudClient& client_;

@@ -4,6 +4,7 @@
 #include <QTimer>
 
 #include <chrono>
+#include <cstdint>
 
 namespace tamberlink {
 
@@ -27,6 +28,10 @@ public:
     // Hides the panel and stops the watchdog, when `chain` holds them.
     void End(Chain chain);
 
+    // A tag for the requests of a chain that starts now, never given before: a reply tells
+    // by it which chain, backup or sync, asked for it.
+    std::uint64_t NewChainTag() { return ++tags_; }
+
     bool WatchdogActive() const { return watchdog_.isActive(); }
     int WatchdogSeconds() const { return watchdog_.interval() / 1000; }
     // The watchdog's expiry: the panel goes and the user hears of the timeout.
@@ -37,6 +42,7 @@ private:
     Chain holder_ = Chain::None;
     QTimer watchdog_;
     std::chrono::milliseconds limit_{0};
+    std::uint64_t tags_ = 0;
 };
 
 } // namespace tamberlink

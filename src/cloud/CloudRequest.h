@@ -41,6 +41,14 @@ struct CloudReply {
     std::uint64_t tag = 0;
 };
 
+// A request that got no reply: the service could not be reached, did not answer in time, or
+// the transfer broke off.
+struct CloudFailure {
+    int kind = 0;
+    std::uint64_t tag = 0;
+    bool timedOut = false;
+};
+
 // The `_` value every request carries: whole seconds since 1970 times 1000.
 std::int64_t CacheBuster(std::time_t now);
 

@@ -7,7 +7,11 @@
 #include "cloud/CloudHost.h"
 #include "cloud/CloudProgress.h"
 #include "store/LocalDatabase.h"
+#include "util/AtomicFile.h"
 #include "util/TextCodec.h"
+
+#include <QDir>
+#include <QFileInfo>
 
 #include <json/writer.h>
 
@@ -22,15 +26,24 @@ constexpr auto kChain = CloudProgress::Chain::Backup;
 // Backups replace the cloud contacts stored from this day on, that is all of them.
 constexpr const char* kClearFrom = "2015-01-01";
 
+std::string PageJson(const Json::Value& page) {
+    return Json::StyledWriter().write(page);
+}
+
 } // namespace
 
 ContactBackup::ContactBackup(CloudClient& client, LocalDatabase& database, CloudHost& host,
-                             CloudProgress& progress, const AccountFlow& account)
+                             CloudProgress& progress, const AccountFlow& account, QString dataRoot)
     : client_(client)
     , database_(database)
     , host_(host)
     , progress_(progress)
-    , account_(account) {}
+    , account_(account)
+    , dataRoot_(std::move(dataRoot)) {}
+
+QString ContactBackup::SnapshotPath() const {
+    return QDir(dataRoot_).filePath(QStringLiteral("Log/cloud-contacts-before-backup.json"));
+}
 
 void ContactBackup::Start() {
     if (!account_.IsLoggedIn()) {
@@ -40,53 +53,111 @@ void ContactBackup::Start() {
     if (!progress_.Start(kChain, kWatchdogSeconds)) {
         return; // a backup or sync is under way; its panel is showing
     }
-    ++chain_;
-    page_ = 0;
+    chain_ = progress_.NewChainTag();
+    snapshot_ = Json::Value(Json::arrayValue);
+    snapshotKept_ = false;
+    reason_.clear();
+    step_ = Step::Reading;
     progress_.SetText(kChain, QStringLiteral("正在校验云端联系人"));
-    CloudRequest request = client_.Requests().ContactDelRange(kClearFrom);
+    RequestOldPage(1);
+}
+
+void ContactBackup::Submit(CloudRequest request) {
     request.tag = chain_;
     client_.Submit(request);
 }
 
+void ContactBackup::RequestOldPage(int page) {
+    page_ = page;
+    Submit(client_.Requests().ContactAll(page, kSnapshotPageSize));
+}
+
 void ContactBackup::OnReply(const CloudReply& reply) {
-    if (reply.tag != chain_) {
+    if (reply.tag != chain_ || step_ == Step::Idle) {
+        return;
+    }
+    if (step_ == Step::Reading) {
+        if (reply.kind == CONTACT_ALL) {
+            OnOldPage(reply);
+        }
         return;
     }
     if (reply.kind == CONTACT_DEL_RANGE) {
         // Whatever the service says, an answer means the upload may begin.
         if (reply.body.empty()) {
-            FailWithTimeout();
-        } else {
+            Fail(QStringLiteral("网络超时，备份失败"));
+        } else if (step_ == Step::Clearing) {
+            step_ = Step::Uploading;
+            page_ = 0;
             SendPage();
+        } else if (step_ == Step::Undoing) {
+            step_ = Step::Restoring;
+            page_ = 0;
+            SendOldPage();
         }
         return;
     }
-    const CloudEnvelope envelope = CloudEnvelope::Read(reply.body);
-    switch (envelope.state) {
-    case CloudEnvelope::State::NoBrace:
-        Finish(false);
+    if (reply.kind != CONTACT_ADD_RANGE || (step_ != Step::Uploading && step_ != Step::Restoring)) {
         return;
-    case CloudEnvelope::State::Unparsable:
-        return; // the watchdog ends the backup
-    case CloudEnvelope::State::Read:
-        break;
     }
-    if (envelope.code != 0) {
-        Finish(false);
+    const CloudEnvelope envelope = CloudEnvelope::Read(reply.body);
+    if (!envelope.Readable() || envelope.code != 0) {
+        Fail(QStringLiteral("备份失败"));
         return;
     }
     ++page_;
-    if (std::size_t(page_) * kPageSize < contacts_.size()) {
-        SendPage();
+    if (step_ == Step::Uploading) {
+        if (std::size_t(page_) * kPageSize < contacts_.size()) {
+            SendPage();
+        } else {
+            Finish(QStringLiteral("备份成功"));
+        }
+    } else if (Json::ArrayIndex(page_) * kPageSize < snapshot_.size()) {
+        SendOldPage();
     } else {
-        Finish(true);
+        Finish(reason_ + QStringLiteral("，云端联系人已恢复原样"));
     }
 }
 
-void ContactBackup::OnDelRangeTimeout(std::uint64_t tag) {
-    if (tag == chain_) {
-        FailWithTimeout();
+void ContactBackup::OnFailure(const CloudFailure& failure) {
+    if (failure.tag != chain_ || step_ == Step::Idle) {
+        return;
     }
+    Fail(failure.timedOut ? QStringLiteral("网络超时，备份失败")
+                          : QStringLiteral("无法连接服务器，备份失败"));
+}
+
+void ContactBackup::OnOldPage(const CloudReply& reply) {
+    const CloudEnvelope envelope = CloudEnvelope::Read(reply.body);
+    if (!envelope.Readable() || envelope.code != 0) {
+        Fail(QStringLiteral("备份失败"));
+        return;
+    }
+    const int page = CloudEnvelope::IntMember(envelope.data, "page");
+    const int total = CloudEnvelope::IntMember(envelope.data, "total");
+    const Json::Value& list = CloudEnvelope::Member(envelope.data, "list");
+    if (list.isArray()) {
+        for (const Json::Value& item : list) {
+            if (item.isObject()) {
+                snapshot_.append(item);
+            }
+        }
+    }
+    // A page number that does not move forward would ask for the same page for ever.
+    if (page < total && page + 1 > page_) {
+        RequestOldPage(page + 1);
+        return;
+    }
+    snapshotKept_ = KeepSnapshot();
+    step_ = Step::Clearing;
+    Submit(client_.Requests().ContactDelRange(kClearFrom));
+}
+
+bool ContactBackup::KeepSnapshot() {
+    // Should the old copy not go back up, the user still has it.
+    const QString path = SnapshotPath();
+    return QDir().mkpath(QFileInfo(path).absolutePath()) &&
+           AtomicFile::Write(path, PageJson(snapshot_));
 }
 
 void ContactBackup::SendPage() {
@@ -103,23 +174,56 @@ void ContactBackup::SendPage() {
     if (contacts_.empty()) {
         page.append(CloudContact::Empty());
     }
-    const std::string json = Json::StyledWriter().write(page);
-
     const int total = std::max<int>(1, int(contacts_.size()));
     progress_.SetText(kChain, QStringLiteral("正在备份联系人 %1%").arg(page_ * 10000 / total));
-    CloudRequest request = client_.Requests().ContactAddRange(json);
-    request.tag = chain_;
-    client_.Submit(request);
+    Submit(client_.Requests().ContactAddRange(PageJson(page)));
 }
 
-void ContactBackup::Finish(bool ok) {
-    progress_.End(kChain);
-    host_.ShowTip(ok ? QStringLiteral("备份成功") : QStringLiteral("备份失败"));
+void ContactBackup::SendOldPage() {
+    if (snapshot_.empty()) {
+        Finish(reason_ + QStringLiteral("，云端联系人已恢复原样"));
+        return;
+    }
+    Json::Value page(Json::arrayValue);
+    const Json::ArrayIndex first = Json::ArrayIndex(page_) * kPageSize;
+    const Json::ArrayIndex end = std::min(snapshot_.size(), first + kPageSize);
+    for (Json::ArrayIndex i = first; i < end; ++i) {
+        page.append(snapshot_[i]);
+    }
+    progress_.SetText(
+        kChain,
+        QStringLiteral("正在恢复云端联系人 %1%").arg(first * 100 / std::max(1u, snapshot_.size())));
+    Submit(client_.Requests().ContactAddRange(PageJson(page)));
 }
 
-void ContactBackup::FailWithTimeout() {
+void ContactBackup::Fail(const QString& reason) {
+    switch (step_) {
+    case Step::Idle:
+        return;
+    case Step::Reading:
+        Finish(reason + QStringLiteral("，云端联系人没有改动"));
+        return;
+    case Step::Clearing:
+    case Step::Uploading:
+        reason_ = reason;
+        step_ = Step::Undoing;
+        progress_.SetText(kChain, QStringLiteral("正在恢复云端联系人"));
+        Submit(client_.Requests().ContactDelRange(kClearFrom));
+        return;
+    case Step::Undoing:
+    case Step::Restoring:
+        Finish(reason_ + (snapshotKept_
+                              ? QStringLiteral("，云端联系人未能恢复，原来的联系人已保存在 %1")
+                                    .arg(QDir::toNativeSeparators(SnapshotPath()))
+                              : QStringLiteral("，云端联系人未能恢复")));
+        return;
+    }
+}
+
+void ContactBackup::Finish(const QString& notice) {
+    step_ = Step::Idle;
     progress_.End(kChain);
-    host_.ShowTip(QStringLiteral("网络超时，备份失败"));
+    host_.ShowTip(notice);
 }
 
 } // namespace tamberlink

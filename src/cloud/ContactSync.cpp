@@ -25,10 +25,12 @@ constexpr int kRefusedReply = 1111;
 
 } // namespace
 
-ContactSync::ContactSync(CloudClient& client, LocalDatabase& database, CloudHost& host,
+ContactSync::ContactSync(CloudClient& client, LocalDatabase& database,
+                         const AttributionDatabase& attribution, CloudHost& host,
                          CloudProgress& progress, const AccountFlow& account, QString dataRoot)
     : client_(client)
     , database_(database)
+    , attribution_(attribution)
     , host_(host)
     , progress_(progress)
     , account_(account)
@@ -42,7 +44,8 @@ void ContactSync::Start() {
     if (!progress_.Start(kChain, kWatchdogSeconds)) {
         return; // a backup or sync is under way; its panel is showing
     }
-    ++chain_;
+    chain_ = progress_.NewChainTag();
+    running_ = true;
     RequestPage(1);
 }
 
@@ -61,8 +64,15 @@ void ContactSync::RequestPage(int page) {
     client_.Submit(request);
 }
 
+void ContactSync::OnFailure(const CloudFailure& failure) {
+    if (failure.tag == chain_ && running_) {
+        Finish(false, failure.timedOut ? QStringLiteral("网络超时，下载联系人失败")
+                                       : QStringLiteral("无法连接服务器，下载联系人失败"));
+    }
+}
+
 void ContactSync::OnReply(const CloudReply& reply) {
-    if (reply.tag != chain_) {
+    if (reply.tag != chain_ || !running_) {
         return;
     }
     const CloudEnvelope envelope = CloudEnvelope::Read(reply.body);
@@ -93,13 +103,14 @@ void ContactSync::OnReply(const CloudReply& reply) {
     }
 }
 
-void ContactSync::Finish(bool ok) {
+void ContactSync::Finish(bool ok, const QString& failure) {
+    running_ = false;
     if (ok) {
         Apply();
         return;
     }
     progress_.End(kChain);
-    host_.ShowTip(QStringLiteral("下载联系人失败"));
+    host_.ShowTip(failure);
 }
 
 std::vector<ContactRecord> ContactSync::NewContacts(const std::vector<ContactRecord>& cloud,
@@ -126,7 +137,7 @@ void ContactSync::Apply() {
             localPhones.push_back(local.phone);
         }
         // All or nothing: a failed insert rolls the whole download back.
-        if (!database_.InsertDownloadedContacts(NewContacts(cloud_, localPhones))) {
+        if (!database_.InsertDownloadedContacts(NewContacts(cloud_, localPhones), attribution_)) {
             Finish(false);
             return;
         }

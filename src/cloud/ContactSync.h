@@ -11,6 +11,7 @@
 namespace tamberlink {
 
 class AccountFlow;
+class AttributionDatabase;
 class CloudClient;
 class CloudProgress;
 class LocalDatabase;
@@ -23,15 +24,19 @@ public:
     static constexpr int kPageSize = 20;
     static constexpr int kWatchdogSeconds = 900;
 
-    // Failed replies are kept for diagnosis in `dataRoot`/Log.
-    ContactSync(CloudClient& client, LocalDatabase& database, CloudHost& host,
-                CloudProgress& progress, const AccountFlow& account, QString dataRoot);
+    // Failed replies are kept for diagnosis in `dataRoot`/Log. The stored contacts get their
+    // numbers' attribution from `attribution`.
+    ContactSync(CloudClient& client, LocalDatabase& database,
+                const AttributionDatabase& attribution, CloudHost& host, CloudProgress& progress,
+                const AccountFlow& account, QString dataRoot);
 
     // Refused when logged out, and while a backup or sync holds the progress panel.
     void Start();
 
-    // Replies of CONTACT_ALL; those of an earlier sync than the current one are ignored.
+    // Replies of CONTACT_ALL, and requests of it that got no reply; those of an earlier sync
+    // than the current one, or of a backup, are ignored.
     void OnReply(const CloudReply& reply);
+    void OnFailure(const CloudFailure& failure);
 
     // The cloud contacts split into one contact per number, without the numbers that are
     // stored locally (`localPhones`) and without empty numbers.
@@ -40,19 +45,21 @@ public:
 
 private:
     void RequestPage(int page);
-    void Finish(bool ok);
+    void Finish(bool ok, const QString& failure = QStringLiteral("下载联系人失败"));
     void Apply();
     void WriteDiagnostic(int number, const std::string& body) const;
 
     CloudClient& client_;
     LocalDatabase& database_;
+    const AttributionDatabase& attribution_;
     CloudHost& host_;
     CloudProgress& progress_;
     const AccountFlow& account_;
     QString dataRoot_;
     std::uint64_t chain_ = 0; // tag of the current sync's requests
-    int requested_ = 0;       // the page asked for last
-    int total_ = 0;           // the last "total" received: the number of pages
+    bool running_ = false;
+    int requested_ = 0; // the page asked for last
+    int total_ = 0;     // the last "total" received: the number of pages
     std::vector<ContactRecord> cloud_;
 };
 

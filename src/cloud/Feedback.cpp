@@ -14,6 +14,10 @@ void Feedback::SubmitFeedback(const QString& content, const QString& contact) {
     client_.Submit(client_.Requests().FeedbackAdd(WideToUtf8(content), WideToUtf8(contact)));
 }
 
+void Feedback::OnFailure() {
+    host_.ShowTip(CloudHost::NoServerNotice());
+}
+
 void Feedback::OnReply(const CloudReply&) {
     host_.CloseFeedback();
     host_.ShowTip(QStringLiteral("提交成功，感谢您的宝贵意见！"));

@@ -17,6 +17,8 @@ public:
     // Neither text is checked: empty ones are sent as they are.
     void SubmitFeedback(const QString& content, const QString& contact);
     void OnReply(const CloudReply& reply);
+    // The feedback got no reply: the window stays with its text, and the user hears why.
+    void OnFailure();
 
 private:
     CloudClient& client_;

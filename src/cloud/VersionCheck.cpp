@@ -80,6 +80,12 @@ void VersionCheck::CheckForUpdates(int origin) {
     client_.Submit(client_.Requests().VersionUpd(kProgramType));
 }
 
+void VersionCheck::OnFailure() {
+    if (origin_ == kUpdateWindow) {
+        host_.ShowTip(CloudHost::NoServerNotice());
+    }
+}
+
 void VersionCheck::OnReply(const CloudReply& reply) {
     const CloudEnvelope envelope = CloudEnvelope::Read(reply.body);
     if (!envelope.Readable()) {

@@ -19,6 +19,8 @@ public:
 
     void CheckForUpdates(int origin);
     void OnReply(const CloudReply& reply);
+    // The check got no reply: the update window hears of it, the start-up check is silent.
+    void OnFailure();
 
     // Dotted versions compared number by number ("1.0.10" is newer than "1.0.5"); a missing
     // part counts as 0, and letters after a part's digits are compared as text, without regard

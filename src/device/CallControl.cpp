@@ -26,23 +26,30 @@ constexpr auto kDialAfterHangUp = kFramePause + 10ms;
 // The parts of one SMS text go out 100 ms apart after each one's own pause.
 constexpr auto kSmsPartGap = kFramePause + 100ms;
 
+const QString kNotConnected = QStringLiteral("请先连接设备后再拨打电话");
+
 } // namespace
 
 CallControl::CallControl(SerialLink& link, CallControlHost& host)
     : link_(link)
     , host_(host) {}
 
-bool CallControl::Dial(const QString& number, bool throughPhone) {
-    return DialAs(nullptr, number, throughPhone);
+bool CallControl::Dial(const QString& number, bool throughPhone, Placed placed) {
+    return DialAs(nullptr, number, throughPhone, std::move(placed));
 }
 
-bool CallControl::DialWithName(const QString& name, const QString& number, bool throughPhone) {
-    return DialAs(&name, number, throughPhone);
+bool CallControl::DialWithName(const QString& name, const QString& number, bool throughPhone,
+                               Placed placed) {
+    return DialAs(&name, number, throughPhone, std::move(placed));
 }
 
-bool CallControl::DialAs(const QString* name, const QString& number, bool throughPhone) {
+bool CallControl::DialAs(const QString* name, const QString& number, bool throughPhone,
+                         Placed placed) {
+    if (dialling_) {
+        return false;
+    }
     if (!link_.IsConnected()) {
-        host_.ShowTip(QStringLiteral("请先连接设备后再拨打电话"));
+        host_.ShowTip(kNotConnected);
         return false;
     }
     if (throughPhone && !link_.IsPhoneLinked()) {
@@ -83,22 +90,47 @@ bool CallControl::DialAs(const QString* name, const QString& number, bool throug
         return false;
     }
 
-    // Every dial releases the line first. A link lost meanwhile is not reported here: the
-    // popup and the log row are made all the same.
-    std::vector<OutgoingFrame> frames;
-    frames.push_back({frame::Command(frame::kHangUp), kFramePause, {}});
-    frames.push_back({*dialFrame, kDialAfterHangUp, {}});
-    link_.Send(std::move(frames));
-
+    // The phone gets the plain number: the landline prefix is neither dialled nor shown.
+    const QString dialledPrefix = throughPhone ? QString() : prefix.text;
+    // Logged as the contacts keep their numbers, so that the row shows its contact.
+    const QString logged = PhoneNumber::Clean(number);
     const QString place = where.Place();
     QString carrier = where.corp;
     carrier.remove(QStringLiteral("中国"));
-    // Reported first: other programs hear of the call without waiting for the popup.
-    host_.ReportCall(
-        {CallReport::Kind::Dialled, number, contactName, where.Text(), throughPhone, prefix.text});
-    host_.ShowOutgoingCall(place + u' ' + carrier, prefix.text, work, contactName);
-    host_.AddCallLog(number, place, where.corp,
-                     throughPhone ? kOutgoingThroughPhone : kOutgoingLandline);
+    const CallReport report{
+        CallReport::Kind::Dialled, logged, contactName, where.Text(), throughPhone, dialledPrefix};
+    const QString display = place + u' ' + carrier;
+    const QString corp = where.corp;
+    const auto placedOnUi = [this, report, display, work, place, corp,
+                             placed = std::move(placed)](bool written) {
+        host_.PostToUiThread([this, written, report, display, work, place, corp, placed] {
+            dialling_ = false;
+            if (!written) {
+                host_.ShowTip(kNotConnected);
+                return;
+            }
+            // Reported first: other programs hear of the call without waiting for the popup.
+            host_.ReportCall(report);
+            host_.ShowOutgoingCall(display, report.prefix, work, report.name);
+            host_.AddCallLog(report.number, place, corp,
+                             report.throughPhone ? kOutgoingThroughPhone : kOutgoingLandline);
+            if (placed) {
+                placed();
+            }
+        });
+    };
+
+    // Every dial releases the line first. Nothing shows before the dial has reached the box:
+    // a box that has gone meanwhile gets the device notice instead of a popup and a log row.
+    std::vector<OutgoingFrame> frames;
+    frames.push_back({frame::Command(frame::kHangUp), kFramePause, {}});
+    frames.push_back({*dialFrame, kDialAfterHangUp, placedOnUi});
+    dialling_ = true;
+    if (!link_.Send(std::move(frames))) {
+        dialling_ = false;
+        host_.ShowTip(kNotConnected);
+        return false;
+    }
     return true;
 }
 
@@ -114,7 +146,7 @@ void CallControl::OnIncomingCall(const QString& number, bool onPhone) {
     host_.ReportCall(
         {CallReport::Kind::Incoming, caller, ShownName(name), where.Text(), onPhone, QString()});
     if (host_.CurrentDialSettings().popOff != 0) {
-        host_.ShowIncomingCall(where.Text(), QString(), caller, name);
+        host_.ShowIncomingCall(where.Text(), QString(), caller, name, onPhone);
     }
     host_.AddCallLog(caller, where.Place(), where.corp,
                      onPhone ? kIncomingOnPhone : kIncomingLandline);

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
+#include <functional>
 #include <vector>
 
 namespace tamberlink {
@@ -28,11 +30,22 @@ enum CallLogType {
 // frames are queued for the box and every operation returns at once.
 class CallControl {
 public:
+    // Runs on the UI thread once a dial has reached the box.
+    using Placed = std::function<void()>;
+
     CallControl(SerialLink& link, CallControlHost& host);
 
-    bool Dial(const QString& number, bool throughPhone);
+    // Queues the dial and returns at once: true when it was queued. The popup, the call-log
+    // row (under the cleaned number, so that it is the contact's) and `placed` follow once
+    // the dial frame has been written; a dial that cannot be written shows the device notice
+    // instead and logs nothing. A dial asked for while another is still going out is
+    // ignored, so that a double click calls once.
+    bool Dial(const QString& number, bool throughPhone, Placed placed = {});
     // As Dial, but shows `name` (when not empty) instead of looking the contact up.
-    bool DialWithName(const QString& name, const QString& number, bool throughPhone);
+    bool DialWithName(const QString& name, const QString& number, bool throughPhone,
+                      Placed placed = {});
+    // Whether a dial is still going out to the box.
+    bool IsDialling() const { return dialling_; }
 
     void OnIncomingCall(const QString& number, bool onPhone);
     void OnMissedCall(const QString& number);
@@ -50,12 +63,13 @@ public:
     void HangUp();
 
 private:
-    bool DialAs(const QString* name, const QString& number, bool throughPhone);
+    bool DialAs(const QString* name, const QString& number, bool throughPhone, Placed placed);
     static void AppendSmsText(std::vector<OutgoingFrame>& frames, unsigned char kind,
                               const QString& text);
 
     SerialLink& link_;
     CallControlHost& host_;
+    std::atomic<bool> dialling_{false};
 };
 
 } // namespace tamberlink

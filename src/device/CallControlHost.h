@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 namespace tamberlink {
 
 // The settings call control dials by.
@@ -29,10 +31,14 @@ struct CallReport {
 
 // What call control asks of its owner: settings, the two databases, notices and popups.
 // Calls are made on the UI thread, except AddSms, ReportSmsSent and ShowTip for an SMS
-// hand-off, which come from the serial writer as its frames go out.
+// hand-off, which come from the serial writer as its frames go out, and PostToUiThread,
+// which the writer calls once a dial has gone out.
 class CallControlHost {
 public:
     virtual ~CallControlHost() = default;
+
+    // Runs `task` on the UI thread without waiting for it; at once by default.
+    virtual void PostToUiThread(std::function<void()> task) { task(); }
 
     virtual DialSettings CurrentDialSettings() = 0;
     virtual void ShowTip(const QString& text) = 0;
@@ -49,7 +55,7 @@ public:
 
     // Call popups.
     virtual void ShowIncomingCall(const QString& attribution, const QString& head,
-                                  const QString& number, const QString& name) = 0;
+                                  const QString& number, const QString& name, bool onPhone) = 0;
     virtual void ShowOutgoingCall(const QString& display, const QString& prefix,
                                   const QString& number, const QString& name) = 0;
 

@@ -3,6 +3,7 @@
 #include "util/TextCodec.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <string>
 
@@ -30,7 +31,54 @@ void DropLineEnd(std::string& piece) {
     }
 }
 
+bool IsHexDigit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
 } // namespace
+
+QString FirmwareFile::Check(const QString& path) {
+    if (path.isEmpty()) {
+        return QStringLiteral("升级失败，未选择升级文件");
+    }
+    std::unique_ptr<FILE, int (*)(FILE*)> file(
+        std::fopen(QFile::encodeName(path).constData(), "rb"), std::fclose);
+    if (!file || QFileInfo(path).isDir()) {
+        return QStringLiteral("升级失败，请检查升级文件是否存在");
+    }
+    const QString notFirmware =
+        QStringLiteral("升级失败，所选文件不是固件文件：每行只能是成对的十六进制数字");
+    long long digits = 0;   // of the current line
+    long long hexLines = 0; // lines that hold digits
+    bool carriageReturn = false;
+    for (int c = std::fgetc(file.get());; c = std::fgetc(file.get())) {
+        const bool lineEnd = c == '\n' || c == EOF;
+        if (carriageReturn && !lineEnd) {
+            return notFirmware; // a CR only ends a line
+        }
+        if (lineEnd) {
+            if (digits % 2 != 0) {
+                return notFirmware;
+            }
+            hexLines += digits > 0 ? 1 : 0;
+            digits = 0;
+            carriageReturn = false;
+            if (c == EOF) {
+                break;
+            }
+        } else if (c == '\r') {
+            carriageReturn = true;
+        } else if (IsHexDigit(char(c))) {
+            ++digits;
+        } else {
+            return notFirmware;
+        }
+    }
+    if (std::ferror(file.get())) {
+        return QStringLiteral("升级失败，请检查升级文件是否存在");
+    }
+    return hexLines == 0 ? QStringLiteral("升级失败，升级文件是空的") : QString();
+}
 
 bool FirmwareFile::Open(const QString& path) {
     file_.reset(std::fopen(QFile::encodeName(path).constData(), "rb"));

@@ -15,6 +15,11 @@ namespace tamberlink {
 // read takes goes out in pieces, each counted as a line of its own.
 class FirmwareFile {
 public:
+    // Why the file at `path` cannot be sent, for the user; empty when it can: it exists, and
+    // holds at least one line and nothing but lines of hexadecimal pairs (blank lines aside).
+    // Read a piece at a time, never whole.
+    static QString Check(const QString& path);
+
     // Opens the file and counts its lines; false when it cannot be opened.
     bool Open(const QString& path);
 

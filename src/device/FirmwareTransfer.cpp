@@ -23,13 +23,19 @@ FirmwareTransfer::FirmwareTransfer(SerialLink& link, DeviceHost& host)
     : link_(link)
     , host_(host) {}
 
-void FirmwareTransfer::StartUpgrade(const QString& path) {
+QString FirmwareTransfer::StartUpgrade(const QString& path) {
+    // A box in upgrade mode takes whatever comes as its firmware: nothing else may reach it.
+    QString refusal = FirmwareFile::Check(path);
+    if (!refusal.isEmpty()) {
+        return refusal;
+    }
     // Before the request: the box's answer may be read before this thread runs on.
     {
         std::lock_guard lock(pathMutex_);
         path_ = path;
     }
     link_.Send(frame::Command(frame::kRequestUpgrade), kQuickPause);
+    return {};
 }
 
 QString FirmwareTransfer::Path() const {

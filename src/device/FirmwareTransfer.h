@@ -19,8 +19,10 @@ class FirmwareTransfer {
 public:
     FirmwareTransfer(SerialLink& link, DeviceHost& host);
 
-    // UI thread: asks the box to enter upgrade mode and remembers the file to send.
-    void StartUpgrade(const QString& path);
+    // UI thread: checks the file, then asks the box to enter upgrade mode and remembers the
+    // file to send. A file that cannot be sent (see FirmwareFile::Check) is refused before
+    // the box hears of it: the refusal, for the user, is returned; empty when started.
+    QString StartUpgrade(const QString& path);
 
     // Listener thread: the box's upgrade frames.
     void SendFirmware();    // B9

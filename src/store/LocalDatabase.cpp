@@ -194,6 +194,8 @@ void LocalDatabase::RunMigrations() {
         {u"auto", "insert into table_setting(name, value1, value2) values('auto', '0', '0')"},
         {u"auto_admin",
          "insert into table_setting(name, value1, value2) values('auto_admin', '0', '0')"},
+        {u"cloudServer",
+         "insert into table_setting(name, value1, value2) values('cloudServer', '', '0')"},
     };
     for (const DefaultRow& row : kDefaults) {
         SqlStatement count(db_, "select count(id) from table_setting where name=?");
@@ -468,14 +470,15 @@ QString LocalDatabase::GetContactName(const QString& number) {
     return query.Next() ? query.Text(0) : QString();
 }
 
-bool LocalDatabase::InsertDownloadedContacts(const std::vector<ContactRecord>& records) {
+bool LocalDatabase::InsertDownloadedContacts(const std::vector<ContactRecord>& records,
+                                             const AttributionDatabase& attribution) {
     std::lock_guard lock(mutex_);
     if (!Exec("begin transaction", kAddContactFailed)) {
         return false;
     }
     for (const ContactRecord& record : records) {
         // A failed insert undoes the whole download, so a retry starts from a clean list.
-        if (!InsertContact(record, record.phone, QStringLiteral(""))) {
+        if (!InsertContact(record, record.phone, attribution.GetAttribution(record.phone))) {
             Exec("rollback transaction");
             return false;
         }

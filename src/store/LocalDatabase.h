@@ -96,8 +96,10 @@ public:
     bool DeleteContact(int id);
     bool DeleteAllContacts();
     QString GetContactName(const QString& number);
-    // The downloaded contacts in one transaction: all are stored, or none.
-    bool InsertDownloadedContacts(const std::vector<ContactRecord>& records);
+    // The downloaded contacts in one transaction: all are stored, or none. Each gets the
+    // attribution of its number, as an added contact does.
+    bool InsertDownloadedContacts(const std::vector<ContactRecord>& records,
+                                  const AttributionDatabase& attribution);
 
     // Call log, newest first, each row with its note mark.
     std::vector<CallLogRecord> LoadCallLog();

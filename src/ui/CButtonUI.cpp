@@ -2,6 +2,7 @@
 
 #include "ui/Controls.h"
 
+#include <QMouseEvent>
 #include <QPainter>
 #include <QStyleOptionButton>
 
@@ -167,6 +168,16 @@ void CButtonUI::enterEvent(QEnterEvent* event) {
 void CButtonUI::leaveEvent(QEvent* event) {
     QPushButton::leaveEvent(event);
     update();
+}
+
+void CButtonUI::mouseDoubleClickEvent(QMouseEvent* event) {
+    // Qt makes the second press of a double click a press of its own; an action under way
+    // (a dial, a backup) must not start twice.
+    if (repeatsOnDoubleClick_) {
+        QPushButton::mouseDoubleClickEvent(event);
+    } else {
+        event->accept();
+    }
 }
 
 } // namespace tamberlink

@@ -15,6 +15,8 @@ namespace tamberlink {
 // descriptions (see SkinImage); skins set them through the properties below. The text colour
 // is the stylesheet's unless set here; the hot and selected colours, when set, apply under
 // the mouse and while checked (stylesheets give them as qproperty-hotTextColor...).
+// A double click is one click: its second press does not act again, unless the button
+// repeats (a key of the keypad types twice).
 class CButtonUI : public QPushButton {
     Q_OBJECT
     Q_PROPERTY(QString normalImage READ GetNormalImage WRITE SetNormalImage)
@@ -50,6 +52,8 @@ public:
     void SetSelectedTextColor(const QColor& color);
     void SetTextPadding(const QMargins& padding);
     void SetTextStyle(int style);
+    // Whether the second press of a double click clicks again (off by default).
+    void SetRepeatsOnDoubleClick(bool repeats) { repeatsOnDoubleClick_ = repeats; }
 
     QString GetNormalImage() const { return normal_; }
     QString GetHotImage() const { return hot_; }
@@ -72,6 +76,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
     QString GetTextPaddingText() const;
@@ -85,6 +90,7 @@ private:
     QColor textColor_, hotTextColor_, selectedTextColor_;
     QMargins padding_;
     int textStyle_ = 0x1; // centred
+    bool repeatsOnDoubleClick_ = false;
 };
 
 } // namespace tamberlink

@@ -23,7 +23,11 @@ CCallInUI* CCallInUI::Show(AppCore& core, const IncomingCall& call) {
     popup->Fill(call);
     QPoint position;
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        position = screen->availableGeometry().center() - popup->rect().center();
+        // In the corner where the desktop shows its notifications: above the other windows,
+        // but clear of the main window's dialogs in the middle of the screen.
+        constexpr int kMargin = 16;
+        const QRect area = screen->availableGeometry();
+        position = area.bottomRight() - QPoint(popup->width() + kMargin, popup->height() + kMargin);
     }
     popup->ShowAt(position);
     return popup;
@@ -32,6 +36,11 @@ CCallInUI* CCallInUI::Show(AppCore& core, const IncomingCall& call) {
 QStringList CCallInUI::RequiredControls() const {
     return {QStringLiteral("labelName"), QStringLiteral("labelPhone"), QStringLiteral("labelAddr"),
             QStringLiteral("btnReject"), QStringLiteral("btnClosed")};
+}
+
+void CCallInUI::SetTitle(const QString& title) {
+    setWindowTitle(title);
+    SetControlText(FindControl(QStringLiteral("labelTitle")), title);
 }
 
 void CCallInUI::InitWindow() {
@@ -52,6 +61,7 @@ void CCallInUI::InitWindow() {
 
 void CCallInUI::Fill(const IncomingCall& call) {
     call_ = call;
+    SetTitle(call.onPhone ? QStringLiteral("手机来电") : QStringLiteral("固话来电"));
     SetControlText(FindControl(QStringLiteral("labelName")),
                    call.name.isEmpty() ? QStringLiteral("未知联系人") : call.name);
     SetControlText(FindControl(QStringLiteral("labelPhone")), call.number);

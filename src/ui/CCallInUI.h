@@ -6,9 +6,9 @@
 
 namespace tamberlink {
 
-// "固话来电": who is calling (contact name, number and where the number belongs), with
-// buttons to reject the call and to write a note about it. A window of its own above the
-// others, centred on the screen; at most one exists.
+// "固话来电", or "手机来电" for a call to the companion phone: who is calling (contact name, number
+// and where the number belongs), with buttons to reject the call and to write a note about it. A
+// window of its own above the others, in the bottom right corner of the screen; at most one exists.
 class CCallInUI : public CallPopup, public SingleInstance<CCallInUI> {
     Q_OBJECT
 
@@ -33,6 +33,7 @@ protected:
     void InitWindow() override;
 
 private:
+    void SetTitle(const QString& title);
     void WriteNote();
     void Reject();
 

@@ -54,7 +54,8 @@ void CCallOutUI::InitWindow() {
 
 void CCallOutUI::Fill(const OutgoingCall& call) {
     SetControlText(name_, call.name);
-    SetControlText(mobile_, call.prefix + u' ' + call.number);
+    // What was dialled: a call through the phone has no prefix to show.
+    SetControlText(mobile_, call.prefix.isEmpty() ? call.number : call.prefix + u' ' + call.number);
     SetControlText(addr_, call.display);
     elapsed_ = 0;
     clock_->start(1000);

@@ -187,11 +187,14 @@ bool CContactListTemp::DialItem(int index, bool throughPhone) {
     }
     // A copy: the call opens its popup and may change the list.
     const TempContact contact = *shown;
-    if (!core_.Device().Calls().DialWithName(contact.name, contact.number, throughPhone)) {
-        return false;
-    }
-    UpdateTempContact(contact.row, 1, {});
-    return true;
+    // Marked once the call has gone out, not before: a box that is gone calls nobody.
+    QPointer<CContactListTemp> self(this);
+    return core_.Device().Calls().DialWithName(contact.name, contact.number, throughPhone,
+                                               [self, row = contact.row] {
+                                                   if (self != nullptr) {
+                                                       self->UpdateTempContact(row, 1, {});
+                                                   }
+                                               });
 }
 
 void CContactListTemp::SendSmsToItem(int index) {

@@ -63,9 +63,9 @@ public:
     // The select-all box was clicked: every contact follows it.
     void ToggleSelectAll();
 
-    // The actions of the contact shown at list row `index`: a call (marked "已联系" when it
-    // goes out; true then), an SMS, the remark dialog, the status menu at `globalPos` (only
-    // for a contact with a status).
+    // The actions of the contact shown at list row `index`: a call (true when it is on its
+    // way; the contact is marked "已联系" once it has gone out), an SMS, the remark dialog, the
+    // status menu at `globalPos` (only for a contact with a status).
     bool DialItem(int index, bool throughPhone);
     void SendSmsToItem(int index);
     CDialogTempContact* OpenRemarkDialog(int index);

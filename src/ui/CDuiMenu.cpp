@@ -25,12 +25,14 @@ void CDuiMenu::InitWindow() {
     const SettingsStore& settings = main_.Core().Settings();
     popOn_ = settings.PopOff() != 0;
     autoRecordingOn_ = settings.Auto() != 0;
+    autostartOn_ = main_.IsAutostartOn();
     ShowSwitches();
 
     // The switches stay open when toggled.
     ConnectClicked(QStringLiteral("menu_pop"), this, &CDuiMenu::TogglePopOff);
     ConnectClicked(QStringLiteral("menu_auto_rec"), this, &CDuiMenu::ToggleAutoRecording);
     ConnectClicked(QStringLiteral("menu_off"), this, &CDuiMenu::ToggleScreenOff);
+    ConnectClicked(QStringLiteral("menu_autostart"), this, &CDuiMenu::ToggleAutostart);
 
     ConnectClicked(QStringLiteral("menu_prefix"), this, [this] {
         Close();
@@ -70,6 +72,14 @@ void CDuiMenu::ShowSwitches() {
     SetControlText(FindControl(QStringLiteral("menu_auto_rec")),
                    autoRecordingOn_ ? QStringLiteral("自动录音：开")
                                     : QStringLiteral("自动录音：关"));
+    SetControlText(FindControl(QStringLiteral("menu_autostart")),
+                   autostartOn_ ? QStringLiteral("开机启动: 开") : QStringLiteral("开机启动: 关"));
+}
+
+void CDuiMenu::ToggleAutostart() {
+    // The item shows what the desktop's folder holds, whether or not the change was taken.
+    autostartOn_ = main_.SetAutostart(!autostartOn_);
+    ShowSwitches();
 }
 
 void CDuiMenu::TogglePopOff() {

@@ -7,9 +7,9 @@ namespace tamberlink {
 class CMainWndUI;
 
 // The main menu, made anew at each click of "btnMenu" and closed when the user clicks
-// elsewhere. The three switches (incoming-call popup, screen word capture, automatic
-// recording) show their state and stay open when toggled; the other items open their
-// dialog and close the menu.
+// elsewhere. The four switches (incoming-call popup, screen word capture, automatic
+// recording, start at login) show their state and stay open when toggled; the other items open
+// their dialog and close the menu.
 class CDuiMenu : public WindowImplBase {
     Q_OBJECT
 
@@ -29,12 +29,14 @@ private:
     void TogglePopOff();
     void ToggleAutoRecording();
     void ToggleScreenOff();
+    void ToggleAutostart();
     // Closes the menu, then runs `open` (a dialog or page of the main window).
     void CloseAndOpen(void (CMainWndUI::*open)());
 
     CMainWndUI& main_;
     bool popOn_ = false;
     bool autoRecordingOn_ = false;
+    bool autostartOn_ = false;
 };
 
 } // namespace tamberlink

@@ -201,11 +201,16 @@ void CLoginRegUI::SetCodePicture(int form, const QString& path) {
     }
     CButtonUI* button = codeButtons_[form];
     // The picture may be a file rewritten within the same second: it is read anew. A reply
-    // that is no picture (a page of HTML, nothing) shows none.
-    ForgetSkinPicture(path);
-    QImageReader reader(path);
-    const bool picture = !path.contains(QLatin1Char('\'')) && !reader.read().isNull();
+    // that is no picture (a page of HTML, nothing), or none at all, shows none: the button
+    // offers to fetch another.
+    bool picture = false;
+    if (!path.isEmpty()) {
+        ForgetSkinPicture(path);
+        QImageReader reader(path);
+        picture = !path.contains(QLatin1Char('\'')) && !reader.read().isNull();
+    }
     button->SetBkImage(picture ? QStringLiteral("file='%1'").arg(path) : QString());
+    button->setText(picture ? QString() : QStringLiteral("点击重试"));
 }
 
 void CLoginRegUI::ShowAccountResult(int result) {

@@ -34,7 +34,8 @@ public:
     void ShowPanel(int panel);
     int CurrentPanel() const { return panel_; }
     // Puts the picture file on the code button of a form (AccountFlow::CodeForm). A file that
-    // holds no picture leaves the button without one.
+    // holds no picture, or an empty path (none could be fetched), leaves the button without
+    // one, reading "点击重试": a click fetches another.
     void SetCodePicture(int form, const QString& path);
     // An account request succeeded (AccountFlow::Result).
     void ShowAccountResult(int result);

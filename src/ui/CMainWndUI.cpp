@@ -2,6 +2,7 @@
 
 #include "app/DeviceBridge.h"
 
+#include "ui/Autostart.h"
 #include "ui/CButtonUI.h"
 #include "ui/CCallInUI.h"
 #include "ui/CCallOutUI.h"
@@ -26,6 +27,7 @@
 #include "ui/CSettingPrefix.h"
 #include "ui/CSettingProxy.h"
 #include "ui/CSettingQuery.h"
+#include "ui/CSettingServer.h"
 #include "ui/CSettingUpdate.h"
 #include "ui/CSmsContainer.h"
 #include "ui/CSmsEdit.h"
@@ -39,19 +41,24 @@
 #include "ui/SkinImage.h"
 #include "ui/TrayIcon.h"
 #include "ui/UiLog.h"
+#include "util/IniStore.h"
 #include "util/PhoneNumber.h"
+#include "util/TempContactList.h"
 #include "util/Version.h"
 
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QCursor>
 #include <QDesktopServices>
+#include <QDir>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QShortcut>
+#include <QSizeGrip>
 #include <QStackedWidget>
 #include <QUrl>
 
@@ -60,6 +67,9 @@ namespace tamberlink {
 namespace {
 
 CMainWndUI* gMainWindow = nullptr;
+
+const std::string kWindowSection = "MAINWINDOW";
+const std::string kGeometryKey = "GEOMETRY";
 
 // A button of the skin and the picture the code puts on it.
 struct ButtonPicture {
@@ -106,7 +116,7 @@ CMainWndUI* CMainWndUI::Instance() {
     return gMainWindow;
 }
 
-bool CMainWndUI::Start(const std::optional<QString>& serialPort) {
+bool CMainWndUI::Start(const std::optional<QString>& serialPort, bool inTray) {
     core_.Start();
     if (serialPort.has_value()) {
         core_.StartDeviceLink(*serialPort);
@@ -115,6 +125,15 @@ bool CMainWndUI::Start(const std::optional<QString>& serialPort) {
         return false;
     }
     setWindowIcon(QIcon(SkinPicture(QStringLiteral("logo.png"))));
+    // The skin's size is the smallest; the lists take whatever more there is.
+    setMinimumSize(Form()->size());
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    // Without a frame of its own, the window is resized from its corner.
+    sizeGrip_ = new QSizeGrip(this);
+    sizeGrip_->setObjectName(QStringLiteral("SizeGrip"));
+    sizeGrip_->resize(sizeGrip_->sizeHint());
+    sizeGrip_->move(width() - sizeGrip_->width(), height() - sizeGrip_->height());
+    sizeGrip_->raise();
 
     tray_ = new TrayIcon(this);
     tray_->SetScreenOff(core_.Settings().ScreenOff());
@@ -132,8 +151,74 @@ bool CMainWndUI::Start(const std::optional<QString>& serialPort) {
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         move(screen->availableGeometry().center() - rect().center());
     }
-    show();
+    RestoreGeometry();
+    if (!inTray) {
+        show();
+    } else if (!tray_->IsShown()) {
+        showMinimized();
+    }
     return true;
+}
+
+bool CMainWndUI::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonDblClick && !exiting_ &&
+        watched == FindControl(CaptionName())) {
+        if (isMaximized()) {
+            showNormal();
+        } else {
+            showMaximized();
+        }
+        return true;
+    }
+    return WindowImplBase::eventFilter(watched, event);
+}
+
+void CMainWndUI::resizeEvent(QResizeEvent* event) {
+    WindowImplBase::resizeEvent(event);
+    if (sizeGrip_ != nullptr) {
+        sizeGrip_->move(width() - sizeGrip_->width(), height() - sizeGrip_->height());
+    }
+}
+
+QString CMainWndUI::IniPath() const {
+    return TempContactList::IniPathFor(core_.DataRoot());
+}
+
+void CMainWndUI::RestoreGeometry() {
+    IniStore ini(IniPath());
+    ini.Load();
+    const QByteArray saved =
+        QByteArray::fromBase64(QByteArray::fromStdString(ini.Get(kWindowSection, kGeometryKey)));
+    // restoreGeometry puts a window left on a screen that is gone back on one that is there.
+    if (!saved.isEmpty() && restoreGeometry(saved)) {
+        qCDebug(lcUi) << "main window restored at" << geometry();
+    }
+}
+
+void CMainWndUI::SaveGeometry() {
+    if (core_.DataRoot().isEmpty()) {
+        return;
+    }
+    IniStore ini(IniPath());
+    ini.Load();
+    ini.Set(kWindowSection, kGeometryKey, saveGeometry().toBase64().toStdString());
+    ini.Save();
+}
+
+bool CMainWndUI::IsAutostartOn() const {
+    return Autostart().IsEnabled();
+}
+
+bool CMainWndUI::SetAutostart(bool on) {
+    QString error;
+    if (!Autostart().SetEnabled(on, QCoreApplication::applicationFilePath(), &error)) {
+        qCWarning(lcUi).noquote() << "autostart:" << error;
+        ShowTip(on ? QStringLiteral("无法设置开机启动，请检查是否有权限写入 %1")
+                         .arg(QDir::toNativeSeparators(Autostart::DefaultFolder()))
+                   : QStringLiteral("无法取消开机启动，请检查是否有权限写入 %1")
+                         .arg(QDir::toNativeSeparators(Autostart::DefaultFolder())));
+    }
+    return IsAutostartOn();
 }
 
 QStringList CMainWndUI::RequiredControls() const {
@@ -240,8 +325,8 @@ QWidget* CMainWndUI::CreateControl(const QString& className, QWidget* parent) {
     return nullptr;
 }
 
-// "PanelLogout" offers login and registration; "PanelLogin" shows the signed-in account with
-// its name and company, the profile and logout buttons, and starts hidden.
+// "PanelLogout" offers login, registration and the cloud server's address; "PanelLogin" shows the
+// signed-in account with its name and company, the profile and logout buttons, and starts hidden.
 void CMainWndUI::BuildAccountPanels() {
     QWidget* host = FindControl(QStringLiteral("LayoutAccount"));
     auto* layout = new QHBoxLayout(host);
@@ -267,7 +352,7 @@ void CMainWndUI::BuildAccountPanels() {
         label->setTextFormat(Qt::PlainText);
         panel->layout()->addWidget(label);
     };
-    auto addButton = [this](QWidget* panel, const QString& text, void (CMainWndUI::*slot)()) {
+    auto addButton = [this](QWidget* panel, const QString& text, auto slot) {
         auto* button = new CButtonUI(panel);
         button->setText(text);
         button->setFixedSize(56, 24);
@@ -282,6 +367,7 @@ void CMainWndUI::BuildAccountPanels() {
     QWidget* loggedOut = addPanel(QStringLiteral("PanelLogout"));
     addButton(loggedOut, QStringLiteral("登 录"), &CMainWndUI::OpenLoginDialog);
     addButton(loggedOut, QStringLiteral("注 册"), &CMainWndUI::OpenRegisterDialog);
+    addButton(loggedOut, QStringLiteral("服务器"), &CMainWndUI::OpenServerSetting);
 
     QWidget* loggedIn = addPanel(QStringLiteral("PanelLogin"));
     addLabel(loggedIn, QStringLiteral("LabelName"));
@@ -336,6 +422,10 @@ void CMainWndUI::SelectPage(int page) {
     // The page already shown is not selected again.
     if (pages_->currentIndex() != page) {
         pages_->setCurrentIndex(page);
+    }
+    // The keypad types into the call records' number box: it goes with its page.
+    if (page != 0 && records_ != nullptr) {
+        records_->CloseKeyboard();
     }
     // The SMS tab shows the sent SMS, not the template manager.
     if (page == 1 && sms_ != nullptr) {
@@ -530,6 +620,17 @@ CLoginRegUI* CMainWndUI::OpenAccountDialog(const QString& title, int panel, bool
     return dialog;
 }
 
+CSettingServer* CMainWndUI::OpenServerSetting() {
+    if (exiting_) {
+        return nullptr;
+    }
+    if (serverSetting_ == nullptr || serverSetting_->IsClosing()) {
+        serverSetting_ =
+            OpenWindow<CSettingServer>(this, QStringLiteral("服务器设置"), kDialogPosition, core_);
+    }
+    return serverSetting_;
+}
+
 void CMainWndUI::OpenProfile() {
     OpenDialog<CEditSelfInfo>(QStringLiteral("个人资料"));
 }
@@ -614,6 +715,25 @@ void CMainWndUI::ShowProgress() {
     }
     SetControlText(FindControl(QStringLiteral("LabelTip")), QString());
     FindControl(QStringLiteral("PanelLoading"))->show();
+    SetCloudBusy(true);
+}
+
+void CMainWndUI::SetCloudBusy(bool busy) {
+    // Neither button starts another while one runs.
+    for (const char16_t* name : {u"ButtonUpload", u"ButtonDownload"}) {
+        if (QWidget* button = FindControl(QString::fromUtf16(name))) {
+            button->setEnabled(!busy);
+        }
+    }
+    // The search box would show through the panel.
+    if (QWidget* header = FindControl(QStringLiteral("LayoutHeader"))) {
+        for (const char16_t* name : {u"EditSerch", u"ButtonSerch"}) {
+            if (QWidget* control = header->findChild<QWidget*>(QString::fromUtf16(name),
+                                                               Qt::FindDirectChildrenOnly)) {
+                control->setVisible(!busy);
+            }
+        }
+    }
 }
 
 void CMainWndUI::SetProgressText(const QString& text) {
@@ -626,6 +746,7 @@ void CMainWndUI::EndProgress() {
     if (QWidget* panel = FindControl(QStringLiteral("PanelLoading"))) {
         panel->hide();
     }
+    SetCloudBusy(false);
 }
 
 bool CMainWndUI::IsProgressShown() const {
@@ -818,7 +939,7 @@ CNotepadEdit* CMainWndUI::OpenNewNote() {
 }
 
 CNotepadEdit* CMainWndUI::OpenNote(const NoteRecord& note) {
-    CNotepadEdit* editor = OpenNoteEditor(QStringLiteral("新建笔记"), 0);
+    CNotepadEdit* editor = OpenNoteEditor(QStringLiteral("编辑笔记"), 0);
     if (editor != nullptr) {
         editor->SetNote(note);
     }
@@ -964,6 +1085,9 @@ void CMainWndUI::Exit() {
         return;
     }
     exiting_ = true;
+    if (Form() != nullptr) {
+        SaveGeometry();
+    }
     if (tray_ != nullptr) {
         tray_->Remove();
     }

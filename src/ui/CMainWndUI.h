@@ -5,6 +5,8 @@
 #include "ui/SmsRecipient.h"
 #include "ui/WindowImplBase.h"
 
+#include <QPointer>
+
 #include <optional>
 
 class QLineEdit;
@@ -22,6 +24,7 @@ class CNotepadEdit;
 class CRecordContainer;
 class CSmsContainer;
 class CSmsEdit;
+class CSettingServer;
 class CSmsNew;
 class TrayIcon;
 
@@ -44,9 +47,11 @@ public:
     // Starts the core (folders, databases, settings) and, when `serialPort` is given, the
     // search for the telephone box (that port first, an empty text for the machine's serial
     // ports only); then builds the window, its pages, the tray icon and the clipboard
-    // capture, and shows it centred. False only when the window's skin cannot be loaded; a
-    // database that fails to open leaves the window running without settings.
-    bool Start(const std::optional<QString>& serialPort = std::nullopt);
+    // capture, and shows it where and as large as it was left (centred at its smallest the
+    // first time); `inTray` leaves it in the tray instead (minimised without a tray). False
+    // only when the window's skin cannot be loaded; a database that fails to open leaves the
+    // window running without settings.
+    bool Start(const std::optional<QString>& serialPort = std::nullopt, bool inTray = false);
 
     // The exit sequence: tray icon, the core's shutdown (databases, recorder, temporary
     // files, reminders), then the event loop ends. Runs once; windows events and notices
@@ -81,6 +86,9 @@ public:
     // open. On the login and registration panels it fetches that form's picture code unless
     // `fetchPicture` is false. Nullptr when it cannot be opened.
     CLoginRegUI* OpenAccountDialog(const QString& title, int panel, bool fetchPicture = true);
+    // "服务器" of the logged-out account panel: the cloud service's address. Nullptr when it
+    // cannot be opened; the open one when there is one.
+    CSettingServer* OpenServerSetting();
     // "编辑": the signed-in user's name and company.
     void OpenProfile();
     void LogOut();
@@ -88,6 +96,10 @@ public:
     // Turns screen word capture the other way (Ctrl+F10, the tray and the menu). A toggle
     // within the quiet time after the last one is refused; returns whether it was taken.
     bool ToggleScreenOff();
+    // "开机启动": whether the desktop starts the program at login (Autostart), and turning
+    // it on or off; a refusal of the desktop's folder is told. Returns the state in force.
+    bool IsAutostartOn() const;
+    bool SetAutostart(bool on);
 
     // Whether the progress panel of a contact backup or sync shows; the cloud flows show and
     // end it, and their watchdog ends a wait that takes too long.
@@ -180,6 +192,9 @@ protected:
     QWidget* CreateControl(const QString& className, QWidget* parent) override;
     QString CaptionName() const override { return QStringLiteral("LayoutHeader"); }
     void InitWindow() override;
+    // A double click on the header maximises the window or gives it its size back.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     // The close button asks first.
     void OnCloseClicked() override;
     void closeEvent(QCloseEvent* event) override;
@@ -193,6 +208,13 @@ private:
     void StartBackup();
     void StartSync();
     void SelectPage(int page);
+    // A backup or sync runs: the cloud buttons rest and the progress panel takes the search box's
+    // place.
+    void SetCloudBusy(bool busy);
+    // Where and how large the window was left, kept in the data root's INI file.
+    void RestoreGeometry();
+    void SaveGeometry();
+    QString IniPath() const;
     void Minimize();
     void OpenUrl(const char* address);
     // Opens the dialog T over the core at the dialog position, unless one is open.
@@ -216,6 +238,8 @@ private:
     CContactContainer* contacts_ = nullptr;
     QLineEdit* searchBox_ = nullptr;
     CButtonUI* linkDevice_ = nullptr;
+    QPointer<CSettingServer> serverSetting_;
+    QWidget* sizeGrip_ = nullptr;
     bool exiting_ = false;
 };
 

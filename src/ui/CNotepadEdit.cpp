@@ -4,6 +4,7 @@
 #include "app/UiSink.h"
 #include "ui/CButtonUI.h"
 #include "ui/CNotepadTime.h"
+#include "ui/CSmsContacts.h"
 #include "ui/Controls.h"
 #include "ui/SkinImage.h"
 #include "util/TextCodec.h"
@@ -41,7 +42,7 @@ void CNotepadEdit::InitWindow() {
     ConnectClicked(QStringLiteral("ButtonSave"), this, &CNotepadEdit::Save);
     ConnectClicked(QStringLiteral("ButtonCancel"), this, &CNotepadEdit::Close);
     ConnectClicked(QStringLiteral("ButtonTime"), this, &CNotepadEdit::OpenTimePicker);
-    ConnectClicked(QStringLiteral("ButtonContacts"), this, &CNotepadEdit::ContactPickRequested);
+    ConnectClicked(QStringLiteral("ButtonContacts"), this, &CNotepadEdit::OpenContactPicker);
 }
 
 void CNotepadEdit::ShowHead() {
@@ -104,6 +105,51 @@ CNotepadTime* CNotepadEdit::OpenTimePicker() {
             [this](const QString& text) { core_.ShowTip(text); });
     picker_->ShowAt(QPoint((width() - picker_->width()) / 2, (height() - picker_->height()) / 2));
     return picker_;
+}
+
+CSmsContacts* CNotepadEdit::ContactPicker() const {
+    return contactPicker_ != nullptr && !contactPicker_->IsClosing() ? contactPicker_.data()
+                                                                     : nullptr;
+}
+
+CSmsContacts* CNotepadEdit::OpenContactPicker() {
+    if (!contactsButton_->isEnabled()) {
+        return nullptr;
+    }
+    if (CSmsContacts* open = ContactPicker()) {
+        open->raise();
+        return open;
+    }
+    // Over the editor: inside the main window beside a dialog editor, a window of its own
+    // beside a reminder that is one.
+    auto* picker =
+        isWindow()
+            ? new CSmsContacts(this, core_,
+                               Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+            : new CSmsContacts(parentWidget(), core_);
+    if (!picker->Create(QStringLiteral("选择联系人"))) {
+        picker->Close();
+        return nullptr;
+    }
+    picker->SetSingleChoice();
+    picker->SetEntries(CSmsContacts::FromContacts(core_.LoadContacts()));
+    connect(picker, &CSmsContacts::RecipientsChosen, this, [this](const SmsRecipients& chosen) {
+        if (!chosen.empty()) {
+            SetContact(chosen.front().name, chosen.front().phone, chosen.front().head);
+        }
+    });
+    // Closed with the editor it belongs to.
+    connect(this, &QObject::destroyed, picker, &CSmsContacts::Close);
+    const QWidget* host = picker->parentWidget();
+    // The editor's geometry is in the coordinates the picker is placed in.
+    QPoint position = geometry().center() - QPoint(picker->width() / 2, picker->height() / 2);
+    if (!picker->isWindow() && host != nullptr) {
+        position.setX(qBound(0, position.x(), qMax(0, host->width() - picker->width())));
+        position.setY(qBound(0, position.y(), qMax(0, host->height() - picker->height())));
+    }
+    picker->ShowAt(position);
+    contactPicker_ = picker;
+    return picker;
 }
 
 void CNotepadEdit::Save() {

@@ -15,6 +15,7 @@ namespace tamberlink {
 
 class AppCore;
 class CButtonUI;
+class CSmsContacts;
 
 // The note editor: the note's contact (name, number and picture), its content and its
 // reminder time. In new mode "ButtonSave" adds the note, written for the call-log entry
@@ -42,6 +43,9 @@ public:
 
     // Opens the reminder time picker over the editor, or brings the open one forward.
     CNotepadTime* OpenTimePicker();
+    // "选择联系人": the contacts to choose the note's contact from, or the open picker. Nullptr
+    // for a note whose contact is fixed.
+    CSmsContacts* OpenContactPicker();
 
     Mode GetMode() const { return mode_; }
     int NoteId() const { return noteId_; }
@@ -51,13 +55,10 @@ public:
     // The reminder as saved: decimal seconds since 1970, empty for none.
     QString ReminderText() const { return reminder_; }
     CNotepadTime* TimePicker() const { return picker_; }
+    CSmsContacts* ContactPicker() const;
 
     QString GetWindowClassName() const override { return QStringLiteral("CNotepadEdit"); }
     QString GetSkinFile() const override { return QStringLiteral("dlg_notepad_info.ui"); }
-
-signals:
-    // "ButtonContacts": the user wants to pick the note's contact.
-    void ContactPickRequested();
 
 protected:
     QStringList RequiredControls() const override;
@@ -79,6 +80,7 @@ private:
     CButtonUI* timeButton_ = nullptr;
     CButtonUI* contactsButton_ = nullptr;
     QPointer<CNotepadTime> picker_;
+    QPointer<CSmsContacts> contactPicker_;
 };
 
 } // namespace tamberlink

@@ -5,6 +5,7 @@
 #include "ui/SkinImage.h"
 
 #include <QFontMetrics>
+#include <QtMath>
 
 namespace tamberlink {
 
@@ -16,7 +17,10 @@ constexpr int kClockSize = 16;
 
 void CNotepadItem::Fill(const NoteRecord& note) {
     note_ = note;
-    nameText_ = ShortenText(note.name, kNameLength);
+    // Cut by the room there is, not by a count of characters: a number as a name shows whole.
+    nameText_ =
+        QFontMetrics(RowPainter::NameFont())
+            .elidedText(OneLine(note.name), Qt::ElideRight, ControlRect(Control::Name).width());
     contentText_ = OneLine(note.content);
 }
 
@@ -45,9 +49,9 @@ QRect CNotepadItem::ControlRect(Control control) {
     case Control::Phone:
         return {86, 10, 330, 22};
     case Control::Content:
-        return {86, 34, 500, 20};
+        return {86, 34, 480, 20};
     case Control::Time:
-        return {596, 10, 190, 22};
+        return {576, 10, 210, 22};
     case Control::Item:
     case Control::None:
         break;
@@ -86,24 +90,36 @@ void CNotepadItem::Paint(QPainter& painter, const QRect& rowRect, const State& s
                 ? 0
                 : qMin(name.width(), QFontMetrics(nameFont).horizontalAdvance(nameText_)) + kGap;
         const QRect phone = ControlRect(Control::Phone);
-        row.Text(phone.adjusted(nameWidth, 0, 0, 0), body, RowPainter::kMutedColor,
-                 Qt::AlignLeft | Qt::AlignVCenter, note_.phone);
+        // An unknown caller's name is the number: it shows once.
+        if (note_.phone != nameText_) {
+            row.Text(phone.adjusted(nameWidth, 0, 0, 0), body, RowPainter::kMutedColor,
+                     Qt::AlignLeft | Qt::AlignVCenter, note_.phone);
+        }
         row.Text(ControlRect(Control::Content), body, RowPainter::kTextColor,
                  Qt::AlignLeft | Qt::AlignVCenter, contentText_);
     }
 
     if (!TimeText().isEmpty()) {
         const QRect time = ControlRect(Control::Time);
-        const QFont small = SkinFont(2);
-        const int textWidth = qMin(time.width() - kClockSize - kGap / 2,
-                                   QFontMetrics(small).horizontalAdvance(TimeText()));
-        const QRect text(time.right() + 1 - textWidth, time.top(), textWidth, time.height());
+        const QRect text = TimeRect();
         row.Picture(QRect(text.left() - kGap / 2 - kClockSize,
                           time.top() + (time.height() - kClockSize) / 2, kClockSize, kClockSize),
                     ClockImage());
-        row.Text(text, small, IsReminderDue() ? 0xFF2D7FF9 : RowPainter::kMutedColor,
-                 Qt::AlignRight | Qt::AlignVCenter, TimeText());
+        row.Text(text, SkinFont(2), IsReminderDue() ? 0xFF2D7FF9 : RowPainter::kMutedColor,
+                 Qt::AlignRight | Qt::AlignVCenter, TimeShown());
     }
+}
+
+QRect CNotepadItem::TimeRect() const {
+    const QRect time = ControlRect(Control::Time);
+    // The text's own width rounded up, so that rounding never elides a time that fits.
+    const int width = qMin(time.width() - kClockSize - kGap / 2,
+                           qCeil(QFontMetricsF(SkinFont(2)).horizontalAdvance(TimeText())) + 1);
+    return {time.right() + 1 - width, time.top(), width, time.height()};
+}
+
+QString CNotepadItem::TimeShown() const {
+    return QFontMetrics(SkinFont(2)).elidedText(TimeText(), Qt::ElideRight, TimeRect().width());
 }
 
 } // namespace tamberlink

@@ -32,8 +32,6 @@ public:
     };
 
     static constexpr int kHeight = 64;
-    // Longer contact names are cut to this many characters and "...".
-    static constexpr int kNameLength = 10;
 
     CNotepadItem() = default;
     explicit CNotepadItem(const NoteRecord& note) { Fill(note); }
@@ -47,6 +45,9 @@ public:
     QString ContentText() const { return contentText_; }
     // The reminder as the note list shows it; empty when the note has none.
     QString TimeText() const { return note_.displayTime; }
+    // Where the reminder is drawn (row coordinates), and what of it shows there.
+    QRect TimeRect() const;
+    QString TimeShown() const;
     // A reminder still to come (its timer runs) rather than one gone by.
     bool IsReminderDue() const { return note_.timerId != 0; }
     // The contact's picture; a note without a contact shows a note.

@@ -77,7 +77,13 @@ void CSettingGrade::ImportFile() {
 }
 
 void CSettingGrade::StartUpgrade() {
-    core_.Device().Firmware().StartUpgrade(file_->text());
+    // The last run's result makes way for this one's.
+    SetStatus(QStringLiteral("等待升级"));
+    const QString refusal = core_.Device().Firmware().StartUpgrade(file_->text());
+    if (!refusal.isEmpty()) {
+        SetStatus(refusal);
+        core_.ShowTip(refusal);
+    }
 }
 
 void CSettingGrade::SetStatus(const QString& text) {

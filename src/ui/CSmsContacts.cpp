@@ -14,8 +14,8 @@
 
 namespace tamberlink {
 
-CSmsContacts::CSmsContacts(QWidget* parent, AppCore& core)
-    : WindowImplBase(parent)
+CSmsContacts::CSmsContacts(QWidget* parent, AppCore& core, Qt::WindowFlags flags)
+    : WindowImplBase(parent, flags)
     , core_(core)
     , model_(new RecipientListModel(this)) {}
 
@@ -36,8 +36,14 @@ void CSmsContacts::InitWindow() {
     checkAll_->SetSelectedImage(QStringLiteral("tabBtnCheck.png"));
     list_ = FindControl<QListView>(QStringLiteral("containerParent"));
     auto* delegate = ShowRows<ItemRowDelegate<RecipientItem, RecipientListModel>>(*list_, *model_);
-    connect(delegate, &ListRowDelegate::ButtonReleased, this,
-            [this](int row, int) { model_->SetChecked(row, !model_->IsChecked(row)); });
+    connect(delegate, &ListRowDelegate::ButtonReleased, this, [this](int row, int) {
+        if (!singleChoice_) {
+            model_->SetChecked(row, !model_->IsChecked(row));
+        } else if (const SmsRecipient* person = model_->Entry(row)) {
+            emit RecipientsChosen({*person});
+            Close();
+        }
+    });
     connect(search_, &QLineEdit::returnPressed, this, &CSmsContacts::Search);
     connect(checkAll_, &QAbstractButton::clicked, this, &CSmsContacts::ToggleAll);
     ConnectClicked(QStringLiteral("ButtonSearch"), this, &CSmsContacts::Search);
@@ -58,6 +64,11 @@ SmsRecipients CSmsContacts::FromContacts(std::vector<ContactRecord> contacts) {
 void CSmsContacts::SetEntries(SmsRecipients entries) {
     model_->Load(std::move(entries));
     checkAll_->setChecked(false);
+}
+
+void CSmsContacts::SetSingleChoice() {
+    singleChoice_ = true;
+    checkAll_->hide();
 }
 
 void CSmsContacts::Search() {

@@ -16,15 +16,19 @@ class RecipientListModel;
 // "选择联系人", the recipient picker: persons with check boxes. "ButtonSearch", or Return in
 // "EditSearch", lists all contacts, or those whose name, number or initials hold the search
 // text, in place of what the picker showed; "btnCheckAll" checks or unchecks them all;
-// "btnOk" hands on the checked persons and closes.
+// "btnOk" hands on the checked persons and closes. A picker of one person (the contact of a
+// note) hands on the person clicked at once instead.
 class CSmsContacts : public WindowImplBase {
     Q_OBJECT
 
 public:
-    CSmsContacts(QWidget* parent, AppCore& core);
+    // A dialog inside `parent`, or with `flags` a window of its own.
+    CSmsContacts(QWidget* parent, AppCore& core, Qt::WindowFlags flags = {});
 
     // The persons to choose from.
     void SetEntries(SmsRecipients entries);
+    // A click on a person chooses that one person; the check-all box goes.
+    void SetSingleChoice();
     // All contacts, or those that match the search text.
     void Search();
     void ToggleAll();
@@ -55,6 +59,7 @@ private:
     QListView* list_ = nullptr;
     QLineEdit* search_ = nullptr;
     CButtonUI* checkAll_ = nullptr;
+    bool singleChoice_ = false;
 };
 
 } // namespace tamberlink

@@ -1,10 +1,19 @@
 #include "ui/CSoftKeyboard.h"
 
+#include "ui/CButtonUI.h"
+
 namespace tamberlink {
 
 namespace {
 QString KeyName(int digit) {
     return QStringLiteral("btnKey%1").arg(digit);
+}
+
+// A key pressed twice quickly types twice.
+void RepeatOnDoubleClick(QAbstractButton* key) {
+    if (auto* button = qobject_cast<CButtonUI*>(key)) {
+        button->SetRepeatsOnDoubleClick(true);
+    }
 }
 } // namespace
 
@@ -22,9 +31,11 @@ QStringList CSoftKeyboard::RequiredControls() const {
 void CSoftKeyboard::InitWindow() {
     for (int digit = 0; digit <= 9; ++digit) {
         const QString typed = QString::number(digit);
-        ConnectClicked(KeyName(digit), this, [this, typed] { emit Input(typed); });
+        RepeatOnDoubleClick(
+            ConnectClicked(KeyName(digit), this, [this, typed] { emit Input(typed); }));
     }
-    ConnectClicked(QStringLiteral("btnDelete"), this, [this] { emit Input(QString()); });
+    RepeatOnDoubleClick(
+        ConnectClicked(QStringLiteral("btnDelete"), this, [this] { emit Input(QString()); }));
 }
 
 } // namespace tamberlink

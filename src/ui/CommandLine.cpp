@@ -1,5 +1,6 @@
 #include "ui/CommandLine.h"
 
+#include "ui/Autostart.h"
 #include "ui/DialLink.h"
 
 #include <QCommandLineParser>
@@ -23,6 +24,7 @@ public:
                            "Tamberlink already runs, that one does."));
         parser_.addOption(serialPort_);
         parser_.addOption(verbose_);
+        parser_.addOption(autostart_);
         parser_.addPositionalArgument(
             QStringLiteral("number"),
             QStringLiteral("A telephone number, or a tel: or callto: link, to offer for a call."),
@@ -36,6 +38,7 @@ public:
     }
     QString SerialPort() const { return parser_.value(serialPort_); }
     bool Verbose() const { return parser_.isSet(verbose_); }
+    bool Autostart() const { return parser_.isSet(autostart_); }
 
 private:
     QCommandLineParser parser_;
@@ -48,6 +51,9 @@ private:
     QCommandLineOption verbose_{QStringLiteral("verbose"),
                                 QStringLiteral("Log everything the program does to standard "
                                                "error.")};
+    QCommandLineOption autostart_{QString::fromLatin1(Autostart::kOption),
+                                  QStringLiteral("Start in the tray, as the desktop does at "
+                                                 "login when Tamberlink starts with it.")};
 };
 
 } // namespace
@@ -72,6 +78,7 @@ CommandLine CommandLine::Parse(const QCoreApplication& app) {
     CommandLine line;
     line.serialPort = options.SerialPort();
     line.verbose = options.Verbose();
+    line.autostart = options.Autostart();
     const QStringList numbers = options.Parser().positionalArguments();
     if (numbers.size() > 1) {
         std::fprintf(stderr, "tamberlink: one number at a time; offering the first\n");

@@ -14,6 +14,8 @@ struct CommandLine {
     // The number to offer in the quick dial, cleaned; empty for none.
     QString number;
     bool verbose = false;
+    // Started by the desktop at login (Autostart): the window waits in the tray.
+    bool autostart = false;
 
     // Answers --help and --version and ends the process, before the program needs a display;
     // returns when neither was asked (or the arguments need the application to be read).

@@ -6,6 +6,7 @@
 #include "app/SignalWatcher.h"
 #include "ui/CMainWndUI.h"
 #include "ui/CommandLine.h"
+#include "ui/QtTranslations.h"
 #include "ui/SingleProcess.h"
 #include "ui/SkinStyle.h"
 #include "util/Version.h"
@@ -21,6 +22,8 @@ int main(int argc, char** argv) {
     tamberlink::CommandLine::AnswerHelpAndVersion(argc, argv);
 
     QApplication app(argc, argv);
+    // The file dialogs and the edit menus speak the user's language, as the program does.
+    const tamberlink::QtTranslations translations;
     // The desktop entry: its icon and name, and where the window manager groups the window.
     QGuiApplication::setDesktopFileName(QStringLiteral("com.tamberlink.Tamberlink"));
     // Hidden in the tray or with only a dialog closed, the program goes on.
@@ -43,7 +46,7 @@ int main(int argc, char** argv) {
                      &tamberlink::CMainWndUI::OfferNumber);
     QObject::connect(&signalWatcher, &tamberlink::SignalWatcher::Signalled, &window,
                      &tamberlink::CMainWndUI::Exit);
-    if (!window.Start(options.serialPort)) {
+    if (!window.Start(options.serialPort, options.autostart)) {
         std::fprintf(stderr, "Tamberlink: the skin of the main window cannot be loaded\n");
         return 1;
     }

@@ -24,7 +24,12 @@ bool IsDigits(const QString& text) {
 } // namespace
 
 QString PhoneNumber::Clean(const QString& number) {
-    return QString(number).remove(u' ').remove(kCountryCode).remove(u'-');
+    QString clean = QString(number).remove(u' ').remove(kCountryCode).remove(u'-');
+    const QLatin1String decimal(".0");
+    if (clean.endsWith(decimal) && IsDigits(clean.chopped(decimal.size()))) {
+        clean.chop(decimal.size());
+    }
+    return clean;
 }
 
 QString PhoneNumber::Digits(const QString& text) {

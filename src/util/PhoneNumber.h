@@ -15,7 +15,8 @@ public:
     };
 
     // Without blanks, "+86" and "-", removed in that order: "+86 138-0000-0000" gives
-    // "13800000000".
+    // "13800000000". A number a spreadsheet stored as the text of a decimal
+    // ("13600000021.0", as Excel and pandas write them) loses its ".0".
     static QString Clean(const QString& number);
     // Only the ASCII digits once every "+86" is gone: what a number-only field keeps.
     static QString Digits(const QString& text);

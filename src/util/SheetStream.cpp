@@ -13,6 +13,7 @@ constexpr QDataStream::Version kStreamVersion = QDataStream::Qt_6_0;
 // Room kept for the failure record and the end mark once the cells reach the limit.
 constexpr qint64 kReserve = 1 + 1 + 4 + 3 * kMaxErrorText + 1;
 constexpr qint64 kCellHead = 1 + 4 + 2;
+constexpr qint64 kMergeSize = 1 + 2 * (4 + 2);
 
 } // namespace
 
@@ -37,19 +38,34 @@ void SheetStreamWriter::Sheet(const QString& name) {
 
 bool SheetStreamWriter::Cell(int row, const ValueSheet::Cell& cell) {
     const bool number = cell.type == CellType::Number;
+    const bool date = number && cell.format != CellFormat::General;
     const QByteArray utf8 = number ? QByteArray() : cell.text.toUtf8();
-    const qint64 size = kCellHead + (number ? 8 : 4 + utf8.size());
+    const qint64 size = kCellHead + (number ? 8 + (date ? 1 : 0) : 4 + utf8.size());
     if (written_ + size > kMaxBytes - kReserve) {
         return false;
     }
-    stream_ << quint8(number ? kNumber : kText) << quint32(row) << quint16(cell.col);
+    stream_ << quint8(date ? kDate : number ? kNumber : kText) << quint32(row) << quint16(cell.col);
     written_ += kCellHead;
     if (number) {
         stream_ << cell.number;
         written_ += 8;
+        if (date) {
+            stream_ << quint8(cell.format);
+            ++written_;
+        }
     } else {
         Text(utf8);
     }
+    return true;
+}
+
+bool SheetStreamWriter::Merge(const MergedRange& range) {
+    if (written_ + kMergeSize > kMaxBytes - kReserve) {
+        return false;
+    }
+    stream_ << quint8(kMerge) << quint32(range.firstRow) << quint16(range.firstCol)
+            << quint32(range.lastRow) << quint16(range.lastCol);
+    written_ += kMergeSize;
     return true;
 }
 
@@ -68,9 +84,7 @@ void SheetStreamDecoder::Clear() {
     error_ = ExcelBook::Error::None;
     errorText_.clear();
     damaged_ = false;
-    hasSheet_ = false;
-    sheetName_.clear();
-    sheet_.Clear();
+    sheets_.clear();
     lastRow_ = -1;
     lastCol_ = -1;
 }
@@ -111,7 +125,7 @@ bool SheetStreamDecoder::ReadText(QDataStream& in, int maxLength, QString& text)
     return true;
 }
 
-bool SheetStreamDecoder::ReadCell(QDataStream& in, bool number) {
+bool SheetStreamDecoder::ReadCell(QDataStream& in, CellKind kind) {
     quint32 row = 0;
     quint16 col = 0;
     in >> row >> col;
@@ -127,21 +141,47 @@ bool SheetStreamDecoder::ReadCell(QDataStream& in, bool number) {
     }
     ValueSheet::Cell cell;
     cell.col = col;
-    if (number) {
+    if (kind != CellKind::Text) {
         cell.type = CellType::Number;
         in >> cell.number;
+        quint8 format = quint8(CellFormat::General);
+        if (kind == CellKind::Date) {
+            in >> format;
+        }
         if (in.status() != QDataStream::Ok) {
             return Refuse(QStringLiteral("it ends inside a cell"));
         }
+        if (kind == CellKind::Date &&
+            (format < quint8(CellFormat::Date) || format > quint8(CellFormat::Time))) {
+            return Refuse(QStringLiteral("a date of unknown format %1").arg(format));
+        }
+        cell.format = CellFormat(format);
     } else {
         cell.type = CellType::String;
         if (!ReadText(in, kMaxCellText, cell.text)) {
             return false;
         }
     }
-    sheet_.Append(int(row), std::move(cell));
+    sheets_.back().cells.Append(int(row), std::move(cell));
     lastRow_ = int(row);
     lastCol_ = col;
+    return true;
+}
+
+bool SheetStreamDecoder::ReadMerge(QDataStream& in) {
+    quint32 firstRow = 0;
+    quint32 lastRow = 0;
+    quint16 firstCol = 0;
+    quint16 lastCol = 0;
+    in >> firstRow >> firstCol >> lastRow >> lastCol;
+    if (in.status() != QDataStream::Ok) {
+        return Refuse(QStringLiteral("it ends inside a merged range"));
+    }
+    if (lastRow >= quint32(kMaxSheetRows) || lastCol >= kMaxSheetColumns || firstRow > lastRow ||
+        firstCol > lastCol) {
+        return Refuse(QStringLiteral("a merged range outside the largest sheet"));
+    }
+    sheets_.back().merges.push_back({int(firstRow), int(firstCol), int(lastRow), int(lastCol)});
     return true;
 }
 
@@ -199,21 +239,40 @@ bool SheetStreamDecoder::Decode(const QByteArray& bytes) {
         switch (tag) {
         case kEnd:
             return in.atEnd() || Refuse(QStringLiteral("bytes after its end mark"));
-        case kSheet:
-            if (hasSheet_) {
-                return Refuse(QStringLiteral("a second sheet"));
+        case kSheet: {
+            if (sheets_.size() >= std::size_t(kMaxSheets)) {
+                return Refuse(QStringLiteral("more than %1 sheets").arg(kMaxSheets));
             }
-            if (!ReadText(in, kMaxSheetName, sheetName_)) {
+            QString name;
+            if (!ReadText(in, kMaxSheetName, name)) {
                 return false;
             }
-            hasSheet_ = true;
+            sheets_.push_back({std::move(name), {}, {}});
+            lastRow_ = -1;
+            lastCol_ = -1;
             break;
+        }
         case kNumber:
         case kText:
-            if (!hasSheet_) {
+        case kDate:
+            if (sheets_.empty()) {
                 return Refuse(QStringLiteral("a cell before the sheet"));
             }
-            if (!ReadCell(in, tag == kNumber)) {
+            // A sheet's cells come before its merged ranges: one stream, one order.
+            if (!sheets_.back().merges.empty()) {
+                return Refuse(QStringLiteral("a cell after the merged ranges"));
+            }
+            if (!ReadCell(in, tag == kNumber ? CellKind::Number
+                              : tag == kText ? CellKind::Text
+                                             : CellKind::Date)) {
+                return false;
+            }
+            break;
+        case kMerge:
+            if (sheets_.empty()) {
+                return Refuse(QStringLiteral("a merged range before the sheet"));
+            }
+            if (!ReadMerge(in)) {
                 return false;
             }
             break;

@@ -2,9 +2,15 @@
 
 #include "util/ExcelBook.h"
 #include "util/IniStore.h"
+#include "util/OfficeConverter.h"
+#include "util/PhoneNumber.h"
 #include "util/TextCodec.h"
+#include "util/XlsxBook.h"
 
 #include <QFileInfo>
+#include <QLoggingCategory>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 
 #include <algorithm>
 #include <climits>
@@ -13,6 +19,8 @@
 namespace tamberlink {
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcList, "tamberlink.ui.list", QtWarningMsg)
 
 const std::string kSection = "TEMPCONTACT";
 const std::string kKeyFile = "FILE";
@@ -41,15 +49,28 @@ const QString TempContactList::kNoticeEmptyColumns = QStringLiteral("请先填�
 const QString TempContactList::kNoticeBadColumns = QStringLiteral("输入错误的联系人和号码所在列");
 const QString TempContactList::kNoticeCannotWrite =
     QStringLiteral("写入表格失败，请关闭文件再重新保存");
+const QString TempContactList::kNoticeRowsMoved =
+    QStringLiteral("表格中的行已有增删，联系人列表已重新读取，请核对后再试");
 const QString TempContactList::kNoticeSaveFailed =
     QStringLiteral("备注失败，请在使用期间关闭打开的EXCEL文件");
 const QString TempContactList::kNoticeRemarkTooLong =
     QStringLiteral("备注太长，一个单元格最多容纳32767个字符");
 const QString TempContactList::kNoticeCopyFormat =
     QStringLiteral("xls表格无法直接写入，状态和备注已保存到新表格：%1");
+const QString TempContactList::kNoticeCopyLost =
+    QStringLiteral("。新表格保留了所有工作表、数值、日期和合并单元格，但没有保留字体、颜色、"
+                   "边框等格式和公式（只保留计算结果）；安装LibreOffice后可完整保留");
 
 TempContactList::TempContactList(QString iniPath)
-    : iniPath_(std::move(iniPath)) {}
+    : iniPath_(std::move(iniPath))
+    , office_(OfficeConverter::FindOffice())
+    , officeProfile_(QStandardPaths::writableLocation(QStandardPaths::CacheLocation) +
+                     QStringLiteral("/office-profile")) {}
+
+void TempContactList::SetOffice(QString office, QString profile) {
+    office_ = std::move(office);
+    officeProfile_ = std::move(profile);
+}
 
 QString TempContactList::IniPathFor(const QString& dataRoot) {
     return dataRoot + QStringLiteral("/Data/Tamberlink.ini");
@@ -64,6 +85,10 @@ QString TempContactList::CellText(const ExcelSheet& sheet, int row, int col) {
     default:
         return {};
     }
+}
+
+QString TempContactList::NumberText(const ExcelSheet& sheet, int row, int col) {
+    return PhoneNumber::Clean(CellText(sheet, row, col));
 }
 
 QString TempContactList::ColumnNotice(const QString& nameColumn, const QString& numberColumn) {
@@ -102,7 +127,7 @@ bool TempContactList::Load(const QString& path, int nameColumn, int numberColumn
     std::vector<TempContact> items;
     const int rows = sheet->lastRow();
     for (int row = 0; row < rows; ++row) {
-        QString number = CellText(*sheet, row, numberColumn);
+        QString number = NumberText(*sheet, row, numberColumn);
         if (number.isEmpty()) {
             continue;
         }
@@ -135,12 +160,13 @@ TempContactList::ImportWorkbook(const QString& nameColumn, const QString& number
     const QString numberText = numberColumn.toUpper();
     const QString path = chooseFile();
     result.chosen = !path.isEmpty();
-    if (result.chosen) {
-        result.loaded = Load(path, ColumnOf(nameText), ColumnOf(numberText));
-        // The list keeps the workbook it shows, and so does the next start.
-        if (!result.loaded) {
-            return result;
-        }
+    // The list keeps the workbook it shows, and so does the next start.
+    if (!result.chosen) {
+        return result;
+    }
+    result.loaded = Load(path, ColumnOf(nameText), ColumnOf(numberText));
+    if (!result.loaded) {
+        return result;
     }
     IniStore ini(iniPath_);
     ini.Load();
@@ -203,10 +229,10 @@ TempContactList::UpdateResult TempContactList::UpdateTempContact(int row, int st
     // Rows inserted or deleted since the list was read would put the outcome on another
     // person's row: the row must still hold this item's number.
     if (sheet == nullptr ||
-        CellText(*sheet, row, numberColumn_) != items_[std::size_t(index)].number) {
+        NumberText(*sheet, row, numberColumn_) != items_[std::size_t(index)].number) {
         book->release();
         LoadWorkbook(path);
-        return {Outcome::RowMoved, kNoticeCannotWrite};
+        return {Outcome::RowMoved, kNoticeRowsMoved};
     }
     if (status == 0 && remark.isEmpty()) {
         return {Outcome::Saved, {}};
@@ -223,17 +249,47 @@ TempContactList::UpdateResult TempContactList::UpdateTempContact(int row, int st
                                              : kNoticeSaveFailed};
         }
     } else {
-        const QString copy = CopyPathFor(path);
-        if (!book->save(copy)) {
-            return {Outcome::SaveFailed, kNoticeSaveFailed};
+        result = SaveCopy(*book, row, status, remark);
+        if (!result.Ok()) {
+            return result;
         }
-        path_ = copy;
-        RememberFile(copy);
-        result = {Outcome::SavedToCopy, kNoticeCopyFormat.arg(QFileInfo(copy).fileName())};
     }
     book->release();
     items_[std::size_t(index)].ShowStatus(status, remark);
     return result;
+}
+
+TempContactList::UpdateResult TempContactList::SaveCopy(ExcelBook& xls, int row, int status,
+                                                        const QString& remark) {
+    const QString copy = CopyPathFor(path_);
+    const QString name = QFileInfo(copy).fileName();
+    if (!office_.isEmpty()) {
+        // Converted beside the copy first: a conversion that fails leaves no file behind.
+        QTemporaryDir scratch(QFileInfo(copy).absolutePath() +
+                              QStringLiteral("/.tamberlink-XXXXXX"));
+        const QString converted = scratch.filePath(name);
+        QString error;
+        XlsxBook book;
+        if (scratch.isValid() &&
+            OfficeConverter(office_, officeProfile_).Convert(path_, converted, &error) &&
+            book.load(converted) && book.getSheet(0) != nullptr &&
+            (status == 0 || book.getSheet(0)->writeNum(row, kStatusColumn, status)) &&
+            (remark.isEmpty() || book.getSheet(0)->writeStr(row, kRemarkColumn, remark)) &&
+            book.save(copy)) {
+            path_ = copy;
+            RememberFile(copy);
+            return {Outcome::SavedToCopy, kNoticeCopyFormat.arg(name)};
+        }
+        qCWarning(lcList).noquote()
+            << "the copy of" << path_
+            << "is made without LibreOffice:" << (error.isEmpty() ? book.errorText() : error);
+    }
+    if (!xls.save(copy)) {
+        return {Outcome::SaveFailed, kNoticeSaveFailed};
+    }
+    path_ = copy;
+    RememberFile(copy);
+    return {Outcome::SavedToCopy, kNoticeCopyFormat.arg(name) + kNoticeCopyLost};
 }
 
 bool TempContactList::ShowStatus(int row, int status) {

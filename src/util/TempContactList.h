@@ -9,6 +9,7 @@
 
 namespace tamberlink {
 
+class ExcelBook;
 class ExcelSheet;
 
 // The call list of the temporary-contacts tab without its widgets: the contacts read from a
@@ -30,10 +31,12 @@ public:
 
     static const QString kNoticeEmptyColumns;  // a column text left empty
     static const QString kNoticeBadColumns;    // a column text that is not one letter A-Z
-    static const QString kNoticeCannotWrite;   // cannot open, in use elsewhere, or rows moved
+    static const QString kNoticeCannotWrite;   // cannot open, or in use elsewhere
+    static const QString kNoticeRowsMoved;     // rows inserted or deleted: the list was reread
     static const QString kNoticeSaveFailed;    // the save itself failed
     static const QString kNoticeRemarkTooLong; // more than a cell can hold
     static const QString kNoticeCopyFormat;    // %1: the .xlsx copy an .xls list now writes to
+    static const QString kNoticeCopyLost;      // follows it when the copy could not keep styles
 
     enum class Outcome {
         Saved,         // written and saved (or nothing to write); the item shows it
@@ -60,13 +63,18 @@ public:
     explicit TempContactList(QString iniPath);
     static QString IniPathFor(const QString& dataRoot);
 
+    // An .xls list's copy is made by LibreOffice's `office` (OfficeConverter::FindOffice by
+    // default) with its settings in `profile`; without it the copy keeps the sheets, their
+    // values, dates and merged cells, but not their styles.
+    void SetOffice(QString office, QString profile);
+
     // Reads the workbook's first sheet into the list with the current columns. False when it
     // cannot be read: the list, its workbook and its columns stay as they were.
     bool LoadWorkbook(const QString& path);
     // Validates the column texts, asks for the file (`chooseFile` returns the chosen path, or
-    // an empty one when cancelled), loads it, and remembers file and columns in the INI file
-    // (an empty FILE after a cancel, so that nothing is restored at the next start). A file
-    // that cannot be read changes neither the list nor the INI file.
+    // an empty one when cancelled), loads it, and remembers file and columns in the INI file.
+    // A cancelled choice, or a file that cannot be read, changes neither the list nor the
+    // INI file.
     ImportResult ImportWorkbook(const QString& nameColumn, const QString& numberColumn,
                                 const std::function<QString()>& chooseFile);
     // Loads the workbook remembered in the INI file, when file and columns are all valid.
@@ -89,6 +97,8 @@ public:
 
     // A cell as the list shows it: a text, or a number written with "%.0f"; else empty.
     static QString CellText(const ExcelSheet& sheet, int row, int col);
+    // The number of a cell as the list dials it: cleaned as every number is (PhoneNumber).
+    static QString NumberText(const ExcelSheet& sheet, int row, int col);
     // Where an .xls list's values are saved: NAME.xlsx beside it, or "NAME (2).xlsx" and so
     // on when that name is taken.
     static QString CopyPathFor(const QString& xlsPath);
@@ -96,8 +106,13 @@ public:
 private:
     bool Load(const QString& path, int nameColumn, int numberColumn);
     bool RememberFile(const QString& path);
+    // Saves an .xls list as NAME.xlsx beside it with the outcome written into `row`: through
+    // LibreOffice when there is one, else from `xls` (already written).
+    UpdateResult SaveCopy(ExcelBook& xls, int row, int status, const QString& remark);
 
     QString iniPath_;
+    QString office_;
+    QString officeProfile_;
     QString path_;
     int nameColumn_ = -1;
     int numberColumn_ = -1;

@@ -82,7 +82,7 @@ bool TimeToText(std::int64_t seconds, std::string& out) {
         return false;
     }
     char text[96];
-    std::snprintf(text, sizeof text, "%lld-%d-%d %d:%d:%d", 1900LL + local.tm_year,
+    std::snprintf(text, sizeof text, "%lld-%02d-%02d %02d:%02d:%02d", 1900LL + local.tm_year,
                   local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
     out = text;
     return true;

@@ -38,7 +38,8 @@ std::string WideToUtf8(const QString& text);
 // but for the lower-case third group. Recordings are found again by this exact text.
 std::string NewGuidText();
 
-// Seconds since 1970 as local "Y-M-D h:m:s" without zero padding (2016-3-5 9:7:0).
+// Seconds since 1970 as local "YYYY-MM-DD hh:mm:ss" (2016-03-05 09:07:00), the form
+// TextToTime reads back.
 // Returns false, leaving `out` alone, when the value cannot be turned into local time
 // (negative values included).
 bool TimeToText(std::int64_t seconds, std::string& out);

@@ -79,6 +79,7 @@ bool ValueSheet::writeNum(int row, int col, double value) {
     cell->type = CellType::Number;
     cell->number = value;
     cell->text.clear();
+    cell->format = CellFormat::General;
     return true;
 }
 
@@ -90,6 +91,7 @@ bool ValueSheet::writeStr(int row, int col, const QString& text) {
     cell->type = CellType::String;
     cell->number = 0;
     cell->text = text;
+    cell->format = CellFormat::General;
     return true;
 }
 

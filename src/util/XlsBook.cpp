@@ -16,9 +16,7 @@ XlsBook::XlsBook(QString reader, int timeoutMs)
     , timeoutMs_(timeoutMs) {}
 
 void XlsBook::release() {
-    sheet_.Clear();
-    sheetName_.clear();
-    hasSheet_ = false;
+    sheets_.clear();
 }
 
 bool XlsBook::load(const QString& path) {
@@ -59,14 +57,12 @@ bool XlsBook::load(const QString& path) {
     if (!decoder.Decode(run.output)) {
         return Fail(decoder.error(), cannot.arg(decoder.errorText()));
     }
-    sheet_ = std::move(decoder.Sheet());
-    sheetName_ = decoder.SheetName();
-    hasSheet_ = decoder.HasSheet();
+    sheets_ = std::move(decoder.Sheets());
     return true;
 }
 
 ExcelSheet* XlsBook::getSheet(int index) {
-    return index == 0 && hasSheet_ ? &sheet_ : nullptr;
+    return index == 0 && !sheets_.empty() ? &sheets_.front().cells : nullptr;
 }
 
 bool XlsBook::save(const QString& path) {
@@ -75,7 +71,7 @@ bool XlsBook::save(const QString& path) {
         return Fail(Error::Unsupported,
                     QStringLiteral(".xls files cannot be written; save as .xlsx"));
     }
-    if (!hasSheet_) {
+    if (sheets_.empty()) {
         return Fail(Error::Unsupported, QStringLiteral("no worksheet was loaded"));
     }
     if (!CheckWritable(path)) {
@@ -83,7 +79,7 @@ bool XlsBook::save(const QString& path) {
     }
     std::string bytes;
     QString error;
-    if (!XlsxWriter::Build(sheet_, sheetName_, bytes, &error)) {
+    if (!XlsxWriter::Build(sheets_, bytes, &error)) {
         return Fail(Error::WriteFailed, QStringLiteral("cannot build the package: %1").arg(error));
     }
     return WriteFile(path, bytes);

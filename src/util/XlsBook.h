@@ -5,10 +5,12 @@
 
 namespace tamberlink {
 
-// An .xls (BIFF) workbook: the first sheet's values are copied into memory. The reading runs
-// in a helper program (tamberlink-xls-reader), so that a workbook that crashes or stalls it
-// fails its own load and nothing else. There is no way to write BIFF back, so save only
-// writes .xlsx paths, as a new package of those values (the .xls itself is never written).
+// An .xls (BIFF) workbook: every sheet's values (dates with their kind of format) and merged
+// ranges are copied into memory. The reading runs in a helper program
+// (tamberlink-xls-reader), so that a workbook that crashes or stalls it fails its own load
+// and nothing else. There is no way to write BIFF back, so save only writes .xlsx paths, as
+// a new package of those sheets (the .xls itself is never written); fonts, fills, borders
+// and formulas are not kept.
 class XlsBook : public ExcelBook {
 public:
     static constexpr const char* kReaderName = "tamberlink-xls-reader";
@@ -25,14 +27,13 @@ public:
     ExcelSheet* getSheet(int index) override;
     void release() override;
 
-    const QString& SheetName() const { return sheetName_; }
+    QString SheetName() const { return sheets_.empty() ? QString() : sheets_.front().name; }
+    const std::vector<NamedSheet>& Sheets() const { return sheets_; }
 
 private:
     QString reader_;
     int timeoutMs_;
-    ValueSheet sheet_;
-    QString sheetName_;
-    bool hasSheet_ = false;
+    std::vector<NamedSheet> sheets_;
 };
 
 } // namespace tamberlink

@@ -3,13 +3,17 @@
 #include "util/ValueSheet.h"
 
 #include <string>
+#include <vector>
 
 namespace tamberlink {
 
-// Writes a new .xlsx package of one sheet holding a ValueSheet's numbers and texts (texts
-// inline), with the smallest set of parts spreadsheet programs expect.
+// Writes a new .xlsx package of sheets holding numbers (dates with their format) and texts
+// (texts inline), with their merged ranges, in the smallest set of parts spreadsheet
+// programs expect.
 class XlsxWriter {
 public:
+    static bool Build(const std::vector<NamedSheet>& sheets, std::string& bytes, QString* error);
+    // One sheet without merged ranges.
     static bool Build(const ValueSheet& sheet, const QString& sheetName, std::string& bytes,
                       QString* error);
 };

@@ -8,8 +8,10 @@
 #include <QThread>
 
 #include <gtest/gtest.h>
+
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <regex>
 #include <set>
 
@@ -126,7 +128,10 @@ protected:
             EXPECT_EQ(QThread::currentThread(), QCoreApplication::instance()->thread());
             replies_.push_back(reply);
         });
-        client_->SetBackupTimeoutHandler([this](std::uint64_t tag) { timeouts_.push_back(tag); });
+        client_->SetFailureHandler([this](const CloudFailure& failure) {
+            EXPECT_EQ(QThread::currentThread(), QCoreApplication::instance()->thread());
+            failures_.push_back(failure);
+        });
     }
 
     const Json::Value* FindHeader(const Json::Value& request, const char* name) {
@@ -142,7 +147,7 @@ protected:
     FakeCloud fake_;
     std::unique_ptr<CloudClient> client_;
     std::vector<CloudReply> replies_;
-    std::vector<std::uint64_t> timeouts_;
+    std::vector<CloudFailure> failures_;
 };
 
 TEST_F(CloudClientTest, FormRequestsSendTheirHeaderListInOrder) {
@@ -240,16 +245,34 @@ TEST_F(CloudClientTest, CompressedRepliesAreInflatedForEveryTransfer) {
     }
 }
 
-TEST_F(CloudClientTest, OnlyADelRangeTimeoutIsReported) {
+TEST_F(CloudClientTest, EveryRequestWithoutAReplyIsReported) {
     fake_.AddRule(R"({"action": "stall", "seconds": 20})");
     CloudRequest del = client_->Requests().ContactDelRange("2015-01-01");
     del.tag = 7;
+    CloudRequest version = client_->Requests().VersionUpd(3);
+    version.tag = 8;
     client_->Submit(del);
-    client_->Submit(client_->Requests().VersionUpd(3));
-    client_->Submit(client_->Requests().ContactAll(1, 20));
+    client_->Submit(version);
     ASSERT_TRUE(WaitFor([&] { return client_->RunningWorkers() == 0; }, 45s));
     Settle(200ms);
-    EXPECT_EQ(timeouts_, std::vector<std::uint64_t>{7});
+    ASSERT_EQ(failures_.size(), 2u);
+    std::sort(failures_.begin(), failures_.end(),
+              [](const CloudFailure& a, const CloudFailure& b) { return a.tag < b.tag; });
+    EXPECT_EQ(failures_[0].kind, CONTACT_DEL_RANGE);
+    EXPECT_EQ(failures_[1].kind, VERSION_UPD);
+    EXPECT_TRUE(failures_[0].timedOut && failures_[1].timedOut);
+    EXPECT_TRUE(replies_.empty());
+
+    // A service that is not there at all is reported at once, not as a timeout.
+    failures_.clear();
+    client_->SetBaseUrl("http://127.0.0.1:9/");
+    CloudRequest picture = client_->Requests().Vcode(VCODE_LOGIN);
+    picture.tag = 9;
+    client_->Submit(picture);
+    ASSERT_TRUE(WaitFor([&] { return failures_.size() == 1; }));
+    EXPECT_EQ(failures_[0].kind, VCODE_LOGIN);
+    EXPECT_EQ(failures_[0].tag, 9u);
+    EXPECT_FALSE(failures_[0].timedOut);
     EXPECT_TRUE(replies_.empty());
 }
 
@@ -319,7 +342,7 @@ TEST_F(CloudClientTest, StopCutsStalledTransfersShortAndDeliversNothing) {
     Settle(300ms);
     EXPECT_EQ(client_->RunningWorkers(), 0);
     EXPECT_TRUE(replies_.empty());
-    EXPECT_TRUE(timeouts_.empty());
+    EXPECT_TRUE(failures_.empty());
 }
 
 } // namespace

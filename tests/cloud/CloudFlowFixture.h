@@ -2,6 +2,7 @@
 
 #include "cloud/CloudClient.h"
 #include "cloud/CloudFlows.h"
+#include "store/AttributionDatabase.h"
 #include "store/LocalDatabase.h"
 
 #include "../store/StoreTestSupport.h"
@@ -31,10 +32,11 @@ protected:
         dataRoot_ = root_.filePath(QStringLiteral("Tamberlink"));
         ASSERT_TRUE(QDir().mkpath(dataRoot_));
         ASSERT_TRUE(database_.Open(seed_.path()));
+        ASSERT_TRUE(attribution_.Open(BuiltDataFile("MoblieAreacode.db")));
         database_.RunMigrations();
         client_ = std::make_unique<CloudClient>(fake_.BaseUrl(),
                                                 root_.filePath(QStringLiteral("cookies")));
-        flows_ = std::make_unique<CloudFlows>(*client_, database_, sink_, dataRoot_);
+        flows_ = std::make_unique<CloudFlows>(*client_, database_, attribution_, sink_, dataRoot_);
     }
 
     void TearDown() override {
@@ -86,6 +88,7 @@ protected:
     SeedCopy seed_;
     QString dataRoot_;
     LocalDatabase database_;
+    AttributionDatabase attribution_;
     CloudSink sink_;
     std::unique_ptr<CloudClient> client_;
     std::unique_ptr<CloudFlows> flows_;

@@ -2,6 +2,7 @@
 
 #include "cloud/CloudContact.h"
 
+#include <QDir>
 #include <QFile>
 
 #include <regex>
@@ -49,16 +50,18 @@ TEST_F(ContactBackupTest, UploadsPagesOf100WithFreshIdentifiers) {
                            QStringLiteral("text:正在备份联系人 80%"), QStringLiteral("endProgress"),
                            QStringLiteral("tip:备份成功")}));
 
-    const Json::Value del = fake_.Requests("api/contact")[0];
+    // The old cloud copy is read before it is cleared.
+    const Json::Value requests = fake_.Requests("api/contact");
+    ASSERT_EQ(requests.size(), 5u);
+    EXPECT_EQ(requests[0]["form"]["cmd"].asString(), "all");
+    const Json::Value del = requests[1];
     EXPECT_EQ(del["form"]["cmd"].asString(), "delRange");
     EXPECT_EQ(del["form"]["begin"].asString(), "2015-01-01");
 
-    const Json::Value requests = fake_.Requests("api/contact");
-    ASSERT_EQ(requests.size(), 4u);
     std::vector<int> sizes;
     std::set<std::string> cids;
     const std::regex guid("^[0-9A-F]{8}-[0-9A-F]{4}-[0-9a-f]{4}-[0-9A-F]{4}-[0-9A-F]{12}$");
-    for (Json::ArrayIndex i = 1; i < requests.size(); ++i) {
+    for (Json::ArrayIndex i = 2; i < requests.size(); ++i) {
         const std::string body = requests[i]["body"].asString();
         // The styled layout: one key per line, three blanks of indent per level.
         EXPECT_NE(body.find("[\n   {\n      \"address\" : \"h\",\n      \"cid\" : \""),
@@ -74,7 +77,7 @@ TEST_F(ContactBackupTest, UploadsPagesOf100WithFreshIdentifiers) {
     }
     EXPECT_EQ(sizes, (std::vector<int>{100, 100, 50}));
     EXPECT_EQ(cids.size(), 250u);
-    const Json::Value first = ParseJson(requests[1]["body"].asString())[0];
+    const Json::Value first = ParseJson(requests[2]["body"].asString())[0];
     EXPECT_EQ(first["name"].asString(), "联系人0");
     EXPECT_EQ(first["number"].asString(), "13910000000");
     EXPECT_EQ(first["memo"].asString(), "o");
@@ -88,7 +91,7 @@ TEST_F(ContactBackupTest, NoLocalContactsUploadOneEmptyObject) {
     flows_->Backup().Start();
     ASSERT_TRUE(WaitForEvent(QStringLiteral("tip:备份成功")));
     EXPECT_TRUE(sink_.Has(QStringLiteral("text:正在备份联系人 0%")));
-    const Json::Value page = ParseJson(fake_.Requests("api/contact")[1]["body"].asString());
+    const Json::Value page = ParseJson(fake_.Requests("api/contact")[2]["body"].asString());
     ASSERT_EQ(page.size(), 1u);
     EXPECT_EQ(page[0].getMemberNames(),
               (std::vector<std::string>{"address", "cid", "company", "date", "email", "head",
@@ -98,38 +101,76 @@ TEST_F(ContactBackupTest, NoLocalContactsUploadOneEmptyObject) {
     }
 }
 
-TEST_F(ContactBackupTest, RefusalsAndTimeoutsEndTheBackupOnce) {
-    AddLocalContacts(120);
-    LogIn();
+// The names of the user's cloud contacts, in order.
+std::string CloudNames(FakeCloud& fake) {
+    std::string names;
+    const Json::Value state = fake.State();
+    for (const Json::Value& stored : state["contacts"][CloudFlowTest::kAccount]) {
+        names += (names.empty() ? "" : ",") + stored["contact"]["name"].asString();
+    }
+    return names;
+}
 
-    // A refused page.
+TEST_F(ContactBackupTest, AFailedBackupLeavesTheOldCloudCopy) {
+    AddLocalContacts(120);
+    Json::Value old(Json::arrayValue);
+    old.append(CloudContactJson("旧一", "13700000001"));
+    old.append(CloudContactJson("旧二", "13700000002"));
+    SeedCloud(fake_, old);
+    LogIn();
+    const QString restored = QStringLiteral("，云端联系人已恢复原样");
+
+    // A refused page: the cloud is cleared again and the old copy goes back up.
     fake_.AddRule(
         R"({"path": "api/contact", "cmd": "addRange", "action": "code", "code": 3, "times": 1})");
     flows_->Backup().Start();
-    ASSERT_TRUE(WaitForEvent(QStringLiteral("tip:备份失败")));
-    EXPECT_EQ(sink_.events.back(), QStringLiteral("tip:备份失败"));
+    ASSERT_TRUE(WaitForEvent(QStringLiteral("tip:备份失败") + restored));
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(sink_.events.back(), QStringLiteral("tip:备份失败") + restored);
     EXPECT_EQ(sink_.Count(QStringLiteral("endProgress")), 1);
+    EXPECT_EQ(CloudNames(fake_), "旧一,旧二");
+    EXPECT_EQ(fake_.State()["contacts"][kAccount][0]["contact"]["cid"].asString(),
+              "cid-13700000001");
 
-    // A delRange answered with an empty body.
+    // A delRange answered with an empty body: cleared or not, the old copy goes back.
     fake_.AddRule(R"({"path": "api/contact", "cmd": "delRange", "action": "empty", "times": 1})");
     sink_.events.clear();
     flows_->Backup().Start();
-    ASSERT_TRUE(WaitForEvent(QStringLiteral("tip:网络超时，备份失败")));
+    ASSERT_TRUE(WaitForEvent(QStringLiteral("tip:网络超时，备份失败") + restored));
     ASSERT_TRUE(WaitIdle());
-    EXPECT_EQ(sink_.Count(QStringLiteral("tip:网络超时，备份失败")), 1);
-    EXPECT_EQ(fake_.Requests("api/contact").size(), 3u); // no page went up
+    EXPECT_EQ(sink_.Starting(QStringLiteral("tip:")).size(), 1);
+    EXPECT_EQ(CloudNames(fake_), "旧一,旧二");
 
     // A delRange that times out.
     fake_.AddRule(
         R"({"path": "api/contact", "cmd": "delRange", "action": "stall", "seconds": 20, "times": 1})");
     sink_.events.clear();
     flows_->Backup().Start();
-    ASSERT_TRUE(WaitForEvent(QStringLiteral("tip:网络超时，备份失败"), 45s));
+    ASSERT_TRUE(WaitForEvent(QStringLiteral("tip:网络超时，备份失败") + restored, 45s));
     ASSERT_TRUE(WaitIdle());
     EXPECT_EQ(
         sink_.events,
         (QStringList{QStringLiteral("progress"), QStringLiteral("text:正在校验云端联系人"),
-                     QStringLiteral("endProgress"), QStringLiteral("tip:网络超时，备份失败")}));
+                     QStringLiteral("text:正在恢复云端联系人"),
+                     QStringLiteral("text:正在恢复云端联系人 0%"), QStringLiteral("endProgress"),
+                     QStringLiteral("tip:网络超时，备份失败") + restored}));
+    EXPECT_EQ(CloudNames(fake_), "旧一,旧二");
+
+    // Gone while the pages go up and while the old copy goes back: the old copy is kept.
+    fake_.AddRule(R"({"path": "api/contact", "cmd": "addRange", "action": "drop", "times": 2})");
+    sink_.events.clear();
+    flows_->Backup().Start();
+    ASSERT_TRUE(WaitIdle());
+    const QString kept = flows_->Backup().SnapshotPath();
+    EXPECT_EQ(
+        sink_.events.back(),
+        QStringLiteral("tip:无法连接服务器，备份失败，云端联系人未能恢复，原来的联系人已保存在 ") +
+            QDir::toNativeSeparators(kept));
+    QFile snapshot(kept);
+    ASSERT_TRUE(snapshot.open(QIODevice::ReadOnly));
+    const Json::Value saved = ParseJson(snapshot.readAll().toStdString());
+    ASSERT_EQ(saved.size(), 2u);
+    EXPECT_EQ(saved[1]["name"].asString(), "旧二");
 
     // A delRange refused in JSON still lets the upload go ahead.
     fake_.AddRule(
@@ -137,33 +178,35 @@ TEST_F(ContactBackupTest, RefusalsAndTimeoutsEndTheBackupOnce) {
     sink_.events.clear();
     flows_->Backup().Start();
     ASSERT_TRUE(WaitForEvent(QStringLiteral("tip:备份成功")));
+    EXPECT_EQ(fake_.State()["contacts"][kAccount].size(), 120u);
+    // Nothing reaches the service: the cloud is left alone.
+    fake_.AddRule(R"({"path": "api/contact", "cmd": "all", "action": "drop", "times": 1})");
+    sink_.events.clear();
+    flows_->Backup().Start();
+    ASSERT_TRUE(WaitForEvent(QStringLiteral("tip:无法连接服务器，备份失败，云端联系人没有改动")));
+    EXPECT_EQ(fake_.State()["contacts"][kAccount].size(), 120u);
 }
 
 TEST_F(ContactBackupTest, OddPageRepliesNeverCrash) {
     AddLocalContacts(3);
     LogIn();
+    const QString restored = QStringLiteral("tip:备份失败，云端联系人已恢复原样");
     const struct {
         const char* body;
-        const char* outcome; // nullptr: the watchdog ends it
+        bool ok;
     } rows[] = {
-        {"<html>502</html>", "tip:备份失败"},
-        {"", "tip:备份失败"},
-        {"\xEF\xBB\xBF{\"code\":0}", "tip:备份成功"},
-        {"{\"code\":0,\"msg\":\"trun", nullptr},
-        {"{\"code\":\"0\"}", nullptr},
+        {"<html>502</html>", false},        {"", false},
+        {"\xEF\xBB\xBF{\"code\":0}", true}, {"{\"code\":0,\"msg\":\"trun", false},
+        {"{\"code\":\"0\"}", false},
     };
     for (const auto& row : rows) {
         fake_.AddRawReply("api/contact", "addRange", row.body);
         sink_.events.clear();
         flows_->Backup().Start();
         ASSERT_TRUE(WaitIdle());
-        if (row.outcome != nullptr) {
-            EXPECT_EQ(sink_.events.back(), QString::fromUtf8(row.outcome));
-        } else {
-            EXPECT_EQ(sink_.events.back(), QStringLiteral("text:正在备份联系人 0%"));
-            EXPECT_TRUE(flows_->Progress().WatchdogActive());
-            flows_->Progress().OnWatchdog();
-        }
+        EXPECT_EQ(sink_.events.back(), row.ok ? QStringLiteral("tip:备份成功") : restored)
+            << row.body;
+        EXPECT_FALSE(flows_->Progress().WatchdogActive());
     }
 }
 
@@ -174,14 +217,14 @@ TEST_F(ContactBackupTest, ASecondBackupWhileOneRunsChangesNothing) {
     fake_.AddRule(R"({"path": "api/contact", "cmd": "addRange", "action": "stall", "seconds": 1})");
     flows_->Backup().Start();
     flows_->Backup().Start();
-    ASSERT_TRUE(WaitFor([&] { return fake_.Requests("api/contact").size() == 2u; }));
+    ASSERT_TRUE(WaitFor([&] { return fake_.Requests("api/contact").size() == 3u; }));
     flows_->Backup().Start();
     flows_->Sync().Start();
     ASSERT_TRUE(WaitForEvent(QStringLiteral("tip:备份成功")));
     ASSERT_TRUE(WaitIdle());
     EXPECT_EQ(sink_.Count(QStringLiteral("progress")), 1);
     EXPECT_EQ(sink_.Count(QStringLiteral("tip:备份成功")), 1);
-    EXPECT_EQ(fake_.Requests("api/contact").size(), 3u);
+    EXPECT_EQ(fake_.Requests("api/contact").size(), 4u); // the old copy, clearing, two pages
     EXPECT_EQ(fake_.State()["contacts"][kAccount].size(), 150u);
     EXPECT_EQ(Contacts(), before);
     EXPECT_EQ(RawDb(seed_.path()).Rows("pragma integrity_check"), "ok");
@@ -199,12 +242,14 @@ TEST_F(ContactBackupTest, WatchdogEndsAStalledBackupAndLateRepliesOfItAreIgnored
     EXPECT_EQ(sink_.events.mid(sink_.events.size() - 2),
               (QStringList{QStringLiteral("endProgress"),
                            QStringLiteral("tip:网络超时，请稍后再试......")}));
-    // A new backup replaces the stalled one: the late delRange reply starts nothing.
+    // A new backup replaces the stalled one: the late reply to its reading of the old copy
+    // starts nothing.
     flows_->Backup().Start();
     ASSERT_TRUE(WaitForEvent(QStringLiteral("tip:备份成功")));
     ASSERT_TRUE(WaitIdle());
     EXPECT_EQ(sink_.Count(QStringLiteral("tip:备份成功")), 1);
-    EXPECT_EQ(fake_.Requests("api/contact").size(), 3u); // two delRange, one page
+    // Both read the old copy; only the second cleared it and sent its page.
+    EXPECT_EQ(fake_.Requests("api/contact").size(), 4u);
 }
 
 TEST_F(ContactSyncTest, NeedsALogin) {
@@ -230,13 +275,18 @@ TEST_F(ContactSyncTest, AddsEachNewNumberOnceInOneGo) {
               (QStringList{QStringLiteral("progress"), QStringLiteral("text:正在下载联系人 100%"),
                            QStringLiteral("reload"), QStringLiteral("endProgress"),
                            QStringLiteral("tip:同步联系人成功")}));
-    EXPECT_EQ(
-        RawDb(seed_.path())
-            .Rows("select name, phone, head, email, company, home, other, cid, datetime, "
-                  "attribution, nameindex from table_contact where id > 1 order by id"),
-        "张三|13800000001|h.png|m@x|公司|地址|备注|cid-13800000001;13800000002|2016-03-07||ZS\n"
-        "张三|13800000002|h.png|m@x|公司|地址|备注|cid-13800000001;13800000002|2016-03-07||ZS\n"
-        "王五|13800000003|h.png|m@x|公司|地址|备注|cid-13800000003;|2016-03-07||WW");
+    // Each gets the place and carrier of its number, as an added contact does.
+    const std::string where = attribution_.GetAttribution("13800000001").toStdString();
+    ASSERT_NE(where, "未知号码");
+    EXPECT_EQ(RawDb(seed_.path())
+                  .Rows("select name, phone, head, email, company, home, other, cid, datetime, "
+                        "attribution, nameindex from table_contact where id > 1 order by id"),
+              "张三|13800000001|h.png|m@x|公司|地址|备注|cid-13800000001;13800000002|2016-03-07|" +
+                  where +
+                  "|ZS\n张三|13800000002|h.png|m@x|公司|地址|备注|cid-13800000001;13800000002|" +
+                  "2016-03-07|" + where +
+                  "|ZS\n王五|13800000003|h.png|m@x|公司|地址|备注|cid-13800000003;|" +
+                  "2016-03-07|" + where + "|WW");
     const Json::Value form = fake_.Requests("api/contact")[0]["form"];
     EXPECT_EQ(form["page"].asString(), "1");
     EXPECT_EQ(form["page_size"].asString(), "20");

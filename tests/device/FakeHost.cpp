@@ -155,7 +155,7 @@ NumberAttribution FakeHost::LookUp(const QString& number) {
 }
 
 void FakeHost::ShowIncomingCall(const QString& attribution, const QString&, const QString& number,
-                                const QString& name) {
+                                const QString& name, bool) {
     Record(QStringLiteral("popup-in %1|%2|%3").arg(attribution, number, name));
 }
 

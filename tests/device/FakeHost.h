@@ -61,7 +61,7 @@ public:
     bool AddSms(const QString& number, const QString& content, const QString& attribution) override;
     NumberAttribution LookUp(const QString& number) override;
     void ShowIncomingCall(const QString& attribution, const QString& head, const QString& number,
-                          const QString& name) override;
+                          const QString& name, bool onPhone) override;
     void ShowOutgoingCall(const QString& display, const QString& prefix, const QString& number,
                           const QString& name) override;
     void ReportCall(const CallReport& call) override;

@@ -93,32 +93,40 @@ TEST(Upgrade, FourFailuresStopTheSending) {
     EXPECT_EQ(rig.host.EventsStartingWith("upgrade 进入升级模式").size(), 4u);
 }
 
-TEST(Upgrade, WithoutAFileNothingIsSent) {
-    {
-        DeviceRig unplugged("/nonexistent");
-        unplugged.firmware.StartUpgrade("/tmp/fw.hex");
-        EXPECT_TRUE(unplugged.host.Events().empty());
-    }
+TEST(Upgrade, AFileThatIsNoFirmwareNeverReachesTheBox) {
     BoxSim box;
     DeviceRig rig(box.PortPath());
     ASSERT_TRUE(rig.Connect(box));
-    ASSERT_EQ(box.Command("upgrade-size 4"), "ok");
-    const std::chrono::seconds limit(20);
-
-    ASSERT_EQ(box.Command("upgrade fail 1"), "ok");
-    rig.firmware.StartUpgrade(QString::fromStdString(box.Folder() + "/missing.hex"));
-    EXPECT_TRUE(rig.host.WaitForEvent(
-        "upgrade 升级失败，请检查升级文件是否存在|升级失败，请检查升级文件是否存在", limit));
-    ASSERT_EQ(box.Command("status"), "ok");
-    ASSERT_TRUE(box.WaitForLine("upgrade-received 4", 1, limit));
-    // The start-up queries that follow the answer, before the next attempt begins.
-    ASSERT_TRUE(box.WaitForLine("ask missed", 2, limit));
-
-    ASSERT_EQ(box.Command("upgrade fail 1"), "ok");
-    rig.firmware.StartUpgrade("");
-    EXPECT_TRUE(
-        rig.host.WaitForEvent("upgrade 升级失败，未选择升级文件|升级失败，未选择升级文件", limit));
-    ASSERT_EQ(box.Command("status"), "ok");
-    ASSERT_TRUE(box.WaitForLine("upgrade-received 4", 2, limit));
-    EXPECT_EQ(Received(box), "A5 83 04 55 A5 83 04 55");
+    std::string binary(4096, '\0');
+    for (std::size_t i = 0; i < binary.size(); ++i) {
+        binary[i] = char((i * 7919 + 13) % 251);
+    }
+    const QString notFirmware =
+        QStringLiteral("升级失败，所选文件不是固件文件：每行只能是成对的十六进制数字");
+    const struct {
+        std::string path;
+        QString refusal;
+    } refused[] = {
+        {"", QStringLiteral("升级失败，未选择升级文件")},
+        {box.Folder() + "/missing.hex", QStringLiteral("升级失败，请检查升级文件是否存在")},
+        {box.Folder(), QStringLiteral("升级失败，请检查升级文件是否存在")},
+        {WriteFile(box, "random.bin", binary), notFirmware},
+        {WriteFile(box, "odd.hex", "A5B2\r\nA5B\r\n"), notFirmware},
+        {WriteFile(box, "intel.hex", ":0300300002337A1E\n"), notFirmware},
+        {WriteFile(box, "cr.hex", "A5\rB2\n"), notFirmware},
+        {WriteFile(box, "empty.hex", ""), QStringLiteral("升级失败，升级文件是空的")},
+        {WriteFile(box, "blank.hex", "\r\n\n"), QStringLiteral("升级失败，升级文件是空的")},
+    };
+    for (const auto& file : refused) {
+        EXPECT_EQ(rig.firmware.StartUpgrade(QString::fromStdString(file.path)), file.refusal)
+            << file.path;
+    }
+    // A file that is firmware goes: the box hears of it first, so none of the others got there.
+    ASSERT_EQ(box.Command("upgrade-size 2"), "ok");
+    EXPECT_EQ(rig.firmware.StartUpgrade(QString::fromStdString(WriteFile(box, "fw.hex", "0102\n"))),
+              QString());
+    ASSERT_TRUE(
+        rig.host.WaitForEvent("upgrade 固件升级成功|固件升级成功", std::chrono::seconds(20)));
+    EXPECT_EQ(box.Count("upgrade-request"), 1);
+    EXPECT_EQ(Received(box), "01 02");
 }

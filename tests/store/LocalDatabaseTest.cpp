@@ -372,16 +372,19 @@ TEST_F(MigratedDatabase, DownloadedContactsAreStoredAllOrNone) {
         batch.emplace_back(QStringLiteral("张%1").arg(i),
                            QStringLiteral("1380000%1").arg(i, 4, 10, QChar(u'0')), QString());
     }
-    ASSERT_TRUE(db_.InsertDownloadedContacts(batch));
+    ASSERT_TRUE(db_.InsertDownloadedContacts(batch, attribution_));
     RawDb raw(seed_.path());
-    EXPECT_EQ(raw.Rows("select count(*), min(attribution), min(nameindex) from table_contact"),
-              "50||Z0");
+    // Each gets the place and carrier of its number, as an added contact does.
+    EXPECT_EQ(raw.Rows("select count(*), min(nameindex) from table_contact"), "50|Z0");
+    EXPECT_EQ(raw.Rows("select distinct attribution from table_contact"),
+              attribution_.GetAttribution(QStringLiteral("13800000000")).toStdString());
+    EXPECT_NE(raw.Rows("select distinct attribution from table_contact"), "未知号码");
 
     raw.Exec("create trigger refuse before insert on table_contact when new.name='bad' "
              "begin select raise(abort, 'refused'); end");
     batch.emplace_back(QStringLiteral("bad"), QStringLiteral("1"), QString());
     testing::internal::CaptureStderr();
-    EXPECT_FALSE(db_.InsertDownloadedContacts(batch));
+    EXPECT_FALSE(db_.InsertDownloadedContacts(batch, attribution_));
     EXPECT_NE(testing::internal::GetCapturedStderr().find("插入联系人失败：refused"),
               std::string::npos);
     EXPECT_EQ(raw.Rows("select count(*) from table_contact"), "50");

@@ -6,6 +6,7 @@
 // Write `index` by index % 5: a call "k<index>"; a note "k<index>"; a sent SMS to
 // "k<index>"; five downloaded contacts "k<index>-0".."k<index>-4" in one transaction; a call
 // "k<index>" with the recording "k<index>" linked to it.
+#include "store/AttributionDatabase.h"
 #include "store/LocalDatabase.h"
 
 #include <QString>
@@ -34,7 +35,7 @@ bool Write(LocalDatabase& db, long index) {
             const QString name = key + u'-' + QString::number(i);
             batch.emplace_back(name, name, QString());
         }
-        return db.InsertDownloadedContacts(batch);
+        return db.InsertDownloadedContacts(batch, AttributionDatabase());
     }
     default: {
         const int call = db.AddCallLog(key, {}, {}, 4);

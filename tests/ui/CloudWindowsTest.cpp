@@ -8,6 +8,7 @@
 
 #include "cloud/RememberedPassword.h"
 #include "ui/CButtonUI.h"
+#include "ui/CContactContainer.h"
 #include "ui/CDuiMenu.h"
 #include "ui/CEditSelfInfo.h"
 #include "ui/CLoginRegUI.h"
@@ -15,7 +16,9 @@
 #include "ui/CMessageBox.h"
 #include "ui/COptionUI.h"
 #include "ui/CSettingFeedback.h"
+#include "ui/CSettingServer.h"
 #include "ui/CSettingUpdate.h"
+#include "ui/ContactListModel.h"
 #include "ui/Controls.h"
 
 #include <QClipboard>
@@ -59,7 +62,8 @@ protected:
         config.documentsFolder = home_.path();
         config.dataFolder = QStringLiteral(TAMBERLINK_BIN_DIR "/Data");
         config.localApiPort = 0;
-        config.cloudBaseUrl = QString::fromStdString(fake_.BaseUrl());
+        config.cloudBaseUrl =
+            buildAddress_.isEmpty() ? QString::fromStdString(fake_.BaseUrl()) : buildAddress_;
         config.cookieFolder = home_.filePath(QStringLiteral("cookies"));
         config.keyring = keyring_;
         config.cloudWatchdog = watchdog;
@@ -178,6 +182,7 @@ protected:
 
     QTemporaryDir home_;
     test::FakeCloud fake_;
+    QString buildAddress_; // the address the program was built with; the fake's when empty
     std::shared_ptr<test::FakeKeyring> keyring_;
     std::unique_ptr<AppCore> core_;
     std::unique_ptr<CMainWndUI> window_;
@@ -375,13 +380,14 @@ TEST_F(CloudWindows, BackupOf250ContactsShowsItsProgress) {
     LogIn();
     AddContacts(250);
     // Each request of the chain waits until the test has seen its progress text.
-    fake_.AddRule(R"({"path": "api/contact", "action": "hold", "times": 4})");
+    fake_.AddRule(R"({"path": "api/contact", "action": "hold", "times": 5})");
     auto* tip = window_->FindControl<QLabel>(QStringLiteral("LabelTip"));
     Click(window_->FindControl(QStringLiteral("ButtonUpload")));
     EXPECT_TRUE(window_->IsProgressShown());
     EXPECT_EQ(tip->text(), QStringLiteral("正在校验云端联系人"));
     // Started twice: the running backup goes on alone.
     Click(window_->FindControl(QStringLiteral("ButtonUpload")));
+    Release(); // the old cloud copy, read before it is cleared
     for (const char* percent : {"0", "40", "80"}) {
         Release();
         const QString text = QStringLiteral("正在备份联系人 %1%").arg(QLatin1String(percent));
@@ -468,8 +474,13 @@ TEST_F(CloudWindows, PictureCodesThatAreNoPicturesShowNone) {
     Click(dialog, "LOG_BUTTON_CHANGE");
     ASSERT_TRUE(WaitFor([&] { return HasPicture(dialog, "LOG_BUTTON_CODE"); }));
 
-    // 20 MB is no picture code: the transfer is given up and the picture stays.
+    // 20 MB is no picture code: the transfer is given up, and the button offers another.
     pictureAfter(R"({"path": "api/vcode", "action": "huge", "size": 20971520, "times": 1})");
+    ASSERT_TRUE(WaitFor([&] { return !HasPicture(dialog, "LOG_BUTTON_CODE"); }));
+    EXPECT_EQ(dialog->FindControl<QPushButton>(QStringLiteral("LOG_BUTTON_CODE"))->text(),
+              QStringLiteral("点击重试"));
+    Click(dialog, "LOG_BUTTON_CODE");
+    ASSERT_TRUE(WaitFor([&] { return HasPicture(dialog, "LOG_BUTTON_CODE"); }));
     // A picture file that cannot be written shows nothing new and breaks nothing.
     const QDir root(home_.filePath(QStringLiteral("Tamberlink")));
     const qint64 now = std::time(nullptr);
@@ -614,4 +625,106 @@ TEST_F(CloudWindows, HelpVersionAndAboutOpenTheirPages) {
     EXPECT_TRUE(browser.urls[0].path().contains(QLatin1String("help")));
     EXPECT_EQ(browser.urls[1].path(), QStringLiteral("/"));
     EXPECT_TRUE(browser.urls[2].path().contains(QLatin1String("about")));
+}
+
+// Every cloud action ends with a notice when the service cannot be reached; the service's
+// address is a setting of the account area, and it lasts.
+TEST_F(CloudWindows, AnUnreachableServerIsToldAndAnotherAddressCanBeSet) {
+    buildAddress_ = QStringLiteral("http://127.0.0.1:9/");
+    StartWindow();
+    const QString noServer = CloudHost::NoServerNotice();
+    Click(MainButton(QStringLiteral("登 录")));
+    CLoginRegUI* dialog = CLoginRegUI::Instance();
+    ASSERT_NE(dialog, nullptr);
+    auto* code = dialog->FindControl<CButtonUI>(QStringLiteral("LOG_BUTTON_CODE"));
+    ASSERT_TRUE(WaitFor([&] { return code->text() == QStringLiteral("点击重试"); }));
+    ASSERT_TRUE(WaitForNotice(noServer));
+    CMessageBox::Instance()->Close();
+    Type(dialog, "LOG_EDIT_ACCOUNT", QString::fromLatin1(kAccount));
+    Type(dialog, "LOG_EDIT_PSD", QString::fromLatin1(kPassword));
+    Type(dialog, "LOG_EDIT_CODE", QStringLiteral("1234"));
+    Click(dialog, "LOG_BUTTON_LOGIN");
+    ASSERT_TRUE(WaitForNotice(noServer));
+    EXPECT_FALSE(LoggedIn());
+
+    // "服务器" beside "登 录": an address that is none is refused, the fake's is taken.
+    Click(MainButton(QStringLiteral("服务器")));
+    auto* server = window_->findChild<CSettingServer*>();
+    ASSERT_NE(server, nullptr);
+    EXPECT_EQ(server->AddressEdit()->text(), buildAddress_);
+    server->AddressEdit()->setText(QStringLiteral("ftp://files.example/"));
+    Click(test::ButtonWithText(server, QStringLiteral("确定")));
+    EXPECT_TRUE(Notice().startsWith(QStringLiteral("请输入正确的服务器地址")))
+        << Notice().toStdString();
+    EXPECT_FALSE(server->IsClosing());
+    server->AddressEdit()->setText(QString::fromStdString(fake_.BaseUrl()));
+    Click(test::ButtonWithText(server, QStringLiteral("确定")));
+    EXPECT_TRUE(server->IsClosing());
+
+    // The picture offers another; the login goes to the service now set.
+    Click(code);
+    ASSERT_TRUE(WaitFor([&] { return HasPicture(dialog, "LOG_BUTTON_CODE"); }));
+    EXPECT_TRUE(code->text().isEmpty());
+    Click(dialog, "LOG_BUTTON_LOGIN");
+    ASSERT_TRUE(WaitFor([&] { return LoggedIn(); }));
+
+    // The next start still talks to it.
+    StopWindow();
+    StartWindow();
+    EXPECT_EQ(core_->CloudServer(), QString::fromStdString(fake_.BaseUrl()));
+}
+
+// A backup that fails leaves the cloud copy as it was, and says so; a double click starts one
+// backup; contacts brought back show where their numbers belong.
+TEST_F(CloudWindows, AFailedBackupKeepsTheCloudCopyAndRestoredContactsKnowTheirPlace) {
+    StartWindow();
+    LogIn();
+    Json::Value old;
+    old["name"] = "旧同事";
+    old["number"] = "13800000001";
+    Json::Value seeded;
+    seeded["account"] = kAccount;
+    seeded["contacts"].append(old);
+    fake_.Control("contacts", seeded);
+    AddContacts(3);
+    fake_.AddRule(
+        R"({"path": "api/contact", "cmd": "addRange", "action": "code", "code": 3, "times": 1})");
+
+    QWidget* upload = window_->FindControl(QStringLiteral("ButtonUpload"));
+    QTest::mouseClick(upload, Qt::LeftButton);
+    EXPECT_FALSE(upload->isEnabled()); // while the backup runs
+    ASSERT_TRUE(WaitForNotice(QStringLiteral("备份失败，云端联系人已恢复原样")));
+    EXPECT_FALSE(window_->IsProgressShown());
+    EXPECT_TRUE(upload->isEnabled());
+    // The second press of the double click starts nothing, however quick the first backup.
+    QTest::mouseDClick(upload, Qt::LeftButton);
+    QTest::mouseRelease(upload, Qt::LeftButton);
+    const auto cloudNames = [&] {
+        std::string names;
+        const Json::Value state = fake_.State();
+        for (const Json::Value& stored : state["contacts"][kAccount]) {
+            names += stored["contact"]["name"].asString() + ";";
+        }
+        return names;
+    };
+    EXPECT_EQ(cloudNames(), "旧同事;");
+
+    CMessageBox::Instance()->Close();
+    Click(window_->FindControl(QStringLiteral("ButtonDownload")));
+    ASSERT_TRUE(WaitForNotice(QStringLiteral("同步联系人成功")));
+    // Read the old copy, cleared it, cleared it again to put it back: one backup.
+    EXPECT_EQ(RequestCount("api/contact", "delRange"), 2u);
+    EXPECT_EQ(cloudNames(), "旧同事;");
+    const QString where = core_->GetAttribution(QStringLiteral("13800000001"));
+    ASSERT_NE(where, QStringLiteral("未知号码"));
+    ContactListModel& contacts = window_->ContactPage()->Model();
+    ASSERT_TRUE(WaitFor([&] {
+        for (int row = 0; row < contacts.EntryCount(); ++row) {
+            const ContactRecord* contact = contacts.Contact(row);
+            if (contact != nullptr && contact->phone == QStringLiteral("13800000001")) {
+                return contact->attribution == where;
+            }
+        }
+        return false;
+    }));
 }

@@ -4,25 +4,32 @@
 #include "../store/StoreTestSupport.h"
 #include "UiTestSupport.h"
 
+#include "ui/Autostart.h"
 #include "ui/CButtonUI.h"
 #include "ui/CDuiMenu.h"
 #include "ui/CMainWndUI.h"
 #include "ui/CMessageBox.h"
+#include "ui/CRecordContainer.h"
 #include "ui/CSettingExit.h"
 #include "ui/CSettingIP.h"
 #include "ui/CSettingPrefix.h"
 #include "ui/CSettingProxy.h"
+#include "ui/CSmsContainer.h"
 #include "ui/CTopCall.h"
 #include "ui/ClipboardCapture.h"
 #include "ui/Controls.h"
+#include "ui/QtTranslations.h"
 #include "ui/TrayIcon.h"
 
 #include <QAction>
 #include <QClipboard>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QMenu>
 #include <QPushButton>
+#include <QSizeGrip>
 #include <QStackedWidget>
 #include <QTemporaryDir>
 
@@ -588,4 +595,116 @@ TEST_F(MainWindowTest, TrayMenuShowsTheWindowAndExits) {
     menu->actions().at(2)->trigger();
     EXPECT_TRUE(window_->IsExiting());
     EXPECT_TRUE(window_->Core().IsShuttingDown());
+}
+
+// The window resizes from its corner, no smaller than its skin; the lists take the room; it
+// opens again where and as large as it was left.
+TEST_F(MainWindowTest, TheWindowResizesAndOpensWhereItWasLeft) {
+    EXPECT_EQ(window_->minimumSize(), QSize(902, 602));
+    EXPECT_NE(window_->findChild<QSizeGrip*>(), nullptr);
+    auto* records = window_->RecordPage()->findChild<QListView*>(QStringLiteral("ListRecord"));
+    ASSERT_NE(records, nullptr);
+    const QSize listBefore = records->size();
+    auto* search =
+        window_->FindControl(QStringLiteral("LayoutHeader"))
+            ->findChild<QWidget*>(QStringLiteral("ButtonSerch"), Qt::FindDirectChildrenOnly);
+    const int searchFromRight = window_->width() - search->geometry().right();
+
+    window_->setGeometry(QRect(window_->pos() + QPoint(20, 10), QSize(1100, 750)));
+    test::ProcessEvents();
+    EXPECT_EQ(records->size(), listBefore + QSize(198, 148));
+    EXPECT_EQ(window_->width() - search->geometry().right(), searchFromRight);
+    window_->resize(400, 300);
+    EXPECT_EQ(window_->size(), QSize(902, 602));
+    window_->resize(1100, 750);
+    const QRect left = window_->geometry();
+
+    StopWindow();
+    StartWindow(std::nullopt);
+    EXPECT_EQ(window_->geometry(), left);
+}
+
+// Qt's own texts (the edit menu, the file dialog) speak the user's language.
+TEST(QtTexts, FollowTheSystemsLanguage) {
+    App();
+    const QtTranslations chinese(QLocale(QLocale::Chinese, QLocale::China));
+    if (!chinese.Loaded()) {
+        GTEST_SKIP() << "Qt's translations (qt6-translations-l10n) are not installed";
+    }
+    QLineEdit edit;
+    const std::unique_ptr<QMenu> menu(edit.createStandardContextMenu());
+    QStringList texts;
+    for (QAction* action : menu->actions()) {
+        texts << action->text();
+    }
+    EXPECT_TRUE(texts.join(u' ').contains(QStringLiteral("撤消")))
+        << texts.join(u' ').toStdString();
+    EXPECT_FALSE(texts.join(u' ').contains(QStringLiteral("Undo")));
+    QFileDialog dialog;
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    QStringList labels;
+    for (QLabel* label : dialog.findChildren<QLabel*>()) {
+        labels << label->text();
+    }
+    EXPECT_FALSE(labels.join(u' ').contains(QStringLiteral("Look in")))
+        << labels.join(u' ').toStdString();
+}
+
+// "开机启动" writes the desktop's autostart entry and takes it away; started from it the
+// window waits in the tray, or minimised where there is none.
+TEST_F(MainWindowTest, StartAtLoginWritesTheAutostartEntryAndStartsInTheTray) {
+    // The desktop's configuration folder, a temporary one while the test runs.
+    struct ConfigHome {
+        QTemporaryDir folder;
+        QByteArray saved = qgetenv("XDG_CONFIG_HOME");
+        ConfigHome() { qputenv("XDG_CONFIG_HOME", QFile::encodeName(folder.path())); }
+        ~ConfigHome() {
+            if (saved.isNull()) {
+                qunsetenv("XDG_CONFIG_HOME");
+            } else {
+                qputenv("XDG_CONFIG_HOME", saved);
+            }
+        }
+    } config;
+    const QString entry =
+        config.folder.filePath(QStringLiteral("autostart/com.tamberlink.Tamberlink.desktop"));
+
+    CDuiMenu* menu = OpenMenu();
+    ASSERT_NE(menu, nullptr);
+    auto* item = menu->FindControl<QPushButton>(QStringLiteral("menu_autostart"));
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->text(), QStringLiteral("开机启动: 关"));
+    QTest::mouseClick(item, Qt::LeftButton);
+    EXPECT_EQ(item->text(), QStringLiteral("开机启动: 开"));
+    QFile written(entry);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(written.readAll());
+    EXPECT_TRUE(text.startsWith(QStringLiteral("[Desktop Entry]\n"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Exec=") +
+                              Autostart::ExecWord(QCoreApplication::applicationFilePath()) +
+                              QStringLiteral(" --autostart\n")))
+        << text.toStdString();
+    menu->Close();
+    test::ProcessEvents();
+    // The next menu shows it on; turned off, the entry goes.
+    menu = OpenMenu();
+    item = menu->FindControl<QPushButton>(QStringLiteral("menu_autostart"));
+    EXPECT_EQ(item->text(), QStringLiteral("开机启动: 开"));
+    QTest::mouseClick(item, Qt::LeftButton);
+    EXPECT_EQ(item->text(), QStringLiteral("开机启动: 关"));
+    EXPECT_FALSE(QFile::exists(entry));
+    menu->Close();
+    EXPECT_EQ(Autostart::ExecWord(QStringLiteral("/opt/a b/$x\"tam\"")),
+              QStringLiteral("\"/opt/a b/\\\\$x\\\\\"tam\\\\\"\""));
+
+    // Started by the desktop: nothing shows on the screen but the tray icon.
+    StopWindow();
+    AppConfig started;
+    started.documentsFolder = home_.path();
+    started.dataFolder = QStringLiteral(TAMBERLINK_BIN_DIR "/Data");
+    core_ = std::make_unique<AppCore>(started);
+    window_ = std::make_unique<CMainWndUI>(*core_);
+    ASSERT_TRUE(window_->Start(std::nullopt, true));
+    test::ProcessEvents();
+    EXPECT_TRUE(!window_->isVisible() || window_->isMinimized());
 }

@@ -15,10 +15,12 @@
 #include "ui/CNotepadItem.h"
 #include "ui/CNotepadTime.h"
 #include "ui/CRecordContainer.h"
+#include "ui/CSmsContacts.h"
 #include "ui/CallLogModel.h"
 #include "ui/Controls.h"
 #include "ui/NoteListDelegate.h"
 #include "ui/NoteListModel.h"
+#include "ui/RecipientListModel.h"
 #include "util/TextCodec.h"
 
 #include <QCheckBox>
@@ -123,7 +125,10 @@ TEST(NoteRow, TextsPicturesAndClicksFollowTheNote) {
     NoteRecord note =
         Note(twelve, QStringLiteral("13800000000"), QStringLiteral("第一行\n第二行\tend"));
     const CNotepadItem row(note);
-    EXPECT_EQ(row.NameText(), twelve.left(10) + QStringLiteral("..."));
+    EXPECT_EQ(row.NameText(), twelve);
+    // A name longer than its room is cut where the room ends.
+    const CNotepadItem longName(Note(twelve.repeated(3), QStringLiteral("1"), QStringLiteral("x")));
+    EXPECT_TRUE(longName.NameText().endsWith(QChar(0x2026))) << longName.NameText().toStdString();
     EXPECT_EQ(row.ContentText(), QStringLiteral("第一行 第二行 end"));
     EXPECT_EQ(row.HeadImage(), QStringLiteral("bgHeadDefaulte2.png"));
     EXPECT_TRUE(row.TimeText().isEmpty());
@@ -245,7 +250,7 @@ TEST_F(Notes, EditingANoteKeepsItsReminderUnlessAnotherIsPicked) {
     ClickRow(0, Control::Content);
     CNotepadEdit* editor = OnlyEditor();
     ASSERT_NE(editor, nullptr);
-    EXPECT_EQ(editor->windowTitle(), QStringLiteral("新建笔记"));
+    EXPECT_EQ(editor->windowTitle(), QStringLiteral("编辑笔记"));
     EXPECT_EQ(editor->GetMode(), CNotepadEdit::Mode::Edit);
     EXPECT_EQ(editor->NoteId(), id);
     EXPECT_EQ(Text(editor, "EditName"), QStringLiteral("李四"));
@@ -328,7 +333,7 @@ TEST_F(Notes, TimePickerLimitsItsBoxesAndHandsOnTheChosenMoment) {
     EXPECT_TRUE(picker->IsClosing());
     const qint64 expected = QDateTime(QDate(2031, 7, 5), QTime(9, 30)).toSecsSinceEpoch();
     EXPECT_EQ(editor->ReminderText(), QString::number(expected));
-    EXPECT_EQ(Text(editor, "ButtonTime"), QStringLiteral("2031-7-5 9:30:0"));
+    EXPECT_EQ(Text(editor, "ButtonTime"), QStringLiteral("2031-07-05 09:30:00"));
 
     Write(editor, QStringLiteral("续签合同"));
     Click(editor, "ButtonSave");
@@ -444,4 +449,45 @@ TEST_F(Notes, IncomingCallerNoteOpensOverTheMainWindow) {
     Click(editor, "ButtonSave");
     EXPECT_EQ(Rows("select name, phone, content, cid from table_notepad"),
               "赵六|13911112222|要发资料|0");
+}
+
+// "选择联系人" fills the note's contact; an unknown caller's number shows whole in the list,
+// and so does a reminder time, written in full.
+TEST_F(Notes, TheContactPickerFillsTheNoteAndTheListShowsNamesAndTimesWhole) {
+    ASSERT_TRUE(Core().AddContact(
+        ContactRecord(QStringLiteral("王芳"), QStringLiteral("13912345678"), {})));
+    CNotepadEdit* editor = window_->OpenNewNote();
+    ASSERT_NE(editor, nullptr);
+    Click(editor, "ButtonContacts");
+    CSmsContacts* picker = editor->ContactPicker();
+    ASSERT_NE(picker, nullptr);
+    EXPECT_EQ(picker->windowTitle(), QStringLiteral("选择联系人"));
+    ASSERT_EQ(picker->Model().EntryCount(), 1);
+    // One click chooses the person.
+    QListView* list = picker->List();
+    const QPoint row = list->visualRect(picker->Model().index(0)).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row);
+    EXPECT_TRUE(picker->IsClosing());
+    EXPECT_EQ(Text(editor, "EditName"), QStringLiteral("王芳"));
+    EXPECT_EQ(editor->Phone(), QStringLiteral("13912345678"));
+    Write(editor, QStringLiteral("回电确认"));
+    Click(editor, "ButtonSave");
+    EXPECT_EQ(Rows("select name, phone from table_notepad"), "王芳|13912345678");
+
+    // A call from an unknown number, noted with a reminder.
+    ASSERT_TRUE(Core().AddNote(
+        QStringLiteral("13800000000"), QStringLiteral("13800000000"), {},
+        QString::number(QDateTime(QDate(2026, 12, 9), QTime(11, 57)).toSecsSinceEpoch()),
+        QStringLiteral("未接来电"), 0));
+    ShowNotesPage();
+    ASSERT_TRUE(test::WaitFor([&] { return Model().EntryCount() == 2; }));
+    const CNotepadItem unknown(*Model().Entry(0));
+    EXPECT_EQ(unknown.NameText(), QStringLiteral("13800000000"));
+    EXPECT_EQ(unknown.TimeText(), QStringLiteral("2026-12-09 11:57:00"));
+    EXPECT_EQ(unknown.TimeShown(), unknown.TimeText());
+    ClickRow(0, Control::Content);
+    editor = OnlyEditor();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->windowTitle(), QStringLiteral("编辑笔记"));
+    EXPECT_EQ(Text(editor, "ButtonTime"), QStringLiteral("2026-12-09 11:57:00"));
 }

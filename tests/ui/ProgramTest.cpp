@@ -120,7 +120,8 @@ TEST(DesktopProgram, AnswersHelpAndVersionWithoutADisplay) {
     auto help = run({QStringLiteral("--help")});
     EXPECT_EQ(help->exitCode(), 0);
     const QByteArray text = help->readAllStandardOutput();
-    for (const char* said : {"--serial-port <path>", "--verbose", "[number]", "tel:"}) {
+    for (const char* said :
+         {"--serial-port <path>", "--verbose", "--autostart", "[number]", "tel:"}) {
         EXPECT_TRUE(text.contains(said)) << said << "\n" << text.toStdString();
     }
 

@@ -9,7 +9,11 @@
 #include "ui/CCallOutUI.h"
 #include "ui/CItemRecordUI.h"
 #include "ui/CMainWndUI.h"
+#include "ui/CMessageBox.h"
 #include "ui/CRecordContainer.h"
+#include "ui/CSettingExit.h"
+#include "ui/CSoftKeyboard.h"
+#include "ui/CTopCall.h"
 #include "ui/CallLogModel.h"
 
 #include <QLabel>
@@ -75,7 +79,7 @@ TEST_F(RecordsOnTheBox, DiallingFromTheNumberBoxReachesTheBoxAndTopsTheList) {
     ASSERT_NE(popup, nullptr);
     EXPECT_EQ(popup->parentWidget(), window_.get());
     EXPECT_EQ(Label(popup, "labelName"), QStringLiteral("未知联系人"));
-    EXPECT_EQ(Label(popup, "labelMobile"), QStringLiteral(" 13800000000"));
+    EXPECT_EQ(Label(popup, "labelMobile"), QStringLiteral("13800000000"));
 
     // The box reports the far end: the outgoing popup closes.
     Send("state 12");
@@ -105,7 +109,8 @@ TEST_F(RecordsOnTheBox, AnUnknownCallerRingsAndTheCallEndsWithBothPopups) {
     EXPECT_FALSE(row.NumberText().contains(QStringLiteral("13912345678")));
 
     window_->Dial(QStringLiteral("88290291"), false);
-    ASSERT_NE(CCallOutUI::Instance(), nullptr);
+    // The popup opens once the dial has reached the box.
+    ASSERT_TRUE(test::WaitFor([] { return CCallOutUI::Instance() != nullptr; }, kDeadlineMs));
     Send("state 14");
     ASSERT_TRUE(test::WaitFor(
         [] { return CCallInUI::Instance() == nullptr && CCallOutUI::Instance() == nullptr; },
@@ -143,4 +148,86 @@ TEST_F(RecordsOnTheBox, RecordButtonsRecordTheCallIntoItsRow) {
         QDir(window_->Core().DataRoot())
             .filePath(QStringLiteral("Rec/") + Newest()->recordGuid + QStringLiteral(".mp3"));
     EXPECT_TRUE(QFileInfo(file).size() > 0) << file.toStdString();
+}
+
+// What a new user met on a day of calls: a double click, a number copied with its country
+// code, a call on the phone, the keypad left open, the exit dialog under a ringing phone, and
+// a box unplugged.
+TEST_F(RecordsOnTheBox, ADayOfCallsAsANewUserMakesIt) {
+    auto* callTel = page_->findChild<CButtonUI*>(QStringLiteral("ButtonMainCallTel"));
+    ASSERT_NE(callTel, nullptr);
+    page_->NumberBox()->setText(QStringLiteral("13800000000"));
+    // A double click: press, release, and the second press Qt makes a double click of.
+    QTest::mouseClick(callTel, Qt::LeftButton);
+    QTest::mouseDClick(callTel, Qt::LeftButton);
+    QTest::mouseRelease(callTel, Qt::LeftButton);
+    ASSERT_TRUE(test::WaitFor([&] { return NewestIs(QStringLiteral("13800000000"), 4); }));
+    Send("state 12");
+    ASSERT_TRUE(test::WaitFor([] { return CCallOutUI::Instance() == nullptr; }, kDeadlineMs));
+
+    // A number copied as "+86...": dialled and logged as its contact's.
+    ASSERT_TRUE(window_->Core().AddContact(
+        ContactRecord(QStringLiteral("张三"), QStringLiteral("13900000000"), {})));
+    window_->OfferNumber(QStringLiteral("+8613900000000"));
+    ASSERT_NE(CTopCall::Instance(), nullptr);
+    QTest::mouseClick(CTopCall::Instance()->FindControl(QStringLiteral("ButtonTel")),
+                      Qt::LeftButton);
+    ASSERT_TRUE(test::WaitFor([&] { return NewestIs(QStringLiteral("13900000000"), 4); }));
+    EXPECT_EQ(Newest()->name, QStringLiteral("张三"));
+    // The double click dialled once: the next dial followed the first.
+    EXPECT_EQ(box_.Count("dial-landline 0 13800000000"), 1);
+    EXPECT_EQ(page_->Model().EntryCount(), 2);
+    Send("state 12");
+    ASSERT_TRUE(test::WaitFor([] { return CCallOutUI::Instance() == nullptr; }, kDeadlineMs));
+
+    // A call to the phone says so; a call through the phone shows what the phone dialled.
+    Send("ring-phone 13700000000");
+    ASSERT_TRUE(test::WaitFor([] { return CCallInUI::Instance() != nullptr; }, kDeadlineMs));
+    EXPECT_EQ(Label(CCallInUI::Instance(), "labelTitle"), QStringLiteral("手机来电"));
+    Send("state 14");
+    ASSERT_TRUE(test::WaitFor([] { return CCallInUI::Instance() == nullptr; }, kDeadlineMs));
+    window_->Core().SetFenjiCode(QStringLiteral("9"));
+    window_->Core().SetIpCode(QStringLiteral("17951"));
+    window_->Core().SetSwitchIP(1);
+    window_->Dial(QStringLiteral("02088290291"), true);
+    ASSERT_TRUE(test::WaitFor([] { return CCallOutUI::Instance() != nullptr; }, kDeadlineMs));
+    EXPECT_TRUE(box_.WaitForLine("dial-phone 02088290291"));
+    EXPECT_EQ(Label(CCallOutUI::Instance(), "labelMobile"), QStringLiteral("02088290291"));
+    Send("state 12");
+    ASSERT_TRUE(test::WaitFor([] { return CCallOutUI::Instance() == nullptr; }, kDeadlineMs));
+
+    // The keypad belongs to the call records: another tab takes it away.
+    page_->OpenOrCloseKeyboard();
+    ASSERT_NE(page_->Keyboard(), nullptr);
+    QTest::mouseClick(window_->FindControl(QStringLiteral("ButtonSms")), Qt::LeftButton);
+    test::ProcessEvents();
+    EXPECT_EQ(page_->Keyboard(), nullptr);
+
+    // A call while the exit dialog is open leaves its buttons clear.
+    window_->OpenExitConfirmation();
+    ASSERT_NE(CSettingExit::Instance(), nullptr);
+    Send("ring 13611112222");
+    ASSERT_TRUE(test::WaitFor([] { return CCallInUI::Instance() != nullptr; }, kDeadlineMs));
+    const QRect popup = CCallInUI::Instance()->frameGeometry();
+    for (QAbstractButton* button : CSettingExit::Instance()->findChildren<QAbstractButton*>()) {
+        const QRect onScreen(button->mapToGlobal(QPoint(0, 0)), button->size());
+        EXPECT_FALSE(popup.intersects(onScreen)) << button->text().toStdString();
+    }
+    Send("state 14");
+    ASSERT_TRUE(test::WaitFor([] { return CCallInUI::Instance() == nullptr; }, kDeadlineMs));
+    CSettingExit::Instance()->Close();
+
+    // Unplugged, before the link has noticed: the dial is told and neither shown nor logged.
+    const int rows = page_->Model().EntryCount();
+    Send("unplug");
+    ASSERT_TRUE(window_->Core().IsBoxConnected());
+    window_->Dial(QStringLiteral("13511112222"), false);
+    ASSERT_TRUE(test::WaitFor(
+        [] {
+            return CMessageBox::Instance() != nullptr &&
+                   CMessageBox::Instance()->GetText() == QStringLiteral("请先连接设备后再拨打电话");
+        },
+        kDeadlineMs));
+    EXPECT_EQ(CCallOutUI::Instance(), nullptr);
+    EXPECT_EQ(page_->Model().EntryCount(), rows);
 }

@@ -19,6 +19,8 @@
 #include "ui/CTempMenu.h"
 #include "ui/TempContactModel.h"
 #include "util/IniStore.h"
+#include "util/ValueSheet.h"
+#include "util/XlsxWriter.h"
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -312,7 +314,7 @@ TEST_F(TempContacts, ImportAsksForTheColumnsThenTheWorkbook) {
     ASSERT_TRUE(ini.Load());
     EXPECT_EQ(ini.Get("TEMPCONTACT", "FILE"), path_.toStdString());
 
-    // A cancelled choice keeps the list shown, but nothing is restored at the next start.
+    // A cancelled choice keeps the list shown, and the next start shows it again.
     {
         FileDialogAnswer cancel{QString()};
         Import(QStringLiteral("a"), QStringLiteral("b"));
@@ -320,7 +322,7 @@ TEST_F(TempContacts, ImportAsksForTheColumnsThenTheWorkbook) {
     }
     EXPECT_EQ(Model().EntryCount(), 6);
     ASSERT_TRUE(ini.Load());
-    EXPECT_EQ(ini.Get("TEMPCONTACT", "FILE"), "");
+    EXPECT_EQ(ini.Get("TEMPCONTACT", "FILE"), path_.toStdString());
 
     // Both the title bar's close button and "取消" close the dialog without importing.
     for (const char* button : {"ButtonClosed", "ButtonCancel"}) {
@@ -415,7 +417,7 @@ TEST_F(TempContacts, ARowThatMovedIsNotWrittenAndTheListFollowsTheWorkbook) {
     const QByteArray bytes = FileBytes(path_);
     dialog->StatusBox()->setCurrentIndex(4);
     Click(dialog, "ButtonSave");
-    EXPECT_EQ(LastTip(), QStringLiteral("写入表格失败，请关闭文件再重新保存"));
+    EXPECT_EQ(LastTip(), TempContactList::kNoticeRowsMoved);
     EXPECT_EQ(FileBytes(path_), bytes);
     // The dialog was for a row that now holds nobody; the list shows 张三 one row lower.
     EXPECT_EQ(Page()->RemarkDialog(), nullptr);
@@ -469,7 +471,7 @@ TEST_F(TempContacts, SmsGoesToTheCheckedContactsOrToOne) {
 
     ClickRow(2, Control::Sms);
     ASSERT_EQ(sms_.size(), 2u);
-    EXPECT_EQ(sms_[1], (Recipients{{"李四", "010-12345678"}}));
+    EXPECT_EQ(sms_[1], (Recipients{{"李四", "01012345678"}}));
 
     // Not while a call popup is open.
     window_->ShowOutgoingCall(OutgoingCall{QStringLiteral("北京 移动"), QString(),
@@ -506,8 +508,10 @@ TEST_F(TempContacts, AnXlsListIsSavedAsAnXlsxCopyAndTheUserIsToldOnce) {
     ASSERT_EQ(Model().EntryCount(), 4);
     const QByteArray original = FileBytes(xls);
     EXPECT_EQ(Page()->UpdateTempContact(1, 2, {}).outcome, TempContactList::Outcome::SavedToCopy);
-    EXPECT_EQ(LastTip(),
-              QStringLiteral("xls表格无法直接写入，状态和备注已保存到新表格：名单.xlsx"));
+    // Followed, without LibreOffice, by what the copy could not keep.
+    EXPECT_TRUE(LastTip().startsWith(
+        QStringLiteral("xls表格无法直接写入，状态和备注已保存到新表格：名单.xlsx")))
+        << LastTip().toStdString();
     EXPECT_EQ(FileBytes(xls), original);
     EXPECT_EQ(Cells(path_).value("CV2").toInt(), 2);
     EXPECT_EQ(Entry(1).remarkLabel, QStringLiteral("未接通 "));
@@ -555,7 +559,7 @@ TEST_F(TempContactsOnTheBox, ACallThatGoesOutMarksTheContactCalledInTheWorkbook)
     EXPECT_NE(box_.LinesStartingWith("dial-landline").front().find("13800138000"),
               std::string::npos);
     // The popup names the contact of the list, not a contact lookup.
-    ASSERT_NE(CCallOutUI::Instance(), nullptr);
+    ASSERT_TRUE(test::WaitFor([] { return CCallOutUI::Instance() != nullptr; }, kDeadlineMs));
     EXPECT_EQ(CCallOutUI::Instance()->FindControl<QLabel>(QStringLiteral("labelName"))->text(),
               QStringLiteral("张三"));
     EXPECT_EQ(Entry(1).status, 1);
@@ -573,4 +577,40 @@ TEST_F(TempContactsOnTheBox, ACallThatGoesOutMarksTheContactCalledInTheWorkbook)
     EXPECT_EQ(LastTip(), QStringLiteral("请开启手机版Tamberlink拨号器，再通过手机拨号"));
     EXPECT_EQ(Entry(2).status, 0);
     EXPECT_FALSE(Cells(path_).contains("CV3"));
+}
+
+// Numbers a spreadsheet stored as text, as "13600000021.0" or with dashes, are shown, dialled
+// and texted clean, as every other number; their cells stay as they were.
+TEST_F(TempContactsOnTheBox, NumbersStoredAsTextAreShownDialledAndTextedClean) {
+    ValueSheet sheet;
+    sheet.Append(0, {0, CellType::String, 0, QStringLiteral("张三")});
+    sheet.Append(0, {1, CellType::String, 0, QStringLiteral("13600000021.0")});
+    sheet.Append(1, {0, CellType::String, 0, QStringLiteral("李四")});
+    sheet.Append(1, {1, CellType::String, 0, QStringLiteral("136-0000-0028")});
+    std::string bytes;
+    ASSERT_TRUE(XlsxWriter::Build(sheet, QStringLiteral("名单"), bytes, nullptr));
+    const QString path = home_.filePath("文本号码.xlsx");
+    ASSERT_TRUE(test::WriteBytes(path, QByteArray::fromStdString(bytes)));
+    {
+        FileDialogAnswer answer(path);
+        Import(QStringLiteral("A"), QStringLiteral("B"));
+    }
+    ASSERT_EQ(Model().EntryCount(), 2);
+    EXPECT_EQ(Entry(0).number, QStringLiteral("13600000021"));
+    EXPECT_EQ(Entry(1).number, QStringLiteral("13600000028"));
+
+    ClickRow(0, Control::CallTel);
+    ASSERT_TRUE(test::WaitFor([&] { return Entry(0).status == 1; }, kDeadlineMs));
+    const auto dialled = box_.LinesStartingWith("dial-landline");
+    ASSERT_EQ(dialled.size(), 1u);
+    EXPECT_NE(dialled.front().find("13600000021"), std::string::npos);
+    EXPECT_EQ(dialled.front().find('.'), std::string::npos) << dialled.front();
+    const QJsonObject cells = Cells(path);
+    EXPECT_EQ(cells.value("B1").toString(), QStringLiteral("13600000021.0"));
+    EXPECT_EQ(cells.value("CV1").toInt(), 1);
+    window_->CloseCallPopups();
+
+    ClickRow(1, Control::Sms);
+    ASSERT_EQ(sms_.size(), 1u);
+    EXPECT_EQ(sms_[0], (Recipients{{QStringLiteral("李四"), QStringLiteral("13600000028")}}));
 }

@@ -145,11 +145,11 @@ TEST_F(UpgradeWindow, SendsThePickedFileAndShowsTheBoxsVerdict) {
     EXPECT_EQ(window->FileEdit()->text(), path);
 
     Click(Button(window, QStringLiteral("开始升级")));
-    ASSERT_TRUE(WaitFor([&] { return statuses_.size() == 6; }));
+    ASSERT_TRUE(WaitFor([&] { return statuses_.size() == 7; }));
     // The box judges once the lines have come; a box slowed down by a busy machine may judge
     // before they all arrive, so only the transfer's own order is certain.
     EXPECT_TRUE(
-        InOrder(statuses_, {QStringLiteral("进入升级模式，开始升级"),
+        InOrder(statuses_, {QStringLiteral("等待升级"), QStringLiteral("进入升级模式，开始升级"),
                             QStringLiteral("固件升级中:0%"), QStringLiteral("固件升级中:25%"),
                             QStringLiteral("固件升级中:50%"), QStringLiteral("固件升级中:75%")}))
         << statuses_.join(u',').toStdString();
@@ -190,47 +190,61 @@ TEST_F(UpgradeWindow, WithTheWindowClosedTheTipsBecomeNotices) {
     test::ProcessEvents();
     ASSERT_EQ(CSettingGrade::Instance(), nullptr);
     ASSERT_TRUE(WaitFor([] { return Notice() == QStringLiteral("固件升级成功"); }));
-    EXPECT_TRUE(statuses_.isEmpty());
-
-    // Without a window: a missing file, and no file at all.
-    core_->Device().Firmware().StartUpgrade(home_.filePath(QStringLiteral("missing.hex")));
-    ASSERT_TRUE(
-        WaitFor([] { return Notice() == QStringLiteral("升级失败，请检查升级文件是否存在"); }));
-    // The box takes whatever arrives during its attempt as firmware: the next request waits
-    // for the attempt's end.
-    ASSERT_TRUE(WaitFor([&] { return box_.LinesStartingWith("upgrade-received").size() == 2; }));
-    core_->Device().Firmware().StartUpgrade(QString());
-    ASSERT_TRUE(WaitFor([] { return Notice() == QStringLiteral("升级失败，未选择升级文件"); }));
+    EXPECT_EQ(statuses_, QStringList{QStringLiteral("等待升级")});
 }
 
-TEST_F(UpgradeWindow, EmptyBinaryAndLargeFilesKeepTheWindowAlive) {
+TEST_F(UpgradeWindow, AFileThatIsNoFirmwareIsRefusedBeforeTheBoxHearsOfIt) {
     CSettingGrade* window = OpenFromMenu();
     ASSERT_NE(window, nullptr);
     QPushButton* start = Button(window, QStringLiteral("开始升级"));
+    const QString notFirmware =
+        QStringLiteral("升级失败，所选文件不是固件文件：每行只能是成对的十六进制数字");
 
-    // Empty: nothing to send; the box decides.
-    window->FileEdit()->setText(WriteFile(QStringLiteral("empty.hex"), QByteArray()));
+    // No file: refused, and the box is not asked to enter upgrade mode.
     Click(start);
-    ASSERT_TRUE(WaitFor([&] { return statuses_.size() == 2; }));
-    EXPECT_TRUE(statuses_.contains(QStringLiteral("进入升级模式，开始升级")));
-    EXPECT_TRUE(statuses_.contains(QStringLiteral("固件升级成功")));
+    EXPECT_EQ(window->Status(), QStringLiteral("升级失败，未选择升级文件"));
+    EXPECT_EQ(Notice(), QStringLiteral("升级失败，未选择升级文件"));
 
-    // Binary: its bytes go out as they read, and the box decides.
-    statuses_.clear();
-    QByteArray binary(3000, '\0');
+    // 4 KB of random bytes, a missing file and an empty one: each told, none sent.
+    QByteArray binary(4096, '\0');
     for (char& byte : binary) {
         byte = char(QRandomGenerator::global()->bounded(256));
     }
-    window->FileEdit()->setText(WriteFile(QStringLiteral("binary.bin"), binary));
-    Click(start);
-    ASSERT_TRUE(WaitFor([&] { return statuses_.contains(QStringLiteral("固件升级成功")); }));
-    EXPECT_TRUE(statuses_.contains(QStringLiteral("固件升级中:0%")));
+    const struct {
+        QString path;
+        QString refusal;
+    } refused[] = {
+        {WriteFile(QStringLiteral("binary.bin"), binary), notFirmware},
+        {home_.filePath(QStringLiteral("missing.hex")),
+         QStringLiteral("升级失败，请检查升级文件是否存在")},
+        {WriteFile(QStringLiteral("empty.hex"), QByteArray()),
+         QStringLiteral("升级失败，升级文件是空的")},
+    };
+    for (const auto& file : refused) {
+        window->FileEdit()->setText(file.path);
+        Click(start);
+        EXPECT_EQ(window->Status(), file.refusal) << file.path.toStdString();
+        EXPECT_EQ(Notice(), file.refusal);
+    }
 
-    // 10 MB: the window goes on answering while the lines go out, and may be closed.
+    // A firmware file goes; the last refusal makes way for this run's status at once.
     statuses_.clear();
+    window->FileEdit()->setText(WriteFile(QStringLiteral("fw.hex"), kFourLines.toLatin1()));
+    Click(start);
+    ASSERT_FALSE(statuses_.isEmpty());
+    EXPECT_EQ(statuses_.front(), QStringLiteral("等待升级"));
+    ASSERT_TRUE(WaitFor([&] { return statuses_.contains(QStringLiteral("固件升级成功")); }));
+    EXPECT_EQ(box_.Count("upgrade-request"), 1);
+    EXPECT_FALSE(statuses_.contains(notFirmware));
+}
+
+TEST_F(UpgradeWindow, ALargeFileKeepsTheWindowAlive) {
+    CSettingGrade* window = OpenFromMenu();
+    ASSERT_NE(window, nullptr);
+    // 10 MB: the window goes on answering while the lines go out, and may be closed.
     window->FileEdit()->setText(
         WriteFile(QStringLiteral("large.hex"), QByteArray(10 * 1024 * 1024, 'A')));
-    Click(start);
+    Click(Button(window, QStringLiteral("开始升级")));
     ASSERT_TRUE(WaitFor([&] { return statuses_.contains(QStringLiteral("固件升级中:0%")); }));
     QTest::mouseClick(window->FindControl(QStringLiteral("btnClosed")), Qt::LeftButton);
     test::ProcessEvents();

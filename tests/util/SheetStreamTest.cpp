@@ -57,6 +57,12 @@ TEST(SheetStream, TheDecoderReadsWhatTheWriterWrote) {
         EXPECT_TRUE(out.Cell(0, String(4, {})));
         EXPECT_TRUE(out.Cell(2, Number(1, -0.5)));
         EXPECT_TRUE(out.Cell(kMaxSheetRows - 1, String(kMaxSheetColumns - 1, longest)));
+        // A second sheet, with a date and a merged title.
+        out.Sheet(QStringLiteral("统计"));
+        ValueSheet::Cell date = Number(2, 42434.5);
+        date.format = CellFormat::DateTime;
+        EXPECT_TRUE(out.Cell(0, date));
+        EXPECT_TRUE(out.Merge({0, 0, 0, 1}));
     });
     SheetStreamDecoder decoder;
     ASSERT_TRUE(decoder.Decode(bytes)) << qPrintable(decoder.errorText());
@@ -74,6 +80,13 @@ TEST(SheetStream, TheDecoderReadsWhatTheWriterWrote) {
     EXPECT_EQ(sheet.readStr(kMaxSheetRows - 1, kMaxSheetColumns - 1), longest);
     ASSERT_EQ(sheet.Rows().size(), 3u);
     EXPECT_EQ(sheet.Rows()[0].cells.size(), 3u);
+
+    ASSERT_EQ(decoder.Sheets().size(), 2u);
+    const NamedSheet& second = decoder.Sheets()[1];
+    EXPECT_EQ(second.name, QStringLiteral("统计"));
+    EXPECT_EQ(second.cells.readNum(0, 2), 42434.5);
+    EXPECT_EQ(second.cells.Rows()[0].cells[0].format, CellFormat::DateTime);
+    EXPECT_EQ(second.merges, (std::vector<MergedRange>{{0, 0, 0, 1}}));
 }
 
 TEST(SheetStream, AWorkbookWithoutASheetAndAFailureTheReaderReports) {
@@ -130,9 +143,24 @@ TEST(SheetStream, RecordsThatBreakTheFormatOrItsBoundsAreRefused) {
              cell(out, 0, 0);
              end(out);
          })},
-        {"second sheet", Raw([&](QDataStream& out) {
+        {"merged range before the sheet", Raw([&](QDataStream& out) {
+             out << quint8(kMerge) << quint32(0) << quint16(0) << quint32(0) << quint16(1);
+             end(out);
+         })},
+        {"merged range upside down", Raw([&](QDataStream& out) {
              Sheet(out);
+             out << quint8(kMerge) << quint32(3) << quint16(0) << quint32(2) << quint16(1);
+             end(out);
+         })},
+        {"cell after the merged ranges", Raw([&](QDataStream& out) {
              Sheet(out);
+             out << quint8(kMerge) << quint32(0) << quint16(0) << quint32(0) << quint16(1);
+             cell(out, 2, 2);
+             end(out);
+         })},
+        {"date of no known format", Raw([&](QDataStream& out) {
+             Sheet(out);
+             out << quint8(kDate) << quint32(0) << quint16(0) << 42000.0 << quint8(0);
              end(out);
          })},
         {"row past the largest sheet", Raw([&](QDataStream& out) {

@@ -64,13 +64,13 @@ TEST(Guid, ThirdGroupIsLowerCaseEvenWhenItHoldsLetters) {
     EXPECT_TRUE(sawLetter);
 }
 
-TEST(TimeText, FormatsLocalTimeWithoutPadding) {
+TEST(TimeText, FormatsLocalTimeWithPadding) {
     FixedZone zone("Asia/Shanghai");
     std::string text;
     ASSERT_TRUE(TimeToText(0, text));
-    EXPECT_EQ(text, "1970-1-1 8:0:0");
+    EXPECT_EQ(text, "1970-01-01 08:00:00");
     ASSERT_TRUE(TimeToText(1457139420, text)); // 2016-03-05 00:57:00 UTC
-    EXPECT_EQ(text, "2016-3-5 8:57:0");
+    EXPECT_EQ(text, "2016-03-05 08:57:00");
 }
 
 TEST(TimeText, NegativeValueIsRefusedAndLeavesTheTextAlone) {
@@ -87,7 +87,7 @@ TEST(TimeText, ParsesByPositionWhateverTheSeparators) {
     EXPECT_EQ(TextToTime("2016/03/05 09-07-00"), dashed);
     std::string back;
     ASSERT_TRUE(TimeToText(dashed, back));
-    EXPECT_EQ(back, "2016-3-5 9:7:0");
+    EXPECT_EQ(back, "2016-03-05 09:07:00");
 }
 
 TEST(TimeText, ShortTextGivesMinusOne) {

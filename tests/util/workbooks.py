@@ -2,13 +2,16 @@
 """Writes and reads back workbooks for the workbook tests, with openpyxl and xlwt.
 
 Runs as a server: one JSON request per line on stdin, one JSON reply per line on stdout.
-  {"op": "make", "kind": "list" | "list_xls" | "rows" | "huge", "path": ..., "rows": n}
+  {"op": "make", "kind": "list" | "list_xls" | "styled_xls" | "rows" | "huge", "path": ...,
+   "rows": n}
   {"op": "insert_row", "path": ..., "row": r}  inserts an empty row before 0-based row r
   {"op": "cells", "path": ..., "sheet": 0}   -> {"cells": {"A1": value, ...}}
   {"op": "compare", "before": ..., "after": ..., "changed": ["CV3", ...]}
       -> {"differences": [...]}: every cell, style, sheet, row height, merged range and
          defined name of both books, except the cells listed for the first sheet
   {"op": "members", "path": ...} -> {"members": {name: [method, crc, sha256 of raw bytes]}}
+  {"op": "describe", "path": ...} -> {"items": {...}}: what "compare" looks at, with each
+      value's type
 Failures reply {"error": text}.
 """
 import datetime
@@ -77,6 +80,37 @@ def make_list_xls(path):
             if value is not None:
                 sheet.write(r, c, value)
     book.add_sheet("其他").write(0, 0, "别的表")
+    book.save(path)
+
+
+def make_styled_xls(path):
+    """A call list as offices keep them: a merged and bold title over a filled header, numbers
+    stored every way, dates with their formats, and a second sheet."""
+    import xlwt
+
+    book = xlwt.Workbook(encoding="utf-8")
+    sheet = book.add_sheet("客户")
+    title = xlwt.easyxf("font: bold on; align: horiz center")
+    header = xlwt.easyxf("font: bold on; pattern: pattern solid, fore_colour yellow")
+    day = xlwt.easyxf(num_format_str="YYYY-MM-DD")
+    moment = xlwt.easyxf(num_format_str="YYYY-MM-DD HH:MM:SS")
+    sheet.write_merge(0, 0, 0, 3, "二月客户回访", title)
+    for c, text in enumerate(["姓名", "电话", "签约日期", "上次联系"]):
+        sheet.write(1, c, text, header)
+    rows = [
+        ["张三", "13600000021.0", datetime.date(2016, 3, 5), datetime.datetime(2016, 3, 5, 9, 7)],
+        ["李四", "136-0000-0028", datetime.date(2017, 12, 31), None],
+        ["王五", 13800138000.0, None, None],
+    ]
+    for r, row in enumerate(rows, start=2):
+        for c, value in enumerate(row):
+            if value is None:
+                continue
+            style = day if c == 2 else moment if c == 3 else xlwt.Style.default_style
+            sheet.write(r, c, value, style)
+    other = book.add_sheet("统计")
+    other.write_merge(0, 1, 0, 1, "合计")
+    other.write(2, 0, 42)
     book.save(path)
 
 
@@ -175,6 +209,8 @@ def handle(request):
             make_list(request["path"])
         elif kind == "list_xls":
             make_list_xls(request["path"])
+        elif kind == "styled_xls":
+            make_styled_xls(request["path"])
         elif kind == "rows":
             make_rows(request["path"], request["rows"])
         elif kind == "huge":
@@ -193,6 +229,15 @@ def handle(request):
         return {"differences": compare(request["before"], request["after"], request["changed"])}
     if op == "members":
         return {"members": members(request["path"])}
+    if op == "describe":
+        book = openpyxl.load_workbook(request["path"])
+        items = describe(book)
+        for i, sheet in enumerate(book.worksheets):
+            for row in sheet.iter_rows():
+                for cell in row:
+                    if cell.value is not None:
+                        items["type %d!%s" % (i, cell.coordinate)] = type(cell.value).__name__
+        return {"items": items}
     raise ValueError("unknown op " + op)
 
 

@@ -12,15 +12,19 @@
 #include "ui/CContactInfo.h"
 #include "ui/CContactListTemp.h"
 #include "ui/CDialogTempContact.h"
+#include "ui/CDuiMenu.h"
 #include "ui/CItemRecordUI.h"
 #include "ui/CLoginRegUI.h"
 #include "ui/CMainWndUI.h"
 #include "ui/CMessageBox.h"
+#include "ui/CNotepadEdit.h"
 #include "ui/COriginPrompt.h"
 #include "ui/CRecordContainer.h"
 #include "ui/CSettingGrade.h"
 #include "ui/CSettingOrigins.h"
 #include "ui/CSettingProxy.h"
+#include "ui/CSettingServer.h"
+#include "ui/CSmsContacts.h"
 #include "ui/CSmsContainer.h"
 #include "ui/CSmsNew.h"
 #include "ui/CTopCall.h"
@@ -36,6 +40,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -275,6 +280,23 @@ int main(int argc, char** argv) {
     }
     bool ok = Save(&window, out, "main_window.png");
 
+    // A backup under way, and the menu with its switches.
+    window.ShowProgress();
+    window.SetProgressText(QStringLiteral("正在备份联系人 40%"));
+    ok = Save(&window, out, "backup_progress.png") && ok;
+    window.EndProgress();
+    window.OpenMenu(window.mapToGlobal(QPoint(800, 30)));
+    if (auto* menu = window.findChild<tamberlink::CDuiMenu*>()) {
+        ok = Save(menu, out, "main_menu.png") && ok;
+        menu->Close();
+    }
+    if (tamberlink::CSettingServer* server = window.OpenServerSetting()) {
+        ok = Save(&window, out, "settings_server.png") && ok;
+        server->Close();
+    } else {
+        ok = false;
+    }
+
     window.Core().SetProxy(QStringLiteral("192.168.1.10:8080"));
     window.OpenSettingProxy();
     ok = Save(&window, out, "settings_proxy.png") && ok;
@@ -320,6 +342,30 @@ int main(int argc, char** argv) {
 
     FillCallRecords(window);
     ok = Save(&window, out, "call_records.png") && ok;
+    // Larger, the lists take the room.
+    const QRect small = window.geometry();
+    window.resize(1180, 760);
+    ok = Save(&window, out, "main_window_large.png") && ok;
+    window.setGeometry(small);
+
+    // A note about a call, its contact picked from the contacts, its reminder set.
+    core.AddContact(
+        tamberlink::ContactRecord(QStringLiteral("王芳"), QStringLiteral("13912345678"), {}), true);
+    if (tamberlink::CNotepadEdit* note = window.OpenNewNote()) {
+        note->FindControl<QTextEdit>(QStringLiteral("EditNotepad"))
+            ->setPlainText(QStringLiteral("明天上午回电，确认合同的交货日期"));
+        note->SetReminder(QDateTime(QDate(2026, 12, 9), QTime(11, 57)).toSecsSinceEpoch());
+        note->OpenContactPicker();
+        ok = Save(&window, out, "note_contact_picker.png") && ok;
+        if (tamberlink::CSmsContacts* picker = note->ContactPicker()) {
+            picker->Close();
+        }
+        note->SetContact(QStringLiteral("王芳"), QStringLiteral("13912345678"), {});
+        ok = Save(&window, out, "note_editor.png") && ok;
+        note->Close();
+    } else {
+        ok = false;
+    }
 
     FillSms(window);
     ok = Save(&window, out, "sms_page.png") && ok;

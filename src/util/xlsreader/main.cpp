@@ -1,4 +1,4 @@
-// tamberlink-xls-reader FILE: reads the first worksheet of an .xls workbook and writes it to
+// tamberlink-xls-reader FILE: reads the worksheets of an .xls workbook and writes them to
 // standard output as a sheet stream. The program runs it for each .xls it reads, so that a
 // workbook that crashes the reading costs only that read.
 #include "util/SheetStream.h"
