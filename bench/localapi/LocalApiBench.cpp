@@ -4,6 +4,7 @@
 //   bench_localapi [seconds per wrk run, default 10]
 //
 // The API runs in a child process of its own, so that its memory is measured alone.
+#include "../Anchors.h"
 #include "BenchSupport.h"
 
 #include "localapi/ApiHost.h"
@@ -204,6 +205,10 @@ void Print(const char* name, const WrkFigures& figures) {
 
 int main(int argc, char** argv) {
     const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
+    if (!tamberlink::bench::InstallAnchors("nginx wrk")) {
+        std::fprintf(stderr, "nginx and wrk are needed: bench/anchors could not install them\n");
+        return 1;
+    }
     rlimit limit{};
     getrlimit(RLIMIT_NOFILE, &limit);
     limit.rlim_cur = std::min<rlim_t>(limit.rlim_max, 8192);

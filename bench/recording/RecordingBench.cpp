@@ -5,6 +5,7 @@
 
 #include "../../tests/app/CoreTestSupport.h"
 #include "../../tests/device/BoxSim.h"
+#include "../Anchors.h"
 #include "app/AppCore.h"
 #include "app/DeviceBridge.h"
 #include "app/UiSink.h"
@@ -133,9 +134,10 @@ bool CompareWithLame(const std::vector<std::uint8_t>& audio, const QString& root
         "recorder:          %7.2f ms CPU per second of audio (%.0fx faster than real time)\n",
         1000 * recorder / kSeconds, kSeconds / recorder);
 
+    tamberlink::bench::InstallAnchors("lame");
     const QString lame = QStandardPaths::findExecutable(QStringLiteral("lame"));
     if (lame.isEmpty()) {
-        std::printf("lame command line: not installed\n");
+        std::printf("lame command line: not installed (bench/anchors lame installs it)\n");
         return true;
     }
     QFile pcm(QDir(root).filePath(QStringLiteral("call.pcm")));

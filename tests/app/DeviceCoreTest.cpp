@@ -76,9 +76,12 @@ protected:
 TEST_F(DeviceCoreTest, BoxReportsReachTheUserInterfaceAndTheCallLog) {
     StartCore({"--area-code", "020", "--extension", "9"});
     EXPECT_TRUE(box_->WaitForLine("store-areacode 020"));
+    // The box answers the queries one by one.
     EXPECT_TRUE(WaitUntil([&] { return core_->Settings().AreaCode() == "020"; }));
-    EXPECT_EQ(core_->Settings().FenjiCode(), "9");
-    EXPECT_EQ(core_->Device().FirmwareVersion(), "1.0.5");
+    EXPECT_TRUE(WaitUntil([&] { return core_->Settings().FenjiCode() == "9"; }))
+        << core_->Settings().FenjiCode().toStdString();
+    EXPECT_TRUE(WaitUntil([&] { return core_->Device().FirmwareVersion() == "1.0.5"; }))
+        << core_->Device().FirmwareVersion().toStdString();
 
     ASSERT_EQ(box_->Command("ring 013800000000"), "ok");
     EXPECT_TRUE(Seen(QStringLiteral("tip:incoming 移动|北京|13800000000|")));

@@ -1,9 +1,11 @@
 #include "BoxSim.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
+#include <iterator>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/socket.h>
@@ -104,11 +106,12 @@ std::string BoxSim::Command(const std::string& line) {
 }
 
 std::vector<std::string> BoxSim::Lines() const {
+    std::ifstream in(logPath_, std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     std::vector<std::string> lines;
-    std::ifstream in(logPath_);
-    std::string line;
-    while (std::getline(in, line)) {
-        lines.push_back(line);
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+        lines.push_back(text.substr(start, end - start));
     }
     return lines;
 }
@@ -133,11 +136,26 @@ std::vector<std::string> BoxSim::LinesStartingWith(const std::string& prefix) co
 
 bool BoxSim::WaitForLine(const std::string& line, int count,
                          std::chrono::milliseconds timeout) const {
-    return WaitFor([&] { return Count(line) >= count; }, timeout);
+    if (Wait([&] { return Count(line) >= count; }, timeout)) {
+        return true;
+    }
+    std::fprintf(stderr, "waited %lld ms for \"%s\" %d times in the box's log, saw it %d times\n%s",
+                 static_cast<long long>(timeout.count()), line.c_str(), count, Count(line),
+                 Tail().c_str());
+    return false;
 }
 
 bool BoxSim::WaitFor(const std::function<bool()>& condition,
                      std::chrono::milliseconds timeout) const {
+    if (Wait(condition, timeout)) {
+        return true;
+    }
+    std::fprintf(stderr, "waited %lld ms in vain; by then\n%s",
+                 static_cast<long long>(timeout.count()), Tail().c_str());
+    return false;
+}
+
+bool BoxSim::Wait(const std::function<bool()>& condition, std::chrono::milliseconds timeout) const {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (!condition()) {
         if (std::chrono::steady_clock::now() >= deadline) {
@@ -146,6 +164,16 @@ bool BoxSim::WaitFor(const std::function<bool()>& condition,
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return true;
+}
+
+std::string BoxSim::Tail(std::size_t count) const {
+    const std::vector<std::string> lines = Lines();
+    const std::size_t from = lines.size() > count ? lines.size() - count : 0;
+    std::string tail = "the box's log, " + std::to_string(lines.size()) + " lines, ends with:\n";
+    for (std::size_t i = from; i < lines.size(); ++i) {
+        tail += "  " + lines[i] + "\n";
+    }
+    return tail;
 }
 
 } // namespace tamberlink::test

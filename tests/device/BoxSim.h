@@ -28,14 +28,19 @@ public:
     // The lines starting with `prefix`, in order.
     std::vector<std::string> LinesStartingWith(const std::string& prefix) const;
 
-    // Waits until `line` has appeared `count` times.
+    // Waits until `line` has appeared `count` times. A wait that runs out says on standard
+    // error what it saw: how often the line came and how the log ends.
     bool WaitForLine(const std::string& line, int count = 1,
                      std::chrono::milliseconds timeout = std::chrono::seconds(10)) const;
     bool WaitFor(const std::function<bool()>& condition,
                  std::chrono::milliseconds timeout = std::chrono::seconds(10)) const;
 
 private:
+    // The whole lines written so far; a line still being written is left for the next read.
     std::vector<std::string> Lines() const;
+    bool Wait(const std::function<bool()>& condition, std::chrono::milliseconds timeout) const;
+    // The log's last lines, for a wait that ran out.
+    std::string Tail(std::size_t count = 20) const;
 
     std::string folder_;
     std::string linkPath_;

@@ -5,6 +5,7 @@
 #include "device/SerialLink.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace tamberlink::test {
 
@@ -40,9 +41,19 @@ std::vector<std::string> FakeHost::EventsStartingWith(const std::string& prefix)
 
 bool FakeHost::WaitForEvent(const std::string& event, std::chrono::milliseconds timeout) const {
     std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, timeout, [&] {
-        return std::find(events_.begin(), events_.end(), event) != events_.end();
-    });
+    if (changed_.wait_for(lock, timeout, [&] {
+            return std::find(events_.begin(), events_.end(), event) != events_.end();
+        })) {
+        return true;
+    }
+    std::string seen;
+    for (const std::string& each : events_) {
+        seen += "  " + each + "\n";
+    }
+    std::fprintf(stderr, "waited %lld ms for the event \"%s\"; the %zu events were:\n%s",
+                 static_cast<long long>(timeout.count()), event.c_str(), events_.size(),
+                 seen.c_str());
+    return false;
 }
 
 void FakeHost::ClearEvents() {

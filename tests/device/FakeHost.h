@@ -36,6 +36,7 @@ public:
 
     std::vector<std::string> Events() const;
     std::vector<std::string> EventsStartingWith(const std::string& prefix) const;
+    // A wait that runs out lists the events it saw on standard error.
     bool WaitForEvent(const std::string& event,
                       std::chrono::milliseconds timeout = std::chrono::seconds(10)) const;
     void ClearEvents();

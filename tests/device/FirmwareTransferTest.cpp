@@ -85,10 +85,14 @@ TEST(Upgrade, FourFailuresStopTheSending) {
     ASSERT_TRUE(box.WaitForLine("upgrade-received 4", 5));
     ASSERT_TRUE(box.WaitFor([&] { return rig.firmware.FailureCount() == 5; }));
     EXPECT_EQ(Received(box), "01 02 03 04 01 02 03 04 01 02 03 04 01 02 03 04 A5 83 04 55");
+    EXPECT_TRUE(box.WaitForLine("tx A5 B8 04 55", 5));
     EXPECT_EQ(box.Count("tx A5 B8 04 55"), 5);
+    // The notice follows the count of failures.
     const std::string failed =
         "upgrade "
         "抱歉，估计升级失败，请联系我们000-00000000|抱歉，固件升级失败，请联系我们000-00000000";
+    EXPECT_TRUE(box.WaitFor([&] { return rig.host.EventsStartingWith(failed).size() >= 2; }))
+        << testing::PrintToString(rig.host.Events());
     EXPECT_EQ(rig.host.EventsStartingWith(failed).size(), 2u);
     EXPECT_EQ(rig.host.EventsStartingWith("upgrade 进入升级模式").size(), 4u);
 }

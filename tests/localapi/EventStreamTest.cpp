@@ -236,12 +236,22 @@ TEST_F(EventStreamTest, OddLastEventIdsFollowTheStreamsRules) {
         clients.push_back(Subscribe(header));
     }
     ASSERT_TRUE(WaitForSubscribers(std::size(cases)));
+    // The next event pushes the oldest kept one out: the replays have begun before it, as
+    // they would have for a client that came a moment earlier.
+    std::vector<std::string> seen(std::size(cases));
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        if (cases[i].second.size() > 1) {
+            seen[i] =
+                ReadUntil(clients[i], [](const std::string& b) { return !IdsIn(b).empty(); }).bytes;
+        }
+    }
     Publish(1);
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         const std::vector<std::string>& expected = cases[i].second;
-        const Received seen = ReadUntil(
-            clients[i], [&](const std::string& b) { return IdsIn(b).size() >= expected.size(); });
-        EXPECT_EQ(IdsIn(seen.bytes), expected) << cases[i].first;
+        seen[i] += ReadUntil(clients[i], [&](const std::string& b) {
+                       return IdsIn(seen[i] + b).size() >= expected.size();
+                   }).bytes;
+        EXPECT_EQ(IdsIn(seen[i]), expected) << cases[i].first;
         close(clients[i]);
     }
 }

@@ -125,7 +125,11 @@ TEST(ConnectionServer, AConnectionThatSendsNothingIsClosedAfterTheIdleLimit) {
     // A connection that does send is served at once meanwhile.
     EXPECT_TRUE(IsUnknownCmdReply(Exchange(api.Port(), kRequest)));
     std::this_thread::sleep_for(kLimit / 2);
-    EXPECT_TRUE(StillOpen(idle));
+    // Open while the limit has not passed; a test thread held up beyond it by a busy machine
+    // has no such moment left to look at.
+    if (std::chrono::steady_clock::now() - start < kLimit - 300ms) {
+        EXPECT_TRUE(StillOpen(idle));
+    }
     const Received received = ReadUntilClosed(idle, 30s);
     const auto elapsed = std::chrono::steady_clock::now() - start;
     close(idle);

@@ -488,8 +488,12 @@ void VirtualBox::Send(const Bytes& bytes) {
     if (!Answering()) {
         return;
     }
-    WriteMaster(bytes.data(), bytes.size(), true);
+    // Logged before the bytes go out: whatever the PC does once it has read them, the log
+    // already holds them.
     Log("tx " + Hex(bytes));
+    if (!WriteMaster(bytes.data(), bytes.size(), true)) {
+        Log("tx-failed");
+    }
 }
 
 bool VirtualBox::WriteMaster(const std::uint8_t* bytes, std::size_t count, bool mayWait) {
