@@ -5,7 +5,7 @@
 
 namespace tamberlink::bench {
 
-// Writes a workbook with tests/util/workbooks.py (openpyxl): `kind` "rows" is a call list of
+// Writes a workbook with tests/workbook/workbooks.py (openpyxl): `kind` "rows" is a call list of
 // `rows` rows, a header included; "huge" uses every row of the sheet. Needs the program's
 // TAMBERLINK_PYTHON and WORKBOOK_TOOL_SCRIPT definitions.
 inline bool MakeWorkbook(const QString& kind, const QString& path, int rows) {

@@ -23,16 +23,16 @@
 
 #include "app/AppCore.h"
 #include "store/LocalDatabase.h"
-#include "ui/CContactContainer.h"
-#include "ui/CMainWndUI.h"
-#include "ui/CNotepadContainer.h"
-#include "ui/CRecordContainer.h"
-#include "ui/CSmsContainer.h"
-#include "ui/CallLogModel.h"
-#include "ui/ContactListModel.h"
-#include "ui/NoteListModel.h"
-#include "ui/SkinStyle.h"
-#include "ui/SmsListModel.h"
+#include "ui/calls/CRecordContainer.h"
+#include "ui/calls/CallLogModel.h"
+#include "ui/contacts/CContactContainer.h"
+#include "ui/contacts/ContactListModel.h"
+#include "ui/notes/CNotepadContainer.h"
+#include "ui/notes/NoteListModel.h"
+#include "ui/shell/CMainWndUI.h"
+#include "ui/sms/CSmsContainer.h"
+#include "ui/sms/SmsListModel.h"
+#include "ui/widgets/SkinStyle.h"
 
 #include <QApplication>
 #include <QDir>

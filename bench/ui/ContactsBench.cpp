@@ -12,9 +12,9 @@
 
 #include "app/AppConfig.h"
 #include "app/AppCore.h"
-#include "ui/CContactContainer.h"
-#include "ui/ContactListModel.h"
-#include "ui/SkinStyle.h"
+#include "ui/contacts/CContactContainer.h"
+#include "ui/contacts/ContactListModel.h"
+#include "ui/widgets/SkinStyle.h"
 #include "util/PinyinInitials.h"
 
 #include "../BenchTiming.h"

@@ -12,9 +12,9 @@
 
 #include "app/AppConfig.h"
 #include "app/AppCore.h"
-#include "ui/CRecordContainer.h"
-#include "ui/CallLogModel.h"
-#include "ui/SkinStyle.h"
+#include "ui/calls/CRecordContainer.h"
+#include "ui/calls/CallLogModel.h"
+#include "ui/widgets/SkinStyle.h"
 
 #include "../BenchTiming.h"
 #include "PageBench.h"

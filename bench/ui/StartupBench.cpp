@@ -10,9 +10,9 @@
 // usage: bench_ui_startup [RUNS]   (QT_QPA_PLATFORM=offscreen unless a display is set)
 
 #include "../BenchTiming.h"
-#include "ui/CMainWndUI.h"
-#include "ui/SkinLoader.h"
-#include "ui/SkinStyle.h"
+#include "ui/shell/CMainWndUI.h"
+#include "ui/widgets/SkinLoader.h"
+#include "ui/widgets/SkinStyle.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

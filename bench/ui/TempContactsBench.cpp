@@ -10,9 +10,9 @@
 
 #include "app/AppConfig.h"
 #include "app/AppCore.h"
-#include "ui/CContactListTemp.h"
-#include "ui/SkinStyle.h"
-#include "ui/TempContactModel.h"
+#include "ui/calllist/CContactListTemp.h"
+#include "ui/calllist/TempContactModel.h"
+#include "ui/widgets/SkinStyle.h"
 #include "util/IniStore.h"
 
 #include "../BenchTiming.h"

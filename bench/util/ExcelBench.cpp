@@ -5,7 +5,7 @@
 
 #include "../BenchTiming.h"
 #include "../WorkbookMaker.h"
-#include "util/TempContactList.h"
+#include "calllist/TempContactList.h"
 
 #include <QCoreApplication>
 #include <QDir>

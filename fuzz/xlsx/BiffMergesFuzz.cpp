@@ -2,7 +2,7 @@
 // FreeXL: it follows sector chains, directory entries and records given by the file. Traps
 // when a range it hands out is upside down or outside the largest sheet.
 #include "FuzzSupport.h"
-#include "util/xlsreader/BiffMerges.h"
+#include "workbook/xlsreader/BiffMerges.h"
 
 #include <QByteArray>
 

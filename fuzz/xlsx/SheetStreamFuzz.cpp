@@ -3,8 +3,8 @@
 // decoded sheet breaks its bounds or its order, or when the sheets do not write back as the
 // very stream they were read from (every accepted stream has one encoding only).
 #include "FuzzSupport.h"
-#include "util/SheetStream.h"
-#include "util/ValueSheet.h"
+#include "workbook/SheetStream.h"
+#include "workbook/ValueSheet.h"
 
 #include <QBuffer>
 

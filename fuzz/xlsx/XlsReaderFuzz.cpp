@@ -3,11 +3,11 @@
 // sheet's own bounds, or when the values read do not survive the save as .xlsx that is the
 // only way to write such a book back.
 #include "FuzzSupport.h"
-#include "util/SheetStream.h"
-#include "util/ValueSheet.h"
-#include "util/XlsxBook.h"
-#include "util/XlsxWriter.h"
-#include "util/xlsreader/FreeXlReader.h"
+#include "workbook/SheetStream.h"
+#include "workbook/ValueSheet.h"
+#include "workbook/XlsxBook.h"
+#include "workbook/XlsxWriter.h"
+#include "workbook/xlsreader/FreeXlReader.h"
 
 #include <QBuffer>
 

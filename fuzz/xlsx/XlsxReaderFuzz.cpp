@@ -3,7 +3,7 @@
 // shared-strings part, wrapped in an otherwise valid package, so that the XML readers see
 // mostly well-formed zips. Traps when a read breaks the sheet's own bounds or when a write
 // does not read back after a save.
-#include "util/XlsxBook.h"
+#include "workbook/XlsxBook.h"
 
 #include <zlib.h>
 

@@ -4,11 +4,11 @@
 #include "app/AppCore.h"
 #include "app/DesktopKeyring.h"
 #include "app/SignalWatcher.h"
-#include "ui/CMainWndUI.h"
-#include "ui/CommandLine.h"
-#include "ui/QtTranslations.h"
-#include "ui/SingleProcess.h"
-#include "ui/SkinStyle.h"
+#include "ui/shell/CMainWndUI.h"
+#include "ui/shell/CommandLine.h"
+#include "ui/shell/QtTranslations.h"
+#include "ui/shell/SingleProcess.h"
+#include "ui/widgets/SkinStyle.h"
 #include "util/Version.h"
 
 #include <QApplication>

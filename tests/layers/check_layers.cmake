@@ -1,11 +1,11 @@
-# Fails when a folder includes one above it: util, store, device, recording, localapi and
-# cloud may not include "app/..." or "ui/...", and app may not include "ui/...".
+# Fails when a folder includes one above it: util, workbook, calllist, store, device, recording,
+# localapi and cloud may not include "app/..." or "ui/...", and app may not include "ui/...".
 #   cmake -DSOURCE_DIR=<the src folder> -P check_layers.cmake
 if(NOT SOURCE_DIR)
   message(FATAL_ERROR "SOURCE_DIR is not set")
 endif()
 
-set(below_app util store device recording localapi cloud)
+set(below_app util workbook calllist store device recording localapi cloud)
 set(violations "")
 foreach(folder ${below_app} app)
   if(folder STREQUAL "app")

@@ -1,6 +1,6 @@
 #include "UiTestSupport.h"
 
-#include "ui/SkinStyle.h"
+#include "ui/widgets/SkinStyle.h"
 
 #include <QClipboard>
 #include <QCoreApplication>

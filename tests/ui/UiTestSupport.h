@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/AppCore.h"
-#include "ui/CMainWndUI.h"
+#include "ui/shell/CMainWndUI.h"
 
 #include <QApplication>
 #include <QString>

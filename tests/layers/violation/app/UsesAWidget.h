@@ -1,2 +1,2 @@
 // The core reaching for a window: the layer check must refuse it.
-#include <ui/CMainWndUI.h>
+#include <ui/shell/CMainWndUI.h>

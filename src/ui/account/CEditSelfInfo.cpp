@@ -1,0 +1,46 @@
+#include "ui/account/CEditSelfInfo.h"
+
+#include "app/AppCore.h"
+#include "ui/widgets/Controls.h"
+
+#include <QLineEdit>
+
+namespace tamberlink {
+
+CEditSelfInfo::CEditSelfInfo(QWidget* parent, AppCore& core)
+    : CSettingBaseUI(parent, QStringLiteral("个人资料"))
+    , core_(core) {}
+
+QStringList CEditSelfInfo::RequiredControls() const {
+    return CSettingBaseUI::RequiredControls()
+           << QStringLiteral("editName") << QStringLiteral("editCompany") << QStringLiteral("btnOk")
+           << QStringLiteral("btnCancel");
+}
+
+void CEditSelfInfo::InitWindow() {
+    CSettingBaseUI::InitWindow();
+    name_ = FindControl<QLineEdit>(QStringLiteral("editName"));
+    company_ = FindControl<QLineEdit>(QStringLiteral("editCompany"));
+    // The stored profile, not the labels: they show the account for a missing name and
+    // "公司名称" for a missing company, which are no data of the user's.
+    if (CloudFlows* cloud = core_.Cloud()) {
+        const ProfileRecord profile = cloud->Account().Profile();
+        name_->setText(profile.name);
+        company_->setText(profile.company);
+    }
+    for (QLineEdit* edit : {name_, company_}) {
+        edit->setFont(SkinFont(1));
+        SetEditBorder(edit, 1, QColor(0xFFE1E1E1u), QColor(0xFF77C5E5u));
+    }
+    ConnectClicked(QStringLiteral("btnOk"), this, &CEditSelfInfo::Save);
+    ConnectClicked(QStringLiteral("btnCancel"), this, &CEditSelfInfo::Close);
+}
+
+void CEditSelfInfo::Save() {
+    if (CloudFlows* cloud = core_.Cloud(); cloud != nullptr && cloud->Account().IsLoggedIn()) {
+        cloud->Account().ApplyProfile(name_->text(), company_->text());
+    }
+    Close();
+}
+
+} // namespace tamberlink

@@ -1,0 +1,82 @@
+#include "ui/calls/CCallInUI.h"
+
+#include "ui/widgets/CButtonUI.h"
+#include "ui/widgets/Controls.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+namespace tamberlink {
+
+CCallInUI::CCallInUI(AppCore& core)
+    : CallPopup(core, nullptr, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::FramelessWindowHint) {}
+
+CCallInUI* CCallInUI::Show(AppCore& core, const IncomingCall& call) {
+    CCallInUI* popup = Instance();
+    if (popup == nullptr) {
+        popup = new CCallInUI(core);
+        if (!popup->Create(QStringLiteral("固话来电"))) {
+            popup->Close();
+            return nullptr;
+        }
+    }
+    popup->Fill(call);
+    QPoint position;
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        // In the corner where the desktop shows its notifications: above the other windows,
+        // but clear of the main window's dialogs in the middle of the screen.
+        constexpr int kMargin = 16;
+        const QRect area = screen->availableGeometry();
+        position = area.bottomRight() - QPoint(popup->width() + kMargin, popup->height() + kMargin);
+    }
+    popup->ShowAt(position);
+    return popup;
+}
+
+QStringList CCallInUI::RequiredControls() const {
+    return {QStringLiteral("labelName"), QStringLiteral("labelPhone"), QStringLiteral("labelAddr"),
+            QStringLiteral("btnReject"), QStringLiteral("btnClosed")};
+}
+
+void CCallInUI::SetTitle(const QString& title) {
+    setWindowTitle(title);
+    SetControlText(FindControl(QStringLiteral("labelTitle")), title);
+}
+
+void CCallInUI::InitWindow() {
+    SetControlText(FindControl(QStringLiteral("labelTitle")), windowTitle());
+    SetBkImage(FindControl(QStringLiteral("btnHead")), QStringLiteral("bgHeadDefaulte2_big.png"));
+    if (auto* cloud = FindControl<CButtonUI>(QStringLiteral("btnYun"))) {
+        cloud->SetForeImage(QStringLiteral("file='iconYun.png' dest='25,15,46,30'"));
+        cloud->SetTextPadding(QMargins(10, 0, 0, 0));
+    }
+    if (auto* note = FindControl<CButtonUI>(QStringLiteral("btnAddRecord"))) {
+        note->SetForeImage(QStringLiteral("file='iconRecord.png' dest='20,15,41,30'"));
+        note->SetTextPadding(QMargins(15, 0, 0, 0));
+    }
+    PrepareRecordControls();
+    ConnectClicked(QStringLiteral("btnAddRecord"), this, &CCallInUI::WriteNote);
+    ConnectClicked(QStringLiteral("btnReject"), this, &CCallInUI::Reject);
+}
+
+void CCallInUI::Fill(const IncomingCall& call) {
+    call_ = call;
+    SetTitle(call.onPhone ? QStringLiteral("手机来电") : QStringLiteral("固话来电"));
+    SetControlText(FindControl(QStringLiteral("labelName")),
+                   call.name.isEmpty() ? QStringLiteral("未知联系人") : call.name);
+    SetControlText(FindControl(QStringLiteral("labelPhone")), call.number);
+    SetControlText(FindControl(QStringLiteral("labelAddr")), call.attribution);
+}
+
+void CCallInUI::WriteNote() {
+    const IncomingCall call = call_;
+    Close();
+    emit NoteRequested(call.name, call.number, call.head);
+}
+
+void CCallInUI::Reject() {
+    HangUp();
+    Close();
+}
+
+} // namespace tamberlink

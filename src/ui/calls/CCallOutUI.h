@@ -1,0 +1,53 @@
+#pragma once
+
+#include "app/UiSink.h"
+#include "ui/calls/CallPopup.h"
+#include "ui/shell/SingleInstance.h"
+
+class QLabel;
+class QTimer;
+
+namespace tamberlink {
+
+// "拨打电话": who is being called, the prefix and number dialled, where the number belongs,
+// and how long the call has lasted; closing it hangs up. Lives inside the main window; at
+// most one exists.
+class CCallOutUI : public CallPopup, public SingleInstance<CCallOutUI> {
+    Q_OBJECT
+
+public:
+    static constexpr QPoint kPosition{250, 200};
+
+    CCallOutUI(QWidget* mainWindow, AppCore& core);
+
+    // Shows `call` in the popup, creating it inside `mainWindow` when there is none; the
+    // call time starts from 0. Returns the popup, or nullptr when its skin cannot be loaded.
+    static CCallOutUI* Show(QWidget* mainWindow, AppCore& core, const OutgoingCall& call);
+
+    void Fill(const OutgoingCall& call);
+    int ElapsedSeconds() const { return elapsed_; }
+
+    // "hh:mm:ss", hours growing past 99 as needed.
+    static QString ElapsedText(int seconds);
+
+    QString GetWindowClassName() const override { return QStringLiteral("CCallOutUI"); }
+    QString GetSkinFile() const override { return QStringLiteral("dlg_callout.ui"); }
+
+protected:
+    QStringList RequiredControls() const override;
+    void InitWindow() override;
+    // Closing the popup hangs up.
+    void OnCloseClicked() override;
+
+private:
+    void Tick();
+
+    QLabel* name_ = nullptr;
+    QLabel* mobile_ = nullptr;
+    QLabel* addr_ = nullptr;
+    QLabel* time_ = nullptr;
+    QTimer* clock_ = nullptr; // one tick a second while the call lasts
+    int elapsed_ = 0;
+};
+
+} // namespace tamberlink

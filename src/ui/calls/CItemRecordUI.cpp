@@ -1,0 +1,143 @@
+#include "ui/calls/CItemRecordUI.h"
+
+#include "ui/lists/RowPainter.h"
+#include "ui/widgets/Controls.h"
+
+namespace tamberlink {
+
+void CItemRecordUI::Fill(const CallLogRecord& entry) {
+    entry_ = entry;
+    RowPainter::PersonLines lines = RowPainter::PersonLinesFor(
+        entry.name, entry.phone, entry.attribution, entry.nameIsPhone, kNameLength);
+    nameText_ = std::move(lines.name);
+    numberText_ = std::move(lines.number);
+}
+
+bool CItemRecordUI::IsPlayVisible() const {
+    return entry_.recordGuid.size() >= kRecordGuidMinLength;
+}
+
+QString CItemRecordUI::HeadImage() const {
+    return RowPainter::HeadPicture(entry_.head);
+}
+
+QString CItemRecordUI::TypeImage() const {
+    switch (entry_.type) {
+    case 1:
+        return QStringLiteral("call_type_mobile_in.png");
+    case 2:
+        return QStringLiteral("call_type_mobile_out.png");
+    case 3:
+        return QStringLiteral("call_type_phone_in.png");
+    case 4:
+        return QStringLiteral("call_type_phone_out.png");
+    case 5:
+        return QStringLiteral("call_type_phone_in_miss.png");
+    default:
+        return {};
+    }
+}
+
+QString CItemRecordUI::NoteImage() const {
+    return entry_.hasNote ? QStringLiteral("button_notepad.png") : QStringLiteral("button_pen.png");
+}
+
+QString CItemRecordUI::PlayImage(bool playing) const {
+    return playing ? QStringLiteral("button_rec_stop.png") : QStringLiteral("button_rec_start.png");
+}
+
+QRect CItemRecordUI::ControlRect(Control control) {
+    switch (control) {
+    case Control::Check:
+        return {15, 20, 14, 14};
+    case Control::Head:
+        return {38, 7, 40, 40};
+    case Control::Name:
+        return {86, 6, 200, 20};
+    case Control::Number:
+        return {86, 27, 200, 20};
+    case Control::Play:
+        return {500, 5, 20, 20};
+    case Control::Time:
+        return {475, 27, 125, 20};
+    case Control::Type:
+        return {570, 5, 22, 22};
+    case Control::Note:
+        return {610, 11, 20, 20};
+    case Control::CallTel:
+        return {292, 12, 40, 26};
+    case Control::CallMobile:
+        return {340, 11, 40, 26};
+    case Control::Sms:
+        return {388, 12, 40, 26};
+    case Control::AddContact:
+        return {436, 12, 40, 26};
+    case Control::None:
+        break;
+    }
+    return {};
+}
+
+CItemRecordUI::Control CItemRecordUI::HitTest(const QPoint& pos, bool hovered) const {
+    const auto over = [&pos](Control control) {
+        return ControlRect(control).contains(pos);
+    };
+    if (over(Control::Check)) {
+        return Control::Check;
+    }
+    if (over(Control::Note)) {
+        return Control::Note;
+    }
+    if (IsPlayVisible() && over(Control::Play)) {
+        return Control::Play;
+    }
+    if (hovered) {
+        for (Control control : {Control::CallTel, Control::CallMobile, Control::Sms}) {
+            if (over(control)) {
+                return control;
+            }
+        }
+        if (IsAddContactEnabled() && over(Control::AddContact)) {
+            return Control::AddContact;
+        }
+    }
+    return Control::None;
+}
+
+void CItemRecordUI::Paint(QPainter& painter, const QRect& rowRect, const State& state) const {
+    RowPainter row(painter, rowRect);
+    row.Background(state.checked, state.hovered);
+    const bool checkPushed = state.pushed == Control::Check && state.hot == Control::Check;
+    row.CheckBox(ControlRect(Control::Check), state.checked || checkPushed);
+    row.Picture(ControlRect(Control::Head), HeadImage());
+    row.Text(ControlRect(Control::Name), RowPainter::NameFont(), RowPainter::kNameColor,
+             Qt::AlignLeft | Qt::AlignVCenter, nameText_);
+    row.Text(ControlRect(Control::Number), SkinFont(0), RowPainter::kTextColor,
+             Qt::AlignLeft | Qt::AlignVCenter, numberText_);
+    row.Text(ControlRect(Control::Time), SkinFont(2), RowPainter::kTextColor, TextAlignment(6),
+             entry_.dateTime);
+    if (IsPlayVisible()) {
+        row.Picture(ControlRect(Control::Play), PlayImage(state.playing));
+    }
+    row.Picture(ControlRect(Control::Type), TypeImage());
+    row.Picture(ControlRect(Control::Note), NoteImage());
+
+    if (state.hovered) {
+        const auto button = [&](Control control, const RowPainter::ButtonPictures& pictures) {
+            // The add-contact button of a known contact does not react to the mouse.
+            const bool reacts = control != Control::AddContact || IsAddContactEnabled();
+            row.Button(ControlRect(control), pictures, reacts && state.hot == control,
+                       state.pushed == control);
+        };
+        button(Control::CallTel, {"button_call_tel_nomal.png", "button_call_tel_hot.png",
+                                  "button_call_tel_push.png"});
+        button(Control::CallMobile, {"button_call_mobile_nomal.png", "button_call_mobile_hot.png",
+                                     "button_call_mobile_push.png"});
+        button(Control::Sms,
+               {"recordBtnSmsNomal.png", "recordBtnSmsHot.png", "recordBtnSmsPush.png"});
+        button(Control::AddContact,
+               {"recordBtnAddNomal.png", "recordBtnAddHot.png", "recordBtnAddPush.png"});
+    }
+}
+
+} // namespace tamberlink

@@ -1,0 +1,241 @@
+#include "ui/calls/CRecordContainer.h"
+
+#include "app/AppCore.h"
+#include "store/LocalDatabase.h"
+#include "ui/calls/CSoftKeyboard.h"
+#include "ui/calls/CallLogDelegate.h"
+#include "ui/calls/CallLogModel.h"
+#include "ui/calls/RecordingPlayback.h"
+#include "ui/widgets/CButtonUI.h"
+#include "ui/widgets/Controls.h"
+#include "ui/widgets/NumberValidator.h"
+#include "ui/widgets/SkinLoader.h"
+
+#include <QDir>
+#include <QLayout>
+#include <QLineEdit>
+#include <QListView>
+#include <QScrollBar>
+
+namespace tamberlink {
+
+CRecordContainer::CRecordContainer(AppCore& core, QWidget* parent)
+    : QWidget(parent)
+    , core_(core)
+    , model_(new CallLogModel(this))
+    , playback_(
+          new RecordingPlayback(QDir(core.DataRoot()).filePath(QStringLiteral("Rec")), this)) {
+    model_->SetSource(
+        core_, [](LocalDatabase& db) { return db.LoadCallLog(); },
+        [](LocalDatabase& db, int id) { return db.GetCallLogEntry(id); });
+    // A recording playing for a call that left the list stops with it.
+    connect(model_, &QAbstractItemModel::rowsRemoved, this,
+            &CRecordContainer::ForgetRemovedPlayers);
+    connect(model_, &QAbstractItemModel::modelReset, this, &CRecordContainer::ForgetRemovedPlayers);
+    connect(playback_, &RecordingPlayback::Error, this,
+            [this](const QString& text) { core_.ShowTip(text); });
+    connect(playback_, &RecordingPlayback::Changed, this, [this](int id) {
+        const int row = model_->RowOfId(id);
+        if (row >= 0 && list_ != nullptr) {
+            list_->viewport()->update(list_->visualRect(model_->index(row)));
+        }
+    });
+}
+
+CRecordContainer::~CRecordContainer() {
+    CloseKeyboard();
+}
+
+bool CRecordContainer::Build() {
+    QWidget* form = SkinLoader::Load(QStringLiteral("page_calls.ui"), this);
+    if (form != nullptr) {
+        numberBox_ = form->findChild<QLineEdit*>(QStringLiteral("PanelEdit"));
+        list_ = form->findChild<QListView*>(QStringLiteral("ListRecord"));
+    }
+    auto* keyboardButton =
+        form == nullptr ? nullptr : form->findChild<CButtonUI*>(QStringLiteral("btnKeyboard"));
+    auto* callMobile = form == nullptr
+                           ? nullptr
+                           : form->findChild<CButtonUI*>(QStringLiteral("ButtonMainCallMobile"));
+    auto* callTel = form == nullptr
+                        ? nullptr
+                        : form->findChild<CButtonUI*>(QStringLiteral("ButtonMainCallTel"));
+    if (numberBox_ == nullptr || list_ == nullptr || keyboardButton == nullptr ||
+        callMobile == nullptr || callTel == nullptr) {
+        delete form;
+        numberBox_ = nullptr;
+        list_ = nullptr;
+        return false;
+    }
+
+    numberBox_->setFont(SkinFont(4));
+    SetNumberInput(numberBox_, kNumberMaxLength);
+
+    connect(keyboardButton, &QAbstractButton::clicked, this,
+            &CRecordContainer::OpenOrCloseKeyboard);
+
+    callMobile->SetForeImage(QStringLiteral("file='titleTecord.png' dest='23,11,55,44'"));
+    callMobile->SetTextPadding(QMargins(7, 40, 0, 0));
+    callMobile->SetHotTextColor(QColor(0xFFFFFFFFu));
+    connect(callMobile, &QAbstractButton::clicked, this, [this] { DialFromNumberBox(true); });
+
+    callTel->SetForeImage(QStringLiteral("file='ButtonCallTel.png' dest='23,11,58,45'"));
+    callTel->SetTextPadding(QMargins(7, 40, 0, 0));
+    callTel->SetHotTextColor(QColor(0xFFFFFFFFu));
+    connect(callTel, &QAbstractButton::clicked, this, [this] { DialFromNumberBox(false); });
+
+    auto* toolbar = form->findChild<QWidget*>(QStringLiteral("LayoutToolbar"));
+    MakeToolbar(toolbar != nullptr ? toolbar : form);
+
+    list_->setModel(model_);
+    delegate_ = new CallLogDelegate(*model_, *playback_, *list_);
+    connect(delegate_, &CallLogDelegate::ButtonReleased, this, &CRecordContainer::OnButtonReleased);
+    // Nothing is checked after a reload, so neither is the select-all box.
+    connect(model_, &QAbstractItemModel::modelReset, selectAll_,
+            [this] { selectAll_->setChecked(false); });
+    return true;
+}
+
+void CRecordContainer::MakeToolbar(QWidget* toolbar) {
+    deleteButton_ = new CButtonUI(toolbar);
+    deleteButton_->setObjectName(QStringLiteral("ButtonDeleteRecord"));
+    SetFloat(deleteButton_, toolbar, QRect(15, 5, 67, 24));
+    deleteButton_->SetForeImage(QStringLiteral("file='tabBtnDelete.png' dest='8,4,23,21'"));
+    deleteButton_->SetNormalImage(QStringLiteral("tabBtnNomal.png"));
+    deleteButton_->SetHotImage(QStringLiteral("tabBtnHot.png"));
+    deleteButton_->SetPushedImage(QStringLiteral("tabBtnPush.png"));
+    deleteButton_->setText(QStringLiteral("删除"));
+    deleteButton_->SetTextPadding(QMargins(20, 0, 0, 0));
+    deleteButton_->SetTextColor(QColor(0xFF808080u));
+    connect(deleteButton_, &QAbstractButton::clicked, this, &CRecordContainer::DeleteCheckedRows);
+
+    selectAll_ = new CButtonUI(toolbar);
+    selectAll_->setObjectName(QStringLiteral("CheckSelectAll"));
+    selectAll_->setCheckable(true);
+    SetFloat(selectAll_, toolbar, QRect(100, 10, 14, 14));
+    selectAll_->SetNormalImage(QStringLiteral("tabBtnUncheck.png"));
+    selectAll_->SetSelectedImage(QStringLiteral("tabBtnCheck.png"));
+    selectAll_->setToolTip(QStringLiteral("全选"));
+    connect(selectAll_, &QAbstractButton::clicked, this, &CRecordContainer::ToggleAll);
+}
+
+void CRecordContainer::ToggleAll() {
+    // The click has already turned the box over: the rows follow it.
+    model_->SetAllChecked(selectAll_->isChecked());
+}
+
+void CRecordContainer::DeleteCheckedRows() {
+    if (model_->rowCount() == 0) {
+        return;
+    }
+    const std::vector<int> rows = model_->CheckedRows();
+    const std::vector<int> ids = model_->IdsOf(rows);
+    // The rows that stay stay where the user sees them; a list left empty shows the
+    // placeholder at once.
+    const int scrolled = list_->verticalScrollBar()->value();
+    model_->RemoveRows(rows);
+    list_->verticalScrollBar()->setValue(scrolled);
+    if (!ids.empty()) {
+        core_.DeleteCallLogs(ids);
+    }
+    if (selectAll_ != nullptr) {
+        selectAll_->setChecked(false);
+    }
+}
+
+void CRecordContainer::DialFromNumberBox(bool throughPhone) {
+    if (numberBox_ != nullptr) {
+        emit DialRequested(numberBox_->text(), throughPhone);
+    }
+}
+
+void CRecordContainer::DialRow(int row, bool throughPhone) {
+    if (const CallLogRecord* entry = model_->Entry(row)) {
+        emit DialRequested(QString(entry->phone), throughPhone);
+    }
+}
+
+CSoftKeyboard* CRecordContainer::Keyboard() const {
+    return keyboard_ != nullptr && !keyboard_->IsClosing() ? keyboard_.data() : nullptr;
+}
+
+void CRecordContainer::OpenOrCloseKeyboard() {
+    if (Keyboard() != nullptr) {
+        CloseKeyboard();
+        return;
+    }
+    keyboard_ =
+        OpenWindow<CSoftKeyboard>(window(), QStringLiteral("键盘"), CSoftKeyboard::kPosition);
+    if (keyboard_ != nullptr) {
+        connect(keyboard_, &CSoftKeyboard::Input, this, &CRecordContainer::KeyboardInput);
+        connect(keyboard_, &CSoftKeyboard::CloseRequested, this, &CRecordContainer::CloseKeyboard);
+    }
+}
+
+void CRecordContainer::CloseKeyboard() {
+    if (keyboard_ != nullptr) {
+        keyboard_->Close();
+    }
+    keyboard_ = nullptr;
+}
+
+void CRecordContainer::KeyboardInput(const QString& text) {
+    if (numberBox_ == nullptr) {
+        return;
+    }
+    QString number = numberBox_->text();
+    if (text.isEmpty()) {
+        number.chop(1);
+    } else {
+        number += text;
+    }
+    numberBox_->setText(number);
+}
+
+void CRecordContainer::LoadCallLog() {
+    model_->Reload();
+}
+
+void CRecordContainer::RefreshRows(const std::vector<int>& ids) {
+    model_->Refresh(ids);
+}
+
+void CRecordContainer::ForgetRemovedPlayers() {
+    playback_->Forget([this](int id) { return model_->RowOfId(id) >= 0; });
+}
+
+void CRecordContainer::OnButtonReleased(int row, int control) {
+    const CallLogRecord* found = model_->Entry(row);
+    if (found == nullptr) {
+        return;
+    }
+    // A copy: what the button sets off may reload the list.
+    const CallLogRecord entry = *found;
+    switch (CItemRecordUI::Control(control)) {
+    case CItemRecordUI::Control::Check:
+        model_->SetChecked(row, !model_->IsChecked(row));
+        break;
+    case CItemRecordUI::Control::Play:
+        playback_->Toggle(entry.id, entry.recordGuid);
+        break;
+    case CItemRecordUI::Control::CallTel:
+        DialRow(row, false);
+        break;
+    case CItemRecordUI::Control::CallMobile:
+        DialRow(row, true);
+        break;
+    case CItemRecordUI::Control::Sms:
+        emit SmsRequested(entry.name, entry.phone);
+        break;
+    case CItemRecordUI::Control::AddContact:
+        emit AddContactRequested(entry.phone);
+        break;
+    case CItemRecordUI::Control::Note:
+        emit NoteRequested(entry);
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace tamberlink

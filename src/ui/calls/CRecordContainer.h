@@ -1,0 +1,87 @@
+#pragma once
+
+#include "store/CallLogRecord.h"
+#include "ui/calls/CItemRecordUI.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <vector>
+
+class QLineEdit;
+class QListView;
+
+namespace tamberlink {
+
+class AppCore;
+class CButtonUI;
+class CSoftKeyboard;
+class CallLogDelegate;
+class CallLogModel;
+class RecordingPlayback;
+
+// The call records page: the number box with its two call buttons and the keypad, and the
+// call log, newest first, with the delete button and the select-all box. Each row shows
+// one call and, under the mouse, its call, SMS and add-contact buttons; a recorded call
+// has a play button.
+class CRecordContainer : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int kNumberMaxLength = 20;
+
+    explicit CRecordContainer(AppCore& core, QWidget* parent = nullptr);
+    ~CRecordContainer() override;
+
+    // Builds the page from "page_calls.ui". False, the page left empty, when the skin cannot
+    // be loaded or lacks the number box, its buttons or the list.
+    bool Build();
+
+    // Deletes the checked calls from the list and the call log.
+    void DeleteCheckedRows();
+    void DialFromNumberBox(bool throughPhone);
+    void DialRow(int row, bool throughPhone);
+    void OpenOrCloseKeyboard();
+    void CloseKeyboard();
+    // A key of the keypad: its text is appended to the number box; the empty text takes
+    // the last character back.
+    void KeyboardInput(const QString& text);
+    // Reads the whole call log again in the background; the rows shown stay until it lands.
+    void LoadCallLog();
+    // Reads the calls `ids` again after a write: new calls come in at the top, changed ones
+    // are repainted, deleted ones leave.
+    void RefreshRows(const std::vector<int>& ids);
+
+    CallLogModel& Model() { return *model_; }
+    QListView* List() const { return list_; }
+    QLineEdit* NumberBox() const { return numberBox_; }
+    CButtonUI* DeleteButton() const { return deleteButton_; }
+    CButtonUI* SelectAllBox() const { return selectAll_; }
+    CSoftKeyboard* Keyboard() const;
+    RecordingPlayback& Playback() { return *playback_; }
+    CallLogDelegate& Delegate() { return *delegate_; }
+
+signals:
+    void DialRequested(const QString& number, bool throughPhone);
+    void SmsRequested(const QString& name, const QString& phone);
+    void AddContactRequested(const QString& phone);
+    void NoteRequested(const tamberlink::CallLogRecord& entry);
+
+private:
+    void ToggleAll();
+    void OnButtonReleased(int row, int control);
+    void MakeToolbar(QWidget* toolbar);
+    void ForgetRemovedPlayers();
+
+    AppCore& core_;
+    CallLogModel* model_ = nullptr;
+    RecordingPlayback* playback_ = nullptr;
+    CallLogDelegate* delegate_ = nullptr;
+    QListView* list_ = nullptr;
+    QLineEdit* numberBox_ = nullptr;
+    CButtonUI* deleteButton_ = nullptr;
+    CButtonUI* selectAll_ = nullptr;
+    QPointer<CSoftKeyboard> keyboard_;
+};
+
+} // namespace tamberlink

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "store/CallLogRecord.h"
+#include "ui/calls/RecordListModel.h"
+
+namespace tamberlink {
+
+// The rows of the call records list, newest first, with their check boxes; an empty call
+// log shows the placeholder "您还没有任何通话记录哦".
+class CallLogModel : public RecordListModel<CallLogRecord> {
+    Q_OBJECT
+
+public:
+    using RecordListModel::RecordListModel;
+
+protected:
+    QString PlaceholderText() const override { return CItemEmpty::Text(); }
+    QString DisplayText(int row) const override { return Entry(row)->name; }
+};
+
+} // namespace tamberlink

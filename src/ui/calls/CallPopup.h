@@ -1,0 +1,53 @@
+#pragma once
+
+#include "ui/widgets/WindowImplBase.h"
+
+namespace tamberlink {
+
+class AppCore;
+class CAnimateUI;
+class CButtonUI;
+
+// What both call popups share: the record buttons "btn_rec_start" and "btn_rec_stop", the
+// recording animation "id_anim_rec", hanging up, and the frame-animation control of their
+// skins. While automatic recording is on (by the user or by another program) the box
+// records by itself: the record buttons stay hidden and take no mouse input. Otherwise the
+// popup offers to start recording, and to stop a recording that runs.
+class CallPopup : public WindowImplBase {
+    Q_OBJECT
+
+public:
+    // Plays or stops the recording animation of the outgoing popup, or of the incoming one
+    // when there is no outgoing popup. Without either nothing happens.
+    static void SetRecordingAnimation(bool playing);
+    // Closes both popups; nothing when neither is open.
+    static void CloseAll();
+    // Whether the incoming or the outgoing popup is open.
+    static bool IsAnyOpen();
+
+    // Plays (recording runs) or stops the animation, which stays visible once shown.
+    void ShowRecording(bool recording);
+    bool RecordButtonsTakeMouse() const { return !autoRecording_; }
+    CAnimateUI* Animation() const { return animation_; }
+
+protected:
+    CallPopup(AppCore& core, QWidget* parent, Qt::WindowFlags flags);
+
+    QWidget* CreateControl(const QString& className, QWidget* parent) override;
+    // Prepares the record controls and connects the record buttons; call from InitWindow.
+    void PrepareRecordControls();
+    // Releases the line.
+    void HangUp();
+
+    AppCore& core_;
+
+private:
+    void ShowRecordButtons(bool recording);
+
+    CButtonUI* recStart_ = nullptr;
+    CButtonUI* recStop_ = nullptr;
+    CAnimateUI* animation_ = nullptr;
+    bool autoRecording_ = false;
+};
+
+} // namespace tamberlink

@@ -1,0 +1,178 @@
+#include "ui/contacts/CContactContainer.h"
+
+#include "app/AppCore.h"
+#include "ui/contacts/CContactInfo.h"
+#include "ui/contacts/ContactListDelegate.h"
+#include "ui/contacts/ContactListModel.h"
+#include "ui/shell/CTipDialog.h"
+#include "ui/widgets/CButtonUI.h"
+#include "ui/widgets/SkinLoader.h"
+
+#include <QLineEdit>
+#include <QListView>
+#include <QPointer>
+
+namespace tamberlink {
+
+CContactContainer::CContactContainer(AppCore& core, QWidget* parent)
+    : QWidget(parent)
+    , core_(core)
+    , model_(new ContactListModel(this)) {
+    model_->SetSource(core_);
+}
+
+bool CContactContainer::Build() {
+    QWidget* form = SkinLoader::Load(QStringLiteral("page_contacts.ui"), this);
+    CButtonUI* search = nullptr;
+    CButtonUI* add = nullptr;
+    CButtonUI* deleteAll = nullptr;
+    if (form != nullptr) {
+        searchBox_ = form->findChild<QLineEdit*>(QStringLiteral("EditSerch"));
+        list_ = form->findChild<QListView*>(QStringLiteral("ListContact"));
+        search = form->findChild<CButtonUI*>(QStringLiteral("ButtonSerch"));
+        add = form->findChild<CButtonUI*>(QStringLiteral("ButtonAdd"));
+        deleteAll = form->findChild<CButtonUI*>(QStringLiteral("ButtonDelete"));
+    }
+    if (searchBox_ == nullptr || list_ == nullptr || search == nullptr || add == nullptr ||
+        deleteAll == nullptr) {
+        delete form;
+        searchBox_ = nullptr;
+        list_ = nullptr;
+        return false;
+    }
+    connect(searchBox_, &QLineEdit::returnPressed, this, &CContactContainer::Search);
+    connect(search, &QAbstractButton::clicked, this, &CContactContainer::Search);
+    connect(add, &QAbstractButton::clicked, this, &CContactContainer::OpenAddDialog);
+    connect(deleteAll, &QAbstractButton::clicked, this, &CContactContainer::ConfirmDeleteAll);
+
+    list_->setModel(model_);
+    delegate_ = new ContactListDelegate(*model_, *list_);
+    list_->setItemDelegate(delegate_);
+    // Index rows are lower than contact rows.
+    list_->setUniformItemSizes(false);
+    connect(delegate_, &ContactListDelegate::ButtonReleased, this,
+            &CContactContainer::OnButtonReleased);
+    return true;
+}
+
+void CContactContainer::LoadContacts() {
+    if (searchBox_ != nullptr) {
+        searchBox_->clear();
+    }
+    model_->Reload();
+}
+
+void CContactContainer::Search() {
+    const QString keyword = searchBox_ != nullptr ? searchBox_->text() : QString();
+    if (keyword.isEmpty()) {
+        model_->Reload();
+    } else {
+        model_->Fill(core_.SearchContactList(keyword), true);
+    }
+}
+
+void CContactContainer::SearchFor(const QString& keyword) {
+    if (searchBox_ != nullptr) {
+        searchBox_->setText(keyword);
+    }
+    Search();
+}
+
+void CContactContainer::ShowAddedContacts(const std::vector<ContactRecord>& contacts) {
+    model_->AppendContacts(contacts);
+}
+
+void CContactContainer::OpenAddDialog() {
+    if (CContactInfo* dialog =
+            CContactInfo::Open(window(), core_, QStringLiteral("添加联系人"), kDialogPosition)) {
+        dialog->ShowAdd();
+    }
+}
+
+void CContactContainer::OpenDetails(int row) {
+    const ContactRecord* contact = model_->Contact(row);
+    if (contact == nullptr) {
+        return;
+    }
+    if (CContactInfo* dialog =
+            CContactInfo::Open(window(), core_, QStringLiteral("联系人详情"), kDialogPosition)) {
+        dialog->ShowDetails(*contact);
+    }
+}
+
+void CContactContainer::ConfirmDelete(int row) {
+    const ContactRecord* contact = model_->Contact(row);
+    if (contact == nullptr) {
+        return;
+    }
+    // The contact is known by its id: the list may change before the answer comes.
+    const int id = contact->id;
+    QPointer<CContactContainer> page(this);
+    OpenWindow<CTipDialog>(window(), QStringLiteral("提示"), kTipPosition,
+                           QStringLiteral("您确定删除联系人《") + contact->name +
+                               QStringLiteral("》吗？"),
+                           [page, id] {
+                               if (page != nullptr) {
+                                   page->DeleteContact(id);
+                               }
+                           });
+}
+
+void CContactContainer::ConfirmDeleteAll() {
+    QPointer<CContactContainer> page(this);
+    const QString title = QStringLiteral("删除联系人");
+    OpenWindow<CTipDialog>(
+        window(), title, kTipPosition, QStringLiteral("您确定清空本地联系人吗？"),
+        [page] {
+            if (page != nullptr) {
+                page->DeleteAllContacts();
+            }
+        },
+        title);
+}
+
+void CContactContainer::DeleteContact(int id) {
+    model_->RemoveContactById(id);
+    core_.DeleteContact(id);
+    CContactInfo::ContactDeleted(id);
+}
+
+void CContactContainer::DeleteAllContacts() {
+    // The list empties at once, whatever the database takes.
+    if (searchBox_ != nullptr) {
+        searchBox_->clear();
+    }
+    model_->Fill({}, false);
+    core_.DeleteAllContacts();
+    CContactInfo::ContactDeleted(CContactInfo::kAllContacts);
+}
+
+void CContactContainer::OnButtonReleased(int row, int control) {
+    const ContactRecord* found = model_->Contact(row);
+    if (found == nullptr) {
+        return;
+    }
+    // A copy: what the button sets off may change the list.
+    const ContactRecord contact = *found;
+    switch (CItemContact::Control(control)) {
+    case CItemContact::Control::CallTel:
+        emit DialRequested(contact.phone, false);
+        break;
+    case CItemContact::Control::CallMobile:
+        emit DialRequested(contact.phone, true);
+        break;
+    case CItemContact::Control::Sms:
+        emit SmsRequested(contact);
+        break;
+    case CItemContact::Control::Delete:
+        ConfirmDelete(row);
+        break;
+    case CItemContact::Control::Item:
+        OpenDetails(row);
+        break;
+    case CItemContact::Control::None:
+        break;
+    }
+}
+
+} // namespace tamberlink

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "store/ContactRecord.h"
+
+#include <QPoint>
+#include <QString>
+#include <QWidget>
+
+#include <vector>
+
+class QLineEdit;
+class QListView;
+
+namespace tamberlink {
+
+class AppCore;
+class CButtonUI;
+class ContactListDelegate;
+class ContactListModel;
+
+// The contacts page: the local contacts grouped under the first letter of their initials,
+// with the search box, "添加联系人" and "清空联系人". Under the mouse each contact offers a
+// landline call, a call through the phone, an SMS and deletion; a click on it opens its
+// details.
+class CContactContainer : public QWidget {
+    Q_OBJECT
+
+public:
+    // Where the contact dialog and the confirmations open inside the main window.
+    static constexpr QPoint kDialogPosition{200, 120};
+    static constexpr QPoint kTipPosition{180, 200};
+
+    explicit CContactContainer(AppCore& core, QWidget* parent = nullptr);
+
+    // Builds the page from "page_contacts.ui". False, the page left empty, when the skin cannot
+    // be loaded or lacks its search box, its buttons or its list.
+    bool Build();
+
+    // Every contact, read in the background; the search box is emptied, so that it tells what
+    // the list shows.
+    void LoadContacts();
+    // Searches for the search box's text: every contact when it is empty, else the contacts
+    // whose name, number or initials hold it.
+    void Search();
+    // Puts `keyword` in the search box and searches (the main window's own search box).
+    void SearchFor(const QString& keyword);
+    // Shows contacts just added at the end of the list, ungrouped until the next fill.
+    void ShowAddedContacts(const std::vector<ContactRecord>& contacts);
+
+    // "添加联系人": the contact dialog in add mode.
+    void OpenAddDialog();
+    // The details of the contact at `row`.
+    void OpenDetails(int row);
+    // Asks before deleting the contact at `row`, or every contact.
+    void ConfirmDelete(int row);
+    void ConfirmDeleteAll();
+    // Deletes the contact `id` from the list and the database; every contact.
+    void DeleteContact(int id);
+    void DeleteAllContacts();
+
+    ContactListModel& Model() { return *model_; }
+    ContactListDelegate& Delegate() { return *delegate_; }
+    QListView* List() const { return list_; }
+    QLineEdit* SearchBox() const { return searchBox_; }
+
+signals:
+    void DialRequested(const QString& number, bool throughPhone);
+    void SmsRequested(const tamberlink::ContactRecord& contact);
+
+private:
+    void OnButtonReleased(int row, int control);
+
+    AppCore& core_;
+    ContactListModel* model_ = nullptr;
+    ContactListDelegate* delegate_ = nullptr;
+    QListView* list_ = nullptr;
+    QLineEdit* searchBox_ = nullptr;
+};
+
+} // namespace tamberlink

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "store/ContactRecord.h"
+#include "ui/calls/RecordListModel.h"
+
+namespace tamberlink {
+
+// A row of the contacts list: the index row of a letter, or a contact (kept by the model,
+// found by its position there).
+struct ContactListRow {
+    bool isIndex = false;
+    QChar letter;     // index rows: the letter shown
+    int contact = -1; // contact rows: the contact's position in the model
+};
+
+// The rows of the contacts page: the contacts sorted by their initials, each letter's
+// contacts under an index row. Contacts added since the last fill follow at the end, without
+// index rows. An empty list shows a placeholder that tells whether a search found nothing.
+class ContactListModel : public RecordListModel<ContactListRow> {
+    Q_OBJECT
+
+public:
+    using RecordListModel::RecordListModel;
+
+    // Reloads read the contacts from `core`.
+    void SetSource(AppCore& core) { core_ = &core; }
+    // Reads every contact again without holding up the UI thread and shows them grouped, in
+    // one reset when the read lands (sorted and grouped on the reader thread). Contacts
+    // added or deleted meanwhile keep their news.
+    void Reload();
+
+    static QString EmptyText() { return QStringLiteral("您还没有任何联系人哦"); }
+    static QString NotFoundText() { return QStringLiteral("没有找到匹配的联系人"); }
+
+    // The rows for `contacts`: sorted by initials (ordinal, UTF-16), contacts with equal
+    // initials in the order given; an index row before the first contact of each letter.
+    static std::vector<ContactListRow> Group(const std::vector<ContactRecord>& contacts);
+
+    // Shows `contacts` grouped; `searched` tells which placeholder an empty result shows. A
+    // reload under way no longer lands.
+    void Fill(std::vector<ContactRecord> contacts, bool searched);
+    // Adds contact rows at the end, without index rows.
+    void AppendContacts(const std::vector<ContactRecord>& contacts);
+    // Removes the contact row `row`, and its index row when no contact is left under it.
+    void RemoveContact(int row);
+    // Removes the contact `id`; a reload under way does not bring it back.
+    void RemoveContactById(int id);
+
+    bool IsIndexRow(int row) const;
+    // The contact shown at `row`; nullptr for an index row, the placeholder or no row.
+    const ContactRecord* Contact(int row) const;
+    // The row of the contact `id`, or -1.
+    int RowOfContact(int id) const;
+    int ContactCount() const { return EntryCount() - indexRows_; }
+
+protected:
+    QString PlaceholderText() const override { return searched_ ? NotFoundText() : EmptyText(); }
+    QString DisplayText(int row) const override;
+
+private:
+    // Shows contacts read by a reload with their rows, then the news that came meanwhile.
+    void Landed(std::vector<ContactRecord> contacts, std::vector<ContactListRow> rows);
+    void Show(std::vector<ContactRecord> contacts, std::vector<ContactListRow> rows, bool searched);
+
+    std::vector<ContactRecord> contacts_;
+    // Contacts added while a reload is under way: its read may have come before them.
+    std::vector<ContactRecord> added_;
+    bool searched_ = false;
+    int indexRows_ = 0;
+};
+
+} // namespace tamberlink

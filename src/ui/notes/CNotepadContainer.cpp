@@ -1,0 +1,120 @@
+#include "ui/notes/CNotepadContainer.h"
+
+#include "app/AppCore.h"
+#include "store/LocalDatabase.h"
+#include "ui/notes/NoteListDelegate.h"
+#include "ui/notes/NoteListModel.h"
+#include "ui/widgets/CButtonUI.h"
+#include "ui/widgets/SkinLoader.h"
+
+#include <QCheckBox>
+#include <QListView>
+#include <QScrollBar>
+
+#include <ctime>
+
+namespace tamberlink {
+
+CNotepadContainer::CNotepadContainer(AppCore& core, QWidget* parent)
+    : QWidget(parent)
+    , core_(core)
+    , model_(new NoteListModel(this)) {
+    // A row shows whether its reminder is still to come; the timers themselves are the
+    // core's, which starts them when it starts and for each note written.
+    model_->SetSource(
+        core_, [](LocalDatabase& db) { return db.LoadNoteList(std::time(nullptr)); },
+        [](LocalDatabase& db, int id) {
+            std::optional<NoteRecord> note = db.GetNote(id);
+            if (note) {
+                note->ScheduleReminder(std::time(nullptr));
+            }
+            return note;
+        });
+}
+
+bool CNotepadContainer::Build() {
+    QWidget* form = SkinLoader::Load(QStringLiteral("page_notes.ui"), this);
+    if (form != nullptr) {
+        list_ = form->findChild<QListView*>(QStringLiteral("ListNotepad"));
+        newButton_ = form->findChild<CButtonUI*>(QStringLiteral("ButtonNewNote"));
+        deleteButton_ = form->findChild<CButtonUI*>(QStringLiteral("ButtonDeleteNote"));
+        selectAll_ = form->findChild<QCheckBox*>(QStringLiteral("btnCheckAll"));
+    }
+    if (list_ == nullptr || newButton_ == nullptr || deleteButton_ == nullptr ||
+        selectAll_ == nullptr) {
+        delete form;
+        list_ = nullptr;
+        newButton_ = deleteButton_ = nullptr;
+        selectAll_ = nullptr;
+        return false;
+    }
+    deleteButton_->SetForeImage(QStringLiteral("file='tabBtnDelete.png' dest='16,6,31,23'"));
+    deleteButton_->SetTextPadding(QMargins(20, 0, 0, 0));
+    newButton_->SetForeImage(QStringLiteral("file='btnNote.png' dest='10,5,28,23'"));
+    newButton_->SetTextPadding(QMargins(20, 0, 0, 0));
+    connect(newButton_, &QAbstractButton::clicked, this, &CNotepadContainer::NewNoteRequested);
+    connect(deleteButton_, &QAbstractButton::clicked, this, &CNotepadContainer::DeleteCheckedNotes);
+    connect(selectAll_, &QAbstractButton::clicked, this, &CNotepadContainer::ToggleAll);
+
+    list_->setModel(model_);
+    delegate_ = new NoteListDelegate(*model_, *list_);
+    connect(delegate_, &NoteListDelegate::ButtonReleased, this,
+            &CNotepadContainer::OnButtonReleased);
+    // Nothing is checked after a reload, so neither is the select-all box.
+    connect(model_, &QAbstractItemModel::modelReset, selectAll_,
+            [this] { selectAll_->setChecked(false); });
+    return true;
+}
+
+void CNotepadContainer::LoadNoteList() {
+    model_->Reload();
+}
+
+void CNotepadContainer::RefreshRows(const std::vector<int>& ids) {
+    model_->Refresh(ids);
+}
+
+void CNotepadContainer::ToggleAll() {
+    if (selectAll_ != nullptr) {
+        model_->SetAllChecked(selectAll_->isChecked());
+    }
+}
+
+void CNotepadContainer::DeleteCheckedNotes() {
+    const std::vector<int> rows = model_->CheckedRows();
+    if (rows.empty()) {
+        return;
+    }
+    const std::vector<int> ids = model_->IdsOf(rows);
+    // The notes that stay stay where the user sees them; a list left empty shows the
+    // placeholder at once.
+    const int scrolled = list_ != nullptr ? list_->verticalScrollBar()->value() : 0;
+    model_->RemoveRows(rows);
+    if (list_ != nullptr) {
+        list_->verticalScrollBar()->setValue(scrolled);
+    }
+    core_.DeleteNotes(ids);
+    if (selectAll_ != nullptr) {
+        selectAll_->setChecked(false);
+    }
+}
+
+void CNotepadContainer::OnButtonReleased(int row, int control) {
+    const NoteRecord* note = model_->Entry(row);
+    if (note == nullptr) {
+        return;
+    }
+    switch (CNotepadItem::Control(control)) {
+    case CNotepadItem::Control::Check:
+        model_->SetChecked(row, !model_->IsChecked(row));
+        break;
+    case CNotepadItem::Control::Item:
+        // A copy: what opening the note sets off may reload the list.
+        emit NoteOpenRequested(NoteRecord(*note));
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace tamberlink

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "store/NoteRecord.h"
+
+#include <QWidget>
+
+#include <vector>
+
+class QCheckBox;
+class QListView;
+
+namespace tamberlink {
+
+class AppCore;
+class CButtonUI;
+class NoteListDelegate;
+class NoteListModel;
+
+// The notes page: every note, newest first, with its contact, content and reminder time;
+// "新建笔记" asks for a new note, "删除" deletes the checked notes, the select-all box checks
+// or unchecks them all, and a click on a note asks to open it.
+class CNotepadContainer : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit CNotepadContainer(AppCore& core, QWidget* parent = nullptr);
+
+    // Builds the page from "page_notes.ui". False, the page left empty, when the skin cannot
+    // be loaded or lacks its buttons, its select-all box or its list.
+    bool Build();
+
+    // Reads every note again in the background; the rows shown stay until it lands.
+    void LoadNoteList();
+    // Reads the notes `ids` again after a write: new notes come in at the top, changed ones
+    // are repainted, deleted ones leave.
+    void RefreshRows(const std::vector<int>& ids);
+    // Deletes the checked notes from the list and from the database; no confirmation.
+    void DeleteCheckedNotes();
+    // Checks or unchecks every note as the select-all box says.
+    void ToggleAll();
+
+    NoteListModel& Model() { return *model_; }
+    NoteListDelegate& Delegate() { return *delegate_; }
+    QListView* List() const { return list_; }
+    CButtonUI* NewButton() const { return newButton_; }
+    CButtonUI* DeleteButton() const { return deleteButton_; }
+    QCheckBox* SelectAllBox() const { return selectAll_; }
+
+signals:
+    void NewNoteRequested();
+    void NoteOpenRequested(const tamberlink::NoteRecord& note);
+
+private:
+    void OnButtonReleased(int row, int control);
+
+    AppCore& core_;
+    NoteListModel* model_ = nullptr;
+    NoteListDelegate* delegate_ = nullptr;
+    QListView* list_ = nullptr;
+    CButtonUI* newButton_ = nullptr;
+    CButtonUI* deleteButton_ = nullptr;
+    QCheckBox* selectAll_ = nullptr;
+};
+
+} // namespace tamberlink

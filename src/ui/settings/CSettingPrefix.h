@@ -1,0 +1,38 @@
+#pragma once
+
+#include "ui/settings/CSettingBaseUI.h"
+#include "ui/shell/SingleInstance.h"
+
+class QLineEdit;
+
+namespace tamberlink {
+
+class AppCore;
+
+// The extension number (mode 0, "分机号设置") or the local area code (mode 1,
+// "本地区号设置"): one edit and "确定", which stores the text through the core's setter.
+// One dialog serves both modes, so at most one of them is open.
+class CSettingPrefix : public CSettingBaseUI, public SingleInstance<CSettingPrefix> {
+    Q_OBJECT
+
+public:
+    enum Mode { kExtension = 0, kAreaCode = 1 };
+
+    CSettingPrefix(QWidget* parent, AppCore& core, int mode);
+
+    static QString TitleFor(int mode);
+
+    QString GetWindowClassName() const override { return QStringLiteral("CSettingPrefix"); }
+
+protected:
+    void InitWindow() override;
+
+private:
+    void Save();
+
+    AppCore& core_;
+    int mode_;
+    QLineEdit* edit_ = nullptr;
+};
+
+} // namespace tamberlink

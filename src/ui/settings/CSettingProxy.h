@@ -1,0 +1,42 @@
+#pragma once
+
+#include "ui/settings/CSettingBaseUI.h"
+#include "ui/shell/SingleInstance.h"
+
+#include <array>
+
+class QLineEdit;
+
+namespace tamberlink {
+
+class AppCore;
+
+// The HTTP proxy ("代理设置") as four address parts and a port. "确定" stores
+// "a.b.c.d:port", or no proxy when any field is empty.
+class CSettingProxy : public CSettingBaseUI, public SingleInstance<CSettingProxy> {
+    Q_OBJECT
+
+public:
+    // The stored text split into the four parts and the port; all empty for no proxy.
+    using Fields = std::array<QString, 5>;
+    static Fields Split(const QString& proxy);
+    static QString Join(const Fields& fields);
+
+    CSettingProxy(QWidget* parent, AppCore& core);
+
+    QString GetWindowClassName() const override { return QStringLiteral("CSettingProxy"); }
+
+protected:
+    void InitWindow() override;
+
+private:
+    // Cuts a field typed beyond its limit: 255 for the address parts, 65535 for the port.
+    void LimitField(int field);
+    void Save();
+
+    AppCore& core_;
+    Fields initial_;
+    std::array<QLineEdit*, 5> edits_{};
+};
+
+} // namespace tamberlink

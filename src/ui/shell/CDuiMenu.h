@@ -1,0 +1,42 @@
+#pragma once
+
+#include "ui/widgets/WindowImplBase.h"
+
+namespace tamberlink {
+
+class CMainWndUI;
+
+// The main menu, made anew at each click of "btnMenu" and closed when the user clicks
+// elsewhere. The four switches (incoming-call popup, screen word capture, automatic
+// recording, start at login) show their state and stay open when toggled; the other items open
+// their dialog and close the menu.
+class CDuiMenu : public WindowImplBase {
+    Q_OBJECT
+
+public:
+    explicit CDuiMenu(CMainWndUI& main);
+
+    QString GetWindowClassName() const override { return QStringLiteral("CDuiMenu"); }
+    QString GetSkinFile() const override { return QStringLiteral("menu_main.ui"); }
+
+protected:
+    QStringList RequiredControls() const override;
+    void InitWindow() override;
+
+private:
+    // Each switch item shows its state in its text.
+    void ShowSwitches();
+    void TogglePopOff();
+    void ToggleAutoRecording();
+    void ToggleScreenOff();
+    void ToggleAutostart();
+    // Closes the menu, then runs `open` (a dialog or page of the main window).
+    void CloseAndOpen(void (CMainWndUI::*open)());
+
+    CMainWndUI& main_;
+    bool popOn_ = false;
+    bool autoRecordingOn_ = false;
+    bool autostartOn_ = false;
+};
+
+} // namespace tamberlink

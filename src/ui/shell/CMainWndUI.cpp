@@ -1,0 +1,1105 @@
+#include "ui/shell/CMainWndUI.h"
+
+#include "app/DeviceBridge.h"
+
+#include "calllist/TempContactList.h"
+#include "ui/account/CEditSelfInfo.h"
+#include "ui/account/CLoginRegUI.h"
+#include "ui/calllist/CContactListTemp.h"
+#include "ui/calls/CCallInUI.h"
+#include "ui/calls/CCallOutUI.h"
+#include "ui/calls/CRecordContainer.h"
+#include "ui/contacts/CContactContainer.h"
+#include "ui/contacts/CContactInfo.h"
+#include "ui/notes/CNotepadContainer.h"
+#include "ui/notes/CNotepadEdit.h"
+#include "ui/settings/COriginPrompt.h"
+#include "ui/settings/CSettingExit.h"
+#include "ui/settings/CSettingFeedback.h"
+#include "ui/settings/CSettingGrade.h"
+#include "ui/settings/CSettingIP.h"
+#include "ui/settings/CSettingOrigins.h"
+#include "ui/settings/CSettingPrefix.h"
+#include "ui/settings/CSettingProxy.h"
+#include "ui/settings/CSettingQuery.h"
+#include "ui/settings/CSettingServer.h"
+#include "ui/settings/CSettingUpdate.h"
+#include "ui/shell/Autostart.h"
+#include "ui/shell/CDuiMenu.h"
+#include "ui/shell/CMessageBox.h"
+#include "ui/shell/CTipDialog.h"
+#include "ui/shell/CTopCall.h"
+#include "ui/shell/ClipboardCapture.h"
+#include "ui/shell/DialLink.h"
+#include "ui/shell/ProductLinks.h"
+#include "ui/shell/TrayIcon.h"
+#include "ui/sms/CDialogTemplate.h"
+#include "ui/sms/CSmsContainer.h"
+#include "ui/sms/CSmsEdit.h"
+#include "ui/sms/CSmsNew.h"
+#include "ui/widgets/CButtonUI.h"
+#include "ui/widgets/COptionUI.h"
+#include "ui/widgets/Controls.h"
+#include "ui/widgets/SkinImage.h"
+#include "ui/widgets/UiLog.h"
+#include "util/IniStore.h"
+#include "util/PhoneNumber.h"
+#include "util/Version.h"
+
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QDesktopServices>
+#include <QDir>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QResizeEvent>
+#include <QScreen>
+#include <QShortcut>
+#include <QSizeGrip>
+#include <QStackedWidget>
+#include <QUrl>
+
+namespace tamberlink {
+
+namespace {
+
+CMainWndUI* gMainWindow = nullptr;
+
+const std::string kWindowSection = "MAINWINDOW";
+const std::string kGeometryKey = "GEOMETRY";
+
+// A button of the skin and the picture the code puts on it.
+struct ButtonPicture {
+    const char16_t* name;
+    const char16_t* foreImage;
+};
+
+// The tabs in page order.
+constexpr ButtonPicture kTabs[] = {
+    {u"ButtonRecord", u"file='titleTecord.png' dest='34,35,66,68'"},
+    {u"ButtonSms", u"file='titleSms.png' dest='29,35,73,68'"},
+    {u"ButtonContact", u"file='titleContact.png' dest='31,31,70,68'"},
+    {u"ButtonContactTemp", u"file='titleContactTemp.png' dest='31,31,70,68'"},
+    {u"ButtonNote", u"file='ButtonNotepad.png' dest='25,20,59,60'"},
+};
+
+constexpr ButtonPicture kTools[] = {
+    {u"ButtonCreate", u"file='btnNote.png' dest='25,21,62,58'"},
+    {u"ButtonLinkDevice", u"file='btnDeviceUnConn.png' dest='15,8,71,58'"},
+    {u"ButtonUpload", u"file='btnUpload.png' dest='21,25,66,58'"},
+    {u"ButtonDownload", u"file='btnDownload.png' dest='21,25,66,58'"},
+    {u"ButtonHelp", u"file='btnHelp.png' dest='32,25,55,58'"},
+};
+
+} // namespace
+
+CMainWndUI::CMainWndUI(AppCore& core)
+    : WindowImplBase(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowMinimizeButtonHint |
+                                  Qt::WindowSystemMenuHint)
+    , core_(core) {
+    gMainWindow = this;
+    core_.SetUi(this);
+}
+
+CMainWndUI::~CMainWndUI() {
+    Exit();
+    core_.SetUi(nullptr);
+    if (gMainWindow == this) {
+        gMainWindow = nullptr;
+    }
+}
+
+CMainWndUI* CMainWndUI::Instance() {
+    return gMainWindow;
+}
+
+bool CMainWndUI::Start(const std::optional<QString>& serialPort, bool inTray) {
+    core_.Start();
+    if (serialPort.has_value()) {
+        core_.StartDeviceLink(*serialPort);
+    }
+    if (!Create(QStringLiteral("Tamberlink拨号器"))) {
+        return false;
+    }
+    setWindowIcon(QIcon(SkinPicture(QStringLiteral("logo.png"))));
+    // The skin's size is the smallest; the lists take whatever more there is.
+    setMinimumSize(Form()->size());
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    // Without a frame of its own, the window is resized from its corner.
+    sizeGrip_ = new QSizeGrip(this);
+    sizeGrip_->setObjectName(QStringLiteral("SizeGrip"));
+    sizeGrip_->resize(sizeGrip_->sizeHint());
+    sizeGrip_->move(width() - sizeGrip_->width(), height() - sizeGrip_->height());
+    sizeGrip_->raise();
+
+    tray_ = new TrayIcon(this);
+    tray_->SetScreenOff(core_.Settings().ScreenOff());
+    connect(tray_, &TrayIcon::ScreenOffToggleRequested, this, &CMainWndUI::ToggleScreenOff);
+    connect(tray_, &TrayIcon::ShowRequested, this, &CMainWndUI::ShowNormal);
+    connect(tray_, &TrayIcon::ExitRequested, this, &CMainWndUI::Exit);
+
+    auto* hotKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F10), this);
+    hotKey->setContext(Qt::ApplicationShortcut);
+    connect(hotKey, &QShortcut::activated, this, &CMainWndUI::ToggleScreenOff);
+
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
+            &CMainWndUI::OnClipboardChanged);
+
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        move(screen->availableGeometry().center() - rect().center());
+    }
+    RestoreGeometry();
+    if (!inTray) {
+        show();
+    } else if (!tray_->IsShown()) {
+        showMinimized();
+    }
+    return true;
+}
+
+bool CMainWndUI::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonDblClick && !exiting_ &&
+        watched == FindControl(CaptionName())) {
+        if (isMaximized()) {
+            showNormal();
+        } else {
+            showMaximized();
+        }
+        return true;
+    }
+    return WindowImplBase::eventFilter(watched, event);
+}
+
+void CMainWndUI::resizeEvent(QResizeEvent* event) {
+    WindowImplBase::resizeEvent(event);
+    if (sizeGrip_ != nullptr) {
+        sizeGrip_->move(width() - sizeGrip_->width(), height() - sizeGrip_->height());
+    }
+}
+
+QString CMainWndUI::IniPath() const {
+    return TempContactList::IniPathFor(core_.DataRoot());
+}
+
+void CMainWndUI::RestoreGeometry() {
+    IniStore ini(IniPath());
+    ini.Load();
+    const QByteArray saved =
+        QByteArray::fromBase64(QByteArray::fromStdString(ini.Get(kWindowSection, kGeometryKey)));
+    // restoreGeometry puts a window left on a screen that is gone back on one that is there.
+    if (!saved.isEmpty() && restoreGeometry(saved)) {
+        qCDebug(lcUi) << "main window restored at" << geometry();
+    }
+}
+
+void CMainWndUI::SaveGeometry() {
+    if (core_.DataRoot().isEmpty()) {
+        return;
+    }
+    IniStore ini(IniPath());
+    ini.Load();
+    ini.Set(kWindowSection, kGeometryKey, saveGeometry().toBase64().toStdString());
+    ini.Save();
+}
+
+bool CMainWndUI::IsAutostartOn() const {
+    return Autostart().IsEnabled();
+}
+
+bool CMainWndUI::SetAutostart(bool on) {
+    QString error;
+    if (!Autostart().SetEnabled(on, QCoreApplication::applicationFilePath(), &error)) {
+        qCWarning(lcUi).noquote() << "autostart:" << error;
+        ShowTip(on ? QStringLiteral("无法设置开机启动，请检查是否有权限写入 %1")
+                         .arg(QDir::toNativeSeparators(Autostart::DefaultFolder()))
+                   : QStringLiteral("无法取消开机启动，请检查是否有权限写入 %1")
+                         .arg(QDir::toNativeSeparators(Autostart::DefaultFolder())));
+    }
+    return IsAutostartOn();
+}
+
+QStringList CMainWndUI::RequiredControls() const {
+    QStringList names{QStringLiteral("switch"),        QStringLiteral("LayoutHeader"),
+                      QStringLiteral("ButtonVersion"), QStringLiteral("btnClosed"),
+                      QStringLiteral("btnMin"),        QStringLiteral("btnMenu"),
+                      QStringLiteral("LayoutAccount"), QStringLiteral("PanelLoading"),
+                      QStringLiteral("LabelTip")};
+    for (const auto* pictures : {&kTabs, &kTools}) {
+        for (const ButtonPicture& picture : *pictures) {
+            names << QString::fromUtf16(picture.name);
+        }
+    }
+    return names;
+}
+
+void CMainWndUI::InitWindow() {
+    for (const auto* pictures : {&kTabs, &kTools}) {
+        for (const ButtonPicture& picture : *pictures) {
+            if (auto* button = FindControl<CButtonUI>(QString::fromUtf16(picture.name))) {
+                button->SetForeImage(QString::fromUtf16(picture.foreImage));
+            }
+        }
+    }
+    linkDevice_ = FindControl<CButtonUI>(QStringLiteral("ButtonLinkDevice"));
+    if (auto* version = FindControl<CButtonUI>(QStringLiteral("ButtonVersion"))) {
+        version->setText(QStringLiteral("Tamberlink拨号器 ") + QLatin1String(kProgramVersion));
+        version->SetHotTextColor(Qt::white);
+    }
+    BuildAccountPanels();
+    FindControl(QStringLiteral("PanelLoading"))->hide();
+    pages_ = FindControl<QStackedWidget>(QStringLiteral("switch"));
+    pages_->setCurrentIndex(0);
+    if (auto* first = FindControl<COptionUI>(QString::fromUtf16(kTabs[0].name))) {
+        first->Selected(true);
+    }
+    ConnectButtons();
+    if (records_ != nullptr && !records_->Build()) {
+        records_ = nullptr;
+    }
+    if (records_ != nullptr) {
+        connect(records_, &CRecordContainer::DialRequested, this, &CMainWndUI::Dial);
+        connect(records_, &CRecordContainer::NoteRequested, this, &CMainWndUI::OpenNoteForCall);
+        connect(records_, &CRecordContainer::AddContactRequested, this,
+                &CMainWndUI::OpenAddContact);
+        connect(records_, &CRecordContainer::SmsRequested, this, &CMainWndUI::OpenSmsEdit);
+        records_->LoadCallLog();
+    }
+    if (contacts_ != nullptr && !contacts_->Build()) {
+        contacts_ = nullptr;
+    }
+    if (contacts_ != nullptr) {
+        connect(contacts_, &CContactContainer::DialRequested, this, &CMainWndUI::Dial);
+        connect(contacts_, &CContactContainer::SmsRequested, this,
+                [this](const ContactRecord& contact) { OpenSmsEdit(contact.name, contact.phone); });
+        contacts_->LoadContacts();
+    }
+    BuildSmsPage();
+    if (tempContacts_ != nullptr && !tempContacts_->Build()) {
+        tempContacts_ = nullptr;
+    }
+    if (tempContacts_ != nullptr) {
+        connect(tempContacts_, &CContactListTemp::SmsRequested, this,
+                [this](const CContactListTemp::Recipients& people) {
+                    SmsRecipients recipients;
+                    for (const auto& [name, number] : people) {
+                        recipients.push_back({name, number, {}});
+                    }
+                    OpenSmsNew(recipients);
+                });
+        tempContacts_->RestoreWorkbook();
+    }
+    if (notes_ != nullptr && !notes_->Build()) {
+        notes_ = nullptr;
+    }
+    if (notes_ != nullptr) {
+        connect(notes_, &CNotepadContainer::NewNoteRequested, this, &CMainWndUI::OpenNewNote);
+        connect(notes_, &CNotepadContainer::NoteOpenRequested, this, &CMainWndUI::OpenNote);
+        notes_->LoadNoteList();
+    }
+}
+
+QWidget* CMainWndUI::CreateControl(const QString& className, QWidget* parent) {
+    if (className.compare(u"RecordList", Qt::CaseInsensitive) == 0) {
+        records_ = new CRecordContainer(core_, parent);
+        return records_;
+    }
+    if (className.compare(u"ContactList", Qt::CaseInsensitive) == 0) {
+        contacts_ = new CContactContainer(core_, parent);
+        return contacts_;
+    }
+    if (className.compare(u"SmsList", Qt::CaseInsensitive) == 0) {
+        sms_ = new CSmsContainer(core_, parent);
+        return sms_;
+    }
+    if (className.compare(u"ContactTempList", Qt::CaseInsensitive) == 0) {
+        tempContacts_ = new CContactListTemp(core_, parent);
+        return tempContacts_;
+    }
+    if (className.compare(u"NotepadList", Qt::CaseInsensitive) == 0) {
+        notes_ = new CNotepadContainer(core_, parent);
+        return notes_;
+    }
+    return nullptr;
+}
+
+// "PanelLogout" offers login, registration and the cloud server's address; "PanelLogin" shows the
+// signed-in account with its name and company, the profile and logout buttons, and starts hidden.
+void CMainWndUI::BuildAccountPanels() {
+    QWidget* host = FindControl(QStringLiteral("LayoutAccount"));
+    auto* layout = new QHBoxLayout(host);
+    layout->setContentsMargins(0, 0, 0, 0);
+    const QPixmap head = SkinPicture(QStringLiteral("bgHeadDefaulte2_big.png"))
+                             .scaled(22, 22, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    auto addPanel = [&](const QString& name) {
+        auto* panel = new QWidget(host);
+        panel->setObjectName(name);
+        auto* row = new QHBoxLayout(panel);
+        row->setContentsMargins(0, 0, 0, 0);
+        row->setSpacing(8);
+        row->addStretch();
+        auto* picture = new QLabel(panel);
+        picture->setPixmap(head);
+        row->addWidget(picture);
+        layout->addWidget(panel);
+        return panel;
+    };
+    auto addLabel = [](QWidget* panel, const QString& name) {
+        auto* label = new QLabel(panel);
+        label->setObjectName(name);
+        label->setTextFormat(Qt::PlainText);
+        panel->layout()->addWidget(label);
+    };
+    auto addButton = [this](QWidget* panel, const QString& text, auto slot) {
+        auto* button = new CButtonUI(panel);
+        button->setText(text);
+        button->setFixedSize(56, 24);
+        panel->layout()->addWidget(button);
+        connect(button, &QAbstractButton::clicked, this, [this, slot] {
+            if (!exiting_) {
+                (this->*slot)();
+            }
+        });
+    };
+
+    QWidget* loggedOut = addPanel(QStringLiteral("PanelLogout"));
+    addButton(loggedOut, QStringLiteral("登 录"), &CMainWndUI::OpenLoginDialog);
+    addButton(loggedOut, QStringLiteral("注 册"), &CMainWndUI::OpenRegisterDialog);
+    addButton(loggedOut, QStringLiteral("服务器"), &CMainWndUI::OpenServerSetting);
+
+    QWidget* loggedIn = addPanel(QStringLiteral("PanelLogin"));
+    addLabel(loggedIn, QStringLiteral("LabelName"));
+    addLabel(loggedIn, QStringLiteral("LabelAccount"));
+    addLabel(loggedIn, QStringLiteral("LabelCompany"));
+    addButton(loggedIn, QStringLiteral("编辑"), &CMainWndUI::OpenProfile);
+    addButton(loggedIn, QStringLiteral("注销"), &CMainWndUI::LogOut);
+    loggedIn->hide();
+}
+
+void CMainWndUI::ConnectButtons() {
+    // Once the exit has begun the window's buttons do nothing.
+    const auto onClick = [this](const char16_t* name, auto action) {
+        ConnectClicked(QString::fromUtf16(name), this, [this, action] {
+            if (!exiting_) {
+                action();
+            }
+        });
+    };
+    onClick(u"btnMin", [this] { Minimize(); });
+    onClick(u"btnMenu", [this] { OpenMenu(QCursor::pos()); });
+    onClick(u"ButtonCreate", [this] { OpenNewNote(); });
+    onClick(u"ButtonLinkDevice", [this] { core_.Device().Link().RequestSearch(); });
+    onClick(u"ButtonUpload", [this] { StartBackup(); });
+    onClick(u"ButtonDownload", [this] { StartSync(); });
+    onClick(u"ButtonHelp", [this] { OpenUrl(kHelpPage); });
+    onClick(u"ButtonVersion", [this] { OpenUrl(kHomePage); });
+    // The header's own search box, not the contacts page's of the same name.
+    if (QWidget* header = FindControl(QStringLiteral("LayoutHeader"))) {
+        searchBox_ =
+            header->findChild<QLineEdit*>(QStringLiteral("EditSerch"), Qt::FindDirectChildrenOnly);
+        auto* search = header->findChild<QAbstractButton*>(QStringLiteral("ButtonSerch"),
+                                                           Qt::FindDirectChildrenOnly);
+        if (searchBox_ != nullptr) {
+            connect(searchBox_, &QLineEdit::returnPressed, this, &CMainWndUI::SearchContacts);
+        }
+        if (search != nullptr) {
+            connect(search, &QAbstractButton::clicked, this, &CMainWndUI::SearchContacts);
+        }
+    }
+    for (int page = 0; page < int(std::size(kTabs)); ++page) {
+        auto* tab = FindControl<QAbstractButton>(QString::fromUtf16(kTabs[page].name));
+        connect(tab, &QAbstractButton::toggled, this, [this, page](bool selected) {
+            if (selected && !exiting_) {
+                SelectPage(page);
+            }
+        });
+    }
+}
+
+void CMainWndUI::SelectPage(int page) {
+    // The page already shown is not selected again.
+    if (pages_->currentIndex() != page) {
+        pages_->setCurrentIndex(page);
+    }
+    // The keypad types into the call records' number box: it goes with its page.
+    if (page != 0 && records_ != nullptr) {
+        records_->CloseKeyboard();
+    }
+    // The SMS tab shows the sent SMS, not the template manager.
+    if (page == 1 && sms_ != nullptr) {
+        sms_->HideTemplateManager();
+    }
+}
+
+void CMainWndUI::OnCloseClicked() {
+    OpenExitConfirmation();
+}
+
+void CMainWndUI::Minimize() {
+    // Into the tray where there is one; without a tray hiding would lose the window.
+    if (tray_ != nullptr && tray_->IsShown()) {
+        hide();
+    } else {
+        showMinimized();
+    }
+}
+
+void CMainWndUI::ShowNormal() {
+    if (exiting_) {
+        return;
+    }
+    qCDebug(lcUi) << "showing the main window";
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+void CMainWndUI::OpenSettingPrefix(int mode) {
+    if (!exiting_ && CSettingPrefix::Instance() == nullptr) {
+        OpenWindow<CSettingPrefix>(this, CSettingPrefix::TitleFor(mode), kDialogPosition, core_,
+                                   mode);
+    }
+}
+
+void CMainWndUI::OpenSettingIP() {
+    OpenDialog<CSettingIP>(QStringLiteral("IP设置"));
+}
+
+void CMainWndUI::OpenSettingProxy() {
+    OpenDialog<CSettingProxy>(QStringLiteral("代理设置"));
+}
+
+void CMainWndUI::OpenSettingQuery() {
+    OpenDialog<CSettingQuery>(QStringLiteral("归属地查询"));
+}
+
+void CMainWndUI::SearchContacts() {
+    if (exiting_ || contacts_ == nullptr || searchBox_ == nullptr) {
+        return;
+    }
+    contacts_->SearchFor(searchBox_->text());
+    if (auto* tab = FindControl<COptionUI>(QString::fromUtf16(kTabs[2].name))) {
+        tab->Selected(true);
+    }
+}
+
+void CMainWndUI::OpenAddContact(const QString& phone) {
+    if (exiting_ || CContactInfo::Instance() != nullptr) {
+        return;
+    }
+    if (CContactInfo* dialog =
+            CContactInfo::Open(this, core_, QStringLiteral("添加联系人"), QPoint())) {
+        dialog->ShowAdd(phone);
+        dialog->ShowAt(rect().center() - dialog->rect().center());
+    }
+}
+
+void CMainWndUI::OpenSettingOrigins() {
+    OpenDialog<CSettingOrigins>(QStringLiteral("网页访问权限"));
+}
+
+bool CMainWndUI::AskOriginConsent(const OriginConsent::Question& question) {
+    COriginPrompt* prompt = exiting_ ? nullptr : COriginPrompt::Ask(question);
+    if (prompt == nullptr) {
+        return false;
+    }
+    OriginConsent& origins = core_.Origins();
+    connect(prompt, &COriginPrompt::Answered, this,
+            [&origins](std::uint64_t id, bool allowed) { origins.Answer(id, allowed); });
+    connect(prompt, &COriginPrompt::Dismissed, this,
+            [&origins](std::uint64_t id) { origins.Dismiss(id); });
+    return true;
+}
+
+void CMainWndUI::CloseOriginQuestion(std::uint64_t question) {
+    if (COriginPrompt* prompt = COriginPrompt::Find(question)) {
+        prompt->Close();
+    }
+}
+
+void CMainWndUI::OfferDial(const QString& number) {
+    // Cleaned as a tel: link is; nothing is shown for a text without a number.
+    const QString offered = NumberFromDialLink(number);
+    if (!offered.isEmpty()) {
+        OfferNumber(offered);
+    }
+}
+
+void CMainWndUI::OfferSms(const QStringList& numbers, const QString& content) {
+    SmsRecipients recipients;
+    for (const QString& given : numbers) {
+        const QString number = PhoneNumber::Clean(given);
+        if (!number.isEmpty()) {
+            const QString name = core_.GetContactName(number);
+            recipients.push_back({name.isEmpty() ? number : name, number, {}});
+        }
+    }
+    if (CSmsNew* window = OpenSmsNew(recipients)) {
+        window->SetContent(content);
+        ShowNormal();
+    }
+}
+
+void CMainWndUI::ConfirmRequest(const QString& question, std::function<void()> accept) {
+    if (!exiting_) {
+        ShowNormal();
+        const QString title = QStringLiteral("网页请求");
+        OpenWindow<CTipDialog>(this, title, kDialogPosition, question, std::move(accept), title);
+    }
+}
+
+void CMainWndUI::OpenExitConfirmation() {
+    if (exiting_ || CSettingExit::Instance() != nullptr) {
+        return;
+    }
+    if (auto* dialog =
+            OpenWindow<CSettingExit>(this, QStringLiteral("退出程序"), kDialogPosition)) {
+        connect(dialog, &CSettingExit::ExitRequested, this, &CMainWndUI::Exit);
+    }
+}
+
+void CMainWndUI::OpenMenu(const QPoint& globalPos) {
+    if (exiting_) {
+        return;
+    }
+    auto* menu = new CDuiMenu(*this);
+    if (!menu->Create(QStringLiteral("MenuWnd"))) {
+        menu->Close();
+        return;
+    }
+    menu->ShowAt(globalPos);
+}
+
+void CMainWndUI::OpenAboutPage() {
+    OpenUrl(kAboutPage);
+}
+
+void CMainWndUI::OpenSettingUpdate() {
+    OpenDialog<CSettingUpdate>(QStringLiteral("版本更新"));
+}
+
+void CMainWndUI::OpenSettingFeedback() {
+    OpenDialog<CSettingFeedback>(QStringLiteral("LoginDialog"));
+}
+
+void CMainWndUI::OpenSettingGrade() {
+    OpenDialog<CSettingGrade>(QStringLiteral("固件升级"));
+}
+
+void CMainWndUI::OpenLoginDialog() {
+    OpenAccountDialog(QStringLiteral("登录"), CLoginRegUI::kLoginPanel);
+}
+
+void CMainWndUI::OpenRegisterDialog() {
+    OpenAccountDialog(QStringLiteral("注册"), CLoginRegUI::kRegisterPanel);
+}
+
+CLoginRegUI* CMainWndUI::OpenAccountDialog(const QString& title, int panel, bool fetchPicture) {
+    CloudFlows* cloud = core_.Cloud();
+    if (exiting_ || cloud == nullptr) {
+        return nullptr;
+    }
+    CLoginRegUI* dialog = CLoginRegUI::Instance();
+    if (dialog == nullptr) {
+        dialog = OpenWindow<CLoginRegUI>(this, title, CLoginRegUI::kPosition, core_);
+        if (dialog == nullptr) {
+            return nullptr;
+        }
+    }
+    dialog->SetTitle(title);
+    dialog->ShowPanel(panel);
+    dialog->raise();
+    if (fetchPicture &&
+        (panel == CLoginRegUI::kLoginPanel || panel == CLoginRegUI::kRegisterPanel)) {
+        cloud->Account().RequestCodePicture(panel == CLoginRegUI::kLoginPanel
+                                                ? AccountFlow::kLoginForm
+                                                : AccountFlow::kRegisterForm);
+    }
+    return dialog;
+}
+
+CSettingServer* CMainWndUI::OpenServerSetting() {
+    if (exiting_) {
+        return nullptr;
+    }
+    if (serverSetting_ == nullptr || serverSetting_->IsClosing()) {
+        serverSetting_ =
+            OpenWindow<CSettingServer>(this, QStringLiteral("服务器设置"), kDialogPosition, core_);
+    }
+    return serverSetting_;
+}
+
+void CMainWndUI::OpenProfile() {
+    OpenDialog<CEditSelfInfo>(QStringLiteral("个人资料"));
+}
+
+void CMainWndUI::LogOut() {
+    if (CloudFlows* cloud = core_.Cloud()) {
+        cloud->Account().LogOut();
+    } else {
+        ShowLoggedOut();
+    }
+}
+
+void CMainWndUI::StartBackup() {
+    if (CloudFlows* cloud = core_.Cloud()) {
+        cloud->Backup().Start();
+    } else {
+        ShowTip(QStringLiteral("请登录后再备份联系人"));
+    }
+}
+
+void CMainWndUI::StartSync() {
+    if (CloudFlows* cloud = core_.Cloud()) {
+        cloud->Sync().Start();
+    } else {
+        ShowTip(QStringLiteral("请登录后再同步联系人"));
+    }
+}
+
+void CMainWndUI::OpenUrl(const char* address) {
+    QDesktopServices::openUrl(QUrl(QString::fromLatin1(address)));
+}
+
+bool CMainWndUI::ToggleScreenOff() {
+    if (exiting_) {
+        return false;
+    }
+    const int next = core_.Settings().ScreenOff() == 1 ? 0 : 1;
+    if (!core_.SetScreenOff(next)) {
+        return false;
+    }
+    if (tray_ != nullptr) {
+        tray_->SetScreenOff(next);
+    }
+    return true;
+}
+
+void CMainWndUI::OnClipboardChanged() {
+    if (exiting_ || core_.Settings().ScreenOff() != 1) {
+        return;
+    }
+    const QString number = DialCandidate(QGuiApplication::clipboard()->text());
+    if (!number.isEmpty()) {
+        OpenQuickDial(number);
+    }
+}
+
+void CMainWndUI::OfferNumber(const QString& number) {
+    ShowNormal();
+    if (!exiting_ && !number.isEmpty()) {
+        OpenQuickDial(number);
+    }
+}
+
+void CMainWndUI::OpenQuickDial(const QString& number) {
+    qCDebug(lcUi) << "quick dial offers" << number;
+    if (CTopCall* popup = CTopCall::Offer(number, QCursor::pos())) {
+        connect(popup, &CTopCall::DialRequested, this, &CMainWndUI::Dial, Qt::UniqueConnection);
+        connect(popup, &CTopCall::SmsRequested, this, &CMainWndUI::OpenSmsForNumber,
+                Qt::UniqueConnection);
+    }
+}
+
+void CMainWndUI::Dial(const QString& number, bool throughPhone) {
+    if (!exiting_) {
+        core_.Device().Calls().Dial(number, throughPhone);
+    }
+}
+
+void CMainWndUI::ShowProgress() {
+    if (exiting_) {
+        return;
+    }
+    SetControlText(FindControl(QStringLiteral("LabelTip")), QString());
+    FindControl(QStringLiteral("PanelLoading"))->show();
+    SetCloudBusy(true);
+}
+
+void CMainWndUI::SetCloudBusy(bool busy) {
+    // Neither button starts another while one runs.
+    for (const char16_t* name : {u"ButtonUpload", u"ButtonDownload"}) {
+        if (QWidget* button = FindControl(QString::fromUtf16(name))) {
+            button->setEnabled(!busy);
+        }
+    }
+    // The search box would show through the panel.
+    if (QWidget* header = FindControl(QStringLiteral("LayoutHeader"))) {
+        for (const char16_t* name : {u"EditSerch", u"ButtonSerch"}) {
+            if (QWidget* control = header->findChild<QWidget*>(QString::fromUtf16(name),
+                                                               Qt::FindDirectChildrenOnly)) {
+                control->setVisible(!busy);
+            }
+        }
+    }
+}
+
+void CMainWndUI::SetProgressText(const QString& text) {
+    if (!exiting_) {
+        SetControlText(FindControl(QStringLiteral("LabelTip")), text);
+    }
+}
+
+void CMainWndUI::EndProgress() {
+    if (QWidget* panel = FindControl(QStringLiteral("PanelLoading"))) {
+        panel->hide();
+    }
+    SetCloudBusy(false);
+}
+
+bool CMainWndUI::IsProgressShown() const {
+    const QWidget* panel = FindControl(QStringLiteral("PanelLoading"));
+    return panel != nullptr && panel->isVisibleTo(this);
+}
+
+void CMainWndUI::ShowCodePicture(int form, const QString& path) {
+    // A picture that arrives after the window was closed is not worth opening it again.
+    if (CLoginRegUI* dialog = CLoginRegUI::Instance(); dialog != nullptr && !exiting_) {
+        dialog->SetCodePicture(form, path);
+    }
+}
+
+void CMainWndUI::ShowAccountResult(int result) {
+    if (exiting_) {
+        return;
+    }
+    CLoginRegUI* dialog = CLoginRegUI::Instance();
+    if (result == AccountFlow::kLoggedIn) {
+        // The account panel shows the login; a window closed meanwhile stays closed.
+        if (dialog != nullptr) {
+            dialog->ShowAccountResult(result);
+        }
+        return;
+    }
+    if (dialog == nullptr) {
+        // After a registration the flow fetches the login picture itself.
+        const int panel = result == AccountFlow::kResetCodeSent ? CLoginRegUI::kNewPasswordPanel
+                                                                : CLoginRegUI::kLoginPanel;
+        dialog =
+            OpenAccountDialog(QStringLiteral("登录"), panel, result != AccountFlow::kRegistered);
+    }
+    if (dialog != nullptr) {
+        dialog->ShowAccountResult(result);
+    }
+}
+
+void CMainWndUI::ShowLoggedIn(const QString& account, const QString& name, const QString& company) {
+    if (exiting_) {
+        return;
+    }
+    const auto show = [this](const char* label, const QString& text, int keep) {
+        QWidget* control = FindControl(QString::fromLatin1(label));
+        SetControlText(control, ShortenText(text, keep));
+        control->setToolTip(text);
+    };
+    show("LabelAccount", account, 11);
+    show("LabelName", name, 11);
+    show("LabelCompany", company, 10);
+    FindControl(QStringLiteral("PanelLogout"))->hide();
+    FindControl(QStringLiteral("PanelLogin"))->show();
+}
+
+void CMainWndUI::ShowLoggedOut() {
+    if (exiting_) {
+        return;
+    }
+    FindControl(QStringLiteral("PanelLogin"))->hide();
+    FindControl(QStringLiteral("PanelLogout"))->show();
+}
+
+void CMainWndUI::ShowNewVersion(const std::string& num, const std::string& url) {
+    OpenSettingUpdate();
+    if (CSettingUpdate* dialog = CSettingUpdate::Instance(); dialog != nullptr && !exiting_) {
+        dialog->ShowResult(true, QString::fromStdString(num), QString::fromStdString(url));
+        dialog->raise();
+    }
+}
+
+void CMainWndUI::ShowNoNewVersion() {
+    OpenSettingUpdate();
+    if (CSettingUpdate* dialog = CSettingUpdate::Instance(); dialog != nullptr && !exiting_) {
+        dialog->ShowResult(false);
+        dialog->raise();
+    }
+}
+
+void CMainWndUI::CloseFeedback() {
+    if (CSettingFeedback* dialog = CSettingFeedback::Instance()) {
+        dialog->Close();
+    }
+}
+
+void CMainWndUI::ShowUpgradeStatus(const QString& windowText, const QString& tipText) {
+    if (exiting_) {
+        return;
+    }
+    if (CSettingGrade* window = CSettingGrade::Instance()) {
+        window->SetStatus(windowText);
+    } else if (!tipText.isEmpty()) {
+        ShowTip(tipText);
+    }
+}
+
+void CMainWndUI::ShowTip(const QString& text) {
+    if (!exiting_) {
+        qCDebug(lcUi).noquote() << "notice:" << text;
+        CMessageBox::ShowText(this, text);
+    }
+}
+
+void CMainWndUI::SetDeviceIndicator(bool connected) {
+    if (exiting_ || linkDevice_ == nullptr) {
+        return;
+    }
+    linkDevice_->SetForeImage(connected
+                                  ? QStringLiteral("file='btnDeviceConn.png' dest='15,8,71,58'")
+                                  : QStringLiteral("file='btnDeviceUnConn.png' dest='15,8,71,58'"));
+    linkDevice_->setToolTip(connected ? QStringLiteral("设备已连接") : QStringLiteral("连接设备"));
+}
+
+void CMainWndUI::ShowIncomingCall(const IncomingCall& call) {
+    if (exiting_) {
+        return;
+    }
+    if (CCallInUI* popup = CCallInUI::Show(core_, call)) {
+        connect(popup, &CCallInUI::NoteRequested, this, &CMainWndUI::OpenNoteForCaller,
+                Qt::UniqueConnection);
+    }
+}
+
+void CMainWndUI::ShowOutgoingCall(const OutgoingCall& call) {
+    if (!exiting_) {
+        CCallOutUI::Show(this, core_, call);
+    }
+}
+
+void CMainWndUI::CloseOutgoingCall() {
+    if (CCallOutUI* popup = CCallOutUI::Instance()) {
+        popup->Close();
+    }
+}
+
+void CMainWndUI::CloseCallPopups() {
+    CallPopup::CloseAll();
+}
+
+void CMainWndUI::SetRecordingAnimation(bool playing) {
+    if (!exiting_) {
+        CallPopup::SetRecordingAnimation(playing);
+    }
+}
+
+void CMainWndUI::ReloadCallLog() {
+    if (!exiting_ && records_ != nullptr) {
+        records_->LoadCallLog();
+    }
+}
+
+void CMainWndUI::ReloadContacts() {
+    if (!exiting_ && contacts_ != nullptr) {
+        contacts_->LoadContacts();
+    }
+}
+
+void CMainWndUI::ShowAddedContacts(const std::vector<ContactRecord>& contacts) {
+    if (!exiting_ && contacts_ != nullptr) {
+        contacts_->ShowAddedContacts(contacts);
+    }
+}
+
+void CMainWndUI::ReloadNoteList() {
+    if (!exiting_ && notes_ != nullptr) {
+        notes_->LoadNoteList();
+    }
+}
+
+void CMainWndUI::CallLogRowsChanged(const std::vector<int>& ids) {
+    if (!exiting_ && records_ != nullptr) {
+        records_->RefreshRows(ids);
+    }
+}
+
+void CMainWndUI::NoteRowsChanged(const std::vector<int>& ids) {
+    if (!exiting_ && notes_ != nullptr) {
+        notes_->RefreshRows(ids);
+    }
+}
+
+CNotepadEdit* CMainWndUI::OpenNoteEditor(const QString& title, int cid) {
+    if (exiting_) {
+        return nullptr;
+    }
+    return OpenWindow<CNotepadEdit>(this, title, CNotepadEdit::kPosition, core_, cid);
+}
+
+CNotepadEdit* CMainWndUI::OpenNewNote() {
+    return OpenNoteEditor(QStringLiteral("新建笔记"), 0);
+}
+
+CNotepadEdit* CMainWndUI::OpenNote(const NoteRecord& note) {
+    CNotepadEdit* editor = OpenNoteEditor(QStringLiteral("编辑笔记"), 0);
+    if (editor != nullptr) {
+        editor->SetNote(note);
+    }
+    return editor;
+}
+
+CNotepadEdit* CMainWndUI::OpenNoteForCall(const CallLogRecord& entry) {
+    if (const std::optional<NoteRecord> note = core_.GetNoteForCall(entry.id)) {
+        CNotepadEdit* editor = OpenNoteEditor(QStringLiteral("编辑笔记"), 0);
+        if (editor != nullptr) {
+            editor->SetNote(*note);
+        }
+        return editor;
+    }
+    CNotepadEdit* editor = OpenNoteEditor(QStringLiteral("新建笔记"), entry.id);
+    if (editor != nullptr) {
+        editor->SetContact(entry.name, entry.phone, entry.head, true);
+    }
+    return editor;
+}
+
+CNotepadEdit* CMainWndUI::OpenNoteForCaller(const QString& name, const QString& number,
+                                            const QString& head) {
+    ShowNormal();
+    CNotepadEdit* editor = OpenNoteEditor(QStringLiteral("新建笔记"), 0);
+    if (editor != nullptr) {
+        editor->SetContact(name, number, head, true);
+    }
+    return editor;
+}
+
+void CMainWndUI::BuildSmsPage() {
+    if (sms_ != nullptr && !sms_->Build()) {
+        sms_ = nullptr;
+    }
+    if (sms_ == nullptr) {
+        return;
+    }
+    connect(sms_, &CSmsContainer::NewSmsRequested, this, [this] { OpenSmsNew(); });
+    connect(sms_, &CSmsContainer::SmsOpenRequested, this, &CMainWndUI::OpenSmsFromList);
+    connect(sms_, &CSmsContainer::DialRequested, this, &CMainWndUI::Dial);
+    connect(sms_, &CSmsContainer::NewTemplateRequested, this, [this] { OpenTemplateEditor(); });
+    connect(sms_, &CSmsContainer::TemplateOpenRequested, this, &CMainWndUI::OpenTemplateEditor);
+    sms_->LoadSmsList();
+}
+
+bool CMainWndUI::IsComposingSms() const {
+    return CSmsNew::Instance() != nullptr || CSmsEdit::Instance() != nullptr;
+}
+
+CSmsNew* CMainWndUI::OpenSmsNew(const SmsRecipients& recipients) {
+    if (exiting_ || IsComposingSms()) {
+        return nullptr;
+    }
+    CSmsNew* window =
+        OpenWindow<CSmsNew>(this, QStringLiteral("新建短信"), CSmsNew::kPosition, core_,
+                            sms_ != nullptr ? sms_->RecentRecipients() : SmsRecipients());
+    if (window != nullptr) {
+        window->AddRecipients(recipients);
+    }
+    return window;
+}
+
+CSmsEdit* CMainWndUI::OpenSmsEdit(const QString& name, const QString& phone) {
+    if (CCallInUI::Instance() != nullptr || CCallOutUI::Instance() != nullptr) {
+        return nullptr;
+    }
+    SmsRecord person;
+    person.name = name;
+    person.phone = phone;
+    return OpenSmsFromList(person);
+}
+
+void CMainWndUI::OpenSmsForNumber(const QString& copied) {
+    // A copied number may be written "+86 138-...".
+    const QString number = PhoneNumber::Clean(copied);
+    const QString name = core_.GetContactName(number);
+    // The main window may be in the tray while a number is copied elsewhere.
+    if (OpenSmsEdit(name.isEmpty() ? number : name, number) != nullptr) {
+        ShowNormal();
+    }
+}
+
+CSmsEdit* CMainWndUI::OpenSmsFromList(const SmsRecord& sms) {
+    if (exiting_ || IsComposingSms()) {
+        return nullptr;
+    }
+    CSmsEdit* window =
+        OpenWindow<CSmsEdit>(this, QStringLiteral("新建短信"), CSmsEdit::kPosition, core_);
+    if (window != nullptr) {
+        window->SetPerson(sms.name, sms.phone, sms.dateTime, sms.content);
+    }
+    return window;
+}
+
+CDialogTemplate* CMainWndUI::OpenTemplateEditor(const TemplateRecord& record) {
+    if (exiting_ || CDialogTemplate::Instance() != nullptr) {
+        return nullptr;
+    }
+    CDialogTemplate* editor = OpenWindow<CDialogTemplate>(this, QStringLiteral("短信模版"),
+                                                          CDialogTemplate::kPosition, core_);
+    if (editor != nullptr && record.id != -1) {
+        editor->SetTemplate(record);
+    }
+    return editor;
+}
+
+void CMainWndUI::ShowNoteReminder(int noteId) {
+    if (exiting_) {
+        return;
+    }
+    const std::optional<NoteRecord> note = core_.GetNote(noteId);
+    // A timer that names no note shows nothing.
+    if (!note.has_value() || note->id != noteId) {
+        return;
+    }
+    // A window of its own, so that it shows even while the main window is in the tray.
+    auto* editor = new CNotepadEdit(
+        this, core_, 0, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    if (!editor->Create(QStringLiteral("笔记提醒"))) {
+        editor->Close();
+        ShowTip(QStringLiteral("笔记定时器出错"));
+        return;
+    }
+    editor->SetNote(*note);
+    QPoint position;
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        position = screen->availableGeometry().center() - editor->rect().center();
+    }
+    editor->ShowAt(position);
+}
+
+void CMainWndUI::closeEvent(QCloseEvent* event) {
+    // The window manager's close asks first, as the close button does.
+    event->ignore();
+    if (!exiting_) {
+        OpenExitConfirmation();
+    }
+}
+
+void CMainWndUI::Exit() {
+    if (exiting_) {
+        return;
+    }
+    exiting_ = true;
+    if (Form() != nullptr) {
+        SaveGeometry();
+    }
+    if (tray_ != nullptr) {
+        tray_->Remove();
+    }
+    EndProgress();
+    if (CTopCall* popup = CTopCall::Instance()) {
+        popup->Close();
+    }
+    CallPopup::CloseAll();
+    COriginPrompt::CloseAll();
+    core_.Shutdown();
+    hide();
+    QCoreApplication::quit();
+}
+
+} // namespace tamberlink

@@ -1,0 +1,246 @@
+#pragma once
+
+#include "app/AppCore.h"
+#include "app/UiSink.h"
+#include "ui/sms/SmsRecipient.h"
+#include "ui/widgets/WindowImplBase.h"
+
+#include <QPointer>
+
+#include <optional>
+
+class QLineEdit;
+class QStackedWidget;
+
+namespace tamberlink {
+
+class CButtonUI;
+class CContactContainer;
+class CDialogTemplate;
+class CContactListTemp;
+class CLoginRegUI;
+class CNotepadContainer;
+class CNotepadEdit;
+class CRecordContainer;
+class CSmsContainer;
+class CSmsEdit;
+class CSettingServer;
+class CSmsNew;
+class TrayIcon;
+
+// The main window "Tamberlink拨号器" (902 x 602) and the user interface of a core made
+// before it: the five pages and their tabs, the tool buttons, the account and progress
+// panels, the main menu and the settings dialogs, every notice, the tray icon, Ctrl+F10 and
+// the quick dial of copied numbers. Created once; one process-wide instance. The window
+// reports to the core from its construction to its destruction; the core outlives it.
+class CMainWndUI : public WindowImplBase, public UiSink {
+    Q_OBJECT
+
+public:
+    static constexpr QPoint kDialogPosition{250, 150};
+
+    explicit CMainWndUI(AppCore& core);
+    ~CMainWndUI() override;
+
+    static CMainWndUI* Instance();
+
+    // Starts the core (folders, databases, settings) and, when `serialPort` is given, the
+    // search for the telephone box (that port first, an empty text for the machine's serial
+    // ports only); then builds the window, its pages, the tray icon and the clipboard
+    // capture, and shows it where and as large as it was left (centred at its smallest the
+    // first time); `inTray` leaves it in the tray instead (minimised without a tray). False
+    // only when the window's skin cannot be loaded; a database that fails to open leaves the
+    // window running without settings.
+    bool Start(const std::optional<QString>& serialPort = std::nullopt, bool inTray = false);
+
+    // The exit sequence: tray icon, the core's shutdown (databases, recorder, temporary
+    // files, reminders), then the event loop ends. Runs once; windows events and notices
+    // that arrive afterwards are ignored.
+    void Exit();
+    bool IsExiting() const { return exiting_; }
+
+    AppCore& Core() { return core_; }
+
+    // Shows the window normally: from the tray, minimised or behind other windows.
+    void ShowNormal();
+    // Shows the window and, when `number` is not empty, offers it in the quick dial (a number
+    // or link the program was started with, or handed over by another start).
+    void OfferNumber(const QString& number);
+
+    // A call through the telephone box (landline) or through the phone.
+    void Dial(const QString& number, bool throughPhone);
+
+    // Dialogs of the menu; each exists at most once, so a second request does nothing.
+    void OpenSettingPrefix(int mode);
+    void OpenSettingIP();
+    void OpenSettingProxy();
+    void OpenSettingQuery();
+    void OpenSettingOrigins();
+    void OpenExitConfirmation();
+    void OpenMenu(const QPoint& globalPos);
+    void OpenAboutPage();
+    void OpenSettingUpdate();
+    void OpenSettingFeedback();
+    void OpenSettingGrade();
+    // The account window ("登 录", "注 册") on a panel (CLoginRegUI::Panel), made when none is
+    // open. On the login and registration panels it fetches that form's picture code unless
+    // `fetchPicture` is false. Nullptr when it cannot be opened.
+    CLoginRegUI* OpenAccountDialog(const QString& title, int panel, bool fetchPicture = true);
+    // "服务器" of the logged-out account panel: the cloud service's address. Nullptr when it
+    // cannot be opened; the open one when there is one.
+    CSettingServer* OpenServerSetting();
+    // "编辑": the signed-in user's name and company.
+    void OpenProfile();
+    void LogOut();
+
+    // Turns screen word capture the other way (Ctrl+F10, the tray and the menu). A toggle
+    // within the quiet time after the last one is refused; returns whether it was taken.
+    bool ToggleScreenOff();
+    // "开机启动": whether the desktop starts the program at login (Autostart), and turning
+    // it on or off; a refusal of the desktop's folder is told. Returns the state in force.
+    bool IsAutostartOn() const;
+    bool SetAutostart(bool on);
+
+    // Whether the progress panel of a contact backup or sync shows; the cloud flows show and
+    // end it, and their watchdog ends a wait that takes too long.
+    bool IsProgressShown() const;
+
+    // Something was copied: offers a copied number in the quick dial while screen word
+    // capture is on. What the clipboard held before the start is not offered.
+    void OnClipboardChanged();
+
+    // Note editors; several may be open at once. Each returns the editor, or nullptr when
+    // its skin cannot be loaded. A new, empty note ("ButtonCreate", "新建笔记" of the notes
+    // page); a note of the notes page, to edit; the note of a call-log entry, edited when it
+    // has one, else new and written for that entry; a new note about an incoming caller.
+    CNotepadEdit* OpenNewNote();
+    CNotepadEdit* OpenNote(const NoteRecord& note);
+    CNotepadEdit* OpenNoteForCall(const CallLogRecord& entry);
+    CNotepadEdit* OpenNoteForCaller(const QString& name, const QString& number,
+                                    const QString& head);
+
+    // SMS windows. Only one window that writes an SMS is open at a time: while one is, these
+    // do nothing and return nullptr (as when a skin cannot be loaded). A new SMS, with tiles
+    // for `recipients` and the persons of the sent SMS on offer; an SMS to one person (the
+    // SMS buttons of the call log, the contacts and the quick dial), refused too while a call
+    // popup is open; an SMS to the person of a sent SMS, showing that SMS.
+    CSmsNew* OpenSmsNew(const SmsRecipients& recipients = {});
+    CSmsEdit* OpenSmsEdit(const QString& name, const QString& phone);
+    CSmsEdit* OpenSmsFromList(const SmsRecord& sms);
+    // The template editor, for `record` or, with id -1, a new template; nullptr while one is
+    // open.
+    CDialogTemplate* OpenTemplateEditor(const TemplateRecord& record = {});
+    // The quick dial's SMS: an SMS to the number, named as its contact.
+    void OpenSmsForNumber(const QString& number);
+    bool IsComposingSms() const;
+
+    TrayIcon& Tray() { return *tray_; }
+    // Page 0, the call records; nullptr when its skin could not be built.
+    CRecordContainer* RecordPage() const { return records_; }
+    // Page 1, the SMS; nullptr when its skin could not be built.
+    CSmsContainer* SmsPage() const { return sms_; }
+    // Page 3, the temporary contacts; nullptr when its skin could not be built.
+    CContactListTemp* TempContactPage() const { return tempContacts_; }
+    // Page 4, the notes; nullptr when its skin could not be built.
+    CNotepadContainer* NotePage() const { return notes_; }
+    // Page 2, the contacts; nullptr when its skin could not be built.
+    CContactContainer* ContactPage() const { return contacts_; }
+
+    // The header's search box: searches the contacts for its text and shows them.
+    void SearchContacts();
+    // The add-contact button of a call: the contact dialog, centred, to add the number;
+    // nothing while a contact dialog is open.
+    void OpenAddContact(const QString& phone);
+
+    QString GetWindowClassName() const override { return QStringLiteral("TamberlinkMain"); }
+    QString GetSkinFile() const override { return QStringLiteral("main_window.ui"); }
+
+    // UiSink
+    void ShowTip(const QString& text) override;
+    void SetDeviceIndicator(bool connected) override;
+    void ShowIncomingCall(const IncomingCall& call) override;
+    void ShowOutgoingCall(const OutgoingCall& call) override;
+    void CloseOutgoingCall() override;
+    void CloseCallPopups() override;
+    void SetRecordingAnimation(bool playing) override;
+    void ReloadCallLog() override;
+    void ReloadNoteList() override;
+    void ReloadContacts() override;
+    void ShowAddedContacts(const std::vector<ContactRecord>& contacts) override;
+    void CallLogRowsChanged(const std::vector<int>& ids) override;
+    void NoteRowsChanged(const std::vector<int>& ids) override;
+    void ShowNoteReminder(int noteId) override;
+    void ShowProgress() override;
+    void SetProgressText(const QString& text) override;
+    void EndProgress() override;
+    void ShowCodePicture(int form, const QString& path) override;
+    void ShowAccountResult(int result) override;
+    void ShowLoggedIn(const QString& account, const QString& name, const QString& company) override;
+    void ShowLoggedOut() override;
+    void ShowNewVersion(const std::string& num, const std::string& url) override;
+    void ShowNoNewVersion() override;
+    void CloseFeedback() override;
+    void ShowUpgradeStatus(const QString& windowText, const QString& tipText) override;
+    bool AskOriginConsent(const OriginConsent::Question& question) override;
+    void CloseOriginQuestion(std::uint64_t question) override;
+    void OfferDial(const QString& number) override;
+    void OfferSms(const QStringList& numbers, const QString& content) override;
+    void ConfirmRequest(const QString& question, std::function<void()> accept) override;
+
+protected:
+    QStringList RequiredControls() const override;
+    QWidget* CreateControl(const QString& className, QWidget* parent) override;
+    QString CaptionName() const override { return QStringLiteral("LayoutHeader"); }
+    void InitWindow() override;
+    // A double click on the header maximises the window or gives it its size back.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    // The close button asks first.
+    void OnCloseClicked() override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildAccountPanels();
+    void ConnectButtons();
+    void OpenLoginDialog();
+    void OpenRegisterDialog();
+    // A backup or sync of the contacts; without the cloud part the user is told to log in.
+    void StartBackup();
+    void StartSync();
+    void SelectPage(int page);
+    // A backup or sync runs: the cloud buttons rest and the progress panel takes the search box's
+    // place.
+    void SetCloudBusy(bool busy);
+    // Where and how large the window was left, kept in the data root's INI file.
+    void RestoreGeometry();
+    void SaveGeometry();
+    QString IniPath() const;
+    void Minimize();
+    void OpenUrl(const char* address);
+    // Opens the dialog T over the core at the dialog position, unless one is open.
+    template <class T>
+    void OpenDialog(const QString& title) {
+        if (!exiting_ && T::Instance() == nullptr) {
+            OpenWindow<T>(this, title, kDialogPosition, core_);
+        }
+    }
+    void OpenQuickDial(const QString& number);
+    CNotepadEdit* OpenNoteEditor(const QString& title, int cid);
+    void BuildSmsPage();
+
+    AppCore& core_;
+    TrayIcon* tray_ = nullptr;
+    QStackedWidget* pages_ = nullptr;
+    CRecordContainer* records_ = nullptr;
+    CSmsContainer* sms_ = nullptr;
+    CContactListTemp* tempContacts_ = nullptr;
+    CNotepadContainer* notes_ = nullptr;
+    CContactContainer* contacts_ = nullptr;
+    QLineEdit* searchBox_ = nullptr;
+    CButtonUI* linkDevice_ = nullptr;
+    QPointer<CSettingServer> serverSetting_;
+    QWidget* sizeGrip_ = nullptr;
+    bool exiting_ = false;
+};
+
+} // namespace tamberlink

@@ -1,0 +1,39 @@
+#include "ui/shell/CTipDialog.h"
+
+#include "ui/widgets/Controls.h"
+
+#include <QLabel>
+
+namespace tamberlink {
+
+CTipDialog::CTipDialog(QWidget* parent, const QString& text, std::function<void()> onOk,
+                       const QString& title)
+    : CSettingBaseUI(parent, title)
+    , text_(text)
+    , onOk_(std::move(onOk)) {}
+
+QStringList CTipDialog::RequiredControls() const {
+    return CSettingBaseUI::RequiredControls()
+           << QStringLiteral("LabelTip") << QStringLiteral("ButtonOK")
+           << QStringLiteral("ButtonCancel");
+}
+
+void CTipDialog::InitWindow() {
+    CSettingBaseUI::InitWindow();
+    auto* tip = FindControl<QLabel>(QStringLiteral("LabelTip"));
+    tip->setTextFormat(Qt::PlainText);
+    tip->setAlignment(TextAlignment(1));
+    tip->setText(text_);
+    ConnectClicked(QStringLiteral("ButtonOK"), this, &CTipDialog::Confirm);
+    ConnectClicked(QStringLiteral("ButtonCancel"), this, &CTipDialog::Close);
+}
+
+void CTipDialog::Confirm() {
+    // Closed first: the action may open another dialog or end the program.
+    Close();
+    if (onOk_) {
+        onOk_();
+    }
+}
+
+} // namespace tamberlink

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "ui/settings/CSettingBaseUI.h"
+
+#include <functional>
+
+namespace tamberlink {
+
+// A yes/no confirmation: the question in "LabelTip", "ButtonOK" runs the action and closes,
+// "ButtonCancel" and "btnClosed" only close.
+class CTipDialog : public CSettingBaseUI {
+    Q_OBJECT
+
+public:
+    CTipDialog(QWidget* parent, const QString& text, std::function<void()> onOk,
+               const QString& title = QStringLiteral("提示"));
+
+    QString GetWindowClassName() const override { return QStringLiteral("CTipDialog"); }
+    QString GetSkinFile() const override { return QStringLiteral("dlg_tip.ui"); }
+
+protected:
+    QStringList RequiredControls() const override;
+    void InitWindow() override;
+
+private:
+    void Confirm();
+
+    QString text_;
+    std::function<void()> onOk_;
+};
+
+} // namespace tamberlink

@@ -1,0 +1,103 @@
+#include "ui/shell/CommandLine.h"
+
+#include "ui/shell/Autostart.h"
+#include "ui/shell/DialLink.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QLoggingCategory>
+
+#include <cstdio>
+
+namespace tamberlink {
+
+namespace {
+
+class Options {
+public:
+    Options()
+        : help_(parser_.addHelpOption())
+        , version_(parser_.addVersionOption()) {
+        parser_.setApplicationDescription(
+            QStringLiteral("Tamberlink, the desktop telephone assistant.\n\nGiven a number or a "
+                           "tel: or callto: link, Tamberlink offers it in its quick dial; when "
+                           "Tamberlink already runs, that one does."));
+        parser_.addOption(serialPort_);
+        parser_.addOption(verbose_);
+        parser_.addOption(autostart_);
+        parser_.addPositionalArgument(
+            QStringLiteral("number"),
+            QStringLiteral("A telephone number, or a tel: or callto: link, to offer for a call."),
+            QStringLiteral("[number]"));
+    }
+
+    QCommandLineParser& Parser() { return parser_; }
+    bool WantsText() const {
+        return parser_.isSet(help_) || parser_.isSet(QStringLiteral("help-all")) ||
+               parser_.isSet(version_);
+    }
+    QString SerialPort() const { return parser_.value(serialPort_); }
+    bool Verbose() const { return parser_.isSet(verbose_); }
+    bool Autostart() const { return parser_.isSet(autostart_); }
+
+private:
+    QCommandLineParser parser_;
+    QCommandLineOption help_;
+    QCommandLineOption version_;
+    QCommandLineOption serialPort_{
+        QStringLiteral("serial-port"),
+        QStringLiteral("Look for the telephone box on <path> before the serial ports."),
+        QStringLiteral("path")};
+    QCommandLineOption verbose_{QStringLiteral("verbose"),
+                                QStringLiteral("Log everything the program does to standard "
+                                               "error.")};
+    QCommandLineOption autostart_{QString::fromLatin1(Autostart::kOption),
+                                  QStringLiteral("Start in the tray, as the desktop does at "
+                                                 "login when Tamberlink starts with it.")};
+};
+
+} // namespace
+
+void CommandLine::AnswerHelpAndVersion(int argc, char** argv) {
+    Options options;
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments << QString::fromLocal8Bit(argv[i]);
+    }
+    // Arguments it cannot read (the toolkit's own among them) are left to Parse.
+    if (!options.Parser().parse(arguments) || !options.WantsText()) {
+        return;
+    }
+    QCoreApplication app(argc, argv);
+    options.Parser().process(app);
+}
+
+CommandLine CommandLine::Parse(const QCoreApplication& app) {
+    Options options;
+    options.Parser().process(app);
+    CommandLine line;
+    line.serialPort = options.SerialPort();
+    line.verbose = options.Verbose();
+    line.autostart = options.Autostart();
+    const QStringList numbers = options.Parser().positionalArguments();
+    if (numbers.size() > 1) {
+        std::fprintf(stderr, "tamberlink: one number at a time; offering the first\n");
+    }
+    if (!numbers.isEmpty()) {
+        line.number = NumberFromDialLink(numbers.front());
+        if (line.number.isEmpty()) {
+            std::fprintf(stderr, "tamberlink: no telephone number to offer in the argument\n");
+        }
+    }
+    return line;
+}
+
+void SetUpLogging(bool verbose) {
+    qSetMessagePattern(QStringLiteral("%{time yyyy-MM-dd hh:mm:ss.zzz} "
+                                      "%{if-category}%{category} %{endif}%{type}: %{message}"));
+    if (verbose) {
+        QLoggingCategory::setFilterRules(QStringLiteral("tamberlink.*=true"));
+    }
+}
+
+} // namespace tamberlink

@@ -1,0 +1,108 @@
+#include "ui/shell/SingleProcess.h"
+
+#include "ui/shell/DialLink.h"
+#include "ui/widgets/UiLog.h"
+
+#include <QLocalServer>
+#include <QLocalSocket>
+
+#include <pwd.h>
+#include <unistd.h>
+
+namespace tamberlink {
+
+namespace {
+constexpr int kConnectTimeoutMs = 1000;
+constexpr QByteArrayView kShowRequest = "show";
+constexpr QByteArrayView kOfferRequest = "offer ";
+// No request is longer; a connection that sends more without a line end is dropped.
+constexpr qsizetype kLongestRequest = 256;
+} // namespace
+
+SingleProcess::SingleProcess(QObject* parent)
+    : QObject(parent) {}
+
+QString SingleProcess::ServerName() {
+    const passwd* user = ::getpwuid(::getuid());
+    const QString name =
+        user != nullptr ? QString::fromLocal8Bit(user->pw_name) : QString::number(::getuid());
+    return QStringLiteral("SinglePro-") + name;
+}
+
+bool SingleProcess::AskRunningToShow(const QString& number) {
+    QLocalSocket socket;
+    socket.connectToServer(ServerName());
+    if (!socket.waitForConnected(kConnectTimeoutMs)) {
+        return false;
+    }
+    QByteArray request = number.isEmpty() ? kShowRequest.toByteArray()
+                                          : kOfferRequest.toByteArray() + number.toUtf8();
+    request += '\n';
+    socket.write(request);
+    socket.waitForBytesWritten(kConnectTimeoutMs);
+    socket.disconnectFromServer();
+    return true;
+}
+
+bool SingleProcess::Acquire(const QString& number) {
+    if (AskRunningToShow(number)) {
+        return false;
+    }
+    server_ = new QLocalServer(this);
+    server_->setSocketOptions(QLocalServer::UserAccessOption);
+    if (!server_->listen(ServerName())) {
+        // Nobody answered, so the socket file is left over from a process that died.
+        QLocalServer::removeServer(ServerName());
+        if (!server_->listen(ServerName())) {
+            // Another start won the race between our two attempts.
+            if (AskRunningToShow(number)) {
+                return false;
+            }
+            qCWarning(lcUi) << "cannot listen on" << ServerName() << server_->errorString();
+            return true;
+        }
+    }
+    connect(server_, &QLocalServer::newConnection, this, &SingleProcess::OnNewConnection);
+    return true;
+}
+
+void SingleProcess::OnNewConnection() {
+    while (QLocalSocket* socket = server_->nextPendingConnection()) {
+        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        auto drop = [socket] {
+            qCWarning(lcUi) << "dropping an overlong request of another start";
+            socket->abort();
+        };
+        auto read = [this, socket, drop] {
+            while (socket->canReadLine()) {
+                const QByteArray line = socket->readLine();
+                if (line.size() > kLongestRequest) {
+                    drop();
+                    return;
+                }
+                HandleRequest(line.trimmed());
+            }
+            // What is left is the start of a line, which must end within the limit.
+            if (socket->bytesAvailable() > kLongestRequest) {
+                drop();
+            }
+        };
+        connect(socket, &QLocalSocket::readyRead, this, read);
+        if (socket->bytesAvailable() > 0) {
+            read();
+        }
+    }
+}
+
+void SingleProcess::HandleRequest(const QByteArray& line) {
+    // Whatever another start asks, the window comes up; a number it hands over is cleaned
+    // again here, as it came from outside.
+    const QString number =
+        line.startsWith(kOfferRequest)
+            ? NumberFromDialLink(QString::fromUtf8(line.mid(kOfferRequest.size())))
+            : QString();
+    qCDebug(lcUi) << "another start asks to show the window" << number;
+    emit ShowRequested(number);
+}
+
+} // namespace tamberlink

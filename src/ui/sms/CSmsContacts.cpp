@@ -1,0 +1,98 @@
+#include "ui/sms/CSmsContacts.h"
+
+#include "app/AppCore.h"
+#include "ui/lists/ItemRowDelegate.h"
+#include "ui/sms/RecipientItem.h"
+#include "ui/sms/RecipientListModel.h"
+#include "ui/widgets/CButtonUI.h"
+#include "ui/widgets/Controls.h"
+
+#include <QLineEdit>
+#include <QListView>
+
+#include <algorithm>
+
+namespace tamberlink {
+
+CSmsContacts::CSmsContacts(QWidget* parent, AppCore& core, Qt::WindowFlags flags)
+    : WindowImplBase(parent, flags)
+    , core_(core)
+    , model_(new RecipientListModel(this)) {}
+
+QStringList CSmsContacts::RequiredControls() const {
+    return {QStringLiteral("EditSearch"),  QStringLiteral("ButtonSearch"),
+            QStringLiteral("btnCheckAll"), QStringLiteral("containerParent"),
+            QStringLiteral("btnOk"),       QStringLiteral("btnCancel"),
+            QStringLiteral("btnClosed")};
+}
+
+void CSmsContacts::InitWindow() {
+    SetControlText(FindControl(QStringLiteral("labelTitle")), windowTitle());
+    search_ = FindControl<QLineEdit>(QStringLiteral("EditSearch"));
+    SetEditBorder(search_, 1, QColor(0xFFE1E1E1u), QColor(0xFF77C5E5u));
+    checkAll_ = FindControl<CButtonUI>(QStringLiteral("btnCheckAll"));
+    checkAll_->setCheckable(true);
+    checkAll_->SetNormalImage(QStringLiteral("tabBtnUncheck.png"));
+    checkAll_->SetSelectedImage(QStringLiteral("tabBtnCheck.png"));
+    list_ = FindControl<QListView>(QStringLiteral("containerParent"));
+    auto* delegate = ShowRows<ItemRowDelegate<RecipientItem, RecipientListModel>>(*list_, *model_);
+    connect(delegate, &ListRowDelegate::ButtonReleased, this, [this](int row, int) {
+        if (!singleChoice_) {
+            model_->SetChecked(row, !model_->IsChecked(row));
+        } else if (const SmsRecipient* person = model_->Entry(row)) {
+            emit RecipientsChosen({*person});
+            Close();
+        }
+    });
+    connect(search_, &QLineEdit::returnPressed, this, &CSmsContacts::Search);
+    connect(checkAll_, &QAbstractButton::clicked, this, &CSmsContacts::ToggleAll);
+    ConnectClicked(QStringLiteral("ButtonSearch"), this, &CSmsContacts::Search);
+    ConnectClicked(QStringLiteral("btnOk"), this, &CSmsContacts::Choose);
+    ConnectClicked(QStringLiteral("btnCancel"), this, &CSmsContacts::Close);
+}
+
+SmsRecipients CSmsContacts::FromContacts(std::vector<ContactRecord> contacts) {
+    std::stable_sort(contacts.begin(), contacts.end());
+    SmsRecipients persons;
+    persons.reserve(contacts.size());
+    for (const ContactRecord& contact : contacts) {
+        persons.push_back({contact.name, contact.phone, contact.head});
+    }
+    return persons;
+}
+
+void CSmsContacts::SetEntries(SmsRecipients entries) {
+    model_->Load(std::move(entries));
+    checkAll_->setChecked(false);
+}
+
+void CSmsContacts::SetSingleChoice() {
+    singleChoice_ = true;
+    checkAll_->hide();
+}
+
+void CSmsContacts::Search() {
+    const QString keyword = search_->text().trimmed();
+    SetEntries(
+        FromContacts(keyword.isEmpty() ? core_.LoadContacts() : core_.SearchContactList(keyword)));
+}
+
+void CSmsContacts::ToggleAll() {
+    // The click has already turned the box over: the rows follow it.
+    model_->SetAllChecked(checkAll_->isChecked());
+}
+
+SmsRecipients CSmsContacts::Checked() const {
+    SmsRecipients checked;
+    for (int row : model_->CheckedRows()) {
+        checked.push_back(*model_->Entry(row));
+    }
+    return checked;
+}
+
+void CSmsContacts::Choose() {
+    emit RecipientsChosen(Checked());
+    Close();
+}
+
+} // namespace tamberlink

@@ -1,0 +1,3 @@
+#include "ui/widgets/UiLog.h"
+
+Q_LOGGING_CATEGORY(lcUi, "tamberlink.ui", QtWarningMsg)

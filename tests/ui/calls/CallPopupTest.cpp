@@ -1,0 +1,190 @@
+// The incoming and outgoing call popups: their texts, the call timer, the record buttons
+// and the recording animation.
+#include "../UiTestSupport.h"
+#include "RecordsTestSupport.h"
+
+#include "ui/calls/CCallInUI.h"
+#include "ui/calls/CCallOutUI.h"
+#include "ui/widgets/CAnimateUI.h"
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+using namespace tamberlink;
+using tamberlink::test::App;
+
+namespace {
+
+class CallPopups : public ::testing::Test {
+protected:
+    void TearDown() override {
+        CallPopup::CloseAll();
+        test::ProcessEvents();
+    }
+
+    static QString Text(WindowImplBase* popup, const char* name) {
+        auto* label = popup->FindControl<QLabel>(QString::fromLatin1(name));
+        return label != nullptr ? label->text() : QStringLiteral("<missing>");
+    }
+    static void Click(WindowImplBase* popup, const char* name) {
+        auto* button = popup->FindControl<QAbstractButton>(QString::fromLatin1(name));
+        ASSERT_NE(button, nullptr) << name;
+        QTest::mouseClick(button, Qt::LeftButton);
+    }
+    // The record button takes a click at its place in the popup.
+    static bool TakesMouse(WindowImplBase* popup, const char* name) {
+        QWidget* button = popup->FindControl(QString::fromLatin1(name));
+        const QPoint centre = button->mapTo(popup, button->rect().center());
+        return popup->childAt(centre) == button;
+    }
+
+    QApplication& app_ = App();
+    test::CoreFixture fixture_;
+    QWidget main_;
+};
+
+IncomingCall Caller(const QString& name, const QString& attribution) {
+    return IncomingCall{attribution, QString(), QStringLiteral("13800000000"), name};
+}
+
+} // namespace
+
+TEST(CallTime, ShowsHoursMinutesAndSeconds) {
+    EXPECT_EQ(CCallOutUI::ElapsedText(0), QStringLiteral("00:00:00"));
+    EXPECT_EQ(CCallOutUI::ElapsedText(59), QStringLiteral("00:00:59"));
+    EXPECT_EQ(CCallOutUI::ElapsedText(3600), QStringLiteral("01:00:00"));
+    EXPECT_EQ(CCallOutUI::ElapsedText(3725), QStringLiteral("01:02:05"));
+    EXPECT_EQ(CCallOutUI::ElapsedText(36000 + 600 + 10), QStringLiteral("10:10:10"));
+    EXPECT_EQ(CCallOutUI::ElapsedText(100 * 3600), QStringLiteral("100:00:00"));
+}
+
+TEST_F(CallPopups, IncomingShowsTheCallerOnceAndRejectHangsUpAndCloses) {
+    CCallInUI* popup = CCallInUI::Show(fixture_.Core(), Caller({}, QStringLiteral("移动|北京")));
+    ASSERT_NE(popup, nullptr);
+    EXPECT_EQ(popup->windowTitle(), QStringLiteral("固话来电"));
+    EXPECT_TRUE(popup->isWindow());
+    EXPECT_TRUE(popup->isVisible());
+    EXPECT_EQ(Text(popup, "labelName"), QStringLiteral("未知联系人"));
+    EXPECT_EQ(Text(popup, "labelPhone"), QStringLiteral("13800000000"));
+    EXPECT_EQ(Text(popup, "labelAddr"), QStringLiteral("移动|北京"));
+
+    // A second call reuses the popup.
+    EXPECT_EQ(CCallInUI::Show(fixture_.Core(), Caller(QStringLiteral("张三"), {})), popup);
+    EXPECT_EQ(Text(popup, "labelName"), QStringLiteral("张三"));
+    EXPECT_EQ(Text(popup, "labelAddr"), QString());
+
+    Click(popup, "btnReject");
+    EXPECT_EQ(CCallInUI::Instance(), nullptr);
+    test::ProcessEvents();
+}
+
+TEST_F(CallPopups, IncomingNoteButtonAsksForANoteAboutTheCaller) {
+    CCallInUI* popup = CCallInUI::Show(fixture_.Core(), Caller(QStringLiteral("张三"), {}));
+    ASSERT_NE(popup, nullptr);
+    QSignalSpy notes(popup, &CCallInUI::NoteRequested);
+    Click(popup, "btnAddRecord");
+    ASSERT_EQ(notes.count(), 1);
+    EXPECT_EQ(notes[0][0].toString(), QStringLiteral("张三"));
+    EXPECT_EQ(notes[0][1].toString(), QStringLiteral("13800000000"));
+    EXPECT_EQ(CCallInUI::Instance(), nullptr);
+}
+
+TEST_F(CallPopups, OutgoingShowsTheCallAndCountsItsSeconds) {
+    main_.resize(902, 602);
+    main_.show();
+    const OutgoingCall call{QStringLiteral("北京 移动"), QStringLiteral("90"),
+                            QStringLiteral("13800000000"), QStringLiteral("未知联系人")};
+    CCallOutUI* popup = CCallOutUI::Show(&main_, fixture_.Core(), call);
+    ASSERT_NE(popup, nullptr);
+    EXPECT_EQ(popup->parentWidget(), &main_);
+    EXPECT_EQ(popup->pos(), CCallOutUI::kPosition);
+    EXPECT_EQ(Text(popup, "labelName"), QStringLiteral("未知联系人"));
+    EXPECT_EQ(Text(popup, "labelMobile"), QStringLiteral("90 13800000000"));
+    EXPECT_EQ(Text(popup, "labelAddr"), QStringLiteral("北京 移动"));
+    EXPECT_EQ(Text(popup, "labelTime"), QStringLiteral("00:00:00"));
+    ASSERT_TRUE(test::WaitFor([&] { return popup->ElapsedSeconds() >= 1; }));
+    EXPECT_EQ(Text(popup, "labelTime"), QStringLiteral("00:00:01"));
+
+    // Another dial while it is open starts the time again in the same popup.
+    EXPECT_EQ(CCallOutUI::Show(&main_, fixture_.Core(), call), popup);
+    EXPECT_EQ(Text(popup, "labelTime"), QStringLiteral("00:00:00"));
+
+    Click(popup, "ButtonReject");
+    EXPECT_EQ(CCallOutUI::Instance(), nullptr);
+}
+
+TEST_F(CallPopups, RecordButtonsStartAndStopRecordingUnlessAutomaticRecordingIsOn) {
+    CCallInUI* popup = CCallInUI::Show(fixture_.Core(), Caller({}, {}));
+    ASSERT_NE(popup, nullptr);
+    QWidget* start = popup->FindControl(QStringLiteral("btn_rec_start"));
+    QWidget* stop = popup->FindControl(QStringLiteral("btn_rec_stop"));
+    ASSERT_TRUE(start != nullptr && stop != nullptr && popup->Animation() != nullptr);
+    EXPECT_TRUE(start->isVisible());
+    EXPECT_FALSE(stop->isVisible());
+    EXPECT_FALSE(popup->Animation()->isVisible());
+    EXPECT_TRUE(TakesMouse(popup, "btn_rec_start"));
+    // Without a box the core tells the user to connect it first.
+    Click(popup, "btn_rec_start");
+    EXPECT_EQ(fixture_.Tips(), QStringList{QStringLiteral("请先连接设备后再开始录音")});
+    popup->Close();
+    test::ProcessEvents();
+
+    fixture_.Core().SetAuto(false, true);
+    fixture_.ClearTips();
+    popup = CCallInUI::Show(fixture_.Core(), Caller({}, {}));
+    ASSERT_NE(popup, nullptr);
+    start = popup->FindControl(QStringLiteral("btn_rec_start"));
+    EXPECT_FALSE(popup->RecordButtonsTakeMouse());
+    EXPECT_FALSE(start->isVisible());
+    // Even where the buttons show, they take no mouse input.
+    start->show();
+    popup->FindControl(QStringLiteral("btn_rec_stop"))->show();
+    EXPECT_FALSE(TakesMouse(popup, "btn_rec_start"));
+    EXPECT_FALSE(TakesMouse(popup, "btn_rec_stop"));
+    popup->Close();
+    test::ProcessEvents();
+
+    fixture_.Core().SetAuto(true, false);
+    main_.resize(902, 602);
+    CCallOutUI* outgoing = CCallOutUI::Show(&main_, fixture_.Core(), OutgoingCall{});
+    ASSERT_NE(outgoing, nullptr);
+    EXPECT_TRUE(outgoing->RecordButtonsTakeMouse());
+}
+
+TEST_F(CallPopups, RecordingAnimationGoesToTheOutgoingPopupFirst) {
+    // No popup: nothing happens.
+    CallPopup::SetRecordingAnimation(true);
+    CallPopup::SetRecordingAnimation(false);
+
+    CCallInUI* incoming = CCallInUI::Show(fixture_.Core(), Caller({}, {}));
+    ASSERT_NE(incoming, nullptr);
+    CallPopup::SetRecordingAnimation(true);
+    EXPECT_TRUE(incoming->Animation()->IsPlaying());
+    EXPECT_TRUE(incoming->Animation()->isVisible());
+    EXPECT_FALSE(incoming->FindControl(QStringLiteral("btn_rec_start"))->isVisible());
+    EXPECT_TRUE(incoming->FindControl(QStringLiteral("btn_rec_stop"))->isVisible());
+    CallPopup::SetRecordingAnimation(false);
+    EXPECT_FALSE(incoming->Animation()->IsPlaying());
+    EXPECT_TRUE(incoming->Animation()->isVisible());
+    EXPECT_TRUE(incoming->FindControl(QStringLiteral("btn_rec_start"))->isVisible());
+
+    main_.resize(902, 602);
+    main_.show();
+    CCallOutUI* outgoing = CCallOutUI::Show(&main_, fixture_.Core(), OutgoingCall{});
+    ASSERT_NE(outgoing, nullptr);
+    CallPopup::SetRecordingAnimation(true);
+    EXPECT_TRUE(outgoing->Animation()->IsPlaying());
+    EXPECT_FALSE(incoming->Animation()->IsPlaying());
+
+    // Closing both, twice, and events for popups already gone are harmless.
+    CallPopup::CloseAll();
+    EXPECT_EQ(CCallInUI::Instance(), nullptr);
+    EXPECT_EQ(CCallOutUI::Instance(), nullptr);
+    CallPopup::CloseAll();
+    CallPopup::SetRecordingAnimation(false);
+    test::ProcessEvents();
+    CallPopup::SetRecordingAnimation(true);
+}

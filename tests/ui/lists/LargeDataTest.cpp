@@ -1,0 +1,241 @@
+// The main window over a data folder of years: it shows itself before its pages hold their
+// rows, the pages fill in the background, and half a million calls in a database made by an
+// older version still start and work.
+#include "../../store/StoreTestSupport.h"
+#include "../UiTestSupport.h"
+
+#include "ui/calls/CItemRecordUI.h"
+#include "ui/calls/CRecordContainer.h"
+#include "ui/calls/CallLogModel.h"
+#include "ui/contacts/CContactContainer.h"
+#include "ui/contacts/ContactListModel.h"
+#include "ui/notes/CNotepadContainer.h"
+#include "ui/notes/NoteListModel.h"
+#include "ui/shell/CMainWndUI.h"
+#include "ui/sms/CSmsContainer.h"
+#include "ui/sms/SmsListModel.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using namespace tamberlink;
+using tamberlink::test::App;
+using tamberlink::test::RawDb;
+
+namespace {
+
+constexpr int kLoadDeadlineMs = 300000;
+
+// `calls` calls (every tenth from a contact, every hundredth with a note), `contacts`
+// contacts and `notes` more notes, added in a few statements.
+void AddRows(RawDb& raw, int calls, int contacts, int notes) {
+    raw.Exec("begin");
+    raw.Exec("with recursive n(i) as (select 1 union all select i+1 from n where i < " +
+             std::to_string(calls) +
+             ") insert into table_log(name, phone, head, date_time, type, areacode, corp) "
+             "select case when i % 10 = 0 then '联系人'||i else '139'||i end, '139'||i, '', "
+             "'2024/05/01 09:10:11', 1 + i % 5, '北京', '中国移动' from n");
+    raw.Exec("with recursive n(i) as (select 1 union all select i+1 from n where i < " +
+             std::to_string(contacts) +
+             ") insert into table_contact(name, phone, head, email, company, home, other, cid, "
+             "datetime) select '张'||i, '138'||i, '', '', '', '', '', '', '' from n");
+    raw.Exec("insert into table_notepad(name, phone, head, date_time, content, cid) "
+             "select '', '', '', '', 'note', id from table_log where id % 100 = 0");
+    raw.Exec("with recursive n(i) as (select 1 union all select i+1 from n where i < " +
+             std::to_string(notes) +
+             ") insert into table_notepad(name, phone, head, date_time, content, cid) "
+             "select '', '', '', '', 'loose', 0 from n");
+    raw.Exec("commit");
+}
+
+class LargeData : public ::testing::Test {
+protected:
+    void SetUp() override { App(); }
+    void TearDown() override {
+        window_.reset();
+        core_.reset();
+        test::ProcessEvents();
+    }
+
+    QString DatabasePath() const {
+        return home_.filePath(QStringLiteral("Tamberlink/Data/Tamberlink.db"));
+    }
+    void MakeWindow() {
+        AppConfig config;
+        config.documentsFolder = home_.path();
+        config.dataFolder = QStringLiteral(TAMBERLINK_BIN_DIR "/Data");
+        config.localApiPort = 0;
+        config.cloudBaseUrl = QStringLiteral("http://127.0.0.1:9/");
+        config.cookieFolder = home_.filePath(QStringLiteral("cookies"));
+        core_ = std::make_unique<AppCore>(config);
+        window_ = std::make_unique<CMainWndUI>(*core_);
+    }
+    // A first start makes the database, then the program ends; rows can be added before the
+    // next start.
+    void MakeDatabase() {
+        MakeWindow();
+        ASSERT_TRUE(window_->Start());
+        window_->Exit();
+        window_.reset();
+        core_.reset();
+    }
+    CallLogModel& Calls() { return window_->RecordPage()->Model(); }
+    NoteListModel& Notes() { return window_->NotePage()->Model(); }
+    ContactListModel& Contacts() { return window_->ContactPage()->Model(); }
+    SmsListModel& Sms() { return window_->SmsPage()->Sms(); }
+    // The row of the contact named `name`, or -1.
+    int RowOfName(const QString& name) {
+        for (int row = 0; row < Contacts().EntryCount(); ++row) {
+            if (const ContactRecord* contact = Contacts().Contact(row);
+                contact != nullptr && contact->name == name) {
+                return row;
+            }
+        }
+        return -1;
+    }
+
+    QTemporaryDir home_;
+    std::unique_ptr<AppCore> core_;
+    std::unique_ptr<CMainWndUI> window_;
+};
+
+} // namespace
+
+TEST_F(LargeData, TheWindowShowsBeforeItsPagesHoldTheirRows) {
+    ASSERT_NO_FATAL_FAILURE(MakeDatabase());
+    {
+        RawDb raw(DatabasePath());
+        AddRows(raw, 20000, 1000, 500);
+    }
+
+    MakeWindow();
+    ASSERT_TRUE(window_->Start());
+    // Start has returned and the window is shown, yet no page has read its table: the reads
+    // land only through the event loop. Meanwhile a page shows no "no calls yet" placeholder.
+    EXPECT_TRUE(window_->isVisible());
+    EXPECT_TRUE(Calls().IsLoading());
+    EXPECT_EQ(Calls().rowCount(), 0);
+    EXPECT_FALSE(Calls().HasPlaceholder());
+    EXPECT_TRUE(Notes().IsLoading());
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+
+    // The notes page is not shown, and fills all the same.
+    ASSERT_TRUE(test::WaitFor([&] { return !Calls().IsLoading() && !Notes().IsLoading(); },
+                              kLoadDeadlineMs));
+    EXPECT_EQ(Calls().EntryCount(), 20000);
+    EXPECT_EQ(Notes().EntryCount(), 200 + 500);
+    EXPECT_EQ(Calls().Entry(0)->phone, QStringLiteral("13920000"));
+    EXPECT_TRUE(Calls().Entry(0)->hasNote);
+    EXPECT_FALSE(Calls().Entry(1)->hasNote);
+}
+
+// The contacts and sent-SMS pages fill after the window shows too; what is written while
+// their reads are under way is neither lost nor brought back, and a search made meanwhile is
+// not overwritten by the read it superseded.
+TEST_F(LargeData, ContactsAndSmsFillAfterTheWindowShowsAndKeepWritesMadeMeanwhile) {
+    ASSERT_NO_FATAL_FAILURE(MakeDatabase());
+    {
+        RawDb raw(DatabasePath());
+        AddRows(raw, 0, 20000, 0);
+        raw.Exec("with recursive n(i) as (select 1 union all select i+1 from n where i < 3000) "
+                 "insert into table_sms(name, phone, head, date_time, content) "
+                 "select '', '137'||i, '', '2024/05/01 09:10:11', 'sms'||i from n");
+    }
+
+    MakeWindow();
+    ASSERT_TRUE(window_->Start());
+    EXPECT_TRUE(window_->isVisible());
+    EXPECT_TRUE(Contacts().IsLoading());
+    EXPECT_EQ(Contacts().rowCount(), 0);
+    EXPECT_FALSE(Contacts().HasPlaceholder());
+    EXPECT_TRUE(Sms().IsLoading());
+    EXPECT_EQ(Sms().rowCount(), 0);
+    EXPECT_FALSE(Sms().HasPlaceholder());
+
+    // Writes before the reads land: whether a read saw them or not, the pages show them.
+    ASSERT_TRUE(core_->AddContact(
+        ContactRecord(QStringLiteral("新来的"), QStringLiteral("13912345678"), {}), false));
+    window_->ContactPage()->DeleteContact(5);
+    ASSERT_TRUE(core_->AddSms(QStringLiteral("13900000000"), QStringLiteral("刚发的"), {}));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+    ASSERT_TRUE(test::WaitFor([&] { return !Contacts().IsLoading() && !Sms().IsLoading(); },
+                              kLoadDeadlineMs));
+    EXPECT_EQ(Contacts().ContactCount(), 20000);
+    EXPECT_GE(RowOfName(QStringLiteral("新来的")), 0);
+    EXPECT_EQ(Contacts().RowOfContact(5), -1);
+    EXPECT_EQ(RowOfName(QStringLiteral("张5")), -1);
+    EXPECT_GE(Contacts().RowOfContact(6), 0);
+    EXPECT_TRUE(Contacts().IsIndexRow(0));
+    ASSERT_EQ(Sms().EntryCount(), 3001);
+    EXPECT_EQ(Sms().Entry(0)->content, QStringLiteral("刚发的"));
+    EXPECT_EQ(Sms().Entry(3000)->content, QStringLiteral("sms1"));
+
+    // A search made while a reload is under way stays: the reload no longer lands. The SMS
+    // read, posted after it, lands after whatever the contacts' read would have.
+    window_->ContactPage()->LoadContacts();
+    window_->ContactPage()->SearchFor(QStringLiteral("张1234"));
+    EXPECT_FALSE(Contacts().IsLoading());
+    window_->SmsPage()->LoadSmsList();
+    ASSERT_TRUE(test::WaitFor([&] { return !Sms().IsLoading(); }, kLoadDeadlineMs));
+    test::ProcessEvents();
+    EXPECT_EQ(Contacts().ContactCount(), 11); // 张1234 and 张12340 to 张12349
+    EXPECT_GE(RowOfName(QStringLiteral("张1234")), 0);
+}
+
+// A database of an older version at 500,000 calls and 200,000 contacts: it gains its indexes,
+// loses no row, starts, fills its page in the background and takes new calls and notes.
+TEST_F(LargeData, HalfAMillionCallsInAnOlderDatabaseStartAndWork) {
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(DatabasePath()).path()));
+    {
+        RawDb raw(DatabasePath());
+        raw.Exec("create table table_setting(id INTEGER PRIMARY KEY AUTOINCREMENT, name text, "
+                 "value1 text, value2 integer)");
+        for (const char* name : {"fenjiCode", "areaCode", "ipCode", "switchIP", "screenoff"}) {
+            raw.Exec(std::string("insert into table_setting(name, value1, value2) values('") +
+                     name + "', '', 0)");
+        }
+        raw.Exec("create table table_user(id INTEGER PRIMARY KEY, account text, password text, "
+                 "rememberpsd integer, name text, company text)");
+        raw.Exec("insert into table_user values(0, '', '', 0, '', '')");
+        raw.Exec("create table table_contact(id INTEGER PRIMARY KEY AUTOINCREMENT, name text, "
+                 "phone text, head text, email text, company text, home text, other text, "
+                 "cid text, datetime text)");
+        raw.Exec("create table table_log(id INTEGER PRIMARY KEY AUTOINCREMENT, name text, "
+                 "phone text, head text, date_time text, type integer, areacode text, "
+                 "corp text)");
+        raw.Exec("create table table_sms(id INTEGER PRIMARY KEY AUTOINCREMENT, name text, "
+                 "phone text, head text, date_time text, content text)");
+        raw.Exec("create table table_notepad(id INTEGER PRIMARY KEY AUTOINCREMENT, name text, "
+                 "phone text, head text, date_time text, content text, cid integer)");
+        AddRows(raw, 500000, 200000, 0);
+    }
+
+    MakeWindow();
+    ASSERT_TRUE(window_->Start());
+    ASSERT_TRUE(test::WaitFor([&] { return !Calls().IsLoading(); }, kLoadDeadlineMs));
+    ASSERT_EQ(Calls().EntryCount(), 500000);
+    EXPECT_EQ(Calls().Entry(0)->phone, QStringLiteral("139500000"));
+    EXPECT_TRUE(Calls().Entry(0)->hasNote);
+    EXPECT_EQ(Calls().Entry(499999)->phone, QStringLiteral("1391"));
+
+    // A call from a contact comes in at the top under the contact's name; a note marks it.
+    ASSERT_TRUE(core_->AddCallLog(QStringLiteral("138123456"), QStringLiteral("北京"),
+                                  QStringLiteral("中国移动"), 3));
+    ASSERT_EQ(Calls().EntryCount(), 500001);
+    EXPECT_EQ(CItemRecordUI(*Calls().Entry(0)).NameText(), QStringLiteral("张123456"));
+    ASSERT_TRUE(core_->AddNote({}, {}, {}, {}, QStringLiteral("回电"), Calls().Entry(0)->id));
+    EXPECT_TRUE(Calls().Entry(0)->hasNote);
+
+    window_->Exit();
+    RawDb raw(DatabasePath());
+    EXPECT_EQ(raw.Rows("pragma integrity_check"), "ok");
+    EXPECT_EQ(raw.Rows("select count(*) from table_log"), "500001");
+    EXPECT_EQ(raw.Rows("select count(*) from table_contact"), "200000");
+    EXPECT_EQ(raw.Rows("select name from sqlite_master where type='index' and name like "
+                       "'table_%' order by name"),
+              "table_contact_phone\ntable_notepad_cid\ntable_sms_phone");
+}
