@@ -2,6 +2,7 @@
 
 #include "ui/widgets/SkinStyle.h"
 
+#include <QAbstractButton>
 #include <QClipboard>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -9,7 +10,10 @@
 #include <QEvent>
 #include <QKeyEvent>
 #include <QPushButton>
+#include <QTest>
 #include <QWidget>
+
+#include <gtest/gtest.h>
 
 #include <mutex>
 
@@ -150,6 +154,12 @@ QPushButton* ButtonWithText(QWidget* window, const QString& text) {
         }
     }
     return nullptr;
+}
+
+void Click(QWidget* window, const char* name) {
+    auto* button = window->findChild<QAbstractButton*>(QString::fromLatin1(name));
+    ASSERT_NE(button, nullptr) << name;
+    QTest::mouseClick(button, Qt::LeftButton);
 }
 
 } // namespace tamberlink::test

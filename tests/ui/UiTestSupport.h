@@ -80,4 +80,7 @@ protected:
 // The visible button of `window` that reads `text`, or nullptr.
 QPushButton* ButtonWithText(QWidget* window, const QString& text);
 
+// Clicks the button `name` of `window`, failing the test when there is none.
+void Click(QWidget* window, const char* name);
+
 } // namespace tamberlink::test

@@ -5,7 +5,6 @@
 #include "ui/calllist/CDialogTempContact.h"
 #include "ui/calllist/CImportExcel.h"
 #include "ui/calllist/CTempMenu.h"
-#include "ui/calllist/TempContactDelegate.h"
 #include "ui/calllist/TempContactModel.h"
 #include "ui/calls/CallPopup.h"
 #include "ui/widgets/CButtonUI.h"
@@ -48,10 +47,11 @@ bool CContactListTemp::Build() {
     connect(sendButton_, &QAbstractButton::clicked, this, &CContactListTemp::SendSmsToSelected);
     connect(selectAll_, &QAbstractButton::clicked, this, &CContactListTemp::ToggleSelectAll);
 
-    list_->setModel(model_);
-    delegate_ = new TempContactDelegate(*model_, *list_);
+    delegate_ = ShowRows<TempContactDelegate>(*list_, *model_);
     connect(delegate_, &TempContactDelegate::ButtonReleased, this,
             &CContactListTemp::OnButtonReleased);
+    connect(delegate_, &TempContactDelegate::RowActivated, this,
+            [this](int row) { OnButtonReleased(row, int(CItemContactTemp::Control::CallTel)); });
     ShowItems();
     return true;
 }

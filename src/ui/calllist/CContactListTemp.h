@@ -1,5 +1,8 @@
 #pragma once
 
+#include "ui/calllist/CItemContactTemp.h"
+#include "ui/lists/ItemRowDelegate.h"
+
 #include "calllist/TempContactList.h"
 
 #include <QPointer>
@@ -13,12 +16,13 @@ class QListView;
 
 namespace tamberlink {
 
+using TempContactDelegate = ItemRowDelegate<CItemContactTemp>;
+
 class AppCore;
 class CButtonUI;
 class CDialogTempContact;
 class CImportExcel;
 class CTempMenu;
-class TempContactDelegate;
 class TempContactModel;
 
 // The temporary-contacts page: a call list read from an Excel workbook, one row per sheet

@@ -59,10 +59,10 @@ CItemContactTemp::Control CItemContactTemp::HitTest(const QPoint& pos) {
     return pos.x() >= 0 && pos.y() >= 0 && pos.y() < kHeight ? Control::Item : Control::None;
 }
 
-void CItemContactTemp::Paint(QPainter& painter, const QRect& rowRect, const State& state) const {
+void CItemContactTemp::Paint(QPainter& painter, const QRect& rowRect, const RowState& state) const {
     RowPainter row(painter, rowRect);
     row.Background(state.checked, state.hovered);
-    const bool checkPushed = state.pushed == Control::Check && state.hot == Control::Check;
+    const bool checkPushed = Control(state.pushed) == Control::Check;
     row.CheckBox(ControlRect(Control::Check), state.checked || checkPushed);
     row.Text(ControlRect(Control::Index), SkinFont(2), RowPainter::kMutedColor, Qt::AlignCenter,
              contact_.IndexText());
@@ -83,7 +83,8 @@ void CItemContactTemp::Paint(QPainter& painter, const QRect& rowRect, const Stat
              0xFF000000u | contact_.remarkColor, Qt::AlignLeft | Qt::AlignVCenter, RemarkText());
 
     const auto button = [&](Control control, const RowPainter::ButtonPictures& pictures) {
-        row.Button(ControlRect(control), pictures, state.hot == control, state.pushed == control);
+        row.Button(ControlRect(control), pictures, Control(state.hot) == control,
+                   Control(state.pushed) == control);
     };
     button(Control::CallTel,
            {"button_call_tel_nomal.png", "button_call_tel_hot.png", "button_call_tel_push.png"});

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/lists/RowState.h"
+
 #include "calllist/TempContact.h"
 
 #include <QRect>
@@ -16,6 +18,8 @@ namespace tamberlink {
 // row offers the status menu. Rows are values made when a row is painted or clicked.
 class CItemContactTemp {
 public:
+    using Record = TempContact;
+
     enum class Control {
         None,
         Check,
@@ -28,13 +32,6 @@ public:
         CallMobile,
         Sms,
         Item, // the rest of the row
-    };
-
-    struct State {
-        bool checked = false;
-        bool hovered = false;
-        Control hot = Control::None;    // control under the mouse
-        Control pushed = Control::None; // control the mouse button went down on
     };
 
     static constexpr int kHeight = 50;
@@ -51,7 +48,7 @@ public:
     // What a click at `pos` (row coordinates) acts on.
     static Control HitTest(const QPoint& pos);
 
-    void Paint(QPainter& painter, const QRect& rowRect, const State& state) const;
+    void Paint(QPainter& painter, const QRect& rowRect, const RowState& state) const;
 
 private:
     TempContact contact_;

@@ -7,8 +7,8 @@ namespace tamberlink {
 
 void CItemRecordUI::Fill(const CallLogRecord& entry) {
     entry_ = entry;
-    RowPainter::PersonLines lines = RowPainter::PersonLinesFor(
-        entry.name, entry.phone, entry.attribution, entry.nameIsPhone, kNameLength);
+    RowPainter::PersonLines lines =
+        RowPainter::PersonLinesFor(entry.name, entry.phone, entry.attribution, entry.nameIsPhone);
     nameText_ = std::move(lines.name);
     numberText_ = std::move(lines.number);
 }
@@ -104,10 +104,10 @@ CItemRecordUI::Control CItemRecordUI::HitTest(const QPoint& pos, bool hovered) c
     return Control::None;
 }
 
-void CItemRecordUI::Paint(QPainter& painter, const QRect& rowRect, const State& state) const {
+void CItemRecordUI::Paint(QPainter& painter, const QRect& rowRect, const RowState& state) const {
     RowPainter row(painter, rowRect);
     row.Background(state.checked, state.hovered);
-    const bool checkPushed = state.pushed == Control::Check && state.hot == Control::Check;
+    const bool checkPushed = Control(state.pushed) == Control::Check;
     row.CheckBox(ControlRect(Control::Check), state.checked || checkPushed);
     row.Picture(ControlRect(Control::Head), HeadImage());
     row.Text(ControlRect(Control::Name), RowPainter::NameFont(), RowPainter::kNameColor,
@@ -117,7 +117,7 @@ void CItemRecordUI::Paint(QPainter& painter, const QRect& rowRect, const State& 
     row.Text(ControlRect(Control::Time), SkinFont(2), RowPainter::kTextColor, TextAlignment(6),
              entry_.dateTime);
     if (IsPlayVisible()) {
-        row.Picture(ControlRect(Control::Play), PlayImage(state.playing));
+        row.Picture(ControlRect(Control::Play), PlayImage(state.active));
     }
     row.Picture(ControlRect(Control::Type), TypeImage());
     row.Picture(ControlRect(Control::Note), NoteImage());
@@ -126,8 +126,8 @@ void CItemRecordUI::Paint(QPainter& painter, const QRect& rowRect, const State& 
         const auto button = [&](Control control, const RowPainter::ButtonPictures& pictures) {
             // The add-contact button of a known contact does not react to the mouse.
             const bool reacts = control != Control::AddContact || IsAddContactEnabled();
-            row.Button(ControlRect(control), pictures, reacts && state.hot == control,
-                       state.pushed == control);
+            row.Button(ControlRect(control), pictures, reacts && Control(state.hot) == control,
+                       Control(state.pushed) == control);
         };
         button(Control::CallTel, {"button_call_tel_nomal.png", "button_call_tel_hot.png",
                                   "button_call_tel_push.png"});

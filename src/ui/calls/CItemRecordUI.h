@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/lists/RowState.h"
+
 #include "store/CallLogRecord.h"
 
 #include <QRect>
@@ -14,6 +16,8 @@ namespace tamberlink {
 // values made when a row is painted or clicked, so the list holds only the entries.
 class CItemRecordUI {
 public:
+    using Record = CallLogRecord;
+
     enum class Control {
         None,
         Check,
@@ -30,18 +34,7 @@ public:
         AddContact,
     };
 
-    // What the list knows about the row beyond its entry.
-    struct State {
-        bool checked = false;
-        bool hovered = false;           // the mouse is over the row: the action buttons show
-        bool playing = false;           // the play button shows its stop picture
-        Control hot = Control::None;    // control under the mouse
-        Control pushed = Control::None; // control the mouse button went down on
-    };
-
     static constexpr int kHeight = 56;
-    // Longer contact names are cut to this many characters and "...".
-    static constexpr int kNameLength = 10;
     // Record identifiers shorter than this have no recording to play.
     static constexpr int kRecordGuidMinLength = 30;
 
@@ -67,9 +60,9 @@ public:
     static QRect ControlRect(Control control);
     // The control that takes a click at `pos` (row coordinates): only buttons that are shown
     // and react to the mouse count.
-    Control HitTest(const QPoint& pos, bool hovered) const;
+    Control HitTest(const QPoint& pos, bool hovered = true) const;
 
-    void Paint(QPainter& painter, const QRect& rowRect, const State& state) const;
+    void Paint(QPainter& painter, const QRect& rowRect, const RowState& state) const;
 
 private:
     CallLogRecord entry_;

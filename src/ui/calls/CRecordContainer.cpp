@@ -3,9 +3,9 @@
 #include "app/AppCore.h"
 #include "store/LocalDatabase.h"
 #include "ui/calls/CSoftKeyboard.h"
-#include "ui/calls/CallLogDelegate.h"
 #include "ui/calls/CallLogModel.h"
 #include "ui/calls/RecordingPlayback.h"
+#include "ui/shell/CTipDialog.h"
 #include "ui/widgets/CButtonUI.h"
 #include "ui/widgets/Controls.h"
 #include "ui/widgets/NumberValidator.h"
@@ -87,9 +87,13 @@ bool CRecordContainer::Build() {
     auto* toolbar = form->findChild<QWidget*>(QStringLiteral("LayoutToolbar"));
     MakeToolbar(toolbar != nullptr ? toolbar : form);
 
-    list_->setModel(model_);
-    delegate_ = new CallLogDelegate(*model_, *playback_, *list_);
+    delegate_ = ShowRows<CallLogDelegate>(*list_, *model_);
+    delegate_->SetActive(
+        [this](const CallLogRecord& entry) { return playback_->IsActive(entry.id); });
     connect(delegate_, &CallLogDelegate::ButtonReleased, this, &CRecordContainer::OnButtonReleased);
+    connect(delegate_, &CallLogDelegate::RowActivated, this,
+            [this](int row) { DialRow(row, false); });
+    connect(delegate_, &CallLogDelegate::DeleteRequested, this, &CRecordContainer::AskToDeleteRow);
     // Nothing is checked after a reload, so neither is the select-all box.
     connect(model_, &QAbstractItemModel::modelReset, selectAll_,
             [this] { selectAll_->setChecked(false); });
@@ -141,6 +145,21 @@ void CRecordContainer::DeleteCheckedRows() {
     if (selectAll_ != nullptr) {
         selectAll_->setChecked(false);
     }
+}
+
+void CRecordContainer::AskToDeleteRow(int row) {
+    const CallLogRecord* entry = model_->Entry(row);
+    if (entry == nullptr) {
+        return;
+    }
+    // The entry is known by its id: the list may change before the answer comes.
+    const int id = entry->id;
+    AskOnPage(this, QStringLiteral("您确定删除这条通话记录吗？"), [this, id] {
+        if (const int at = model_->RowOfId(id); at >= 0) {
+            model_->RemoveRows({at});
+        }
+        core_.DeleteCallLogs({id});
+    });
 }
 
 void CRecordContainer::DialFromNumberBox(bool throughPhone) {

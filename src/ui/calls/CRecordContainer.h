@@ -1,5 +1,8 @@
 #pragma once
 
+#include "ui/calls/CItemRecordUI.h"
+#include "ui/lists/ItemRowDelegate.h"
+
 #include "store/CallLogRecord.h"
 #include "ui/calls/CItemRecordUI.h"
 
@@ -13,10 +16,11 @@ class QListView;
 
 namespace tamberlink {
 
+using CallLogDelegate = ItemRowDelegate<CItemRecordUI>;
+
 class AppCore;
 class CButtonUI;
 class CSoftKeyboard;
-class CallLogDelegate;
 class CallLogModel;
 class RecordingPlayback;
 
@@ -39,6 +43,8 @@ public:
 
     // Deletes the checked calls from the list and the call log.
     void DeleteCheckedRows();
+    // Delete on a row: asks, then deletes that entry alone.
+    void AskToDeleteRow(int row);
     void DialFromNumberBox(bool throughPhone);
     void DialRow(int row, bool throughPhone);
     void OpenOrCloseKeyboard();

@@ -2,7 +2,6 @@
 
 #include "app/AppCore.h"
 #include "ui/contacts/CContactInfo.h"
-#include "ui/contacts/ContactListDelegate.h"
 #include "ui/contacts/ContactListModel.h"
 #include "ui/shell/CTipDialog.h"
 #include "ui/widgets/CButtonUI.h"
@@ -45,13 +44,14 @@ bool CContactContainer::Build() {
     connect(add, &QAbstractButton::clicked, this, &CContactContainer::OpenAddDialog);
     connect(deleteAll, &QAbstractButton::clicked, this, &CContactContainer::ConfirmDeleteAll);
 
-    list_->setModel(model_);
-    delegate_ = new ContactListDelegate(*model_, *list_);
-    list_->setItemDelegate(delegate_);
     // Index rows are lower than contact rows.
-    list_->setUniformItemSizes(false);
+    delegate_ = ShowRows<ContactListDelegate>(*list_, *model_, false);
     connect(delegate_, &ContactListDelegate::ButtonReleased, this,
             &CContactContainer::OnButtonReleased);
+    connect(delegate_, &ContactListDelegate::RowActivated, this,
+            [this](int row) { OnButtonReleased(row, int(CItemContact::Control::CallTel)); });
+    connect(delegate_, &ContactListDelegate::DeleteRequested, this,
+            &CContactContainer::ConfirmDelete);
     return true;
 }
 
@@ -107,15 +107,8 @@ void CContactContainer::ConfirmDelete(int row) {
     }
     // The contact is known by its id: the list may change before the answer comes.
     const int id = contact->id;
-    QPointer<CContactContainer> page(this);
-    OpenWindow<CTipDialog>(window(), QStringLiteral("提示"), kTipPosition,
-                           QStringLiteral("您确定删除联系人《") + contact->name +
-                               QStringLiteral("》吗？"),
-                           [page, id] {
-                               if (page != nullptr) {
-                                   page->DeleteContact(id);
-                               }
-                           });
+    AskOnPage(this, QStringLiteral("您确定删除联系人《") + contact->name + QStringLiteral("》吗？"),
+              [this, id] { DeleteContact(id); });
 }
 
 void CContactContainer::ConfirmDeleteAll() {

@@ -1,5 +1,9 @@
 #pragma once
 
+#include "ui/contacts/CIndexElementItem.h"
+#include "ui/contacts/CItemContact.h"
+#include "ui/lists/ItemRowDelegate.h"
+
 #include "store/ContactRecord.h"
 
 #include <QPoint>
@@ -13,9 +17,11 @@ class QListView;
 
 namespace tamberlink {
 
+// Contact rows, and the index rows of their letters between them.
+using ContactListDelegate = ItemRowDelegate<CItemContact, CIndexElementItem>;
+
 class AppCore;
 class CButtonUI;
-class ContactListDelegate;
 class ContactListModel;
 
 // The contacts page: the local contacts grouped under the first letter of their initials,

@@ -33,7 +33,7 @@ RowPainter::ButtonPictures PicturesOf(CItemContact::Control control) {
 
 CItemContact::CItemContact(const ContactRecord& contact)
     : contact_(contact)
-    , nameText_(ShortenText(contact.name, kNameLength)) {}
+    , nameText_(ShortenText(contact.name, RowPainter::kNameLength)) {}
 
 QString CItemContact::HeadImage() const {
     return RowPainter::HeadPicture(contact_.head);
@@ -67,7 +67,7 @@ CItemContact::Control CItemContact::HitTest(const QPoint& pos, bool hovered) {
     return Control::Item;
 }
 
-void CItemContact::Paint(QPainter& painter, const QRect& rowRect, const State& state) const {
+void CItemContact::Paint(QPainter& painter, const QRect& rowRect, const RowState& state) const {
     RowPainter row(painter, rowRect);
     row.Background(false, state.hovered);
     row.Picture(QRect(20, 10, 40, 40), HeadImage());
@@ -77,8 +77,8 @@ void CItemContact::Paint(QPainter& painter, const QRect& rowRect, const State& s
              Qt::AlignLeft | Qt::AlignVCenter, NumberText());
     if (state.hovered) {
         for (Control control : kButtons) {
-            row.Button(ControlRect(control), PicturesOf(control), state.hot == control,
-                       state.pushed == control);
+            row.Button(ControlRect(control), PicturesOf(control), Control(state.hot) == control,
+                       Control(state.pushed) == control);
         }
     }
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/lists/RowState.h"
+
 #include "store/ContactRecord.h"
 
 #include <QRect>
@@ -15,6 +17,8 @@ namespace tamberlink {
 // Rows are values made when a row is painted or clicked.
 class CItemContact {
 public:
+    using Record = ContactRecord;
+
     enum class Control {
         None,
         CallTel,
@@ -24,15 +28,7 @@ public:
         Item, // the rest of the row
     };
 
-    struct State {
-        bool hovered = false;           // the action buttons show
-        Control hot = Control::None;    // control under the mouse
-        Control pushed = Control::None; // control the mouse button went down on
-    };
-
     static constexpr int kHeight = 60;
-    // Longer names are cut to this many characters and "...".
-    static constexpr int kNameLength = 10;
 
     explicit CItemContact(const ContactRecord& contact);
 
@@ -47,9 +43,9 @@ public:
     static QRect ControlRect(Control control);
     // What a click at `pos` (row coordinates) acts on: a button when the row shows them,
     // else the row.
-    static Control HitTest(const QPoint& pos, bool hovered);
+    static Control HitTest(const QPoint& pos, bool hovered = true);
 
-    void Paint(QPainter& painter, const QRect& rowRect, const State& state) const;
+    void Paint(QPainter& painter, const QRect& rowRect, const RowState& state) const;
 
 private:
     ContactRecord contact_;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "store/ContactRecord.h"
-#include "ui/calls/RecordListModel.h"
+#include "ui/lists/RecordListModel.h"
 
 namespace tamberlink {
 
@@ -56,6 +56,8 @@ public:
 protected:
     QString PlaceholderText() const override { return searched_ ? NotFoundText() : EmptyText(); }
     QString DisplayText(int row) const override;
+    // Contact rows give their ContactRecord; index rows none.
+    const void* RecordAt(int row) const override { return Contact(row); }
 
 private:
     // Shows contacts read by a reload with their rows, then the news that came meanwhile.

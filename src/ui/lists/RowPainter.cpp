@@ -67,11 +67,10 @@ void RowPainter::Button(const QRect& rect, const ButtonPictures& pictures, bool 
 }
 
 RowPainter::PersonLines RowPainter::PersonLinesFor(const QString& name, const QString& phone,
-                                                   const QString& place, bool nameIsPhone,
-                                                   int nameLength) {
+                                                   const QString& place, bool nameIsPhone) {
     PersonLines lines{name, phone + u' ' + place};
     if (!nameIsPhone) {
-        lines.name = ShortenText(name, nameLength);
+        lines.name = ShortenText(name, kNameLength);
     } else {
         if (!phone.isEmpty()) {
             lines.number.remove(phone);

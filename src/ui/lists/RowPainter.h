@@ -49,7 +49,10 @@ public:
     // there is none or it cannot be loaded.
     static QString HeadPicture(const QString& head);
 
-    // The two lines of a row about a person: the name, cut after `nameLength` characters,
+    // Longer names are cut to this many characters and "...", in every list.
+    static constexpr int kNameLength = 10;
+
+    // The two lines of a row about a person: the name, cut after kNameLength characters,
     // over the number and its place; or, for a number without a contact (whose name is the
     // number itself), the number over its place alone.
     struct PersonLines {
@@ -57,7 +60,7 @@ public:
         QString number;
     };
     static PersonLines PersonLinesFor(const QString& name, const QString& phone,
-                                      const QString& place, bool nameIsPhone, int nameLength);
+                                      const QString& place, bool nameIsPhone);
 
 private:
     QRect At(const QRect& rect) const { return rect.translated(row_.topLeft()); }

@@ -2,8 +2,8 @@
 
 #include "app/AppCore.h"
 #include "store/LocalDatabase.h"
-#include "ui/notes/NoteListDelegate.h"
 #include "ui/notes/NoteListModel.h"
+#include "ui/shell/CTipDialog.h"
 #include "ui/widgets/CButtonUI.h"
 #include "ui/widgets/SkinLoader.h"
 
@@ -56,10 +56,13 @@ bool CNotepadContainer::Build() {
     connect(deleteButton_, &QAbstractButton::clicked, this, &CNotepadContainer::DeleteCheckedNotes);
     connect(selectAll_, &QAbstractButton::clicked, this, &CNotepadContainer::ToggleAll);
 
-    list_->setModel(model_);
-    delegate_ = new NoteListDelegate(*model_, *list_);
+    delegate_ = ShowRows<NoteListDelegate>(*list_, *model_);
     connect(delegate_, &NoteListDelegate::ButtonReleased, this,
             &CNotepadContainer::OnButtonReleased);
+    connect(delegate_, &NoteListDelegate::RowActivated, this,
+            [this](int row) { OnButtonReleased(row, int(CNotepadItem::Control::Item)); });
+    connect(delegate_, &NoteListDelegate::DeleteRequested, this,
+            &CNotepadContainer::AskToDeleteNote);
     // Nothing is checked after a reload, so neither is the select-all box.
     connect(model_, &QAbstractItemModel::modelReset, selectAll_,
             [this] { selectAll_->setChecked(false); });
@@ -97,6 +100,21 @@ void CNotepadContainer::DeleteCheckedNotes() {
     if (selectAll_ != nullptr) {
         selectAll_->setChecked(false);
     }
+}
+
+void CNotepadContainer::AskToDeleteNote(int row) {
+    const NoteRecord* note = model_->Entry(row);
+    if (note == nullptr) {
+        return;
+    }
+    // The note is known by its id: the list may change before the answer comes.
+    const int id = note->id;
+    AskOnPage(this, QStringLiteral("您确定删除这条记事吗？"), [this, id] {
+        if (const int at = model_->RowOfId(id); at >= 0) {
+            model_->RemoveRows({at});
+        }
+        core_.DeleteNotes({id});
+    });
 }
 
 void CNotepadContainer::OnButtonReleased(int row, int control) {

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "ui/lists/ItemRowDelegate.h"
+#include "ui/notes/CNotepadItem.h"
+
 #include "store/NoteRecord.h"
 
 #include <QWidget>
@@ -11,9 +14,10 @@ class QListView;
 
 namespace tamberlink {
 
+using NoteListDelegate = ItemRowDelegate<CNotepadItem>;
+
 class AppCore;
 class CButtonUI;
-class NoteListDelegate;
 class NoteListModel;
 
 // The notes page: every note, newest first, with its contact, content and reminder time;
@@ -36,6 +40,8 @@ public:
     void RefreshRows(const std::vector<int>& ids);
     // Deletes the checked notes from the list and from the database; no confirmation.
     void DeleteCheckedNotes();
+    // Delete on a row: asks, then deletes that note alone.
+    void AskToDeleteNote(int row);
     // Checks or unchecks every note as the select-all box says.
     void ToggleAll();
 

@@ -67,10 +67,11 @@ CNotepadItem::Control CNotepadItem::HitTest(const QPoint& pos) {
     return pos.x() >= 0 && pos.y() >= 0 && pos.y() < kHeight ? Control::Item : Control::None;
 }
 
-void CNotepadItem::Paint(QPainter& painter, const QRect& rowRect, const State& state) const {
+void CNotepadItem::Paint(QPainter& painter, const QRect& rowRect, const RowState& state) const {
     RowPainter row(painter, rowRect);
-    row.Background(state.checked || state.pushed == Control::Item, state.hovered);
-    row.CheckBox(ControlRect(Control::Check), state.checked || state.pushed == Control::Check);
+    row.Background(state.checked || Control(state.pushed) == Control::Item, state.hovered);
+    row.CheckBox(ControlRect(Control::Check),
+                 state.checked || Control(state.pushed) == Control::Check);
     row.Picture(ControlRect(Control::Head), HeadImage());
 
     const QFont body = SkinFont(0);

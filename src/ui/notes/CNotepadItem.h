@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/lists/RowState.h"
+
 #include "store/NoteRecord.h"
 
 #include <QRect>
@@ -14,6 +16,8 @@ namespace tamberlink {
 // the note. Rows are values made when a row is painted or clicked.
 class CNotepadItem {
 public:
+    using Record = NoteRecord;
+
     enum class Control {
         None,
         Check,
@@ -23,12 +27,6 @@ public:
         Content,
         Time,
         Item, // the rest of the row
-    };
-
-    struct State {
-        bool checked = false;
-        bool hovered = false;
-        Control pushed = Control::None; // where the mouse button went down
     };
 
     static constexpr int kHeight = 64;
@@ -58,7 +56,7 @@ public:
     // What a click at `pos` (row coordinates) acts on: the check box, else the row.
     static Control HitTest(const QPoint& pos);
 
-    void Paint(QPainter& painter, const QRect& rowRect, const State& state) const;
+    void Paint(QPainter& painter, const QRect& rowRect, const RowState& state) const;
 
 private:
     NoteRecord note_;

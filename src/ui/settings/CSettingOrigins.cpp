@@ -1,7 +1,6 @@
 #include "ui/settings/CSettingOrigins.h"
 
 #include "app/AppCore.h"
-#include "ui/settings/OriginListDelegate.h"
 #include "ui/settings/OriginListModel.h"
 #include "ui/widgets/CSettingButton.h"
 #include "ui/widgets/Controls.h"
@@ -22,13 +21,7 @@ void CSettingOrigins::InitWindow() {
     list_->setObjectName(QStringLiteral("ListOrigins"));
     SetFloat(list_, Content(), QRect(10, 8, 338, 136));
     model_ = new OriginListModel(list_);
-    delegate_ = new OriginListDelegate(*model_, *list_);
-    list_->setModel(model_);
-    list_->setItemDelegate(delegate_);
-    list_->setUniformItemSizes(true);
-    list_->setSelectionMode(QAbstractItemView::NoSelection);
-    list_->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
-    list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    delegate_ = ShowRows<OriginListDelegate>(*list_, *model_);
     connect(delegate_, &OriginListDelegate::ButtonReleased, this,
             &CSettingOrigins::OnButtonReleased);
     connect(AddButton(10, 158, QStringLiteral("允许")), &QAbstractButton::clicked, this,
@@ -55,12 +48,12 @@ void CSettingOrigins::OnButtonReleased(int row, int control) {
     if (!model_->IsEntryRow(row)) {
         return;
     }
-    const int use = control - OriginListDelegate::kFirstUse;
+    const int use = control - OriginRow::kFirstUse;
     if (use >= 0 && use < OriginRecord::kUses) {
         const OriginRecord& entry = *model_->Entry(row);
         core_.Origins().SetAllowed(entry.id, static_cast<ApiPurpose>(use),
                                    !entry.answers[use].value_or(false));
-    } else if (control == OriginListDelegate::kRow) {
+    } else if (control == OriginRow::kRow) {
         model_->SetChecked(row, !model_->IsChecked(row));
     }
 }

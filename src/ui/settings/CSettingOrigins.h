@@ -1,5 +1,8 @@
 #pragma once
 
+#include "ui/lists/ItemRowDelegate.h"
+#include "ui/settings/OriginRow.h"
+
 #include "ui/settings/CSettingBaseUI.h"
 #include "ui/shell/SingleInstance.h"
 
@@ -7,8 +10,9 @@ class QListView;
 
 namespace tamberlink {
 
+using OriginListDelegate = ItemRowDelegate<OriginRow>;
+
 class AppCore;
-class OriginListDelegate;
 class OriginListModel;
 
 // "网页访问权限": the web pages that asked to use Tamberlink through its local API and the

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "store/OriginRecord.h"
-#include "ui/calls/RecordListModel.h"
+#include "ui/lists/RecordListModel.h"
 
 namespace tamberlink {
 

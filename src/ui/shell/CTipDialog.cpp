@@ -3,6 +3,7 @@
 #include "ui/widgets/Controls.h"
 
 #include <QLabel>
+#include <QPointer>
 
 namespace tamberlink {
 
@@ -34,6 +35,15 @@ void CTipDialog::Confirm() {
     if (onOk_) {
         onOk_();
     }
+}
+
+CTipDialog* AskOnPage(QWidget* page, const QString& text, std::function<void()> onOk) {
+    return OpenWindow<CTipDialog>(page->window(), QStringLiteral("提示"), QPoint(180, 200), text,
+                                  [page = QPointer<QWidget>(page), onOk = std::move(onOk)] {
+                                      if (page != nullptr) {
+                                          onOk();
+                                      }
+                                  });
 }
 
 } // namespace tamberlink

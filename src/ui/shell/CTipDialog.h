@@ -29,4 +29,8 @@ private:
     std::function<void()> onOk_;
 };
 
+// Asks `text` over the window of `page`, where the pages ask their questions; the answer
+// runs `onOk` only while the page still exists.
+CTipDialog* AskOnPage(QWidget* page, const QString& text, std::function<void()> onOk);
+
 } // namespace tamberlink

@@ -23,7 +23,7 @@ QStringList CDialogTemplateList::RequiredControls() const {
 void CDialogTemplateList::InitWindow() {
     SetControlText(FindControl(QStringLiteral("labelTitle")), windowTitle());
     list_ = FindControl<QListView>(QStringLiteral("containerParent"));
-    auto* delegate = ShowRows<ItemRowDelegate<TemplateItem, TemplateListModel>>(*list_, *model_);
+    auto* delegate = ShowRows<ItemRowDelegate<TemplateItem>>(*list_, *model_);
     connect(delegate, &ListRowDelegate::ButtonReleased, this,
             [this](int row, int) { model_->SetChecked(row, !model_->IsChecked(row)); });
     ConnectClicked(QStringLiteral("btnOk"), this, &CDialogTemplateList::Choose);

@@ -9,8 +9,8 @@ void CItemSmsUI::Fill(const SmsRecord& sms) {
     sms_ = sms;
     const QString attribution =
         sms.attribution.isEmpty() ? QStringLiteral("未知号码") : sms.attribution;
-    RowPainter::PersonLines lines = RowPainter::PersonLinesFor(sms.name, sms.phone, attribution,
-                                                               sms.name == sms.phone, kNameLength);
+    RowPainter::PersonLines lines =
+        RowPainter::PersonLinesFor(sms.name, sms.phone, attribution, sms.name == sms.phone);
     nameText_ = std::move(lines.name);
     numberText_ = std::move(lines.number);
     contentText_ = ShortenText(OneLine(sms.content), kContentLength);

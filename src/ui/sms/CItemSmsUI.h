@@ -1,7 +1,7 @@
 #pragma once
 
 #include "store/SmsRecord.h"
-#include "ui/lists/ItemRowDelegate.h"
+#include "ui/lists/RowState.h"
 
 #include <QRect>
 #include <QString>
@@ -16,6 +16,8 @@ namespace tamberlink {
 // a row is painted or clicked.
 class CItemSmsUI {
 public:
+    using Record = SmsRecord;
+
     enum class Control {
         None,
         Check,
@@ -30,8 +32,6 @@ public:
     };
 
     static constexpr int kHeight = 56;
-    // Longer contact names are cut to this many characters and "...".
-    static constexpr int kNameLength = 10;
     // Longer contents are cut to this many characters and "...".
     static constexpr int kContentLength = 15;
 

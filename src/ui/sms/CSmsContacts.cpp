@@ -35,7 +35,7 @@ void CSmsContacts::InitWindow() {
     checkAll_->SetNormalImage(QStringLiteral("tabBtnUncheck.png"));
     checkAll_->SetSelectedImage(QStringLiteral("tabBtnCheck.png"));
     list_ = FindControl<QListView>(QStringLiteral("containerParent"));
-    auto* delegate = ShowRows<ItemRowDelegate<RecipientItem, RecipientListModel>>(*list_, *model_);
+    auto* delegate = ShowRows<ItemRowDelegate<RecipientItem>>(*list_, *model_);
     connect(delegate, &ListRowDelegate::ButtonReleased, this, [this](int row, int) {
         if (!singleChoice_) {
             model_->SetChecked(row, !model_->IsChecked(row));

@@ -19,8 +19,8 @@ namespace tamberlink {
 
 namespace {
 
-using SmsDelegate = ItemRowDelegate<CItemSmsUI, SmsListModel>;
-using TemplateDelegate = ItemRowDelegate<TemplateItem, TemplateListModel>;
+using SmsDelegate = ItemRowDelegate<CItemSmsUI>;
+using TemplateDelegate = ItemRowDelegate<TemplateItem>;
 
 // A toolbar button: its tag, text, picture, place, and what it does.
 struct ToolButtonSpec {
@@ -72,8 +72,10 @@ bool CSmsContainer::Build() {
     MakeToolButtons();
     templatePanel_->hide();
 
-    connect(ShowRows<SmsDelegate>(*smsList_, *smsModel_), &ListRowDelegate::ButtonReleased, this,
-            &CSmsContainer::OnSmsButton);
+    auto* smsRows = ShowRows<SmsDelegate>(*smsList_, *smsModel_);
+    connect(smsRows, &ListRowDelegate::ButtonReleased, this, &CSmsContainer::OnSmsButton);
+    connect(smsRows, &ListRowDelegate::RowActivated, this,
+            [this](int row) { OnSmsButton(row, int(CItemSmsUI::Control::CallTel)); });
     connect(ShowRows<TemplateDelegate>(*templateList_, *templateModel_),
             &ListRowDelegate::ButtonReleased, this, &CSmsContainer::OnTemplateButton);
     connect(&core_, &AppCore::SmsListChanged, this, &CSmsContainer::LoadSmsList);

@@ -36,8 +36,7 @@ void CSmsNew::InitWindow() {
     SetEditBorder(numberEdit_, 1, QColor(0xFFE1E1E1u), QColor(0xFF77C5E5u));
 
     tiles_ = FindControl<QListView>(QStringLiteral("TileLayoutList"));
-    auto* delegate =
-        ShowRows<ItemRowDelegate<TargetSend, RecipientListModel>>(*tiles_, *tileModel_);
+    auto* delegate = ShowRows<ItemRowDelegate<TargetSend>>(*tiles_, *tileModel_);
     // Tiles fill rows of kTileColumns, left to right.
     tiles_->setFlow(QListView::LeftToRight);
     tiles_->setWrapping(true);

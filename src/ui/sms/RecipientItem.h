@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/lists/ItemRowDelegate.h"
+#include "ui/lists/RowState.h"
 #include "ui/sms/SmsRecipient.h"
 
 #include <QRect>
@@ -13,6 +13,8 @@ namespace tamberlink {
 // number. A click anywhere on the row checks or unchecks it.
 class RecipientItem {
 public:
+    using Record = SmsRecipient;
+
     enum class Control { None, Check, Head, Name, Phone, Item };
 
     static constexpr int kHeight = 48;
@@ -33,6 +35,8 @@ private:
 // mouse, a cross that takes the recipient off.
 class TargetSend {
 public:
+    using Record = SmsRecipient;
+
     enum class Control { None, Remove, Item };
 
     static constexpr int kWidth = 92;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/calls/RecordListModel.h"
+#include "ui/lists/RecordListModel.h"
 #include "ui/sms/SmsRecipient.h"
 
 namespace tamberlink {

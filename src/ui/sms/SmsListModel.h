@@ -1,7 +1,7 @@
 #pragma once
 
 #include "store/SmsRecord.h"
-#include "ui/calls/RecordListModel.h"
+#include "ui/lists/RecordListModel.h"
 
 namespace tamberlink {
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "store/TemplateRecord.h"
-#include "ui/lists/ItemRowDelegate.h"
+#include "ui/lists/RowState.h"
 
 #include <QRect>
 #include <QString>
@@ -15,6 +15,8 @@ namespace tamberlink {
 // rest of the row does is the list's choice.
 class TemplateItem {
 public:
+    using Record = TemplateRecord;
+
     enum class Control { None, Check, Title, Content, Item };
 
     static constexpr int kHeight = 56;

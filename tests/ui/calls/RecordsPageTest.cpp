@@ -7,10 +7,11 @@
 #include "ui/calls/CItemRecordUI.h"
 #include "ui/calls/CRecordContainer.h"
 #include "ui/calls/CSoftKeyboard.h"
-#include "ui/calls/CallLogDelegate.h"
 #include "ui/calls/CallLogModel.h"
 #include "ui/calls/RecordingPlayback.h"
 #include "ui/lists/CItemEmpty.h"
+#include "ui/lists/ItemRowDelegate.h"
+#include "ui/shell/CTipDialog.h"
 #include "ui/widgets/CButtonUI.h"
 
 #include <QClipboard>
@@ -244,6 +245,50 @@ TEST_F(RecordsPage, ActionButtonsShowUnderTheMouseAndActOnRelease) {
     EXPECT_EQ(page_->Delegate().HoveredRow(), -1);
 }
 
+TEST_F(RecordsPage, TheKeyboardMovesThroughTheRowsCallsAndDeletesAfterAsking) {
+    AddCalls(3);
+    QListView* list = page_->List();
+    list->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(test::WaitFor([&] { return list->hasFocus(); }));
+    QTest::keyClick(list, Qt::Key_Down);
+    // The current row shows its buttons as a row under the mouse does.
+    ASSERT_EQ(list->currentIndex().row(), 1);
+    EXPECT_EQ(page_->Delegate().HoveredRow(), 1);
+    EXPECT_TRUE(page_->Delegate().StateOf(1).hovered);
+    EXPECT_FALSE(page_->Delegate().StateOf(0).hovered);
+
+    QSignalSpy dials(page_, &CRecordContainer::DialRequested);
+    QTest::keyClick(list, Qt::Key_Return);
+    ASSERT_EQ(dials.count(), 1);
+    EXPECT_EQ(dials[0][0].toString(), Model().Entry(1)->phone);
+    EXPECT_FALSE(dials[0][1].toBool());
+
+    // Delete asks first: no answer deletes nothing, "确定" deletes that call alone.
+    const int id = Model().Entry(1)->id;
+    const auto tip = [this] {
+        for (CTipDialog* open : main_.findChildren<CTipDialog*>()) {
+            if (!open->IsClosing()) {
+                return open;
+            }
+        }
+        return static_cast<CTipDialog*>(nullptr);
+    };
+    QTest::keyClick(list, Qt::Key_Delete);
+    ASSERT_NE(tip(), nullptr);
+    test::Click(tip(), "ButtonCancel");
+    EXPECT_EQ(Model().EntryCount(), 3);
+    QTest::keyClick(list, Qt::Key_Delete);
+    ASSERT_NE(tip(), nullptr);
+    test::Click(tip(), "ButtonOK");
+    ASSERT_EQ(Model().EntryCount(), 2);
+    EXPECT_EQ(Model().RowOfId(id), -1);
+    EXPECT_FALSE(Core().Database().GetCallLogEntry(id).has_value());
+
+    // The mouse takes over from the keyboard.
+    QTest::mouseMove(Viewport(), At(0, Control::Name));
+    ASSERT_TRUE(test::WaitFor([&] { return page_->Delegate().HoveredRow() == 0; }));
+}
+
 TEST_F(RecordsPage, DeletingCheckedRowsRemovesThemFromListAndLog) {
     AddCalls(5);
     std::vector<int> ids;
@@ -381,9 +426,9 @@ TEST_F(RecordsPage, PlayingAMissingRecordingShowsTheErrorAndTheStopPicture) {
     ASSERT_EQ(fixture_.Tips().size(), 1);
     EXPECT_TRUE(fixture_.Tips()[0].startsWith(QStringLiteral("找不到录音文件")));
     EXPECT_TRUE(fixture_.Tips()[0].contains(kGuid + QStringLiteral(".mp3")));
-    EXPECT_TRUE(page_->Delegate().StateOf(0).playing);
+    EXPECT_TRUE(page_->Delegate().StateOf(0).active);
     ClickRow(0, Control::Play);
-    EXPECT_FALSE(page_->Delegate().StateOf(0).playing);
+    EXPECT_FALSE(page_->Delegate().StateOf(0).active);
     EXPECT_EQ(fixture_.Tips().size(), 1);
 
     // A file that is no MP3 at all: the player's complaint reaches the user once.
@@ -395,7 +440,7 @@ TEST_F(RecordsPage, PlayingAMissingRecordingShowsTheErrorAndTheStopPicture) {
     ClickRow(0, Control::Play);
     ASSERT_TRUE(test::WaitFor([&] { return !fixture_.Tips().isEmpty(); }, 30000));
     EXPECT_TRUE(fixture_.Tips()[0].startsWith(QStringLiteral("录音文件无法播放：")));
-    EXPECT_TRUE(page_->Delegate().StateOf(0).playing);
+    EXPECT_TRUE(page_->Delegate().StateOf(0).active);
     QTest::qWait(200);
     EXPECT_EQ(fixture_.Tips().size(), 1);
 }
@@ -407,9 +452,9 @@ TEST_F(RecordsPage, RecordingsPlayToTheirEndAndStopWithTheirRow) {
     ClickRow(0, Control::Play);
     const int id = Model().Entry(0)->id;
     ASSERT_TRUE(test::WaitFor([&] { return page_->Playback().IsPlaying(id); }, 30000));
-    EXPECT_TRUE(page_->Delegate().StateOf(0).playing);
+    EXPECT_TRUE(page_->Delegate().StateOf(0).active);
     // At the end the button offers to play again.
-    ASSERT_TRUE(test::WaitFor([&] { return !page_->Delegate().StateOf(0).playing; }, 30000));
+    ASSERT_TRUE(test::WaitFor([&] { return !page_->Delegate().StateOf(0).active; }, 30000));
     EXPECT_TRUE(fixture_.Tips().isEmpty()) << fixture_.Tips().join(u'\n').toStdString();
 
     // A long recording deleted while it plays stops with its row.

@@ -1,4 +1,4 @@
-#include "ui/settings/OriginListDelegate.h"
+#include "ui/settings/OriginRow.h"
 
 #include "ui/lists/RowPainter.h"
 #include "ui/settings/OriginListModel.h"
@@ -16,20 +16,15 @@ constexpr int kIndent = 34;
 
 } // namespace
 
-OriginListDelegate::OriginListDelegate(const OriginListModel& model, QAbstractItemView& view)
-    : ListRowDelegate(model, view)
-    , model_(model) {}
-
-QRect OriginListDelegate::UseRect(int width, int use) {
+QRect OriginRow::UseRect(int width, int use) {
     const int useWidth = (width - kIndent - 4) / OriginRecord::kUses;
     return QRect(kIndent + use * useWidth, kLineHeight, useWidth, kHeight - kLineHeight - 2);
 }
 
-int OriginListDelegate::HitTest(int, const QPoint& pos) const {
+int OriginRow::HitTestAt(const QPoint& pos, int width) const {
     if (pos.y() < 0 || pos.y() >= kHeight) {
-        return kNoControl;
+        return 0;
     }
-    const int width = RowWidth();
     for (int use = 0; use < OriginRecord::kUses; ++use) {
         if (UseRect(width, use).contains(pos)) {
             return kFirstUse + use;
@@ -38,20 +33,19 @@ int OriginListDelegate::HitTest(int, const QPoint& pos) const {
     return kRow;
 }
 
-void OriginListDelegate::PaintRow(QPainter& painter, const QRect& rowRect, int row) const {
-    const OriginRecord* entry = model_.Entry(row);
+void OriginRow::Paint(QPainter& painter, const QRect& rowRect, const RowState& state) const {
     RowPainter paint(painter, rowRect);
-    const bool checked = model_.IsChecked(row);
-    paint.Background(checked, row == HoveredRow());
+    const bool checked = state.checked;
+    paint.Background(checked, state.hovered);
     paint.CheckBox(QRect(10, 6, 14, 14), checked);
     const int width = rowRect.width();
     paint.Text(QRect(kIndent, 1, width - kIndent - 4, kLineHeight), SkinFont(1),
-               RowPainter::kTextColor, Qt::AlignLeft | Qt::AlignVCenter, entry->origin);
+               RowPainter::kTextColor, Qt::AlignLeft | Qt::AlignVCenter, record_.origin);
     for (int use = 0; use < OriginRecord::kUses; ++use) {
-        const std::optional<bool> answer = entry->answers[use];
+        const std::optional<bool> answer = record_.answers[use];
         const QRgb color = !answer ? kUnaskedColor : *answer ? kAllowedColor : kRefusedColor;
         paint.Text(UseRect(width, use), SkinFont(1), color, Qt::AlignLeft | Qt::AlignVCenter,
-                   OriginListModel::AnswerText(*entry, use));
+                   OriginListModel::AnswerText(record_, use));
     }
 }
 

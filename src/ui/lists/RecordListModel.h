@@ -30,6 +30,10 @@ class RecordListModelBase : public QAbstractListModel {
 public:
     enum Role {
         TagRole = Qt::UserRole, // CItemEmpty::kTag for the placeholder, else 0
+        // The record a row shows, as the address (quintptr) of the model's record (0 for
+        // rows that show no record, such as the contacts' index rows): delegates read rows
+        // through it, so that a proxy model between the model and the view changes nothing.
+        RecordRole,
     };
 
     explicit RecordListModelBase(QObject* parent = nullptr);
@@ -60,6 +64,8 @@ protected:
     // The text the placeholder row shows, and the display text of a record's row.
     virtual QString PlaceholderText() const = 0;
     virtual QString DisplayText(int row) const = 0;
+    // What RecordRole gives for an entry row.
+    virtual const void* RecordAt(int row) const = 0;
 
     // What a read hands to the UI thread: the function that shows what it read.
     using Landing = std::function<void()>;
@@ -299,6 +305,7 @@ public:
         return IsEntryRow(row) ? &entries_[size_t(row)] : nullptr;
     }
     int EntryCount() const override { return int(entries_.size()); }
+    const void* RecordAt(int row) const override { return Entry(row); }
 
     // The row showing the record `id`, or -1.
     int RowOfId(int id) const {

@@ -1,4 +1,4 @@
-#include "ui/calls/RecordListModel.h"
+#include "ui/lists/RecordListModel.h"
 
 #include "app/AppCore.h"
 
@@ -142,6 +142,8 @@ QVariant RecordListModelBase::data(const QModelIndex& index, int role) const {
         return IsChecked(row) ? Qt::Checked : Qt::Unchecked;
     case TagRole:
         return 0;
+    case RecordRole:
+        return QVariant::fromValue(reinterpret_cast<quintptr>(RecordAt(row)));
     default:
         return {};
     }
