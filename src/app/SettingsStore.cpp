@@ -37,16 +37,16 @@ void SettingsStore::Clear() {
 
 void SettingsStore::Load() {
     // Read outside the lock: the database has its own.
-    QString fenjiCode = database_.ReadTextSetting(kFenjiCode);
-    QString areaCode = database_.ReadTextSetting(kAreaCode);
-    QString ipCode = database_.ReadTextSetting(kIpCode);
-    const int switchIP = database_.ReadIntSetting(kSwitchIP);
-    QString proxy = database_.ReadTextSetting(kProxy);
-    QString cloudServer = database_.ReadTextSetting(kCloudServer);
-    const int popoff = database_.ReadIntSetting(kPopOff);
-    const int autoRecord = database_.ReadIntSetting(kAuto);
-    const int autoAdmin = database_.ReadIntSetting(kAutoAdmin);
-    const int screenoff = database_.ReadIntSetting(kScreenOff);
+    QString fenjiCode = database_.Settings().ReadText(kFenjiCode);
+    QString areaCode = database_.Settings().ReadText(kAreaCode);
+    QString ipCode = database_.Settings().ReadText(kIpCode);
+    const int switchIP = database_.Settings().ReadSwitch(kSwitchIP);
+    QString proxy = database_.Settings().ReadText(kProxy);
+    QString cloudServer = database_.Settings().ReadText(kCloudServer);
+    const int popoff = database_.Settings().ReadSwitch(kPopOff);
+    const int autoRecord = database_.Settings().ReadSwitch(kAuto);
+    const int autoAdmin = database_.Settings().ReadSwitch(kAutoAdmin);
+    const int screenoff = database_.Settings().ReadSwitch(kScreenOff);
 
     std::lock_guard lock(mutex_);
     fenjiCode_ = std::move(fenjiCode);
@@ -116,7 +116,7 @@ void SettingsStore::SetFenjiCode(const QString& code) {
         std::lock_guard lock(mutex_);
         fenjiCode_ = code;
     }
-    database_.UpdateTextSetting(kFenjiCode, code);
+    database_.Settings().UpdateText(kFenjiCode, code);
 }
 
 bool SettingsStore::SetAreaCode(const QString& code) {
@@ -127,7 +127,7 @@ bool SettingsStore::SetAreaCode(const QString& code) {
         std::lock_guard lock(mutex_);
         areaCode_ = code;
     }
-    database_.UpdateTextSetting(kAreaCode, code);
+    database_.Settings().UpdateText(kAreaCode, code);
     return true;
 }
 
@@ -136,7 +136,7 @@ void SettingsStore::SetIpCode(const QString& code) {
         std::lock_guard lock(mutex_);
         ipCode_ = code;
     }
-    database_.UpdateTextSetting(kIpCode, code);
+    database_.Settings().UpdateText(kIpCode, code);
 }
 
 void SettingsStore::SetSwitchIP(int value) {
@@ -144,7 +144,7 @@ void SettingsStore::SetSwitchIP(int value) {
         std::lock_guard lock(mutex_);
         switchIP_ = value;
     }
-    database_.UpdateIntSetting(kSwitchIP, value);
+    database_.Settings().UpdateSwitch(kSwitchIP, value != 0);
 }
 
 void SettingsStore::SetPopOff(int value) {
@@ -152,7 +152,7 @@ void SettingsStore::SetPopOff(int value) {
         std::lock_guard lock(mutex_);
         popoff_ = value;
     }
-    database_.UpdateIntSetting(kPopOff, value);
+    database_.Settings().UpdateSwitch(kPopOff, value != 0);
 }
 
 QString SettingsStore::CloudServer() const {
@@ -165,7 +165,7 @@ bool SettingsStore::SetCloudServer(const QString& url) {
         std::lock_guard lock(mutex_);
         cloudServer_ = url;
     }
-    return database_.UpdateTextSetting(kCloudServer, url);
+    return database_.Settings().UpdateText(kCloudServer, url);
 }
 
 bool SettingsStore::SetProxy(const QString& proxy) {
@@ -173,7 +173,7 @@ bool SettingsStore::SetProxy(const QString& proxy) {
         std::lock_guard lock(mutex_);
         proxy_ = proxy;
     }
-    return database_.UpdateTextSetting(kProxy, proxy);
+    return database_.Settings().UpdateText(kProxy, proxy);
 }
 
 bool SettingsStore::SetScreenOff(int value, std::int64_t now) {
@@ -185,7 +185,7 @@ bool SettingsStore::SetScreenOff(int value, std::int64_t now) {
         lastScreenOffChange_ = now;
         screenoff_ = value;
     }
-    database_.UpdateIntSetting(kScreenOff, value);
+    database_.Settings().UpdateSwitch(kScreenOff, value != 0);
     return true;
 }
 
@@ -198,9 +198,9 @@ void SettingsStore::SetAuto(bool byApi, bool on) {
             autoAdmin_ = value;
         }
     }
-    database_.UpdateIntSetting(byApi ? kAutoAdmin : kAuto, value);
+    database_.Settings().UpdateSwitch(byApi ? kAutoAdmin : kAuto, on);
     if (byApi) {
-        database_.UpdateIntSetting(kAuto, 0);
+        database_.Settings().UpdateSwitch(kAuto, false);
     }
 }
 
