@@ -436,12 +436,12 @@ void AppCore::SetIpCode(const QString& code) {
     settings_.SetIpCode(code);
 }
 
-void AppCore::SetSwitchIP(int value) {
-    settings_.SetSwitchIP(value);
+void AppCore::SetSwitchIP(bool on) {
+    settings_.SetSwitchIP(on);
 }
 
-void AppCore::SetPopOff(int value) {
-    settings_.SetPopOff(value);
+void AppCore::SetPopOff(bool on) {
+    settings_.SetPopOff(on);
 }
 
 void AppCore::SetProxy(const QString& proxy) {
@@ -453,8 +453,8 @@ void AppCore::SetProxy(const QString& proxy) {
     }
 }
 
-bool AppCore::SetScreenOff(int value) {
-    return settings_.SetScreenOff(value, Now());
+bool AppCore::SetScreenOff(bool on) {
+    return settings_.SetScreenOff(on, Now());
 }
 
 void AppCore::SetAuto(bool byApi, bool on) {

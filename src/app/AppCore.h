@@ -110,8 +110,8 @@ public:
     void SetFenjiCode(const QString& code);
     void SetAreaCode(const QString& code);
     void SetIpCode(const QString& code);
-    void SetSwitchIP(int value);
-    void SetPopOff(int value);
+    void SetSwitchIP(bool on);
+    void SetPopOff(bool on);
     void SetProxy(const QString& proxy);
     // The cloud service's base URL: an http or https address of a host, or empty for the
     // program's own. False, changing nothing, for anything else.
@@ -121,7 +121,7 @@ public:
     QString DefaultCloudServer() const;
     static bool IsCloudServerAddress(const QString& url);
     // False when ignored: the last change was 2 seconds ago or less.
-    bool SetScreenOff(int value);
+    bool SetScreenOff(bool on);
     void SetAuto(bool byApi, bool on);
 
     // Number attribution: "移动|广东广州", or "未知号码".
