@@ -151,7 +151,7 @@ bool AppCore::Start() {
     qCDebug(lcApp) << "user database" << userDatabase << userOpened << "attribution"
                    << attributionFile << attributionOpened;
     if (!userOpened) {
-        ReportOpenFailure(database_.OpenError());
+        RefuseUserDatabase();
         return false;
     }
     // Without the attribution file every number reads as unknown; that is no reason to stop.
@@ -159,7 +159,12 @@ bool AppCore::Start() {
         ReportOpenFailure(attribution_.OpenError());
     }
 
-    database_.RunMigrations();
+    if (!database_.RunMigrations()) {
+        // A file of an older shape cannot serve this program, and no write may make it worse.
+        RefuseUserDatabase();
+        database_.Close();
+        return false;
+    }
     // Opened after the migrations, so that it reads the current schema.
     reader_.Start(userDatabase);
     settings_.Load();
@@ -176,6 +181,24 @@ bool AppCore::Start() {
     localApi_ = std::make_unique<LocalApi>(localApiHub_, limits);
     localApi_->StartServer(config_.localApiPort);
     return true;
+}
+
+void AppCore::RefuseUserDatabase() {
+    ReportOpenFailure(database_.OpenError());
+    // The user can do something about these two; any other failure to open was reported
+    // above only. Posted, so that the notice finds the window shown.
+    QString notice;
+    switch (database_.OpenRefusal()) {
+    case LocalDatabase::Refusal::NewerVersion:
+        notice = QStringLiteral("数据库来自更新版本的Tamberlink，请升级后再打开");
+        break;
+    case LocalDatabase::Refusal::UpgradeFailed:
+        notice = QStringLiteral("数据库升级失败，文件未作改动，请检查磁盘空间和权限后重新打开");
+        break;
+    case LocalDatabase::Refusal::None:
+        return;
+    }
+    PostToUiThread([this, notice] { sink_->ShowTip(notice); });
 }
 
 QString AppCore::DefaultCloudServer() const {

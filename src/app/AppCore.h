@@ -54,7 +54,8 @@ public:
 
     // Makes the data folders, copies the seed database on the first start, opens both
     // databases, brings the user's database up to date and reads the settings. False when
-    // the user's database cannot be opened (the program runs on without it).
+    // the user's database cannot be opened, comes from a newer program or cannot be brought
+    // up to date (the program runs on without it; the last two with a notice).
     bool Start();
     // Closes the databases, deletes the temporary files of the data root and stops the
     // reminders. Runs once; later calls do nothing.
@@ -200,6 +201,9 @@ private:
     void ArmReminders();
     // Creates the cloud client and its flows, then checks silently for a newer version.
     void StartCloud();
+    // Reports a user database that could not be opened or brought up to date, with a notice
+    // when the user can act on it.
+    void RefuseUserDatabase();
     // After the note `id` was written: its reminder restarts (or stops), and the lists
     // showing it, and the call it was written for, hear of the change.
     void NoteWritten(int id, int cid);
