@@ -116,7 +116,7 @@ int main(int argc, char** argv) {
         return Fail("the sync did not succeed");
     }
     const double syncMs = double(clock.nsecsElapsed()) / 1e6;
-    const std::size_t stored = database.GetAllContacts().size();
+    const std::size_t stored = database.Contacts().GetAll().size();
     std::printf("sync of %d contacts (500 pages of 20): %.0f ms, %.2f ms per page, %zu rows "
                 "stored\n",
                 kContacts, syncMs, syncMs / 500, stored);

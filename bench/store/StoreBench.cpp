@@ -192,16 +192,16 @@ void BenchLocalDatabase(const QTemporaryDir& work, const QString& binDir,
     }
     QElapsedTimer timer;
     timer.start();
-    db.InsertDownloadedContacts(contacts, AttributionDatabase());
+    db.Contacts().InsertDownloaded(contacts, AttributionDatabase());
     std::printf("contacts: %d inserted in one transaction in %.0f ms\n", kContacts,
                 double(timer.elapsed()));
 
     std::size_t count = 0;
-    const double load = TimeMs(5, [&] { count = db.LoadContacts().size(); });
+    const double load = TimeMs(5, [&] { count = db.Contacts().Load().size(); });
     std::printf("contacts: LoadContacts of %zu contacts %.1f ms (median of 5)\n", count, load);
     for (const char* keyword : {"zw", "138000", "王伟"}) {
         const double search =
-            TimeMs(5, [&] { count = db.SearchContactList(QString::fromUtf8(keyword)).size(); });
+            TimeMs(5, [&] { count = db.Contacts().SearchList(QString::fromUtf8(keyword)).size(); });
         std::printf("contacts: SearchContactList(\"%s\") %zu found, %.1f ms (median of 5)\n",
                     keyword, count, search);
     }
@@ -211,13 +211,13 @@ void BenchLocalDatabase(const QTemporaryDir& work, const QString& binDir,
     for (int i = 0; i < kCallLogInserts; ++i) {
         const QString number = i % 2 == 0 ? known : QString::number(13900000000LL + i);
         const NumberAttribution where = attribution.Lookup(number);
-        db.AddCallLog(number, where.Place(), where.corp, 3);
+        db.CallLog().Add(number, where.Place(), where.corp, 3);
     }
     const double seconds = double(timer.nsecsElapsed()) / 1e9;
     std::printf("call log: AddCallLog %.0f inserts/s (%d inserts, each its own committed write, "
                 "with %d contacts to look the name up in)\n",
                 kCallLogInserts / seconds, kCallLogInserts, kContacts);
-    const double loadLog = TimeMs(5, [&] { count = db.LoadCallLog().size(); });
+    const double loadLog = TimeMs(5, [&] { count = db.CallLog().Load().size(); });
     std::printf("call log: LoadCallLog of %zu rows %.1f ms (median of 5)\n", count, loadLog);
 }
 

@@ -426,7 +426,8 @@ public:
         // The SMS rows are written as the box takes each message.
         for (const QByteArray& number : smsNumbers) {
             const std::int64_t deadline = MonotonicNs() + std::int64_t(kWaitMs) * 1000000;
-            while (window_.Core().Database().GetFirstSmsTo(QString::fromLatin1(number)).isEmpty()) {
+            while (
+                window_.Core().Database().Sms().GetFirstTo(QString::fromLatin1(number)).isEmpty()) {
                 if (MonotonicNs() > deadline) {
                     return Fail("no SMS row for " + number);
                 }

@@ -151,7 +151,7 @@ bool AppCore::Start() {
     qCDebug(lcApp) << "user database" << userDatabase << userOpened << "attribution"
                    << attributionFile << attributionOpened;
     if (!userOpened) {
-        ReportOpenFailure(database_.OpenError());
+        RefuseUserDatabase();
         return false;
     }
     // Without the attribution file every number reads as unknown; that is no reason to stop.
@@ -159,7 +159,12 @@ bool AppCore::Start() {
         ReportOpenFailure(attribution_.OpenError());
     }
 
-    database_.RunMigrations();
+    if (!database_.RunMigrations()) {
+        // A file of an older shape cannot serve this program, and no write may make it worse.
+        RefuseUserDatabase();
+        database_.Close();
+        return false;
+    }
     // Opened after the migrations, so that it reads the current schema.
     reader_.Start(userDatabase);
     settings_.Load();
@@ -176,6 +181,24 @@ bool AppCore::Start() {
     localApi_ = std::make_unique<LocalApi>(localApiHub_, limits);
     localApi_->StartServer(config_.localApiPort);
     return true;
+}
+
+void AppCore::RefuseUserDatabase() {
+    ReportOpenFailure(database_.OpenError());
+    // The user can do something about these two; any other failure to open was reported
+    // above only. Posted, so that the notice finds the window shown.
+    QString notice;
+    switch (database_.OpenRefusal()) {
+    case LocalDatabase::Refusal::NewerVersion:
+        notice = QStringLiteral("数据库来自更新版本的Tamberlink，请升级后再打开");
+        break;
+    case LocalDatabase::Refusal::UpgradeFailed:
+        notice = QStringLiteral("数据库升级失败，文件未作改动，请检查磁盘空间和权限后重新打开");
+        break;
+    case LocalDatabase::Refusal::None:
+        return;
+    }
+    PostToUiThread([this, notice] { sink_->ShowTip(notice); });
 }
 
 QString AppCore::DefaultCloudServer() const {
@@ -436,12 +459,12 @@ void AppCore::SetIpCode(const QString& code) {
     settings_.SetIpCode(code);
 }
 
-void AppCore::SetSwitchIP(int value) {
-    settings_.SetSwitchIP(value);
+void AppCore::SetSwitchIP(bool on) {
+    settings_.SetSwitchIP(on);
 }
 
-void AppCore::SetPopOff(int value) {
-    settings_.SetPopOff(value);
+void AppCore::SetPopOff(bool on) {
+    settings_.SetPopOff(on);
 }
 
 void AppCore::SetProxy(const QString& proxy) {
@@ -453,8 +476,8 @@ void AppCore::SetProxy(const QString& proxy) {
     }
 }
 
-bool AppCore::SetScreenOff(int value) {
-    return settings_.SetScreenOff(value, Now());
+bool AppCore::SetScreenOff(bool on) {
+    return settings_.SetScreenOff(on, Now());
 }
 
 void AppCore::SetAuto(bool byApi, bool on) {
@@ -471,16 +494,16 @@ QString AppCore::GetAttribution(const QString& number) const {
 }
 
 std::vector<ContactRecord> AppCore::LoadContacts() {
-    return database_.LoadContacts();
+    return database_.Contacts().Load();
 }
 
 std::vector<ContactRecord> AppCore::SearchContactList(const QString& keyword) {
-    return database_.SearchContactList(keyword);
+    return database_.Contacts().SearchList(keyword);
 }
 
 bool AppCore::AddContact(const ContactRecord& record, bool doNotShow) {
     std::vector<ContactRecord> stored;
-    const bool ok = database_.AddContact(record, attribution_, &stored);
+    const bool ok = database_.Contacts().Add(record, attribution_, &stored);
     if (!stored.empty() && !doNotShow) {
         DeliverToUi([this, stored = std::move(stored)] { sink_->ShowAddedContacts(stored); });
     }
@@ -488,7 +511,7 @@ bool AppCore::AddContact(const ContactRecord& record, bool doNotShow) {
 }
 
 bool AppCore::UpdateContact(const ContactRecord& record) {
-    if (!database_.UpdateContact(record, attribution_)) {
+    if (!database_.Contacts().Update(record, attribution_)) {
         ShowTip(QStringLiteral("编辑联系人出错"));
         return false;
     }
@@ -503,26 +526,26 @@ bool AppCore::UpdateContact(const ContactRecord& record) {
 }
 
 bool AppCore::DeleteContact(int id) {
-    return database_.DeleteContact(id);
+    return database_.Contacts().Delete(id);
 }
 
 bool AppCore::DeleteAllContacts() {
-    database_.DeleteAllContacts();
+    database_.Contacts().DeleteAll();
     DeliverToUi([this] { sink_->ReloadContacts(); });
     return true;
 }
 
 QString AppCore::GetContactName(const QString& number) {
-    return database_.GetContactName(number);
+    return database_.Contacts().GetName(number);
 }
 
 std::vector<CallLogRecord> AppCore::LoadCallLog() {
-    return database_.LoadCallLog();
+    return database_.CallLog().Load();
 }
 
 bool AppCore::AddCallLog(const QString& number, const QString& place, const QString& corp,
                          int type) {
-    const int id = database_.AddCallLog(number, place, corp, type);
+    const int id = database_.CallLog().Add(number, place, corp, type);
     if (id == 0) {
         return false;
     }
@@ -531,30 +554,30 @@ bool AppCore::AddCallLog(const QString& number, const QString& place, const QStr
 }
 
 bool AppCore::DeleteCallLogs(const std::vector<int>& ids) {
-    return database_.DeleteCallLogs(ids);
+    return database_.CallLog().Delete(ids);
 }
 
 int AppCore::CurrentCallId() {
-    return database_.NewestCallLogId();
+    return database_.CallLog().NewestId();
 }
 
 void AppCore::LinkRecordingToCallLog(const QString& guid, int callId) {
     QString error;
     int linked = 0;
-    switch (database_.LinkRecordingToCall(guid, callId, &error, &linked)) {
-    case LocalDatabase::RecordingLink::Linked:
+    switch (database_.CallLog().LinkRecording(guid, callId, &error, &linked)) {
+    case CallLogTable::RecordingLink::Linked:
         DeliverToUi([this, linked] { sink_->CallLogRowsChanged({linked}); });
         break;
-    case LocalDatabase::RecordingLink::Failed:
+    case CallLogTable::RecordingLink::Failed:
         ShowTip(QStringLiteral("保存通话记录中录音文件出错，错误：") + error);
         break;
-    case LocalDatabase::RecordingLink::NotLinked:
+    case CallLogTable::RecordingLink::NotLinked:
         break;
     }
 }
 
 bool AppCore::AddSms(const QString& number, const QString& content, const QString& attribution) {
-    if (!database_.AddSms(number, content, attribution)) {
+    if (!database_.Sms().Add(number, content, attribution)) {
         return false;
     }
     DeliverToUi([this] { emit SmsListChanged(); });
@@ -562,31 +585,31 @@ bool AppCore::AddSms(const QString& number, const QString& content, const QStrin
 }
 
 std::vector<SmsRecord> AppCore::LoadSmsList() {
-    return database_.LoadSmsList();
+    return database_.Sms().Load();
 }
 
 bool AppCore::DeleteSms(const std::vector<int>& ids) {
-    return database_.DeleteSms(ids);
+    return database_.Sms().Delete(ids);
 }
 
 QStringList AppCore::GetFirstSmsTo(const QString& number) {
-    return database_.GetFirstSmsTo(number);
+    return database_.Sms().GetFirstTo(number);
 }
 
 std::vector<TemplateRecord> AppCore::LoadTemplateList() {
-    return database_.LoadTemplateList();
+    return database_.Templates().Load();
 }
 
 std::vector<TemplateRecord> AppCore::GetAllTemplates() {
-    return database_.GetAllTemplates();
+    return database_.Templates().GetAll();
 }
 
 bool AppCore::DeleteTemplates(const std::vector<int>& ids) {
-    return database_.DeleteTemplates(ids);
+    return database_.Templates().Delete(ids);
 }
 
 bool AppCore::SaveTemplate(const TemplateRecord& record) {
-    if (!database_.SaveTemplate(record)) {
+    if (!database_.Templates().Save(record)) {
         return false;
     }
     DeliverToUi([this] { emit TemplateListChanged(); });
@@ -594,7 +617,7 @@ bool AppCore::SaveTemplate(const TemplateRecord& record) {
 }
 
 std::vector<NoteRecord> AppCore::LoadNoteList() {
-    std::vector<NoteRecord> notes = database_.LoadNoteList(Now());
+    std::vector<NoteRecord> notes = database_.Notes().Load(Now());
     // Reminders live on the UI thread; a list loaded elsewhere has them started there.
     if (OnUiThread()) {
         reminders_.Arm(notes);
@@ -606,7 +629,7 @@ std::vector<NoteRecord> AppCore::LoadNoteList() {
 
 void AppCore::NoteWritten(int id, int cid) {
     DeliverToUi([this, id, cid] {
-        if (std::optional<NoteRecord> note = database_.GetNote(id)) {
+        if (std::optional<NoteRecord> note = database_.Notes().Get(id)) {
             note->ScheduleReminder(Now());
             reminders_.Arm(*note);
         }
@@ -618,19 +641,19 @@ void AppCore::NoteWritten(int id, int cid) {
 }
 
 void AppCore::ArmReminders() {
-    reminders_.Arm(database_.LoadDueReminders(Now()));
+    reminders_.Arm(database_.Notes().LoadDueReminders(Now()));
 }
 
 void AppCore::OnReminderDue(int noteId) {
     // A note deleted meanwhile has nothing to show.
-    if (database_.GetNote(noteId).has_value()) {
+    if (database_.Notes().Get(noteId).has_value()) {
         sink_->ShowNoteReminder(noteId);
     }
 }
 
 bool AppCore::AddNote(const QString& name, const QString& phone, const QString& head,
                       const QString& dateTime, const QString& content, int cid) {
-    const int id = database_.AddNote(name, phone, head, dateTime, content, cid);
+    const int id = database_.Notes().Add(name, phone, head, dateTime, content, cid);
     if (id == 0) {
         return false;
     }
@@ -640,7 +663,7 @@ bool AppCore::AddNote(const QString& name, const QString& phone, const QString& 
 
 bool AppCore::UpdateNote(int id, const QString& name, const QString& phone, const QString& head,
                          const QString& dateTime, const QString& content) {
-    if (!database_.UpdateNote(id, name, phone, head, dateTime, content)) {
+    if (!database_.Notes().Update(id, name, phone, head, dateTime, content)) {
         return false;
     }
     NoteWritten(id, 0);
@@ -649,7 +672,7 @@ bool AppCore::UpdateNote(int id, const QString& name, const QString& phone, cons
 
 bool AppCore::DeleteNotes(const std::vector<int>& ids) {
     std::vector<int> calls;
-    database_.DeleteNotes(ids, &calls);
+    database_.Notes().Delete(ids, &calls);
     DeliverToUi([this, ids, calls] {
         for (int id : ids) {
             reminders_.Stop(id);
@@ -663,11 +686,11 @@ bool AppCore::DeleteNotes(const std::vector<int>& ids) {
 }
 
 std::optional<NoteRecord> AppCore::GetNote(int id) {
-    return database_.GetNote(id);
+    return database_.Notes().Get(id);
 }
 
 std::optional<NoteRecord> AppCore::GetNoteForCall(int callLogId) {
-    return database_.GetNoteForCall(callLogId);
+    return database_.Notes().GetForCall(callLogId);
 }
 
 bool AppCore::SaveLogin(const QString& account, const QString& password, bool remember) {

@@ -54,7 +54,8 @@ public:
 
     // Makes the data folders, copies the seed database on the first start, opens both
     // databases, brings the user's database up to date and reads the settings. False when
-    // the user's database cannot be opened (the program runs on without it).
+    // the user's database cannot be opened, comes from a newer program or cannot be brought
+    // up to date (the program runs on without it; the last two with a notice).
     bool Start();
     // Closes the databases, deletes the temporary files of the data root and stops the
     // reminders. Runs once; later calls do nothing.
@@ -110,8 +111,8 @@ public:
     void SetFenjiCode(const QString& code);
     void SetAreaCode(const QString& code);
     void SetIpCode(const QString& code);
-    void SetSwitchIP(int value);
-    void SetPopOff(int value);
+    void SetSwitchIP(bool on);
+    void SetPopOff(bool on);
     void SetProxy(const QString& proxy);
     // The cloud service's base URL: an http or https address of a host, or empty for the
     // program's own. False, changing nothing, for anything else.
@@ -121,7 +122,7 @@ public:
     QString DefaultCloudServer() const;
     static bool IsCloudServerAddress(const QString& url);
     // False when ignored: the last change was 2 seconds ago or less.
-    bool SetScreenOff(int value);
+    bool SetScreenOff(bool on);
     void SetAuto(bool byApi, bool on);
 
     // Number attribution: "移动|广东广州", or "未知号码".
@@ -200,6 +201,9 @@ private:
     void ArmReminders();
     // Creates the cloud client and its flows, then checks silently for a newer version.
     void StartCloud();
+    // Reports a user database that could not be opened or brought up to date, with a notice
+    // when the user can act on it.
+    void RefuseUserDatabase();
     // After the note `id` was written: its reminder restarts (or stops), and the lists
     // showing it, and the call it was written for, hear of the change.
     void NoteWritten(int id, int cid);

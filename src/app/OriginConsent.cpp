@@ -29,7 +29,7 @@ OriginConsent::OriginConsent(LocalDatabase& database, Hooks hooks)
     , hooks_(std::move(hooks)) {}
 
 void OriginConsent::Load() {
-    std::vector<OriginRecord> origins = database_.LoadOrigins();
+    std::vector<OriginRecord> origins = database_.Origins().Load();
     std::lock_guard lock(mutex_);
     origins_ = std::move(origins);
 }
@@ -228,7 +228,8 @@ void OriginConsent::Answer(std::uint64_t question, bool allowed) {
     if (!settled) {
         return;
     }
-    database_.SaveOriginAnswer(settled->question.origin, UseOf(settled->question.purpose), allowed);
+    database_.Origins().SaveAnswer(settled->question.origin, UseOf(settled->question.purpose),
+                                   allowed);
     Reload();
     for (const Waiter& waiter : settled->waiters) {
         waiter.answer(allowed);
@@ -258,21 +259,21 @@ std::vector<OriginRecord> OriginConsent::Origins() const {
 
 void OriginConsent::SetAllowed(const std::vector<int>& ids, bool allowed) {
     const std::vector<OriginRecord> before = Origins();
-    database_.SetOriginAnswers(ids, std::nullopt, allowed);
+    database_.Origins().SetAnswers(ids, std::nullopt, allowed);
     Reload();
     RevokeLost(before);
 }
 
 void OriginConsent::SetAllowed(int id, ApiPurpose purpose, bool allowed) {
     const std::vector<OriginRecord> before = Origins();
-    database_.SetOriginAnswers({id}, UseOf(purpose), allowed);
+    database_.Origins().SetAnswers({id}, UseOf(purpose), allowed);
     Reload();
     RevokeLost(before);
 }
 
 void OriginConsent::Remove(const std::vector<int>& ids) {
     const std::vector<OriginRecord> before = Origins();
-    database_.DeleteOrigins(ids);
+    database_.Origins().Delete(ids);
     Reload();
     RevokeLost(before);
 }

@@ -32,21 +32,21 @@ void SettingsStore::Clear() {
     ipCode_.clear();
     proxy_.clear();
     cloudServer_.clear();
-    switchIP_ = popoff_ = auto_ = autoAdmin_ = screenoff_ = 0;
+    switchIP_ = popoff_ = auto_ = autoAdmin_ = screenoff_ = false;
 }
 
 void SettingsStore::Load() {
     // Read outside the lock: the database has its own.
-    QString fenjiCode = database_.ReadTextSetting(kFenjiCode);
-    QString areaCode = database_.ReadTextSetting(kAreaCode);
-    QString ipCode = database_.ReadTextSetting(kIpCode);
-    const int switchIP = database_.ReadIntSetting(kSwitchIP);
-    QString proxy = database_.ReadTextSetting(kProxy);
-    QString cloudServer = database_.ReadTextSetting(kCloudServer);
-    const int popoff = database_.ReadIntSetting(kPopOff);
-    const int autoRecord = database_.ReadIntSetting(kAuto);
-    const int autoAdmin = database_.ReadIntSetting(kAutoAdmin);
-    const int screenoff = database_.ReadIntSetting(kScreenOff);
+    QString fenjiCode = database_.Settings().ReadText(kFenjiCode);
+    QString areaCode = database_.Settings().ReadText(kAreaCode);
+    QString ipCode = database_.Settings().ReadText(kIpCode);
+    const bool switchIP = database_.Settings().ReadSwitch(kSwitchIP);
+    QString proxy = database_.Settings().ReadText(kProxy);
+    QString cloudServer = database_.Settings().ReadText(kCloudServer);
+    const bool popoff = database_.Settings().ReadSwitch(kPopOff);
+    const bool autoRecord = database_.Settings().ReadSwitch(kAuto);
+    const bool autoAdmin = database_.Settings().ReadSwitch(kAutoAdmin);
+    const bool screenoff = database_.Settings().ReadSwitch(kScreenOff);
 
     std::lock_guard lock(mutex_);
     fenjiCode_ = std::move(fenjiCode);
@@ -76,7 +76,7 @@ QString SettingsStore::IpCode() const {
     return ipCode_;
 }
 
-int SettingsStore::SwitchIP() const {
+bool SettingsStore::SwitchIP() const {
     std::lock_guard lock(mutex_);
     return switchIP_;
 }
@@ -86,29 +86,29 @@ QString SettingsStore::Proxy() const {
     return proxy_;
 }
 
-int SettingsStore::PopOff() const {
+bool SettingsStore::PopOff() const {
     std::lock_guard lock(mutex_);
     return popoff_;
 }
 
-int SettingsStore::Auto() const {
+bool SettingsStore::Auto() const {
     std::lock_guard lock(mutex_);
     return auto_;
 }
 
-int SettingsStore::AutoAdmin() const {
+bool SettingsStore::AutoAdmin() const {
     std::lock_guard lock(mutex_);
     return autoAdmin_;
 }
 
-int SettingsStore::ScreenOff() const {
+bool SettingsStore::ScreenOff() const {
     std::lock_guard lock(mutex_);
     return screenoff_;
 }
 
 bool SettingsStore::IsAutoRecordOn() const {
     std::lock_guard lock(mutex_);
-    return auto_ != 0 || autoAdmin_ != 0;
+    return auto_ || autoAdmin_;
 }
 
 void SettingsStore::SetFenjiCode(const QString& code) {
@@ -116,7 +116,7 @@ void SettingsStore::SetFenjiCode(const QString& code) {
         std::lock_guard lock(mutex_);
         fenjiCode_ = code;
     }
-    database_.UpdateTextSetting(kFenjiCode, code);
+    database_.Settings().UpdateText(kFenjiCode, code);
 }
 
 bool SettingsStore::SetAreaCode(const QString& code) {
@@ -127,7 +127,7 @@ bool SettingsStore::SetAreaCode(const QString& code) {
         std::lock_guard lock(mutex_);
         areaCode_ = code;
     }
-    database_.UpdateTextSetting(kAreaCode, code);
+    database_.Settings().UpdateText(kAreaCode, code);
     return true;
 }
 
@@ -136,23 +136,23 @@ void SettingsStore::SetIpCode(const QString& code) {
         std::lock_guard lock(mutex_);
         ipCode_ = code;
     }
-    database_.UpdateTextSetting(kIpCode, code);
+    database_.Settings().UpdateText(kIpCode, code);
 }
 
-void SettingsStore::SetSwitchIP(int value) {
+void SettingsStore::SetSwitchIP(bool on) {
     {
         std::lock_guard lock(mutex_);
-        switchIP_ = value;
+        switchIP_ = on;
     }
-    database_.UpdateIntSetting(kSwitchIP, value);
+    database_.Settings().UpdateSwitch(kSwitchIP, on);
 }
 
-void SettingsStore::SetPopOff(int value) {
+void SettingsStore::SetPopOff(bool on) {
     {
         std::lock_guard lock(mutex_);
-        popoff_ = value;
+        popoff_ = on;
     }
-    database_.UpdateIntSetting(kPopOff, value);
+    database_.Settings().UpdateSwitch(kPopOff, on);
 }
 
 QString SettingsStore::CloudServer() const {
@@ -165,7 +165,7 @@ bool SettingsStore::SetCloudServer(const QString& url) {
         std::lock_guard lock(mutex_);
         cloudServer_ = url;
     }
-    return database_.UpdateTextSetting(kCloudServer, url);
+    return database_.Settings().UpdateText(kCloudServer, url);
 }
 
 bool SettingsStore::SetProxy(const QString& proxy) {
@@ -173,34 +173,33 @@ bool SettingsStore::SetProxy(const QString& proxy) {
         std::lock_guard lock(mutex_);
         proxy_ = proxy;
     }
-    return database_.UpdateTextSetting(kProxy, proxy);
+    return database_.Settings().UpdateText(kProxy, proxy);
 }
 
-bool SettingsStore::SetScreenOff(int value, std::int64_t now) {
+bool SettingsStore::SetScreenOff(bool on, std::int64_t now) {
     {
         std::lock_guard lock(mutex_);
         if (now - lastScreenOffChange_ <= kScreenOffQuietSeconds) {
             return false;
         }
         lastScreenOffChange_ = now;
-        screenoff_ = value;
+        screenoff_ = on;
     }
-    database_.UpdateIntSetting(kScreenOff, value);
+    database_.Settings().UpdateSwitch(kScreenOff, on);
     return true;
 }
 
 void SettingsStore::SetAuto(bool byApi, bool on) {
-    const int value = on ? 1 : 0;
     {
         std::lock_guard lock(mutex_);
-        auto_ = value;
+        auto_ = on;
         if (byApi) {
-            autoAdmin_ = value;
+            autoAdmin_ = on;
         }
     }
-    database_.UpdateIntSetting(byApi ? kAutoAdmin : kAuto, value);
+    database_.Settings().UpdateSwitch(byApi ? kAutoAdmin : kAuto, on);
     if (byApi) {
-        database_.UpdateIntSetting(kAuto, 0);
+        database_.Settings().UpdateSwitch(kAuto, false);
     }
 }
 

@@ -20,21 +20,21 @@ public:
 
     explicit SettingsStore(LocalDatabase& database);
 
-    // Empty texts and zero switches: the state before the database is read.
+    // Empty texts and switches off: the state before the database is read.
     void Clear();
     void Load();
 
     QString FenjiCode() const;
     QString AreaCode() const;
     QString IpCode() const;
-    int SwitchIP() const;
+    bool SwitchIP() const;
     QString Proxy() const;
     // The cloud service's base URL the user gave; empty for the program's own.
     QString CloudServer() const;
-    int PopOff() const;
-    int Auto() const;
-    int AutoAdmin() const;
-    int ScreenOff() const;
+    bool PopOff() const;
+    bool Auto() const;
+    bool AutoAdmin() const;
+    bool ScreenOff() const;
     // Automatic recording is on when the user or another program turned it on.
     bool IsAutoRecordOn() const;
 
@@ -42,13 +42,13 @@ public:
     // Codes of 6 or more characters are refused: nothing changes and false is returned.
     bool SetAreaCode(const QString& code);
     void SetIpCode(const QString& code);
-    void SetSwitchIP(int value);
-    void SetPopOff(int value);
+    void SetSwitchIP(bool on);
+    void SetPopOff(bool on);
     // False when the row could not be written.
     bool SetProxy(const QString& proxy);
     bool SetCloudServer(const QString& url);
     // `now` in seconds. False, changing nothing, within the quiet time of the last change.
-    bool SetScreenOff(int value, std::int64_t now);
+    bool SetScreenOff(bool on, std::int64_t now);
     // From the local API the choice goes to auto_admin and the user's row is reset to 0.
     void SetAuto(bool byApi, bool on);
 
@@ -58,13 +58,13 @@ private:
     QString fenjiCode_;
     QString areaCode_;
     QString ipCode_;
-    int switchIP_ = 0;
+    bool switchIP_ = false;
     QString proxy_;
     QString cloudServer_;
-    int popoff_ = 0;
-    int auto_ = 0;
-    int autoAdmin_ = 0;
-    int screenoff_ = 0;
+    bool popoff_ = false;
+    bool auto_ = false;
+    bool autoAdmin_ = false;
+    bool screenoff_ = false;
     std::int64_t lastScreenOffChange_ = 0;
 };
 

@@ -115,7 +115,7 @@ void AccountFlow::LoggedIn() {
 }
 
 ProfileRecord AccountFlow::Profile() const {
-    return loggedIn_ ? database_.GetProfile(account_) : ProfileRecord();
+    return loggedIn_ ? database_.Account().GetProfile(account_) : ProfileRecord();
 }
 
 void AccountFlow::LogOut() {
@@ -125,7 +125,7 @@ void AccountFlow::LogOut() {
 
 void AccountFlow::ApplyProfile(const QString& name, const QString& company) {
     host_.ShowLoggedIn(account_, name, company.isEmpty() ? DefaultCompany() : company);
-    database_.UpdateProfile(account_, name, company);
+    database_.Account().UpdateProfile(account_, name, company);
 }
 
 void AccountFlow::OnReply(const CloudReply& reply) {

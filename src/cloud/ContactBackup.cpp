@@ -162,7 +162,7 @@ bool ContactBackup::KeepSnapshot() {
 
 void ContactBackup::SendPage() {
     if (page_ == 0) {
-        contacts_ = database_.GetContactsForBackup();
+        contacts_ = database_.Contacts().GetForBackup();
     }
     Json::Value page(Json::arrayValue);
     const std::size_t first = std::size_t(page_) * kPageSize;

@@ -133,11 +133,12 @@ std::vector<ContactRecord> ContactSync::NewContacts(const std::vector<ContactRec
 void ContactSync::Apply() {
     if (!cloud_.empty()) {
         std::vector<QString> localPhones;
-        for (const ContactRecord& local : database_.GetAllContacts()) {
+        for (const ContactRecord& local : database_.Contacts().GetAll()) {
             localPhones.push_back(local.phone);
         }
         // All or nothing: a failed insert rolls the whole download back.
-        if (!database_.InsertDownloadedContacts(NewContacts(cloud_, localPhones), attribution_)) {
+        if (!database_.Contacts().InsertDownloaded(NewContacts(cloud_, localPhones),
+                                                   attribution_)) {
             Finish(false);
             return;
         }

@@ -40,7 +40,7 @@ RememberedPassword::RememberedPassword(LocalDatabase& database, PasswordKeyring*
 RememberedPassword::~RememberedPassword() = default;
 
 void RememberedPassword::Load() {
-    const AccountRecord row = database_.ReadAccount();
+    const AccountRecord row = database_.Account().Read();
     offer_ = {row.account, {}, row.rememberPassword != 0};
     storedAccount_ = row.account;
     storedColumn_ = row.password;
@@ -59,7 +59,7 @@ void RememberedPassword::Load() {
     const bool keep = offer_.remember && !row.account.isEmpty();
     const QString digest = keep ? LoginDigest(row.account, row.password) : QString();
     const QString column = keep ? DigestColumn(digest) : QString();
-    if (!database_.UpdateStoredPassword(column)) {
+    if (!database_.Account().UpdateStoredPassword(column)) {
         return;
     }
     storedColumn_ = column;
@@ -76,7 +76,7 @@ void RememberedPassword::OfferRegistered(const QString& account, const QString& 
 
 bool RememberedPassword::Store(const QString& account, const QString& password, bool remember) {
     if (account.isEmpty()) {
-        return database_.SaveLogin({}, {}, remember);
+        return database_.Account().SaveLogin({}, {}, remember);
     }
     const bool keep = remember && !password.isEmpty();
     const QString column = keep ? DigestColumn(LoginDigest(account, password)) : QString();
@@ -98,7 +98,7 @@ bool RememberedPassword::StoreOffered(bool remember) {
 }
 
 bool RememberedPassword::Write(const QString& account, const QString& column, bool remember) {
-    if (!database_.SaveLogin(account, column, remember)) {
+    if (!database_.Account().SaveLogin(account, column, remember)) {
         return false;
     }
     storedAccount_ = account;

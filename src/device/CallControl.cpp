@@ -81,7 +81,7 @@ bool CallControl::DialAs(const QString* name, const QString& number, bool throug
     }
 
     const PhoneNumber::DialPrefix prefix =
-        PhoneNumber::PrefixFor(work, settings.fenjiCode, settings.ipCode, settings.switchIP == 1,
+        PhoneNumber::PrefixFor(work, settings.fenjiCode, settings.ipCode, settings.switchIP,
                                settings.areaCode, where.areaCode);
     const auto dialFrame = throughPhone ? frame::PhoneDial(work)
                                         : frame::LandlineDial(prefix.counted, prefix.text + work);
@@ -145,7 +145,7 @@ void CallControl::OnIncomingCall(const QString& number, bool onPhone) {
     caller = PhoneNumber::WithoutCountryCode(caller);
     host_.ReportCall(
         {CallReport::Kind::Incoming, caller, ShownName(name), where.Text(), onPhone, QString()});
-    if (host_.CurrentDialSettings().popOff != 0) {
+    if (host_.CurrentDialSettings().popOff) {
         host_.ShowIncomingCall(where.Text(), QString(), caller, name, onPhone);
     }
     host_.AddCallLog(caller, where.Place(), where.corp,

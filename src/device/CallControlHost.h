@@ -11,11 +11,11 @@ namespace tamberlink {
 
 // The settings call control dials by.
 struct DialSettings {
-    QString fenjiCode; // extension prefix
-    QString areaCode;  // the local area code
-    QString ipCode;    // IP long-distance prefix
-    int switchIP = 0;  // 1: dial ipCode after the extension prefix
-    int popOff = 1;    // not 0: show the incoming-call popup
+    QString fenjiCode;     // extension prefix
+    QString areaCode;      // the local area code
+    QString ipCode;        // IP long-distance prefix
+    bool switchIP = false; // dial ipCode after the extension prefix
+    bool popOff = true;    // show the incoming-call popup
 };
 
 // A call as the popups and the call log show it, reported as it is logged.

@@ -1,6 +1,7 @@
 #include "store/BackgroundReader.h"
 
-#include <cstdio>
+#include "store/StoreLog.h"
+
 #include <exception>
 
 namespace tamberlink {
@@ -12,7 +13,7 @@ BackgroundReader::~BackgroundReader() {
 bool BackgroundReader::Start(const QString& path) {
     Stop();
     if (!db_.OpenForReading(path)) {
-        std::fprintf(stderr, "无法打开数据库: %s\n", db_.OpenError().toUtf8().constData());
+        qCWarning(lcStore).noquote() << "无法打开数据库:" << db_.OpenError();
         return false;
     }
     {
@@ -70,9 +71,9 @@ void BackgroundReader::Run() {
         try {
             job(db_);
         } catch (const std::exception& error) {
-            std::fprintf(stderr, "a background read failed: %s\n", error.what());
+            qCWarning(lcStore) << "a background read failed:" << error.what();
         } catch (...) {
-            std::fprintf(stderr, "a background read failed\n");
+            qCWarning(lcStore) << "a background read failed";
         }
     }
 }

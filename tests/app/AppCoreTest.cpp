@@ -2,6 +2,7 @@
 
 #include "../store/StoreTestSupport.h"
 #include "app/AppCore.h"
+#include "store/Schema.h"
 
 #include <QDir>
 #include <QFile>
@@ -110,6 +111,42 @@ TEST_F(CoreTest, UnopenableUserDatabaseIsReportedAndTheCoreRunsOn) {
     EXPECT_TRUE(core_->LoadCallLog().empty());
     core_->SetAreaCode(QStringLiteral("020"));
     EXPECT_EQ(core_->Settings().AreaCode(), QStringLiteral("020"));
+}
+
+TEST_F(CoreTest, ADatabaseFromANewerProgramIsRefusedWithANoticeAndLeftUntouched) {
+    ASSERT_TRUE(QDir().mkpath(Root() + QStringLiteral("/Data")));
+    ASSERT_TRUE(QFile::copy(BuiltDataFolder() + QStringLiteral("/Tamberlink.db"), UserDatabase()));
+    QFile::setPermissions(UserDatabase(), QFile::ReadOwner | QFile::WriteOwner);
+    {
+        RawDb raw(UserDatabase());
+        raw.Exec("PRAGMA journal_mode=WAL");
+        raw.Exec("create table table_next(id INTEGER PRIMARY KEY, what text)");
+        raw.Exec("insert into table_log(name, phone, type) values('a', '1', 3)");
+        raw.Exec("PRAGMA user_version=" + std::to_string(kSchemaVersion + 1));
+    }
+    auto bytes = [this] {
+        QFile file(UserDatabase());
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+        return file.readAll();
+    };
+    const QByteArray before = bytes();
+
+    core_ = NewCore();
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(core_->Start());
+    const std::string errors = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(errors.rfind("无法打开数据库: ", 0), 0u) << errors;
+    EXPECT_TRUE(WaitUntil([this] {
+        return sink_.Events().contains(
+            QStringLiteral("tip:数据库来自更新版本的Tamberlink，请升级后再打开"));
+    })) << sink_.Events().join(u' ').toStdString();
+    EXPECT_FALSE(core_->Database().IsOpen());
+    EXPECT_TRUE(core_->LoadCallLog().empty());
+    core_->Shutdown();
+
+    EXPECT_EQ(bytes(), before);
+    EXPECT_EQ(QDir(Root() + QStringLiteral("/Data")).entryList(QDir::Files),
+              QStringList{QStringLiteral("Tamberlink.db")});
 }
 
 TEST_F(CoreTest, MissingAttributionFileGivesTheDefaults) {

@@ -143,7 +143,7 @@ TEST(OriginAnswers, AnOlderDatabaseKeepsItsRefusalsForEveryPurposeAndItsPermissi
         LocalDatabase database;
         ASSERT_TRUE(database.Open(seed.path()));
         database.RunMigrations();
-        const std::vector<OriginRecord> records = database.LoadOrigins();
+        const std::vector<OriginRecord> records = database.Origins().Load();
         ASSERT_EQ(records.size(), 2u);
         for (int use = 0; use < OriginRecord::kUses; ++use) {
             EXPECT_EQ(records[0].answers[use], start == 1 && use == OriginRecord::kDial
@@ -153,7 +153,8 @@ TEST(OriginAnswers, AnOlderDatabaseKeepsItsRefusalsForEveryPurposeAndItsPermissi
             EXPECT_EQ(records[1].answers[use], false) << use;
         }
         // What is answered after the first start stays at the next.
-        database.SaveOriginAnswer(QStringLiteral("http://a.example"), OriginRecord::kDial, true);
+        database.Origins().SaveAnswer(QStringLiteral("http://a.example"), OriginRecord::kDial,
+                                      true);
     }
     EXPECT_EQ(RawDb(seed.path()).Rows("select allowed from table_origin"), "0\n0");
 }

@@ -425,7 +425,7 @@ TEST_F(ContactSyncTest, AFailedInsertLeavesTheDatabaseAsItWas) {
     EXPECT_TRUE(sink_.Has(QStringLiteral("endProgress")));
     EXPECT_EQ(Contacts(), before);
     // No transaction was left open: the connection still writes and commits.
-    EXPECT_TRUE(database_.SaveLogin(QStringLiteral("1"), QString(), false));
+    EXPECT_TRUE(database_.Account().SaveLogin(QStringLiteral("1"), QString(), false));
     EXPECT_EQ(RawDb(seed_.path()).Rows("select account from table_user"), "1");
 }
 

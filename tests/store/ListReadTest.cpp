@@ -29,7 +29,7 @@ TEST(Wal, CommitsWithoutWaitingAndCloseLeavesOneFile) {
     LocalDatabase db;
     ASSERT_TRUE(db.Open(seed.path()));
     db.RunMigrations();
-    const int id = db.AddCallLog(QStringLiteral("13800000000"), {}, {}, 3);
+    const int id = db.CallLog().Add(QStringLiteral("13800000000"), {}, {}, 3);
     ASSERT_GT(id, 0);
     {
         RawDb raw(seed.path());
@@ -37,12 +37,12 @@ TEST(Wal, CommitsWithoutWaitingAndCloseLeavesOneFile) {
         // A reader of its own sees the committed row while the writer holds the file.
         LocalDatabase reader;
         ASSERT_TRUE(reader.OpenForReading(seed.path()));
-        ASSERT_TRUE(reader.GetCallLogEntry(id).has_value());
-        EXPECT_EQ(reader.GetCallLogEntry(id)->phone, QStringLiteral("13800000000"));
+        ASSERT_TRUE(reader.CallLog().GetEntry(id).has_value());
+        EXPECT_EQ(reader.CallLog().GetEntry(id)->phone, QStringLiteral("13800000000"));
         // It cannot write.
-        testing::internal::CaptureStderr();
-        EXPECT_EQ(reader.AddCallLog(QStringLiteral("1"), {}, {}, 3), 0);
-        EXPECT_NE(testing::internal::GetCapturedStderr().find("readonly"), std::string::npos);
+        test::StoreLog log;
+        EXPECT_EQ(reader.CallLog().Add(QStringLiteral("1"), {}, {}, 3), 0);
+        EXPECT_NE(log.Take().find("readonly"), std::string::npos);
         EXPECT_TRUE(FilesBeside(seed.path()).contains(QStringLiteral("Tamberlink.db-wal")));
     }
     db.Close();
@@ -57,7 +57,7 @@ TEST(BackgroundReader, RunsJobsInOrderOffTheCallingThread) {
     LocalDatabase db;
     ASSERT_TRUE(db.Open(seed.path()));
     db.RunMigrations();
-    ASSERT_GT(db.AddCallLog(QStringLiteral("1"), {}, {}, 3), 0);
+    ASSERT_GT(db.CallLog().Add(QStringLiteral("1"), {}, {}, 3), 0);
 
     BackgroundReader reader;
     EXPECT_FALSE(reader.Post([](LocalDatabase&) {}));
@@ -69,7 +69,7 @@ TEST(BackgroundReader, RunsJobsInOrderOffTheCallingThread) {
     for (int i = 0; i < 5; ++i) {
         ASSERT_TRUE(reader.Post([&, i](LocalDatabase& connection) {
             std::lock_guard lock(mutex);
-            order.push_back(i + 10 * int(connection.LoadCallLog().size()));
+            order.push_back(i + 10 * int(connection.CallLog().Load().size()));
             threads.push_back(std::this_thread::get_id());
             if (i == 4) {
                 done.set_value();
@@ -103,7 +103,7 @@ TEST(BackgroundReader, StopCutsARunningReadShortAndDropsTheRest) {
     bool laterRan = false;
     ASSERT_TRUE(reader.Post([&](LocalDatabase& db) {
         started.set_value();
-        db.LoadCallLog();
+        db.CallLog().Load();
     }));
     ASSERT_TRUE(reader.Post([&](LocalDatabase&) { laterRan = true; }));
     ASSERT_EQ(started.get_future().wait_for(std::chrono::seconds(30)), std::future_status::ready);
@@ -120,7 +120,7 @@ TEST(BackgroundReader, StopCutsARunningReadShortAndDropsTheRest) {
         while (reader.IsRunning()) {
             std::this_thread::yield();
         }
-        db.LoadCallLog();
+        db.CallLog().Load();
     }));
     ASSERT_EQ(begun.get_future().wait_for(std::chrono::seconds(30)), std::future_status::ready);
     reader.Stop();
@@ -138,18 +138,18 @@ protected:
 };
 
 TEST_F(CallLogRead, OneRowReadsAsItDoesInTheWholeLog) {
-    const int known = db_.AddCallLog(QStringLiteral("13800000000"), QStringLiteral("广东广州"),
-                                     QStringLiteral("中国移动"), 3);
-    const int unknown = db_.AddCallLog(QStringLiteral("4008"), QStringLiteral("北京"), {}, 4);
+    const int known = db_.CallLog().Add(QStringLiteral("13800000000"), QStringLiteral("广东广州"),
+                                        QStringLiteral("中国移动"), 3);
+    const int unknown = db_.CallLog().Add(QStringLiteral("4008"), QStringLiteral("北京"), {}, 4);
     ASSERT_GT(unknown, known);
-    ASSERT_GT(db_.AddNote({}, {}, {}, {}, QStringLiteral("n"), known), 0);
-    ASSERT_EQ(db_.LinkRecordingToCall(QStringLiteral("guid"), known),
-              LocalDatabase::RecordingLink::Linked);
+    ASSERT_GT(db_.Notes().Add({}, {}, {}, {}, QStringLiteral("n"), known), 0);
+    ASSERT_EQ(db_.CallLog().LinkRecording(QStringLiteral("guid"), known),
+              CallLogTable::RecordingLink::Linked);
 
-    const std::vector<CallLogRecord> log = db_.LoadCallLog();
+    const std::vector<CallLogRecord> log = db_.CallLog().Load();
     ASSERT_EQ(log.size(), 2u);
     for (const CallLogRecord& row : log) {
-        const std::optional<CallLogRecord> one = db_.GetCallLogEntry(row.id);
+        const std::optional<CallLogRecord> one = db_.CallLog().GetEntry(row.id);
         ASSERT_TRUE(one.has_value());
         EXPECT_EQ(one->name, row.name);
         EXPECT_EQ(one->phone, row.phone);
@@ -165,23 +165,23 @@ TEST_F(CallLogRead, OneRowReadsAsItDoesInTheWholeLog) {
     EXPECT_EQ(log[1].recordGuid, QStringLiteral("guid"));
     EXPECT_EQ(log[1].attribution, QStringLiteral("移动|广东广州"));
     EXPECT_FALSE(log[0].hasNote);
-    EXPECT_FALSE(db_.GetCallLogEntry(unknown + 1).has_value());
+    EXPECT_FALSE(db_.CallLog().GetEntry(unknown + 1).has_value());
 }
 
 TEST_F(CallLogRead, DeletedNotesNameTheirCalls) {
-    const int call = db_.AddCallLog(QStringLiteral("1"), {}, {}, 3);
-    const int first = db_.AddNote({}, {}, {}, {}, QStringLiteral("a"), call);
-    const int second = db_.AddNote({}, {}, {}, {}, QStringLiteral("b"), call);
-    const int loose = db_.AddNote({}, {}, {}, {}, QStringLiteral("c"), 0);
+    const int call = db_.CallLog().Add(QStringLiteral("1"), {}, {}, 3);
+    const int first = db_.Notes().Add({}, {}, {}, {}, QStringLiteral("a"), call);
+    const int second = db_.Notes().Add({}, {}, {}, {}, QStringLiteral("b"), call);
+    const int loose = db_.Notes().Add({}, {}, {}, {}, QStringLiteral("c"), 0);
     ASSERT_TRUE(first > 0 && second > first && loose > second);
     std::vector<int> calls;
-    ASSERT_TRUE(db_.DeleteNotes({first, loose}, &calls));
+    ASSERT_TRUE(db_.Notes().Delete({first, loose}, &calls));
     EXPECT_EQ(calls, std::vector<int>{call});
-    EXPECT_TRUE(db_.GetCallLogEntry(call)->hasNote);
+    EXPECT_TRUE(db_.CallLog().GetEntry(call)->hasNote);
     calls.clear();
-    ASSERT_TRUE(db_.DeleteNotes({second, 999999}, &calls));
+    ASSERT_TRUE(db_.Notes().Delete({second, 999999}, &calls));
     EXPECT_EQ(calls, std::vector<int>{call});
-    EXPECT_FALSE(db_.GetCallLogEntry(call)->hasNote);
+    EXPECT_FALSE(db_.CallLog().GetEntry(call)->hasNote);
 }
 
 // A database made by an older version: no indexes, no added columns, no templates table.
@@ -240,7 +240,7 @@ TEST(Migrations, AnOlderDatabaseGainsItsIndexesWithoutLosingARow) {
                      "table_notepad), (select group_concat(phone) from (select phone from "
                      "table_log order by id))"),
             rows);
-        const std::vector<CallLogRecord> log = db.LoadCallLog();
+        const std::vector<CallLogRecord> log = db.CallLog().Load();
         ASSERT_EQ(log.size(), 3000u);
         int marked = 0;
         for (const CallLogRecord& row : log) {
@@ -248,7 +248,7 @@ TEST(Migrations, AnOlderDatabaseGainsItsIndexesWithoutLosingARow) {
             EXPECT_EQ(row.hasNote, row.id % 10 == 0) << row.id;
         }
         EXPECT_EQ(marked, 300);
-        EXPECT_EQ(db.GetContactName(QStringLiteral("1381999")), QStringLiteral("张1999"));
+        EXPECT_EQ(db.Contacts().GetName(QStringLiteral("1381999")), QStringLiteral("张1999"));
     }
     EXPECT_EQ(raw.Rows("pragma integrity_check"), "ok");
     // The note marks come from the index, not from a scan of the notes per call.

@@ -94,10 +94,10 @@ TEST(Migrations, KeepExistingSettingsAndGiveOldRowsTheColumnDefaults) {
     EXPECT_EQ(raw.Rows("select attribution, nameindex from table_contact"), "未知号码|");
     EXPECT_EQ(raw.Rows("select attribution from table_sms"), "未知号码");
     EXPECT_EQ(raw.Rows("select record_guid from table_log"), "");
-    EXPECT_EQ(db.ReadIntSetting(QStringLiteral("popoff")), 0);
-    EXPECT_EQ(db.ReadTextSetting(QStringLiteral("proxy")), QStringLiteral("h:8080"));
-    EXPECT_EQ(db.ReadTextSetting(QStringLiteral("no such row")), QString());
-    EXPECT_EQ(db.ReadIntSetting(QStringLiteral("no such row")), 0);
+    EXPECT_FALSE(db.Settings().ReadSwitch(QStringLiteral("popoff")));
+    EXPECT_EQ(db.Settings().ReadText(QStringLiteral("proxy")), QStringLiteral("h:8080"));
+    EXPECT_EQ(db.Settings().ReadText(QStringLiteral("no such row")), QString());
+    EXPECT_FALSE(db.Settings().ReadSwitch(QStringLiteral("no such row")));
 }
 
 TEST(Open, RefusesWhatIsNotADatabaseAndLeavesNoFileBehindForAttribution) {
@@ -114,10 +114,10 @@ TEST(Open, RefusesWhatIsNotADatabaseAndLeavesNoFileBehindForAttribution) {
     EXPECT_FALSE(db.IsOpen());
     EXPECT_FALSE(db.Open(dir.path()));
     // Operations on a closed database report nothing useful but never crash.
-    EXPECT_TRUE(db.LoadContacts().empty());
-    testing::internal::CaptureStderr();
-    EXPECT_FALSE(db.AddCallLog(QStringLiteral("1"), {}, {}, 3));
-    EXPECT_NE(testing::internal::GetCapturedStderr().find("插入通话记录失败："), std::string::npos);
+    EXPECT_TRUE(db.Contacts().Load().empty());
+    test::StoreLog log;
+    EXPECT_FALSE(db.CallLog().Add(QStringLiteral("1"), {}, {}, 3));
+    EXPECT_NE(log.Take().find("插入通话记录失败："), std::string::npos);
 
     AttributionDatabase attribution;
     const QString missing = dir.filePath(QStringLiteral("MoblieAreacode.db"));
@@ -133,7 +133,7 @@ TEST_F(MigratedDatabase, AddContactSplitsNormalisesAndSkipsStoredNumbers) {
     record.email = QStringLiteral("zs@example.com");
     record.other = QStringLiteral("remark");
     std::vector<ContactRecord> stored;
-    ASSERT_TRUE(db_.AddContact(record, attribution_, &stored));
+    ASSERT_TRUE(db_.Contacts().Add(record, attribution_, &stored));
     ASSERT_EQ(stored.size(), 2u);
     // The rows as stored, with their ids, for the list to show.
     EXPECT_EQ(stored[0].phone, QStringLiteral("13800000000"));
@@ -152,14 +152,14 @@ TEST_F(MigratedDatabase, AddContactSplitsNormalisesAndSkipsStoredNumbers) {
     ContactRecord again(QStringLiteral("李四"),
                         QStringLiteral("13800000000;138 0000 0000;1795113908001234;"), {});
     stored.clear();
-    ASSERT_TRUE(db_.AddContact(again, attribution_, &stored));
+    ASSERT_TRUE(db_.Contacts().Add(again, attribution_, &stored));
     ASSERT_EQ(stored.size(), 1u);
     EXPECT_EQ(raw.Rows("select name, phone, attribution from table_contact where id>2"),
               "李四|13908001234|移动|四川成都");
     EXPECT_EQ(raw.Rows("select id from table_contact where phone='13908001234'"),
               std::to_string(stored[0].id));
-    EXPECT_EQ(db_.GetContactName(QStringLiteral("13908001234")), QStringLiteral("李四"));
-    EXPECT_EQ(db_.GetContactName(QStringLiteral("10000")), QString());
+    EXPECT_EQ(db_.Contacts().GetName(QStringLiteral("13908001234")), QStringLiteral("李四"));
+    EXPECT_EQ(db_.Contacts().GetName(QStringLiteral("10000")), QString());
 }
 
 TEST_F(MigratedDatabase, ContactReadersAndUpdates) {
@@ -167,9 +167,9 @@ TEST_F(MigratedDatabase, ContactReadersAndUpdates) {
     record.company = QStringLiteral("公司");
     record.cid = QStringLiteral("c-1");
     record.datetime = QStringLiteral("2016-03-07");
-    ASSERT_TRUE(db_.AddContact(record, attribution_));
+    ASSERT_TRUE(db_.Contacts().Add(record, attribution_));
 
-    std::vector<ContactRecord> loaded = db_.LoadContacts();
+    std::vector<ContactRecord> loaded = db_.Contacts().Load();
     ASSERT_EQ(loaded.size(), 1u);
     EXPECT_GT(loaded[0].id, 0);
     EXPECT_EQ(loaded[0].initials, QStringLiteral("WXM"));
@@ -177,38 +177,38 @@ TEST_F(MigratedDatabase, ContactReadersAndUpdates) {
     EXPECT_EQ(loaded[0].attribution, QStringLiteral("移动|北京"));
     EXPECT_EQ(loaded[0].company, QStringLiteral("公司"));
 
-    const std::vector<ContactRecord> all = db_.GetAllContacts();
+    const std::vector<ContactRecord> all = db_.Contacts().GetAll();
     ASSERT_EQ(all.size(), 1u);
     EXPECT_EQ(all[0].id, 0);
     EXPECT_TRUE(all[0].attribution.isEmpty());
-    const std::vector<ContactRecord> backup = db_.GetContactsForBackup();
+    const std::vector<ContactRecord> backup = db_.Contacts().GetForBackup();
     ASSERT_EQ(backup.size(), 1u);
     EXPECT_EQ(backup[0].datetime, QStringLiteral("2016-03-07"));
     EXPECT_EQ(backup[0].cid, QStringLiteral("c-1"));
 
     ContactRecord edited(QStringLiteral("赵六"), QStringLiteral("139-0000-0000"), {});
     edited.id = loaded[0].id;
-    ASSERT_TRUE(db_.UpdateContact(edited, attribution_));
-    loaded = db_.LoadContacts();
+    ASSERT_TRUE(db_.Contacts().Update(edited, attribution_));
+    loaded = db_.Contacts().Load();
     EXPECT_EQ(loaded[0].name, QStringLiteral("赵六"));
     // The number as typed, and where it belongs, no longer the old number's place.
     EXPECT_EQ(loaded[0].phone, QStringLiteral("139-0000-0000"));
     EXPECT_EQ(loaded[0].attribution, QStringLiteral("移动|新疆乌鲁木齐"));
-    EXPECT_EQ(db_.SearchContactList(QStringLiteral("zl")).size(), 1u);
+    EXPECT_EQ(db_.Contacts().SearchList(QStringLiteral("zl")).size(), 1u);
 
-    EXPECT_TRUE(db_.DeleteContact(loaded[0].id));
-    EXPECT_TRUE(db_.LoadContacts().empty());
-    ASSERT_TRUE(db_.AddContact(record, attribution_));
-    EXPECT_TRUE(db_.DeleteAllContacts());
-    EXPECT_TRUE(db_.LoadContacts().empty());
+    EXPECT_TRUE(db_.Contacts().Delete(loaded[0].id));
+    EXPECT_TRUE(db_.Contacts().Load().empty());
+    ASSERT_TRUE(db_.Contacts().Add(record, attribution_));
+    EXPECT_TRUE(db_.Contacts().DeleteAll());
+    EXPECT_TRUE(db_.Contacts().Load().empty());
 }
 
 TEST_F(MigratedDatabase, SearchMatchesInitialsNamesAndNumbersWithKeywordsTakenAsText) {
-    ASSERT_TRUE(db_.AddContact(
+    ASSERT_TRUE(db_.Contacts().Add(
         ContactRecord(QStringLiteral("张三"), QStringLiteral("13800000000"), {}), attribution_));
-    ASSERT_TRUE(db_.AddContact(
+    ASSERT_TRUE(db_.Contacts().Add(
         ContactRecord(QStringLiteral("O'Brien"), QStringLiteral("13900000000"), {}), attribution_));
-    ASSERT_TRUE(db_.AddContact(
+    ASSERT_TRUE(db_.Contacts().Add(
         ContactRecord(QStringLiteral("100% Tea_Shop"), QStringLiteral("02088290291"), {}),
         attribution_));
 
@@ -220,30 +220,33 @@ TEST_F(MigratedDatabase, SearchMatchesInitialsNamesAndNumbersWithKeywordsTakenAs
         list.sort();
         return list.join(u',');
     };
-    EXPECT_EQ(names(db_.SearchContactList(QStringLiteral("zs"))), QStringLiteral("张三"));
-    EXPECT_EQ(names(db_.SearchContactList(QStringLiteral("ZS"))), QStringLiteral("张三"));
-    EXPECT_EQ(names(db_.SearchContactList(QStringLiteral("o'b"))), QStringLiteral("O'Brien"));
-    EXPECT_EQ(names(db_.SearchContactList(QStringLiteral("8829"))),
+    EXPECT_EQ(names(db_.Contacts().SearchList(QStringLiteral("zs"))), QStringLiteral("张三"));
+    EXPECT_EQ(names(db_.Contacts().SearchList(QStringLiteral("ZS"))), QStringLiteral("张三"));
+    EXPECT_EQ(names(db_.Contacts().SearchList(QStringLiteral("o'b"))), QStringLiteral("O'Brien"));
+    EXPECT_EQ(names(db_.Contacts().SearchList(QStringLiteral("8829"))),
               QStringLiteral("100% Tea_Shop"));
-    EXPECT_EQ(names(db_.SearchContactList(QStringLiteral("' or '1'='1"))), QString());
+    EXPECT_EQ(names(db_.Contacts().SearchList(QStringLiteral("' or '1'='1"))), QString());
     // '%' and '_' stay wildcards.
-    EXPECT_EQ(names(db_.SearchContactList(QStringLiteral("%"))).count(u','), 2);
-    EXPECT_EQ(names(db_.SearchContacts(QStringLiteral("Tea_"))), QStringLiteral("100% Tea_Shop"));
-    EXPECT_TRUE(db_.SearchContacts(QStringLiteral("张"))[0].attribution.isEmpty());
-    EXPECT_EQ(db_.SearchContactList(QStringLiteral("张"))[0].attribution,
+    EXPECT_EQ(names(db_.Contacts().SearchList(QStringLiteral("%"))).count(u','), 2);
+    EXPECT_EQ(names(db_.Contacts().Search(QStringLiteral("Tea_"))),
+              QStringLiteral("100% Tea_Shop"));
+    EXPECT_TRUE(db_.Contacts().Search(QStringLiteral("张"))[0].attribution.isEmpty());
+    EXPECT_EQ(db_.Contacts().SearchList(QStringLiteral("张"))[0].attribution,
               QStringLiteral("移动|北京"));
 }
 
 TEST_F(MigratedDatabase, CallLogRowsCarryAttributionTextNoteMarkAndRecording) {
-    ASSERT_TRUE(db_.AddContact(ContactRecord(QStringLiteral("张三"), QStringLiteral("13800000000"),
-                                             QStringLiteral("z.png")),
-                               attribution_));
-    ASSERT_TRUE(db_.AddCallLog(QStringLiteral("13800000000"), QStringLiteral("广东广州"),
-                               QStringLiteral("中国移动"), 3));
-    ASSERT_TRUE(db_.AddCallLog(QStringLiteral("075512345678"), {}, QStringLiteral("中国电信"), 5));
-    ASSERT_TRUE(db_.AddCallLog(QStringLiteral("4008"), QStringLiteral("北京"), {}, 4));
+    ASSERT_TRUE(
+        db_.Contacts().Add(ContactRecord(QStringLiteral("张三"), QStringLiteral("13800000000"),
+                                         QStringLiteral("z.png")),
+                           attribution_));
+    ASSERT_TRUE(db_.CallLog().Add(QStringLiteral("13800000000"), QStringLiteral("广东广州"),
+                                  QStringLiteral("中国移动"), 3));
+    ASSERT_TRUE(
+        db_.CallLog().Add(QStringLiteral("075512345678"), {}, QStringLiteral("中国电信"), 5));
+    ASSERT_TRUE(db_.CallLog().Add(QStringLiteral("4008"), QStringLiteral("北京"), {}, 4));
 
-    std::vector<CallLogRecord> rows = db_.LoadCallLog();
+    std::vector<CallLogRecord> rows = db_.CallLog().Load();
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(rows[0].phone, QStringLiteral("4008")); // newest first
     EXPECT_EQ(rows[0].attribution, QStringLiteral("未知号码"));
@@ -259,37 +262,37 @@ TEST_F(MigratedDatabase, CallLogRowsCarryAttributionTextNoteMarkAndRecording) {
         << rows[2].dateTime.toStdString();
 
     EXPECT_FALSE(rows[2].hasNote);
-    ASSERT_TRUE(db_.AddNote({}, {}, {}, {}, QStringLiteral("call back"), rows[2].id));
-    EXPECT_TRUE(db_.HasNoteForCall(rows[2].id));
-    EXPECT_TRUE(db_.LoadCallLog()[2].hasNote);
-    ASSERT_TRUE(db_.GetNoteForCall(rows[2].id).has_value());
-    EXPECT_EQ(db_.GetNoteForCall(rows[2].id)->content, QStringLiteral("call back"));
+    ASSERT_TRUE(db_.Notes().Add({}, {}, {}, {}, QStringLiteral("call back"), rows[2].id));
+    EXPECT_TRUE(db_.CallLog().HasNote(rows[2].id));
+    EXPECT_TRUE(db_.CallLog().Load()[2].hasNote);
+    ASSERT_TRUE(db_.Notes().GetForCall(rows[2].id).has_value());
+    EXPECT_EQ(db_.Notes().GetForCall(rows[2].id)->content, QStringLiteral("call back"));
 
     const QString guid = QStringLiteral("0A1B2C3D-0000-4000-8000-000000000001");
-    EXPECT_EQ(db_.LinkRecordingToCall(guid, 0), LocalDatabase::RecordingLink::Linked);
-    EXPECT_EQ(db_.LinkRecordingToCall(QStringLiteral("other"), 0),
-              LocalDatabase::RecordingLink::NotLinked);
-    EXPECT_EQ(db_.LoadCallLog()[0].recordGuid, guid);
+    EXPECT_EQ(db_.CallLog().LinkRecording(guid, 0), CallLogTable::RecordingLink::Linked);
+    EXPECT_EQ(db_.CallLog().LinkRecording(QStringLiteral("other"), 0),
+              CallLogTable::RecordingLink::NotLinked);
+    EXPECT_EQ(db_.CallLog().Load()[0].recordGuid, guid);
 
-    EXPECT_TRUE(db_.DeleteCallLogs({rows[0].id, 999999, rows[1].id}));
-    rows = db_.LoadCallLog();
+    EXPECT_TRUE(db_.CallLog().Delete({rows[0].id, 999999, rows[1].id}));
+    rows = db_.CallLog().Load();
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].phone, QStringLiteral("13800000000"));
 }
 
 TEST_F(MigratedDatabase, NoteReminderTimersFollowTheTimeLeft) {
     const std::int64_t now = 1700000000;
-    ASSERT_TRUE(db_.AddNote(QStringLiteral("a"), {}, {}, QString::number(now + 90),
-                            QStringLiteral("soon"), 0));
-    ASSERT_TRUE(db_.AddNote(QStringLiteral("b"), {}, {}, QString::number(now - 5),
-                            QStringLiteral("past"), 0));
-    ASSERT_TRUE(db_.AddNote(QStringLiteral("c"), {}, {}, QString(), QStringLiteral("none"), 0));
-    ASSERT_TRUE(
-        db_.AddNote(QStringLiteral("d"), {}, {}, QString::number(now), QStringLiteral("now"), 0));
-    ASSERT_TRUE(db_.AddNote(QStringLiteral("e"), {}, {}, QStringLiteral("soon"),
-                            QStringLiteral("not a time"), 0));
+    ASSERT_TRUE(db_.Notes().Add(QStringLiteral("a"), {}, {}, QString::number(now + 90),
+                                QStringLiteral("soon"), 0));
+    ASSERT_TRUE(db_.Notes().Add(QStringLiteral("b"), {}, {}, QString::number(now - 5),
+                                QStringLiteral("past"), 0));
+    ASSERT_TRUE(db_.Notes().Add(QStringLiteral("c"), {}, {}, QString(), QStringLiteral("none"), 0));
+    ASSERT_TRUE(db_.Notes().Add(QStringLiteral("d"), {}, {}, QString::number(now),
+                                QStringLiteral("now"), 0));
+    ASSERT_TRUE(db_.Notes().Add(QStringLiteral("e"), {}, {}, QStringLiteral("soon"),
+                                QStringLiteral("not a time"), 0));
 
-    const std::vector<NoteRecord> notes = db_.LoadNoteList(now);
+    const std::vector<NoteRecord> notes = db_.Notes().Load(now);
     ASSERT_EQ(notes.size(), 5u);
     const NoteRecord& soon = notes[4];
     EXPECT_EQ(soon.content, QStringLiteral("soon"));
@@ -303,64 +306,64 @@ TEST_F(MigratedDatabase, NoteReminderTimersFollowTheTimeLeft) {
     EXPECT_TRUE(notes[2].displayTime.isEmpty());
     EXPECT_TRUE(notes[0].displayTime.isEmpty());
     // Start-up reads only the reminders still to come.
-    const std::vector<NoteRecord> due = db_.LoadDueReminders(now);
+    const std::vector<NoteRecord> due = db_.Notes().LoadDueReminders(now);
     ASSERT_EQ(due.size(), 1u);
     EXPECT_EQ(due[0].id, soon.id);
     EXPECT_EQ(due[0].timerDelayMs, 90000);
 
-    ASSERT_TRUE(db_.UpdateNote(soon.id, QStringLiteral("a2"), QStringLiteral("1"), {},
-                               QString::number(now + 3600), QStringLiteral("later")));
-    const std::optional<NoteRecord> updated = db_.GetNote(soon.id);
+    ASSERT_TRUE(db_.Notes().Update(soon.id, QStringLiteral("a2"), QStringLiteral("1"), {},
+                                   QString::number(now + 3600), QStringLiteral("later")));
+    const std::optional<NoteRecord> updated = db_.Notes().Get(soon.id);
     ASSERT_TRUE(updated.has_value());
     EXPECT_EQ(updated->name, QStringLiteral("a2"));
-    EXPECT_EQ(db_.LoadNoteList(now)[4].timerDelayMs, 3600000);
-    EXPECT_FALSE(db_.GetNote(999999).has_value());
+    EXPECT_EQ(db_.Notes().Load(now)[4].timerDelayMs, 3600000);
+    EXPECT_FALSE(db_.Notes().Get(999999).has_value());
 
-    EXPECT_TRUE(db_.DeleteNotes({notes[0].id, notes[1].id}));
-    EXPECT_EQ(db_.LoadNoteList(now).size(), 3u);
+    EXPECT_TRUE(db_.Notes().Delete({notes[0].id, notes[1].id}));
+    EXPECT_EQ(db_.Notes().Load(now).size(), 3u);
 }
 
 TEST_F(MigratedDatabase, QuotesAndWildcardsRoundTripInEveryTable) {
     const QString text = QStringLiteral("O'Brien \"100%\" a_b '); drop table table_log; --");
     ContactRecord contact(text, QStringLiteral("13800000000"), text);
     contact.email = contact.company = contact.home = contact.other = contact.cid = text;
-    ASSERT_TRUE(db_.AddContact(contact, attribution_));
-    const ContactRecord loaded = db_.LoadContacts().at(0);
+    ASSERT_TRUE(db_.Contacts().Add(contact, attribution_));
+    const ContactRecord loaded = db_.Contacts().Load().at(0);
     EXPECT_EQ(loaded.name, text);
     EXPECT_EQ(loaded.head, text);
     EXPECT_EQ(loaded.other, text);
-    EXPECT_EQ(db_.GetContactName(QStringLiteral("13800000000")), text);
+    EXPECT_EQ(db_.Contacts().GetName(QStringLiteral("13800000000")), text);
 
-    ASSERT_TRUE(db_.AddCallLog(text, text, text, 4));
-    EXPECT_EQ(db_.LoadCallLog().at(0).phone, text);
-    ASSERT_TRUE(db_.AddSms(text, text, text));
-    const SmsRecord sms = db_.LoadSmsList().at(0);
+    ASSERT_TRUE(db_.CallLog().Add(text, text, text, 4));
+    EXPECT_EQ(db_.CallLog().Load().at(0).phone, text);
+    ASSERT_TRUE(db_.Sms().Add(text, text, text));
+    const SmsRecord sms = db_.Sms().Load().at(0);
     EXPECT_EQ(sms.content, text);
     EXPECT_EQ(sms.name, text); // no contact: the number stands for the name
-    EXPECT_EQ(db_.GetFirstSmsTo(text), QStringList({sms.dateTime, text}));
+    EXPECT_EQ(db_.Sms().GetFirstTo(text), QStringList({sms.dateTime, text}));
 
-    ASSERT_TRUE(db_.SaveTemplate({-1, text, text}));
-    const TemplateRecord stored = db_.GetAllTemplates().at(0);
+    ASSERT_TRUE(db_.Templates().Save({-1, text, text}));
+    const TemplateRecord stored = db_.Templates().GetAll().at(0);
     EXPECT_EQ(stored.title, text);
-    ASSERT_TRUE(db_.SaveTemplate({stored.id, QStringLiteral("t"), text + text}));
-    EXPECT_EQ(db_.LoadTemplateList().at(0).content, text + text);
+    ASSERT_TRUE(db_.Templates().Save({stored.id, QStringLiteral("t"), text + text}));
+    EXPECT_EQ(db_.Templates().Load().at(0).content, text + text);
 
-    ASSERT_TRUE(db_.AddNote(text, text, text, {}, text, 0));
-    EXPECT_EQ(db_.LoadNoteList(0).at(0).content, text);
+    ASSERT_TRUE(db_.Notes().Add(text, text, text, {}, text, 0));
+    EXPECT_EQ(db_.Notes().Load(0).at(0).content, text);
 
-    ASSERT_TRUE(db_.UpdateTextSetting(QStringLiteral("proxy"), text));
-    EXPECT_EQ(db_.ReadTextSetting(QStringLiteral("proxy")), text);
-    ASSERT_TRUE(db_.SaveLogin(text, text, true));
-    const AccountRecord account = db_.ReadAccount();
+    ASSERT_TRUE(db_.Settings().UpdateText(QStringLiteral("proxy"), text));
+    EXPECT_EQ(db_.Settings().ReadText(QStringLiteral("proxy")), text);
+    ASSERT_TRUE(db_.Account().SaveLogin(text, text, true));
+    const AccountRecord account = db_.Account().Read();
     EXPECT_EQ(account.account, text);
     EXPECT_EQ(account.password, text);
     EXPECT_EQ(account.rememberPassword, 1);
-    ASSERT_TRUE(db_.SaveLogin({}, QStringLiteral("ignored"), false));
-    EXPECT_EQ(db_.ReadAccount().password, text);
-    EXPECT_EQ(db_.ReadAccount().rememberPassword, 0);
-    ASSERT_TRUE(db_.UpdateProfile(text, text, QStringLiteral("公司")));
-    EXPECT_EQ(db_.GetProfile(text).name, text);
-    EXPECT_EQ(db_.GetProfile(text).company, QStringLiteral("公司"));
+    ASSERT_TRUE(db_.Account().SaveLogin({}, QStringLiteral("ignored"), false));
+    EXPECT_EQ(db_.Account().Read().password, text);
+    EXPECT_EQ(db_.Account().Read().rememberPassword, 0);
+    ASSERT_TRUE(db_.Account().UpdateProfile(text, text, QStringLiteral("公司")));
+    EXPECT_EQ(db_.Account().GetProfile(text).name, text);
+    EXPECT_EQ(db_.Account().GetProfile(text).company, QStringLiteral("公司"));
 
     RawDb raw(seed_.path());
     EXPECT_EQ(raw.Rows("select count(*) from table_log"), "1");
@@ -372,7 +375,7 @@ TEST_F(MigratedDatabase, DownloadedContactsAreStoredAllOrNone) {
         batch.emplace_back(QStringLiteral("张%1").arg(i),
                            QStringLiteral("1380000%1").arg(i, 4, 10, QChar(u'0')), QString());
     }
-    ASSERT_TRUE(db_.InsertDownloadedContacts(batch, attribution_));
+    ASSERT_TRUE(db_.Contacts().InsertDownloaded(batch, attribution_));
     RawDb raw(seed_.path());
     // Each gets the place and carrier of its number, as an added contact does.
     EXPECT_EQ(raw.Rows("select count(*), min(nameindex) from table_contact"), "50|Z0");
@@ -383,13 +386,12 @@ TEST_F(MigratedDatabase, DownloadedContactsAreStoredAllOrNone) {
     raw.Exec("create trigger refuse before insert on table_contact when new.name='bad' "
              "begin select raise(abort, 'refused'); end");
     batch.emplace_back(QStringLiteral("bad"), QStringLiteral("1"), QString());
-    testing::internal::CaptureStderr();
-    EXPECT_FALSE(db_.InsertDownloadedContacts(batch, attribution_));
-    EXPECT_NE(testing::internal::GetCapturedStderr().find("插入联系人失败：refused"),
-              std::string::npos);
+    test::StoreLog log;
+    EXPECT_FALSE(db_.Contacts().InsertDownloaded(batch, attribution_));
+    EXPECT_NE(log.Take().find("插入联系人失败：refused"), std::string::npos);
     EXPECT_EQ(raw.Rows("select count(*) from table_contact"), "50");
     // The transaction was closed: later writes land and other connections can write.
-    EXPECT_TRUE(db_.AddCallLog(QStringLiteral("1"), {}, {}, 3));
+    EXPECT_TRUE(db_.CallLog().Add(QStringLiteral("1"), {}, {}, 3));
     raw.Exec("insert into table_sms(name) values('x')");
 }
 
@@ -397,23 +399,21 @@ TEST_F(MigratedDatabase, FailedWritesReportTheirLineAndDeletesCarryOn) {
     RawDb raw(seed_.path());
     raw.Exec("create trigger keep before delete on table_sms when old.content='keep' "
              "begin select raise(abort, 'kept'); end");
-    ASSERT_TRUE(db_.AddSms(QStringLiteral("1"), QStringLiteral("keep"), {}));
-    ASSERT_TRUE(db_.AddSms(QStringLiteral("2"), QStringLiteral("go"), {}));
-    const std::vector<SmsRecord> sms = db_.LoadSmsList();
-    testing::internal::CaptureStderr();
-    EXPECT_TRUE(db_.DeleteSms({sms[1].id, sms[0].id}));
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "删除短信失败： kept\n");
-    ASSERT_EQ(db_.LoadSmsList().size(), 1u);
-    EXPECT_EQ(db_.LoadSmsList()[0].content, QStringLiteral("keep"));
+    ASSERT_TRUE(db_.Sms().Add(QStringLiteral("1"), QStringLiteral("keep"), {}));
+    ASSERT_TRUE(db_.Sms().Add(QStringLiteral("2"), QStringLiteral("go"), {}));
+    const std::vector<SmsRecord> sms = db_.Sms().Load();
+    test::StoreLog log;
+    EXPECT_TRUE(db_.Sms().Delete({sms[1].id, sms[0].id}));
+    EXPECT_EQ(log.Take(), "删除短信失败： kept\n");
+    ASSERT_EQ(db_.Sms().Load().size(), 1u);
+    EXPECT_EQ(db_.Sms().Load()[0].content, QStringLiteral("keep"));
 
     raw.Exec("drop table table_notepad");
-    testing::internal::CaptureStderr();
-    EXPECT_FALSE(db_.AddNote({}, {}, {}, {}, QStringLiteral("x"), 0));
-    EXPECT_FALSE(db_.UpdateNote(1, {}, {}, {}, {}, QStringLiteral("x")));
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              "插入笔记失败：no such table: table_notepad\n"
-              "更新笔记失败：no such table: table_notepad\n");
-    EXPECT_TRUE(db_.LoadNoteList(0).empty());
+    EXPECT_FALSE(db_.Notes().Add({}, {}, {}, {}, QStringLiteral("x"), 0));
+    EXPECT_FALSE(db_.Notes().Update(1, {}, {}, {}, {}, QStringLiteral("x")));
+    EXPECT_EQ(log.Take(), "插入笔记失败：no such table: table_notepad\n"
+                          "更新笔记失败：no such table: table_notepad\n");
+    EXPECT_TRUE(db_.Notes().Load(0).empty());
 }
 
 TEST_F(MigratedDatabase, ConcurrentWritersAndReadersShareTheConnection) {
@@ -424,20 +424,20 @@ TEST_F(MigratedDatabase, ConcurrentWritersAndReadersShareTheConnection) {
     for (int t = 0; t < kThreads; ++t) {
         writers.emplace_back([&, t] {
             for (int i = 0; i < kRowsEach; ++i) {
-                if (!db_.AddCallLog(QString::number(t * 1000 + i), {}, {}, 3)) {
+                if (!db_.CallLog().Add(QString::number(t * 1000 + i), {}, {}, 3)) {
                     allOk = false;
                 }
             }
         });
     }
     for (int i = 0; i < 20; ++i) {
-        db_.LoadCallLog();
+        db_.CallLog().Load();
     }
     for (std::thread& writer : writers) {
         writer.join();
     }
     EXPECT_TRUE(allOk);
-    EXPECT_EQ(db_.LoadCallLog().size(), std::size_t(kThreads * kRowsEach));
+    EXPECT_EQ(db_.CallLog().Load().size(), std::size_t(kThreads * kRowsEach));
 }
 
 } // namespace

@@ -3,12 +3,16 @@
 #include <QFile>
 #include <QString>
 #include <QTemporaryDir>
+#include <QtGlobal>
 
 #include <sqlite3.h>
 
 #include <gtest/gtest.h>
 
+#include <mutex>
 #include <string>
+#include <string_view>
+#include <utility>
 
 namespace tamberlink::test {
 
@@ -16,6 +20,49 @@ inline QString BuiltDataFile(const char* name) {
     return QString::fromUtf8(TAMBERLINK_BIN_DIR) + QStringLiteral("/Data/") +
            QString::fromUtf8(name);
 }
+
+// Collects the messages of the store's logging category, one line each, while it lives;
+// other messages go on to the handler installed before.
+class StoreLog {
+public:
+    StoreLog() {
+        std::lock_guard lock(Mutex());
+        Lines().clear();
+        Previous() = qInstallMessageHandler(Collect);
+    }
+    ~StoreLog() { qInstallMessageHandler(Previous()); }
+    StoreLog(const StoreLog&) = delete;
+    StoreLog& operator=(const StoreLog&) = delete;
+
+    // What was collected since the last call.
+    std::string Take() {
+        std::lock_guard lock(Mutex());
+        return std::exchange(Lines(), {});
+    }
+
+private:
+    static void Collect(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+        if (context.category != nullptr &&
+            std::string_view(context.category) == "tamberlink.store") {
+            std::lock_guard lock(Mutex());
+            Lines() += text.toStdString() + '\n';
+        } else if (QtMessageHandler previous = Previous()) {
+            previous(type, context, text);
+        }
+    }
+    static std::mutex& Mutex() {
+        static std::mutex mutex;
+        return mutex;
+    }
+    static std::string& Lines() {
+        static std::string lines;
+        return lines;
+    }
+    static QtMessageHandler& Previous() {
+        static QtMessageHandler previous = nullptr;
+        return previous;
+    }
+};
 
 // A copy of the built seed database in a fresh folder, as a first start makes it.
 class SeedCopy {

@@ -24,23 +24,23 @@ bool Write(LocalDatabase& db, long index) {
     const QString key = QStringLiteral("k%1").arg(index);
     switch (index % 5) {
     case 0:
-        return db.AddCallLog(key, QStringLiteral("北京"), QStringLiteral("中国移动"), 3) > 0;
+        return db.CallLog().Add(key, QStringLiteral("北京"), QStringLiteral("中国移动"), 3) > 0;
     case 1:
-        return db.AddNote({}, {}, {}, {}, key, 0) > 0;
+        return db.Notes().Add({}, {}, {}, {}, key, 0) > 0;
     case 2:
-        return db.AddSms(key, QStringLiteral("content"), {});
+        return db.Sms().Add(key, QStringLiteral("content"), {});
     case 3: {
         std::vector<ContactRecord> batch;
         for (int i = 0; i < 5; ++i) {
             const QString name = key + u'-' + QString::number(i);
             batch.emplace_back(name, name, QString());
         }
-        return db.InsertDownloadedContacts(batch, AttributionDatabase());
+        return db.Contacts().InsertDownloaded(batch, AttributionDatabase());
     }
     default: {
-        const int call = db.AddCallLog(key, {}, {}, 4);
+        const int call = db.CallLog().Add(key, {}, {}, 4);
         return call > 0 &&
-               db.LinkRecordingToCall(key, call) == LocalDatabase::RecordingLink::Linked;
+               db.CallLog().LinkRecording(key, call) == CallLogTable::RecordingLink::Linked;
     }
     }
 }
@@ -63,7 +63,7 @@ int main(int argc, char** argv) {
         LocalDatabase reader;
         if (reader.OpenForReading(path)) {
             for (;;) {
-                reader.LoadCallLog();
+                reader.CallLog().Load();
             }
         }
     }).detach();

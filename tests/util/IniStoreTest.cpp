@@ -1,5 +1,5 @@
 #include "util/IniStore.h"
-#include "WorkbookTestSupport.h"
+#include "../workbook/WorkbookTestSupport.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -307,12 +307,12 @@ int main(int argc, char** argv) {
     // Web pages that asked to use Tamberlink, and a page asking.
     tamberlink::LocalDatabase& database = window.Core().Database();
     for (int use : {tamberlink::OriginRecord::kDial, tamberlink::OriginRecord::kEvents}) {
-        database.SaveOriginAnswer(QStringLiteral("http://crm.example:8080"), use, true);
+        database.Origins().SaveAnswer(QStringLiteral("http://crm.example:8080"), use, true);
     }
-    database.SaveOriginAnswer(QStringLiteral("http://crm.example:8080"),
-                              tamberlink::OriginRecord::kSms, false);
+    database.Origins().SaveAnswer(QStringLiteral("http://crm.example:8080"),
+                                  tamberlink::OriginRecord::kSms, false);
     for (int use = 0; use < tamberlink::OriginRecord::kUses; ++use) {
-        database.SaveOriginAnswer(QStringLiteral("https://shop.example"), use, false);
+        database.Origins().SaveAnswer(QStringLiteral("https://shop.example"), use, false);
     }
     window.Core().Origins().Load();
     window.OpenSettingOrigins();

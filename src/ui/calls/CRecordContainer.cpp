@@ -26,8 +26,8 @@ CRecordContainer::CRecordContainer(AppCore& core, QWidget* parent)
     , playback_(
           new RecordingPlayback(QDir(core.DataRoot()).filePath(QStringLiteral("Rec")), this)) {
     model_->SetSource(
-        core_, [](LocalDatabase& db) { return db.LoadCallLog(); },
-        [](LocalDatabase& db, int id) { return db.GetCallLogEntry(id); });
+        core_, [](LocalDatabase& db) { return db.CallLog().Load(); },
+        [](LocalDatabase& db, int id) { return db.CallLog().GetEntry(id); });
     // A recording playing for a call that left the list stops with it.
     connect(model_, &QAbstractItemModel::rowsRemoved, this,
             &CRecordContainer::ForgetRemovedPlayers);

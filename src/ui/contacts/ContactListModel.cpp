@@ -70,7 +70,7 @@ void ContactListModel::Reload() {
             std::vector<ContactListRow> rows;
         };
         auto read = std::make_shared<Read>();
-        read->contacts = db.LoadContacts();
+        read->contacts = db.Contacts().Load();
         read->rows = Group(read->contacts);
         return [this, read] {
             Landed(std::move(read->contacts), std::move(read->rows));

@@ -22,9 +22,9 @@ CNotepadContainer::CNotepadContainer(AppCore& core, QWidget* parent)
     // A row shows whether its reminder is still to come; the timers themselves are the
     // core's, which starts them when it starts and for each note written.
     model_->SetSource(
-        core_, [](LocalDatabase& db) { return db.LoadNoteList(std::time(nullptr)); },
+        core_, [](LocalDatabase& db) { return db.Notes().Load(std::time(nullptr)); },
         [](LocalDatabase& db, int id) {
-            std::optional<NoteRecord> note = db.GetNote(id);
+            std::optional<NoteRecord> note = db.Notes().Get(id);
             if (note) {
                 note->ScheduleReminder(std::time(nullptr));
             }

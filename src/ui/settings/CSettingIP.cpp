@@ -21,7 +21,7 @@ void CSettingIP::InitWindow() {
     AddLabel(QRect(60, 45, 108, 25), QStringLiteral("智能IP拨号开关:"));
     switch_ = new CSwitchButton(Content());
     switch_->Setup(Content(), 170, 45);
-    switch_->SetState(core_.Settings().SwitchIP() != 0);
+    switch_->SetState(core_.Settings().SwitchIP());
     connect(switch_, &QAbstractButton::clicked, this, &CSettingIP::ToggleSwitch);
     AddLabel(QRect(50, 85, 118, 30), QStringLiteral("运营商IP拨号前缀:"))->setFont(SkinFont(2));
     edit_ = AddEdit(QRect(170, 85, 120, 30), core_.Settings().IpCode());
@@ -30,7 +30,7 @@ void CSettingIP::InitWindow() {
 // The switch is stored at each toggle, whether or not the dialog is saved.
 void CSettingIP::ToggleSwitch() {
     switch_->Toggle();
-    core_.SetSwitchIP(switch_->GetState() ? 1 : 0);
+    core_.SetSwitchIP(switch_->GetState());
 }
 
 void CSettingIP::Save() {

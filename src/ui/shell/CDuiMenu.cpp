@@ -23,8 +23,8 @@ QStringList CDuiMenu::RequiredControls() const {
 
 void CDuiMenu::InitWindow() {
     const SettingsStore& settings = main_.Core().Settings();
-    popOn_ = settings.PopOff() != 0;
-    autoRecordingOn_ = settings.Auto() != 0;
+    popOn_ = settings.PopOff();
+    autoRecordingOn_ = settings.Auto();
     autostartOn_ = main_.IsAutostartOn();
     ShowSwitches();
 
@@ -63,7 +63,7 @@ void CDuiMenu::InitWindow() {
 }
 
 void CDuiMenu::ShowSwitches() {
-    const bool screenOff = main_.Core().Settings().ScreenOff() == 1;
+    const bool screenOff = main_.Core().Settings().ScreenOff();
     SetControlText(FindControl(QStringLiteral("menu_pop")),
                    popOn_ ? QStringLiteral("来电弹屏: 开") : QStringLiteral("来电弹屏: 关"));
     SetControlText(FindControl(QStringLiteral("menu_off")),
@@ -85,7 +85,7 @@ void CDuiMenu::ToggleAutostart() {
 void CDuiMenu::TogglePopOff() {
     popOn_ = !popOn_;
     ShowSwitches();
-    main_.Core().SetPopOff(popOn_ ? 1 : 0);
+    main_.Core().SetPopOff(popOn_);
 }
 
 void CDuiMenu::ToggleAutoRecording() {

@@ -667,7 +667,7 @@ bool CMainWndUI::ToggleScreenOff() {
     if (exiting_) {
         return false;
     }
-    const int next = core_.Settings().ScreenOff() == 1 ? 0 : 1;
+    const bool next = !core_.Settings().ScreenOff();
     if (!core_.SetScreenOff(next)) {
         return false;
     }
@@ -678,7 +678,7 @@ bool CMainWndUI::ToggleScreenOff() {
 }
 
 void CMainWndUI::OnClipboardChanged() {
-    if (exiting_ || core_.Settings().ScreenOff() != 1) {
+    if (exiting_ || !core_.Settings().ScreenOff()) {
         return;
     }
     const QString number = DialCandidate(QGuiApplication::clipboard()->text());

@@ -50,7 +50,7 @@ CSmsContainer::CSmsContainer(AppCore& core, QWidget* parent)
     , smsModel_(new SmsListModel(this))
     , templateModel_(new TemplateListModel(this)) {
     // A sent SMS never changes, and every write reloads the list: no row is read alone.
-    smsModel_->SetSource(core_, [](LocalDatabase& db) { return db.LoadSmsList(); }, {});
+    smsModel_->SetSource(core_, [](LocalDatabase& db) { return db.Sms().Load(); }, {});
 }
 
 bool CSmsContainer::Build() {

@@ -178,10 +178,10 @@ TEST_F(WebAccessTest, ClosingThePromptRefusesTheRequestAndThePageIsAskedAgain) {
 }
 
 TEST_F(WebAccessTest, TheMenuOpensThePagesWhoseAnswersChangeFollowAndGo) {
-    core_->Database().SaveOriginAnswer(QStringLiteral("http://a.example"), OriginRecord::kDial,
-                                       true);
-    core_->Database().SaveOriginAnswer(QStringLiteral("http://b.example"), OriginRecord::kSms,
-                                       false);
+    core_->Database().Origins().SaveAnswer(QStringLiteral("http://a.example"), OriginRecord::kDial,
+                                           true);
+    core_->Database().Origins().SaveAnswer(QStringLiteral("http://b.example"), OriginRecord::kSms,
+                                           false);
     core_->Origins().Load();
     window_->OpenMenu(QPoint(100, 100));
     CDuiMenu* menu = nullptr;

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "store/ContactRecord.h"
+
+#include <QString>
+
+#include <vector>
+
+namespace tamberlink {
+
+class AttributionDatabase;
+class SqlStatement;
+class StoreConnection;
+
+// table_contact: one row per number, stored normalised.
+class ContactTable {
+public:
+    explicit ContactTable(StoreConnection& connection)
+        : connection_(connection) {}
+
+    std::vector<ContactRecord> Load();
+    // Rows whose name, number or initials contain the keyword; '%' and '_' in it stay
+    // wildcards. SearchList gives each row's attribution too, as the lists show it.
+    std::vector<ContactRecord> SearchList(const QString& keyword);
+    std::vector<ContactRecord> Search(const QString& keyword);
+    std::vector<ContactRecord> GetAll();
+    // With the cloud fields, so that a restore gets them back.
+    std::vector<ContactRecord> GetForBackup();
+    // Stores one row per number of the record's phone text (numbers separated by ';'),
+    // normalised, skipping numbers already stored. False at the first failed insert.
+    // `stored` receives the rows added, each with its id, number and attribution.
+    bool Add(const ContactRecord& record, const AttributionDatabase& attribution,
+             std::vector<ContactRecord>* stored = nullptr);
+    // Writes the record's fields over the row of its id, with the attribution of its phone.
+    bool Update(const ContactRecord& record, const AttributionDatabase& attribution);
+    bool Delete(int id);
+    bool DeleteAll();
+    QString GetName(const QString& number);
+    // The downloaded contacts in one transaction: all are stored, or none. Each gets the
+    // attribution of its number, as an added contact does.
+    bool InsertDownloaded(const std::vector<ContactRecord>& records,
+                          const AttributionDatabase& attribution);
+
+    // Binds parameters 1 to 4 of a call-log or SMS insert, with the connection's lock held:
+    // the name of the number's contact (the number itself when it has none), the number, the
+    // contact's picture and the current local time.
+    static void BindContactAndTime(const StoreConnection& connection, SqlStatement& insert,
+                                   const QString& number);
+
+private:
+    // Binds parameters 1 to 7: name, `phone`, head, email, company, home, other.
+    static void BindFields(SqlStatement& statement, const ContactRecord& record,
+                           const QString& phone);
+    std::vector<ContactRecord> ReadAll(SqlStatement& query, bool withId, bool withAttribution,
+                                       bool withCloudFields);
+    std::vector<ContactRecord> SearchLocked(const QString& keyword, bool withAttribution);
+    bool IsNumberStored(const QString& number);
+    bool Insert(const ContactRecord& record, const QString& phone, const QString& attribution);
+
+    StoreConnection& connection_;
+};
+
+} // namespace tamberlink

@@ -1,0 +1,208 @@
+#include "store/Schema.h"
+
+#include "store/SqlStatement.h"
+#include "store/StoreLog.h"
+
+#include <sqlite3.h>
+
+#include <iterator>
+#include <string>
+#include <string_view>
+
+namespace tamberlink {
+
+namespace {
+
+// The statements of one step, each run at most once, within the upgrade's transaction. The
+// first failure ends the step and keeps SQLite's reason.
+class StepRunner {
+public:
+    explicit StepRunner(sqlite3* db)
+        : db_(db) {}
+
+    bool Exec(std::string_view sql) {
+        SqlStatement statement(db_, sql);
+        return Check(statement.Run());
+    }
+
+    bool HasTable(const QString& table) {
+        SqlStatement query(db_, "select 1 from sqlite_master where type='table' and name=?");
+        query.Bind(1, table);
+        return query.Next();
+    }
+
+    bool HasColumn(const QString& table, const QString& column) {
+        SqlStatement query(db_, "select 1 from pragma_table_info(?) where name=?");
+        query.Bind(1, table).Bind(2, column);
+        return query.Next();
+    }
+
+    // Runs `alter` unless the table has the column already.
+    bool AddColumn(const QString& table, const QString& column, std::string_view alter) {
+        return HasColumn(table, column) || Exec(alter);
+    }
+
+    // Runs `insert` unless a row of that name exists.
+    bool AddSetting(const QString& name, std::string_view insert) {
+        SqlStatement count(db_, "select count(id) from table_setting where name=?");
+        count.Bind(1, name);
+        if (!Check(count.Next())) {
+            return false;
+        }
+        return count.Int(0) > 0 || Exec(insert);
+    }
+
+    bool AddProxySetting() {
+        SqlStatement insert(db_, "insert into table_setting(name, value1, value2) select ?, '', "
+                                 "'0' where not exists(select id from table_setting where "
+                                 "name=?) ");
+        insert.Bind(1, QStringLiteral("proxy")).Bind(2, QStringLiteral("proxy"));
+        return Check(insert.Run());
+    }
+
+    const QString& Error() const { return error_; }
+
+private:
+    bool Check(bool ok) {
+        if (!ok && error_.isEmpty()) {
+            error_ = QString::fromUtf8(sqlite3_errmsg(db_));
+        }
+        return ok;
+    }
+
+    sqlite3* db_;
+    QString error_;
+};
+
+// Version 1: what every start made sure of before versions were kept: the settings rows the
+// program only updates, the attribution and initials columns, the recording column of the
+// call log and the template table. The added columns land at the positions the readers
+// expect because the seed's tables hold only their first columns.
+bool FirstStartColumns(StepRunner& step) {
+    return step.AddProxySetting() &&
+           step.AddColumn(
+               QStringLiteral("table_contact"), QStringLiteral("attribution"),
+               "ALTER TABLE 'table_contact' ADD 'attribution' varchar(64) default '未知号码'") &&
+           step.AddColumn(
+               QStringLiteral("table_sms"), QStringLiteral("attribution"),
+               "ALTER TABLE 'table_sms' ADD 'attribution' varchar(64) default '未知号码'") &&
+           step.AddColumn(QStringLiteral("table_contact"), QStringLiteral("nameindex"),
+                          "ALTER TABLE 'table_contact' ADD 'nameindex' varchar(32) default ''") &&
+           step.AddSetting(QStringLiteral("popoff"),
+                           "insert into table_setting(name, value2) values('popoff', '1')") &&
+           step.AddSetting(
+               QStringLiteral("auto"),
+               "insert into table_setting(name, value1, value2) values('auto', '0', '0')") &&
+           step.AddSetting(
+               QStringLiteral("auto_admin"),
+               "insert into table_setting(name, value1, value2) values('auto_admin', '0', '0')") &&
+           step.AddColumn(QStringLiteral("table_log"), QStringLiteral("record_guid"),
+                          "ALTER TABLE 'table_log' ADD 'record_guid' varchar(64) default ''") &&
+           (step.HasTable(QStringLiteral("table_template")) ||
+            step.Exec("create table table_template(id INTEGER PRIMARY KEY AUTOINCREMENT default "
+                      "0, title text, content text)"));
+}
+
+// Version 2: the lookups by number and the call log's note marks read these indexes; files
+// made before the seed had them lack them.
+bool NumberIndexes(StepRunner& step) {
+    return step.Exec("create index if not exists table_contact_phone on table_contact(phone)") &&
+           step.Exec("create index if not exists table_sms_phone on table_sms(phone)") &&
+           step.Exec("create index if not exists table_notepad_cid on table_notepad(cid)");
+}
+
+// Version 3: the web pages' answers, first one per origin.
+bool OriginAnswers(StepRunner& step) {
+    return step.HasTable(QStringLiteral("table_origin")) ||
+           step.Exec("create table table_origin(id INTEGER PRIMARY KEY AUTOINCREMENT, "
+                     "origin text unique not null, allowed integer not null default 0)");
+}
+
+// Version 4: an answer for each use. An answer from before named no use, so a refusal stands
+// for every use and a permission for none; "allowed" stays 0 from then on, which a build of
+// version 3 reads as refused. A table that has the columns already was converted then.
+bool OriginUses(StepRunner& step) {
+    const QString table = QStringLiteral("table_origin");
+    const bool converted = step.HasColumn(table, QStringLiteral("dial"));
+    return step.AddColumn(table, QStringLiteral("dial"),
+                          "ALTER TABLE table_origin ADD dial integer") &&
+           step.AddColumn(table, QStringLiteral("sms"),
+                          "ALTER TABLE table_origin ADD sms integer") &&
+           step.AddColumn(table, QStringLiteral("record"),
+                          "ALTER TABLE table_origin ADD record integer") &&
+           step.AddColumn(table, QStringLiteral("events"),
+                          "ALTER TABLE table_origin ADD events integer") &&
+           (converted || (step.Exec("update table_origin set dial=0, sms=0, record=0, events=0 "
+                                    "where allowed=0") &&
+                          step.Exec("update table_origin set allowed=0")));
+}
+
+// Version 5: the cloud service's address the user chose; empty for the program's own.
+bool CloudServerSetting(StepRunner& step) {
+    return step.AddSetting(
+        QStringLiteral("cloudServer"),
+        "insert into table_setting(name, value1, value2) values('cloudServer', '', '0')");
+}
+
+struct Step {
+    const char* what;
+    bool (*run)(StepRunner&);
+};
+
+// Step i takes a database of version i to version i + 1.
+constexpr Step kSteps[] = {
+    {"first-start columns and rows", FirstStartColumns},
+    {"number indexes", NumberIndexes},
+    {"web origins", OriginAnswers},
+    {"web origins by use", OriginUses},
+    {"cloud server setting", CloudServerSetting},
+};
+static_assert(std::size(kSteps) == kSchemaVersion, "one step for each version");
+
+bool Exec(sqlite3* db, const char* sql) {
+    return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+} // namespace
+
+int ReadSchemaVersion(sqlite3* db) {
+    SqlStatement query(db, "PRAGMA user_version");
+    return query.Next() ? query.Int(0) : -1;
+}
+
+bool UpgradeSchema(sqlite3* db, QString& error) {
+    const int from = ReadSchemaVersion(db);
+    if (from < 0 || from > kSchemaVersion) {
+        error = QStringLiteral("schema version %1 is not one this program knows").arg(from);
+        return false;
+    }
+    if (from == kSchemaVersion) {
+        return true;
+    }
+    // Taken for writing at once, so that no other writer slips in between the steps.
+    if (!Exec(db, "begin immediate transaction")) {
+        error = QString::fromUtf8(sqlite3_errmsg(db));
+        return false;
+    }
+    StepRunner runner(db);
+    for (int version = from; version < kSchemaVersion; ++version) {
+        const Step& step = kSteps[version];
+        qCInfo(lcStore) << "schema: version" << version << "to" << version + 1 << step.what;
+        if (!step.run(runner)) {
+            error = QStringLiteral("schema step %1 (%2): %3")
+                        .arg(version + 1)
+                        .arg(QString::fromUtf8(step.what), runner.Error());
+            Exec(db, "rollback transaction");
+            return false;
+        }
+    }
+    const std::string setVersion = "PRAGMA user_version=" + std::to_string(kSchemaVersion);
+    if (!Exec(db, setVersion.c_str()) || !Exec(db, "commit transaction")) {
+        error = QString::fromUtf8(sqlite3_errmsg(db));
+        Exec(db, "rollback transaction");
+        return false;
+    }
+    return true;
+}
+
+} // namespace tamberlink
