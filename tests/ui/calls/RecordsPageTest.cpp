@@ -282,7 +282,7 @@ TEST_F(RecordsPage, TheKeyboardMovesThroughTheRowsCallsAndDeletesAfterAsking) {
     test::Click(tip(), "ButtonOK");
     ASSERT_EQ(Model().EntryCount(), 2);
     EXPECT_EQ(Model().RowOfId(id), -1);
-    EXPECT_FALSE(Core().Database().GetCallLogEntry(id).has_value());
+    EXPECT_FALSE(Core().Database().CallLog().GetEntry(id).has_value());
 
     // The mouse takes over from the keyboard.
     QTest::mouseMove(Viewport(), At(0, Control::Name));
