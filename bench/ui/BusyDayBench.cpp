@@ -564,9 +564,7 @@ int RunChild(int argc, char** argv, const QString& documents, bool knownCallers)
         checkFilled();
     };
     window.installEventFilter(&firstPaint);
-    if (!window.Start(QString::fromStdString(box.PortPath()))) {
-        return 1;
-    }
+    window.Start(QString::fromStdString(box.PortPath()));
     for (RecordListModelBase* model :
          {static_cast<RecordListModelBase*>(&window.RecordPage()->Model()),
           static_cast<RecordListModelBase*>(&window.NotePage()->Model()),

@@ -106,10 +106,7 @@ int main(int argc, char** argv) {
     QWidget main;
     auto* page = new CContactContainer(core, &main);
     bench::PlacePage(main, *page);
-    if (!page->Build()) {
-        std::fprintf(stderr, "cannot build the page\n");
-        return 1;
-    }
+    page->Build();
     main.show();
     QApplication::processEvents();
     QListView* list = page->List();

@@ -128,10 +128,7 @@ int main(int argc, char** argv) {
     QWidget main;
     auto* page = new CRecordContainer(core, &main);
     PlacePage(main, *page);
-    if (!page->Build()) {
-        std::fprintf(stderr, "cannot build the page\n");
-        return 1;
-    }
+    page->Build();
     main.show();
     QApplication::processEvents();
     QListView* list = page->List();

@@ -67,7 +67,8 @@ int main(int argc, char** argv) {
     ini.Set("TEMPCONTACT", "FILE", path.toStdString());
     ini.Set("TEMPCONTACT", "COL_NAME", "A");
     ini.Set("TEMPCONTACT", "COL_NUMBER", "B");
-    if (!ini.Save() || !page->Build() || !page->RestoreWorkbook()) {
+    page->Build();
+    if (!ini.Save() || !page->RestoreWorkbook()) {
         std::fprintf(stderr, "cannot build the page\n");
         return 1;
     }

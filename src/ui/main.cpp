@@ -46,10 +46,7 @@ int main(int argc, char** argv) {
                      &tamberlink::CMainWndUI::OfferNumber);
     QObject::connect(&signalWatcher, &tamberlink::SignalWatcher::Signalled, &window,
                      &tamberlink::CMainWndUI::Exit);
-    if (!window.Start(options.serialPort, options.autostart)) {
-        std::fprintf(stderr, "Tamberlink: the skin of the main window cannot be loaded\n");
-        return 1;
-    }
+    window.Start(options.serialPort, options.autostart);
     if (!options.number.isEmpty()) {
         window.OfferNumber(options.number);
     }

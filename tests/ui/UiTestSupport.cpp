@@ -138,7 +138,7 @@ void MainWindowFixture::StartWindow(const std::optional<QString>& serialPort) {
     config.dataFolder = QStringLiteral(TAMBERLINK_BIN_DIR "/Data");
     core_ = std::make_unique<AppCore>(config);
     window_ = std::make_unique<CMainWndUI>(*core_);
-    ASSERT_TRUE(window_->Start(serialPort));
+    window_->Start(serialPort);
 }
 
 void MainWindowFixture::StopWindow() {

@@ -80,6 +80,12 @@ protected:
 // The visible button of `window` that reads `text`, or nullptr.
 QPushButton* ButtonWithText(QWidget* window, const QString& text);
 
+// The control `name` inside `window` (a pointer or a smart pointer to a widget), or nullptr.
+template <class T = QWidget, class Window>
+T* Control(const Window& window, const QString& name) {
+    return (*window).template findChild<T*>(name);
+}
+
 // Clicks the button `name` of `window`, failing the test when there is none.
 void Click(QWidget* window, const char* name);
 

@@ -121,7 +121,7 @@ tamberlink::CContactContainer* FillContacts(tamberlink::CMainWndUI& window) {
     if (page == nullptr) {
         return nullptr;
     }
-    if (auto* tab = window.FindControl<QPushButton>(QStringLiteral("ButtonContact"))) {
+    if (auto* tab = window.findChild<QPushButton*>(QStringLiteral("ButtonContact"))) {
         tab->click();
     }
     page->LoadContacts();
@@ -143,7 +143,7 @@ void FillSms(tamberlink::CMainWndUI& window) {
                 QStringLiteral("固话|广东广州"));
     core.AddSms(QStringLiteral("18611112222"), QStringLiteral("您的快递已放到前台，谢谢。"),
                 QStringLiteral("联通|北京"));
-    if (auto* tab = window.FindControl<QPushButton>(QStringLiteral("ButtonSms"))) {
+    if (auto* tab = window.findChild<QPushButton*>(QStringLiteral("ButtonSms"))) {
         tab->click();
     }
     if (tamberlink::CSmsContainer* page = window.SmsPage()) {
@@ -275,9 +275,7 @@ int main(int argc, char** argv) {
     config.cloudBaseUrl = QStringLiteral("http://127.0.0.1:9/");
     tamberlink::AppCore core(config);
     tamberlink::CMainWndUI window(core);
-    if (!window.Start()) {
-        return 1;
-    }
+    window.Start();
     bool ok = Save(&window, out, "main_window.png");
 
     // A backup under way, and the menu with its switches.
@@ -352,7 +350,7 @@ int main(int argc, char** argv) {
     core.AddContact(
         tamberlink::ContactRecord(QStringLiteral("王芳"), QStringLiteral("13912345678"), {}), true);
     if (tamberlink::CNotepadEdit* note = window.OpenNewNote()) {
-        note->FindControl<QTextEdit>(QStringLiteral("EditNotepad"))
+        note->findChild<QTextEdit*>(QStringLiteral("EditNotepad"))
             ->setPlainText(QStringLiteral("明天上午回电，确认合同的交货日期"));
         note->SetReminder(QDateTime(QDate(2026, 12, 9), QTime(11, 57)).toSecsSinceEpoch());
         note->OpenContactPicker();
@@ -381,7 +379,7 @@ int main(int argc, char** argv) {
         compose->Close();
     }
     // The later windows are shown over the call records.
-    if (auto* tab = window.FindControl<QPushButton>(QStringLiteral("ButtonRecord"))) {
+    if (auto* tab = window.findChild<QPushButton*>(QStringLiteral("ButtonRecord"))) {
         tab->click();
     }
 
@@ -417,7 +415,7 @@ int main(int argc, char** argv) {
         if (details != nullptr) {
             details->Close();
         }
-        if (auto* records = window.FindControl<QPushButton>(QStringLiteral("ButtonRecord"))) {
+        if (auto* records = window.findChild<QPushButton*>(QStringLiteral("ButtonRecord"))) {
             records->click();
         }
     } else {
@@ -430,7 +428,7 @@ int main(int argc, char** argv) {
                        QDir(home.path()).filePath(QStringLiteral("客户名单.xlsx"))) &&
          list->RestoreWorkbook() && ok;
     if (list != nullptr) {
-        window.FindControl<QAbstractButton>(QStringLiteral("ButtonContactTemp"))->click();
+        window.findChild<QAbstractButton*>(QStringLiteral("ButtonContactTemp"))->click();
         list->Model().SetChecked(4, true);
         list->Model().SetChecked(6, true);
         const QRect row = list->List()->visualRect(list->Model().index(2));
@@ -444,14 +442,14 @@ int main(int argc, char** argv) {
         } else {
             ok = false;
         }
-        window.FindControl<QAbstractButton>(QStringLiteral("ButtonRecord"))->click();
+        window.findChild<QAbstractButton*>(QStringLiteral("ButtonRecord"))->click();
     }
 
     if (auto* login = window.OpenAccountDialog(QStringLiteral("登录"),
                                                tamberlink::CLoginRegUI::kLoginPanel, false)) {
-        login->FindControl<QLineEdit>(QStringLiteral("LOG_EDIT_ACCOUNT"))
+        login->findChild<QLineEdit*>(QStringLiteral("LOG_EDIT_ACCOUNT"))
             ->setText(QStringLiteral("13800138000"));
-        login->FindControl<QLineEdit>(QStringLiteral("LOG_EDIT_PSD"))
+        login->findChild<QLineEdit*>(QStringLiteral("LOG_EDIT_PSD"))
             ->setText(QStringLiteral("secret"));
         login->SetCodePicture(0, CodePicture(QDir(home.path())));
         ok = Save(&window, out, "login_dialog.png") && ok;

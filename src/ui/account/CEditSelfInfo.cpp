@@ -4,23 +4,26 @@
 #include "ui/widgets/Controls.h"
 
 #include <QLineEdit>
+#include "ui_dlg_edit_info.h"
 
 namespace tamberlink {
+
+CEditSelfInfo::~CEditSelfInfo() = default;
+
+QWidget* CEditSelfInfo::BuildForm() {
+    ui_ = std::make_unique<Ui::dlg_edit_info>();
+    return SetUpDialogForm(*ui_);
+}
 
 CEditSelfInfo::CEditSelfInfo(QWidget* parent, AppCore& core)
     : CSettingBaseUI(parent, QStringLiteral("个人资料"))
     , core_(core) {}
 
-QStringList CEditSelfInfo::RequiredControls() const {
-    return CSettingBaseUI::RequiredControls()
-           << QStringLiteral("editName") << QStringLiteral("editCompany") << QStringLiteral("btnOk")
-           << QStringLiteral("btnCancel");
-}
 
 void CEditSelfInfo::InitWindow() {
     CSettingBaseUI::InitWindow();
-    name_ = FindControl<QLineEdit>(QStringLiteral("editName"));
-    company_ = FindControl<QLineEdit>(QStringLiteral("editCompany"));
+    name_ = ui_->editName;
+    company_ = ui_->editCompany;
     // The stored profile, not the labels: they show the account for a missing name and
     // "公司名称" for a missing company, which are no data of the user's.
     if (CloudFlows* cloud = core_.Cloud()) {
@@ -32,8 +35,8 @@ void CEditSelfInfo::InitWindow() {
         edit->setFont(SkinFont(1));
         SetEditBorder(edit, 1, QColor(0xFFE1E1E1u), QColor(0xFF77C5E5u));
     }
-    ConnectClicked(QStringLiteral("btnOk"), this, &CEditSelfInfo::Save);
-    ConnectClicked(QStringLiteral("btnCancel"), this, &CEditSelfInfo::Close);
+    connect(ui_->btnOk, &QAbstractButton::clicked, this, &CEditSelfInfo::Save);
+    connect(ui_->btnCancel, &QAbstractButton::clicked, this, &CEditSelfInfo::Close);
 }
 
 void CEditSelfInfo::Save() {

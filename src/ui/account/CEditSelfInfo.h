@@ -5,6 +5,10 @@
 
 class QLineEdit;
 
+namespace Ui {
+class dlg_edit_info;
+}
+
 namespace tamberlink {
 
 class AppCore;
@@ -16,12 +20,12 @@ class CEditSelfInfo : public CSettingBaseUI, public SingleInstance<CEditSelfInfo
 
 public:
     CEditSelfInfo(QWidget* parent, AppCore& core);
+    ~CEditSelfInfo() override;
 
     QString GetWindowClassName() const override { return QStringLiteral("CEditSelfInfo"); }
-    QString GetSkinFile() const override { return QStringLiteral("dlg_edit_info.ui"); }
+    QWidget* BuildForm() override;
 
 protected:
-    QStringList RequiredControls() const override;
     void InitWindow() override;
 
 private:
@@ -30,6 +34,7 @@ private:
     AppCore& core_;
     QLineEdit* name_ = nullptr;
     QLineEdit* company_ = nullptr;
+    std::unique_ptr<Ui::dlg_edit_info> ui_;
 };
 
 } // namespace tamberlink

@@ -10,50 +10,55 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
+#include "ui_dlg_login.h"
 
 namespace tamberlink {
 
+CLoginRegUI::~CLoginRegUI() = default;
+
+QWidget* CLoginRegUI::BuildForm() {
+    ui_ = std::make_unique<Ui::dlg_login>();
+    return SetUpForm(*ui_);
+}
+
 namespace {
 
-const char* const kPanels[] = {"PanelLogin", "PanelReg", "PanelFindPSD1", "PanelFindPSD2"};
-// The code buttons of the login, registration and reset forms.
-const char* const kCodeButtons[] = {"LOG_BUTTON_CODE", "REG_BUTTON_CODE", "FIND_PSD1_BUTTON_CODE"};
+using Form = Ui::dlg_login;
+
+// The panels in CLoginRegUI::Panel order.
+QFrame* Form::*const kPanels[] = {&Form::PanelLogin, &Form::PanelReg, &Form::PanelFindPSD1,
+                                  &Form::PanelFindPSD2};
+// The code buttons and the "换一张" buttons of the login, registration and reset forms.
+CButtonUI* Form::*const kCodeButtons[] = {&Form::LOG_BUTTON_CODE, &Form::REG_BUTTON_CODE,
+                                          &Form::FIND_PSD1_BUTTON_CODE};
+CButtonUI* Form::*const kChangeButtons[] = {&Form::LOG_BUTTON_CHANGE, &Form::REG_BUTTON_CHANGE,
+                                            &Form::FIND_PSD1_BUTTON_CHANGE};
 
 struct EditLimit {
-    const char* name;
+    QLineEdit* Form::*edit;
     int maxLength;
     bool digitsOnly;
     bool password;
 };
 
 constexpr EditLimit kEdits[] = {
-    {"LOG_EDIT_ACCOUNT", 11, true, false},   {"LOG_EDIT_PSD", 15, false, true},
-    {"LOG_EDIT_CODE", 4, true, false},       {"REG_EDIT_ACCOUNT", 11, true, false},
-    {"REG_EDIT_PSD", 15, false, true},       {"REG_EDIT_PSD1", 15, false, true},
-    {"REG_EDIT_CODE", 4, true, false},       {"FIND_PSD1_EDIT_ACCOUNT", 11, true, false},
-    {"FIND_PSD1_EDIT_CODE", 4, true, false}, {"FIND_PSD2_EDIT_CODE", 6, true, false},
-    {"FIND_PSD2_EDIT_PSD1", 8, true, true},  {"FIND_PSD2_EDIT_PSD2", 8, true, true},
+    {&Form::LOG_EDIT_ACCOUNT, 11, true, false},   {&Form::LOG_EDIT_PSD, 15, false, true},
+    {&Form::LOG_EDIT_CODE, 4, true, false},       {&Form::REG_EDIT_ACCOUNT, 11, true, false},
+    {&Form::REG_EDIT_PSD, 15, false, true},       {&Form::REG_EDIT_PSD1, 15, false, true},
+    {&Form::REG_EDIT_CODE, 4, true, false},       {&Form::FIND_PSD1_EDIT_ACCOUNT, 11, true, false},
+    {&Form::FIND_PSD1_EDIT_CODE, 4, true, false}, {&Form::FIND_PSD2_EDIT_CODE, 6, true, false},
+    {&Form::FIND_PSD2_EDIT_PSD1, 8, true, true},  {&Form::FIND_PSD2_EDIT_PSD2, 8, true, true},
 };
 
 // Field names, right-aligned against their edits (text style 6).
-const char* const kLabels[] = {
-    "LOG_LABEL_ACC",        "LOG_LABEL_PSD",        "LOG_LABEL_CODE",       "REG_LABEL_ACC",
-    "REG_LABEL_PSD",        "REG_LABEL_PSD1",       "REG_LABEL_CODE",       "FIND_PSD1_LABEL_ACC",
-    "FIND_PSD1_LABEL_CODE", "FIND_PSD2_LABEL_CODE", "FIND_PSD2_LABEL_PSD1", "FIND_PSD2_LABEL_PSD2",
+QLabel* Form::*const kLabels[] = {
+    &Form::LOG_LABEL_ACC,        &Form::LOG_LABEL_PSD,        &Form::LOG_LABEL_CODE,
+    &Form::REG_LABEL_ACC,        &Form::REG_LABEL_PSD,        &Form::REG_LABEL_PSD1,
+    &Form::REG_LABEL_CODE,       &Form::FIND_PSD1_LABEL_ACC,  &Form::FIND_PSD1_LABEL_CODE,
+    &Form::FIND_PSD2_LABEL_CODE, &Form::FIND_PSD2_LABEL_PSD1, &Form::FIND_PSD2_LABEL_PSD2,
 };
 // Hints beside the registration edits (text style 4).
-const char* const kTips[] = {"REG_TIP0", "REG_TIP1", "REG_TIP2"};
-
-const char* const kButtons[] = {
-    "LOG_BUTTON_LOGIN",      "LOG_BUTTON_REG",        "LOG_BUTTON_FIND",
-    "LOG_BUTTON_CHANGE",     "REG_BUTTON_REG",        "REG_BUTTON_LOGIN",
-    "REG_BUTTON_CHANGE",     "FIND_PSD1_BUTTON_GET",  "FIND_PSD1_BUTTON_CHANGE",
-    "FIND_PSD1_BUTTON_BACK", "FIND_PSD2_BUTTON_POST",
-};
-
-QString Name(const char* name) {
-    return QString::fromLatin1(name);
-}
+QLabel* Form::*const kTips[] = {&Form::REG_TIP0, &Form::REG_TIP1, &Form::REG_TIP2};
 
 } // namespace
 
@@ -61,42 +66,22 @@ CLoginRegUI::CLoginRegUI(QWidget* parent, AppCore& core)
     : WindowImplBase(parent)
     , core_(core) {}
 
-QStringList CLoginRegUI::RequiredControls() const {
-    QStringList names{QStringLiteral("dlgTitle"), QStringLiteral("labelTitle"),
-                      QStringLiteral("btnClosed")};
-    const auto add = [&names](const auto& group) {
-        for (const char* name : group) {
-            names << Name(name);
-        }
-    };
-    add(kPanels);
-    add(kCodeButtons);
-    add(kButtons);
-    for (const EditLimit& edit : kEdits) {
-        names << Name(edit.name);
-    }
-    return names;
-}
 
 void CLoginRegUI::InitWindow() {
-    SetBkImage(FindControl(QStringLiteral("dlgTitle")), QStringLiteral("bgHead.png"));
+    SetBkImage(ui_->dlgTitle, QStringLiteral("bgHead.png"));
     SetTitle(windowTitle());
-    for (int i = 0; i < int(std::size(kPanels)); ++i) {
-        panels_[i] = FindControl(Name(kPanels[i]));
+    for (size_t i = 0; i < std::size(kPanels); ++i) {
+        panels_[i] = (*ui_).*kPanels[i];
     }
-    for (int i = 0; i < int(std::size(kCodeButtons)); ++i) {
-        codeButtons_[i] = FindControl<CButtonUI>(Name(kCodeButtons[i]));
+    for (size_t i = 0; i < std::size(kCodeButtons); ++i) {
+        codeButtons_[i] = (*ui_).*kCodeButtons[i];
     }
     SetUpEdits();
-    for (const char* name : kLabels) {
-        if (auto* label = FindControl<QLabel>(Name(name))) {
-            label->setAlignment(TextAlignment(6));
-        }
+    for (QLabel* Form::*label : kLabels) {
+        ((*ui_).*label)->setAlignment(TextAlignment(6));
     }
-    for (const char* name : kTips) {
-        if (auto* label = FindControl<QLabel>(Name(name))) {
-            label->setAlignment(TextAlignment(4));
-        }
+    for (QLabel* Form::*tip : kTips) {
+        ((*ui_).*tip)->setAlignment(TextAlignment(4));
     }
     const bool remember = Flow() != nullptr && Flow()->Remembered().Offered().remember;
     rememberLogin_ =
@@ -115,7 +100,7 @@ void CLoginRegUI::InitWindow() {
 void CLoginRegUI::SetUpEdits() {
     const QRegularExpression digits(QStringLiteral("[0-9]*"));
     for (const EditLimit& limit : kEdits) {
-        auto* edit = FindControl<QLineEdit>(Name(limit.name));
+        QLineEdit* edit = (*ui_).*limit.edit;
         edit->setMaxLength(limit.maxLength);
         if (limit.digitsOnly) {
             edit->setValidator(new QRegularExpressionValidator(digits, edit));
@@ -125,8 +110,8 @@ void CLoginRegUI::SetUpEdits() {
         }
         SetEditBorder(edit, 1, QColor(0xFFE1E1E1u), QColor(0xFF77C5E5u));
     }
-    loginAccount_ = FindControl<QLineEdit>(QStringLiteral("LOG_EDIT_ACCOUNT"));
-    loginPassword_ = FindControl<QLineEdit>(QStringLiteral("LOG_EDIT_PSD"));
+    loginAccount_ = ui_->LOG_EDIT_ACCOUNT;
+    loginPassword_ = ui_->LOG_EDIT_PSD;
     // The remembered password belongs to its account; typing either one gives it up.
     for (QLineEdit* edit : {loginAccount_, loginPassword_}) {
         connect(edit, &QLineEdit::textEdited, this, [this] { ShowRememberedPassword(false); });
@@ -157,29 +142,28 @@ void CLoginRegUI::ConnectButtons() {
             RequestCodePicture(form);
         };
     };
-    ConnectClicked(QStringLiteral("LOG_BUTTON_REG"), this,
+    connect(ui_->LOG_BUTTON_REG, &QAbstractButton::clicked, this,
                    showPanel(kRegisterPanel, AccountFlow::kRegisterForm));
-    ConnectClicked(QStringLiteral("LOG_BUTTON_FIND"), this, [this] { ShowPanel(kResetPanel); });
-    ConnectClicked(QStringLiteral("LOG_BUTTON_LOGIN"), this, &CLoginRegUI::Login);
-    ConnectClicked(QStringLiteral("REG_BUTTON_LOGIN"), this,
+    connect(ui_->LOG_BUTTON_FIND, &QAbstractButton::clicked, this, [this] { ShowPanel(kResetPanel); });
+    connect(ui_->LOG_BUTTON_LOGIN, &QAbstractButton::clicked, this, &CLoginRegUI::Login);
+    connect(ui_->REG_BUTTON_LOGIN, &QAbstractButton::clicked, this,
                    showPanel(kLoginPanel, AccountFlow::kLoginForm));
-    ConnectClicked(QStringLiteral("REG_BUTTON_REG"), this, &CLoginRegUI::Register);
-    ConnectClicked(QStringLiteral("FIND_PSD1_BUTTON_GET"), this, &CLoginRegUI::SendResetCode);
-    ConnectClicked(QStringLiteral("FIND_PSD1_BUTTON_BACK"), this,
+    connect(ui_->REG_BUTTON_REG, &QAbstractButton::clicked, this, &CLoginRegUI::Register);
+    connect(ui_->FIND_PSD1_BUTTON_GET, &QAbstractButton::clicked, this, &CLoginRegUI::SendResetCode);
+    connect(ui_->FIND_PSD1_BUTTON_BACK, &QAbstractButton::clicked, this,
                    showPanel(kLoginPanel, AccountFlow::kLoginForm));
-    ConnectClicked(QStringLiteral("FIND_PSD2_BUTTON_POST"), this, &CLoginRegUI::ResetPassword);
+    connect(ui_->FIND_PSD2_BUTTON_POST, &QAbstractButton::clicked, this, &CLoginRegUI::ResetPassword);
     // A new picture comes with "换一张" or a click on the picture itself.
-    const char* const changes[] = {"LOG_BUTTON_CHANGE", "REG_BUTTON_CHANGE",
-                                   "FIND_PSD1_BUTTON_CHANGE"};
-    for (int form = 0; form < int(std::size(changes)); ++form) {
-        ConnectClicked(Name(changes[form]), this, requestPicture(form));
-        ConnectClicked(Name(kCodeButtons[form]), this, requestPicture(form));
+    for (int form = 0; form < int(std::size(kChangeButtons)); ++form) {
+        connect((*ui_).*kChangeButtons[form], &QAbstractButton::clicked, this,
+                requestPicture(form));
+        connect(codeButtons_[form], &QAbstractButton::clicked, this, requestPicture(form));
     }
 }
 
 void CLoginRegUI::SetTitle(const QString& title) {
     setWindowTitle(title);
-    SetControlText(FindControl(QStringLiteral("labelTitle")), title);
+    SetControlText(ui_->labelTitle, title);
 }
 
 void CLoginRegUI::ShowPanel(int panel) {
@@ -267,7 +251,7 @@ void CLoginRegUI::Login() {
     if (flow == nullptr) {
         return;
     }
-    const QString code = Text("LOG_EDIT_CODE");
+    const QString code = ui_->LOG_EDIT_CODE->text();
     const bool remember = rememberLogin_->IsSelected();
     if (rememberedPassword_) {
         flow->LoginRemembered(code, remember);
@@ -278,32 +262,27 @@ void CLoginRegUI::Login() {
 
 void CLoginRegUI::Register() {
     if (AccountFlow* flow = Flow()) {
-        flow->Register(Text("REG_EDIT_ACCOUNT"), Text("REG_EDIT_PSD"), Text("REG_EDIT_PSD1"),
-                       Text("REG_EDIT_CODE"));
+        flow->Register(ui_->REG_EDIT_ACCOUNT->text(), ui_->REG_EDIT_PSD->text(), ui_->REG_EDIT_PSD1->text(),
+                       ui_->REG_EDIT_CODE->text());
     }
 }
 
 void CLoginRegUI::SendResetCode() {
     if (AccountFlow* flow = Flow()) {
-        flow->SendResetCode(Text("FIND_PSD1_EDIT_ACCOUNT"), Text("FIND_PSD1_EDIT_CODE"));
+        flow->SendResetCode(ui_->FIND_PSD1_EDIT_ACCOUNT->text(), ui_->FIND_PSD1_EDIT_CODE->text());
     }
 }
 
 void CLoginRegUI::ResetPassword() {
     if (AccountFlow* flow = Flow()) {
-        flow->ResetPassword(Text("FIND_PSD2_EDIT_CODE"), Text("FIND_PSD2_EDIT_PSD1"),
-                            Text("FIND_PSD2_EDIT_PSD2"));
+        flow->ResetPassword(ui_->FIND_PSD2_EDIT_CODE->text(), ui_->FIND_PSD2_EDIT_PSD1->text(),
+                            ui_->FIND_PSD2_EDIT_PSD2->text());
     }
 }
 
 AccountFlow* CLoginRegUI::Flow() const {
     CloudFlows* cloud = core_.Cloud();
     return cloud != nullptr ? &cloud->Account() : nullptr;
-}
-
-QString CLoginRegUI::Text(const char* edit) const {
-    const auto* control = FindControl<QLineEdit>(Name(edit));
-    return control != nullptr ? control->text() : QString();
 }
 
 } // namespace tamberlink

@@ -7,6 +7,10 @@
 
 class QLineEdit;
 
+namespace Ui {
+class dlg_login;
+}
+
 namespace tamberlink {
 
 class AccountFlow;
@@ -25,9 +29,10 @@ public:
     enum Panel { kLoginPanel = 0, kRegisterPanel = 1, kResetPanel = 2, kNewPasswordPanel = 3 };
 
     CLoginRegUI(QWidget* parent, AppCore& core);
+    ~CLoginRegUI() override;
 
     QString GetWindowClassName() const override { return QStringLiteral("CLoginRegUI"); }
-    QString GetSkinFile() const override { return QStringLiteral("dlg_login.ui"); }
+    QWidget* BuildForm() override;
 
     void SetTitle(const QString& title);
     // Shows one panel and hides the others; the first reset step fetches its picture code.
@@ -43,7 +48,6 @@ public:
     bool UsesRememberedPassword() const { return rememberedPassword_; }
 
 protected:
-    QStringList RequiredControls() const override;
     void InitWindow() override;
 
 private:
@@ -59,7 +63,6 @@ private:
     void SendResetCode();
     void ResetPassword();
     AccountFlow* Flow() const;
-    QString Text(const char* edit) const;
 
     AppCore& core_;
     std::array<QWidget*, 4> panels_{};
@@ -70,6 +73,7 @@ private:
     COptionUI* rememberLogin_ = nullptr;
     COptionUI* rememberRegister_ = nullptr;
     bool rememberedPassword_ = false;
+    std::unique_ptr<Ui::dlg_login> ui_;
 };
 
 } // namespace tamberlink

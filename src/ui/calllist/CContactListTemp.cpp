@@ -8,12 +8,13 @@
 #include "ui/calllist/TempContactModel.h"
 #include "ui/calls/CallPopup.h"
 #include "ui/widgets/CButtonUI.h"
-#include "ui/widgets/SkinLoader.h"
+#include "ui/widgets/SkinForm.h"
 
 #include <QCheckBox>
 #include <QCursor>
 #include <QFileDialog>
 #include <QListView>
+#include "ui_page_calllist.h"
 
 namespace tamberlink {
 
@@ -27,22 +28,13 @@ CContactListTemp::~CContactListTemp() {
     CloseRowWindows();
 }
 
-bool CContactListTemp::Build() {
-    QWidget* form = SkinLoader::Load(QStringLiteral("page_calllist.ui"), this);
-    if (form != nullptr) {
-        list_ = form->findChild<QListView*>(QStringLiteral("ListContactTemp"));
-        importButton_ = form->findChild<CButtonUI*>(QStringLiteral("ButtonInport"));
-        sendButton_ = form->findChild<CButtonUI*>(QStringLiteral("ButtonSend"));
-        selectAll_ = form->findChild<QCheckBox*>(QStringLiteral("btnCheckAll"));
-    }
-    if (list_ == nullptr || importButton_ == nullptr || sendButton_ == nullptr ||
-        selectAll_ == nullptr) {
-        delete form;
-        list_ = nullptr;
-        importButton_ = sendButton_ = nullptr;
-        selectAll_ = nullptr;
-        return false;
-    }
+void CContactListTemp::Build() {
+    ui_ = std::make_unique<Ui::page_calllist>();
+    SkinForm::SetUp(*ui_, this);
+    list_ = ui_->ListContactTemp;
+    importButton_ = ui_->ButtonInport;
+    sendButton_ = ui_->ButtonSend;
+    selectAll_ = ui_->btnCheckAll;
     connect(importButton_, &QAbstractButton::clicked, this, &CContactListTemp::OpenImportDialog);
     connect(sendButton_, &QAbstractButton::clicked, this, &CContactListTemp::SendSmsToSelected);
     connect(selectAll_, &QAbstractButton::clicked, this, &CContactListTemp::ToggleSelectAll);
@@ -53,7 +45,6 @@ bool CContactListTemp::Build() {
     connect(delegate_, &TempContactDelegate::RowActivated, this,
             [this](int row) { OnButtonReleased(row, int(CItemContactTemp::Control::CallTel)); });
     ShowItems();
-    return true;
 }
 
 void CContactListTemp::ShowItems() {
@@ -279,10 +270,7 @@ CTempMenu* CContactListTemp::OpenStatusMenu(int index, const QPoint& globalPos) 
         open->Close();
     }
     auto* menu = new CTempMenu(this, contact->row);
-    if (!menu->Create(QStringLiteral("MenuWnd"))) {
-        menu->Close();
-        return nullptr;
-    }
+    menu->Create(QStringLiteral("MenuWnd"));
     connect(menu, &CTempMenu::StatusChosen, this, &CContactListTemp::ShowStatus);
     menu->ShowAt(globalPos);
     menu_ = menu;

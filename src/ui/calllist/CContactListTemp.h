@@ -8,11 +8,17 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <memory>
+
 #include <utility>
 #include <vector>
 
 class QCheckBox;
 class QListView;
+
+namespace Ui {
+class page_calllist;
+}
 
 namespace tamberlink {
 
@@ -49,9 +55,8 @@ public:
     explicit CContactListTemp(AppCore& core, QWidget* parent = nullptr);
     ~CContactListTemp() override;
 
-    // Builds the page from "page_calllist.ui". False, the page left empty, when the skin cannot
-    // be loaded or lacks its buttons, its select-all box or its list.
-    bool Build();
+    // Builds the page from "page_calllist.ui".
+    void Build();
 
     // Reads the workbook's first sheet into the list with the current columns. False, the
     // list unchanged, when it cannot be read.
@@ -113,6 +118,7 @@ private:
     CButtonUI* sendButton_ = nullptr;
     QPointer<CDialogTempContact> remarkDialog_;
     QPointer<CTempMenu> menu_;
+    std::unique_ptr<Ui::page_calllist> ui_;
 };
 
 } // namespace tamberlink

@@ -6,8 +6,16 @@
 #include <QLabel>
 #include <QTextEdit>
 #include <QVBoxLayout>
+#include "ui_dlg_temp_contact.h"
 
 namespace tamberlink {
+
+CDialogTempContact::~CDialogTempContact() = default;
+
+QWidget* CDialogTempContact::BuildForm() {
+    ui_ = std::make_unique<Ui::dlg_temp_contact>();
+    return SetUpForm(*ui_);
+}
 
 CDialogTempContact::CDialogTempContact(QWidget* parent, const TempContact& contact,
                                        SaveFunction save)
@@ -15,22 +23,16 @@ CDialogTempContact::CDialogTempContact(QWidget* parent, const TempContact& conta
     , contact_(contact)
     , save_(std::move(save)) {}
 
-QStringList CDialogTempContact::RequiredControls() const {
-    return {QStringLiteral("labelTitle"),       QStringLiteral("LabelName"),
-            QStringLiteral("LabelPhone"),       QStringLiteral("ComboStatus"),
-            QStringLiteral("ContainerRemarks"), QStringLiteral("ButtonSave"),
-            QStringLiteral("btnClosed")};
-}
 
 void CDialogTempContact::InitWindow() {
-    SetControlText(FindControl(QStringLiteral("labelTitle")), windowTitle());
-    for (const char* name : {"LabelName", "LabelPhone"}) {
-        FindControl<QLabel>(QString::fromLatin1(name))->setTextFormat(Qt::PlainText);
+    SetControlText(ui_->labelTitle, windowTitle());
+    for (QLabel* label : {ui_->LabelName, ui_->LabelPhone}) {
+        label->setTextFormat(Qt::PlainText);
     }
-    SetControlText(FindControl(QStringLiteral("LabelName")), contact_.name);
-    SetControlText(FindControl(QStringLiteral("LabelPhone")), contact_.number);
+    SetControlText(ui_->LabelName, contact_.name);
+    SetControlText(ui_->LabelPhone, contact_.number);
 
-    status_ = FindControl<QComboBox>(QStringLiteral("ComboStatus"));
+    status_ = ui_->ComboStatus;
     for (int status = 0; status < TempContact::kStatusCount; ++status) {
         status_->addItem(TempContact::StatusText(status));
     }
@@ -38,7 +40,7 @@ void CDialogTempContact::InitWindow() {
     status_->setCurrentIndex(known ? contact_.status : 0);
 
     // The remark box is made here, as large as its container.
-    QWidget* container = FindControl(QStringLiteral("ContainerRemarks"));
+    QWidget* container = ui_->ContainerRemarks;
     auto* layout = new QVBoxLayout(container);
     layout->setContentsMargins(0, 0, 0, 0);
     remark_ = new QTextEdit(container);
@@ -47,8 +49,8 @@ void CDialogTempContact::InitWindow() {
     remark_->setPlainText(contact_.remark);
     layout->addWidget(remark_);
 
-    ConnectClicked(QStringLiteral("ButtonSave"), this, &CDialogTempContact::Save);
-    ConnectClicked(QStringLiteral("ButtonCancel"), this, &CDialogTempContact::Close);
+    connect(ui_->ButtonSave, &QAbstractButton::clicked, this, &CDialogTempContact::Save);
+    connect(ui_->ButtonCancel, &QAbstractButton::clicked, this, &CDialogTempContact::Close);
 }
 
 void CDialogTempContact::Save() {

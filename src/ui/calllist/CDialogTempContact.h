@@ -8,6 +8,10 @@
 class QComboBox;
 class QTextEdit;
 
+namespace Ui {
+class dlg_temp_contact;
+}
+
 namespace tamberlink {
 
 // The status and remark of one temporary contact ("编辑备注"): name and number, the five
@@ -26,6 +30,7 @@ public:
     static QString Title() { return QStringLiteral("编辑备注"); }
 
     CDialogTempContact(QWidget* parent, const TempContact& contact, SaveFunction save);
+    ~CDialogTempContact() override;
 
     // The sheet row of the contact the dialog edits.
     int Row() const { return contact_.row; }
@@ -33,10 +38,9 @@ public:
     QTextEdit* RemarkBox() const { return remark_; }
 
     QString GetWindowClassName() const override { return QStringLiteral("CDialogTempContact"); }
-    QString GetSkinFile() const override { return QStringLiteral("dlg_temp_contact.ui"); }
+    QWidget* BuildForm() override;
 
 protected:
-    QStringList RequiredControls() const override;
     void InitWindow() override;
 
 private:
@@ -46,6 +50,7 @@ private:
     SaveFunction save_;
     QComboBox* status_ = nullptr;
     QTextEdit* remark_ = nullptr;
+    std::unique_ptr<Ui::dlg_temp_contact> ui_;
 };
 
 } // namespace tamberlink

@@ -4,26 +4,29 @@
 
 #include <QLineEdit>
 #include <QPointer>
+#include "ui_dlg_import_excel.h"
 
 namespace tamberlink {
+
+CImportExcel::~CImportExcel() = default;
+
+QWidget* CImportExcel::BuildForm() {
+    ui_ = std::make_unique<Ui::dlg_import_excel>();
+    return SetUpForm(*ui_);
+}
 
 CImportExcel::CImportExcel(QWidget* parent, ImportFunction import)
     : WindowImplBase(parent)
     , import_(std::move(import)) {}
 
-QStringList CImportExcel::RequiredControls() const {
-    return {QStringLiteral("labelTitle"),   QStringLiteral("EditName"),
-            QStringLiteral("EditNumber"),   QStringLiteral("ButtonSave"),
-            QStringLiteral("ButtonCancel"), QStringLiteral("ButtonClosed")};
-}
 
 void CImportExcel::InitWindow() {
-    SetControlText(FindControl(QStringLiteral("labelTitle")), windowTitle());
-    name_ = FindControl<QLineEdit>(QStringLiteral("EditName"));
-    number_ = FindControl<QLineEdit>(QStringLiteral("EditNumber"));
-    ConnectClicked(QStringLiteral("ButtonSave"), this, &CImportExcel::Save);
-    ConnectClicked(QStringLiteral("ButtonCancel"), this, &CImportExcel::Close);
-    ConnectClicked(QStringLiteral("ButtonClosed"), this, &CImportExcel::Close);
+    SetControlText(ui_->labelTitle, windowTitle());
+    name_ = ui_->EditName;
+    number_ = ui_->EditNumber;
+    connect(ui_->ButtonSave, &QAbstractButton::clicked, this, &CImportExcel::Save);
+    connect(ui_->ButtonCancel, &QAbstractButton::clicked, this, &CImportExcel::Close);
+    connect(ui_->ButtonClosed, &QAbstractButton::clicked, this, &CImportExcel::Close);
     // Enter in either box imports, as the button does.
     connect(name_, &QLineEdit::returnPressed, this, &CImportExcel::Save);
     connect(number_, &QLineEdit::returnPressed, this, &CImportExcel::Save);

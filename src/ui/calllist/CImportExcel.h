@@ -7,6 +7,10 @@
 
 class QLineEdit;
 
+namespace Ui {
+class dlg_import_excel;
+}
+
 namespace tamberlink {
 
 // The import of a call list ("导入联系人"): the columns of the names and the numbers, each a
@@ -25,15 +29,15 @@ public:
     static QString Title() { return QStringLiteral("导入联系人"); }
 
     CImportExcel(QWidget* parent, ImportFunction import);
+    ~CImportExcel() override;
 
     QLineEdit* NameEdit() const { return name_; }
     QLineEdit* NumberEdit() const { return number_; }
 
     QString GetWindowClassName() const override { return QStringLiteral("CImportExcel"); }
-    QString GetSkinFile() const override { return QStringLiteral("dlg_import_excel.ui"); }
+    QWidget* BuildForm() override;
 
 protected:
-    QStringList RequiredControls() const override;
     void InitWindow() override;
 
 private:
@@ -42,6 +46,7 @@ private:
     ImportFunction import_;
     QLineEdit* name_ = nullptr;
     QLineEdit* number_ = nullptr;
+    std::unique_ptr<Ui::dlg_import_excel> ui_;
 };
 
 } // namespace tamberlink

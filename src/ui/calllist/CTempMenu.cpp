@@ -1,33 +1,35 @@
 #include "ui/calllist/CTempMenu.h"
 
 #include "calllist/TempContact.h"
+#include "ui/widgets/CButtonUI.h"
 #include "ui/widgets/Controls.h"
+
+#include <iterator>
+#include "ui_menu_calllist_status.h"
 
 namespace tamberlink {
 
-namespace {
-QString ItemName(int status) {
-    return QStringLiteral("menu_%1").arg(status);
+CTempMenu::~CTempMenu() = default;
+
+QWidget* CTempMenu::BuildForm() {
+    ui_ = std::make_unique<Ui::menu_calllist_status>();
+    return SetUpForm(*ui_);
 }
-} // namespace
 
 CTempMenu::CTempMenu(QWidget* parent, int row)
     : WindowImplBase(parent, Qt::Popup | Qt::FramelessWindowHint)
     , row_(row) {}
 
-QStringList CTempMenu::RequiredControls() const {
-    QStringList names;
-    for (int status = 0; status < TempContact::kStatusCount; ++status) {
-        names << ItemName(status);
-    }
-    return names;
-}
 
 void CTempMenu::InitWindow() {
+    // One item per status, in the statuses' order.
+    const CButtonUI* const items[] = {ui_->menu_0, ui_->menu_1, ui_->menu_2, ui_->menu_3,
+                                      ui_->menu_4};
+    static_assert(std::size(items) == TempContact::kStatusCount);
     for (int status = 0; status < TempContact::kStatusCount; ++status) {
-        QWidget* item = FindControl(ItemName(status));
+        CButtonUI* item = const_cast<CButtonUI*>(items[status]);
         SetControlText(item, TempContact::StatusText(status));
-        ConnectClicked(ItemName(status), this, [this, status] {
+        connect(item, &QAbstractButton::clicked, this, [this, status] {
             Close();
             emit StatusChosen(row_, status);
         });

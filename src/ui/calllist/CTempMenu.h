@@ -2,6 +2,10 @@
 
 #include "ui/widgets/WindowImplBase.h"
 
+namespace Ui {
+class menu_calllist_status;
+}
+
 namespace tamberlink {
 
 // The status menu of a temporary contact, "menu_0" to "menu_4" for the five statuses, made
@@ -12,22 +16,23 @@ class CTempMenu : public WindowImplBase {
 
 public:
     CTempMenu(QWidget* parent, int row);
+    ~CTempMenu() override;
 
     // The sheet row the menu was opened for.
     int Row() const { return row_; }
 
     QString GetWindowClassName() const override { return QStringLiteral("CDuiMenu"); }
-    QString GetSkinFile() const override { return QStringLiteral("menu_calllist_status.ui"); }
+    QWidget* BuildForm() override;
 
 signals:
     void StatusChosen(int row, int status);
 
 protected:
-    QStringList RequiredControls() const override;
     void InitWindow() override;
 
 private:
     const int row_;
+    std::unique_ptr<Ui::menu_calllist_status> ui_;
 };
 
 } // namespace tamberlink

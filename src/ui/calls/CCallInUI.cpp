@@ -5,8 +5,16 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include "ui_dlg_callin.h"
 
 namespace tamberlink {
+
+CCallInUI::~CCallInUI() = default;
+
+QWidget* CCallInUI::BuildForm() {
+    ui_ = std::make_unique<Ui::dlg_callin>();
+    return SetUpForm(*ui_);
+}
 
 CCallInUI::CCallInUI(AppCore& core)
     : CallPopup(core, nullptr, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::FramelessWindowHint) {}
@@ -15,10 +23,7 @@ CCallInUI* CCallInUI::Show(AppCore& core, const IncomingCall& call) {
     CCallInUI* popup = Instance();
     if (popup == nullptr) {
         popup = new CCallInUI(core);
-        if (!popup->Create(QStringLiteral("固话来电"))) {
-            popup->Close();
-            return nullptr;
-        }
+        popup->Create(QStringLiteral("固话来电"));
     }
     popup->Fill(call);
     QPoint position;
@@ -33,39 +38,35 @@ CCallInUI* CCallInUI::Show(AppCore& core, const IncomingCall& call) {
     return popup;
 }
 
-QStringList CCallInUI::RequiredControls() const {
-    return {QStringLiteral("labelName"), QStringLiteral("labelPhone"), QStringLiteral("labelAddr"),
-            QStringLiteral("btnReject"), QStringLiteral("btnClosed")};
-}
 
 void CCallInUI::SetTitle(const QString& title) {
     setWindowTitle(title);
-    SetControlText(FindControl(QStringLiteral("labelTitle")), title);
+    SetControlText(ui_->labelTitle, title);
 }
 
 void CCallInUI::InitWindow() {
-    SetControlText(FindControl(QStringLiteral("labelTitle")), windowTitle());
-    SetBkImage(FindControl(QStringLiteral("btnHead")), QStringLiteral("bgHeadDefaulte2_big.png"));
-    if (auto* cloud = FindControl<CButtonUI>(QStringLiteral("btnYun"))) {
+    SetControlText(ui_->labelTitle, windowTitle());
+    SetBkImage(ui_->btnHead, QStringLiteral("bgHeadDefaulte2_big.png"));
+    if (auto* cloud = ui_->btnYun) {
         cloud->SetForeImage(QStringLiteral("file='iconYun.png' dest='25,15,46,30'"));
         cloud->SetTextPadding(QMargins(10, 0, 0, 0));
     }
-    if (auto* note = FindControl<CButtonUI>(QStringLiteral("btnAddRecord"))) {
+    if (auto* note = ui_->btnAddRecord) {
         note->SetForeImage(QStringLiteral("file='iconRecord.png' dest='20,15,41,30'"));
         note->SetTextPadding(QMargins(15, 0, 0, 0));
     }
-    PrepareRecordControls();
-    ConnectClicked(QStringLiteral("btnAddRecord"), this, &CCallInUI::WriteNote);
-    ConnectClicked(QStringLiteral("btnReject"), this, &CCallInUI::Reject);
+    PrepareRecordControls(*ui_);
+    connect(ui_->btnAddRecord, &QAbstractButton::clicked, this, &CCallInUI::WriteNote);
+    connect(ui_->btnReject, &QAbstractButton::clicked, this, &CCallInUI::Reject);
 }
 
 void CCallInUI::Fill(const IncomingCall& call) {
     call_ = call;
     SetTitle(call.onPhone ? QStringLiteral("手机来电") : QStringLiteral("固话来电"));
-    SetControlText(FindControl(QStringLiteral("labelName")),
+    SetControlText(ui_->labelName,
                    call.name.isEmpty() ? QStringLiteral("未知联系人") : call.name);
-    SetControlText(FindControl(QStringLiteral("labelPhone")), call.number);
-    SetControlText(FindControl(QStringLiteral("labelAddr")), call.attribution);
+    SetControlText(ui_->labelPhone, call.number);
+    SetControlText(ui_->labelAddr, call.attribution);
 }
 
 void CCallInUI::WriteNote() {

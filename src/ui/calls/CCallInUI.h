@@ -4,6 +4,10 @@
 #include "ui/calls/CallPopup.h"
 #include "ui/shell/SingleInstance.h"
 
+namespace Ui {
+class dlg_callin;
+}
+
 namespace tamberlink {
 
 // "固话来电", or "手机来电" for a call to the companion phone: who is calling (contact name, number
@@ -14,6 +18,7 @@ class CCallInUI : public CallPopup, public SingleInstance<CCallInUI> {
 
 public:
     explicit CCallInUI(AppCore& core);
+    ~CCallInUI() override;
 
     // Shows `call` in the popup, creating it when there is none. Returns the popup, or
     // nullptr when its skin cannot be loaded.
@@ -22,14 +27,13 @@ public:
     void Fill(const IncomingCall& call);
 
     QString GetWindowClassName() const override { return QStringLiteral("CCallInUI"); }
-    QString GetSkinFile() const override { return QStringLiteral("dlg_callin.ui"); }
+    QWidget* BuildForm() override;
 
 signals:
     // "记笔记": a note about this caller.
     void NoteRequested(const QString& name, const QString& number, const QString& head);
 
 protected:
-    QStringList RequiredControls() const override;
     void InitWindow() override;
 
 private:
@@ -38,6 +42,7 @@ private:
     void Reject();
 
     IncomingCall call_;
+    std::unique_ptr<Ui::dlg_callin> ui_;
 };
 
 } // namespace tamberlink

@@ -4,8 +4,16 @@
 
 #include <QLabel>
 #include <QTimer>
+#include "ui_dlg_callout.h"
 
 namespace tamberlink {
+
+CCallOutUI::~CCallOutUI() = default;
+
+QWidget* CCallOutUI::BuildForm() {
+    ui_ = std::make_unique<Ui::dlg_callout>();
+    return SetUpForm(*ui_);
+}
 
 CCallOutUI::CCallOutUI(QWidget* mainWindow, AppCore& core)
     : CallPopup(core, mainWindow, {}) {}
@@ -14,10 +22,7 @@ CCallOutUI* CCallOutUI::Show(QWidget* mainWindow, AppCore& core, const OutgoingC
     CCallOutUI* popup = Instance();
     if (popup == nullptr) {
         popup = new CCallOutUI(mainWindow, core);
-        if (!popup->Create(QStringLiteral("拨打电话"))) {
-            popup->Close();
-            return nullptr;
-        }
+        popup->Create(QStringLiteral("拨打电话"));
     }
     popup->Fill(call);
     popup->ShowAt(kPosition);
@@ -32,24 +37,19 @@ QString CCallOutUI::ElapsedText(int seconds) {
         .arg(part(seconds / 3600), part(seconds % 3600 / 60), part(seconds % 60));
 }
 
-QStringList CCallOutUI::RequiredControls() const {
-    return {QStringLiteral("labelName"),    QStringLiteral("labelMobile"),
-            QStringLiteral("labelAddr"),    QStringLiteral("labelTime"),
-            QStringLiteral("ButtonReject"), QStringLiteral("btnClosed")};
-}
 
 void CCallOutUI::InitWindow() {
-    SetControlText(FindControl(QStringLiteral("labelTitle")), windowTitle());
-    SetBkImage(FindControl(QStringLiteral("btnHead")), QStringLiteral("bgHeadDefaulte2_big.png"));
-    SetBkImage(FindControl(QStringLiteral("ControlTip")), QStringLiteral("callout_tip.png"));
-    name_ = FindControl<QLabel>(QStringLiteral("labelName"));
-    mobile_ = FindControl<QLabel>(QStringLiteral("labelMobile"));
-    addr_ = FindControl<QLabel>(QStringLiteral("labelAddr"));
-    time_ = FindControl<QLabel>(QStringLiteral("labelTime"));
-    PrepareRecordControls();
+    SetControlText(ui_->labelTitle, windowTitle());
+    SetBkImage(ui_->btnHead, QStringLiteral("bgHeadDefaulte2_big.png"));
+    SetBkImage(ui_->ControlTip, QStringLiteral("callout_tip.png"));
+    name_ = ui_->labelName;
+    mobile_ = ui_->labelMobile;
+    addr_ = ui_->labelAddr;
+    time_ = ui_->labelTime;
+    PrepareRecordControls(*ui_);
     clock_ = new QTimer(this);
     connect(clock_, &QTimer::timeout, this, &CCallOutUI::Tick);
-    ConnectClicked(QStringLiteral("ButtonReject"), this, &CCallOutUI::OnCloseClicked);
+    connect(ui_->ButtonReject, &QAbstractButton::clicked, this, &CCallOutUI::OnCloseClicked);
 }
 
 void CCallOutUI::Fill(const OutgoingCall& call) {

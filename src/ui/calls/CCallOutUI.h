@@ -7,6 +7,10 @@
 class QLabel;
 class QTimer;
 
+namespace Ui {
+class dlg_callout;
+}
+
 namespace tamberlink {
 
 // "拨打电话": who is being called, the prefix and number dialled, where the number belongs,
@@ -19,6 +23,7 @@ public:
     static constexpr QPoint kPosition{250, 200};
 
     CCallOutUI(QWidget* mainWindow, AppCore& core);
+    ~CCallOutUI() override;
 
     // Shows `call` in the popup, creating it inside `mainWindow` when there is none; the
     // call time starts from 0. Returns the popup, or nullptr when its skin cannot be loaded.
@@ -31,10 +36,9 @@ public:
     static QString ElapsedText(int seconds);
 
     QString GetWindowClassName() const override { return QStringLiteral("CCallOutUI"); }
-    QString GetSkinFile() const override { return QStringLiteral("dlg_callout.ui"); }
+    QWidget* BuildForm() override;
 
 protected:
-    QStringList RequiredControls() const override;
     void InitWindow() override;
     // Closing the popup hangs up.
     void OnCloseClicked() override;
@@ -48,6 +52,7 @@ private:
     QLabel* time_ = nullptr;
     QTimer* clock_ = nullptr; // one tick a second while the call lasts
     int elapsed_ = 0;
+    std::unique_ptr<Ui::dlg_callout> ui_;
 };
 
 } // namespace tamberlink

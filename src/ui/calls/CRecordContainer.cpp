@@ -9,13 +9,14 @@
 #include "ui/widgets/CButtonUI.h"
 #include "ui/widgets/Controls.h"
 #include "ui/widgets/NumberValidator.h"
-#include "ui/widgets/SkinLoader.h"
+#include "ui/widgets/SkinForm.h"
 
 #include <QDir>
 #include <QLayout>
 #include <QLineEdit>
 #include <QListView>
 #include <QScrollBar>
+#include "ui_page_calls.h"
 
 namespace tamberlink {
 
@@ -46,32 +47,18 @@ CRecordContainer::~CRecordContainer() {
     CloseKeyboard();
 }
 
-bool CRecordContainer::Build() {
-    QWidget* form = SkinLoader::Load(QStringLiteral("page_calls.ui"), this);
-    if (form != nullptr) {
-        numberBox_ = form->findChild<QLineEdit*>(QStringLiteral("PanelEdit"));
-        list_ = form->findChild<QListView*>(QStringLiteral("ListRecord"));
-    }
-    auto* keyboardButton =
-        form == nullptr ? nullptr : form->findChild<CButtonUI*>(QStringLiteral("btnKeyboard"));
-    auto* callMobile = form == nullptr
-                           ? nullptr
-                           : form->findChild<CButtonUI*>(QStringLiteral("ButtonMainCallMobile"));
-    auto* callTel = form == nullptr
-                        ? nullptr
-                        : form->findChild<CButtonUI*>(QStringLiteral("ButtonMainCallTel"));
-    if (numberBox_ == nullptr || list_ == nullptr || keyboardButton == nullptr ||
-        callMobile == nullptr || callTel == nullptr) {
-        delete form;
-        numberBox_ = nullptr;
-        list_ = nullptr;
-        return false;
-    }
+void CRecordContainer::Build() {
+    ui_ = std::make_unique<Ui::page_calls>();
+    SkinForm::SetUp(*ui_, this);
+    numberBox_ = ui_->PanelEdit;
+    list_ = ui_->ListRecord;
+    CButtonUI* callMobile = ui_->ButtonMainCallMobile;
+    CButtonUI* callTel = ui_->ButtonMainCallTel;
 
     numberBox_->setFont(SkinFont(4));
     SetNumberInput(numberBox_, kNumberMaxLength);
 
-    connect(keyboardButton, &QAbstractButton::clicked, this,
+    connect(ui_->btnKeyboard, &QAbstractButton::clicked, this,
             &CRecordContainer::OpenOrCloseKeyboard);
 
     callMobile->SetForeImage(QStringLiteral("file='titleTecord.png' dest='23,11,55,44'"));
@@ -84,8 +71,7 @@ bool CRecordContainer::Build() {
     callTel->SetHotTextColor(QColor(0xFFFFFFFFu));
     connect(callTel, &QAbstractButton::clicked, this, [this] { DialFromNumberBox(false); });
 
-    auto* toolbar = form->findChild<QWidget*>(QStringLiteral("LayoutToolbar"));
-    MakeToolbar(toolbar != nullptr ? toolbar : form);
+    MakeToolbar(ui_->LayoutToolbar);
 
     delegate_ = ShowRows<CallLogDelegate>(*list_, *model_);
     delegate_->SetActive(
@@ -97,7 +83,6 @@ bool CRecordContainer::Build() {
     // Nothing is checked after a reload, so neither is the select-all box.
     connect(model_, &QAbstractItemModel::modelReset, selectAll_,
             [this] { selectAll_->setChecked(false); });
-    return true;
 }
 
 void CRecordContainer::MakeToolbar(QWidget* toolbar) {

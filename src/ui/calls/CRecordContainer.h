@@ -9,10 +9,16 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <memory>
+
 #include <vector>
 
 class QLineEdit;
 class QListView;
+
+namespace Ui {
+class page_calls;
+}
 
 namespace tamberlink {
 
@@ -37,9 +43,8 @@ public:
     explicit CRecordContainer(AppCore& core, QWidget* parent = nullptr);
     ~CRecordContainer() override;
 
-    // Builds the page from "page_calls.ui". False, the page left empty, when the skin cannot
-    // be loaded or lacks the number box, its buttons or the list.
-    bool Build();
+    // Builds the page from "page_calls.ui".
+    void Build();
 
     // Deletes the checked calls from the list and the call log.
     void DeleteCheckedRows();
@@ -88,6 +93,7 @@ private:
     CButtonUI* deleteButton_ = nullptr;
     CButtonUI* selectAll_ = nullptr;
     QPointer<CSoftKeyboard> keyboard_;
+    std::unique_ptr<Ui::page_calls> ui_;
 };
 
 } // namespace tamberlink

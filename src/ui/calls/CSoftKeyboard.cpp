@@ -1,41 +1,35 @@
 #include "ui/calls/CSoftKeyboard.h"
 
 #include "ui/widgets/CButtonUI.h"
+#include "ui_dlg_keyboard.h"
 
 namespace tamberlink {
 
-namespace {
-QString KeyName(int digit) {
-    return QStringLiteral("btnKey%1").arg(digit);
-}
+CSoftKeyboard::~CSoftKeyboard() = default;
 
-// A key pressed twice quickly types twice.
-void RepeatOnDoubleClick(QAbstractButton* key) {
-    if (auto* button = qobject_cast<CButtonUI*>(key)) {
-        button->SetRepeatsOnDoubleClick(true);
-    }
+QWidget* CSoftKeyboard::BuildForm() {
+    ui_ = std::make_unique<Ui::dlg_keyboard>();
+    return SetUpForm(*ui_);
 }
-} // namespace
 
 CSoftKeyboard::CSoftKeyboard(QWidget* parent)
     : WindowImplBase(parent) {}
 
-QStringList CSoftKeyboard::RequiredControls() const {
-    QStringList names{QStringLiteral("btnClosed"), QStringLiteral("btnDelete")};
-    for (int digit = 0; digit <= 9; ++digit) {
-        names << KeyName(digit);
-    }
-    return names;
-}
 
 void CSoftKeyboard::InitWindow() {
+    CButtonUI* const keys[] = {ui_->btnKey0, ui_->btnKey1, ui_->btnKey2, ui_->btnKey3,
+                               ui_->btnKey4, ui_->btnKey5, ui_->btnKey6, ui_->btnKey7,
+                               ui_->btnKey8, ui_->btnKey9};
     for (int digit = 0; digit <= 9; ++digit) {
         const QString typed = QString::number(digit);
-        RepeatOnDoubleClick(
-            ConnectClicked(KeyName(digit), this, [this, typed] { emit Input(typed); }));
+        connect(keys[digit], &QAbstractButton::clicked, this, [this, typed] { emit Input(typed); });
     }
-    RepeatOnDoubleClick(
-        ConnectClicked(QStringLiteral("btnDelete"), this, [this] { emit Input(QString()); }));
+    connect(ui_->btnDelete, &QAbstractButton::clicked, this, [this] { emit Input(QString()); });
+    // A key pressed twice quickly types twice.
+    for (CButtonUI* key : keys) {
+        key->SetRepeatsOnDoubleClick(true);
+    }
+    ui_->btnDelete->SetRepeatsOnDoubleClick(true);
 }
 
 } // namespace tamberlink

@@ -2,6 +2,10 @@
 
 #include "ui/widgets/WindowImplBase.h"
 
+namespace Ui {
+class dlg_keyboard;
+}
+
 namespace tamberlink {
 
 // "键盘": the on-screen keypad of the call records page. The keys "btnKey0" to "btnKey9"
@@ -14,9 +18,10 @@ public:
     static constexpr QPoint kPosition{414, 310};
 
     explicit CSoftKeyboard(QWidget* parent);
+    ~CSoftKeyboard() override;
 
     QString GetWindowClassName() const override { return QStringLiteral("CSoftKeyboard"); }
-    QString GetSkinFile() const override { return QStringLiteral("dlg_keyboard.ui"); }
+    QWidget* BuildForm() override;
 
 signals:
     // A key was pressed: its digit, or the empty text for the delete key.
@@ -24,9 +29,9 @@ signals:
     void CloseRequested();
 
 protected:
-    QStringList RequiredControls() const override;
     void InitWindow() override;
     void OnCloseClicked() override { emit CloseRequested(); }
+    std::unique_ptr<Ui::dlg_keyboard> ui_;
 };
 
 } // namespace tamberlink

@@ -13,49 +13,31 @@ CallPopup::CallPopup(AppCore& core, QWidget* parent, Qt::WindowFlags flags)
     : WindowImplBase(parent, flags)
     , core_(core) {}
 
-QWidget* CallPopup::CreateControl(const QString& className, QWidget* parent) {
-    if (className == QLatin1String("Animate")) {
-        return new CAnimateUI(parent);
-    }
-    return nullptr;
-}
-
-void CallPopup::PrepareRecordControls() {
-    recStart_ = FindControl<CButtonUI>(QStringLiteral("btn_rec_start"));
-    recStop_ = FindControl<CButtonUI>(QStringLiteral("btn_rec_stop"));
-    animation_ = FindControl<CAnimateUI>(QStringLiteral("id_anim_rec"));
+void CallPopup::PrepareRecordControls(CButtonUI* start, CButtonUI* stop, CAnimateUI* animation) {
+    recStart_ = start;
+    recStop_ = stop;
+    animation_ = animation;
     autoRecording_ = core_.Settings().IsAutoRecordOn();
     for (CButtonUI* button : {recStart_, recStop_}) {
-        if (button != nullptr) {
-            button->setAttribute(Qt::WA_TransparentForMouseEvents, autoRecording_);
-        }
+        button->setAttribute(Qt::WA_TransparentForMouseEvents, autoRecording_);
     }
-    ConnectClicked(QStringLiteral("btn_rec_start"), this,
-                   [this] { core_.RequestRecordingStart(); });
-    ConnectClicked(QStringLiteral("btn_rec_stop"), this, [this] { core_.RequestRecordingStop(); });
-    if (animation_ != nullptr) {
-        animation_->Stop(true);
-        animation_->setVisible(false);
-    }
+    connect(recStart_, &QAbstractButton::clicked, this, [this] { core_.RequestRecordingStart(); });
+    connect(recStop_, &QAbstractButton::clicked, this, [this] { core_.RequestRecordingStop(); });
+    animation_->Stop(true);
+    animation_->setVisible(false);
     ShowRecordButtons(false);
 }
 
 void CallPopup::ShowRecordButtons(bool recording) {
-    if (recStart_ != nullptr) {
-        recStart_->setVisible(!autoRecording_ && !recording);
-    }
-    if (recStop_ != nullptr) {
-        recStop_->setVisible(!autoRecording_ && recording);
-    }
+    recStart_->setVisible(!autoRecording_ && !recording);
+    recStop_->setVisible(!autoRecording_ && recording);
 }
 
 void CallPopup::ShowRecording(bool recording) {
-    if (animation_ != nullptr) {
-        if (recording) {
-            animation_->Start(true);
-        } else {
-            animation_->Stop(true);
-        }
+    if (recording) {
+        animation_->Start(true);
+    } else {
+        animation_->Stop(true);
     }
     ShowRecordButtons(recording);
 }

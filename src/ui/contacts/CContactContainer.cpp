@@ -5,13 +5,16 @@
 #include "ui/contacts/ContactListModel.h"
 #include "ui/shell/CTipDialog.h"
 #include "ui/widgets/CButtonUI.h"
-#include "ui/widgets/SkinLoader.h"
+#include "ui/widgets/SkinForm.h"
 
 #include <QLineEdit>
 #include <QListView>
 #include <QPointer>
+#include "ui_page_contacts.h"
 
 namespace tamberlink {
+
+CContactContainer::~CContactContainer() = default;
 
 CContactContainer::CContactContainer(AppCore& core, QWidget* parent)
     : QWidget(parent)
@@ -20,29 +23,16 @@ CContactContainer::CContactContainer(AppCore& core, QWidget* parent)
     model_->SetSource(core_);
 }
 
-bool CContactContainer::Build() {
-    QWidget* form = SkinLoader::Load(QStringLiteral("page_contacts.ui"), this);
-    CButtonUI* search = nullptr;
-    CButtonUI* add = nullptr;
-    CButtonUI* deleteAll = nullptr;
-    if (form != nullptr) {
-        searchBox_ = form->findChild<QLineEdit*>(QStringLiteral("EditSerch"));
-        list_ = form->findChild<QListView*>(QStringLiteral("ListContact"));
-        search = form->findChild<CButtonUI*>(QStringLiteral("ButtonSerch"));
-        add = form->findChild<CButtonUI*>(QStringLiteral("ButtonAdd"));
-        deleteAll = form->findChild<CButtonUI*>(QStringLiteral("ButtonDelete"));
-    }
-    if (searchBox_ == nullptr || list_ == nullptr || search == nullptr || add == nullptr ||
-        deleteAll == nullptr) {
-        delete form;
-        searchBox_ = nullptr;
-        list_ = nullptr;
-        return false;
-    }
+void CContactContainer::Build() {
+    ui_ = std::make_unique<Ui::page_contacts>();
+    SkinForm::SetUp(*ui_, this);
+    searchBox_ = ui_->EditSerch;
+    list_ = ui_->ListContact;
     connect(searchBox_, &QLineEdit::returnPressed, this, &CContactContainer::Search);
-    connect(search, &QAbstractButton::clicked, this, &CContactContainer::Search);
-    connect(add, &QAbstractButton::clicked, this, &CContactContainer::OpenAddDialog);
-    connect(deleteAll, &QAbstractButton::clicked, this, &CContactContainer::ConfirmDeleteAll);
+    connect(ui_->ButtonSerch, &QAbstractButton::clicked, this, &CContactContainer::Search);
+    connect(ui_->ButtonAdd, &QAbstractButton::clicked, this, &CContactContainer::OpenAddDialog);
+    connect(ui_->ButtonDelete, &QAbstractButton::clicked, this,
+            &CContactContainer::ConfirmDeleteAll);
 
     // Index rows are lower than contact rows.
     delegate_ = ShowRows<ContactListDelegate>(*list_, *model_, false);
@@ -52,7 +42,6 @@ bool CContactContainer::Build() {
             [this](int row) { OnButtonReleased(row, int(CItemContact::Control::CallTel)); });
     connect(delegate_, &ContactListDelegate::DeleteRequested, this,
             &CContactContainer::ConfirmDelete);
-    return true;
 }
 
 void CContactContainer::LoadContacts() {

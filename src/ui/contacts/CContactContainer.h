@@ -10,10 +10,16 @@
 #include <QString>
 #include <QWidget>
 
+#include <memory>
+
 #include <vector>
 
 class QLineEdit;
 class QListView;
+
+namespace Ui {
+class page_contacts;
+}
 
 namespace tamberlink {
 
@@ -37,10 +43,10 @@ public:
     static constexpr QPoint kTipPosition{180, 200};
 
     explicit CContactContainer(AppCore& core, QWidget* parent = nullptr);
+    ~CContactContainer() override;
 
-    // Builds the page from "page_contacts.ui". False, the page left empty, when the skin cannot
-    // be loaded or lacks its search box, its buttons or its list.
-    bool Build();
+    // Builds the page from "page_contacts.ui".
+    void Build();
 
     // Every contact, read in the background; the search box is emptied, so that it tells what
     // the list shows.
@@ -81,6 +87,7 @@ private:
     ContactListDelegate* delegate_ = nullptr;
     QListView* list_ = nullptr;
     QLineEdit* searchBox_ = nullptr;
+    std::unique_ptr<Ui::page_contacts> ui_;
 };
 
 } // namespace tamberlink

@@ -11,25 +11,31 @@
 #include <QLineEdit>
 
 #include <algorithm>
+#include "ui_dlg_contact_info.h"
 
 namespace tamberlink {
 
+CContactInfo::~CContactInfo() = default;
+
+QWidget* CContactInfo::BuildForm() {
+    ui_ = std::make_unique<Ui::dlg_contact_info>();
+    return SetUpForm(*ui_);
+}
+
 namespace {
 
-struct FieldNames {
-    const char* edit;
-    const char* info;
-    const char* label;
-    const char* detailsLabel;
+using Form = Ui::dlg_contact_info;
+
+// Each field's edit on the add panel and its value on the details panel.
+struct FieldControls {
+    QLineEdit* Form::*edit;
+    QLabel* Form::*info;
 };
 
-constexpr FieldNames kFieldNames[] = {
-    {"EditName", "InfoName", "LableName", "LabelName1"},
-    {"EditPhone", "InfoPhone", "LablePhone", "LabelPhone1"},
-    {"EditEmail", "InfoEmail", "LableEmail", "LabelEmail1"},
-    {"EditCompany", "InfoCompany", "LableCompany", "LabelCompany1"},
-    {"EditHome", "InfoHome", "LableHome", "LabelHome1"},
-    {"EditOther", "InfoOther", "LableOther", "LabelOther1"},
+constexpr FieldControls kFieldControls[] = {
+    {&Form::EditName, &Form::InfoName},       {&Form::EditPhone, &Form::InfoPhone},
+    {&Form::EditEmail, &Form::InfoEmail},     {&Form::EditCompany, &Form::InfoCompany},
+    {&Form::EditHome, &Form::InfoHome},       {&Form::EditOther, &Form::InfoOther},
 };
 
 // A phone text holds a number when one of its ';'-separated parts keeps a character once
@@ -73,38 +79,27 @@ void CContactInfo::ContactDeleted(int id) {
     }
 }
 
-QStringList CContactInfo::RequiredControls() const {
-    QStringList names{QStringLiteral("labelTitle"),   QStringLiteral("PanelAdd"),
-                      QStringLiteral("PanelDetails"), QStringLiteral("TitleName"),
-                      QStringLiteral("TitleName1"),   QStringLiteral("ButtonSave"),
-                      QStringLiteral("ButtonCancel"), QStringLiteral("ButtonEdit")};
-    for (const FieldNames& field : kFieldNames) {
-        names << QString::fromLatin1(field.edit) << QString::fromLatin1(field.info)
-              << QString::fromLatin1(field.label) << QString::fromLatin1(field.detailsLabel);
-    }
-    return names;
-}
 
 void CContactInfo::InitWindow() {
-    SetBkImage(FindControl(QStringLiteral("dlgTitle")), QStringLiteral("bgHead.png"));
-    panelAdd_ = FindControl(QStringLiteral("PanelAdd"));
-    panelDetails_ = FindControl(QStringLiteral("PanelDetails"));
+    SetBkImage(ui_->dlgTitle, QStringLiteral("bgHead.png"));
+    panelAdd_ = ui_->PanelAdd;
+    panelDetails_ = ui_->PanelDetails;
     for (int i = 0; i < kFieldCount; ++i) {
-        fields_[i].edit = FindControl<QLineEdit>(QString::fromLatin1(kFieldNames[i].edit));
-        fields_[i].info = FindControl<QLabel>(QString::fromLatin1(kFieldNames[i].info));
+        fields_[i].edit = (*ui_).*kFieldControls[i].edit;
+        fields_[i].info = (*ui_).*kFieldControls[i].info;
         fields_[i].info->setTextFormat(Qt::PlainText);
     }
-    title_ = FindControl<QLabel>(QStringLiteral("labelTitle"));
-    addTitle_ = FindControl<QLabel>(QStringLiteral("TitleName"));
-    detailsName_ = FindControl<QLabel>(QStringLiteral("TitleName1"));
+    title_ = ui_->labelTitle;
+    addTitle_ = ui_->TitleName;
+    detailsName_ = ui_->TitleName1;
     detailsName_->setTextFormat(Qt::PlainText);
-    head_ = FindControl<QLabel>(QStringLiteral("LabelHead"));
-    auto* edit = FindControl<CButtonUI>(QStringLiteral("ButtonEdit"));
+    head_ = ui_->LabelHead;
+    auto* edit = ui_->ButtonEdit;
     edit->SetNormalImage(QStringLiteral("file='btnEditNomal.png' dest='8,8,22,21'"));
     edit->SetHotImage(QStringLiteral("file='btnEditHot.png' dest='8,8,22,21'"));
     connect(edit, &QAbstractButton::clicked, this, &CContactInfo::Edit);
-    ConnectClicked(QStringLiteral("ButtonSave"), this, &CContactInfo::Save);
-    ConnectClicked(QStringLiteral("ButtonCancel"), this, &CContactInfo::Close);
+    connect(ui_->ButtonSave, &QAbstractButton::clicked, this, &CContactInfo::Save);
+    connect(ui_->ButtonCancel, &QAbstractButton::clicked, this, &CContactInfo::Close);
     SetTitle(windowTitle());
     ShowAdd();
 }

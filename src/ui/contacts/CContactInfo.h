@@ -7,6 +7,10 @@
 class QLabel;
 class QLineEdit;
 
+namespace Ui {
+class dlg_contact_info;
+}
+
 namespace tamberlink {
 
 class AppCore;
@@ -26,6 +30,7 @@ public:
     static constexpr int kAllContacts = -1;
 
     CContactInfo(QWidget* parent, AppCore& core);
+    ~CContactInfo() override;
 
     // The dialog, titled `title`: the open one, or a new one shown at `position` inside
     // `parent`. Nullptr when its skin cannot be loaded.
@@ -49,10 +54,9 @@ public:
     const ContactRecord& Contact() const { return contact_; }
 
     QString GetWindowClassName() const override { return QStringLiteral("CContactInfo"); }
-    QString GetSkinFile() const override { return QStringLiteral("dlg_contact_info.ui"); }
+    QWidget* BuildForm() override;
 
 protected:
-    QStringList RequiredControls() const override;
     void InitWindow() override;
 
 private:
@@ -78,6 +82,7 @@ private:
     QLabel* addTitle_ = nullptr;    // "TitleName"
     QLabel* detailsName_ = nullptr; // "TitleName1"
     QLabel* head_ = nullptr;        // "LabelHead", when the skin has one
+    std::unique_ptr<Ui::dlg_contact_info> ui_;
 };
 
 } // namespace tamberlink

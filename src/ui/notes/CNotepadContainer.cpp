@@ -5,15 +5,18 @@
 #include "ui/notes/NoteListModel.h"
 #include "ui/shell/CTipDialog.h"
 #include "ui/widgets/CButtonUI.h"
-#include "ui/widgets/SkinLoader.h"
+#include "ui/widgets/SkinForm.h"
 
 #include <QCheckBox>
 #include <QListView>
 #include <QScrollBar>
 
 #include <ctime>
+#include "ui_page_notes.h"
 
 namespace tamberlink {
+
+CNotepadContainer::~CNotepadContainer() = default;
 
 CNotepadContainer::CNotepadContainer(AppCore& core, QWidget* parent)
     : QWidget(parent)
@@ -32,22 +35,13 @@ CNotepadContainer::CNotepadContainer(AppCore& core, QWidget* parent)
         });
 }
 
-bool CNotepadContainer::Build() {
-    QWidget* form = SkinLoader::Load(QStringLiteral("page_notes.ui"), this);
-    if (form != nullptr) {
-        list_ = form->findChild<QListView*>(QStringLiteral("ListNotepad"));
-        newButton_ = form->findChild<CButtonUI*>(QStringLiteral("ButtonNewNote"));
-        deleteButton_ = form->findChild<CButtonUI*>(QStringLiteral("ButtonDeleteNote"));
-        selectAll_ = form->findChild<QCheckBox*>(QStringLiteral("btnCheckAll"));
-    }
-    if (list_ == nullptr || newButton_ == nullptr || deleteButton_ == nullptr ||
-        selectAll_ == nullptr) {
-        delete form;
-        list_ = nullptr;
-        newButton_ = deleteButton_ = nullptr;
-        selectAll_ = nullptr;
-        return false;
-    }
+void CNotepadContainer::Build() {
+    ui_ = std::make_unique<Ui::page_notes>();
+    SkinForm::SetUp(*ui_, this);
+    list_ = ui_->ListNotepad;
+    newButton_ = ui_->ButtonNewNote;
+    deleteButton_ = ui_->ButtonDeleteNote;
+    selectAll_ = ui_->btnCheckAll;
     deleteButton_->SetForeImage(QStringLiteral("file='tabBtnDelete.png' dest='16,6,31,23'"));
     deleteButton_->SetTextPadding(QMargins(20, 0, 0, 0));
     newButton_->SetForeImage(QStringLiteral("file='btnNote.png' dest='10,5,28,23'"));
@@ -66,7 +60,6 @@ bool CNotepadContainer::Build() {
     // Nothing is checked after a reload, so neither is the select-all box.
     connect(model_, &QAbstractItemModel::modelReset, selectAll_,
             [this] { selectAll_->setChecked(false); });
-    return true;
 }
 
 void CNotepadContainer::LoadNoteList() {

@@ -7,10 +7,16 @@
 
 #include <QWidget>
 
+#include <memory>
+
 #include <vector>
 
 class QCheckBox;
 class QListView;
+
+namespace Ui {
+class page_notes;
+}
 
 namespace tamberlink {
 
@@ -28,10 +34,10 @@ class CNotepadContainer : public QWidget {
 
 public:
     explicit CNotepadContainer(AppCore& core, QWidget* parent = nullptr);
+    ~CNotepadContainer() override;
 
-    // Builds the page from "page_notes.ui". False, the page left empty, when the skin cannot
-    // be loaded or lacks its buttons, its select-all box or its list.
-    bool Build();
+    // Builds the page from "page_notes.ui".
+    void Build();
 
     // Reads every note again in the background; the rows shown stay until it lands.
     void LoadNoteList();
@@ -66,6 +72,7 @@ private:
     CButtonUI* newButton_ = nullptr;
     CButtonUI* deleteButton_ = nullptr;
     QCheckBox* selectAll_ = nullptr;
+    std::unique_ptr<Ui::page_notes> ui_;
 };
 
 } // namespace tamberlink

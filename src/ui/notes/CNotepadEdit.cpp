@@ -11,8 +11,16 @@
 
 #include <QLineEdit>
 #include <QTextEdit>
+#include "ui_dlg_notepad_info.h"
 
 namespace tamberlink {
+
+CNotepadEdit::~CNotepadEdit() = default;
+
+QWidget* CNotepadEdit::BuildForm() {
+    ui_ = std::make_unique<Ui::dlg_notepad_info>();
+    return SetUpForm(*ui_);
+}
 
 namespace {
 const QString kNoReminder = QStringLiteral("不提醒");
@@ -23,31 +31,24 @@ CNotepadEdit::CNotepadEdit(QWidget* parent, AppCore& core, int cid, Qt::WindowFl
     , core_(core)
     , cid_(cid) {}
 
-QStringList CNotepadEdit::RequiredControls() const {
-    return {QStringLiteral("labelTitle"), QStringLiteral("EditNotepad"),
-            QStringLiteral("EditName"),   QStringLiteral("ButtonHead"),
-            QStringLiteral("ButtonTime"), QStringLiteral("ButtonContacts"),
-            QStringLiteral("ButtonSave"), QStringLiteral("ButtonCancel"),
-            QStringLiteral("btnClosed")};
-}
 
 void CNotepadEdit::InitWindow() {
-    SetControlText(FindControl(QStringLiteral("labelTitle")), windowTitle());
-    name_ = FindControl<QLineEdit>(QStringLiteral("EditName"));
-    content_ = FindControl<QTextEdit>(QStringLiteral("EditNotepad"));
-    timeButton_ = FindControl<CButtonUI>(QStringLiteral("ButtonTime"));
-    contactsButton_ = FindControl<CButtonUI>(QStringLiteral("ButtonContacts"));
+    SetControlText(ui_->labelTitle, windowTitle());
+    name_ = ui_->EditName;
+    content_ = ui_->EditNotepad;
+    timeButton_ = ui_->ButtonTime;
+    contactsButton_ = ui_->ButtonContacts;
     timeButton_->setText(kNoReminder);
     ShowHead();
-    ConnectClicked(QStringLiteral("ButtonSave"), this, &CNotepadEdit::Save);
-    ConnectClicked(QStringLiteral("ButtonCancel"), this, &CNotepadEdit::Close);
-    ConnectClicked(QStringLiteral("ButtonTime"), this, &CNotepadEdit::OpenTimePicker);
-    ConnectClicked(QStringLiteral("ButtonContacts"), this, &CNotepadEdit::OpenContactPicker);
+    connect(ui_->ButtonSave, &QAbstractButton::clicked, this, &CNotepadEdit::Save);
+    connect(ui_->ButtonCancel, &QAbstractButton::clicked, this, &CNotepadEdit::Close);
+    connect(ui_->ButtonTime, &QAbstractButton::clicked, this, &CNotepadEdit::OpenTimePicker);
+    connect(ui_->ButtonContacts, &QAbstractButton::clicked, this, &CNotepadEdit::OpenContactPicker);
 }
 
 void CNotepadEdit::ShowHead() {
     const bool hasPicture = !head_.isEmpty() && !SkinPicture(head_).isNull();
-    SetBkImage(FindControl(QStringLiteral("ButtonHead")),
+    SetBkImage(ui_->ButtonHead,
                hasPicture ? head_ : QStringLiteral("bgHeadDefaulte2.png"));
 }
 
@@ -66,7 +67,7 @@ void CNotepadEdit::SetContact(const QString& name, const QString& phone, const Q
     name_->setText(name);
     phone_ = phone;
     head_ = head;
-    SetControlText(FindControl(QStringLiteral("LabelPhone")), phone);
+    SetControlText(ui_->LabelPhone, phone);
     ShowHead();
     if (fixed) {
         contactsButton_->setEnabled(false);
@@ -94,11 +95,7 @@ CNotepadTime* CNotepadEdit::OpenTimePicker() {
         return picker_;
     }
     picker_ = new CNotepadTime(this);
-    if (!picker_->Create(QStringLiteral("设置笔记提醒时间"))) {
-        picker_->Close();
-        picker_ = nullptr;
-        return nullptr;
-    }
+    picker_->Create(QStringLiteral("设置笔记提醒时间"));
     connect(picker_, &CNotepadTime::TimeChosen, this, &CNotepadEdit::SetReminder);
     connect(picker_, &CNotepadTime::TimeCleared, this, &CNotepadEdit::ClearReminder);
     connect(picker_, &CNotepadTime::Tip, this,
@@ -127,10 +124,7 @@ CSmsContacts* CNotepadEdit::OpenContactPicker() {
             ? new CSmsContacts(this, core_,
                                Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
             : new CSmsContacts(parentWidget(), core_);
-    if (!picker->Create(QStringLiteral("选择联系人"))) {
-        picker->Close();
-        return nullptr;
-    }
+    picker->Create(QStringLiteral("选择联系人"));
     picker->SetSingleChoice();
     picker->SetEntries(CSmsContacts::FromContacts(core_.LoadContacts()));
     connect(picker, &CSmsContacts::RecipientsChosen, this, [this](const SmsRecipients& chosen) {

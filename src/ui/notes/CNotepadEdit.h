@@ -6,10 +6,16 @@
 
 #include <QPointer>
 
+#include <memory>
+
 #include <cstdint>
 
 class QLineEdit;
 class QTextEdit;
+
+namespace Ui {
+class dlg_notepad_info;
+}
 
 namespace tamberlink {
 
@@ -31,6 +37,7 @@ public:
 
     // A dialog inside `parent`, or, with Qt::Window among `flags`, a window of its own.
     CNotepadEdit(QWidget* parent, AppCore& core, int cid = 0, Qt::WindowFlags flags = {});
+    ~CNotepadEdit() override;
 
     // Edit mode, showing `note` (its reminder formatted, or "不提醒").
     void SetNote(const NoteRecord& note);
@@ -58,10 +65,9 @@ public:
     CSmsContacts* ContactPicker() const;
 
     QString GetWindowClassName() const override { return QStringLiteral("CNotepadEdit"); }
-    QString GetSkinFile() const override { return QStringLiteral("dlg_notepad_info.ui"); }
+    QWidget* BuildForm() override;
 
 protected:
-    QStringList RequiredControls() const override;
     void InitWindow() override;
 
 private:
@@ -81,6 +87,7 @@ private:
     CButtonUI* contactsButton_ = nullptr;
     QPointer<CNotepadTime> picker_;
     QPointer<CSmsContacts> contactPicker_;
+    std::unique_ptr<Ui::dlg_notepad_info> ui_;
 };
 
 } // namespace tamberlink

@@ -5,20 +5,32 @@
 #include <QDate>
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
+#include "ui_dlg_notepad_time.h"
 
 namespace tamberlink {
+
+CNotepadTime::~CNotepadTime() = default;
+
+QWidget* CNotepadTime::BuildForm() {
+    ui_ = std::make_unique<Ui::dlg_notepad_time>();
+    return SetUpForm(*ui_);
+}
 
 namespace {
 
 struct FieldSpec {
-    const char16_t* name;
+    QLineEdit* Ui::dlg_notepad_time::*edit;
     int maxLength;
     const char16_t* limit; // the highest value the box takes; none for the year
 };
 
 constexpr FieldSpec kFields[] = {
-    {u"EditYear", 4, nullptr}, {u"EditMonth", 2, u"12"},  {u"EditDay", 2, u"31"},
-    {u"EditHour", 2, u"23"},   {u"EditMinute", 2, u"59"}, {u"EditSecond", 2, u"59"},
+    {&Ui::dlg_notepad_time::EditYear, 4, nullptr},
+    {&Ui::dlg_notepad_time::EditMonth, 2, u"12"},
+    {&Ui::dlg_notepad_time::EditDay, 2, u"31"},
+    {&Ui::dlg_notepad_time::EditHour, 2, u"23"},
+    {&Ui::dlg_notepad_time::EditMinute, 2, u"59"},
+    {&Ui::dlg_notepad_time::EditSecond, 2, u"59"},
 };
 
 } // namespace
@@ -27,13 +39,6 @@ CNotepadTime::CNotepadTime(QWidget* parent, const QDateTime& now)
     : WindowImplBase(parent)
     , now_(now) {}
 
-QStringList CNotepadTime::RequiredControls() const {
-    QStringList names{QStringLiteral("ButtonSave"), QStringLiteral("btnClosed")};
-    for (const FieldSpec& field : kFields) {
-        names << QString::fromUtf16(field.name);
-    }
-    return names;
-}
 
 void CNotepadTime::InitWindow() {
     const QDate date = now_.date();
@@ -41,7 +46,7 @@ void CNotepadTime::InitWindow() {
     const int values[] = {date.year(), date.month(),  date.day(),
                           time.hour(), time.minute(), time.second()};
     for (int i = 0; i < kFieldCount; ++i) {
-        QLineEdit* edit = FindControl<QLineEdit>(QString::fromUtf16(kFields[i].name));
+        QLineEdit* edit = (*ui_).*kFields[i].edit;
         edit->setMaxLength(kFields[i].maxLength);
         edit->setValidator(
             new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
@@ -49,9 +54,9 @@ void CNotepadTime::InitWindow() {
         edits_[size_t(i)] = edit;
         connect(edit, &QLineEdit::textChanged, this, [this, i] { LimitField(i); });
     }
-    ConnectClicked(QStringLiteral("ButtonSave"), this, &CNotepadTime::Save);
-    ConnectClicked(QStringLiteral("ButtonNoRemind"), this, &CNotepadTime::NoReminder);
-    ConnectClicked(QStringLiteral("btnMin"), this, [this] { window()->showMinimized(); });
+    connect(ui_->ButtonSave, &QAbstractButton::clicked, this, &CNotepadTime::Save);
+    connect(ui_->ButtonNoRemind, &QAbstractButton::clicked, this, &CNotepadTime::NoReminder);
+    connect(ui_->btnMin, &QAbstractButton::clicked, this, [this] { window()->showMinimized(); });
 }
 
 void CNotepadTime::LimitField(int field) {

@@ -4,10 +4,16 @@
 
 #include <QDateTime>
 
+#include <memory>
+
 #include <array>
 #include <cstdint>
 
 class QLineEdit;
+
+namespace Ui {
+class dlg_notepad_time;
+}
 
 namespace tamberlink {
 
@@ -23,13 +29,14 @@ public:
     enum Field { Year, Month, Day, Hour, Minute, Second, kFieldCount };
 
     explicit CNotepadTime(QWidget* parent, const QDateTime& now = QDateTime::currentDateTime());
+    ~CNotepadTime() override;
 
     QLineEdit* Edit(Field field) const { return edits_[field]; }
     // The boxes joined as "YYYY-MM-DD hh:mm:ss", one-character texts given a leading "0".
     QString JoinedText() const;
 
     QString GetWindowClassName() const override { return QStringLiteral("CNotepadTime"); }
-    QString GetSkinFile() const override { return QStringLiteral("dlg_notepad_time.ui"); }
+    QWidget* BuildForm() override;
 
 signals:
     void TimeChosen(std::int64_t seconds);
@@ -38,7 +45,6 @@ signals:
     void Tip(const QString& text);
 
 protected:
-    QStringList RequiredControls() const override;
     void InitWindow() override;
 
 private:
@@ -48,6 +54,7 @@ private:
 
     QDateTime now_;
     std::array<QLineEdit*, kFieldCount> edits_{};
+    std::unique_ptr<Ui::dlg_notepad_time> ui_;
 };
 
 } // namespace tamberlink

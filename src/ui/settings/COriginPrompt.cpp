@@ -65,10 +65,7 @@ COriginPrompt* COriginPrompt::Ask(const OriginConsent::Question& question) {
         return open;
     }
     auto* prompt = new COriginPrompt(question);
-    if (!prompt->Create(QStringLiteral("网页访问请求"))) {
-        prompt->Close();
-        return nullptr;
-    }
+    prompt->Create(QStringLiteral("网页访问请求"));
     QPoint position;
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         position = screen->availableGeometry().center() - prompt->rect().center();

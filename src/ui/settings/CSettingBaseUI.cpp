@@ -1,32 +1,33 @@
 #include "ui/settings/CSettingBaseUI.h"
 
-#include "ui/widgets/CButtonUI.h"
 #include "ui/widgets/CSettingButton.h"
 #include "ui/widgets/Controls.h"
 
 #include <QLabel>
 #include <QLineEdit>
+#include "ui_dlg_setting.h"
 
 namespace tamberlink {
+
+CSettingBaseUI::~CSettingBaseUI() = default;
+
+QWidget* CSettingBaseUI::BuildForm() {
+    ui_ = std::make_unique<Ui::dlg_setting>();
+    return SetUpDialogForm(*ui_);
+}
 
 CSettingBaseUI::CSettingBaseUI(QWidget* parent, const QString& title, Qt::WindowFlags flags)
     : WindowImplBase(parent, flags)
     , title_(title) {}
 
-QStringList CSettingBaseUI::RequiredControls() const {
-    return {QStringLiteral("dlgTitle"), QStringLiteral("labelTitle"), QStringLiteral("btnClosed"),
-            QStringLiteral("contentContainer")};
-}
 
 void CSettingBaseUI::InitWindow() {
-    SetBkImage(FindControl(QStringLiteral("dlgTitle")), QStringLiteral("bgHead.png"));
-    SetControlText(FindControl(QStringLiteral("labelTitle")), title_);
-    if (auto* close = FindControl<CButtonUI>(QStringLiteral("btnClosed"))) {
-        close->SetNormalImage(QStringLiteral("btnDlgClosedNomal.png"));
-        close->SetHotImage(QStringLiteral("btnDlgClosedHot.png"));
-        close->SetPushedImage(QStringLiteral("btnDlgClosedPush.png"));
-    }
-    content_ = FindControl(QStringLiteral("contentContainer"));
+    SetBkImage(frame_.title, QStringLiteral("bgHead.png"));
+    SetControlText(frame_.titleLabel, title_);
+    frame_.close->SetNormalImage(QStringLiteral("btnDlgClosedNomal.png"));
+    frame_.close->SetHotImage(QStringLiteral("btnDlgClosedHot.png"));
+    frame_.close->SetPushedImage(QStringLiteral("btnDlgClosedPush.png"));
+    content_ = frame_.content;
     content_->setFixedSize(358, 217);
 }
 

@@ -1,10 +1,15 @@
 #pragma once
 
+#include "ui/widgets/CButtonUI.h"
 #include "ui/widgets/CSettingButton.h"
 #include "ui/widgets/WindowImplBase.h"
 
 class QLabel;
 class QLineEdit;
+
+namespace Ui {
+class dlg_setting;
+}
 
 namespace tamberlink {
 
@@ -19,12 +24,20 @@ public:
 
     // A dialog inside `parent`, or with `flags` a window of its own.
     CSettingBaseUI(QWidget* parent, const QString& title, Qt::WindowFlags flags = {});
+    ~CSettingBaseUI() override;
 
     QString GetWindowClassName() const override { return QStringLiteral("CDlgSettingAbout"); }
-    QString GetSkinFile() const override { return QStringLiteral("dlg_setting.ui"); }
+    QWidget* BuildForm() override;
 
 protected:
-    QStringList RequiredControls() const override;
+    // Sets up a form with the settings dialogs' title bar and content area ("dlgTitle",
+    // "labelTitle", "btnClosed", "contentContainer"), as dlg_setting.ui has them.
+    template <class Form>
+    QWidget* SetUpDialogForm(Form& ui) {
+        QWidget* form = SetUpForm(ui);
+        frame_ = {ui.dlgTitle, ui.labelTitle, ui.btnClosed, ui.contentContainer};
+        return form;
+    }
     void InitWindow() override;
 
     QWidget* Content() const { return content_; }
@@ -37,8 +50,17 @@ protected:
     CSettingButton* AddButton(int x, int y, const QString& text);
 
 private:
+    struct DialogFrame {
+        QWidget* title = nullptr;
+        QLabel* titleLabel = nullptr;
+        CButtonUI* close = nullptr;
+        QWidget* content = nullptr;
+    };
+
     QString title_;
+    DialogFrame frame_;
     QWidget* content_ = nullptr;
+    std::unique_ptr<Ui::dlg_setting> ui_;
 };
 
 } // namespace tamberlink

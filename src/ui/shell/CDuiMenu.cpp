@@ -4,22 +4,21 @@
 #include "ui/settings/CSettingPrefix.h"
 #include "ui/shell/CMainWndUI.h"
 #include "ui/widgets/Controls.h"
+#include "ui_menu_main.h"
 
 namespace tamberlink {
+
+CDuiMenu::~CDuiMenu() = default;
+
+QWidget* CDuiMenu::BuildForm() {
+    ui_ = std::make_unique<Ui::menu_main>();
+    return SetUpForm(*ui_);
+}
 
 CDuiMenu::CDuiMenu(CMainWndUI& main)
     : WindowImplBase(&main, Qt::Popup | Qt::FramelessWindowHint)
     , main_(main) {}
 
-QStringList CDuiMenu::RequiredControls() const {
-    return {QStringLiteral("menu_prefix"),   QStringLiteral("menu_areacode"),
-            QStringLiteral("menu_pop"),      QStringLiteral("menu_ip"),
-            QStringLiteral("menu_proxy"),    QStringLiteral("menu_origins"),
-            QStringLiteral("menu_address"),  QStringLiteral("menu_feedback"),
-            QStringLiteral("menu_about"),    QStringLiteral("menu_off"),
-            QStringLiteral("menu_auto_rec"), QStringLiteral("menu_update"),
-            QStringLiteral("menu_upgrade"),  QStringLiteral("menu_exit")};
-}
 
 void CDuiMenu::InitWindow() {
     const SettingsStore& settings = main_.Core().Settings();
@@ -29,50 +28,50 @@ void CDuiMenu::InitWindow() {
     ShowSwitches();
 
     // The switches stay open when toggled.
-    ConnectClicked(QStringLiteral("menu_pop"), this, &CDuiMenu::TogglePopOff);
-    ConnectClicked(QStringLiteral("menu_auto_rec"), this, &CDuiMenu::ToggleAutoRecording);
-    ConnectClicked(QStringLiteral("menu_off"), this, &CDuiMenu::ToggleScreenOff);
-    ConnectClicked(QStringLiteral("menu_autostart"), this, &CDuiMenu::ToggleAutostart);
+    connect(ui_->menu_pop, &QAbstractButton::clicked, this, &CDuiMenu::TogglePopOff);
+    connect(ui_->menu_auto_rec, &QAbstractButton::clicked, this, &CDuiMenu::ToggleAutoRecording);
+    connect(ui_->menu_off, &QAbstractButton::clicked, this, &CDuiMenu::ToggleScreenOff);
+    connect(ui_->menu_autostart, &QAbstractButton::clicked, this, &CDuiMenu::ToggleAutostart);
 
-    ConnectClicked(QStringLiteral("menu_prefix"), this, [this] {
+    connect(ui_->menu_prefix, &QAbstractButton::clicked, this, [this] {
         Close();
         main_.OpenSettingPrefix(CSettingPrefix::kExtension);
     });
-    ConnectClicked(QStringLiteral("menu_areacode"), this, [this] {
+    connect(ui_->menu_areacode, &QAbstractButton::clicked, this, [this] {
         Close();
         main_.OpenSettingPrefix(CSettingPrefix::kAreaCode);
     });
-    ConnectClicked(QStringLiteral("menu_ip"), this,
+    connect(ui_->menu_ip, &QAbstractButton::clicked, this,
                    [this] { CloseAndOpen(&CMainWndUI::OpenSettingIP); });
-    ConnectClicked(QStringLiteral("menu_proxy"), this,
+    connect(ui_->menu_proxy, &QAbstractButton::clicked, this,
                    [this] { CloseAndOpen(&CMainWndUI::OpenSettingProxy); });
-    ConnectClicked(QStringLiteral("menu_address"), this,
+    connect(ui_->menu_address, &QAbstractButton::clicked, this,
                    [this] { CloseAndOpen(&CMainWndUI::OpenSettingQuery); });
-    ConnectClicked(QStringLiteral("menu_origins"), this,
+    connect(ui_->menu_origins, &QAbstractButton::clicked, this,
                    [this] { CloseAndOpen(&CMainWndUI::OpenSettingOrigins); });
-    ConnectClicked(QStringLiteral("menu_about"), this,
+    connect(ui_->menu_about, &QAbstractButton::clicked, this,
                    [this] { CloseAndOpen(&CMainWndUI::OpenAboutPage); });
-    ConnectClicked(QStringLiteral("menu_exit"), this,
+    connect(ui_->menu_exit, &QAbstractButton::clicked, this,
                    [this] { CloseAndOpen(&CMainWndUI::OpenExitConfirmation); });
-    ConnectClicked(QStringLiteral("menu_update"), this,
+    connect(ui_->menu_update, &QAbstractButton::clicked, this,
                    [this] { CloseAndOpen(&CMainWndUI::OpenSettingUpdate); });
-    ConnectClicked(QStringLiteral("menu_feedback"), this,
+    connect(ui_->menu_feedback, &QAbstractButton::clicked, this,
                    [this] { CloseAndOpen(&CMainWndUI::OpenSettingFeedback); });
-    ConnectClicked(QStringLiteral("menu_upgrade"), this,
+    connect(ui_->menu_upgrade, &QAbstractButton::clicked, this,
                    [this] { CloseAndOpen(&CMainWndUI::OpenSettingGrade); });
 }
 
 void CDuiMenu::ShowSwitches() {
     const bool screenOff = main_.Core().Settings().ScreenOff();
-    SetControlText(FindControl(QStringLiteral("menu_pop")),
+    SetControlText(ui_->menu_pop,
                    popOn_ ? QStringLiteral("来电弹屏: 开") : QStringLiteral("来电弹屏: 关"));
-    SetControlText(FindControl(QStringLiteral("menu_off")),
+    SetControlText(ui_->menu_off,
                    screenOff ? QStringLiteral("屏幕取词: 开(Ctrl+F10)")
                              : QStringLiteral("屏幕取词: 关(Ctrl+F10)"));
-    SetControlText(FindControl(QStringLiteral("menu_auto_rec")),
+    SetControlText(ui_->menu_auto_rec,
                    autoRecordingOn_ ? QStringLiteral("自动录音：开")
                                     : QStringLiteral("自动录音：关"));
-    SetControlText(FindControl(QStringLiteral("menu_autostart")),
+    SetControlText(ui_->menu_autostart,
                    autostartOn_ ? QStringLiteral("开机启动: 开") : QStringLiteral("开机启动: 关"));
 }
 

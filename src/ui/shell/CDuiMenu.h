@@ -2,6 +2,10 @@
 
 #include "ui/widgets/WindowImplBase.h"
 
+namespace Ui {
+class menu_main;
+}
+
 namespace tamberlink {
 
 class CMainWndUI;
@@ -15,12 +19,12 @@ class CDuiMenu : public WindowImplBase {
 
 public:
     explicit CDuiMenu(CMainWndUI& main);
+    ~CDuiMenu() override;
 
     QString GetWindowClassName() const override { return QStringLiteral("CDuiMenu"); }
-    QString GetSkinFile() const override { return QStringLiteral("menu_main.ui"); }
+    QWidget* BuildForm() override;
 
 protected:
-    QStringList RequiredControls() const override;
     void InitWindow() override;
 
 private:
@@ -37,6 +41,7 @@ private:
     bool popOn_ = false;
     bool autoRecordingOn_ = false;
     bool autostartOn_ = false;
+    std::unique_ptr<Ui::menu_main> ui_;
 };
 
 } // namespace tamberlink

@@ -3,6 +3,7 @@
 #include "app/DeviceBridge.h"
 
 #include "calllist/TempContactList.h"
+#include "ui/account/AccountPanel.h"
 #include "ui/account/CEditSelfInfo.h"
 #include "ui/account/CLoginRegUI.h"
 #include "ui/calllist/CContactListTemp.h"
@@ -61,6 +62,7 @@
 #include <QSizeGrip>
 #include <QStackedWidget>
 #include <QUrl>
+#include "ui_main_window.h"
 
 namespace tamberlink {
 
@@ -71,28 +73,41 @@ CMainWndUI* gMainWindow = nullptr;
 const std::string kWindowSection = "MAINWINDOW";
 const std::string kGeometryKey = "GEOMETRY";
 
-// A button of the skin and the picture the code puts on it.
+// A button of the form and the picture the code puts on it.
+template <class Button>
 struct ButtonPicture {
-    const char16_t* name;
+    Button* Ui::main_window::*button;
     const char16_t* foreImage;
 };
 
 // The tabs in page order.
-constexpr ButtonPicture kTabs[] = {
-    {u"ButtonRecord", u"file='titleTecord.png' dest='34,35,66,68'"},
-    {u"ButtonSms", u"file='titleSms.png' dest='29,35,73,68'"},
-    {u"ButtonContact", u"file='titleContact.png' dest='31,31,70,68'"},
-    {u"ButtonContactTemp", u"file='titleContactTemp.png' dest='31,31,70,68'"},
-    {u"ButtonNote", u"file='ButtonNotepad.png' dest='25,20,59,60'"},
+constexpr ButtonPicture<COptionUI> kTabs[] = {
+    {&Ui::main_window::ButtonRecord, u"file='titleTecord.png' dest='34,35,66,68'"},
+    {&Ui::main_window::ButtonSms, u"file='titleSms.png' dest='29,35,73,68'"},
+    {&Ui::main_window::ButtonContact, u"file='titleContact.png' dest='31,31,70,68'"},
+    {&Ui::main_window::ButtonContactTemp, u"file='titleContactTemp.png' dest='31,31,70,68'"},
+    {&Ui::main_window::ButtonNote, u"file='ButtonNotepad.png' dest='25,20,59,60'"},
 };
 
-constexpr ButtonPicture kTools[] = {
-    {u"ButtonCreate", u"file='btnNote.png' dest='25,21,62,58'"},
-    {u"ButtonLinkDevice", u"file='btnDeviceUnConn.png' dest='15,8,71,58'"},
-    {u"ButtonUpload", u"file='btnUpload.png' dest='21,25,66,58'"},
-    {u"ButtonDownload", u"file='btnDownload.png' dest='21,25,66,58'"},
-    {u"ButtonHelp", u"file='btnHelp.png' dest='32,25,55,58'"},
+constexpr ButtonPicture<CButtonUI> kTools[] = {
+    {&Ui::main_window::ButtonCreate, u"file='btnNote.png' dest='25,21,62,58'"},
+    {&Ui::main_window::ButtonLinkDevice, u"file='btnDeviceUnConn.png' dest='15,8,71,58'"},
+    {&Ui::main_window::ButtonUpload, u"file='btnUpload.png' dest='21,25,66,58'"},
+    {&Ui::main_window::ButtonDownload, u"file='btnDownload.png' dest='21,25,66,58'"},
+    {&Ui::main_window::ButtonHelp, u"file='btnHelp.png' dest='32,25,55,58'"},
 };
+
+// Puts `page` in the place of the form's placeholder for it.
+template <class Page>
+Page* PutPage(QStackedWidget& pages, QWidget*& placeholder, Page* page) {
+    page->setObjectName(placeholder->objectName());
+    const int index = pages.indexOf(placeholder);
+    pages.removeWidget(placeholder);
+    delete placeholder;
+    pages.insertWidget(index, page);
+    placeholder = page;
+    return page;
+}
 
 } // namespace
 
@@ -116,14 +131,12 @@ CMainWndUI* CMainWndUI::Instance() {
     return gMainWindow;
 }
 
-bool CMainWndUI::Start(const std::optional<QString>& serialPort, bool inTray) {
+void CMainWndUI::Start(const std::optional<QString>& serialPort, bool inTray) {
     core_.Start();
     if (serialPort.has_value()) {
         core_.StartDeviceLink(*serialPort);
     }
-    if (!Create(QStringLiteral("Tamberlink拨号器"))) {
-        return false;
-    }
+    Create(QStringLiteral("Tamberlink拨号器"));
     setWindowIcon(QIcon(SkinPicture(QStringLiteral("logo.png"))));
     // The skin's size is the smallest; the lists take whatever more there is.
     setMinimumSize(Form()->size());
@@ -157,12 +170,11 @@ bool CMainWndUI::Start(const std::optional<QString>& serialPort, bool inTray) {
     } else if (!tray_->IsShown()) {
         showMinimized();
     }
-    return true;
 }
 
 bool CMainWndUI::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonDblClick && !exiting_ &&
-        watched == FindControl(CaptionName())) {
+        watched == Caption()) {
         if (isMaximized()) {
             showNormal();
         } else {
@@ -221,45 +233,27 @@ bool CMainWndUI::SetAutostart(bool on) {
     return IsAutostartOn();
 }
 
-QStringList CMainWndUI::RequiredControls() const {
-    QStringList names{QStringLiteral("switch"),        QStringLiteral("LayoutHeader"),
-                      QStringLiteral("ButtonVersion"), QStringLiteral("btnClosed"),
-                      QStringLiteral("btnMin"),        QStringLiteral("btnMenu"),
-                      QStringLiteral("LayoutAccount"), QStringLiteral("PanelLoading"),
-                      QStringLiteral("LabelTip")};
-    for (const auto* pictures : {&kTabs, &kTools}) {
-        for (const ButtonPicture& picture : *pictures) {
-            names << QString::fromUtf16(picture.name);
-        }
-    }
-    return names;
-}
 
 void CMainWndUI::InitWindow() {
-    for (const auto* pictures : {&kTabs, &kTools}) {
-        for (const ButtonPicture& picture : *pictures) {
-            if (auto* button = FindControl<CButtonUI>(QString::fromUtf16(picture.name))) {
-                button->SetForeImage(QString::fromUtf16(picture.foreImage));
-            }
-        }
+    for (const auto& picture : kTabs) {
+        ((*ui_).*picture.button)->SetForeImage(QString::fromUtf16(picture.foreImage));
     }
-    linkDevice_ = FindControl<CButtonUI>(QStringLiteral("ButtonLinkDevice"));
-    if (auto* version = FindControl<CButtonUI>(QStringLiteral("ButtonVersion"))) {
-        version->setText(QStringLiteral("Tamberlink拨号器 ") + QLatin1String(kProgramVersion));
-        version->SetHotTextColor(Qt::white);
+    for (const auto& picture : kTools) {
+        ((*ui_).*picture.button)->SetForeImage(QString::fromUtf16(picture.foreImage));
     }
-    BuildAccountPanels();
-    FindControl(QStringLiteral("PanelLoading"))->hide();
-    pages_ = FindControl<QStackedWidget>(QStringLiteral("switch"));
+    ui_->LabelLogo->setPixmap(SkinPicture(QStringLiteral("logo.png")));
+    linkDevice_ = ui_->ButtonLinkDevice;
+    ui_->ButtonVersion->setText(QStringLiteral("Tamberlink拨号器 ") +
+                                QLatin1String(kProgramVersion));
+    ui_->ButtonVersion->SetHotTextColor(Qt::white);
+    BuildAccountPanel();
+    ui_->PanelLoading->hide();
+    pages_ = ui_->Pages;
     pages_->setCurrentIndex(0);
-    if (auto* first = FindControl<COptionUI>(QString::fromUtf16(kTabs[0].name))) {
-        first->Selected(true);
-    }
+    ui_->ButtonRecord->Selected(true);
     ConnectButtons();
-    if (records_ != nullptr && !records_->Build()) {
-        records_ = nullptr;
-    }
-    if (records_ != nullptr) {
+    records_->Build();
+    {
         connect(records_, &CRecordContainer::DialRequested, this, &CMainWndUI::Dial);
         connect(records_, &CRecordContainer::NoteRequested, this, &CMainWndUI::OpenNoteForCall);
         connect(records_, &CRecordContainer::AddContactRequested, this,
@@ -267,20 +261,16 @@ void CMainWndUI::InitWindow() {
         connect(records_, &CRecordContainer::SmsRequested, this, &CMainWndUI::OpenSmsEdit);
         records_->LoadCallLog();
     }
-    if (contacts_ != nullptr && !contacts_->Build()) {
-        contacts_ = nullptr;
-    }
-    if (contacts_ != nullptr) {
+    contacts_->Build();
+    {
         connect(contacts_, &CContactContainer::DialRequested, this, &CMainWndUI::Dial);
         connect(contacts_, &CContactContainer::SmsRequested, this,
                 [this](const ContactRecord& contact) { OpenSmsEdit(contact.name, contact.phone); });
         contacts_->LoadContacts();
     }
     BuildSmsPage();
-    if (tempContacts_ != nullptr && !tempContacts_->Build()) {
-        tempContacts_ = nullptr;
-    }
-    if (tempContacts_ != nullptr) {
+    tempContacts_->Build();
+    {
         connect(tempContacts_, &CContactListTemp::SmsRequested, this,
                 [this](const CContactListTemp::Recipients& people) {
                     SmsRecipients recipients;
@@ -291,126 +281,65 @@ void CMainWndUI::InitWindow() {
                 });
         tempContacts_->RestoreWorkbook();
     }
-    if (notes_ != nullptr && !notes_->Build()) {
-        notes_ = nullptr;
-    }
-    if (notes_ != nullptr) {
+    notes_->Build();
+    {
         connect(notes_, &CNotepadContainer::NewNoteRequested, this, &CMainWndUI::OpenNewNote);
         connect(notes_, &CNotepadContainer::NoteOpenRequested, this, &CMainWndUI::OpenNote);
         notes_->LoadNoteList();
     }
 }
 
-QWidget* CMainWndUI::CreateControl(const QString& className, QWidget* parent) {
-    if (className.compare(u"RecordList", Qt::CaseInsensitive) == 0) {
-        records_ = new CRecordContainer(core_, parent);
-        return records_;
-    }
-    if (className.compare(u"ContactList", Qt::CaseInsensitive) == 0) {
-        contacts_ = new CContactContainer(core_, parent);
-        return contacts_;
-    }
-    if (className.compare(u"SmsList", Qt::CaseInsensitive) == 0) {
-        sms_ = new CSmsContainer(core_, parent);
-        return sms_;
-    }
-    if (className.compare(u"ContactTempList", Qt::CaseInsensitive) == 0) {
-        tempContacts_ = new CContactListTemp(core_, parent);
-        return tempContacts_;
-    }
-    if (className.compare(u"NotepadList", Qt::CaseInsensitive) == 0) {
-        notes_ = new CNotepadContainer(core_, parent);
-        return notes_;
-    }
-    return nullptr;
+QWidget* CMainWndUI::BuildForm() {
+    ui_ = std::make_unique<Ui::main_window>();
+    QWidget* form = SetUpForm(*ui_);
+    SetCaption(ui_->LayoutHeader);
+    QStackedWidget& pages = *ui_->Pages;
+    records_ = PutPage(pages, ui_->RecordList, new CRecordContainer(core_));
+    sms_ = PutPage(pages, ui_->SmsList, new CSmsContainer(core_));
+    contacts_ = PutPage(pages, ui_->ContactList, new CContactContainer(core_));
+    tempContacts_ = PutPage(pages, ui_->ContactTempList, new CContactListTemp(core_));
+    notes_ = PutPage(pages, ui_->NotepadList, new CNotepadContainer(core_));
+    return form;
 }
 
-// "PanelLogout" offers login, registration and the cloud server's address; "PanelLogin" shows the
-// signed-in account with its name and company, the profile and logout buttons, and starts hidden.
-void CMainWndUI::BuildAccountPanels() {
-    QWidget* host = FindControl(QStringLiteral("LayoutAccount"));
-    auto* layout = new QHBoxLayout(host);
-    layout->setContentsMargins(0, 0, 0, 0);
-    const QPixmap head = SkinPicture(QStringLiteral("bgHeadDefaulte2_big.png"))
-                             .scaled(22, 22, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    auto addPanel = [&](const QString& name) {
-        auto* panel = new QWidget(host);
-        panel->setObjectName(name);
-        auto* row = new QHBoxLayout(panel);
-        row->setContentsMargins(0, 0, 0, 0);
-        row->setSpacing(8);
-        row->addStretch();
-        auto* picture = new QLabel(panel);
-        picture->setPixmap(head);
-        row->addWidget(picture);
-        layout->addWidget(panel);
-        return panel;
-    };
-    auto addLabel = [](QWidget* panel, const QString& name) {
-        auto* label = new QLabel(panel);
-        label->setObjectName(name);
-        label->setTextFormat(Qt::PlainText);
-        panel->layout()->addWidget(label);
-    };
-    auto addButton = [this](QWidget* panel, const QString& text, auto slot) {
-        auto* button = new CButtonUI(panel);
-        button->setText(text);
-        button->setFixedSize(56, 24);
-        panel->layout()->addWidget(button);
-        connect(button, &QAbstractButton::clicked, this, [this, slot] {
+void CMainWndUI::BuildAccountPanel() {
+    account_ = new AccountPanel(ui_->LayoutAccount);
+    const auto onRequest = [this](void (AccountPanel::*signal)(), auto action) {
+        connect(account_, signal, this, [this, action] {
             if (!exiting_) {
-                (this->*slot)();
+                (this->*action)();
             }
         });
     };
-
-    QWidget* loggedOut = addPanel(QStringLiteral("PanelLogout"));
-    addButton(loggedOut, QStringLiteral("登 录"), &CMainWndUI::OpenLoginDialog);
-    addButton(loggedOut, QStringLiteral("注 册"), &CMainWndUI::OpenRegisterDialog);
-    addButton(loggedOut, QStringLiteral("服务器"), &CMainWndUI::OpenServerSetting);
-
-    QWidget* loggedIn = addPanel(QStringLiteral("PanelLogin"));
-    addLabel(loggedIn, QStringLiteral("LabelName"));
-    addLabel(loggedIn, QStringLiteral("LabelAccount"));
-    addLabel(loggedIn, QStringLiteral("LabelCompany"));
-    addButton(loggedIn, QStringLiteral("编辑"), &CMainWndUI::OpenProfile);
-    addButton(loggedIn, QStringLiteral("注销"), &CMainWndUI::LogOut);
-    loggedIn->hide();
+    onRequest(&AccountPanel::LoginRequested, &CMainWndUI::OpenLoginDialog);
+    onRequest(&AccountPanel::RegisterRequested, &CMainWndUI::OpenRegisterDialog);
+    onRequest(&AccountPanel::ServerRequested, &CMainWndUI::OpenServerSetting);
+    onRequest(&AccountPanel::ProfileRequested, &CMainWndUI::OpenProfile);
+    onRequest(&AccountPanel::LogoutRequested, &CMainWndUI::LogOut);
 }
 
 void CMainWndUI::ConnectButtons() {
     // Once the exit has begun the window's buttons do nothing.
-    const auto onClick = [this](const char16_t* name, auto action) {
-        ConnectClicked(QString::fromUtf16(name), this, [this, action] {
+    const auto onClick = [this](QAbstractButton* button, auto action) {
+        connect(button, &QAbstractButton::clicked, this, [this, action] {
             if (!exiting_) {
                 action();
             }
         });
     };
-    onClick(u"btnMin", [this] { Minimize(); });
-    onClick(u"btnMenu", [this] { OpenMenu(QCursor::pos()); });
-    onClick(u"ButtonCreate", [this] { OpenNewNote(); });
-    onClick(u"ButtonLinkDevice", [this] { core_.Device().Link().RequestSearch(); });
-    onClick(u"ButtonUpload", [this] { StartBackup(); });
-    onClick(u"ButtonDownload", [this] { StartSync(); });
-    onClick(u"ButtonHelp", [this] { OpenUrl(kHelpPage); });
-    onClick(u"ButtonVersion", [this] { OpenUrl(kHomePage); });
-    // The header's own search box, not the contacts page's of the same name.
-    if (QWidget* header = FindControl(QStringLiteral("LayoutHeader"))) {
-        searchBox_ =
-            header->findChild<QLineEdit*>(QStringLiteral("EditSerch"), Qt::FindDirectChildrenOnly);
-        auto* search = header->findChild<QAbstractButton*>(QStringLiteral("ButtonSerch"),
-                                                           Qt::FindDirectChildrenOnly);
-        if (searchBox_ != nullptr) {
-            connect(searchBox_, &QLineEdit::returnPressed, this, &CMainWndUI::SearchContacts);
-        }
-        if (search != nullptr) {
-            connect(search, &QAbstractButton::clicked, this, &CMainWndUI::SearchContacts);
-        }
-    }
+    onClick(ui_->btnMin, [this] { Minimize(); });
+    onClick(ui_->btnMenu, [this] { OpenMenu(QCursor::pos()); });
+    onClick(ui_->ButtonCreate, [this] { OpenNewNote(); });
+    onClick(ui_->ButtonLinkDevice, [this] { core_.Device().Link().RequestSearch(); });
+    onClick(ui_->ButtonUpload, [this] { StartBackup(); });
+    onClick(ui_->ButtonDownload, [this] { StartSync(); });
+    onClick(ui_->ButtonHelp, [this] { OpenUrl(kHelpPage); });
+    onClick(ui_->ButtonVersion, [this] { OpenUrl(kHomePage); });
+    searchBox_ = ui_->EditSerch;
+    connect(searchBox_, &QLineEdit::returnPressed, this, &CMainWndUI::SearchContacts);
+    connect(ui_->ButtonSerch, &QAbstractButton::clicked, this, &CMainWndUI::SearchContacts);
     for (int page = 0; page < int(std::size(kTabs)); ++page) {
-        auto* tab = FindControl<QAbstractButton>(QString::fromUtf16(kTabs[page].name));
-        connect(tab, &QAbstractButton::toggled, this, [this, page](bool selected) {
+        connect((*ui_).*kTabs[page].button, &QAbstractButton::toggled, this, [this, page](bool selected) {
             if (selected && !exiting_) {
                 SelectPage(page);
             }
@@ -480,9 +409,7 @@ void CMainWndUI::SearchContacts() {
         return;
     }
     contacts_->SearchFor(searchBox_->text());
-    if (auto* tab = FindControl<COptionUI>(QString::fromUtf16(kTabs[2].name))) {
-        tab->Selected(true);
-    }
+    ui_->ButtonContact->Selected(true);
 }
 
 void CMainWndUI::OpenAddContact(const QString& phone) {
@@ -565,10 +492,7 @@ void CMainWndUI::OpenMenu(const QPoint& globalPos) {
         return;
     }
     auto* menu = new CDuiMenu(*this);
-    if (!menu->Create(QStringLiteral("MenuWnd"))) {
-        menu->Close();
-        return;
-    }
+    menu->Create(QStringLiteral("MenuWnd"));
     menu->ShowAt(globalPos);
 }
 
@@ -713,45 +637,35 @@ void CMainWndUI::ShowProgress() {
     if (exiting_) {
         return;
     }
-    SetControlText(FindControl(QStringLiteral("LabelTip")), QString());
-    FindControl(QStringLiteral("PanelLoading"))->show();
+    SetControlText(ui_->LabelTip, QString());
+    ui_->PanelLoading->show();
     SetCloudBusy(true);
 }
 
 void CMainWndUI::SetCloudBusy(bool busy) {
     // Neither button starts another while one runs.
-    for (const char16_t* name : {u"ButtonUpload", u"ButtonDownload"}) {
-        if (QWidget* button = FindControl(QString::fromUtf16(name))) {
-            button->setEnabled(!busy);
-        }
-    }
+    ui_->ButtonUpload->setEnabled(!busy);
+    ui_->ButtonDownload->setEnabled(!busy);
     // The search box would show through the panel.
-    if (QWidget* header = FindControl(QStringLiteral("LayoutHeader"))) {
-        for (const char16_t* name : {u"EditSerch", u"ButtonSerch"}) {
-            if (QWidget* control = header->findChild<QWidget*>(QString::fromUtf16(name),
-                                                               Qt::FindDirectChildrenOnly)) {
-                control->setVisible(!busy);
-            }
-        }
-    }
+    ui_->EditSerch->setVisible(!busy);
+    ui_->ButtonSerch->setVisible(!busy);
 }
 
 void CMainWndUI::SetProgressText(const QString& text) {
     if (!exiting_) {
-        SetControlText(FindControl(QStringLiteral("LabelTip")), text);
+        SetControlText(ui_->LabelTip, text);
     }
 }
 
 void CMainWndUI::EndProgress() {
-    if (QWidget* panel = FindControl(QStringLiteral("PanelLoading"))) {
-        panel->hide();
+    if (ui_ != nullptr) {
+        ui_->PanelLoading->hide();
+        SetCloudBusy(false);
     }
-    SetCloudBusy(false);
 }
 
 bool CMainWndUI::IsProgressShown() const {
-    const QWidget* panel = FindControl(QStringLiteral("PanelLoading"));
-    return panel != nullptr && panel->isVisibleTo(this);
+    return ui_ != nullptr && ui_->PanelLoading->isVisibleTo(this);
 }
 
 void CMainWndUI::ShowCodePicture(int form, const QString& path) {
@@ -789,24 +703,14 @@ void CMainWndUI::ShowLoggedIn(const QString& account, const QString& name, const
     if (exiting_) {
         return;
     }
-    const auto show = [this](const char* label, const QString& text, int keep) {
-        QWidget* control = FindControl(QString::fromLatin1(label));
-        SetControlText(control, ShortenText(text, keep));
-        control->setToolTip(text);
-    };
-    show("LabelAccount", account, 11);
-    show("LabelName", name, 11);
-    show("LabelCompany", company, 10);
-    FindControl(QStringLiteral("PanelLogout"))->hide();
-    FindControl(QStringLiteral("PanelLogin"))->show();
+    account_->ShowLoggedIn(account, name, company);
 }
 
 void CMainWndUI::ShowLoggedOut() {
     if (exiting_) {
         return;
     }
-    FindControl(QStringLiteral("PanelLogin"))->hide();
-    FindControl(QStringLiteral("PanelLogout"))->show();
+    account_->ShowLoggedOut();
 }
 
 void CMainWndUI::ShowNewVersion(const std::string& num, const std::string& url) {
@@ -972,12 +876,7 @@ CNotepadEdit* CMainWndUI::OpenNoteForCaller(const QString& name, const QString& 
 }
 
 void CMainWndUI::BuildSmsPage() {
-    if (sms_ != nullptr && !sms_->Build()) {
-        sms_ = nullptr;
-    }
-    if (sms_ == nullptr) {
-        return;
-    }
+    sms_->Build();
     connect(sms_, &CSmsContainer::NewSmsRequested, this, [this] { OpenSmsNew(); });
     connect(sms_, &CSmsContainer::SmsOpenRequested, this, &CMainWndUI::OpenSmsFromList);
     connect(sms_, &CSmsContainer::DialRequested, this, &CMainWndUI::Dial);
@@ -1059,11 +958,7 @@ void CMainWndUI::ShowNoteReminder(int noteId) {
     // A window of its own, so that it shows even while the main window is in the tray.
     auto* editor = new CNotepadEdit(
         this, core_, 0, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
-    if (!editor->Create(QStringLiteral("笔记提醒"))) {
-        editor->Close();
-        ShowTip(QStringLiteral("笔记定时器出错"));
-        return;
-    }
+    editor->Create(QStringLiteral("笔记提醒"));
     editor->SetNote(*note);
     QPoint position;
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {

@@ -7,13 +7,20 @@
 
 #include <QPointer>
 
+#include <memory>
+
 #include <optional>
 
 class QLineEdit;
 class QStackedWidget;
 
+namespace Ui {
+class main_window;
+}
+
 namespace tamberlink {
 
+class AccountPanel;
 class CButtonUI;
 class CContactContainer;
 class CDialogTemplate;
@@ -48,10 +55,9 @@ public:
     // search for the telephone box (that port first, an empty text for the machine's serial
     // ports only); then builds the window, its pages, the tray icon and the clipboard
     // capture, and shows it where and as large as it was left (centred at its smallest the
-    // first time); `inTray` leaves it in the tray instead (minimised without a tray). False
-    // only when the window's skin cannot be loaded; a database that fails to open leaves the
-    // window running without settings.
-    bool Start(const std::optional<QString>& serialPort = std::nullopt, bool inTray = false);
+    // first time); `inTray` leaves it in the tray instead (minimised without a tray). A
+    // database that fails to open leaves the window running without settings.
+    void Start(const std::optional<QString>& serialPort = std::nullopt, bool inTray = false);
 
     // The exit sequence: tray icon, the core's shutdown (databases, recorder, temporary
     // files, reminders), then the event loop ends. Runs once; windows events and notices
@@ -153,7 +159,7 @@ public:
     void OpenAddContact(const QString& phone);
 
     QString GetWindowClassName() const override { return QStringLiteral("TamberlinkMain"); }
-    QString GetSkinFile() const override { return QStringLiteral("main_window.ui"); }
+    QWidget* BuildForm() override;
 
     // UiSink
     void ShowTip(const QString& text) override;
@@ -188,9 +194,6 @@ public:
     void ConfirmRequest(const QString& question, std::function<void()> accept) override;
 
 protected:
-    QStringList RequiredControls() const override;
-    QWidget* CreateControl(const QString& className, QWidget* parent) override;
-    QString CaptionName() const override { return QStringLiteral("LayoutHeader"); }
     void InitWindow() override;
     // A double click on the header maximises the window or gives it its size back.
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -200,7 +203,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void BuildAccountPanels();
+    void BuildAccountPanel();
     void ConnectButtons();
     void OpenLoginDialog();
     void OpenRegisterDialog();
@@ -238,9 +241,11 @@ private:
     CContactContainer* contacts_ = nullptr;
     QLineEdit* searchBox_ = nullptr;
     CButtonUI* linkDevice_ = nullptr;
+    AccountPanel* account_ = nullptr;
     QPointer<CSettingServer> serverSetting_;
     QWidget* sizeGrip_ = nullptr;
     bool exiting_ = false;
+    std::unique_ptr<Ui::main_window> ui_;
 };
 
 } // namespace tamberlink

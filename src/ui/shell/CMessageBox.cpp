@@ -4,8 +4,18 @@
 #include "ui/widgets/Controls.h"
 
 #include <QLabel>
+#include "ui_dlg_message.h"
 
 namespace tamberlink {
+
+CMessageBox::~CMessageBox() = default;
+
+QWidget* CMessageBox::BuildForm() {
+    ui_ = std::make_unique<Ui::dlg_message>();
+    QWidget* form = SetUpForm(*ui_);
+    SetCaption(ui_->LayoutTitle);
+    return form;
+}
 
 namespace {
 constexpr int kLabelTop = 60;
@@ -29,17 +39,13 @@ CMessageBox* CMessageBox::ShowText(QWidget* mainWindow, const QString& text) {
     return box;
 }
 
-QStringList CMessageBox::RequiredControls() const {
-    return {QStringLiteral("LayoutTitle"), QStringLiteral("LayoutContent"),
-            QStringLiteral("btnClosed")};
-}
 
 void CMessageBox::InitWindow() {
-    SetBkImage(FindControl(QStringLiteral("LayoutTitle")), QStringLiteral("bgHead.png"));
-    if (auto* title = FindControl<QLabel>(QStringLiteral("labelTitle"))) {
+    SetBkImage(ui_->LayoutTitle, QStringLiteral("bgHead.png"));
+    if (auto* title = ui_->labelTitle) {
         title->setText(windowTitle());
     }
-    QWidget* content = FindControl(QStringLiteral("LayoutContent"));
+    QWidget* content = ui_->LayoutContent;
     label_ = new QLabel(content);
     label_->setFont(SkinFont(1));
     SetTextColor(label_, QColor(0xFF000000u));

@@ -5,6 +5,10 @@
 
 class QLabel;
 
+namespace Ui {
+class dlg_message;
+}
+
 namespace tamberlink {
 
 // The one notice box of the program, titled "Tamberlink提醒", with an OK button. Every
@@ -16,6 +20,7 @@ public:
     static constexpr QPoint kPosition{250, 150};
 
     explicit CMessageBox(QWidget* parent);
+    ~CMessageBox() override;
 
     // Shows `text` in the box, creating it inside `mainWindow` when there is none. Returns
     // the box, or nullptr when its skin cannot be loaded.
@@ -25,17 +30,16 @@ public:
     QString GetText() const;
 
     QString GetWindowClassName() const override { return QStringLiteral("CMessageBox"); }
-    QString GetSkinFile() const override { return QStringLiteral("dlg_message.ui"); }
+    QWidget* BuildForm() override;
 
 protected:
-    QStringList RequiredControls() const override;
-    QString CaptionName() const override { return QStringLiteral("LayoutTitle"); }
     void InitWindow() override;
 
 private:
     void PlaceLabel();
 
     QLabel* label_ = nullptr;
+    std::unique_ptr<Ui::dlg_message> ui_;
 };
 
 } // namespace tamberlink

@@ -4,8 +4,16 @@
 
 #include <QLabel>
 #include <QPointer>
+#include "ui_dlg_tip.h"
 
 namespace tamberlink {
+
+CTipDialog::~CTipDialog() = default;
+
+QWidget* CTipDialog::BuildForm() {
+    ui_ = std::make_unique<Ui::dlg_tip>();
+    return SetUpDialogForm(*ui_);
+}
 
 CTipDialog::CTipDialog(QWidget* parent, const QString& text, std::function<void()> onOk,
                        const QString& title)
@@ -13,20 +21,15 @@ CTipDialog::CTipDialog(QWidget* parent, const QString& text, std::function<void(
     , text_(text)
     , onOk_(std::move(onOk)) {}
 
-QStringList CTipDialog::RequiredControls() const {
-    return CSettingBaseUI::RequiredControls()
-           << QStringLiteral("LabelTip") << QStringLiteral("ButtonOK")
-           << QStringLiteral("ButtonCancel");
-}
 
 void CTipDialog::InitWindow() {
     CSettingBaseUI::InitWindow();
-    auto* tip = FindControl<QLabel>(QStringLiteral("LabelTip"));
+    auto* tip = ui_->LabelTip;
     tip->setTextFormat(Qt::PlainText);
     tip->setAlignment(TextAlignment(1));
     tip->setText(text_);
-    ConnectClicked(QStringLiteral("ButtonOK"), this, &CTipDialog::Confirm);
-    ConnectClicked(QStringLiteral("ButtonCancel"), this, &CTipDialog::Close);
+    connect(ui_->ButtonOK, &QAbstractButton::clicked, this, &CTipDialog::Confirm);
+    connect(ui_->ButtonCancel, &QAbstractButton::clicked, this, &CTipDialog::Close);
 }
 
 void CTipDialog::Confirm() {

@@ -4,6 +4,10 @@
 
 #include <functional>
 
+namespace Ui {
+class dlg_tip;
+}
+
 namespace tamberlink {
 
 // A yes/no confirmation: the question in "LabelTip", "ButtonOK" runs the action and closes,
@@ -14,12 +18,12 @@ class CTipDialog : public CSettingBaseUI {
 public:
     CTipDialog(QWidget* parent, const QString& text, std::function<void()> onOk,
                const QString& title = QStringLiteral("提示"));
+    ~CTipDialog() override;
 
     QString GetWindowClassName() const override { return QStringLiteral("CTipDialog"); }
-    QString GetSkinFile() const override { return QStringLiteral("dlg_tip.ui"); }
+    QWidget* BuildForm() override;
 
 protected:
-    QStringList RequiredControls() const override;
     void InitWindow() override;
 
 private:
@@ -27,6 +31,7 @@ private:
 
     QString text_;
     std::function<void()> onOk_;
+    std::unique_ptr<Ui::dlg_tip> ui_;
 };
 
 // Asks `text` over the window of `page`, where the pages ask their questions; the answer

@@ -5,8 +5,16 @@
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QScreen>
+#include "ui_dlg_top_call.h"
 
 namespace tamberlink {
+
+CTopCall::~CTopCall() = default;
+
+QWidget* CTopCall::BuildForm() {
+    ui_ = std::make_unique<Ui::dlg_top_call>();
+    return SetUpForm(*ui_);
+}
 
 CTopCall::CTopCall(QWidget* parent)
     : WindowImplBase(parent, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::FramelessWindowHint) {}
@@ -15,10 +23,7 @@ CTopCall* CTopCall::Offer(const QString& number, const QPoint& globalPos) {
     CTopCall* popup = Instance();
     if (popup == nullptr) {
         popup = new CTopCall();
-        if (!popup->Create(QStringLiteral("快捷拨号"))) {
-            popup->Close();
-            return nullptr;
-        }
+        popup->Create(QStringLiteral("快捷拨号"));
     }
     popup->SetNumber(number);
     QPoint position = globalPos;
@@ -31,21 +36,16 @@ CTopCall* CTopCall::Offer(const QString& number, const QPoint& globalPos) {
     return popup;
 }
 
-QStringList CTopCall::RequiredControls() const {
-    return {QStringLiteral("dlgTitle"),     QStringLiteral("EditPhone"),
-            QStringLiteral("ButtonClose"),  QStringLiteral("ButtonTel"),
-            QStringLiteral("ButtonMobile"), QStringLiteral("ButtonSMS")};
-}
 
 void CTopCall::InitWindow() {
-    SetControlText(FindControl(QStringLiteral("labelTitle")), windowTitle());
-    edit_ = FindControl<QLineEdit>(QStringLiteral("EditPhone"));
+    SetControlText(ui_->labelTitle, windowTitle());
+    edit_ = ui_->EditPhone;
     SetEditBorder(edit_, 1, QColor(0xFFE1E1E1u), QColor(0xFF77C5E5u));
     SetEditPadding(edit_, 5, 5, 0, 5);
-    ConnectClicked(QStringLiteral("ButtonClose"), this, &CTopCall::Close);
-    ConnectClicked(QStringLiteral("ButtonTel"), this, [this] { Dial(false); });
-    ConnectClicked(QStringLiteral("ButtonMobile"), this, [this] { Dial(true); });
-    ConnectClicked(QStringLiteral("ButtonSMS"), this, &CTopCall::Text);
+    connect(ui_->ButtonClose, &QAbstractButton::clicked, this, &CTopCall::Close);
+    connect(ui_->ButtonTel, &QAbstractButton::clicked, this, [this] { Dial(false); });
+    connect(ui_->ButtonMobile, &QAbstractButton::clicked, this, [this] { Dial(true); });
+    connect(ui_->ButtonSMS, &QAbstractButton::clicked, this, &CTopCall::Text);
 }
 
 void CTopCall::SetNumber(const QString& number) {

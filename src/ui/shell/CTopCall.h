@@ -5,6 +5,10 @@
 
 class QLineEdit;
 
+namespace Ui {
+class dlg_top_call;
+}
+
 namespace tamberlink {
 
 // "快捷拨号": offers a number copied to the clipboard for a landline call, a call through
@@ -14,6 +18,7 @@ class CTopCall : public WindowImplBase, public SingleInstance<CTopCall> {
 
 public:
     explicit CTopCall(QWidget* parent = nullptr);
+    ~CTopCall() override;
 
     // Shows `number` in the popup near `globalPos` (kept on the screen), creating the popup
     // when there is none, without taking the focus from the window the user works in.
@@ -24,14 +29,13 @@ public:
     QString Number() const;
 
     QString GetWindowClassName() const override { return QStringLiteral("CTopCall"); }
-    QString GetSkinFile() const override { return QStringLiteral("dlg_top_call.ui"); }
+    QWidget* BuildForm() override;
 
 signals:
     void DialRequested(const QString& number, bool throughPhone);
     void SmsRequested(const QString& number);
 
 protected:
-    QStringList RequiredControls() const override;
     void InitWindow() override;
 
 private:
@@ -40,6 +44,7 @@ private:
     void Text();
 
     QLineEdit* edit_ = nullptr;
+    std::unique_ptr<Ui::dlg_top_call> ui_;
 };
 
 } // namespace tamberlink

@@ -5,31 +5,34 @@
 
 #include <QLineEdit>
 #include <QTextEdit>
+#include "ui_dlg_template.h"
 
 namespace tamberlink {
+
+CDialogTemplate::~CDialogTemplate() = default;
+
+QWidget* CDialogTemplate::BuildForm() {
+    ui_ = std::make_unique<Ui::dlg_template>();
+    return SetUpForm(*ui_);
+}
 
 CDialogTemplate::CDialogTemplate(QWidget* parent, AppCore& core)
     : WindowImplBase(parent)
     , core_(core) {}
 
-QStringList CDialogTemplate::RequiredControls() const {
-    return {QStringLiteral("EditTitle"), QStringLiteral("ContainerConent"),
-            QStringLiteral("ButtonSave"), QStringLiteral("ButtonCancel"),
-            QStringLiteral("btnClosed")};
-}
 
 void CDialogTemplate::InitWindow() {
-    SetControlText(FindControl(QStringLiteral("labelTitle")), windowTitle());
-    title_ = FindControl<QLineEdit>(QStringLiteral("EditTitle"));
+    SetControlText(ui_->labelTitle, windowTitle());
+    title_ = ui_->EditTitle;
     title_->setMaxLength(kTitleMaxLength);
     SetEditBorder(title_, 1, QColor(0xFFE1E1E1u), QColor(0xFF77C5E5u));
 
-    content_ = FillWithTextEdit(FindControl(QStringLiteral("ContainerConent")),
+    content_ = FillWithTextEdit(ui_->ContainerConent,
                                 QStringLiteral("EditTemplateContent"));
     content_->setPlaceholderText(QStringLiteral("模版内容"));
 
-    ConnectClicked(QStringLiteral("ButtonSave"), this, &CDialogTemplate::Save);
-    ConnectClicked(QStringLiteral("ButtonCancel"), this, &CDialogTemplate::Close);
+    connect(ui_->ButtonSave, &QAbstractButton::clicked, this, &CDialogTemplate::Save);
+    connect(ui_->ButtonCancel, &QAbstractButton::clicked, this, &CDialogTemplate::Close);
 }
 
 void CDialogTemplate::SetTemplate(const TemplateRecord& record) {

@@ -7,6 +7,10 @@
 class QLineEdit;
 class QTextEdit;
 
+namespace Ui {
+class dlg_template;
+}
+
 namespace tamberlink {
 
 class AppCore;
@@ -22,6 +26,7 @@ public:
     static constexpr int kTitleMaxLength = 50;
 
     CDialogTemplate(QWidget* parent, AppCore& core);
+    ~CDialogTemplate() override;
 
     // Edits `record`; until then the editor writes a new template.
     void SetTemplate(const TemplateRecord& record);
@@ -34,10 +39,9 @@ public:
     QTextEdit* ContentEditor() const { return content_; }
 
     QString GetWindowClassName() const override { return QStringLiteral("CDialogTemplate"); }
-    QString GetSkinFile() const override { return QStringLiteral("dlg_template.ui"); }
+    QWidget* BuildForm() override;
 
 protected:
-    QStringList RequiredControls() const override;
     void InitWindow() override;
 
 private:
@@ -45,6 +49,7 @@ private:
     int id_ = -1;
     QLineEdit* title_ = nullptr;
     QTextEdit* content_ = nullptr;
+    std::unique_ptr<Ui::dlg_template> ui_;
 };
 
 } // namespace tamberlink

@@ -4,6 +4,10 @@
 
 class QListView;
 
+namespace Ui {
+class dlg_choose_template;
+}
+
 namespace tamberlink {
 
 class AppCore;
@@ -17,18 +21,18 @@ class CDialogTemplateList : public WindowImplBase {
 
 public:
     CDialogTemplateList(QWidget* parent, AppCore& core);
+    ~CDialogTemplateList() override;
 
     TemplateListModel& Model() { return *model_; }
     QListView* List() const { return list_; }
 
     QString GetWindowClassName() const override { return QStringLiteral("CListTemplate"); }
-    QString GetSkinFile() const override { return QStringLiteral("dlg_choose_template.ui"); }
+    QWidget* BuildForm() override;
 
 signals:
     void ContentChosen(const QString& content);
 
 protected:
-    QStringList RequiredControls() const override;
     void InitWindow() override;
 
 private:
@@ -37,6 +41,7 @@ private:
     AppCore& core_;
     TemplateListModel* model_ = nullptr;
     QListView* list_ = nullptr;
+    std::unique_ptr<Ui::dlg_choose_template> ui_;
 };
 
 } // namespace tamberlink

@@ -11,30 +11,32 @@
 #include <QListView>
 
 #include <algorithm>
+#include "ui_dlg_contacts.h"
 
 namespace tamberlink {
+
+CSmsContacts::~CSmsContacts() = default;
+
+QWidget* CSmsContacts::BuildForm() {
+    ui_ = std::make_unique<Ui::dlg_contacts>();
+    return SetUpForm(*ui_);
+}
 
 CSmsContacts::CSmsContacts(QWidget* parent, AppCore& core, Qt::WindowFlags flags)
     : WindowImplBase(parent, flags)
     , core_(core)
     , model_(new RecipientListModel(this)) {}
 
-QStringList CSmsContacts::RequiredControls() const {
-    return {QStringLiteral("EditSearch"),  QStringLiteral("ButtonSearch"),
-            QStringLiteral("btnCheckAll"), QStringLiteral("containerParent"),
-            QStringLiteral("btnOk"),       QStringLiteral("btnCancel"),
-            QStringLiteral("btnClosed")};
-}
 
 void CSmsContacts::InitWindow() {
-    SetControlText(FindControl(QStringLiteral("labelTitle")), windowTitle());
-    search_ = FindControl<QLineEdit>(QStringLiteral("EditSearch"));
+    SetControlText(ui_->labelTitle, windowTitle());
+    search_ = ui_->EditSearch;
     SetEditBorder(search_, 1, QColor(0xFFE1E1E1u), QColor(0xFF77C5E5u));
-    checkAll_ = FindControl<CButtonUI>(QStringLiteral("btnCheckAll"));
+    checkAll_ = ui_->btnCheckAll;
     checkAll_->setCheckable(true);
     checkAll_->SetNormalImage(QStringLiteral("tabBtnUncheck.png"));
     checkAll_->SetSelectedImage(QStringLiteral("tabBtnCheck.png"));
-    list_ = FindControl<QListView>(QStringLiteral("containerParent"));
+    list_ = ui_->containerParent;
     auto* delegate = ShowRows<ItemRowDelegate<RecipientItem>>(*list_, *model_);
     connect(delegate, &ListRowDelegate::ButtonReleased, this, [this](int row, int) {
         if (!singleChoice_) {
@@ -46,9 +48,9 @@ void CSmsContacts::InitWindow() {
     });
     connect(search_, &QLineEdit::returnPressed, this, &CSmsContacts::Search);
     connect(checkAll_, &QAbstractButton::clicked, this, &CSmsContacts::ToggleAll);
-    ConnectClicked(QStringLiteral("ButtonSearch"), this, &CSmsContacts::Search);
-    ConnectClicked(QStringLiteral("btnOk"), this, &CSmsContacts::Choose);
-    ConnectClicked(QStringLiteral("btnCancel"), this, &CSmsContacts::Close);
+    connect(ui_->ButtonSearch, &QAbstractButton::clicked, this, &CSmsContacts::Search);
+    connect(ui_->btnOk, &QAbstractButton::clicked, this, &CSmsContacts::Choose);
+    connect(ui_->btnCancel, &QAbstractButton::clicked, this, &CSmsContacts::Close);
 }
 
 SmsRecipients CSmsContacts::FromContacts(std::vector<ContactRecord> contacts) {

@@ -7,6 +7,10 @@
 class QLineEdit;
 class QListView;
 
+namespace Ui {
+class dlg_contacts;
+}
+
 namespace tamberlink {
 
 class AppCore;
@@ -24,6 +28,7 @@ class CSmsContacts : public WindowImplBase {
 public:
     // A dialog inside `parent`, or with `flags` a window of its own.
     CSmsContacts(QWidget* parent, AppCore& core, Qt::WindowFlags flags = {});
+    ~CSmsContacts() override;
 
     // The persons to choose from.
     void SetEntries(SmsRecipients entries);
@@ -42,13 +47,12 @@ public:
     static SmsRecipients FromContacts(std::vector<ContactRecord> contacts);
 
     QString GetWindowClassName() const override { return QStringLiteral("CContactsDlg"); }
-    QString GetSkinFile() const override { return QStringLiteral("dlg_contacts.ui"); }
+    QWidget* BuildForm() override;
 
 signals:
     void RecipientsChosen(const tamberlink::SmsRecipients& recipients);
 
 protected:
-    QStringList RequiredControls() const override;
     void InitWindow() override;
 
 private:
@@ -60,6 +64,7 @@ private:
     QLineEdit* search_ = nullptr;
     CButtonUI* checkAll_ = nullptr;
     bool singleChoice_ = false;
+    std::unique_ptr<Ui::dlg_contacts> ui_;
 };
 
 } // namespace tamberlink

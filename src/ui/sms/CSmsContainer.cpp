@@ -9,11 +9,12 @@
 #include "ui/sms/TemplateListModel.h"
 #include "ui/widgets/CButtonUI.h"
 #include "ui/widgets/Controls.h"
-#include "ui/widgets/SkinLoader.h"
+#include "ui/widgets/SkinForm.h"
 
 #include <QListView>
 #include <QScrollBar>
 #include <QSet>
+#include "ui_page_sms.h"
 
 namespace tamberlink {
 
@@ -44,6 +45,8 @@ std::vector<int> RemoveChecked(Model& model, QListView& list) {
 
 } // namespace
 
+CSmsContainer::~CSmsContainer() = default;
+
 CSmsContainer::CSmsContainer(AppCore& core, QWidget* parent)
     : QWidget(parent)
     , core_(core)
@@ -53,22 +56,14 @@ CSmsContainer::CSmsContainer(AppCore& core, QWidget* parent)
     smsModel_->SetSource(core_, [](LocalDatabase& db) { return db.Sms().Load(); }, {});
 }
 
-bool CSmsContainer::Build() {
-    QWidget* form = SkinLoader::Load(QStringLiteral("page_sms.ui"), this);
-    if (form != nullptr) {
-        toolbar_ = form->findChild<QWidget*>(QStringLiteral("LayoutToolbar"));
-        templateTool_ = form->findChild<QWidget*>(QStringLiteral("LayoutTemplateTool"));
-        templatePanel_ = form->findChild<QWidget*>(QStringLiteral("PanelTemplate"));
-        smsList_ = form->findChild<QListView*>(QStringLiteral("ListSms"));
-        templateList_ = form->findChild<QListView*>(QStringLiteral("ListTemplate"));
-    }
-    if (toolbar_ == nullptr || templateTool_ == nullptr || templatePanel_ == nullptr ||
-        smsList_ == nullptr || templateList_ == nullptr) {
-        delete form;
-        toolbar_ = templateTool_ = templatePanel_ = nullptr;
-        smsList_ = templateList_ = nullptr;
-        return false;
-    }
+void CSmsContainer::Build() {
+    ui_ = std::make_unique<Ui::page_sms>();
+    SkinForm::SetUp(*ui_, this);
+    toolbar_ = ui_->LayoutToolbar;
+    templateTool_ = ui_->LayoutTemplateTool;
+    templatePanel_ = ui_->PanelTemplate;
+    smsList_ = ui_->ListSms;
+    templateList_ = ui_->ListTemplate;
     MakeToolButtons();
     templatePanel_->hide();
 
@@ -86,7 +81,6 @@ bool CSmsContainer::Build() {
         }
     });
     connect(&core_, &AppCore::TemplateListChanged, this, &CSmsContainer::LoadTemplateList);
-    return true;
 }
 
 void CSmsContainer::MakeToolButtons() {

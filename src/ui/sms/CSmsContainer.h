@@ -6,9 +6,15 @@
 
 #include <QWidget>
 
+#include <memory>
+
 #include <map>
 
 class QListView;
+
+namespace Ui {
+class page_sms;
+}
 
 namespace tamberlink {
 
@@ -39,10 +45,10 @@ public:
     };
 
     explicit CSmsContainer(AppCore& core, QWidget* parent = nullptr);
+    ~CSmsContainer() override;
 
-    // Builds the page from "page_sms.ui". False, the page left empty, when the skin cannot
-    // be loaded or lacks its toolbars, its lists or the template panel.
-    bool Build();
+    // Builds the page from "page_sms.ui".
+    void Build();
 
     // Shows the sent SMS (read in the background) / the templates as the core has them now.
     void LoadSmsList();
@@ -91,6 +97,7 @@ private:
     QWidget* templateTool_ = nullptr;
     QWidget* templatePanel_ = nullptr;
     std::map<int, CButtonUI*> buttons_;
+    std::unique_ptr<Ui::page_sms> ui_;
 };
 
 } // namespace tamberlink

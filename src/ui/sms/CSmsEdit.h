@@ -6,6 +6,10 @@
 class QLabel;
 class QTextEdit;
 
+namespace Ui {
+class dlg_sms_edit;
+}
+
 namespace tamberlink {
 
 // "新建短信" to one person: the name and number ("userName", "userPhone"), an SMS sent to
@@ -18,6 +22,7 @@ public:
     static constexpr QPoint kPosition{100, 50};
 
     CSmsEdit(QWidget* parent, AppCore& core);
+    ~CSmsEdit() override;
 
     // The person, and the SMS shown above the editor: `time` and `content`, or, when `time`
     // is empty, the first SMS sent to the number, if any. A name that is the number itself
@@ -33,10 +38,9 @@ public:
     void Send();
 
     QString GetWindowClassName() const override { return QStringLiteral("CNewSmsDlg"); }
-    QString GetSkinFile() const override { return QStringLiteral("dlg_sms_edit.ui"); }
+    QWidget* BuildForm() override;
 
 protected:
-    QStringList RequiredControls() const override;
     void InitWindow() override;
 
 private:
@@ -46,6 +50,7 @@ private:
     QLabel* phoneLabel_ = nullptr;
     QLabel* timeLabel_ = nullptr;
     QTextEdit* earlier_ = nullptr;
+    std::unique_ptr<Ui::dlg_sms_edit> ui_;
 };
 
 } // namespace tamberlink

@@ -13,29 +13,30 @@
 #include <QStyle>
 
 #include <algorithm>
+#include "ui_dlg_sms_new.h"
 
 namespace tamberlink {
+
+CSmsNew::~CSmsNew() = default;
+
+QWidget* CSmsNew::BuildForm() {
+    ui_ = std::make_unique<Ui::dlg_sms_new>();
+    return SetUpForm(*ui_);
+}
 
 CSmsNew::CSmsNew(QWidget* parent, AppCore& core, SmsRecipients recent)
     : SmsComposeBase(parent, core)
     , recent_(std::move(recent))
     , tileModel_(new RecipientListModel(this)) {}
 
-QStringList CSmsNew::RequiredControls() const {
-    return {QStringLiteral("EditInput"),      QStringLiteral("TileLayoutList"),
-            QStringLiteral("ContainerList2"), QStringLiteral("ButtonRecently"),
-            QStringLiteral("ButtonContacts"), QStringLiteral("ButtonTemplate"),
-            QStringLiteral("ButtonSend"),     QStringLiteral("btnMin"),
-            QStringLiteral("btnClosed")};
-}
 
 void CSmsNew::InitWindow() {
-    SetControlText(FindControl(QStringLiteral("labelTitle")), windowTitle());
-    numberEdit_ = FindControl<QLineEdit>(QStringLiteral("EditInput"));
+    SetControlText(ui_->labelTitle, windowTitle());
+    numberEdit_ = ui_->EditInput;
     SetNumberInput(numberEdit_, kNumberMaxLength);
     SetEditBorder(numberEdit_, 1, QColor(0xFFE1E1E1u), QColor(0xFF77C5E5u));
 
-    tiles_ = FindControl<QListView>(QStringLiteral("TileLayoutList"));
+    tiles_ = ui_->TileLayoutList;
     auto* delegate = ShowRows<ItemRowDelegate<TargetSend>>(*tiles_, *tileModel_);
     // Tiles fill rows of kTileColumns, left to right.
     tiles_->setFlow(QListView::LeftToRight);
@@ -57,10 +58,10 @@ void CSmsNew::InitWindow() {
         }
     });
 
-    InitCompose(FindControl(QStringLiteral("ContainerList2")), 5);
-    ConnectClicked(QStringLiteral("ButtonRecently"), this, [this] { OpenContactPicker(true); });
-    ConnectClicked(QStringLiteral("ButtonContacts"), this, [this] { OpenContactPicker(false); });
-    ConnectClicked(QStringLiteral("ButtonSend"), this, &CSmsNew::Send);
+    InitCompose(*ui_, ui_->ContainerList2, 5);
+    connect(ui_->ButtonRecently, &QAbstractButton::clicked, this, [this] { OpenContactPicker(true); });
+    connect(ui_->ButtonContacts, &QAbstractButton::clicked, this, [this] { OpenContactPicker(false); });
+    connect(ui_->ButtonSend, &QAbstractButton::clicked, this, &CSmsNew::Send);
 }
 
 SmsRecipients CSmsNew::Recipients() const {
@@ -105,10 +106,7 @@ CSmsContacts* CSmsNew::OpenContactPicker(bool recent) {
     CSmsContacts* picker = ContactPicker();
     if (picker == nullptr) {
         picker = new CSmsContacts(this, core_);
-        if (!picker->Create(QStringLiteral("选择联系人"))) {
-            picker->Close();
-            return nullptr;
-        }
+        picker->Create(QStringLiteral("选择联系人"));
         connect(picker, &CSmsContacts::RecipientsChosen, this, &CSmsNew::AddRecipients);
         ShowCentred(picker);
         contactPicker_ = picker;

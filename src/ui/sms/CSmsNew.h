@@ -6,8 +6,14 @@
 
 #include <QPointer>
 
+#include <memory>
+
 class QLineEdit;
 class QListView;
+
+namespace Ui {
+class dlg_sms_new;
+}
 
 namespace tamberlink {
 
@@ -29,6 +35,7 @@ public:
 
     // `recent`: the persons "ButtonRecently" offers.
     CSmsNew(QWidget* parent, AppCore& core, SmsRecipients recent = {});
+    ~CSmsNew() override;
 
     // Adds a tile for each person that has none yet.
     void AddRecipients(const SmsRecipients& recipients);
@@ -51,10 +58,9 @@ public:
     RecipientListModel& TileModel() { return *tileModel_; }
 
     QString GetWindowClassName() const override { return QStringLiteral("CSmsNew"); }
-    QString GetSkinFile() const override { return QStringLiteral("dlg_sms_new.ui"); }
+    QWidget* BuildForm() override;
 
 protected:
-    QStringList RequiredControls() const override;
     void InitWindow() override;
 
 private:
@@ -63,6 +69,7 @@ private:
     QLineEdit* numberEdit_ = nullptr;
     QListView* tiles_ = nullptr;
     QPointer<CSmsContacts> contactPicker_;
+    std::unique_ptr<Ui::dlg_sms_new> ui_;
 };
 
 } // namespace tamberlink

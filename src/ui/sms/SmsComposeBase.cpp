@@ -14,14 +14,15 @@ SmsComposeBase::SmsComposeBase(QWidget* parent, AppCore& core)
     : WindowImplBase(parent)
     , core_(core) {}
 
-void SmsComposeBase::InitCompose(QWidget* container, int inset) {
+void SmsComposeBase::InitCompose(QWidget* container, int inset, QAbstractButton* minimise,
+                                 QAbstractButton* templates) {
     editor_ = FillWithTextEdit(container, QStringLiteral("EditSmsContent"));
     editor_->setPlaceholderText(QStringLiteral("请输入短信内容"));
     SetEditPadding(editor_, inset, inset, inset, inset);
 
     // The dialogs live inside the main window: minimising one minimises the program.
-    ConnectClicked(QStringLiteral("btnMin"), this, [this] { window()->showMinimized(); });
-    ConnectClicked(QStringLiteral("ButtonTemplate"), this, &SmsComposeBase::OpenTemplatePicker);
+    connect(minimise, &QAbstractButton::clicked, this, [this] { window()->showMinimized(); });
+    connect(templates, &QAbstractButton::clicked, this, &SmsComposeBase::OpenTemplatePicker);
 }
 
 QString SmsComposeBase::Content() const {
@@ -45,10 +46,7 @@ CDialogTemplateList* SmsComposeBase::OpenTemplatePicker() {
         return open;
     }
     auto* picker = new CDialogTemplateList(this, core_);
-    if (!picker->Create(QStringLiteral("选择模版"))) {
-        picker->Close();
-        return nullptr;
-    }
+    picker->Create(QStringLiteral("选择模版"));
     connect(picker, &CDialogTemplateList::ContentChosen, this, &SmsComposeBase::SetContent);
     ShowCentred(picker);
     templatePicker_ = picker;
@@ -65,9 +63,7 @@ bool SmsComposeBase::HandOff(const QStringList& numbers) {
     }
     handedOff_ = true;
     // Nothing more to do here; a second send would hand the SMS off twice.
-    if (QWidget* form = Form()) {
-        form->setEnabled(false);
-    }
+    Form()->setEnabled(false);
     QTimer::singleShot(kCloseDelayMs, this, &SmsComposeBase::Close);
     return true;
 }

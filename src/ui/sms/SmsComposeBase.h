@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QStringList>
 
+class QAbstractButton;
 class QTextEdit;
 
 namespace tamberlink {
@@ -38,8 +39,11 @@ public:
 
 protected:
     // Makes the content editor to fill `container`, `inset` pixels inside its border, and
-    // connects "btnMin" and "ButtonTemplate". Call from InitWindow.
-    void InitCompose(QWidget* container, int inset);
+    // connects the form's "btnMin" and "ButtonTemplate". Call from InitWindow.
+    template <class Form>
+    void InitCompose(const Form& ui, QWidget* container, int inset) {
+        InitCompose(container, inset, ui.btnMin, ui.ButtonTemplate);
+    }
     // Hands the content off to `numbers`. True when it was taken: the window then closes
     // after kCloseDelayMs. False, the window kept as it is, when the hand-off was refused
     // (the user has been told why).
@@ -50,6 +54,9 @@ protected:
     AppCore& core_;
 
 private:
+    void InitCompose(QWidget* container, int inset, QAbstractButton* minimise,
+                     QAbstractButton* templates);
+
     QTextEdit* editor_ = nullptr;
     QPointer<CDialogTemplateList> templatePicker_;
     bool handedOff_ = false;

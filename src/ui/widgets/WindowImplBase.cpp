@@ -1,7 +1,5 @@
 #include "ui/widgets/WindowImplBase.h"
 
-#include "ui/widgets/SkinLoader.h"
-#include "ui/widgets/UiLog.h"
 
 #include <QCloseEvent>
 #include <QGraphicsDropShadowEffect>
@@ -15,35 +13,20 @@ WindowImplBase::WindowImplBase(QWidget* parent, Qt::WindowFlags flags)
     setAttribute(Qt::WA_StyledBackground);
 }
 
-bool WindowImplBase::Create(const QString& title) {
+void WindowImplBase::Create(const QString& title) {
     setWindowTitle(title);
     setObjectName(GetWindowClassName());
-    form_ = SkinLoader::Load(GetSkinFile(), this, [this](const QString& className, QWidget* p) {
-        return CreateControl(className, p);
-    });
-    if (form_ == nullptr) {
-        return false;
-    }
-    QStringList missing;
-    for (const QString& name : RequiredControls()) {
-        if (FindControl(name) == nullptr) {
-            missing << name;
-        }
-    }
-    if (!missing.isEmpty()) {
-        qCWarning(lcUi) << GetSkinFile() << "lacks the controls" << missing;
-        delete form_;
-        form_ = nullptr;
-        return false;
-    }
+    form_ = BuildForm();
     setFixedSize(form_->size());
-    ConnectClicked(QStringLiteral("btnClosed"), this, [this] { OnCloseClicked(); });
-    caption_ = FindControl(CaptionName());
-    if (caption_ != nullptr) {
-        caption_->installEventFilter(this);
-    }
     InitWindow();
-    return true;
+}
+
+void WindowImplBase::SetCaption(QWidget* caption) {
+    if (caption_ != nullptr) {
+        caption_->removeEventFilter(this);
+    }
+    caption_ = caption;
+    caption_->installEventFilter(this);
 }
 
 void WindowImplBase::ShowAt(const QPoint& position) {
@@ -75,20 +58,6 @@ void WindowImplBase::Close() {
     }
     hide();
     deleteLater();
-}
-
-QWidget* WindowImplBase::FindControl(const QString& name) const {
-    if (form_ == nullptr || name.isEmpty()) {
-        return nullptr;
-    }
-    if (form_->objectName() == name) {
-        return form_;
-    }
-    return form_->findChild<QWidget*>(name);
-}
-
-QWidget* WindowImplBase::CreateControl(const QString&, QWidget*) {
-    return nullptr;
 }
 
 void WindowImplBase::closeEvent(QCloseEvent* event) {

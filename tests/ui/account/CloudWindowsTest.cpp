@@ -69,7 +69,7 @@ protected:
         config.cloudWatchdog = watchdog;
         core_ = std::make_unique<AppCore>(config);
         window_ = std::make_unique<CMainWndUI>(*core_);
-        ASSERT_TRUE(window_->Start());
+        window_->Start();
     }
     void StopWindow() {
         window_.reset();
@@ -92,7 +92,7 @@ protected:
     }
     // The button of the account panels that reads `text`.
     QPushButton* MainButton(const QString& text) {
-        QWidget* panels = window_->FindControl(QStringLiteral("LayoutAccount"));
+        QWidget* panels = test::Control(window_, QStringLiteral("LayoutAccount"));
         for (auto* button : panels->findChildren<QPushButton*>()) {
             if (button->text() == text) {
                 return button;
@@ -105,26 +105,26 @@ protected:
         QTest::mouseClick(control, Qt::LeftButton);
     }
     void Click(WindowImplBase* window, const char* name) {
-        auto* control = window->FindControl(QString::fromLatin1(name));
+        auto* control = test::Control(window, QString::fromLatin1(name));
         ASSERT_NE(control, nullptr) << name;
         ASSERT_TRUE(control->isVisible()) << name;
         QTest::mouseClick(control, Qt::LeftButton);
     }
     static void Type(WindowImplBase* window, const char* edit, const QString& text) {
-        auto* control = window->FindControl<QLineEdit>(QString::fromLatin1(edit));
+        auto* control = test::Control<QLineEdit>(window, QString::fromLatin1(edit));
         ASSERT_NE(control, nullptr) << edit;
         control->selectAll();
         test::TypeText(control, text);
     }
     static QString Text(WindowImplBase* window, const char* name) {
-        return ControlText(window->FindControl(QString::fromLatin1(name)));
+        return ControlText(test::Control(window, QString::fromLatin1(name)));
     }
     static bool Shows(WindowImplBase* window, const char* name) {
-        QWidget* control = window->FindControl(QString::fromLatin1(name));
+        QWidget* control = test::Control(window, QString::fromLatin1(name));
         return control != nullptr && control->isVisibleTo(window);
     }
     static bool HasPicture(CLoginRegUI* dialog, const char* button) {
-        return !dialog->FindControl<CButtonUI>(QString::fromLatin1(button))->GetBkImage().isEmpty();
+        return !test::Control<CButtonUI>(dialog, QString::fromLatin1(button))->GetBkImage().isEmpty();
     }
     bool LoggedIn() { return Shows(window_.get(), "PanelLogin"); }
     std::size_t RequestCount(const std::string& path, const std::string& cmd) {
@@ -158,7 +158,7 @@ protected:
         Type(dialog, "LOG_EDIT_ACCOUNT", QString::fromLatin1(kAccount));
         Type(dialog, "LOG_EDIT_PSD", QString::fromLatin1(kPassword));
         Type(dialog, "LOG_EDIT_CODE", QStringLiteral("1234"));
-        auto* box = dialog->FindControl<COptionUI>(QStringLiteral("LOG_CHECK_REMEMBER"));
+        auto* box = test::Control<COptionUI>(dialog, QStringLiteral("LOG_CHECK_REMEMBER"));
         ASSERT_NE(box, nullptr);
         if (box->IsSelected() != remember) {
             Click(box);
@@ -205,7 +205,7 @@ TEST_F(CloudWindows, LoginShowsThePictureSignsInAndRemembersNoPasswordInClear) {
     // The form's limits: digits only for the number and the code.
     Type(dialog, "LOG_EDIT_ACCOUNT", QStringLiteral("１３８abc中文13800138000999"));
     EXPECT_EQ(Text(dialog, "LOG_EDIT_ACCOUNT"), QStringLiteral("13800138000"));
-    EXPECT_EQ(dialog->FindControl<QLineEdit>(QStringLiteral("LOG_EDIT_PSD"))->echoMode(),
+    EXPECT_EQ(test::Control<QLineEdit>(dialog, QStringLiteral("LOG_EDIT_PSD"))->echoMode(),
               QLineEdit::Password);
 
     LogIn(true);
@@ -291,7 +291,7 @@ TEST_F(CloudWindows, RegistrationChecksItsFieldsThenOffersTheNewAccount) {
     EXPECT_EQ(fake_.State()["users"]["13912345678"].asString(), "pass12");
     EXPECT_EQ(Text(dialog, "LOG_EDIT_ACCOUNT"), QStringLiteral("13912345678"));
     EXPECT_TRUE(dialog->UsesRememberedPassword());
-    EXPECT_EQ(dialog->FindControl<QLineEdit>(QStringLiteral("LOG_EDIT_PSD"))->placeholderText(),
+    EXPECT_EQ(test::Control<QLineEdit>(dialog, QStringLiteral("LOG_EDIT_PSD"))->placeholderText(),
               QStringLiteral("已记住密码"));
     ASSERT_TRUE(WaitFor([&] { return HasPicture(dialog, "LOG_BUTTON_CODE"); }));
     Type(dialog, "LOG_EDIT_CODE", QStringLiteral("1234"));
@@ -354,7 +354,7 @@ TEST_F(CloudWindows, ProfileEditChangesTheLabelsAndTheRow) {
     profile = CEditSelfInfo::Instance();
     ASSERT_NE(profile, nullptr);
     EXPECT_EQ(Text(profile, "editName"), QStringLiteral("王五"));
-    profile->FindControl<QLineEdit>(QStringLiteral("editCompany"))->clear();
+    test::Control<QLineEdit>(profile, QStringLiteral("editCompany"))->clear();
     Click(profile, "btnOk");
     EXPECT_EQ(Text(window_.get(), "LabelCompany"), QStringLiteral("公司名称"));
     EXPECT_EQ(Row("select company from table_user"), "");
@@ -371,9 +371,9 @@ TEST_F(CloudWindows, ProfileEditChangesTheLabelsAndTheRow) {
 
 TEST_F(CloudWindows, BackupOf250ContactsShowsItsProgress) {
     StartWindow();
-    Click(window_->FindControl(QStringLiteral("ButtonUpload")));
+    Click(test::Control(window_, QStringLiteral("ButtonUpload")));
     EXPECT_EQ(Notice(), QStringLiteral("请登录后再备份联系人"));
-    Click(window_->FindControl(QStringLiteral("ButtonDownload")));
+    Click(test::Control(window_, QStringLiteral("ButtonDownload")));
     EXPECT_EQ(Notice(), QStringLiteral("请登录后再同步联系人"));
     EXPECT_EQ(RequestCount("api/contact", ""), 0u);
 
@@ -381,12 +381,12 @@ TEST_F(CloudWindows, BackupOf250ContactsShowsItsProgress) {
     AddContacts(250);
     // Each request of the chain waits until the test has seen its progress text.
     fake_.AddRule(R"({"path": "api/contact", "action": "hold", "times": 5})");
-    auto* tip = window_->FindControl<QLabel>(QStringLiteral("LabelTip"));
-    Click(window_->FindControl(QStringLiteral("ButtonUpload")));
+    auto* tip = test::Control<QLabel>(window_, QStringLiteral("LabelTip"));
+    Click(test::Control(window_, QStringLiteral("ButtonUpload")));
     EXPECT_TRUE(window_->IsProgressShown());
     EXPECT_EQ(tip->text(), QStringLiteral("正在校验云端联系人"));
     // Started twice: the running backup goes on alone.
-    Click(window_->FindControl(QStringLiteral("ButtonUpload")));
+    Click(test::Control(window_, QStringLiteral("ButtonUpload")));
     Release(); // the old cloud copy, read before it is cleared
     for (const char* percent : {"0", "40", "80"}) {
         Release();
@@ -414,9 +414,9 @@ TEST_F(CloudWindows, SyncAddsTheCloudContacts) {
     contacts["contacts"][0]["number"] = "13710000000;13799999999";
     fake_.Control("contacts", contacts);
 
-    Click(window_->FindControl(QStringLiteral("ButtonDownload")));
+    Click(test::Control(window_, QStringLiteral("ButtonDownload")));
     EXPECT_TRUE(window_->IsProgressShown());
-    Click(window_->FindControl(QStringLiteral("ButtonDownload")));
+    Click(test::Control(window_, QStringLiteral("ButtonDownload")));
     ASSERT_TRUE(WaitForNotice(QStringLiteral("同步联系人成功")));
     EXPECT_FALSE(window_->IsProgressShown());
     const std::vector<ContactRecord> stored = core_->LoadContacts();
@@ -430,7 +430,7 @@ TEST_F(CloudWindows, AStalledServiceEndsWithTheWatchdog) {
     StartWindow(std::chrono::milliseconds(1500));
     LogIn();
     fake_.AddRule(R"({"path": "api/contact", "cmd": "all", "action": "hold", "seconds": 120})");
-    Click(window_->FindControl(QStringLiteral("ButtonDownload")));
+    Click(test::Control(window_, QStringLiteral("ButtonDownload")));
     EXPECT_TRUE(window_->IsProgressShown());
     ASSERT_TRUE(WaitForNotice(QStringLiteral("网络超时，请稍后再试......")));
     EXPECT_FALSE(window_->IsProgressShown());
@@ -477,7 +477,7 @@ TEST_F(CloudWindows, PictureCodesThatAreNoPicturesShowNone) {
     // 20 MB is no picture code: the transfer is given up, and the button offers another.
     pictureAfter(R"({"path": "api/vcode", "action": "huge", "size": 20971520, "times": 1})");
     ASSERT_TRUE(WaitFor([&] { return !HasPicture(dialog, "LOG_BUTTON_CODE"); }));
-    EXPECT_EQ(dialog->FindControl<QPushButton>(QStringLiteral("LOG_BUTTON_CODE"))->text(),
+    EXPECT_EQ(test::Control<QPushButton>(dialog, QStringLiteral("LOG_BUTTON_CODE"))->text(),
               QStringLiteral("点击重试"));
     Click(dialog, "LOG_BUTTON_CODE");
     ASSERT_TRUE(WaitFor([&] { return HasPicture(dialog, "LOG_BUTTON_CODE"); }));
@@ -521,8 +521,8 @@ TEST_F(CloudWindows, TheRememberedPasswordIsOfferedUntilAnotherIsTyped) {
     EXPECT_EQ(Text(dialog, "LOG_EDIT_ACCOUNT"), QString::fromLatin1(kAccount));
     EXPECT_EQ(Text(dialog, "LOG_EDIT_PSD"), QString());
     EXPECT_TRUE(dialog->UsesRememberedPassword());
-    EXPECT_TRUE(dialog->FindControl<COptionUI>(QStringLiteral("LOG_CHECK_REMEMBER"))->IsSelected());
-    EXPECT_TRUE(dialog->FindControl<COptionUI>(QStringLiteral("REG_CHECK_REMEMBER"))->IsSelected());
+    EXPECT_TRUE(test::Control<COptionUI>(dialog, QStringLiteral("LOG_CHECK_REMEMBER"))->IsSelected());
+    EXPECT_TRUE(test::Control<COptionUI>(dialog, QStringLiteral("REG_CHECK_REMEMBER"))->IsSelected());
     Type(dialog, "LOG_EDIT_CODE", QStringLiteral("1234"));
     Click(dialog, "LOG_BUTTON_LOGIN");
     ASSERT_TRUE(WaitFor([&] { return LoggedIn(); }));
@@ -533,10 +533,10 @@ TEST_F(CloudWindows, TheRememberedPasswordIsOfferedUntilAnotherIsTyped) {
     dialog = OpenLogin();
     ASSERT_NE(dialog, nullptr);
     EXPECT_TRUE(dialog->UsesRememberedPassword());
-    test::TypeText(dialog->FindControl<QLineEdit>(QStringLiteral("LOG_EDIT_PSD")),
+    test::TypeText(test::Control<QLineEdit>(dialog, QStringLiteral("LOG_EDIT_PSD")),
                    QStringLiteral("x"));
     EXPECT_FALSE(dialog->UsesRememberedPassword());
-    EXPECT_EQ(dialog->FindControl<QLineEdit>(QStringLiteral("LOG_EDIT_PSD"))->placeholderText(),
+    EXPECT_EQ(test::Control<QLineEdit>(dialog, QStringLiteral("LOG_EDIT_PSD"))->placeholderText(),
               QStringLiteral("请输入密码"));
 }
 
@@ -597,7 +597,7 @@ TEST_F(CloudWindows, FeedbackThanksAndCloses) {
     EXPECT_EQ(feedback->pos(), CMainWndUI::kDialogPosition);
     EXPECT_EQ(Text(feedback, "labelTitle"), QStringLiteral("意见反馈"));
     test::TypeText(feedback->findChild<QTextEdit*>(), QStringLiteral("来电弹屏很好用 & 快"));
-    test::TypeText(feedback->FindControl<QLineEdit>(QStringLiteral("EditContact")),
+    test::TypeText(test::Control<QLineEdit>(feedback, QStringLiteral("EditContact")),
                    QStringLiteral("12345abc6789012345678"));
     for (auto* button : feedback->findChildren<QPushButton*>()) {
         if (button->text() == QStringLiteral("提交")) {
@@ -615,8 +615,8 @@ TEST_F(CloudWindows, FeedbackThanksAndCloses) {
 TEST_F(CloudWindows, HelpVersionAndAboutOpenTheirPages) {
     test::UrlRecorder browser;
     StartWindow();
-    Click(window_->FindControl(QStringLiteral("ButtonHelp")));
-    Click(window_->FindControl(QStringLiteral("ButtonVersion")));
+    Click(test::Control(window_, QStringLiteral("ButtonHelp")));
+    Click(test::Control(window_, QStringLiteral("ButtonVersion")));
     window_->OpenMenu(QPoint(100, 100));
     CDuiMenu* menu = window_->findChild<CDuiMenu*>();
     ASSERT_NE(menu, nullptr);
@@ -636,7 +636,7 @@ TEST_F(CloudWindows, AnUnreachableServerIsToldAndAnotherAddressCanBeSet) {
     Click(MainButton(QStringLiteral("登 录")));
     CLoginRegUI* dialog = CLoginRegUI::Instance();
     ASSERT_NE(dialog, nullptr);
-    auto* code = dialog->FindControl<CButtonUI>(QStringLiteral("LOG_BUTTON_CODE"));
+    auto* code = test::Control<CButtonUI>(dialog, QStringLiteral("LOG_BUTTON_CODE"));
     ASSERT_TRUE(WaitFor([&] { return code->text() == QStringLiteral("点击重试"); }));
     ASSERT_TRUE(WaitForNotice(noServer));
     CMessageBox::Instance()->Close();
@@ -690,7 +690,7 @@ TEST_F(CloudWindows, AFailedBackupKeepsTheCloudCopyAndRestoredContactsKnowTheirP
     fake_.AddRule(
         R"({"path": "api/contact", "cmd": "addRange", "action": "code", "code": 3, "times": 1})");
 
-    QWidget* upload = window_->FindControl(QStringLiteral("ButtonUpload"));
+    QWidget* upload = test::Control(window_, QStringLiteral("ButtonUpload"));
     QTest::mouseClick(upload, Qt::LeftButton);
     EXPECT_FALSE(upload->isEnabled()); // while the backup runs
     ASSERT_TRUE(WaitForNotice(QStringLiteral("备份失败，云端联系人已恢复原样")));
@@ -710,7 +710,7 @@ TEST_F(CloudWindows, AFailedBackupKeepsTheCloudCopyAndRestoredContactsKnowTheirP
     EXPECT_EQ(cloudNames(), "旧同事;");
 
     CMessageBox::Instance()->Close();
-    Click(window_->FindControl(QStringLiteral("ButtonDownload")));
+    Click(test::Control(window_, QStringLiteral("ButtonDownload")));
     ASSERT_TRUE(WaitForNotice(QStringLiteral("同步联系人成功")));
     // Read the old copy, cleared it, cleared it again to put it back: one backup.
     EXPECT_EQ(RequestCount("api/contact", "delRange"), 2u);

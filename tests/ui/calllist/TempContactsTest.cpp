@@ -132,10 +132,10 @@ protected:
         config.dataFolder = QStringLiteral(TAMBERLINK_BIN_DIR "/Data");
         core_ = std::make_unique<AppCore>(config);
         window_ = std::make_unique<CMainWndUI>(*core_);
-        ASSERT_TRUE(window_->Start(port));
+        window_->Start(port);
         ASSERT_NE(Page(), nullptr);
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
-        QTest::mouseClick(window_->FindControl<QPushButton>(QStringLiteral("ButtonContactTemp")),
+        QTest::mouseClick(test::Control<QPushButton>(window_, QStringLiteral("ButtonContactTemp")),
                           Qt::LeftButton);
         ASSERT_TRUE(Page()->isVisible());
         QObject::connect(Page(), &CContactListTemp::SmsRequested,
@@ -229,7 +229,7 @@ TEST(TempContactRow, ControlsAndTheRemarkLine) {
 
 TEST_F(TempContacts, TheRememberedWorkbookIsListedAtStartAsItsSheetHasIt) {
     Start(true);
-    EXPECT_EQ(window_->FindControl<QStackedWidget>(QStringLiteral("switch"))->widget(3), Page());
+    EXPECT_EQ(test::Control<QStackedWidget>(window_, QStringLiteral("Pages"))->widget(3), Page());
     ASSERT_EQ(Model().EntryCount(), 6);
     // The header row has a number cell, so it is a contact; 王五 has none and is skipped.
     EXPECT_EQ(Entry(0).number, QStringLiteral("电话"));
@@ -438,7 +438,7 @@ TEST_F(TempContacts, TheStatusMenuChangesWhatTheListShowsOnly) {
     EXPECT_EQ(menu->GetWindowClassName(), QStringLiteral("CDuiMenu"));
     QStringList items;
     for (int i = 0; i < 5; ++i) {
-        items << menu->FindControl<QPushButton>(QStringLiteral("menu_%1").arg(i))->text();
+        items << test::Control<QPushButton>(menu, QStringLiteral("menu_%1").arg(i))->text();
     }
     EXPECT_EQ(items, (QStringList{"未联系", "已联系", "未接通", "再联系", "黑名单"}));
     Click(menu, "menu_4");
@@ -560,7 +560,7 @@ TEST_F(TempContactsOnTheBox, ACallThatGoesOutMarksTheContactCalledInTheWorkbook)
               std::string::npos);
     // The popup names the contact of the list, not a contact lookup.
     ASSERT_TRUE(test::WaitFor([] { return CCallOutUI::Instance() != nullptr; }, kDeadlineMs));
-    EXPECT_EQ(CCallOutUI::Instance()->FindControl<QLabel>(QStringLiteral("labelName"))->text(),
+    EXPECT_EQ(test::Control<QLabel>(CCallOutUI::Instance(), QStringLiteral("labelName"))->text(),
               QStringLiteral("张三"));
     EXPECT_EQ(Entry(1).status, 1);
     EXPECT_EQ(Entry(1).remarkLabel, QStringLiteral("已联系 "));

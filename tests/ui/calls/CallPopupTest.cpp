@@ -26,17 +26,17 @@ protected:
     }
 
     static QString Text(WindowImplBase* popup, const char* name) {
-        auto* label = popup->FindControl<QLabel>(QString::fromLatin1(name));
+        auto* label = test::Control<QLabel>(popup, QString::fromLatin1(name));
         return label != nullptr ? label->text() : QStringLiteral("<missing>");
     }
     static void Click(WindowImplBase* popup, const char* name) {
-        auto* button = popup->FindControl<QAbstractButton>(QString::fromLatin1(name));
+        auto* button = test::Control<QAbstractButton>(popup, QString::fromLatin1(name));
         ASSERT_NE(button, nullptr) << name;
         QTest::mouseClick(button, Qt::LeftButton);
     }
     // The record button takes a click at its place in the popup.
     static bool TakesMouse(WindowImplBase* popup, const char* name) {
-        QWidget* button = popup->FindControl(QString::fromLatin1(name));
+        QWidget* button = test::Control(popup, QString::fromLatin1(name));
         const QPoint centre = button->mapTo(popup, button->rect().center());
         return popup->childAt(centre) == button;
     }
@@ -119,8 +119,8 @@ TEST_F(CallPopups, OutgoingShowsTheCallAndCountsItsSeconds) {
 TEST_F(CallPopups, RecordButtonsStartAndStopRecordingUnlessAutomaticRecordingIsOn) {
     CCallInUI* popup = CCallInUI::Show(fixture_.Core(), Caller({}, {}));
     ASSERT_NE(popup, nullptr);
-    QWidget* start = popup->FindControl(QStringLiteral("btn_rec_start"));
-    QWidget* stop = popup->FindControl(QStringLiteral("btn_rec_stop"));
+    QWidget* start = test::Control(popup, QStringLiteral("btn_rec_start"));
+    QWidget* stop = test::Control(popup, QStringLiteral("btn_rec_stop"));
     ASSERT_TRUE(start != nullptr && stop != nullptr && popup->Animation() != nullptr);
     EXPECT_TRUE(start->isVisible());
     EXPECT_FALSE(stop->isVisible());
@@ -136,12 +136,12 @@ TEST_F(CallPopups, RecordButtonsStartAndStopRecordingUnlessAutomaticRecordingIsO
     fixture_.ClearTips();
     popup = CCallInUI::Show(fixture_.Core(), Caller({}, {}));
     ASSERT_NE(popup, nullptr);
-    start = popup->FindControl(QStringLiteral("btn_rec_start"));
+    start = test::Control(popup, QStringLiteral("btn_rec_start"));
     EXPECT_FALSE(popup->RecordButtonsTakeMouse());
     EXPECT_FALSE(start->isVisible());
     // Even where the buttons show, they take no mouse input.
     start->show();
-    popup->FindControl(QStringLiteral("btn_rec_stop"))->show();
+    test::Control(popup, QStringLiteral("btn_rec_stop"))->show();
     EXPECT_FALSE(TakesMouse(popup, "btn_rec_start"));
     EXPECT_FALSE(TakesMouse(popup, "btn_rec_stop"));
     popup->Close();
@@ -164,12 +164,12 @@ TEST_F(CallPopups, RecordingAnimationGoesToTheOutgoingPopupFirst) {
     CallPopup::SetRecordingAnimation(true);
     EXPECT_TRUE(incoming->Animation()->IsPlaying());
     EXPECT_TRUE(incoming->Animation()->isVisible());
-    EXPECT_FALSE(incoming->FindControl(QStringLiteral("btn_rec_start"))->isVisible());
-    EXPECT_TRUE(incoming->FindControl(QStringLiteral("btn_rec_stop"))->isVisible());
+    EXPECT_FALSE(test::Control(incoming, QStringLiteral("btn_rec_start"))->isVisible());
+    EXPECT_TRUE(test::Control(incoming, QStringLiteral("btn_rec_stop"))->isVisible());
     CallPopup::SetRecordingAnimation(false);
     EXPECT_FALSE(incoming->Animation()->IsPlaying());
     EXPECT_TRUE(incoming->Animation()->isVisible());
-    EXPECT_TRUE(incoming->FindControl(QStringLiteral("btn_rec_start"))->isVisible());
+    EXPECT_TRUE(test::Control(incoming, QStringLiteral("btn_rec_start"))->isVisible());
 
     main_.resize(902, 602);
     main_.show();

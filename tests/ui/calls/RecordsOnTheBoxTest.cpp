@@ -48,7 +48,7 @@ protected:
             kDeadlineMs));
     }
     static QString Label(WindowImplBase* popup, const char* name) {
-        auto* label = popup->FindControl<QLabel>(QString::fromLatin1(name));
+        auto* label = test::Control<QLabel>(popup, QString::fromLatin1(name));
         return label != nullptr ? label->text() : QString();
     }
     const CallLogRecord* Newest() { return page_->Model().Entry(0); }
@@ -65,7 +65,7 @@ protected:
 } // namespace
 
 TEST_F(RecordsOnTheBox, DiallingFromTheNumberBoxReachesTheBoxAndTopsTheList) {
-    EXPECT_EQ(window_->FindControl<QStackedWidget>(QStringLiteral("switch"))->widget(0), page_);
+    EXPECT_EQ(test::Control<QStackedWidget>(window_, QStringLiteral("Pages"))->widget(0), page_);
     EXPECT_TRUE(page_->Model().HasPlaceholder());
     page_->NumberBox()->setText(QStringLiteral("13800000000"));
     QTest::mouseClick(page_->findChild<CButtonUI*>(QStringLiteral("ButtonMainCallTel")),
@@ -125,8 +125,8 @@ TEST_F(RecordsOnTheBox, RecordButtonsRecordTheCallIntoItsRow) {
     Send("ring 13912345678");
     ASSERT_TRUE(test::WaitFor([] { return CCallInUI::Instance() != nullptr; }, kDeadlineMs));
     CCallInUI* popup = CCallInUI::Instance();
-    auto* start = popup->FindControl<CButtonUI>(QStringLiteral("btn_rec_start"));
-    auto* stop = popup->FindControl<CButtonUI>(QStringLiteral("btn_rec_stop"));
+    auto* start = test::Control<CButtonUI>(popup, QStringLiteral("btn_rec_start"));
+    auto* stop = test::Control<CButtonUI>(popup, QStringLiteral("btn_rec_stop"));
     ASSERT_TRUE(start != nullptr && stop != nullptr);
     ASSERT_TRUE(start->isVisible());
 
@@ -170,7 +170,7 @@ TEST_F(RecordsOnTheBox, ADayOfCallsAsANewUserMakesIt) {
         ContactRecord(QStringLiteral("张三"), QStringLiteral("13900000000"), {})));
     window_->OfferNumber(QStringLiteral("+8613900000000"));
     ASSERT_NE(CTopCall::Instance(), nullptr);
-    QTest::mouseClick(CTopCall::Instance()->FindControl(QStringLiteral("ButtonTel")),
+    QTest::mouseClick(test::Control(CTopCall::Instance(), QStringLiteral("ButtonTel")),
                       Qt::LeftButton);
     ASSERT_TRUE(test::WaitFor([&] { return NewestIs(QStringLiteral("13900000000"), 4); }));
     EXPECT_EQ(Newest()->name, QStringLiteral("张三"));
@@ -199,7 +199,7 @@ TEST_F(RecordsOnTheBox, ADayOfCallsAsANewUserMakesIt) {
     // The keypad belongs to the call records: another tab takes it away.
     page_->OpenOrCloseKeyboard();
     ASSERT_NE(page_->Keyboard(), nullptr);
-    QTest::mouseClick(window_->FindControl(QStringLiteral("ButtonSms")), Qt::LeftButton);
+    QTest::mouseClick(test::Control(window_, QStringLiteral("ButtonSms")), Qt::LeftButton);
     test::ProcessEvents();
     EXPECT_EQ(page_->Keyboard(), nullptr);
 

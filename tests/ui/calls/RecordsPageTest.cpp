@@ -49,7 +49,7 @@ protected:
         main_.resize(902, 602);
         page_ = new CRecordContainer(fixture_.Core(), &main_);
         page_->setGeometry(100, 96, 802, 506);
-        ASSERT_TRUE(page_->Build());
+        page_->Build();
         fixture_.onReloadCallLog = [this] {
             page_->LoadCallLog();
         };
@@ -379,7 +379,7 @@ TEST_F(RecordsPage, KeypadTypesIntoTheNumberBoxAndCloses) {
     EXPECT_TRUE(keypad->isVisible());
 
     const auto key = [&](const char* name) {
-        auto* button = keypad->FindControl<QAbstractButton>(QString::fromLatin1(name));
+        auto* button = test::Control<QAbstractButton>(keypad, QString::fromLatin1(name));
         ASSERT_NE(button, nullptr) << name;
         QTest::mouseClick(button, Qt::LeftButton);
     };
@@ -399,8 +399,8 @@ TEST_F(RecordsPage, KeypadTypesIntoTheNumberBoxAndCloses) {
 
     // A key types its digit whatever it reads.
     page_->NumberBox()->clear();
-    keypad->FindControl<QAbstractButton>(QStringLiteral("btnKey5"))->setText(QStringLiteral("五"));
-    keypad->FindControl<QAbstractButton>(QStringLiteral("btnDelete"))->setText(QStringLiteral("7"));
+    test::Control<QAbstractButton>(keypad, QStringLiteral("btnKey5"))->setText(QStringLiteral("五"));
+    test::Control<QAbstractButton>(keypad, QStringLiteral("btnDelete"))->setText(QStringLiteral("7"));
     key("btnKey5");
     key("btnKey5");
     key("btnDelete");

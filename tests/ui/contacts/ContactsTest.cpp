@@ -94,7 +94,7 @@ protected:
         return db.Rows(std::string("select ") + columns + " from table_contact order by id");
     }
     void ShowContactsPage() {
-        QTest::mouseClick(window_->FindControl<QPushButton>(QStringLiteral("ButtonContact")),
+        QTest::mouseClick(test::Control<QPushButton>(window_, QStringLiteral("ButtonContact")),
                           Qt::LeftButton);
     }
     int RowOf(const QString& name) {
@@ -128,7 +128,7 @@ protected:
         return nullptr;
     }
     static QString Text(WindowImplBase* window, const char* name) {
-        auto* control = window->FindControl(QString::fromLatin1(name));
+        auto* control = test::Control(window, QString::fromLatin1(name));
         if (auto* label = qobject_cast<QLabel*>(control)) {
             return label->text();
         }
@@ -136,12 +136,12 @@ protected:
         return edit != nullptr ? edit->text() : QString();
     }
     static void Type(CContactInfo* dialog, const char* edit, const QString& text) {
-        auto* field = dialog->FindControl<QLineEdit>(QString::fromLatin1(edit));
+        auto* field = test::Control<QLineEdit>(dialog, QString::fromLatin1(edit));
         ASSERT_NE(field, nullptr) << edit;
         field->setText(text);
     }
     static void Click(WindowImplBase* window, const char* button) {
-        auto* control = window->FindControl<QAbstractButton>(QString::fromLatin1(button));
+        auto* control = test::Control<QAbstractButton>(window, QString::fromLatin1(button));
         ASSERT_NE(control, nullptr) << button;
         QTest::mouseClick(control, Qt::LeftButton);
     }
@@ -258,15 +258,15 @@ TEST_F(ContactsTest, PageListsGroupedContactsAndSearches) {
     EXPECT_EQ(Model().ContactCount(), 4);
 
     // The header's search box searches the same list and shows the contacts page.
-    auto* pages = window_->FindControl<QStackedWidget>(QStringLiteral("switch"));
+    auto* pages = test::Control<QStackedWidget>(window_, QStringLiteral("Pages"));
     ASSERT_EQ(pages->currentIndex(), 0);
-    auto* header = window_->FindControl(QStringLiteral("LayoutHeader"));
+    auto* header = test::Control(window_, QStringLiteral("LayoutHeader"));
     auto* search = header->findChild<QLineEdit*>(QStringLiteral("EditSerch"));
     ASSERT_NE(search, nullptr);
     search->setText(QStringLiteral("王"));
     QTest::keyClick(search, Qt::Key_Return);
     EXPECT_EQ(pages->currentWidget(), page_);
-    EXPECT_TRUE(window_->FindControl<QPushButton>(QStringLiteral("ButtonContact"))->isChecked());
+    EXPECT_TRUE(test::Control<QPushButton>(window_, QStringLiteral("ButtonContact"))->isChecked());
     EXPECT_EQ(Shown(Model()), QStringList({"W", "王五"}));
     EXPECT_EQ(page_->SearchBox()->text(), QStringLiteral("王"));
     search->setText(QStringLiteral("zs"));
@@ -387,8 +387,8 @@ TEST_F(ContactsTest, DetailsDialogShowsEditsAndSavesTheContact) {
     EXPECT_EQ(dialog->pos(), CContactContainer::kDialogPosition);
     EXPECT_EQ(Text(dialog, "labelTitle"), QStringLiteral("联系人详情"));
     EXPECT_EQ(dialog->GetMode(), CContactInfo::Mode::Details);
-    EXPECT_TRUE(dialog->FindControl(QStringLiteral("PanelDetails"))->isVisible());
-    EXPECT_FALSE(dialog->FindControl(QStringLiteral("PanelAdd"))->isVisible());
+    EXPECT_TRUE(test::Control(dialog, QStringLiteral("PanelDetails"))->isVisible());
+    EXPECT_FALSE(test::Control(dialog, QStringLiteral("PanelAdd"))->isVisible());
     EXPECT_EQ(Text(dialog, "InfoName"), QStringLiteral("张三"));
     EXPECT_EQ(Text(dialog, "InfoPhone"), QStringLiteral("13800000000 移动|北京"));
     EXPECT_EQ(Text(dialog, "TitleName1"), QStringLiteral("张三"));
@@ -402,7 +402,7 @@ TEST_F(ContactsTest, DetailsDialogShowsEditsAndSavesTheContact) {
 
     Click(dialog, "ButtonEdit");
     EXPECT_EQ(dialog->GetMode(), CContactInfo::Mode::Edit);
-    EXPECT_TRUE(dialog->FindControl(QStringLiteral("PanelAdd"))->isVisible());
+    EXPECT_TRUE(test::Control(dialog, QStringLiteral("PanelAdd"))->isVisible());
     EXPECT_EQ(Text(dialog, "EditName"), QStringLiteral("张三"));
     EXPECT_EQ(Text(dialog, "EditPhone"), QStringLiteral("13800000000"));
     EXPECT_EQ(Text(dialog, "TitleName"), QStringLiteral("编辑联系人"));
@@ -472,9 +472,9 @@ TEST_F(ContactsTest, AddDialogStoresEveryNumberAtTheEndOfTheList) {
 
 TEST_F(ContactsTest, QueryDialogShowsWhatAnIncomingCallWouldShow) {
     auto* menu = new CDuiMenu(*window_);
-    ASSERT_TRUE(menu->Create(QStringLiteral("MenuWnd")));
+    menu->Create(QStringLiteral("MenuWnd"));
     menu->ShowAt(QPoint(100, 100));
-    QTest::mouseClick(menu->FindControl<QPushButton>(QStringLiteral("menu_address")),
+    QTest::mouseClick(test::Control<QPushButton>(menu, QStringLiteral("menu_address")),
                       Qt::LeftButton);
     EXPECT_TRUE(menu->IsClosing());
     CSettingQuery* query = CSettingQuery::Instance();
@@ -552,6 +552,6 @@ TEST_F(ContactsTest, CallLogAddButtonSavesTheCallerForTheNextCall) {
     ASSERT_TRUE(test::WaitFor([&] { return records->Model().EntryCount() == 2; }, 30000));
     EXPECT_EQ(newest()->name, QStringLiteral("钱七"));
     ASSERT_TRUE(test::WaitFor([] { return CCallInUI::Instance() != nullptr; }, 30000));
-    EXPECT_EQ(CCallInUI::Instance()->FindControl<QLabel>(QStringLiteral("labelName"))->text(),
+    EXPECT_EQ(test::Control<QLabel>(CCallInUI::Instance(), QStringLiteral("labelName"))->text(),
               QStringLiteral("钱七"));
 }

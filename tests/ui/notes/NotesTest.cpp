@@ -74,7 +74,7 @@ protected:
     }
 
     void ShowNotesPage() {
-        QTest::mouseClick(window_->FindControl<QPushButton>(QStringLiteral("ButtonNote")),
+        QTest::mouseClick(test::Control<QPushButton>(window_, QStringLiteral("ButtonNote")),
                           Qt::LeftButton);
     }
     QPoint At(int row, Control control) {
@@ -102,14 +102,14 @@ protected:
         return open.size() == 1 ? open.front() : nullptr;
     }
     static QString Text(CNotepadEdit* editor, const char* control) {
-        return ControlText(editor->FindControl(QString::fromLatin1(control)));
+        return ControlText(test::Control(editor, QString::fromLatin1(control)));
     }
     static void Click(WindowImplBase* window, const char* control) {
-        QTest::mouseClick(window->FindControl<QPushButton>(QString::fromLatin1(control)),
+        QTest::mouseClick(test::Control<QPushButton>(window, QString::fromLatin1(control)),
                           Qt::LeftButton);
     }
     static void Write(CNotepadEdit* editor, const QString& content) {
-        editor->FindControl<QTextEdit>(QStringLiteral("EditNotepad"))->setPlainText(content);
+        test::Control<QTextEdit>(editor, QStringLiteral("EditNotepad"))->setPlainText(content);
     }
     QString LastTip() {
         CMessageBox* box = CMessageBox::Instance();
@@ -208,7 +208,7 @@ TEST_F(Notes, NewNoteIsSavedWithoutReminderAndEmptyContentIsRefused) {
     EXPECT_EQ(editor->pos(), CNotepadEdit::kPosition);
     EXPECT_EQ(editor->GetMode(), CNotepadEdit::Mode::New);
     EXPECT_EQ(Text(editor, "ButtonTime"), QStringLiteral("不提醒"));
-    EXPECT_TRUE(editor->FindControl(QStringLiteral("ButtonContacts"))->isEnabled());
+    EXPECT_TRUE(test::Control(editor, QStringLiteral("ButtonContacts"))->isEnabled());
 
     // Blank content is no content.
     Write(editor, QStringLiteral(" \n "));
@@ -219,7 +219,7 @@ TEST_F(Notes, NewNoteIsSavedWithoutReminderAndEmptyContentIsRefused) {
 
     // Quotes and a second line are stored as typed; no time means no reminder.
     const QString content = QStringLiteral("他说\"周五'前'回电\"；\n别忘了 ' or 1=1 --");
-    editor->FindControl<QLineEdit>(QStringLiteral("EditName"))->setText(QStringLiteral("O'Neil"));
+    test::Control<QLineEdit>(editor, QStringLiteral("EditName"))->setText(QStringLiteral("O'Neil"));
     Write(editor, content);
     Click(editor, "ButtonSave");
     EXPECT_TRUE(editor->IsClosing());
@@ -402,7 +402,7 @@ TEST_F(Notes, CallLogEntryGetsOneNoteAndShowsItsMark) {
     EXPECT_EQ(editor->Cid(), entry.id);
     EXPECT_EQ(Text(editor, "EditName"), QStringLiteral("13800000000"));
     EXPECT_EQ(editor->Phone(), QStringLiteral("13800000000"));
-    EXPECT_FALSE(editor->FindControl(QStringLiteral("ButtonContacts"))->isEnabled());
+    EXPECT_FALSE(test::Control(editor, QStringLiteral("ButtonContacts"))->isEnabled());
     Write(editor, QStringLiteral("客户要报价单"));
     Click(editor, "ButtonSave");
     EXPECT_TRUE(CItemRecordUI(*records->Model().Entry(0)).Entry().hasNote);
@@ -444,7 +444,7 @@ TEST_F(Notes, IncomingCallerNoteOpensOverTheMainWindow) {
     EXPECT_EQ(editor->parentWidget(), window_.get());
     EXPECT_EQ(Text(editor, "EditName"), QStringLiteral("赵六"));
     EXPECT_EQ(editor->Phone(), QStringLiteral("13911112222"));
-    EXPECT_FALSE(editor->FindControl(QStringLiteral("ButtonContacts"))->isEnabled());
+    EXPECT_FALSE(test::Control(editor, QStringLiteral("ButtonContacts"))->isEnabled());
     Write(editor, QStringLiteral("要发资料"));
     Click(editor, "ButtonSave");
     EXPECT_EQ(Rows("select name, phone, content, cid from table_notepad"),

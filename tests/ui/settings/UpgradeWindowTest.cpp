@@ -44,7 +44,7 @@ protected:
         config.cloudBaseUrl = QStringLiteral("http://127.0.0.1:9/");
         core_ = std::make_unique<AppCore>(config);
         window_ = std::make_unique<CMainWndUI>(*core_);
-        ASSERT_TRUE(window_->Start(QString::fromStdString(box_.PortPath())));
+        window_->Start(QString::fromStdString(box_.PortPath()));
         ASSERT_TRUE(WaitFor([&] {
             return core_->IsBoxConnected() &&
                    core_->Device().FirmwareVersion() == QLatin1String("V2.31");
@@ -74,7 +74,7 @@ protected:
         if (menu == nullptr) {
             return nullptr;
         }
-        QTest::mouseClick(menu->FindControl(QStringLiteral("menu_upgrade")), Qt::LeftButton);
+        QTest::mouseClick(test::Control(menu, QStringLiteral("menu_upgrade")), Qt::LeftButton);
         CSettingGrade* window = CSettingGrade::Instance();
         EXPECT_NE(window, nullptr);
         if (window != nullptr) {
@@ -186,7 +186,7 @@ TEST_F(UpgradeWindow, WithTheWindowClosedTheTipsBecomeNotices) {
     ASSERT_NE(window, nullptr);
     window->FileEdit()->setText(WriteFile(QStringLiteral("fw.hex"), kFourLines.toLatin1()));
     Click(Button(window, QStringLiteral("开始升级")));
-    QTest::mouseClick(window->FindControl(QStringLiteral("btnClosed")), Qt::LeftButton);
+    QTest::mouseClick(test::Control(window, QStringLiteral("btnClosed")), Qt::LeftButton);
     test::ProcessEvents();
     ASSERT_EQ(CSettingGrade::Instance(), nullptr);
     ASSERT_TRUE(WaitFor([] { return Notice() == QStringLiteral("固件升级成功"); }));
@@ -246,7 +246,7 @@ TEST_F(UpgradeWindow, ALargeFileKeepsTheWindowAlive) {
         WriteFile(QStringLiteral("large.hex"), QByteArray(10 * 1024 * 1024, 'A')));
     Click(Button(window, QStringLiteral("开始升级")));
     ASSERT_TRUE(WaitFor([&] { return statuses_.contains(QStringLiteral("固件升级中:0%")); }));
-    QTest::mouseClick(window->FindControl(QStringLiteral("btnClosed")), Qt::LeftButton);
+    QTest::mouseClick(test::Control(window, QStringLiteral("btnClosed")), Qt::LeftButton);
     test::ProcessEvents();
     EXPECT_EQ(CSettingGrade::Instance(), nullptr);
     window_->OpenSettingGrade();

@@ -40,7 +40,7 @@ protected:
         config.webPageAskLimit = std::chrono::milliseconds(3000);
         core_ = std::make_unique<AppCore>(config);
         window_ = std::make_unique<CMainWndUI>(*core_);
-        ASSERT_TRUE(window_->Start());
+        window_->Start();
     }
     void TearDown() override {
         window_.reset();
@@ -152,7 +152,7 @@ TEST_F(WebAccessTest, TheBrowsersOwnNavigationOnlyOffersTheNumberOrAsksBeforeRec
         return question != nullptr;
     }));
     EXPECT_EQ(core_->Settings().AutoAdmin(), 0);
-    QTest::mouseClick(question->FindControl<QPushButton>(QStringLiteral("ButtonOK")),
+    QTest::mouseClick(test::Control<QPushButton>(question, QStringLiteral("ButtonOK")),
                       Qt::LeftButton);
     EXPECT_EQ(core_->Settings().AutoAdmin(), 1);
 }
@@ -162,7 +162,7 @@ TEST_F(WebAccessTest, ClosingThePromptRefusesTheRequestAndThePageIsAskedAgain) {
     const auto socket = AskAs(origin);
     COriginPrompt* prompt = WaitForPrompt(origin);
     ASSERT_NE(prompt, nullptr);
-    QTest::mouseClick(prompt->FindControl<QPushButton>(QStringLiteral("btnClosed")),
+    QTest::mouseClick(test::Control<QPushButton>(prompt, QStringLiteral("btnClosed")),
                       Qt::LeftButton);
     EXPECT_TRUE(ReplyOf(*socket).contains("{\"code\":-1, \"msg\":"));
     EXPECT_EQ(core_->Settings().AutoAdmin(), 0);
@@ -189,7 +189,7 @@ TEST_F(WebAccessTest, TheMenuOpensThePagesWhoseAnswersChangeFollowAndGo) {
         menu = candidate->IsClosing() ? menu : candidate;
     }
     ASSERT_NE(menu, nullptr);
-    QTest::mouseClick(menu->FindControl<QPushButton>(QStringLiteral("menu_origins")),
+    QTest::mouseClick(test::Control<QPushButton>(menu, QStringLiteral("menu_origins")),
                       Qt::LeftButton);
     CSettingOrigins* dialog = CSettingOrigins::Instance();
     ASSERT_NE(dialog, nullptr);

@@ -43,7 +43,7 @@ TEST(MessageBox, ANoticeWhileTheBoxClosesIsNotLost) {
     const auto main = test::MainWindowStandIn();
     CMessageBox* box = CMessageBox::ShowText(main.get(), QStringLiteral("一"));
     ASSERT_NE(box, nullptr);
-    QTest::mouseClick(box->FindControl<QPushButton>(QStringLiteral("btnClosed")), Qt::LeftButton);
+    QTest::mouseClick(test::Control<QPushButton>(box, QStringLiteral("btnClosed")), Qt::LeftButton);
     box->Close(); // closed twice
     CMessageBox* next = CMessageBox::ShowText(main.get(), QStringLiteral("二"));
     ASSERT_NE(next, nullptr);
@@ -88,18 +88,18 @@ TEST(Confirmation, TipDialogRunsItsActionOnlyOnOk) {
                                        std::function<void()>([&ran] { ++ran; }),
                                        QStringLiteral("删除联系人"));
     ASSERT_NE(tip, nullptr);
-    EXPECT_EQ(tip->FindControl<QLabel>(QStringLiteral("labelTitle"))->text(),
+    EXPECT_EQ(test::Control<QLabel>(tip, QStringLiteral("labelTitle"))->text(),
               QStringLiteral("删除联系人"));
-    EXPECT_EQ(tip->FindControl<QLabel>(QStringLiteral("LabelTip"))->text(),
+    EXPECT_EQ(test::Control<QLabel>(tip, QStringLiteral("LabelTip"))->text(),
               QStringLiteral("您确定清空本地联系人吗？"));
-    tip->FindControl<QPushButton>(QStringLiteral("ButtonCancel"))->click();
+    test::Control<QPushButton>(tip, QStringLiteral("ButtonCancel"))->click();
     EXPECT_EQ(ran, 0);
     EXPECT_TRUE(tip->IsClosing());
 
     tip = OpenWindow<CTipDialog>(main.get(), QString(), QPoint(0, 0), QStringLiteral("?"),
                                  std::function<void()>([&ran] { ++ran; }));
     ASSERT_NE(tip, nullptr);
-    auto* ok = tip->FindControl<QPushButton>(QStringLiteral("ButtonOK"));
+    auto* ok = test::Control<QPushButton>(tip, QStringLiteral("ButtonOK"));
     ok->click();
     ok->click(); // a second click on a closing dialog does nothing
     EXPECT_EQ(ran, 1);
@@ -140,8 +140,8 @@ TEST(QuickDial, OffersTheNumberAndDialsOrTextsItOnce) {
     EXPECT_EQ(popup->Number(), QStringLiteral("10086"));
 
     QSignalSpy dials(popup, &CTopCall::DialRequested);
-    popup->FindControl<QPushButton>(QStringLiteral("ButtonTel"))->click();
-    popup->FindControl<QPushButton>(QStringLiteral("ButtonMobile"))->click();
+    test::Control<QPushButton>(popup, QStringLiteral("ButtonTel"))->click();
+    test::Control<QPushButton>(popup, QStringLiteral("ButtonMobile"))->click();
     ASSERT_EQ(dials.count(), 1);
     EXPECT_EQ(dials.at(0).at(0).toString(), QStringLiteral("10086"));
     EXPECT_FALSE(dials.at(0).at(1).toBool());
@@ -153,8 +153,8 @@ TEST(QuickDial, OffersTheNumberAndDialsOrTextsItOnce) {
     ASSERT_NE(popup, nullptr);
     QSignalSpy dials2(popup, &CTopCall::DialRequested);
     QSignalSpy texts(popup, &CTopCall::SmsRequested);
-    popup->FindControl<QLineEdit>(QStringLiteral("EditPhone"))->setText(QStringLiteral("95555"));
-    popup->FindControl<QPushButton>(QStringLiteral("ButtonSMS"))->click();
+    test::Control<QLineEdit>(popup, QStringLiteral("EditPhone"))->setText(QStringLiteral("95555"));
+    test::Control<QPushButton>(popup, QStringLiteral("ButtonSMS"))->click();
     ASSERT_EQ(texts.count(), 1);
     EXPECT_EQ(texts.at(0).at(0).toString(), QStringLiteral("95555"));
     EXPECT_EQ(dials2.count(), 0);
@@ -163,7 +163,7 @@ TEST(QuickDial, OffersTheNumberAndDialsOrTextsItOnce) {
     popup = CTopCall::Offer(QStringLiteral("13800000000"), QPoint(40, 40));
     ASSERT_NE(popup, nullptr);
     QSignalSpy dials3(popup, &CTopCall::DialRequested);
-    popup->FindControl<QPushButton>(QStringLiteral("ButtonMobile"))->click();
+    test::Control<QPushButton>(popup, QStringLiteral("ButtonMobile"))->click();
     ASSERT_EQ(dials3.count(), 1);
     EXPECT_TRUE(dials3.at(0).at(1).toBool());
     test::ProcessEvents();

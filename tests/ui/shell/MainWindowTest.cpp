@@ -94,25 +94,25 @@ TEST_F(MainWindowTest, ShowsTheTitleSizePagesAndStartState) {
     EXPECT_EQ(window_->size(), QSize(902, 602));
     EXPECT_EQ(window_->objectName(), QStringLiteral("TamberlinkMain"));
     EXPECT_EQ(CMainWndUI::Instance(), window_.get());
-    EXPECT_EQ(window_->FindControl<QPushButton>(QStringLiteral("ButtonVersion"))->text(),
+    EXPECT_EQ(test::Control<QPushButton>(window_, QStringLiteral("ButtonVersion"))->text(),
               QStringLiteral("Tamberlink拨号器 1.0.5"));
-    auto* pages = window_->FindControl<QStackedWidget>(QStringLiteral("switch"));
+    auto* pages = test::Control<QStackedWidget>(window_, QStringLiteral("Pages"));
     ASSERT_EQ(pages->count(), 5);
     EXPECT_EQ(pages->currentIndex(), 0);
     EXPECT_FALSE(window_->IsProgressShown());
-    EXPECT_TRUE(window_->FindControl(QStringLiteral("PanelLogout"))->isVisibleTo(window_.get()));
-    EXPECT_FALSE(window_->FindControl(QStringLiteral("PanelLogin"))->isVisibleTo(window_.get()));
+    EXPECT_TRUE(test::Control(window_, QStringLiteral("PanelLogout"))->isVisibleTo(window_.get()));
+    EXPECT_FALSE(test::Control(window_, QStringLiteral("PanelLogin"))->isVisibleTo(window_.get()));
 
     // Each tab selects its page.
     const char* tabs[] = {"ButtonRecord", "ButtonSms", "ButtonContact", "ButtonContactTemp",
                           "ButtonNote"};
     for (int page : {3, 1, 4, 2, 0}) {
-        QTest::mouseClick(window_->FindControl<QPushButton>(QString::fromLatin1(tabs[page])),
+        QTest::mouseClick(test::Control<QPushButton>(window_, QString::fromLatin1(tabs[page])),
                           Qt::LeftButton);
         EXPECT_EQ(pages->currentIndex(), page);
     }
     // The device button shows the box's state.
-    auto* device = window_->FindControl<CButtonUI>(QStringLiteral("ButtonLinkDevice"));
+    auto* device = test::Control<CButtonUI>(window_, QStringLiteral("ButtonLinkDevice"));
     EXPECT_TRUE(device->GetForeImage().contains(QLatin1String("btnDeviceUnConn.png")));
     window_->SetDeviceIndicator(true);
     EXPECT_TRUE(device->GetForeImage().contains(QLatin1String("btnDeviceConn.png")));
@@ -121,7 +121,7 @@ TEST_F(MainWindowTest, ShowsTheTitleSizePagesAndStartState) {
 
     // The menu button opens the main menu.
     EXPECT_TRUE(window_->findChildren<CDuiMenu*>().isEmpty());
-    QTest::mouseClick(window_->FindControl<QPushButton>(QStringLiteral("btnMenu")), Qt::LeftButton);
+    QTest::mouseClick(test::Control<QPushButton>(window_, QStringLiteral("btnMenu")), Qt::LeftButton);
     const auto menus = window_->findChildren<CDuiMenu*>();
     ASSERT_EQ(menus.size(), 1);
     EXPECT_TRUE(menus.front()->isVisible());
@@ -132,7 +132,7 @@ TEST_F(MainWindowTest, MenuSwitchesShowAndStoreTheirState) {
     ASSERT_EQ(Row("popoff", "value2"), "1");
     CDuiMenu* menu = OpenMenu();
     ASSERT_NE(menu, nullptr);
-    auto* pop = menu->FindControl<QPushButton>(QStringLiteral("menu_pop"));
+    auto* pop = test::Control<QPushButton>(menu, QStringLiteral("menu_pop"));
     EXPECT_EQ(pop->text(), QStringLiteral("来电弹屏: 开"));
     QTest::mouseClick(pop, Qt::LeftButton);
     EXPECT_EQ(pop->text(), QStringLiteral("来电弹屏: 关"));
@@ -145,7 +145,7 @@ TEST_F(MainWindowTest, MenuSwitchesShowAndStoreTheirState) {
 
     // Automatic recording shows the stored choice and toggles it; without the box the user
     // is told to connect it first.
-    auto* autoRec = menu->FindControl<QPushButton>(QStringLiteral("menu_auto_rec"));
+    auto* autoRec = test::Control<QPushButton>(menu, QStringLiteral("menu_auto_rec"));
     EXPECT_EQ(autoRec->text(), QStringLiteral("自动录音：关"));
     QTest::mouseClick(autoRec, Qt::LeftButton);
     EXPECT_EQ(autoRec->text(), QStringLiteral("自动录音：开"));
@@ -158,16 +158,16 @@ TEST_F(MainWindowTest, MenuSwitchesShowAndStoreTheirState) {
     // A menu made afterwards shows the stored state.
     menu = OpenMenu();
     ASSERT_NE(menu, nullptr);
-    EXPECT_EQ(menu->FindControl<QPushButton>(QStringLiteral("menu_auto_rec"))->text(),
+    EXPECT_EQ(test::Control<QPushButton>(menu, QStringLiteral("menu_auto_rec"))->text(),
               QStringLiteral("自动录音：开"));
-    EXPECT_EQ(menu->FindControl<QPushButton>(QStringLiteral("menu_off"))->text(),
+    EXPECT_EQ(test::Control<QPushButton>(menu, QStringLiteral("menu_off"))->text(),
               QStringLiteral("屏幕取词: 关(Ctrl+F10)"));
 }
 
 TEST_F(MainWindowTest, SingleInstanceDialogsOpenOnce) {
     CDuiMenu* menu = OpenMenu();
     ASSERT_NE(menu, nullptr);
-    QTest::mouseClick(menu->FindControl<QPushButton>(QStringLiteral("menu_areacode")),
+    QTest::mouseClick(test::Control<QPushButton>(menu, QStringLiteral("menu_areacode")),
                       Qt::LeftButton);
     EXPECT_TRUE(menu->IsClosing());
     CSettingPrefix* areaCode = CSettingPrefix::Instance();
@@ -178,7 +178,7 @@ TEST_F(MainWindowTest, SingleInstanceDialogsOpenOnce) {
     window_->OpenSettingPrefix(CSettingPrefix::kAreaCode);
     EXPECT_EQ(window_->findChildren<CSettingPrefix*>().size(), 1);
     EXPECT_EQ(CSettingPrefix::Instance(), areaCode);
-    EXPECT_EQ(areaCode->FindControl<QLabel>(QStringLiteral("labelTitle"))->text(),
+    EXPECT_EQ(test::Control<QLabel>(areaCode, QStringLiteral("labelTitle"))->text(),
               QStringLiteral("本地区号设置"));
 
     // The area code goes through the setter, which refuses 6 characters or more.
@@ -204,7 +204,7 @@ TEST_F(MainWindowTest, SingleInstanceDialogsOpenOnce) {
     EXPECT_EQ(Row("fenjiCode", "value1"), "9");
 
     // The exit confirmation too, from the close button and the menu.
-    QTest::mouseClick(window_->FindControl<QPushButton>(QStringLiteral("btnClosed")),
+    QTest::mouseClick(test::Control<QPushButton>(window_, QStringLiteral("btnClosed")),
                       Qt::LeftButton);
     window_->OpenExitConfirmation();
     EXPECT_EQ(window_->findChildren<CSettingExit*>().size(), 1);
@@ -253,7 +253,7 @@ TEST_F(MainWindowTest, SettingsButtonsKeepTheirActionWhateverTheyRead) {
     // A menu switch goes by the state it keeps, not by what its item reads.
     CDuiMenu* menu = OpenMenu();
     ASSERT_NE(menu, nullptr);
-    auto* pop = menu->FindControl<QPushButton>(QStringLiteral("menu_pop"));
+    auto* pop = test::Control<QPushButton>(menu, QStringLiteral("menu_pop"));
     ASSERT_EQ(window_->Core().Settings().PopOff(), 1);
     pop->setText(QStringLiteral("来电弹屏: 关"));
     QTest::mouseClick(pop, Qt::LeftButton);
@@ -344,7 +344,7 @@ TEST_F(MainWindowTest, IpSwitchIsStoredAtEachToggle) {
     EXPECT_EQ(window_->Core().Settings().SwitchIP(), inMemory != 0 ? 0 : 1);
     EXPECT_NE(Row("switchIP", "value2"), before);
     QTest::mouseClick(toggle, Qt::LeftButton);
-    QTest::mouseClick(dialog->FindControl<QPushButton>(QStringLiteral("btnClosed")),
+    QTest::mouseClick(test::Control<QPushButton>(dialog, QStringLiteral("btnClosed")),
                       Qt::LeftButton);
     EXPECT_EQ(window_->Core().Settings().SwitchIP(), inMemory != 0 ? 1 : 0);
     EXPECT_EQ(Row("switchIP", "value2"), inMemory != 0 ? "1" : "0");
@@ -482,7 +482,7 @@ TEST_F(MainWindowTest, CtrlF10TogglesOncePerThreeSeconds) {
     // The menu does not pretend a refused toggle happened.
     CDuiMenu* menu = OpenMenu();
     ASSERT_NE(menu, nullptr);
-    auto* item = menu->FindControl<QPushButton>(QStringLiteral("menu_off"));
+    auto* item = test::Control<QPushButton>(menu, QStringLiteral("menu_off"));
     QTest::mouseClick(item, Qt::LeftButton);
     EXPECT_EQ(item->text(), QStringLiteral("屏幕取词: 关(Ctrl+F10)"));
     EXPECT_EQ(window_->Core().Settings().ScreenOff(), 0);
@@ -495,7 +495,7 @@ TEST_F(MainWindowTest, ProgressWatchdogEndsTheWaitWithANotice) {
     ASSERT_TRUE(progress.Start(CloudProgress::Chain::Backup, 1));
     progress.SetText(CloudProgress::Chain::Backup, QStringLiteral("正在备份联系人..."));
     EXPECT_TRUE(window_->IsProgressShown());
-    EXPECT_EQ(ControlText(window_->FindControl(QStringLiteral("LabelTip"))),
+    EXPECT_EQ(ControlText(test::Control(window_, QStringLiteral("LabelTip"))),
               QStringLiteral("正在备份联系人..."));
     ASSERT_TRUE(test::WaitFor([&] { return !window_->IsProgressShown(); }, 10000));
     ASSERT_NE(CMessageBox::Instance(), nullptr);
@@ -524,7 +524,7 @@ TEST_F(MainWindowTest, NothingHappensOnceExitHasBegun) {
     EXPECT_TRUE(window_->Core().IsShuttingDown());
 
     // Late events: clicks on a menu still open, notices, frames, toggles, a second exit.
-    QTest::mouseClick(menu->FindControl<QPushButton>(QStringLiteral("menu_proxy")), Qt::LeftButton);
+    QTest::mouseClick(test::Control<QPushButton>(menu, QStringLiteral("menu_proxy")), Qt::LeftButton);
     window_->ShowTip(QStringLiteral("二"));
     window_->SetDeviceIndicator(true);
     window_->OpenSettingIP();
@@ -549,9 +549,9 @@ TEST(QuickDialOnTheBox, TheLandlineButtonMakesTheBoxReceiveTheDialFrame) {
     config.dataFolder = QStringLiteral(TAMBERLINK_BIN_DIR "/Data");
     AppCore core(config);
     CMainWndUI window(core);
-    ASSERT_TRUE(window.Start(QString::fromStdString(box.PortPath())));
+    window.Start(QString::fromStdString(box.PortPath()));
     ASSERT_TRUE(test::WaitFor([&] { return window.Core().IsBoxConnected(); }, 30000));
-    auto* device = window.FindControl<CButtonUI>(QStringLiteral("ButtonLinkDevice"));
+    auto* device = test::Control<CButtonUI>(&window, QStringLiteral("ButtonLinkDevice"));
     EXPECT_TRUE(test::WaitFor(
         [&] { return device->GetForeImage().contains(QLatin1String("btnDeviceConn.png")); }));
     ASSERT_TRUE(test::WaitFor([&] { return window.Core().Settings().AreaCode() == "010"; }));
@@ -561,7 +561,7 @@ TEST(QuickDialOnTheBox, TheLandlineButtonMakesTheBoxReceiveTheDialFrame) {
     ASSERT_TRUE(test::WaitFor([] { return CTopCall::Instance() != nullptr; }));
     CTopCall* popup = CTopCall::Instance();
     EXPECT_EQ(popup->Number(), QStringLiteral("+8613800000000"));
-    QTest::mouseClick(popup->FindControl<QPushButton>(QStringLiteral("ButtonTel")), Qt::LeftButton);
+    QTest::mouseClick(test::Control<QPushButton>(popup, QStringLiteral("ButtonTel")), Qt::LeftButton);
     const auto dialled = [&] {
         for (const std::string& line : box.LinesStartingWith("dial-landline ")) {
             if (line.find("13800000000") != std::string::npos) {
@@ -581,7 +581,7 @@ TEST_F(MainWindowTest, TrayMenuShowsTheWindowAndExits) {
     EXPECT_EQ(menu->actions().at(2)->text(), QStringLiteral("退出"));
 
     // Without a tray (as here) minimising keeps the window reachable instead of hiding it.
-    QTest::mouseClick(window_->FindControl<QPushButton>(QStringLiteral("btnMin")), Qt::LeftButton);
+    QTest::mouseClick(test::Control<QPushButton>(window_, QStringLiteral("btnMin")), Qt::LeftButton);
     EXPECT_FALSE(window_->isHidden());
     menu->actions().at(1)->trigger();
     EXPECT_TRUE(window_->isVisible());
@@ -606,7 +606,7 @@ TEST_F(MainWindowTest, TheWindowResizesAndOpensWhereItWasLeft) {
     ASSERT_NE(records, nullptr);
     const QSize listBefore = records->size();
     auto* search =
-        window_->FindControl(QStringLiteral("LayoutHeader"))
+        test::Control(window_, QStringLiteral("LayoutHeader"))
             ->findChild<QWidget*>(QStringLiteral("ButtonSerch"), Qt::FindDirectChildrenOnly);
     const int searchFromRight = window_->width() - search->geometry().right();
 
@@ -671,7 +671,7 @@ TEST_F(MainWindowTest, StartAtLoginWritesTheAutostartEntryAndStartsInTheTray) {
 
     CDuiMenu* menu = OpenMenu();
     ASSERT_NE(menu, nullptr);
-    auto* item = menu->FindControl<QPushButton>(QStringLiteral("menu_autostart"));
+    auto* item = test::Control<QPushButton>(menu, QStringLiteral("menu_autostart"));
     ASSERT_NE(item, nullptr);
     EXPECT_EQ(item->text(), QStringLiteral("开机启动: 关"));
     QTest::mouseClick(item, Qt::LeftButton);
@@ -688,7 +688,7 @@ TEST_F(MainWindowTest, StartAtLoginWritesTheAutostartEntryAndStartsInTheTray) {
     test::ProcessEvents();
     // The next menu shows it on; turned off, the entry goes.
     menu = OpenMenu();
-    item = menu->FindControl<QPushButton>(QStringLiteral("menu_autostart"));
+    item = test::Control<QPushButton>(menu, QStringLiteral("menu_autostart"));
     EXPECT_EQ(item->text(), QStringLiteral("开机启动: 开"));
     QTest::mouseClick(item, Qt::LeftButton);
     EXPECT_EQ(item->text(), QStringLiteral("开机启动: 关"));
@@ -704,7 +704,7 @@ TEST_F(MainWindowTest, StartAtLoginWritesTheAutostartEntryAndStartsInTheTray) {
     started.dataFolder = QStringLiteral(TAMBERLINK_BIN_DIR "/Data");
     core_ = std::make_unique<AppCore>(started);
     window_ = std::make_unique<CMainWndUI>(*core_);
-    ASSERT_TRUE(window_->Start(std::nullopt, true));
+    window_->Start(std::nullopt, true);
     test::ProcessEvents();
     EXPECT_TRUE(!window_->isVisible() || window_->isMinimized());
 }

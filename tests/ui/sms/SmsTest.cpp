@@ -92,7 +92,7 @@ protected:
         config.dataFolder = QStringLiteral(TAMBERLINK_BIN_DIR "/Data");
         core_ = std::make_unique<AppCore>(config);
         window_ = std::make_unique<CMainWndUI>(*core_);
-        ASSERT_TRUE(window_->Start());
+        window_->Start();
         ASSERT_NE(Page(), nullptr);
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
     }
@@ -122,7 +122,7 @@ protected:
         test::ProcessEvents();
     }
     static void Click(WindowImplBase* window, const char* control) {
-        auto* button = window->FindControl<QAbstractButton>(QString::fromLatin1(control));
+        auto* button = test::Control<QAbstractButton>(window, QString::fromLatin1(control));
         ASSERT_NE(button, nullptr) << control;
         QTest::mouseClick(button, Qt::LeftButton);
     }
@@ -132,7 +132,7 @@ protected:
         QTest::mouseClick(button, Qt::LeftButton);
     }
     void ShowSmsPage() {
-        QTest::mouseClick(window_->FindControl<QPushButton>(QStringLiteral("ButtonSms")),
+        QTest::mouseClick(test::Control<QPushButton>(window_, QStringLiteral("ButtonSms")),
                           Qt::LeftButton);
     }
     void AddContact(const char* name, const char* phone) {
@@ -165,7 +165,7 @@ protected:
         config.dataFolder = QStringLiteral(TAMBERLINK_BIN_DIR "/Data");
         core_ = std::make_unique<AppCore>(config);
         window_ = std::make_unique<CMainWndUI>(*core_);
-        ASSERT_TRUE(window_->Start(QString::fromStdString(box_.PortPath())));
+        window_->Start(QString::fromStdString(box_.PortPath()));
         ASSERT_TRUE(test::WaitFor([&] { return Core().IsBoxConnected(); }, 30000));
         ASSERT_TRUE(test::WaitFor([&] { return Core().Device().Link().IsPhoneLinked(); }, 30000));
     }
@@ -219,7 +219,7 @@ TEST(SmsRow, TextsAndClicksFollowTheSms) {
 
 TEST_F(SmsWindows, PageListsSentSmsAndDeletesTheChecked) {
     ShowSmsPage();
-    EXPECT_EQ(window_->FindControl<QStackedWidget>(QStringLiteral("switch"))->currentWidget(),
+    EXPECT_EQ(test::Control<QStackedWidget>(window_, QStringLiteral("Pages"))->currentWidget(),
               Page());
     EXPECT_TRUE(SmsModel().HasPlaceholder());
     EXPECT_EQ(SmsModel().data(SmsModel().index(0)).toString(), SmsListModel::EmptyText());
@@ -302,7 +302,7 @@ TEST_F(SmsWindows, TemplateManagerShowsOnRequestAndHidesWithTheSmsTab) {
     EXPECT_EQ(TemplateModel().Entry(0)->title, QStringLiteral("会议"));
 
     // Another tab and back to the SMS tab: the sent SMS show again.
-    QTest::mouseClick(window_->FindControl<QPushButton>(QStringLiteral("ButtonNote")),
+    QTest::mouseClick(test::Control<QPushButton>(window_, QStringLiteral("ButtonNote")),
                       Qt::LeftButton);
     EXPECT_TRUE(Page()->IsTemplateManagerShown());
     ShowSmsPage();
@@ -575,9 +575,9 @@ TEST_F(SmsWindows, ARowOpensAnSmsToItsPersonFilledFromIt) {
     EXPECT_EQ(compose->pos(), CSmsEdit::kPosition);
     EXPECT_EQ(compose->windowTitle(), QStringLiteral("新建短信"));
     EXPECT_EQ(compose->Phone(), QStringLiteral("13800000000"));
-    EXPECT_EQ(compose->FindControl<QLabel>(QStringLiteral("userName"))->text(),
+    EXPECT_EQ(test::Control<QLabel>(compose, QStringLiteral("userName"))->text(),
               QStringLiteral("张三"));
-    EXPECT_EQ(compose->FindControl<QLabel>(QStringLiteral("userPhone"))->text(),
+    EXPECT_EQ(test::Control<QLabel>(compose, QStringLiteral("userPhone"))->text(),
               QStringLiteral("13800000000"));
     EXPECT_EQ(compose->EarlierSmsTime(), sent.dateTime);
     EXPECT_EQ(compose->EarlierSmsContent(), QStringLiteral("上次的短信"));
@@ -627,9 +627,9 @@ TEST_F(SmsWindows, TheSmsButtonsOfOtherPagesOpenAnSmsToTheirPerson) {
     CSmsEdit* compose = CSmsEdit::Instance();
     ASSERT_NE(compose, nullptr);
     EXPECT_EQ(compose->Phone(), QStringLiteral("13800000000"));
-    EXPECT_EQ(compose->FindControl<QLabel>(QStringLiteral("userName"))->text(),
+    EXPECT_EQ(test::Control<QLabel>(compose, QStringLiteral("userName"))->text(),
               QStringLiteral("13800000000"));
-    EXPECT_FALSE(compose->FindControl<QLabel>(QStringLiteral("userPhone"))->isVisible());
+    EXPECT_FALSE(test::Control<QLabel>(compose, QStringLiteral("userPhone"))->isVisible());
     EXPECT_EQ(compose->EarlierSmsContent(), QStringLiteral("最早的"));
     compose->Close();
     test::ProcessEvents();
@@ -639,7 +639,7 @@ TEST_F(SmsWindows, TheSmsButtonsOfOtherPagesOpenAnSmsToTheirPerson) {
     ASSERT_TRUE(window_->ToggleScreenOff());
     QGuiApplication::clipboard()->setText(QStringLiteral("Tel: +86 137-0000-0000"));
     ASSERT_TRUE(test::WaitFor([] { return CTopCall::Instance() != nullptr; }));
-    QTest::mouseClick(CTopCall::Instance()->FindControl<QPushButton>(QStringLiteral("ButtonSMS")),
+    QTest::mouseClick(test::Control<QPushButton>(CTopCall::Instance(), QStringLiteral("ButtonSMS")),
                       Qt::LeftButton);
     compose = CSmsEdit::Instance();
     ASSERT_NE(compose, nullptr);
@@ -664,7 +664,7 @@ TEST_F(SmsOnTheBox, ATypedNumberAndTwoTilesGetTheSmsInThatOrder) {
     // Handed off: the window waits a moment, inert, while the frames go out, then closes.
     EXPECT_TRUE(compose->IsHandedOff());
     EXPECT_EQ(CSmsNew::Instance(), compose);
-    EXPECT_FALSE(compose->FindControl(QStringLiteral("ButtonSend"))->isEnabled());
+    EXPECT_FALSE(test::Control(compose, QStringLiteral("ButtonSend"))->isEnabled());
     EXPECT_TRUE(test::WaitFor([] { return CSmsNew::Instance() == nullptr; }, 30000));
 
     const std::string text = content.toStdString();

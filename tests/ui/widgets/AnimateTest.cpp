@@ -16,7 +16,7 @@ class AnimateHost : public WindowImplBase {
 public:
     int animateNotices = 0;
     QString GetWindowClassName() const override { return QStringLiteral("AnimateHost"); }
-    QString GetSkinFile() const override { return QString(); }
+    QWidget* BuildForm() override { return new QWidget(this); }
 };
 
 CAnimateUI* MakeStrip(AnimateHost* parent, int frames) {

@@ -1,15 +1,39 @@
 // The skins, the stylesheet and the pictures as the program finds them beside itself.
 #include "../UiTestSupport.h"
 
-#include "ui/settings/CSettingExit.h"
-#include "ui/shell/CMessageBox.h"
-#include "ui/shell/CTipDialog.h"
-#include "ui/shell/CTopCall.h"
+#include "ui/widgets/SkinForm.h"
 #include "ui/widgets/SkinImage.h"
-#include "ui/widgets/SkinLoader.h"
 #include "ui/widgets/SkinStyle.h"
+#include "ui_dlg_callin.h"
+#include "ui_dlg_callout.h"
+#include "ui_dlg_choose_template.h"
+#include "ui_dlg_contact_info.h"
+#include "ui_dlg_contacts.h"
+#include "ui_dlg_edit_info.h"
+#include "ui_dlg_import_excel.h"
+#include "ui_dlg_keyboard.h"
+#include "ui_dlg_login.h"
+#include "ui_dlg_message.h"
+#include "ui_dlg_notepad_info.h"
+#include "ui_dlg_notepad_time.h"
+#include "ui_dlg_setting.h"
+#include "ui_dlg_sms_edit.h"
+#include "ui_dlg_sms_new.h"
+#include "ui_dlg_temp_contact.h"
+#include "ui_dlg_template.h"
+#include "ui_dlg_tip.h"
+#include "ui_dlg_top_call.h"
+#include "ui_main_window.h"
+#include "ui_menu_calllist_status.h"
+#include "ui_menu_main.h"
+#include "ui_page_calllist.h"
+#include "ui_page_calls.h"
+#include "ui_page_contacts.h"
+#include "ui_page_notes.h"
+#include "ui_page_sms.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QImage>
 #include <QRegularExpression>
@@ -36,8 +60,28 @@ QStringList SkinWarnings(const test::WarningCollector& collector) {
     return result;
 }
 
-QStringList SkinFiles() {
-    return QDir(SkinFolder()).entryList({QStringLiteral("*.ui")}, QDir::Files, QDir::Name);
+QString SourceDir() {
+    return QStringLiteral(TAMBERLINK_SOURCE_DIR);
+}
+
+// The Designer forms under Res/.
+QStringList FormFiles() {
+    return QDir(SourceDir() + QStringLiteral("/Res"))
+        .entryList({QStringLiteral("*.ui")}, QDir::Files, QDir::Name);
+}
+
+// Sets up the compiled form in a host, shows it and paints it, which polishes every control
+// against the stylesheet. Returns the form's name, or nothing when the form came out empty.
+template <class Form>
+QString SetUpAndPaint() {
+    Form ui;
+    auto host = std::make_unique<QWidget>();
+    QWidget* form = SkinForm::SetUp(ui, host.get());
+    EXPECT_FALSE(form->size().isEmpty()) << form->objectName().toStdString();
+    host->resize(form->size());
+    host->show();
+    EXPECT_FALSE(host->grab().isNull()) << form->objectName().toStdString();
+    return form->objectName() + QStringLiteral(".ui");
 }
 
 // Every "name.png" a text mentions.
@@ -52,38 +96,47 @@ QStringList PicturesNamedIn(const QString& text) {
 }
 
 QString ReadSource(const QString& relative) {
-    QFile file(QDir(QStringLiteral(TAMBERLINK_SOURCE_DIR)).filePath(relative));
+    QFile file(QDir(SourceDir()).filePath(relative));
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
 } // namespace
 
-TEST(Skin, EverySkinLoadsWithTheStylesheetAndNoWarnings) {
+TEST(Skin, EveryFormSetsUpWithTheStylesheetAndNoWarnings) {
     App();
     test::WarningCollector collector;
     ASSERT_TRUE(ApplySkinStyle(App()));
-    const QStringList skins = SkinFiles();
-    const QString expectedSkins = QStringLiteral(
-        "main_window.ui menu_main.ui dlg_message.ui dlg_tip.ui dlg_setting.ui dlg_top_call.ui "
-        "dlg_callin.ui "
-        "dlg_callout.ui dlg_keyboard.ui page_calls.ui page_sms.ui page_contacts.ui "
-        "page_calllist.ui "
-        "page_notes.ui dlg_notepad_info.ui dlg_notepad_time.ui dlg_sms_new.ui dlg_sms_edit.ui "
-        "dlg_contacts.ui dlg_choose_template.ui dlg_template.ui dlg_import_excel.ui "
-        "dlg_temp_contact.ui menu_calllist_status.ui");
-    for (const QString& expected : expectedSkins.split(u' ')) {
-        EXPECT_TRUE(skins.contains(expected)) << expected.toStdString();
-    }
-    for (const QString& skin : skins) {
-        auto host = std::make_unique<QWidget>();
-        QWidget* form = SkinLoader::Load(skin, host.get());
-        ASSERT_NE(form, nullptr) << skin.toStdString();
-        EXPECT_FALSE(form->size().isEmpty()) << skin.toStdString();
-        host->resize(form->size());
-        host->show();
-        // Painting polishes every control against the stylesheet.
-        EXPECT_FALSE(host->grab().isNull()) << skin.toStdString();
-    }
+    const QStringList built = {
+        SetUpAndPaint<Ui::dlg_callin>(),
+        SetUpAndPaint<Ui::dlg_callout>(),
+        SetUpAndPaint<Ui::dlg_choose_template>(),
+        SetUpAndPaint<Ui::dlg_contact_info>(),
+        SetUpAndPaint<Ui::dlg_contacts>(),
+        SetUpAndPaint<Ui::dlg_edit_info>(),
+        SetUpAndPaint<Ui::dlg_import_excel>(),
+        SetUpAndPaint<Ui::dlg_keyboard>(),
+        SetUpAndPaint<Ui::dlg_login>(),
+        SetUpAndPaint<Ui::dlg_message>(),
+        SetUpAndPaint<Ui::dlg_notepad_info>(),
+        SetUpAndPaint<Ui::dlg_notepad_time>(),
+        SetUpAndPaint<Ui::dlg_setting>(),
+        SetUpAndPaint<Ui::dlg_sms_edit>(),
+        SetUpAndPaint<Ui::dlg_sms_new>(),
+        SetUpAndPaint<Ui::dlg_temp_contact>(),
+        SetUpAndPaint<Ui::dlg_template>(),
+        SetUpAndPaint<Ui::dlg_tip>(),
+        SetUpAndPaint<Ui::dlg_top_call>(),
+        SetUpAndPaint<Ui::main_window>(),
+        SetUpAndPaint<Ui::menu_calllist_status>(),
+        SetUpAndPaint<Ui::menu_main>(),
+        SetUpAndPaint<Ui::page_calllist>(),
+        SetUpAndPaint<Ui::page_calls>(),
+        SetUpAndPaint<Ui::page_contacts>(),
+        SetUpAndPaint<Ui::page_notes>(),
+        SetUpAndPaint<Ui::page_sms>(),
+    };
+    // A form added under Res/ is set up here too.
+    EXPECT_EQ(built, FormFiles());
     EXPECT_TRUE(SkinWarnings(collector).isEmpty())
         << SkinWarnings(collector).join(QLatin1Char('\n')).toStdString();
 }
@@ -91,14 +144,15 @@ TEST(Skin, EverySkinLoadsWithTheStylesheetAndNoWarnings) {
 TEST(Skin, EveryPictureNamedAnywhereExistsAndIsReadable) {
     App();
     QStringList named = PicturesNamedIn(ReadSource(QStringLiteral("Res/style.qss")));
-    for (const QString& skin : SkinFiles()) {
-        QFile file(QDir(SkinFolder()).filePath(skin));
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-        named << PicturesNamedIn(QString::fromUtf8(file.readAll()));
+    for (const QString& form : FormFiles()) {
+        named << PicturesNamedIn(ReadSource(QStringLiteral("Res/") + form));
     }
-    for (const QString& source : QDir(QStringLiteral(TAMBERLINK_SOURCE_DIR "/src/ui"))
-                                     .entryList({QStringLiteral("*.cpp")}, QDir::Files)) {
-        named << PicturesNamedIn(ReadSource(QStringLiteral("src/ui/") + source));
+    for (QDirIterator it(SourceDir() + QStringLiteral("/src/ui"), {QStringLiteral("*.cpp")},
+                         QDir::Files, QDirIterator::Subdirectories);
+         it.hasNext();) {
+        QFile source(it.next());
+        ASSERT_TRUE(source.open(QIODevice::ReadOnly));
+        named << PicturesNamedIn(QString::fromUtf8(source.readAll()));
     }
     // The pictures the call-log rows, the SMS and contact lists and the dialogs of later
     // pages name, from the list that renders them.
@@ -142,43 +196,6 @@ TEST(Skin, PicturesAreTheirDrawnSizeAndNotBlank) {
     // The connected and unconnected device pictures must tell the states apart.
     EXPECT_NE(QImage(QDir(SkinFolder()).filePath(QStringLiteral("btnDeviceConn.png"))),
               QImage(QDir(SkinFolder()).filePath(QStringLiteral("btnDeviceUnConn.png"))));
-}
-
-TEST(Skin, WindowsFindEveryControlTheyNeedInTheirSkins) {
-    App();
-    QWidget main;
-    main.resize(902, 602);
-    std::unique_ptr<WindowImplBase> windows[] = {
-        std::make_unique<CMessageBox>(&main),
-        std::make_unique<CTipDialog>(&main, QStringLiteral("?"), nullptr),
-        std::make_unique<CSettingExit>(&main),
-        std::make_unique<CTopCall>(),
-    };
-    for (auto& window : windows) {
-        EXPECT_TRUE(window->Create(QStringLiteral("t"))) << window->GetSkinFile().toStdString();
-    }
-}
-
-TEST(Skin, MissingSkinOrControlLeavesTheWindowUncreated) {
-    App();
-    // A window whose skin lacks a control it needs.
-    class Lacking : public CMessageBox {
-    public:
-        using CMessageBox::CMessageBox;
-        QString GetSkinFile() const override { return QStringLiteral("dlg_tip.ui"); }
-    };
-    class NoSkin : public CMessageBox {
-    public:
-        using CMessageBox::CMessageBox;
-        QString GetSkinFile() const override { return QStringLiteral("no_such_skin.ui"); }
-    };
-    QWidget main;
-    Lacking lacking(&main);
-    EXPECT_FALSE(lacking.Create(QStringLiteral("t")));
-    EXPECT_EQ(lacking.FindControl(QStringLiteral("btnClosed")), nullptr);
-    NoSkin none(&main);
-    EXPECT_FALSE(none.Create(QStringLiteral("t")));
-    EXPECT_EQ(none.FindControl(QStringLiteral("LayoutTitle")), nullptr);
 }
 
 TEST(Skin, ImageDescriptionsParse) {

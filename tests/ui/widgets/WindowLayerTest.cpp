@@ -56,8 +56,8 @@ protected:
         connect(edit, &QLineEdit::returnPressed, this, [this] { Record("return", edit); });
         auto* button = AddButton(125, 150, QStringLiteral("确定"));
         button->setObjectName(QStringLiteral("ButtonProbe"));
-        ConnectClicked(QStringLiteral("ButtonProbe"), this,
-                       [this, button] { Record("click", button); });
+        connect(button, &QAbstractButton::clicked, this,
+                [this, button] { Record("click", button); });
         ticker = new QTimer(this);
         ticker->setObjectName(QStringLiteral("Ticker"));
         connect(ticker, &QTimer::timeout, this, [this] { Record("timer", ticker); });
@@ -89,7 +89,7 @@ TEST(WindowLayer, ControlsReachTheSlotsTheyAreConnectedTo) {
     dialog->edit->setFocus();
     QTest::keyClicks(dialog->edit, QStringLiteral("12"));
     QTest::keyClick(dialog->edit, Qt::Key_Return);
-    auto* button = dialog->FindControl<QPushButton>(QStringLiteral("ButtonProbe"));
+    auto* button = test::Control<QPushButton>(dialog, QStringLiteral("ButtonProbe"));
     ASSERT_NE(button, nullptr);
     button->setFocus();
     QTest::mouseClick(button, Qt::LeftButton);
@@ -113,31 +113,6 @@ TEST(WindowLayer, ControlsReachTheSlotsTheyAreConnectedTo) {
     test::ProcessEvents();
 }
 
-TEST(WindowLayer, ASkinWithoutARequiredControlBuildsNoWindow) {
-    const auto main = test::MainWindowStandIn();
-    // The settings skin has no "ButtonOK".
-    class Demanding : public CSettingBaseUI {
-    public:
-        explicit Demanding(QWidget* parent)
-            : CSettingBaseUI(parent, QStringLiteral("缺")) {}
-
-    protected:
-        QStringList RequiredControls() const override {
-            return CSettingBaseUI::RequiredControls() << QStringLiteral("ButtonOK");
-        }
-        void InitWindow() override { ++inits; }
-
-    public:
-        int inits = 0;
-    };
-    auto* window = new Demanding(main.get());
-    EXPECT_FALSE(window->Create(QStringLiteral("缺")));
-    EXPECT_EQ(window->inits, 0);
-    EXPECT_EQ(window->FindControl(QStringLiteral("btnClosed")), nullptr);
-    window->Close();
-    test::ProcessEvents();
-}
-
 TEST(WindowLayer, ClosingIsSafeTwiceAndSilencesTheWindow) {
     const auto main = test::MainWindowStandIn();
     auto* dialog = OpenWindow<Recorder>(main.get(), QStringLiteral("记录"), QPoint(0, 0));
@@ -148,7 +123,7 @@ TEST(WindowLayer, ClosingIsSafeTwiceAndSilencesTheWindow) {
     ASSERT_TRUE(
         test::WaitFor([&] { return !dialog->TypesFrom(QStringLiteral("Ticker")).empty(); }));
 
-    auto* close = dialog->FindControl<QPushButton>(QStringLiteral("btnClosed"));
+    auto* close = test::Control<QPushButton>(dialog, QStringLiteral("btnClosed"));
     ASSERT_NE(close, nullptr);
     QTest::mouseClick(close, Qt::LeftButton);
     EXPECT_TRUE(dialog->IsClosing());
@@ -161,7 +136,7 @@ TEST(WindowLayer, ClosingIsSafeTwiceAndSilencesTheWindow) {
     const size_t seen = log->size();
     dialog->Close();
     close->click();
-    dialog->FindControl<QPushButton>(QStringLiteral("ButtonProbe"))->click();
+    test::Control<QPushButton>(dialog, QStringLiteral("ButtonProbe"))->click();
     dialog->edit->setText(QStringLiteral("late"));
     EXPECT_EQ(log->size(), seen);
     QTest::qWait(20); // time for the timer to tick

@@ -1,15 +1,8 @@
-#include "ui/widgets/SkinLoader.h"
+#include "ui/widgets/SkinForm.h"
 
-#include "ui/widgets/CButtonUI.h"
-#include "ui/widgets/COptionUI.h"
-#include "ui/widgets/SkinImage.h"
-#include "ui/widgets/UiLog.h"
-
-#include <QDir>
 #include <QEvent>
-#include <QFile>
 #include <QPointer>
-#include <QUiLoader>
+#include <QFrame>
 #include <QVBoxLayout>
 
 #include <map>
@@ -18,36 +11,6 @@
 namespace tamberlink {
 
 namespace {
-
-class Loader : public QUiLoader {
-public:
-    explicit Loader(const SkinLoader::ControlFactory& createControl)
-        : createControl_(createControl) {}
-
-    QWidget* createWidget(const QString& className, QWidget* parent, const QString& name) override {
-        QWidget* widget = nullptr;
-        if (createControl_) {
-            widget = createControl_(className, parent);
-        }
-        if (widget == nullptr) {
-            if (className == QLatin1String("CButtonUI")) {
-                widget = new CButtonUI(parent);
-            } else if (className == QLatin1String("COptionUI")) {
-                widget = new COptionUI(parent);
-            } else if (availableWidgets().contains(className)) {
-                return QUiLoader::createWidget(className, parent, name);
-            } else {
-                qCDebug(lcUi) << "no control class" << className << "for" << name;
-                widget = new QWidget(parent);
-            }
-        }
-        widget->setObjectName(name);
-        return widget;
-    }
-
-private:
-    const SkinLoader::ControlFactory& createControl_;
-};
 
 // Keeps the controls of one container that name the container's edges they hold to in their
 // "anchors" property ("right", "left,right", "top,bottom", ...; left and top when none is
@@ -106,7 +69,11 @@ private:
     std::vector<Anchored> anchored_;
 };
 
-void AnchorControls(QWidget* form) {
+}
+
+namespace SkinForm {
+
+void Anchor(QWidget* form) {
     std::map<QWidget*, Anchors*> containers;
     for (QWidget* control : form->findChildren<QWidget*>()) {
         const QString edges = control->property("anchors").toString();
@@ -121,33 +88,18 @@ void AnchorControls(QWidget* form) {
     }
 }
 
-} // namespace
-
-QWidget* SkinLoader::Load(const QString& skinFile, QWidget* parent,
-                          const ControlFactory& createControl) {
-    QFile file(QDir(SkinFolder()).filePath(skinFile));
-    if (!file.open(QIODevice::ReadOnly)) {
-        qCWarning(lcUi) << "cannot open skin" << file.fileName();
-        return nullptr;
+QFrame* Frame(QWidget* host) {
+    auto* frame = new QFrame(host);
+    auto* layout = host->layout();
+    if (layout == nullptr) {
+        layout = new QVBoxLayout(host);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->setSpacing(0);
     }
-    Loader loader(createControl);
-    loader.setWorkingDirectory(QDir(SkinFolder()));
-    QWidget* form = loader.load(&file, parent);
-    if (form == nullptr) {
-        qCWarning(lcUi) << "cannot load skin" << skinFile << loader.errorString();
-        return nullptr;
-    }
-    AnchorControls(form);
-    if (parent != nullptr) {
-        auto* layout = parent->layout();
-        if (layout == nullptr) {
-            layout = new QVBoxLayout(parent);
-            layout->setContentsMargins(0, 0, 0, 0);
-            layout->setSpacing(0);
-        }
-        layout->addWidget(form);
-    }
-    return form;
+    layout->addWidget(frame);
+    return frame;
 }
+
+} // namespace SkinForm
 
 } // namespace tamberlink
