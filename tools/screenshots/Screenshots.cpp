@@ -6,6 +6,7 @@
 //
 // usage: tamberlink-screenshots OUTPUT_DIR   (run by scripts/screenshots under Xvfb)
 #include "app/DeviceBridge.h"
+#include "ui/account/AccountWindows.h"
 #include "ui/account/CLoginRegUI.h"
 #include "ui/calllist/CContactListTemp.h"
 #include "ui/calllist/CDialogTempContact.h"
@@ -19,6 +20,7 @@
 #include "ui/contacts/CContactInfo.h"
 #include "ui/contacts/ContactListModel.h"
 #include "ui/notes/CNotepadEdit.h"
+#include "ui/notes/NoteWindows.h"
 #include "ui/settings/COriginPrompt.h"
 #include "ui/settings/CSettingGrade.h"
 #include "ui/settings/CSettingOrigins.h"
@@ -32,6 +34,7 @@
 #include "ui/sms/CSmsContainer.h"
 #include "ui/sms/CSmsNew.h"
 #include "ui/sms/SmsListModel.h"
+#include "ui/sms/SmsWindows.h"
 #include "ui/widgets/SkinStyle.h"
 #include "util/IniStore.h"
 #include "workbook/ValueSheet.h"
@@ -288,7 +291,7 @@ int main(int argc, char** argv) {
         ok = Save(menu, out, "main_menu.png") && ok;
         menu->Close();
     }
-    if (tamberlink::CSettingServer* server = window.OpenServerSetting()) {
+    if (tamberlink::CSettingServer* server = window.Account().OpenServerSetting()) {
         ok = Save(&window, out, "settings_server.png") && ok;
         server->Close();
     } else {
@@ -349,7 +352,7 @@ int main(int argc, char** argv) {
     // A note about a call, its contact picked from the contacts, its reminder set.
     core.AddContact(
         tamberlink::ContactRecord(QStringLiteral("王芳"), QStringLiteral("13912345678"), {}), true);
-    if (tamberlink::CNotepadEdit* note = window.OpenNewNote()) {
+    if (tamberlink::CNotepadEdit* note = window.Notes().OpenNew()) {
         note->findChild<QTextEdit*>(QStringLiteral("EditNotepad"))
             ->setPlainText(QStringLiteral("明天上午回电，确认合同的交货日期"));
         note->SetReminder(QDateTime(QDate(2026, 12, 9), QTime(11, 57)).toSecsSinceEpoch());
@@ -368,9 +371,9 @@ int main(int argc, char** argv) {
     FillSms(window);
     ok = Save(&window, out, "sms_page.png") && ok;
     tamberlink::CSmsNew* compose =
-        window.OpenSmsNew({{QStringLiteral("张伟"), QStringLiteral("13812345678"), {}},
-                           {QStringLiteral("李娜"), QStringLiteral("02088290291"), {}},
-                           {{}, QStringLiteral("18611112222"), {}}});
+        window.Sms().OpenNew({{QStringLiteral("张伟"), QStringLiteral("13812345678"), {}},
+                              {QStringLiteral("李娜"), QStringLiteral("02088290291"), {}},
+                              {{}, QStringLiteral("18611112222"), {}}});
     if (compose != nullptr) {
         compose->SetContent(QStringLiteral("各位好，本周五下午三点在三楼会议室开会，请准时参加。"));
     }
@@ -445,8 +448,8 @@ int main(int argc, char** argv) {
         window.findChild<QAbstractButton*>(QStringLiteral("ButtonRecord"))->click();
     }
 
-    if (auto* login = window.OpenAccountDialog(QStringLiteral("登录"),
-                                               tamberlink::CLoginRegUI::kLoginPanel, false)) {
+    if (auto* login = window.Account().OpenLogin(QStringLiteral("登录"),
+                                                 tamberlink::CLoginRegUI::kLoginPanel, false)) {
         login->findChild<QLineEdit*>(QStringLiteral("LOG_EDIT_ACCOUNT"))
             ->setText(QStringLiteral("13800138000"));
         login->findChild<QLineEdit*>(QStringLiteral("LOG_EDIT_PSD"))

@@ -4,7 +4,7 @@
 
 #include "calllist/TempContactList.h"
 #include "ui/account/AccountPanel.h"
-#include "ui/account/CEditSelfInfo.h"
+#include "ui/account/AccountWindows.h"
 #include "ui/account/CLoginRegUI.h"
 #include "ui/calllist/CContactListTemp.h"
 #include "ui/calls/CCallInUI.h"
@@ -14,6 +14,7 @@
 #include "ui/contacts/CContactInfo.h"
 #include "ui/notes/CNotepadContainer.h"
 #include "ui/notes/CNotepadEdit.h"
+#include "ui/notes/NoteWindows.h"
 #include "ui/settings/COriginPrompt.h"
 #include "ui/settings/CSettingExit.h"
 #include "ui/settings/CSettingFeedback.h"
@@ -38,6 +39,7 @@
 #include "ui/sms/CSmsContainer.h"
 #include "ui/sms/CSmsEdit.h"
 #include "ui/sms/CSmsNew.h"
+#include "ui/sms/SmsWindows.h"
 #include "ui/widgets/CButtonUI.h"
 #include "ui/widgets/COptionUI.h"
 #include "ui/widgets/Controls.h"
@@ -47,6 +49,7 @@
 #include "util/PhoneNumber.h"
 #include "util/Version.h"
 
+#include "ui_main_window.h"
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QCursor>
@@ -62,7 +65,6 @@
 #include <QSizeGrip>
 #include <QStackedWidget>
 #include <QUrl>
-#include "ui_main_window.h"
 
 namespace tamberlink {
 
@@ -173,8 +175,7 @@ void CMainWndUI::Start(const std::optional<QString>& serialPort, bool inTray) {
 }
 
 bool CMainWndUI::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::MouseButtonDblClick && !exiting_ &&
-        watched == Caption()) {
+    if (event->type() == QEvent::MouseButtonDblClick && !exiting_ && watched == Caption()) {
         if (isMaximized()) {
             showNormal();
         } else {
@@ -233,7 +234,6 @@ bool CMainWndUI::SetAutostart(bool on) {
     return IsAutostartOn();
 }
 
-
 void CMainWndUI::InitWindow() {
     for (const auto& picture : kTabs) {
         ((*ui_).*picture.button)->SetForeImage(QString::fromUtf16(picture.foreImage));
@@ -246,7 +246,9 @@ void CMainWndUI::InitWindow() {
     ui_->ButtonVersion->setText(QStringLiteral("Tamberlink拨号器 ") +
                                 QLatin1String(kProgramVersion));
     ui_->ButtonVersion->SetHotTextColor(Qt::white);
-    BuildAccountPanel();
+    accountWindows_ = new AccountWindows(this, core_, *new AccountPanel(ui_->LayoutAccount));
+    noteWindows_ = new NoteWindows(this, core_);
+    smsWindows_ = new SmsWindows(this, core_, *sms_);
     ui_->PanelLoading->hide();
     pages_ = ui_->Pages;
     pages_->setCurrentIndex(0);
@@ -255,17 +257,20 @@ void CMainWndUI::InitWindow() {
     records_->Build();
     {
         connect(records_, &CRecordContainer::DialRequested, this, &CMainWndUI::Dial);
-        connect(records_, &CRecordContainer::NoteRequested, this, &CMainWndUI::OpenNoteForCall);
+        connect(records_, &CRecordContainer::NoteRequested, noteWindows_,
+                &NoteWindows::OpenForCall);
         connect(records_, &CRecordContainer::AddContactRequested, this,
                 &CMainWndUI::OpenAddContact);
-        connect(records_, &CRecordContainer::SmsRequested, this, &CMainWndUI::OpenSmsEdit);
+        connect(records_, &CRecordContainer::SmsRequested, smsWindows_, &SmsWindows::OpenTo);
         records_->LoadCallLog();
     }
     contacts_->Build();
     {
         connect(contacts_, &CContactContainer::DialRequested, this, &CMainWndUI::Dial);
         connect(contacts_, &CContactContainer::SmsRequested, this,
-                [this](const ContactRecord& contact) { OpenSmsEdit(contact.name, contact.phone); });
+                [this](const ContactRecord& contact) {
+                    smsWindows_->OpenTo(contact.name, contact.phone);
+                });
         contacts_->LoadContacts();
     }
     BuildSmsPage();
@@ -277,14 +282,14 @@ void CMainWndUI::InitWindow() {
                     for (const auto& [name, number] : people) {
                         recipients.push_back({name, number, {}});
                     }
-                    OpenSmsNew(recipients);
+                    smsWindows_->OpenNew(recipients);
                 });
         tempContacts_->RestoreWorkbook();
     }
     notes_->Build();
     {
-        connect(notes_, &CNotepadContainer::NewNoteRequested, this, &CMainWndUI::OpenNewNote);
-        connect(notes_, &CNotepadContainer::NoteOpenRequested, this, &CMainWndUI::OpenNote);
+        connect(notes_, &CNotepadContainer::NewNoteRequested, noteWindows_, &NoteWindows::OpenNew);
+        connect(notes_, &CNotepadContainer::NoteOpenRequested, noteWindows_, &NoteWindows::Open);
         notes_->LoadNoteList();
     }
 }
@@ -302,22 +307,6 @@ QWidget* CMainWndUI::BuildForm() {
     return form;
 }
 
-void CMainWndUI::BuildAccountPanel() {
-    account_ = new AccountPanel(ui_->LayoutAccount);
-    const auto onRequest = [this](void (AccountPanel::*signal)(), auto action) {
-        connect(account_, signal, this, [this, action] {
-            if (!exiting_) {
-                (this->*action)();
-            }
-        });
-    };
-    onRequest(&AccountPanel::LoginRequested, &CMainWndUI::OpenLoginDialog);
-    onRequest(&AccountPanel::RegisterRequested, &CMainWndUI::OpenRegisterDialog);
-    onRequest(&AccountPanel::ServerRequested, &CMainWndUI::OpenServerSetting);
-    onRequest(&AccountPanel::ProfileRequested, &CMainWndUI::OpenProfile);
-    onRequest(&AccountPanel::LogoutRequested, &CMainWndUI::LogOut);
-}
-
 void CMainWndUI::ConnectButtons() {
     // Once the exit has begun the window's buttons do nothing.
     const auto onClick = [this](QAbstractButton* button, auto action) {
@@ -329,7 +318,7 @@ void CMainWndUI::ConnectButtons() {
     };
     onClick(ui_->btnMin, [this] { Minimize(); });
     onClick(ui_->btnMenu, [this] { OpenMenu(QCursor::pos()); });
-    onClick(ui_->ButtonCreate, [this] { OpenNewNote(); });
+    onClick(ui_->ButtonCreate, [this] { noteWindows_->OpenNew(); });
     onClick(ui_->ButtonLinkDevice, [this] { core_.Device().Link().RequestSearch(); });
     onClick(ui_->ButtonUpload, [this] { StartBackup(); });
     onClick(ui_->ButtonDownload, [this] { StartSync(); });
@@ -339,11 +328,12 @@ void CMainWndUI::ConnectButtons() {
     connect(searchBox_, &QLineEdit::returnPressed, this, &CMainWndUI::SearchContacts);
     connect(ui_->ButtonSerch, &QAbstractButton::clicked, this, &CMainWndUI::SearchContacts);
     for (int page = 0; page < int(std::size(kTabs)); ++page) {
-        connect((*ui_).*kTabs[page].button, &QAbstractButton::toggled, this, [this, page](bool selected) {
-            if (selected && !exiting_) {
-                SelectPage(page);
-            }
-        });
+        connect((*ui_).*kTabs[page].button, &QAbstractButton::toggled, this,
+                [this, page](bool selected) {
+                    if (selected && !exiting_) {
+                        SelectPage(page);
+                    }
+                });
     }
 }
 
@@ -463,7 +453,7 @@ void CMainWndUI::OfferSms(const QStringList& numbers, const QString& content) {
             recipients.push_back({name.isEmpty() ? number : name, number, {}});
         }
     }
-    if (CSmsNew* window = OpenSmsNew(recipients)) {
+    if (CSmsNew* window = smsWindows_->OpenNew(recipients)) {
         window->SetContent(content);
         ShowNormal();
     }
@@ -510,61 +500,6 @@ void CMainWndUI::OpenSettingFeedback() {
 
 void CMainWndUI::OpenSettingGrade() {
     OpenDialog<CSettingGrade>(QStringLiteral("固件升级"));
-}
-
-void CMainWndUI::OpenLoginDialog() {
-    OpenAccountDialog(QStringLiteral("登录"), CLoginRegUI::kLoginPanel);
-}
-
-void CMainWndUI::OpenRegisterDialog() {
-    OpenAccountDialog(QStringLiteral("注册"), CLoginRegUI::kRegisterPanel);
-}
-
-CLoginRegUI* CMainWndUI::OpenAccountDialog(const QString& title, int panel, bool fetchPicture) {
-    CloudFlows* cloud = core_.Cloud();
-    if (exiting_ || cloud == nullptr) {
-        return nullptr;
-    }
-    CLoginRegUI* dialog = CLoginRegUI::Instance();
-    if (dialog == nullptr) {
-        dialog = OpenWindow<CLoginRegUI>(this, title, CLoginRegUI::kPosition, core_);
-        if (dialog == nullptr) {
-            return nullptr;
-        }
-    }
-    dialog->SetTitle(title);
-    dialog->ShowPanel(panel);
-    dialog->raise();
-    if (fetchPicture &&
-        (panel == CLoginRegUI::kLoginPanel || panel == CLoginRegUI::kRegisterPanel)) {
-        cloud->Account().RequestCodePicture(panel == CLoginRegUI::kLoginPanel
-                                                ? AccountFlow::kLoginForm
-                                                : AccountFlow::kRegisterForm);
-    }
-    return dialog;
-}
-
-CSettingServer* CMainWndUI::OpenServerSetting() {
-    if (exiting_) {
-        return nullptr;
-    }
-    if (serverSetting_ == nullptr || serverSetting_->IsClosing()) {
-        serverSetting_ =
-            OpenWindow<CSettingServer>(this, QStringLiteral("服务器设置"), kDialogPosition, core_);
-    }
-    return serverSetting_;
-}
-
-void CMainWndUI::OpenProfile() {
-    OpenDialog<CEditSelfInfo>(QStringLiteral("个人资料"));
-}
-
-void CMainWndUI::LogOut() {
-    if (CloudFlows* cloud = core_.Cloud()) {
-        cloud->Account().LogOut();
-    } else {
-        ShowLoggedOut();
-    }
 }
 
 void CMainWndUI::StartBackup() {
@@ -669,48 +604,27 @@ bool CMainWndUI::IsProgressShown() const {
 }
 
 void CMainWndUI::ShowCodePicture(int form, const QString& path) {
-    // A picture that arrives after the window was closed is not worth opening it again.
-    if (CLoginRegUI* dialog = CLoginRegUI::Instance(); dialog != nullptr && !exiting_) {
-        dialog->SetCodePicture(form, path);
+    if (accountWindows_ != nullptr) {
+        accountWindows_->ShowCodePicture(form, path);
     }
 }
 
 void CMainWndUI::ShowAccountResult(int result) {
-    if (exiting_) {
-        return;
-    }
-    CLoginRegUI* dialog = CLoginRegUI::Instance();
-    if (result == AccountFlow::kLoggedIn) {
-        // The account panel shows the login; a window closed meanwhile stays closed.
-        if (dialog != nullptr) {
-            dialog->ShowAccountResult(result);
-        }
-        return;
-    }
-    if (dialog == nullptr) {
-        // After a registration the flow fetches the login picture itself.
-        const int panel = result == AccountFlow::kResetCodeSent ? CLoginRegUI::kNewPasswordPanel
-                                                                : CLoginRegUI::kLoginPanel;
-        dialog =
-            OpenAccountDialog(QStringLiteral("登录"), panel, result != AccountFlow::kRegistered);
-    }
-    if (dialog != nullptr) {
-        dialog->ShowAccountResult(result);
+    if (accountWindows_ != nullptr) {
+        accountWindows_->ShowResult(result);
     }
 }
 
 void CMainWndUI::ShowLoggedIn(const QString& account, const QString& name, const QString& company) {
-    if (exiting_) {
-        return;
+    if (accountWindows_ != nullptr) {
+        accountWindows_->ShowLoggedIn(account, name, company);
     }
-    account_->ShowLoggedIn(account, name, company);
 }
 
 void CMainWndUI::ShowLoggedOut() {
-    if (exiting_) {
-        return;
+    if (accountWindows_ != nullptr) {
+        accountWindows_->ShowLoggedOut();
     }
-    account_->ShowLoggedOut();
 }
 
 void CMainWndUI::ShowNewVersion(const std::string& num, const std::string& url) {
@@ -773,6 +687,12 @@ void CMainWndUI::ShowIncomingCall(const IncomingCall& call) {
     }
 }
 
+void CMainWndUI::OpenNoteForCaller(const QString& name, const QString& number,
+                                   const QString& head) {
+    ShowNormal();
+    noteWindows_->OpenForCaller(name, number, head);
+}
+
 void CMainWndUI::ShowOutgoingCall(const OutgoingCall& call) {
     if (!exiting_) {
         CCallOutUI::Show(this, core_, call);
@@ -831,85 +751,16 @@ void CMainWndUI::NoteRowsChanged(const std::vector<int>& ids) {
     }
 }
 
-CNotepadEdit* CMainWndUI::OpenNoteEditor(const QString& title, int cid) {
-    if (exiting_) {
-        return nullptr;
-    }
-    return OpenWindow<CNotepadEdit>(this, title, CNotepadEdit::kPosition, core_, cid);
-}
-
-CNotepadEdit* CMainWndUI::OpenNewNote() {
-    return OpenNoteEditor(QStringLiteral("新建笔记"), 0);
-}
-
-CNotepadEdit* CMainWndUI::OpenNote(const NoteRecord& note) {
-    CNotepadEdit* editor = OpenNoteEditor(QStringLiteral("编辑笔记"), 0);
-    if (editor != nullptr) {
-        editor->SetNote(note);
-    }
-    return editor;
-}
-
-CNotepadEdit* CMainWndUI::OpenNoteForCall(const CallLogRecord& entry) {
-    if (const std::optional<NoteRecord> note = core_.GetNoteForCall(entry.id)) {
-        CNotepadEdit* editor = OpenNoteEditor(QStringLiteral("编辑笔记"), 0);
-        if (editor != nullptr) {
-            editor->SetNote(*note);
-        }
-        return editor;
-    }
-    CNotepadEdit* editor = OpenNoteEditor(QStringLiteral("新建笔记"), entry.id);
-    if (editor != nullptr) {
-        editor->SetContact(entry.name, entry.phone, entry.head, true);
-    }
-    return editor;
-}
-
-CNotepadEdit* CMainWndUI::OpenNoteForCaller(const QString& name, const QString& number,
-                                            const QString& head) {
-    ShowNormal();
-    CNotepadEdit* editor = OpenNoteEditor(QStringLiteral("新建笔记"), 0);
-    if (editor != nullptr) {
-        editor->SetContact(name, number, head, true);
-    }
-    return editor;
-}
-
 void CMainWndUI::BuildSmsPage() {
     sms_->Build();
-    connect(sms_, &CSmsContainer::NewSmsRequested, this, [this] { OpenSmsNew(); });
-    connect(sms_, &CSmsContainer::SmsOpenRequested, this, &CMainWndUI::OpenSmsFromList);
+    connect(sms_, &CSmsContainer::NewSmsRequested, this, [this] { smsWindows_->OpenNew(); });
+    connect(sms_, &CSmsContainer::SmsOpenRequested, smsWindows_, &SmsWindows::OpenFromList);
     connect(sms_, &CSmsContainer::DialRequested, this, &CMainWndUI::Dial);
-    connect(sms_, &CSmsContainer::NewTemplateRequested, this, [this] { OpenTemplateEditor(); });
-    connect(sms_, &CSmsContainer::TemplateOpenRequested, this, &CMainWndUI::OpenTemplateEditor);
+    connect(sms_, &CSmsContainer::NewTemplateRequested, this,
+            [this] { smsWindows_->OpenTemplateEditor({}); });
+    connect(sms_, &CSmsContainer::TemplateOpenRequested, smsWindows_,
+            &SmsWindows::OpenTemplateEditor);
     sms_->LoadSmsList();
-}
-
-bool CMainWndUI::IsComposingSms() const {
-    return CSmsNew::Instance() != nullptr || CSmsEdit::Instance() != nullptr;
-}
-
-CSmsNew* CMainWndUI::OpenSmsNew(const SmsRecipients& recipients) {
-    if (exiting_ || IsComposingSms()) {
-        return nullptr;
-    }
-    CSmsNew* window =
-        OpenWindow<CSmsNew>(this, QStringLiteral("新建短信"), CSmsNew::kPosition, core_,
-                            sms_ != nullptr ? sms_->RecentRecipients() : SmsRecipients());
-    if (window != nullptr) {
-        window->AddRecipients(recipients);
-    }
-    return window;
-}
-
-CSmsEdit* CMainWndUI::OpenSmsEdit(const QString& name, const QString& phone) {
-    if (CCallInUI::Instance() != nullptr || CCallOutUI::Instance() != nullptr) {
-        return nullptr;
-    }
-    SmsRecord person;
-    person.name = name;
-    person.phone = phone;
-    return OpenSmsFromList(person);
 }
 
 void CMainWndUI::OpenSmsForNumber(const QString& copied) {
@@ -917,54 +768,15 @@ void CMainWndUI::OpenSmsForNumber(const QString& copied) {
     const QString number = PhoneNumber::Clean(copied);
     const QString name = core_.GetContactName(number);
     // The main window may be in the tray while a number is copied elsewhere.
-    if (OpenSmsEdit(name.isEmpty() ? number : name, number) != nullptr) {
+    if (smsWindows_->OpenTo(name.isEmpty() ? number : name, number) != nullptr) {
         ShowNormal();
     }
 }
 
-CSmsEdit* CMainWndUI::OpenSmsFromList(const SmsRecord& sms) {
-    if (exiting_ || IsComposingSms()) {
-        return nullptr;
-    }
-    CSmsEdit* window =
-        OpenWindow<CSmsEdit>(this, QStringLiteral("新建短信"), CSmsEdit::kPosition, core_);
-    if (window != nullptr) {
-        window->SetPerson(sms.name, sms.phone, sms.dateTime, sms.content);
-    }
-    return window;
-}
-
-CDialogTemplate* CMainWndUI::OpenTemplateEditor(const TemplateRecord& record) {
-    if (exiting_ || CDialogTemplate::Instance() != nullptr) {
-        return nullptr;
-    }
-    CDialogTemplate* editor = OpenWindow<CDialogTemplate>(this, QStringLiteral("短信模版"),
-                                                          CDialogTemplate::kPosition, core_);
-    if (editor != nullptr && record.id != -1) {
-        editor->SetTemplate(record);
-    }
-    return editor;
-}
-
 void CMainWndUI::ShowNoteReminder(int noteId) {
-    if (exiting_) {
-        return;
+    if (noteWindows_ != nullptr) {
+        noteWindows_->ShowReminder(noteId);
     }
-    const std::optional<NoteRecord> note = core_.GetNote(noteId);
-    // A timer that names no note shows nothing.
-    if (!note.has_value() || note->id != noteId) {
-        return;
-    }
-    // A window of its own, so that it shows even while the main window is in the tray.
-    auto* editor = new CNotepadEdit(
-        this, core_, 0, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
-    editor->Create(QStringLiteral("笔记提醒"));
-    editor->SetNote(*note);
-    QPoint position;
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        position = screen->availableGeometry().center() - editor->rect().center();
-    }
-    editor->ShowAt(position);
 }
 
 void CMainWndUI::closeEvent(QCloseEvent* event) {
@@ -980,6 +792,11 @@ void CMainWndUI::Exit() {
         return;
     }
     exiting_ = true;
+    if (Form() != nullptr) {
+        smsWindows_->Stop();
+        noteWindows_->Stop();
+        accountWindows_->Stop();
+    }
     if (Form() != nullptr) {
         SaveGeometry();
     }

@@ -20,7 +20,7 @@ class main_window;
 
 namespace tamberlink {
 
-class AccountPanel;
+class AccountWindows;
 class CButtonUI;
 class CContactContainer;
 class CDialogTemplate;
@@ -33,6 +33,8 @@ class CSmsContainer;
 class CSmsEdit;
 class CSettingServer;
 class CSmsNew;
+class NoteWindows;
+class SmsWindows;
 class TrayIcon;
 
 // The main window "Tamberlink拨号器" (902 x 602) and the user interface of a core made
@@ -88,16 +90,10 @@ public:
     void OpenSettingUpdate();
     void OpenSettingFeedback();
     void OpenSettingGrade();
-    // The account window ("登 录", "注 册") on a panel (CLoginRegUI::Panel), made when none is
-    // open. On the login and registration panels it fetches that form's picture code unless
-    // `fetchPicture` is false. Nullptr when it cannot be opened.
-    CLoginRegUI* OpenAccountDialog(const QString& title, int panel, bool fetchPicture = true);
-    // "服务器" of the logged-out account panel: the cloud service's address. Nullptr when it
-    // cannot be opened; the open one when there is one.
-    CSettingServer* OpenServerSetting();
-    // "编辑": the signed-in user's name and company.
-    void OpenProfile();
-    void LogOut();
+    // The windows of each area, opened from the pages, the header and the core's requests.
+    AccountWindows& Account() { return *accountWindows_; }
+    NoteWindows& Notes() { return *noteWindows_; }
+    SmsWindows& Sms() { return *smsWindows_; }
 
     // Turns screen word capture the other way (Ctrl+F10, the tray and the menu). A toggle
     // within the quiet time after the last one is refused; returns whether it was taken.
@@ -115,30 +111,8 @@ public:
     // capture is on. What the clipboard held before the start is not offered.
     void OnClipboardChanged();
 
-    // Note editors; several may be open at once. Each returns the editor, or nullptr when
-    // its skin cannot be loaded. A new, empty note ("ButtonCreate", "新建笔记" of the notes
-    // page); a note of the notes page, to edit; the note of a call-log entry, edited when it
-    // has one, else new and written for that entry; a new note about an incoming caller.
-    CNotepadEdit* OpenNewNote();
-    CNotepadEdit* OpenNote(const NoteRecord& note);
-    CNotepadEdit* OpenNoteForCall(const CallLogRecord& entry);
-    CNotepadEdit* OpenNoteForCaller(const QString& name, const QString& number,
-                                    const QString& head);
-
-    // SMS windows. Only one window that writes an SMS is open at a time: while one is, these
-    // do nothing and return nullptr (as when a skin cannot be loaded). A new SMS, with tiles
-    // for `recipients` and the persons of the sent SMS on offer; an SMS to one person (the
-    // SMS buttons of the call log, the contacts and the quick dial), refused too while a call
-    // popup is open; an SMS to the person of a sent SMS, showing that SMS.
-    CSmsNew* OpenSmsNew(const SmsRecipients& recipients = {});
-    CSmsEdit* OpenSmsEdit(const QString& name, const QString& phone);
-    CSmsEdit* OpenSmsFromList(const SmsRecord& sms);
-    // The template editor, for `record` or, with id -1, a new template; nullptr while one is
-    // open.
-    CDialogTemplate* OpenTemplateEditor(const TemplateRecord& record = {});
     // The quick dial's SMS: an SMS to the number, named as its contact.
     void OpenSmsForNumber(const QString& number);
-    bool IsComposingSms() const;
 
     TrayIcon& Tray() { return *tray_; }
     // Page 0, the call records; nullptr when its skin could not be built.
@@ -203,10 +177,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void BuildAccountPanel();
     void ConnectButtons();
-    void OpenLoginDialog();
-    void OpenRegisterDialog();
     // A backup or sync of the contacts; without the cloud part the user is told to log in.
     void StartBackup();
     void StartSync();
@@ -228,7 +199,8 @@ private:
         }
     }
     void OpenQuickDial(const QString& number);
-    CNotepadEdit* OpenNoteEditor(const QString& title, int cid);
+    // The incoming popup's note button: a note about the caller over the main window.
+    void OpenNoteForCaller(const QString& name, const QString& number, const QString& head);
     void BuildSmsPage();
 
     AppCore& core_;
@@ -241,8 +213,9 @@ private:
     CContactContainer* contacts_ = nullptr;
     QLineEdit* searchBox_ = nullptr;
     CButtonUI* linkDevice_ = nullptr;
-    AccountPanel* account_ = nullptr;
-    QPointer<CSettingServer> serverSetting_;
+    AccountWindows* accountWindows_ = nullptr;
+    NoteWindows* noteWindows_ = nullptr;
+    SmsWindows* smsWindows_ = nullptr;
     QWidget* sizeGrip_ = nullptr;
     bool exiting_ = false;
     std::unique_ptr<Ui::main_window> ui_;

@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QPoint>
+#include <QPointer>
 #include <QWidget>
 
 #include <utility>
@@ -84,6 +85,12 @@ private:
     bool dragging_ = false;
     QPoint dragOffset_;
 };
+
+// The window `tracked` points to while it is open, nullptr once it is closing or gone.
+template <class T>
+T* IfOpen(const QPointer<T>& tracked) {
+    return tracked != nullptr && !tracked->IsClosing() ? tracked.data() : nullptr;
+}
 
 // Makes a window of class T (constructed with `parent` and `args`), builds it with `title`
 // and shows it at `position` (see ShowAt).

@@ -15,6 +15,7 @@
 #include "ui/notes/CNotepadItem.h"
 #include "ui/notes/CNotepadTime.h"
 #include "ui/notes/NoteListModel.h"
+#include "ui/notes/NoteWindows.h"
 #include "ui/shell/CMainWndUI.h"
 #include "ui/shell/CMessageBox.h"
 #include "ui/sms/CSmsContacts.h"
@@ -411,7 +412,7 @@ TEST_F(Notes, CallLogEntryGetsOneNoteAndShowsItsMark) {
 
     // The second time the same note is edited.
     test::ProcessEvents();
-    window_->OpenNoteForCall(*records->Model().Entry(0));
+    window_->Notes().OpenForCall(*records->Model().Entry(0));
     editor = OnlyEditor();
     ASSERT_NE(editor, nullptr);
     EXPECT_EQ(editor->windowTitle(), QStringLiteral("编辑笔记"));
@@ -456,7 +457,7 @@ TEST_F(Notes, IncomingCallerNoteOpensOverTheMainWindow) {
 TEST_F(Notes, TheContactPickerFillsTheNoteAndTheListShowsNamesAndTimesWhole) {
     ASSERT_TRUE(Core().AddContact(
         ContactRecord(QStringLiteral("王芳"), QStringLiteral("13912345678"), {})));
-    CNotepadEdit* editor = window_->OpenNewNote();
+    CNotepadEdit* editor = window_->Notes().OpenNew();
     ASSERT_NE(editor, nullptr);
     Click(editor, "ButtonContacts");
     CSmsContacts* picker = editor->ContactPicker();

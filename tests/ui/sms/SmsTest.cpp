@@ -22,6 +22,7 @@
 #include "ui/sms/RecipientItem.h"
 #include "ui/sms/RecipientListModel.h"
 #include "ui/sms/SmsListModel.h"
+#include "ui/sms/SmsWindows.h"
 #include "ui/sms/TemplateItem.h"
 #include "ui/sms/TemplateListModel.h"
 #include "ui/widgets/CButtonUI.h"
@@ -72,7 +73,7 @@ void ClickItem(QListView* list, int row, typename Item::Control control) {
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
 }
 
-class SmsWindows : public ::testing::Test {
+class SmsWindowsTest : public ::testing::Test {
 protected:
     void SetUp() override {
         App();
@@ -156,7 +157,7 @@ protected:
 };
 
 // The same windows with the virtual telephone box attached.
-class SmsOnTheBox : public SmsWindows {
+class SmsOnTheBox : public SmsWindowsTest {
 protected:
     void StartWindow() override {
         ASSERT_TRUE(box_.Running());
@@ -217,7 +218,7 @@ TEST(SmsRow, TextsAndClicksFollowTheSms) {
     EXPECT_EQ(CItemSmsUI::HitTest(QPoint(300, CItemSmsUI::kHeight)), Control::None);
 }
 
-TEST_F(SmsWindows, PageListsSentSmsAndDeletesTheChecked) {
+TEST_F(SmsWindowsTest, PageListsSentSmsAndDeletesTheChecked) {
     ShowSmsPage();
     EXPECT_EQ(test::Control<QStackedWidget>(window_, QStringLiteral("Pages"))->currentWidget(),
               Page());
@@ -256,7 +257,7 @@ TEST_F(SmsWindows, PageListsSentSmsAndDeletesTheChecked) {
     EXPECT_TRUE(SmsModel().HasPlaceholder());
 }
 
-TEST_F(SmsWindows, ToolbarsCarryTheirTagsTextsAndPictures) {
+TEST_F(SmsWindowsTest, ToolbarsCarryTheirTagsTextsAndPictures) {
     const struct {
         int tag;
         const char* text;
@@ -290,7 +291,7 @@ TEST_F(SmsWindows, ToolbarsCarryTheirTagsTextsAndPictures) {
     EXPECT_EQ(box->GetSelectedImage(), QStringLiteral("tabBtnCheck.png"));
 }
 
-TEST_F(SmsWindows, TemplateManagerShowsOnRequestAndHidesWithTheSmsTab) {
+TEST_F(SmsWindowsTest, TemplateManagerShowsOnRequestAndHidesWithTheSmsTab) {
     ShowSmsPage();
     EXPECT_FALSE(Page()->IsTemplateManagerShown());
     ASSERT_TRUE(Core().SaveTemplate({-1, QStringLiteral("问候"), QStringLiteral("您好")}));
@@ -329,7 +330,7 @@ TEST_F(SmsWindows, TemplateManagerShowsOnRequestAndHidesWithTheSmsTab) {
     EXPECT_FALSE(Page()->ToolButton(Tag::kSelectAllTemplates)->isChecked());
 }
 
-TEST_F(SmsWindows, TemplateEditorNeedsTitleAndContentAndSavesOrUpdates) {
+TEST_F(SmsWindowsTest, TemplateEditorNeedsTitleAndContentAndSavesOrUpdates) {
     ShowSmsPage();
     ClickTool(Tag::kManageTemplates);
     ClickTool(Tag::kNewTemplate);
@@ -340,7 +341,7 @@ TEST_F(SmsWindows, TemplateEditorNeedsTitleAndContentAndSavesOrUpdates) {
     EXPECT_EQ(editor->TemplateId(), -1);
     EXPECT_EQ(editor->TitleEdit()->maxLength(), 50);
     // One editor at a time.
-    EXPECT_EQ(window_->OpenTemplateEditor(), nullptr);
+    EXPECT_EQ(window_->Sms().OpenTemplateEditor({}), nullptr);
 
     // Without a title (or with blanks only) nothing is stored and the editor stays.
     editor->ContentEditor()->setPlainText(QStringLiteral("明天上午十点见"));
@@ -374,7 +375,7 @@ TEST_F(SmsWindows, TemplateEditorNeedsTitleAndContentAndSavesOrUpdates) {
     EXPECT_EQ(TemplateModel().Entry(0)->content, QStringLiteral("改到下午"));
 }
 
-TEST_F(SmsWindows, NewSmsChecksRecipientsBeforeContentAndKeepsInputWhenRefused) {
+TEST_F(SmsWindowsTest, NewSmsChecksRecipientsBeforeContentAndKeepsInputWhenRefused) {
     ShowSmsPage();
     ClickTool(Tag::kNewSms);
     CSmsNew* compose = CSmsNew::Instance();
@@ -423,7 +424,7 @@ TEST_F(SmsWindows, NewSmsChecksRecipientsBeforeContentAndKeepsInputWhenRefused) 
     EXPECT_EQ(CSmsNew::Instance(), nullptr);
 }
 
-TEST_F(SmsWindows, PickersAddEachPersonOnceAndSearchTheContacts) {
+TEST_F(SmsWindowsTest, PickersAddEachPersonOnceAndSearchTheContacts) {
     AddContact("张三", "13900000001");
     AddContact("李四", "13900000002");
     ASSERT_TRUE(Core().AddSms(QStringLiteral("13900000001"), QStringLiteral("a"), {}));
@@ -431,7 +432,7 @@ TEST_F(SmsWindows, PickersAddEachPersonOnceAndSearchTheContacts) {
     ASSERT_TRUE(Core().AddSms(QStringLiteral("13900000001"), QStringLiteral("c"), {}));
     WaitSmsLoaded();
 
-    CSmsNew* compose = window_->OpenSmsNew();
+    CSmsNew* compose = window_->Sms().OpenNew();
     ASSERT_NE(compose, nullptr);
     // The contacts in the order of the contacts page; picked twice, a person shows once.
     PickContacts(compose, {1});
@@ -494,8 +495,8 @@ TEST_F(SmsWindows, PickersAddEachPersonOnceAndSearchTheContacts) {
     EXPECT_EQ(compose->Numbers(), (QStringList{"13900000002", "13700000000"}));
 }
 
-TEST_F(SmsWindows, TilesFillRowsOfEightAndTakeManyRecipients) {
-    CSmsNew* compose = window_->OpenSmsNew();
+TEST_F(SmsWindowsTest, TilesFillRowsOfEightAndTakeManyRecipients) {
+    CSmsNew* compose = window_->Sms().OpenNew();
     ASSERT_NE(compose, nullptr);
     QListView* tiles = compose->TileList();
     EXPECT_EQ(tiles->viewport()->geometry().topLeft(),
@@ -527,10 +528,10 @@ TEST_F(SmsWindows, TilesFillRowsOfEightAndTakeManyRecipients) {
     EXPECT_TRUE(tiles->verticalScrollBar()->isVisible());
 }
 
-TEST_F(SmsWindows, TemplatePickerSetsTheFirstCheckedContentOrNone) {
+TEST_F(SmsWindowsTest, TemplatePickerSetsTheFirstCheckedContentOrNone) {
     ASSERT_TRUE(Core().SaveTemplate({-1, QStringLiteral("问候"), QStringLiteral("您好")}));
     ASSERT_TRUE(Core().SaveTemplate({-1, QStringLiteral("会议"), QStringLiteral("三点开会")}));
-    CSmsNew* compose = window_->OpenSmsNew();
+    CSmsNew* compose = window_->Sms().OpenNew();
     ASSERT_NE(compose, nullptr);
     compose->SetContent(QStringLiteral("写了一半"));
 
@@ -561,7 +562,7 @@ TEST_F(SmsWindows, TemplatePickerSetsTheFirstCheckedContentOrNone) {
     EXPECT_EQ(compose->Content(), QStringLiteral("您好"));
 }
 
-TEST_F(SmsWindows, ARowOpensAnSmsToItsPersonFilledFromIt) {
+TEST_F(SmsWindowsTest, ARowOpensAnSmsToItsPersonFilledFromIt) {
     AddContact("张三", "13800000000");
     ASSERT_TRUE(Core().AddSms(QStringLiteral("13800000000"), QStringLiteral("上次的短信"), {}));
     ShowSmsPage();
@@ -600,7 +601,7 @@ TEST_F(SmsWindows, ARowOpensAnSmsToItsPersonFilledFromIt) {
     EXPECT_EQ(CSmsEdit::Instance(), nullptr);
 }
 
-TEST_F(SmsWindows, TheSmsButtonsOfOtherPagesOpenAnSmsToTheirPerson) {
+TEST_F(SmsWindowsTest, TheSmsButtonsOfOtherPagesOpenAnSmsToTheirPerson) {
     ASSERT_TRUE(Core().AddSms(QStringLiteral("13800000000"), QStringLiteral("最早的"), {}));
     ASSERT_TRUE(Core().AddSms(QStringLiteral("13800000000"), QStringLiteral("后来的"), {}));
     ASSERT_TRUE(Core().AddCallLog(QStringLiteral("13800000000"), QStringLiteral("北京"),
@@ -651,7 +652,7 @@ TEST_F(SmsWindows, TheSmsButtonsOfOtherPagesOpenAnSmsToTheirPerson) {
 TEST_F(SmsOnTheBox, ATypedNumberAndTwoTilesGetTheSmsInThatOrder) {
     AddContact("张三", "13900000001");
     AddContact("李四", "13900000002");
-    CSmsNew* compose = window_->OpenSmsNew();
+    CSmsNew* compose = window_->Sms().OpenNew();
     ASSERT_NE(compose, nullptr);
     QTest::keyClicks(compose->NumberEdit(), QStringLiteral("13800000000"));
     PickContacts(compose, {1, 0});
@@ -688,16 +689,16 @@ TEST_F(SmsOnTheBox, ATypedNumberAndTwoTilesGetTheSmsInThatOrder) {
 
 TEST_F(SmsOnTheBox, ASecondHandOffFollowsTheFirst) {
     CSmsEdit* first =
-        window_->OpenSmsEdit(QStringLiteral("13800000001"), QStringLiteral("13800000001"));
+        window_->Sms().OpenTo(QStringLiteral("13800000001"), QStringLiteral("13800000001"));
     ASSERT_NE(first, nullptr);
     first->SetContent(QStringLiteral("第一条"));
     Click(first, "btnSendSms");
     ASSERT_TRUE(first->IsHandedOff());
     // Until it has closed, no other window writes an SMS.
-    EXPECT_EQ(window_->OpenSmsNew(), nullptr);
+    EXPECT_EQ(window_->Sms().OpenNew(), nullptr);
     ASSERT_TRUE(test::WaitFor([] { return CSmsEdit::Instance() == nullptr; }, 30000));
 
-    CSmsNew* second = window_->OpenSmsNew({{{}, QStringLiteral("13800000002"), {}}});
+    CSmsNew* second = window_->Sms().OpenNew({{{}, QStringLiteral("13800000002"), {}}});
     ASSERT_NE(second, nullptr);
     second->SetContent(QStringLiteral("第二条"));
     Click(second, "ButtonSend");
@@ -718,7 +719,7 @@ TEST_F(SmsOnTheBox, TenRecipientsOfALongSmsGoOutInOrderWhileTheWindowCloses) {
         recipients.push_back({{}, number, {}});
         numbers.push_back(number.toStdString());
     }
-    CSmsNew* compose = window_->OpenSmsNew(recipients);
+    CSmsNew* compose = window_->Sms().OpenNew(recipients);
     ASSERT_NE(compose, nullptr);
     QString content;
     while (content.size() < 140) {
