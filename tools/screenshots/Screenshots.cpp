@@ -27,6 +27,7 @@
 #include "ui/settings/CSettingProxy.h"
 #include "ui/settings/CSettingServer.h"
 #include "ui/shell/CDuiMenu.h"
+#include "ui/settings/SettingWindows.h"
 #include "ui/shell/CMainWndUI.h"
 #include "ui/shell/CMessageBox.h"
 #include "ui/shell/CTopCall.h"
@@ -299,7 +300,7 @@ int main(int argc, char** argv) {
     }
 
     window.Core().SetProxy(QStringLiteral("192.168.1.10:8080"));
-    window.OpenSettingProxy();
+    window.Settings().OpenProxy();
     ok = Save(&window, out, "settings_proxy.png") && ok;
     if (auto* proxy = tamberlink::CSettingProxy::Instance()) {
         proxy->Close();
@@ -316,7 +317,7 @@ int main(int argc, char** argv) {
         database.Origins().SaveAnswer(QStringLiteral("https://shop.example"), use, false);
     }
     window.Core().Origins().Load();
-    window.OpenSettingOrigins();
+    window.Settings().OpenOrigins();
     ok = Save(&window, out, "settings_origins.png") && ok;
     if (auto* origins = tamberlink::CSettingOrigins::Instance()) {
         origins->Close();
@@ -467,7 +468,7 @@ int main(int argc, char** argv) {
             QTest::qWait(100);
         }
     }
-    window.OpenSettingGrade();
+    window.Settings().OpenGrade();
     if (auto* upgrade = tamberlink::CSettingGrade::Instance()) {
         upgrade->FileEdit()->setText(QStringLiteral("/home/user/下载/tamberlink-box-2.32.hex"));
         upgrade->SetStatus(QStringLiteral("固件升级中:50%"));

@@ -2,6 +2,7 @@
 
 #include "app/AppCore.h"
 #include "ui/settings/CSettingPrefix.h"
+#include "ui/settings/SettingWindows.h"
 #include "ui/shell/CMainWndUI.h"
 #include "ui/widgets/Controls.h"
 #include "ui_menu_main.h"
@@ -33,32 +34,26 @@ void CDuiMenu::InitWindow() {
     connect(ui_->menu_off, &QAbstractButton::clicked, this, &CDuiMenu::ToggleScreenOff);
     connect(ui_->menu_autostart, &QAbstractButton::clicked, this, &CDuiMenu::ToggleAutostart);
 
-    connect(ui_->menu_prefix, &QAbstractButton::clicked, this, [this] {
-        Close();
-        main_.OpenSettingPrefix(CSettingPrefix::kExtension);
-    });
-    connect(ui_->menu_areacode, &QAbstractButton::clicked, this, [this] {
-        Close();
-        main_.OpenSettingPrefix(CSettingPrefix::kAreaCode);
-    });
-    connect(ui_->menu_ip, &QAbstractButton::clicked, this,
-                   [this] { CloseAndOpen(&CMainWndUI::OpenSettingIP); });
-    connect(ui_->menu_proxy, &QAbstractButton::clicked, this,
-                   [this] { CloseAndOpen(&CMainWndUI::OpenSettingProxy); });
-    connect(ui_->menu_address, &QAbstractButton::clicked, this,
-                   [this] { CloseAndOpen(&CMainWndUI::OpenSettingQuery); });
-    connect(ui_->menu_origins, &QAbstractButton::clicked, this,
-                   [this] { CloseAndOpen(&CMainWndUI::OpenSettingOrigins); });
-    connect(ui_->menu_about, &QAbstractButton::clicked, this,
-                   [this] { CloseAndOpen(&CMainWndUI::OpenAboutPage); });
-    connect(ui_->menu_exit, &QAbstractButton::clicked, this,
-                   [this] { CloseAndOpen(&CMainWndUI::OpenExitConfirmation); });
-    connect(ui_->menu_update, &QAbstractButton::clicked, this,
-                   [this] { CloseAndOpen(&CMainWndUI::OpenSettingUpdate); });
-    connect(ui_->menu_feedback, &QAbstractButton::clicked, this,
-                   [this] { CloseAndOpen(&CMainWndUI::OpenSettingFeedback); });
-    connect(ui_->menu_upgrade, &QAbstractButton::clicked, this,
-                   [this] { CloseAndOpen(&CMainWndUI::OpenSettingGrade); });
+    // An item closes the menu, then opens its window.
+    const auto item = [this](QAbstractButton* button, auto open) {
+        connect(button, &QAbstractButton::clicked, this, [this, open] {
+            Close();
+            open();
+        });
+    };
+    SettingWindows* windows = &main_.Settings();
+    item(ui_->menu_prefix, [windows] { windows->OpenPrefix(CSettingPrefix::kExtension); });
+    item(ui_->menu_areacode, [windows] { windows->OpenPrefix(CSettingPrefix::kAreaCode); });
+    item(ui_->menu_ip, [windows] { windows->OpenIP(); });
+    item(ui_->menu_proxy, [windows] { windows->OpenProxy(); });
+    item(ui_->menu_address, [windows] { windows->OpenQuery(); });
+    item(ui_->menu_origins, [windows] { windows->OpenOrigins(); });
+    item(ui_->menu_update, [windows] { windows->OpenUpdate(); });
+    item(ui_->menu_feedback, [windows] { windows->OpenFeedback(); });
+    item(ui_->menu_upgrade, [windows] { windows->OpenGrade(); });
+    CMainWndUI* main = &main_;
+    item(ui_->menu_about, [main] { main->OpenAboutPage(); });
+    item(ui_->menu_exit, [main] { main->OpenExitConfirmation(); });
 }
 
 void CDuiMenu::ShowSwitches() {
@@ -100,9 +95,5 @@ void CDuiMenu::ToggleScreenOff() {
     ShowSwitches();
 }
 
-void CDuiMenu::CloseAndOpen(void (CMainWndUI::*open)()) {
-    Close();
-    (main_.*open)();
-}
 
 } // namespace tamberlink

@@ -34,8 +34,6 @@ private:
     void ToggleAutoRecording();
     void ToggleScreenOff();
     void ToggleAutostart();
-    // Closes the menu, then runs `open` (a dialog or page of the main window).
-    void CloseAndOpen(void (CMainWndUI::*open)());
 
     CMainWndUI& main_;
     bool popOn_ = false;

@@ -17,15 +17,7 @@
 #include "ui/notes/NoteWindows.h"
 #include "ui/settings/COriginPrompt.h"
 #include "ui/settings/CSettingExit.h"
-#include "ui/settings/CSettingFeedback.h"
-#include "ui/settings/CSettingGrade.h"
-#include "ui/settings/CSettingIP.h"
-#include "ui/settings/CSettingOrigins.h"
-#include "ui/settings/CSettingPrefix.h"
-#include "ui/settings/CSettingProxy.h"
-#include "ui/settings/CSettingQuery.h"
-#include "ui/settings/CSettingServer.h"
-#include "ui/settings/CSettingUpdate.h"
+#include "ui/settings/SettingWindows.h"
 #include "ui/shell/Autostart.h"
 #include "ui/shell/CDuiMenu.h"
 #include "ui/shell/CMessageBox.h"
@@ -248,6 +240,7 @@ void CMainWndUI::InitWindow() {
     ui_->ButtonVersion->SetHotTextColor(Qt::white);
     accountWindows_ = new AccountWindows(this, core_, *new AccountPanel(ui_->LayoutAccount));
     noteWindows_ = new NoteWindows(this, core_);
+    settingWindows_ = new SettingWindows(this, core_);
     smsWindows_ = new SmsWindows(this, core_, *sms_);
     ui_->PanelLoading->hide();
     pages_ = ui_->Pages;
@@ -375,25 +368,6 @@ void CMainWndUI::ShowNormal() {
     activateWindow();
 }
 
-void CMainWndUI::OpenSettingPrefix(int mode) {
-    if (!exiting_ && CSettingPrefix::Instance() == nullptr) {
-        OpenWindow<CSettingPrefix>(this, CSettingPrefix::TitleFor(mode), kDialogPosition, core_,
-                                   mode);
-    }
-}
-
-void CMainWndUI::OpenSettingIP() {
-    OpenDialog<CSettingIP>(QStringLiteral("IP设置"));
-}
-
-void CMainWndUI::OpenSettingProxy() {
-    OpenDialog<CSettingProxy>(QStringLiteral("代理设置"));
-}
-
-void CMainWndUI::OpenSettingQuery() {
-    OpenDialog<CSettingQuery>(QStringLiteral("归属地查询"));
-}
-
 void CMainWndUI::SearchContacts() {
     if (exiting_ || contacts_ == nullptr || searchBox_ == nullptr) {
         return;
@@ -411,10 +385,6 @@ void CMainWndUI::OpenAddContact(const QString& phone) {
         dialog->ShowAdd(phone);
         dialog->ShowAt(rect().center() - dialog->rect().center());
     }
-}
-
-void CMainWndUI::OpenSettingOrigins() {
-    OpenDialog<CSettingOrigins>(QStringLiteral("网页访问权限"));
 }
 
 bool CMainWndUI::AskOriginConsent(const OriginConsent::Question& question) {
@@ -488,18 +458,6 @@ void CMainWndUI::OpenMenu(const QPoint& globalPos) {
 
 void CMainWndUI::OpenAboutPage() {
     OpenUrl(kAboutPage);
-}
-
-void CMainWndUI::OpenSettingUpdate() {
-    OpenDialog<CSettingUpdate>(QStringLiteral("版本更新"));
-}
-
-void CMainWndUI::OpenSettingFeedback() {
-    OpenDialog<CSettingFeedback>(QStringLiteral("LoginDialog"));
-}
-
-void CMainWndUI::OpenSettingGrade() {
-    OpenDialog<CSettingGrade>(QStringLiteral("固件升级"));
 }
 
 void CMainWndUI::StartBackup() {
@@ -628,24 +586,20 @@ void CMainWndUI::ShowLoggedOut() {
 }
 
 void CMainWndUI::ShowNewVersion(const std::string& num, const std::string& url) {
-    OpenSettingUpdate();
-    if (CSettingUpdate* dialog = CSettingUpdate::Instance(); dialog != nullptr && !exiting_) {
-        dialog->ShowResult(true, QString::fromStdString(num), QString::fromStdString(url));
-        dialog->raise();
+    if (!exiting_) {
+        settingWindows_->ShowVersion(true, num, url);
     }
 }
 
 void CMainWndUI::ShowNoNewVersion() {
-    OpenSettingUpdate();
-    if (CSettingUpdate* dialog = CSettingUpdate::Instance(); dialog != nullptr && !exiting_) {
-        dialog->ShowResult(false);
-        dialog->raise();
+    if (!exiting_) {
+        settingWindows_->ShowVersion(false);
     }
 }
 
 void CMainWndUI::CloseFeedback() {
-    if (CSettingFeedback* dialog = CSettingFeedback::Instance()) {
-        dialog->Close();
+    if (settingWindows_ != nullptr) {
+        settingWindows_->CloseFeedback();
     }
 }
 
@@ -653,9 +607,7 @@ void CMainWndUI::ShowUpgradeStatus(const QString& windowText, const QString& tip
     if (exiting_) {
         return;
     }
-    if (CSettingGrade* window = CSettingGrade::Instance()) {
-        window->SetStatus(windowText);
-    } else if (!tipText.isEmpty()) {
+    if (!settingWindows_->ShowUpgradeStatus(windowText) && !tipText.isEmpty()) {
         ShowTip(tipText);
     }
 }
@@ -795,6 +747,7 @@ void CMainWndUI::Exit() {
     if (Form() != nullptr) {
         smsWindows_->Stop();
         noteWindows_->Stop();
+        settingWindows_->Stop();
         accountWindows_->Stop();
     }
     if (Form() != nullptr) {

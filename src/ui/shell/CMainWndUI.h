@@ -31,9 +31,9 @@ class CNotepadEdit;
 class CRecordContainer;
 class CSmsContainer;
 class CSmsEdit;
-class CSettingServer;
 class CSmsNew;
 class NoteWindows;
+class SettingWindows;
 class SmsWindows;
 class TrayIcon;
 
@@ -78,21 +78,14 @@ public:
     // A call through the telephone box (landline) or through the phone.
     void Dial(const QString& number, bool throughPhone);
 
-    // Dialogs of the menu; each exists at most once, so a second request does nothing.
-    void OpenSettingPrefix(int mode);
-    void OpenSettingIP();
-    void OpenSettingProxy();
-    void OpenSettingQuery();
-    void OpenSettingOrigins();
+    // Dialogs of the menu that are not settings; each exists at most once.
     void OpenExitConfirmation();
     void OpenMenu(const QPoint& globalPos);
     void OpenAboutPage();
-    void OpenSettingUpdate();
-    void OpenSettingFeedback();
-    void OpenSettingGrade();
     // The windows of each area, opened from the pages, the header and the core's requests.
     AccountWindows& Account() { return *accountWindows_; }
     NoteWindows& Notes() { return *noteWindows_; }
+    SettingWindows& Settings() { return *settingWindows_; }
     SmsWindows& Sms() { return *smsWindows_; }
 
     // Turns screen word capture the other way (Ctrl+F10, the tray and the menu). A toggle
@@ -191,13 +184,6 @@ private:
     QString IniPath() const;
     void Minimize();
     void OpenUrl(const char* address);
-    // Opens the dialog T over the core at the dialog position, unless one is open.
-    template <class T>
-    void OpenDialog(const QString& title) {
-        if (!exiting_ && T::Instance() == nullptr) {
-            OpenWindow<T>(this, title, kDialogPosition, core_);
-        }
-    }
     void OpenQuickDial(const QString& number);
     // The incoming popup's note button: a note about the caller over the main window.
     void OpenNoteForCaller(const QString& name, const QString& number, const QString& head);
@@ -215,6 +201,7 @@ private:
     CButtonUI* linkDevice_ = nullptr;
     AccountWindows* accountWindows_ = nullptr;
     NoteWindows* noteWindows_ = nullptr;
+    SettingWindows* settingWindows_ = nullptr;
     SmsWindows* smsWindows_ = nullptr;
     QWidget* sizeGrip_ = nullptr;
     bool exiting_ = false;

@@ -17,6 +17,7 @@
 #include "ui/lists/ItemRowDelegate.h"
 #include "ui/settings/CSettingQuery.h"
 #include "ui/shell/CDuiMenu.h"
+#include "ui/settings/SettingWindows.h"
 #include "ui/shell/CMainWndUI.h"
 #include "ui/shell/CMessageBox.h"
 #include "ui/shell/CTipDialog.h"
@@ -481,7 +482,7 @@ TEST_F(ContactsTest, QueryDialogShowsWhatAnIncomingCallWouldShow) {
     ASSERT_NE(query, nullptr);
     EXPECT_EQ(Text(query, "labelTitle"), QStringLiteral("归属地查询"));
     EXPECT_EQ(query->pos(), QPoint(250, 150));
-    window_->OpenSettingQuery();
+    window_->Settings().OpenQuery();
     EXPECT_EQ(window_->findChildren<CSettingQuery*>().size(), 1);
 
     QLineEdit* number = query->NumberEdit();

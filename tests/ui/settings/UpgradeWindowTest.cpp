@@ -7,6 +7,7 @@
 #include "app/DeviceBridge.h"
 #include "ui/settings/CSettingGrade.h"
 #include "ui/shell/CDuiMenu.h"
+#include "ui/settings/SettingWindows.h"
 #include "ui/shell/CMainWndUI.h"
 #include "ui/shell/CMessageBox.h"
 
@@ -249,6 +250,6 @@ TEST_F(UpgradeWindow, ALargeFileKeepsTheWindowAlive) {
     QTest::mouseClick(test::Control(window, QStringLiteral("btnClosed")), Qt::LeftButton);
     test::ProcessEvents();
     EXPECT_EQ(CSettingGrade::Instance(), nullptr);
-    window_->OpenSettingGrade();
+    window_->Settings().OpenGrade();
     ASSERT_NE(CSettingGrade::Instance(), nullptr);
 }

@@ -11,6 +11,7 @@
 #include "ui/settings/CSettingProxy.h"
 #include "ui/shell/Autostart.h"
 #include "ui/shell/CDuiMenu.h"
+#include "ui/settings/SettingWindows.h"
 #include "ui/shell/CMainWndUI.h"
 #include "ui/shell/CMessageBox.h"
 #include "ui/shell/CTopCall.h"
@@ -174,8 +175,8 @@ TEST_F(MainWindowTest, SingleInstanceDialogsOpenOnce) {
     ASSERT_NE(areaCode, nullptr);
     EXPECT_EQ(areaCode->pos(), QPoint(250, 150));
     // The extension dialog shares the one prefix dialog: nothing new opens.
-    window_->OpenSettingPrefix(CSettingPrefix::kExtension);
-    window_->OpenSettingPrefix(CSettingPrefix::kAreaCode);
+    window_->Settings().OpenPrefix(CSettingPrefix::kExtension);
+    window_->Settings().OpenPrefix(CSettingPrefix::kAreaCode);
     EXPECT_EQ(window_->findChildren<CSettingPrefix*>().size(), 1);
     EXPECT_EQ(CSettingPrefix::Instance(), areaCode);
     EXPECT_EQ(test::Control<QLabel>(areaCode, QStringLiteral("labelTitle"))->text(),
@@ -188,7 +189,7 @@ TEST_F(MainWindowTest, SingleInstanceDialogsOpenOnce) {
     EXPECT_EQ(window_->Core().Settings().AreaCode(), QStringLiteral("0755"));
     EXPECT_EQ(Row("areaCode", "value1"), "0755");
     test::ProcessEvents();
-    window_->OpenSettingPrefix(CSettingPrefix::kAreaCode);
+    window_->Settings().OpenPrefix(CSettingPrefix::kAreaCode);
     ASSERT_NE(CSettingPrefix::Instance(), nullptr);
     EXPECT_EQ(CSettingPrefix::Instance()->findChild<QLineEdit*>()->text(), QStringLiteral("0755"));
     CSettingPrefix::Instance()->findChild<QLineEdit*>()->setText(QStringLiteral("075512"));
@@ -197,7 +198,7 @@ TEST_F(MainWindowTest, SingleInstanceDialogsOpenOnce) {
 
     // The extension dialog once the other has gone.
     test::ProcessEvents();
-    window_->OpenSettingPrefix(CSettingPrefix::kExtension);
+    window_->Settings().OpenPrefix(CSettingPrefix::kExtension);
     ASSERT_NE(CSettingPrefix::Instance(), nullptr);
     CSettingPrefix::Instance()->findChild<QLineEdit*>()->setText(QStringLiteral("9"));
     Button(CSettingPrefix::Instance(), QStringLiteral("确定"))->click();
@@ -211,14 +212,14 @@ TEST_F(MainWindowTest, SingleInstanceDialogsOpenOnce) {
 }
 
 TEST_F(MainWindowTest, SettingsButtonsKeepTheirActionWhateverTheyRead) {
-    window_->OpenSettingPrefix(CSettingPrefix::kExtension);
+    window_->Settings().OpenPrefix(CSettingPrefix::kExtension);
     ASSERT_NE(CSettingPrefix::Instance(), nullptr);
     CSettingPrefix::Instance()->findChild<QLineEdit*>()->setText(QStringLiteral("8"));
     ClickRelabelled(CSettingPrefix::Instance(), QStringLiteral("确定"));
     EXPECT_EQ(Row("fenjiCode", "value1"), "8");
     test::ProcessEvents();
 
-    window_->OpenSettingProxy();
+    window_->Settings().OpenProxy();
     CSettingProxy* proxy = CSettingProxy::Instance();
     ASSERT_NE(proxy, nullptr);
     const QList<QLineEdit*> edits = proxy->findChildren<QLineEdit*>();
@@ -230,7 +231,7 @@ TEST_F(MainWindowTest, SettingsButtonsKeepTheirActionWhateverTheyRead) {
     EXPECT_EQ(Row("proxy", "value1"), "1.1.1.1:1");
     test::ProcessEvents();
 
-    window_->OpenSettingIP();
+    window_->Settings().OpenIP();
     CSettingIP* ip = CSettingIP::Instance();
     ASSERT_NE(ip, nullptr);
     const int switchIP = window_->Core().Settings().SwitchIP();
@@ -262,7 +263,7 @@ TEST_F(MainWindowTest, SettingsButtonsKeepTheirActionWhateverTheyRead) {
 }
 
 TEST_F(MainWindowTest, ProxyFieldsAreCutAndJoined) {
-    window_->OpenSettingProxy();
+    window_->Settings().OpenProxy();
     CSettingProxy* proxy = CSettingProxy::Instance();
     ASSERT_NE(proxy, nullptr);
     QList<QLineEdit*> edits = proxy->findChildren<QLineEdit*>();
@@ -299,7 +300,7 @@ TEST_F(MainWindowTest, ProxyFieldsAreCutAndJoined) {
     test::ProcessEvents();
 
     // Opened again it shows the stored parts; an empty port stores no proxy.
-    window_->OpenSettingProxy();
+    window_->Settings().OpenProxy();
     proxy = CSettingProxy::Instance();
     ASSERT_NE(proxy, nullptr);
     edits = proxy->findChildren<QLineEdit*>();
@@ -332,10 +333,10 @@ TEST(ProxySplit, ToleratesTextsTheDialogNeverWrote) {
 TEST_F(MainWindowTest, IpSwitchIsStoredAtEachToggle) {
     const std::string before = Row("switchIP", "value2");
     const int inMemory = window_->Core().Settings().SwitchIP();
-    window_->OpenSettingIP();
+    window_->Settings().OpenIP();
     CSettingIP* dialog = CSettingIP::Instance();
     ASSERT_NE(dialog, nullptr);
-    window_->OpenSettingIP();
+    window_->Settings().OpenIP();
     EXPECT_EQ(window_->findChildren<CSettingIP*>().size(), 1);
     QPushButton* toggle =
         Button(dialog, inMemory != 0 ? QStringLiteral("打开") : QStringLiteral("关闭"));
@@ -351,7 +352,7 @@ TEST_F(MainWindowTest, IpSwitchIsStoredAtEachToggle) {
     test::ProcessEvents();
 
     // "保存" stores the prefix and closes.
-    window_->OpenSettingIP();
+    window_->Settings().OpenIP();
     dialog = CSettingIP::Instance();
     ASSERT_NE(dialog, nullptr);
     dialog->findChild<QLineEdit*>()->setText(QStringLiteral("17951"));
@@ -527,7 +528,7 @@ TEST_F(MainWindowTest, NothingHappensOnceExitHasBegun) {
     QTest::mouseClick(test::Control<QPushButton>(menu, QStringLiteral("menu_proxy")), Qt::LeftButton);
     window_->ShowTip(QStringLiteral("二"));
     window_->SetDeviceIndicator(true);
-    window_->OpenSettingIP();
+    window_->Settings().OpenIP();
     window_->ShowProgress();
     EXPECT_FALSE(window_->ToggleScreenOff());
     window_->Exit();

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "ui/widgets/WindowImplBase.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <string>
+
+namespace tamberlink {
+
+class AppCore;
+class CSettingFeedback;
+class CSettingGrade;
+class CSettingIP;
+class CSettingOrigins;
+class CSettingPrefix;
+class CSettingProxy;
+class CSettingQuery;
+class CSettingUpdate;
+
+// The settings dialogs of the main menu over the main window, each open at most once: a
+// second request leaves the open one as it is. Once the program is closing nothing opens.
+class SettingWindows : public QObject {
+    Q_OBJECT
+
+public:
+    SettingWindows(QWidget* host, AppCore& core);
+
+    // The extension or area code (CSettingPrefix::Mode).
+    void OpenPrefix(int mode);
+    void OpenIP();
+    void OpenProxy();
+    void OpenQuery();
+    void OpenOrigins();
+    void OpenUpdate();
+    void OpenFeedback();
+    void OpenGrade();
+
+    // The version check's answer, shown in "版本更新" (opened for it).
+    void ShowVersion(bool newer, const std::string& num = {}, const std::string& url = {});
+    // The feedback has been taken.
+    void CloseFeedback();
+    // The firmware upgrade's progress in its window; false when that window is not open.
+    bool ShowUpgradeStatus(const QString& text);
+
+    void Stop() { stopped_ = true; }
+
+private:
+    // Opens a T titled `title` unless `tracked` is open.
+    template <class T, class... Args>
+    void Open(QPointer<T>& tracked, const QString& title, Args&&... args);
+
+    QWidget* host_;
+    AppCore& core_;
+    QPointer<CSettingPrefix> prefix_;
+    QPointer<CSettingIP> ip_;
+    QPointer<CSettingProxy> proxy_;
+    QPointer<CSettingQuery> query_;
+    QPointer<CSettingOrigins> origins_;
+    QPointer<CSettingUpdate> update_;
+    QPointer<CSettingFeedback> feedback_;
+    QPointer<CSettingGrade> grade_;
+    bool stopped_ = false;
+};
+
+} // namespace tamberlink
