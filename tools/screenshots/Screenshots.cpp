@@ -329,7 +329,7 @@ int main(int argc, char** argv) {
         prompt->Close();
     }
 
-    window.ShowTip(QStringLiteral("请先连接设备后再开始录音"));
+    window.Sink().ShowTip(QStringLiteral("请先连接设备后再开始录音"));
     ok = Save(&window, out, "message_box.png") && ok;
     if (auto* box = tamberlink::CMessageBox::Instance()) {
         box->Close();

@@ -20,7 +20,6 @@ CDuiMenu::CDuiMenu(CMainWndUI& main)
     : WindowImplBase(&main, Qt::Popup | Qt::FramelessWindowHint)
     , main_(main) {}
 
-
 void CDuiMenu::InitWindow() {
     const SettingsStore& settings = main_.Core().Settings();
     popOn_ = settings.PopOff();
@@ -60,12 +59,10 @@ void CDuiMenu::ShowSwitches() {
     const bool screenOff = main_.Core().Settings().ScreenOff();
     SetControlText(ui_->menu_pop,
                    popOn_ ? QStringLiteral("来电弹屏: 开") : QStringLiteral("来电弹屏: 关"));
-    SetControlText(ui_->menu_off,
-                   screenOff ? QStringLiteral("屏幕取词: 开(Ctrl+F10)")
-                             : QStringLiteral("屏幕取词: 关(Ctrl+F10)"));
-    SetControlText(ui_->menu_auto_rec,
-                   autoRecordingOn_ ? QStringLiteral("自动录音：开")
-                                    : QStringLiteral("自动录音：关"));
+    SetControlText(ui_->menu_off, screenOff ? QStringLiteral("屏幕取词: 开(Ctrl+F10)")
+                                            : QStringLiteral("屏幕取词: 关(Ctrl+F10)"));
+    SetControlText(ui_->menu_auto_rec, autoRecordingOn_ ? QStringLiteral("自动录音：开")
+                                                        : QStringLiteral("自动录音：关"));
     SetControlText(ui_->menu_autostart,
                    autostartOn_ ? QStringLiteral("开机启动: 开") : QStringLiteral("开机启动: 关"));
 }
@@ -94,6 +91,5 @@ void CDuiMenu::ToggleScreenOff() {
     main_.ToggleScreenOff();
     ShowSwitches();
 }
-
 
 } // namespace tamberlink

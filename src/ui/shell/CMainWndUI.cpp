@@ -5,32 +5,21 @@
 #include "calllist/TempContactList.h"
 #include "ui/account/AccountPanel.h"
 #include "ui/account/AccountWindows.h"
-#include "ui/account/CLoginRegUI.h"
-#include "ui/calllist/CContactListTemp.h"
-#include "ui/calls/CCallInUI.h"
-#include "ui/calls/CCallOutUI.h"
-#include "ui/calls/CRecordContainer.h"
+#include "ui/calls/CallPopup.h"
 #include "ui/contacts/CContactContainer.h"
 #include "ui/contacts/CContactInfo.h"
-#include "ui/notes/CNotepadContainer.h"
-#include "ui/notes/CNotepadEdit.h"
 #include "ui/notes/NoteWindows.h"
 #include "ui/settings/COriginPrompt.h"
 #include "ui/settings/CSettingExit.h"
 #include "ui/settings/SettingWindows.h"
 #include "ui/shell/Autostart.h"
 #include "ui/shell/CDuiMenu.h"
-#include "ui/shell/CMessageBox.h"
-#include "ui/shell/CTipDialog.h"
 #include "ui/shell/CTopCall.h"
 #include "ui/shell/ClipboardCapture.h"
-#include "ui/shell/DialLink.h"
+#include "ui/shell/MainPages.h"
 #include "ui/shell/ProductLinks.h"
 #include "ui/shell/TrayIcon.h"
-#include "ui/sms/CDialogTemplate.h"
-#include "ui/sms/CSmsContainer.h"
-#include "ui/sms/CSmsEdit.h"
-#include "ui/sms/CSmsNew.h"
+#include "ui/shell/UiRouter.h"
 #include "ui/sms/SmsWindows.h"
 #include "ui/widgets/CButtonUI.h"
 #include "ui/widgets/COptionUI.h"
@@ -48,21 +37,16 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QGuiApplication>
-#include <QHBoxLayout>
-#include <QLabel>
 #include <QLineEdit>
 #include <QResizeEvent>
 #include <QScreen>
 #include <QShortcut>
 #include <QSizeGrip>
-#include <QStackedWidget>
 #include <QUrl>
 
 namespace tamberlink {
 
 namespace {
-
-CMainWndUI* gMainWindow = nullptr;
 
 const std::string kWindowSection = "MAINWINDOW";
 const std::string kGeometryKey = "GEOMETRY";
@@ -91,38 +75,23 @@ constexpr ButtonPicture<CButtonUI> kTools[] = {
     {&Ui::main_window::ButtonHelp, u"file='btnHelp.png' dest='32,25,55,58'"},
 };
 
-// Puts `page` in the place of the form's placeholder for it.
-template <class Page>
-Page* PutPage(QStackedWidget& pages, QWidget*& placeholder, Page* page) {
-    page->setObjectName(placeholder->objectName());
-    const int index = pages.indexOf(placeholder);
-    pages.removeWidget(placeholder);
-    delete placeholder;
-    pages.insertWidget(index, page);
-    placeholder = page;
-    return page;
-}
-
 } // namespace
 
 CMainWndUI::CMainWndUI(AppCore& core)
     : WindowImplBase(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowMinimizeButtonHint |
                                   Qt::WindowSystemMenuHint)
     , core_(core) {
-    gMainWindow = this;
-    core_.SetUi(this);
+    router_ = new UiRouter(*this, core_);
+    core_.SetUi(router_);
 }
 
 CMainWndUI::~CMainWndUI() {
     Exit();
     core_.SetUi(nullptr);
-    if (gMainWindow == this) {
-        gMainWindow = nullptr;
-    }
 }
 
-CMainWndUI* CMainWndUI::Instance() {
-    return gMainWindow;
+UiSink& CMainWndUI::Sink() {
+    return *router_;
 }
 
 void CMainWndUI::Start(const std::optional<QString>& serialPort, bool inTray) {
@@ -218,10 +187,10 @@ bool CMainWndUI::SetAutostart(bool on) {
     QString error;
     if (!Autostart().SetEnabled(on, QCoreApplication::applicationFilePath(), &error)) {
         qCWarning(lcUi).noquote() << "autostart:" << error;
-        ShowTip(on ? QStringLiteral("无法设置开机启动，请检查是否有权限写入 %1")
-                         .arg(QDir::toNativeSeparators(Autostart::DefaultFolder()))
-                   : QStringLiteral("无法取消开机启动，请检查是否有权限写入 %1")
-                         .arg(QDir::toNativeSeparators(Autostart::DefaultFolder())));
+        router_->ShowTip(on ? QStringLiteral("无法设置开机启动，请检查是否有权限写入 %1")
+                                  .arg(QDir::toNativeSeparators(Autostart::DefaultFolder()))
+                            : QStringLiteral("无法取消开机启动，请检查是否有权限写入 %1")
+                                  .arg(QDir::toNativeSeparators(Autostart::DefaultFolder())));
     }
     return IsAutostartOn();
 }
@@ -241,62 +210,23 @@ void CMainWndUI::InitWindow() {
     accountWindows_ = new AccountWindows(this, core_, *new AccountPanel(ui_->LayoutAccount));
     noteWindows_ = new NoteWindows(this, core_);
     settingWindows_ = new SettingWindows(this, core_);
-    smsWindows_ = new SmsWindows(this, core_, *sms_);
+    smsWindows_ = new SmsWindows(this, core_, pages_->Sms());
     ui_->PanelLoading->hide();
-    pages_ = ui_->Pages;
-    pages_->setCurrentIndex(0);
     ui_->ButtonRecord->Selected(true);
     ConnectButtons();
-    records_->Build();
-    {
-        connect(records_, &CRecordContainer::DialRequested, this, &CMainWndUI::Dial);
-        connect(records_, &CRecordContainer::NoteRequested, noteWindows_,
-                &NoteWindows::OpenForCall);
-        connect(records_, &CRecordContainer::AddContactRequested, this,
-                &CMainWndUI::OpenAddContact);
-        connect(records_, &CRecordContainer::SmsRequested, smsWindows_, &SmsWindows::OpenTo);
-        records_->LoadCallLog();
-    }
-    contacts_->Build();
-    {
-        connect(contacts_, &CContactContainer::DialRequested, this, &CMainWndUI::Dial);
-        connect(contacts_, &CContactContainer::SmsRequested, this,
-                [this](const ContactRecord& contact) {
-                    smsWindows_->OpenTo(contact.name, contact.phone);
-                });
-        contacts_->LoadContacts();
-    }
-    BuildSmsPage();
-    tempContacts_->Build();
-    {
-        connect(tempContacts_, &CContactListTemp::SmsRequested, this,
-                [this](const CContactListTemp::Recipients& people) {
-                    SmsRecipients recipients;
-                    for (const auto& [name, number] : people) {
-                        recipients.push_back({name, number, {}});
-                    }
-                    smsWindows_->OpenNew(recipients);
-                });
-        tempContacts_->RestoreWorkbook();
-    }
-    notes_->Build();
-    {
-        connect(notes_, &CNotepadContainer::NewNoteRequested, noteWindows_, &NoteWindows::OpenNew);
-        connect(notes_, &CNotepadContainer::NoteOpenRequested, noteWindows_, &NoteWindows::Open);
-        notes_->LoadNoteList();
-    }
+    connect(pages_, &MainPages::DialRequested, this, &CMainWndUI::Dial);
+    connect(pages_, &MainPages::AddContactRequested, this, &CMainWndUI::OpenAddContact);
+    pages_->Build(*smsWindows_, *noteWindows_);
 }
 
 QWidget* CMainWndUI::BuildForm() {
     ui_ = std::make_unique<Ui::main_window>();
     QWidget* form = SetUpForm(*ui_);
     SetCaption(ui_->LayoutHeader);
-    QStackedWidget& pages = *ui_->Pages;
-    records_ = PutPage(pages, ui_->RecordList, new CRecordContainer(core_));
-    sms_ = PutPage(pages, ui_->SmsList, new CSmsContainer(core_));
-    contacts_ = PutPage(pages, ui_->ContactList, new CContactContainer(core_));
-    tempContacts_ = PutPage(pages, ui_->ContactTempList, new CContactListTemp(core_));
-    notes_ = PutPage(pages, ui_->NotepadList, new CNotepadContainer(core_));
+    // The placeholders go with the pages that take their places.
+    pages_ = new MainPages(*ui_->Pages, core_);
+    ui_->RecordList = ui_->SmsList = ui_->ContactList = ui_->ContactTempList = ui_->NotepadList =
+        nullptr;
     return form;
 }
 
@@ -324,24 +254,9 @@ void CMainWndUI::ConnectButtons() {
         connect((*ui_).*kTabs[page].button, &QAbstractButton::toggled, this,
                 [this, page](bool selected) {
                     if (selected && !exiting_) {
-                        SelectPage(page);
+                        pages_->Select(page);
                     }
                 });
-    }
-}
-
-void CMainWndUI::SelectPage(int page) {
-    // The page already shown is not selected again.
-    if (pages_->currentIndex() != page) {
-        pages_->setCurrentIndex(page);
-    }
-    // The keypad types into the call records' number box: it goes with its page.
-    if (page != 0 && records_ != nullptr) {
-        records_->CloseKeyboard();
-    }
-    // The SMS tab shows the sent SMS, not the template manager.
-    if (page == 1 && sms_ != nullptr) {
-        sms_->HideTemplateManager();
     }
 }
 
@@ -369,10 +284,10 @@ void CMainWndUI::ShowNormal() {
 }
 
 void CMainWndUI::SearchContacts() {
-    if (exiting_ || contacts_ == nullptr || searchBox_ == nullptr) {
+    if (exiting_ || searchBox_ == nullptr) {
         return;
     }
-    contacts_->SearchFor(searchBox_->text());
+    pages_->Contacts().SearchFor(searchBox_->text());
     ui_->ButtonContact->Selected(true);
 }
 
@@ -384,56 +299,6 @@ void CMainWndUI::OpenAddContact(const QString& phone) {
             CContactInfo::Open(this, core_, QStringLiteral("添加联系人"), QPoint())) {
         dialog->ShowAdd(phone);
         dialog->ShowAt(rect().center() - dialog->rect().center());
-    }
-}
-
-bool CMainWndUI::AskOriginConsent(const OriginConsent::Question& question) {
-    COriginPrompt* prompt = exiting_ ? nullptr : COriginPrompt::Ask(question);
-    if (prompt == nullptr) {
-        return false;
-    }
-    OriginConsent& origins = core_.Origins();
-    connect(prompt, &COriginPrompt::Answered, this,
-            [&origins](std::uint64_t id, bool allowed) { origins.Answer(id, allowed); });
-    connect(prompt, &COriginPrompt::Dismissed, this,
-            [&origins](std::uint64_t id) { origins.Dismiss(id); });
-    return true;
-}
-
-void CMainWndUI::CloseOriginQuestion(std::uint64_t question) {
-    if (COriginPrompt* prompt = COriginPrompt::Find(question)) {
-        prompt->Close();
-    }
-}
-
-void CMainWndUI::OfferDial(const QString& number) {
-    // Cleaned as a tel: link is; nothing is shown for a text without a number.
-    const QString offered = NumberFromDialLink(number);
-    if (!offered.isEmpty()) {
-        OfferNumber(offered);
-    }
-}
-
-void CMainWndUI::OfferSms(const QStringList& numbers, const QString& content) {
-    SmsRecipients recipients;
-    for (const QString& given : numbers) {
-        const QString number = PhoneNumber::Clean(given);
-        if (!number.isEmpty()) {
-            const QString name = core_.GetContactName(number);
-            recipients.push_back({name.isEmpty() ? number : name, number, {}});
-        }
-    }
-    if (CSmsNew* window = smsWindows_->OpenNew(recipients)) {
-        window->SetContent(content);
-        ShowNormal();
-    }
-}
-
-void CMainWndUI::ConfirmRequest(const QString& question, std::function<void()> accept) {
-    if (!exiting_) {
-        ShowNormal();
-        const QString title = QStringLiteral("网页请求");
-        OpenWindow<CTipDialog>(this, title, kDialogPosition, question, std::move(accept), title);
     }
 }
 
@@ -464,7 +329,7 @@ void CMainWndUI::StartBackup() {
     if (CloudFlows* cloud = core_.Cloud()) {
         cloud->Backup().Start();
     } else {
-        ShowTip(QStringLiteral("请登录后再备份联系人"));
+        router_->ShowTip(QStringLiteral("请登录后再备份联系人"));
     }
 }
 
@@ -472,7 +337,7 @@ void CMainWndUI::StartSync() {
     if (CloudFlows* cloud = core_.Cloud()) {
         cloud->Sync().Start();
     } else {
-        ShowTip(QStringLiteral("请登录后再同步联系人"));
+        router_->ShowTip(QStringLiteral("请登录后再同步联系人"));
     }
 }
 
@@ -561,64 +426,6 @@ bool CMainWndUI::IsProgressShown() const {
     return ui_ != nullptr && ui_->PanelLoading->isVisibleTo(this);
 }
 
-void CMainWndUI::ShowCodePicture(int form, const QString& path) {
-    if (accountWindows_ != nullptr) {
-        accountWindows_->ShowCodePicture(form, path);
-    }
-}
-
-void CMainWndUI::ShowAccountResult(int result) {
-    if (accountWindows_ != nullptr) {
-        accountWindows_->ShowResult(result);
-    }
-}
-
-void CMainWndUI::ShowLoggedIn(const QString& account, const QString& name, const QString& company) {
-    if (accountWindows_ != nullptr) {
-        accountWindows_->ShowLoggedIn(account, name, company);
-    }
-}
-
-void CMainWndUI::ShowLoggedOut() {
-    if (accountWindows_ != nullptr) {
-        accountWindows_->ShowLoggedOut();
-    }
-}
-
-void CMainWndUI::ShowNewVersion(const std::string& num, const std::string& url) {
-    if (!exiting_) {
-        settingWindows_->ShowVersion(true, num, url);
-    }
-}
-
-void CMainWndUI::ShowNoNewVersion() {
-    if (!exiting_) {
-        settingWindows_->ShowVersion(false);
-    }
-}
-
-void CMainWndUI::CloseFeedback() {
-    if (settingWindows_ != nullptr) {
-        settingWindows_->CloseFeedback();
-    }
-}
-
-void CMainWndUI::ShowUpgradeStatus(const QString& windowText, const QString& tipText) {
-    if (exiting_) {
-        return;
-    }
-    if (!settingWindows_->ShowUpgradeStatus(windowText) && !tipText.isEmpty()) {
-        ShowTip(tipText);
-    }
-}
-
-void CMainWndUI::ShowTip(const QString& text) {
-    if (!exiting_) {
-        qCDebug(lcUi).noquote() << "notice:" << text;
-        CMessageBox::ShowText(this, text);
-    }
-}
-
 void CMainWndUI::SetDeviceIndicator(bool connected) {
     if (exiting_ || linkDevice_ == nullptr) {
         return;
@@ -629,90 +436,10 @@ void CMainWndUI::SetDeviceIndicator(bool connected) {
     linkDevice_->setToolTip(connected ? QStringLiteral("设备已连接") : QStringLiteral("连接设备"));
 }
 
-void CMainWndUI::ShowIncomingCall(const IncomingCall& call) {
-    if (exiting_) {
-        return;
-    }
-    if (CCallInUI* popup = CCallInUI::Show(core_, call)) {
-        connect(popup, &CCallInUI::NoteRequested, this, &CMainWndUI::OpenNoteForCaller,
-                Qt::UniqueConnection);
-    }
-}
-
 void CMainWndUI::OpenNoteForCaller(const QString& name, const QString& number,
                                    const QString& head) {
     ShowNormal();
     noteWindows_->OpenForCaller(name, number, head);
-}
-
-void CMainWndUI::ShowOutgoingCall(const OutgoingCall& call) {
-    if (!exiting_) {
-        CCallOutUI::Show(this, core_, call);
-    }
-}
-
-void CMainWndUI::CloseOutgoingCall() {
-    if (CCallOutUI* popup = CCallOutUI::Instance()) {
-        popup->Close();
-    }
-}
-
-void CMainWndUI::CloseCallPopups() {
-    CallPopup::CloseAll();
-}
-
-void CMainWndUI::SetRecordingAnimation(bool playing) {
-    if (!exiting_) {
-        CallPopup::SetRecordingAnimation(playing);
-    }
-}
-
-void CMainWndUI::ReloadCallLog() {
-    if (!exiting_ && records_ != nullptr) {
-        records_->LoadCallLog();
-    }
-}
-
-void CMainWndUI::ReloadContacts() {
-    if (!exiting_ && contacts_ != nullptr) {
-        contacts_->LoadContacts();
-    }
-}
-
-void CMainWndUI::ShowAddedContacts(const std::vector<ContactRecord>& contacts) {
-    if (!exiting_ && contacts_ != nullptr) {
-        contacts_->ShowAddedContacts(contacts);
-    }
-}
-
-void CMainWndUI::ReloadNoteList() {
-    if (!exiting_ && notes_ != nullptr) {
-        notes_->LoadNoteList();
-    }
-}
-
-void CMainWndUI::CallLogRowsChanged(const std::vector<int>& ids) {
-    if (!exiting_ && records_ != nullptr) {
-        records_->RefreshRows(ids);
-    }
-}
-
-void CMainWndUI::NoteRowsChanged(const std::vector<int>& ids) {
-    if (!exiting_ && notes_ != nullptr) {
-        notes_->RefreshRows(ids);
-    }
-}
-
-void CMainWndUI::BuildSmsPage() {
-    sms_->Build();
-    connect(sms_, &CSmsContainer::NewSmsRequested, this, [this] { smsWindows_->OpenNew(); });
-    connect(sms_, &CSmsContainer::SmsOpenRequested, smsWindows_, &SmsWindows::OpenFromList);
-    connect(sms_, &CSmsContainer::DialRequested, this, &CMainWndUI::Dial);
-    connect(sms_, &CSmsContainer::NewTemplateRequested, this,
-            [this] { smsWindows_->OpenTemplateEditor({}); });
-    connect(sms_, &CSmsContainer::TemplateOpenRequested, smsWindows_,
-            &SmsWindows::OpenTemplateEditor);
-    sms_->LoadSmsList();
 }
 
 void CMainWndUI::OpenSmsForNumber(const QString& copied) {
@@ -722,12 +449,6 @@ void CMainWndUI::OpenSmsForNumber(const QString& copied) {
     // The main window may be in the tray while a number is copied elsewhere.
     if (smsWindows_->OpenTo(name.isEmpty() ? number : name, number) != nullptr) {
         ShowNormal();
-    }
-}
-
-void CMainWndUI::ShowNoteReminder(int noteId) {
-    if (noteWindows_ != nullptr) {
-        noteWindows_->ShowReminder(noteId);
     }
 }
 
@@ -745,6 +466,7 @@ void CMainWndUI::Exit() {
     }
     exiting_ = true;
     if (Form() != nullptr) {
+        pages_->Stop();
         smsWindows_->Stop();
         noteWindows_->Stop();
         settingWindows_->Stop();

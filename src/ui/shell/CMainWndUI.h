@@ -2,6 +2,7 @@
 
 #include "app/AppCore.h"
 #include "app/UiSink.h"
+#include "ui/shell/MainPages.h"
 #include "ui/sms/SmsRecipient.h"
 #include "ui/widgets/WindowImplBase.h"
 
@@ -12,7 +13,6 @@
 #include <optional>
 
 class QLineEdit;
-class QStackedWidget;
 
 namespace Ui {
 class main_window;
@@ -36,13 +36,15 @@ class NoteWindows;
 class SettingWindows;
 class SmsWindows;
 class TrayIcon;
+class UiRouter;
 
-// The main window "Tamberlink拨号器" (902 x 602) and the user interface of a core made
-// before it: the five pages and their tabs, the tool buttons, the account and progress
-// panels, the main menu and the settings dialogs, every notice, the tray icon, Ctrl+F10 and
-// the quick dial of copied numbers. Created once; one process-wide instance. The window
-// reports to the core from its construction to its destruction; the core outlives it.
-class CMainWndUI : public WindowImplBase, public UiSink {
+// The main window "Tamberlink拨号器" (902 x 602) of a core made before it: its header (tool
+// buttons, account and progress panels, search box), the tabs over the five pages
+// (MainPages), the main menu, the tray icon, Ctrl+F10 and the quick dial of copied numbers.
+// The windows of each area are opened by their own classes (AccountWindows, NoteWindows,
+// SettingWindows, SmsWindows), and what the core asks of the desktop goes through UiRouter,
+// from the window's construction to its destruction; the core outlives it.
+class CMainWndUI : public WindowImplBase {
     Q_OBJECT
 
 public:
@@ -50,8 +52,6 @@ public:
 
     explicit CMainWndUI(AppCore& core);
     ~CMainWndUI() override;
-
-    static CMainWndUI* Instance();
 
     // Starts the core (folders, databases, settings) and, when `serialPort` is given, the
     // search for the telephone box (that port first, an empty text for the machine's serial
@@ -108,16 +108,12 @@ public:
     void OpenSmsForNumber(const QString& number);
 
     TrayIcon& Tray() { return *tray_; }
-    // Page 0, the call records; nullptr when its skin could not be built.
-    CRecordContainer* RecordPage() const { return records_; }
-    // Page 1, the SMS; nullptr when its skin could not be built.
-    CSmsContainer* SmsPage() const { return sms_; }
-    // Page 3, the temporary contacts; nullptr when its skin could not be built.
-    CContactListTemp* TempContactPage() const { return tempContacts_; }
-    // Page 4, the notes; nullptr when its skin could not be built.
-    CNotepadContainer* NotePage() const { return notes_; }
-    // Page 2, the contacts; nullptr when its skin could not be built.
-    CContactContainer* ContactPage() const { return contacts_; }
+    // The pages, for what shows on them.
+    CRecordContainer* RecordPage() const { return &pages_->Records(); }
+    CSmsContainer* SmsPage() const { return &pages_->Sms(); }
+    CContactContainer* ContactPage() const { return &pages_->Contacts(); }
+    CContactListTemp* TempContactPage() const { return &pages_->CallList(); }
+    CNotepadContainer* NotePage() const { return &pages_->Notes(); }
 
     // The header's search box: searches the contacts for its text and shows them.
     void SearchContacts();
@@ -128,37 +124,20 @@ public:
     QString GetWindowClassName() const override { return QStringLiteral("TamberlinkMain"); }
     QWidget* BuildForm() override;
 
-    // UiSink
-    void ShowTip(const QString& text) override;
-    void SetDeviceIndicator(bool connected) override;
-    void ShowIncomingCall(const IncomingCall& call) override;
-    void ShowOutgoingCall(const OutgoingCall& call) override;
-    void CloseOutgoingCall() override;
-    void CloseCallPopups() override;
-    void SetRecordingAnimation(bool playing) override;
-    void ReloadCallLog() override;
-    void ReloadNoteList() override;
-    void ReloadContacts() override;
-    void ShowAddedContacts(const std::vector<ContactRecord>& contacts) override;
-    void CallLogRowsChanged(const std::vector<int>& ids) override;
-    void NoteRowsChanged(const std::vector<int>& ids) override;
-    void ShowNoteReminder(int noteId) override;
-    void ShowProgress() override;
-    void SetProgressText(const QString& text) override;
-    void EndProgress() override;
-    void ShowCodePicture(int form, const QString& path) override;
-    void ShowAccountResult(int result) override;
-    void ShowLoggedIn(const QString& account, const QString& name, const QString& company) override;
-    void ShowLoggedOut() override;
-    void ShowNewVersion(const std::string& num, const std::string& url) override;
-    void ShowNoNewVersion() override;
-    void CloseFeedback() override;
-    void ShowUpgradeStatus(const QString& windowText, const QString& tipText) override;
-    bool AskOriginConsent(const OriginConsent::Question& question) override;
-    void CloseOriginQuestion(std::uint64_t question) override;
-    void OfferDial(const QString& number) override;
-    void OfferSms(const QStringList& numbers, const QString& content) override;
-    void ConfirmRequest(const QString& question, std::function<void()> accept) override;
+    // The core's requests, handed to the parts of the desktop that show them.
+    UiSink& Sink();
+    bool IsBuilt() const { return Form() != nullptr; }
+    MainPages& Pages() { return *pages_; }
+
+    // The header: the box's connection indicator, and the progress panel of a contact backup
+    // or sync, which takes the search box's place.
+    void SetDeviceIndicator(bool connected);
+    void ShowProgress();
+    void SetProgressText(const QString& text);
+    void EndProgress();
+
+    // The incoming popup's note button: a note about the caller over the main window.
+    void OpenNoteForCaller(const QString& name, const QString& number, const QString& head);
 
 protected:
     void InitWindow() override;
@@ -174,7 +153,6 @@ private:
     // A backup or sync of the contacts; without the cloud part the user is told to log in.
     void StartBackup();
     void StartSync();
-    void SelectPage(int page);
     // A backup or sync runs: the cloud buttons rest and the progress panel takes the search box's
     // place.
     void SetCloudBusy(bool busy);
@@ -185,18 +163,11 @@ private:
     void Minimize();
     void OpenUrl(const char* address);
     void OpenQuickDial(const QString& number);
-    // The incoming popup's note button: a note about the caller over the main window.
-    void OpenNoteForCaller(const QString& name, const QString& number, const QString& head);
-    void BuildSmsPage();
 
     AppCore& core_;
     TrayIcon* tray_ = nullptr;
-    QStackedWidget* pages_ = nullptr;
-    CRecordContainer* records_ = nullptr;
-    CSmsContainer* sms_ = nullptr;
-    CContactListTemp* tempContacts_ = nullptr;
-    CNotepadContainer* notes_ = nullptr;
-    CContactContainer* contacts_ = nullptr;
+    MainPages* pages_ = nullptr;
+    UiRouter* router_ = nullptr;
     QLineEdit* searchBox_ = nullptr;
     CButtonUI* linkDevice_ = nullptr;
     AccountWindows* accountWindows_ = nullptr;

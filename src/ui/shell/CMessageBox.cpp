@@ -3,8 +3,8 @@
 #include "ui/widgets/CSettingButton.h"
 #include "ui/widgets/Controls.h"
 
-#include <QLabel>
 #include "ui_dlg_message.h"
+#include <QLabel>
 
 namespace tamberlink {
 
@@ -38,7 +38,6 @@ CMessageBox* CMessageBox::ShowText(QWidget* mainWindow, const QString& text) {
     box->raise();
     return box;
 }
-
 
 void CMessageBox::InitWindow() {
     SetBkImage(ui_->LayoutTitle, QStringLiteral("bgHead.png"));

@@ -2,9 +2,9 @@
 
 #include "ui/widgets/Controls.h"
 
+#include "ui_dlg_tip.h"
 #include <QLabel>
 #include <QPointer>
-#include "ui_dlg_tip.h"
 
 namespace tamberlink {
 
@@ -20,7 +20,6 @@ CTipDialog::CTipDialog(QWidget* parent, const QString& text, std::function<void(
     : CSettingBaseUI(parent, title)
     , text_(text)
     , onOk_(std::move(onOk)) {}
-
 
 void CTipDialog::InitWindow() {
     CSettingBaseUI::InitWindow();

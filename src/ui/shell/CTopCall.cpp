@@ -2,10 +2,10 @@
 
 #include "ui/widgets/Controls.h"
 
+#include "ui_dlg_top_call.h"
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QScreen>
-#include "ui_dlg_top_call.h"
 
 namespace tamberlink {
 
@@ -35,7 +35,6 @@ CTopCall* CTopCall::Offer(const QString& number, const QPoint& globalPos) {
     popup->ShowAt(position);
     return popup;
 }
-
 
 void CTopCall::InitWindow() {
     SetControlText(ui_->labelTitle, windowTitle());

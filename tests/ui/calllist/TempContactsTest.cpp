@@ -474,13 +474,13 @@ TEST_F(TempContacts, SmsGoesToTheCheckedContactsOrToOne) {
     EXPECT_EQ(sms_[1], (Recipients{{"李四", "01012345678"}}));
 
     // Not while a call popup is open.
-    window_->ShowOutgoingCall(OutgoingCall{QStringLiteral("北京 移动"), QString(),
+    window_->Sink().ShowOutgoingCall(OutgoingCall{QStringLiteral("北京 移动"), QString(),
                                            QStringLiteral("13800138000"), QStringLiteral("张三")});
     QTest::mouseClick(Page()->SelectAllBox(), Qt::LeftButton);
     QTest::mouseClick(Page()->SendButton(), Qt::LeftButton);
     ClickRow(2, Control::Sms);
     EXPECT_EQ(sms_.size(), 2u);
-    window_->CloseCallPopups();
+    window_->Sink().CloseCallPopups();
     test::ProcessEvents();
     QTest::mouseClick(Page()->SendButton(), Qt::LeftButton);
     ASSERT_EQ(sms_.size(), 3u);
@@ -566,7 +566,7 @@ TEST_F(TempContactsOnTheBox, ACallThatGoesOutMarksTheContactCalledInTheWorkbook)
     EXPECT_EQ(Entry(1).remarkLabel, QStringLiteral("已联系 "));
     EXPECT_TRUE(Entry(1).ShowsCalledIcon());
     EXPECT_EQ(Cells(path_).value("CV2").toInt(), 1);
-    window_->CloseCallPopups();
+    window_->Sink().CloseCallPopups();
     test::ProcessEvents();
 
     // Through the phone while the phone app is away: refused, nothing marked.
@@ -608,7 +608,7 @@ TEST_F(TempContactsOnTheBox, NumbersStoredAsTextAreShownDialledAndTextedClean) {
     const QJsonObject cells = Cells(path);
     EXPECT_EQ(cells.value("B1").toString(), QStringLiteral("13600000021.0"));
     EXPECT_EQ(cells.value("CV1").toInt(), 1);
-    window_->CloseCallPopups();
+    window_->Sink().CloseCallPopups();
 
     ClickRow(1, Control::Sms);
     ASSERT_EQ(sms_.size(), 1u);

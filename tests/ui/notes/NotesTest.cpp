@@ -377,7 +377,7 @@ TEST_F(Notes, ADueReminderPopsUpAndAPastOneNeverDoes) {
     EXPECT_TRUE(Core().ActiveNoteTimerIds().empty());
 
     // A timer that names no note shows nothing.
-    window_->ShowNoteReminder(id + 100);
+    window_->Sink().ShowNoteReminder(id + 100);
     EXPECT_EQ(Editors().size(), 1u);
 }
 
@@ -431,7 +431,7 @@ TEST_F(Notes, IncomingCallerNoteOpensOverTheMainWindow) {
     call.name = QStringLiteral("赵六");
     call.number = QStringLiteral("13911112222");
     call.attribution = QStringLiteral("移动|北京");
-    window_->ShowIncomingCall(call);
+    window_->Sink().ShowIncomingCall(call);
     CCallInUI* popup = CCallInUI::Instance();
     ASSERT_NE(popup, nullptr);
     Click(popup, "btnAddRecord");

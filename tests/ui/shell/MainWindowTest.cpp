@@ -94,7 +94,6 @@ TEST_F(MainWindowTest, ShowsTheTitleSizePagesAndStartState) {
     EXPECT_EQ(window_->windowTitle(), QStringLiteral("Tamberlink拨号器"));
     EXPECT_EQ(window_->size(), QSize(902, 602));
     EXPECT_EQ(window_->objectName(), QStringLiteral("TamberlinkMain"));
-    EXPECT_EQ(CMainWndUI::Instance(), window_.get());
     EXPECT_EQ(test::Control<QPushButton>(window_, QStringLiteral("ButtonVersion"))->text(),
               QStringLiteral("Tamberlink拨号器 1.0.5"));
     auto* pages = test::Control<QStackedWidget>(window_, QStringLiteral("Pages"));
@@ -513,7 +512,7 @@ TEST_F(MainWindowTest, ProgressWatchdogEndsTheWaitWithANotice) {
 }
 
 TEST_F(MainWindowTest, NothingHappensOnceExitHasBegun) {
-    window_->ShowTip(QStringLiteral("一"));
+    window_->Sink().ShowTip(QStringLiteral("一"));
     CDuiMenu* menu = OpenMenu();
     ASSERT_NE(menu, nullptr);
     window_->OpenExitConfirmation();
@@ -526,7 +525,7 @@ TEST_F(MainWindowTest, NothingHappensOnceExitHasBegun) {
 
     // Late events: clicks on a menu still open, notices, frames, toggles, a second exit.
     QTest::mouseClick(test::Control<QPushButton>(menu, QStringLiteral("menu_proxy")), Qt::LeftButton);
-    window_->ShowTip(QStringLiteral("二"));
+    window_->Sink().ShowTip(QStringLiteral("二"));
     window_->SetDeviceIndicator(true);
     window_->Settings().OpenIP();
     window_->ShowProgress();

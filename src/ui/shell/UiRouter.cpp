@@ -1,0 +1,234 @@
+#include "ui/shell/UiRouter.h"
+
+#include "app/AppCore.h"
+#include "ui/account/AccountWindows.h"
+#include "ui/calls/CCallInUI.h"
+#include "ui/calls/CCallOutUI.h"
+#include "ui/notes/NoteWindows.h"
+#include "ui/settings/COriginPrompt.h"
+#include "ui/settings/SettingWindows.h"
+#include "ui/shell/CMainWndUI.h"
+#include "ui/shell/CMessageBox.h"
+#include "ui/shell/CTipDialog.h"
+#include "ui/shell/DialLink.h"
+#include "ui/shell/MainPages.h"
+#include "ui/sms/CSmsNew.h"
+#include "ui/sms/SmsWindows.h"
+#include "ui/widgets/UiLog.h"
+#include "util/PhoneNumber.h"
+
+namespace tamberlink {
+
+UiRouter::UiRouter(CMainWndUI& window, AppCore& core)
+    : QObject(&window)
+    , window_(window)
+    , core_(core) {}
+
+void UiRouter::SetDeviceIndicator(bool connected) {
+    if (window_.IsBuilt()) {
+        window_.SetDeviceIndicator(connected);
+    }
+}
+
+void UiRouter::ShowProgress() {
+    if (window_.IsBuilt()) {
+        window_.ShowProgress();
+    }
+}
+
+void UiRouter::SetProgressText(const QString& text) {
+    if (window_.IsBuilt()) {
+        window_.SetProgressText(text);
+    }
+}
+
+void UiRouter::EndProgress() {
+    if (window_.IsBuilt()) {
+        window_.EndProgress();
+    }
+}
+
+void UiRouter::ShowTip(const QString& text) {
+    if (!window_.IsExiting()) {
+        qCDebug(lcUi).noquote() << "notice:" << text;
+        CMessageBox::ShowText(&window_, text);
+    }
+}
+
+void UiRouter::ShowIncomingCall(const IncomingCall& call) {
+    if (window_.IsExiting()) {
+        return;
+    }
+    if (CCallInUI* popup = CCallInUI::Show(core_, call)) {
+        connect(popup, &CCallInUI::NoteRequested, &window_, &CMainWndUI::OpenNoteForCaller,
+                Qt::UniqueConnection);
+    }
+}
+
+void UiRouter::ShowOutgoingCall(const OutgoingCall& call) {
+    if (!window_.IsExiting()) {
+        CCallOutUI::Show(&window_, core_, call);
+    }
+}
+
+void UiRouter::CloseOutgoingCall() {
+    if (CCallOutUI* popup = CCallOutUI::Instance()) {
+        popup->Close();
+    }
+}
+
+void UiRouter::CloseCallPopups() {
+    CallPopup::CloseAll();
+}
+
+void UiRouter::SetRecordingAnimation(bool playing) {
+    if (!window_.IsExiting()) {
+        CallPopup::SetRecordingAnimation(playing);
+    }
+}
+
+void UiRouter::ReloadCallLog() {
+    if (window_.IsBuilt()) {
+        window_.Pages().ReloadCallLog();
+    }
+}
+
+void UiRouter::ReloadNoteList() {
+    if (window_.IsBuilt()) {
+        window_.Pages().ReloadNoteList();
+    }
+}
+
+void UiRouter::ReloadContacts() {
+    if (window_.IsBuilt()) {
+        window_.Pages().ReloadContacts();
+    }
+}
+
+void UiRouter::ShowAddedContacts(const std::vector<ContactRecord>& contacts) {
+    if (window_.IsBuilt()) {
+        window_.Pages().ShowAddedContacts(contacts);
+    }
+}
+
+void UiRouter::CallLogRowsChanged(const std::vector<int>& ids) {
+    if (window_.IsBuilt()) {
+        window_.Pages().CallLogRowsChanged(ids);
+    }
+}
+
+void UiRouter::NoteRowsChanged(const std::vector<int>& ids) {
+    if (window_.IsBuilt()) {
+        window_.Pages().NoteRowsChanged(ids);
+    }
+}
+
+void UiRouter::ShowNoteReminder(int noteId) {
+    if (window_.IsBuilt()) {
+        window_.Notes().ShowReminder(noteId);
+    }
+}
+
+void UiRouter::ShowCodePicture(int form, const QString& path) {
+    if (window_.IsBuilt()) {
+        window_.Account().ShowCodePicture(form, path);
+    }
+}
+
+void UiRouter::ShowAccountResult(int result) {
+    if (window_.IsBuilt()) {
+        window_.Account().ShowResult(result);
+    }
+}
+
+void UiRouter::ShowLoggedIn(const QString& account, const QString& name, const QString& company) {
+    if (window_.IsBuilt()) {
+        window_.Account().ShowLoggedIn(account, name, company);
+    }
+}
+
+void UiRouter::ShowLoggedOut() {
+    if (window_.IsBuilt()) {
+        window_.Account().ShowLoggedOut();
+    }
+}
+
+void UiRouter::ShowNewVersion(const std::string& num, const std::string& url) {
+    if (!window_.IsExiting()) {
+        window_.Settings().ShowVersion(true, num, url);
+    }
+}
+
+void UiRouter::ShowNoNewVersion() {
+    if (!window_.IsExiting()) {
+        window_.Settings().ShowVersion(false);
+    }
+}
+
+void UiRouter::CloseFeedback() {
+    if (window_.IsBuilt()) {
+        window_.Settings().CloseFeedback();
+    }
+}
+
+void UiRouter::ShowUpgradeStatus(const QString& windowText, const QString& tipText) {
+    if (window_.IsExiting()) {
+        return;
+    }
+    if (!window_.Settings().ShowUpgradeStatus(windowText) && !tipText.isEmpty()) {
+        ShowTip(tipText);
+    }
+}
+
+bool UiRouter::AskOriginConsent(const OriginConsent::Question& question) {
+    COriginPrompt* prompt = window_.IsExiting() ? nullptr : COriginPrompt::Ask(question);
+    if (prompt == nullptr) {
+        return false;
+    }
+    OriginConsent& origins = core_.Origins();
+    connect(prompt, &COriginPrompt::Answered, this,
+            [&origins](std::uint64_t id, bool allowed) { origins.Answer(id, allowed); });
+    connect(prompt, &COriginPrompt::Dismissed, this,
+            [&origins](std::uint64_t id) { origins.Dismiss(id); });
+    return true;
+}
+
+void UiRouter::CloseOriginQuestion(std::uint64_t question) {
+    if (COriginPrompt* prompt = COriginPrompt::Find(question)) {
+        prompt->Close();
+    }
+}
+
+void UiRouter::OfferDial(const QString& number) {
+    // Cleaned as a tel: link is; nothing is shown for a text without a number.
+    const QString offered = NumberFromDialLink(number);
+    if (!offered.isEmpty()) {
+        window_.OfferNumber(offered);
+    }
+}
+
+void UiRouter::OfferSms(const QStringList& numbers, const QString& content) {
+    SmsRecipients recipients;
+    for (const QString& given : numbers) {
+        const QString number = PhoneNumber::Clean(given);
+        if (!number.isEmpty()) {
+            const QString name = core_.GetContactName(number);
+            recipients.push_back({name.isEmpty() ? number : name, number, {}});
+        }
+    }
+    if (CSmsNew* window = window_.Sms().OpenNew(recipients)) {
+        window->SetContent(content);
+        window_.ShowNormal();
+    }
+}
+
+void UiRouter::ConfirmRequest(const QString& question, std::function<void()> accept) {
+    if (!window_.IsExiting()) {
+        window_.ShowNormal();
+        const QString title = QStringLiteral("网页请求");
+        OpenWindow<CTipDialog>(&window_, title, CMainWndUI::kDialogPosition, question,
+                               std::move(accept), title);
+    }
+}
+
+} // namespace tamberlink
