@@ -4,8 +4,8 @@
 
 namespace tamberlink {
 
-// The program's entry in the desktop's autostart folder ("$XDG_CONFIG_HOME/autostart", as
-// the XDG Autostart specification has it): while it exists, the desktop starts the program
+// The program's entry in the desktop's autostart folder ("$XDG_CONFIG_HOME/autostart", where
+// freedesktop desktops look at login): while it exists, the desktop starts the program
 // when the user logs in, with kOption, so that it waits in the tray for the first call.
 class Autostart {
 public:
@@ -23,8 +23,8 @@ public:
     // nothing changed, when the folder or the entry cannot be written.
     bool SetEnabled(bool enabled, const QString& program, QString* error = nullptr);
 
-    // `program` as an Exec key's first word: quoted, with the characters the
-    // specification reserves escaped.
+    // `program` as an Exec key's first word: quoted, with the characters desktop entries
+    // reserve escaped.
     static QString ExecWord(const QString& program);
 
 private:
