@@ -25,7 +25,7 @@ done
 contents=$(dpkg-deb -c "$deb")
 for file in ./usr/bin/tamberlink ./usr/libexec/tamberlink/tamberlink-xls-reader \
   ./usr/share/tamberlink/Data/Tamberlink.db \
-  ./usr/share/tamberlink/Data/MoblieAreacode.db ./usr/share/tamberlink/Res/main_window.ui \
+  ./usr/share/tamberlink/Data/MoblieAreacode.db ./usr/share/tamberlink/Res/style.qss \
   ./usr/share/applications/com.tamberlink.Tamberlink.desktop \
   ./usr/share/metainfo/com.tamberlink.Tamberlink.metainfo.xml \
   ./usr/share/icons/hicolor/48x48/apps/com.tamberlink.Tamberlink.png \

@@ -16,7 +16,7 @@ fail() {
 
 for file in bin/tamberlink bin/tamberlink-attribution libexec/tamberlink/tamberlink-xls-reader \
   share/tamberlink/Data/Tamberlink.db share/tamberlink/Data/MoblieAreacode.db \
-  share/tamberlink/Res/main_window.ui share/tamberlink/Res/style.qss share/tamberlink/Res/logo.png \
+  share/tamberlink/Res/style.qss share/tamberlink/Res/logo.png \
   share/applications/$id.desktop share/metainfo/$id.metainfo.xml \
   share/icons/hicolor/scalable/apps/$id.svg share/man/man1/tamberlink.1.gz \
   share/man/man1/tamberlink-attribution.1.gz share/doc/tamberlink/copyright \

@@ -4,26 +4,17 @@
 #include "ui/widgets/Controls.h"
 
 #include <QLineEdit>
-#include "ui_dlg_edit_info.h"
 
 namespace tamberlink {
-
-CEditSelfInfo::~CEditSelfInfo() = default;
-
-QWidget* CEditSelfInfo::BuildForm() {
-    ui_ = std::make_unique<Ui::dlg_edit_info>();
-    return SetUpDialogForm(*ui_);
-}
 
 CEditSelfInfo::CEditSelfInfo(QWidget* parent, AppCore& core)
     : CSettingBaseUI(parent, QStringLiteral("个人资料"))
     , core_(core) {}
 
-
 void CEditSelfInfo::InitWindow() {
     CSettingBaseUI::InitWindow();
-    name_ = ui_->editName;
-    company_ = ui_->editCompany;
+    name_ = ui_.editName;
+    company_ = ui_.editCompany;
     // The stored profile, not the labels: they show the account for a missing name and
     // "公司名称" for a missing company, which are no data of the user's.
     if (CloudFlows* cloud = core_.Cloud()) {
@@ -35,8 +26,8 @@ void CEditSelfInfo::InitWindow() {
         edit->setFont(SkinFont(1));
         SetEditBorder(edit, 1, QColor(0xFFE1E1E1u), QColor(0xFF77C5E5u));
     }
-    connect(ui_->btnOk, &QAbstractButton::clicked, this, &CEditSelfInfo::Save);
-    connect(ui_->btnCancel, &QAbstractButton::clicked, this, &CEditSelfInfo::Close);
+    connect(ui_.btnOk, &QAbstractButton::clicked, this, &CEditSelfInfo::Save);
+    connect(ui_.btnCancel, &QAbstractButton::clicked, this, &CEditSelfInfo::Close);
 }
 
 void CEditSelfInfo::Save() {

@@ -2,12 +2,9 @@
 
 #include "ui/settings/CSettingBaseUI.h"
 #include "ui/shell/SingleInstance.h"
+#include "ui_dlg_edit_info.h"
 
 class QLineEdit;
-
-namespace Ui {
-class dlg_edit_info;
-}
 
 namespace tamberlink {
 
@@ -20,10 +17,9 @@ class CEditSelfInfo : public CSettingBaseUI, public SingleInstance<CEditSelfInfo
 
 public:
     CEditSelfInfo(QWidget* parent, AppCore& core);
-    ~CEditSelfInfo() override;
 
     QString GetWindowClassName() const override { return QStringLiteral("CEditSelfInfo"); }
-    QWidget* BuildForm() override;
+    QWidget* BuildForm() override { return SetUpDialogForm(ui_); }
 
 protected:
     void InitWindow() override;
@@ -34,7 +30,7 @@ private:
     AppCore& core_;
     QLineEdit* name_ = nullptr;
     QLineEdit* company_ = nullptr;
-    std::unique_ptr<Ui::dlg_edit_info> ui_;
+    Ui::dlg_edit_info ui_;
 };
 
 } // namespace tamberlink

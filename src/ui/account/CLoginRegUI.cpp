@@ -10,16 +10,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
-#include "ui_dlg_login.h"
 
 namespace tamberlink {
-
-CLoginRegUI::~CLoginRegUI() = default;
-
-QWidget* CLoginRegUI::BuildForm() {
-    ui_ = std::make_unique<Ui::dlg_login>();
-    return SetUpForm(*ui_);
-}
 
 namespace {
 
@@ -66,22 +58,21 @@ CLoginRegUI::CLoginRegUI(QWidget* parent, AppCore& core)
     : WindowImplBase(parent)
     , core_(core) {}
 
-
 void CLoginRegUI::InitWindow() {
-    SetBkImage(ui_->dlgTitle, QStringLiteral("bgHead.png"));
+    SetBkImage(ui_.dlgTitle, QStringLiteral("bgHead.png"));
     SetTitle(windowTitle());
     for (size_t i = 0; i < std::size(kPanels); ++i) {
-        panels_[i] = (*ui_).*kPanels[i];
+        panels_[i] = ui_.*kPanels[i];
     }
     for (size_t i = 0; i < std::size(kCodeButtons); ++i) {
-        codeButtons_[i] = (*ui_).*kCodeButtons[i];
+        codeButtons_[i] = ui_.*kCodeButtons[i];
     }
     SetUpEdits();
     for (QLabel* Form::*label : kLabels) {
-        ((*ui_).*label)->setAlignment(TextAlignment(6));
+        (ui_.*label)->setAlignment(TextAlignment(6));
     }
     for (QLabel* Form::*tip : kTips) {
-        ((*ui_).*tip)->setAlignment(TextAlignment(4));
+        (ui_.*tip)->setAlignment(TextAlignment(4));
     }
     const bool remember = Flow() != nullptr && Flow()->Remembered().Offered().remember;
     rememberLogin_ =
@@ -100,7 +91,7 @@ void CLoginRegUI::InitWindow() {
 void CLoginRegUI::SetUpEdits() {
     const QRegularExpression digits(QStringLiteral("[0-9]*"));
     for (const EditLimit& limit : kEdits) {
-        QLineEdit* edit = (*ui_).*limit.edit;
+        QLineEdit* edit = ui_.*limit.edit;
         edit->setMaxLength(limit.maxLength);
         if (limit.digitsOnly) {
             edit->setValidator(new QRegularExpressionValidator(digits, edit));
@@ -110,8 +101,8 @@ void CLoginRegUI::SetUpEdits() {
         }
         SetEditBorder(edit, 1, QColor(0xFFE1E1E1u), QColor(0xFF77C5E5u));
     }
-    loginAccount_ = ui_->LOG_EDIT_ACCOUNT;
-    loginPassword_ = ui_->LOG_EDIT_PSD;
+    loginAccount_ = ui_.LOG_EDIT_ACCOUNT;
+    loginPassword_ = ui_.LOG_EDIT_PSD;
     // The remembered password belongs to its account; typing either one gives it up.
     for (QLineEdit* edit : {loginAccount_, loginPassword_}) {
         connect(edit, &QLineEdit::textEdited, this, [this] { ShowRememberedPassword(false); });
@@ -142,28 +133,29 @@ void CLoginRegUI::ConnectButtons() {
             RequestCodePicture(form);
         };
     };
-    connect(ui_->LOG_BUTTON_REG, &QAbstractButton::clicked, this,
-                   showPanel(kRegisterPanel, AccountFlow::kRegisterForm));
-    connect(ui_->LOG_BUTTON_FIND, &QAbstractButton::clicked, this, [this] { ShowPanel(kResetPanel); });
-    connect(ui_->LOG_BUTTON_LOGIN, &QAbstractButton::clicked, this, &CLoginRegUI::Login);
-    connect(ui_->REG_BUTTON_LOGIN, &QAbstractButton::clicked, this,
-                   showPanel(kLoginPanel, AccountFlow::kLoginForm));
-    connect(ui_->REG_BUTTON_REG, &QAbstractButton::clicked, this, &CLoginRegUI::Register);
-    connect(ui_->FIND_PSD1_BUTTON_GET, &QAbstractButton::clicked, this, &CLoginRegUI::SendResetCode);
-    connect(ui_->FIND_PSD1_BUTTON_BACK, &QAbstractButton::clicked, this,
-                   showPanel(kLoginPanel, AccountFlow::kLoginForm));
-    connect(ui_->FIND_PSD2_BUTTON_POST, &QAbstractButton::clicked, this, &CLoginRegUI::ResetPassword);
+    connect(ui_.LOG_BUTTON_REG, &QAbstractButton::clicked, this,
+            showPanel(kRegisterPanel, AccountFlow::kRegisterForm));
+    connect(ui_.LOG_BUTTON_FIND, &QAbstractButton::clicked, this,
+            [this] { ShowPanel(kResetPanel); });
+    connect(ui_.LOG_BUTTON_LOGIN, &QAbstractButton::clicked, this, &CLoginRegUI::Login);
+    connect(ui_.REG_BUTTON_LOGIN, &QAbstractButton::clicked, this,
+            showPanel(kLoginPanel, AccountFlow::kLoginForm));
+    connect(ui_.REG_BUTTON_REG, &QAbstractButton::clicked, this, &CLoginRegUI::Register);
+    connect(ui_.FIND_PSD1_BUTTON_GET, &QAbstractButton::clicked, this, &CLoginRegUI::SendResetCode);
+    connect(ui_.FIND_PSD1_BUTTON_BACK, &QAbstractButton::clicked, this,
+            showPanel(kLoginPanel, AccountFlow::kLoginForm));
+    connect(ui_.FIND_PSD2_BUTTON_POST, &QAbstractButton::clicked, this,
+            &CLoginRegUI::ResetPassword);
     // A new picture comes with "换一张" or a click on the picture itself.
     for (int form = 0; form < int(std::size(kChangeButtons)); ++form) {
-        connect((*ui_).*kChangeButtons[form], &QAbstractButton::clicked, this,
-                requestPicture(form));
+        connect(ui_.*kChangeButtons[form], &QAbstractButton::clicked, this, requestPicture(form));
         connect(codeButtons_[form], &QAbstractButton::clicked, this, requestPicture(form));
     }
 }
 
 void CLoginRegUI::SetTitle(const QString& title) {
     setWindowTitle(title);
-    SetControlText(ui_->labelTitle, title);
+    SetControlText(ui_.labelTitle, title);
 }
 
 void CLoginRegUI::ShowPanel(int panel) {
@@ -251,7 +243,7 @@ void CLoginRegUI::Login() {
     if (flow == nullptr) {
         return;
     }
-    const QString code = ui_->LOG_EDIT_CODE->text();
+    const QString code = ui_.LOG_EDIT_CODE->text();
     const bool remember = rememberLogin_->IsSelected();
     if (rememberedPassword_) {
         flow->LoginRemembered(code, remember);
@@ -262,21 +254,21 @@ void CLoginRegUI::Login() {
 
 void CLoginRegUI::Register() {
     if (AccountFlow* flow = Flow()) {
-        flow->Register(ui_->REG_EDIT_ACCOUNT->text(), ui_->REG_EDIT_PSD->text(), ui_->REG_EDIT_PSD1->text(),
-                       ui_->REG_EDIT_CODE->text());
+        flow->Register(ui_.REG_EDIT_ACCOUNT->text(), ui_.REG_EDIT_PSD->text(),
+                       ui_.REG_EDIT_PSD1->text(), ui_.REG_EDIT_CODE->text());
     }
 }
 
 void CLoginRegUI::SendResetCode() {
     if (AccountFlow* flow = Flow()) {
-        flow->SendResetCode(ui_->FIND_PSD1_EDIT_ACCOUNT->text(), ui_->FIND_PSD1_EDIT_CODE->text());
+        flow->SendResetCode(ui_.FIND_PSD1_EDIT_ACCOUNT->text(), ui_.FIND_PSD1_EDIT_CODE->text());
     }
 }
 
 void CLoginRegUI::ResetPassword() {
     if (AccountFlow* flow = Flow()) {
-        flow->ResetPassword(ui_->FIND_PSD2_EDIT_CODE->text(), ui_->FIND_PSD2_EDIT_PSD1->text(),
-                            ui_->FIND_PSD2_EDIT_PSD2->text());
+        flow->ResetPassword(ui_.FIND_PSD2_EDIT_CODE->text(), ui_.FIND_PSD2_EDIT_PSD1->text(),
+                            ui_.FIND_PSD2_EDIT_PSD2->text());
     }
 }
 

@@ -2,14 +2,11 @@
 
 #include "ui/shell/SingleInstance.h"
 #include "ui/widgets/WindowImplBase.h"
+#include "ui_dlg_login.h"
 
 #include <array>
 
 class QLineEdit;
-
-namespace Ui {
-class dlg_login;
-}
 
 namespace tamberlink {
 
@@ -29,10 +26,9 @@ public:
     enum Panel { kLoginPanel = 0, kRegisterPanel = 1, kResetPanel = 2, kNewPasswordPanel = 3 };
 
     CLoginRegUI(QWidget* parent, AppCore& core);
-    ~CLoginRegUI() override;
 
     QString GetWindowClassName() const override { return QStringLiteral("CLoginRegUI"); }
-    QWidget* BuildForm() override;
+    QWidget* BuildForm() override { return SetUpForm(ui_); }
 
     void SetTitle(const QString& title);
     // Shows one panel and hides the others; the first reset step fetches its picture code.
@@ -73,7 +69,7 @@ private:
     COptionUI* rememberLogin_ = nullptr;
     COptionUI* rememberRegister_ = nullptr;
     bool rememberedPassword_ = false;
-    std::unique_ptr<Ui::dlg_login> ui_;
+    Ui::dlg_login ui_;
 };
 
 } // namespace tamberlink

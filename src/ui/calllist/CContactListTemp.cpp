@@ -14,7 +14,6 @@
 #include <QCursor>
 #include <QFileDialog>
 #include <QListView>
-#include "ui_page_calllist.h"
 
 namespace tamberlink {
 
@@ -29,12 +28,11 @@ CContactListTemp::~CContactListTemp() {
 }
 
 void CContactListTemp::Build() {
-    ui_ = std::make_unique<Ui::page_calllist>();
-    SkinForm::SetUp(*ui_, this);
-    list_ = ui_->ListContactTemp;
-    importButton_ = ui_->ButtonInport;
-    sendButton_ = ui_->ButtonSend;
-    selectAll_ = ui_->btnCheckAll;
+    SkinForm::SetUp(ui_, this);
+    list_ = ui_.ListContactTemp;
+    importButton_ = ui_.ButtonInport;
+    sendButton_ = ui_.ButtonSend;
+    selectAll_ = ui_.btnCheckAll;
     connect(importButton_, &QAbstractButton::clicked, this, &CContactListTemp::OpenImportDialog);
     connect(sendButton_, &QAbstractButton::clicked, this, &CContactListTemp::SendSmsToSelected);
     connect(selectAll_, &QAbstractButton::clicked, this, &CContactListTemp::ToggleSelectAll);

@@ -4,6 +4,7 @@
 #include "ui/lists/ItemRowDelegate.h"
 
 #include "calllist/TempContactList.h"
+#include "ui_page_calllist.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -15,10 +16,6 @@
 
 class QCheckBox;
 class QListView;
-
-namespace Ui {
-class page_calllist;
-}
 
 namespace tamberlink {
 
@@ -118,7 +115,7 @@ private:
     CButtonUI* sendButton_ = nullptr;
     QPointer<CDialogTempContact> remarkDialog_;
     QPointer<CTempMenu> menu_;
-    std::unique_ptr<Ui::page_calllist> ui_;
+    Ui::page_calllist ui_;
 };
 
 } // namespace tamberlink

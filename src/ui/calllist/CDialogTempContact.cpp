@@ -6,16 +6,8 @@
 #include <QLabel>
 #include <QTextEdit>
 #include <QVBoxLayout>
-#include "ui_dlg_temp_contact.h"
 
 namespace tamberlink {
-
-CDialogTempContact::~CDialogTempContact() = default;
-
-QWidget* CDialogTempContact::BuildForm() {
-    ui_ = std::make_unique<Ui::dlg_temp_contact>();
-    return SetUpForm(*ui_);
-}
 
 CDialogTempContact::CDialogTempContact(QWidget* parent, const TempContact& contact,
                                        SaveFunction save)
@@ -23,16 +15,15 @@ CDialogTempContact::CDialogTempContact(QWidget* parent, const TempContact& conta
     , contact_(contact)
     , save_(std::move(save)) {}
 
-
 void CDialogTempContact::InitWindow() {
-    SetControlText(ui_->labelTitle, windowTitle());
-    for (QLabel* label : {ui_->LabelName, ui_->LabelPhone}) {
+    SetControlText(ui_.labelTitle, windowTitle());
+    for (QLabel* label : {ui_.LabelName, ui_.LabelPhone}) {
         label->setTextFormat(Qt::PlainText);
     }
-    SetControlText(ui_->LabelName, contact_.name);
-    SetControlText(ui_->LabelPhone, contact_.number);
+    SetControlText(ui_.LabelName, contact_.name);
+    SetControlText(ui_.LabelPhone, contact_.number);
 
-    status_ = ui_->ComboStatus;
+    status_ = ui_.ComboStatus;
     for (int status = 0; status < TempContact::kStatusCount; ++status) {
         status_->addItem(TempContact::StatusText(status));
     }
@@ -40,7 +31,7 @@ void CDialogTempContact::InitWindow() {
     status_->setCurrentIndex(known ? contact_.status : 0);
 
     // The remark box is made here, as large as its container.
-    QWidget* container = ui_->ContainerRemarks;
+    QWidget* container = ui_.ContainerRemarks;
     auto* layout = new QVBoxLayout(container);
     layout->setContentsMargins(0, 0, 0, 0);
     remark_ = new QTextEdit(container);
@@ -49,8 +40,8 @@ void CDialogTempContact::InitWindow() {
     remark_->setPlainText(contact_.remark);
     layout->addWidget(remark_);
 
-    connect(ui_->ButtonSave, &QAbstractButton::clicked, this, &CDialogTempContact::Save);
-    connect(ui_->ButtonCancel, &QAbstractButton::clicked, this, &CDialogTempContact::Close);
+    connect(ui_.ButtonSave, &QAbstractButton::clicked, this, &CDialogTempContact::Save);
+    connect(ui_.ButtonCancel, &QAbstractButton::clicked, this, &CDialogTempContact::Close);
 }
 
 void CDialogTempContact::Save() {

@@ -2,15 +2,12 @@
 
 #include "calllist/TempContact.h"
 #include "ui/widgets/WindowImplBase.h"
+#include "ui_dlg_temp_contact.h"
 
 #include <functional>
 
 class QComboBox;
 class QTextEdit;
-
-namespace Ui {
-class dlg_temp_contact;
-}
 
 namespace tamberlink {
 
@@ -30,7 +27,6 @@ public:
     static QString Title() { return QStringLiteral("编辑备注"); }
 
     CDialogTempContact(QWidget* parent, const TempContact& contact, SaveFunction save);
-    ~CDialogTempContact() override;
 
     // The sheet row of the contact the dialog edits.
     int Row() const { return contact_.row; }
@@ -38,7 +34,7 @@ public:
     QTextEdit* RemarkBox() const { return remark_; }
 
     QString GetWindowClassName() const override { return QStringLiteral("CDialogTempContact"); }
-    QWidget* BuildForm() override;
+    QWidget* BuildForm() override { return SetUpForm(ui_); }
 
 protected:
     void InitWindow() override;
@@ -50,7 +46,7 @@ private:
     SaveFunction save_;
     QComboBox* status_ = nullptr;
     QTextEdit* remark_ = nullptr;
-    std::unique_ptr<Ui::dlg_temp_contact> ui_;
+    Ui::dlg_temp_contact ui_;
 };
 
 } // namespace tamberlink

@@ -4,29 +4,20 @@
 
 #include <QLineEdit>
 #include <QPointer>
-#include "ui_dlg_import_excel.h"
 
 namespace tamberlink {
-
-CImportExcel::~CImportExcel() = default;
-
-QWidget* CImportExcel::BuildForm() {
-    ui_ = std::make_unique<Ui::dlg_import_excel>();
-    return SetUpForm(*ui_);
-}
 
 CImportExcel::CImportExcel(QWidget* parent, ImportFunction import)
     : WindowImplBase(parent)
     , import_(std::move(import)) {}
 
-
 void CImportExcel::InitWindow() {
-    SetControlText(ui_->labelTitle, windowTitle());
-    name_ = ui_->EditName;
-    number_ = ui_->EditNumber;
-    connect(ui_->ButtonSave, &QAbstractButton::clicked, this, &CImportExcel::Save);
-    connect(ui_->ButtonCancel, &QAbstractButton::clicked, this, &CImportExcel::Close);
-    connect(ui_->ButtonClosed, &QAbstractButton::clicked, this, &CImportExcel::Close);
+    SetControlText(ui_.labelTitle, windowTitle());
+    name_ = ui_.EditName;
+    number_ = ui_.EditNumber;
+    connect(ui_.ButtonSave, &QAbstractButton::clicked, this, &CImportExcel::Save);
+    connect(ui_.ButtonCancel, &QAbstractButton::clicked, this, &CImportExcel::Close);
+    connect(ui_.ButtonClosed, &QAbstractButton::clicked, this, &CImportExcel::Close);
     // Enter in either box imports, as the button does.
     connect(name_, &QLineEdit::returnPressed, this, &CImportExcel::Save);
     connect(number_, &QLineEdit::returnPressed, this, &CImportExcel::Save);

@@ -2,14 +2,11 @@
 
 #include "ui/shell/SingleInstance.h"
 #include "ui/widgets/WindowImplBase.h"
+#include "ui_dlg_import_excel.h"
 
 #include <functional>
 
 class QLineEdit;
-
-namespace Ui {
-class dlg_import_excel;
-}
 
 namespace tamberlink {
 
@@ -29,13 +26,12 @@ public:
     static QString Title() { return QStringLiteral("导入联系人"); }
 
     CImportExcel(QWidget* parent, ImportFunction import);
-    ~CImportExcel() override;
 
     QLineEdit* NameEdit() const { return name_; }
     QLineEdit* NumberEdit() const { return number_; }
 
     QString GetWindowClassName() const override { return QStringLiteral("CImportExcel"); }
-    QWidget* BuildForm() override;
+    QWidget* BuildForm() override { return SetUpForm(ui_); }
 
 protected:
     void InitWindow() override;
@@ -46,7 +42,7 @@ private:
     ImportFunction import_;
     QLineEdit* name_ = nullptr;
     QLineEdit* number_ = nullptr;
-    std::unique_ptr<Ui::dlg_import_excel> ui_;
+    Ui::dlg_import_excel ui_;
 };
 
 } // namespace tamberlink

@@ -5,26 +5,16 @@
 #include "ui/widgets/Controls.h"
 
 #include <iterator>
-#include "ui_menu_calllist_status.h"
 
 namespace tamberlink {
-
-CTempMenu::~CTempMenu() = default;
-
-QWidget* CTempMenu::BuildForm() {
-    ui_ = std::make_unique<Ui::menu_calllist_status>();
-    return SetUpForm(*ui_);
-}
 
 CTempMenu::CTempMenu(QWidget* parent, int row)
     : WindowImplBase(parent, Qt::Popup | Qt::FramelessWindowHint)
     , row_(row) {}
 
-
 void CTempMenu::InitWindow() {
     // One item per status, in the statuses' order.
-    const CButtonUI* const items[] = {ui_->menu_0, ui_->menu_1, ui_->menu_2, ui_->menu_3,
-                                      ui_->menu_4};
+    const CButtonUI* const items[] = {ui_.menu_0, ui_.menu_1, ui_.menu_2, ui_.menu_3, ui_.menu_4};
     static_assert(std::size(items) == TempContact::kStatusCount);
     for (int status = 0; status < TempContact::kStatusCount; ++status) {
         CButtonUI* item = const_cast<CButtonUI*>(items[status]);

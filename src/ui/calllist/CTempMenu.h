@@ -1,10 +1,7 @@
 #pragma once
 
 #include "ui/widgets/WindowImplBase.h"
-
-namespace Ui {
-class menu_calllist_status;
-}
+#include "ui_menu_calllist_status.h"
 
 namespace tamberlink {
 
@@ -16,13 +13,12 @@ class CTempMenu : public WindowImplBase {
 
 public:
     CTempMenu(QWidget* parent, int row);
-    ~CTempMenu() override;
 
     // The sheet row the menu was opened for.
     int Row() const { return row_; }
 
     QString GetWindowClassName() const override { return QStringLiteral("CDuiMenu"); }
-    QWidget* BuildForm() override;
+    QWidget* BuildForm() override { return SetUpForm(ui_); }
 
 signals:
     void StatusChosen(int row, int status);
@@ -32,7 +28,7 @@ protected:
 
 private:
     const int row_;
-    std::unique_ptr<Ui::menu_calllist_status> ui_;
+    Ui::menu_calllist_status ui_;
 };
 
 } // namespace tamberlink

@@ -5,16 +5,8 @@
 
 #include <QGuiApplication>
 #include <QScreen>
-#include "ui_dlg_callin.h"
 
 namespace tamberlink {
-
-CCallInUI::~CCallInUI() = default;
-
-QWidget* CCallInUI::BuildForm() {
-    ui_ = std::make_unique<Ui::dlg_callin>();
-    return SetUpForm(*ui_);
-}
 
 CCallInUI::CCallInUI(AppCore& core)
     : CallPopup(core, nullptr, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::FramelessWindowHint) {}
@@ -38,35 +30,33 @@ CCallInUI* CCallInUI::Show(AppCore& core, const IncomingCall& call) {
     return popup;
 }
 
-
 void CCallInUI::SetTitle(const QString& title) {
     setWindowTitle(title);
-    SetControlText(ui_->labelTitle, title);
+    SetControlText(ui_.labelTitle, title);
 }
 
 void CCallInUI::InitWindow() {
-    SetControlText(ui_->labelTitle, windowTitle());
-    SetBkImage(ui_->btnHead, QStringLiteral("bgHeadDefaulte2_big.png"));
-    if (auto* cloud = ui_->btnYun) {
+    SetControlText(ui_.labelTitle, windowTitle());
+    SetBkImage(ui_.btnHead, QStringLiteral("bgHeadDefaulte2_big.png"));
+    if (auto* cloud = ui_.btnYun) {
         cloud->SetForeImage(QStringLiteral("file='iconYun.png' dest='25,15,46,30'"));
         cloud->SetTextPadding(QMargins(10, 0, 0, 0));
     }
-    if (auto* note = ui_->btnAddRecord) {
+    if (auto* note = ui_.btnAddRecord) {
         note->SetForeImage(QStringLiteral("file='iconRecord.png' dest='20,15,41,30'"));
         note->SetTextPadding(QMargins(15, 0, 0, 0));
     }
-    PrepareRecordControls(*ui_);
-    connect(ui_->btnAddRecord, &QAbstractButton::clicked, this, &CCallInUI::WriteNote);
-    connect(ui_->btnReject, &QAbstractButton::clicked, this, &CCallInUI::Reject);
+    PrepareRecordControls(ui_);
+    connect(ui_.btnAddRecord, &QAbstractButton::clicked, this, &CCallInUI::WriteNote);
+    connect(ui_.btnReject, &QAbstractButton::clicked, this, &CCallInUI::Reject);
 }
 
 void CCallInUI::Fill(const IncomingCall& call) {
     call_ = call;
     SetTitle(call.onPhone ? QStringLiteral("手机来电") : QStringLiteral("固话来电"));
-    SetControlText(ui_->labelName,
-                   call.name.isEmpty() ? QStringLiteral("未知联系人") : call.name);
-    SetControlText(ui_->labelPhone, call.number);
-    SetControlText(ui_->labelAddr, call.attribution);
+    SetControlText(ui_.labelName, call.name.isEmpty() ? QStringLiteral("未知联系人") : call.name);
+    SetControlText(ui_.labelPhone, call.number);
+    SetControlText(ui_.labelAddr, call.attribution);
 }
 
 void CCallInUI::WriteNote() {

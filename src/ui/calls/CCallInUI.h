@@ -3,10 +3,7 @@
 #include "app/UiSink.h"
 #include "ui/calls/CallPopup.h"
 #include "ui/shell/SingleInstance.h"
-
-namespace Ui {
-class dlg_callin;
-}
+#include "ui_dlg_callin.h"
 
 namespace tamberlink {
 
@@ -18,7 +15,6 @@ class CCallInUI : public CallPopup, public SingleInstance<CCallInUI> {
 
 public:
     explicit CCallInUI(AppCore& core);
-    ~CCallInUI() override;
 
     // Shows `call` in the popup, creating it when there is none. Returns the popup, or
     // nullptr when its skin cannot be loaded.
@@ -27,7 +23,7 @@ public:
     void Fill(const IncomingCall& call);
 
     QString GetWindowClassName() const override { return QStringLiteral("CCallInUI"); }
-    QWidget* BuildForm() override;
+    QWidget* BuildForm() override { return SetUpForm(ui_); }
 
 signals:
     // "记笔记": a note about this caller.
@@ -42,7 +38,7 @@ private:
     void Reject();
 
     IncomingCall call_;
-    std::unique_ptr<Ui::dlg_callin> ui_;
+    Ui::dlg_callin ui_;
 };
 
 } // namespace tamberlink

@@ -4,16 +4,8 @@
 
 #include <QLabel>
 #include <QTimer>
-#include "ui_dlg_callout.h"
 
 namespace tamberlink {
-
-CCallOutUI::~CCallOutUI() = default;
-
-QWidget* CCallOutUI::BuildForm() {
-    ui_ = std::make_unique<Ui::dlg_callout>();
-    return SetUpForm(*ui_);
-}
 
 CCallOutUI::CCallOutUI(QWidget* mainWindow, AppCore& core)
     : CallPopup(core, mainWindow, {}) {}
@@ -37,19 +29,18 @@ QString CCallOutUI::ElapsedText(int seconds) {
         .arg(part(seconds / 3600), part(seconds % 3600 / 60), part(seconds % 60));
 }
 
-
 void CCallOutUI::InitWindow() {
-    SetControlText(ui_->labelTitle, windowTitle());
-    SetBkImage(ui_->btnHead, QStringLiteral("bgHeadDefaulte2_big.png"));
-    SetBkImage(ui_->ControlTip, QStringLiteral("callout_tip.png"));
-    name_ = ui_->labelName;
-    mobile_ = ui_->labelMobile;
-    addr_ = ui_->labelAddr;
-    time_ = ui_->labelTime;
-    PrepareRecordControls(*ui_);
+    SetControlText(ui_.labelTitle, windowTitle());
+    SetBkImage(ui_.btnHead, QStringLiteral("bgHeadDefaulte2_big.png"));
+    SetBkImage(ui_.ControlTip, QStringLiteral("callout_tip.png"));
+    name_ = ui_.labelName;
+    mobile_ = ui_.labelMobile;
+    addr_ = ui_.labelAddr;
+    time_ = ui_.labelTime;
+    PrepareRecordControls(ui_);
     clock_ = new QTimer(this);
     connect(clock_, &QTimer::timeout, this, &CCallOutUI::Tick);
-    connect(ui_->ButtonReject, &QAbstractButton::clicked, this, &CCallOutUI::OnCloseClicked);
+    connect(ui_.ButtonReject, &QAbstractButton::clicked, this, &CCallOutUI::OnCloseClicked);
 }
 
 void CCallOutUI::Fill(const OutgoingCall& call) {

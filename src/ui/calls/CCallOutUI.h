@@ -3,13 +3,10 @@
 #include "app/UiSink.h"
 #include "ui/calls/CallPopup.h"
 #include "ui/shell/SingleInstance.h"
+#include "ui_dlg_callout.h"
 
 class QLabel;
 class QTimer;
-
-namespace Ui {
-class dlg_callout;
-}
 
 namespace tamberlink {
 
@@ -23,7 +20,6 @@ public:
     static constexpr QPoint kPosition{250, 200};
 
     CCallOutUI(QWidget* mainWindow, AppCore& core);
-    ~CCallOutUI() override;
 
     // Shows `call` in the popup, creating it inside `mainWindow` when there is none; the
     // call time starts from 0. Returns the popup, or nullptr when its skin cannot be loaded.
@@ -36,7 +32,7 @@ public:
     static QString ElapsedText(int seconds);
 
     QString GetWindowClassName() const override { return QStringLiteral("CCallOutUI"); }
-    QWidget* BuildForm() override;
+    QWidget* BuildForm() override { return SetUpForm(ui_); }
 
 protected:
     void InitWindow() override;
@@ -52,7 +48,7 @@ private:
     QLabel* time_ = nullptr;
     QTimer* clock_ = nullptr; // one tick a second while the call lasts
     int elapsed_ = 0;
-    std::unique_ptr<Ui::dlg_callout> ui_;
+    Ui::dlg_callout ui_;
 };
 
 } // namespace tamberlink

@@ -16,7 +16,6 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QScrollBar>
-#include "ui_page_calls.h"
 
 namespace tamberlink {
 
@@ -48,17 +47,16 @@ CRecordContainer::~CRecordContainer() {
 }
 
 void CRecordContainer::Build() {
-    ui_ = std::make_unique<Ui::page_calls>();
-    SkinForm::SetUp(*ui_, this);
-    numberBox_ = ui_->PanelEdit;
-    list_ = ui_->ListRecord;
-    CButtonUI* callMobile = ui_->ButtonMainCallMobile;
-    CButtonUI* callTel = ui_->ButtonMainCallTel;
+    SkinForm::SetUp(ui_, this);
+    numberBox_ = ui_.PanelEdit;
+    list_ = ui_.ListRecord;
+    CButtonUI* callMobile = ui_.ButtonMainCallMobile;
+    CButtonUI* callTel = ui_.ButtonMainCallTel;
 
     numberBox_->setFont(SkinFont(4));
     SetNumberInput(numberBox_, kNumberMaxLength);
 
-    connect(ui_->btnKeyboard, &QAbstractButton::clicked, this,
+    connect(ui_.btnKeyboard, &QAbstractButton::clicked, this,
             &CRecordContainer::OpenOrCloseKeyboard);
 
     callMobile->SetForeImage(QStringLiteral("file='titleTecord.png' dest='23,11,55,44'"));
@@ -71,7 +69,7 @@ void CRecordContainer::Build() {
     callTel->SetHotTextColor(QColor(0xFFFFFFFFu));
     connect(callTel, &QAbstractButton::clicked, this, [this] { DialFromNumberBox(false); });
 
-    MakeToolbar(ui_->LayoutToolbar);
+    MakeToolbar(ui_.LayoutToolbar);
 
     delegate_ = ShowRows<CallLogDelegate>(*list_, *model_);
     delegate_->SetActive(

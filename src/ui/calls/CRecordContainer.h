@@ -5,6 +5,7 @@
 
 #include "store/CallLogRecord.h"
 #include "ui/calls/CItemRecordUI.h"
+#include "ui_page_calls.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -15,10 +16,6 @@
 
 class QLineEdit;
 class QListView;
-
-namespace Ui {
-class page_calls;
-}
 
 namespace tamberlink {
 
@@ -93,7 +90,7 @@ private:
     CButtonUI* deleteButton_ = nullptr;
     CButtonUI* selectAll_ = nullptr;
     QPointer<CSoftKeyboard> keyboard_;
-    std::unique_ptr<Ui::page_calls> ui_;
+    Ui::page_calls ui_;
 };
 
 } // namespace tamberlink

@@ -1,10 +1,7 @@
 #pragma once
 
 #include "ui/widgets/WindowImplBase.h"
-
-namespace Ui {
-class dlg_keyboard;
-}
+#include "ui_dlg_keyboard.h"
 
 namespace tamberlink {
 
@@ -18,10 +15,9 @@ public:
     static constexpr QPoint kPosition{414, 310};
 
     explicit CSoftKeyboard(QWidget* parent);
-    ~CSoftKeyboard() override;
 
     QString GetWindowClassName() const override { return QStringLiteral("CSoftKeyboard"); }
-    QWidget* BuildForm() override;
+    QWidget* BuildForm() override { return SetUpForm(ui_); }
 
 signals:
     // A key was pressed: its digit, or the empty text for the delete key.
@@ -31,7 +27,7 @@ signals:
 protected:
     void InitWindow() override;
     void OnCloseClicked() override { emit CloseRequested(); }
-    std::unique_ptr<Ui::dlg_keyboard> ui_;
+    Ui::dlg_keyboard ui_;
 };
 
 } // namespace tamberlink

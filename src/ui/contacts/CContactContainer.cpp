@@ -10,11 +10,8 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPointer>
-#include "ui_page_contacts.h"
 
 namespace tamberlink {
-
-CContactContainer::~CContactContainer() = default;
 
 CContactContainer::CContactContainer(AppCore& core, QWidget* parent)
     : QWidget(parent)
@@ -24,14 +21,13 @@ CContactContainer::CContactContainer(AppCore& core, QWidget* parent)
 }
 
 void CContactContainer::Build() {
-    ui_ = std::make_unique<Ui::page_contacts>();
-    SkinForm::SetUp(*ui_, this);
-    searchBox_ = ui_->EditSerch;
-    list_ = ui_->ListContact;
+    SkinForm::SetUp(ui_, this);
+    searchBox_ = ui_.EditSerch;
+    list_ = ui_.ListContact;
     connect(searchBox_, &QLineEdit::returnPressed, this, &CContactContainer::Search);
-    connect(ui_->ButtonSerch, &QAbstractButton::clicked, this, &CContactContainer::Search);
-    connect(ui_->ButtonAdd, &QAbstractButton::clicked, this, &CContactContainer::OpenAddDialog);
-    connect(ui_->ButtonDelete, &QAbstractButton::clicked, this,
+    connect(ui_.ButtonSerch, &QAbstractButton::clicked, this, &CContactContainer::Search);
+    connect(ui_.ButtonAdd, &QAbstractButton::clicked, this, &CContactContainer::OpenAddDialog);
+    connect(ui_.ButtonDelete, &QAbstractButton::clicked, this,
             &CContactContainer::ConfirmDeleteAll);
 
     // Index rows are lower than contact rows.

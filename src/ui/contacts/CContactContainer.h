@@ -5,6 +5,7 @@
 #include "ui/lists/ItemRowDelegate.h"
 
 #include "store/ContactRecord.h"
+#include "ui_page_contacts.h"
 
 #include <QPoint>
 #include <QString>
@@ -16,10 +17,6 @@
 
 class QLineEdit;
 class QListView;
-
-namespace Ui {
-class page_contacts;
-}
 
 namespace tamberlink {
 
@@ -43,7 +40,6 @@ public:
     static constexpr QPoint kTipPosition{180, 200};
 
     explicit CContactContainer(AppCore& core, QWidget* parent = nullptr);
-    ~CContactContainer() override;
 
     // Builds the page from "page_contacts.ui".
     void Build();
@@ -87,7 +83,7 @@ private:
     ContactListDelegate* delegate_ = nullptr;
     QListView* list_ = nullptr;
     QLineEdit* searchBox_ = nullptr;
-    std::unique_ptr<Ui::page_contacts> ui_;
+    Ui::page_contacts ui_;
 };
 
 } // namespace tamberlink

@@ -11,16 +11,8 @@
 #include <QLineEdit>
 
 #include <algorithm>
-#include "ui_dlg_contact_info.h"
 
 namespace tamberlink {
-
-CContactInfo::~CContactInfo() = default;
-
-QWidget* CContactInfo::BuildForm() {
-    ui_ = std::make_unique<Ui::dlg_contact_info>();
-    return SetUpForm(*ui_);
-}
 
 namespace {
 
@@ -33,9 +25,9 @@ struct FieldControls {
 };
 
 constexpr FieldControls kFieldControls[] = {
-    {&Form::EditName, &Form::InfoName},       {&Form::EditPhone, &Form::InfoPhone},
-    {&Form::EditEmail, &Form::InfoEmail},     {&Form::EditCompany, &Form::InfoCompany},
-    {&Form::EditHome, &Form::InfoHome},       {&Form::EditOther, &Form::InfoOther},
+    {&Form::EditName, &Form::InfoName},   {&Form::EditPhone, &Form::InfoPhone},
+    {&Form::EditEmail, &Form::InfoEmail}, {&Form::EditCompany, &Form::InfoCompany},
+    {&Form::EditHome, &Form::InfoHome},   {&Form::EditOther, &Form::InfoOther},
 };
 
 // A phone text holds a number when one of its ';'-separated parts keeps a character once
@@ -79,27 +71,26 @@ void CContactInfo::ContactDeleted(int id) {
     }
 }
 
-
 void CContactInfo::InitWindow() {
-    SetBkImage(ui_->dlgTitle, QStringLiteral("bgHead.png"));
-    panelAdd_ = ui_->PanelAdd;
-    panelDetails_ = ui_->PanelDetails;
+    SetBkImage(ui_.dlgTitle, QStringLiteral("bgHead.png"));
+    panelAdd_ = ui_.PanelAdd;
+    panelDetails_ = ui_.PanelDetails;
     for (int i = 0; i < kFieldCount; ++i) {
-        fields_[i].edit = (*ui_).*kFieldControls[i].edit;
-        fields_[i].info = (*ui_).*kFieldControls[i].info;
+        fields_[i].edit = ui_.*kFieldControls[i].edit;
+        fields_[i].info = ui_.*kFieldControls[i].info;
         fields_[i].info->setTextFormat(Qt::PlainText);
     }
-    title_ = ui_->labelTitle;
-    addTitle_ = ui_->TitleName;
-    detailsName_ = ui_->TitleName1;
+    title_ = ui_.labelTitle;
+    addTitle_ = ui_.TitleName;
+    detailsName_ = ui_.TitleName1;
     detailsName_->setTextFormat(Qt::PlainText);
-    head_ = ui_->LabelHead;
-    auto* edit = ui_->ButtonEdit;
+    head_ = ui_.LabelHead;
+    auto* edit = ui_.ButtonEdit;
     edit->SetNormalImage(QStringLiteral("file='btnEditNomal.png' dest='8,8,22,21'"));
     edit->SetHotImage(QStringLiteral("file='btnEditHot.png' dest='8,8,22,21'"));
     connect(edit, &QAbstractButton::clicked, this, &CContactInfo::Edit);
-    connect(ui_->ButtonSave, &QAbstractButton::clicked, this, &CContactInfo::Save);
-    connect(ui_->ButtonCancel, &QAbstractButton::clicked, this, &CContactInfo::Close);
+    connect(ui_.ButtonSave, &QAbstractButton::clicked, this, &CContactInfo::Save);
+    connect(ui_.ButtonCancel, &QAbstractButton::clicked, this, &CContactInfo::Close);
     SetTitle(windowTitle());
     ShowAdd();
 }

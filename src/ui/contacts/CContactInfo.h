@@ -3,13 +3,10 @@
 #include "store/ContactRecord.h"
 #include "ui/shell/SingleInstance.h"
 #include "ui/widgets/WindowImplBase.h"
+#include "ui_dlg_contact_info.h"
 
 class QLabel;
 class QLineEdit;
-
-namespace Ui {
-class dlg_contact_info;
-}
 
 namespace tamberlink {
 
@@ -30,7 +27,6 @@ public:
     static constexpr int kAllContacts = -1;
 
     CContactInfo(QWidget* parent, AppCore& core);
-    ~CContactInfo() override;
 
     // The dialog, titled `title`: the open one, or a new one shown at `position` inside
     // `parent`. Nullptr when its skin cannot be loaded.
@@ -54,7 +50,7 @@ public:
     const ContactRecord& Contact() const { return contact_; }
 
     QString GetWindowClassName() const override { return QStringLiteral("CContactInfo"); }
-    QWidget* BuildForm() override;
+    QWidget* BuildForm() override { return SetUpForm(ui_); }
 
 protected:
     void InitWindow() override;
@@ -82,7 +78,7 @@ private:
     QLabel* addTitle_ = nullptr;    // "TitleName"
     QLabel* detailsName_ = nullptr; // "TitleName1"
     QLabel* head_ = nullptr;        // "LabelHead", when the skin has one
-    std::unique_ptr<Ui::dlg_contact_info> ui_;
+    Ui::dlg_contact_info ui_;
 };
 
 } // namespace tamberlink

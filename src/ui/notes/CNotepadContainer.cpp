@@ -12,11 +12,8 @@
 #include <QScrollBar>
 
 #include <ctime>
-#include "ui_page_notes.h"
 
 namespace tamberlink {
-
-CNotepadContainer::~CNotepadContainer() = default;
 
 CNotepadContainer::CNotepadContainer(AppCore& core, QWidget* parent)
     : QWidget(parent)
@@ -36,12 +33,11 @@ CNotepadContainer::CNotepadContainer(AppCore& core, QWidget* parent)
 }
 
 void CNotepadContainer::Build() {
-    ui_ = std::make_unique<Ui::page_notes>();
-    SkinForm::SetUp(*ui_, this);
-    list_ = ui_->ListNotepad;
-    newButton_ = ui_->ButtonNewNote;
-    deleteButton_ = ui_->ButtonDeleteNote;
-    selectAll_ = ui_->btnCheckAll;
+    SkinForm::SetUp(ui_, this);
+    list_ = ui_.ListNotepad;
+    newButton_ = ui_.ButtonNewNote;
+    deleteButton_ = ui_.ButtonDeleteNote;
+    selectAll_ = ui_.btnCheckAll;
     deleteButton_->SetForeImage(QStringLiteral("file='tabBtnDelete.png' dest='16,6,31,23'"));
     deleteButton_->SetTextPadding(QMargins(20, 0, 0, 0));
     newButton_->SetForeImage(QStringLiteral("file='btnNote.png' dest='10,5,28,23'"));

@@ -4,6 +4,7 @@
 #include "ui/notes/CNotepadItem.h"
 
 #include "store/NoteRecord.h"
+#include "ui_page_notes.h"
 
 #include <QWidget>
 
@@ -13,10 +14,6 @@
 
 class QCheckBox;
 class QListView;
-
-namespace Ui {
-class page_notes;
-}
 
 namespace tamberlink {
 
@@ -34,7 +31,6 @@ class CNotepadContainer : public QWidget {
 
 public:
     explicit CNotepadContainer(AppCore& core, QWidget* parent = nullptr);
-    ~CNotepadContainer() override;
 
     // Builds the page from "page_notes.ui".
     void Build();
@@ -72,7 +68,7 @@ private:
     CButtonUI* newButton_ = nullptr;
     CButtonUI* deleteButton_ = nullptr;
     QCheckBox* selectAll_ = nullptr;
-    std::unique_ptr<Ui::page_notes> ui_;
+    Ui::page_notes ui_;
 };
 
 } // namespace tamberlink

@@ -11,16 +11,8 @@
 
 #include <QLineEdit>
 #include <QTextEdit>
-#include "ui_dlg_notepad_info.h"
 
 namespace tamberlink {
-
-CNotepadEdit::~CNotepadEdit() = default;
-
-QWidget* CNotepadEdit::BuildForm() {
-    ui_ = std::make_unique<Ui::dlg_notepad_info>();
-    return SetUpForm(*ui_);
-}
 
 namespace {
 const QString kNoReminder = QStringLiteral("不提醒");
@@ -31,25 +23,23 @@ CNotepadEdit::CNotepadEdit(QWidget* parent, AppCore& core, int cid, Qt::WindowFl
     , core_(core)
     , cid_(cid) {}
 
-
 void CNotepadEdit::InitWindow() {
-    SetControlText(ui_->labelTitle, windowTitle());
-    name_ = ui_->EditName;
-    content_ = ui_->EditNotepad;
-    timeButton_ = ui_->ButtonTime;
-    contactsButton_ = ui_->ButtonContacts;
+    SetControlText(ui_.labelTitle, windowTitle());
+    name_ = ui_.EditName;
+    content_ = ui_.EditNotepad;
+    timeButton_ = ui_.ButtonTime;
+    contactsButton_ = ui_.ButtonContacts;
     timeButton_->setText(kNoReminder);
     ShowHead();
-    connect(ui_->ButtonSave, &QAbstractButton::clicked, this, &CNotepadEdit::Save);
-    connect(ui_->ButtonCancel, &QAbstractButton::clicked, this, &CNotepadEdit::Close);
-    connect(ui_->ButtonTime, &QAbstractButton::clicked, this, &CNotepadEdit::OpenTimePicker);
-    connect(ui_->ButtonContacts, &QAbstractButton::clicked, this, &CNotepadEdit::OpenContactPicker);
+    connect(ui_.ButtonSave, &QAbstractButton::clicked, this, &CNotepadEdit::Save);
+    connect(ui_.ButtonCancel, &QAbstractButton::clicked, this, &CNotepadEdit::Close);
+    connect(ui_.ButtonTime, &QAbstractButton::clicked, this, &CNotepadEdit::OpenTimePicker);
+    connect(ui_.ButtonContacts, &QAbstractButton::clicked, this, &CNotepadEdit::OpenContactPicker);
 }
 
 void CNotepadEdit::ShowHead() {
     const bool hasPicture = !head_.isEmpty() && !SkinPicture(head_).isNull();
-    SetBkImage(ui_->ButtonHead,
-               hasPicture ? head_ : QStringLiteral("bgHeadDefaulte2.png"));
+    SetBkImage(ui_.ButtonHead, hasPicture ? head_ : QStringLiteral("bgHeadDefaulte2.png"));
 }
 
 void CNotepadEdit::SetNote(const NoteRecord& note) {
@@ -67,7 +57,7 @@ void CNotepadEdit::SetContact(const QString& name, const QString& phone, const Q
     name_->setText(name);
     phone_ = phone;
     head_ = head;
-    SetControlText(ui_->LabelPhone, phone);
+    SetControlText(ui_.LabelPhone, phone);
     ShowHead();
     if (fixed) {
         contactsButton_->setEnabled(false);

@@ -3,6 +3,7 @@
 #include "store/NoteRecord.h"
 #include "ui/notes/CNotepadTime.h"
 #include "ui/widgets/WindowImplBase.h"
+#include "ui_dlg_notepad_info.h"
 
 #include <QPointer>
 
@@ -12,10 +13,6 @@
 
 class QLineEdit;
 class QTextEdit;
-
-namespace Ui {
-class dlg_notepad_info;
-}
 
 namespace tamberlink {
 
@@ -37,7 +34,6 @@ public:
 
     // A dialog inside `parent`, or, with Qt::Window among `flags`, a window of its own.
     CNotepadEdit(QWidget* parent, AppCore& core, int cid = 0, Qt::WindowFlags flags = {});
-    ~CNotepadEdit() override;
 
     // Edit mode, showing `note` (its reminder formatted, or "不提醒").
     void SetNote(const NoteRecord& note);
@@ -65,7 +61,7 @@ public:
     CSmsContacts* ContactPicker() const;
 
     QString GetWindowClassName() const override { return QStringLiteral("CNotepadEdit"); }
-    QWidget* BuildForm() override;
+    QWidget* BuildForm() override { return SetUpForm(ui_); }
 
 protected:
     void InitWindow() override;
@@ -87,7 +83,7 @@ private:
     CButtonUI* contactsButton_ = nullptr;
     QPointer<CNotepadTime> picker_;
     QPointer<CSmsContacts> contactPicker_;
-    std::unique_ptr<Ui::dlg_notepad_info> ui_;
+    Ui::dlg_notepad_info ui_;
 };
 
 } // namespace tamberlink

@@ -5,16 +5,8 @@
 #include <QDate>
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
-#include "ui_dlg_notepad_time.h"
 
 namespace tamberlink {
-
-CNotepadTime::~CNotepadTime() = default;
-
-QWidget* CNotepadTime::BuildForm() {
-    ui_ = std::make_unique<Ui::dlg_notepad_time>();
-    return SetUpForm(*ui_);
-}
 
 namespace {
 
@@ -25,12 +17,9 @@ struct FieldSpec {
 };
 
 constexpr FieldSpec kFields[] = {
-    {&Ui::dlg_notepad_time::EditYear, 4, nullptr},
-    {&Ui::dlg_notepad_time::EditMonth, 2, u"12"},
-    {&Ui::dlg_notepad_time::EditDay, 2, u"31"},
-    {&Ui::dlg_notepad_time::EditHour, 2, u"23"},
-    {&Ui::dlg_notepad_time::EditMinute, 2, u"59"},
-    {&Ui::dlg_notepad_time::EditSecond, 2, u"59"},
+    {&Ui::dlg_notepad_time::EditYear, 4, nullptr}, {&Ui::dlg_notepad_time::EditMonth, 2, u"12"},
+    {&Ui::dlg_notepad_time::EditDay, 2, u"31"},    {&Ui::dlg_notepad_time::EditHour, 2, u"23"},
+    {&Ui::dlg_notepad_time::EditMinute, 2, u"59"}, {&Ui::dlg_notepad_time::EditSecond, 2, u"59"},
 };
 
 } // namespace
@@ -39,14 +28,13 @@ CNotepadTime::CNotepadTime(QWidget* parent, const QDateTime& now)
     : WindowImplBase(parent)
     , now_(now) {}
 
-
 void CNotepadTime::InitWindow() {
     const QDate date = now_.date();
     const QTime time = now_.time();
     const int values[] = {date.year(), date.month(),  date.day(),
                           time.hour(), time.minute(), time.second()};
     for (int i = 0; i < kFieldCount; ++i) {
-        QLineEdit* edit = (*ui_).*kFields[i].edit;
+        QLineEdit* edit = ui_.*kFields[i].edit;
         edit->setMaxLength(kFields[i].maxLength);
         edit->setValidator(
             new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
@@ -54,9 +42,9 @@ void CNotepadTime::InitWindow() {
         edits_[size_t(i)] = edit;
         connect(edit, &QLineEdit::textChanged, this, [this, i] { LimitField(i); });
     }
-    connect(ui_->ButtonSave, &QAbstractButton::clicked, this, &CNotepadTime::Save);
-    connect(ui_->ButtonNoRemind, &QAbstractButton::clicked, this, &CNotepadTime::NoReminder);
-    connect(ui_->btnMin, &QAbstractButton::clicked, this, [this] { window()->showMinimized(); });
+    connect(ui_.ButtonSave, &QAbstractButton::clicked, this, &CNotepadTime::Save);
+    connect(ui_.ButtonNoRemind, &QAbstractButton::clicked, this, &CNotepadTime::NoReminder);
+    connect(ui_.btnMin, &QAbstractButton::clicked, this, [this] { window()->showMinimized(); });
 }
 
 void CNotepadTime::LimitField(int field) {

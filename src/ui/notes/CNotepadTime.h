@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/widgets/WindowImplBase.h"
+#include "ui_dlg_notepad_time.h"
 
 #include <QDateTime>
 
@@ -10,10 +11,6 @@
 #include <cstdint>
 
 class QLineEdit;
-
-namespace Ui {
-class dlg_notepad_time;
-}
 
 namespace tamberlink {
 
@@ -29,14 +26,13 @@ public:
     enum Field { Year, Month, Day, Hour, Minute, Second, kFieldCount };
 
     explicit CNotepadTime(QWidget* parent, const QDateTime& now = QDateTime::currentDateTime());
-    ~CNotepadTime() override;
 
     QLineEdit* Edit(Field field) const { return edits_[field]; }
     // The boxes joined as "YYYY-MM-DD hh:mm:ss", one-character texts given a leading "0".
     QString JoinedText() const;
 
     QString GetWindowClassName() const override { return QStringLiteral("CNotepadTime"); }
-    QWidget* BuildForm() override;
+    QWidget* BuildForm() override { return SetUpForm(ui_); }
 
 signals:
     void TimeChosen(std::int64_t seconds);
@@ -54,7 +50,7 @@ private:
 
     QDateTime now_;
     std::array<QLineEdit*, kFieldCount> edits_{};
-    std::unique_ptr<Ui::dlg_notepad_time> ui_;
+    Ui::dlg_notepad_time ui_;
 };
 
 } // namespace tamberlink

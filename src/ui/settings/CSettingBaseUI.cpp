@@ -5,21 +5,12 @@
 
 #include <QLabel>
 #include <QLineEdit>
-#include "ui_dlg_setting.h"
 
 namespace tamberlink {
-
-CSettingBaseUI::~CSettingBaseUI() = default;
-
-QWidget* CSettingBaseUI::BuildForm() {
-    ui_ = std::make_unique<Ui::dlg_setting>();
-    return SetUpDialogForm(*ui_);
-}
 
 CSettingBaseUI::CSettingBaseUI(QWidget* parent, const QString& title, Qt::WindowFlags flags)
     : WindowImplBase(parent, flags)
     , title_(title) {}
-
 
 void CSettingBaseUI::InitWindow() {
     SetBkImage(frame_.title, QStringLiteral("bgHead.png"));

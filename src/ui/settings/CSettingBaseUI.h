@@ -3,13 +3,10 @@
 #include "ui/widgets/CButtonUI.h"
 #include "ui/widgets/CSettingButton.h"
 #include "ui/widgets/WindowImplBase.h"
+#include "ui_dlg_setting.h"
 
 class QLabel;
 class QLineEdit;
-
-namespace Ui {
-class dlg_setting;
-}
 
 namespace tamberlink {
 
@@ -24,10 +21,9 @@ public:
 
     // A dialog inside `parent`, or with `flags` a window of its own.
     CSettingBaseUI(QWidget* parent, const QString& title, Qt::WindowFlags flags = {});
-    ~CSettingBaseUI() override;
 
     QString GetWindowClassName() const override { return QStringLiteral("CDlgSettingAbout"); }
-    QWidget* BuildForm() override;
+    QWidget* BuildForm() override { return SetUpDialogForm(ui_); }
 
 protected:
     // Sets up a form with the settings dialogs' title bar and content area ("dlgTitle",
@@ -60,7 +56,7 @@ private:
     QString title_;
     DialogFrame frame_;
     QWidget* content_ = nullptr;
-    std::unique_ptr<Ui::dlg_setting> ui_;
+    Ui::dlg_setting ui_;
 };
 
 } // namespace tamberlink

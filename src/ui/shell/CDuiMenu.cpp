@@ -5,16 +5,8 @@
 #include "ui/settings/SettingWindows.h"
 #include "ui/shell/CMainWndUI.h"
 #include "ui/widgets/Controls.h"
-#include "ui_menu_main.h"
 
 namespace tamberlink {
-
-CDuiMenu::~CDuiMenu() = default;
-
-QWidget* CDuiMenu::BuildForm() {
-    ui_ = std::make_unique<Ui::menu_main>();
-    return SetUpForm(*ui_);
-}
 
 CDuiMenu::CDuiMenu(CMainWndUI& main)
     : WindowImplBase(&main, Qt::Popup | Qt::FramelessWindowHint)
@@ -28,10 +20,10 @@ void CDuiMenu::InitWindow() {
     ShowSwitches();
 
     // The switches stay open when toggled.
-    connect(ui_->menu_pop, &QAbstractButton::clicked, this, &CDuiMenu::TogglePopOff);
-    connect(ui_->menu_auto_rec, &QAbstractButton::clicked, this, &CDuiMenu::ToggleAutoRecording);
-    connect(ui_->menu_off, &QAbstractButton::clicked, this, &CDuiMenu::ToggleScreenOff);
-    connect(ui_->menu_autostart, &QAbstractButton::clicked, this, &CDuiMenu::ToggleAutostart);
+    connect(ui_.menu_pop, &QAbstractButton::clicked, this, &CDuiMenu::TogglePopOff);
+    connect(ui_.menu_auto_rec, &QAbstractButton::clicked, this, &CDuiMenu::ToggleAutoRecording);
+    connect(ui_.menu_off, &QAbstractButton::clicked, this, &CDuiMenu::ToggleScreenOff);
+    connect(ui_.menu_autostart, &QAbstractButton::clicked, this, &CDuiMenu::ToggleAutostart);
 
     // An item closes the menu, then opens its window.
     const auto item = [this](QAbstractButton* button, auto open) {
@@ -41,29 +33,29 @@ void CDuiMenu::InitWindow() {
         });
     };
     SettingWindows* windows = &main_.Settings();
-    item(ui_->menu_prefix, [windows] { windows->OpenPrefix(CSettingPrefix::kExtension); });
-    item(ui_->menu_areacode, [windows] { windows->OpenPrefix(CSettingPrefix::kAreaCode); });
-    item(ui_->menu_ip, [windows] { windows->OpenIP(); });
-    item(ui_->menu_proxy, [windows] { windows->OpenProxy(); });
-    item(ui_->menu_address, [windows] { windows->OpenQuery(); });
-    item(ui_->menu_origins, [windows] { windows->OpenOrigins(); });
-    item(ui_->menu_update, [windows] { windows->OpenUpdate(); });
-    item(ui_->menu_feedback, [windows] { windows->OpenFeedback(); });
-    item(ui_->menu_upgrade, [windows] { windows->OpenGrade(); });
+    item(ui_.menu_prefix, [windows] { windows->OpenPrefix(CSettingPrefix::kExtension); });
+    item(ui_.menu_areacode, [windows] { windows->OpenPrefix(CSettingPrefix::kAreaCode); });
+    item(ui_.menu_ip, [windows] { windows->OpenIP(); });
+    item(ui_.menu_proxy, [windows] { windows->OpenProxy(); });
+    item(ui_.menu_address, [windows] { windows->OpenQuery(); });
+    item(ui_.menu_origins, [windows] { windows->OpenOrigins(); });
+    item(ui_.menu_update, [windows] { windows->OpenUpdate(); });
+    item(ui_.menu_feedback, [windows] { windows->OpenFeedback(); });
+    item(ui_.menu_upgrade, [windows] { windows->OpenGrade(); });
     CMainWndUI* main = &main_;
-    item(ui_->menu_about, [main] { main->OpenAboutPage(); });
-    item(ui_->menu_exit, [main] { main->OpenExitConfirmation(); });
+    item(ui_.menu_about, [main] { main->OpenAboutPage(); });
+    item(ui_.menu_exit, [main] { main->OpenExitConfirmation(); });
 }
 
 void CDuiMenu::ShowSwitches() {
     const bool screenOff = main_.Core().Settings().ScreenOff();
-    SetControlText(ui_->menu_pop,
+    SetControlText(ui_.menu_pop,
                    popOn_ ? QStringLiteral("来电弹屏: 开") : QStringLiteral("来电弹屏: 关"));
-    SetControlText(ui_->menu_off, screenOff ? QStringLiteral("屏幕取词: 开(Ctrl+F10)")
-                                            : QStringLiteral("屏幕取词: 关(Ctrl+F10)"));
-    SetControlText(ui_->menu_auto_rec, autoRecordingOn_ ? QStringLiteral("自动录音：开")
-                                                        : QStringLiteral("自动录音：关"));
-    SetControlText(ui_->menu_autostart,
+    SetControlText(ui_.menu_off, screenOff ? QStringLiteral("屏幕取词: 开(Ctrl+F10)")
+                                           : QStringLiteral("屏幕取词: 关(Ctrl+F10)"));
+    SetControlText(ui_.menu_auto_rec, autoRecordingOn_ ? QStringLiteral("自动录音：开")
+                                                       : QStringLiteral("自动录音：关"));
+    SetControlText(ui_.menu_autostart,
                    autostartOn_ ? QStringLiteral("开机启动: 开") : QStringLiteral("开机启动: 关"));
 }
 

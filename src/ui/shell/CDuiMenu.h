@@ -1,10 +1,7 @@
 #pragma once
 
 #include "ui/widgets/WindowImplBase.h"
-
-namespace Ui {
-class menu_main;
-}
+#include "ui_menu_main.h"
 
 namespace tamberlink {
 
@@ -19,10 +16,9 @@ class CDuiMenu : public WindowImplBase {
 
 public:
     explicit CDuiMenu(CMainWndUI& main);
-    ~CDuiMenu() override;
 
     QString GetWindowClassName() const override { return QStringLiteral("CDuiMenu"); }
-    QWidget* BuildForm() override;
+    QWidget* BuildForm() override { return SetUpForm(ui_); }
 
 protected:
     void InitWindow() override;
@@ -39,7 +35,7 @@ private:
     bool popOn_ = false;
     bool autoRecordingOn_ = false;
     bool autostartOn_ = false;
-    std::unique_ptr<Ui::menu_main> ui_;
+    Ui::menu_main ui_;
 };
 
 } // namespace tamberlink

@@ -30,7 +30,6 @@
 #include "util/PhoneNumber.h"
 #include "util/Version.h"
 
-#include "ui_main_window.h"
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QCursor>
@@ -197,22 +196,22 @@ bool CMainWndUI::SetAutostart(bool on) {
 
 void CMainWndUI::InitWindow() {
     for (const auto& picture : kTabs) {
-        ((*ui_).*picture.button)->SetForeImage(QString::fromUtf16(picture.foreImage));
+        (ui_.*picture.button)->SetForeImage(QString::fromUtf16(picture.foreImage));
     }
     for (const auto& picture : kTools) {
-        ((*ui_).*picture.button)->SetForeImage(QString::fromUtf16(picture.foreImage));
+        (ui_.*picture.button)->SetForeImage(QString::fromUtf16(picture.foreImage));
     }
-    ui_->LabelLogo->setPixmap(SkinPicture(QStringLiteral("logo.png")));
-    linkDevice_ = ui_->ButtonLinkDevice;
-    ui_->ButtonVersion->setText(QStringLiteral("Tamberlink拨号器 ") +
-                                QLatin1String(kProgramVersion));
-    ui_->ButtonVersion->SetHotTextColor(Qt::white);
-    accountWindows_ = new AccountWindows(this, core_, *new AccountPanel(ui_->LayoutAccount));
+    ui_.LabelLogo->setPixmap(SkinPicture(QStringLiteral("logo.png")));
+    linkDevice_ = ui_.ButtonLinkDevice;
+    ui_.ButtonVersion->setText(QStringLiteral("Tamberlink拨号器 ") +
+                               QLatin1String(kProgramVersion));
+    ui_.ButtonVersion->SetHotTextColor(Qt::white);
+    accountWindows_ = new AccountWindows(this, core_, *new AccountPanel(ui_.LayoutAccount));
     noteWindows_ = new NoteWindows(this, core_);
     settingWindows_ = new SettingWindows(this, core_);
     smsWindows_ = new SmsWindows(this, core_, pages_->Sms());
-    ui_->PanelLoading->hide();
-    ui_->ButtonRecord->Selected(true);
+    ui_.PanelLoading->hide();
+    ui_.ButtonRecord->Selected(true);
     ConnectButtons();
     connect(pages_, &MainPages::DialRequested, this, &CMainWndUI::Dial);
     connect(pages_, &MainPages::AddContactRequested, this, &CMainWndUI::OpenAddContact);
@@ -220,12 +219,11 @@ void CMainWndUI::InitWindow() {
 }
 
 QWidget* CMainWndUI::BuildForm() {
-    ui_ = std::make_unique<Ui::main_window>();
-    QWidget* form = SetUpForm(*ui_);
-    SetCaption(ui_->LayoutHeader);
+    QWidget* form = SetUpForm(ui_);
+    SetCaption(ui_.LayoutHeader);
     // The placeholders go with the pages that take their places.
-    pages_ = new MainPages(*ui_->Pages, core_);
-    ui_->RecordList = ui_->SmsList = ui_->ContactList = ui_->ContactTempList = ui_->NotepadList =
+    pages_ = new MainPages(*ui_.Pages, core_);
+    ui_.RecordList = ui_.SmsList = ui_.ContactList = ui_.ContactTempList = ui_.NotepadList =
         nullptr;
     return form;
 }
@@ -239,19 +237,19 @@ void CMainWndUI::ConnectButtons() {
             }
         });
     };
-    onClick(ui_->btnMin, [this] { Minimize(); });
-    onClick(ui_->btnMenu, [this] { OpenMenu(QCursor::pos()); });
-    onClick(ui_->ButtonCreate, [this] { noteWindows_->OpenNew(); });
-    onClick(ui_->ButtonLinkDevice, [this] { core_.Device().Link().RequestSearch(); });
-    onClick(ui_->ButtonUpload, [this] { StartBackup(); });
-    onClick(ui_->ButtonDownload, [this] { StartSync(); });
-    onClick(ui_->ButtonHelp, [this] { OpenUrl(kHelpPage); });
-    onClick(ui_->ButtonVersion, [this] { OpenUrl(kHomePage); });
-    searchBox_ = ui_->EditSerch;
+    onClick(ui_.btnMin, [this] { Minimize(); });
+    onClick(ui_.btnMenu, [this] { OpenMenu(QCursor::pos()); });
+    onClick(ui_.ButtonCreate, [this] { noteWindows_->OpenNew(); });
+    onClick(ui_.ButtonLinkDevice, [this] { core_.Device().Link().RequestSearch(); });
+    onClick(ui_.ButtonUpload, [this] { StartBackup(); });
+    onClick(ui_.ButtonDownload, [this] { StartSync(); });
+    onClick(ui_.ButtonHelp, [this] { OpenUrl(kHelpPage); });
+    onClick(ui_.ButtonVersion, [this] { OpenUrl(kHomePage); });
+    searchBox_ = ui_.EditSerch;
     connect(searchBox_, &QLineEdit::returnPressed, this, &CMainWndUI::SearchContacts);
-    connect(ui_->ButtonSerch, &QAbstractButton::clicked, this, &CMainWndUI::SearchContacts);
+    connect(ui_.ButtonSerch, &QAbstractButton::clicked, this, &CMainWndUI::SearchContacts);
     for (int page = 0; page < int(std::size(kTabs)); ++page) {
-        connect((*ui_).*kTabs[page].button, &QAbstractButton::toggled, this,
+        connect(ui_.*kTabs[page].button, &QAbstractButton::toggled, this,
                 [this, page](bool selected) {
                     if (selected && !exiting_) {
                         pages_->Select(page);
@@ -288,7 +286,7 @@ void CMainWndUI::SearchContacts() {
         return;
     }
     pages_->Contacts().SearchFor(searchBox_->text());
-    ui_->ButtonContact->Selected(true);
+    ui_.ButtonContact->Selected(true);
 }
 
 void CMainWndUI::OpenAddContact(const QString& phone) {
@@ -395,35 +393,35 @@ void CMainWndUI::ShowProgress() {
     if (exiting_) {
         return;
     }
-    SetControlText(ui_->LabelTip, QString());
-    ui_->PanelLoading->show();
+    SetControlText(ui_.LabelTip, QString());
+    ui_.PanelLoading->show();
     SetCloudBusy(true);
 }
 
 void CMainWndUI::SetCloudBusy(bool busy) {
     // Neither button starts another while one runs.
-    ui_->ButtonUpload->setEnabled(!busy);
-    ui_->ButtonDownload->setEnabled(!busy);
+    ui_.ButtonUpload->setEnabled(!busy);
+    ui_.ButtonDownload->setEnabled(!busy);
     // The search box would show through the panel.
-    ui_->EditSerch->setVisible(!busy);
-    ui_->ButtonSerch->setVisible(!busy);
+    ui_.EditSerch->setVisible(!busy);
+    ui_.ButtonSerch->setVisible(!busy);
 }
 
 void CMainWndUI::SetProgressText(const QString& text) {
     if (!exiting_) {
-        SetControlText(ui_->LabelTip, text);
+        SetControlText(ui_.LabelTip, text);
     }
 }
 
 void CMainWndUI::EndProgress() {
-    if (ui_ != nullptr) {
-        ui_->PanelLoading->hide();
+    if (IsBuilt()) {
+        ui_.PanelLoading->hide();
         SetCloudBusy(false);
     }
 }
 
 bool CMainWndUI::IsProgressShown() const {
-    return ui_ != nullptr && ui_->PanelLoading->isVisibleTo(this);
+    return IsBuilt() && ui_.PanelLoading->isVisibleTo(this);
 }
 
 void CMainWndUI::SetDeviceIndicator(bool connected) {

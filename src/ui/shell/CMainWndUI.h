@@ -5,6 +5,7 @@
 #include "ui/shell/MainPages.h"
 #include "ui/sms/SmsRecipient.h"
 #include "ui/widgets/WindowImplBase.h"
+#include "ui_main_window.h"
 
 #include <QPointer>
 
@@ -13,10 +14,6 @@
 #include <optional>
 
 class QLineEdit;
-
-namespace Ui {
-class main_window;
-}
 
 namespace tamberlink {
 
@@ -176,7 +173,7 @@ private:
     SmsWindows* smsWindows_ = nullptr;
     QWidget* sizeGrip_ = nullptr;
     bool exiting_ = false;
-    std::unique_ptr<Ui::main_window> ui_;
+    Ui::main_window ui_;
 };
 
 } // namespace tamberlink

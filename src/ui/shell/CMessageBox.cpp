@@ -3,17 +3,13 @@
 #include "ui/widgets/CSettingButton.h"
 #include "ui/widgets/Controls.h"
 
-#include "ui_dlg_message.h"
 #include <QLabel>
 
 namespace tamberlink {
 
-CMessageBox::~CMessageBox() = default;
-
 QWidget* CMessageBox::BuildForm() {
-    ui_ = std::make_unique<Ui::dlg_message>();
-    QWidget* form = SetUpForm(*ui_);
-    SetCaption(ui_->LayoutTitle);
+    QWidget* form = SetUpForm(ui_);
+    SetCaption(ui_.LayoutTitle);
     return form;
 }
 
@@ -40,11 +36,11 @@ CMessageBox* CMessageBox::ShowText(QWidget* mainWindow, const QString& text) {
 }
 
 void CMessageBox::InitWindow() {
-    SetBkImage(ui_->LayoutTitle, QStringLiteral("bgHead.png"));
-    if (auto* title = ui_->labelTitle) {
+    SetBkImage(ui_.LayoutTitle, QStringLiteral("bgHead.png"));
+    if (auto* title = ui_.labelTitle) {
         title->setText(windowTitle());
     }
-    QWidget* content = ui_->LayoutContent;
+    QWidget* content = ui_.LayoutContent;
     label_ = new QLabel(content);
     label_->setFont(SkinFont(1));
     SetTextColor(label_, QColor(0xFF000000u));

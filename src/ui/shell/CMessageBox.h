@@ -2,12 +2,9 @@
 
 #include "ui/shell/SingleInstance.h"
 #include "ui/widgets/WindowImplBase.h"
+#include "ui_dlg_message.h"
 
 class QLabel;
-
-namespace Ui {
-class dlg_message;
-}
 
 namespace tamberlink {
 
@@ -20,7 +17,6 @@ public:
     static constexpr QPoint kPosition{250, 150};
 
     explicit CMessageBox(QWidget* parent);
-    ~CMessageBox() override;
 
     // Shows `text` in the box, creating it inside `mainWindow` when there is none. Returns
     // the box, or nullptr when its skin cannot be loaded.
@@ -39,7 +35,7 @@ private:
     void PlaceLabel();
 
     QLabel* label_ = nullptr;
-    std::unique_ptr<Ui::dlg_message> ui_;
+    Ui::dlg_message ui_;
 };
 
 } // namespace tamberlink

@@ -2,18 +2,10 @@
 
 #include "ui/widgets/Controls.h"
 
-#include "ui_dlg_tip.h"
 #include <QLabel>
 #include <QPointer>
 
 namespace tamberlink {
-
-CTipDialog::~CTipDialog() = default;
-
-QWidget* CTipDialog::BuildForm() {
-    ui_ = std::make_unique<Ui::dlg_tip>();
-    return SetUpDialogForm(*ui_);
-}
 
 CTipDialog::CTipDialog(QWidget* parent, const QString& text, std::function<void()> onOk,
                        const QString& title)
@@ -23,12 +15,12 @@ CTipDialog::CTipDialog(QWidget* parent, const QString& text, std::function<void(
 
 void CTipDialog::InitWindow() {
     CSettingBaseUI::InitWindow();
-    auto* tip = ui_->LabelTip;
+    auto* tip = ui_.LabelTip;
     tip->setTextFormat(Qt::PlainText);
     tip->setAlignment(TextAlignment(1));
     tip->setText(text_);
-    connect(ui_->ButtonOK, &QAbstractButton::clicked, this, &CTipDialog::Confirm);
-    connect(ui_->ButtonCancel, &QAbstractButton::clicked, this, &CTipDialog::Close);
+    connect(ui_.ButtonOK, &QAbstractButton::clicked, this, &CTipDialog::Confirm);
+    connect(ui_.ButtonCancel, &QAbstractButton::clicked, this, &CTipDialog::Close);
 }
 
 void CTipDialog::Confirm() {

@@ -1,12 +1,9 @@
 #pragma once
 
 #include "ui/settings/CSettingBaseUI.h"
+#include "ui_dlg_tip.h"
 
 #include <functional>
-
-namespace Ui {
-class dlg_tip;
-}
 
 namespace tamberlink {
 
@@ -18,10 +15,9 @@ class CTipDialog : public CSettingBaseUI {
 public:
     CTipDialog(QWidget* parent, const QString& text, std::function<void()> onOk,
                const QString& title = QStringLiteral("提示"));
-    ~CTipDialog() override;
 
     QString GetWindowClassName() const override { return QStringLiteral("CTipDialog"); }
-    QWidget* BuildForm() override;
+    QWidget* BuildForm() override { return SetUpDialogForm(ui_); }
 
 protected:
     void InitWindow() override;
@@ -31,7 +27,7 @@ private:
 
     QString text_;
     std::function<void()> onOk_;
-    std::unique_ptr<Ui::dlg_tip> ui_;
+    Ui::dlg_tip ui_;
 };
 
 // Asks `text` over the window of `page`, where the pages ask their questions; the answer

@@ -2,19 +2,11 @@
 
 #include "ui/widgets/Controls.h"
 
-#include "ui_dlg_top_call.h"
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QScreen>
 
 namespace tamberlink {
-
-CTopCall::~CTopCall() = default;
-
-QWidget* CTopCall::BuildForm() {
-    ui_ = std::make_unique<Ui::dlg_top_call>();
-    return SetUpForm(*ui_);
-}
 
 CTopCall::CTopCall(QWidget* parent)
     : WindowImplBase(parent, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::FramelessWindowHint) {}
@@ -37,14 +29,14 @@ CTopCall* CTopCall::Offer(const QString& number, const QPoint& globalPos) {
 }
 
 void CTopCall::InitWindow() {
-    SetControlText(ui_->labelTitle, windowTitle());
-    edit_ = ui_->EditPhone;
+    SetControlText(ui_.labelTitle, windowTitle());
+    edit_ = ui_.EditPhone;
     SetEditBorder(edit_, 1, QColor(0xFFE1E1E1u), QColor(0xFF77C5E5u));
     SetEditPadding(edit_, 5, 5, 0, 5);
-    connect(ui_->ButtonClose, &QAbstractButton::clicked, this, &CTopCall::Close);
-    connect(ui_->ButtonTel, &QAbstractButton::clicked, this, [this] { Dial(false); });
-    connect(ui_->ButtonMobile, &QAbstractButton::clicked, this, [this] { Dial(true); });
-    connect(ui_->ButtonSMS, &QAbstractButton::clicked, this, &CTopCall::Text);
+    connect(ui_.ButtonClose, &QAbstractButton::clicked, this, &CTopCall::Close);
+    connect(ui_.ButtonTel, &QAbstractButton::clicked, this, [this] { Dial(false); });
+    connect(ui_.ButtonMobile, &QAbstractButton::clicked, this, [this] { Dial(true); });
+    connect(ui_.ButtonSMS, &QAbstractButton::clicked, this, &CTopCall::Text);
 }
 
 void CTopCall::SetNumber(const QString& number) {

@@ -2,12 +2,9 @@
 
 #include "ui/shell/SingleInstance.h"
 #include "ui/widgets/WindowImplBase.h"
+#include "ui_dlg_top_call.h"
 
 class QLineEdit;
-
-namespace Ui {
-class dlg_top_call;
-}
 
 namespace tamberlink {
 
@@ -18,7 +15,6 @@ class CTopCall : public WindowImplBase, public SingleInstance<CTopCall> {
 
 public:
     explicit CTopCall(QWidget* parent = nullptr);
-    ~CTopCall() override;
 
     // Shows `number` in the popup near `globalPos` (kept on the screen), creating the popup
     // when there is none, without taking the focus from the window the user works in.
@@ -29,7 +25,7 @@ public:
     QString Number() const;
 
     QString GetWindowClassName() const override { return QStringLiteral("CTopCall"); }
-    QWidget* BuildForm() override;
+    QWidget* BuildForm() override { return SetUpForm(ui_); }
 
 signals:
     void DialRequested(const QString& number, bool throughPhone);
@@ -44,7 +40,7 @@ private:
     void Text();
 
     QLineEdit* edit_ = nullptr;
-    std::unique_ptr<Ui::dlg_top_call> ui_;
+    Ui::dlg_top_call ui_;
 };
 
 } // namespace tamberlink

@@ -5,34 +5,24 @@
 
 #include <QLineEdit>
 #include <QTextEdit>
-#include "ui_dlg_template.h"
 
 namespace tamberlink {
-
-CDialogTemplate::~CDialogTemplate() = default;
-
-QWidget* CDialogTemplate::BuildForm() {
-    ui_ = std::make_unique<Ui::dlg_template>();
-    return SetUpForm(*ui_);
-}
 
 CDialogTemplate::CDialogTemplate(QWidget* parent, AppCore& core)
     : WindowImplBase(parent)
     , core_(core) {}
 
-
 void CDialogTemplate::InitWindow() {
-    SetControlText(ui_->labelTitle, windowTitle());
-    title_ = ui_->EditTitle;
+    SetControlText(ui_.labelTitle, windowTitle());
+    title_ = ui_.EditTitle;
     title_->setMaxLength(kTitleMaxLength);
     SetEditBorder(title_, 1, QColor(0xFFE1E1E1u), QColor(0xFF77C5E5u));
 
-    content_ = FillWithTextEdit(ui_->ContainerConent,
-                                QStringLiteral("EditTemplateContent"));
+    content_ = FillWithTextEdit(ui_.ContainerConent, QStringLiteral("EditTemplateContent"));
     content_->setPlaceholderText(QStringLiteral("模版内容"));
 
-    connect(ui_->ButtonSave, &QAbstractButton::clicked, this, &CDialogTemplate::Save);
-    connect(ui_->ButtonCancel, &QAbstractButton::clicked, this, &CDialogTemplate::Close);
+    connect(ui_.ButtonSave, &QAbstractButton::clicked, this, &CDialogTemplate::Save);
+    connect(ui_.ButtonCancel, &QAbstractButton::clicked, this, &CDialogTemplate::Close);
 }
 
 void CDialogTemplate::SetTemplate(const TemplateRecord& record) {

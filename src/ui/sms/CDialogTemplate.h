@@ -3,13 +3,10 @@
 #include "store/TemplateRecord.h"
 #include "ui/shell/SingleInstance.h"
 #include "ui/widgets/WindowImplBase.h"
+#include "ui_dlg_template.h"
 
 class QLineEdit;
 class QTextEdit;
-
-namespace Ui {
-class dlg_template;
-}
 
 namespace tamberlink {
 
@@ -26,7 +23,6 @@ public:
     static constexpr int kTitleMaxLength = 50;
 
     CDialogTemplate(QWidget* parent, AppCore& core);
-    ~CDialogTemplate() override;
 
     // Edits `record`; until then the editor writes a new template.
     void SetTemplate(const TemplateRecord& record);
@@ -39,7 +35,7 @@ public:
     QTextEdit* ContentEditor() const { return content_; }
 
     QString GetWindowClassName() const override { return QStringLiteral("CDialogTemplate"); }
-    QWidget* BuildForm() override;
+    QWidget* BuildForm() override { return SetUpForm(ui_); }
 
 protected:
     void InitWindow() override;
@@ -49,7 +45,7 @@ private:
     int id_ = -1;
     QLineEdit* title_ = nullptr;
     QTextEdit* content_ = nullptr;
-    std::unique_ptr<Ui::dlg_template> ui_;
+    Ui::dlg_template ui_;
 };
 
 } // namespace tamberlink

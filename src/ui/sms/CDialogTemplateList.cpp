@@ -7,31 +7,22 @@
 #include "ui/widgets/Controls.h"
 
 #include <QListView>
-#include "ui_dlg_choose_template.h"
 
 namespace tamberlink {
-
-CDialogTemplateList::~CDialogTemplateList() = default;
-
-QWidget* CDialogTemplateList::BuildForm() {
-    ui_ = std::make_unique<Ui::dlg_choose_template>();
-    return SetUpForm(*ui_);
-}
 
 CDialogTemplateList::CDialogTemplateList(QWidget* parent, AppCore& core)
     : WindowImplBase(parent)
     , core_(core)
     , model_(new TemplateListModel(this)) {}
 
-
 void CDialogTemplateList::InitWindow() {
-    SetControlText(ui_->labelTitle, windowTitle());
-    list_ = ui_->containerParent;
+    SetControlText(ui_.labelTitle, windowTitle());
+    list_ = ui_.containerParent;
     auto* delegate = ShowRows<ItemRowDelegate<TemplateItem>>(*list_, *model_);
     connect(delegate, &ListRowDelegate::ButtonReleased, this,
             [this](int row, int) { model_->SetChecked(row, !model_->IsChecked(row)); });
-    connect(ui_->btnOk, &QAbstractButton::clicked, this, &CDialogTemplateList::Choose);
-    connect(ui_->btnCancel, &QAbstractButton::clicked, this, &CDialogTemplateList::Close);
+    connect(ui_.btnOk, &QAbstractButton::clicked, this, &CDialogTemplateList::Choose);
+    connect(ui_.btnCancel, &QAbstractButton::clicked, this, &CDialogTemplateList::Close);
     model_->Load(core_.GetAllTemplates());
 }
 

@@ -1,12 +1,9 @@
 #pragma once
 
 #include "ui/widgets/WindowImplBase.h"
+#include "ui_dlg_choose_template.h"
 
 class QListView;
-
-namespace Ui {
-class dlg_choose_template;
-}
 
 namespace tamberlink {
 
@@ -21,13 +18,12 @@ class CDialogTemplateList : public WindowImplBase {
 
 public:
     CDialogTemplateList(QWidget* parent, AppCore& core);
-    ~CDialogTemplateList() override;
 
     TemplateListModel& Model() { return *model_; }
     QListView* List() const { return list_; }
 
     QString GetWindowClassName() const override { return QStringLiteral("CListTemplate"); }
-    QWidget* BuildForm() override;
+    QWidget* BuildForm() override { return SetUpForm(ui_); }
 
 signals:
     void ContentChosen(const QString& content);
@@ -41,7 +37,7 @@ private:
     AppCore& core_;
     TemplateListModel* model_ = nullptr;
     QListView* list_ = nullptr;
-    std::unique_ptr<Ui::dlg_choose_template> ui_;
+    Ui::dlg_choose_template ui_;
 };
 
 } // namespace tamberlink

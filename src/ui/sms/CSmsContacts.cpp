@@ -11,32 +11,23 @@
 #include <QListView>
 
 #include <algorithm>
-#include "ui_dlg_contacts.h"
 
 namespace tamberlink {
-
-CSmsContacts::~CSmsContacts() = default;
-
-QWidget* CSmsContacts::BuildForm() {
-    ui_ = std::make_unique<Ui::dlg_contacts>();
-    return SetUpForm(*ui_);
-}
 
 CSmsContacts::CSmsContacts(QWidget* parent, AppCore& core, Qt::WindowFlags flags)
     : WindowImplBase(parent, flags)
     , core_(core)
     , model_(new RecipientListModel(this)) {}
 
-
 void CSmsContacts::InitWindow() {
-    SetControlText(ui_->labelTitle, windowTitle());
-    search_ = ui_->EditSearch;
+    SetControlText(ui_.labelTitle, windowTitle());
+    search_ = ui_.EditSearch;
     SetEditBorder(search_, 1, QColor(0xFFE1E1E1u), QColor(0xFF77C5E5u));
-    checkAll_ = ui_->btnCheckAll;
+    checkAll_ = ui_.btnCheckAll;
     checkAll_->setCheckable(true);
     checkAll_->SetNormalImage(QStringLiteral("tabBtnUncheck.png"));
     checkAll_->SetSelectedImage(QStringLiteral("tabBtnCheck.png"));
-    list_ = ui_->containerParent;
+    list_ = ui_.containerParent;
     auto* delegate = ShowRows<ItemRowDelegate<RecipientItem>>(*list_, *model_);
     connect(delegate, &ListRowDelegate::ButtonReleased, this, [this](int row, int) {
         if (!singleChoice_) {
@@ -48,9 +39,9 @@ void CSmsContacts::InitWindow() {
     });
     connect(search_, &QLineEdit::returnPressed, this, &CSmsContacts::Search);
     connect(checkAll_, &QAbstractButton::clicked, this, &CSmsContacts::ToggleAll);
-    connect(ui_->ButtonSearch, &QAbstractButton::clicked, this, &CSmsContacts::Search);
-    connect(ui_->btnOk, &QAbstractButton::clicked, this, &CSmsContacts::Choose);
-    connect(ui_->btnCancel, &QAbstractButton::clicked, this, &CSmsContacts::Close);
+    connect(ui_.ButtonSearch, &QAbstractButton::clicked, this, &CSmsContacts::Search);
+    connect(ui_.btnOk, &QAbstractButton::clicked, this, &CSmsContacts::Choose);
+    connect(ui_.btnCancel, &QAbstractButton::clicked, this, &CSmsContacts::Close);
 }
 
 SmsRecipients CSmsContacts::FromContacts(std::vector<ContactRecord> contacts) {

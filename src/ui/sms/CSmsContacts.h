@@ -3,13 +3,10 @@
 #include "store/ContactRecord.h"
 #include "ui/sms/SmsRecipient.h"
 #include "ui/widgets/WindowImplBase.h"
+#include "ui_dlg_contacts.h"
 
 class QLineEdit;
 class QListView;
-
-namespace Ui {
-class dlg_contacts;
-}
 
 namespace tamberlink {
 
@@ -28,7 +25,6 @@ class CSmsContacts : public WindowImplBase {
 public:
     // A dialog inside `parent`, or with `flags` a window of its own.
     CSmsContacts(QWidget* parent, AppCore& core, Qt::WindowFlags flags = {});
-    ~CSmsContacts() override;
 
     // The persons to choose from.
     void SetEntries(SmsRecipients entries);
@@ -47,7 +43,7 @@ public:
     static SmsRecipients FromContacts(std::vector<ContactRecord> contacts);
 
     QString GetWindowClassName() const override { return QStringLiteral("CContactsDlg"); }
-    QWidget* BuildForm() override;
+    QWidget* BuildForm() override { return SetUpForm(ui_); }
 
 signals:
     void RecipientsChosen(const tamberlink::SmsRecipients& recipients);
@@ -64,7 +60,7 @@ private:
     QLineEdit* search_ = nullptr;
     CButtonUI* checkAll_ = nullptr;
     bool singleChoice_ = false;
-    std::unique_ptr<Ui::dlg_contacts> ui_;
+    Ui::dlg_contacts ui_;
 };
 
 } // namespace tamberlink

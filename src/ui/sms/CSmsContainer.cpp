@@ -14,7 +14,6 @@
 #include <QListView>
 #include <QScrollBar>
 #include <QSet>
-#include "ui_page_sms.h"
 
 namespace tamberlink {
 
@@ -45,8 +44,6 @@ std::vector<int> RemoveChecked(Model& model, QListView& list) {
 
 } // namespace
 
-CSmsContainer::~CSmsContainer() = default;
-
 CSmsContainer::CSmsContainer(AppCore& core, QWidget* parent)
     : QWidget(parent)
     , core_(core)
@@ -57,13 +54,12 @@ CSmsContainer::CSmsContainer(AppCore& core, QWidget* parent)
 }
 
 void CSmsContainer::Build() {
-    ui_ = std::make_unique<Ui::page_sms>();
-    SkinForm::SetUp(*ui_, this);
-    toolbar_ = ui_->LayoutToolbar;
-    templateTool_ = ui_->LayoutTemplateTool;
-    templatePanel_ = ui_->PanelTemplate;
-    smsList_ = ui_->ListSms;
-    templateList_ = ui_->ListTemplate;
+    SkinForm::SetUp(ui_, this);
+    toolbar_ = ui_.LayoutToolbar;
+    templateTool_ = ui_.LayoutTemplateTool;
+    templatePanel_ = ui_.PanelTemplate;
+    smsList_ = ui_.ListSms;
+    templateList_ = ui_.ListTemplate;
     MakeToolButtons();
     templatePanel_->hide();
 

@@ -3,6 +3,7 @@
 #include "store/SmsRecord.h"
 #include "store/TemplateRecord.h"
 #include "ui/sms/SmsRecipient.h"
+#include "ui_page_sms.h"
 
 #include <QWidget>
 
@@ -11,10 +12,6 @@
 #include <map>
 
 class QListView;
-
-namespace Ui {
-class page_sms;
-}
 
 namespace tamberlink {
 
@@ -45,7 +42,6 @@ public:
     };
 
     explicit CSmsContainer(AppCore& core, QWidget* parent = nullptr);
-    ~CSmsContainer() override;
 
     // Builds the page from "page_sms.ui".
     void Build();
@@ -97,7 +93,7 @@ private:
     QWidget* templateTool_ = nullptr;
     QWidget* templatePanel_ = nullptr;
     std::map<int, CButtonUI*> buttons_;
-    std::unique_ptr<Ui::page_sms> ui_;
+    Ui::page_sms ui_;
 };
 
 } // namespace tamberlink

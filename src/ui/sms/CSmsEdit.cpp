@@ -6,38 +6,28 @@
 
 #include <QLabel>
 #include <QTextEdit>
-#include "ui_dlg_sms_edit.h"
 
 namespace tamberlink {
-
-CSmsEdit::~CSmsEdit() = default;
-
-QWidget* CSmsEdit::BuildForm() {
-    ui_ = std::make_unique<Ui::dlg_sms_edit>();
-    return SetUpForm(*ui_);
-}
 
 CSmsEdit::CSmsEdit(QWidget* parent, AppCore& core)
     : SmsComposeBase(parent, core) {}
 
-
 void CSmsEdit::InitWindow() {
-    SetControlText(ui_->labelTitle, windowTitle());
-    nameLabel_ = ui_->userName;
-    phoneLabel_ = ui_->userPhone;
-    timeLabel_ = ui_->LabelTime;
+    SetControlText(ui_.labelTitle, windowTitle());
+    nameLabel_ = ui_.userName;
+    phoneLabel_ = ui_.userPhone;
+    timeLabel_ = ui_.LabelTime;
     for (QLabel* label : {nameLabel_, phoneLabel_, timeLabel_}) {
         label->setTextFormat(Qt::PlainText);
     }
 
     // The earlier SMS, as long as it may be, scrolls in its own box.
-    earlier_ =
-        FillWithTextEdit(ui_->ContainerSms, QStringLiteral("EarlierSms"));
+    earlier_ = FillWithTextEdit(ui_.ContainerSms, QStringLiteral("EarlierSms"));
     earlier_->setReadOnly(true);
     earlier_->setPlaceholderText(QStringLiteral("还没有发给TA的短信"));
 
-    InitCompose(*ui_, ui_->SmsContent, 5);
-    connect(ui_->btnSendSms, &QAbstractButton::clicked, this, &CSmsEdit::Send);
+    InitCompose(ui_, ui_.SmsContent, 5);
+    connect(ui_.btnSendSms, &QAbstractButton::clicked, this, &CSmsEdit::Send);
 }
 
 void CSmsEdit::SetPerson(const QString& name, const QString& phone, const QString& time,

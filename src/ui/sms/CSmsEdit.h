@@ -2,13 +2,10 @@
 
 #include "ui/shell/SingleInstance.h"
 #include "ui/sms/SmsComposeBase.h"
+#include "ui_dlg_sms_edit.h"
 
 class QLabel;
 class QTextEdit;
-
-namespace Ui {
-class dlg_sms_edit;
-}
 
 namespace tamberlink {
 
@@ -22,7 +19,6 @@ public:
     static constexpr QPoint kPosition{100, 50};
 
     CSmsEdit(QWidget* parent, AppCore& core);
-    ~CSmsEdit() override;
 
     // The person, and the SMS shown above the editor: `time` and `content`, or, when `time`
     // is empty, the first SMS sent to the number, if any. A name that is the number itself
@@ -38,7 +34,7 @@ public:
     void Send();
 
     QString GetWindowClassName() const override { return QStringLiteral("CNewSmsDlg"); }
-    QWidget* BuildForm() override;
+    QWidget* BuildForm() override { return SetUpForm(ui_); }
 
 protected:
     void InitWindow() override;
@@ -50,7 +46,7 @@ private:
     QLabel* phoneLabel_ = nullptr;
     QLabel* timeLabel_ = nullptr;
     QTextEdit* earlier_ = nullptr;
-    std::unique_ptr<Ui::dlg_sms_edit> ui_;
+    Ui::dlg_sms_edit ui_;
 };
 
 } // namespace tamberlink

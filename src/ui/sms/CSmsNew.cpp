@@ -13,30 +13,21 @@
 #include <QStyle>
 
 #include <algorithm>
-#include "ui_dlg_sms_new.h"
 
 namespace tamberlink {
-
-CSmsNew::~CSmsNew() = default;
-
-QWidget* CSmsNew::BuildForm() {
-    ui_ = std::make_unique<Ui::dlg_sms_new>();
-    return SetUpForm(*ui_);
-}
 
 CSmsNew::CSmsNew(QWidget* parent, AppCore& core, SmsRecipients recent)
     : SmsComposeBase(parent, core)
     , recent_(std::move(recent))
     , tileModel_(new RecipientListModel(this)) {}
 
-
 void CSmsNew::InitWindow() {
-    SetControlText(ui_->labelTitle, windowTitle());
-    numberEdit_ = ui_->EditInput;
+    SetControlText(ui_.labelTitle, windowTitle());
+    numberEdit_ = ui_.EditInput;
     SetNumberInput(numberEdit_, kNumberMaxLength);
     SetEditBorder(numberEdit_, 1, QColor(0xFFE1E1E1u), QColor(0xFF77C5E5u));
 
-    tiles_ = ui_->TileLayoutList;
+    tiles_ = ui_.TileLayoutList;
     auto* delegate = ShowRows<ItemRowDelegate<TargetSend>>(*tiles_, *tileModel_);
     // Tiles fill rows of kTileColumns, left to right.
     tiles_->setFlow(QListView::LeftToRight);
@@ -58,10 +49,12 @@ void CSmsNew::InitWindow() {
         }
     });
 
-    InitCompose(*ui_, ui_->ContainerList2, 5);
-    connect(ui_->ButtonRecently, &QAbstractButton::clicked, this, [this] { OpenContactPicker(true); });
-    connect(ui_->ButtonContacts, &QAbstractButton::clicked, this, [this] { OpenContactPicker(false); });
-    connect(ui_->ButtonSend, &QAbstractButton::clicked, this, &CSmsNew::Send);
+    InitCompose(ui_, ui_.ContainerList2, 5);
+    connect(ui_.ButtonRecently, &QAbstractButton::clicked, this,
+            [this] { OpenContactPicker(true); });
+    connect(ui_.ButtonContacts, &QAbstractButton::clicked, this,
+            [this] { OpenContactPicker(false); });
+    connect(ui_.ButtonSend, &QAbstractButton::clicked, this, &CSmsNew::Send);
 }
 
 SmsRecipients CSmsNew::Recipients() const {

@@ -3,6 +3,7 @@
 #include "ui/shell/SingleInstance.h"
 #include "ui/sms/SmsComposeBase.h"
 #include "ui/sms/SmsRecipient.h"
+#include "ui_dlg_sms_new.h"
 
 #include <QPointer>
 
@@ -10,10 +11,6 @@
 
 class QLineEdit;
 class QListView;
-
-namespace Ui {
-class dlg_sms_new;
-}
 
 namespace tamberlink {
 
@@ -35,7 +32,6 @@ public:
 
     // `recent`: the persons "ButtonRecently" offers.
     CSmsNew(QWidget* parent, AppCore& core, SmsRecipients recent = {});
-    ~CSmsNew() override;
 
     // Adds a tile for each person that has none yet.
     void AddRecipients(const SmsRecipients& recipients);
@@ -58,7 +54,7 @@ public:
     RecipientListModel& TileModel() { return *tileModel_; }
 
     QString GetWindowClassName() const override { return QStringLiteral("CSmsNew"); }
-    QWidget* BuildForm() override;
+    QWidget* BuildForm() override { return SetUpForm(ui_); }
 
 protected:
     void InitWindow() override;
@@ -69,7 +65,7 @@ private:
     QLineEdit* numberEdit_ = nullptr;
     QListView* tiles_ = nullptr;
     QPointer<CSmsContacts> contactPicker_;
-    std::unique_ptr<Ui::dlg_sms_new> ui_;
+    Ui::dlg_sms_new ui_;
 };
 
 } // namespace tamberlink
