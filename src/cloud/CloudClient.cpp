@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <atomic>
 #include <condition_variable>
 #include <cstdio>
@@ -30,6 +31,43 @@ struct CurlGlobal {
     ~CurlGlobal() { curl_global_cleanup(); }
     CurlGlobal(const CurlGlobal&) = delete;
     CurlGlobal& operator=(const CurlGlobal&) = delete;
+};
+
+// One cookie store for all transfers of a client. A transfer with a store of its own reads the
+// cookie file as it starts and writes its store back as it ends: transfers side by side wrote
+// the file without the session cookie another had just been given, and the requests after them
+// went out without their session.
+class CookieShare {
+public:
+    CookieShare()
+        : share_(curl_share_init()) {
+        if (share_ != nullptr) {
+            curl_share_setopt(share_, CURLSHOPT_LOCKFUNC, Lock);
+            curl_share_setopt(share_, CURLSHOPT_UNLOCKFUNC, Unlock);
+            curl_share_setopt(share_, CURLSHOPT_USERDATA, this);
+            curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_COOKIE);
+        }
+    }
+    ~CookieShare() {
+        if (share_ != nullptr) {
+            curl_share_cleanup(share_);
+        }
+    }
+    CookieShare(const CookieShare&) = delete;
+    CookieShare& operator=(const CookieShare&) = delete;
+
+    CURLSH* Handle() const { return share_; }
+
+private:
+    static void Lock(CURL*, curl_lock_data data, curl_lock_access, void* self) {
+        static_cast<CookieShare*>(self)->mutexes_[data].lock();
+    }
+    static void Unlock(CURL*, curl_lock_data data, void* self) {
+        static_cast<CookieShare*>(self)->mutexes_[data].unlock();
+    }
+
+    CURLSH* share_;
+    std::array<std::mutex, CURL_LOCK_DATA_LAST> mutexes_;
 };
 
 std::size_t WriteReply(char* data, std::size_t size, std::size_t count, void* userData) {
@@ -107,6 +145,7 @@ curl_slist* MakeList(const char* const (&headers)[N]) {
 
 struct CloudClient::Shared {
     std::shared_ptr<CurlGlobal> curl = std::make_shared<CurlGlobal>();
+    CookieShare cookies; // after `curl`: made after libcurl's set-up and cleaned up before it
     std::atomic<bool> aborting{false};
     std::mutex mutex;
     std::condition_variable changed;
@@ -207,6 +246,9 @@ int CloudClient::Perform(Transfer transfer, const std::string& url, const std::s
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, 8L);
     curl_easy_setopt(curl, CURLOPT_TIMEOUT, transfer == Transfer::Json ? 30L : 8L);
+    if (shared != nullptr && shared->cookies.Handle() != nullptr) {
+        curl_easy_setopt(curl, CURLOPT_SHARE, shared->cookies.Handle());
+    }
     if (shared != nullptr) {
         // Lets Stop() cut a transfer short instead of waiting for its timeout.
         curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);

@@ -22,8 +22,8 @@ extern const char* const kDefaultCloudBaseUrl;
 
 // Talks HTTP to the cloud service. Each submitted request runs on a worker thread of its own
 // with a fresh libcurl easy handle; its reply is handed to the reply handler on the thread that
-// created the client. Workers share the cookie file, so a cookie set by one reply goes with the
-// next request.
+// created the client. Workers share one cookie store, kept in the cookie file, so a cookie set
+// by one reply goes with the requests after it.
 class CloudClient {
 public:
     using ReplyHandler = std::function<void(const CloudReply&)>;

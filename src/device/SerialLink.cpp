@@ -224,13 +224,17 @@ void SerialLink::SetConnected(bool connected) {
     }
     {
         std::lock_guard lock(connectionMutex_);
-        if (connected_.exchange(connected) == connected) {
-            return;
-        }
         if (connected) {
-            // Under the lock, so that an open waiting for the first frame cannot miss it.
+            // Under the lock, so that an open waiting for the first frame cannot miss it, and an
+            // open that has given up on its port (reading stopped) is not connected by an answer
+            // read just before: the search tries the port again instead.
             std::lock_guard stateLock(stateMutex_);
+            if (!readingEnabled_ || connected_.exchange(true)) {
+                return;
+            }
             stateChanged_.notify_all();
+        } else if (!connected_.exchange(false)) {
+            return;
         }
         unreported_.push_back(connected);
         if (reporting_) {
@@ -456,16 +460,17 @@ bool SerialLink::OpenPort(const std::string& name) {
     {
         std::unique_lock lock(stateMutex_);
         stateChanged_.wait_for(lock, kOpenCheck, [this] { return connected_ || stopping_; });
+        if (!connected_ || stopping_) {
+            // Given up under the lock the listener connects under: no late answer connects.
+            readingEnabled_ = false;
+            qCDebug(lcSerial, "no answer on %s", name.c_str());
+            return false;
+        }
     }
-    if (connected_ && !stopping_) {
-        std::lock_guard lock(portMutex_);
-        lastGoodPort_ = name;
-        ++openCount_;
-        return true;
-    }
-    readingEnabled_ = false;
-    qCDebug(lcSerial, "no answer on %s", name.c_str());
-    return false;
+    std::lock_guard lock(portMutex_);
+    lastGoodPort_ = name;
+    ++openCount_;
+    return true;
 }
 
 void SerialLink::DropPort() {

@@ -230,6 +230,30 @@ TEST_F(CloudClientTest, CookiesCarryTheSessionAndStayPrivate) {
     EXPECT_TRUE(client_->CookieFile().endsWith(QStringLiteral("/dialercookie.txt")));
 }
 
+TEST_F(CloudClientTest, RequestsBegunBeforeASessionEndTogetherWithoutLosingItsCookie) {
+    // Requests sent before the session opened end together with the one that opens it, as the
+    // start-up's version check may with the first picture code.
+    constexpr int kEarly = 8;
+    fake_.AddRule(R"({"path": "api/version", "action": "hold", "times": 8})");
+    for (int i = 0; i < kEarly; ++i) {
+        client_->Submit(client_->Requests().VersionUpd(3));
+    }
+    ASSERT_TRUE(WaitFor([&] { return fake_.Requests("api/version").size() == kEarly; }));
+    fake_.AddRule(R"({"path": "api/vcode", "action": "hold", "times": 1})");
+    client_->Submit(client_->Requests().Vcode(VCODE_FORGET));
+    ASSERT_TRUE(WaitFor([&] { return fake_.Requests("api/vcode").size() == 1; }));
+    Json::Value release;
+    release["count"] = kEarly + 1;
+    fake_.Control("release", release);
+    ASSERT_TRUE(WaitFor([&] { return replies_.size() == kEarly + 1u; }))
+        << replies_.size() << " replies, " << failures_.size() << " failures";
+
+    client_->Submit(client_->Requests().SmsCode("13800000000", "1234"));
+    ASSERT_TRUE(WaitFor([&] { return replies_.size() == kEarly + 2u; }));
+    EXPECT_FALSE(fake_.Requests("api/sms")[0]["sid"].isNull())
+        << "the session cookie was lost; the service said " << replies_.back().body;
+}
+
 TEST_F(CloudClientTest, CompressedRepliesAreInflatedForEveryTransfer) {
     fake_.Control("config", ParseJson(R"({"gzip": true})"));
     client_->Submit(client_->Requests().Vcode(VCODE_LOGIN));
