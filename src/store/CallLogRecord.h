@@ -16,6 +16,7 @@ struct CallLogRecord {
     int type = 0;             // 1 to 5: phone in, phone out, landline in, landline out, missed
     bool hasNote = false;
     QString recordGuid; // recording identifier; empty when the call was not recorded
+    QString nuisanceLabel; // the nuisance rule the call matched, "推销 400*"; empty for none
 };
 
 } // namespace tamberlink

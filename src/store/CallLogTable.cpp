@@ -16,7 +16,7 @@ constexpr const char* kDeleteFailed = "删除通话记录失败: ";
 // The call log's columns and each row's note mark, in one statement that finds the notes
 // through the index on their call.
 constexpr std::string_view kRows =
-    "select id, name, phone, head, date_time, type, areacode, corp, record_guid, "
+    "select id, name, phone, head, date_time, type, areacode, corp, record_guid, nuisance, "
     "exists(select 1 from table_notepad where table_notepad.cid=table_log.id and "
     "table_notepad.id>0) from table_log";
 
@@ -35,7 +35,8 @@ std::vector<CallLogRecord> CallLogTable::ReadAll(SqlStatement& query) {
         const QString areacode = query.Text(6);
         const QString corp = query.Text(7);
         row.recordGuid = query.Text(8);
-        row.hasNote = query.Int(9) != 0;
+        row.nuisanceLabel = query.Text(9);
+        row.hasNote = query.Int(10) != 0;
         row.attribution = areacode.isEmpty() || corp.isEmpty()
                               ? NumberAttribution::UnknownText()
                               : QString(corp + u'|' + areacode).remove(QStringLiteral("中国"));
@@ -61,13 +62,14 @@ std::optional<CallLogRecord> CallLogTable::GetEntry(int id) {
     return std::move(rows.front());
 }
 
-int CallLogTable::Add(const QString& number, const QString& place, const QString& corp, int type) {
+int CallLogTable::Add(const QString& number, const QString& place, const QString& corp, int type,
+                      const QString& nuisanceLabel) {
     const auto lock = connection_.Lock();
     SqlStatement insert = connection_.Prepare("insert into table_log(name, phone, head, "
-                                              "date_time, type, areacode, corp) "
-                                              "values(?, ?, ?, ?, ?, ?, ?)");
+                                              "date_time, type, areacode, corp, nuisance) "
+                                              "values(?, ?, ?, ?, ?, ?, ?, ?)");
     ContactTable::BindContactAndTime(connection_, insert, number);
-    insert.Bind(5, QString::number(type)).Bind(6, place).Bind(7, corp);
+    insert.Bind(5, QString::number(type)).Bind(6, place).Bind(7, corp).Bind(8, nuisanceLabel);
     return connection_.Insert(insert, kAddFailed);
 }
 

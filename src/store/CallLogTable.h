@@ -28,9 +28,10 @@ public:
     // Newest first.
     std::vector<CallLogRecord> Load();
     std::optional<CallLogRecord> GetEntry(int id);
-    // The entry, with the name and picture of the number's contact; its id, 0 when the
-    // insert failed.
-    int Add(const QString& number, const QString& place, const QString& corp, int type);
+    // The entry, with the name and picture of the number's contact and the nuisance rule the
+    // call matched; its id, 0 when the insert failed.
+    int Add(const QString& number, const QString& place, const QString& corp, int type,
+            const QString& nuisanceLabel = QString());
     bool Delete(const std::vector<int>& ids);
     bool HasNote(int id);
     // The id of the newest entry; 0 when the log is empty.

@@ -4,6 +4,9 @@
 #include "store/CallLogTable.h"
 #include "store/ContactTable.h"
 #include "store/NoteTable.h"
+#include "store/NuisanceLogTable.h"
+#include "store/NuisanceRuleTable.h"
+#include "store/NuisanceWhitelistTable.h"
 #include "store/OriginTable.h"
 #include "store/SettingTable.h"
 #include "store/SmsTable.h"
@@ -16,8 +19,8 @@
 
 namespace tamberlink {
 
-// The user's database: settings, account, contacts, call log, sent SMS, templates, notes and
-// web pages' answers, one class per table over one connection. The connection serves every
+// The user's database: settings, account, contacts, call log, sent SMS, templates, notes,
+// web pages' answers and the nuisance-call rules, one class per table over one connection. The connection serves every
 // thread; each table operation runs whole under the connection's lock, binds every value as a
 // parameter (so quotes, '%' and '_' are stored verbatim) and reports a failed write on
 // lcStore with the operation's words and SQLite's message.
@@ -65,6 +68,9 @@ public:
     CallLogTable& CallLog() { return callLog_; }
     ContactTable& Contacts() { return contacts_; }
     NoteTable& Notes() { return notes_; }
+    NuisanceRuleTable& NuisanceRules() { return nuisanceRules_; }
+    NuisanceWhitelistTable& NuisanceWhitelist() { return nuisanceWhitelist_; }
+    NuisanceLogTable& NuisanceLog() { return nuisanceLog_; }
     OriginTable& Origins() { return origins_; }
     SettingTable& Settings() { return settings_; }
     SmsTable& Sms() { return sms_; }
@@ -84,6 +90,9 @@ private:
     CallLogTable callLog_{connection_};
     ContactTable contacts_{connection_};
     NoteTable notes_{connection_};
+    NuisanceRuleTable nuisanceRules_{connection_};
+    NuisanceWhitelistTable nuisanceWhitelist_{connection_};
+    NuisanceLogTable nuisanceLog_{connection_};
     OriginTable origins_{connection_};
     SettingTable settings_{connection_};
     SmsTable sms_{connection_};

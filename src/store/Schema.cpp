@@ -144,6 +144,32 @@ bool CloudServerSetting(StepRunner& step) {
         "insert into table_setting(name, value1, value2) values('cloudServer', '', '0')");
 }
 
+// Version 6: the nuisance-call rules, the numbers they never stop, the calls they stopped,
+// the rule label a call-log row was shown with, and whether contacts ring whatever the rules
+// say (they do unless the user says otherwise).
+bool NuisanceRules(StepRunner& step) {
+    return step.Exec("create table if not exists table_nuisance_rule(id INTEGER PRIMARY KEY "
+                     "AUTOINCREMENT, kind integer not null, number text not null, length "
+                     "integer not null default 0, label text not null default '', action "
+                     "integer not null default 0, created integer not null default 0, "
+                     "unique(kind, number, length))") &&
+           step.Exec("create table if not exists table_nuisance_whitelist(id INTEGER PRIMARY "
+                     "KEY AUTOINCREMENT, number text unique not null, note text not null "
+                     "default '', created integer not null default 0)") &&
+           step.Exec("create table if not exists table_nuisance_log(id INTEGER PRIMARY KEY "
+                     "AUTOINCREMENT, time integer not null, number text not null default '', "
+                     "rule_id integer not null default 0, rule_text text not null default '', "
+                     "label text not null default '', action integer not null default 0, note "
+                     "text not null default '')") &&
+           step.Exec("create index if not exists table_nuisance_log_rule on "
+                     "table_nuisance_log(rule_id, time)") &&
+           step.AddColumn(QStringLiteral("table_log"), QStringLiteral("nuisance"),
+                          "ALTER TABLE 'table_log' ADD 'nuisance' varchar(64) default ''") &&
+           step.AddSetting(QStringLiteral("nuisanceContacts"),
+                           "insert into table_setting(name, value1, value2) "
+                           "values('nuisanceContacts', '', '1')");
+}
+
 struct Step {
     const char* what;
     bool (*run)(StepRunner&);
@@ -156,6 +182,7 @@ constexpr Step kSteps[] = {
     {"web origins", OriginAnswers},
     {"web origins by use", OriginUses},
     {"cloud server setting", CloudServerSetting},
+    {"nuisance rules", NuisanceRules},
 };
 static_assert(std::size(kSteps) == kSchemaVersion, "one step for each version");
 

@@ -62,6 +62,13 @@ SqlStatement& SqlStatement::Bind(int index, int value) {
     return *this;
 }
 
+SqlStatement& SqlStatement::BindInt64(int index, qint64 value) {
+    if (stmt_ != nullptr) {
+        sqlite3_bind_int64(stmt_, index, value);
+    }
+    return *this;
+}
+
 bool SqlStatement::Next() {
     return stmt_ != nullptr && sqlite3_step(stmt_) == SQLITE_ROW;
 }
@@ -97,6 +104,10 @@ QString SqlStatement::Text(int column) const {
 
 int SqlStatement::Int(int column) const {
     return sqlite3_column_int(stmt_, column);
+}
+
+qint64 SqlStatement::Int64(int column) const {
+    return sqlite3_column_int64(stmt_, column);
 }
 
 bool SqlStatement::IsNull(int column) const {

@@ -31,6 +31,8 @@ public:
     // Parameters count from 1. A null QString binds as empty text, never as NULL.
     SqlStatement& Bind(int index, const QString& text);
     SqlStatement& Bind(int index, int value);
+    // Times in seconds since the epoch outgrow an int in 2038.
+    SqlStatement& BindInt64(int index, qint64 value);
 
     // Steps once; true while a row is available.
     bool Next();
@@ -42,6 +44,7 @@ public:
     // Columns count from 0; NULL reads as an empty text or 0.
     QString Text(int column) const;
     int Int(int column) const;
+    qint64 Int64(int column) const;
     bool IsNull(int column) const;
 
 private:

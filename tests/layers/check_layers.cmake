@@ -1,15 +1,19 @@
-# Fails when a folder includes one above it: util, workbook, calllist, store, device, recording,
-# localapi and cloud may not include "app/..." or "ui/...", and app may not include "ui/...".
+# Fails when a folder includes one above it: util, workbook, calllist, store, nuisance, device,
+# recording, localapi and cloud may not include "app/..." or "ui/...", app may not include
+# "ui/...", and the folders below nuisance may not include "nuisance/...".
 #   cmake -DSOURCE_DIR=<the src folder> -P check_layers.cmake
 if(NOT SOURCE_DIR)
   message(FATAL_ERROR "SOURCE_DIR is not set")
 endif()
 
-set(below_app util workbook calllist store device recording localapi cloud)
+set(below_app util workbook calllist store nuisance device recording localapi cloud)
 set(violations "")
 foreach(folder ${below_app} app)
   if(folder STREQUAL "app")
     set(forbidden "ui")
+  elseif(folder MATCHES "^(util|workbook|calllist|store)$")
+    # The folders below the nuisance rules.
+    set(forbidden "app|ui|nuisance")
   else()
     set(forbidden "app|ui")
   endif()

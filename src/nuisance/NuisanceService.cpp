@@ -1,0 +1,247 @@
+#include "nuisance/NuisanceService.h"
+
+#include "store/LocalDatabase.h"
+#include "util/AtomicFile.h"
+
+#include <QDateTime>
+
+namespace tamberlink {
+
+namespace {
+
+const QString kContactsSetting = QStringLiteral("nuisanceContacts");
+
+qint64 Now() {
+    return QDateTime::currentSecsSinceEpoch();
+}
+
+qint64 TodayStart() {
+    return QDateTime(QDate::currentDate(), QTime(0, 0)).toSecsSinceEpoch();
+}
+
+// Clears the flag when the import ends, however it ends.
+class ImportTurn {
+public:
+    explicit ImportTurn(std::atomic<bool>& flag)
+        : flag_(flag)
+        , taken_(!flag.exchange(true)) {}
+    ~ImportTurn() {
+        if (taken_) {
+            flag_ = false;
+        }
+    }
+    ImportTurn(const ImportTurn&) = delete;
+    ImportTurn& operator=(const ImportTurn&) = delete;
+    bool Taken() const { return taken_; }
+
+private:
+    std::atomic<bool>& flag_;
+    bool taken_;
+};
+
+} // namespace
+
+NuisanceService::NuisanceService(LocalDatabase& database)
+    : database_(database)
+    , current_(std::make_shared<const NuisanceRules>()) {}
+
+bool NuisanceService::Load() {
+    contactsWin_ = database_.Settings().ReadSwitch(kContactsSetting);
+    return Recompile();
+}
+
+bool NuisanceService::Recompile() {
+    std::lock_guard compiling(compileMutex_);
+    auto rules = std::make_shared<const NuisanceRules>(database_.NuisanceRules().Load(false),
+                                                       database_.NuisanceWhitelist().Load());
+    std::lock_guard lock(currentMutex_);
+    current_ = std::move(rules);
+    return true;
+}
+
+std::shared_ptr<const NuisanceRules> NuisanceService::Current() const {
+    std::lock_guard lock(currentMutex_);
+    return current_;
+}
+
+NuisanceVerdict NuisanceService::Decide(const QString& number,
+                                        const NuisanceRules::ContactCheck& isContact) const {
+    return Current()->Decide(number, isContact, contactsWin_);
+}
+
+NuisanceExplanation NuisanceService::Explain(const QString& number) const {
+    return Current()->Explain(number);
+}
+
+bool NuisanceService::SetContactsWin(bool on) {
+    if (!database_.Settings().UpdateSwitch(kContactsSetting, on)) {
+        return false;
+    }
+    contactsWin_ = on;
+    return true;
+}
+
+std::vector<NuisanceRule> NuisanceService::LoadRules() {
+    return database_.NuisanceRules().Load(true);
+}
+
+NuisanceEdit NuisanceService::AddRule(const QString& text, const QString& label,
+                                      NuisanceAction action) {
+    NuisanceRule rule;
+    rule.label = label.trimmed();
+    rule.action = action;
+    rule.created = Now();
+    QString error;
+    if (!ParseNuisanceRule(text, rule, &error)) {
+        return {0, error};
+    }
+    if (database_.NuisanceRules().Find(rule) != 0) {
+        return {0, QStringLiteral("已有规则“%1”").arg(NuisanceRuleText(rule))};
+    }
+    const int id = database_.NuisanceRules().Add(rule);
+    if (id == 0) {
+        return {0, QStringLiteral("保存拦截规则失败")};
+    }
+    Recompile();
+    return {id, QString()};
+}
+
+NuisanceEdit NuisanceService::UpdateRule(int id, const QString& text, const QString& label,
+                                         NuisanceAction action) {
+    NuisanceRule rule;
+    rule.id = id;
+    rule.label = label.trimmed();
+    rule.action = action;
+    QString error;
+    if (!ParseNuisanceRule(text, rule, &error)) {
+        return {0, error};
+    }
+    if (const int other = database_.NuisanceRules().Find(rule); other != 0 && other != id) {
+        return {0, QStringLiteral("已有规则“%1”").arg(NuisanceRuleText(rule))};
+    }
+    if (!database_.NuisanceRules().Update(rule)) {
+        return {0, QStringLiteral("保存拦截规则失败")};
+    }
+    Recompile();
+    return {id, QString()};
+}
+
+bool NuisanceService::RemoveRules(const std::vector<int>& ids) {
+    const bool removed = database_.NuisanceRules().Delete(ids);
+    Recompile();
+    return removed;
+}
+
+std::vector<NuisanceWhitelistEntry> NuisanceService::LoadWhitelist() {
+    return database_.NuisanceWhitelist().Load();
+}
+
+NuisanceEdit NuisanceService::AddToWhitelist(const QString& number, const QString& note) {
+    NuisanceRule parsed;
+    QString error;
+    if (!ParseNuisanceRule(number, parsed, &error)) {
+        return {0, error};
+    }
+    const int id = database_.NuisanceWhitelist().Add(
+        {0, NuisanceRuleText(parsed), note.trimmed(), Now()});
+    if (id == 0) {
+        return {0, QStringLiteral("保存白名单失败")};
+    }
+    Recompile();
+    return {id, QString()};
+}
+
+bool NuisanceService::RemoveFromWhitelist(const std::vector<int>& ids) {
+    const bool removed = database_.NuisanceWhitelist().Delete(ids);
+    Recompile();
+    return removed;
+}
+
+NuisanceEdit NuisanceService::BlockNumber(const QString& number, const QString& label,
+                                          NuisanceAction action) {
+    NuisanceRule rule;
+    rule.label = label.trimmed();
+    rule.action = action;
+    rule.created = Now();
+    QString error;
+    if (!ParseNuisanceRule(number, rule, &error)) {
+        return {0, error};
+    }
+    NuisanceRuleTable& table = database_.NuisanceRules();
+    rule.id = table.Find(rule);
+    const bool saved = rule.id != 0 ? table.Update(rule) : (rule.id = table.Add(rule)) != 0;
+    if (!saved) {
+        return {0, QStringLiteral("保存拦截规则失败")};
+    }
+    database_.NuisanceWhitelist().DeleteNumber(NuisanceRuleText(rule));
+    Recompile();
+    return {rule.id, QString()};
+}
+
+NuisanceImportReport NuisanceService::Import(const QString& path, const NuisanceProgress& progress,
+                                             const std::atomic<bool>* cancel) {
+    NuisanceImportReport report;
+    const ImportTurn turn(importing_);
+    if (!turn.Taken()) {
+        report.error = QStringLiteral("另一个导入还没有结束");
+        return report;
+    }
+    NuisanceRuleTable& table = database_.NuisanceRules();
+    if (!table.BeginImport()) {
+        report.error = QStringLiteral("保存导入的规则失败");
+        return report;
+    }
+    const qint64 created = Now();
+    const bool read = ReadNuisanceFile(
+        path,
+        [&](std::vector<NuisanceRule>& rules) {
+            for (NuisanceRule& rule : rules) {
+                rule.created = created;
+            }
+            return table.StageImport(rules);
+        },
+        report, progress, cancel);
+    if (!read) {
+        table.AbandonImport();
+        return report;
+    }
+    report.imported = table.FinishImport();
+    if (report.imported < 0) {
+        report.imported = 0;
+        report.error = QStringLiteral("保存导入的规则失败");
+        return report;
+    }
+    Recompile();
+    report.ok = true;
+    return report;
+}
+
+bool NuisanceService::Export(const QString& path, QString* error) {
+    const QByteArray text = NuisanceFileText(database_.NuisanceRules().Load(false));
+    return AtomicFile::Write(path, std::string_view(text.constData(), std::size_t(text.size())),
+                             error);
+}
+
+int NuisanceService::LogCall(const QString& number, const NuisanceRule& rule,
+                             const QString& note) {
+    return database_.NuisanceLog().Add(
+        {0, Now(), number, rule.id, NuisanceRuleText(rule), rule.label, rule.action, note});
+}
+
+std::vector<NuisanceLogRecord> NuisanceService::LoadLog(int limit, int offset) {
+    return database_.NuisanceLog().Load(limit, offset);
+}
+
+bool NuisanceService::DeleteLog(const std::vector<int>& ids) {
+    return database_.NuisanceLog().Delete(ids);
+}
+
+std::vector<NuisanceRuleCount> NuisanceService::CountsByRule() {
+    return database_.NuisanceLog().CountsByRule(TodayStart());
+}
+
+NuisanceTotals NuisanceService::Totals() {
+    return database_.NuisanceLog().Totals(TodayStart());
+}
+
+} // namespace tamberlink

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "store/NuisanceRecord.h"
+
+#include <vector>
+
+namespace tamberlink {
+
+class StoreConnection;
+
+// table_nuisance_rule: the rules that label, silence or reject callers, one per kind and
+// number. A file's rules are imported through a staging table, so that a read that fails
+// halfway leaves the rules as they were.
+class NuisanceRuleTable {
+public:
+    explicit NuisanceRuleTable(StoreConnection& connection)
+        : connection_(connection) {}
+
+    // By id. With `counts`, each rule's hits and last hit, counted from the blocked-call log.
+    std::vector<NuisanceRule> Load(bool counts);
+    // The id of the rule with this kind, number and length; 0 when there is none.
+    int Find(const NuisanceRule& rule);
+    // The new rule's id; 0 when the insert failed (an equal rule exists).
+    int Add(const NuisanceRule& rule);
+    // Kind, number, length, label and action of the rule `rule.id`.
+    bool Update(const NuisanceRule& rule);
+    bool Delete(const std::vector<int>& ids);
+
+    // An import: Begin empties the staging table, each batch goes in with one transaction
+    // (the connection is free in between), and Finish moves every staged rule in at once, a
+    // rule equal to one already there taking over its label and action. Returns how many
+    // rules the import added or changed; -1 when it failed, with nothing changed.
+    bool BeginImport();
+    bool StageImport(const std::vector<NuisanceRule>& rules);
+    int FinishImport();
+    void AbandonImport();
+
+private:
+    StoreConnection& connection_;
+};
+
+} // namespace tamberlink
