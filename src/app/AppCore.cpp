@@ -169,6 +169,7 @@ bool AppCore::Start() {
     reader_.Start(userDatabase);
     settings_.Load();
     origins_.Load();
+    nuisance_.Load();
     ArmReminders();
     StartCloud();
 
@@ -543,9 +544,9 @@ std::vector<CallLogRecord> AppCore::LoadCallLog() {
     return database_.CallLog().Load();
 }
 
-bool AppCore::AddCallLog(const QString& number, const QString& place, const QString& corp,
-                         int type) {
-    const int id = database_.CallLog().Add(number, place, corp, type);
+bool AppCore::AddCallLog(const QString& number, const QString& place, const QString& corp, int type,
+                         const QString& nuisanceLabel) {
+    const int id = database_.CallLog().Add(number, place, corp, type, nuisanceLabel);
     if (id == 0) {
         return false;
     }

@@ -9,6 +9,7 @@
 #include "cloud/CloudClient.h"
 #include "cloud/CloudFlows.h"
 #include "device/DeviceFrame.h"
+#include "nuisance/NuisanceService.h"
 #include "recording/CallRecorder.h"
 #include "recording/CallRecorderHost.h"
 #include "store/AttributionDatabase.h"
@@ -142,7 +143,8 @@ public:
     // Call log. A new entry, a linked recording and a note written or deleted for a call
     // reach the user interface as the changed rows' ids.
     std::vector<CallLogRecord> LoadCallLog();
-    bool AddCallLog(const QString& number, const QString& place, const QString& corp, int type);
+    bool AddCallLog(const QString& number, const QString& place, const QString& corp, int type,
+                    const QString& nuisanceLabel = QString());
     bool DeleteCallLogs(const std::vector<int>& ids);
     // Links a finished recording to its call-log entry (the newest when `callId` is 0), if
     // that has none yet.
@@ -171,6 +173,9 @@ public:
     std::optional<NoteRecord> GetNote(int id);
     std::optional<NoteRecord> GetNoteForCall(int callLogId);
     std::vector<int> ActiveNoteTimerIds() const { return reminders_.ActiveTimerIds(); }
+
+    // The nuisance-call rules, their whitelist and the log of the calls they acted on.
+    NuisanceService& Nuisance() { return nuisance_; }
 
     // The cloud service: account, contact backup and sync, version check and feedback.
     // Null until Start has opened the database, and again once Shutdown has begun.
@@ -227,6 +232,7 @@ private:
     AttributionDatabase attribution_;
     SettingsStore settings_;
     OriginConsent origins_;
+    NuisanceService nuisance_{database_};
     NoteReminders reminders_;
     CallRecorder recorder_{*this};
     LocalApiHub localApiHub_{*this};

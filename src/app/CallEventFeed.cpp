@@ -22,9 +22,12 @@ void CallEventFeed::Call(const CallReport& call) {
     EventData data;
     data.Text("number", Utf8(call.number)).Text("name", Utf8(call.name));
     data.Text("attribution", Utf8(call.attribution)).Text("line", LineOf(call.throughPhone));
+    if (!call.nuisanceLabel.isEmpty()) {
+        data.Text("nuisance", Utf8(call.nuisanceLabel));
+    }
     switch (call.kind) {
     case CallReport::Kind::Incoming:
-        events_.Publish("incoming", data);
+        events_.Publish(call.blocked ? "blocked" : "incoming", data);
         break;
     case CallReport::Kind::Missed:
         events_.Publish("missed", data);

@@ -73,7 +73,38 @@ bool DeviceBridge::Write(const QByteArray& frame) {
 
 // The box's call reports wait until the UI thread has shown the popup and logged the call.
 void DeviceBridge::OnIncomingCall(const QString& number, bool onPhone) {
-    core_.RunOnUiThread([&] { calls_.OnIncomingCall(number, onPhone); });
+    const CallScreening screening = Screen(number, onPhone);
+    core_.RunOnUiThread([&] { calls_.OnIncomingCall(number, onPhone, screening); });
+}
+
+// Without a number only a rule for withheld callers can act; the rest stay unshown, as ever.
+void DeviceBridge::OnWithheldCall(bool onPhone) {
+    const CallScreening screening = Screen(QString(), onPhone);
+    if (screening.stopped) {
+        core_.RunOnUiThread([&] { calls_.OnIncomingCall(QString(), onPhone, screening); });
+    }
+}
+
+CallScreening DeviceBridge::Screen(const QString& number, bool onPhone) {
+    NuisanceService& rules = core_.Nuisance();
+    const NuisanceVerdict verdict = rules.Decide(number, [this](const QString& caller) {
+        return !core_.GetContactName(PhoneNumber::WithoutTrunkZero(caller)).isEmpty();
+    });
+    if (!verdict.Acts()) {
+        return {};
+    }
+    QString note;
+    if (verdict.Rejects()) {
+        // The box is still ringing: the hang-up skips the usual pause. Waiting for its write
+        // (a few milliseconds) lets the log say whether the box got it.
+        if (onPhone) {
+            note = QStringLiteral("手机上的来电无法由设备挂断，已静音");
+        } else if (!link_.Write(frame::Command(frame::kHangUp), std::chrono::milliseconds(0))) {
+            note = QStringLiteral("设备未连接，挂断指令未能发出");
+        }
+    }
+    rules.LogCall(PhoneNumber::WithoutTrunkZero(number), *verdict.rule, note);
+    return {verdict.Caption(), verdict.Stops()};
 }
 
 void DeviceBridge::OnMissedCall(const QString& number) {
@@ -147,8 +178,8 @@ QString DeviceBridge::GetContactName(const QString& number) {
 }
 
 bool DeviceBridge::AddCallLog(const QString& number, const QString& place, const QString& corp,
-                              int type) {
-    return core_.AddCallLog(number, place, corp, type);
+                              int type, const QString& nuisanceLabel) {
+    return core_.AddCallLog(number, place, corp, type, nuisanceLabel);
 }
 
 bool DeviceBridge::AddSms(const QString& number, const QString& content,
@@ -162,8 +193,9 @@ NumberAttribution DeviceBridge::LookUp(const QString& number) {
 }
 
 void DeviceBridge::ShowIncomingCall(const QString& attribution, const QString& head,
-                                    const QString& number, const QString& name, bool onPhone) {
-    const IncomingCall call{attribution, head, number, name, onPhone};
+                                    const QString& number, const QString& name, bool onPhone,
+                                    const QString& nuisanceLabel) {
+    const IncomingCall call{attribution, head, number, name, onPhone, nuisanceLabel};
     core_.RunOnUiThread([this, &call] { core_.Sink().ShowIncomingCall(call); });
 }
 

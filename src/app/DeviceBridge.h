@@ -50,6 +50,7 @@ public:
 private:
     // DeviceHost
     void OnIncomingCall(const QString& number, bool onPhone) override;
+    void OnWithheldCall(bool onPhone) override;
     void OnMissedCall(const QString& number) override;
     void CloseOutgoingCall() override;
     void CloseCallPopups() override;
@@ -65,12 +66,12 @@ private:
     DialSettings CurrentDialSettings() override;
     void ShowTip(const QString& text) override;
     QString GetContactName(const QString& number) override;
-    bool AddCallLog(const QString& number, const QString& place, const QString& corp,
-                    int type) override;
+    bool AddCallLog(const QString& number, const QString& place, const QString& corp, int type,
+                    const QString& nuisanceLabel) override;
     bool AddSms(const QString& number, const QString& content, const QString& attribution) override;
     NumberAttribution LookUp(const QString& number) override;
     void ShowIncomingCall(const QString& attribution, const QString& head, const QString& number,
-                          const QString& name, bool onPhone) override;
+                          const QString& name, bool onPhone, const QString& nuisanceLabel) override;
     void ShowOutgoingCall(const QString& display, const QString& prefix, const QString& number,
                           const QString& name) override;
     void ReportCall(const CallReport& call) override;
@@ -83,6 +84,10 @@ private:
     void StopRecording(bool close) override;
 
     void OnConnectionChanged(bool connected);
+    // The nuisance rules' decision for a caller, on the listener thread before anything is
+    // shown: a rejected landline call is hung up here, and every call a rule acts on is
+    // logged with it.
+    CallScreening Screen(const QString& number, bool onPhone);
 
     AppCore& core_;
     SerialLink link_;

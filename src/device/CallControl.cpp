@@ -113,7 +113,8 @@ bool CallControl::DialAs(const QString* name, const QString& number, bool throug
             host_.ReportCall(report);
             host_.ShowOutgoingCall(display, report.prefix, work, report.name);
             host_.AddCallLog(report.number, place, corp,
-                             report.throughPhone ? kOutgoingThroughPhone : kOutgoingLandline);
+                             report.throughPhone ? kOutgoingThroughPhone : kOutgoingLandline,
+                             QString());
             if (placed) {
                 placed();
             }
@@ -138,18 +139,19 @@ NumberAttribution CallControl::LookUpCaller(const QString& number) {
     return host_.LookUp(PhoneNumber::WithoutTrunkZero(number));
 }
 
-void CallControl::OnIncomingCall(const QString& number, bool onPhone) {
+void CallControl::OnIncomingCall(const QString& number, bool onPhone,
+                                 const CallScreening& screening) {
     QString caller = PhoneNumber::WithoutTrunkZero(number);
     const QString name = host_.GetContactName(caller);
     const NumberAttribution where = LookUpCaller(number);
     caller = PhoneNumber::WithoutCountryCode(caller);
-    host_.ReportCall(
-        {CallReport::Kind::Incoming, caller, ShownName(name), where.Text(), onPhone, QString()});
-    if (host_.CurrentDialSettings().popOff) {
-        host_.ShowIncomingCall(where.Text(), QString(), caller, name, onPhone);
+    host_.ReportCall({CallReport::Kind::Incoming, caller, ShownName(name), where.Text(), onPhone,
+                      QString(), screening.label, screening.stopped});
+    if (!screening.stopped && host_.CurrentDialSettings().popOff) {
+        host_.ShowIncomingCall(where.Text(), QString(), caller, name, onPhone, screening.label);
     }
     host_.AddCallLog(caller, where.Place(), where.corp,
-                     onPhone ? kIncomingOnPhone : kIncomingLandline);
+                     onPhone ? kIncomingOnPhone : kIncomingLandline, screening.label);
 }
 
 void CallControl::OnMissedCall(const QString& number) {
@@ -157,7 +159,7 @@ void CallControl::OnMissedCall(const QString& number) {
     const NumberAttribution where = LookUpCaller(number);
     host_.ReportCall({CallReport::Kind::Missed, caller, ShownName(host_.GetContactName(caller)),
                       where.Text(), false, QString()});
-    host_.AddCallLog(caller, where.Place(), where.corp, kMissedLandline);
+    host_.AddCallLog(caller, where.Place(), where.corp, kMissedLandline, QString());
 }
 
 // The numbers go out one after another, then the content once. The SMS rows are written

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "device/CallControlHost.h"
 #include "device/FrameWriter.h"
 #include "util/NumberAttribution.h"
 
@@ -12,7 +13,6 @@
 
 namespace tamberlink {
 
-class CallControlHost;
 class SerialLink;
 
 // Call-log types.
@@ -47,7 +47,9 @@ public:
     // Whether a dial is still going out to the box.
     bool IsDialling() const { return dialling_; }
 
-    void OnIncomingCall(const QString& number, bool onPhone);
+    // A call the nuisance rules stopped is reported and logged, but shows no popup.
+    void OnIncomingCall(const QString& number, bool onPhone,
+                        const CallScreening& screening = CallScreening());
     void OnMissedCall(const QString& number);
     // Where a caller the box reports belongs: what the incoming-call popup shows and the call
     // log keeps (a local landline number counts as in the user's area).

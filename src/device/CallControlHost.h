@@ -27,6 +27,14 @@ struct CallReport {
     QString attribution; // "移动|广东广州", or "未知号码"
     bool throughPhone = false; // a call on the companion phone rather than the landline
     QString prefix;            // what was dialled before the number (dialled calls)
+    QString nuisanceLabel{};   // the nuisance rule an incoming call matched, "推销 400*"
+    bool blocked = false;      // an incoming call the rules silenced or rejected
+};
+
+// What the nuisance rules made of an incoming call before call control sees it.
+struct CallScreening {
+    QString label;        // the rule that acts on the call, "推销 400*"; empty for none
+    bool stopped = false; // silenced or rejected: no popup
 };
 
 // What call control asks of its owner: settings, the two databases, notices and popups.
@@ -45,8 +53,9 @@ public:
 
     // The local database.
     virtual QString GetContactName(const QString& number) = 0;
+    // `nuisanceLabel`: the rule the call matched, empty for none.
     virtual bool AddCallLog(const QString& number, const QString& place, const QString& corp,
-                            int type) = 0;
+                            int type, const QString& nuisanceLabel) = 0;
     virtual bool AddSms(const QString& number, const QString& content,
                         const QString& attribution) = 0;
 
@@ -55,7 +64,8 @@ public:
 
     // Call popups.
     virtual void ShowIncomingCall(const QString& attribution, const QString& head,
-                                  const QString& number, const QString& name, bool onPhone) = 0;
+                                  const QString& number, const QString& name, bool onPhone,
+                                  const QString& nuisanceLabel) = 0;
     virtual void ShowOutgoingCall(const QString& display, const QString& prefix,
                                   const QString& number, const QString& name) = 0;
 

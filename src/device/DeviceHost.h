@@ -17,6 +17,8 @@ public:
 
     // A caller's number from the box: an incoming landline call, or one on the phone.
     virtual void OnIncomingCall(const QString& number, bool onPhone) = 0;
+    // A caller that sent no number: a caller-ID frame without digits.
+    virtual void OnWithheldCall(bool /*onPhone*/) {}
     // A landline call that was missed.
     virtual void OnMissedCall(const QString& number) = 0;
     // The outgoing call was answered or failed: its popup goes.

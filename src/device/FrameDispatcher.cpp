@@ -163,6 +163,10 @@ void FrameDispatcher::OnCallReport(const std::uint8_t* frame, std::size_t size) 
     const std::size_t offset =
         command == frame::kPhoneIncomingCall ? 3 : frame::kCallerIdDigitsOffset;
     const auto payload = frame::ReadPayload(frame, size, offset);
+    if (payload && payload->count == 0 && command != frame::kMissedCall) {
+        host_.OnWithheldCall(command == frame::kPhoneIncomingCall);
+        return;
+    }
     if (!payload || payload->count < kMinCallerDigits || payload->count > kMaxCallerDigits) {
         return;
     }

@@ -88,7 +88,8 @@ bool ParseNuisanceRule(const QString& text, NuisanceRule& rule, QString* error) 
         return false;
     };
     const QString trimmed = text.trimmed();
-    if (trimmed == kWithheldText || trimmed.compare(QLatin1String("withheld"), Qt::CaseInsensitive) == 0) {
+    if (trimmed == kWithheldText ||
+        trimmed.compare(QLatin1String("withheld"), Qt::CaseInsensitive) == 0) {
         rule.kind = NuisanceKind::Withheld;
         rule.number.clear();
         rule.length = 0;
@@ -127,8 +128,8 @@ bool ParseNuisanceRule(const QString& text, NuisanceRule& rule, QString* error) 
     } else if (firstWild == work.size() - 1 && work.back() == u'*') {
         rule.kind = NuisanceKind::Prefix;
         rule.number = work.left(firstWild);
-    } else if (firstWild > 0 &&
-               std::all_of(work.begin() + firstWild, work.end(), [](QChar c) { return c == u'?'; })) {
+    } else if (firstWild > 0 && std::all_of(work.begin() + firstWild, work.end(),
+                                            [](QChar c) { return c == u'?'; })) {
         rule.kind = NuisanceKind::LengthPrefix;
         rule.number = work.left(firstWild);
         rule.length = int(work.size());
@@ -147,7 +148,8 @@ QString NuisanceRuleText(const NuisanceRule& rule) {
     case NuisanceKind::Prefix:
         return rule.number + u'*';
     case NuisanceKind::LengthPrefix:
-        return rule.number + QString(std::max<qsizetype>(0, rule.length - rule.number.size()), u'?');
+        return rule.number +
+               QString(std::max<qsizetype>(0, rule.length - rule.number.size()), u'?');
     case NuisanceKind::Withheld:
         return kWithheldText;
     }
@@ -218,8 +220,8 @@ void NuisanceRules::Index::Add(const NuisanceRule& entry, int position) {
         break;
     }
     case NuisanceKind::Pattern: {
-        const int digits =
-            int(std::count_if(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }));
+        const int digits = int(
+            std::count_if(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }));
         const int at = int(patterns_.size());
         patterns_.push_back({text, digits, position});
         const std::size_t head = text.find_first_of("*?");

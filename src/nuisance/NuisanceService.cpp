@@ -142,8 +142,8 @@ NuisanceEdit NuisanceService::AddToWhitelist(const QString& number, const QStrin
     if (!ParseNuisanceRule(number, parsed, &error)) {
         return {0, error};
     }
-    const int id = database_.NuisanceWhitelist().Add(
-        {0, NuisanceRuleText(parsed), note.trimmed(), Now()});
+    const int id =
+        database_.NuisanceWhitelist().Add({0, NuisanceRuleText(parsed), note.trimmed(), Now()});
     if (id == 0) {
         return {0, QStringLiteral("保存白名单失败")};
     }
@@ -222,8 +222,7 @@ bool NuisanceService::Export(const QString& path, QString* error) {
                              error);
 }
 
-int NuisanceService::LogCall(const QString& number, const NuisanceRule& rule,
-                             const QString& note) {
+int NuisanceService::LogCall(const QString& number, const NuisanceRule& rule, const QString& note) {
     return database_.NuisanceLog().Add(
         {0, Now(), number, rule.id, NuisanceRuleText(rule), rule.label, rule.action, note});
 }

@@ -20,13 +20,12 @@
 namespace tamberlink {
 
 // The user's database: settings, account, contacts, call log, sent SMS, templates, notes,
-// web pages' answers and the nuisance-call rules, one class per table over one connection. The connection serves every
-// thread; each table operation runs whole under the connection's lock, binds every value as a
-// parameter (so quotes, '%' and '_' are stored verbatim) and reports a failed write on
-// lcStore with the operation's words and SQLite's message.
-// The file is kept in WAL mode: a commit does not wait for the disk and still survives a
-// crash of the program, and a second, read-only object over the same file reads long lists
-// without waiting for the writer.
+// web pages' answers and the nuisance-call rules, one class per table over one connection. The
+// connection serves every thread; each table operation runs whole under the connection's lock,
+// binds every value as a parameter (so quotes, '%' and '_' are stored verbatim) and reports a
+// failed write on lcStore with the operation's words and SQLite's message. The file is kept in WAL
+// mode: a commit does not wait for the disk and still survives a crash of the program, and a
+// second, read-only object over the same file reads long lists without waiting for the writer.
 class LocalDatabase {
 public:
     // Why an open was refused although SQLite could open the file.

@@ -149,8 +149,9 @@ QString FakeHost::GetContactName(const QString& number) {
 }
 
 bool FakeHost::AddCallLog(const QString& number, const QString& place, const QString& corp,
-                          int type) {
-    Record(QStringLiteral("calllog %1|%2|%3|%4").arg(number, place, corp).arg(type));
+                          int type, const QString& nuisanceLabel) {
+    Record(QStringLiteral("calllog %1|%2|%3|%4").arg(number, place, corp).arg(type) +
+           (nuisanceLabel.isEmpty() ? QString() : u'|' + nuisanceLabel));
     return true;
 }
 
@@ -166,8 +167,9 @@ NumberAttribution FakeHost::LookUp(const QString& number) {
 }
 
 void FakeHost::ShowIncomingCall(const QString& attribution, const QString&, const QString& number,
-                                const QString& name, bool) {
-    Record(QStringLiteral("popup-in %1|%2|%3").arg(attribution, number, name));
+                                const QString& name, bool, const QString& nuisanceLabel) {
+    Record(QStringLiteral("popup-in %1|%2|%3").arg(attribution, number, name) +
+           (nuisanceLabel.isEmpty() ? QString() : u'|' + nuisanceLabel));
 }
 
 void FakeHost::ShowOutgoingCall(const QString& display, const QString& prefix,

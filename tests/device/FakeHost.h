@@ -57,12 +57,12 @@ public:
     DialSettings CurrentDialSettings() override;
     void ShowTip(const QString& text) override;
     QString GetContactName(const QString& number) override;
-    bool AddCallLog(const QString& number, const QString& place, const QString& corp,
-                    int type) override;
+    bool AddCallLog(const QString& number, const QString& place, const QString& corp, int type,
+                    const QString& nuisanceLabel) override;
     bool AddSms(const QString& number, const QString& content, const QString& attribution) override;
     NumberAttribution LookUp(const QString& number) override;
     void ShowIncomingCall(const QString& attribution, const QString& head, const QString& number,
-                          const QString& name, bool onPhone) override;
+                          const QString& name, bool onPhone, const QString& nuisanceLabel) override;
     void ShowOutgoingCall(const QString& display, const QString& prefix, const QString& number,
                           const QString& name) override;
     void ReportCall(const CallReport& call) override;

@@ -107,8 +107,12 @@ void FillEveryTable(RawDb& raw) {
     }
 }
 
-const char* const kTables[] = {"table_setting", "table_user",    "table_contact",  "table_log",
-                               "table_sms",     "table_notepad", "table_template", "table_origin"};
+const char* const kTables[] = {"table_setting",       "table_user",
+                               "table_contact",       "table_log",
+                               "table_sms",           "table_notepad",
+                               "table_template",      "table_origin",
+                               "table_nuisance_rule", "table_nuisance_whitelist",
+                               "table_nuisance_log"};
 
 // The rows of a table that a snapshot holds: its columns then, up to its last id then.
 struct TableRows {
@@ -192,7 +196,10 @@ TEST(Schema, EveryEarlierShapeComesUpToTheCurrentVersionWithEveryRow) {
         }
         EXPECT_EQ(raw.Rows("select name from sqlite_master where type='index' and name like "
                            "'table_%' order by name"),
-                  "table_contact_phone\ntable_notepad_cid\ntable_sms_phone");
+                  "table_contact_phone\ntable_notepad_cid\ntable_nuisance_log_rule\n"
+                  "table_sms_phone");
+        // Calls logged before the rules existed matched none.
+        EXPECT_EQ(raw.Rows("select nuisance from table_log"), "");
         // Every shape ends with the same tables and columns, in the readers' order.
         std::map<std::string, std::string> columns;
         for (const char* table : kTables) {
@@ -201,7 +208,11 @@ TEST(Schema, EveryEarlierShapeComesUpToTheCurrentVersionWithEveryRow) {
         EXPECT_EQ(columns["table_contact"], "id,name,phone,head,email,company,home,other,cid,"
                                             "datetime,attribution,nameindex");
         EXPECT_EQ(columns["table_log"],
-                  "id,name,phone,head,date_time,type,areacode,corp,record_guid");
+                  "id,name,phone,head,date_time,type,areacode,corp,record_guid,nuisance");
+        EXPECT_EQ(columns["table_nuisance_rule"], "id,kind,number,length,label,action,created");
+        EXPECT_EQ(columns["table_nuisance_whitelist"], "id,number,note,created");
+        EXPECT_EQ(columns["table_nuisance_log"],
+                  "id,time,number,rule_id,rule_text,label,action,note");
         EXPECT_EQ(columns["table_sms"], "id,name,phone,head,date_time,content,attribution");
         EXPECT_EQ(columns["table_origin"], "id,origin,allowed,dial,sms,record,events");
         if (currentColumns.empty()) {
@@ -213,9 +224,11 @@ TEST(Schema, EveryEarlierShapeComesUpToTheCurrentVersionWithEveryRow) {
         // and the ones a shape had keep their values.
         EXPECT_EQ(raw.Rows("select attribution, nameindex from table_contact"), "未知号码|");
         EXPECT_EQ(raw.Rows("select name, count(*) from table_setting where name in ('proxy', "
-                           "'popoff', 'auto', 'auto_admin', 'cloudServer') group by name "
-                           "order by name"),
-                  "auto|1\nauto_admin|1\ncloudServer|1\npopoff|1\nproxy|1");
+                           "'popoff', 'auto', 'auto_admin', 'cloudServer', 'nuisanceContacts') "
+                           "group by name order by name"),
+                  "auto|1\nauto_admin|1\ncloudServer|1\nnuisanceContacts|1\npopoff|1\nproxy|1");
+        // Contacts ring whatever the nuisance rules say until the user says otherwise.
+        EXPECT_EQ(raw.Rows("select value2 from table_setting where name='nuisanceContacts'"), "1");
         EXPECT_EQ(raw.Rows("select value1 from table_setting where name='cloudServer'"),
                   std::string(shape.name) == "the last written without a version"
                       ? "https://cloud.example"
@@ -233,6 +246,44 @@ TEST(Schema, EveryEarlierShapeComesUpToTheCurrentVersionWithEveryRow) {
         } else {
             EXPECT_EQ(origins, "");
         }
+    }
+}
+
+// A file the last build before the nuisance rules wrote: version 5, with rows everywhere.
+TEST(Schema, AVersionFiveFileGainsTheNuisanceRulesAndKeepsItsRows) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Tamberlink.db"));
+    std::map<std::string, TableRows> before;
+    {
+        RawDb raw(path);
+        raw.Exec(SeedScript());
+        raw.Exec(EarlierShapes().back().statements);
+        FillEveryTable(raw);
+        raw.Exec("PRAGMA user_version=5");
+        before = Snapshot(raw);
+    }
+    {
+        LocalDatabase db;
+        ASSERT_TRUE(db.Open(path)) << db.OpenError().toStdString();
+        ASSERT_TRUE(db.RunMigrations()) << db.OpenError().toStdString();
+        NuisanceRule rule;
+        rule.kind = NuisanceKind::Prefix;
+        rule.number = QStringLiteral("400");
+        rule.label = QStringLiteral("推销");
+        const int id = db.NuisanceRules().Add(rule);
+        ASSERT_GT(id, 0);
+        EXPECT_EQ(db.NuisanceRules().Add(rule), 0); // one rule per kind and number
+        EXPECT_GT(
+            db.CallLog().Add(QStringLiteral("4001234567"), {}, {}, 3, QStringLiteral("推销 400*")),
+            0);
+        EXPECT_EQ(db.CallLog().Load().front().nuisanceLabel, QStringLiteral("推销 400*"));
+        EXPECT_TRUE(db.CallLog().Load().back().nuisanceLabel.isEmpty());
+        EXPECT_TRUE(db.Settings().ReadSwitch(QStringLiteral("nuisanceContacts")));
+    }
+    RawDb raw(path);
+    EXPECT_EQ(raw.Rows("PRAGMA user_version"), std::to_string(kSchemaVersion));
+    for (const auto& [table, rows] : before) {
+        EXPECT_EQ(ReadRows(raw, table, rows), rows.rows) << table;
     }
 }
 
