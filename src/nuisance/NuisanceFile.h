@@ -25,7 +25,7 @@ struct NuisanceImportReport {
     bool cancelled = false;
     QString error;
     qint64 lines = 0;
-    int imported = 0; // rules added or changed
+    int imported = 0; // rules added or changed (a rule repeated in the file counts twice)
     qint64 junkCount = 0;
     std::vector<NuisanceJunkLine> junk; // the first kMaxListedJunk of them
     static constexpr std::size_t kMaxListedJunk = 1000;

@@ -233,7 +233,20 @@ void NuisanceRules::Index::Add(const NuisanceRule& entry, int position) {
             byTail_[text.substr(tail)].push_back(at);
             longestTail_ = std::max(longestTail_, text.size() - tail);
         } else {
-            floating_.push_back(at);
+            std::string run;
+            for (std::size_t from = 0; from < text.size();) {
+                const std::size_t start = text.find_first_not_of("*?", from);
+                if (start == std::string::npos) {
+                    break;
+                }
+                const std::size_t end = std::min(text.find_first_of("*?", start), text.size());
+                if (end - start > run.size()) {
+                    run = text.substr(start, end - start);
+                }
+                from = end;
+            }
+            byInner_[run].push_back(at);
+            longestInner_ = std::max(longestInner_, run.size());
         }
         break;
     }
@@ -275,6 +288,8 @@ NuisanceRules::Index::Patterns(std::string_view number) const {
             }
         }
     };
+    // A run of digits can occur more than once in a number: each pattern is looked at once.
+    std::vector<int> inner;
     std::string key;
     for (std::size_t length = 1; length <= std::min(number.size(), longestHead_); ++length) {
         key.assign(number.substr(0, length));
@@ -288,7 +303,18 @@ NuisanceRules::Index::Patterns(std::string_view number) const {
             consider(found->second);
         }
     }
-    consider(floating_);
+    for (std::size_t start = 0; start < number.size(); ++start) {
+        for (std::size_t length = 1; length <= std::min(number.size() - start, longestInner_);
+             ++length) {
+            key.assign(number.substr(start, length));
+            if (const auto found = byInner_.find(key); found != byInner_.end()) {
+                inner.insert(inner.end(), found->second.begin(), found->second.end());
+            }
+        }
+    }
+    std::sort(inner.begin(), inner.end());
+    inner.erase(std::unique(inner.begin(), inner.end()), inner.end());
+    consider(inner);
     std::sort(matches.begin(), matches.end(), [](const Pattern* a, const Pattern* b) {
         return a->digits != b->digits ? a->digits > b->digits : a->position < b->position;
     });

@@ -118,13 +118,15 @@ private:
         std::unordered_map<std::string, PrefixSlot> prefixes_;
         std::size_t longestPrefix_ = 0;
         // Patterns by the digits before their first wildcard; those that start with one, by
-        // the digits after their last; the rest, that start and end with one, in a list.
+        // the digits after their last; the rest, that start and end with one, by their longest
+        // run of digits, which a number they match must contain.
         std::vector<Pattern> patterns_;
         std::unordered_map<std::string, std::vector<int>> byHead_;
         std::unordered_map<std::string, std::vector<int>> byTail_;
-        std::vector<int> floating_;
+        std::unordered_map<std::string, std::vector<int>> byInner_;
         std::size_t longestHead_ = 0;
         std::size_t longestTail_ = 0;
+        std::size_t longestInner_ = 0;
     };
 
     std::vector<NuisanceRule> rules_;

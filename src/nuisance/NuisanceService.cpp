@@ -51,9 +51,13 @@ bool NuisanceService::Load() {
 }
 
 bool NuisanceService::Recompile() {
+    return Recompile(database_);
+}
+
+bool NuisanceService::Recompile(LocalDatabase& from) {
     std::lock_guard compiling(compileMutex_);
-    auto rules = std::make_shared<const NuisanceRules>(database_.NuisanceRules().Load(false),
-                                                       database_.NuisanceWhitelist().Load());
+    auto rules = std::make_shared<const NuisanceRules>(from.NuisanceRules().Load(false),
+                                                       from.NuisanceWhitelist().Load());
     std::lock_guard lock(currentMutex_);
     current_ = std::move(rules);
     return true;
@@ -186,7 +190,12 @@ NuisanceImportReport NuisanceService::Import(const QString& path, const Nuisance
         report.error = QStringLiteral("另一个导入还没有结束");
         return report;
     }
-    NuisanceRuleTable& table = database_.NuisanceRules();
+    LocalDatabase importer;
+    if (!importer.OpenBeside(database_)) {
+        report.error = QStringLiteral("无法打开数据库：%1").arg(importer.OpenError());
+        return report;
+    }
+    NuisanceRuleTable& table = importer.NuisanceRules();
     if (!table.BeginImport()) {
         report.error = QStringLiteral("保存导入的规则失败");
         return report;
@@ -205,14 +214,12 @@ NuisanceImportReport NuisanceService::Import(const QString& path, const Nuisance
         table.AbandonImport();
         return report;
     }
-    report.imported = table.FinishImport();
-    if (report.imported < 0) {
-        report.imported = 0;
-        report.error = QStringLiteral("保存导入的规则失败");
-        return report;
+    report.ok = table.FinishImport(report.imported);
+    if (!report.ok) {
+        report.error =
+            QStringLiteral("只保存了%1条规则，其余的保存失败，可以再导入一次").arg(report.imported);
     }
-    Recompile();
-    report.ok = true;
+    Recompile(importer);
     return report;
 }
 

@@ -69,9 +69,13 @@ public:
                              NuisanceAction action = NuisanceAction::Reject);
 
     // Adds or updates the rules of a file (see ReadNuisanceFile): all of them, or, when the
-    // file cannot be read to its end or `cancel` turns true, none. Runs on the calling
-    // thread for as long as the file takes; `progress` is called there too. One import at a
-    // time: a second one meanwhile is refused.
+    // file cannot be read to its end or `cancel` turns true, none. Should the database refuse
+    // a write once the whole file is read, the report says how many rules were stored; the
+    // same import again stores the rest. Runs on the calling
+    // thread for as long as the file takes; `progress` is called there too. It writes
+    // through a connection of its own, so the database's other users read on meanwhile and
+    // decisions use the old rules until the new ones are in. One import at a time: a second
+    // one meanwhile is refused.
     NuisanceImportReport Import(const QString& path, const NuisanceProgress& progress = {},
                                 const std::atomic<bool>* cancel = nullptr);
     // Writes every rule to `path` at once (the file holds the old contents or the new). False
@@ -89,8 +93,10 @@ public:
     NuisanceTotals Totals();
 
 private:
-    // Reads the rules and the whitelist again and puts the new set in use.
+    // Reads the rules and the whitelist again, through `from` (the service's database by
+    // default), and puts the new set in use.
     bool Recompile();
+    bool Recompile(LocalDatabase& from);
 
     LocalDatabase& database_;
     // One compilation at a time, so that the set in use is never older than the last write.

@@ -35,6 +35,8 @@ bool LocalDatabase::Open(const QString& path) {
     }
     connection_.SetHandle(db);
     readOnly_ = false;
+    beside_ = false;
+    path_ = path;
     connection_.Exec("PRAGMA synchronous=NORMAL");
     if (version == kSchemaVersion) {
         UseWal();
@@ -59,6 +61,7 @@ bool LocalDatabase::OpenForReading(const QString& path) {
     }
     connection_.SetHandle(db);
     readOnly_ = true;
+    path_ = path;
     sqlite3_busy_timeout(db, 3000);
     // sqlite3_interrupt only reaches a statement already running; the flag also stops one
     // that a job is just about to start.
@@ -66,6 +69,23 @@ bool LocalDatabase::OpenForReading(const QString& path) {
     sqlite3_progress_handler(
         db, 1000, [](void* flag) { return static_cast<std::atomic<bool>*>(flag)->load() ? 1 : 0; },
         &interrupted_);
+    return true;
+}
+
+bool LocalDatabase::OpenBeside(const LocalDatabase& main) {
+    QString path;
+    {
+        const auto lock = main.connection_.Lock();
+        if (main.connection_.Handle() == nullptr || main.readOnly_) {
+            openError_ = QStringLiteral("the database is not open for writing");
+            return false;
+        }
+        path = main.path_;
+    }
+    if (!Open(path)) {
+        return false;
+    }
+    beside_ = true;
     return true;
 }
 
@@ -77,7 +97,7 @@ bool LocalDatabase::IsOpen() const {
 void LocalDatabase::Close() {
     const auto lock = connection_.Lock();
     sqlite3* db = connection_.Handle();
-    if (db != nullptr && !readOnly_) {
+    if (db != nullptr && !readOnly_ && !beside_) {
         // The last connection to close would do this too; doing it here leaves the file
         // whole even when a reader still holds it open.
         connection_.Exec("PRAGMA wal_checkpoint(TRUNCATE)");

@@ -47,6 +47,11 @@ public:
     bool Open(const QString& path);
     // Opens an existing database file for reading only, beside the connection that writes.
     bool OpenForReading(const QString& path);
+    // Opens a second writing connection to the file `main` has open, for a long write (an
+    // import) that must not hold up main's users: they read on while it writes, and only
+    // their own writes wait (SQLite's busy wait, at most 3 s) for its transactions. Closing
+    // it leaves the log for `main` to fold into the file.
+    bool OpenBeside(const LocalDatabase& main);
     QString OpenError() const { return openError_; }
     Refusal OpenRefusal() const { return refusal_; }
     bool IsOpen() const;
@@ -82,6 +87,8 @@ private:
     StoreConnection connection_;
     std::atomic<bool> interrupted_{false};
     bool readOnly_ = false;
+    bool beside_ = false;
+    QString path_;
     QString openError_;
     Refusal refusal_ = Refusal::None;
 

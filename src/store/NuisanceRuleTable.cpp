@@ -2,6 +2,7 @@
 
 #include "store/StoreConnection.h"
 
+#include <algorithm>
 #include <string>
 
 namespace tamberlink {
@@ -124,31 +125,43 @@ bool NuisanceRuleTable::StageImport(const std::vector<NuisanceRule>& rules) {
     return false;
 }
 
-int NuisanceRuleTable::FinishImport() {
-    const auto lock = connection_.Lock();
-    int staged = -1;
+bool NuisanceRuleTable::FinishImport(int& moved) {
+    constexpr int kMoveRows = 20000;
+    moved = 0;
+    int last = 0;
     {
-        SqlStatement count = connection_.Prepare("select count(*) from temp.nuisance_import");
-        if (count.Next()) {
-            staged = count.Int(0);
+        const auto lock = connection_.Lock();
+        SqlStatement count = connection_.Prepare("select max(rowid) from temp.nuisance_import");
+        if (!count.Next()) {
+            return false;
+        }
+        last = count.Int(0);
+    }
+    bool ok = true;
+    for (int from = 0; ok && from < last; from += kMoveRows) {
+        const auto lock = connection_.Lock();
+        ok = connection_.Exec("begin immediate transaction", kImportFailed);
+        if (!ok) {
+            break;
+        }
+        // "where ... and true" keeps SQLite from reading the upsert's "on" as a join's.
+        SqlStatement move = connection_.Prepare(
+            "insert into table_nuisance_rule(kind, number, length, label, action, created) "
+            "select kind, number, length, label, action, created from temp.nuisance_import "
+            "where rowid>? and rowid<=? and true on conflict(kind, number, length) do update "
+            "set label=excluded.label, action=excluded.action");
+        move.Bind(1, from).Bind(2, from + kMoveRows);
+        ok = connection_.Run(move, kImportFailed) &&
+             connection_.Exec("commit transaction", kImportFailed);
+        if (ok) {
+            moved += std::min(kMoveRows, last - from);
+        } else {
+            connection_.Exec("rollback transaction");
         }
     }
-    if (staged < 0 || !connection_.Exec("begin immediate transaction", kImportFailed)) {
-        return -1;
-    }
-    // "where true" keeps SQLite from reading the upsert's "on" as a join's.
-    const bool moved =
-        connection_.Exec("insert into table_nuisance_rule(kind, number, length, label, action, "
-                         "created) select kind, number, length, label, action, created from "
-                         "temp.nuisance_import where true on conflict(kind, number, length) do "
-                         "update set label=excluded.label, action=excluded.action",
-                         kImportFailed) &&
-        connection_.Exec("commit transaction", kImportFailed);
-    if (!moved) {
-        connection_.Exec("rollback transaction");
-    }
+    const auto lock = connection_.Lock();
     connection_.Exec("drop table if exists temp.nuisance_import");
-    return moved ? staged : -1;
+    return ok;
 }
 
 void NuisanceRuleTable::AbandonImport() {

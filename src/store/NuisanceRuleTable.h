@@ -27,12 +27,14 @@ public:
     bool Delete(const std::vector<int>& ids);
 
     // An import: Begin empties the staging table, each batch goes in with one transaction
-    // (the connection is free in between), and Finish moves every staged rule in at once, a
-    // rule equal to one already there taking over its label and action. Returns how many
-    // rules the import added or changed; -1 when it failed, with nothing changed.
+    // (the connection is free in between), and Finish moves the staged rules in, a rule equal
+    // to one already there taking over its label and action. Finish moves a few thousand
+    // rules per transaction, so that no writer on another connection waits long; `moved`
+    // counts the rules it added or changed. False when a move failed: the rules moved before
+    // it stay, the rest are dropped. A move repeated later changes nothing twice.
     bool BeginImport();
     bool StageImport(const std::vector<NuisanceRule>& rules);
-    int FinishImport();
+    bool FinishImport(int& moved);
     void AbandonImport();
 
 private:
