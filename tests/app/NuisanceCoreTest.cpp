@@ -144,6 +144,22 @@ TEST_F(NuisanceCoreTest, RulesDecideOnTheCallerIdBeforeThePopup) {
     EXPECT_TRUE(sink_.AllOnUiThread());
 }
 
+// The box takes no more frames between its caller-ID and the hang-up: the call is still
+// stopped and logged as blocked, with a note that the hang-up did not reach the box.
+TEST_F(NuisanceCoreTest, ARejectTheBoxCannotTakeIsStillLoggedAsBlocked) {
+    ASSERT_TRUE(core_->Nuisance()
+                    .AddRule(QStringLiteral("400*"), QStringLiteral("推销"), NuisanceAction::Reject)
+                    .Ok());
+    ASSERT_EQ(box_->Command("deaf on"), "ok");
+    Ring("4000000001");
+    EXPECT_EQ(NewestCall(), "4000000001|3|推销 400*");
+    EXPECT_FALSE(AnyPopup(QStringLiteral("4000000001")));
+    EXPECT_EQ(Rows("select number, action, note from table_nuisance_log"),
+              "4000000001|2|设备未连接，挂断指令未能发出");
+    EXPECT_EQ(box_->Count("hangup"), 0);
+    EXPECT_EQ(core_->Nuisance().Totals().blockedToday, 1);
+}
+
 // A caller-ID frame without digits is a withheld caller: ignored as ever, unless a rule for
 // callers without a number stops it.
 TEST_F(NuisanceCoreTest, AWithheldCallerIsRejectedOnlyByARuleForNoNumber) {

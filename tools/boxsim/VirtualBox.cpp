@@ -368,7 +368,8 @@ std::string VirtualBox::Execute(const std::string& line) {
         quit_ = true;
     } else if (command == "help") {
         return "commands: plug, unplug [hard], phone on|off, status, ring NUMBER, ring-phone "
-               "NUMBER, missed NUMBER, state 12|13|14, answer on|off, areacode CODE|none, "
+               "NUMBER, missed NUMBER, state 12|13|14, deaf on|off, answer on|off, areacode "
+               "CODE|none, "
                "extension CODE|none, version TEXT, missed-record NUMBER|none, record ok|refuse, "
                "record-stop file|nofile, upgrade ok|fail [ATTEMPTS], upgrade-size BYTES|any, send "
                "HEX, "
@@ -427,6 +428,17 @@ std::string VirtualBox::Execute(const std::string& line) {
         if (arg == "14") {
             StopAudio();
         }
+    } else if (command == "deaf") {
+        // The box still sends but takes nothing more from the PC: its writes stall, as with
+        // a box whose line froze between a caller-ID and the PC's answer.
+        if (arg != "on" && arg != "off") {
+            return "error: deaf on|off";
+        }
+        if (!needPort()) {
+            return "error: unplugged";
+        }
+        tcflow(slave_, arg == "on" ? TCOOFF : TCOON);
+        Log("deaf " + arg);
     } else if (command == "answer") {
         options_.answerQueries = arg != "off";
     } else if (command == "areacode") {
