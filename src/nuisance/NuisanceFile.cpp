@@ -11,7 +11,6 @@ namespace {
 
 constexpr std::size_t kBatchRules = 5000;
 constexpr qint64 kProgressLines = 4096;
-constexpr qsizetype kMaxLabel = 64;
 constexpr qsizetype kMaxLineBytes = 4096;
 
 // Fields separated by `separator`, each optionally quoted. False for a quote left open.
@@ -83,11 +82,8 @@ bool ParseNuisanceLine(const QString& line, NuisanceRule& rule, QString* error) 
         return false;
     }
     rule.label = fields.size() > 1 ? fields[1] : QString();
-    if (rule.label.contains(u'\n') || rule.label.contains(u'\r')) {
-        return fail(QStringLiteral("标记不能换行"));
-    }
-    if (rule.label.size() > kMaxLabel) {
-        return fail(QStringLiteral("标记超过%1个字").arg(kMaxLabel));
+    if (!CheckNuisanceLabel(rule.label, error)) {
+        return false;
     }
     const std::optional<NuisanceAction> action =
         ParseNuisanceAction(fields.size() > 2 ? fields[2] : QString());

@@ -140,6 +140,21 @@ bool ParseNuisanceRule(const QString& text, NuisanceRule& rule, QString* error) 
     return true;
 }
 
+bool CheckNuisanceLabel(QString& label, QString* error) {
+    constexpr qsizetype kMaxLabel = 64;
+    label = label.trimmed();
+    QString why;
+    if (label.size() > kMaxLabel) {
+        why = QStringLiteral("标记超过%1个字").arg(kMaxLabel);
+    } else if (label.contains(u'\n') || label.contains(u'\r')) {
+        why = QStringLiteral("标记不能换行");
+    }
+    if (error != nullptr && !why.isEmpty()) {
+        *error = why;
+    }
+    return why.isEmpty();
+}
+
 QString NuisanceRuleText(const NuisanceRule& rule) {
     switch (rule.kind) {
     case NuisanceKind::Exact:

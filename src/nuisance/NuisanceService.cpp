@@ -92,11 +92,11 @@ std::vector<NuisanceRule> NuisanceService::LoadRules() {
 NuisanceEdit NuisanceService::AddRule(const QString& text, const QString& label,
                                       NuisanceAction action) {
     NuisanceRule rule;
-    rule.label = label.trimmed();
+    rule.label = label;
     rule.action = action;
     rule.created = Now();
     QString error;
-    if (!ParseNuisanceRule(text, rule, &error)) {
+    if (!CheckNuisanceLabel(rule.label, &error) || !ParseNuisanceRule(text, rule, &error)) {
         return {0, error};
     }
     if (database_.NuisanceRules().Find(rule) != 0) {
@@ -114,10 +114,10 @@ NuisanceEdit NuisanceService::UpdateRule(int id, const QString& text, const QStr
                                          NuisanceAction action) {
     NuisanceRule rule;
     rule.id = id;
-    rule.label = label.trimmed();
+    rule.label = label;
     rule.action = action;
     QString error;
-    if (!ParseNuisanceRule(text, rule, &error)) {
+    if (!CheckNuisanceLabel(rule.label, &error) || !ParseNuisanceRule(text, rule, &error)) {
         return {0, error};
     }
     if (const int other = database_.NuisanceRules().Find(rule); other != 0 && other != id) {
@@ -164,11 +164,11 @@ bool NuisanceService::RemoveFromWhitelist(const std::vector<int>& ids) {
 NuisanceEdit NuisanceService::BlockNumber(const QString& number, const QString& label,
                                           NuisanceAction action) {
     NuisanceRule rule;
-    rule.label = label.trimmed();
+    rule.label = label;
     rule.action = action;
     rule.created = Now();
     QString error;
-    if (!ParseNuisanceRule(number, rule, &error)) {
+    if (!CheckNuisanceLabel(rule.label, &error) || !ParseNuisanceRule(number, rule, &error)) {
         return {0, error};
     }
     NuisanceRuleTable& table = database_.NuisanceRules();

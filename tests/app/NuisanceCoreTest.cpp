@@ -139,6 +139,24 @@ TEST_F(NuisanceCoreTest, RulesDecideOnTheCallerIdBeforeThePopup) {
     EXPECT_EQ(box_->Count("hangup"), 2);
     EXPECT_NE(Rows("select note from table_nuisance_log order by id desc limit 1"), "");
 
+    // Other programs hear of a stopped call as blocked, and of a labelled one with its rule.
+    std::uint64_t after = 0;
+    std::string events;
+    ASSERT_TRUE(core_->Feed().Events().CopyAfter(after, 1 << 20, events));
+    const auto event = [&](const std::string& name, const std::string& number) {
+        for (std::size_t at = events.find("event: " + name + "\n"); at != std::string::npos;
+             at = events.find("event: " + name + "\n", at + 1)) {
+            const std::string data = events.substr(at, events.find("\n\n", at) - at);
+            if (data.find("\"" + number + "\"") != std::string::npos) {
+                return data;
+            }
+        }
+        return std::string();
+    };
+    EXPECT_NE(event("blocked", "4000000001").find("推销 400*"), std::string::npos) << events;
+    EXPECT_NE(event("incoming", "4001000002").find("贷款 4001*"), std::string::npos) << events;
+    EXPECT_EQ(event("incoming", "4000000001"), "");
+
     EXPECT_EQ(rules.Totals().blockedToday, 4);
     EXPECT_EQ(rules.Totals().labelledToday, 1);
     EXPECT_TRUE(sink_.AllOnUiThread());

@@ -169,6 +169,10 @@ TEST(NuisanceService, EditsNotANuisanceBlockThisNumberAndTheCountsBySql) {
     EXPECT_FALSE(same.Ok());
     EXPECT_TRUE(same.error.contains(QStringLiteral("已有规则")));
     EXPECT_FALSE(rules.AddRule(QStringLiteral("*"), {}, NuisanceAction::Reject).Ok());
+    const NuisanceEdit wordy =
+        rules.AddRule(QStringLiteral("401*"), QString(65, u'推'), NuisanceAction::Reject);
+    EXPECT_TRUE(wordy.error.contains(QStringLiteral("64"))) << wordy.error.toStdString();
+    EXPECT_EQ(rules.LoadRules().size(), 1u);
 
     // "Not a nuisance" for one number of the prefix, then "block this number" for it again.
     EXPECT_TRUE(rules.AddToWhitelist(QStringLiteral("400-800-1234"), QStringLiteral("快递")).Ok());
