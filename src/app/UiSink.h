@@ -20,9 +20,10 @@ struct IncomingCall {
     QString attribution; // attribution text, e.g. "移动|北京"
     QString head;        // picture reference of the contact; empty for the default picture
     QString number;
-    QString name;            // contact name; empty when the number has no contact
-    bool onPhone = false;    // a call to the companion phone rather than the landline
-    QString nuisanceLabel{}; // the nuisance rule the caller matched, "推销 400*"; empty for none
+    QString name;         // contact name; empty when the number has no contact
+    bool onPhone = false; // a call to the companion phone rather than the landline
+    // The nuisance rule the caller matched, "推销 400*"; empty for none.
+    QString nuisanceLabel{};
 };
 
 // What the outgoing-call popup shows.

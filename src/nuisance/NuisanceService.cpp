@@ -224,7 +224,10 @@ NuisanceImportReport NuisanceService::Import(const QString& path, const Nuisance
 }
 
 bool NuisanceService::Export(const QString& path, QString* error) {
-    const QByteArray text = NuisanceFileText(database_.NuisanceRules().Load(false));
+    // Read through a connection of its own, so that a large set holds up no other user.
+    LocalDatabase reader;
+    LocalDatabase& from = reader.OpenBeside(database_) ? reader : database_;
+    const QByteArray text = NuisanceFileText(from.NuisanceRules().Load(false));
     return AtomicFile::Write(path, std::string_view(text.constData(), std::size_t(text.size())),
                              error);
 }

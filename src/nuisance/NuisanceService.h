@@ -79,7 +79,7 @@ public:
     NuisanceImportReport Import(const QString& path, const NuisanceProgress& progress = {},
                                 const std::atomic<bool>* cancel = nullptr);
     // Writes every rule to `path` at once (the file holds the old contents or the new). False
-    // with `error` set when it cannot be written.
+    // with `error` set when it cannot be written. May run on a worker, as Import.
     bool Export(const QString& path, QString* error = nullptr);
 
     // Logs a call the rules acted on; `note` tells what went wrong, if anything. The log

@@ -15,8 +15,9 @@ struct CallLogRecord {
     bool nameIsPhone = false; // name and phone equal, ignoring case: no contact was known
     int type = 0;             // 1 to 5: phone in, phone out, landline in, landline out, missed
     bool hasNote = false;
-    QString recordGuid;    // recording identifier; empty when the call was not recorded
-    QString nuisanceLabel; // the nuisance rule the call matched, "推销 400*"; empty for none
+    QString recordGuid; // recording identifier; empty when the call was not recorded
+    // The nuisance rule the call matched, "推销 400*"; empty for none.
+    QString nuisanceLabel;
 };
 
 } // namespace tamberlink
