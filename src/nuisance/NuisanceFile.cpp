@@ -116,15 +116,15 @@ bool ReadNuisanceFile(const QString& path,
         const bool whole = raw.endsWith('\n') || file.atEnd();
         if (!whole) {
             // Too long for a rule: the rest of the line is skipped with it.
-            while (!raw.endsWith('\n') && !file.atEnd()) {
-                raw = file.readLine(kMaxLineBytes);
+            for (QByteArray rest = raw; !rest.endsWith('\n') && !file.atEnd();) {
+                rest = file.readLine(kMaxLineBytes);
             }
-            raw = "?";
         }
         if (report.lines == 1 && raw.startsWith("\xEF\xBB\xBF")) {
             raw.remove(0, 3);
         }
-        const QString line = QString::fromUtf8(raw).trimmed();
+        const QString line =
+            whole ? QString::fromUtf8(raw).trimmed() : QString::fromUtf8(raw.left(80));
         const auto junk = [&](const QString& reason) {
             if (report.junk.size() < NuisanceImportReport::kMaxListedJunk) {
                 report.junk.push_back({report.lines, line.left(80), reason});

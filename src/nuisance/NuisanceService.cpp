@@ -45,22 +45,21 @@ NuisanceService::NuisanceService(LocalDatabase& database)
     : database_(database)
     , current_(std::make_shared<const NuisanceRules>()) {}
 
-bool NuisanceService::Load() {
+void NuisanceService::Load() {
     contactsWin_ = database_.Settings().ReadSwitch(kContactsSetting);
-    return Recompile();
+    Recompile();
 }
 
-bool NuisanceService::Recompile() {
-    return Recompile(database_);
+void NuisanceService::Recompile() {
+    Recompile(database_);
 }
 
-bool NuisanceService::Recompile(LocalDatabase& from) {
+void NuisanceService::Recompile(LocalDatabase& from) {
     std::lock_guard compiling(compileMutex_);
     auto rules = std::make_shared<const NuisanceRules>(from.NuisanceRules().Load(false),
                                                        from.NuisanceWhitelist().Load());
     std::lock_guard lock(currentMutex_);
     current_ = std::move(rules);
-    return true;
 }
 
 std::shared_ptr<const NuisanceRules> NuisanceService::Current() const {

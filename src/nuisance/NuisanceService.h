@@ -34,8 +34,8 @@ public:
     explicit NuisanceService(LocalDatabase& database);
 
     // Reads the rules, the whitelist and the contacts switch; call once the database is open
-    // and up to date. False when they could not be read: no call is stopped meanwhile.
-    bool Load();
+    // and up to date. Until then no call is stopped.
+    void Load();
 
     // What the rules decide for a caller as the box reports it ("" for a withheld one).
     NuisanceVerdict Decide(const QString& number,
@@ -95,8 +95,8 @@ public:
 private:
     // Reads the rules and the whitelist again, through `from` (the service's database by
     // default), and puts the new set in use.
-    bool Recompile();
-    bool Recompile(LocalDatabase& from);
+    void Recompile();
+    void Recompile(LocalDatabase& from);
 
     LocalDatabase& database_;
     // One compilation at a time, so that the set in use is never older than the last write.
