@@ -45,6 +45,19 @@ bool SplitFields(const QString& line, QChar separator, QStringList& fields) {
     return !quoted;
 }
 
+// The first tab or comma outside quotes; a comma when there is neither.
+QChar Separator(const QString& line) {
+    bool quoted = false;
+    for (QChar c : line) {
+        if (c == u'"') {
+            quoted = !quoted;
+        } else if (!quoted && (c == u'\t' || c == u',')) {
+            return c;
+        }
+    }
+    return u',';
+}
+
 bool LooksLikeHeader(const QString& line) {
     const QString lower = line.toLower();
     return lower.contains(QStringLiteral("号码")) || lower.contains(QStringLiteral("规则")) ||
@@ -69,7 +82,7 @@ bool ParseNuisanceLine(const QString& line, NuisanceRule& rule, QString* error) 
         return false;
     };
     QStringList fields;
-    if (!SplitFields(line, line.contains(u'\t') ? u'\t' : u',', fields)) {
+    if (!SplitFields(line, Separator(line), fields)) {
         return fail(QStringLiteral("引号没有结束"));
     }
     while (fields.size() > 3 && fields.back().isEmpty()) {

@@ -35,9 +35,9 @@ struct NuisanceImportReport {
 using NuisanceProgress = std::function<void(qint64 done, qint64 total)>;
 
 // Reads one line of a rule file: the number or pattern, then optionally the label and the
-// action (仅标记, 静音, 拒接; label only when missing), separated by tabs when the line has
-// one, else by commas, each field optionally in double quotes (a quote inside doubled). False
-// with `error` set when the line is no rule.
+// action (仅标记, 静音, 拒接; label only when missing), separated by tabs or by commas
+// (whichever comes first outside quotes), each field optionally in double quotes (a quote
+// inside doubled). False with `error` set when the line is no rule.
 bool ParseNuisanceLine(const QString& line, NuisanceRule& rule, QString* error);
 
 // Reads the rule file at `path` (UTF-8, a byte order mark allowed, a header line allowed,

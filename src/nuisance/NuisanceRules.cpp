@@ -146,8 +146,9 @@ bool CheckNuisanceLabel(QString& label, QString* error) {
     QString why;
     if (label.size() > kMaxLabel) {
         why = QStringLiteral("标记超过%1个字").arg(kMaxLabel);
-    } else if (label.contains(u'\n') || label.contains(u'\r')) {
-        why = QStringLiteral("标记不能换行");
+    } else if (std::any_of(label.begin(), label.end(),
+                           [](QChar c) { return c.category() == QChar::Other_Control; })) {
+        why = QStringLiteral("标记中不能有换行、制表符等控制字符");
     }
     if (error != nullptr && !why.isEmpty()) {
         *error = why;

@@ -28,8 +28,8 @@ std::optional<std::string> NormalizeCallerNumber(const QString& number);
 // with `error` set, in words the user reads, when the text cannot be a rule: empty, more than
 // 32 digits, a pattern without one digit (it would stop every call), other characters.
 bool ParseNuisanceRule(const QString& text, NuisanceRule& rule, QString* error);
-// Trims a rule's label; false with `error` set when it is longer than 64 characters or
-// spans lines.
+// Trims a rule's label; false with `error` set when it is longer than 64 characters or holds
+// a control character (a line break, a tab).
 bool CheckNuisanceLabel(QString& label, QString* error);
 // The text ParseNuisanceRule reads back as the same rule.
 QString NuisanceRuleText(const NuisanceRule& rule);
