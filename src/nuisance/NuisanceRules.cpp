@@ -66,7 +66,8 @@ bool GlobMatches(std::string_view pattern, std::string_view text) {
     return p == pattern.size();
 }
 
-std::string Latin1(const QString& text) {
+// Numbers and patterns are ASCII once checked.
+std::string Ascii(const QString& text) {
     return text.toStdString();
 }
 
@@ -77,7 +78,7 @@ std::optional<std::string> NormalizeCallerNumber(const QString& number) {
     if (!std::all_of(digits.begin(), digits.end(), IsDigit)) {
         return std::nullopt;
     }
-    return Latin1(digits);
+    return Ascii(digits);
 }
 
 bool ParseNuisanceRule(const QString& text, NuisanceRule& rule, QString* error) {
@@ -208,7 +209,7 @@ std::optional<NuisanceAction> ParseNuisanceAction(const QString& text) {
 }
 
 void NuisanceRules::Index::Add(const NuisanceRule& entry, int position) {
-    const std::string text = Latin1(entry.number);
+    const std::string text = Ascii(entry.number);
     switch (entry.kind) {
     case NuisanceKind::Withheld:
         if (withheld_ < 0) {
