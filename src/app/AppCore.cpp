@@ -505,7 +505,7 @@ bool AppCore::AddContact(const ContactRecord& record, bool doNotShow) {
     std::vector<ContactRecord> stored;
     const bool ok = database_.Contacts().Add(record, attribution_, &stored);
     if (!stored.empty() && !doNotShow) {
-        DeliverToUi([this, stored = std::move(stored)] { sink_->ShowAddedContacts(stored); });
+        DeliverToUi([this, stored = std::move(stored)] { emit ContactsAdded(stored); });
     }
     return ok;
 }
@@ -517,10 +517,10 @@ bool AppCore::UpdateContact(const ContactRecord& record) {
     }
     // Names and pictures of the contact show in every list.
     DeliverToUi([this] {
-        sink_->ReloadContacts();
-        sink_->ReloadCallLog();
+        emit ContactsChanged();
+        emit CallLogChanged();
         emit SmsListChanged();
-        sink_->ReloadNoteList();
+        emit NoteListChanged();
     });
     return true;
 }
@@ -531,7 +531,7 @@ bool AppCore::DeleteContact(int id) {
 
 bool AppCore::DeleteAllContacts() {
     database_.Contacts().DeleteAll();
-    DeliverToUi([this] { sink_->ReloadContacts(); });
+    DeliverToUi([this] { emit ContactsChanged(); });
     return true;
 }
 
@@ -549,7 +549,7 @@ bool AppCore::AddCallLog(const QString& number, const QString& place, const QStr
     if (id == 0) {
         return false;
     }
-    DeliverToUi([this, id] { sink_->CallLogRowsChanged({id}); });
+    DeliverToUi([this, id] { emit CallLogRowsChanged({id}); });
     return true;
 }
 
@@ -566,7 +566,7 @@ void AppCore::LinkRecordingToCallLog(const QString& guid, int callId) {
     int linked = 0;
     switch (database_.CallLog().LinkRecording(guid, callId, &error, &linked)) {
     case CallLogTable::RecordingLink::Linked:
-        DeliverToUi([this, linked] { sink_->CallLogRowsChanged({linked}); });
+        DeliverToUi([this, linked] { emit CallLogRowsChanged({linked}); });
         break;
     case CallLogTable::RecordingLink::Failed:
         ShowTip(QStringLiteral("保存通话记录中录音文件出错，错误：") + error);
@@ -633,9 +633,9 @@ void AppCore::NoteWritten(int id, int cid) {
             note->ScheduleReminder(Now());
             reminders_.Arm(*note);
         }
-        sink_->NoteRowsChanged({id});
+        emit NoteRowsChanged({id});
         if (cid > 0) {
-            sink_->CallLogRowsChanged({cid});
+            emit CallLogRowsChanged({cid});
         }
     });
 }
@@ -647,7 +647,7 @@ void AppCore::ArmReminders() {
 void AppCore::OnReminderDue(int noteId) {
     // A note deleted meanwhile has nothing to show.
     if (database_.Notes().Get(noteId).has_value()) {
-        sink_->ShowNoteReminder(noteId);
+        emit NoteReminderDue(noteId);
     }
 }
 
@@ -679,7 +679,7 @@ bool AppCore::DeleteNotes(const std::vector<int>& ids) {
         }
         // A call whose only note went loses its mark.
         if (!calls.empty()) {
-            sink_->CallLogRowsChanged(calls);
+            emit CallLogRowsChanged(calls);
         }
     });
     return true;

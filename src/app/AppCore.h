@@ -180,6 +180,18 @@ public:
     bool SaveLogin(const QString& account, const QString& password, bool remember);
 
 signals:
+    // The core's tables changed, told on the UI thread to the lists that show them. A table
+    // changed as a whole: a list reloads itself from the core. Rows were added, changed or
+    // deleted, named by id: a list reads just those rows again and drops the ones that are
+    // gone. Contacts were added: a list shows them at its end until its next fill.
+    void CallLogChanged();
+    void CallLogRowsChanged(const std::vector<int>& ids);
+    void ContactsChanged();
+    void ContactsAdded(const std::vector<tamberlink::ContactRecord>& contacts);
+    void NoteListChanged();
+    void NoteRowsChanged(const std::vector<int>& ids);
+    // A note's reminder time has come.
+    void NoteReminderDue(int noteId);
     // The sent SMS or the SMS templates changed; emitted on the UI thread.
     void SmsListChanged();
     void TemplateListChanged();

@@ -34,6 +34,7 @@ protected:
         }
         core_ = std::make_unique<AppCore>(test::TestConfig(docs_.path(), test::BuiltDataFolder()),
                                           sink_);
+        sink_.Follow(*core_);
         ASSERT_TRUE(core_->Start());
     }
 
