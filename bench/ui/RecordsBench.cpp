@@ -122,7 +122,7 @@ int main(int argc, char** argv) {
     QApplication::processEvents();
     QListView* list = page->List();
 
-    const double read = TimeMs(kRuns, [&] { core.LoadCallLog(); });
+    const double read = TimeMs(kRuns, [&] { core.Database().CallLog().Load(); });
     const auto waitForLoad = [&] {
         while (page->Model().IsLoading()) {
             QApplication::processEvents(QEventLoop::WaitForMoreEvents);

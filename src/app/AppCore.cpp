@@ -539,10 +539,6 @@ QString AppCore::GetContactName(const QString& number) {
     return database_.Contacts().GetName(number);
 }
 
-std::vector<CallLogRecord> AppCore::LoadCallLog() {
-    return database_.CallLog().Load();
-}
-
 bool AppCore::AddCallLog(const QString& number, const QString& place, const QString& corp,
                          int type) {
     const int id = database_.CallLog().Add(number, place, corp, type);
@@ -584,10 +580,6 @@ bool AppCore::AddSms(const QString& number, const QString& content, const QStrin
     return true;
 }
 
-std::vector<SmsRecord> AppCore::LoadSmsList() {
-    return database_.Sms().Load();
-}
-
 bool AppCore::DeleteSms(const std::vector<int>& ids) {
     return database_.Sms().Delete(ids);
 }
@@ -614,17 +606,6 @@ bool AppCore::SaveTemplate(const TemplateRecord& record) {
     }
     DeliverToUi([this] { emit TemplateListChanged(); });
     return true;
-}
-
-std::vector<NoteRecord> AppCore::LoadNoteList() {
-    std::vector<NoteRecord> notes = database_.Notes().Load(Now());
-    // Reminders live on the UI thread; a list loaded elsewhere has them started there.
-    if (OnUiThread()) {
-        reminders_.Arm(notes);
-    } else {
-        PostToUiThread([this, notes] { reminders_.Arm(notes); });
-    }
-    return notes;
 }
 
 void AppCore::NoteWritten(int id, int cid) {

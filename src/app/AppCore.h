@@ -140,8 +140,8 @@ public:
     QString GetContactName(const QString& number);
 
     // Call log. A new entry, a linked recording and a note written or deleted for a call
-    // reach the user interface as the changed rows' ids.
-    std::vector<CallLogRecord> LoadCallLog();
+    // reach the user interface as the changed rows' ids; the lists read the table through
+    // the database reader.
     bool AddCallLog(const QString& number, const QString& place, const QString& corp, int type);
     bool DeleteCallLogs(const std::vector<int>& ids);
     // Links a finished recording to its call-log entry (the newest when `callId` is 0), if
@@ -150,7 +150,6 @@ public:
 
     // Sent SMS and SMS templates; their lists hear of a change through the signals below,
     // except of deletions, which the list that shows the rows makes itself.
-    std::vector<SmsRecord> LoadSmsList();
     bool AddSms(const QString& number, const QString& content, const QString& attribution);
     bool DeleteSms(const std::vector<int>& ids);
     // [date_time, content] of the first SMS sent to the number, or an empty list.
@@ -160,9 +159,8 @@ public:
     bool SaveTemplate(const TemplateRecord& record);
     bool DeleteTemplates(const std::vector<int>& ids);
 
-    // Notes. Loading the note list (re)starts the reminders, and so does each written note
-    // for itself; the user interface hears of written notes as the changed rows' ids.
-    std::vector<NoteRecord> LoadNoteList();
+    // Notes. The reminders start with the core, and each written note (re)starts its own;
+    // the user interface hears of written notes as the changed rows' ids.
     bool AddNote(const QString& name, const QString& phone, const QString& head,
                  const QString& dateTime, const QString& content, int cid);
     bool UpdateNote(int id, const QString& name, const QString& phone, const QString& head,

@@ -50,7 +50,7 @@ protected:
     void Ring(const std::string& number) {
         ASSERT_EQ(box_->Command("ring " + number), "ok");
         ASSERT_TRUE(WaitUntil([&] {
-            const auto log = core_->LoadCallLog();
+            const auto log = core_->Database().CallLog().Load();
             return !log.empty() && log.front().phone.toStdString() == number;
         }));
     }

@@ -88,7 +88,7 @@ void FillCallRecords(tamberlink::CMainWndUI& window) {
                     QStringLiteral("中国移动"), 3);
     core.LinkRecordingToCallLog(QStringLiteral("5F0C3A21-9B7D-4e2a-8C11-7A3D2E9F4B60"));
     core.AddNote(QStringLiteral("李娜"), QStringLiteral("02088290291"), {}, {},
-                 QStringLiteral("周五前回电确认报价"), core.LoadCallLog()[2].id);
+                 QStringLiteral("周五前回电确认报价"), core.Database().CallLog().Load()[2].id);
     core.AddCallLog(QStringLiteral("18611112222"), QStringLiteral("北京"),
                     QStringLiteral("中国联通"), 1);
     if (tamberlink::CRecordContainer* page = window.RecordPage()) {
