@@ -35,10 +35,8 @@ void CContactListTemp::Build() {
     connect(ui_.btnCheckAll, &QAbstractButton::clicked, this, &CContactListTemp::ToggleSelectAll);
 
     delegate_ = ShowRows<TempContactDelegate>(*ui_.ListContactTemp, *model_);
-    connect(delegate_, &TempContactDelegate::ButtonReleased, this,
-            &CContactListTemp::OnButtonReleased);
-    connect(delegate_, &TempContactDelegate::RowActivated, this,
-            [this](int row) { OnButtonReleased(row, int(CItemContactTemp::Control::CallTel)); });
+    FollowRows(*delegate_, this, &CContactListTemp::OnButtonReleased,
+               CItemContactTemp::Control::CallTel);
     ShowItems();
 }
 

@@ -72,10 +72,8 @@ void CRecordContainer::Build() {
     delegate_ = ShowRows<CallLogDelegate>(*ui_.ListRecord, *model_);
     delegate_->SetActive(
         [this](const CallLogRecord& entry) { return playback_->IsActive(entry.id); });
-    connect(delegate_, &CallLogDelegate::ButtonReleased, this, &CRecordContainer::OnButtonReleased);
-    connect(delegate_, &CallLogDelegate::RowActivated, this,
-            [this](int row) { DialRow(row, false); });
-    connect(delegate_, &CallLogDelegate::DeleteRequested, this, &CRecordContainer::AskToDeleteRow);
+    FollowRows(*delegate_, this, &CRecordContainer::OnButtonReleased,
+               CItemRecordUI::Control::CallTel, &CRecordContainer::AskToDeleteRow);
     // Nothing is checked after a reload, so neither is the select-all box.
     connect(model_, &QAbstractItemModel::modelReset, selectAll_,
             [this] { selectAll_->setChecked(false); });

@@ -30,12 +30,8 @@ void CContactContainer::Build() {
 
     // Index rows are lower than contact rows.
     delegate_ = ShowRows<ContactListDelegate>(*ui_.ListContact, *model_, false);
-    connect(delegate_, &ContactListDelegate::ButtonReleased, this,
-            &CContactContainer::OnButtonReleased);
-    connect(delegate_, &ContactListDelegate::RowActivated, this,
-            [this](int row) { OnButtonReleased(row, int(CItemContact::Control::CallTel)); });
-    connect(delegate_, &ContactListDelegate::DeleteRequested, this,
-            &CContactContainer::ConfirmDelete);
+    FollowRows(*delegate_, this, &CContactContainer::OnButtonReleased,
+               CItemContact::Control::CallTel, &CContactContainer::ConfirmDelete);
 }
 
 void CContactContainer::LoadContacts() {

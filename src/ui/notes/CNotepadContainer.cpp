@@ -45,12 +45,8 @@ void CNotepadContainer::Build() {
     connect(ui_.btnCheckAll, &QAbstractButton::clicked, this, &CNotepadContainer::ToggleAll);
 
     delegate_ = ShowRows<NoteListDelegate>(*ui_.ListNotepad, *model_);
-    connect(delegate_, &NoteListDelegate::ButtonReleased, this,
-            &CNotepadContainer::OnButtonReleased);
-    connect(delegate_, &NoteListDelegate::RowActivated, this,
-            [this](int row) { OnButtonReleased(row, int(CNotepadItem::Control::Item)); });
-    connect(delegate_, &NoteListDelegate::DeleteRequested, this,
-            &CNotepadContainer::AskToDeleteNote);
+    FollowRows(*delegate_, this, &CNotepadContainer::OnButtonReleased, CNotepadItem::Control::Item,
+               &CNotepadContainer::AskToDeleteNote);
     // Nothing is checked after a reload, so neither is the select-all box.
     connect(model_, &QAbstractItemModel::modelReset, ui_.btnCheckAll,
             [this] { ui_.btnCheckAll->setChecked(false); });

@@ -58,10 +58,8 @@ void CSmsContainer::Build() {
     MakeToolButtons();
     ui_.PanelTemplate->hide();
 
-    auto* smsRows = ShowRows<SmsDelegate>(*ui_.ListSms, *smsModel_);
-    connect(smsRows, &ListRowDelegate::ButtonReleased, this, &CSmsContainer::OnSmsButton);
-    connect(smsRows, &ListRowDelegate::RowActivated, this,
-            [this](int row) { OnSmsButton(row, int(CItemSmsUI::Control::CallTel)); });
+    FollowRows(*ShowRows<SmsDelegate>(*ui_.ListSms, *smsModel_), this, &CSmsContainer::OnSmsButton,
+               CItemSmsUI::Control::CallTel);
     connect(ShowRows<TemplateDelegate>(*ui_.ListTemplate, *templateModel_),
             &ListRowDelegate::ButtonReleased, this, &CSmsContainer::OnTemplateButton);
     connect(&core_, &AppCore::SmsListChanged, this, &CSmsContainer::LoadSmsList);
