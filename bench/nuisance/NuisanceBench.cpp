@@ -155,7 +155,6 @@ public:
         std::lock_guard lock(mutex_);
         popups_.push_back(Clock::now());
     }
-    void CallLogRowsChanged(const std::vector<int>&) override { ++rows; }
     void ShowTip(const QString&) override {}
     std::size_t Popups() const {
         std::lock_guard lock(mutex_);
@@ -344,6 +343,8 @@ int main(int argc, char** argv) {
     config.cookieFolder = docs.path();
     TimingSink sink;
     tamberlink::AppCore core(config, sink);
+    QObject::connect(&core, &tamberlink::AppCore::CallLogRowsChanged, &core,
+                     [&sink](const std::vector<int>&) { ++sink.rows; });
     if (!core.Start()) {
         std::fprintf(stderr, "the core did not start\n");
         return 1;

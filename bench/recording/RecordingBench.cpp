@@ -194,7 +194,7 @@ bool MeasureStreaming(const QString& root) {
     core.StartDeviceLink(QString::fromStdString(box.PortPath()));
     if (!WaitUntil([&] { return box.Count("ask missed") > 0; }, 30000) ||
         box.Command("ring 13800000000") != "ok" ||
-        !WaitUntil([&] { return !core.LoadCallLog().empty(); }, 30000)) {
+        !WaitUntil([&] { return !core.Database().CallLog().Load().empty(); }, 30000)) {
         std::fprintf(stderr, "the virtual box did not connect\n");
         return false;
     }

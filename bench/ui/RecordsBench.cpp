@@ -45,17 +45,6 @@ constexpr int kNotes = 1000;
 constexpr int kDeleted = 1000;
 constexpr int kRuns = 5;
 
-// Hands the core's reports of written rows to the page, as the main window does.
-class PageSink : public bench::QuietSink {
-public:
-    void CallLogRowsChanged(const std::vector<int>& ids) override {
-        if (page != nullptr) {
-            page->RefreshRows(ids);
-        }
-    }
-    CRecordContainer* page = nullptr;
-};
-
 bool Exec(sqlite3* db, const char* sql) {
     char* error = nullptr;
     if (sqlite3_exec(db, sql, nullptr, nullptr, &error) != SQLITE_OK) {
@@ -117,7 +106,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     ApplySkinStyle(app);
     QTemporaryDir docs;
-    PageSink sink;
+    bench::QuietSink sink;
     AppCore core(AppConfig{docs.path(), QStringLiteral(TAMBERLINK_BIN_DIR "/Data")}, sink);
     if (!core.Start() ||
         !FillCallLog(QDir(core.DataRoot()).filePath(QStringLiteral("Data/Tamberlink.db")))) {
@@ -133,7 +122,7 @@ int main(int argc, char** argv) {
     QApplication::processEvents();
     QListView* list = page->List();
 
-    const double read = TimeMs(kRuns, [&] { core.LoadCallLog(); });
+    const double read = TimeMs(kRuns, [&] { core.Database().CallLog().Load(); });
     const auto waitForLoad = [&] {
         while (page->Model().IsLoading()) {
             QApplication::processEvents(QEventLoop::WaitForMoreEvents);
@@ -151,7 +140,7 @@ int main(int argc, char** argv) {
     }
 
     // The core reports each write to the page; the page reads just that row again.
-    sink.page = page;
+    QObject::connect(&core, &AppCore::CallLogRowsChanged, page, &CRecordContainer::RefreshRows);
     const Timing newCall = Measure(kRuns, [&](Stopwatch&) {
         core.AddCallLog(QStringLiteral("13912345678"), QStringLiteral("北京"),
                         QStringLiteral("中国移动"), 3);

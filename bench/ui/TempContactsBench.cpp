@@ -12,6 +12,7 @@
 #include "app/AppCore.h"
 #include "ui/calllist/CContactListTemp.h"
 #include "ui/calllist/TempContactModel.h"
+#include "ui/calls/CallPopups.h"
 #include "ui/widgets/SkinStyle.h"
 #include "util/IniStore.h"
 
@@ -60,7 +61,8 @@ int main(int argc, char** argv) {
     }
 
     QWidget main;
-    auto* page = new CContactListTemp(core, &main);
+    const CallPopups calls(&main, core);
+    auto* page = new CContactListTemp(core, calls, &main);
     PlacePage(main, *page);
     // As after an import of the workbook, with names in A and numbers in B.
     IniStore ini(TempContactList::IniPathFor(core.DataRoot()));

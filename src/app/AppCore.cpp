@@ -506,7 +506,7 @@ bool AppCore::AddContact(const ContactRecord& record, bool doNotShow) {
     std::vector<ContactRecord> stored;
     const bool ok = database_.Contacts().Add(record, attribution_, &stored);
     if (!stored.empty() && !doNotShow) {
-        DeliverToUi([this, stored = std::move(stored)] { sink_->ShowAddedContacts(stored); });
+        DeliverToUi([this, stored = std::move(stored)] { emit ContactsAdded(stored); });
     }
     return ok;
 }
@@ -518,10 +518,10 @@ bool AppCore::UpdateContact(const ContactRecord& record) {
     }
     // Names and pictures of the contact show in every list.
     DeliverToUi([this] {
-        sink_->ReloadContacts();
-        sink_->ReloadCallLog();
+        emit ContactsChanged();
+        emit CallLogChanged();
         emit SmsListChanged();
-        sink_->ReloadNoteList();
+        emit NoteListChanged();
     });
     return true;
 }
@@ -532,16 +532,12 @@ bool AppCore::DeleteContact(int id) {
 
 bool AppCore::DeleteAllContacts() {
     database_.Contacts().DeleteAll();
-    DeliverToUi([this] { sink_->ReloadContacts(); });
+    DeliverToUi([this] { emit ContactsChanged(); });
     return true;
 }
 
 QString AppCore::GetContactName(const QString& number) {
     return database_.Contacts().GetName(number);
-}
-
-std::vector<CallLogRecord> AppCore::LoadCallLog() {
-    return database_.CallLog().Load();
 }
 
 bool AppCore::AddCallLog(const QString& number, const QString& place, const QString& corp, int type,
@@ -550,7 +546,7 @@ bool AppCore::AddCallLog(const QString& number, const QString& place, const QStr
     if (id == 0) {
         return false;
     }
-    DeliverToUi([this, id] { sink_->CallLogRowsChanged({id}); });
+    DeliverToUi([this, id] { emit CallLogRowsChanged({id}); });
     return true;
 }
 
@@ -567,7 +563,7 @@ void AppCore::LinkRecordingToCallLog(const QString& guid, int callId) {
     int linked = 0;
     switch (database_.CallLog().LinkRecording(guid, callId, &error, &linked)) {
     case CallLogTable::RecordingLink::Linked:
-        DeliverToUi([this, linked] { sink_->CallLogRowsChanged({linked}); });
+        DeliverToUi([this, linked] { emit CallLogRowsChanged({linked}); });
         break;
     case CallLogTable::RecordingLink::Failed:
         ShowTip(QStringLiteral("保存通话记录中录音文件出错，错误：") + error);
@@ -583,10 +579,6 @@ bool AppCore::AddSms(const QString& number, const QString& content, const QStrin
     }
     DeliverToUi([this] { emit SmsListChanged(); });
     return true;
-}
-
-std::vector<SmsRecord> AppCore::LoadSmsList() {
-    return database_.Sms().Load();
 }
 
 bool AppCore::DeleteSms(const std::vector<int>& ids) {
@@ -617,26 +609,15 @@ bool AppCore::SaveTemplate(const TemplateRecord& record) {
     return true;
 }
 
-std::vector<NoteRecord> AppCore::LoadNoteList() {
-    std::vector<NoteRecord> notes = database_.Notes().Load(Now());
-    // Reminders live on the UI thread; a list loaded elsewhere has them started there.
-    if (OnUiThread()) {
-        reminders_.Arm(notes);
-    } else {
-        PostToUiThread([this, notes] { reminders_.Arm(notes); });
-    }
-    return notes;
-}
-
 void AppCore::NoteWritten(int id, int cid) {
     DeliverToUi([this, id, cid] {
         if (std::optional<NoteRecord> note = database_.Notes().Get(id)) {
             note->ScheduleReminder(Now());
             reminders_.Arm(*note);
         }
-        sink_->NoteRowsChanged({id});
+        emit NoteRowsChanged({id});
         if (cid > 0) {
-            sink_->CallLogRowsChanged({cid});
+            emit CallLogRowsChanged({cid});
         }
     });
 }
@@ -648,7 +629,7 @@ void AppCore::ArmReminders() {
 void AppCore::OnReminderDue(int noteId) {
     // A note deleted meanwhile has nothing to show.
     if (database_.Notes().Get(noteId).has_value()) {
-        sink_->ShowNoteReminder(noteId);
+        emit NoteReminderDue(noteId);
     }
 }
 
@@ -680,7 +661,7 @@ bool AppCore::DeleteNotes(const std::vector<int>& ids) {
         }
         // A call whose only note went loses its mark.
         if (!calls.empty()) {
-            sink_->CallLogRowsChanged(calls);
+            emit CallLogRowsChanged(calls);
         }
     });
     return true;

@@ -141,8 +141,8 @@ public:
     QString GetContactName(const QString& number);
 
     // Call log. A new entry, a linked recording and a note written or deleted for a call
-    // reach the user interface as the changed rows' ids.
-    std::vector<CallLogRecord> LoadCallLog();
+    // reach the user interface as the changed rows' ids; the lists read the table through
+    // the database reader.
     bool AddCallLog(const QString& number, const QString& place, const QString& corp, int type,
                     const QString& nuisanceLabel = QString());
     bool DeleteCallLogs(const std::vector<int>& ids);
@@ -152,7 +152,6 @@ public:
 
     // Sent SMS and SMS templates; their lists hear of a change through the signals below,
     // except of deletions, which the list that shows the rows makes itself.
-    std::vector<SmsRecord> LoadSmsList();
     bool AddSms(const QString& number, const QString& content, const QString& attribution);
     bool DeleteSms(const std::vector<int>& ids);
     // [date_time, content] of the first SMS sent to the number, or an empty list.
@@ -162,9 +161,8 @@ public:
     bool SaveTemplate(const TemplateRecord& record);
     bool DeleteTemplates(const std::vector<int>& ids);
 
-    // Notes. Loading the note list (re)starts the reminders, and so does each written note
-    // for itself; the user interface hears of written notes as the changed rows' ids.
-    std::vector<NoteRecord> LoadNoteList();
+    // Notes. The reminders start with the core, and each written note (re)starts its own;
+    // the user interface hears of written notes as the changed rows' ids.
     bool AddNote(const QString& name, const QString& phone, const QString& head,
                  const QString& dateTime, const QString& content, int cid);
     bool UpdateNote(int id, const QString& name, const QString& phone, const QString& head,
@@ -185,6 +183,18 @@ public:
     bool SaveLogin(const QString& account, const QString& password, bool remember);
 
 signals:
+    // The core's tables changed, told on the UI thread to the lists that show them. A table
+    // changed as a whole: a list reloads itself from the core. Rows were added, changed or
+    // deleted, named by id: a list reads just those rows again and drops the ones that are
+    // gone. Contacts were added: a list shows them at its end until its next fill.
+    void CallLogChanged();
+    void CallLogRowsChanged(const std::vector<int>& ids);
+    void ContactsChanged();
+    void ContactsAdded(const std::vector<tamberlink::ContactRecord>& contacts);
+    void NoteListChanged();
+    void NoteRowsChanged(const std::vector<int>& ids);
+    // A note's reminder time has come.
+    void NoteReminderDue(int noteId);
     // The sent SMS or the SMS templates changed; emitted on the UI thread.
     void SmsListChanged();
     void TemplateListChanged();

@@ -36,10 +36,9 @@ struct OutgoingCall {
 
 // What the core asks of the main window. The core calls every method on the UI thread
 // (events of other threads are brought there first), so implementations may touch widgets.
-// The main window implements it; tests record the calls. The cloud flows' part (the notice,
+// The desktop's UiRouter implements it; tests record the calls. The cloud flows' part (the notice,
 // the contact reload, account, version, progress and feedback) is theirs: the core hands
-// their calls on. Lists the window has no page for hear of their changes through AppCore's
-// signals instead.
+// their calls on. The lists hear of the core's table changes through AppCore's signals.
 class UiSink : public CloudHost {
 public:
     // Call popups.
@@ -51,21 +50,6 @@ public:
 
     // The telephone box's connection indicator.
     virtual void SetDeviceIndicator(bool /*connected*/) {}
-
-    // A table changed (contacts: ReloadContacts): a list that shows it reloads itself from
-    // the core; a list that was never created ignores this.
-    virtual void ReloadCallLog() {}
-    virtual void ReloadNoteList() {}
-    // Contacts were added: the contact list shows them at its end, ungrouped until its next
-    // fill.
-    virtual void ShowAddedContacts(const std::vector<ContactRecord>& /*contacts*/) {}
-    // Rows of a table were added, changed or deleted, named by id: a list that shows the
-    // table reads just those rows again, and drops the ones that are gone.
-    virtual void CallLogRowsChanged(const std::vector<int>& /*ids*/) {}
-    virtual void NoteRowsChanged(const std::vector<int>& /*ids*/) {}
-
-    // A note's reminder time has come.
-    virtual void ShowNoteReminder(int /*noteId*/) {}
 
     // A web page asks to use the local API: the user is asked, and answers through
     // AppCore::Origins() with the question's id. False when nobody can be asked: the page is

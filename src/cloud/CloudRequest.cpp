@@ -1,5 +1,7 @@
 #include "cloud/CloudRequest.h"
 
+#include "util/TextCodec.h"
+
 namespace tamberlink {
 
 std::int64_t CacheBuster(std::time_t now) {
@@ -22,27 +24,7 @@ std::string CloudRequestBuilder::Stamp() {
 }
 
 std::string CloudRequestBuilder::FormValue(const std::string& value) {
-    std::string out;
-    out.reserve(value.size());
-    for (const char c : value) {
-        switch (c) {
-        case '%':
-            out += "%25";
-            break;
-        case '&':
-            out += "%26";
-            break;
-        case '+':
-            out += "%2B";
-            break;
-        case '=':
-            out += "%3D";
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
+    return Escaped(value, {{'%', "%25"}, {'&', "%26"}, {'+', "%2B"}, {'=', "%3D"}});
 }
 
 CloudRequest CloudRequestBuilder::Vcode(int kind) const {

@@ -1,6 +1,7 @@
 #include "util/TextCodec.h"
 
 #include <QStringDecoder>
+#include <algorithm>
 
 #include <climits>
 #include <cstdio>
@@ -154,6 +155,21 @@ std::vector<std::uint8_t> HexToBytes(std::string_view text) {
         bytes[i / 2] = std::uint8_t(HexDigitValue(text[i]) * 16 + HexDigitValue(text[i + 1]));
     }
     return bytes;
+}
+
+std::string Escaped(std::string_view text, std::initializer_list<CharEscape> escapes) {
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        const auto* escape = std::find_if(escapes.begin(), escapes.end(),
+                                          [c](const CharEscape& e) { return e.c == c; });
+        if (escape != escapes.end()) {
+            out += escape->replacement;
+        } else {
+            out += c;
+        }
+    }
+    return out;
 }
 
 } // namespace tamberlink

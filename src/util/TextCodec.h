@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <initializer_list>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -49,6 +50,14 @@ bool TimeToText(std::int64_t seconds, std::string& out);
 std::int64_t TextToTime(std::string_view text);
 
 // " A5 A0 04 55": a blank and two upper-case hex digits per byte.
+// One character and what stands for it in an escaped text.
+struct CharEscape {
+    char c;
+    std::string_view replacement;
+};
+// `text` with each character that `escapes` names replaced.
+std::string Escaped(std::string_view text, std::initializer_list<CharEscape> escapes);
+
 std::string HexDump(const std::uint8_t* bytes, std::size_t count);
 std::string HexDump(std::string_view bytes);
 

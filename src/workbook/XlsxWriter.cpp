@@ -1,5 +1,6 @@
 #include "workbook/XlsxWriter.h"
 
+#include "util/TextCodec.h"
 #include "workbook/CellReference.h"
 #include "workbook/XlsxText.h"
 #include "workbook/ZipPackage.h"
@@ -17,28 +18,8 @@ constexpr const char* kMainNamespace = "http://schemas.openxmlformats.org/spread
 constexpr const char* kRelationshipNamespace =
     "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
 
-std::string Escaped(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (const char c : text) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
+std::string XmlEscaped(std::string_view text) {
+    return Escaped(text, {{'&', "&amp;"}, {'<', "&lt;"}, {'>', "&gt;"}, {'"', "&quot;"}});
 }
 
 // Sheet names may not hold []:*?/\ and are at most 31 characters long.
@@ -79,7 +60,7 @@ std::string SheetXml(const NamedSheet& sheet) {
                        "</v></c>";
             } else if (cell.type == CellType::String) {
                 xml += "<c r=\"" + ref + "\" t=\"inlineStr\"><is><t xml:space=\"preserve\">" +
-                       Escaped(xlsx::EncodeText(cell.text)) + "</t></is></c>";
+                       XmlEscaped(xlsx::EncodeText(cell.text)) + "</t></is></c>";
             }
         }
         xml += "</row>";
@@ -161,7 +142,7 @@ bool XlsxWriter::Build(const std::vector<NamedSheet>& sheets, std::string& bytes
         const std::string n = std::to_string(i + 1);
         sheetTypes += "<Override PartName=\"/xl/worksheets/sheet" + n + ".xml\" ContentType=\"" +
                       types + "worksheet+xml\"/>";
-        sheetList += "<sheet name=\"" + Escaped(names[i].toStdString()) + "\" sheetId=\"" + n +
+        sheetList += "<sheet name=\"" + XmlEscaped(names[i].toStdString()) + "\" sheetId=\"" + n +
                      "\" r:id=\"rId" + n + "\"/>";
         sheetRels += "<Relationship Id=\"rId" + n + "\" Type=\"" + docRel +
                      "worksheet\" Target=\"worksheets/sheet" + n + ".xml\"/>";

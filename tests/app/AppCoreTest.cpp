@@ -84,7 +84,7 @@ TEST_F(CoreTest, FirstStartCopiesTheSeedAndLaterStartsKeepTheUserDatabase) {
     EXPECT_EQ(offer.account, QStringLiteral("13800000000"));
     EXPECT_TRUE(offer.remember);
     EXPECT_EQ(offer.digest, LoginDigest(QStringLiteral("13800000000"), QStringLiteral("pw")));
-    EXPECT_EQ(core_->LoadCallLog().size(), 1u);
+    EXPECT_EQ(core_->Database().CallLog().Load().size(), 1u);
     EXPECT_EQ(core_->GetAttribution(QStringLiteral("13800000000")), QStringLiteral("移动|北京"));
 }
 
@@ -108,7 +108,7 @@ TEST_F(CoreTest, UnopenableUserDatabaseIsReportedAndTheCoreRunsOn) {
     testing::internal::CaptureStderr();
     EXPECT_FALSE(core_->AddCallLog(QStringLiteral("1"), {}, {}, 3));
     testing::internal::GetCapturedStderr();
-    EXPECT_TRUE(core_->LoadCallLog().empty());
+    EXPECT_TRUE(core_->Database().CallLog().Load().empty());
     core_->SetAreaCode(QStringLiteral("020"));
     EXPECT_EQ(core_->Settings().AreaCode(), QStringLiteral("020"));
 }
@@ -141,7 +141,7 @@ TEST_F(CoreTest, ADatabaseFromANewerProgramIsRefusedWithANoticeAndLeftUntouched)
             QStringLiteral("tip:数据库来自更新版本的Tamberlink，请升级后再打开"));
     })) << sink_.Events().join(u' ').toStdString();
     EXPECT_FALSE(core_->Database().IsOpen());
-    EXPECT_TRUE(core_->LoadCallLog().empty());
+    EXPECT_TRUE(core_->Database().CallLog().Load().empty());
     core_->Shutdown();
 
     EXPECT_EQ(bytes(), before);
@@ -249,7 +249,7 @@ TEST_F(CoreTest, WritesReportTheirRowsOnTheUiThread) {
     });
     ASSERT_TRUE(WaitUntil([&] { return sink_.Events().size() == 4; }));
     worker.join();
-    const int call = core_->LoadCallLog().at(0).id;
+    const int call = core_->Database().CallLog().Load().at(0).id;
     EXPECT_EQ(
         sink_.Events(),
         QStringList({QStringLiteral("CallLogRows:%1").arg(call), QStringLiteral("ReloadSmsList"),
@@ -284,7 +284,7 @@ TEST_F(CoreTest, WritesReportTheirRowsOnTheUiThread) {
 TEST_F(CoreTest, NotesReportTheirRowsAndTheirCalls) {
     StartCore();
     ASSERT_TRUE(core_->AddCallLog(QStringLiteral("1"), {}, {}, 3));
-    const int call = core_->LoadCallLog().at(0).id;
+    const int call = core_->Database().CallLog().Load().at(0).id;
     sink_.Clear();
     std::thread([&] {
         ASSERT_TRUE(core_->AddNote({}, {}, {}, {}, QStringLiteral("for the call"), call));
@@ -297,7 +297,7 @@ TEST_F(CoreTest, NotesReportTheirRowsAndTheirCalls) {
 
     sink_.Clear();
     ASSERT_TRUE(core_->AddNote({}, {}, {}, {}, QStringLiteral("alone"), 0));
-    const int alone = core_->LoadNoteList().at(0).id;
+    const int alone = core_->Database().Notes().Load(std::time(nullptr)).at(0).id;
     ASSERT_TRUE(core_->UpdateNote(alone, {}, {}, {}, {}, QStringLiteral("edited")));
     EXPECT_EQ(sink_.Events(), QStringList({QStringLiteral("NoteRows:%1").arg(alone),
                                            QStringLiteral("NoteRows:%1").arg(alone)}));
@@ -305,7 +305,7 @@ TEST_F(CoreTest, NotesReportTheirRowsAndTheirCalls) {
     sink_.Clear();
     ASSERT_TRUE(core_->DeleteNotes({alone, forCall}));
     EXPECT_EQ(sink_.Events(), QStringList({QStringLiteral("CallLogRows:%1").arg(call)}));
-    EXPECT_FALSE(core_->LoadCallLog().at(0).hasNote);
+    EXPECT_FALSE(core_->Database().CallLog().Load().at(0).hasNote);
 }
 
 TEST_F(CoreTest, RecordingsLinkToTheNewestCallOnce) {
@@ -315,7 +315,7 @@ TEST_F(CoreTest, RecordingsLinkToTheNewestCallOnce) {
     const QString guid = QStringLiteral("0A1B2C3D-0000-4000-8000-000000000001");
     std::thread([&] { core_->LinkRecordingToCallLog(guid); }).join();
     ASSERT_TRUE(WaitUntil([&] { return !sink_.Events().isEmpty(); }));
-    const CallLogRecord linked = core_->LoadCallLog().at(0);
+    const CallLogRecord linked = core_->Database().CallLog().Load().at(0);
     EXPECT_EQ(sink_.Events(), QStringList({QStringLiteral("CallLogRows:%1").arg(linked.id)}));
     EXPECT_EQ(linked.recordGuid, guid);
 
@@ -373,7 +373,7 @@ TEST_F(CoreTest, NoteRemindersFireWhenDueAndStopWithTheirNote) {
     ASSERT_TRUE(core_->AddNote({}, {}, {}, soon, QStringLiteral("second"), 0));
     ASSERT_TRUE(core_->AddNote({}, {}, {}, QString::number(std::time(nullptr) + 3600),
                                QStringLiteral("later"), 0));
-    const std::vector<NoteRecord> notes = core_->LoadNoteList();
+    const std::vector<NoteRecord> notes = core_->Database().Notes().Load(std::time(nullptr));
     ASSERT_EQ(notes.size(), 3u);
     const int later = notes[0].id;
     const int second = notes[1].id;

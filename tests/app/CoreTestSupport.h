@@ -43,28 +43,10 @@ inline bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 30000) 
 class RecordingSink : public UiSink {
 public:
     void ShowTip(const QString& text) override { Record(QStringLiteral("tip:") + text); }
-    void ReloadCallLog() override { Record(QStringLiteral("ReloadCallLog")); }
     void SetRecordingAnimation(bool playing) override {
         Record(QStringLiteral("animation:") + QString::number(playing));
     }
     void ReloadContacts() override { Record(QStringLiteral("ReloadContacts")); }
-    void ShowAddedContacts(const std::vector<ContactRecord>& contacts) override {
-        QStringList phones;
-        for (const ContactRecord& contact : contacts) {
-            phones << contact.phone;
-        }
-        Record(QStringLiteral("added:") + phones.join(u','));
-    }
-    void ReloadNoteList() override { Record(QStringLiteral("ReloadNoteList")); }
-    void CallLogRowsChanged(const std::vector<int>& ids) override {
-        Record(QStringLiteral("CallLogRows:") + Ids(ids));
-    }
-    void NoteRowsChanged(const std::vector<int>& ids) override {
-        Record(QStringLiteral("NoteRows:") + Ids(ids));
-    }
-    void ShowNoteReminder(int noteId) override {
-        Record(QStringLiteral("reminder:") + QString::number(noteId));
-    }
     // Records the question, "ask:ORIGIN:PURPOSE"; the test answers it through the core with
     // the id TakeQuestion gives.
     bool AskOriginConsent(const OriginConsent::Question& question) override {
@@ -126,8 +108,33 @@ public:
         return id;
     }
 
-    // Records the list changes `core` announces by signal as well.
+    // Records the table changes `core` announces by signal as well.
     void Follow(AppCore& core) {
+        QObject::connect(&core, &AppCore::CallLogChanged, &core,
+                         [this] { Record(QStringLiteral("ReloadCallLog")); });
+        QObject::connect(&core, &AppCore::ContactsChanged, &core,
+                         [this] { Record(QStringLiteral("ReloadContacts")); });
+        QObject::connect(&core, &AppCore::ContactsAdded, &core,
+                         [this](const std::vector<ContactRecord>& contacts) {
+                             QStringList phones;
+                             for (const ContactRecord& contact : contacts) {
+                                 phones << contact.phone;
+                             }
+                             Record(QStringLiteral("added:") + phones.join(u','));
+                         });
+        QObject::connect(&core, &AppCore::NoteListChanged, &core,
+                         [this] { Record(QStringLiteral("ReloadNoteList")); });
+        QObject::connect(&core, &AppCore::CallLogRowsChanged, &core,
+                         [this](const std::vector<int>& ids) {
+                             Record(QStringLiteral("CallLogRows:") + Ids(ids));
+                         });
+        QObject::connect(&core, &AppCore::NoteRowsChanged, &core,
+                         [this](const std::vector<int>& ids) {
+                             Record(QStringLiteral("NoteRows:") + Ids(ids));
+                         });
+        QObject::connect(&core, &AppCore::NoteReminderDue, &core, [this](int noteId) {
+            Record(QStringLiteral("reminder:") + QString::number(noteId));
+        });
         QObject::connect(&core, &AppCore::SmsListChanged, &core,
                          [this] { Record(QStringLiteral("ReloadSmsList")); });
         QObject::connect(&core, &AppCore::TemplateListChanged, &core,

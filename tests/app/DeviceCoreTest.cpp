@@ -135,7 +135,7 @@ TEST_F(DeviceCoreTest, LocalLandlineNumbersShowTheUsersArea) {
     // Logged cleaned, as the contacts keep their numbers.
     EXPECT_EQ(CallLog(), "88290291|广东广州|固话|3\n88290291|广东广州|固话|5\n"
                          "88290291|广东广州|固话|4");
-    for (const CallLogRecord& row : core_->LoadCallLog()) {
+    for (const CallLogRecord& row : core_->Database().CallLog().Load()) {
         EXPECT_EQ(row.attribution, QStringLiteral("固话|广东广州"));
     }
 
@@ -153,8 +153,8 @@ TEST_F(DeviceCoreTest, LocalLandlineNumbersAreUnknownWithoutAnAreaCode) {
     ASSERT_EQ(box_->Command("ring 88290291"), "ok");
     EXPECT_TRUE(Seen(QStringLiteral("tip:incoming 未知号码|88290291|")));
     ASSERT_TRUE(WaitUntil([&] { return CallLog() == "88290291|||3"; }));
-    ASSERT_EQ(core_->LoadCallLog().size(), 1u);
-    EXPECT_EQ(core_->LoadCallLog().front().attribution, QStringLiteral("未知号码"));
+    ASSERT_EQ(core_->Database().CallLog().Load().size(), 1u);
+    EXPECT_EQ(core_->Database().CallLog().Load().front().attribution, QStringLiteral("未知号码"));
 }
 
 TEST_F(DeviceCoreTest, RecordingsFromTheBoxEndLinkedEvenWhenTheBoxIsPulledOut) {

@@ -34,6 +34,7 @@ protected:
         }
         core_ = std::make_unique<AppCore>(test::TestConfig(docs_.path(), test::BuiltDataFolder()),
                                           sink_);
+        sink_.Follow(*core_);
         ASSERT_TRUE(core_->Start());
     }
 
@@ -49,7 +50,7 @@ protected:
     void Ring(const std::string& number) {
         ASSERT_EQ(box_->Command("ring " + number), "ok");
         ASSERT_TRUE(WaitUntil([&] {
-            const auto log = core_->LoadCallLog();
+            const auto log = core_->Database().CallLog().Load();
             return !log.empty() && log.front().phone.toStdString() == number;
         }));
     }

@@ -92,10 +92,12 @@ TEST(BackgroundReader, StopCutsARunningReadShortAndDropsTheRest) {
         RawDb raw(seed.path());
         // A call log without end: the read never finishes on its own.
         raw.Exec("alter table table_log rename to old_log");
-        raw.Exec("create view table_log as with recursive n(i) as (select 1 union all select "
-                 "i+1 from n) select i as id, '' as name, '' as phone, '' as head, '' as "
-                 "date_time, 0 as type, '' as areacode, '' as corp, '' as record_guid from n "
-                 "where i < 0");
+        raw.Exec(
+            "create view table_log as with recursive n(i) as (select 1 union all select "
+            "i+1 from n) select i as id, '' as name, '' as phone, '' as head, '' as "
+            "date_time, 0 as type, '' as areacode, '' as corp, '' as record_guid, '' as nuisance "
+            "from n "
+            "where i < 0");
     }
     BackgroundReader reader;
     ASSERT_TRUE(reader.Start(seed.path()));

@@ -86,6 +86,24 @@ T* Control(const Window& window, const QString& name) {
     return (*window).template findChild<T*>(name);
 }
 
+// The open window of type T (not one that is closing), or nullptr: a window of its own or a
+// dialog inside one. The program opens each of these at most once.
+template <class T>
+T* Opened() {
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        QList<T*> found = top->findChildren<T*>();
+        if (auto* itself = qobject_cast<T*>(top)) {
+            found.prepend(itself);
+        }
+        for (T* window : found) {
+            if (!window->IsClosing()) {
+                return window;
+            }
+        }
+    }
+    return nullptr;
+}
+
 // Clicks the button `name` of `window`, failing the test when there is none.
 void Click(QWidget* window, const char* name);
 

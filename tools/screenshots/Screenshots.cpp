@@ -16,6 +16,7 @@
 #include "ui/calls/CItemRecordUI.h"
 #include "ui/calls/CRecordContainer.h"
 #include "ui/calls/CallLogModel.h"
+#include "ui/calls/CallPopups.h"
 #include "ui/contacts/CContactContainer.h"
 #include "ui/contacts/CContactInfo.h"
 #include "ui/contacts/ContactListModel.h"
@@ -26,8 +27,8 @@
 #include "ui/settings/CSettingOrigins.h"
 #include "ui/settings/CSettingProxy.h"
 #include "ui/settings/CSettingServer.h"
-#include "ui/shell/CDuiMenu.h"
 #include "ui/settings/SettingWindows.h"
+#include "ui/shell/CDuiMenu.h"
 #include "ui/shell/CMainWndUI.h"
 #include "ui/shell/CMessageBox.h"
 #include "ui/shell/CTopCall.h"
@@ -87,7 +88,7 @@ void FillCallRecords(tamberlink::CMainWndUI& window) {
                     QStringLiteral("中国移动"), 3);
     core.LinkRecordingToCallLog(QStringLiteral("5F0C3A21-9B7D-4e2a-8C11-7A3D2E9F4B60"));
     core.AddNote(QStringLiteral("李娜"), QStringLiteral("02088290291"), {}, {},
-                 QStringLiteral("周五前回电确认报价"), core.LoadCallLog()[2].id);
+                 QStringLiteral("周五前回电确认报价"), core.Database().CallLog().Load()[2].id);
     core.AddCallLog(QStringLiteral("18611112222"), QStringLiteral("北京"),
                     QStringLiteral("中国联通"), 1);
     if (tamberlink::CRecordContainer* page = window.RecordPage()) {
@@ -300,9 +301,8 @@ int main(int argc, char** argv) {
     }
 
     window.Core().SetProxy(QStringLiteral("192.168.1.10:8080"));
-    window.Settings().OpenProxy();
-    ok = Save(&window, out, "settings_proxy.png") && ok;
-    if (auto* proxy = tamberlink::CSettingProxy::Instance()) {
+    if (auto* proxy = window.Settings().OpenProxy()) {
+        ok = Save(&window, out, "settings_proxy.png") && ok;
         proxy->Close();
     }
 
@@ -317,9 +317,8 @@ int main(int argc, char** argv) {
         database.Origins().SaveAnswer(QStringLiteral("https://shop.example"), use, false);
     }
     window.Core().Origins().Load();
-    window.Settings().OpenOrigins();
-    ok = Save(&window, out, "settings_origins.png") && ok;
-    if (auto* origins = tamberlink::CSettingOrigins::Instance()) {
+    if (auto* origins = window.Settings().OpenOrigins()) {
+        ok = Save(&window, out, "settings_origins.png") && ok;
         origins->Close();
     }
     tamberlink::COriginPrompt* prompt = tamberlink::COriginPrompt::Ask(
@@ -331,12 +330,13 @@ int main(int argc, char** argv) {
 
     window.Sink().ShowTip(QStringLiteral("请先连接设备后再开始录音"));
     ok = Save(&window, out, "message_box.png") && ok;
-    if (auto* box = tamberlink::CMessageBox::Instance()) {
+    if (auto* box = window.findChild<tamberlink::CMessageBox*>()) {
         box->Close();
     }
 
-    tamberlink::CTopCall* quickDial =
-        tamberlink::CTopCall::Offer(QStringLiteral("+8613800000000"), window.geometry().center());
+    QPointer<tamberlink::CTopCall> quickDialOpen;
+    tamberlink::CTopCall* quickDial = tamberlink::CTopCall::Offer(
+        quickDialOpen, QStringLiteral("+8613800000000"), window.geometry().center());
     ok = quickDial != nullptr && Save(quickDial, out, "quick_dial.png") && ok;
     if (quickDial != nullptr) {
         quickDial->Close();
@@ -387,19 +387,17 @@ int main(int argc, char** argv) {
         tab->click();
     }
 
-    tamberlink::CCallInUI* incoming = tamberlink::CCallInUI::Show(
-        window.Core(), tamberlink::IncomingCall{QStringLiteral("移动|江苏南京"), QString(),
-                                                QStringLiteral("13912345678"), QString()});
+    tamberlink::CCallInUI* incoming = window.Calls().ShowIncoming(tamberlink::IncomingCall{
+        QStringLiteral("移动|江苏南京"), QString(), QStringLiteral("13912345678"), QString()});
     ok = incoming != nullptr && Save(incoming, out, "call_incoming.png") && ok;
     if (incoming != nullptr) {
         incoming->Close();
     }
-    tamberlink::CCallOutUI* outgoing = tamberlink::CCallOutUI::Show(
-        &window, window.Core(),
+    tamberlink::CCallOutUI* outgoing = window.Calls().ShowOutgoing(
         tamberlink::OutgoingCall{QStringLiteral("广东广州 电信"), QString(),
                                  QStringLiteral("88290291"), QStringLiteral("李娜")});
     if (outgoing != nullptr) {
-        tamberlink::CallPopup::SetRecordingAnimation(true);
+        window.Calls().SetRecordingAnimation(true);
         QTest::qWait(2300); // the call has lasted a moment
     }
     ok = outgoing != nullptr && Save(outgoing, out, "call_outgoing.png") && ok;
@@ -414,7 +412,7 @@ int main(int argc, char** argv) {
                 page->OpenDetails(row);
             }
         }
-        tamberlink::CContactInfo* details = tamberlink::CContactInfo::Instance();
+        tamberlink::CContactInfo* details = page->Card();
         ok = details != nullptr && Save(&window, out, "contact_details.png") && ok;
         if (details != nullptr) {
             details->Close();
@@ -468,8 +466,7 @@ int main(int argc, char** argv) {
             QTest::qWait(100);
         }
     }
-    window.Settings().OpenGrade();
-    if (auto* upgrade = tamberlink::CSettingGrade::Instance()) {
+    if (auto* upgrade = window.Settings().OpenGrade()) {
         upgrade->FileEdit()->setText(QStringLiteral("/home/user/下载/tamberlink-box-2.32.hex"));
         upgrade->SetStatus(QStringLiteral("固件升级中:50%"));
         ok = Save(&window, out, "firmware_upgrade.png") && ok;

@@ -8,16 +8,14 @@
 namespace tamberlink {
 
 CEditSelfInfo::CEditSelfInfo(QWidget* parent, AppCore& core)
-    : CSettingBaseUI(parent, QStringLiteral("个人资料"))
-    , core_(core) {}
+    : CSettingBaseUI(parent, QStringLiteral("个人资料"), core) {}
 
-void CEditSelfInfo::InitWindow() {
-    CSettingBaseUI::InitWindow();
+void CEditSelfInfo::InitContent() {
     name_ = ui_.editName;
     company_ = ui_.editCompany;
     // The stored profile, not the labels: they show the account for a missing name and
     // "公司名称" for a missing company, which are no data of the user's.
-    if (CloudFlows* cloud = core_.Cloud()) {
+    if (CloudFlows* cloud = Core().Cloud()) {
         const ProfileRecord profile = cloud->Account().Profile();
         name_->setText(profile.name);
         company_->setText(profile.company);
@@ -31,7 +29,7 @@ void CEditSelfInfo::InitWindow() {
 }
 
 void CEditSelfInfo::Save() {
-    if (CloudFlows* cloud = core_.Cloud(); cloud != nullptr && cloud->Account().IsLoggedIn()) {
+    if (CloudFlows* cloud = Core().Cloud(); cloud != nullptr && cloud->Account().IsLoggedIn()) {
         cloud->Account().ApplyProfile(name_->text(), company_->text());
     }
     Close();

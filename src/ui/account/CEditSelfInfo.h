@@ -1,7 +1,6 @@
 #pragma once
 
 #include "ui/settings/CSettingBaseUI.h"
-#include "ui/shell/SingleInstance.h"
 #include "ui_dlg_edit_info.h"
 
 class QLineEdit;
@@ -12,22 +11,20 @@ class AppCore;
 
 // The signed-in user's name and company. "btnOk" stores them and the account panel shows
 // them; "btnCancel" and "btnClosed" only close.
-class CEditSelfInfo : public CSettingBaseUI, public SingleInstance<CEditSelfInfo> {
+class CEditSelfInfo : public CSettingBaseUI {
     Q_OBJECT
 
 public:
     CEditSelfInfo(QWidget* parent, AppCore& core);
 
-    QString GetWindowClassName() const override { return QStringLiteral("CEditSelfInfo"); }
     QWidget* BuildForm() override { return SetUpDialogForm(ui_); }
 
 protected:
-    void InitWindow() override;
+    void InitContent() override;
 
 private:
     void Save();
 
-    AppCore& core_;
     QLineEdit* name_ = nullptr;
     QLineEdit* company_ = nullptr;
     Ui::dlg_edit_info ui_;

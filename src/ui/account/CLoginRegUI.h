@@ -1,6 +1,5 @@
 #pragma once
 
-#include "ui/shell/SingleInstance.h"
 #include "ui/widgets/WindowImplBase.h"
 #include "ui_dlg_login.h"
 
@@ -18,7 +17,7 @@ class COptionUI;
 // The account window: login, registration and the two steps of a password reset, one panel
 // at a time, each form guarded by a picture code. Exists at most once. The login form offers
 // the remembered account, and its remembered password until the user types another.
-class CLoginRegUI : public WindowImplBase, public SingleInstance<CLoginRegUI> {
+class CLoginRegUI : public WindowImplBase {
     Q_OBJECT
 
 public:
@@ -27,7 +26,6 @@ public:
 
     CLoginRegUI(QWidget* parent, AppCore& core);
 
-    QString GetWindowClassName() const override { return QStringLiteral("CLoginRegUI"); }
     QWidget* BuildForm() override { return SetUpForm(ui_); }
 
     void SetTitle(const QString& title);

@@ -6,7 +6,7 @@
 #include "ui/calllist/CImportExcel.h"
 #include "ui/calllist/CTempMenu.h"
 #include "ui/calllist/TempContactModel.h"
-#include "ui/calls/CallPopup.h"
+#include "ui/calls/CallPopups.h"
 #include "ui/widgets/CButtonUI.h"
 #include "ui/widgets/SkinForm.h"
 
@@ -17,9 +17,10 @@
 
 namespace tamberlink {
 
-CContactListTemp::CContactListTemp(AppCore& core, QWidget* parent)
+CContactListTemp::CContactListTemp(AppCore& core, const CallPopups& calls, QWidget* parent)
     : QWidget(parent)
     , core_(core)
+    , calls_(calls)
     , contacts_(TempContactList::IniPathFor(core.DataRoot()))
     , model_(new TempContactModel(this)) {}
 
@@ -29,19 +30,13 @@ CContactListTemp::~CContactListTemp() {
 
 void CContactListTemp::Build() {
     SkinForm::SetUp(ui_, this);
-    list_ = ui_.ListContactTemp;
-    importButton_ = ui_.ButtonInport;
-    sendButton_ = ui_.ButtonSend;
-    selectAll_ = ui_.btnCheckAll;
-    connect(importButton_, &QAbstractButton::clicked, this, &CContactListTemp::OpenImportDialog);
-    connect(sendButton_, &QAbstractButton::clicked, this, &CContactListTemp::SendSmsToSelected);
-    connect(selectAll_, &QAbstractButton::clicked, this, &CContactListTemp::ToggleSelectAll);
+    connect(ui_.ButtonInport, &QAbstractButton::clicked, this, &CContactListTemp::OpenImportDialog);
+    connect(ui_.ButtonSend, &QAbstractButton::clicked, this, &CContactListTemp::SendSmsToSelected);
+    connect(ui_.btnCheckAll, &QAbstractButton::clicked, this, &CContactListTemp::ToggleSelectAll);
 
-    delegate_ = ShowRows<TempContactDelegate>(*list_, *model_);
-    connect(delegate_, &TempContactDelegate::ButtonReleased, this,
-            &CContactListTemp::OnButtonReleased);
-    connect(delegate_, &TempContactDelegate::RowActivated, this,
-            [this](int row) { OnButtonReleased(row, int(CItemContactTemp::Control::CallTel)); });
+    delegate_ = ShowRows<TempContactDelegate>(*ui_.ListContactTemp, *model_);
+    FollowRows(*delegate_, this, &CContactListTemp::OnButtonReleased,
+               CItemContactTemp::Control::CallTel);
     ShowItems();
 }
 
@@ -49,8 +44,8 @@ void CContactListTemp::ShowItems() {
     // A dialog or menu opened for a row would act on whatever the row holds now.
     CloseRowWindows();
     model_->Load(contacts_.Items());
-    if (selectAll_ != nullptr) {
-        selectAll_->setChecked(false);
+    if (ui_.btnCheckAll != nullptr) {
+        ui_.btnCheckAll->setChecked(false);
     }
 }
 
@@ -166,15 +161,15 @@ void CContactListTemp::ShowStatus(int row, int status) {
 }
 
 void CContactListTemp::ToggleSelectAll() {
-    if (selectAll_ == nullptr) {
+    if (ui_.btnCheckAll == nullptr) {
         return;
     }
     if (model_->EntryCount() == 0) {
-        selectAll_->setChecked(true);
+        ui_.btnCheckAll->setChecked(true);
         return;
     }
     // The click has already turned the box over: the rows follow it.
-    model_->SetAllChecked(selectAll_->isChecked());
+    model_->SetAllChecked(ui_.btnCheckAll->isChecked());
 }
 
 void CContactListTemp::SendSmsToSelected() {
@@ -187,14 +182,14 @@ void CContactListTemp::SendSmsToSelected() {
         core_.ShowTip(NoticeNoneChecked());
         return;
     }
-    if (CallPopup::IsAnyOpen()) {
+    if (calls_.IsAnyOpen()) {
         return;
     }
     emit SmsRequested(recipients);
     // Handed over: the next SMS starts from no one rather than from everyone.
     model_->SetAllChecked(false);
-    if (selectAll_ != nullptr) {
-        selectAll_->setChecked(false);
+    if (ui_.btnCheckAll != nullptr) {
+        ui_.btnCheckAll->setChecked(false);
     }
 }
 
@@ -217,20 +212,21 @@ bool CContactListTemp::DialItem(int index, bool throughPhone) {
 
 void CContactListTemp::SendSmsToItem(int index) {
     const TempContact* contact = model_->Entry(index);
-    if (contact != nullptr && !CallPopup::IsAnyOpen()) {
+    if (contact != nullptr && !calls_.IsAnyOpen()) {
         emit SmsRequested({{contact->name, contact->number}});
     }
 }
 
 CImportExcel* CContactListTemp::OpenImportDialog() {
-    if (CImportExcel* open = CImportExcel::Instance()) {
+    if (CImportExcel* open = IfOpen(import_)) {
         open->raise();
         return open;
     }
-    return OpenWindow<CImportExcel>(window(), CImportExcel::Title(), CImportExcel::kPosition,
-                                    [this](const QString& nameColumn, const QString& numberColumn) {
-                                        return ImportWorkbook(nameColumn, numberColumn);
-                                    });
+    return import_ = OpenWindow<CImportExcel>(
+               window(), CImportExcel::Title(), CImportExcel::kPosition,
+               [this](const QString& nameColumn, const QString& numberColumn) {
+                   return ImportWorkbook(nameColumn, numberColumn);
+               });
 }
 
 CDialogTempContact* CContactListTemp::RemarkDialog() const {

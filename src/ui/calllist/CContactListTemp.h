@@ -22,6 +22,7 @@ namespace tamberlink {
 using TempContactDelegate = ItemRowDelegate<CItemContactTemp>;
 
 class AppCore;
+class CallPopups;
 class CButtonUI;
 class CDialogTempContact;
 class CImportExcel;
@@ -49,7 +50,8 @@ public:
     static QString NoticeText(TempContactList::Notice notice, const QString& copyName = {});
 
     // Call after the core has started: the list remembers its workbook in the data root.
-    explicit CContactListTemp(AppCore& core, QWidget* parent = nullptr);
+    // SMS are refused while one of `calls` is open.
+    CContactListTemp(AppCore& core, const CallPopups& calls, QWidget* parent = nullptr);
     ~CContactListTemp() override;
 
     // Builds the page from "page_calllist.ui".
@@ -83,10 +85,10 @@ public:
     const TempContactList& Contacts() const { return contacts_; }
     TempContactModel& Model() { return *model_; }
     TempContactDelegate& Delegate() { return *delegate_; }
-    QListView* List() const { return list_; }
-    QCheckBox* SelectAllBox() const { return selectAll_; }
-    CButtonUI* ImportButton() const { return importButton_; }
-    CButtonUI* SendButton() const { return sendButton_; }
+    QListView* List() const { return ui_.ListContactTemp; }
+    QCheckBox* SelectAllBox() const { return ui_.btnCheckAll; }
+    CButtonUI* ImportButton() const { return ui_.ButtonInport; }
+    CButtonUI* SendButton() const { return ui_.ButtonSend; }
     CDialogTempContact* RemarkDialog() const;
     CTempMenu* StatusMenu() const;
 
@@ -106,16 +108,14 @@ private:
     void OnButtonReleased(int row, int control);
 
     AppCore& core_;
+    const CallPopups& calls_;
+    QPointer<CImportExcel> import_;
     TempContactList contacts_;
     TempContactModel* model_ = nullptr;
     TempContactDelegate* delegate_ = nullptr;
-    QListView* list_ = nullptr;
-    QCheckBox* selectAll_ = nullptr;
-    CButtonUI* importButton_ = nullptr;
-    CButtonUI* sendButton_ = nullptr;
     QPointer<CDialogTempContact> remarkDialog_;
     QPointer<CTempMenu> menu_;
-    Ui::page_calllist ui_;
+    Ui::page_calllist ui_{};
 };
 
 } // namespace tamberlink

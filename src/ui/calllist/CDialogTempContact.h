@@ -33,7 +33,6 @@ public:
     QComboBox* StatusBox() const { return status_; }
     QTextEdit* RemarkBox() const { return remark_; }
 
-    QString GetWindowClassName() const override { return QStringLiteral("CDialogTempContact"); }
     QWidget* BuildForm() override { return SetUpForm(ui_); }
 
 protected:

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "ui/shell/SingleInstance.h"
 #include "ui/widgets/WindowImplBase.h"
 #include "ui_dlg_import_excel.h"
 
@@ -14,7 +13,7 @@ namespace tamberlink {
 // letter A-Z, then "ButtonSave" hands both texts to the import, which checks them, asks for
 // the workbook and loads it. The dialog closes once the import took the texts; refused
 // texts keep it open with what was typed. Exists at most once.
-class CImportExcel : public WindowImplBase, public SingleInstance<CImportExcel> {
+class CImportExcel : public WindowImplBase {
     Q_OBJECT
 
 public:
@@ -30,7 +29,6 @@ public:
     QLineEdit* NameEdit() const { return name_; }
     QLineEdit* NumberEdit() const { return number_; }
 
-    QString GetWindowClassName() const override { return QStringLiteral("CImportExcel"); }
     QWidget* BuildForm() override { return SetUpForm(ui_); }
 
 protected:

@@ -1,9 +1,23 @@
 #include "ui/calllist/CItemContactTemp.h"
 
 #include "ui/lists/RowPainter.h"
+#include "ui/lists/RowParts.h"
 #include "ui/widgets/Controls.h"
 
 namespace tamberlink {
+
+namespace {
+
+using C = CItemContactTemp::Control;
+
+constexpr RowPart<C> kParts[] = {
+    {C::Check, {15, 18, 14, 14}},      {C::Index, {36, 15, 40, 20}},
+    {C::CalledIcon, {80, 14, 22, 22}}, {C::Name, {108, 6, 146, 20}},
+    {C::Number, {108, 26, 146, 20}},   {C::Remark, {262, 15, 298, 20}},
+    {C::CallTel, {580, 12, 40, 26}},   {C::CallMobile, {628, 12, 40, 26}},
+    {C::Sms, {676, 12, 40, 26}}};
+
+} // namespace
 
 namespace {
 // The pen before the remark caption, and the caption itself.
@@ -16,47 +30,19 @@ QString CItemContactTemp::RemarkText() const {
 }
 
 QRect CItemContactTemp::ControlRect(Control control) {
-    switch (control) {
-    case Control::Check:
-        return {15, 18, 14, 14};
-    case Control::Index:
-        return {36, 15, 40, 20};
-    case Control::CalledIcon:
-        return {80, 14, 22, 22};
-    case Control::Name:
-        return {108, 6, 146, 20};
-    case Control::Number:
-        return {108, 26, 146, 20};
-    case Control::Remark:
-        return {262, 15, 298, 20};
-    case Control::CallTel:
-        return {580, 12, 40, 26};
-    case Control::CallMobile:
-        return {628, 12, 40, 26};
-    case Control::Sms:
-        return {676, 12, 40, 26};
-    case Control::Item:
-    case Control::None:
-        break;
-    }
-    return {};
+    return PartRect(kParts, control);
 }
 
 CItemContactTemp::Control CItemContactTemp::HitTest(const QPoint& pos) {
-    // The check box takes a little room around it: it is small to aim at. So does the
-    // remark line, the height of the row.
-    if (ControlRect(Control::Check).adjusted(-6, -6, 6, 6).contains(pos)) {
+    if (OnCheckBox(ControlRect(Control::Check), pos)) {
         return Control::Check;
     }
-    for (Control control : {Control::CallTel, Control::CallMobile, Control::Sms}) {
-        if (ControlRect(control).contains(pos)) {
-            return control;
-        }
-    }
+    // The remark line takes the height of the row: it is thin to aim at.
     if (ControlRect(Control::Remark).adjusted(0, -8, 0, 8).contains(pos)) {
         return Control::Remark;
     }
-    return pos.x() >= 0 && pos.y() >= 0 && pos.y() < kHeight ? Control::Item : Control::None;
+    return PartAt(kParts, {Control::CallTel, Control::CallMobile, Control::Sms}, pos,
+                  InsideRow(pos, kHeight) ? Control::Item : Control::None);
 }
 
 void CItemContactTemp::Paint(QPainter& painter, const QRect& rowRect, const RowState& state) const {

@@ -3,32 +3,10 @@
 #include "ui/widgets/CButtonUI.h"
 #include "ui/widgets/Controls.h"
 
-#include <QGuiApplication>
-#include <QScreen>
-
 namespace tamberlink {
 
 CCallInUI::CCallInUI(AppCore& core)
     : CallPopup(core, nullptr, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::FramelessWindowHint) {}
-
-CCallInUI* CCallInUI::Show(AppCore& core, const IncomingCall& call) {
-    CCallInUI* popup = Instance();
-    if (popup == nullptr) {
-        popup = new CCallInUI(core);
-        popup->Create(QStringLiteral("固话来电"));
-    }
-    popup->Fill(call);
-    QPoint position;
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        // In the corner where the desktop shows its notifications: above the other windows,
-        // but clear of the main window's dialogs in the middle of the screen.
-        constexpr int kMargin = 16;
-        const QRect area = screen->availableGeometry();
-        position = area.bottomRight() - QPoint(popup->width() + kMargin, popup->height() + kMargin);
-    }
-    popup->ShowAt(position);
-    return popup;
-}
 
 void CCallInUI::SetTitle(const QString& title) {
     setWindowTitle(title);

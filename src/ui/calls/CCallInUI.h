@@ -2,7 +2,6 @@
 
 #include "app/UiSink.h"
 #include "ui/calls/CallPopup.h"
-#include "ui/shell/SingleInstance.h"
 #include "ui_dlg_callin.h"
 
 namespace tamberlink {
@@ -10,19 +9,14 @@ namespace tamberlink {
 // "固话来电", or "手机来电" for a call to the companion phone: who is calling (contact name, number
 // and where the number belongs), with buttons to reject the call and to write a note about it. A
 // window of its own above the others, in the bottom right corner of the screen; at most one exists.
-class CCallInUI : public CallPopup, public SingleInstance<CCallInUI> {
+class CCallInUI : public CallPopup {
     Q_OBJECT
 
 public:
     explicit CCallInUI(AppCore& core);
 
-    // Shows `call` in the popup, creating it when there is none. Returns the popup, or
-    // nullptr when its skin cannot be loaded.
-    static CCallInUI* Show(AppCore& core, const IncomingCall& call);
-
     void Fill(const IncomingCall& call);
 
-    QString GetWindowClassName() const override { return QStringLiteral("CCallInUI"); }
     QWidget* BuildForm() override { return SetUpForm(ui_); }
 
 signals:

@@ -10,17 +10,6 @@ namespace tamberlink {
 CCallOutUI::CCallOutUI(QWidget* mainWindow, AppCore& core)
     : CallPopup(core, mainWindow, {}) {}
 
-CCallOutUI* CCallOutUI::Show(QWidget* mainWindow, AppCore& core, const OutgoingCall& call) {
-    CCallOutUI* popup = Instance();
-    if (popup == nullptr) {
-        popup = new CCallOutUI(mainWindow, core);
-        popup->Create(QStringLiteral("拨打电话"));
-    }
-    popup->Fill(call);
-    popup->ShowAt(kPosition);
-    return popup;
-}
-
 QString CCallOutUI::ElapsedText(int seconds) {
     const auto part = [](int value) {
         return value < 10 ? QStringLiteral("0%1").arg(value) : QString::number(value);

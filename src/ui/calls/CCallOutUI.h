@@ -2,7 +2,6 @@
 
 #include "app/UiSink.h"
 #include "ui/calls/CallPopup.h"
-#include "ui/shell/SingleInstance.h"
 #include "ui_dlg_callout.h"
 
 class QLabel;
@@ -13,7 +12,7 @@ namespace tamberlink {
 // "拨打电话": who is being called, the prefix and number dialled, where the number belongs,
 // and how long the call has lasted; closing it hangs up. Lives inside the main window; at
 // most one exists.
-class CCallOutUI : public CallPopup, public SingleInstance<CCallOutUI> {
+class CCallOutUI : public CallPopup {
     Q_OBJECT
 
 public:
@@ -21,17 +20,12 @@ public:
 
     CCallOutUI(QWidget* mainWindow, AppCore& core);
 
-    // Shows `call` in the popup, creating it inside `mainWindow` when there is none; the
-    // call time starts from 0. Returns the popup, or nullptr when its skin cannot be loaded.
-    static CCallOutUI* Show(QWidget* mainWindow, AppCore& core, const OutgoingCall& call);
-
     void Fill(const OutgoingCall& call);
     int ElapsedSeconds() const { return elapsed_; }
 
     // "hh:mm:ss", hours growing past 99 as needed.
     static QString ElapsedText(int seconds);
 
-    QString GetWindowClassName() const override { return QStringLiteral("CCallOutUI"); }
     QWidget* BuildForm() override { return SetUpForm(ui_); }
 
 protected:

@@ -1,9 +1,24 @@
 #include "ui/calls/CItemRecordUI.h"
 
 #include "ui/lists/RowPainter.h"
+#include "ui/lists/RowParts.h"
 #include "ui/widgets/Controls.h"
 
 namespace tamberlink {
+
+namespace {
+
+using C = CItemRecordUI::Control;
+
+constexpr RowPart<C> kParts[] = {
+    {C::Check, {15, 20, 14, 14}},    {C::Head, {38, 7, 40, 40}},
+    {C::Name, {86, 6, 200, 20}},     {C::Number, {86, 27, 200, 20}},
+    {C::Play, {500, 5, 20, 20}},     {C::Time, {475, 27, 125, 20}},
+    {C::Type, {570, 5, 22, 22}},     {C::Note, {610, 11, 20, 20}},
+    {C::CallTel, {292, 12, 40, 26}}, {C::CallMobile, {340, 11, 40, 26}},
+    {C::Sms, {388, 12, 40, 26}},     {C::AddContact, {436, 12, 40, 26}}};
+
+} // namespace
 
 void CItemRecordUI::Fill(const CallLogRecord& entry) {
     entry_ = entry;
@@ -47,35 +62,7 @@ QString CItemRecordUI::PlayImage(bool playing) const {
 }
 
 QRect CItemRecordUI::ControlRect(Control control) {
-    switch (control) {
-    case Control::Check:
-        return {15, 20, 14, 14};
-    case Control::Head:
-        return {38, 7, 40, 40};
-    case Control::Name:
-        return {86, 6, 200, 20};
-    case Control::Number:
-        return {86, 27, 200, 20};
-    case Control::Play:
-        return {500, 5, 20, 20};
-    case Control::Time:
-        return {475, 27, 125, 20};
-    case Control::Type:
-        return {570, 5, 22, 22};
-    case Control::Note:
-        return {610, 11, 20, 20};
-    case Control::CallTel:
-        return {292, 12, 40, 26};
-    case Control::CallMobile:
-        return {340, 11, 40, 26};
-    case Control::Sms:
-        return {388, 12, 40, 26};
-    case Control::AddContact:
-        return {436, 12, 40, 26};
-    case Control::None:
-        break;
-    }
-    return {};
+    return PartRect(kParts, control);
 }
 
 CItemRecordUI::Control CItemRecordUI::HitTest(const QPoint& pos, bool hovered) const {
@@ -91,17 +78,14 @@ CItemRecordUI::Control CItemRecordUI::HitTest(const QPoint& pos, bool hovered) c
     if (IsPlayVisible() && over(Control::Play)) {
         return Control::Play;
     }
-    if (hovered) {
-        for (Control control : {Control::CallTel, Control::CallMobile, Control::Sms}) {
-            if (over(control)) {
-                return control;
-            }
-        }
-        if (IsAddContactEnabled() && over(Control::AddContact)) {
-            return Control::AddContact;
-        }
+    if (!hovered) {
+        return Control::None;
     }
-    return Control::None;
+    if (IsAddContactEnabled() && over(Control::AddContact)) {
+        return Control::AddContact;
+    }
+    return PartAt(kParts, {Control::CallTel, Control::CallMobile, Control::Sms}, pos,
+                  Control::None);
 }
 
 void CItemRecordUI::Paint(QPainter& painter, const QRect& rowRect, const RowState& state) const {

@@ -36,8 +36,8 @@ CRecordContainer::CRecordContainer(AppCore& core, QWidget* parent)
             [this](const QString& text) { core_.ShowTip(text); });
     connect(playback_, &RecordingPlayback::Changed, this, [this](int id) {
         const int row = model_->RowOfId(id);
-        if (row >= 0 && list_ != nullptr) {
-            list_->viewport()->update(list_->visualRect(model_->index(row)));
+        if (row >= 0 && ui_.ListRecord != nullptr) {
+            ui_.ListRecord->viewport()->update(ui_.ListRecord->visualRect(model_->index(row)));
         }
     });
 }
@@ -48,13 +48,11 @@ CRecordContainer::~CRecordContainer() {
 
 void CRecordContainer::Build() {
     SkinForm::SetUp(ui_, this);
-    numberBox_ = ui_.PanelEdit;
-    list_ = ui_.ListRecord;
     CButtonUI* callMobile = ui_.ButtonMainCallMobile;
     CButtonUI* callTel = ui_.ButtonMainCallTel;
 
-    numberBox_->setFont(SkinFont(4));
-    SetNumberInput(numberBox_, kNumberMaxLength);
+    ui_.PanelEdit->setFont(SkinFont(4));
+    SetNumberInput(ui_.PanelEdit, kNumberMaxLength);
 
     connect(ui_.btnKeyboard, &QAbstractButton::clicked, this,
             &CRecordContainer::OpenOrCloseKeyboard);
@@ -71,13 +69,11 @@ void CRecordContainer::Build() {
 
     MakeToolbar(ui_.LayoutToolbar);
 
-    delegate_ = ShowRows<CallLogDelegate>(*list_, *model_);
+    delegate_ = ShowRows<CallLogDelegate>(*ui_.ListRecord, *model_);
     delegate_->SetActive(
         [this](const CallLogRecord& entry) { return playback_->IsActive(entry.id); });
-    connect(delegate_, &CallLogDelegate::ButtonReleased, this, &CRecordContainer::OnButtonReleased);
-    connect(delegate_, &CallLogDelegate::RowActivated, this,
-            [this](int row) { DialRow(row, false); });
-    connect(delegate_, &CallLogDelegate::DeleteRequested, this, &CRecordContainer::AskToDeleteRow);
+    FollowRows(*delegate_, this, &CRecordContainer::OnButtonReleased,
+               CItemRecordUI::Control::CallTel, &CRecordContainer::AskToDeleteRow);
     // Nothing is checked after a reload, so neither is the select-all box.
     connect(model_, &QAbstractItemModel::modelReset, selectAll_,
             [this] { selectAll_->setChecked(false); });
@@ -119,9 +115,9 @@ void CRecordContainer::DeleteCheckedRows() {
     const std::vector<int> ids = model_->IdsOf(rows);
     // The rows that stay stay where the user sees them; a list left empty shows the
     // placeholder at once.
-    const int scrolled = list_->verticalScrollBar()->value();
+    const int scrolled = ui_.ListRecord->verticalScrollBar()->value();
     model_->RemoveRows(rows);
-    list_->verticalScrollBar()->setValue(scrolled);
+    ui_.ListRecord->verticalScrollBar()->setValue(scrolled);
     if (!ids.empty()) {
         core_.DeleteCallLogs(ids);
     }
@@ -146,8 +142,8 @@ void CRecordContainer::AskToDeleteRow(int row) {
 }
 
 void CRecordContainer::DialFromNumberBox(bool throughPhone) {
-    if (numberBox_ != nullptr) {
-        emit DialRequested(numberBox_->text(), throughPhone);
+    if (ui_.PanelEdit != nullptr) {
+        emit DialRequested(ui_.PanelEdit->text(), throughPhone);
     }
 }
 
@@ -182,16 +178,16 @@ void CRecordContainer::CloseKeyboard() {
 }
 
 void CRecordContainer::KeyboardInput(const QString& text) {
-    if (numberBox_ == nullptr) {
+    if (ui_.PanelEdit == nullptr) {
         return;
     }
-    QString number = numberBox_->text();
+    QString number = ui_.PanelEdit->text();
     if (text.isEmpty()) {
         number.chop(1);
     } else {
         number += text;
     }
-    numberBox_->setText(number);
+    ui_.PanelEdit->setText(number);
 }
 
 void CRecordContainer::LoadCallLog() {

@@ -61,8 +61,8 @@ public:
     void RefreshRows(const std::vector<int>& ids);
 
     CallLogModel& Model() { return *model_; }
-    QListView* List() const { return list_; }
-    QLineEdit* NumberBox() const { return numberBox_; }
+    QListView* List() const { return ui_.ListRecord; }
+    QLineEdit* NumberBox() const { return ui_.PanelEdit; }
     CButtonUI* DeleteButton() const { return deleteButton_; }
     CButtonUI* SelectAllBox() const { return selectAll_; }
     CSoftKeyboard* Keyboard() const;
@@ -85,12 +85,10 @@ private:
     CallLogModel* model_ = nullptr;
     RecordingPlayback* playback_ = nullptr;
     CallLogDelegate* delegate_ = nullptr;
-    QListView* list_ = nullptr;
-    QLineEdit* numberBox_ = nullptr;
     CButtonUI* deleteButton_ = nullptr;
     CButtonUI* selectAll_ = nullptr;
     QPointer<CSoftKeyboard> keyboard_;
-    Ui::page_calls ui_;
+    Ui::page_calls ui_{};
 };
 
 } // namespace tamberlink

@@ -16,7 +16,6 @@ public:
 
     explicit CSoftKeyboard(QWidget* parent);
 
-    QString GetWindowClassName() const override { return QStringLiteral("CSoftKeyboard"); }
     QWidget* BuildForm() override { return SetUpForm(ui_); }
 
 signals:

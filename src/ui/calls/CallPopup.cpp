@@ -2,8 +2,6 @@
 
 #include "app/AppCore.h"
 #include "app/DeviceBridge.h"
-#include "ui/calls/CCallInUI.h"
-#include "ui/calls/CCallOutUI.h"
 #include "ui/widgets/CAnimateUI.h"
 #include "ui/widgets/CButtonUI.h"
 
@@ -44,29 +42,6 @@ void CallPopup::ShowRecording(bool recording) {
 
 void CallPopup::HangUp() {
     core_.Device().Calls().HangUp();
-}
-
-void CallPopup::SetRecordingAnimation(bool playing) {
-    CallPopup* popup = CCallOutUI::Instance();
-    if (popup == nullptr) {
-        popup = CCallInUI::Instance();
-    }
-    if (popup != nullptr) {
-        popup->ShowRecording(playing);
-    }
-}
-
-void CallPopup::CloseAll() {
-    if (CCallOutUI* outgoing = CCallOutUI::Instance()) {
-        outgoing->Close();
-    }
-    if (CCallInUI* incoming = CCallInUI::Instance()) {
-        incoming->Close();
-    }
-}
-
-bool CallPopup::IsAnyOpen() {
-    return CCallOutUI::Instance() != nullptr || CCallInUI::Instance() != nullptr;
 }
 
 } // namespace tamberlink

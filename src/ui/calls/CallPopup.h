@@ -9,21 +9,13 @@ class CAnimateUI;
 class CButtonUI;
 
 // What both call popups share: the record buttons "btn_rec_start" and "btn_rec_stop", the
-// recording animation "id_anim_rec" and hanging up. While automatic recording is on (by the user or by another program) the box
-// records by itself: the record buttons stay hidden and take no mouse input. Otherwise the
-// popup offers to start recording, and to stop a recording that runs.
+// recording animation "id_anim_rec" and hanging up. While automatic recording is on (by the user or
+// by another program) the box records by itself: the record buttons stay hidden and take no mouse
+// input. Otherwise the popup offers to start recording, and to stop a recording that runs.
 class CallPopup : public WindowImplBase {
     Q_OBJECT
 
 public:
-    // Plays or stops the recording animation of the outgoing popup, or of the incoming one
-    // when there is no outgoing popup. Without either nothing happens.
-    static void SetRecordingAnimation(bool playing);
-    // Closes both popups; nothing when neither is open.
-    static void CloseAll();
-    // Whether the incoming or the outgoing popup is open.
-    static bool IsAnyOpen();
-
     // Plays (recording runs) or stops the animation, which stays visible once shown.
     void ShowRecording(bool recording);
     bool RecordButtonsTakeMouse() const { return !autoRecording_; }

@@ -22,33 +22,27 @@ CContactContainer::CContactContainer(AppCore& core, QWidget* parent)
 
 void CContactContainer::Build() {
     SkinForm::SetUp(ui_, this);
-    searchBox_ = ui_.EditSerch;
-    list_ = ui_.ListContact;
-    connect(searchBox_, &QLineEdit::returnPressed, this, &CContactContainer::Search);
+    connect(ui_.EditSerch, &QLineEdit::returnPressed, this, &CContactContainer::Search);
     connect(ui_.ButtonSerch, &QAbstractButton::clicked, this, &CContactContainer::Search);
     connect(ui_.ButtonAdd, &QAbstractButton::clicked, this, &CContactContainer::OpenAddDialog);
     connect(ui_.ButtonDelete, &QAbstractButton::clicked, this,
             &CContactContainer::ConfirmDeleteAll);
 
     // Index rows are lower than contact rows.
-    delegate_ = ShowRows<ContactListDelegate>(*list_, *model_, false);
-    connect(delegate_, &ContactListDelegate::ButtonReleased, this,
-            &CContactContainer::OnButtonReleased);
-    connect(delegate_, &ContactListDelegate::RowActivated, this,
-            [this](int row) { OnButtonReleased(row, int(CItemContact::Control::CallTel)); });
-    connect(delegate_, &ContactListDelegate::DeleteRequested, this,
-            &CContactContainer::ConfirmDelete);
+    delegate_ = ShowRows<ContactListDelegate>(*ui_.ListContact, *model_, false);
+    FollowRows(*delegate_, this, &CContactContainer::OnButtonReleased,
+               CItemContact::Control::CallTel, &CContactContainer::ConfirmDelete);
 }
 
 void CContactContainer::LoadContacts() {
-    if (searchBox_ != nullptr) {
-        searchBox_->clear();
+    if (ui_.EditSerch != nullptr) {
+        ui_.EditSerch->clear();
     }
     model_->Reload();
 }
 
 void CContactContainer::Search() {
-    const QString keyword = searchBox_ != nullptr ? searchBox_->text() : QString();
+    const QString keyword = ui_.EditSerch != nullptr ? ui_.EditSerch->text() : QString();
     if (keyword.isEmpty()) {
         model_->Reload();
     } else {
@@ -57,8 +51,8 @@ void CContactContainer::Search() {
 }
 
 void CContactContainer::SearchFor(const QString& keyword) {
-    if (searchBox_ != nullptr) {
-        searchBox_->setText(keyword);
+    if (ui_.EditSerch != nullptr) {
+        ui_.EditSerch->setText(keyword);
     }
     Search();
 }
@@ -67,10 +61,28 @@ void CContactContainer::ShowAddedContacts(const std::vector<ContactRecord>& cont
     model_->AppendContacts(contacts);
 }
 
+CContactInfo* CContactContainer::Card() const {
+    return IfOpen(card_);
+}
+
+CContactInfo* CContactContainer::OpenCard(const QString& title, const QPoint& position) {
+    if (CContactInfo* open = Card()) {
+        open->SetTitle(title);
+        open->raise();
+        return open;
+    }
+    return card_ = OpenWindow<CContactInfo>(window(), title, position, core_);
+}
+
 void CContactContainer::OpenAddDialog() {
-    if (CContactInfo* dialog =
-            CContactInfo::Open(window(), core_, QStringLiteral("添加联系人"), kDialogPosition)) {
-        dialog->ShowAdd();
+    OpenCard(QStringLiteral("添加联系人"), kDialogPosition)->ShowAdd();
+}
+
+void CContactContainer::OpenAddForNumber(const QString& phone) {
+    if (Card() == nullptr) {
+        CContactInfo* dialog = OpenCard(QStringLiteral("添加联系人"), QPoint());
+        dialog->ShowAdd(phone);
+        dialog->ShowAt(window()->rect().center() - dialog->rect().center());
     }
 }
 
@@ -79,10 +91,7 @@ void CContactContainer::OpenDetails(int row) {
     if (contact == nullptr) {
         return;
     }
-    if (CContactInfo* dialog =
-            CContactInfo::Open(window(), core_, QStringLiteral("联系人详情"), kDialogPosition)) {
-        dialog->ShowDetails(*contact);
-    }
+    OpenCard(QStringLiteral("联系人详情"), kDialogPosition)->ShowDetails(*contact);
 }
 
 void CContactContainer::ConfirmDelete(int row) {
@@ -112,17 +121,21 @@ void CContactContainer::ConfirmDeleteAll() {
 void CContactContainer::DeleteContact(int id) {
     model_->RemoveContactById(id);
     core_.DeleteContact(id);
-    CContactInfo::ContactDeleted(id);
+    if (CContactInfo* card = Card()) {
+        card->ContactDeleted(id);
+    }
 }
 
 void CContactContainer::DeleteAllContacts() {
     // The list empties at once, whatever the database takes.
-    if (searchBox_ != nullptr) {
-        searchBox_->clear();
+    if (ui_.EditSerch != nullptr) {
+        ui_.EditSerch->clear();
     }
     model_->Fill({}, false);
     core_.DeleteAllContacts();
-    CContactInfo::ContactDeleted(CContactInfo::kAllContacts);
+    if (CContactInfo* card = Card()) {
+        card->ContactDeleted(CContactInfo::kAllContacts);
+    }
 }
 
 void CContactContainer::OnButtonReleased(int row, int control) {

@@ -8,6 +8,7 @@
 #include "ui_page_contacts.h"
 
 #include <QPoint>
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 
@@ -25,6 +26,7 @@ using ContactListDelegate = ItemRowDelegate<CItemContact, CIndexElementItem>;
 
 class AppCore;
 class CButtonUI;
+class CContactInfo;
 class ContactListModel;
 
 // The contacts page: the local contacts grouped under the first letter of their initials,
@@ -57,6 +59,11 @@ public:
 
     // "添加联系人": the contact dialog in add mode.
     void OpenAddDialog();
+    // The contact dialog centred over the main window, to add `phone`; nothing while a
+    // contact dialog is open.
+    void OpenAddForNumber(const QString& phone);
+    // The open contact dialog, or nullptr.
+    CContactInfo* Card() const;
     // The details of the contact at `row`.
     void OpenDetails(int row);
     // Asks before deleting the contact at `row`, or every contact.
@@ -68,8 +75,8 @@ public:
 
     ContactListModel& Model() { return *model_; }
     ContactListDelegate& Delegate() { return *delegate_; }
-    QListView* List() const { return list_; }
-    QLineEdit* SearchBox() const { return searchBox_; }
+    QListView* List() const { return ui_.ListContact; }
+    QLineEdit* SearchBox() const { return ui_.EditSerch; }
 
 signals:
     void DialRequested(const QString& number, bool throughPhone);
@@ -77,13 +84,14 @@ signals:
 
 private:
     void OnButtonReleased(int row, int control);
+    // The contact dialog titled `title`: the open one, or a new one.
+    CContactInfo* OpenCard(const QString& title, const QPoint& position);
 
     AppCore& core_;
     ContactListModel* model_ = nullptr;
     ContactListDelegate* delegate_ = nullptr;
-    QListView* list_ = nullptr;
-    QLineEdit* searchBox_ = nullptr;
-    Ui::page_contacts ui_;
+    QPointer<CContactInfo> card_;
+    Ui::page_contacts ui_{};
 };
 
 } // namespace tamberlink

@@ -53,21 +53,9 @@ CContactInfo::CContactInfo(QWidget* parent, AppCore& core)
     : WindowImplBase(parent)
     , core_(core) {}
 
-CContactInfo* CContactInfo::Open(QWidget* parent, AppCore& core, const QString& title,
-                                 const QPoint& position) {
-    if (CContactInfo* open = Instance()) {
-        open->SetTitle(title);
-        open->raise();
-        return open;
-    }
-    return OpenWindow<CContactInfo>(parent, title, position, core);
-}
-
 void CContactInfo::ContactDeleted(int id) {
-    CContactInfo* open = Instance();
-    if (open != nullptr && open->mode_ != Mode::Add &&
-        (id == kAllContacts || open->contact_.id == id)) {
-        open->Close();
+    if (mode_ != Mode::Add && (id == kAllContacts || contact_.id == id)) {
+        Close();
     }
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "store/ContactRecord.h"
-#include "ui/shell/SingleInstance.h"
 #include "ui/widgets/WindowImplBase.h"
 #include "ui_dlg_contact_info.h"
 
@@ -17,7 +16,7 @@ class AppCore;
 // needs a name and a number; a new contact's phone may hold several numbers separated by
 // ';', each stored as a contact of its own. Only one dialog exists: opening another reuses
 // it.
-class CContactInfo : public WindowImplBase, public SingleInstance<CContactInfo> {
+class CContactInfo : public WindowImplBase {
     Q_OBJECT
 
 public:
@@ -28,13 +27,11 @@ public:
 
     CContactInfo(QWidget* parent, AppCore& core);
 
-    // The dialog, titled `title`: the open one, or a new one shown at `position` inside
-    // `parent`. Nullptr when its skin cannot be loaded.
-    static CContactInfo* Open(QWidget* parent, AppCore& core, const QString& title,
-                              const QPoint& position);
-    // A contact was deleted (`id`, or every contact): a dialog showing or editing it closes.
-    static void ContactDeleted(int id);
+    // A contact was deleted (`id`, or every contact): the dialog closes when it shows or
+    // edits it.
+    void ContactDeleted(int id);
 
+    void SetTitle(const QString& title);
     // The add panel, empty but for `phone`, to add a contact.
     void ShowAdd(const QString& phone = QString());
     // The details of `contact`, read only.
@@ -49,7 +46,6 @@ public:
     // The contact shown or edited; an empty record in add mode.
     const ContactRecord& Contact() const { return contact_; }
 
-    QString GetWindowClassName() const override { return QStringLiteral("CContactInfo"); }
     QWidget* BuildForm() override { return SetUpForm(ui_); }
 
 protected:
@@ -62,7 +58,6 @@ private:
     };
     enum FieldIndex { kName, kPhone, kEmail, kCompany, kHome, kOther, kFieldCount };
 
-    void SetTitle(const QString& title);
     void ShowPanel(Mode mode);
     // The contact's fields, in the edits (add panel) and the labels (details panel).
     void FillEdits(const ContactRecord& contact);

@@ -1,9 +1,21 @@
 #include "ui/contacts/CItemContact.h"
 
 #include "ui/lists/RowPainter.h"
+#include "ui/lists/RowParts.h"
 #include "ui/widgets/Controls.h"
 
 namespace tamberlink {
+
+namespace {
+
+using C = CItemContact::Control;
+
+constexpr RowPart<C> kParts[] = {{C::CallTel, {560, 17, 40, 26}},
+                                 {C::CallMobile, {608, 17, 40, 26}},
+                                 {C::Sms, {656, 17, 40, 26}},
+                                 {C::Delete, {716, 20, 20, 20}}};
+
+} // namespace
 
 namespace {
 
@@ -40,31 +52,11 @@ QString CItemContact::HeadImage() const {
 }
 
 QRect CItemContact::ControlRect(Control control) {
-    switch (control) {
-    case Control::CallTel:
-        return {560, 17, 40, 26};
-    case Control::CallMobile:
-        return {608, 17, 40, 26};
-    case Control::Sms:
-        return {656, 17, 40, 26};
-    case Control::Delete:
-        return {716, 20, 20, 20};
-    case Control::None:
-    case Control::Item:
-        break;
-    }
-    return {};
+    return PartRect(kParts, control);
 }
 
 CItemContact::Control CItemContact::HitTest(const QPoint& pos, bool hovered) {
-    if (hovered) {
-        for (Control control : kButtons) {
-            if (ControlRect(control).contains(pos)) {
-                return control;
-            }
-        }
-    }
-    return Control::Item;
+    return hovered ? PartAt(kParts, kButtons, pos, Control::Item) : Control::Item;
 }
 
 void CItemContact::Paint(QPainter& painter, const QRect& rowRect, const RowState& state) const {

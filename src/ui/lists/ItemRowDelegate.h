@@ -112,4 +112,18 @@ Delegate* ShowRows(QListView& list, Model& model, bool uniform = true) {
     return delegate;
 }
 
+// Hands the clicks on `delegate`'s rows to `page`: a released button to `onButton(row,
+// control)`, Enter as a click on `enterControl`, and Delete to `onDelete` when there is one.
+template <class Page, class Control>
+void FollowRows(const ListRowDelegate& delegate, Page* page, void (Page::*onButton)(int, int),
+                Control enterControl, void (Page::*onDelete)(int) = nullptr) {
+    QObject::connect(&delegate, &ListRowDelegate::ButtonReleased, page, onButton);
+    QObject::connect(
+        &delegate, &ListRowDelegate::RowActivated, page,
+        [page, onButton, enterControl](int row) { (page->*onButton)(row, int(enterControl)); });
+    if (onDelete != nullptr) {
+        QObject::connect(&delegate, &ListRowDelegate::DeleteRequested, page, onDelete);
+    }
+}
+
 } // namespace tamberlink

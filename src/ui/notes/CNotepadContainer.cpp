@@ -34,28 +34,22 @@ CNotepadContainer::CNotepadContainer(AppCore& core, QWidget* parent)
 
 void CNotepadContainer::Build() {
     SkinForm::SetUp(ui_, this);
-    list_ = ui_.ListNotepad;
-    newButton_ = ui_.ButtonNewNote;
-    deleteButton_ = ui_.ButtonDeleteNote;
-    selectAll_ = ui_.btnCheckAll;
-    deleteButton_->SetForeImage(QStringLiteral("file='tabBtnDelete.png' dest='16,6,31,23'"));
-    deleteButton_->SetTextPadding(QMargins(20, 0, 0, 0));
-    newButton_->SetForeImage(QStringLiteral("file='btnNote.png' dest='10,5,28,23'"));
-    newButton_->SetTextPadding(QMargins(20, 0, 0, 0));
-    connect(newButton_, &QAbstractButton::clicked, this, &CNotepadContainer::NewNoteRequested);
-    connect(deleteButton_, &QAbstractButton::clicked, this, &CNotepadContainer::DeleteCheckedNotes);
-    connect(selectAll_, &QAbstractButton::clicked, this, &CNotepadContainer::ToggleAll);
+    ui_.ButtonDeleteNote->SetForeImage(QStringLiteral("file='tabBtnDelete.png' dest='16,6,31,23'"));
+    ui_.ButtonDeleteNote->SetTextPadding(QMargins(20, 0, 0, 0));
+    ui_.ButtonNewNote->SetForeImage(QStringLiteral("file='btnNote.png' dest='10,5,28,23'"));
+    ui_.ButtonNewNote->SetTextPadding(QMargins(20, 0, 0, 0));
+    connect(ui_.ButtonNewNote, &QAbstractButton::clicked, this,
+            &CNotepadContainer::NewNoteRequested);
+    connect(ui_.ButtonDeleteNote, &QAbstractButton::clicked, this,
+            &CNotepadContainer::DeleteCheckedNotes);
+    connect(ui_.btnCheckAll, &QAbstractButton::clicked, this, &CNotepadContainer::ToggleAll);
 
-    delegate_ = ShowRows<NoteListDelegate>(*list_, *model_);
-    connect(delegate_, &NoteListDelegate::ButtonReleased, this,
-            &CNotepadContainer::OnButtonReleased);
-    connect(delegate_, &NoteListDelegate::RowActivated, this,
-            [this](int row) { OnButtonReleased(row, int(CNotepadItem::Control::Item)); });
-    connect(delegate_, &NoteListDelegate::DeleteRequested, this,
-            &CNotepadContainer::AskToDeleteNote);
+    delegate_ = ShowRows<NoteListDelegate>(*ui_.ListNotepad, *model_);
+    FollowRows(*delegate_, this, &CNotepadContainer::OnButtonReleased, CNotepadItem::Control::Item,
+               &CNotepadContainer::AskToDeleteNote);
     // Nothing is checked after a reload, so neither is the select-all box.
-    connect(model_, &QAbstractItemModel::modelReset, selectAll_,
-            [this] { selectAll_->setChecked(false); });
+    connect(model_, &QAbstractItemModel::modelReset, ui_.btnCheckAll,
+            [this] { ui_.btnCheckAll->setChecked(false); });
 }
 
 void CNotepadContainer::LoadNoteList() {
@@ -67,8 +61,8 @@ void CNotepadContainer::RefreshRows(const std::vector<int>& ids) {
 }
 
 void CNotepadContainer::ToggleAll() {
-    if (selectAll_ != nullptr) {
-        model_->SetAllChecked(selectAll_->isChecked());
+    if (ui_.btnCheckAll != nullptr) {
+        model_->SetAllChecked(ui_.btnCheckAll->isChecked());
     }
 }
 
@@ -80,14 +74,15 @@ void CNotepadContainer::DeleteCheckedNotes() {
     const std::vector<int> ids = model_->IdsOf(rows);
     // The notes that stay stay where the user sees them; a list left empty shows the
     // placeholder at once.
-    const int scrolled = list_ != nullptr ? list_->verticalScrollBar()->value() : 0;
+    const int scrolled =
+        ui_.ListNotepad != nullptr ? ui_.ListNotepad->verticalScrollBar()->value() : 0;
     model_->RemoveRows(rows);
-    if (list_ != nullptr) {
-        list_->verticalScrollBar()->setValue(scrolled);
+    if (ui_.ListNotepad != nullptr) {
+        ui_.ListNotepad->verticalScrollBar()->setValue(scrolled);
     }
     core_.DeleteNotes(ids);
-    if (selectAll_ != nullptr) {
-        selectAll_->setChecked(false);
+    if (ui_.btnCheckAll != nullptr) {
+        ui_.btnCheckAll->setChecked(false);
     }
 }
 

@@ -49,10 +49,10 @@ public:
 
     NoteListModel& Model() { return *model_; }
     NoteListDelegate& Delegate() { return *delegate_; }
-    QListView* List() const { return list_; }
-    CButtonUI* NewButton() const { return newButton_; }
-    CButtonUI* DeleteButton() const { return deleteButton_; }
-    QCheckBox* SelectAllBox() const { return selectAll_; }
+    QListView* List() const { return ui_.ListNotepad; }
+    CButtonUI* NewButton() const { return ui_.ButtonNewNote; }
+    CButtonUI* DeleteButton() const { return ui_.ButtonDeleteNote; }
+    QCheckBox* SelectAllBox() const { return ui_.btnCheckAll; }
 
 signals:
     void NewNoteRequested();
@@ -64,11 +64,7 @@ private:
     AppCore& core_;
     NoteListModel* model_ = nullptr;
     NoteListDelegate* delegate_ = nullptr;
-    QListView* list_ = nullptr;
-    CButtonUI* newButton_ = nullptr;
-    CButtonUI* deleteButton_ = nullptr;
-    QCheckBox* selectAll_ = nullptr;
-    Ui::page_notes ui_;
+    Ui::page_notes ui_{};
 };
 
 } // namespace tamberlink

@@ -60,7 +60,6 @@ public:
     CNotepadTime* TimePicker() const { return picker_; }
     CSmsContacts* ContactPicker() const;
 
-    QString GetWindowClassName() const override { return QStringLiteral("CNotepadEdit"); }
     QWidget* BuildForm() override { return SetUpForm(ui_); }
 
 protected:

@@ -1,6 +1,7 @@
 #include "ui/notes/CNotepadItem.h"
 
 #include "ui/lists/RowPainter.h"
+#include "ui/lists/RowParts.h"
 #include "ui/widgets/Controls.h"
 #include "ui/widgets/SkinImage.h"
 
@@ -10,6 +11,13 @@
 namespace tamberlink {
 
 namespace {
+
+using C = CNotepadItem::Control;
+
+constexpr RowPart<C> kParts[] = {{C::Check, {15, 25, 14, 14}},    {C::Head, {38, 12, 40, 40}},
+                                 {C::Name, {86, 10, 160, 22}},    {C::Phone, {86, 10, 330, 22}},
+                                 {C::Content, {86, 34, 480, 20}}, {C::Time, {576, 10, 210, 22}}};
+
 // Gap between the name and the number, and between the clock and the reminder time.
 constexpr int kGap = 10;
 constexpr int kClockSize = 16;
@@ -39,32 +47,14 @@ QString CNotepadItem::ClockImage() const {
 }
 
 QRect CNotepadItem::ControlRect(Control control) {
-    switch (control) {
-    case Control::Check:
-        return {15, 25, 14, 14};
-    case Control::Head:
-        return {38, 12, 40, 40};
-    case Control::Name:
-        return {86, 10, 160, 22};
-    case Control::Phone:
-        return {86, 10, 330, 22};
-    case Control::Content:
-        return {86, 34, 480, 20};
-    case Control::Time:
-        return {576, 10, 210, 22};
-    case Control::Item:
-    case Control::None:
-        break;
-    }
-    return {};
+    return PartRect(kParts, control);
 }
 
 CNotepadItem::Control CNotepadItem::HitTest(const QPoint& pos) {
-    // The check box takes a little room around it: it is small to aim at.
-    if (ControlRect(Control::Check).adjusted(-6, -6, 6, 6).contains(pos)) {
+    if (OnCheckBox(ControlRect(Control::Check), pos)) {
         return Control::Check;
     }
-    return pos.x() >= 0 && pos.y() >= 0 && pos.y() < kHeight ? Control::Item : Control::None;
+    return InsideRow(pos, kHeight) ? Control::Item : Control::None;
 }
 
 void CNotepadItem::Paint(QPainter& painter, const QRect& rowRect, const RowState& state) const {

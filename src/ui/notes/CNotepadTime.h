@@ -31,7 +31,6 @@ public:
     // The boxes joined as "YYYY-MM-DD hh:mm:ss", one-character texts given a leading "0".
     QString JoinedText() const;
 
-    QString GetWindowClassName() const override { return QStringLiteral("CNotepadTime"); }
     QWidget* BuildForm() override { return SetUpForm(ui_); }
 
 signals:

@@ -92,8 +92,7 @@ QString COriginPrompt::QuestionText() const {
     return text_ != nullptr ? text_->text() : QString();
 }
 
-void COriginPrompt::InitWindow() {
-    CSettingBaseUI::InitWindow();
+void COriginPrompt::InitContent() {
     text_ = AddLabel(kQuestionRect, QString());
     text_->setTextFormat(Qt::PlainText);
     text_->setWordWrap(true);

@@ -36,14 +36,12 @@ public:
     QString Origin() const { return question_.origin; }
     QString QuestionText() const;
 
-    QString GetWindowClassName() const override { return QStringLiteral("COriginPrompt"); }
-
 signals:
     void Answered(std::uint64_t question, bool allowed);
     void Dismissed(std::uint64_t question);
 
 protected:
-    void InitWindow() override;
+    void InitContent() override;
     void OnCloseClicked() override;
 
 private:

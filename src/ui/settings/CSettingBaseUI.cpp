@@ -12,6 +12,11 @@ CSettingBaseUI::CSettingBaseUI(QWidget* parent, const QString& title, Qt::Window
     : WindowImplBase(parent, flags)
     , title_(title) {}
 
+CSettingBaseUI::CSettingBaseUI(QWidget* parent, const QString& title, AppCore& core)
+    : CSettingBaseUI(parent, title) {
+    core_ = &core;
+}
+
 void CSettingBaseUI::InitWindow() {
     SetBkImage(frame_.title, QStringLiteral("bgHead.png"));
     SetControlText(frame_.titleLabel, title_);
@@ -20,6 +25,7 @@ void CSettingBaseUI::InitWindow() {
     frame_.close->SetPushedImage(QStringLiteral("btnDlgClosedPush.png"));
     content_ = frame_.content;
     content_->setFixedSize(358, 217);
+    InitContent();
 }
 
 QLabel* CSettingBaseUI::AddLabel(const QRect& geometry, const QString& text) {

@@ -10,9 +10,11 @@ class QLineEdit;
 
 namespace tamberlink {
 
+class AppCore;
+
 // The base of the small settings dialogs: a blue title bar with the dialog's title and a
-// close button over a 358 x 217 content area. Derived dialogs call InitWindow first, then
-// float their own controls in Content() at fixed positions and connect them to their slots.
+// close button over a 358 x 217 content area. Derived dialogs float their own controls in
+// Content() at fixed positions in InitContent, once the frame is ready, and connect them.
 class CSettingBaseUI : public WindowImplBase {
     Q_OBJECT
 
@@ -21,8 +23,14 @@ public:
 
     // A dialog inside `parent`, or with `flags` a window of its own.
     CSettingBaseUI(QWidget* parent, const QString& title, Qt::WindowFlags flags = {});
+    // A dialog that acts on the core.
+    CSettingBaseUI(QWidget* parent, const QString& title, AppCore& core);
 
-    QString GetWindowClassName() const override { return QStringLiteral("CDlgSettingAbout"); }
+    // The plain settings dialog (the about page) keeps its old name; the others theirs.
+    QString GetWindowClassName() const override {
+        return metaObject() == &staticMetaObject ? QStringLiteral("CDlgSettingAbout")
+                                                 : WindowImplBase::GetWindowClassName();
+    }
     QWidget* BuildForm() override { return SetUpDialogForm(ui_); }
 
 protected:
@@ -34,9 +42,12 @@ protected:
         frame_ = {ui.dlgTitle, ui.labelTitle, ui.btnClosed, ui.contentContainer};
         return form;
     }
-    void InitWindow() override;
+    void InitWindow() final;
+    virtual void InitContent() {}
 
     QWidget* Content() const { return content_; }
+    // The core of a dialog made with one.
+    AppCore& Core() const { return *core_; }
     QString Title() const { return title_; }
 
     // Controls floated in the content area.
@@ -56,6 +67,7 @@ private:
     QString title_;
     DialogFrame frame_;
     QWidget* content_ = nullptr;
+    AppCore* core_ = nullptr;
     Ui::dlg_setting ui_;
 };
 

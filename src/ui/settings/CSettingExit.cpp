@@ -9,8 +9,7 @@ namespace tamberlink {
 CSettingExit::CSettingExit(QWidget* parent)
     : CSettingBaseUI(parent, QStringLiteral("退出程序")) {}
 
-void CSettingExit::InitWindow() {
-    CSettingBaseUI::InitWindow();
+void CSettingExit::InitContent() {
     QLabel* text = AddLabel(QRect(0, 65, 358, 30), QStringLiteral("是否退出Tamberlink拨号器？"));
     text->setAlignment(TextAlignment(1));
     connect(AddButton(194, 150, QStringLiteral("退出")), &QAbstractButton::clicked, this,

@@ -1,13 +1,12 @@
 #pragma once
 
 #include "ui/settings/CSettingBaseUI.h"
-#include "ui/shell/SingleInstance.h"
 
 namespace tamberlink {
 
 // "退出程序": asks whether to leave the program. "退出" asks the main window to exit
 // (ExitRequested); "取消" only closes.
-class CSettingExit : public CSettingBaseUI, public SingleInstance<CSettingExit> {
+class CSettingExit : public CSettingBaseUI {
     Q_OBJECT
 
 public:
@@ -19,7 +18,7 @@ signals:
     void ExitRequested();
 
 protected:
-    void InitWindow() override;
+    void InitContent() override;
 
 private:
     void Leave();

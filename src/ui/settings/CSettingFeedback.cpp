@@ -10,11 +10,9 @@
 namespace tamberlink {
 
 CSettingFeedback::CSettingFeedback(QWidget* parent, AppCore& core)
-    : CSettingBaseUI(parent, QStringLiteral("意见反馈"))
-    , core_(core) {}
+    : CSettingBaseUI(parent, QStringLiteral("意见反馈"), core) {}
 
-void CSettingFeedback::InitWindow() {
-    CSettingBaseUI::InitWindow();
+void CSettingFeedback::InitContent() {
     content_ = new QTextEdit(Content());
     content_->setObjectName(QStringLiteral("EditFeedback"));
     content_->setFont(SkinFont(1));
@@ -37,7 +35,7 @@ void CSettingFeedback::InitWindow() {
 }
 
 void CSettingFeedback::Submit() {
-    if (CloudFlows* cloud = core_.Cloud()) {
+    if (CloudFlows* cloud = Core().Cloud()) {
         cloud->FeedbackSender().SubmitFeedback(content_->toPlainText(), contact_->text());
     }
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "ui/settings/CSettingBaseUI.h"
-#include "ui/shell/SingleInstance.h"
 
 class QLineEdit;
 class QTextEdit;
@@ -12,21 +11,18 @@ class AppCore;
 
 // "意见反馈": the user's opinion and a contact number, sent as they are with "提交". The
 // window stays open until the service answers; then it closes and thanks the user.
-class CSettingFeedback : public CSettingBaseUI, public SingleInstance<CSettingFeedback> {
+class CSettingFeedback : public CSettingBaseUI {
     Q_OBJECT
 
 public:
     CSettingFeedback(QWidget* parent, AppCore& core);
 
-    QString GetWindowClassName() const override { return QStringLiteral("CSettingFeedback"); }
-
 protected:
-    void InitWindow() override;
+    void InitContent() override;
 
 private:
     void Submit();
 
-    AppCore& core_;
     QTextEdit* content_ = nullptr;
     QLineEdit* contact_ = nullptr;
 };

@@ -15,14 +15,12 @@
 namespace tamberlink {
 
 CSettingGrade::CSettingGrade(QWidget* parent, AppCore& core)
-    : CSettingBaseUI(parent, QStringLiteral("固件升级"))
-    , core_(core) {}
+    : CSettingBaseUI(parent, QStringLiteral("固件升级"), core) {}
 
-void CSettingGrade::InitWindow() {
-    CSettingBaseUI::InitWindow();
+void CSettingGrade::InitContent() {
     AddLabel(QRect(10, 5, 338, 24), QStringLiteral("1、固件升级过程请勿断电。"));
     AddLabel(QRect(10, 30, 338, 24),
-             QStringLiteral("2、当前版本: ") + core_.Device().FirmwareVersion())
+             QStringLiteral("2、当前版本: ") + Core().Device().FirmwareVersion())
         ->setTextFormat(Qt::PlainText);
 
     auto* download = new CButtonUI(Content());
@@ -79,10 +77,10 @@ void CSettingGrade::ImportFile() {
 void CSettingGrade::StartUpgrade() {
     // The last run's result makes way for this one's.
     SetStatus(QStringLiteral("等待升级"));
-    const QString refusal = core_.Device().Firmware().StartUpgrade(file_->text());
+    const QString refusal = Core().Device().Firmware().StartUpgrade(file_->text());
     if (!refusal.isEmpty()) {
         SetStatus(refusal);
-        core_.ShowTip(refusal);
+        Core().ShowTip(refusal);
     }
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "ui/settings/CSettingBaseUI.h"
-#include "ui/shell/SingleInstance.h"
 
 #include <QFileDialog>
 #include <QPointer>
@@ -16,7 +15,7 @@ class AppCore;
 // "固件升级": the telephone box's firmware version, a link to the latest firmware, the file
 // to send ("导入文件" picks it) and "开始升级". The status line follows the transfer while the
 // window is open; the box decides success or failure.
-class CSettingGrade : public CSettingBaseUI, public SingleInstance<CSettingGrade> {
+class CSettingGrade : public CSettingBaseUI {
     Q_OBJECT
 
 public:
@@ -35,13 +34,12 @@ signals:
     void StatusChanged(const QString& text);
 
 protected:
-    void InitWindow() override;
+    void InitContent() override;
 
 private:
     void ImportFile();
     void StartUpgrade();
 
-    AppCore& core_;
     QLineEdit* file_ = nullptr;
     QLabel* status_ = nullptr;
     QPointer<QFileDialog> fileDialog_;

@@ -11,30 +11,28 @@
 namespace tamberlink {
 
 CSettingIP::CSettingIP(QWidget* parent, AppCore& core)
-    : CSettingBaseUI(parent, QStringLiteral("自定义IP前缀"))
-    , core_(core) {}
+    : CSettingBaseUI(parent, QStringLiteral("自定义IP前缀"), core) {}
 
-void CSettingIP::InitWindow() {
-    CSettingBaseUI::InitWindow();
+void CSettingIP::InitContent() {
     connect(AddButton(125, 150, QStringLiteral("保存")), &QAbstractButton::clicked, this,
             &CSettingIP::Save);
     AddLabel(QRect(60, 45, 108, 25), QStringLiteral("智能IP拨号开关:"));
     switch_ = new CSwitchButton(Content());
     switch_->Setup(Content(), 170, 45);
-    switch_->SetState(core_.Settings().SwitchIP());
+    switch_->SetState(Core().Settings().SwitchIP());
     connect(switch_, &QAbstractButton::clicked, this, &CSettingIP::ToggleSwitch);
     AddLabel(QRect(50, 85, 118, 30), QStringLiteral("运营商IP拨号前缀:"))->setFont(SkinFont(2));
-    edit_ = AddEdit(QRect(170, 85, 120, 30), core_.Settings().IpCode());
+    edit_ = AddEdit(QRect(170, 85, 120, 30), Core().Settings().IpCode());
 }
 
 // The switch is stored at each toggle, whether or not the dialog is saved.
 void CSettingIP::ToggleSwitch() {
     switch_->Toggle();
-    core_.SetSwitchIP(switch_->GetState());
+    Core().SetSwitchIP(switch_->GetState());
 }
 
 void CSettingIP::Save() {
-    core_.SetIpCode(edit_->text());
+    Core().SetIpCode(edit_->text());
     Close();
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "ui/settings/CSettingBaseUI.h"
-#include "ui/shell/SingleInstance.h"
 
 class QLineEdit;
 
@@ -12,22 +11,19 @@ class CSwitchButton;
 
 // IP dialling ("自定义IP前缀"): the switch is stored at each toggle, the carrier prefix
 // when "保存" is clicked.
-class CSettingIP : public CSettingBaseUI, public SingleInstance<CSettingIP> {
+class CSettingIP : public CSettingBaseUI {
     Q_OBJECT
 
 public:
     CSettingIP(QWidget* parent, AppCore& core);
 
-    QString GetWindowClassName() const override { return QStringLiteral("CSettingIP"); }
-
 protected:
-    void InitWindow() override;
+    void InitContent() override;
 
 private:
     void ToggleSwitch();
     void Save();
 
-    AppCore& core_;
     CSwitchButton* switch_ = nullptr;
     QLineEdit* edit_ = nullptr;
 };

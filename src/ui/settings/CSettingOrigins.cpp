@@ -12,11 +12,9 @@
 namespace tamberlink {
 
 CSettingOrigins::CSettingOrigins(QWidget* parent, AppCore& core)
-    : CSettingBaseUI(parent, QStringLiteral("网页访问权限"))
-    , core_(core) {}
+    : CSettingBaseUI(parent, QStringLiteral("网页访问权限"), core) {}
 
-void CSettingOrigins::InitWindow() {
-    CSettingBaseUI::InitWindow();
+void CSettingOrigins::InitContent() {
     list_ = new QListView(Content());
     list_->setObjectName(QStringLiteral("ListOrigins"));
     SetFloat(list_, Content(), QRect(10, 8, 338, 136));
@@ -30,13 +28,13 @@ void CSettingOrigins::InitWindow() {
             [this] { SetAllowed(false); });
     connect(AddButton(240, 158, QStringLiteral("删除")), &QAbstractButton::clicked, this,
             &CSettingOrigins::RemoveChecked);
-    connect(&core_, &AppCore::OriginsChanged, this, &CSettingOrigins::Reload);
+    connect(&Core(), &AppCore::OriginsChanged, this, &CSettingOrigins::Reload);
     Reload();
 }
 
 void CSettingOrigins::Reload() {
     const std::vector<int> checked = model_->IdsOf(model_->CheckedRows());
-    model_->Load(core_.Origins().Origins());
+    model_->Load(Core().Origins().Origins());
     for (int row = 0; row < model_->EntryCount(); ++row) {
         if (std::find(checked.begin(), checked.end(), model_->Entry(row)->id) != checked.end()) {
             model_->SetChecked(row, true);
@@ -51,8 +49,8 @@ void CSettingOrigins::OnButtonReleased(int row, int control) {
     const int use = control - OriginRow::kFirstUse;
     if (use >= 0 && use < OriginRecord::kUses) {
         const OriginRecord& entry = *model_->Entry(row);
-        core_.Origins().SetAllowed(entry.id, static_cast<ApiPurpose>(use),
-                                   !entry.answers[use].value_or(false));
+        Core().Origins().SetAllowed(entry.id, static_cast<ApiPurpose>(use),
+                                    !entry.answers[use].value_or(false));
     } else if (control == OriginRow::kRow) {
         model_->SetChecked(row, !model_->IsChecked(row));
     }
@@ -61,14 +59,14 @@ void CSettingOrigins::OnButtonReleased(int row, int control) {
 void CSettingOrigins::SetAllowed(bool allowed) {
     const std::vector<int> ids = model_->IdsOf(model_->CheckedRows());
     model_->SetAllChecked(false);
-    core_.Origins().SetAllowed(ids, allowed);
+    Core().Origins().SetAllowed(ids, allowed);
     Reload();
 }
 
 void CSettingOrigins::RemoveChecked() {
     const std::vector<int> ids = model_->IdsOf(model_->CheckedRows());
     model_->SetAllChecked(false);
-    core_.Origins().Remove(ids);
+    Core().Origins().Remove(ids);
     Reload();
 }
 

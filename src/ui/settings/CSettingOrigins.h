@@ -4,7 +4,6 @@
 #include "ui/settings/OriginRow.h"
 
 #include "ui/settings/CSettingBaseUI.h"
-#include "ui/shell/SingleInstance.h"
 
 class QListView;
 
@@ -20,19 +19,17 @@ class OriginListModel;
 // purpose allows it, or refuses it when it was allowed; elsewhere a click checks the row.
 // "允许" and "拒绝" set every purpose of the checked rows, "删除" forgets them, so that their
 // pages are asked again. The list follows answers given meanwhile.
-class CSettingOrigins : public CSettingBaseUI, public SingleInstance<CSettingOrigins> {
+class CSettingOrigins : public CSettingBaseUI {
     Q_OBJECT
 
 public:
     CSettingOrigins(QWidget* parent, AppCore& core);
 
-    QString GetWindowClassName() const override { return QStringLiteral("CSettingOrigins"); }
-
     const OriginListModel& Model() const { return *model_; }
     QListView* List() const { return list_; }
 
 protected:
-    void InitWindow() override;
+    void InitContent() override;
 
 private:
     // Reads the answers again, keeping the rows that were checked.
@@ -41,7 +38,6 @@ private:
     void SetAllowed(bool allowed);
     void RemoveChecked();
 
-    AppCore& core_;
     OriginListModel* model_ = nullptr;
     OriginListDelegate* delegate_ = nullptr;
     QListView* list_ = nullptr;

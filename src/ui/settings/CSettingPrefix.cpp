@@ -9,20 +9,18 @@
 namespace tamberlink {
 
 CSettingPrefix::CSettingPrefix(QWidget* parent, AppCore& core, int mode)
-    : CSettingBaseUI(parent, TitleFor(mode))
-    , core_(core)
+    : CSettingBaseUI(parent, TitleFor(mode), core)
     , mode_(mode) {}
 
 QString CSettingPrefix::TitleFor(int mode) {
     return mode == kAreaCode ? QStringLiteral("本地区号设置") : QStringLiteral("分机号设置");
 }
 
-void CSettingPrefix::InitWindow() {
-    CSettingBaseUI::InitWindow();
+void CSettingPrefix::InitContent() {
     // The smaller font keeps the six characters of the area-code title inside 73 pixels.
     AddLabel(QRect(45, 42, 73, 34), Title())->setFont(SkinFont(2));
     const QString current =
-        mode_ == kAreaCode ? core_.Settings().AreaCode() : core_.Settings().FenjiCode();
+        mode_ == kAreaCode ? Core().Settings().AreaCode() : Core().Settings().FenjiCode();
     edit_ = AddEdit(QRect(126, 42, 180, 34), current);
     connect(AddButton(125, 150, QStringLiteral("确定")), &QAbstractButton::clicked, this,
             &CSettingPrefix::Save);
@@ -31,9 +29,9 @@ void CSettingPrefix::InitWindow() {
 void CSettingPrefix::Save() {
     // Passed as typed: the area-code setter itself refuses codes of 6 or more characters.
     if (mode_ == kAreaCode) {
-        core_.SetAreaCode(edit_->text());
+        Core().SetAreaCode(edit_->text());
     } else {
-        core_.SetFenjiCode(edit_->text());
+        Core().SetFenjiCode(edit_->text());
     }
     Close();
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "ui/settings/CSettingBaseUI.h"
-#include "ui/shell/SingleInstance.h"
 
 class QLineEdit;
 
@@ -12,7 +11,7 @@ class AppCore;
 // The extension number (mode 0, "分机号设置") or the local area code (mode 1,
 // "本地区号设置"): one edit and "确定", which stores the text through the core's setter.
 // One dialog serves both modes, so at most one of them is open.
-class CSettingPrefix : public CSettingBaseUI, public SingleInstance<CSettingPrefix> {
+class CSettingPrefix : public CSettingBaseUI {
     Q_OBJECT
 
 public:
@@ -22,15 +21,12 @@ public:
 
     static QString TitleFor(int mode);
 
-    QString GetWindowClassName() const override { return QStringLiteral("CSettingPrefix"); }
-
 protected:
-    void InitWindow() override;
+    void InitContent() override;
 
 private:
     void Save();
 
-    AppCore& core_;
     int mode_;
     QLineEdit* edit_ = nullptr;
 };

@@ -57,12 +57,10 @@ QString CSettingProxy::Join(const Fields& fields) {
 }
 
 CSettingProxy::CSettingProxy(QWidget* parent, AppCore& core)
-    : CSettingBaseUI(parent, QStringLiteral("代理设置"))
-    , core_(core)
+    : CSettingBaseUI(parent, QStringLiteral("代理设置"), core)
     , initial_(Split(core.Settings().Proxy())) {}
 
-void CSettingProxy::InitWindow() {
-    CSettingBaseUI::InitWindow();
+void CSettingProxy::InitContent() {
     AddLabel(QRect(75, 42, 40, 34), QStringLiteral("地址:"));
     AddLabel(QRect(75, 80, 40, 34), QStringLiteral("端口:"));
     for (int i = 0; i < 5; ++i) {
@@ -100,7 +98,7 @@ void CSettingProxy::Save() {
     for (int i = 0; i < 5; ++i) {
         fields[i] = edits_[i]->text();
     }
-    core_.SetProxy(Join(fields));
+    Core().SetProxy(Join(fields));
     Close();
 }
 

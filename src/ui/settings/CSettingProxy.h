@@ -1,7 +1,6 @@
 #pragma once
 
 #include "ui/settings/CSettingBaseUI.h"
-#include "ui/shell/SingleInstance.h"
 
 #include <array>
 
@@ -13,7 +12,7 @@ class AppCore;
 
 // The HTTP proxy ("代理设置") as four address parts and a port. "确定" stores
 // "a.b.c.d:port", or no proxy when any field is empty.
-class CSettingProxy : public CSettingBaseUI, public SingleInstance<CSettingProxy> {
+class CSettingProxy : public CSettingBaseUI {
     Q_OBJECT
 
 public:
@@ -24,17 +23,14 @@ public:
 
     CSettingProxy(QWidget* parent, AppCore& core);
 
-    QString GetWindowClassName() const override { return QStringLiteral("CSettingProxy"); }
-
 protected:
-    void InitWindow() override;
+    void InitContent() override;
 
 private:
     // Cuts a field typed beyond its limit: 255 for the address parts, 65535 for the port.
     void LimitField(int field);
     void Save();
 
-    AppCore& core_;
     Fields initial_;
     std::array<QLineEdit*, 5> edits_{};
 };

@@ -11,11 +11,9 @@
 namespace tamberlink {
 
 CSettingQuery::CSettingQuery(QWidget* parent, AppCore& core)
-    : CSettingBaseUI(parent, QStringLiteral("归属地查询"))
-    , core_(core) {}
+    : CSettingBaseUI(parent, QStringLiteral("归属地查询"), core) {}
 
-void CSettingQuery::InitWindow() {
-    CSettingBaseUI::InitWindow();
+void CSettingQuery::InitContent() {
     AddLabel(QRect(40, 22, 278, 24), QStringLiteral("请输入号码"));
     edit_ = AddEdit(QRect(40, 50, 278, 34), QString());
     edit_->setValidator(new NumberValidator(edit_));
@@ -34,7 +32,7 @@ void CSettingQuery::Query() {
     const QString number = edit_->text();
     // Nothing typed is no number to look up.
     result_->setText(number.isEmpty() ? QStringLiteral("请输入号码")
-                                      : core_.Device().Calls().LookUpCaller(number).Text());
+                                      : Core().Device().Calls().LookUpCaller(number).Text());
 }
 
 QString CSettingQuery::Result() const {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "ui/settings/CSettingBaseUI.h"
-#include "ui/shell/SingleInstance.h"
 
 class QLabel;
 class QLineEdit;
@@ -12,7 +11,7 @@ class AppCore;
 
 // "归属地查询": a number typed under "请输入号码" and "查询" show where the number belongs,
 // as the incoming-call popup would show it for a call from that number.
-class CSettingQuery : public CSettingBaseUI, public SingleInstance<CSettingQuery> {
+class CSettingQuery : public CSettingBaseUI {
     Q_OBJECT
 
 public:
@@ -28,10 +27,9 @@ public:
     QString Result() const;
 
 protected:
-    void InitWindow() override;
+    void InitContent() override;
 
 private:
-    AppCore& core_;
     QLineEdit* edit_ = nullptr;
     QLabel* result_ = nullptr;
 };

@@ -10,15 +10,13 @@
 namespace tamberlink {
 
 CSettingServer::CSettingServer(QWidget* parent, AppCore& core)
-    : CSettingBaseUI(parent, QStringLiteral("服务器设置"))
-    , core_(core) {}
+    : CSettingBaseUI(parent, QStringLiteral("服务器设置"), core) {}
 
-void CSettingServer::InitWindow() {
-    CSettingBaseUI::InitWindow();
+void CSettingServer::InitContent() {
     AddLabel(QRect(20, 20, 318, 28), QStringLiteral("云服务地址（登录、备份和同步联系人）:"));
-    address_ = AddEdit(QRect(20, 52, 318, 34), core_.CloudServer());
+    address_ = AddEdit(QRect(20, 52, 318, 34), Core().CloudServer());
     address_->setObjectName(QStringLiteral("EditServer"));
-    address_->setPlaceholderText(core_.DefaultCloudServer());
+    address_->setPlaceholderText(Core().DefaultCloudServer());
     address_->setMaxLength(512);
 
     auto* reset = new CButtonUI(Content());
@@ -31,7 +29,7 @@ void CSettingServer::InitWindow() {
     reset->setCursor(Qt::PointingHandCursor);
     SetFloat(reset, Content(), QRect(20, 92, 100, 24));
     connect(reset, &QAbstractButton::clicked, this,
-            [this] { address_->setText(core_.DefaultCloudServer()); });
+            [this] { address_->setText(Core().DefaultCloudServer()); });
 
     connect(AddButton(125, 150, QStringLiteral("确定")), &QAbstractButton::clicked, this,
             &CSettingServer::Save);
@@ -39,8 +37,8 @@ void CSettingServer::InitWindow() {
 }
 
 void CSettingServer::Save() {
-    if (!core_.SetCloudServer(address_->text())) {
-        core_.ShowTip(QStringLiteral("请输入正确的服务器地址，例如 http://192.168.1.10:8080/"));
+    if (!Core().SetCloudServer(address_->text())) {
+        Core().ShowTip(QStringLiteral("请输入正确的服务器地址，例如 http://192.168.1.10:8080/"));
         return;
     }
     Close();

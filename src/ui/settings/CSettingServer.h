@@ -17,16 +17,14 @@ class CSettingServer : public CSettingBaseUI {
 public:
     CSettingServer(QWidget* parent, AppCore& core);
 
-    QString GetWindowClassName() const override { return QStringLiteral("CSettingServer"); }
     QLineEdit* AddressEdit() const { return address_; }
 
 protected:
-    void InitWindow() override;
+    void InitContent() override;
 
 private:
     void Save();
 
-    AppCore& core_;
     QLineEdit* address_ = nullptr;
 };
 

@@ -11,11 +11,9 @@
 namespace tamberlink {
 
 CSettingUpdate::CSettingUpdate(QWidget* parent, AppCore& core)
-    : CSettingBaseUI(parent, QStringLiteral("版本更新"))
-    , core_(core) {}
+    : CSettingBaseUI(parent, QStringLiteral("版本更新"), core) {}
 
-void CSettingUpdate::InitWindow() {
-    CSettingBaseUI::InitWindow();
+void CSettingUpdate::InitContent() {
     AddLabel(QRect(0, 50, 358, 30), QStringLiteral("当前版本:") + QLatin1String(kProgramVersion))
         ->setAlignment(TextAlignment(1));
     message_ = AddLabel(QRect(0, 90, 358, 30), QStringLiteral("点击检查是否有新版本更新"));
@@ -44,7 +42,7 @@ void CSettingUpdate::OnButton() {
     if (!url_.isEmpty()) {
         QDesktopServices::openUrl(QUrl(url_));
         Close();
-    } else if (CloudFlows* cloud = core_.Cloud()) {
+    } else if (CloudFlows* cloud = Core().Cloud()) {
         cloud->Version().CheckForUpdates(VersionCheck::kUpdateWindow);
     }
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "ui/settings/CSettingBaseUI.h"
-#include "ui/shell/SingleInstance.h"
 
 class QLabel;
 
@@ -12,25 +11,22 @@ class AppCore;
 // "版本更新": the program's version and the result of a check for a newer one. Its button
 // checks ("检查更新") until a newer version is found, then opens that version's download
 // page and closes ("立即更新").
-class CSettingUpdate : public CSettingBaseUI, public SingleInstance<CSettingUpdate> {
+class CSettingUpdate : public CSettingBaseUI {
     Q_OBJECT
 
 public:
     CSettingUpdate(QWidget* parent, AppCore& core);
-
-    QString GetWindowClassName() const override { return QStringLiteral("CSettingUpdate"); }
 
     // A newer version `num` to download from `url`, or none.
     void ShowResult(bool found, const QString& num = {}, const QString& url = {});
     QString Message() const;
 
 protected:
-    void InitWindow() override;
+    void InitContent() override;
 
 private:
     void OnButton();
 
-    AppCore& core_;
     QLabel* message_ = nullptr;
     CSettingButton* button_ = nullptr;
     QString url_; // the download address of the newer version found; empty before

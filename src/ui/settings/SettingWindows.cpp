@@ -17,48 +17,48 @@ SettingWindows::SettingWindows(QWidget* host, AppCore& core)
     , core_(core) {}
 
 template <class T, class... Args>
-void SettingWindows::Open(QPointer<T>& tracked, const QString& title, Args&&... args) {
+T* SettingWindows::Open(QPointer<T>& tracked, const QString& title, Args&&... args) {
     if (!stopped_ && IfOpen(tracked) == nullptr) {
         tracked = OpenWindow<T>(host_, title, CSettingBaseUI::kPosition, core_,
                                 std::forward<Args>(args)...);
     }
+    return IfOpen(tracked);
 }
 
-void SettingWindows::OpenPrefix(int mode) {
-    Open(prefix_, CSettingPrefix::TitleFor(mode), mode);
+CSettingPrefix* SettingWindows::OpenPrefix(int mode) {
+    return Open(prefix_, CSettingPrefix::TitleFor(mode), mode);
 }
 
-void SettingWindows::OpenIP() {
-    Open(ip_, QStringLiteral("IP设置"));
+CSettingIP* SettingWindows::OpenIP() {
+    return Open(ip_, QStringLiteral("IP设置"));
 }
 
-void SettingWindows::OpenProxy() {
-    Open(proxy_, QStringLiteral("代理设置"));
+CSettingProxy* SettingWindows::OpenProxy() {
+    return Open(proxy_, QStringLiteral("代理设置"));
 }
 
-void SettingWindows::OpenQuery() {
-    Open(query_, QStringLiteral("归属地查询"));
+CSettingQuery* SettingWindows::OpenQuery() {
+    return Open(query_, QStringLiteral("归属地查询"));
 }
 
-void SettingWindows::OpenOrigins() {
-    Open(origins_, QStringLiteral("网页访问权限"));
+CSettingOrigins* SettingWindows::OpenOrigins() {
+    return Open(origins_, QStringLiteral("网页访问权限"));
 }
 
-void SettingWindows::OpenUpdate() {
-    Open(update_, QStringLiteral("版本更新"));
+CSettingUpdate* SettingWindows::OpenUpdate() {
+    return Open(update_, QStringLiteral("版本更新"));
 }
 
-void SettingWindows::OpenFeedback() {
-    Open(feedback_, QStringLiteral("LoginDialog"));
+CSettingFeedback* SettingWindows::OpenFeedback() {
+    return Open(feedback_, QStringLiteral("LoginDialog"));
 }
 
-void SettingWindows::OpenGrade() {
-    Open(grade_, QStringLiteral("固件升级"));
+CSettingGrade* SettingWindows::OpenGrade() {
+    return Open(grade_, QStringLiteral("固件升级"));
 }
 
 void SettingWindows::ShowVersion(bool newer, const std::string& num, const std::string& url) {
-    OpenUpdate();
-    if (CSettingUpdate* dialog = IfOpen(update_); dialog != nullptr && !stopped_) {
+    if (CSettingUpdate* dialog = OpenUpdate()) {
         dialog->ShowResult(newer, QString::fromStdString(num), QString::fromStdString(url));
         dialog->raise();
     }

@@ -27,15 +27,16 @@ class SettingWindows : public QObject {
 public:
     SettingWindows(QWidget* host, AppCore& core);
 
+    // Each opens its dialog, or returns the one open (nullptr once the program is closing).
     // The extension or area code (CSettingPrefix::Mode).
-    void OpenPrefix(int mode);
-    void OpenIP();
-    void OpenProxy();
-    void OpenQuery();
-    void OpenOrigins();
-    void OpenUpdate();
-    void OpenFeedback();
-    void OpenGrade();
+    CSettingPrefix* OpenPrefix(int mode);
+    CSettingIP* OpenIP();
+    CSettingProxy* OpenProxy();
+    CSettingQuery* OpenQuery();
+    CSettingOrigins* OpenOrigins();
+    CSettingUpdate* OpenUpdate();
+    CSettingFeedback* OpenFeedback();
+    CSettingGrade* OpenGrade();
 
     // The version check's answer, shown in "版本更新" (opened for it).
     void ShowVersion(bool newer, const std::string& num = {}, const std::string& url = {});
@@ -47,9 +48,9 @@ public:
     void Stop() { stopped_ = true; }
 
 private:
-    // Opens a T titled `title` unless `tracked` is open.
+    // Opens a T titled `title` unless `tracked` is open; returns the open one.
     template <class T, class... Args>
-    void Open(QPointer<T>& tracked, const QString& title, Args&&... args);
+    T* Open(QPointer<T>& tracked, const QString& title, Args&&... args);
 
     QWidget* host_;
     AppCore& core_;

@@ -17,7 +17,6 @@ class CDuiMenu : public WindowImplBase {
 public:
     explicit CDuiMenu(CMainWndUI& main);
 
-    QString GetWindowClassName() const override { return QStringLiteral("CDuiMenu"); }
     QWidget* BuildForm() override { return SetUpForm(ui_); }
 
 protected:

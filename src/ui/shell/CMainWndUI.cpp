@@ -5,9 +5,8 @@
 #include "calllist/TempContactList.h"
 #include "ui/account/AccountPanel.h"
 #include "ui/account/AccountWindows.h"
-#include "ui/calls/CallPopup.h"
+#include "ui/calls/CallPopups.h"
 #include "ui/contacts/CContactContainer.h"
-#include "ui/contacts/CContactInfo.h"
 #include "ui/notes/NoteWindows.h"
 #include "ui/settings/COriginPrompt.h"
 #include "ui/settings/CSettingExit.h"
@@ -80,6 +79,7 @@ CMainWndUI::CMainWndUI(AppCore& core)
     : WindowImplBase(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowMinimizeButtonHint |
                                   Qt::WindowSystemMenuHint)
     , core_(core) {
+    callPopups_ = new CallPopups(this, core_);
     router_ = new UiRouter(*this, core_);
     core_.SetUi(router_);
 }
@@ -202,14 +202,14 @@ void CMainWndUI::InitWindow() {
         (ui_.*picture.button)->SetForeImage(QString::fromUtf16(picture.foreImage));
     }
     ui_.LabelLogo->setPixmap(SkinPicture(QStringLiteral("logo.png")));
-    linkDevice_ = ui_.ButtonLinkDevice;
     ui_.ButtonVersion->setText(QStringLiteral("Tamberlink拨号器 ") +
                                QLatin1String(kProgramVersion));
     ui_.ButtonVersion->SetHotTextColor(Qt::white);
     accountWindows_ = new AccountWindows(this, core_, *new AccountPanel(ui_.LayoutAccount));
     noteWindows_ = new NoteWindows(this, core_);
+    connect(&core_, &AppCore::NoteReminderDue, noteWindows_, &NoteWindows::ShowReminder);
     settingWindows_ = new SettingWindows(this, core_);
-    smsWindows_ = new SmsWindows(this, core_, pages_->Sms());
+    smsWindows_ = new SmsWindows(this, core_, pages_->Sms(), *callPopups_);
     ui_.PanelLoading->hide();
     ui_.ButtonRecord->Selected(true);
     ConnectButtons();
@@ -222,7 +222,7 @@ QWidget* CMainWndUI::BuildForm() {
     QWidget* form = SetUpForm(ui_);
     SetCaption(ui_.LayoutHeader);
     // The placeholders go with the pages that take their places.
-    pages_ = new MainPages(*ui_.Pages, core_);
+    pages_ = new MainPages(*ui_.Pages, core_, *callPopups_);
     ui_.RecordList = ui_.SmsList = ui_.ContactList = ui_.ContactTempList = ui_.NotepadList =
         nullptr;
     return form;
@@ -245,8 +245,7 @@ void CMainWndUI::ConnectButtons() {
     onClick(ui_.ButtonDownload, [this] { StartSync(); });
     onClick(ui_.ButtonHelp, [this] { OpenUrl(kHelpPage); });
     onClick(ui_.ButtonVersion, [this] { OpenUrl(kHomePage); });
-    searchBox_ = ui_.EditSerch;
-    connect(searchBox_, &QLineEdit::returnPressed, this, &CMainWndUI::SearchContacts);
+    connect(ui_.EditSerch, &QLineEdit::returnPressed, this, &CMainWndUI::SearchContacts);
     connect(ui_.ButtonSerch, &QAbstractButton::clicked, this, &CMainWndUI::SearchContacts);
     for (int page = 0; page < int(std::size(kTabs)); ++page) {
         connect(ui_.*kTabs[page].button, &QAbstractButton::toggled, this,
@@ -282,32 +281,25 @@ void CMainWndUI::ShowNormal() {
 }
 
 void CMainWndUI::SearchContacts() {
-    if (exiting_ || searchBox_ == nullptr) {
+    if (exiting_ || ui_.EditSerch == nullptr) {
         return;
     }
-    pages_->Contacts().SearchFor(searchBox_->text());
+    pages_->Contacts().SearchFor(ui_.EditSerch->text());
     ui_.ButtonContact->Selected(true);
 }
 
 void CMainWndUI::OpenAddContact(const QString& phone) {
-    if (exiting_ || CContactInfo::Instance() != nullptr) {
-        return;
-    }
-    if (CContactInfo* dialog =
-            CContactInfo::Open(this, core_, QStringLiteral("添加联系人"), QPoint())) {
-        dialog->ShowAdd(phone);
-        dialog->ShowAt(rect().center() - dialog->rect().center());
+    if (!exiting_) {
+        pages_->Contacts().OpenAddForNumber(phone);
     }
 }
 
 void CMainWndUI::OpenExitConfirmation() {
-    if (exiting_ || CSettingExit::Instance() != nullptr) {
+    if (exiting_ || IfOpen(exitQuestion_) != nullptr) {
         return;
     }
-    if (auto* dialog =
-            OpenWindow<CSettingExit>(this, QStringLiteral("退出程序"), kDialogPosition)) {
-        connect(dialog, &CSettingExit::ExitRequested, this, &CMainWndUI::Exit);
-    }
+    exitQuestion_ = OpenWindow<CSettingExit>(this, QStringLiteral("退出程序"), kDialogPosition);
+    connect(exitQuestion_, &CSettingExit::ExitRequested, this, &CMainWndUI::Exit);
 }
 
 void CMainWndUI::OpenMenu(const QPoint& globalPos) {
@@ -376,7 +368,7 @@ void CMainWndUI::OfferNumber(const QString& number) {
 
 void CMainWndUI::OpenQuickDial(const QString& number) {
     qCDebug(lcUi) << "quick dial offers" << number;
-    if (CTopCall* popup = CTopCall::Offer(number, QCursor::pos())) {
+    if (CTopCall* popup = CTopCall::Offer(quickDial_, number, QCursor::pos())) {
         connect(popup, &CTopCall::DialRequested, this, &CMainWndUI::Dial, Qt::UniqueConnection);
         connect(popup, &CTopCall::SmsRequested, this, &CMainWndUI::OpenSmsForNumber,
                 Qt::UniqueConnection);
@@ -425,13 +417,14 @@ bool CMainWndUI::IsProgressShown() const {
 }
 
 void CMainWndUI::SetDeviceIndicator(bool connected) {
-    if (exiting_ || linkDevice_ == nullptr) {
+    if (exiting_ || ui_.ButtonLinkDevice == nullptr) {
         return;
     }
-    linkDevice_->SetForeImage(connected
-                                  ? QStringLiteral("file='btnDeviceConn.png' dest='15,8,71,58'")
-                                  : QStringLiteral("file='btnDeviceUnConn.png' dest='15,8,71,58'"));
-    linkDevice_->setToolTip(connected ? QStringLiteral("设备已连接") : QStringLiteral("连接设备"));
+    ui_.ButtonLinkDevice->SetForeImage(
+        connected ? QStringLiteral("file='btnDeviceConn.png' dest='15,8,71,58'")
+                  : QStringLiteral("file='btnDeviceUnConn.png' dest='15,8,71,58'"));
+    ui_.ButtonLinkDevice->setToolTip(connected ? QStringLiteral("设备已连接")
+                                               : QStringLiteral("连接设备"));
 }
 
 void CMainWndUI::OpenNoteForCaller(const QString& name, const QString& number,
@@ -477,10 +470,10 @@ void CMainWndUI::Exit() {
         tray_->Remove();
     }
     EndProgress();
-    if (CTopCall* popup = CTopCall::Instance()) {
+    if (CTopCall* popup = IfOpen(quickDial_)) {
         popup->Close();
     }
-    CallPopup::CloseAll();
+    callPopups_->CloseAll();
     COriginPrompt::CloseAll();
     core_.Shutdown();
     hide();

@@ -18,6 +18,9 @@ class QLineEdit;
 namespace tamberlink {
 
 class AccountWindows;
+class CallPopups;
+class CSettingExit;
+class CTopCall;
 class CButtonUI;
 class CContactContainer;
 class CDialogTemplate;
@@ -117,6 +120,8 @@ public:
     // The add-contact button of a call: the contact dialog, centred, to add the number;
     // nothing while a contact dialog is open.
     void OpenAddContact(const QString& phone);
+    // The call popups, which exist before the window is built.
+    CallPopups& Calls() { return *callPopups_; }
 
     QString GetWindowClassName() const override { return QStringLiteral("TamberlinkMain"); }
     QWidget* BuildForm() override;
@@ -165,15 +170,16 @@ private:
     TrayIcon* tray_ = nullptr;
     MainPages* pages_ = nullptr;
     UiRouter* router_ = nullptr;
-    QLineEdit* searchBox_ = nullptr;
-    CButtonUI* linkDevice_ = nullptr;
+    CallPopups* callPopups_ = nullptr;
+    QPointer<CTopCall> quickDial_;
+    QPointer<CSettingExit> exitQuestion_;
     AccountWindows* accountWindows_ = nullptr;
     NoteWindows* noteWindows_ = nullptr;
     SettingWindows* settingWindows_ = nullptr;
     SmsWindows* smsWindows_ = nullptr;
     QWidget* sizeGrip_ = nullptr;
     bool exiting_ = false;
-    Ui::main_window ui_;
+    Ui::main_window ui_{};
 };
 
 } // namespace tamberlink

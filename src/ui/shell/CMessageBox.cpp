@@ -22,13 +22,12 @@ constexpr int kButtonTop = 120;
 CMessageBox::CMessageBox(QWidget* parent)
     : WindowImplBase(parent) {}
 
-CMessageBox* CMessageBox::ShowText(QWidget* mainWindow, const QString& text) {
-    CMessageBox* box = Instance();
+CMessageBox* CMessageBox::ShowText(QPointer<CMessageBox>& open, QWidget* mainWindow,
+                                   const QString& text) {
+    CMessageBox* box = IfOpen(open);
     if (box == nullptr) {
-        box = OpenWindow<CMessageBox>(mainWindow, QStringLiteral("Tamberlink提醒"), kPosition);
-        if (box == nullptr) {
-            return nullptr;
-        }
+        box = open =
+            OpenWindow<CMessageBox>(mainWindow, QStringLiteral("Tamberlink提醒"), kPosition);
     }
     box->SetText(text);
     box->raise();

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "ui/shell/SingleInstance.h"
 #include "ui/widgets/WindowImplBase.h"
 #include "ui_dlg_message.h"
 
@@ -10,7 +9,7 @@ namespace tamberlink {
 
 // The one notice box of the program, titled "Tamberlink提醒", with an OK button. Every
 // notice goes here; a notice while the box is open replaces its text.
-class CMessageBox : public WindowImplBase, public SingleInstance<CMessageBox> {
+class CMessageBox : public WindowImplBase {
     Q_OBJECT
 
 public:
@@ -18,14 +17,14 @@ public:
 
     explicit CMessageBox(QWidget* parent);
 
-    // Shows `text` in the box, creating it inside `mainWindow` when there is none. Returns
-    // the box, or nullptr when its skin cannot be loaded.
-    static CMessageBox* ShowText(QWidget* mainWindow, const QString& text);
+    // Shows `text` in the box tracked by `open`, or in a new one inside `mainWindow` that
+    // `open` then tracks.
+    static CMessageBox* ShowText(QPointer<CMessageBox>& open, QWidget* mainWindow,
+                                 const QString& text);
 
     void SetText(const QString& text);
     QString GetText() const;
 
-    QString GetWindowClassName() const override { return QStringLiteral("CMessageBox"); }
     QWidget* BuildForm() override;
 
 protected:

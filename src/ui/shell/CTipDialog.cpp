@@ -13,8 +13,7 @@ CTipDialog::CTipDialog(QWidget* parent, const QString& text, std::function<void(
     , text_(text)
     , onOk_(std::move(onOk)) {}
 
-void CTipDialog::InitWindow() {
-    CSettingBaseUI::InitWindow();
+void CTipDialog::InitContent() {
     auto* tip = ui_.LabelTip;
     tip->setTextFormat(Qt::PlainText);
     tip->setAlignment(TextAlignment(1));

@@ -16,11 +16,10 @@ public:
     CTipDialog(QWidget* parent, const QString& text, std::function<void()> onOk,
                const QString& title = QStringLiteral("提示"));
 
-    QString GetWindowClassName() const override { return QStringLiteral("CTipDialog"); }
     QWidget* BuildForm() override { return SetUpDialogForm(ui_); }
 
 protected:
-    void InitWindow() override;
+    void InitContent() override;
 
 private:
     void Confirm();

@@ -11,10 +11,11 @@ namespace tamberlink {
 CTopCall::CTopCall(QWidget* parent)
     : WindowImplBase(parent, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::FramelessWindowHint) {}
 
-CTopCall* CTopCall::Offer(const QString& number, const QPoint& globalPos) {
-    CTopCall* popup = Instance();
+CTopCall* CTopCall::Offer(QPointer<CTopCall>& open, const QString& number,
+                          const QPoint& globalPos) {
+    CTopCall* popup = IfOpen(open);
     if (popup == nullptr) {
-        popup = new CTopCall();
+        popup = open = new CTopCall();
         popup->Create(QStringLiteral("快捷拨号"));
     }
     popup->SetNumber(number);

@@ -1,6 +1,6 @@
 #include "ui/shell/MainPages.h"
 
-#include "store/ContactRecord.h"
+#include "app/AppCore.h"
 #include "ui/calllist/CContactListTemp.h"
 #include "ui/calls/CRecordContainer.h"
 #include "ui/contacts/CContactContainer.h"
@@ -28,13 +28,14 @@ Page* PutPage(QStackedWidget& stack, int index, Page* page) {
 
 } // namespace
 
-MainPages::MainPages(QStackedWidget& stack, AppCore& core)
+MainPages::MainPages(QStackedWidget& stack, AppCore& core, const CallPopups& calls)
     : QObject(&stack)
+    , core_(core)
     , stack_(stack)
     , records_(PutPage(stack, kRecords, new CRecordContainer(core)))
     , sms_(PutPage(stack, kSms, new CSmsContainer(core)))
     , contacts_(PutPage(stack, kContacts, new CContactContainer(core)))
-    , callList_(PutPage(stack, kCallList, new CContactListTemp(core)))
+    , callList_(PutPage(stack, kCallList, new CContactListTemp(core, calls)))
     , notes_(PutPage(stack, kNotes, new CNotepadContainer(core))) {
     stack.setCurrentIndex(kRecords);
 }
@@ -46,12 +47,16 @@ void MainPages::Build(SmsWindows& sms, NoteWindows& notes) {
     connect(records_, &CRecordContainer::AddContactRequested, this,
             &MainPages::AddContactRequested);
     connect(records_, &CRecordContainer::SmsRequested, &sms, &SmsWindows::OpenTo);
+    connect(&core_, &AppCore::CallLogChanged, records_, &CRecordContainer::LoadCallLog);
+    connect(&core_, &AppCore::CallLogRowsChanged, records_, &CRecordContainer::RefreshRows);
     records_->LoadCallLog();
 
     contacts_->Build();
     connect(contacts_, &CContactContainer::DialRequested, this, &MainPages::DialRequested);
     connect(contacts_, &CContactContainer::SmsRequested, &sms,
             [&sms](const ContactRecord& contact) { sms.OpenTo(contact.name, contact.phone); });
+    connect(&core_, &AppCore::ContactsChanged, contacts_, &CContactContainer::LoadContacts);
+    connect(&core_, &AppCore::ContactsAdded, contacts_, &CContactContainer::ShowAddedContacts);
     contacts_->LoadContacts();
 
     sms_->Build();
@@ -77,6 +82,8 @@ void MainPages::Build(SmsWindows& sms, NoteWindows& notes) {
     notes_->Build();
     connect(notes_, &CNotepadContainer::NewNoteRequested, &notes, &NoteWindows::OpenNew);
     connect(notes_, &CNotepadContainer::NoteOpenRequested, &notes, &NoteWindows::Open);
+    connect(&core_, &AppCore::NoteListChanged, notes_, &CNotepadContainer::LoadNoteList);
+    connect(&core_, &AppCore::NoteRowsChanged, notes_, &CNotepadContainer::RefreshRows);
     notes_->LoadNoteList();
 }
 
@@ -93,39 +100,9 @@ void MainPages::Select(int page) {
     }
 }
 
-void MainPages::ReloadCallLog() {
-    if (!stopped_) {
-        records_->LoadCallLog();
-    }
-}
-
-void MainPages::CallLogRowsChanged(const std::vector<int>& ids) {
-    if (!stopped_) {
-        records_->RefreshRows(ids);
-    }
-}
-
-void MainPages::ReloadContacts() {
-    if (!stopped_) {
-        contacts_->LoadContacts();
-    }
-}
-
-void MainPages::ShowAddedContacts(const std::vector<ContactRecord>& contacts) {
-    if (!stopped_) {
-        contacts_->ShowAddedContacts(contacts);
-    }
-}
-
-void MainPages::ReloadNoteList() {
-    if (!stopped_) {
-        notes_->LoadNoteList();
-    }
-}
-
-void MainPages::NoteRowsChanged(const std::vector<int>& ids) {
-    if (!stopped_) {
-        notes_->RefreshRows(ids);
+void MainPages::Stop() {
+    for (QObject* page : std::initializer_list<QObject*>{records_, contacts_, notes_}) {
+        core_.disconnect(page);
     }
 }
 

@@ -2,14 +2,13 @@
 
 #include <QObject>
 
-#include <vector>
-
 class QStackedWidget;
 class QWidget;
 
 namespace tamberlink {
 
 class AppCore;
+class CallPopups;
 class CContactContainer;
 class CContactListTemp;
 class CNotepadContainer;
@@ -17,7 +16,6 @@ class CRecordContainer;
 class CSmsContainer;
 class NoteWindows;
 class SmsWindows;
-struct ContactRecord;
 
 // The main window's five pages in its page stack, in tab order: the call records, the SMS,
 // the contacts, the Excel call list and the notes. Each takes the place of its placeholder
@@ -30,7 +28,7 @@ public:
     enum Page { kRecords = 0, kSms = 1, kContacts = 2, kCallList = 3, kNotes = 4 };
 
     // The pages, made in place of the stack's five placeholders.
-    MainPages(QStackedWidget& stack, AppCore& core);
+    MainPages(QStackedWidget& stack, AppCore& core, const CallPopups& calls);
 
     // Builds the pages, connects their requests and fills them.
     void Build(SmsWindows& sms, NoteWindows& notes);
@@ -39,14 +37,8 @@ public:
     // to its sent SMS.
     void Select(int page);
 
-    // The core's news of its tables; nothing once the program is closing.
-    void ReloadCallLog();
-    void CallLogRowsChanged(const std::vector<int>& ids);
-    void ReloadContacts();
-    void ShowAddedContacts(const std::vector<ContactRecord>& contacts);
-    void ReloadNoteList();
-    void NoteRowsChanged(const std::vector<int>& ids);
-    void Stop() { stopped_ = true; }
+    // The program is closing: the pages no longer follow the core's tables.
+    void Stop();
 
     CRecordContainer& Records() const { return *records_; }
     CSmsContainer& Sms() const { return *sms_; }
@@ -59,13 +51,13 @@ signals:
     void AddContactRequested(const QString& phone);
 
 private:
+    AppCore& core_;
     QStackedWidget& stack_;
     CRecordContainer* records_;
     CSmsContainer* sms_;
     CContactContainer* contacts_;
     CContactListTemp* callList_;
     CNotepadContainer* notes_;
-    bool stopped_ = false;
 };
 
 } // namespace tamberlink

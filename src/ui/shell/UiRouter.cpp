@@ -3,7 +3,8 @@
 #include "app/AppCore.h"
 #include "ui/account/AccountWindows.h"
 #include "ui/calls/CCallInUI.h"
-#include "ui/calls/CCallOutUI.h"
+#include "ui/calls/CallPopups.h"
+#include "ui/contacts/CContactContainer.h"
 #include "ui/notes/NoteWindows.h"
 #include "ui/settings/COriginPrompt.h"
 #include "ui/settings/SettingWindows.h"
@@ -51,7 +52,7 @@ void UiRouter::EndProgress() {
 void UiRouter::ShowTip(const QString& text) {
     if (!window_.IsExiting()) {
         qCDebug(lcUi).noquote() << "notice:" << text;
-        CMessageBox::ShowText(&window_, text);
+        CMessageBox::ShowText(notice_, &window_, text);
     }
 }
 
@@ -59,7 +60,7 @@ void UiRouter::ShowIncomingCall(const IncomingCall& call) {
     if (window_.IsExiting()) {
         return;
     }
-    if (CCallInUI* popup = CCallInUI::Show(core_, call)) {
+    if (CCallInUI* popup = window_.Calls().ShowIncoming(call)) {
         connect(popup, &CCallInUI::NoteRequested, &window_, &CMainWndUI::OpenNoteForCaller,
                 Qt::UniqueConnection);
     }
@@ -67,65 +68,27 @@ void UiRouter::ShowIncomingCall(const IncomingCall& call) {
 
 void UiRouter::ShowOutgoingCall(const OutgoingCall& call) {
     if (!window_.IsExiting()) {
-        CCallOutUI::Show(&window_, core_, call);
+        window_.Calls().ShowOutgoing(call);
     }
 }
 
 void UiRouter::CloseOutgoingCall() {
-    if (CCallOutUI* popup = CCallOutUI::Instance()) {
-        popup->Close();
-    }
+    window_.Calls().CloseOutgoing();
 }
 
 void UiRouter::CloseCallPopups() {
-    CallPopup::CloseAll();
+    window_.Calls().CloseAll();
 }
 
 void UiRouter::SetRecordingAnimation(bool playing) {
     if (!window_.IsExiting()) {
-        CallPopup::SetRecordingAnimation(playing);
-    }
-}
-
-void UiRouter::ReloadCallLog() {
-    if (window_.IsBuilt()) {
-        window_.Pages().ReloadCallLog();
-    }
-}
-
-void UiRouter::ReloadNoteList() {
-    if (window_.IsBuilt()) {
-        window_.Pages().ReloadNoteList();
+        window_.Calls().SetRecordingAnimation(playing);
     }
 }
 
 void UiRouter::ReloadContacts() {
-    if (window_.IsBuilt()) {
-        window_.Pages().ReloadContacts();
-    }
-}
-
-void UiRouter::ShowAddedContacts(const std::vector<ContactRecord>& contacts) {
-    if (window_.IsBuilt()) {
-        window_.Pages().ShowAddedContacts(contacts);
-    }
-}
-
-void UiRouter::CallLogRowsChanged(const std::vector<int>& ids) {
-    if (window_.IsBuilt()) {
-        window_.Pages().CallLogRowsChanged(ids);
-    }
-}
-
-void UiRouter::NoteRowsChanged(const std::vector<int>& ids) {
-    if (window_.IsBuilt()) {
-        window_.Pages().NoteRowsChanged(ids);
-    }
-}
-
-void UiRouter::ShowNoteReminder(int noteId) {
-    if (window_.IsBuilt()) {
-        window_.Notes().ShowReminder(noteId);
+    if (window_.IsBuilt() && !window_.IsExiting()) {
+        window_.Pages().Contacts().LoadContacts();
     }
 }
 

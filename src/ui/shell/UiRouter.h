@@ -3,11 +3,13 @@
 #include "app/UiSink.h"
 
 #include <QObject>
+#include <QPointer>
 
 namespace tamberlink {
 
 class AppCore;
 class CMainWndUI;
+class CMessageBox;
 
 // What the core asks of the desktop, handed to the part of it that shows it: the call popups,
 // the pages, the area windows (account, notes, settings, SMS) and the main window's header.
@@ -26,13 +28,7 @@ public:
     void CloseOutgoingCall() override;
     void CloseCallPopups() override;
     void SetRecordingAnimation(bool playing) override;
-    void ReloadCallLog() override;
-    void ReloadNoteList() override;
     void ReloadContacts() override;
-    void ShowAddedContacts(const std::vector<ContactRecord>& contacts) override;
-    void CallLogRowsChanged(const std::vector<int>& ids) override;
-    void NoteRowsChanged(const std::vector<int>& ids) override;
-    void ShowNoteReminder(int noteId) override;
     void ShowProgress() override;
     void SetProgressText(const QString& text) override;
     void EndProgress() override;
@@ -53,6 +49,7 @@ public:
 private:
     CMainWndUI& window_;
     AppCore& core_;
+    QPointer<CMessageBox> notice_;
 };
 
 } // namespace tamberlink

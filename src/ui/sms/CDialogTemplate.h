@@ -1,7 +1,6 @@
 #pragma once
 
 #include "store/TemplateRecord.h"
-#include "ui/shell/SingleInstance.h"
 #include "ui/widgets/WindowImplBase.h"
 #include "ui_dlg_template.h"
 
@@ -15,7 +14,7 @@ class AppCore;
 // "短信模版", the template editor: a title ("EditTitle", at most 50 characters) and a
 // content. "ButtonSave" stores a new template or updates the one it was filled with, and
 // closes; a template needs both a title and a content. Exists at most once.
-class CDialogTemplate : public WindowImplBase, public SingleInstance<CDialogTemplate> {
+class CDialogTemplate : public WindowImplBase {
     Q_OBJECT
 
 public:
@@ -34,7 +33,6 @@ public:
     QLineEdit* TitleEdit() const { return title_; }
     QTextEdit* ContentEditor() const { return content_; }
 
-    QString GetWindowClassName() const override { return QStringLiteral("CDialogTemplate"); }
     QWidget* BuildForm() override { return SetUpForm(ui_); }
 
 protected:

@@ -1,9 +1,22 @@
 #include "ui/sms/CItemSmsUI.h"
 
 #include "ui/lists/RowPainter.h"
+#include "ui/lists/RowParts.h"
 #include "ui/widgets/Controls.h"
 
 namespace tamberlink {
+
+namespace {
+
+using C = CItemSmsUI::Control;
+
+// The call pictures are those of the call-log rows, drawn at their own size.
+constexpr RowPart<C> kParts[] = {
+    {C::Check, {15, 20, 14, 14}},   {C::Head, {38, 7, 40, 40}},       {C::Name, {86, 6, 420, 20}},
+    {C::Number, {86, 27, 190, 20}}, {C::Content, {280, 27, 230, 20}}, {C::Time, {515, 35, 127, 18}},
+    {C::CallTel, {565, 5, 40, 26}}, {C::CallMobile, {613, 4, 40, 26}}};
+
+} // namespace
 
 void CItemSmsUI::Fill(const SmsRecord& sms) {
     sms_ = sms;
@@ -21,42 +34,15 @@ QString CItemSmsUI::HeadImage() const {
 }
 
 QRect CItemSmsUI::ControlRect(Control control) {
-    switch (control) {
-    case Control::Check:
-        return {15, 20, 14, 14};
-    case Control::Head:
-        return {38, 7, 40, 40};
-    case Control::Name:
-        return {86, 6, 420, 20};
-    case Control::Number:
-        return {86, 27, 190, 20};
-    case Control::Content:
-        return {280, 27, 230, 20};
-    case Control::Time:
-        return {515, 35, 127, 18};
-    // The call pictures are those of the call-log rows, drawn at their own size.
-    case Control::CallTel:
-        return {565, 5, 40, 26};
-    case Control::CallMobile:
-        return {613, 4, 40, 26};
-    case Control::Item:
-    case Control::None:
-        break;
-    }
-    return {};
+    return PartRect(kParts, control);
 }
 
 CItemSmsUI::Control CItemSmsUI::HitTest(const QPoint& pos) {
-    // The check box takes a little room around it: it is small to aim at.
-    if (ControlRect(Control::Check).adjusted(-6, -6, 6, 6).contains(pos)) {
+    if (OnCheckBox(ControlRect(Control::Check), pos)) {
         return Control::Check;
     }
-    for (Control control : {Control::CallTel, Control::CallMobile}) {
-        if (ControlRect(control).contains(pos)) {
-            return control;
-        }
-    }
-    return pos.x() >= 0 && pos.y() >= 0 && pos.y() < kHeight ? Control::Item : Control::None;
+    return PartAt(kParts, {Control::CallTel, Control::CallMobile}, pos,
+                  InsideRow(pos, kHeight) ? Control::Item : Control::None);
 }
 
 void CItemSmsUI::Paint(QPainter& painter, const QRect& rowRect, const RowState& state) const {

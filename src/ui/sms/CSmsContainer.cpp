@@ -55,19 +55,12 @@ CSmsContainer::CSmsContainer(AppCore& core, QWidget* parent)
 
 void CSmsContainer::Build() {
     SkinForm::SetUp(ui_, this);
-    toolbar_ = ui_.LayoutToolbar;
-    templateTool_ = ui_.LayoutTemplateTool;
-    templatePanel_ = ui_.PanelTemplate;
-    smsList_ = ui_.ListSms;
-    templateList_ = ui_.ListTemplate;
     MakeToolButtons();
-    templatePanel_->hide();
+    ui_.PanelTemplate->hide();
 
-    auto* smsRows = ShowRows<SmsDelegate>(*smsList_, *smsModel_);
-    connect(smsRows, &ListRowDelegate::ButtonReleased, this, &CSmsContainer::OnSmsButton);
-    connect(smsRows, &ListRowDelegate::RowActivated, this,
-            [this](int row) { OnSmsButton(row, int(CItemSmsUI::Control::CallTel)); });
-    connect(ShowRows<TemplateDelegate>(*templateList_, *templateModel_),
+    FollowRows(*ShowRows<SmsDelegate>(*ui_.ListSms, *smsModel_), this, &CSmsContainer::OnSmsButton,
+               CItemSmsUI::Control::CallTel);
+    connect(ShowRows<TemplateDelegate>(*ui_.ListTemplate, *templateModel_),
             &ListRowDelegate::ButtonReleased, this, &CSmsContainer::OnTemplateButton);
     connect(&core_, &AppCore::SmsListChanged, this, &CSmsContainer::LoadSmsList);
     // Nothing is checked after a reload, so neither is the select-all box.
@@ -139,7 +132,7 @@ void CSmsContainer::MakeToolButtons() {
          &CSmsContainer::HideTemplateManager},
     };
     for (const ToolButtonSpec& spec : specs) {
-        QWidget* bar = spec.onTemplatePanel ? templateTool_ : toolbar_;
+        QWidget* bar = spec.onTemplatePanel ? ui_.LayoutTemplateTool : ui_.LayoutToolbar;
         auto* button = new CButtonUI(bar);
         button->setProperty("tag", spec.tag);
         SetFloat(button, bar, spec.geometry);
@@ -203,10 +196,10 @@ void CSmsContainer::ToggleAllTemplates() {
 }
 
 void CSmsContainer::DeleteCheckedSms() {
-    if (smsList_ == nullptr) {
+    if (ui_.ListSms == nullptr) {
         return;
     }
-    const std::vector<int> ids = RemoveChecked(*smsModel_, *smsList_);
+    const std::vector<int> ids = RemoveChecked(*smsModel_, *ui_.ListSms);
     if (!ids.empty()) {
         core_.DeleteSms(ids);
     }
@@ -214,10 +207,10 @@ void CSmsContainer::DeleteCheckedSms() {
 }
 
 void CSmsContainer::DeleteCheckedTemplates() {
-    if (templateList_ == nullptr) {
+    if (ui_.ListTemplate == nullptr) {
         return;
     }
-    const std::vector<int> ids = RemoveChecked(*templateModel_, *templateList_);
+    const std::vector<int> ids = RemoveChecked(*templateModel_, *ui_.ListTemplate);
     if (!ids.empty()) {
         core_.DeleteTemplates(ids);
     }
@@ -225,22 +218,22 @@ void CSmsContainer::DeleteCheckedTemplates() {
 }
 
 void CSmsContainer::ShowTemplateManager() {
-    if (templatePanel_ == nullptr) {
+    if (ui_.PanelTemplate == nullptr) {
         return;
     }
     LoadTemplateList();
-    templatePanel_->show();
-    templatePanel_->raise();
+    ui_.PanelTemplate->show();
+    ui_.PanelTemplate->raise();
 }
 
 void CSmsContainer::HideTemplateManager() {
-    if (templatePanel_ != nullptr) {
-        templatePanel_->hide();
+    if (ui_.PanelTemplate != nullptr) {
+        ui_.PanelTemplate->hide();
     }
 }
 
 bool CSmsContainer::IsTemplateManagerShown() const {
-    return templatePanel_ != nullptr && templatePanel_->isVisibleTo(this);
+    return ui_.PanelTemplate != nullptr && ui_.PanelTemplate->isVisibleTo(this);
 }
 
 SmsRecipients CSmsContainer::RecentRecipients() const {

@@ -67,8 +67,8 @@ public:
 
     SmsListModel& Sms() { return *smsModel_; }
     TemplateListModel& Templates() { return *templateModel_; }
-    QListView* SmsList() const { return smsList_; }
-    QListView* TemplateList() const { return templateList_; }
+    QListView* SmsList() const { return ui_.ListSms; }
+    QListView* TemplateList() const { return ui_.ListTemplate; }
     // The toolbar button of `tag`, or nullptr.
     CButtonUI* ToolButton(int tag) const;
 
@@ -87,13 +87,8 @@ private:
     AppCore& core_;
     SmsListModel* smsModel_ = nullptr;
     TemplateListModel* templateModel_ = nullptr;
-    QListView* smsList_ = nullptr;
-    QListView* templateList_ = nullptr;
-    QWidget* toolbar_ = nullptr;
-    QWidget* templateTool_ = nullptr;
-    QWidget* templatePanel_ = nullptr;
     std::map<int, CButtonUI*> buttons_;
-    Ui::page_sms ui_;
+    Ui::page_sms ui_{};
 };
 
 } // namespace tamberlink

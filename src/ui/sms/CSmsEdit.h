@@ -1,6 +1,5 @@
 #pragma once
 
-#include "ui/shell/SingleInstance.h"
 #include "ui/sms/SmsComposeBase.h"
 #include "ui_dlg_sms_edit.h"
 
@@ -12,7 +11,7 @@ namespace tamberlink {
 // "新建短信" to one person: the name and number ("userName", "userPhone"), an SMS sent to
 // them before ("LabelTime", "ContainerSms"), and the content editor ("SmsContent").
 // "btnSendSms" hands the SMS off once the box and the phone are there. Exists at most once.
-class CSmsEdit : public SmsComposeBase, public SingleInstance<CSmsEdit> {
+class CSmsEdit : public SmsComposeBase {
     Q_OBJECT
 
 public:

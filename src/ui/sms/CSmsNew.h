@@ -1,6 +1,5 @@
 #pragma once
 
-#include "ui/shell/SingleInstance.h"
 #include "ui/sms/SmsComposeBase.h"
 #include "ui/sms/SmsRecipient.h"
 #include "ui_dlg_sms_new.h"
@@ -21,7 +20,7 @@ class RecipientListModel;
 // tiles of "TileLayoutList" (8 a row; a person shows once, whatever adds it again) receive
 // the content; "ButtonRecently" picks persons from the sent SMS, "ButtonContacts" from the
 // contacts; "ButtonSend" hands the SMS off. Exists at most once.
-class CSmsNew : public SmsComposeBase, public SingleInstance<CSmsNew> {
+class CSmsNew : public SmsComposeBase {
     Q_OBJECT
 
 public:
@@ -53,7 +52,6 @@ public:
     QListView* TileList() const { return tiles_; }
     RecipientListModel& TileModel() { return *tileModel_; }
 
-    QString GetWindowClassName() const override { return QStringLiteral("CSmsNew"); }
     QWidget* BuildForm() override { return SetUpForm(ui_); }
 
 protected:

@@ -1,6 +1,7 @@
 #include "ui/sms/RecipientItem.h"
 
 #include "ui/lists/RowPainter.h"
+#include "ui/lists/RowParts.h"
 #include "ui/widgets/Controls.h"
 #include "ui/widgets/SkinImage.h"
 
@@ -9,25 +10,23 @@
 
 namespace tamberlink {
 
+namespace {
+
+using C = RecipientItem::Control;
+
+constexpr RowPart<C> kParts[] = {{C::Check, {12, 17, 14, 14}},
+                                 {C::Head, {36, 6, 36, 36}},
+                                 {C::Name, {82, 5, 230, 20}},
+                                 {C::Phone, {82, 25, 230, 18}}};
+
+} // namespace
+
 QRect RecipientItem::ControlRect(Control control) {
-    switch (control) {
-    case Control::Check:
-        return {12, 17, 14, 14};
-    case Control::Head:
-        return {36, 6, 36, 36};
-    case Control::Name:
-        return {82, 5, 230, 20};
-    case Control::Phone:
-        return {82, 25, 230, 18};
-    case Control::Item:
-    case Control::None:
-        break;
-    }
-    return {};
+    return PartRect(kParts, control);
 }
 
 RecipientItem::Control RecipientItem::HitTest(const QPoint& pos) {
-    return pos.x() >= 0 && pos.y() >= 0 && pos.y() < kHeight ? Control::Item : Control::None;
+    return InsideRow(pos, kHeight) ? Control::Item : Control::None;
 }
 
 void RecipientItem::Paint(QPainter& painter, const QRect& rowRect, const RowState& state) const {

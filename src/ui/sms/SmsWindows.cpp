@@ -2,7 +2,7 @@
 
 #include "store/SmsRecord.h"
 #include "store/TemplateRecord.h"
-#include "ui/calls/CallPopup.h"
+#include "ui/calls/CallPopups.h"
 #include "ui/sms/CDialogTemplate.h"
 #include "ui/sms/CSmsContainer.h"
 #include "ui/sms/CSmsEdit.h"
@@ -10,11 +10,12 @@
 
 namespace tamberlink {
 
-SmsWindows::SmsWindows(QWidget* host, AppCore& core, CSmsContainer& page)
+SmsWindows::SmsWindows(QWidget* host, AppCore& core, CSmsContainer& page, const CallPopups& calls)
     : QObject(host)
     , host_(host)
     , core_(core)
-    , page_(page) {}
+    , page_(page)
+    , calls_(calls) {}
 
 bool SmsWindows::IsComposing() const {
     return IfOpen(new_) != nullptr || IfOpen(edit_) != nullptr;
@@ -31,7 +32,7 @@ CSmsNew* SmsWindows::OpenNew(const SmsRecipients& recipients) {
 }
 
 CSmsEdit* SmsWindows::OpenTo(const QString& name, const QString& phone) {
-    if (CallPopup::IsAnyOpen()) {
+    if (calls_.IsAnyOpen()) {
         return nullptr;
     }
     SmsRecord person;

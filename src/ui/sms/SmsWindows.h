@@ -10,6 +10,7 @@ class QWidget;
 namespace tamberlink {
 
 class AppCore;
+class CallPopups;
 class CDialogTemplate;
 class CSmsContainer;
 class CSmsEdit;
@@ -25,7 +26,8 @@ class SmsWindows : public QObject {
 
 public:
     // `page`, the SMS page, offers the persons of its sent SMS to a new one.
-    SmsWindows(QWidget* host, AppCore& core, CSmsContainer& page);
+    // While one of `calls` is open, SMS to a person are refused.
+    SmsWindows(QWidget* host, AppCore& core, CSmsContainer& page, const CallPopups& calls);
 
     // A new SMS, with tiles for `recipients`.
     CSmsNew* OpenNew(const SmsRecipients& recipients = {});
@@ -46,6 +48,7 @@ private:
     QWidget* host_;
     AppCore& core_;
     CSmsContainer& page_;
+    const CallPopups& calls_;
     QPointer<CSmsNew> new_;
     QPointer<CSmsEdit> edit_;
     QPointer<CDialogTemplate> templateEditor_;

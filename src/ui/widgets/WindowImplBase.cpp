@@ -1,6 +1,5 @@
 #include "ui/widgets/WindowImplBase.h"
 
-
 #include <QCloseEvent>
 #include <QGraphicsDropShadowEffect>
 #include <QMouseEvent>
@@ -19,6 +18,11 @@ void WindowImplBase::Create(const QString& title) {
     form_ = BuildForm();
     setFixedSize(form_->size());
     InitWindow();
+}
+
+QString WindowImplBase::GetWindowClassName() const {
+    const QString name = QString::fromLatin1(metaObject()->className());
+    return name.mid(name.lastIndexOf(u':') + 1);
 }
 
 void WindowImplBase::SetCaption(QWidget* caption) {

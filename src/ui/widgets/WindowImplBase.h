@@ -13,8 +13,7 @@ namespace tamberlink {
 
 // The base of every window. A window class
 //   - holds its compiled form (a Qt Designer form under Res/, built by uic) and sets it up in
-//     BuildForm with SetUpForm, which gives the window its size; its window class name is
-//     GetWindowClassName;
+//     BuildForm with SetUpForm, which gives the window its size;
 //   - in InitWindow connects the form's controls to its own member slots;
 //   - keeps in members whatever its behaviour depends on (a switch's state, what a button
 //     offers at the moment), so that a slot never tells controls apart by their texts and
@@ -44,7 +43,8 @@ public:
     void Close();
     bool IsClosing() const { return closing_; }
 
-    virtual QString GetWindowClassName() const = 0;
+    // The window's object name: its class name unless the window says otherwise.
+    virtual QString GetWindowClassName() const;
 
 protected:
     // Sets up the window's form, normally `return SetUpForm(*ui_);`.

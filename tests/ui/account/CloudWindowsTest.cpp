@@ -85,7 +85,8 @@ protected:
         return test::WaitFor(condition, kDeadlineMs);
     }
     static QString Notice() {
-        return CMessageBox::Instance() != nullptr ? CMessageBox::Instance()->GetText() : QString();
+        return test::Opened<CMessageBox>() != nullptr ? test::Opened<CMessageBox>()->GetText()
+                                                      : QString();
     }
     static bool WaitForNotice(const QString& text) {
         return WaitFor([&] { return Notice() == text; });
@@ -124,7 +125,9 @@ protected:
         return control != nullptr && control->isVisibleTo(window);
     }
     static bool HasPicture(CLoginRegUI* dialog, const char* button) {
-        return !test::Control<CButtonUI>(dialog, QString::fromLatin1(button))->GetBkImage().isEmpty();
+        return !test::Control<CButtonUI>(dialog, QString::fromLatin1(button))
+                    ->GetBkImage()
+                    .isEmpty();
     }
     bool LoggedIn() { return Shows(window_.get(), "PanelLogin"); }
     std::size_t RequestCount(const std::string& path, const std::string& cmd) {
@@ -144,7 +147,7 @@ protected:
     // "登 录": the account window on its login panel with its picture code.
     CLoginRegUI* OpenLogin() {
         Click(MainButton(QStringLiteral("登 录")));
-        CLoginRegUI* dialog = CLoginRegUI::Instance();
+        CLoginRegUI* dialog = test::Opened<CLoginRegUI>();
         EXPECT_NE(dialog, nullptr);
         if (dialog != nullptr) {
             EXPECT_TRUE(WaitFor([&] { return HasPicture(dialog, "LOG_BUTTON_CODE"); }));
@@ -209,7 +212,7 @@ TEST_F(CloudWindows, LoginShowsThePictureSignsInAndRemembersNoPasswordInClear) {
               QLineEdit::Password);
 
     LogIn(true);
-    EXPECT_EQ(CLoginRegUI::Instance(), nullptr);
+    EXPECT_EQ(test::Opened<CLoginRegUI>(), nullptr);
     EXPECT_EQ(Text(window_.get(), "LabelAccount"), QString::fromLatin1(kAccount));
     EXPECT_EQ(Text(window_.get(), "LabelName"), QString::fromLatin1(kAccount));
     EXPECT_EQ(Text(window_.get(), "LabelCompany"), QStringLiteral("公司名称"));
@@ -241,7 +244,7 @@ TEST_F(CloudWindows, RefusedLoginsShowTheirNoticeAndKeepTheForm) {
                       "times": 1})");
     Click(dialog, "LOG_BUTTON_LOGIN");
     ASSERT_TRUE(WaitForNotice(QStringLiteral("密码或帐号错误")));
-    EXPECT_EQ(CLoginRegUI::Instance(), dialog);
+    EXPECT_EQ(test::Opened<CLoginRegUI>(), dialog);
     EXPECT_EQ(Text(dialog, "LOG_EDIT_ACCOUNT"), QString::fromLatin1(kAccount));
     EXPECT_FALSE(LoggedIn());
 
@@ -254,7 +257,7 @@ TEST_F(CloudWindows, RefusedLoginsShowTheirNoticeAndKeepTheForm) {
 TEST_F(CloudWindows, RegistrationChecksItsFieldsThenOffersTheNewAccount) {
     StartWindow();
     Click(MainButton(QStringLiteral("注 册")));
-    CLoginRegUI* dialog = CLoginRegUI::Instance();
+    CLoginRegUI* dialog = test::Opened<CLoginRegUI>();
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(Text(dialog, "labelTitle"), QStringLiteral("注册"));
     EXPECT_TRUE(Shows(dialog, "PanelReg"));
@@ -272,7 +275,7 @@ TEST_F(CloudWindows, RegistrationChecksItsFieldsThenOffersTheNewAccount) {
         {"13912345678", "pass12", "pass13", QStringLiteral("请输入5-15位密码")},
     };
     for (const auto& row : refused) {
-        if (CMessageBox* box = CMessageBox::Instance()) {
+        if (CMessageBox* box = test::Opened<CMessageBox>()) {
             box->Close();
         }
         Type(dialog, "REG_EDIT_ACCOUNT", QString::fromLatin1(row.account));
@@ -334,7 +337,7 @@ TEST_F(CloudWindows, ProfileEditChangesTheLabelsAndTheRow) {
     StartWindow();
     LogIn();
     Click(MainButton(QStringLiteral("编辑")));
-    CEditSelfInfo* profile = CEditSelfInfo::Instance();
+    CEditSelfInfo* profile = test::Opened<CEditSelfInfo>();
     ASSERT_NE(profile, nullptr);
     // Nothing stored yet: the labels' stand-ins are not offered as the user's data.
     EXPECT_EQ(Text(profile, "editName"), QString());
@@ -351,7 +354,7 @@ TEST_F(CloudWindows, ProfileEditChangesTheLabelsAndTheRow) {
 
     // The stored profile comes back; an empty company shows the stand-in.
     Click(MainButton(QStringLiteral("编辑")));
-    profile = CEditSelfInfo::Instance();
+    profile = test::Opened<CEditSelfInfo>();
     ASSERT_NE(profile, nullptr);
     EXPECT_EQ(Text(profile, "editName"), QStringLiteral("王五"));
     test::Control<QLineEdit>(profile, QStringLiteral("editCompany"))->clear();
@@ -362,7 +365,7 @@ TEST_F(CloudWindows, ProfileEditChangesTheLabelsAndTheRow) {
 
     // "btnCancel" changes nothing.
     Click(MainButton(QStringLiteral("编辑")));
-    profile = CEditSelfInfo::Instance();
+    profile = test::Opened<CEditSelfInfo>();
     ASSERT_NE(profile, nullptr);
     Type(profile, "editName", QStringLiteral("赵六"));
     Click(profile, "btnCancel");
@@ -447,7 +450,7 @@ TEST_F(CloudWindows, LoginReplyAfterTheWindowClosedSignsInWithoutIt) {
     Click(dialog, "LOG_BUTTON_LOGIN");
     Click(dialog, "btnClosed");
     test::ProcessEvents();
-    ASSERT_EQ(CLoginRegUI::Instance(), nullptr);
+    ASSERT_EQ(test::Opened<CLoginRegUI>(), nullptr);
     Release();
     ASSERT_TRUE(WaitFor([&] { return LoggedIn(); }));
     EXPECT_EQ(Text(window_.get(), "LabelAccount"), QString::fromLatin1(kAccount));
@@ -494,7 +497,7 @@ TEST_F(CloudWindows, PictureCodesThatAreNoPicturesShowNone) {
     ASSERT_TRUE(WaitFor([&] { return fake_.Requests("api/vcode").size() == before + 1; }));
     test::WaitFor([] { return false; }, 500); // lets the reply arrive
     EXPECT_TRUE(HasPicture(dialog, "LOG_BUTTON_CODE"));
-    EXPECT_EQ(CLoginRegUI::Instance(), dialog);
+    EXPECT_EQ(test::Opened<CLoginRegUI>(), dialog);
 }
 
 TEST_F(CloudWindows, TheRememberedPasswordIsOfferedUntilAnotherIsTyped) {
@@ -521,8 +524,10 @@ TEST_F(CloudWindows, TheRememberedPasswordIsOfferedUntilAnotherIsTyped) {
     EXPECT_EQ(Text(dialog, "LOG_EDIT_ACCOUNT"), QString::fromLatin1(kAccount));
     EXPECT_EQ(Text(dialog, "LOG_EDIT_PSD"), QString());
     EXPECT_TRUE(dialog->UsesRememberedPassword());
-    EXPECT_TRUE(test::Control<COptionUI>(dialog, QStringLiteral("LOG_CHECK_REMEMBER"))->IsSelected());
-    EXPECT_TRUE(test::Control<COptionUI>(dialog, QStringLiteral("REG_CHECK_REMEMBER"))->IsSelected());
+    EXPECT_TRUE(
+        test::Control<COptionUI>(dialog, QStringLiteral("LOG_CHECK_REMEMBER"))->IsSelected());
+    EXPECT_TRUE(
+        test::Control<COptionUI>(dialog, QStringLiteral("REG_CHECK_REMEMBER"))->IsSelected());
     Type(dialog, "LOG_EDIT_CODE", QStringLiteral("1234"));
     Click(dialog, "LOG_BUTTON_LOGIN");
     ASSERT_TRUE(WaitFor([&] { return LoggedIn(); }));
@@ -547,8 +552,8 @@ TEST_F(CloudWindows, ANewerVersionOpensTheUpdateWindow) {
     config["version"]["url"] = "http://127.0.0.1/tamberlink-1.0.6";
     fake_.Control("config", config);
     StartWindow();
-    ASSERT_TRUE(WaitFor([] { return CSettingUpdate::Instance() != nullptr; }));
-    CSettingUpdate* update = CSettingUpdate::Instance();
+    ASSERT_TRUE(WaitFor([] { return test::Opened<CSettingUpdate>() != nullptr; }));
+    CSettingUpdate* update = test::Opened<CSettingUpdate>();
     EXPECT_EQ(update->pos(), CMainWndUI::kDialogPosition);
     EXPECT_EQ(update->Message(), QStringLiteral("发现新版本,建议更新后使用，版本号：1.0.6"));
     QPushButton* button = nullptr;
@@ -571,7 +576,7 @@ TEST_F(CloudWindows, ANewerVersionOpensTheUpdateWindow) {
     CDuiMenu* menu = window_->findChild<CDuiMenu*>();
     ASSERT_NE(menu, nullptr);
     Click(menu, "menu_update");
-    update = CSettingUpdate::Instance();
+    update = test::Opened<CSettingUpdate>();
     ASSERT_NE(update, nullptr);
     EXPECT_EQ(update->Message(), QStringLiteral("点击检查是否有新版本更新"));
     for (auto* candidate : update->findChildren<QPushButton*>()) {
@@ -592,7 +597,7 @@ TEST_F(CloudWindows, FeedbackThanksAndCloses) {
     CDuiMenu* menu = window_->findChild<CDuiMenu*>();
     ASSERT_NE(menu, nullptr);
     Click(menu, "menu_feedback");
-    CSettingFeedback* feedback = CSettingFeedback::Instance();
+    CSettingFeedback* feedback = test::Opened<CSettingFeedback>();
     ASSERT_NE(feedback, nullptr);
     EXPECT_EQ(feedback->pos(), CMainWndUI::kDialogPosition);
     EXPECT_EQ(Text(feedback, "labelTitle"), QStringLiteral("意见反馈"));
@@ -605,7 +610,7 @@ TEST_F(CloudWindows, FeedbackThanksAndCloses) {
         }
     }
     ASSERT_TRUE(WaitForNotice(QStringLiteral("提交成功，感谢您的宝贵意见！")));
-    EXPECT_EQ(CSettingFeedback::Instance(), nullptr);
+    EXPECT_EQ(test::Opened<CSettingFeedback>(), nullptr);
     const Json::Value received = fake_.State()["feedback"];
     ASSERT_EQ(received.size(), 1u);
     EXPECT_EQ(received[0]["content"].asString(), "来电弹屏很好用 & 快");
@@ -634,12 +639,12 @@ TEST_F(CloudWindows, AnUnreachableServerIsToldAndAnotherAddressCanBeSet) {
     StartWindow();
     const QString noServer = CloudHost::NoServerNotice();
     Click(MainButton(QStringLiteral("登 录")));
-    CLoginRegUI* dialog = CLoginRegUI::Instance();
+    CLoginRegUI* dialog = test::Opened<CLoginRegUI>();
     ASSERT_NE(dialog, nullptr);
     auto* code = test::Control<CButtonUI>(dialog, QStringLiteral("LOG_BUTTON_CODE"));
     ASSERT_TRUE(WaitFor([&] { return code->text() == QStringLiteral("点击重试"); }));
     ASSERT_TRUE(WaitForNotice(noServer));
-    CMessageBox::Instance()->Close();
+    test::Opened<CMessageBox>()->Close();
     Type(dialog, "LOG_EDIT_ACCOUNT", QString::fromLatin1(kAccount));
     Type(dialog, "LOG_EDIT_PSD", QString::fromLatin1(kPassword));
     Type(dialog, "LOG_EDIT_CODE", QStringLiteral("1234"));
@@ -709,7 +714,7 @@ TEST_F(CloudWindows, AFailedBackupKeepsTheCloudCopyAndRestoredContactsKnowTheirP
     };
     EXPECT_EQ(cloudNames(), "旧同事;");
 
-    CMessageBox::Instance()->Close();
+    test::Opened<CMessageBox>()->Close();
     Click(test::Control(window_, QStringLiteral("ButtonDownload")));
     ASSERT_TRUE(WaitForNotice(QStringLiteral("同步联系人成功")));
     // Read the old copy, cleared it, cleared it again to put it back: one backup.

@@ -163,11 +163,11 @@ protected:
         QTest::mouseClick(button, Qt::LeftButton);
     }
     QString LastTip() {
-        CMessageBox* box = CMessageBox::Instance();
+        CMessageBox* box = test::Opened<CMessageBox>();
         return box != nullptr ? box->GetText() : QString();
     }
     void CloseTip() {
-        if (CMessageBox* box = CMessageBox::Instance()) {
+        if (CMessageBox* box = test::Opened<CMessageBox>()) {
             box->Close();
         }
         test::ProcessEvents();
@@ -177,7 +177,7 @@ protected:
     // Opens the import dialog with the toolbar button and imports through it.
     CImportExcel* Import(const QString& nameColumn, const QString& numberColumn) {
         QTest::mouseClick(Page()->ImportButton(), Qt::LeftButton);
-        CImportExcel* dialog = CImportExcel::Instance();
+        CImportExcel* dialog = test::Opened<CImportExcel>();
         if (dialog != nullptr) {
             dialog->NameEdit()->setText(nameColumn);
             dialog->NumberEdit()->setText(numberColumn);
@@ -256,7 +256,7 @@ TEST_F(TempContacts, ImportAsksForTheColumnsThenTheWorkbook) {
     EXPECT_TRUE(Page()->SelectAllBox()->isChecked());
 
     QTest::mouseClick(Page()->ImportButton(), Qt::LeftButton);
-    CImportExcel* dialog = CImportExcel::Instance();
+    CImportExcel* dialog = test::Opened<CImportExcel>();
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(dialog->windowTitle(), QStringLiteral("导入联系人"));
     QStringList tips;
@@ -269,7 +269,7 @@ TEST_F(TempContacts, ImportAsksForTheColumnsThenTheWorkbook) {
     }
     // A second click brings the same dialog.
     QTest::mouseClick(Page()->ImportButton(), Qt::LeftButton);
-    EXPECT_EQ(CImportExcel::Instance(), dialog);
+    EXPECT_EQ(test::Opened<CImportExcel>(), dialog);
     EXPECT_EQ(window_->findChildren<CImportExcel*>().size(), 1);
 
     // Refused texts keep the dialog with what was typed, and ask for no file.
@@ -280,7 +280,7 @@ TEST_F(TempContacts, ImportAsksForTheColumnsThenTheWorkbook) {
     dialog->NumberEdit()->setText(QStringLiteral("AA"));
     Click(dialog, "ButtonSave");
     EXPECT_EQ(LastTip(), QStringLiteral("输入错误的联系人和号码所在列"));
-    EXPECT_EQ(CImportExcel::Instance(), dialog);
+    EXPECT_EQ(test::Opened<CImportExcel>(), dialog);
     EXPECT_EQ(dialog->NumberEdit()->text(), QStringLiteral("AA"));
     EXPECT_EQ(answer.shown, 0);
     EXPECT_TRUE(FileBytes(IniPath()).isEmpty());
@@ -293,7 +293,7 @@ TEST_F(TempContacts, ImportAsksForTheColumnsThenTheWorkbook) {
               (QStringList{QStringLiteral("All (*.*)"), QStringLiteral("Xls (*.xls)"),
                            QStringLiteral("Xlsx (*.xlsx)")}));
     EXPECT_EQ(answer.selectedFilter, QStringLiteral("All (*.*)"));
-    EXPECT_EQ(CImportExcel::Instance(), nullptr);
+    EXPECT_EQ(test::Opened<CImportExcel>(), nullptr);
     ASSERT_EQ(Model().EntryCount(), 6);
     EXPECT_FALSE(Page()->SelectAllBox()->isChecked());
     IniStore ini(IniPath());
@@ -327,9 +327,9 @@ TEST_F(TempContacts, ImportAsksForTheColumnsThenTheWorkbook) {
     // Both the title bar's close button and "取消" close the dialog without importing.
     for (const char* button : {"ButtonClosed", "ButtonCancel"}) {
         QTest::mouseClick(Page()->ImportButton(), Qt::LeftButton);
-        ASSERT_NE(CImportExcel::Instance(), nullptr);
-        Click(CImportExcel::Instance(), button);
-        EXPECT_EQ(CImportExcel::Instance(), nullptr) << button;
+        ASSERT_NE(test::Opened<CImportExcel>(), nullptr);
+        Click(test::Opened<CImportExcel>(), button);
+        EXPECT_EQ(test::Opened<CImportExcel>(), nullptr) << button;
     }
 }
 
@@ -475,7 +475,8 @@ TEST_F(TempContacts, SmsGoesToTheCheckedContactsOrToOne) {
 
     // Not while a call popup is open.
     window_->Sink().ShowOutgoingCall(OutgoingCall{QStringLiteral("北京 移动"), QString(),
-                                           QStringLiteral("13800138000"), QStringLiteral("张三")});
+                                                  QStringLiteral("13800138000"),
+                                                  QStringLiteral("张三")});
     QTest::mouseClick(Page()->SelectAllBox(), Qt::LeftButton);
     QTest::mouseClick(Page()->SendButton(), Qt::LeftButton);
     ClickRow(2, Control::Sms);
@@ -487,7 +488,7 @@ TEST_F(TempContacts, SmsGoesToTheCheckedContactsOrToOne) {
     EXPECT_EQ(sms_[2].size(), 6u);
 
     // The main window took the first hand-off: the new SMS holds its two people.
-    CSmsNew* compose = CSmsNew::Instance();
+    CSmsNew* compose = test::Opened<CSmsNew>();
     ASSERT_NE(compose, nullptr);
     ASSERT_EQ(compose->Recipients().size(), 2u);
     EXPECT_EQ(compose->Recipients()[0].name, QStringLiteral("张三"));
@@ -517,7 +518,7 @@ TEST_F(TempContacts, AnXlsListIsSavedAsAnXlsxCopyAndTheUserIsToldOnce) {
     EXPECT_EQ(Entry(1).remarkLabel, QStringLiteral("未接通 "));
     CloseTip();
     EXPECT_TRUE(Page()->UpdateTempContact(2, 3, QStringLiteral("再打")).Ok());
-    EXPECT_EQ(CMessageBox::Instance(), nullptr);
+    EXPECT_EQ(test::Opened<CMessageBox>(), nullptr);
     EXPECT_EQ(Cells(path_).value("CW3").toString(), QStringLiteral("再打"));
 }
 
@@ -559,9 +560,10 @@ TEST_F(TempContactsOnTheBox, ACallThatGoesOutMarksTheContactCalledInTheWorkbook)
     EXPECT_NE(box_.LinesStartingWith("dial-landline").front().find("13800138000"),
               std::string::npos);
     // The popup names the contact of the list, not a contact lookup.
-    ASSERT_TRUE(test::WaitFor([] { return CCallOutUI::Instance() != nullptr; }, kDeadlineMs));
-    EXPECT_EQ(test::Control<QLabel>(CCallOutUI::Instance(), QStringLiteral("labelName"))->text(),
-              QStringLiteral("张三"));
+    ASSERT_TRUE(test::WaitFor([] { return test::Opened<CCallOutUI>() != nullptr; }, kDeadlineMs));
+    EXPECT_EQ(
+        test::Control<QLabel>(test::Opened<CCallOutUI>(), QStringLiteral("labelName"))->text(),
+        QStringLiteral("张三"));
     EXPECT_EQ(Entry(1).status, 1);
     EXPECT_EQ(Entry(1).remarkLabel, QStringLiteral("已联系 "));
     EXPECT_TRUE(Entry(1).ShowsCalledIcon());

@@ -5,6 +5,7 @@
 
 #include "ui/calls/CCallInUI.h"
 #include "ui/calls/CCallOutUI.h"
+#include "ui/calls/CallPopups.h"
 #include "ui/widgets/CAnimateUI.h"
 
 #include <QAbstractButton>
@@ -18,10 +19,10 @@ using tamberlink::test::App;
 
 namespace {
 
-class CallPopups : public ::testing::Test {
+class CallPopupsTest : public ::testing::Test {
 protected:
     void TearDown() override {
-        CallPopup::CloseAll();
+        popups_.CloseAll();
         test::ProcessEvents();
     }
 
@@ -44,6 +45,7 @@ protected:
     QApplication& app_ = App();
     test::CoreFixture fixture_;
     QWidget main_;
+    CallPopups popups_{&main_, fixture_.Core()};
 };
 
 IncomingCall Caller(const QString& name, const QString& attribution) {
@@ -61,8 +63,8 @@ TEST(CallTime, ShowsHoursMinutesAndSeconds) {
     EXPECT_EQ(CCallOutUI::ElapsedText(100 * 3600), QStringLiteral("100:00:00"));
 }
 
-TEST_F(CallPopups, IncomingShowsTheCallerOnceAndRejectHangsUpAndCloses) {
-    CCallInUI* popup = CCallInUI::Show(fixture_.Core(), Caller({}, QStringLiteral("移动|北京")));
+TEST_F(CallPopupsTest, IncomingShowsTheCallerOnceAndRejectHangsUpAndCloses) {
+    CCallInUI* popup = popups_.ShowIncoming(Caller({}, QStringLiteral("移动|北京")));
     ASSERT_NE(popup, nullptr);
     EXPECT_EQ(popup->windowTitle(), QStringLiteral("固话来电"));
     EXPECT_TRUE(popup->isWindow());
@@ -72,32 +74,32 @@ TEST_F(CallPopups, IncomingShowsTheCallerOnceAndRejectHangsUpAndCloses) {
     EXPECT_EQ(Text(popup, "labelAddr"), QStringLiteral("移动|北京"));
 
     // A second call reuses the popup.
-    EXPECT_EQ(CCallInUI::Show(fixture_.Core(), Caller(QStringLiteral("张三"), {})), popup);
+    EXPECT_EQ(popups_.ShowIncoming(Caller(QStringLiteral("张三"), {})), popup);
     EXPECT_EQ(Text(popup, "labelName"), QStringLiteral("张三"));
     EXPECT_EQ(Text(popup, "labelAddr"), QString());
 
     Click(popup, "btnReject");
-    EXPECT_EQ(CCallInUI::Instance(), nullptr);
+    EXPECT_EQ(test::Opened<CCallInUI>(), nullptr);
     test::ProcessEvents();
 }
 
-TEST_F(CallPopups, IncomingNoteButtonAsksForANoteAboutTheCaller) {
-    CCallInUI* popup = CCallInUI::Show(fixture_.Core(), Caller(QStringLiteral("张三"), {}));
+TEST_F(CallPopupsTest, IncomingNoteButtonAsksForANoteAboutTheCaller) {
+    CCallInUI* popup = popups_.ShowIncoming(Caller(QStringLiteral("张三"), {}));
     ASSERT_NE(popup, nullptr);
     QSignalSpy notes(popup, &CCallInUI::NoteRequested);
     Click(popup, "btnAddRecord");
     ASSERT_EQ(notes.count(), 1);
     EXPECT_EQ(notes[0][0].toString(), QStringLiteral("张三"));
     EXPECT_EQ(notes[0][1].toString(), QStringLiteral("13800000000"));
-    EXPECT_EQ(CCallInUI::Instance(), nullptr);
+    EXPECT_EQ(test::Opened<CCallInUI>(), nullptr);
 }
 
-TEST_F(CallPopups, OutgoingShowsTheCallAndCountsItsSeconds) {
+TEST_F(CallPopupsTest, OutgoingShowsTheCallAndCountsItsSeconds) {
     main_.resize(902, 602);
     main_.show();
     const OutgoingCall call{QStringLiteral("北京 移动"), QStringLiteral("90"),
                             QStringLiteral("13800000000"), QStringLiteral("未知联系人")};
-    CCallOutUI* popup = CCallOutUI::Show(&main_, fixture_.Core(), call);
+    CCallOutUI* popup = popups_.ShowOutgoing(call);
     ASSERT_NE(popup, nullptr);
     EXPECT_EQ(popup->parentWidget(), &main_);
     EXPECT_EQ(popup->pos(), CCallOutUI::kPosition);
@@ -109,15 +111,15 @@ TEST_F(CallPopups, OutgoingShowsTheCallAndCountsItsSeconds) {
     EXPECT_EQ(Text(popup, "labelTime"), QStringLiteral("00:00:01"));
 
     // Another dial while it is open starts the time again in the same popup.
-    EXPECT_EQ(CCallOutUI::Show(&main_, fixture_.Core(), call), popup);
+    EXPECT_EQ(popups_.ShowOutgoing(call), popup);
     EXPECT_EQ(Text(popup, "labelTime"), QStringLiteral("00:00:00"));
 
     Click(popup, "ButtonReject");
-    EXPECT_EQ(CCallOutUI::Instance(), nullptr);
+    EXPECT_EQ(test::Opened<CCallOutUI>(), nullptr);
 }
 
-TEST_F(CallPopups, RecordButtonsStartAndStopRecordingUnlessAutomaticRecordingIsOn) {
-    CCallInUI* popup = CCallInUI::Show(fixture_.Core(), Caller({}, {}));
+TEST_F(CallPopupsTest, RecordButtonsStartAndStopRecordingUnlessAutomaticRecordingIsOn) {
+    CCallInUI* popup = popups_.ShowIncoming(Caller({}, {}));
     ASSERT_NE(popup, nullptr);
     QWidget* start = test::Control(popup, QStringLiteral("btn_rec_start"));
     QWidget* stop = test::Control(popup, QStringLiteral("btn_rec_stop"));
@@ -134,7 +136,7 @@ TEST_F(CallPopups, RecordButtonsStartAndStopRecordingUnlessAutomaticRecordingIsO
 
     fixture_.Core().SetAuto(false, true);
     fixture_.ClearTips();
-    popup = CCallInUI::Show(fixture_.Core(), Caller({}, {}));
+    popup = popups_.ShowIncoming(Caller({}, {}));
     ASSERT_NE(popup, nullptr);
     start = test::Control(popup, QStringLiteral("btn_rec_start"));
     EXPECT_FALSE(popup->RecordButtonsTakeMouse());
@@ -149,42 +151,42 @@ TEST_F(CallPopups, RecordButtonsStartAndStopRecordingUnlessAutomaticRecordingIsO
 
     fixture_.Core().SetAuto(true, false);
     main_.resize(902, 602);
-    CCallOutUI* outgoing = CCallOutUI::Show(&main_, fixture_.Core(), OutgoingCall{});
+    CCallOutUI* outgoing = popups_.ShowOutgoing(OutgoingCall{});
     ASSERT_NE(outgoing, nullptr);
     EXPECT_TRUE(outgoing->RecordButtonsTakeMouse());
 }
 
-TEST_F(CallPopups, RecordingAnimationGoesToTheOutgoingPopupFirst) {
+TEST_F(CallPopupsTest, RecordingAnimationGoesToTheOutgoingPopupFirst) {
     // No popup: nothing happens.
-    CallPopup::SetRecordingAnimation(true);
-    CallPopup::SetRecordingAnimation(false);
+    popups_.SetRecordingAnimation(true);
+    popups_.SetRecordingAnimation(false);
 
-    CCallInUI* incoming = CCallInUI::Show(fixture_.Core(), Caller({}, {}));
+    CCallInUI* incoming = popups_.ShowIncoming(Caller({}, {}));
     ASSERT_NE(incoming, nullptr);
-    CallPopup::SetRecordingAnimation(true);
+    popups_.SetRecordingAnimation(true);
     EXPECT_TRUE(incoming->Animation()->IsPlaying());
     EXPECT_TRUE(incoming->Animation()->isVisible());
     EXPECT_FALSE(test::Control(incoming, QStringLiteral("btn_rec_start"))->isVisible());
     EXPECT_TRUE(test::Control(incoming, QStringLiteral("btn_rec_stop"))->isVisible());
-    CallPopup::SetRecordingAnimation(false);
+    popups_.SetRecordingAnimation(false);
     EXPECT_FALSE(incoming->Animation()->IsPlaying());
     EXPECT_TRUE(incoming->Animation()->isVisible());
     EXPECT_TRUE(test::Control(incoming, QStringLiteral("btn_rec_start"))->isVisible());
 
     main_.resize(902, 602);
     main_.show();
-    CCallOutUI* outgoing = CCallOutUI::Show(&main_, fixture_.Core(), OutgoingCall{});
+    CCallOutUI* outgoing = popups_.ShowOutgoing(OutgoingCall{});
     ASSERT_NE(outgoing, nullptr);
-    CallPopup::SetRecordingAnimation(true);
+    popups_.SetRecordingAnimation(true);
     EXPECT_TRUE(outgoing->Animation()->IsPlaying());
     EXPECT_FALSE(incoming->Animation()->IsPlaying());
 
     // Closing both, twice, and events for popups already gone are harmless.
-    CallPopup::CloseAll();
-    EXPECT_EQ(CCallInUI::Instance(), nullptr);
-    EXPECT_EQ(CCallOutUI::Instance(), nullptr);
-    CallPopup::CloseAll();
-    CallPopup::SetRecordingAnimation(false);
+    popups_.CloseAll();
+    EXPECT_EQ(test::Opened<CCallInUI>(), nullptr);
+    EXPECT_EQ(test::Opened<CCallOutUI>(), nullptr);
+    popups_.CloseAll();
+    popups_.SetRecordingAnimation(false);
     test::ProcessEvents();
-    CallPopup::SetRecordingAnimation(true);
+    popups_.SetRecordingAnimation(true);
 }

@@ -75,7 +75,7 @@ TEST_F(RecordsOnTheBox, DiallingFromTheNumberBoxReachesTheBoxAndTopsTheList) {
     ASSERT_TRUE(test::WaitFor([&] { return NewestIs(QStringLiteral("13800000000"), 4); }));
     EXPECT_FALSE(page_->Model().HasPlaceholder());
 
-    CCallOutUI* popup = CCallOutUI::Instance();
+    CCallOutUI* popup = test::Opened<CCallOutUI>();
     ASSERT_NE(popup, nullptr);
     EXPECT_EQ(popup->parentWidget(), window_.get());
     EXPECT_EQ(Label(popup, "labelName"), QStringLiteral("未知联系人"));
@@ -83,11 +83,11 @@ TEST_F(RecordsOnTheBox, DiallingFromTheNumberBoxReachesTheBoxAndTopsTheList) {
 
     // The box reports the far end: the outgoing popup closes.
     Send("state 12");
-    ASSERT_TRUE(test::WaitFor([] { return CCallOutUI::Instance() == nullptr; }, kDeadlineMs));
+    ASSERT_TRUE(test::WaitFor([] { return test::Opened<CCallOutUI>() == nullptr; }, kDeadlineMs));
     // The same report again, for a popup already closed, changes nothing.
     Send("state 13");
     QTest::qWait(300);
-    EXPECT_EQ(CCallOutUI::Instance(), nullptr);
+    EXPECT_EQ(test::Opened<CCallOutUI>(), nullptr);
 
     // Dialling a row's number through the phone.
     page_->DialRow(0, true);
@@ -98,8 +98,8 @@ TEST_F(RecordsOnTheBox, DiallingFromTheNumberBoxReachesTheBoxAndTopsTheList) {
 
 TEST_F(RecordsOnTheBox, AnUnknownCallerRingsAndTheCallEndsWithBothPopups) {
     Send("ring 13912345678");
-    ASSERT_TRUE(test::WaitFor([] { return CCallInUI::Instance() != nullptr; }, kDeadlineMs));
-    CCallInUI* incoming = CCallInUI::Instance();
+    ASSERT_TRUE(test::WaitFor([] { return test::Opened<CCallInUI>() != nullptr; }, kDeadlineMs));
+    CCallInUI* incoming = test::Opened<CCallInUI>();
     EXPECT_EQ(Label(incoming, "labelName"), QStringLiteral("未知联系人"));
     EXPECT_EQ(Label(incoming, "labelPhone"), QStringLiteral("13912345678"));
     ASSERT_TRUE(test::WaitFor([&] { return NewestIs(QStringLiteral("13912345678"), 3); }));
@@ -110,21 +110,23 @@ TEST_F(RecordsOnTheBox, AnUnknownCallerRingsAndTheCallEndsWithBothPopups) {
 
     window_->Dial(QStringLiteral("88290291"), false);
     // The popup opens once the dial has reached the box.
-    ASSERT_TRUE(test::WaitFor([] { return CCallOutUI::Instance() != nullptr; }, kDeadlineMs));
+    ASSERT_TRUE(test::WaitFor([] { return test::Opened<CCallOutUI>() != nullptr; }, kDeadlineMs));
     Send("state 14");
     ASSERT_TRUE(test::WaitFor(
-        [] { return CCallInUI::Instance() == nullptr && CCallOutUI::Instance() == nullptr; },
+        [] {
+            return test::Opened<CCallInUI>() == nullptr && test::Opened<CCallOutUI>() == nullptr;
+        },
         kDeadlineMs));
     // An end of call with no popup open is harmless.
     Send("state 14");
     QTest::qWait(300);
-    EXPECT_EQ(CCallInUI::Instance(), nullptr);
+    EXPECT_EQ(test::Opened<CCallInUI>(), nullptr);
 }
 
 TEST_F(RecordsOnTheBox, RecordButtonsRecordTheCallIntoItsRow) {
     Send("ring 13912345678");
-    ASSERT_TRUE(test::WaitFor([] { return CCallInUI::Instance() != nullptr; }, kDeadlineMs));
-    CCallInUI* popup = CCallInUI::Instance();
+    ASSERT_TRUE(test::WaitFor([] { return test::Opened<CCallInUI>() != nullptr; }, kDeadlineMs));
+    CCallInUI* popup = test::Opened<CCallInUI>();
     auto* start = test::Control<CButtonUI>(popup, QStringLiteral("btn_rec_start"));
     auto* stop = test::Control<CButtonUI>(popup, QStringLiteral("btn_rec_stop"));
     ASSERT_TRUE(start != nullptr && stop != nullptr);
@@ -163,14 +165,14 @@ TEST_F(RecordsOnTheBox, ADayOfCallsAsANewUserMakesIt) {
     QTest::mouseRelease(callTel, Qt::LeftButton);
     ASSERT_TRUE(test::WaitFor([&] { return NewestIs(QStringLiteral("13800000000"), 4); }));
     Send("state 12");
-    ASSERT_TRUE(test::WaitFor([] { return CCallOutUI::Instance() == nullptr; }, kDeadlineMs));
+    ASSERT_TRUE(test::WaitFor([] { return test::Opened<CCallOutUI>() == nullptr; }, kDeadlineMs));
 
     // A number copied as "+86...": dialled and logged as its contact's.
     ASSERT_TRUE(window_->Core().AddContact(
         ContactRecord(QStringLiteral("张三"), QStringLiteral("13900000000"), {})));
     window_->OfferNumber(QStringLiteral("+8613900000000"));
-    ASSERT_NE(CTopCall::Instance(), nullptr);
-    QTest::mouseClick(test::Control(CTopCall::Instance(), QStringLiteral("ButtonTel")),
+    ASSERT_NE(test::Opened<CTopCall>(), nullptr);
+    QTest::mouseClick(test::Control(test::Opened<CTopCall>(), QStringLiteral("ButtonTel")),
                       Qt::LeftButton);
     ASSERT_TRUE(test::WaitFor([&] { return NewestIs(QStringLiteral("13900000000"), 4); }));
     EXPECT_EQ(Newest()->name, QStringLiteral("张三"));
@@ -178,23 +180,23 @@ TEST_F(RecordsOnTheBox, ADayOfCallsAsANewUserMakesIt) {
     EXPECT_EQ(box_.Count("dial-landline 0 13800000000"), 1);
     EXPECT_EQ(page_->Model().EntryCount(), 2);
     Send("state 12");
-    ASSERT_TRUE(test::WaitFor([] { return CCallOutUI::Instance() == nullptr; }, kDeadlineMs));
+    ASSERT_TRUE(test::WaitFor([] { return test::Opened<CCallOutUI>() == nullptr; }, kDeadlineMs));
 
     // A call to the phone says so; a call through the phone shows what the phone dialled.
     Send("ring-phone 13700000000");
-    ASSERT_TRUE(test::WaitFor([] { return CCallInUI::Instance() != nullptr; }, kDeadlineMs));
-    EXPECT_EQ(Label(CCallInUI::Instance(), "labelTitle"), QStringLiteral("手机来电"));
+    ASSERT_TRUE(test::WaitFor([] { return test::Opened<CCallInUI>() != nullptr; }, kDeadlineMs));
+    EXPECT_EQ(Label(test::Opened<CCallInUI>(), "labelTitle"), QStringLiteral("手机来电"));
     Send("state 14");
-    ASSERT_TRUE(test::WaitFor([] { return CCallInUI::Instance() == nullptr; }, kDeadlineMs));
+    ASSERT_TRUE(test::WaitFor([] { return test::Opened<CCallInUI>() == nullptr; }, kDeadlineMs));
     window_->Core().SetFenjiCode(QStringLiteral("9"));
     window_->Core().SetIpCode(QStringLiteral("17951"));
     window_->Core().SetSwitchIP(1);
     window_->Dial(QStringLiteral("02088290291"), true);
-    ASSERT_TRUE(test::WaitFor([] { return CCallOutUI::Instance() != nullptr; }, kDeadlineMs));
+    ASSERT_TRUE(test::WaitFor([] { return test::Opened<CCallOutUI>() != nullptr; }, kDeadlineMs));
     EXPECT_TRUE(box_.WaitForLine("dial-phone 02088290291"));
-    EXPECT_EQ(Label(CCallOutUI::Instance(), "labelMobile"), QStringLiteral("02088290291"));
+    EXPECT_EQ(Label(test::Opened<CCallOutUI>(), "labelMobile"), QStringLiteral("02088290291"));
     Send("state 12");
-    ASSERT_TRUE(test::WaitFor([] { return CCallOutUI::Instance() == nullptr; }, kDeadlineMs));
+    ASSERT_TRUE(test::WaitFor([] { return test::Opened<CCallOutUI>() == nullptr; }, kDeadlineMs));
 
     // The keypad belongs to the call records: another tab takes it away.
     page_->OpenOrCloseKeyboard();
@@ -205,17 +207,17 @@ TEST_F(RecordsOnTheBox, ADayOfCallsAsANewUserMakesIt) {
 
     // A call while the exit dialog is open leaves its buttons clear.
     window_->OpenExitConfirmation();
-    ASSERT_NE(CSettingExit::Instance(), nullptr);
+    ASSERT_NE(test::Opened<CSettingExit>(), nullptr);
     Send("ring 13611112222");
-    ASSERT_TRUE(test::WaitFor([] { return CCallInUI::Instance() != nullptr; }, kDeadlineMs));
-    const QRect popup = CCallInUI::Instance()->frameGeometry();
-    for (QAbstractButton* button : CSettingExit::Instance()->findChildren<QAbstractButton*>()) {
+    ASSERT_TRUE(test::WaitFor([] { return test::Opened<CCallInUI>() != nullptr; }, kDeadlineMs));
+    const QRect popup = test::Opened<CCallInUI>()->frameGeometry();
+    for (QAbstractButton* button : test::Opened<CSettingExit>()->findChildren<QAbstractButton*>()) {
         const QRect onScreen(button->mapToGlobal(QPoint(0, 0)), button->size());
         EXPECT_FALSE(popup.intersects(onScreen)) << button->text().toStdString();
     }
     Send("state 14");
-    ASSERT_TRUE(test::WaitFor([] { return CCallInUI::Instance() == nullptr; }, kDeadlineMs));
-    CSettingExit::Instance()->Close();
+    ASSERT_TRUE(test::WaitFor([] { return test::Opened<CCallInUI>() == nullptr; }, kDeadlineMs));
+    test::Opened<CSettingExit>()->Close();
 
     // Unplugged, before the link has noticed: the dial is told and neither shown nor logged.
     const int rows = page_->Model().EntryCount();
@@ -224,10 +226,11 @@ TEST_F(RecordsOnTheBox, ADayOfCallsAsANewUserMakesIt) {
     window_->Dial(QStringLiteral("13511112222"), false);
     ASSERT_TRUE(test::WaitFor(
         [] {
-            return CMessageBox::Instance() != nullptr &&
-                   CMessageBox::Instance()->GetText() == QStringLiteral("请先连接设备后再拨打电话");
+            return test::Opened<CMessageBox>() != nullptr &&
+                   test::Opened<CMessageBox>()->GetText() ==
+                       QStringLiteral("请先连接设备后再拨打电话");
         },
         kDeadlineMs));
-    EXPECT_EQ(CCallOutUI::Instance(), nullptr);
+    EXPECT_EQ(test::Opened<CCallOutUI>(), nullptr);
     EXPECT_EQ(page_->Model().EntryCount(), rows);
 }

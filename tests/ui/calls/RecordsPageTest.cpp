@@ -304,7 +304,7 @@ TEST_F(RecordsPage, DeletingCheckedRowsRemovesThemFromListAndLog) {
     };
     const auto storedIds = [this] {
         std::vector<int> stored;
-        for (const CallLogRecord& entry : Core().LoadCallLog()) {
+        for (const CallLogRecord& entry : Core().Database().CallLog().Load()) {
             stored.push_back(entry.id);
         }
         return stored;
@@ -337,7 +337,7 @@ TEST_F(RecordsPage, SelectAllThenDeleteEmptiesTheLogAndShowsThePlaceholder) {
     EXPECT_TRUE(Model().CheckedRows().empty());
     QTest::mouseClick(page_->SelectAllBox(), Qt::LeftButton);
     QTest::mouseClick(page_->DeleteButton(), Qt::LeftButton);
-    EXPECT_TRUE(Core().LoadCallLog().empty());
+    EXPECT_TRUE(Core().Database().CallLog().Load().empty());
     ASSERT_EQ(Model().rowCount(), 1);
     EXPECT_TRUE(Model().HasPlaceholder());
     EXPECT_FALSE(page_->SelectAllBox()->isChecked());
@@ -399,8 +399,10 @@ TEST_F(RecordsPage, KeypadTypesIntoTheNumberBoxAndCloses) {
 
     // A key types its digit whatever it reads.
     page_->NumberBox()->clear();
-    test::Control<QAbstractButton>(keypad, QStringLiteral("btnKey5"))->setText(QStringLiteral("五"));
-    test::Control<QAbstractButton>(keypad, QStringLiteral("btnDelete"))->setText(QStringLiteral("7"));
+    test::Control<QAbstractButton>(keypad, QStringLiteral("btnKey5"))
+        ->setText(QStringLiteral("五"));
+    test::Control<QAbstractButton>(keypad, QStringLiteral("btnDelete"))
+        ->setText(QStringLiteral("7"));
     key("btnKey5");
     key("btnKey5");
     key("btnDelete");
@@ -521,7 +523,7 @@ TEST_F(RecordsPage, WritesChangeOnlyTheirOwnRows) {
     ASSERT_TRUE(Core().AddNote({}, {}, {}, {}, QStringLiteral("二"), noted));
     EXPECT_EQ(changedRows(), (std::vector<int>{2, 2}));
     EXPECT_TRUE(Model().Entry(2)->hasNote);
-    const std::vector<NoteRecord> notes = Core().LoadNoteList();
+    const std::vector<NoteRecord> notes = Core().Database().Notes().Load(std::time(nullptr));
     ASSERT_TRUE(Core().DeleteNotes({notes.at(0).id}));
     EXPECT_TRUE(Model().Entry(2)->hasNote);
     ASSERT_TRUE(Core().DeleteNotes({notes.at(1).id}));
@@ -570,7 +572,7 @@ TEST_F(RecordsPage, AReloadLandsWithoutUndoingWhatChangedWhileItWasRead) {
     ASSERT_TRUE(test::WaitFor([&] { return !Model().IsLoading(); }));
     EXPECT_EQ(loaded.count(), 1);
     std::vector<int> stored;
-    for (const CallLogRecord& entry : Core().LoadCallLog()) {
+    for (const CallLogRecord& entry : Core().Database().CallLog().Load()) {
         stored.push_back(entry.id);
     }
     EXPECT_EQ(Model().IdsOf({0, 1, 2, 3, 4}), stored);

@@ -12,6 +12,17 @@ namespace tamberlink::test {
 CoreFixture::CoreFixture()
     : core_(std::make_unique<AppCore>(
           AppConfig{docs_.path(), QString::fromUtf8(TAMBERLINK_BIN_DIR "/Data")}, *this)) {
+    QObject::connect(core_.get(), &AppCore::CallLogChanged, core_.get(), [this] {
+        if (onReloadCallLog) {
+            onReloadCallLog();
+        }
+    });
+    QObject::connect(core_.get(), &AppCore::CallLogRowsChanged, core_.get(),
+                     [this](const std::vector<int>& ids) {
+                         if (onCallLogRows) {
+                             onCallLogRows(ids);
+                         }
+                     });
     core_->Start();
 }
 

@@ -33,16 +33,6 @@ public:
     bool WriteRecording(const QString& guid, int milliseconds) const;
 
     void ShowTip(const QString& text) override { tips_ << text; }
-    void ReloadCallLog() override {
-        if (onReloadCallLog) {
-            onReloadCallLog();
-        }
-    }
-    void CallLogRowsChanged(const std::vector<int>& ids) override {
-        if (onCallLogRows) {
-            onCallLogRows(ids);
-        }
-    }
 
 private:
     QTemporaryDir docs_;

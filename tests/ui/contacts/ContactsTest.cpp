@@ -16,8 +16,8 @@
 #include "ui/contacts/ContactListModel.h"
 #include "ui/lists/ItemRowDelegate.h"
 #include "ui/settings/CSettingQuery.h"
-#include "ui/shell/CDuiMenu.h"
 #include "ui/settings/SettingWindows.h"
+#include "ui/shell/CDuiMenu.h"
 #include "ui/shell/CMainWndUI.h"
 #include "ui/shell/CMessageBox.h"
 #include "ui/shell/CTipDialog.h"
@@ -332,12 +332,12 @@ TEST_F(ContactsTest, RowButtonsDialAskForSmsAndDeleteAfterConfirmation) {
     ASSERT_EQ(sms.count(), 1);
     EXPECT_EQ(sms[0][0].value<ContactRecord>().name, QStringLiteral("张三"));
     // The main window opens the SMS to him.
-    ASSERT_NE(CSmsEdit::Instance(), nullptr);
-    CSmsEdit::Instance()->Close();
+    ASSERT_NE(test::Opened<CSmsEdit>(), nullptr);
+    test::Opened<CSmsEdit>()->Close();
 
     // The details of 张三 are open while he is deleted: the dialog goes with him.
     ClickRow(zhang, Control::Item);
-    ASSERT_NE(CContactInfo::Instance(), nullptr);
+    ASSERT_NE(test::Opened<CContactInfo>(), nullptr);
     ClickRow(zhang, Control::Delete);
     CTipDialog* tip = Tip();
     ASSERT_NE(tip, nullptr);
@@ -353,7 +353,7 @@ TEST_F(ContactsTest, RowButtonsDialAskForSmsAndDeleteAfterConfirmation) {
     // The last of its letter: its index row goes too.
     EXPECT_EQ(Shown(Model()), QStringList({"A", "Alice", "L", "李四"}));
     EXPECT_EQ(Table("name"), "李四\nAlice");
-    EXPECT_EQ(CContactInfo::Instance(), nullptr);
+    EXPECT_EQ(test::Opened<CContactInfo>(), nullptr);
 }
 
 TEST_F(ContactsTest, ClearingAllAsksFirstAndEmptiesTheListAtOnce) {
@@ -383,7 +383,7 @@ TEST_F(ContactsTest, DetailsDialogShowsEditsAndSavesTheContact) {
     Store({{u"张三", u"13800000000"}, {u"Alice", u"13700000000"}});
     ShowContactsPage();
     ClickRow(RowOf(QStringLiteral("张三")), Control::Item);
-    CContactInfo* dialog = CContactInfo::Instance();
+    CContactInfo* dialog = test::Opened<CContactInfo>();
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(dialog->pos(), CContactContainer::kDialogPosition);
     EXPECT_EQ(Text(dialog, "labelTitle"), QStringLiteral("联系人详情"));
@@ -396,7 +396,7 @@ TEST_F(ContactsTest, DetailsDialogShowsEditsAndSavesTheContact) {
 
     // Another row reuses the one dialog.
     ClickRow(RowOf(QStringLiteral("Alice")), Control::Item);
-    EXPECT_EQ(CContactInfo::Instance(), dialog);
+    EXPECT_EQ(test::Opened<CContactInfo>(), dialog);
     EXPECT_EQ(window_->findChildren<CContactInfo*>().size(), 1);
     EXPECT_EQ(Text(dialog, "InfoName"), QStringLiteral("Alice"));
     ClickRow(RowOf(QStringLiteral("张三")), Control::Item);
@@ -411,15 +411,16 @@ TEST_F(ContactsTest, DetailsDialogShowsEditsAndSavesTheContact) {
     // Without a name nothing is saved and the dialog stays.
     Type(dialog, "EditName", QStringLiteral("  "));
     Click(dialog, "ButtonSave");
-    ASSERT_NE(CMessageBox::Instance(), nullptr);
-    EXPECT_EQ(CMessageBox::Instance()->GetText(), QStringLiteral("请填写联系人姓名和手机号再保存"));
-    EXPECT_EQ(CContactInfo::Instance(), dialog);
+    ASSERT_NE(test::Opened<CMessageBox>(), nullptr);
+    EXPECT_EQ(test::Opened<CMessageBox>()->GetText(),
+              QStringLiteral("请填写联系人姓名和手机号再保存"));
+    EXPECT_EQ(test::Opened<CContactInfo>(), dialog);
 
     Type(dialog, "EditName", QStringLiteral("王五"));
     Type(dialog, "EditCompany", QStringLiteral("公司"));
     Type(dialog, "EditPhone", QStringLiteral("13900000000"));
     Click(dialog, "ButtonSave");
-    EXPECT_EQ(CContactInfo::Instance(), nullptr);
+    EXPECT_EQ(test::Opened<CContactInfo>(), nullptr);
     EXPECT_EQ(Table("name, company, nameindex"), "王五|公司|WW\nAlice||ALICE");
     WaitLoaded();
     EXPECT_EQ(Shown(Model()), QStringList({"A", "Alice", "W", "王五"}));
@@ -432,7 +433,7 @@ TEST_F(ContactsTest, AddDialogStoresEveryNumberAtTheEndOfTheList) {
     Store({{u"张三", u"13800000000"}});
     ShowContactsPage();
     QTest::mouseClick(page_->findChild<QPushButton*>(QStringLiteral("ButtonAdd")), Qt::LeftButton);
-    CContactInfo* dialog = CContactInfo::Instance();
+    CContactInfo* dialog = test::Opened<CContactInfo>();
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(Text(dialog, "labelTitle"), QStringLiteral("添加联系人"));
     EXPECT_EQ(dialog->GetMode(), CContactInfo::Mode::Add);
@@ -442,14 +443,15 @@ TEST_F(ContactsTest, AddDialogStoresEveryNumberAtTheEndOfTheList) {
     Type(dialog, "EditName", QStringLiteral("Bob"));
     Type(dialog, "EditPhone", QStringLiteral(";; ;"));
     Click(dialog, "ButtonSave");
-    EXPECT_EQ(CContactInfo::Instance(), dialog);
-    EXPECT_EQ(CMessageBox::Instance()->GetText(), QStringLiteral("请填写联系人姓名和手机号再保存"));
+    EXPECT_EQ(test::Opened<CContactInfo>(), dialog);
+    EXPECT_EQ(test::Opened<CMessageBox>()->GetText(),
+              QStringLiteral("请填写联系人姓名和手机号再保存"));
 
     // Each number of the list is a contact, shown at the end without an index row.
     Type(dialog, "EditPhone", QStringLiteral("a;;b;"));
     Type(dialog, "EditOther", QStringLiteral("备注"));
     Click(dialog, "ButtonSave");
-    EXPECT_EQ(CContactInfo::Instance(), nullptr);
+    EXPECT_EQ(test::Opened<CContactInfo>(), nullptr);
     EXPECT_EQ(Shown(Model()), QStringList({"Z", "张三", "Bob", "Bob"}));
     EXPECT_EQ(Model().Contact(3)->phone, QStringLiteral("b"));
     EXPECT_EQ(Table("name, phone, other"), "张三|13800000000|\nBob|a|备注\nBob|b|备注");
@@ -461,12 +463,12 @@ TEST_F(ContactsTest, AddDialogStoresEveryNumberAtTheEndOfTheList) {
 
     // A number stored already adds nothing, and the dialog closes.
     page_->OpenAddDialog();
-    dialog = CContactInfo::Instance();
+    dialog = test::Opened<CContactInfo>();
     ASSERT_NE(dialog, nullptr);
     Type(dialog, "EditName", QStringLiteral("张三丰"));
     Type(dialog, "EditPhone", QStringLiteral("138 0000 0000"));
     Click(dialog, "ButtonSave");
-    EXPECT_EQ(CContactInfo::Instance(), nullptr);
+    EXPECT_EQ(test::Opened<CContactInfo>(), nullptr);
     EXPECT_EQ(Model().ContactCount(), 2);
     EXPECT_EQ(Table("count(*)"), "2");
 }
@@ -478,7 +480,7 @@ TEST_F(ContactsTest, QueryDialogShowsWhatAnIncomingCallWouldShow) {
     QTest::mouseClick(test::Control<QPushButton>(menu, QStringLiteral("menu_address")),
                       Qt::LeftButton);
     EXPECT_TRUE(menu->IsClosing());
-    CSettingQuery* query = CSettingQuery::Instance();
+    CSettingQuery* query = test::Opened<CSettingQuery>();
     ASSERT_NE(query, nullptr);
     EXPECT_EQ(Text(query, "labelTitle"), QStringLiteral("归属地查询"));
     EXPECT_EQ(query->pos(), QPoint(250, 150));
@@ -521,8 +523,8 @@ TEST_F(ContactsTest, CallLogAddButtonSavesTheCallerForTheNextCall) {
 
     ASSERT_EQ(box.Command("ring 13912345678"), "ok");
     ASSERT_TRUE(test::WaitFor([&] { return newest() != nullptr; }, 30000));
-    ASSERT_TRUE(test::WaitFor([] { return CCallInUI::Instance() != nullptr; }, 30000));
-    CCallInUI::Instance()->Close();
+    ASSERT_TRUE(test::WaitFor([] { return test::Opened<CCallInUI>() != nullptr; }, 30000));
+    test::Opened<CCallInUI>()->Close();
     EXPECT_TRUE(newest()->nameIsPhone);
 
     // The row's add-contact button, under the mouse.
@@ -533,7 +535,7 @@ TEST_F(ContactsTest, CallLogAddButtonSavesTheCallerForTheNextCall) {
             .center();
     QTest::mouseMove(viewport, add);
     QTest::mouseClick(viewport, Qt::LeftButton, {}, add);
-    CContactInfo* dialog = CContactInfo::Instance();
+    CContactInfo* dialog = test::Opened<CContactInfo>();
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(Text(dialog, "labelTitle"), QStringLiteral("添加联系人"));
     EXPECT_EQ(dialog->GetMode(), CContactInfo::Mode::Add);
@@ -545,14 +547,14 @@ TEST_F(ContactsTest, CallLogAddButtonSavesTheCallerForTheNextCall) {
 
     Type(dialog, "EditName", QStringLiteral("钱七"));
     Click(dialog, "ButtonSave");
-    EXPECT_EQ(CContactInfo::Instance(), nullptr);
+    EXPECT_EQ(test::Opened<CContactInfo>(), nullptr);
     EXPECT_EQ(Model().Contact(Model().EntryCount() - 1)->name, QStringLiteral("钱七"));
 
     ASSERT_EQ(box.Command("state 14"), "ok");
     ASSERT_EQ(box.Command("ring 13912345678"), "ok");
     ASSERT_TRUE(test::WaitFor([&] { return records->Model().EntryCount() == 2; }, 30000));
     EXPECT_EQ(newest()->name, QStringLiteral("钱七"));
-    ASSERT_TRUE(test::WaitFor([] { return CCallInUI::Instance() != nullptr; }, 30000));
-    EXPECT_EQ(test::Control<QLabel>(CCallInUI::Instance(), QStringLiteral("labelName"))->text(),
+    ASSERT_TRUE(test::WaitFor([] { return test::Opened<CCallInUI>() != nullptr; }, 30000));
+    EXPECT_EQ(test::Control<QLabel>(test::Opened<CCallInUI>(), QStringLiteral("labelName"))->text(),
               QStringLiteral("钱七"));
 }

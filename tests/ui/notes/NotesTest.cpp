@@ -113,7 +113,7 @@ protected:
         test::Control<QTextEdit>(editor, QStringLiteral("EditNotepad"))->setPlainText(content);
     }
     QString LastTip() {
-        CMessageBox* box = CMessageBox::Instance();
+        CMessageBox* box = test::Opened<CMessageBox>();
         return box != nullptr ? box->GetText() : QString();
     }
 };
@@ -377,7 +377,7 @@ TEST_F(Notes, ADueReminderPopsUpAndAPastOneNeverDoes) {
     EXPECT_TRUE(Core().ActiveNoteTimerIds().empty());
 
     // A timer that names no note shows nothing.
-    window_->Sink().ShowNoteReminder(id + 100);
+    emit Core().NoteReminderDue(id + 100);
     EXPECT_EQ(Editors().size(), 1u);
 }
 
@@ -432,7 +432,7 @@ TEST_F(Notes, IncomingCallerNoteOpensOverTheMainWindow) {
     call.number = QStringLiteral("13911112222");
     call.attribution = QStringLiteral("移动|北京");
     window_->Sink().ShowIncomingCall(call);
-    CCallInUI* popup = CCallInUI::Instance();
+    CCallInUI* popup = test::Opened<CCallInUI>();
     ASSERT_NE(popup, nullptr);
     Click(popup, "btnAddRecord");
     EXPECT_TRUE(popup->IsClosing());

@@ -6,8 +6,8 @@
 
 #include "app/DeviceBridge.h"
 #include "ui/settings/CSettingGrade.h"
-#include "ui/shell/CDuiMenu.h"
 #include "ui/settings/SettingWindows.h"
+#include "ui/shell/CDuiMenu.h"
 #include "ui/shell/CMainWndUI.h"
 #include "ui/shell/CMessageBox.h"
 
@@ -76,7 +76,7 @@ protected:
             return nullptr;
         }
         QTest::mouseClick(test::Control(menu, QStringLiteral("menu_upgrade")), Qt::LeftButton);
-        CSettingGrade* window = CSettingGrade::Instance();
+        CSettingGrade* window = test::Opened<CSettingGrade>();
         EXPECT_NE(window, nullptr);
         if (window != nullptr) {
             QObject::connect(window, &CSettingGrade::StatusChanged,
@@ -97,7 +97,8 @@ protected:
         QTest::mouseClick(control, Qt::LeftButton);
     }
     static QString Notice() {
-        return CMessageBox::Instance() != nullptr ? CMessageBox::Instance()->GetText() : QString();
+        return test::Opened<CMessageBox>() != nullptr ? test::Opened<CMessageBox>()->GetText()
+                                                      : QString();
     }
 
     test::BoxSim box_{{"--version", "V2.31"}};
@@ -157,7 +158,7 @@ TEST_F(UpgradeWindow, SendsThePickedFileAndShowsTheBoxsVerdict) {
     EXPECT_TRUE(statuses_.contains(QStringLiteral("固件升级成功")));
     EXPECT_TRUE(box_.WaitForLine("upgrade-request"));
     // The window's texts are not notices.
-    EXPECT_EQ(CMessageBox::Instance(), nullptr);
+    EXPECT_EQ(test::Opened<CMessageBox>(), nullptr);
 }
 
 TEST_F(UpgradeWindow, FourFailuresEndTheSending) {
@@ -189,7 +190,7 @@ TEST_F(UpgradeWindow, WithTheWindowClosedTheTipsBecomeNotices) {
     Click(Button(window, QStringLiteral("开始升级")));
     QTest::mouseClick(test::Control(window, QStringLiteral("btnClosed")), Qt::LeftButton);
     test::ProcessEvents();
-    ASSERT_EQ(CSettingGrade::Instance(), nullptr);
+    ASSERT_EQ(test::Opened<CSettingGrade>(), nullptr);
     ASSERT_TRUE(WaitFor([] { return Notice() == QStringLiteral("固件升级成功"); }));
     EXPECT_EQ(statuses_, QStringList{QStringLiteral("等待升级")});
 }
@@ -249,7 +250,7 @@ TEST_F(UpgradeWindow, ALargeFileKeepsTheWindowAlive) {
     ASSERT_TRUE(WaitFor([&] { return statuses_.contains(QStringLiteral("固件升级中:0%")); }));
     QTest::mouseClick(test::Control(window, QStringLiteral("btnClosed")), Qt::LeftButton);
     test::ProcessEvents();
-    EXPECT_EQ(CSettingGrade::Instance(), nullptr);
+    EXPECT_EQ(test::Opened<CSettingGrade>(), nullptr);
     window_->Settings().OpenGrade();
-    ASSERT_NE(CSettingGrade::Instance(), nullptr);
+    ASSERT_NE(test::Opened<CSettingGrade>(), nullptr);
 }

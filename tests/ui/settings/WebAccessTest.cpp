@@ -138,8 +138,8 @@ TEST_F(WebAccessTest, TheBrowsersOwnNavigationOnlyOffersTheNumberOrAsksBeforeRec
     const auto dial =
         AskAs(QString(), QStringLiteral("/api/call?type=tel&number=+86-138-0000-0000"));
     EXPECT_TRUE(ReplyOf(*dial).contains("{\"code\":0, \"msg\":"));
-    ASSERT_TRUE(test::WaitFor([] { return CTopCall::Instance() != nullptr; }));
-    EXPECT_EQ(CTopCall::Instance()->Number(), QStringLiteral("13800000000"));
+    ASSERT_TRUE(test::WaitFor([] { return test::Opened<CTopCall>() != nullptr; }));
+    EXPECT_EQ(test::Opened<CTopCall>()->Number(), QStringLiteral("13800000000"));
     EXPECT_EQ(COriginPrompt::Find(QString()), nullptr);
 
     const auto record = AskAs(QString(), QStringLiteral("/api/record?cmd=mode&value=auto"));
@@ -191,7 +191,7 @@ TEST_F(WebAccessTest, TheMenuOpensThePagesWhoseAnswersChangeFollowAndGo) {
     ASSERT_NE(menu, nullptr);
     QTest::mouseClick(test::Control<QPushButton>(menu, QStringLiteral("menu_origins")),
                       Qt::LeftButton);
-    CSettingOrigins* dialog = CSettingOrigins::Instance();
+    CSettingOrigins* dialog = test::Opened<CSettingOrigins>();
     ASSERT_NE(dialog, nullptr);
     EXPECT_TRUE(dialog->isVisible());
     const OriginListModel& model = dialog->Model();

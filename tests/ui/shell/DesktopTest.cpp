@@ -116,7 +116,7 @@ protected:
     }
 
     void CloseQuickDial() {
-        if (CTopCall* popup = CTopCall::Instance()) {
+        if (CTopCall* popup = test::Opened<CTopCall>()) {
             popup->Close();
             test::ProcessEvents();
         }
@@ -140,9 +140,9 @@ TEST_F(RunningProgram, ASecondStartHandsOverATelLinkForTheQuickDial) {
 
     EXPECT_EQ(StartAgain({QStringLiteral("tel:+86-138-0000-0000")}), 0);
     EXPECT_EQ(lastHanded_, QStringLiteral("13800000000"));
-    ASSERT_NE(CTopCall::Instance(), nullptr);
-    EXPECT_TRUE(CTopCall::Instance()->isVisible());
-    EXPECT_EQ(CTopCall::Instance()->Number(), QStringLiteral("13800000000"));
+    ASSERT_NE(test::Opened<CTopCall>(), nullptr);
+    EXPECT_TRUE(test::Opened<CTopCall>()->isVisible());
+    EXPECT_EQ(test::Opened<CTopCall>()->Number(), QStringLiteral("13800000000"));
     EXPECT_TRUE(window_->isVisible());
     EXPECT_FALSE(window_->isMinimized());
 
@@ -150,12 +150,12 @@ TEST_F(RunningProgram, ASecondStartHandsOverATelLinkForTheQuickDial) {
     CloseQuickDial();
     EXPECT_EQ(StartAgain({}), 0);
     EXPECT_EQ(lastHanded_, QString());
-    EXPECT_EQ(CTopCall::Instance(), nullptr);
+    EXPECT_EQ(test::Opened<CTopCall>(), nullptr);
 
     // Of two links, the first is offered.
     EXPECT_EQ(StartAgain({QStringLiteral("callto:010-8829-0291"), QStringLiteral("tel:999")}), 0);
-    ASSERT_NE(CTopCall::Instance(), nullptr);
-    EXPECT_EQ(CTopCall::Instance()->Number(), QStringLiteral("01088290291"));
+    ASSERT_NE(test::Opened<CTopCall>(), nullptr);
+    EXPECT_EQ(test::Opened<CTopCall>()->Number(), QStringLiteral("01088290291"));
 }
 
 TEST_F(RunningProgram, BadLinksOnlyBringTheWindowUp) {
@@ -168,7 +168,7 @@ TEST_F(RunningProgram, BadLinksOnlyBringTheWindowUp) {
     for (const QString& link : bad) {
         EXPECT_EQ(StartAgain({link}), 0) << link.left(40).toStdString();
         EXPECT_EQ(lastHanded_, QString());
-        EXPECT_EQ(CTopCall::Instance(), nullptr) << link.left(40).toStdString();
+        EXPECT_EQ(test::Opened<CTopCall>(), nullptr) << link.left(40).toStdString();
     }
 }
 
@@ -190,8 +190,8 @@ TEST_F(RunningProgram, RequestsOfOtherStartsAreBoundedAndCleanedAgain) {
     raw.write("offer sip:13800000000\nshow\noffer 138-0000-0000\n");
     ASSERT_TRUE(test::WaitFor([&] { return requests_ == 3; }, 30000));
     EXPECT_EQ(lastHanded_, QStringLiteral("13800000000"));
-    ASSERT_NE(CTopCall::Instance(), nullptr);
-    EXPECT_EQ(CTopCall::Instance()->Number(), QStringLiteral("13800000000"));
+    ASSERT_NE(test::Opened<CTopCall>(), nullptr);
+    EXPECT_EQ(test::Opened<CTopCall>()->Number(), QStringLiteral("13800000000"));
 }
 
 TEST_F(RunningProgram, APortThisUserMayNotOpenIsExplainedOnceInTheMessageBox) {
@@ -208,19 +208,19 @@ TEST_F(RunningProgram, APortThisUserMayNotOpenIsExplainedOnceInTheMessageBox) {
     });
     window_->Start(port);
 
-    ASSERT_TRUE(test::WaitFor([] { return CMessageBox::Instance() != nullptr; }, 30000));
-    const QString notice = CMessageBox::Instance()->GetText();
+    ASSERT_TRUE(test::WaitFor([] { return test::Opened<CMessageBox>() != nullptr; }, 30000));
+    const QString notice = test::Opened<CMessageBox>()->GetText();
     EXPECT_TRUE(notice.contains(port)) << notice.toStdString();
     EXPECT_TRUE(notice.contains(QStringLiteral("sudo usermod -aG dialout ")))
         << notice.toStdString();
     EXPECT_TRUE(notice.contains(QStringLiteral("重新登录"))) << notice.toStdString();
-    CMessageBox::Instance()->Close();
+    test::Opened<CMessageBox>()->Close();
     test::ProcessEvents();
 
     // The search goes on, and says nothing more.
     const int seen = attempts;
     ASSERT_TRUE(test::WaitFor([&] { return attempts >= seen + 3; }, 30000));
     test::ProcessEvents();
-    EXPECT_EQ(CMessageBox::Instance(), nullptr);
+    EXPECT_EQ(test::Opened<CMessageBox>(), nullptr);
     core_->Shutdown();
 }

@@ -18,14 +18,15 @@ using tamberlink::test::App;
 using tamberlink::test::ButtonWithText;
 
 TEST(MessageBox, ASecondNoticeReplacesTheTextOfTheOneBox) {
+    QPointer<CMessageBox> notice;
     const auto main = test::MainWindowStandIn();
-    CMessageBox* first = CMessageBox::ShowText(main.get(), QStringLiteral("保存代理错误"));
+    CMessageBox* first = CMessageBox::ShowText(notice, main.get(), QStringLiteral("保存代理错误"));
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(first->windowTitle(), QStringLiteral("Tamberlink提醒"));
     EXPECT_EQ(first->pos(), CMessageBox::kPosition);
     EXPECT_TRUE(first->isVisible());
     CMessageBox* second =
-        CMessageBox::ShowText(main.get(), QStringLiteral("网络超时，请稍后再试......"));
+        CMessageBox::ShowText(notice, main.get(), QStringLiteral("网络超时，请稍后再试......"));
     EXPECT_EQ(second, first);
     EXPECT_EQ(first->GetText(), QStringLiteral("网络超时，请稍后再试......"));
     EXPECT_EQ(main->findChildren<CMessageBox*>().size(), 1);
@@ -35,21 +36,22 @@ TEST(MessageBox, ASecondNoticeReplacesTheTextOfTheOneBox) {
     ASSERT_NE(ok, nullptr);
     QTest::mouseClick(ok, Qt::LeftButton);
     test::ProcessEvents();
-    EXPECT_EQ(CMessageBox::Instance(), nullptr);
+    EXPECT_EQ(test::Opened<CMessageBox>(), nullptr);
     EXPECT_TRUE(main->findChildren<CMessageBox*>().isEmpty());
 }
 
 TEST(MessageBox, ANoticeWhileTheBoxClosesIsNotLost) {
+    QPointer<CMessageBox> notice;
     const auto main = test::MainWindowStandIn();
-    CMessageBox* box = CMessageBox::ShowText(main.get(), QStringLiteral("一"));
+    CMessageBox* box = CMessageBox::ShowText(notice, main.get(), QStringLiteral("一"));
     ASSERT_NE(box, nullptr);
     QTest::mouseClick(test::Control<QPushButton>(box, QStringLiteral("btnClosed")), Qt::LeftButton);
     box->Close(); // closed twice
-    CMessageBox* next = CMessageBox::ShowText(main.get(), QStringLiteral("二"));
+    CMessageBox* next = CMessageBox::ShowText(notice, main.get(), QStringLiteral("二"));
     ASSERT_NE(next, nullptr);
     EXPECT_NE(next, box);
     test::ProcessEvents();
-    ASSERT_EQ(CMessageBox::Instance(), next);
+    ASSERT_EQ(test::Opened<CMessageBox>(), next);
     EXPECT_TRUE(next->isVisible());
     EXPECT_EQ(next->GetText(), QStringLiteral("二"));
     next->Close();
@@ -57,9 +59,10 @@ TEST(MessageBox, ANoticeWhileTheBoxClosesIsNotLost) {
 }
 
 TEST(MessageBox, ALongNoticeWrapsInsteadOfBeingCut) {
+    QPointer<CMessageBox> notice;
     const auto main = test::MainWindowStandIn();
     const QString longText = QStringLiteral("请先连接设备并开启手机版Tamberlink拨号器，再发送短信");
-    CMessageBox* box = CMessageBox::ShowText(main.get(), longText);
+    CMessageBox* box = CMessageBox::ShowText(notice, main.get(), longText);
     ASSERT_NE(box, nullptr);
     QLabel* label = nullptr;
     for (auto* candidate : box->findChildren<QLabel*>()) {
@@ -74,7 +77,7 @@ TEST(MessageBox, ALongNoticeWrapsInsteadOfBeingCut) {
     ASSERT_NE(ok, nullptr);
     EXPECT_LE(label->geometry().bottom(), ok->geometry().top());
 
-    CMessageBox::ShowText(main.get(), QStringLiteral("短"));
+    CMessageBox::ShowText(notice, main.get(), QStringLiteral("短"));
     EXPECT_EQ(label->geometry(), QRect(0, 60, label->parentWidget()->width(), 30));
     box->Close();
     test::ProcessEvents();
@@ -111,13 +114,13 @@ TEST(Confirmation, ExitDialogAsksTheMainWindowToExitOnlyOnExit) {
     auto* dialog =
         OpenWindow<CSettingExit>(main.get(), QStringLiteral("退出程序"), QPoint(250, 150));
     ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(CSettingExit::Instance(), dialog);
+    EXPECT_EQ(test::Opened<CSettingExit>(), dialog);
     QSignalSpy exits(dialog, &CSettingExit::ExitRequested);
     QPushButton* cancel = ButtonWithText(dialog, QStringLiteral("取消"));
     ASSERT_NE(cancel, nullptr);
     QTest::mouseClick(cancel, Qt::LeftButton);
     EXPECT_EQ(exits.count(), 0);
-    EXPECT_EQ(CSettingExit::Instance(), nullptr);
+    EXPECT_EQ(test::Opened<CSettingExit>(), nullptr);
 
     dialog = OpenWindow<CSettingExit>(main.get(), QStringLiteral("退出程序"), QPoint(250, 150));
     ASSERT_NE(dialog, nullptr);
@@ -129,14 +132,15 @@ TEST(Confirmation, ExitDialogAsksTheMainWindowToExitOnlyOnExit) {
 }
 
 TEST(QuickDial, OffersTheNumberAndDialsOrTextsItOnce) {
+    QPointer<CTopCall> quickDial;
     App();
-    CTopCall* popup = CTopCall::Offer(QStringLiteral("+8613800000000"), QPoint(40, 40));
+    CTopCall* popup = CTopCall::Offer(quickDial, QStringLiteral("+8613800000000"), QPoint(40, 40));
     ASSERT_NE(popup, nullptr);
     EXPECT_TRUE(popup->isWindow());
     EXPECT_TRUE(popup->windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_EQ(popup->windowTitle(), QStringLiteral("快捷拨号"));
     EXPECT_EQ(popup->Number(), QStringLiteral("+8613800000000"));
-    EXPECT_EQ(CTopCall::Offer(QStringLiteral("10086"), QPoint(40, 40)), popup);
+    EXPECT_EQ(CTopCall::Offer(quickDial, QStringLiteral("10086"), QPoint(40, 40)), popup);
     EXPECT_EQ(popup->Number(), QStringLiteral("10086"));
 
     QSignalSpy dials(popup, &CTopCall::DialRequested);
@@ -146,10 +150,10 @@ TEST(QuickDial, OffersTheNumberAndDialsOrTextsItOnce) {
     EXPECT_EQ(dials.at(0).at(0).toString(), QStringLiteral("10086"));
     EXPECT_FALSE(dials.at(0).at(1).toBool());
     test::ProcessEvents();
-    EXPECT_EQ(CTopCall::Instance(), nullptr);
+    EXPECT_EQ(test::Opened<CTopCall>(), nullptr);
 
     // A closed popup is made anew at the next offer.
-    popup = CTopCall::Offer(QStringLiteral("13800000000"), QPoint(40, 40));
+    popup = CTopCall::Offer(quickDial, QStringLiteral("13800000000"), QPoint(40, 40));
     ASSERT_NE(popup, nullptr);
     QSignalSpy dials2(popup, &CTopCall::DialRequested);
     QSignalSpy texts(popup, &CTopCall::SmsRequested);
@@ -160,7 +164,7 @@ TEST(QuickDial, OffersTheNumberAndDialsOrTextsItOnce) {
     EXPECT_EQ(dials2.count(), 0);
     test::ProcessEvents();
 
-    popup = CTopCall::Offer(QStringLiteral("13800000000"), QPoint(40, 40));
+    popup = CTopCall::Offer(quickDial, QStringLiteral("13800000000"), QPoint(40, 40));
     ASSERT_NE(popup, nullptr);
     QSignalSpy dials3(popup, &CTopCall::DialRequested);
     test::Control<QPushButton>(popup, QStringLiteral("ButtonMobile"))->click();
@@ -196,12 +200,13 @@ TEST(Confirmation, ButtonsKeepTheirActionWhateverTheyRead) {
     EXPECT_EQ(exits2.count(), 1);
     test::ProcessEvents();
 
-    CMessageBox* box = CMessageBox::ShowText(main.get(), QStringLiteral("一"));
+    QPointer<CMessageBox> notice;
+    CMessageBox* box = CMessageBox::ShowText(notice, main.get(), QStringLiteral("一"));
     ASSERT_NE(box, nullptr);
     QPushButton* ok = ButtonWithText(box, QStringLiteral("确定"));
     ASSERT_NE(ok, nullptr);
     ok->setText(QStringLiteral("OK"));
     QTest::mouseClick(ok, Qt::LeftButton);
-    EXPECT_EQ(CMessageBox::Instance(), nullptr);
+    EXPECT_EQ(test::Opened<CMessageBox>(), nullptr);
     test::ProcessEvents();
 }

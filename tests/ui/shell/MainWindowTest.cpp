@@ -9,9 +9,9 @@
 #include "ui/settings/CSettingIP.h"
 #include "ui/settings/CSettingPrefix.h"
 #include "ui/settings/CSettingProxy.h"
+#include "ui/settings/SettingWindows.h"
 #include "ui/shell/Autostart.h"
 #include "ui/shell/CDuiMenu.h"
-#include "ui/settings/SettingWindows.h"
 #include "ui/shell/CMainWndUI.h"
 #include "ui/shell/CMessageBox.h"
 #include "ui/shell/CTopCall.h"
@@ -78,13 +78,13 @@ protected:
         button->click();
     }
     CTopCall* OfferedAfterCopying(const QString& text) {
-        if (CTopCall* open = CTopCall::Instance()) {
+        if (CTopCall* open = test::Opened<CTopCall>()) {
             open->Close();
             test::ProcessEvents();
         }
         QGuiApplication::clipboard()->setText(text);
         test::ProcessEvents();
-        return CTopCall::Instance();
+        return test::Opened<CTopCall>();
     }
 };
 
@@ -121,7 +121,8 @@ TEST_F(MainWindowTest, ShowsTheTitleSizePagesAndStartState) {
 
     // The menu button opens the main menu.
     EXPECT_TRUE(window_->findChildren<CDuiMenu*>().isEmpty());
-    QTest::mouseClick(test::Control<QPushButton>(window_, QStringLiteral("btnMenu")), Qt::LeftButton);
+    QTest::mouseClick(test::Control<QPushButton>(window_, QStringLiteral("btnMenu")),
+                      Qt::LeftButton);
     const auto menus = window_->findChildren<CDuiMenu*>();
     ASSERT_EQ(menus.size(), 1);
     EXPECT_TRUE(menus.front()->isVisible());
@@ -150,8 +151,9 @@ TEST_F(MainWindowTest, MenuSwitchesShowAndStoreTheirState) {
     QTest::mouseClick(autoRec, Qt::LeftButton);
     EXPECT_EQ(autoRec->text(), QStringLiteral("自动录音：开"));
     EXPECT_EQ(Row("auto", "value2"), "1");
-    ASSERT_NE(CMessageBox::Instance(), nullptr);
-    EXPECT_EQ(CMessageBox::Instance()->GetText(), QStringLiteral("请先连接设备后在设置自动录音"));
+    ASSERT_NE(test::Opened<CMessageBox>(), nullptr);
+    EXPECT_EQ(test::Opened<CMessageBox>()->GetText(),
+              QStringLiteral("请先连接设备后在设置自动录音"));
     menu->Close();
     test::ProcessEvents();
 
@@ -170,14 +172,14 @@ TEST_F(MainWindowTest, SingleInstanceDialogsOpenOnce) {
     QTest::mouseClick(test::Control<QPushButton>(menu, QStringLiteral("menu_areacode")),
                       Qt::LeftButton);
     EXPECT_TRUE(menu->IsClosing());
-    CSettingPrefix* areaCode = CSettingPrefix::Instance();
+    CSettingPrefix* areaCode = test::Opened<CSettingPrefix>();
     ASSERT_NE(areaCode, nullptr);
     EXPECT_EQ(areaCode->pos(), QPoint(250, 150));
     // The extension dialog shares the one prefix dialog: nothing new opens.
     window_->Settings().OpenPrefix(CSettingPrefix::kExtension);
     window_->Settings().OpenPrefix(CSettingPrefix::kAreaCode);
     EXPECT_EQ(window_->findChildren<CSettingPrefix*>().size(), 1);
-    EXPECT_EQ(CSettingPrefix::Instance(), areaCode);
+    EXPECT_EQ(test::Opened<CSettingPrefix>(), areaCode);
     EXPECT_EQ(test::Control<QLabel>(areaCode, QStringLiteral("labelTitle"))->text(),
               QStringLiteral("本地区号设置"));
 
@@ -189,18 +191,19 @@ TEST_F(MainWindowTest, SingleInstanceDialogsOpenOnce) {
     EXPECT_EQ(Row("areaCode", "value1"), "0755");
     test::ProcessEvents();
     window_->Settings().OpenPrefix(CSettingPrefix::kAreaCode);
-    ASSERT_NE(CSettingPrefix::Instance(), nullptr);
-    EXPECT_EQ(CSettingPrefix::Instance()->findChild<QLineEdit*>()->text(), QStringLiteral("0755"));
-    CSettingPrefix::Instance()->findChild<QLineEdit*>()->setText(QStringLiteral("075512"));
-    Button(CSettingPrefix::Instance(), QStringLiteral("确定"))->click();
+    ASSERT_NE(test::Opened<CSettingPrefix>(), nullptr);
+    EXPECT_EQ(test::Opened<CSettingPrefix>()->findChild<QLineEdit*>()->text(),
+              QStringLiteral("0755"));
+    test::Opened<CSettingPrefix>()->findChild<QLineEdit*>()->setText(QStringLiteral("075512"));
+    Button(test::Opened<CSettingPrefix>(), QStringLiteral("确定"))->click();
     EXPECT_EQ(Row("areaCode", "value1"), "0755");
 
     // The extension dialog once the other has gone.
     test::ProcessEvents();
     window_->Settings().OpenPrefix(CSettingPrefix::kExtension);
-    ASSERT_NE(CSettingPrefix::Instance(), nullptr);
-    CSettingPrefix::Instance()->findChild<QLineEdit*>()->setText(QStringLiteral("9"));
-    Button(CSettingPrefix::Instance(), QStringLiteral("确定"))->click();
+    ASSERT_NE(test::Opened<CSettingPrefix>(), nullptr);
+    test::Opened<CSettingPrefix>()->findChild<QLineEdit*>()->setText(QStringLiteral("9"));
+    Button(test::Opened<CSettingPrefix>(), QStringLiteral("确定"))->click();
     EXPECT_EQ(Row("fenjiCode", "value1"), "9");
 
     // The exit confirmation too, from the close button and the menu.
@@ -212,14 +215,14 @@ TEST_F(MainWindowTest, SingleInstanceDialogsOpenOnce) {
 
 TEST_F(MainWindowTest, SettingsButtonsKeepTheirActionWhateverTheyRead) {
     window_->Settings().OpenPrefix(CSettingPrefix::kExtension);
-    ASSERT_NE(CSettingPrefix::Instance(), nullptr);
-    CSettingPrefix::Instance()->findChild<QLineEdit*>()->setText(QStringLiteral("8"));
-    ClickRelabelled(CSettingPrefix::Instance(), QStringLiteral("确定"));
+    ASSERT_NE(test::Opened<CSettingPrefix>(), nullptr);
+    test::Opened<CSettingPrefix>()->findChild<QLineEdit*>()->setText(QStringLiteral("8"));
+    ClickRelabelled(test::Opened<CSettingPrefix>(), QStringLiteral("确定"));
     EXPECT_EQ(Row("fenjiCode", "value1"), "8");
     test::ProcessEvents();
 
     window_->Settings().OpenProxy();
-    CSettingProxy* proxy = CSettingProxy::Instance();
+    CSettingProxy* proxy = test::Opened<CSettingProxy>();
     ASSERT_NE(proxy, nullptr);
     const QList<QLineEdit*> edits = proxy->findChildren<QLineEdit*>();
     ASSERT_EQ(edits.size(), 5);
@@ -231,7 +234,7 @@ TEST_F(MainWindowTest, SettingsButtonsKeepTheirActionWhateverTheyRead) {
     test::ProcessEvents();
 
     window_->Settings().OpenIP();
-    CSettingIP* ip = CSettingIP::Instance();
+    CSettingIP* ip = test::Opened<CSettingIP>();
     ASSERT_NE(ip, nullptr);
     const int switchIP = window_->Core().Settings().SwitchIP();
     QPushButton* toggle =
@@ -263,7 +266,7 @@ TEST_F(MainWindowTest, SettingsButtonsKeepTheirActionWhateverTheyRead) {
 
 TEST_F(MainWindowTest, ProxyFieldsAreCutAndJoined) {
     window_->Settings().OpenProxy();
-    CSettingProxy* proxy = CSettingProxy::Instance();
+    CSettingProxy* proxy = test::Opened<CSettingProxy>();
     ASSERT_NE(proxy, nullptr);
     QList<QLineEdit*> edits = proxy->findChildren<QLineEdit*>();
     ASSERT_EQ(edits.size(), 5);
@@ -300,7 +303,7 @@ TEST_F(MainWindowTest, ProxyFieldsAreCutAndJoined) {
 
     // Opened again it shows the stored parts; an empty port stores no proxy.
     window_->Settings().OpenProxy();
-    proxy = CSettingProxy::Instance();
+    proxy = test::Opened<CSettingProxy>();
     ASSERT_NE(proxy, nullptr);
     edits = proxy->findChildren<QLineEdit*>();
     QStringList shown;
@@ -333,7 +336,7 @@ TEST_F(MainWindowTest, IpSwitchIsStoredAtEachToggle) {
     const std::string before = Row("switchIP", "value2");
     const int inMemory = window_->Core().Settings().SwitchIP();
     window_->Settings().OpenIP();
-    CSettingIP* dialog = CSettingIP::Instance();
+    CSettingIP* dialog = test::Opened<CSettingIP>();
     ASSERT_NE(dialog, nullptr);
     window_->Settings().OpenIP();
     EXPECT_EQ(window_->findChildren<CSettingIP*>().size(), 1);
@@ -352,7 +355,7 @@ TEST_F(MainWindowTest, IpSwitchIsStoredAtEachToggle) {
 
     // "保存" stores the prefix and closes.
     window_->Settings().OpenIP();
-    dialog = CSettingIP::Instance();
+    dialog = test::Opened<CSettingIP>();
     ASSERT_NE(dialog, nullptr);
     dialog->findChild<QLineEdit*>()->setText(QStringLiteral("17951"));
     Button(dialog, QStringLiteral("保存"))->click();
@@ -389,7 +392,7 @@ TEST_F(MainWindowTest, CopiedNumbersAreOfferedWhileScreenCaptureIsOn) {
     EXPECT_EQ(OfferedAfterCopying(QStringLiteral("room 12")), nullptr);
     EXPECT_EQ(OfferedAfterCopying(QStringLiteral("1234567890123456")), nullptr);
     ASSERT_NE(OfferedAfterCopying(QStringLiteral("10086")), nullptr);
-    EXPECT_EQ(CTopCall::Instance()->Number(), QStringLiteral("10086"));
+    EXPECT_EQ(test::Opened<CTopCall>()->Number(), QStringLiteral("10086"));
 }
 
 TEST_F(MainWindowTest, WhatTheClipboardHeldBeforeTheStartIsNotOffered) {
@@ -401,7 +404,7 @@ TEST_F(MainWindowTest, WhatTheClipboardHeldBeforeTheStartIsNotOffered) {
     StartWindow(std::nullopt);
     ASSERT_EQ(core_->Settings().ScreenOff(), 1);
     test::ProcessEvents();
-    EXPECT_EQ(CTopCall::Instance(), nullptr);
+    EXPECT_EQ(test::Opened<CTopCall>(), nullptr);
 
     // The user's first copy of this run is offered.
     CTopCall* offered = OfferedAfterCopying(QStringLiteral("拨 95555"));
@@ -438,26 +441,26 @@ TEST(CoreAndWindow, TheCoreLivesBeforeAndAfterItsWindow) {
     qInstallMessageHandler(previous);
     EXPECT_EQ(gLogged.filter(QStringLiteral("没有窗口的提醒")).size(), 1)
         << gLogged.join(u'\n').toStdString();
-    EXPECT_EQ(CMessageBox::Instance(), nullptr);
+    EXPECT_EQ(test::Opened<CMessageBox>(), nullptr);
 
     {
         CMainWndUI window(core);
         core.ShowTip(QStringLiteral("窗口里的提醒"));
-        ASSERT_NE(CMessageBox::Instance(), nullptr);
-        EXPECT_EQ(CMessageBox::Instance()->parentWidget(), &window);
-        EXPECT_EQ(CMessageBox::Instance()->GetText(), QStringLiteral("窗口里的提醒"));
+        ASSERT_NE(test::Opened<CMessageBox>(), nullptr);
+        EXPECT_EQ(test::Opened<CMessageBox>()->parentWidget(), &window);
+        EXPECT_EQ(test::Opened<CMessageBox>()->GetText(), QStringLiteral("窗口里的提醒"));
     }
     test::ProcessEvents();
-    EXPECT_EQ(CMessageBox::Instance(), nullptr);
+    EXPECT_EQ(test::Opened<CMessageBox>(), nullptr);
 
     // The window is gone and its core still speaks: to the log, never to the freed window.
     gLogged.clear();
     previous = qInstallMessageHandler(KeepLog);
     core.ShowTip(QStringLiteral("窗口之后的提醒"));
-    core.Sink().ReloadCallLog();
+    emit core.CallLogChanged();
     qInstallMessageHandler(previous);
     EXPECT_EQ(gLogged.filter(QStringLiteral("窗口之后的提醒")).size(), 1);
-    EXPECT_EQ(CMessageBox::Instance(), nullptr);
+    EXPECT_EQ(test::Opened<CMessageBox>(), nullptr);
 }
 
 TEST_F(MainWindowTest, CtrlF10TogglesOncePerThreeSeconds) {
@@ -498,17 +501,17 @@ TEST_F(MainWindowTest, ProgressWatchdogEndsTheWaitWithANotice) {
     EXPECT_EQ(ControlText(test::Control(window_, QStringLiteral("LabelTip"))),
               QStringLiteral("正在备份联系人..."));
     ASSERT_TRUE(test::WaitFor([&] { return !window_->IsProgressShown(); }, 10000));
-    ASSERT_NE(CMessageBox::Instance(), nullptr);
-    EXPECT_EQ(CMessageBox::Instance()->GetText(), QStringLiteral("网络超时，请稍后再试......"));
+    ASSERT_NE(test::Opened<CMessageBox>(), nullptr);
+    EXPECT_EQ(test::Opened<CMessageBox>()->GetText(), QStringLiteral("网络超时，请稍后再试......"));
 
     // Ended in time, there is no notice.
-    CMessageBox::Instance()->Close();
+    test::Opened<CMessageBox>()->Close();
     test::ProcessEvents();
     ASSERT_TRUE(progress.Start(CloudProgress::Chain::Sync, 1));
     progress.End(CloudProgress::Chain::Sync);
     EXPECT_FALSE(window_->IsProgressShown());
     QTest::qWait(1300);
-    EXPECT_EQ(CMessageBox::Instance(), nullptr);
+    EXPECT_EQ(test::Opened<CMessageBox>(), nullptr);
 }
 
 TEST_F(MainWindowTest, NothingHappensOnceExitHasBegun) {
@@ -516,7 +519,7 @@ TEST_F(MainWindowTest, NothingHappensOnceExitHasBegun) {
     CDuiMenu* menu = OpenMenu();
     ASSERT_NE(menu, nullptr);
     window_->OpenExitConfirmation();
-    auto* exit = CSettingExit::Instance();
+    auto* exit = test::Opened<CSettingExit>();
     ASSERT_NE(exit, nullptr);
     QTest::mouseClick(Button(exit, QStringLiteral("退出")), Qt::LeftButton);
     EXPECT_TRUE(window_->IsExiting());
@@ -524,7 +527,8 @@ TEST_F(MainWindowTest, NothingHappensOnceExitHasBegun) {
     EXPECT_TRUE(window_->Core().IsShuttingDown());
 
     // Late events: clicks on a menu still open, notices, frames, toggles, a second exit.
-    QTest::mouseClick(test::Control<QPushButton>(menu, QStringLiteral("menu_proxy")), Qt::LeftButton);
+    QTest::mouseClick(test::Control<QPushButton>(menu, QStringLiteral("menu_proxy")),
+                      Qt::LeftButton);
     window_->Sink().ShowTip(QStringLiteral("二"));
     window_->SetDeviceIndicator(true);
     window_->Settings().OpenIP();
@@ -533,10 +537,10 @@ TEST_F(MainWindowTest, NothingHappensOnceExitHasBegun) {
     window_->Exit();
     QGuiApplication::clipboard()->setText(QStringLiteral("13800000000"));
     test::ProcessEvents();
-    EXPECT_EQ(CSettingProxy::Instance(), nullptr);
-    EXPECT_EQ(CSettingIP::Instance(), nullptr);
+    EXPECT_EQ(test::Opened<CSettingProxy>(), nullptr);
+    EXPECT_EQ(test::Opened<CSettingIP>(), nullptr);
     EXPECT_FALSE(window_->IsProgressShown());
-    EXPECT_EQ(CTopCall::Instance(), nullptr);
+    EXPECT_EQ(test::Opened<CTopCall>(), nullptr);
 }
 
 TEST(QuickDialOnTheBox, TheLandlineButtonMakesTheBoxReceiveTheDialFrame) {
@@ -558,10 +562,11 @@ TEST(QuickDialOnTheBox, TheLandlineButtonMakesTheBoxReceiveTheDialFrame) {
 
     ASSERT_TRUE(window.ToggleScreenOff());
     QGuiApplication::clipboard()->setText(QStringLiteral("Tel: +86 138-0000-0000"));
-    ASSERT_TRUE(test::WaitFor([] { return CTopCall::Instance() != nullptr; }));
-    CTopCall* popup = CTopCall::Instance();
+    ASSERT_TRUE(test::WaitFor([] { return test::Opened<CTopCall>() != nullptr; }));
+    CTopCall* popup = test::Opened<CTopCall>();
     EXPECT_EQ(popup->Number(), QStringLiteral("+8613800000000"));
-    QTest::mouseClick(test::Control<QPushButton>(popup, QStringLiteral("ButtonTel")), Qt::LeftButton);
+    QTest::mouseClick(test::Control<QPushButton>(popup, QStringLiteral("ButtonTel")),
+                      Qt::LeftButton);
     const auto dialled = [&] {
         for (const std::string& line : box.LinesStartingWith("dial-landline ")) {
             if (line.find("13800000000") != std::string::npos) {
@@ -581,7 +586,8 @@ TEST_F(MainWindowTest, TrayMenuShowsTheWindowAndExits) {
     EXPECT_EQ(menu->actions().at(2)->text(), QStringLiteral("退出"));
 
     // Without a tray (as here) minimising keeps the window reachable instead of hiding it.
-    QTest::mouseClick(test::Control<QPushButton>(window_, QStringLiteral("btnMin")), Qt::LeftButton);
+    QTest::mouseClick(test::Control<QPushButton>(window_, QStringLiteral("btnMin")),
+                      Qt::LeftButton);
     EXPECT_FALSE(window_->isHidden());
     menu->actions().at(1)->trigger();
     EXPECT_TRUE(window_->isVisible());

@@ -9,6 +9,7 @@
 #include "ui/calls/CItemRecordUI.h"
 #include "ui/calls/CRecordContainer.h"
 #include "ui/calls/CallLogModel.h"
+#include "ui/calls/CallPopups.h"
 #include "ui/shell/CMainWndUI.h"
 #include "ui/shell/CMessageBox.h"
 #include "ui/shell/CTopCall.h"
@@ -113,11 +114,11 @@ protected:
         return db.Rows(sql);
     }
     static QString LastTip() {
-        CMessageBox* box = CMessageBox::Instance();
+        CMessageBox* box = test::Opened<CMessageBox>();
         return box != nullptr ? box->GetText() : QString();
     }
     static void CloseTip() {
-        if (CMessageBox* box = CMessageBox::Instance()) {
+        if (CMessageBox* box = test::Opened<CMessageBox>()) {
             box->Close();
         }
         test::ProcessEvents();
@@ -237,7 +238,7 @@ TEST_F(SmsWindowsTest, PageListsSentSmsAndDeletesTheChecked) {
     // The check box checks a row without opening it; delete takes the checked ones.
     ClickItem<CItemSmsUI>(Page()->SmsList(), 1, CItemSmsUI::Control::Check);
     EXPECT_EQ(SmsModel().CheckedRows(), std::vector<int>{1});
-    EXPECT_EQ(CSmsEdit::Instance(), nullptr);
+    EXPECT_EQ(test::Opened<CSmsEdit>(), nullptr);
     ClickTool(Tag::kDeleteSms);
     ASSERT_EQ(SmsModel().EntryCount(), 2);
     EXPECT_EQ(Rows("select content from table_sms order by id"), "一\n三");
@@ -334,7 +335,7 @@ TEST_F(SmsWindowsTest, TemplateEditorNeedsTitleAndContentAndSavesOrUpdates) {
     ShowSmsPage();
     ClickTool(Tag::kManageTemplates);
     ClickTool(Tag::kNewTemplate);
-    CDialogTemplate* editor = CDialogTemplate::Instance();
+    CDialogTemplate* editor = test::Opened<CDialogTemplate>();
     ASSERT_NE(editor, nullptr);
     EXPECT_EQ(editor->windowTitle(), QStringLiteral("短信模版"));
     EXPECT_EQ(editor->pos(), CDialogTemplate::kPosition);
@@ -349,7 +350,7 @@ TEST_F(SmsWindowsTest, TemplateEditorNeedsTitleAndContentAndSavesOrUpdates) {
     EXPECT_EQ(LastTip(), QStringLiteral("模版标题和内容不能为空"));
     editor->TitleEdit()->setText(QStringLiteral("   "));
     Click(editor, "ButtonSave");
-    EXPECT_EQ(CDialogTemplate::Instance(), editor);
+    EXPECT_EQ(test::Opened<CDialogTemplate>(), editor);
     EXPECT_EQ(Rows("select count(*) from table_template"), "0");
     CloseTip();
 
@@ -357,14 +358,14 @@ TEST_F(SmsWindowsTest, TemplateEditorNeedsTitleAndContentAndSavesOrUpdates) {
     const QString title = QStringLiteral("it's 100% '约'");
     editor->TitleEdit()->setText(title);
     Click(editor, "ButtonSave");
-    EXPECT_EQ(CDialogTemplate::Instance(), nullptr);
+    EXPECT_EQ(test::Opened<CDialogTemplate>(), nullptr);
     EXPECT_EQ(Rows("select title, content from table_template"), "it's 100% '约'|明天上午十点见");
     ASSERT_EQ(TemplateModel().EntryCount(), 1);
     test::ProcessEvents();
 
     // A click on a template opens it; saving updates it in place.
     ClickItem<TemplateItem>(Page()->TemplateList(), 0, TemplateItem::Control::Title);
-    editor = CDialogTemplate::Instance();
+    editor = test::Opened<CDialogTemplate>();
     ASSERT_NE(editor, nullptr);
     EXPECT_EQ(editor->TemplateId(), TemplateModel().Entry(0)->id);
     EXPECT_EQ(editor->TitleEdit()->text(), title);
@@ -378,14 +379,14 @@ TEST_F(SmsWindowsTest, TemplateEditorNeedsTitleAndContentAndSavesOrUpdates) {
 TEST_F(SmsWindowsTest, NewSmsChecksRecipientsBeforeContentAndKeepsInputWhenRefused) {
     ShowSmsPage();
     ClickTool(Tag::kNewSms);
-    CSmsNew* compose = CSmsNew::Instance();
+    CSmsNew* compose = test::Opened<CSmsNew>();
     ASSERT_NE(compose, nullptr);
     EXPECT_EQ(compose->windowTitle(), QStringLiteral("新建短信"));
     EXPECT_EQ(compose->pos(), CSmsNew::kPosition);
     EXPECT_EQ(compose->parentWidget(), window_.get());
     // A second "新建信息" does nothing.
     ClickTool(Tag::kNewSms);
-    EXPECT_EQ(CSmsNew::Instance(), compose);
+    EXPECT_EQ(test::Opened<CSmsNew>(), compose);
     EXPECT_EQ(window_->findChildren<CSmsNew*>().size(), 1);
 
     Click(compose, "ButtonSend");
@@ -413,7 +414,7 @@ TEST_F(SmsWindowsTest, NewSmsChecksRecipientsBeforeContentAndKeepsInputWhenRefus
     Click(compose, "ButtonSend");
     EXPECT_EQ(LastTip(), QStringLiteral("请先连接设备后再发送短信"));
     test::ProcessEvents();
-    EXPECT_EQ(CSmsNew::Instance(), compose);
+    EXPECT_EQ(test::Opened<CSmsNew>(), compose);
     EXPECT_FALSE(compose->IsHandedOff());
     EXPECT_EQ(compose->Content(), QStringLiteral("你好"));
     EXPECT_EQ(input->text(), QStringLiteral("13800000000"));
@@ -421,7 +422,7 @@ TEST_F(SmsWindowsTest, NewSmsChecksRecipientsBeforeContentAndKeepsInputWhenRefus
 
     Click(compose, "btnClosed");
     test::ProcessEvents();
-    EXPECT_EQ(CSmsNew::Instance(), nullptr);
+    EXPECT_EQ(test::Opened<CSmsNew>(), nullptr);
 }
 
 TEST_F(SmsWindowsTest, PickersAddEachPersonOnceAndSearchTheContacts) {
@@ -571,7 +572,7 @@ TEST_F(SmsWindowsTest, ARowOpensAnSmsToItsPersonFilledFromIt) {
     const SmsRecord sent = *SmsModel().Entry(0);
 
     ClickItem<CItemSmsUI>(Page()->SmsList(), 0, CItemSmsUI::Control::Content);
-    CSmsEdit* compose = CSmsEdit::Instance();
+    CSmsEdit* compose = test::Opened<CSmsEdit>();
     ASSERT_NE(compose, nullptr);
     EXPECT_EQ(compose->pos(), CSmsEdit::kPosition);
     EXPECT_EQ(compose->windowTitle(), QStringLiteral("新建短信"));
@@ -586,7 +587,7 @@ TEST_F(SmsWindowsTest, ARowOpensAnSmsToItsPersonFilledFromIt) {
     // While it is open, neither another row nor "新建信息" opens a window.
     ClickItem<CItemSmsUI>(Page()->SmsList(), 0, CItemSmsUI::Control::Name);
     ClickTool(Tag::kNewSms);
-    EXPECT_EQ(CSmsNew::Instance(), nullptr);
+    EXPECT_EQ(test::Opened<CSmsNew>(), nullptr);
     EXPECT_EQ(window_->findChildren<CSmsEdit*>().size(), 1);
 
     // Without the box and the phone app, the SMS is not handed off and the window stays.
@@ -594,11 +595,11 @@ TEST_F(SmsWindowsTest, ARowOpensAnSmsToItsPersonFilledFromIt) {
     Click(compose, "btnSendSms");
     EXPECT_EQ(LastTip(), QStringLiteral("请先连接设备并开启手机版Tamberlink拨号器，再发送短信"));
     test::ProcessEvents();
-    EXPECT_EQ(CSmsEdit::Instance(), compose);
+    EXPECT_EQ(test::Opened<CSmsEdit>(), compose);
     EXPECT_EQ(compose->Content(), QStringLiteral("再联系"));
     Click(compose, "btnClosed");
     test::ProcessEvents();
-    EXPECT_EQ(CSmsEdit::Instance(), nullptr);
+    EXPECT_EQ(test::Opened<CSmsEdit>(), nullptr);
 }
 
 TEST_F(SmsWindowsTest, TheSmsButtonsOfOtherPagesOpenAnSmsToTheirPerson) {
@@ -613,19 +614,19 @@ TEST_F(SmsWindowsTest, TheSmsButtonsOfOtherPagesOpenAnSmsToTheirPerson) {
                        list->visualRect(records->Model().index(0)).topLeft();
 
     // Not while a call popup is open.
-    CCallInUI* popup = CCallInUI::Show(
-        Core(), IncomingCall{QStringLiteral("移动|北京"), {}, QStringLiteral("13900000000"), {}});
+    CCallInUI* popup = window_->Calls().ShowIncoming(
+        IncomingCall{QStringLiteral("移动|北京"), {}, QStringLiteral("13900000000"), {}});
     ASSERT_NE(popup, nullptr);
     QTest::mouseMove(list->viewport(), sms);
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, sms);
-    EXPECT_EQ(CSmsEdit::Instance(), nullptr);
+    EXPECT_EQ(test::Opened<CSmsEdit>(), nullptr);
     popup->Close();
     test::ProcessEvents();
 
     // The number alone (it has no contact) and the first SMS sent to it.
     QTest::mouseMove(list->viewport(), sms);
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, sms);
-    CSmsEdit* compose = CSmsEdit::Instance();
+    CSmsEdit* compose = test::Opened<CSmsEdit>();
     ASSERT_NE(compose, nullptr);
     EXPECT_EQ(compose->Phone(), QStringLiteral("13800000000"));
     EXPECT_EQ(test::Control<QLabel>(compose, QStringLiteral("userName"))->text(),
@@ -639,10 +640,11 @@ TEST_F(SmsWindowsTest, TheSmsButtonsOfOtherPagesOpenAnSmsToTheirPerson) {
     AddContact("王五", "13700000000");
     ASSERT_TRUE(window_->ToggleScreenOff());
     QGuiApplication::clipboard()->setText(QStringLiteral("Tel: +86 137-0000-0000"));
-    ASSERT_TRUE(test::WaitFor([] { return CTopCall::Instance() != nullptr; }));
-    QTest::mouseClick(test::Control<QPushButton>(CTopCall::Instance(), QStringLiteral("ButtonSMS")),
-                      Qt::LeftButton);
-    compose = CSmsEdit::Instance();
+    ASSERT_TRUE(test::WaitFor([] { return test::Opened<CTopCall>() != nullptr; }));
+    QTest::mouseClick(
+        test::Control<QPushButton>(test::Opened<CTopCall>(), QStringLiteral("ButtonSMS")),
+        Qt::LeftButton);
+    compose = test::Opened<CSmsEdit>();
     ASSERT_NE(compose, nullptr);
     EXPECT_EQ(compose->Phone(), QStringLiteral("13700000000"));
     EXPECT_EQ(compose->Name(), QStringLiteral("王五"));
@@ -664,9 +666,9 @@ TEST_F(SmsOnTheBox, ATypedNumberAndTwoTilesGetTheSmsInThatOrder) {
     Click(compose, "ButtonSend");
     // Handed off: the window waits a moment, inert, while the frames go out, then closes.
     EXPECT_TRUE(compose->IsHandedOff());
-    EXPECT_EQ(CSmsNew::Instance(), compose);
+    EXPECT_EQ(test::Opened<CSmsNew>(), compose);
     EXPECT_FALSE(test::Control(compose, QStringLiteral("ButtonSend"))->isEnabled());
-    EXPECT_TRUE(test::WaitFor([] { return CSmsNew::Instance() == nullptr; }, 30000));
+    EXPECT_TRUE(test::WaitFor([] { return test::Opened<CSmsNew>() == nullptr; }, 30000));
 
     const std::string text = content.toStdString();
     for (const char* number : {"13800000000", "13900000002", "13900000001"}) {
@@ -696,7 +698,7 @@ TEST_F(SmsOnTheBox, ASecondHandOffFollowsTheFirst) {
     ASSERT_TRUE(first->IsHandedOff());
     // Until it has closed, no other window writes an SMS.
     EXPECT_EQ(window_->Sms().OpenNew(), nullptr);
-    ASSERT_TRUE(test::WaitFor([] { return CSmsEdit::Instance() == nullptr; }, 30000));
+    ASSERT_TRUE(test::WaitFor([] { return test::Opened<CSmsEdit>() == nullptr; }, 30000));
 
     CSmsNew* second = window_->Sms().OpenNew({{{}, QStringLiteral("13800000002"), {}}});
     ASSERT_NE(second, nullptr);
@@ -731,7 +733,7 @@ TEST_F(SmsOnTheBox, TenRecipientsOfALongSmsGoOutInOrderWhileTheWindowCloses) {
     Click(compose, "ButtonSend");
     // The click has returned long before the 58 parts, 150 ms apart, could have gone out.
     EXPECT_TRUE(box_.LinesStartingWith("sms ").empty());
-    EXPECT_TRUE(test::WaitFor([] { return CSmsNew::Instance() == nullptr; }, 30000));
+    EXPECT_TRUE(test::WaitFor([] { return test::Opened<CSmsNew>() == nullptr; }, 30000));
     EXPECT_TRUE(box_.LinesStartingWith("sms ").empty());
 
     const std::string text = content.toStdString();

@@ -3,7 +3,6 @@
 #include "../UiTestSupport.h"
 
 #include "ui/settings/CSettingBaseUI.h"
-#include "ui/shell/SingleInstance.h"
 #include "ui/widgets/CSettingButton.h"
 #include "ui/widgets/Controls.h"
 
@@ -22,7 +21,7 @@ namespace {
 
 // A settings dialog that connects its controls as every window does and records what
 // reaches its slots.
-class Recorder : public CSettingBaseUI, public SingleInstance<Recorder> {
+class Recorder : public CSettingBaseUI {
 public:
     explicit Recorder(QWidget* parent)
         : CSettingBaseUI(parent, QStringLiteral("记录")) {}
@@ -47,8 +46,7 @@ public:
     }
 
 protected:
-    void InitWindow() override {
-        CSettingBaseUI::InitWindow();
+    void InitContent() override {
         events.push_back({QStringLiteral("init"), objectName()});
         edit = AddEdit(QRect(20, 20, 100, 30), QStringLiteral("x"));
         edit->setObjectName(QStringLiteral("EditProbe"));
@@ -117,8 +115,8 @@ TEST(WindowLayer, ClosingIsSafeTwiceAndSilencesTheWindow) {
     const auto main = test::MainWindowStandIn();
     auto* dialog = OpenWindow<Recorder>(main.get(), QStringLiteral("记录"), QPoint(0, 0));
     ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(Recorder::Instance(), dialog);
     QPointer<Recorder> guard(dialog);
+    EXPECT_EQ(IfOpen(guard), dialog);
     dialog->ticker->start(1);
     ASSERT_TRUE(
         test::WaitFor([&] { return !dialog->TypesFrom(QStringLiteral("Ticker")).empty(); }));
@@ -129,7 +127,7 @@ TEST(WindowLayer, ClosingIsSafeTwiceAndSilencesTheWindow) {
     EXPECT_TRUE(dialog->IsClosing());
     EXPECT_FALSE(dialog->isVisible());
     // A closing dialog no longer counts as open, so a new request would open a fresh one.
-    EXPECT_EQ(Recorder::Instance(), nullptr);
+    EXPECT_EQ(IfOpen(guard), nullptr);
 
     // Once closing, neither its controls nor its timer reach the slots.
     const auto log = dialog->log;
@@ -144,7 +142,7 @@ TEST(WindowLayer, ClosingIsSafeTwiceAndSilencesTheWindow) {
 
     test::ProcessEvents();
     EXPECT_TRUE(guard.isNull());
-    EXPECT_EQ(Recorder::Instance(), nullptr);
+    EXPECT_EQ(IfOpen(guard), nullptr);
 }
 
 TEST(WindowLayer, ControlHelpersKeepTagsTextsAndLooks) {
