@@ -78,6 +78,8 @@ void FillCallRecords(tamberlink::CMainWndUI& window) {
     tamberlink::AppCore& core = window.Core();
     core.AddContact(ContactRecord(QStringLiteral("张伟"), QStringLiteral("13812345678"), {}), true);
     core.AddContact(ContactRecord(QStringLiteral("李娜"), QStringLiteral("02088290291"), {}), true);
+    core.AddCallLog(QStringLiteral("4008123456"), QStringLiteral("全国"), {}, 3,
+                    QStringLiteral("推销 400*"));
     core.AddCallLog(QStringLiteral("01065529988"), QStringLiteral("北京"),
                     QStringLiteral("中国联通"), 5);
     core.AddCallLog(QStringLiteral("02088290291"), QStringLiteral("广东广州"),
@@ -390,6 +392,11 @@ int main(int argc, char** argv) {
     tamberlink::CCallInUI* incoming = window.Calls().ShowIncoming(tamberlink::IncomingCall{
         QStringLiteral("移动|江苏南京"), QString(), QStringLiteral("13912345678"), QString()});
     ok = incoming != nullptr && Save(incoming, out, "call_incoming.png") && ok;
+    tamberlink::IncomingCall labelled{QStringLiteral("全国"), QString(),
+                                      QStringLiteral("4008123456"), QString()};
+    labelled.nuisanceLabel = QStringLiteral("推销 400*");
+    incoming = window.Calls().ShowIncoming(labelled);
+    ok = incoming != nullptr && Save(incoming, out, "call_incoming_labelled.png") && ok;
     if (incoming != nullptr) {
         incoming->Close();
     }

@@ -3,6 +3,9 @@
 #include "ui/widgets/CButtonUI.h"
 #include "ui/widgets/Controls.h"
 
+#include <QLabel>
+#include <QStyle>
+
 namespace tamberlink {
 
 CCallInUI::CCallInUI(AppCore& core)
@@ -34,7 +37,16 @@ void CCallInUI::Fill(const IncomingCall& call) {
     SetTitle(call.onPhone ? QStringLiteral("手机来电") : QStringLiteral("固话来电"));
     SetControlText(ui_.labelName, call.name.isEmpty() ? QStringLiteral("未知联系人") : call.name);
     SetControlText(ui_.labelPhone, call.number);
-    SetControlText(ui_.labelAddr, call.attribution);
+    // A nuisance rule's label goes before the place, in red, so that the user sees why.
+    const bool labelled = !call.nuisanceLabel.isEmpty();
+    SetControlText(ui_.labelAddr, labelled
+                                      ? call.nuisanceLabel + QStringLiteral("  ") + call.attribution
+                                      : call.attribution);
+    ui_.labelAddr->setToolTip(ui_.labelAddr->text());
+    ui_.labelAddr->setProperty("skin",
+                               labelled ? QStringLiteral("alert") : QStringLiteral("muted"));
+    ui_.labelAddr->style()->unpolish(ui_.labelAddr);
+    ui_.labelAddr->style()->polish(ui_.labelAddr);
 }
 
 void CCallInUI::WriteNote() {

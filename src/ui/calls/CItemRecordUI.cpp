@@ -11,12 +11,13 @@ namespace {
 using C = CItemRecordUI::Control;
 
 constexpr RowPart<C> kParts[] = {
-    {C::Check, {15, 20, 14, 14}},    {C::Head, {38, 7, 40, 40}},
-    {C::Name, {86, 6, 200, 20}},     {C::Number, {86, 27, 200, 20}},
-    {C::Play, {500, 5, 20, 20}},     {C::Time, {475, 27, 125, 20}},
-    {C::Type, {570, 5, 22, 22}},     {C::Note, {610, 11, 20, 20}},
-    {C::CallTel, {292, 12, 40, 26}}, {C::CallMobile, {340, 11, 40, 26}},
-    {C::Sms, {388, 12, 40, 26}},     {C::AddContact, {436, 12, 40, 26}}};
+    {C::Check, {15, 20, 14, 14}},     {C::Head, {38, 7, 40, 40}},
+    {C::Name, {86, 6, 200, 20}},      {C::Number, {86, 27, 200, 20}},
+    {C::Play, {500, 5, 20, 20}},      {C::Time, {475, 27, 125, 20}},
+    {C::Type, {570, 5, 22, 22}},      {C::Note, {610, 11, 20, 20}},
+    {C::CallTel, {292, 12, 40, 26}},  {C::CallMobile, {340, 11, 40, 26}},
+    {C::Sms, {388, 12, 40, 26}},      {C::AddContact, {436, 12, 40, 26}},
+    {C::Nuisance, {292, 17, 176, 20}}};
 
 } // namespace
 
@@ -106,22 +107,25 @@ void CItemRecordUI::Paint(QPainter& painter, const QRect& rowRect, const RowStat
     row.Picture(ControlRect(Control::Type), TypeImage());
     row.Picture(ControlRect(Control::Note), NoteImage());
 
-    if (state.hovered) {
-        const auto button = [&](Control control, const RowPainter::ButtonPictures& pictures) {
-            // The add-contact button of a known contact does not react to the mouse.
-            const bool reacts = control != Control::AddContact || IsAddContactEnabled();
-            row.Button(ControlRect(control), pictures, reacts && Control(state.hot) == control,
-                       Control(state.pushed) == control);
-        };
-        button(Control::CallTel, {"button_call_tel_nomal.png", "button_call_tel_hot.png",
-                                  "button_call_tel_push.png"});
-        button(Control::CallMobile, {"button_call_mobile_nomal.png", "button_call_mobile_hot.png",
-                                     "button_call_mobile_push.png"});
-        button(Control::Sms,
-               {"recordBtnSmsNomal.png", "recordBtnSmsHot.png", "recordBtnSmsPush.png"});
-        button(Control::AddContact,
-               {"recordBtnAddNomal.png", "recordBtnAddHot.png", "recordBtnAddPush.png"});
+    // The row's buttons take the label's place while the mouse is over the row.
+    if (!state.hovered) {
+        row.Text(ControlRect(Control::Nuisance), SkinFont(0), RowPainter::kAlertColor,
+                 Qt::AlignLeft | Qt::AlignVCenter, entry_.nuisanceLabel);
+        return;
     }
+    const auto button = [&](Control control, const RowPainter::ButtonPictures& pictures) {
+        // The add-contact button of a known contact does not react to the mouse.
+        const bool reacts = control != Control::AddContact || IsAddContactEnabled();
+        row.Button(ControlRect(control), pictures, reacts && Control(state.hot) == control,
+                   Control(state.pushed) == control);
+    };
+    button(Control::CallTel,
+           {"button_call_tel_nomal.png", "button_call_tel_hot.png", "button_call_tel_push.png"});
+    button(Control::CallMobile, {"button_call_mobile_nomal.png", "button_call_mobile_hot.png",
+                                 "button_call_mobile_push.png"});
+    button(Control::Sms, {"recordBtnSmsNomal.png", "recordBtnSmsHot.png", "recordBtnSmsPush.png"});
+    button(Control::AddContact,
+           {"recordBtnAddNomal.png", "recordBtnAddHot.png", "recordBtnAddPush.png"});
 }
 
 } // namespace tamberlink

@@ -32,6 +32,7 @@ public:
         CallMobile,
         Sms,
         AddContact,
+        Nuisance, // the label of the nuisance rule the caller matched
     };
 
     static constexpr int kHeight = 56;

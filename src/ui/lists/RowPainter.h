@@ -19,6 +19,7 @@ public:
     static constexpr QRgb kTextColor = 0xFF333333;
     static constexpr QRgb kNameColor = 0xFF222222;
     static constexpr QRgb kMutedColor = 0xFF8A96A6;
+    static constexpr QRgb kAlertColor = 0xFFEF4B44;
 
     // The pictures of a button in its three states.
     struct ButtonPictures {

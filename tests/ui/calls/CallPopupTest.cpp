@@ -5,11 +5,14 @@
 
 #include "ui/calls/CCallInUI.h"
 #include "ui/calls/CCallOutUI.h"
+#include "ui/calls/CItemRecordUI.h"
 #include "ui/calls/CallPopups.h"
 #include "ui/widgets/CAnimateUI.h"
 
 #include <QAbstractButton>
+#include <QImage>
 #include <QLabel>
+#include <QPainter>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
@@ -81,6 +84,48 @@ TEST_F(CallPopupsTest, IncomingShowsTheCallerOnceAndRejectHangsUpAndCloses) {
     Click(popup, "btnReject");
     EXPECT_EQ(test::Opened<CCallInUI>(), nullptr);
     test::ProcessEvents();
+}
+
+// A caller a nuisance rule labelled shows the label in red before the place, in the popup
+// and in the call log row (where the row's buttons take its place under the mouse); the next
+// caller without one is shown as ever.
+TEST_F(CallPopupsTest, ANuisanceLabelShowsInRedInThePopupAndTheCallLogRow) {
+    IncomingCall call = Caller({}, QStringLiteral("移动|北京"));
+    call.nuisanceLabel = QStringLiteral("推销 400*");
+    CCallInUI* popup = popups_.ShowIncoming(call);
+    ASSERT_NE(popup, nullptr);
+    auto* place = test::Control<QLabel>(popup, QStringLiteral("labelAddr"));
+    EXPECT_EQ(place->text(), QStringLiteral("推销 400*  移动|北京"));
+    EXPECT_EQ(place->palette().color(QPalette::WindowText), QColor(0xEF, 0x4B, 0x44));
+    EXPECT_EQ(popups_.ShowIncoming(Caller({}, QStringLiteral("移动|北京"))), popup);
+    EXPECT_EQ(place->text(), QStringLiteral("移动|北京"));
+    EXPECT_NE(place->palette().color(QPalette::WindowText), QColor(0xEF, 0x4B, 0x44));
+
+    CallLogRecord entry;
+    entry.phone = QStringLiteral("4001234567");
+    entry.nuisanceLabel = QStringLiteral("推销 400*");
+    const auto redIn = [](const CallLogRecord& record, bool hovered) {
+        QImage image(800, CItemRecordUI::kHeight, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        RowState state;
+        state.hovered = hovered;
+        CItemRecordUI(record).Paint(painter, image.rect(), state);
+        painter.end();
+        const QRect place = CItemRecordUI::ControlRect(CItemRecordUI::Control::Nuisance);
+        int red = 0;
+        for (int y = place.top(); y <= place.bottom(); ++y) {
+            for (int x = place.left(); x <= place.right(); ++x) {
+                const QColor pixel = image.pixelColor(x, y);
+                red += pixel.red() > 200 && pixel.green() < 150 && pixel.blue() < 150;
+            }
+        }
+        return red;
+    };
+    EXPECT_GT(redIn(entry, false), 20);
+    EXPECT_EQ(redIn(entry, true), 0);
+    entry.nuisanceLabel.clear();
+    EXPECT_EQ(redIn(entry, false), 0);
 }
 
 TEST_F(CallPopupsTest, IncomingNoteButtonAsksForANoteAboutTheCaller) {
