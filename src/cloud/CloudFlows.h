@@ -44,6 +44,10 @@ public:
     void OnCloudFailure(const CloudFailure& failure);
 
 private:
+    // Hands each flow that waits for a request of `kind` to `hand`.
+    template <class Hand>
+    void Route(int kind, bool failure, Hand hand);
+
     CloudClient& client_;
     CloudProgress progress_;
     AccountFlow account_;

@@ -25,7 +25,8 @@ QString WithoutSeparators(const QString& text) {
         return c == u'(' || c == u')' || c == u'（' || c == u'）' || c == u'.' || c == u'\t' ||
                c == u'\u3000';
     });
-    if (out.startsWith(QLatin1String("0086"))) {
+    // As often as it stands there, so that a rule's text reads back as the same rule.
+    while (out.startsWith(QLatin1String("0086"))) {
         out.remove(0, 4);
     }
     return out;
@@ -179,15 +180,11 @@ QString NuisanceRuleCaption(const NuisanceRule& rule) {
 }
 
 QString NuisanceActionName(NuisanceAction action) {
-    switch (action) {
-    case NuisanceAction::LabelOnly:
-        return QStringLiteral("仅标记");
-    case NuisanceAction::Silent:
-        return QStringLiteral("静音");
-    case NuisanceAction::Reject:
-        return QStringLiteral("拒接");
-    }
-    return QString();
+    // In the order of NuisanceAction.
+    static const QString kNames[] = {QStringLiteral("仅标记"), QStringLiteral("静音"),
+                                     QStringLiteral("拒接")};
+    const auto index = std::size_t(action);
+    return index < std::size(kNames) ? kNames[index] : QString();
 }
 
 std::optional<NuisanceAction> ParseNuisanceAction(const QString& text) {

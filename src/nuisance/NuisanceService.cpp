@@ -15,6 +15,20 @@ qint64 Now() {
     return QDateTime::currentSecsSinceEpoch();
 }
 
+// Makes `rule` of `text`, labelled `label`, acting by `action`, made now. Returns what is
+// wrong with the text or the label, or nothing.
+QString NewRule(const QString& text, const QString& label, NuisanceAction action,
+                NuisanceRule& rule) {
+    rule.label = label;
+    rule.action = action;
+    rule.created = Now();
+    QString error;
+    if (CheckNuisanceLabel(rule.label, &error)) {
+        ParseNuisanceRule(text, rule, &error);
+    }
+    return error;
+}
+
 qint64 TodayStart() {
     return QDateTime(QDate::currentDate(), QTime(0, 0)).toSecsSinceEpoch();
 }
@@ -91,11 +105,7 @@ std::vector<NuisanceRule> NuisanceService::LoadRules() {
 NuisanceEdit NuisanceService::AddRule(const QString& text, const QString& label,
                                       NuisanceAction action) {
     NuisanceRule rule;
-    rule.label = label;
-    rule.action = action;
-    rule.created = Now();
-    QString error;
-    if (!CheckNuisanceLabel(rule.label, &error) || !ParseNuisanceRule(text, rule, &error)) {
+    if (const QString error = NewRule(text, label, action, rule); !error.isEmpty()) {
         return {0, error};
     }
     if (database_.NuisanceRules().Find(rule) != 0) {
@@ -105,34 +115,27 @@ NuisanceEdit NuisanceService::AddRule(const QString& text, const QString& label,
     if (id == 0) {
         return {0, QStringLiteral("保存拦截规则失败")};
     }
-    Recompile();
-    return {id, QString()};
+    return Recompiled(NuisanceEdit{id, QString()});
 }
 
 NuisanceEdit NuisanceService::UpdateRule(int id, const QString& text, const QString& label,
                                          NuisanceAction action) {
     NuisanceRule rule;
-    rule.id = id;
-    rule.label = label;
-    rule.action = action;
-    QString error;
-    if (!CheckNuisanceLabel(rule.label, &error) || !ParseNuisanceRule(text, rule, &error)) {
+    if (const QString error = NewRule(text, label, action, rule); !error.isEmpty()) {
         return {0, error};
     }
+    rule.id = id;
     if (const int other = database_.NuisanceRules().Find(rule); other != 0 && other != id) {
         return {0, QStringLiteral("已有规则“%1”").arg(NuisanceRuleText(rule))};
     }
     if (!database_.NuisanceRules().Update(rule)) {
         return {0, QStringLiteral("保存拦截规则失败")};
     }
-    Recompile();
-    return {id, QString()};
+    return Recompiled(NuisanceEdit{id, QString()});
 }
 
 bool NuisanceService::RemoveRules(const std::vector<int>& ids) {
-    const bool removed = database_.NuisanceRules().Delete(ids);
-    Recompile();
-    return removed;
+    return Recompiled(database_.NuisanceRules().Delete(ids));
 }
 
 std::vector<NuisanceWhitelistEntry> NuisanceService::LoadWhitelist() {
@@ -150,24 +153,17 @@ NuisanceEdit NuisanceService::AddToWhitelist(const QString& number, const QStrin
     if (id == 0) {
         return {0, QStringLiteral("保存白名单失败")};
     }
-    Recompile();
-    return {id, QString()};
+    return Recompiled(NuisanceEdit{id, QString()});
 }
 
 bool NuisanceService::RemoveFromWhitelist(const std::vector<int>& ids) {
-    const bool removed = database_.NuisanceWhitelist().Delete(ids);
-    Recompile();
-    return removed;
+    return Recompiled(database_.NuisanceWhitelist().Delete(ids));
 }
 
 NuisanceEdit NuisanceService::BlockNumber(const QString& number, const QString& label,
                                           NuisanceAction action) {
     NuisanceRule rule;
-    rule.label = label;
-    rule.action = action;
-    rule.created = Now();
-    QString error;
-    if (!CheckNuisanceLabel(rule.label, &error) || !ParseNuisanceRule(number, rule, &error)) {
+    if (const QString error = NewRule(number, label, action, rule); !error.isEmpty()) {
         return {0, error};
     }
     NuisanceRuleTable& table = database_.NuisanceRules();
@@ -177,8 +173,7 @@ NuisanceEdit NuisanceService::BlockNumber(const QString& number, const QString& 
         return {0, QStringLiteral("保存拦截规则失败")};
     }
     database_.NuisanceWhitelist().DeleteNumber(NuisanceRuleText(rule));
-    Recompile();
-    return {rule.id, QString()};
+    return Recompiled(NuisanceEdit{rule.id, QString()});
 }
 
 NuisanceImportReport NuisanceService::Import(const QString& path, const NuisanceProgress& progress,

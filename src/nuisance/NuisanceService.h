@@ -96,6 +96,12 @@ private:
     // Reads the rules and the whitelist again, through `from` (the service's database by
     // default), and puts the new set in use.
     void Recompile();
+    // Compiles the rules anew after an edit and passes the edit's result on.
+    template <class Result>
+    Result Recompiled(Result result) {
+        Recompile();
+        return result;
+    }
     void Recompile(LocalDatabase& from);
 
     LocalDatabase& database_;

@@ -24,13 +24,13 @@ NuisanceRule ReadRule(const SqlStatement& query) {
     return rule;
 }
 
-void BindRule(SqlStatement& statement, const NuisanceRule& rule) {
-    statement.Bind(1, int(rule.kind))
+// The rule's own fields, as the first five parameters of an insert or an update.
+SqlStatement& BindRule(SqlStatement& statement, const NuisanceRule& rule) {
+    return statement.Bind(1, int(rule.kind))
         .Bind(2, rule.number)
         .Bind(3, rule.length)
         .Bind(4, rule.label)
-        .Bind(5, int(rule.action))
-        .BindInt64(6, rule.created);
+        .Bind(5, int(rule.action));
 }
 
 } // namespace
@@ -68,7 +68,7 @@ int NuisanceRuleTable::Add(const NuisanceRule& rule) {
     SqlStatement insert = connection_.Prepare("insert into table_nuisance_rule(kind, number, "
                                               "length, label, action, created) "
                                               "values(?, ?, ?, ?, ?, ?)");
-    BindRule(insert, rule);
+    BindRule(insert, rule).BindInt64(6, rule.created);
     return connection_.Insert(insert, kSaveFailed);
 }
 
@@ -76,12 +76,7 @@ bool NuisanceRuleTable::Update(const NuisanceRule& rule) {
     const auto lock = connection_.Lock();
     SqlStatement update = connection_.Prepare("update table_nuisance_rule set kind=?, number=?, "
                                               "length=?, label=?, action=? where id=?");
-    update.Bind(1, int(rule.kind))
-        .Bind(2, rule.number)
-        .Bind(3, rule.length)
-        .Bind(4, rule.label)
-        .Bind(5, int(rule.action))
-        .Bind(6, rule.id);
+    BindRule(update, rule).Bind(6, rule.id);
     return connection_.Run(update, kSaveFailed);
 }
 
@@ -110,7 +105,7 @@ bool NuisanceRuleTable::StageImport(const std::vector<NuisanceRule>& rules) {
         SqlStatement insert = connection_.Prepare("insert into temp.nuisance_import values(?, "
                                                   "?, ?, ?, ?, ?)");
         for (const NuisanceRule& rule : rules) {
-            BindRule(insert, rule);
+            BindRule(insert, rule).BindInt64(6, rule.created);
             if (!connection_.Run(insert, kImportFailed)) {
                 ok = false;
                 break;
