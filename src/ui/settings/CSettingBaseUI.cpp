@@ -3,6 +3,7 @@
 #include "ui/widgets/CSettingButton.h"
 #include "ui/widgets/Controls.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 
@@ -26,6 +27,14 @@ void CSettingBaseUI::InitWindow() {
     content_ = frame_.content;
     content_->setFixedSize(358, 217);
     InitContent();
+}
+
+void CSettingBaseUI::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        OnCloseClicked();
+        return;
+    }
+    WindowImplBase::keyPressEvent(event);
 }
 
 QLabel* CSettingBaseUI::AddLabel(const QRect& geometry, const QString& text) {

@@ -44,6 +44,8 @@ protected:
     }
     void InitWindow() final;
     virtual void InitContent() {}
+    // Escape does what the close button does.
+    void keyPressEvent(QKeyEvent* event) override;
 
     QWidget* Content() const { return content_; }
     // The core of a dialog made with one.

@@ -30,6 +30,7 @@
 #include <QListView>
 #include <QMenu>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QSizeGrip>
 #include <QStackedWidget>
 #include <QTemporaryDir>
@@ -211,6 +212,32 @@ TEST_F(MainWindowTest, SingleInstanceDialogsOpenOnce) {
                       Qt::LeftButton);
     window_->OpenExitConfirmation();
     EXPECT_EQ(window_->findChildren<CSettingExit*>().size(), 1);
+}
+
+// Escape closes a settings dialog as its close button does: from an edit the user types in,
+// without saving what was typed, and from the exit question, which then exits nothing.
+TEST_F(MainWindowTest, EscapeClosesASettingsDialogWithoutItsAction) {
+    const QString proxy = window_->Core().Settings().Proxy();
+    CSettingProxy* dialog = window_->Settings().OpenProxy();
+    ASSERT_NE(dialog, nullptr);
+    auto* edit = dialog->findChild<QLineEdit*>();
+    ASSERT_NE(edit, nullptr);
+    edit->setFocus();
+    QTest::keyClicks(edit, QStringLiteral("10"));
+    QTest::keyClick(edit, Qt::Key_Escape);
+    EXPECT_TRUE(dialog->IsClosing());
+    EXPECT_EQ(window_->Core().Settings().Proxy(), proxy);
+    test::ProcessEvents();
+
+    window_->OpenExitConfirmation();
+    auto* question = test::Opened<CSettingExit>();
+    ASSERT_NE(question, nullptr);
+    QSignalSpy exits(question, &CSettingExit::ExitRequested);
+    QTest::keyClick(question, Qt::Key_Escape);
+    EXPECT_TRUE(question->IsClosing());
+    EXPECT_EQ(exits.count(), 0);
+    EXPECT_FALSE(window_->IsExiting());
+    test::ProcessEvents();
 }
 
 TEST_F(MainWindowTest, SettingsButtonsKeepTheirActionWhateverTheyRead) {
