@@ -2,11 +2,14 @@
 
 #include <QByteArray>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstdint>
 #include <ctime>
+#include <functional>
 #include <vector>
 
 namespace tamberlink::bench {
@@ -99,6 +102,24 @@ Timing Measure(int runs, Work work) {
         cpu.push_back(stopwatch.CpuMs());
     }
     return {Median(wall), Median(cpu)};
+}
+
+// Runs the event loop (the core's UI thread) until `done` holds or `ms` pass, looking every
+// millisecond; the loop sleeps in between, as the program's does.
+inline bool Serve(const std::function<bool()>& done, int ms) {
+    QEventLoop loop;
+    QTimer look;
+    QObject::connect(&look, &QTimer::timeout, &loop, [&] {
+        if (done()) {
+            loop.quit();
+        }
+    });
+    look.start(1);
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    if (!done()) {
+        loop.exec();
+    }
+    return done();
 }
 
 } // namespace tamberlink::bench

@@ -4,6 +4,7 @@
 //
 //   bench_events [rings, default 200]
 #include "../../tests/device/BoxSim.h"
+#include "../BenchTiming.h"
 #include "BenchSupport.h"
 #include "app/AppCore.h"
 #include "localapi/EventStream.h"
@@ -32,28 +33,11 @@
 
 namespace {
 
+using tamberlink::bench::Serve;
 using Clock = std::chrono::steady_clock;
 constexpr std::size_t kSubscribers = tamberlink::EventStream::kMaxSubscribers;
 using tamberlink::bench::Connect;
 using tamberlink::bench::ResidentKilobytes;
-
-// Runs the event loop (the core's UI thread) until `done` holds or `ms` pass, looking every
-// millisecond; the loop sleeps in between, as the program's does.
-bool Serve(const std::function<bool()>& done, int ms) {
-    QEventLoop loop;
-    QTimer look;
-    QObject::connect(&look, &QTimer::timeout, &loop, [&] {
-        if (done()) {
-            loop.quit();
-        }
-    });
-    look.start(1);
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    if (!done()) {
-        loop.exec();
-    }
-    return done();
-}
 
 // Reads every subscriber and notes when each "incoming" event arrives.
 class Subscribers {

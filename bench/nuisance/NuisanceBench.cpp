@@ -34,6 +34,7 @@
 
 namespace {
 
+using tamberlink::bench::Serve;
 using Clock = std::chrono::steady_clock;
 using tamberlink::bench::PeakResidentKiB;
 
@@ -129,23 +130,6 @@ double Percentile(std::vector<double> values, double fraction) {
     }
     std::sort(values.begin(), values.end());
     return values[std::min(values.size() - 1, std::size_t(fraction * double(values.size())))];
-}
-
-// Runs the event loop (the core's UI thread) until `done` holds or `ms` pass.
-bool Serve(const std::function<bool()>& done, int ms) {
-    QEventLoop loop;
-    QTimer look;
-    QObject::connect(&look, &QTimer::timeout, &loop, [&] {
-        if (done()) {
-            loop.quit();
-        }
-    });
-    look.start(1);
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    if (!done()) {
-        loop.exec();
-    }
-    return done();
 }
 
 // When the popups showed and how many call-log rows were written.
