@@ -5,6 +5,7 @@
 #include "app/UiSink.h"
 #include "device/DeviceFrame.h"
 #include "localapi/LocalApi.h"
+#include "util/PhoneNumber.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -80,7 +81,15 @@ AppCore::AppCore(AppConfig config, QObject* parent)
                         DeliverToUi([this] { emit OriginsChanged(); });
                     }})
     , reminders_([this](int noteId) { OnReminderDue(noteId); })
-    , device_(std::make_unique<DeviceBridge>(*this)) {}
+    , device_(std::make_unique<DeviceBridge>(*this)) {
+    nuisance_.SetChangedListener([this] { DeliverToUi([this] { emit NuisanceChanged(); }); });
+}
+
+NuisanceVerdict AppCore::ScreenCaller(const QString& number) {
+    return nuisance_.Decide(number, [this](const QString& caller) {
+        return !GetContactName(PhoneNumber::WithoutTrunkZero(caller)).isEmpty();
+    });
+}
 
 AppCore::AppCore(AppConfig config, UiSink& ui, QObject* parent)
     : AppCore(std::move(config), parent) {

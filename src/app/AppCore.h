@@ -174,6 +174,9 @@ public:
 
     // The nuisance-call rules, their whitelist and the log of the calls they acted on.
     NuisanceService& Nuisance() { return nuisance_; }
+    // What the rules decide for `number` now, the user's contacts counted as the box's calls
+    // count them.
+    NuisanceVerdict ScreenCaller(const QString& number);
 
     // The cloud service: account, contact backup and sync, version check and feedback.
     // Null until Start has opened the database, and again once Shutdown has begun.
@@ -200,6 +203,8 @@ signals:
     void TemplateListChanged();
     // The stored answers for web pages changed; emitted on the UI thread.
     void OriginsChanged();
+    // The nuisance rules, their whitelist or the contacts switch changed; on the UI thread.
+    void NuisanceChanged();
 
 private:
     struct PendingCall;

@@ -86,10 +86,7 @@ void DeviceBridge::OnWithheldCall(bool onPhone) {
 }
 
 CallScreening DeviceBridge::Screen(const QString& number, bool onPhone) {
-    NuisanceService& rules = core_.Nuisance();
-    const NuisanceVerdict verdict = rules.Decide(number, [this](const QString& caller) {
-        return !core_.GetContactName(PhoneNumber::WithoutTrunkZero(caller)).isEmpty();
-    });
+    const NuisanceVerdict verdict = core_.ScreenCaller(number);
     if (!verdict.Acts()) {
         return {};
     }
@@ -103,7 +100,7 @@ CallScreening DeviceBridge::Screen(const QString& number, bool onPhone) {
             note = QStringLiteral("设备未连接，挂断指令未能发出");
         }
     }
-    rules.LogCall(PhoneNumber::WithoutTrunkZero(number), *verdict.rule, note);
+    core_.Nuisance().LogCall(PhoneNumber::WithoutTrunkZero(number), *verdict.rule, note);
     return {verdict.Caption(), verdict.Stops()};
 }
 

@@ -69,11 +69,16 @@ void NuisanceService::Recompile() {
 }
 
 void NuisanceService::Recompile(LocalDatabase& from) {
-    std::lock_guard compiling(compileMutex_);
-    auto rules = std::make_shared<const NuisanceRules>(from.NuisanceRules().Load(false),
-                                                       from.NuisanceWhitelist().Load());
-    std::lock_guard lock(currentMutex_);
-    current_ = std::move(rules);
+    {
+        std::lock_guard compiling(compileMutex_);
+        auto rules = std::make_shared<const NuisanceRules>(from.NuisanceRules().Load(false),
+                                                           from.NuisanceWhitelist().Load());
+        std::lock_guard lock(currentMutex_);
+        current_ = std::move(rules);
+    }
+    if (changed_) {
+        changed_();
+    }
 }
 
 std::shared_ptr<const NuisanceRules> NuisanceService::Current() const {
@@ -95,11 +100,18 @@ bool NuisanceService::SetContactsWin(bool on) {
         return false;
     }
     contactsWin_ = on;
+    if (changed_) {
+        changed_();
+    }
     return true;
 }
 
 std::vector<NuisanceRule> NuisanceService::LoadRules() {
-    return database_.NuisanceRules().Load(true);
+    return LoadRules(database_);
+}
+
+std::vector<NuisanceRule> NuisanceService::LoadRules(LocalDatabase& from) {
+    return from.NuisanceRules().Load(true, TodayStart());
 }
 
 NuisanceEdit NuisanceService::AddRule(const QString& text, const QString& label,

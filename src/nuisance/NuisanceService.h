@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -36,6 +37,9 @@ public:
     // Reads the rules, the whitelist and the contacts switch; call once the database is open
     // and up to date. Until then no call is stopped.
     void Load();
+    // Told, on the thread that made the change, whenever the rules, the whitelist or the
+    // contacts switch changed; set once, before the service is used.
+    void SetChangedListener(std::function<void()> changed) { changed_ = std::move(changed); }
 
     // What the rules decide for a caller as the box reports it ("" for a withheld one).
     NuisanceVerdict Decide(const QString& number,
@@ -50,8 +54,10 @@ public:
     bool ContactsWin() const { return contactsWin_; }
     bool SetContactsWin(bool on);
 
-    // The rules, by id, each with its hits and last hit counted from the log.
+    // The rules, by id, each with its hits (today and in all) and last hit counted from the
+    // log; the second reads through another connection (a reader thread's).
     std::vector<NuisanceRule> LoadRules();
+    static std::vector<NuisanceRule> LoadRules(LocalDatabase& from);
     // A rule read from `text` (see ParseNuisanceRule), refused when it is invalid or there is
     // an equal one already.
     NuisanceEdit AddRule(const QString& text, const QString& label, NuisanceAction action);
@@ -111,6 +117,7 @@ private:
     std::shared_ptr<const NuisanceRules> current_;
     std::atomic<bool> contactsWin_{true};
     std::atomic<bool> importing_{false};
+    std::function<void()> changed_;
 };
 
 } // namespace tamberlink

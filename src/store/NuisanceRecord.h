@@ -33,6 +33,7 @@ struct NuisanceRule {
     qint64 created = 0; // seconds since the epoch
     // From the blocked-call log when the rules were read with their counts.
     int hits = 0;
+    int hitsToday = 0;
     qint64 lastHit = 0; // 0: never
 };
 

@@ -35,21 +35,26 @@ SqlStatement& BindRule(SqlStatement& statement, const NuisanceRule& rule) {
 
 } // namespace
 
-std::vector<NuisanceRule> NuisanceRuleTable::Load(bool counts) {
+std::vector<NuisanceRule> NuisanceRuleTable::Load(bool counts, qint64 todayStart) {
     const auto lock = connection_.Lock();
     SqlStatement query = connection_.Prepare(
         counts ? "select r.id, r.kind, r.number, r.length, r.label, r.action, r.created, "
-                 "coalesce(c.hits, 0), coalesce(c.last, 0) from table_nuisance_rule r left join "
-                 "(select rule_id, count(*) as hits, max(time) as last from table_nuisance_log "
-                 "group by rule_id) c on c.rule_id=r.id order by r.id"
+                 "coalesce(c.hits, 0), coalesce(c.last, 0), coalesce(c.today, 0) from "
+                 "table_nuisance_rule r left join (select rule_id, count(*) as hits, max(time) "
+                 "as last, sum(time>=?) as today from table_nuisance_log group by rule_id) c "
+                 "on c.rule_id=r.id order by r.id"
                : "select id, kind, number, length, label, action, created from "
                  "table_nuisance_rule order by id");
+    if (counts) {
+        query.BindInt64(1, todayStart);
+    }
     std::vector<NuisanceRule> rules;
     while (query.Next()) {
         NuisanceRule& rule = rules.emplace_back(ReadRule(query));
         if (counts) {
             rule.hits = query.Int(7);
             rule.lastHit = query.Int64(8);
+            rule.hitsToday = query.Int(9);
         }
     }
     return rules;

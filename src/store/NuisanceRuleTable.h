@@ -16,8 +16,9 @@ public:
     explicit NuisanceRuleTable(StoreConnection& connection)
         : connection_(connection) {}
 
-    // By id. With `counts`, each rule's hits and last hit, counted from the blocked-call log.
-    std::vector<NuisanceRule> Load(bool counts);
+    // By id. With `counts`, each rule's hits (in all and since `todayStart`, in seconds since
+    // the epoch) and last hit, counted from the blocked-call log.
+    std::vector<NuisanceRule> Load(bool counts, qint64 todayStart = 0);
     // The id of the rule with this kind, number and length; 0 when there is none.
     int Find(const NuisanceRule& rule);
     // The new rule's id; 0 when the insert failed (an equal rule exists).

@@ -22,6 +22,7 @@
 #include "ui/contacts/ContactListModel.h"
 #include "ui/notes/CNotepadEdit.h"
 #include "ui/notes/NoteWindows.h"
+#include "ui/nuisance/CSettingNuisance.h"
 #include "ui/settings/COriginPrompt.h"
 #include "ui/settings/CSettingGrade.h"
 #include "ui/settings/CSettingOrigins.h"
@@ -261,6 +262,39 @@ bool StartVirtualBox(QProcess& box, const QString& link) {
     return QFile::exists(link);
 }
 
+// The nuisance rules of a sales desk, a few calls they stopped, and the window on its rules
+// and on its log.
+bool SaveNuisanceWindow(tamberlink::CMainWndUI& window, const QDir& out) {
+    tamberlink::NuisanceService& rules = window.Core().Nuisance();
+    using Action = tamberlink::NuisanceAction;
+    rules.AddRule(QStringLiteral("400*"), QStringLiteral("推销"), Action::LabelOnly);
+    rules.AddRule(QStringLiteral("4008*"), QStringLiteral("贷款"), Action::Reject);
+    rules.AddRule(QStringLiteral("95??????"), QStringLiteral("推销"), Action::Silent);
+    rules.AddRule(QStringLiteral("17012345678"), QStringLiteral("诈骗"), Action::Reject);
+    rules.AddRule(QStringLiteral("无号码"), QStringLiteral("骚扰"), Action::Silent);
+    rules.AddToWhitelist(QStringLiteral("4008001234"), QStringLiteral("快递客服"));
+    for (const char* number : {"4008123456", "95123456", "17012345678", "4008765432"}) {
+        const QString caller = QString::fromLatin1(number);
+        const tamberlink::NuisanceVerdict verdict = rules.Decide(caller, {});
+        if (verdict.rule) {
+            rules.LogCall(caller, *verdict.rule);
+        }
+    }
+    auto* nuisance = window.Settings().OpenNuisance();
+    if (nuisance == nullptr) {
+        return false;
+    }
+    bool ok = QTest::qWaitFor([nuisance] { return nuisance->Rules().EntryCount() == 5; }, 5000);
+    nuisance->findChild<QLineEdit*>(QStringLiteral("EditCheck"))
+        ->setText(QStringLiteral("4008123456"));
+    ok = Save(&window, out, "settings_nuisance.png") && ok;
+    nuisance->ShowPage(tamberlink::CSettingNuisance::kLogPage);
+    ok = QTest::qWaitFor([nuisance] { return nuisance->Log().EntryCount() == 4; }, 5000) && ok;
+    ok = Save(&window, out, "settings_nuisance_log.png") && ok;
+    nuisance->Close();
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -323,6 +357,7 @@ int main(int argc, char** argv) {
         ok = Save(&window, out, "settings_origins.png") && ok;
         origins->Close();
     }
+    ok = SaveNuisanceWindow(window, out) && ok;
     tamberlink::COriginPrompt* prompt = tamberlink::COriginPrompt::Ask(
         {1, QStringLiteral("http://127.0.0.1:8000"), tamberlink::ApiPurpose::Dial});
     ok = prompt != nullptr && Save(prompt, out, "web_access_prompt.png") && ok;

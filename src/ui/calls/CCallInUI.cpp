@@ -1,5 +1,6 @@
 #include "ui/calls/CCallInUI.h"
 
+#include "ui/nuisance/NuisanceActions.h"
 #include "ui/widgets/CButtonUI.h"
 #include "ui/widgets/Controls.h"
 
@@ -30,6 +31,7 @@ void CCallInUI::InitWindow() {
     PrepareRecordControls(ui_);
     connect(ui_.btnAddRecord, &QAbstractButton::clicked, this, &CCallInUI::WriteNote);
     connect(ui_.btnReject, &QAbstractButton::clicked, this, &CCallInUI::Reject);
+    connect(ui_.btnNuisance, &QAbstractButton::clicked, this, &CCallInUI::BlockOrWhitelist);
 }
 
 void CCallInUI::Fill(const IncomingCall& call) {
@@ -47,6 +49,8 @@ void CCallInUI::Fill(const IncomingCall& call) {
                                labelled ? QStringLiteral("alert") : QStringLiteral("muted"));
     ui_.labelAddr->style()->unpolish(ui_.labelAddr);
     ui_.labelAddr->style()->polish(ui_.labelAddr);
+    SetControlText(ui_.btnNuisance, labelled ? QStringLiteral("不是骚扰") : QStringLiteral("拦截"));
+    ui_.btnNuisance->setVisible(!call.number.isEmpty());
 }
 
 void CCallInUI::WriteNote() {
@@ -58,6 +62,19 @@ void CCallInUI::WriteNote() {
 void CCallInUI::Reject() {
     HangUp();
     Close();
+}
+
+void CCallInUI::BlockOrWhitelist() {
+    const QStringList number{call_.number};
+    if (!call_.nuisanceLabel.isEmpty()) {
+        if (nuisance_actions::MarkNotNuisance(core_, number) > 0) {
+            IncomingCall cleared = call_;
+            cleared.nuisanceLabel.clear();
+            Fill(cleared);
+        }
+    } else if (nuisance_actions::BlockCallers(core_, number) > 0) {
+        Reject();
+    }
 }
 
 } // namespace tamberlink

@@ -5,6 +5,7 @@
 #include "ui/calls/CSoftKeyboard.h"
 #include "ui/calls/CallLogModel.h"
 #include "ui/calls/RecordingPlayback.h"
+#include "ui/nuisance/NuisanceActions.h"
 #include "ui/shell/CTipDialog.h"
 #include "ui/widgets/CButtonUI.h"
 #include "ui/widgets/Controls.h"
@@ -15,6 +16,7 @@
 #include <QLayout>
 #include <QLineEdit>
 #include <QListView>
+#include <QMenu>
 #include <QScrollBar>
 
 namespace tamberlink {
@@ -74,6 +76,11 @@ void CRecordContainer::Build() {
         [this](const CallLogRecord& entry) { return playback_->IsActive(entry.id); });
     FollowRows(*delegate_, this, &CRecordContainer::OnButtonReleased,
                CItemRecordUI::Control::CallTel, &CRecordContainer::AskToDeleteRow);
+    ui_.ListRecord->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(ui_.ListRecord, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        OpenRowMenu(ui_.ListRecord->indexAt(pos).row(),
+                    ui_.ListRecord->viewport()->mapToGlobal(pos));
+    });
     // Nothing is checked after a reload, so neither is the select-all box.
     connect(model_, &QAbstractItemModel::modelReset, selectAll_,
             [this] { selectAll_->setChecked(false); });
@@ -196,6 +203,31 @@ void CRecordContainer::LoadCallLog() {
 
 void CRecordContainer::RefreshRows(const std::vector<int>& ids) {
     model_->Refresh(ids);
+}
+
+QMenu* CRecordContainer::OpenRowMenu(int row, std::optional<QPoint> at) {
+    const CallLogRecord* entry = model_->Entry(row);
+    if (entry == nullptr) {
+        return nullptr;
+    }
+    auto* menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    const QStringList number{entry->phone};
+    QAction* block = menu->addAction(QStringLiteral("拦截此号码"), this, [this, number] {
+        nuisance_actions::BlockCallers(core_, number);
+    });
+    block->setEnabled(!entry->phone.isEmpty());
+    if (!entry->nuisanceLabel.isEmpty()) {
+        menu->addAction(QStringLiteral("不是骚扰"), this,
+                        [this, number] { nuisance_actions::MarkNotNuisance(core_, number); });
+    }
+    menu->addSeparator();
+    menu->addAction(QStringLiteral("骚扰拦截设置…"), this,
+                    &CRecordContainer::NuisanceSettingsRequested);
+    if (at) {
+        menu->popup(*at);
+    }
+    return menu;
 }
 
 void CRecordContainer::ForgetRemovedPlayers() {

@@ -11,10 +11,12 @@
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 
 #include <vector>
 
 class QLineEdit;
+class QMenu;
 class QListView;
 
 namespace tamberlink {
@@ -59,6 +61,10 @@ public:
     // Reads the calls `ids` again after a write: new calls come in at the top, changed ones
     // are repainted, deleted ones leave.
     void RefreshRows(const std::vector<int>& ids);
+    // The menu of a row's right click (or the menu key): "拦截此号码", "不是骚扰" for a call a
+    // nuisance rule labelled, and the nuisance rules' window. Shown at `at` when given; null
+    // for a row without a call.
+    QMenu* OpenRowMenu(int row, std::optional<QPoint> at = std::nullopt);
 
     CallLogModel& Model() { return *model_; }
     QListView* List() const { return ui_.ListRecord; }
@@ -74,6 +80,7 @@ signals:
     void SmsRequested(const QString& name, const QString& phone);
     void AddContactRequested(const QString& phone);
     void NoteRequested(const tamberlink::CallLogRecord& entry);
+    void NuisanceSettingsRequested();
 
 private:
     void ToggleAll();

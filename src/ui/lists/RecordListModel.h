@@ -120,6 +120,14 @@ struct NewestFirst {
     }
 };
 
+// The order of a list that shows the oldest record first: rising ids.
+struct OldestFirst {
+    template <class Record>
+    bool operator()(const Record& a, const Record& b) const {
+        return a.id < b.id;
+    }
+};
+
 // The records of a list, in the order `Order` gives; `Record` has an integer `id`. A page
 // names where the records come from once (SetSource), then asks for a Reload when the whole
 // table may have changed and for a Refresh of the rows a write reported; no read of the whole

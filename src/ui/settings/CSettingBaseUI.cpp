@@ -25,7 +25,8 @@ void CSettingBaseUI::InitWindow() {
     frame_.close->SetHotImage(QStringLiteral("btnDlgClosedHot.png"));
     frame_.close->SetPushedImage(QStringLiteral("btnDlgClosedPush.png"));
     content_ = frame_.content;
-    content_->setFixedSize(358, 217);
+    // The form gives the content area its size: 358 x 217 unless a dialog has a form of its own.
+    content_->setFixedSize(content_->size());
     InitContent();
 }
 

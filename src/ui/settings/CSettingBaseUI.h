@@ -12,9 +12,10 @@ namespace tamberlink {
 
 class AppCore;
 
-// The base of the small settings dialogs: a blue title bar with the dialog's title and a
-// close button over a 358 x 217 content area. Derived dialogs float their own controls in
-// Content() at fixed positions in InitContent, once the frame is ready, and connect them.
+// The base of the settings dialogs: a blue title bar with the dialog's title and a close
+// button over a content area, 358 x 217 in the small dialogs' form. Derived dialogs float their own
+// controls in Content() at fixed positions in InitContent, once the frame is ready, and connect
+// them.
 class CSettingBaseUI : public WindowImplBase {
     Q_OBJECT
 

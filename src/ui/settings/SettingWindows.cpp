@@ -1,5 +1,6 @@
 #include "ui/settings/SettingWindows.h"
 
+#include "ui/nuisance/CSettingNuisance.h"
 #include "ui/settings/CSettingFeedback.h"
 #include "ui/settings/CSettingGrade.h"
 #include "ui/settings/CSettingIP.h"
@@ -19,8 +20,7 @@ SettingWindows::SettingWindows(QWidget* host, AppCore& core)
 template <class T, class... Args>
 T* SettingWindows::Open(QPointer<T>& tracked, const QString& title, Args&&... args) {
     if (!stopped_ && IfOpen(tracked) == nullptr) {
-        tracked = OpenWindow<T>(host_, title, CSettingBaseUI::kPosition, core_,
-                                std::forward<Args>(args)...);
+        tracked = OpenWindow<T>(host_, title, T::kPosition, core_, std::forward<Args>(args)...);
     }
     return IfOpen(tracked);
 }
@@ -43,6 +43,10 @@ CSettingQuery* SettingWindows::OpenQuery() {
 
 CSettingOrigins* SettingWindows::OpenOrigins() {
     return Open(origins_, QStringLiteral("网页访问权限"));
+}
+
+CSettingNuisance* SettingWindows::OpenNuisance() {
+    return Open(nuisance_, QStringLiteral("骚扰拦截"));
 }
 
 CSettingUpdate* SettingWindows::OpenUpdate() {

@@ -13,6 +13,7 @@ class AppCore;
 class CSettingFeedback;
 class CSettingGrade;
 class CSettingIP;
+class CSettingNuisance;
 class CSettingOrigins;
 class CSettingPrefix;
 class CSettingProxy;
@@ -34,6 +35,7 @@ public:
     CSettingProxy* OpenProxy();
     CSettingQuery* OpenQuery();
     CSettingOrigins* OpenOrigins();
+    CSettingNuisance* OpenNuisance();
     CSettingUpdate* OpenUpdate();
     CSettingFeedback* OpenFeedback();
     CSettingGrade* OpenGrade();
@@ -59,6 +61,7 @@ private:
     QPointer<CSettingProxy> proxy_;
     QPointer<CSettingQuery> query_;
     QPointer<CSettingOrigins> origins_;
+    QPointer<CSettingNuisance> nuisance_;
     QPointer<CSettingUpdate> update_;
     QPointer<CSettingFeedback> feedback_;
     QPointer<CSettingGrade> grade_;

@@ -5,6 +5,7 @@
 #include "calllist/TempContactList.h"
 #include "ui/account/AccountPanel.h"
 #include "ui/account/AccountWindows.h"
+#include "ui/calls/CRecordContainer.h"
 #include "ui/calls/CallPopups.h"
 #include "ui/contacts/CContactContainer.h"
 #include "ui/notes/NoteWindows.h"
@@ -216,6 +217,8 @@ void CMainWndUI::InitWindow() {
     connect(pages_, &MainPages::DialRequested, this, &CMainWndUI::Dial);
     connect(pages_, &MainPages::AddContactRequested, this, &CMainWndUI::OpenAddContact);
     pages_->Build(*smsWindows_, *noteWindows_);
+    connect(&pages_->Records(), &CRecordContainer::NuisanceSettingsRequested, settingWindows_,
+            [this] { settingWindows_->OpenNuisance(); });
 }
 
 QWidget* CMainWndUI::BuildForm() {
