@@ -29,4 +29,21 @@ struct ContactRecord {
     bool operator<(const ContactRecord& other) const { return initials < other.initials; }
 };
 
+// A contact as a contact file brings it or takes it away: the row of one number, and the card
+// it belongs to. The contacts of one card share its uid; `lines` holds the card's property
+// lines, one a line, so that what the program does not show goes back out unchanged. Both
+// are empty for a contact entered here.
+struct ContactCardRecord {
+    ContactRecord contact;
+    QString uid;
+    QString lines;
+};
+
+// What an import did to the contacts.
+struct ContactImportCounts {
+    int added = 0;
+    int filled = 0;  // stored numbers whose empty fields took the file's
+    int skipped = 0; // stored numbers left as they were
+};
+
 } // namespace tamberlink

@@ -6,6 +6,10 @@
 
 #include <QStringList>
 
+#include <sqlite3.h>
+
+#include <set>
+
 namespace tamberlink {
 
 namespace {
@@ -17,12 +21,105 @@ constexpr std::string_view kInsert =
     "insert into table_contact(name, phone, head, email, company, home, other, cid, datetime, "
     "attribution, nameindex) values(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
 
-// Number as stored: no blanks, "+86" or "-", and no IP long-distance prefix in front.
 QString NormaliseNumber(const QString& number) {
-    return PhoneNumber::WithoutIpPrefix(PhoneNumber::Clean(number));
+    return ContactTable::StoredForm(number);
 }
 
 } // namespace
+
+QString ContactTable::StoredForm(const QString& number) {
+    return PhoneNumber::WithoutIpPrefix(PhoneNumber::Clean(number));
+}
+
+bool ContactTable::HasNumber(const QString& number) {
+    const auto lock = connection_.Lock();
+    return IsNumberStored(number) || IsNumberStored(NormaliseNumber(number));
+}
+
+bool ContactTable::ImportCards(const std::vector<ContactCardRecord>& rows, bool fillEmpty,
+                               const AttributionDatabase& attribution,
+                               ContactImportCounts& counts) {
+    const auto lock = connection_.Lock();
+    if (!connection_.Exec("begin transaction", kAddFailed)) {
+        return false;
+    }
+    ContactImportCounts done;
+    const auto fail = [this] {
+        connection_.Exec("rollback transaction");
+        return false;
+    };
+    for (const ContactCardRecord& row : rows) {
+        const QString number = NormaliseNumber(row.contact.phone);
+        if (number.isEmpty()) {
+            ++done.skipped;
+            continue;
+        }
+        if (IsNumberStored(row.contact.phone) || IsNumberStored(number)) {
+            if (!fillEmpty) {
+                ++done.skipped;
+                continue;
+            }
+            SqlStatement fill = connection_.Prepare(
+                "update table_contact set email=case when coalesce(email,'')='' then ?1 else "
+                "email end, company=case when coalesce(company,'')='' then ?2 else company end, "
+                "home=case when coalesce(home,'')='' then ?3 else home end, other=case when "
+                "coalesce(other,'')='' then ?4 else other end where phone=?5 and "
+                "((coalesce(email,'')='' and ?1<>'') or (coalesce(company,'')='' and ?2<>'') or "
+                "(coalesce(home,'')='' and ?3<>'') or (coalesce(other,'')='' and ?4<>''))");
+            fill.Bind(1, row.contact.email)
+                .Bind(2, row.contact.company)
+                .Bind(3, row.contact.home)
+                .Bind(4, row.contact.other)
+                .Bind(5, number);
+            if (!connection_.Run(fill, kAddFailed)) {
+                return fail();
+            }
+            ++(sqlite3_changes(connection_.Handle()) > 0 ? done.filled : done.skipped);
+            continue;
+        }
+        if (!Insert(row.contact, number, attribution.GetAttribution(number))) {
+            return fail();
+        }
+        SqlStatement card = connection_.Prepare(
+            "insert or replace into table_contact_card(contact_id, uid, lines) values(?, ?, ?)");
+        card.Bind(1, connection_.LastInsertId()).Bind(2, row.uid).Bind(3, row.lines);
+        if (!connection_.Run(card, kAddFailed)) {
+            return fail();
+        }
+        ++done.added;
+    }
+    if (!connection_.Exec("commit transaction", kAddFailed)) {
+        return fail();
+    }
+    counts = done;
+    return true;
+}
+
+std::vector<ContactCardRecord> ContactTable::LoadCards(const std::vector<int>& ids) {
+    const auto lock = connection_.Lock();
+    SqlStatement query = connection_.Prepare(
+        "select c.id, c.name, c.phone, c.head, c.email, c.company, c.home, c.other, "
+        "coalesce(k.uid, ''), coalesce(k.lines, '') from table_contact c left join "
+        "table_contact_card k on k.contact_id=c.id order by c.id");
+    std::vector<ContactCardRecord> cards;
+    const std::set<int> wanted(ids.begin(), ids.end());
+    while (query.Next()) {
+        const int id = query.Int(0);
+        if (!wanted.empty() && wanted.count(id) == 0) {
+            continue;
+        }
+        ContactCardRecord& card = cards.emplace_back();
+        card.contact = ContactRecord(query.Text(1), query.Text(2), query.Text(3));
+        card.contact.id = id;
+        card.contact.email = query.Text(4);
+        card.contact.company = query.Text(5);
+        card.contact.home = query.Text(6);
+        card.contact.other = query.Text(7);
+        card.uid = query.Text(8);
+        card.lines = query.Text(9);
+    }
+    return cards;
+}
 
 std::vector<ContactRecord> ContactTable::ReadAll(SqlStatement& query, bool withId,
                                                  bool withAttribution, bool withCloudFields) {

@@ -36,6 +36,19 @@ public:
     bool Delete(int id);
     bool DeleteAll();
     QString GetName(const QString& number);
+    // The contacts of a file in one transaction, all or none: a number not stored yet is
+    // added with its card; a stored one is skipped or, with `fillEmpty`, its empty e-mail,
+    // company, address and note take the file's.
+    bool ImportCards(const std::vector<ContactCardRecord>& rows, bool fillEmpty,
+                     const AttributionDatabase& attribution, ContactImportCounts& counts);
+    // The contacts `ids` (every contact when empty) with their cards, by id.
+    std::vector<ContactCardRecord> LoadCards(const std::vector<int>& ids);
+    // Whether a number is stored, in any of the forms a number is typed.
+    bool HasNumber(const QString& number);
+    // The number as it is stored: no blanks, "+86" or "-", no IP prefix; empty when none is
+    // left.
+    static QString StoredForm(const QString& number);
+
     // The downloaded contacts in one transaction: all are stored, or none. Each gets the
     // attribution of its number, as an added contact does.
     bool InsertDownloaded(const std::vector<ContactRecord>& records,

@@ -170,6 +170,18 @@ bool NuisanceRules(StepRunner& step) {
                            "values('nuisanceContacts', '', '1')");
 }
 
+// Version 7: the card each contact came on from a contact file (its uid, shared by the
+// contacts of one card, and its property lines), gone with the contact.
+bool ContactCards(StepRunner& step) {
+    return step.Exec("create table if not exists table_contact_card(contact_id INTEGER PRIMARY "
+                     "KEY, uid text not null default '', lines text not null default '')") &&
+           step.Exec("create index if not exists table_contact_card_uid on "
+                     "table_contact_card(uid)") &&
+           step.Exec("create trigger if not exists table_contact_card_gone after delete on "
+                     "table_contact begin delete from table_contact_card where "
+                     "contact_id=old.id; end");
+}
+
 struct Step {
     const char* what;
     bool (*run)(StepRunner&);
@@ -183,6 +195,7 @@ constexpr Step kSteps[] = {
     {"web origins by use", OriginUses},
     {"cloud server setting", CloudServerSetting},
     {"nuisance rules", NuisanceRules},
+    {"contact cards", ContactCards},
 };
 static_assert(std::size(kSteps) == kSchemaVersion, "one step for each version");
 
