@@ -520,6 +520,32 @@ bool AppCore::AddContact(const ContactRecord& record, bool doNotShow) {
     return ok;
 }
 
+ContactImportPreview
+AppCore::PreviewContactFile(const QString& path,
+                            std::optional<ContactCsvLayout::Encoding> encoding) {
+    return contactFiles_.Preview(path, encoding);
+}
+
+bool AppCore::ImportContactFile(const ContactImportPreview& preview, bool fillEmpty,
+                                ContactImportCounts& counts, QString* error) {
+    if (!contactFiles_.Import(preview, fillEmpty, counts, error)) {
+        return false;
+    }
+    // New contacts name the calls, SMS and notes of their numbers.
+    DeliverToUi([this] {
+        emit ContactsChanged();
+        emit CallLogChanged();
+        emit SmsListChanged();
+        emit NoteListChanged();
+    });
+    return true;
+}
+
+bool AppCore::ExportContacts(const QString& path, const std::vector<int>& ids, int* cards,
+                             QString* error) {
+    return contactFiles_.Export(path, ids, cards, error);
+}
+
 bool AppCore::UpdateContact(const ContactRecord& record) {
     if (!database_.Contacts().Update(record, attribution_)) {
         ShowTip(QStringLiteral("编辑联系人出错"));

@@ -8,6 +8,7 @@
 #include "app/SettingsStore.h"
 #include "cloud/CloudClient.h"
 #include "cloud/CloudFlows.h"
+#include "contactfile/ContactFiles.h"
 #include "device/DeviceFrame.h"
 #include "nuisance/NuisanceService.h"
 #include "recording/CallRecorder.h"
@@ -138,6 +139,15 @@ public:
     // The list that shows the contact removes it itself.
     bool DeleteContact(int id);
     bool DeleteAllContacts();
+    // Contact files (vCard, CSV): what an import would do, the import itself, after which the
+    // lists show the new contacts, and an export of some or all contacts.
+    ContactImportPreview
+    PreviewContactFile(const QString& path,
+                       std::optional<ContactCsvLayout::Encoding> encoding = std::nullopt);
+    bool ImportContactFile(const ContactImportPreview& preview, bool fillEmpty,
+                           ContactImportCounts& counts, QString* error = nullptr);
+    bool ExportContacts(const QString& path, const std::vector<int>& ids, int* cards = nullptr,
+                        QString* error = nullptr);
     QString GetContactName(const QString& number);
 
     // Call log. A new entry, a linked recording and a note written or deleted for a call
@@ -245,6 +255,7 @@ private:
     LocalDatabase database_;
     BackgroundReader reader_;
     AttributionDatabase attribution_;
+    ContactFiles contactFiles_{database_, attribution_};
     SettingsStore settings_;
     OriginConsent origins_;
     NuisanceService nuisance_{database_};

@@ -6,7 +6,7 @@ if(NOT SOURCE_DIR)
   message(FATAL_ERROR "SOURCE_DIR is not set")
 endif()
 
-set(below_app util workbook calllist store nuisance device recording localapi cloud)
+set(below_app util workbook calllist store contactfile nuisance device recording localapi cloud)
 set(violations "")
 foreach(folder ${below_app} app)
   if(folder STREQUAL "app")

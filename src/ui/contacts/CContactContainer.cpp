@@ -1,12 +1,15 @@
 #include "ui/contacts/CContactContainer.h"
 
 #include "app/AppCore.h"
+#include "ui/contacts/CContactImport.h"
 #include "ui/contacts/CContactInfo.h"
 #include "ui/contacts/ContactListModel.h"
 #include "ui/shell/CTipDialog.h"
 #include "ui/widgets/CButtonUI.h"
 #include "ui/widgets/SkinForm.h"
 
+#include <QDir>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QListView>
 #include <QPointer>
@@ -27,6 +30,10 @@ void CContactContainer::Build() {
     connect(ui_.ButtonAdd, &QAbstractButton::clicked, this, &CContactContainer::OpenAddDialog);
     connect(ui_.ButtonDelete, &QAbstractButton::clicked, this,
             &CContactContainer::ConfirmDeleteAll);
+    connect(ui_.ButtonImport, &QAbstractButton::clicked, this,
+            &CContactContainer::ChooseImportFile);
+    connect(ui_.ButtonExport, &QAbstractButton::clicked, this,
+            &CContactContainer::ChooseExportFile);
 
     // Index rows are lower than contact rows.
     delegate_ = ShowRows<ContactListDelegate>(*ui_.ListContact, *model_, false);
@@ -72,6 +79,66 @@ CContactInfo* CContactContainer::OpenCard(const QString& title, const QPoint& po
         return open;
     }
     return card_ = OpenWindow<CContactInfo>(window(), title, position, core_);
+}
+
+void CContactContainer::ChooseImportFile() {
+    if (fileDialog_ != nullptr) {
+        fileDialog_->raise();
+        return;
+    }
+    fileDialog_ =
+        new QFileDialog(window(), QStringLiteral("导入联系人"), QString(),
+                        QStringLiteral("联系人文件 (*.vcf *.vcard *.csv *.txt);;所有文件 (*)"));
+    fileDialog_->setAcceptMode(QFileDialog::AcceptOpen);
+    fileDialog_->setFileMode(QFileDialog::ExistingFile);
+    fileDialog_->setAttribute(Qt::WA_DeleteOnClose);
+    connect(fileDialog_, &QFileDialog::fileSelected, this, &CContactContainer::OpenImport);
+    fileDialog_->open();
+}
+
+CContactImport* CContactContainer::OpenImport(const QString& path) {
+    if (IfOpen(import_) == nullptr) {
+        import_ = new CContactImport(window(), core_);
+        import_->Create(QStringLiteral("导入联系人"));
+        import_->ShowAt(window()->rect().center() - import_->rect().center());
+    }
+    import_->Preview(path);
+    import_->raise();
+    return import_;
+}
+
+void CContactContainer::ChooseExportFile() {
+    if (fileDialog_ != nullptr) {
+        fileDialog_->raise();
+        return;
+    }
+    fileDialog_ = new QFileDialog(window(), QStringLiteral("导出联系人"), QString(),
+                                  QStringLiteral("vCard (*.vcf);;CSV (*.csv)"));
+    fileDialog_->setAcceptMode(QFileDialog::AcceptSave);
+    fileDialog_->setDefaultSuffix(QStringLiteral("vcf"));
+    fileDialog_->selectFile(QStringLiteral("联系人.vcf"));
+    fileDialog_->setAttribute(Qt::WA_DeleteOnClose);
+    // The file's kind follows the filter chosen when the name has no suffix of its own.
+    connect(fileDialog_, &QFileDialog::filterSelected, fileDialog_,
+            [dialog = fileDialog_.data()](const QString& filter) {
+                dialog->setDefaultSuffix(filter.startsWith(QLatin1String("CSV"))
+                                             ? QStringLiteral("csv")
+                                             : QStringLiteral("vcf"));
+            });
+    connect(fileDialog_, &QFileDialog::fileSelected, this, &CContactContainer::ExportTo);
+    fileDialog_->open();
+}
+
+bool CContactContainer::ExportTo(const QString& path) {
+    int cards = 0;
+    QString error;
+    if (!core_.ExportContacts(path, {}, &cards, &error)) {
+        core_.ShowTip(QStringLiteral("导出失败：%1").arg(error));
+        return false;
+    }
+    core_.ShowTip(
+        QStringLiteral("已导出 %1 张名片到 %2").arg(cards).arg(QDir::toNativeSeparators(path)));
+    return true;
 }
 
 void CContactContainer::OpenAddDialog() {

@@ -19,6 +19,8 @@
 class QLineEdit;
 class QListView;
 
+class QFileDialog;
+
 namespace tamberlink {
 
 // Contact rows, and the index rows of their letters between them.
@@ -26,6 +28,7 @@ using ContactListDelegate = ItemRowDelegate<CItemContact, CIndexElementItem>;
 
 class AppCore;
 class CButtonUI;
+class CContactImport;
 class CContactInfo;
 class ContactListModel;
 
@@ -73,6 +76,13 @@ public:
     void DeleteContact(int id);
     void DeleteAllContacts();
 
+    // "导入": a contact file chosen, then what importing it would do, in CContactImport.
+    void ChooseImportFile();
+    CContactImport* OpenImport(const QString& path);
+    // "导出": every contact to a vCard or CSV file chosen; true once written.
+    void ChooseExportFile();
+    bool ExportTo(const QString& path);
+
     ContactListModel& Model() { return *model_; }
     ContactListDelegate& Delegate() { return *delegate_; }
     QListView* List() const { return ui_.ListContact; }
@@ -91,6 +101,8 @@ private:
     ContactListModel* model_ = nullptr;
     ContactListDelegate* delegate_ = nullptr;
     QPointer<CContactInfo> card_;
+    QPointer<CContactImport> import_;
+    QPointer<QFileDialog> fileDialog_;
     Ui::page_contacts ui_{};
 };
 
