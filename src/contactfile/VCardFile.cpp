@@ -197,6 +197,18 @@ QString NumberFrom(const QString& text) {
     return number;
 }
 
+// Control characters (a stray CR, a NUL) are no part of what a card says; line breaks stay.
+QString Visible(const QString& text) {
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        if ((c.unicode() >= 0x20 && c.unicode() != 0x7F) || c == u'\n') {
+            out += c;
+        }
+    }
+    return out;
+}
+
 // The field a property carries, for the properties the contact card shows.
 enum class Field { None, Name, Number, Email, Company, Address, Note };
 
@@ -205,7 +217,7 @@ struct FieldValue {
     QString value;
 };
 
-FieldValue FieldOf(const Property& property) {
+FieldValue RawFieldOf(const Property& property) {
     const QByteArray& name = property.name;
     if (name == "FN") {
         return {Field::Name, Unescape(property.Text()).trimmed()};
@@ -226,6 +238,15 @@ FieldValue FieldOf(const Property& property) {
         return {Field::Note, Unescape(property.Text())};
     }
     return {};
+}
+
+FieldValue FieldOf(const Property& property) {
+    FieldValue field = RawFieldOf(property);
+    field.value = Visible(field.value);
+    if (field.field != Field::Note) {
+        field.value = field.value.trimmed();
+    }
+    return field;
 }
 
 // A vCard 2.1 line in 3.0 form: quoted-printable and charsets undone, bare types named,
@@ -324,7 +345,7 @@ QString Shown(const QByteArray& line) {
 // A card read to its END: its fields filled in, or the reason it is unusable.
 QString Finish(ContactCard& card, const QStringList& n) {
     if (card.name.isEmpty()) {
-        card.name = NameFromN(n);
+        card.name = Visible(NameFromN(n)).trimmed();
     }
     if (card.name.isEmpty()) {
         card.name = card.company;
