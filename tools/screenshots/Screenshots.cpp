@@ -18,6 +18,7 @@
 #include "ui/calls/CallLogModel.h"
 #include "ui/calls/CallPopups.h"
 #include "ui/contacts/CContactContainer.h"
+#include "ui/contacts/CContactImport.h"
 #include "ui/contacts/CContactInfo.h"
 #include "ui/contacts/ContactListModel.h"
 #include "ui/notes/CNotepadEdit.h"
@@ -262,6 +263,30 @@ bool StartVirtualBox(QProcess& box, const QString& link) {
     return QFile::exists(link);
 }
 
+// A phone's export about to be imported: two new people, one already there, one card without
+// a number.
+bool SaveContactImport(tamberlink::CContactContainer& page, QWidget& window, const QDir& out) {
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("手机通讯录.vcf"));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return false;
+    }
+    file.write("BEGIN:VCARD\r\nVERSION:2.1\r\nFN;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:"
+               "=E5=91=A8=E6=B6=9B\r\nTEL;CELL:13566667777\r\nEND:VCARD\r\n"
+               "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:孙丽\r\nTEL;TYPE=CELL:15800001111\r\n"
+               "TEL;TYPE=WORK:0755-88886666\r\nEND:VCARD\r\n"
+               "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:陈静\r\nTEL:13798765432\r\nEND:VCARD\r\n"
+               "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:快递\r\nNOTE:号码忘了存\r\nEND:VCARD\r\n");
+    file.close();
+    tamberlink::CContactImport* preview = page.OpenImport(path);
+    const bool ok = preview != nullptr && Save(&window, out, "contact_import.png");
+    if (preview != nullptr) {
+        preview->Close();
+    }
+    return ok;
+}
+
 // The nuisance rules of a sales desk, a few calls they stopped, and the window on its rules
 // and on its log.
 bool SaveNuisanceWindow(tamberlink::CMainWndUI& window, const QDir& out) {
@@ -459,6 +484,7 @@ int main(int argc, char** argv) {
         if (details != nullptr) {
             details->Close();
         }
+        ok = SaveContactImport(*page, window, out) && ok;
         if (auto* records = window.findChild<QPushButton*>(QStringLiteral("ButtonRecord"))) {
             records->click();
         }

@@ -10,6 +10,7 @@
 #include "ui/calls/CRecordContainer.h"
 #include "ui/calls/CallLogModel.h"
 #include "ui/contacts/CContactContainer.h"
+#include "ui/contacts/CContactImport.h"
 #include "ui/contacts/CContactInfo.h"
 #include "ui/contacts/CIndexElementItem.h"
 #include "ui/contacts/CItemContact.h"
@@ -29,6 +30,10 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStackedWidget>
+
+#include <QCheckBox>
+#include <QFile>
+#include <QPlainTextEdit>
 
 #include <gtest/gtest.h>
 
@@ -557,4 +562,41 @@ TEST_F(ContactsTest, CallLogAddButtonSavesTheCallerForTheNextCall) {
     ASSERT_TRUE(test::WaitFor([] { return test::Opened<CCallInUI>() != nullptr; }, 30000));
     EXPECT_EQ(test::Control<QLabel>(test::Opened<CCallInUI>(), QStringLiteral("labelName"))->text(),
               QStringLiteral("钱七"));
+}
+
+TEST_F(ContactsTest, AFileOfCardsIsPreviewedImportedOnceAndExportedAgain) {
+    Store({{u"王芳", u"13912345678"}});
+    const QString path = home_.filePath(QStringLiteral("phone.vcf"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:王芳\r\nTEL:139 1234 5678\r\n"
+               "EMAIL:wang@example.com\r\nEND:VCARD\r\n"
+               "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:陈静\r\nTEL;TYPE=CELL:13798765432\r\n"
+               "TEL;TYPE=WORK:020-88290291\r\nBDAY:1990-05-17\r\nEND:VCARD\r\n"
+               "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:无号码\r\nEND:VCARD\r\n");
+    file.close();
+
+    CContactImport* preview = page_->OpenImport(path);
+    ASSERT_NE(preview, nullptr);
+    EXPECT_EQ(test::Control<QLabel>(preview, QStringLiteral("LabelSummary"))->text(),
+              QStringLiteral("共 2 张名片：新号码 2 个，已有的号码 1 个，无法导入 1 条"));
+    EXPECT_TRUE(test::Control<QPlainTextEdit>(preview, QStringLiteral("TextProblems"))
+                    ->toPlainText()
+                    .contains(QStringLiteral("“无号码”：没有电话号码")));
+    test::Control<QCheckBox>(preview, QStringLiteral("CheckFillEmpty"))->setChecked(true);
+    test::Click(preview, "ButtonImport");
+    ASSERT_TRUE(test::WaitFor([&] { return !Model().IsLoading() && Model().ContactCount() == 3; }));
+    EXPECT_EQ(test::Opened<CContactImport>(), nullptr);
+    EXPECT_EQ(Table("name, phone, email"), "王芳|13912345678|wang@example.com\n"
+                                           "陈静|13798765432|\n陈静|02088290291|");
+
+    // Out again: 陈静's two numbers on one card with her birthday.
+    const QString out = home_.filePath(QStringLiteral("out.vcf"));
+    ASSERT_TRUE(page_->ExportTo(out));
+    QFile written(out);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    const QByteArray text = written.readAll();
+    EXPECT_EQ(text.count("BEGIN:VCARD"), 2);
+    EXPECT_TRUE(text.contains("TEL;TYPE=CELL:13798765432\r\nTEL;TYPE=WORK:020-88290291\r\n"
+                              "BDAY:1990-05-17\r\n"));
 }
