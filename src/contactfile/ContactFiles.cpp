@@ -6,9 +6,9 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QUuid>
 
+#include <algorithm>
 #include <map>
 #include <set>
 
@@ -72,13 +72,14 @@ ContactFiles::Preview(const QString& path,
     }
     preview.cards = int(contents.cards.size());
     std::set<QString> seen;
-    ContactTable& contacts = database_.Contacts();
+    std::vector<bool> repeated;
     for (const ContactCard& card : contents.cards) {
         const QString uid =
             card.uid.isEmpty() ? QUuid::createUuid().toString(QUuid::WithoutBraces) : card.uid;
         for (const QString& number : card.numbers) {
             const QString stored = ContactTable::StoredForm(number);
-            if (stored.count(QRegularExpression(QStringLiteral("[0-9]"))) < kMinDigits) {
+            if (std::count_if(stored.begin(), stored.end(), [](QChar c) { return c.isDigit(); }) <
+                kMinDigits) {
                 preview.problems.push_back(
                     {0, card.name + u' ' + number, QStringLiteral("号码无效")});
                 continue;
@@ -91,9 +92,17 @@ ContactFiles::Preview(const QString& path,
             row.contact.other = card.note;
             row.uid = uid;
             row.lines = card.lines.join(u'\n');
-            const bool repeated = !seen.insert(stored).second;
-            ++(repeated || contacts.HasNumber(stored) ? preview.storedNumbers : preview.newNumbers);
+            repeated.push_back(!seen.insert(stored).second);
         }
+    }
+    QStringList numbers;
+    for (const ContactCardRecord& row : preview.rows) {
+        numbers << row.contact.phone;
+    }
+    const std::vector<bool> stored = database_.Contacts().HaveNumbers(numbers);
+    for (std::size_t i = 0; i < stored.size(); ++i) {
+        // A number the file holds twice is no new number the second time.
+        ++(stored[i] || repeated[i] ? preview.storedNumbers : preview.newNumbers);
     }
     if (preview.rows.empty()) {
         preview.error = QStringLiteral("文件里没有可以导入的联系人");

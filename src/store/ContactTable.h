@@ -3,6 +3,7 @@
 #include "store/ContactRecord.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <vector>
 
@@ -43,8 +44,8 @@ public:
                      const AttributionDatabase& attribution, ContactImportCounts& counts);
     // The contacts `ids` (every contact when empty) with their cards, by id.
     std::vector<ContactCardRecord> LoadCards(const std::vector<int>& ids);
-    // Whether a number is stored, in any of the forms a number is typed.
-    bool HasNumber(const QString& number);
+    // Whether each number is stored, in any of the forms a number is typed, in their order.
+    std::vector<bool> HaveNumbers(const QStringList& numbers);
     // The number as it is stored: no blanks, "+86" or "-", no IP prefix; empty when none is
     // left.
     static QString StoredForm(const QString& number);
