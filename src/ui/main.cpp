@@ -6,6 +6,7 @@
 #include "app/SignalWatcher.h"
 #include "ui/shell/CMainWndUI.h"
 #include "ui/shell/CommandLine.h"
+#include "ui/shell/ContactFileCommand.h"
 #include "ui/shell/QtTranslations.h"
 #include "ui/shell/SingleProcess.h"
 #include "ui/widgets/SkinStyle.h"
@@ -30,6 +31,9 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
     const tamberlink::CommandLine options = tamberlink::CommandLine::Parse(app);
     tamberlink::SetUpLogging(options.verbose);
+    if (options.contactFile) {
+        return tamberlink::RunContactFileCommand(*options.contactFile);
+    }
 
     tamberlink::SingleProcess single;
     if (!single.Acquire(options.number)) {
@@ -44,6 +48,9 @@ int main(int argc, char** argv) {
     tamberlink::CMainWndUI window(core);
     QObject::connect(&single, &tamberlink::SingleProcess::ShowRequested, &window,
                      &tamberlink::CMainWndUI::OfferNumber);
+    single.SetContactFileHandler([&core](const tamberlink::ContactFileCommand& command) {
+        return tamberlink::DoContactFileCommand(core, command);
+    });
     QObject::connect(&signalWatcher, &tamberlink::SignalWatcher::Signalled, &window,
                      &tamberlink::CMainWndUI::Exit);
     window.Start(options.serialPort, options.autostart);

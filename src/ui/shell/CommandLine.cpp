@@ -5,6 +5,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QLoggingCategory>
 
 #include <cstdio>
@@ -25,6 +26,8 @@ public:
         parser_.addOption(serialPort_);
         parser_.addOption(verbose_);
         parser_.addOption(autostart_);
+        parser_.addOption(importContacts_);
+        parser_.addOption(exportContacts_);
         parser_.addPositionalArgument(
             QStringLiteral("number"),
             QStringLiteral("A telephone number, or a tel: or callto: link, to offer for a call."),
@@ -39,6 +42,17 @@ public:
     QString SerialPort() const { return parser_.value(serialPort_); }
     bool Verbose() const { return parser_.isSet(verbose_); }
     bool Autostart() const { return parser_.isSet(autostart_); }
+    std::optional<ContactFileCommand> ContactFile() const {
+        for (const auto& [option, kind] :
+             {std::pair{&importContacts_, ContactFileCommand::Kind::Import},
+              std::pair{&exportContacts_, ContactFileCommand::Kind::Export}}) {
+            if (parser_.isSet(*option)) {
+                return ContactFileCommand{kind,
+                                          QFileInfo(parser_.value(*option)).absoluteFilePath()};
+            }
+        }
+        return std::nullopt;
+    }
 
 private:
     QCommandLineParser parser_;
@@ -51,6 +65,16 @@ private:
     QCommandLineOption verbose_{QStringLiteral("verbose"),
                                 QStringLiteral("Log everything the program does to standard "
                                                "error.")};
+    QCommandLineOption importContacts_{
+        QStringLiteral("import-contacts"),
+        QStringLiteral("Import the contacts of a vCard (.vcf) or CSV file, print what was "
+                       "imported and exit."),
+        QStringLiteral("file")};
+    QCommandLineOption exportContacts_{
+        QStringLiteral("export-contacts"),
+        QStringLiteral("Export every contact to a vCard (.vcf) or, for a name ending in .csv, "
+                       "a CSV file, print how many and exit."),
+        QStringLiteral("file")};
     QCommandLineOption autostart_{QString::fromLatin1(Autostart::kOption),
                                   QStringLiteral("Start in the tray, as the desktop does at "
                                                  "login when Tamberlink starts with it.")};
@@ -79,6 +103,7 @@ CommandLine CommandLine::Parse(const QCoreApplication& app) {
     line.serialPort = options.SerialPort();
     line.verbose = options.Verbose();
     line.autostart = options.Autostart();
+    line.contactFile = options.ContactFile();
     const QStringList numbers = options.Parser().positionalArguments();
     if (numbers.size() > 1) {
         std::fprintf(stderr, "tamberlink: one number at a time; offering the first\n");
@@ -90,6 +115,29 @@ CommandLine CommandLine::Parse(const QCoreApplication& app) {
         }
     }
     return line;
+}
+
+namespace {
+constexpr QByteArrayView kImportLine = "import-contacts ";
+constexpr QByteArrayView kExportLine = "export-contacts ";
+} // namespace
+
+QByteArray ContactFileCommand::ToLine() const {
+    return (kind == Kind::Import ? kImportLine : kExportLine).toByteArray() + path.toUtf8();
+}
+
+std::optional<ContactFileCommand> ContactFileCommand::FromLine(const QByteArray& line) {
+    for (const auto& [head, kind] :
+         {std::pair{kImportLine, Kind::Import}, std::pair{kExportLine, Kind::Export}}) {
+        if (line.startsWith(head) && line.size() > head.size()) {
+            const QString path = QString::fromUtf8(line.mid(head.size()));
+            // Only an absolute path: the other start's working folder is not ours.
+            if (QFileInfo(path).isAbsolute()) {
+                return ContactFileCommand{kind, path};
+            }
+        }
+    }
+    return std::nullopt;
 }
 
 void SetUpLogging(bool verbose) {

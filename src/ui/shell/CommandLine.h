@@ -1,10 +1,25 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
+
+#include <optional>
 
 class QCoreApplication;
 
 namespace tamberlink {
+
+// "--import-contacts FILE" or "--export-contacts FILE": a contact file for the running
+// Tamberlink (or this process, when none runs) to read or write. As a line between two starts:
+// "import-contacts " or "export-contacts " and the absolute path.
+struct ContactFileCommand {
+    enum class Kind { Import, Export };
+    Kind kind = Kind::Import;
+    QString path;
+
+    QByteArray ToLine() const;
+    static std::optional<ContactFileCommand> FromLine(const QByteArray& line);
+};
 
 // What the program was asked on its command line.
 struct CommandLine {
@@ -16,6 +31,7 @@ struct CommandLine {
     bool verbose = false;
     // Started by the desktop at login (Autostart): the window waits in the tray.
     bool autostart = false;
+    std::optional<ContactFileCommand> contactFile;
 
     // Answers --help and --version and ends the process, before the program needs a display;
     // returns when neither was asked (or the arguments need the application to be read).

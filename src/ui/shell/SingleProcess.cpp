@@ -3,6 +3,7 @@
 #include "ui/shell/DialLink.h"
 #include "ui/widgets/UiLog.h"
 
+#include <QElapsedTimer>
 #include <QLocalServer>
 #include <QLocalSocket>
 
@@ -15,8 +16,10 @@ namespace {
 constexpr int kConnectTimeoutMs = 1000;
 constexpr QByteArrayView kShowRequest = "show";
 constexpr QByteArrayView kOfferRequest = "offer ";
-// No request is longer; a connection that sends more without a line end is dropped.
-constexpr qsizetype kLongestRequest = 256;
+// No request is longer (a path is at most 4096 bytes); a connection that sends more without a
+// line end is dropped.
+constexpr qsizetype kLongestRequest = 4200;
+constexpr QByteArrayView kOkReply = "ok ";
 } // namespace
 
 SingleProcess::SingleProcess(QObject* parent)
@@ -42,6 +45,28 @@ bool SingleProcess::AskRunningToShow(const QString& number) {
     socket.waitForBytesWritten(kConnectTimeoutMs);
     socket.disconnectFromServer();
     return true;
+}
+
+std::optional<CommandReply> SingleProcess::AskRunning(const ContactFileCommand& command,
+                                                      int limitMs) {
+    QLocalSocket socket;
+    socket.connectToServer(ServerName());
+    if (!socket.waitForConnected(kConnectTimeoutMs)) {
+        return std::nullopt;
+    }
+    socket.write(command.ToLine() + '\n');
+    QElapsedTimer waited;
+    waited.start();
+    while (!socket.canReadLine() && waited.elapsed() < limitMs &&
+           socket.state() == QLocalSocket::ConnectedState) {
+        socket.waitForReadyRead(int(limitMs - waited.elapsed()));
+    }
+    if (!socket.canReadLine()) {
+        return std::nullopt;
+    }
+    const QByteArray line = socket.readLine().trimmed();
+    const bool ok = line.startsWith(kOkReply);
+    return CommandReply{ok, QString::fromUtf8(line.mid(line.indexOf(' ') + 1))};
 }
 
 bool SingleProcess::Acquire(const QString& number) {
@@ -80,7 +105,7 @@ void SingleProcess::OnNewConnection() {
                     drop();
                     return;
                 }
-                HandleRequest(line.trimmed());
+                HandleRequest(*socket, line.trimmed());
             }
             // What is left is the start of a line, which must end within the limit.
             if (socket->bytesAvailable() > kLongestRequest) {
@@ -94,7 +119,18 @@ void SingleProcess::OnNewConnection() {
     }
 }
 
-void SingleProcess::HandleRequest(const QByteArray& line) {
+void SingleProcess::HandleRequest(QLocalSocket& socket, const QByteArray& line) {
+    if (const std::optional<ContactFileCommand> command = ContactFileCommand::FromLine(line)) {
+        qCDebug(lcUi) << "another start hands over a contact file:" << line;
+        const CommandReply reply =
+            fileHandler_ ? fileHandler_(*command) : CommandReply{false, QStringLiteral("busy")};
+        QByteArray answer =
+            (reply.ok ? kOkReply.toByteArray() : QByteArray("error ")) + reply.summary.toUtf8();
+        answer.replace('\n', ' ');
+        socket.write(answer + '\n');
+        socket.flush();
+        return;
+    }
     // Whatever another start asks, the window comes up; a number it hands over is cleaned
     // again here, as it came from outside.
     const QString number =

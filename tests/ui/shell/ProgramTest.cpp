@@ -210,3 +210,47 @@ TEST(DesktopProgram, APortThatCannotBeOpenedForLackOfPermissionIsExplainedOnce) 
     ASSERT_TRUE(run.process_.waitForFinished(60000));
     EXPECT_EQ(run.process_.exitCode(), 0);
 }
+
+TEST(DesktopProgram, ContactFilesGoInAndOutFromTheCommandLineWithOrWithoutTheWindow) {
+    QTemporaryDir home;
+    const QString cards = home.filePath(QStringLiteral("phone.vcf"));
+    QFile file(cards);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:陈静\r\nTEL:13798765432\r\nTEL:020-88290291\r\n"
+               "END:VCARD\r\nBEGIN:VCARD\r\nVERSION:3.0\r\nFN:王芳\r\nTEL:13912345678\r\n"
+               "END:VCARD\r\n");
+    file.close();
+    const auto run = [&](const QStringList& arguments) {
+        Program command(home);
+        command.process_.start(kProgram, arguments);
+        EXPECT_TRUE(command.process_.waitForFinished(120000));
+        return std::pair{command.process_.exitCode(),
+                         command.process_.readAllStandardOutput() + command.Errors()};
+    };
+
+    // Nothing runs: the command opens the contacts itself.
+    auto [code, said] = run({QStringLiteral("--import-contacts"), cards});
+    EXPECT_EQ(code, 0) << said.toStdString();
+    EXPECT_TRUE(said.contains("imported 3 contacts")) << said.toStdString();
+
+    // The window runs: a later start hands the command over and prints its answer.
+    Program first(home);
+    first.process_.start(kProgram, {});
+    // It takes requests once its single-instance socket is there.
+    const QString socket = home.filePath(QStringLiteral("SinglePro-") +
+                                         QString::fromLocal8Bit(getpwuid(getuid())->pw_name));
+    ASSERT_TRUE(WaitFor(first.process_, [&] { return QFile::exists(socket); }))
+        << first.Errors().toStdString();
+    const QString out = home.filePath(QStringLiteral("out.csv"));
+    std::tie(code, said) = run({QStringLiteral("--export-contacts"), out});
+    EXPECT_EQ(code, 0) << said.toStdString();
+    EXPECT_TRUE(said.contains("exported 2 cards")) << said.toStdString();
+    EXPECT_TRUE(WaitFor(first.process_, [&] { return first.Said("hands over a contact file"); }));
+    QFile written(out);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(written.readAll().contains("陈静,13798765432 ::: 02088290291"));
+    std::tie(code, said) = run({QStringLiteral("--import-contacts"), home.filePath("none.vcf")});
+    EXPECT_EQ(code, 1);
+    EXPECT_TRUE(said.contains("cannot import")) << said.toStdString();
+    EXPECT_EQ(first.process_.state(), QProcess::Running);
+}
