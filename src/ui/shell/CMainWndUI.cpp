@@ -16,6 +16,8 @@
 #include "ui/shell/CDuiMenu.h"
 #include "ui/shell/CTopCall.h"
 #include "ui/shell/ClipboardCapture.h"
+#include "ui/shell/DesktopNotices.h"
+#include "ui/shell/DesktopNotifier.h"
 #include "ui/shell/MainPages.h"
 #include "ui/shell/ProductLinks.h"
 #include "ui/shell/TrayIcon.h"
@@ -116,6 +118,12 @@ void CMainWndUI::Start(const std::optional<QString>& serialPort, bool inTray) {
     connect(tray_, &TrayIcon::ScreenOffToggleRequested, this, &CMainWndUI::ToggleScreenOff);
     connect(tray_, &TrayIcon::ShowRequested, this, &CMainWndUI::ShowNormal);
     connect(tray_, &TrayIcon::ExitRequested, this, &CMainWndUI::Exit);
+    notifier_ = new DesktopNotifier(QDBusConnection::sessionBus(), this);
+    notifier_->SetFallback(
+        [this](const QString& title, const QString& text) { tray_->ShowMessage(title, text); });
+    connect(notifier_, &DesktopNotifier::CallBackRequested, this,
+            [this](const QString& number) { Dial(number, false); });
+    new DesktopNotices(core_, *notifier_, this);
 
     auto* hotKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F10), this);
     hotKey->setContext(Qt::ApplicationShortcut);

@@ -36,6 +36,7 @@ class NoteWindows;
 class SettingWindows;
 class SmsWindows;
 class TrayIcon;
+class DesktopNotifier;
 class UiRouter;
 
 // The main window "Tamberlink拨号器" (902 x 602) of a core made before it: its header (tool
@@ -108,6 +109,7 @@ public:
     void OpenSmsForNumber(const QString& number);
 
     TrayIcon& Tray() { return *tray_; }
+    DesktopNotifier& Notifier() { return *notifier_; }
     // The pages, for what shows on them.
     CRecordContainer* RecordPage() const { return &pages_->Records(); }
     CSmsContainer* SmsPage() const { return &pages_->Sms(); }
@@ -168,6 +170,7 @@ private:
 
     AppCore& core_;
     TrayIcon* tray_ = nullptr;
+    DesktopNotifier* notifier_ = nullptr;
     MainPages* pages_ = nullptr;
     UiRouter* router_ = nullptr;
     CallPopups* callPopups_ = nullptr;

@@ -51,4 +51,10 @@ void TrayIcon::SetScreenOff(int screenOff) {
                             .arg(screenOff == 1 ? QStringLiteral("开") : QStringLiteral("关")));
 }
 
+void TrayIcon::ShowMessage(const QString& title, const QString& text) {
+    if (IsShown()) {
+        icon_->showMessage(title, text);
+    }
+}
+
 } // namespace tamberlink

@@ -23,6 +23,8 @@ public:
     void SetScreenOff(int screenOff);
 
     QMenu* Menu() const { return menu_; }
+    // A message from the tray icon, where there is one.
+    void ShowMessage(const QString& title, const QString& text);
 
 signals:
     void ScreenOffToggleRequested();
