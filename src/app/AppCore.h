@@ -15,6 +15,7 @@
 #include "store/AttributionDatabase.h"
 #include "store/BackgroundReader.h"
 #include "store/LocalDatabase.h"
+#include "webhooks/WebhookService.h"
 
 #include <QObject>
 #include <QString>
@@ -175,6 +176,9 @@ public:
     // The nuisance-call rules, their whitelist and the log of the calls they acted on.
     NuisanceService& Nuisance() { return nuisance_; }
 
+    // The journal of the call events and the webhooks they are posted to.
+    WebhookService& Webhooks() { return webhooks_; }
+
     // The cloud service: account, contact backup and sync, version check and feedback.
     // Null until Start has opened the database, and again once Shutdown has begun.
     CloudFlows* Cloud() { return cloudFlows_.get(); }
@@ -243,6 +247,8 @@ private:
     SettingsStore settings_;
     OriginConsent origins_;
     NuisanceService nuisance_{database_};
+    WebhookService webhooks_;
+    EventJournalHistory journalHistory_{database_.Events()};
     NoteReminders reminders_;
     CallRecorder recorder_{*this};
     LocalApiHub localApiHub_{*this};
