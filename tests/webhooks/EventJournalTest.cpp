@@ -4,6 +4,7 @@
 
 #include "../app/CoreTestSupport.h"
 #include "../device/BoxSim.h"
+#include "../store/StoreTestSupport.h"
 #include "app/AppCore.h"
 #include "app/DeviceBridge.h"
 
@@ -94,6 +95,29 @@ TEST_F(EventJournalTest, AClientBackAfterARestartGetsExactlyWhatItMissedAndAStal
     EXPECT_EQ(Follow(QStringLiteral("1"), 1), (QStringList{"11:reset"}));
     EXPECT_EQ(Follow(QStringLiteral("6"), 5),
               (QStringList{"7:ended", "8:ended", "9:ended", "10:ended", "11:ended"}));
+}
+
+TEST_F(EventJournalTest, ADatabaseThatRefusesWritesLeavesTheStreamLiveWithOneNotice) {
+    StartCore();
+    core_->Feed().Ended();
+    ASSERT_TRUE(WaitUntil([&] { return core_->Webhooks().PendingEvents() == 0; }));
+    // Another program holds the database's write lock past the wait for it.
+    test::RawDb other(docs_.filePath(QStringLiteral("Tamberlink/Data/Tamberlink.db")));
+    other.Exec("begin exclusive");
+    for (int i = 0; i < 2; ++i) {
+        core_->Feed().Ended();
+        ASSERT_TRUE(WaitUntil([&] { return core_->Webhooks().PendingEvents() == 0; }));
+    }
+    EXPECT_EQ(Follow(QStringLiteral("1"), 2), (QStringList{"2:ended", "3:ended"}));
+    other.Exec("commit");
+    core_->Feed().Ended();
+    ASSERT_TRUE(WaitUntil([&] { return core_->Webhooks().PendingEvents() == 0; }));
+    WaitUntil([] { return false; }, 200);
+    const QStringList notices = sink_.Events().filter(QStringLiteral("无法写入数据库"));
+    ASSERT_EQ(notices.size(), 1) << sink_.Events().join(u'\n').toStdString();
+    EXPECT_TRUE(notices.front().contains(QStringLiteral("locked")))
+        << notices.front().toStdString();
+    EXPECT_EQ(other.Rows("select group_concat(id) from table_event"), "1,4");
 }
 
 TEST_F(EventJournalTest, ACallOnTheBoxReachesTheNodeReceiverUnderOneCallId) {

@@ -272,6 +272,30 @@ TEST_F(WebhookServiceTest, BadEndpointsSecretsAndRepliesGetClearErrors) {
     EXPECT_EQ(reached.size(), secrets.size() + 1);
 }
 
+TEST_F(WebhookServiceTest, AClockSetBackDelaysNoAttemptBeyondTheLongestRetryDelay) {
+    WebhookReceiver receiver;
+    options_.retryDelays = {300ms};
+    StartService();
+    const WebhookService::Added added =
+        service_->AddEndpoint(receiver.Url(QStringLiteral("/hook")), {});
+    receiver.Secret(QStringLiteral("*"), added.secret);
+    receiver.Answer(QStringLiteral("500"));
+    Record(1);
+    ASSERT_TRUE(receiver.WaitForDeliveries(1));
+    service_.reset();
+    // As a clock set back by years finds them: the retry and the first failure far ahead.
+    test::RawDb(path_).Exec("update table_webhook_delivery set next_at=4102444800; update "
+                            "table_webhook_endpoint set failing_since=4102444800");
+    receiver.Answer(QStringLiteral("200"));
+    StartService();
+    ASSERT_TRUE(receiver.WaitForDeliveries(2, 5000));
+    ASSERT_TRUE(receiver.Wait([&] { return service_->QueuedDeliveries() == 0; }));
+    EXPECT_EQ(service_->DeliveryLog(added.id).front().state, DeliveryState::Delivered);
+    EXPECT_FALSE(service_->Endpoints().front().paused);
+    EXPECT_EQ(service_->Endpoints().front().failingSince, 0);
+    EXPECT_TRUE(receiver.Deliveries().back().verified);
+}
+
 TEST(WebhookLoop, AKillDuringDeliveriesLosesNoneAndRepeatsOnlyUnderTheSameId) {
     int argc = 1;
     char arg0[8] = "test";
