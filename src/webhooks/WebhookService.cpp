@@ -239,8 +239,10 @@ void WebhookService::Enqueue(Endpoint& endpoint, qint64 deliveryId, Clock::time_
         // The head may be on its way: the oldest behind it go.
         const std::vector<qint64> dropped = database_.WebhookDeliveries().TrimQueue(
             endpoint.record.id, int(options_.maxQueued), WallNow());
+        const qint64 head = endpoint.queue.front();
+        const bool headBusy = endpoint.busy;
         std::erase_if(endpoint.queue, [&](qint64 id) {
-            return (!endpoint.busy || id != endpoint.queue.front()) &&
+            return !(headBusy && id == head) &&
                    std::find(dropped.begin(), dropped.end(), id) != dropped.end();
         });
     }
