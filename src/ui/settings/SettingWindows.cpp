@@ -8,6 +8,7 @@
 #include "ui/settings/CSettingProxy.h"
 #include "ui/settings/CSettingQuery.h"
 #include "ui/settings/CSettingUpdate.h"
+#include "ui/settings/CSettingWebhooks.h"
 
 namespace tamberlink {
 
@@ -43,6 +44,10 @@ CSettingQuery* SettingWindows::OpenQuery() {
 
 CSettingOrigins* SettingWindows::OpenOrigins() {
     return Open(origins_, QStringLiteral("网页访问权限"));
+}
+
+CSettingWebhooks* SettingWindows::OpenWebhooks() {
+    return Open(webhooks_, QStringLiteral("Webhooks"));
 }
 
 CSettingUpdate* SettingWindows::OpenUpdate() {

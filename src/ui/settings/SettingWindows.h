@@ -14,6 +14,7 @@ class CSettingFeedback;
 class CSettingGrade;
 class CSettingIP;
 class CSettingOrigins;
+class CSettingWebhooks;
 class CSettingPrefix;
 class CSettingProxy;
 class CSettingQuery;
@@ -34,6 +35,7 @@ public:
     CSettingProxy* OpenProxy();
     CSettingQuery* OpenQuery();
     CSettingOrigins* OpenOrigins();
+    CSettingWebhooks* OpenWebhooks();
     CSettingUpdate* OpenUpdate();
     CSettingFeedback* OpenFeedback();
     CSettingGrade* OpenGrade();
@@ -59,6 +61,7 @@ private:
     QPointer<CSettingProxy> proxy_;
     QPointer<CSettingQuery> query_;
     QPointer<CSettingOrigins> origins_;
+    QPointer<CSettingWebhooks> webhooks_;
     QPointer<CSettingUpdate> update_;
     QPointer<CSettingFeedback> feedback_;
     QPointer<CSettingGrade> grade_;

@@ -39,6 +39,7 @@ void CDuiMenu::InitWindow() {
     item(ui_.menu_proxy, [windows] { windows->OpenProxy(); });
     item(ui_.menu_address, [windows] { windows->OpenQuery(); });
     item(ui_.menu_origins, [windows] { windows->OpenOrigins(); });
+    item(ui_.menu_webhooks, [windows] { windows->OpenWebhooks(); });
     item(ui_.menu_update, [windows] { windows->OpenUpdate(); });
     item(ui_.menu_feedback, [windows] { windows->OpenFeedback(); });
     item(ui_.menu_upgrade, [windows] { windows->OpenGrade(); });
