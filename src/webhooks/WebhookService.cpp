@@ -29,7 +29,7 @@ QString NewMessageId() {
                QByteArray(reinterpret_cast<const char*>(words), sizeof words).toHex());
 }
 
-// A journal write is retried this often, at most, while the database refuses it.
+// How often the journal and the delivery log are pruned of what is older than they keep.
 constexpr auto kPruneEvery = std::chrono::minutes(10);
 
 } // namespace
@@ -128,12 +128,8 @@ void WebhookService::Record(JournalEvent event) {
             return;
         }
         if (pending_.size() >= options_.maxPendingEvents) {
-            if (!std::exchange(overflowTold_, true)) {
-                qCWarning(lcWebhooks) << "journal writer behind; events not journaled";
-                if (notice_) {
-                    notice_(QStringLiteral("数据库写入太慢，部分通话事件未能保存，重启后无法补发"));
-                }
-            }
+            // Told by the writer: this runs on the publishing thread, under the events' lock.
+            overflowed_ = true;
             return;
         }
         pending_.push_back(std::move(event));
@@ -158,6 +154,7 @@ QString WebhookService::Body(const JournalEvent& event) const {
 void WebhookService::WriteJournal() {
     for (;;) {
         std::vector<JournalEvent> events;
+        bool overflowed = false;
         {
             std::unique_lock lock(journalMutex_);
             journalWake_.wait(lock, [this] { return journalStop_ || !pending_.empty(); });
@@ -169,8 +166,14 @@ void WebhookService::WriteJournal() {
                 events.push_back(std::move(pending_.front()));
                 pending_.pop_front();
             }
-            overflowTold_ = false;
+            overflowed = std::exchange(overflowed_, false);
             writing_ = events.size();
+        }
+        if (overflowed) {
+            qCWarning(lcWebhooks) << "journal writer behind; events not journaled";
+            if (notice_) {
+                notice_(QStringLiteral("数据库写入太慢，部分通话事件未能保存，重启后无法补发"));
+            }
         }
         std::vector<WebhookDeliveryRecord> deliveries;
         {

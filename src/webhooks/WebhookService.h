@@ -159,7 +159,7 @@ private:
     std::size_t writing_ = 0; // taken by the writer, not yet committed
     bool journalStop_ = false;
     bool journalFailing_ = false; // told once, until a write succeeds
-    bool overflowTold_ = false;
+    bool overflowed_ = false;     // events were dropped since the writer last looked
     std::thread writer_;
     Clock::time_point lastPrune_;
 };
