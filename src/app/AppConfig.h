@@ -1,5 +1,7 @@
 #pragma once
 
+#include "webhooks/WebhookService.h"
+
 #include <QString>
 
 #include <chrono>
@@ -32,6 +34,8 @@ struct AppConfig {
     // When set, a web page's request waits this long for the user's answer instead of a
     // minute (for tests).
     std::chrono::milliseconds webPageAskLimit{0};
+    // The webhooks' retry delays, time limits and bounds (shorter ones for tests).
+    WebhookService::Options webhooks = {};
 };
 
 } // namespace tamberlink

@@ -80,6 +80,8 @@ AppCore::AppCore(AppConfig config, QObject* parent)
                     [this] {
                         DeliverToUi([this] { emit OriginsChanged(); });
                     }})
+    , webhooks_(
+          database_, [this](const QString& text) { ShowTip(text); }, config_.webhooks)
     , reminders_([this](int noteId) { OnReminderDue(noteId); })
     , device_(std::make_unique<DeviceBridge>(*this)) {
     nuisance_.SetChangedListener([this] { DeliverToUi([this] { emit NuisanceChanged(); }); });
@@ -179,6 +181,15 @@ bool AppCore::Start() {
     settings_.Load();
     origins_.Load();
     nuisance_.Load();
+    // Events are journaled and posted from now on; their ids go on from the last run's.
+    webhooks_.SetProxy(settings_.Proxy());
+    CallEvents& events = feed_.Events();
+    events.ContinueAfter(std::uint64_t(webhooks_.Start()));
+    events.SetHistory(&journalHistory_);
+    events.SetRecorder([this](CallEvents::Recorded event) {
+        webhooks_.Record({qint64(event.id), event.time, QString::fromStdString(event.type),
+                          QString::fromStdString(event.json)});
+    });
     ArmReminders();
     StartCloud();
 
@@ -287,6 +298,10 @@ void AppCore::Shutdown() {
     device_->Close();
     // A call still being recorded keeps its file and its place in the call log.
     recorder_.FinishRecording();
+    // The last events are journaled before the database closes; posts under way stay queued.
+    feed_.Events().SetRecorder(nullptr);
+    feed_.Events().SetHistory(nullptr);
+    webhooks_.Stop();
     // The reader closes first, so that the writer's close leaves the database one file.
     reader_.Stop();
     database_.Close();
@@ -484,6 +499,7 @@ void AppCore::SetProxy(const QString& proxy) {
     if (cloudClient_) {
         cloudClient_->SetProxy(proxy);
     }
+    webhooks_.SetProxy(proxy);
 }
 
 bool AppCore::SetScreenOff(bool on) {

@@ -16,6 +16,7 @@
 #include "store/AttributionDatabase.h"
 #include "store/BackgroundReader.h"
 #include "store/LocalDatabase.h"
+#include "webhooks/WebhookService.h"
 
 #include <QObject>
 #include <QString>
@@ -188,6 +189,9 @@ public:
     // count them.
     NuisanceVerdict ScreenCaller(const QString& number);
 
+    // The journal of the call events and the webhooks they are posted to.
+    WebhookService& Webhooks() { return webhooks_; }
+
     // The cloud service: account, contact backup and sync, version check and feedback.
     // Null until Start has opened the database, and again once Shutdown has begun.
     CloudFlows* Cloud() { return cloudFlows_.get(); }
@@ -259,6 +263,8 @@ private:
     SettingsStore settings_;
     OriginConsent origins_;
     NuisanceService nuisance_{database_};
+    WebhookService webhooks_;
+    EventJournalHistory journalHistory_{database_.Events()};
     NoteReminders reminders_;
     CallRecorder recorder_{*this};
     LocalApiHub localApiHub_{*this};

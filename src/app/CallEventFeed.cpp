@@ -1,6 +1,9 @@
 #include "app/CallEventFeed.h"
 
 #include "device/CallControlHost.h"
+#include "store/EventJournalTable.h"
+
+#include <QUuid>
 
 #include <string>
 #include <vector>
@@ -16,12 +19,37 @@ const char* LineOf(bool throughPhone) {
     return throughPhone ? "mobile" : "landline";
 }
 
+std::string NewCallId() {
+    return "call_" + QUuid::createUuid().toString(QUuid::Id128).toStdString();
+}
+
 } // namespace
 
-void CallEventFeed::Call(const CallReport& call) {
+EventData CallEventFeed::CallData(const Current& call) const {
     EventData data;
-    data.Text("number", Utf8(call.number)).Text("name", Utf8(call.name));
+    data.Text("call_id", call.id);
+    return data;
+}
+
+std::string CallEventFeed::RecordingCallId() {
+    return call_ ? call_->id : lastCallId_;
+}
+
+void CallEventFeed::Call(const CallReport& call) {
+    std::lock_guard lock(callMutex_);
+    const std::string number = Utf8(call.number);
+    // A missed call is the end of the ringing one before it; anything else starts a call.
+    if (call.kind == CallReport::Kind::Missed && call_ && call_->number == number) {
+        lastCallId_ = call_->id;
+    } else {
+        call_ = Current{NewCallId(), number, call.throughPhone, false,
+                        std::chrono::steady_clock::now()};
+        lastCallId_ = call_->id;
+    }
+    EventData data = CallData(*call_);
+    data.Text("number", number).Text("name", Utf8(call.name));
     data.Text("attribution", Utf8(call.attribution)).Text("line", LineOf(call.throughPhone));
+    data.Text(call.kind == CallReport::Kind::Dialled ? "to" : "from", number);
     if (!call.nuisanceLabel.isEmpty()) {
         data.Text("nuisance", Utf8(call.nuisanceLabel));
     }
@@ -31,6 +59,7 @@ void CallEventFeed::Call(const CallReport& call) {
         break;
     case CallReport::Kind::Missed:
         events_.Publish("missed", data);
+        call_.reset();
         break;
     case CallReport::Kind::Dialled:
         events_.Publish("dialled", data.Text("prefix", Utf8(call.prefix)));
@@ -38,18 +67,46 @@ void CallEventFeed::Call(const CallReport& call) {
     }
 }
 
+void CallEventFeed::Answered() {
+    std::lock_guard lock(callMutex_);
+    if (!call_ || call_->answered) {
+        return;
+    }
+    call_->answered = true;
+    events_.Publish("answered", CallData(*call_).Text("line", LineOf(call_->throughPhone)));
+}
+
 void CallEventFeed::Ended() {
-    events_.Publish("ended", EventData());
+    std::lock_guard lock(callMutex_);
+    if (!call_) {
+        events_.Publish("ended", EventData());
+        return;
+    }
+    const std::chrono::duration<double> length = std::chrono::steady_clock::now() - call_->start;
+    EventData data = CallData(*call_);
+    data.Text("line", LineOf(call_->throughPhone)).Number("duration", length.count());
+    events_.Publish("ended", data.Flag("answered", call_->answered));
+    call_.reset();
 }
 
 void CallEventFeed::RecordingStarted(const QString& id) {
-    events_.Publish("recording-started", EventData().Text("guid", Utf8(id)));
+    std::lock_guard lock(callMutex_);
+    EventData data;
+    if (const std::string call = RecordingCallId(); !call.empty()) {
+        data.Text("call_id", call);
+    }
+    events_.Publish("recording-started", data.Text("guid", Utf8(id)));
 }
 
 void CallEventFeed::RecordingFinished(const QString& id, const QString& path, double seconds) {
+    std::lock_guard lock(callMutex_);
+    EventData data;
+    if (const std::string call = RecordingCallId(); !call.empty()) {
+        data.Text("call_id", call);
+    }
     events_.Publish(
         "recording-finished",
-        EventData().Text("guid", Utf8(id)).Text("path", Utf8(path)).Number("duration", seconds));
+        data.Text("guid", Utf8(id)).Text("path", Utf8(path)).Number("duration", seconds));
 }
 
 void CallEventFeed::SmsSent(const QStringList& numbers, int length) {
@@ -63,6 +120,23 @@ void CallEventFeed::SmsSent(const QStringList& numbers, int length) {
 void CallEventFeed::Device(bool connected, bool phoneLinked) {
     events_.Publish("device",
                     EventData().Flag("connected", connected).Flag("phoneLinked", phoneLinked));
+}
+
+} // namespace tamberlink
+
+namespace tamberlink {
+
+std::uint64_t EventJournalHistory::OldestId() {
+    return std::uint64_t(journal_.OldestId());
+}
+
+std::vector<CallEvents::Recorded> EventJournalHistory::LoadAfter(std::uint64_t afterId, int limit) {
+    std::vector<CallEvents::Recorded> events;
+    for (const JournalEvent& row : journal_.LoadAfter(qint64(afterId), limit)) {
+        events.push_back(
+            {std::uint64_t(row.id), row.time, row.type.toStdString(), row.data.toStdString()});
+    }
+    return events;
 }
 
 } // namespace tamberlink

@@ -108,7 +108,9 @@ void DeviceBridge::OnMissedCall(const QString& number) {
     core_.RunOnUiThread([&] { calls_.OnMissedCall(number); });
 }
 
+// The box tells that a call was taken up by closing the outgoing popup.
 void DeviceBridge::CloseOutgoingCall() {
+    core_.Feed().Answered();
     core_.PostToUiThread([this] { core_.Sink().CloseOutgoingCall(); });
 }
 

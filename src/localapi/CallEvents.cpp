@@ -1,5 +1,6 @@
 #include "localapi/CallEvents.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 
@@ -101,20 +102,30 @@ EventData& EventData::Flag(std::string_view name, bool value) {
     return *this;
 }
 
+std::string CallEvents::StreamText(const Recorded& event) {
+    std::string text = "id: " + std::to_string(event.id) + "\nevent: ";
+    text += event.type;
+    text += "\ndata: ";
+    text += event.json;
+    text += "\n\n";
+    return text;
+}
+
 std::uint64_t CallEvents::Publish(std::string_view name, const EventData& data) {
     std::uint64_t id = 0;
     {
         std::lock_guard lock(mutex_);
         id = ++newest_;
-        Event event{id, "id: " + std::to_string(id) + "\nevent: "};
-        event.text += name;
-        event.text += "\ndata: {\"time\":";
-        AppendQuoted(event.text, LocalTimeNow());
-        event.text += data.Fields();
-        event.text += "}\n\n";
-        events_.push_back(std::move(event));
+        Recorded recorded{id, std::int64_t(std::time(nullptr)), std::string(name), "{\"time\":"};
+        AppendQuoted(recorded.json, LocalTimeNow());
+        recorded.json += data.Fields();
+        recorded.json += '}';
+        events_.push_back({id, StreamText(recorded)});
         if (events_.size() > kKept) {
             events_.pop_front();
+        }
+        if (recorder_) {
+            recorder_(std::move(recorded));
         }
     }
     std::lock_guard lock(listenerMutex_);
@@ -129,19 +140,87 @@ std::uint64_t CallEvents::NewestId() const {
     return newest_;
 }
 
-std::uint64_t CallEvents::OldestId() const {
+void CallEvents::ContinueAfter(std::uint64_t id) {
     std::lock_guard lock(mutex_);
-    return events_.empty() ? newest_ + 1 : events_.front().id;
+    newest_ = std::max(newest_, id);
+}
+
+void CallEvents::SetRecorder(std::function<void(Recorded)> recorder) {
+    std::lock_guard lock(mutex_);
+    recorder_ = std::move(recorder);
+}
+
+void CallEvents::SetHistory(History* history) {
+    std::lock_guard lock(mutex_);
+    history_ = history;
+}
+
+std::uint64_t CallEvents::OldestId() const {
+    std::unique_lock lock(mutex_);
+    const std::uint64_t kept = events_.empty() ? newest_ + 1 : events_.front().id;
+    History* history = history_;
+    lock.unlock();
+    if (history != nullptr) {
+        if (const std::uint64_t recorded = history->OldestId(); recorded > 0) {
+            return std::min(kept, recorded);
+        }
+    }
+    return kept;
+}
+
+bool CallEvents::IsKept(std::uint64_t id) const {
+    {
+        std::lock_guard lock(mutex_);
+        if (id > newest_ || (!events_.empty() && id >= events_.front().id)) {
+            return true;
+        }
+    }
+    return id >= OldestId();
+}
+
+bool CallEvents::CopyFromHistory(History& history, std::uint64_t kept, std::uint64_t& lastId,
+                                 std::size_t maxBytes, std::string& out) {
+    const std::size_t start = out.size();
+    while (lastId + 1 < kept && out.size() - start < maxBytes) {
+        const std::vector<Recorded> rows = history.LoadAfter(lastId, 64);
+        // A gap (events pruned, or never written) cannot be bridged.
+        if (rows.empty() || rows.front().id != lastId + 1) {
+            return out.size() > start;
+        }
+        for (const Recorded& row : rows) {
+            if (row.id >= kept || row.id != lastId + 1 || out.size() - start >= maxBytes) {
+                break;
+            }
+            out += StreamText(row);
+            lastId = row.id;
+        }
+    }
+    return true;
 }
 
 bool CallEvents::CopyAfter(std::uint64_t& lastId, std::size_t maxBytes, std::string& out) const {
-    std::lock_guard lock(mutex_);
+    std::unique_lock lock(mutex_);
     if (lastId >= newest_) {
         return true;
     }
-    const std::uint64_t oldest = events_.front().id;
+    std::uint64_t oldest = events_.empty() ? newest_ + 1 : events_.front().id;
     if (lastId + 1 < oldest) {
-        return false;
+        // Read without the lock, so that publishing never waits for the database.
+        History* history = history_;
+        lock.unlock();
+        if (history == nullptr || !CopyFromHistory(*history, oldest, lastId, maxBytes, out)) {
+            return false;
+        }
+        if (lastId + 1 < oldest) {
+            return true;
+        }
+        lock.lock();
+        oldest = events_.front().id;
+        // Events published meanwhile pushed the next one out of memory: the next call reads
+        // it from the history.
+        if (lastId + 1 < oldest) {
+            return true;
+        }
     }
     const std::size_t start = out.size();
     for (auto index = static_cast<std::size_t>(lastId + 1 - oldest);

@@ -53,7 +53,7 @@ public:
             return;
         }
         // Checked first: a client whose writes are stuck falls behind all the same.
-        if (lastId_ + 1 < stream_.events_.OldestId()) {
+        if (!stream_.events_.IsKept(lastId_ + 1)) {
             Drop();
             return;
         }
@@ -133,13 +133,15 @@ std::size_t EventStream::SubscriberCount() const {
 }
 
 void EventStream::Subscribe(IRequest& request) {
-    // A client back from an earlier run of the program names an id beyond the newest: it
-    // gets every kept event. One that missed more than is kept gets what is kept.
-    std::uint64_t lastId = events_.NewestId();
+    // A client that names an id no longer kept (or one this program never gave: its database
+    // was replaced) cannot get what it missed: a "reset" event says so, then the live ones.
+    const std::uint64_t newest = events_.NewestId();
+    std::uint64_t lastId = newest;
+    bool reset = false;
     if (std::uint64_t named = 0; ReadLastEventId(request.GetHeader("last-event-id"), named)) {
-        lastId = named > lastId ? 0 : named;
+        reset = named > newest || !events_.IsKept(named + 1);
+        lastId = reset ? newest : named;
     }
-    lastId = std::max(lastId, events_.OldestId() - 1);
 
     std::string head = "HTTP/1.1 200 OK\r\nContent-Type: text/event-stream;charset=utf-8\r\n"
                        "Cache-Control: no-cache\r\n";
@@ -147,6 +149,10 @@ void EventStream::Subscribe(IRequest& request) {
         head += "Access-Control-Allow-Origin: " + request.PageOrigin() + "\r\nVary: Origin\r\n";
     }
     head += "Connection: keep-alive\r\n\r\n";
+    if (reset) {
+        head += "id: " + std::to_string(newest) +
+                "\nevent: reset\ndata: {\"after\":" + std::to_string(newest) + "}\n\n";
+    }
 
     const auto subscriber = std::make_shared<Subscriber>(*this, lastId, request.PageOrigin());
     {

@@ -14,7 +14,8 @@ class IRequest;
 class ManagerImpl;
 
 // GET /api/events: the call events as Server-Sent Events (text/event-stream, UTF-8). A
-// client that comes back with Last-Event-ID first gets the kept events it missed, in order;
+// client that comes back with Last-Event-ID first gets the kept events it missed, in order
+// (or, when they are no longer kept, a "reset" event);
 // every client then gets each event as it happens, and a comment line every kKeepAlive keeps
 // an idle stream open through proxies. An allowed web page gets the CORS header for its
 // origin.

@@ -3,6 +3,7 @@
 #include "store/AccountTable.h"
 #include "store/CallLogTable.h"
 #include "store/ContactTable.h"
+#include "store/EventJournalTable.h"
 #include "store/NoteTable.h"
 #include "store/NuisanceLogTable.h"
 #include "store/NuisanceRuleTable.h"
@@ -12,6 +13,8 @@
 #include "store/SmsTable.h"
 #include "store/StoreConnection.h"
 #include "store/TemplateTable.h"
+#include "store/WebhookDeliveryTable.h"
+#include "store/WebhookEndpointTable.h"
 
 #include <QString>
 
@@ -20,12 +23,13 @@
 namespace tamberlink {
 
 // The user's database: settings, account, contacts, call log, sent SMS, templates, notes,
-// web pages' answers and the nuisance-call rules, one class per table over one connection. The
-// connection serves every thread; each table operation runs whole under the connection's lock,
-// binds every value as a parameter (so quotes, '%' and '_' are stored verbatim) and reports a
-// failed write on lcStore with the operation's words and SQLite's message. The file is kept in WAL
-// mode: a commit does not wait for the disk and still survives a crash of the program, and a
-// second, read-only object over the same file reads long lists without waiting for the writer.
+// web pages' answers, the nuisance-call rules, the call events' journal and the webhooks, one class
+// per table over one connection. The connection serves every thread; each table operation runs
+// whole under the connection's lock, binds every value as a parameter (so quotes, '%' and '_' are
+// stored verbatim) and reports a failed write on lcStore with the operation's words and SQLite's
+// message. The file is kept in WAL mode: a commit does not wait for the disk and still survives a
+// crash of the program, and a second, read-only object over the same file reads long lists without
+// waiting for the writer.
 class LocalDatabase {
 public:
     // Why an open was refused although SQLite could open the file.
@@ -53,6 +57,8 @@ public:
     // it leaves the log for `main` to fold into the file.
     bool OpenBeside(const LocalDatabase& main);
     QString OpenError() const { return openError_; }
+    // SQLite's message for the connection's last failure.
+    QString LastError() const { return connection_.ErrorText(); }
     Refusal OpenRefusal() const { return refusal_; }
     bool IsOpen() const;
     // The writing connection first moves every committed page into the file and empties the
@@ -71,6 +77,7 @@ public:
     AccountTable& Account() { return account_; }
     CallLogTable& CallLog() { return callLog_; }
     ContactTable& Contacts() { return contacts_; }
+    EventJournalTable& Events() { return events_; }
     NoteTable& Notes() { return notes_; }
     NuisanceRuleTable& NuisanceRules() { return nuisanceRules_; }
     NuisanceWhitelistTable& NuisanceWhitelist() { return nuisanceWhitelist_; }
@@ -79,6 +86,8 @@ public:
     SettingTable& Settings() { return settings_; }
     SmsTable& Sms() { return sms_; }
     TemplateTable& Templates() { return templates_; }
+    WebhookEndpointTable& WebhookEndpoints() { return webhookEndpoints_; }
+    WebhookDeliveryTable& WebhookDeliveries() { return webhookDeliveries_; }
 
 private:
     // With the lock held.
@@ -95,6 +104,7 @@ private:
     AccountTable account_{connection_};
     CallLogTable callLog_{connection_};
     ContactTable contacts_{connection_};
+    EventJournalTable events_{connection_};
     NoteTable notes_{connection_};
     NuisanceRuleTable nuisanceRules_{connection_};
     NuisanceWhitelistTable nuisanceWhitelist_{connection_};
@@ -103,6 +113,8 @@ private:
     SettingTable settings_{connection_};
     SmsTable sms_{connection_};
     TemplateTable templates_{connection_};
+    WebhookEndpointTable webhookEndpoints_{connection_};
+    WebhookDeliveryTable webhookDeliveries_{connection_};
 };
 
 } // namespace tamberlink

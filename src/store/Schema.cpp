@@ -170,7 +170,31 @@ bool NuisanceRules(StepRunner& step) {
                            "values('nuisanceContacts', '', '1')");
 }
 
-// Version 7: the card each contact came on from a contact file (its uid, shared by the
+// Version 7: the journal of the call events, the webhooks and their deliveries. The events'
+// ids go on from the highest ever used (AUTOINCREMENT keeps it) however many are pruned.
+bool EventJournal(StepRunner& step) {
+    return step.Exec("create table if not exists table_event(id INTEGER PRIMARY KEY "
+                     "AUTOINCREMENT, time integer not null, type text not null, data text not "
+                     "null)") &&
+           step.Exec("create index if not exists table_event_time on table_event(time)") &&
+           step.Exec("create table if not exists table_webhook_endpoint(id INTEGER PRIMARY KEY "
+                     "AUTOINCREMENT, url text not null, secret text not null, types text not "
+                     "null default '', paused integer not null default 0, failing_since "
+                     "integer not null default 0, created integer not null default 0)") &&
+           step.Exec("create table if not exists table_webhook_delivery(id INTEGER PRIMARY KEY "
+                     "AUTOINCREMENT, endpoint_id integer not null, event_id integer not null, "
+                     "event_type text not null default '', message_id text not null, body text "
+                     "not null, state integer not null default 0, attempts integer not null "
+                     "default 0, next_at integer not null default 0, status integer not null "
+                     "default 0, reply text not null default '', created integer not null "
+                     "default 0, updated integer not null default 0)") &&
+           step.Exec("create index if not exists table_webhook_delivery_endpoint on "
+                     "table_webhook_delivery(endpoint_id, id)") &&
+           step.Exec("create index if not exists table_webhook_delivery_state on "
+                     "table_webhook_delivery(state, updated)");
+}
+
+// Version 8: the card each contact came on from a contact file (its uid, shared by the
 // contacts of one card, and its property lines), gone with the contact.
 bool ContactCards(StepRunner& step) {
     return step.Exec("create table if not exists table_contact_card(contact_id INTEGER PRIMARY "
@@ -195,6 +219,7 @@ constexpr Step kSteps[] = {
     {"web origins by use", OriginUses},
     {"cloud server setting", CloudServerSetting},
     {"nuisance rules", NuisanceRules},
+    {"event journal and webhooks", EventJournal},
     {"contact cards", ContactCards},
 };
 static_assert(std::size(kSteps) == kSchemaVersion, "one step for each version");

@@ -36,6 +36,10 @@ int StoreConnection::LastInsertId() const {
     return int(sqlite3_last_insert_rowid(db_));
 }
 
+int StoreConnection::Changes() const {
+    return sqlite3_changes(db_);
+}
+
 QString StoreConnection::ErrorText() const {
     sqlite3* db = db_;
     return db != nullptr ? QString::fromUtf8(sqlite3_errmsg(db))

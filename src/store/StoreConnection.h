@@ -38,6 +38,8 @@ public:
     // The new row's id after a successful insert, else 0 with the failure reported.
     int Insert(SqlStatement& statement, const char* failure) const;
     int LastInsertId() const;
+    // The rows the last statement inserted, changed or deleted.
+    int Changes() const;
     QString ErrorText() const;
     void ReportFailure(const char* failure) const;
     // Runs `sql` once for each id bound to its one parameter, all in one transaction: a

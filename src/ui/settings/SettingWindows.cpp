@@ -9,6 +9,7 @@
 #include "ui/settings/CSettingProxy.h"
 #include "ui/settings/CSettingQuery.h"
 #include "ui/settings/CSettingUpdate.h"
+#include "ui/settings/CSettingWebhooks.h"
 
 namespace tamberlink {
 
@@ -47,6 +48,10 @@ CSettingOrigins* SettingWindows::OpenOrigins() {
 
 CSettingNuisance* SettingWindows::OpenNuisance() {
     return Open(nuisance_, QStringLiteral("骚扰拦截"));
+}
+
+CSettingWebhooks* SettingWindows::OpenWebhooks() {
+    return Open(webhooks_, QStringLiteral("Webhooks"));
 }
 
 CSettingUpdate* SettingWindows::OpenUpdate() {

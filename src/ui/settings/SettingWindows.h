@@ -15,6 +15,7 @@ class CSettingGrade;
 class CSettingIP;
 class CSettingNuisance;
 class CSettingOrigins;
+class CSettingWebhooks;
 class CSettingPrefix;
 class CSettingProxy;
 class CSettingQuery;
@@ -36,6 +37,7 @@ public:
     CSettingQuery* OpenQuery();
     CSettingOrigins* OpenOrigins();
     CSettingNuisance* OpenNuisance();
+    CSettingWebhooks* OpenWebhooks();
     CSettingUpdate* OpenUpdate();
     CSettingFeedback* OpenFeedback();
     CSettingGrade* OpenGrade();
@@ -62,6 +64,7 @@ private:
     QPointer<CSettingQuery> query_;
     QPointer<CSettingOrigins> origins_;
     QPointer<CSettingNuisance> nuisance_;
+    QPointer<CSettingWebhooks> webhooks_;
     QPointer<CSettingUpdate> update_;
     QPointer<CSettingFeedback> feedback_;
     QPointer<CSettingGrade> grade_;
