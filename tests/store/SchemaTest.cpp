@@ -194,11 +194,12 @@ TEST(Schema, EveryEarlierShapeComesUpToTheCurrentVersionWithEveryRow) {
         for (const auto& [table, rows] : before) {
             EXPECT_EQ(ReadRows(raw, table, rows), rows.rows) << table;
         }
-        EXPECT_EQ(raw.Rows("select name from sqlite_master where type='index' and name like "
-                           "'table_%' order by name"),
-                  "table_contact_phone\ntable_event_time\ntable_notepad_cid\n"
-                  "table_nuisance_log_rule\ntable_sms_phone\ntable_webhook_delivery_endpoint\n"
-                  "table_webhook_delivery_state");
+        EXPECT_EQ(
+            raw.Rows("select name from sqlite_master where type='index' and name like "
+                     "'table_%' order by name"),
+            "table_contact_card_uid\ntable_contact_phone\ntable_event_time\ntable_notepad_cid\n"
+            "table_nuisance_log_rule\ntable_sms_phone\ntable_webhook_delivery_endpoint\n"
+            "table_webhook_delivery_state");
         // Calls logged before the rules existed matched none.
         EXPECT_EQ(raw.Rows("select nuisance from table_log"), "");
         // Every shape ends with the same tables and columns, in the readers' order.
