@@ -237,7 +237,7 @@ TEST_F(LargeData, HalfAMillionCallsInAnOlderDatabaseStartAndWork) {
     EXPECT_EQ(raw.Rows("select count(*) from table_contact"), "200000");
     EXPECT_EQ(raw.Rows("select name from sqlite_master where type='index' and name like "
                        "'table_%' order by name"),
-              "table_contact_phone\ntable_event_time\ntable_notepad_cid\n"
+              "table_contact_card_uid\ntable_contact_phone\ntable_event_time\ntable_notepad_cid\n"
               "table_nuisance_log_rule\ntable_sms_phone\ntable_webhook_delivery_endpoint\n"
               "table_webhook_delivery_state");
 }
