@@ -29,4 +29,11 @@ struct ContactRecord {
     bool operator<(const ContactRecord& other) const { return initials < other.initials; }
 };
 
+// What the contact list orders and groups a contact by, without the rest of the record.
+struct ContactKey {
+    int id = 0;
+    QString initials;
+    QChar indexLetter;
+};
+
 } // namespace tamberlink

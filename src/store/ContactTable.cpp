@@ -3,6 +3,7 @@
 #include "store/AttributionDatabase.h"
 #include "store/StoreConnection.h"
 #include "util/PhoneNumber.h"
+#include "util/PinyinInitials.h"
 
 #include <QStringList>
 
@@ -50,6 +51,28 @@ std::vector<ContactRecord> ContactTable::ReadAll(SqlStatement& query, bool withI
 std::vector<ContactRecord> ContactTable::Load() {
     const auto lock = connection_.Lock();
     SqlStatement query = connection_.Prepare("select * from table_contact");
+    return ReadAll(query, true, true, false);
+}
+
+std::vector<ContactKey> ContactTable::LoadKeys() {
+    const auto lock = connection_.Lock();
+    SqlStatement query = connection_.Prepare("select id, name from table_contact");
+    std::vector<ContactKey> keys;
+    while (query.Next()) {
+        ContactKey& key = keys.emplace_back();
+        key.id = query.Int(0);
+        key.initials = GetInitials(query.Text(1));
+        key.indexLetter = key.initials.isEmpty() ? QChar() : key.initials.front();
+    }
+    return keys;
+}
+
+std::vector<ContactRecord> ContactTable::Get(const std::vector<int>& ids) {
+    if (ids.empty()) {
+        return {};
+    }
+    const auto lock = connection_.Lock();
+    SqlStatement query = connection_.PrepareForIds("select * from table_contact", ids);
     return ReadAll(query, true, true, false);
 }
 

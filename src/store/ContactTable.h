@@ -19,6 +19,10 @@ public:
         : connection_(connection) {}
 
     std::vector<ContactRecord> Load();
+    // Each contact's id with the initials of its name, in the order Load gives.
+    std::vector<ContactKey> LoadKeys();
+    // The contacts `ids` that exist, with their attribution, in no particular order.
+    std::vector<ContactRecord> Get(const std::vector<int>& ids);
     // Rows whose name, number or initials contain the keyword; '%' and '_' in it stay
     // wildcards. SearchList gives each row's attribution too, as the lists show it.
     std::vector<ContactRecord> SearchList(const QString& keyword);

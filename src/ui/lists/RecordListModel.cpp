@@ -144,6 +144,8 @@ QVariant RecordListModelBase::data(const QModelIndex& index, int role) const {
         return 0;
     case RecordRole:
         return QVariant::fromValue(reinterpret_cast<quintptr>(RecordAt(row)));
+    case OtherRowRole:
+        return IsOtherRow(row);
     default:
         return {};
     }
