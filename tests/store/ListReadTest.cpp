@@ -235,7 +235,8 @@ TEST(Migrations, AnOlderDatabaseGainsItsIndexesWithoutLosingARow) {
         LocalDatabase db;
         ASSERT_TRUE(db.Open(path));
         db.RunMigrations();
-        EXPECT_EQ(raw.Rows(indexes), "table_contact_phone\ntable_notepad_cid\n"
+        EXPECT_EQ(raw.Rows(indexes), "table_contact_nameindex\ntable_contact_phone\n"
+                                     "table_notepad_cid\n"
                                      "table_nuisance_log_rule\ntable_sms_phone");
         EXPECT_EQ(
             raw.Rows("select (select count(*) from table_log), (select count(*) from "

@@ -237,10 +237,11 @@ TEST_F(LargeData, HalfAMillionCallsInAnOlderDatabaseStartAndWork) {
     EXPECT_EQ(raw.Rows("pragma integrity_check"), "ok");
     EXPECT_EQ(raw.Rows("select count(*) from table_log"), "500001");
     EXPECT_EQ(raw.Rows("select count(*) from table_contact"), "200000");
-    EXPECT_EQ(raw.Rows("select name from sqlite_master where type='index' and name like "
-                       "'table_%' order by name"),
-              "table_contact_phone\ntable_notepad_cid\ntable_nuisance_log_rule\n"
-              "table_sms_phone");
+    EXPECT_EQ(
+        raw.Rows("select name from sqlite_master where type='index' and name like "
+                 "'table_%' order by name"),
+        "table_contact_nameindex\ntable_contact_phone\ntable_notepad_cid\ntable_nuisance_log_rule\n"
+        "table_sms_phone");
 }
 
 // The call records hold the ids of a long log and only the records near the rows seen: the
