@@ -56,12 +56,14 @@ std::vector<ContactRecord> ContactTable::Load() {
 
 std::vector<ContactKey> ContactTable::LoadKeys() {
     const auto lock = connection_.Lock();
-    SqlStatement query = connection_.Prepare("select id, name from table_contact");
+    // Every write stores the initials, and the index on them gives them in order.
+    SqlStatement query =
+        connection_.Prepare("select id, nameindex from table_contact order by nameindex, id");
     std::vector<ContactKey> keys;
     while (query.Next()) {
         ContactKey& key = keys.emplace_back();
         key.id = query.Int(0);
-        key.initials = GetInitials(query.Text(1));
+        key.initials = query.Text(1);
         key.indexLetter = key.initials.isEmpty() ? QChar() : key.initials.front();
     }
     return keys;
@@ -120,7 +122,7 @@ bool ContactTable::Insert(const ContactRecord& record, const QString& phone,
     insert.Bind(8, record.cid)
         .Bind(9, record.datetime)
         .Bind(10, attribution)
-        .Bind(11, record.initials);
+        .Bind(11, GetInitials(record.name));
     return connection_.Run(insert, kAddFailed);
 }
 
@@ -157,7 +159,7 @@ bool ContactTable::Update(const ContactRecord& record, const AttributionDatabase
         connection_.Prepare("update table_contact set name=?, phone=?, head=?, email=?, "
                             "company=?, home=?, other=?, nameindex=?, attribution=? where id=?");
     BindFields(update, record, record.phone);
-    update.Bind(8, record.initials)
+    update.Bind(8, GetInitials(record.name))
         .Bind(9, attribution.GetAttribution(record.phone))
         .Bind(10, QString::number(record.id));
     return update.Run();

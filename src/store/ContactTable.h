@@ -19,7 +19,7 @@ public:
         : connection_(connection) {}
 
     std::vector<ContactRecord> Load();
-    // Each contact's id with the initials of its name, in the order Load gives.
+    // Each contact's id with the initials of its name, by initials, then by id.
     std::vector<ContactKey> LoadKeys();
     // The contacts `ids` that exist, with their attribution, in no particular order.
     std::vector<ContactRecord> Get(const std::vector<int>& ids);
