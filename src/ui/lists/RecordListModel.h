@@ -57,6 +57,10 @@ public:
     std::vector<int> CheckedRows() const;
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    // A view lays out a long list by asking for the index of every row: the check is kept
+    // short.
+    QModelIndex index(int row, int column = 0,
+                      const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
 
 signals:
