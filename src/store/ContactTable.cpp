@@ -54,18 +54,23 @@ std::vector<ContactRecord> ContactTable::Load() {
     return ReadAll(query, true, true, false);
 }
 
-std::vector<ContactKey> ContactTable::LoadKeys() {
+void ContactTable::ForEachKey(const std::function<void(const ContactKey&)>& take) {
     const auto lock = connection_.Lock();
     // Every write stores the initials, and the index on them gives them in order.
     SqlStatement query =
         connection_.Prepare("select id, nameindex from table_contact order by nameindex, id");
-    std::vector<ContactKey> keys;
+    ContactKey key;
     while (query.Next()) {
-        ContactKey& key = keys.emplace_back();
         key.id = query.Int(0);
         key.initials = query.Text(1);
         key.indexLetter = key.initials.isEmpty() ? QChar() : key.initials.front();
+        take(key);
     }
+}
+
+std::vector<ContactKey> ContactTable::LoadKeys() {
+    std::vector<ContactKey> keys;
+    ForEachKey([&keys](const ContactKey& key) { keys.push_back(key); });
     return keys;
 }
 

@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <vector>
 
 namespace tamberlink {
@@ -21,6 +22,8 @@ public:
     std::vector<ContactRecord> Load();
     // Each contact's id with the initials of its name, by initials, then by id.
     std::vector<ContactKey> LoadKeys();
+    // Hands each contact's key to `take` in that order, without holding them all.
+    void ForEachKey(const std::function<void(const ContactKey&)>& take);
     // The contacts `ids` that exist, with their attribution, in no particular order.
     std::vector<ContactRecord> Get(const std::vector<int>& ids);
     // Rows whose name, number or initials contain the keyword; '%' and '_' in it stay

@@ -21,6 +21,33 @@ quint64 SortKey(const QString& initials) {
     return key;
 }
 
+// Appends the rows of contacts handed over in order: an index row where a letter begins.
+// Letters that show alike ("#") share one row.
+class Grouper {
+public:
+    explicit Grouper(std::vector<ContactListRow>& rows)
+        : rows_(rows) {}
+
+    void Add(int contact, QChar letter) {
+        // The contacts of one letter follow each other, so a letter gets its index row where
+        // it first appears.
+        if (first_ || letter != rows_.back().letter) {
+            const QString shown = CIndexElementItem::LetterText(letter);
+            if (first_ || shown != shownLetter_) {
+                rows_.push_back({true, letter, -1});
+                shownLetter_ = shown;
+            }
+            first_ = false;
+        }
+        rows_.push_back({false, letter, contact});
+    }
+
+private:
+    std::vector<ContactListRow>& rows_;
+    QString shownLetter_;
+    bool first_ = true;
+};
+
 } // namespace
 
 std::vector<ContactListRow> ContactListModel::Group(const std::vector<ContactKey>& contacts) {
@@ -43,20 +70,10 @@ std::vector<ContactListRow> ContactListModel::Group(const std::vector<ContactKey
     });
     std::vector<ContactListRow> rows;
     rows.reserve(contacts.size() + 64);
-    QString shownLetter;
-    for (size_t i = 0; i < order.size(); ++i) {
-        const ContactKey& contact = contacts[size_t(order[i].contact)];
-        const QChar letter = contact.indexLetter;
-        // The contacts of one letter follow each other once sorted, so a letter gets its
-        // index row where it first appears. Letters that show alike ("#") share one row.
-        if (i == 0 || letter != rows.back().letter) {
-            const QString shown = CIndexElementItem::LetterText(letter);
-            if (i == 0 || shown != shownLetter) {
-                rows.push_back({true, letter, -1});
-                shownLetter = shown;
-            }
-        }
-        rows.push_back({false, letter, contact.id});
+    Grouper grouper(rows);
+    for (const Sorted& sorted : order) {
+        const ContactKey& contact = contacts[size_t(sorted.contact)];
+        grouper.Add(contact.id, contact.indexLetter);
     }
     return rows;
 }
@@ -81,7 +98,10 @@ void ContactListModel::Reload() {
             std::vector<ContactListRow> rows;
         };
         auto read = std::make_shared<Read>();
-        read->rows = Group(db.Contacts().LoadKeys());
+        // The keys come in order from the initials' index and go straight into rows.
+        Grouper grouper(read->rows);
+        db.Contacts().ForEachKey(
+            [&grouper](const ContactKey& key) { grouper.Add(key.id, key.indexLetter); });
         // The first screen's contacts come with the rows, so that it shows at once.
         std::vector<int> first;
         for (size_t i = 0; i < read->rows.size() && first.size() < size_t(kPageRows); ++i) {
