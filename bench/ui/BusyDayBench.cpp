@@ -2,27 +2,29 @@
 // the real main window on the offscreen platform, attached to the virtual telephone box, then
 // 200 events from the box and the local API (incoming calls on the landline and on the
 // phone, missed calls, calls dialled through the API, recorded calls, SMS and notes). Prints:
-//   start-up to the first painted window (target < 300 ms), from the spawn of the process;
+//   start-up to the first painted window (target < 150 ms), from the spawn of the process;
 //   the time until every page holds its rows;
 //   the longest event-loop stall, as a 1 ms timer on the UI thread sees it, over the whole run
-//   (target < 50 ms); beside it the most processor time the UI thread spent between two
-//   ticks, which is the program's own part of a stall on a busy machine, and the longest
-//   stall the idle program shows, which is the machine's noise;
-//   the time from a caller-ID frame (the command to the box) to its row painted at the top of
-//   the call records page (target < 20 ms);
-//   the local API's round trips, which wait for the UI thread;
-//   peak resident memory (target < 250 MiB) and the time to exit.
-// The data folder of years holds 100,000 calls (1,000 with notes and recordings), 100,000
-// contacts, 10,000 sent SMS and 5,000 notes; --huge adds a run on 500,000 calls and 200,000
-// contacts. Each run is a fresh process; with RUNS > 1 each figure is the median.
+//   (target < 16 ms during the day); beside it the most processor time the UI thread spent between
+//   two ticks, which is the program's own part of a stall on a busy machine, and the longest stall
+//   the idle program shows, which is the machine's noise; the time from a caller-ID frame (the
+//   command to the box) to its row painted at the top of the call records page (target: 95th
+//   percentile < 10 ms); the local API's round trips, which wait for the UI thread; peak resident
+//   memory (target: at most 1.3 times the empty folder's) and the time to exit.
+// The data folders of years hold 100,000 calls (1,000 with notes and recordings), 100,000
+// contacts, 10,000 sent SMS and 5,000 notes, and 1,000,000 calls (10,000 with notes and
+// recordings), 500,000 contacts, 10,000 sent SMS and 10,000 notes. Each folder is made once and
+// kept in bench-cache/ of the build tree under a name that tells its shape and schema; each
+// run copies it. Each run is a fresh process; with RUNS > 1 each figure is the median.
 //
-// usage: bench_ui_busyday [RUNS] [--huge]   (QT_QPA_PLATFORM=offscreen unless a display is set)
+// usage: bench_ui_busyday [RUNS]   (QT_QPA_PLATFORM=offscreen unless a display is set)
 
 #include "../../tests/device/BoxSim.h"
 #include "../BenchTiming.h"
 
 #include "app/AppCore.h"
 #include "store/LocalDatabase.h"
+#include "store/Schema.h"
 #include "ui/calls/CRecordContainer.h"
 #include "ui/calls/CallLogModel.h"
 #include "ui/contacts/CContactContainer.h"
@@ -100,7 +102,7 @@ struct Scale {
 
 constexpr Scale kEmpty{"empty folder", 0, 0, 0, 0, 0};
 constexpr Scale kBusy{"100k calls and contacts", 100000, 1000, 100000, 10000, 5000};
-constexpr Scale kHuge{"500k calls, 200k contacts", 500000, 1000, 200000, 10000, 5000};
+constexpr Scale kMillion{"1M calls, 500k contacts", 1000000, 10000, 500000, 10000, 10000};
 
 class Inserter {
 public:
@@ -128,12 +130,10 @@ QByteArray ContactPhone(int i) {
     return QByteArray("138") + QByteArray::number(10000000 + i);
 }
 
-// The user's database as years of use leave it, made from the seed and its migrations.
-bool PrepareFolder(const QString& documents, const Scale& scale) {
-    const QString folder = documents + QStringLiteral("/Tamberlink/Data");
-    const QString path = folder + QStringLiteral("/Tamberlink.db");
-    if (!QDir().mkpath(folder) ||
-        !QFile::copy(QStringLiteral(TAMBERLINK_BIN_DIR "/Data/Tamberlink.db"), path)) {
+// The user's database as years of use leave it, made from the seed and its migrations, at
+// `path`.
+bool MakeDatabase(const QString& path, const Scale& scale) {
+    if (!QFile::copy(QStringLiteral(TAMBERLINK_BIN_DIR "/Data/Tamberlink.db"), path)) {
         return false;
     }
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
@@ -205,6 +205,35 @@ bool PrepareFolder(const QString& documents, const Scale& scale) {
     ok = ok && sqlite3_exec(db, "commit", nullptr, nullptr, nullptr) == SQLITE_OK;
     sqlite3_close(db);
     return ok;
+}
+
+// The data folder of `scale` in `documents`: a copy of the database kept in the build tree's
+// cache, made there first when no database of this shape and schema is kept yet.
+bool PrepareFolder(const QString& documents, const Scale& scale) {
+    const QString cache = QStringLiteral(TAMBERLINK_BIN_DIR "/bench-cache");
+    const QString kept = cache + QStringLiteral("/busyday-%1-%2-%3-%4-%5-v%6.db")
+                                     .arg(scale.calls)
+                                     .arg(scale.noted)
+                                     .arg(scale.contacts)
+                                     .arg(scale.sms)
+                                     .arg(scale.notes)
+                                     .arg(kSchemaVersion);
+    if (!QFile::exists(kept)) {
+        const QString making = kept + QStringLiteral(".part");
+        QFile::remove(making);
+        std::printf("making the %s database once, kept in %s\n", scale.name, qPrintable(cache));
+        std::fflush(stdout);
+        if (!QDir().mkpath(cache) || !MakeDatabase(making, scale) || !QFile::rename(making, kept)) {
+            QFile::remove(making);
+            return false;
+        }
+    }
+    const QString folder = documents + QStringLiteral("/Tamberlink/Data");
+    const QString path = folder + QStringLiteral("/Tamberlink.db");
+    if (!QDir().mkpath(folder) || !QFile::copy(kept, path)) {
+        return false;
+    }
+    return QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -691,22 +720,11 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
-    int runs = 1;
-    bool huge = false;
-    for (int i = 1; i < argc; ++i) {
-        if (QByteArray(argv[i]) == "--huge") {
-            huge = true;
-        } else {
-            runs = std::max(1, std::atoi(argv[i]));
-        }
-    }
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 1;
     QCoreApplication app(argc, argv);
     const QString self = QCoreApplication::applicationFilePath();
 
-    std::vector<Scale> scales{kEmpty, kBusy};
-    if (huge) {
-        scales.push_back(kHuge);
-    }
+    const std::vector<Scale> scales{kEmpty, kBusy, kMillion};
     std::vector<std::vector<Figures>> results(scales.size());
     std::printf("busy day: 200 events from the box and the local API, %d run(s) each, load "
                 "average before: %s, %u cores\n",
@@ -728,20 +746,20 @@ int main(int argc, char** argv) {
         const char* target;
     };
     const Row rows[] = {
-        {"start-up to the first painted window", "painted_ms", "ms", "< 300 ms"},
-        {"until every page holds its rows", "filled_ms", "ms", ""},
+        {"start-up to the first painted window", "painted_ms", "ms", "< 150 ms, x1.2"},
+        {"until every page holds its rows", "filled_ms", "ms", "< 300 ms"},
         {"longest event-loop stall while filling", "stall_fill", "ms", "< 50 ms"},
         {"  longest UI-thread work in one pass", "busy_fill", "ms", ""},
-        {"longest event-loop stall during the day", "stall_events", "ms", "< 50 ms"},
+        {"longest event-loop stall during the day", "stall_events", "ms", "< 16 ms"},
         {"  longest UI-thread work in one pass", "busy_events", "ms", ""},
         {"  the idle program's stall (machine noise)", "stall_idle", "ms", ""},
-        {"caller-ID frame to its row painted, median", "callerid_median", "ms", "< 20 ms"},
-        {"  95th percentile", "callerid_p95", "ms", "< 20 ms"},
+        {"caller-ID frame to its row painted, median", "callerid_median", "ms", ""},
+        {"  95th percentile", "callerid_p95", "ms", "< 10 ms"},
         {"  longest", "callerid_max", "ms", ""},
         {"local API round trip, median", "api_median", "ms", ""},
         {"  99th percentile", "api_p99", "ms", ""},
         {"  longest", "api_max", "ms", ""},
-        {"peak resident memory", "peak_mib", "MiB", "< 250 MiB"},
+        {"peak resident memory", "peak_mib", "MiB", "x1.3"},
         {"exit, the log written into the file", "exit_ms", "ms", ""},
     };
     std::printf("\n%-46s", "");

@@ -62,6 +62,20 @@ std::optional<CallLogRecord> CallLogTable::GetEntry(int id) {
     return std::move(rows.front());
 }
 
+std::vector<int> CallLogTable::Ids() {
+    const auto lock = connection_.Lock();
+    return connection_.ReadIds("select id from table_log order by id desc");
+}
+
+std::vector<CallLogRecord> CallLogTable::GetEntries(const std::vector<int>& ids) {
+    if (ids.empty()) {
+        return {};
+    }
+    const auto lock = connection_.Lock();
+    SqlStatement query = connection_.PrepareForIds(kRows, ids);
+    return ReadAll(query);
+}
+
 int CallLogTable::Add(const QString& number, const QString& place, const QString& corp, int type,
                       const QString& nuisanceLabel) {
     const auto lock = connection_.Lock();

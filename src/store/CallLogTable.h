@@ -28,6 +28,10 @@ public:
     // Newest first.
     std::vector<CallLogRecord> Load();
     std::optional<CallLogRecord> GetEntry(int id);
+    // The ids of every entry, newest first.
+    std::vector<int> Ids();
+    // The entries `ids` that exist, in no particular order.
+    std::vector<CallLogRecord> GetEntries(const std::vector<int>& ids);
     // The entry, with the name and picture of the number's contact and the nuisance rule the
     // call matched; its id, 0 when the insert failed.
     int Add(const QString& number, const QString& place, const QString& corp, int type,

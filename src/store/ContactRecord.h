@@ -46,4 +46,11 @@ struct ContactImportCounts {
     int skipped = 0; // stored numbers left as they were
 };
 
+// What the contact list orders and groups a contact by, without the rest of the record.
+struct ContactKey {
+    int id = 0;
+    QString initials;
+    QChar indexLetter;
+};
+
 } // namespace tamberlink

@@ -3,6 +3,7 @@
 #include "store/AttributionDatabase.h"
 #include "store/StoreConnection.h"
 #include "util/PhoneNumber.h"
+#include "util/PinyinInitials.h"
 
 #include <QStringList>
 
@@ -173,6 +174,35 @@ std::vector<ContactRecord> ContactTable::Load() {
     return ReadAll(query, true, true, false);
 }
 
+void ContactTable::ForEachKey(const std::function<void(const ContactKey&)>& take) {
+    const auto lock = connection_.Lock();
+    // Every write stores the initials, and the index on them gives them in order.
+    SqlStatement query =
+        connection_.Prepare("select id, nameindex from table_contact order by nameindex, id");
+    ContactKey key;
+    while (query.Next()) {
+        key.id = query.Int(0);
+        key.initials = query.Text(1);
+        key.indexLetter = key.initials.isEmpty() ? QChar() : key.initials.front();
+        take(key);
+    }
+}
+
+std::vector<ContactKey> ContactTable::LoadKeys() {
+    std::vector<ContactKey> keys;
+    ForEachKey([&keys](const ContactKey& key) { keys.push_back(key); });
+    return keys;
+}
+
+std::vector<ContactRecord> ContactTable::Get(const std::vector<int>& ids) {
+    if (ids.empty()) {
+        return {};
+    }
+    const auto lock = connection_.Lock();
+    SqlStatement query = connection_.PrepareForIds("select * from table_contact", ids);
+    return ReadAll(query, true, true, false);
+}
+
 std::vector<ContactRecord> ContactTable::SearchLocked(const QString& keyword,
                                                       bool withAttribution) {
     // The keyword is one bound pattern: '%' and '_' in it stay wildcards, quotes stay text.
@@ -217,7 +247,7 @@ bool ContactTable::Insert(const ContactRecord& record, const QString& phone,
     insert.Bind(8, record.cid)
         .Bind(9, record.datetime)
         .Bind(10, attribution)
-        .Bind(11, record.initials);
+        .Bind(11, GetInitials(record.name));
     return connection_.Run(insert, kAddFailed);
 }
 
@@ -254,7 +284,7 @@ bool ContactTable::Update(const ContactRecord& record, const AttributionDatabase
         connection_.Prepare("update table_contact set name=?, phone=?, head=?, email=?, "
                             "company=?, home=?, other=?, nameindex=?, attribution=? where id=?");
     BindFields(update, record, record.phone);
-    update.Bind(8, record.initials)
+    update.Bind(8, GetInitials(record.name))
         .Bind(9, attribution.GetAttribution(record.phone))
         .Bind(10, QString::number(record.id));
     return update.Run();

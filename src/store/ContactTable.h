@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <vector>
 
 namespace tamberlink {
@@ -20,6 +21,12 @@ public:
         : connection_(connection) {}
 
     std::vector<ContactRecord> Load();
+    // Each contact's id with the initials of its name, by initials, then by id.
+    std::vector<ContactKey> LoadKeys();
+    // Hands each contact's key to `take` in that order, without holding them all.
+    void ForEachKey(const std::function<void(const ContactKey&)>& take);
+    // The contacts `ids` that exist, with their attribution, in no particular order.
+    std::vector<ContactRecord> Get(const std::vector<int>& ids);
     // Rows whose name, number or initials contain the keyword; '%' and '_' in it stay
     // wildcards. SearchList gives each row's attribution too, as the lists show it.
     std::vector<ContactRecord> SearchList(const QString& keyword);

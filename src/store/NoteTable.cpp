@@ -64,6 +64,24 @@ std::optional<NoteRecord> NoteTable::Get(int id) {
     return Find("select * from table_notepad where id=?", id);
 }
 
+std::vector<int> NoteTable::Ids() {
+    const auto lock = connection_.Lock();
+    return connection_.ReadIds("select id from table_notepad order by id desc");
+}
+
+std::vector<NoteRecord> NoteTable::Get(const std::vector<int>& ids, std::int64_t now) {
+    if (ids.empty()) {
+        return {};
+    }
+    const auto lock = connection_.Lock();
+    SqlStatement query = connection_.PrepareForIds("select * from table_notepad", ids);
+    std::vector<NoteRecord> notes;
+    while (query.Next()) {
+        notes.emplace_back(ReadNote(query)).ScheduleReminder(now);
+    }
+    return notes;
+}
+
 std::optional<NoteRecord> NoteTable::GetForCall(int callLogId) {
     return Find("select * from table_notepad where cid=?", callLogId);
 }

@@ -25,6 +25,10 @@ public:
     // Only the notes whose reminder lies ahead of `now`, for starting their timers.
     std::vector<NoteRecord> LoadDueReminders(std::int64_t now);
     std::optional<NoteRecord> Get(int id);
+    // The ids of every note, newest first.
+    std::vector<int> Ids();
+    // The notes `ids` that exist, in no particular order; `now` as for Load.
+    std::vector<NoteRecord> Get(const std::vector<int>& ids, std::int64_t now);
     std::optional<NoteRecord> GetForCall(int callLogId);
     // The id of the new note; 0 when the insert failed.
     int Add(const QString& name, const QString& phone, const QString& head, const QString& dateTime,

@@ -10,11 +10,7 @@ namespace {
 constexpr const char* kAddFailed = "插入短信失败：";
 constexpr const char* kDeleteFailed = "删除短信失败： ";
 
-} // namespace
-
-std::vector<SmsRecord> SmsTable::Load() {
-    const auto lock = connection_.Lock();
-    SqlStatement query = connection_.Prepare("select * from table_sms order by id desc");
+std::vector<SmsRecord> ReadRows(SqlStatement& query) {
     std::vector<SmsRecord> rows;
     while (query.Next()) {
         SmsRecord& row = rows.emplace_back();
@@ -27,6 +23,28 @@ std::vector<SmsRecord> SmsTable::Load() {
         row.attribution = query.Text(6);
     }
     return rows;
+}
+
+} // namespace
+
+std::vector<SmsRecord> SmsTable::Load() {
+    const auto lock = connection_.Lock();
+    SqlStatement query = connection_.Prepare("select * from table_sms order by id desc");
+    return ReadRows(query);
+}
+
+std::vector<int> SmsTable::Ids() {
+    const auto lock = connection_.Lock();
+    return connection_.ReadIds("select id from table_sms order by id desc");
+}
+
+std::vector<SmsRecord> SmsTable::Get(const std::vector<int>& ids) {
+    if (ids.empty()) {
+        return {};
+    }
+    const auto lock = connection_.Lock();
+    SqlStatement query = connection_.PrepareForIds("select * from table_sms", ids);
+    return ReadRows(query);
 }
 
 bool SmsTable::Add(const QString& number, const QString& content, const QString& attribution) {

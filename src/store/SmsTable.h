@@ -19,6 +19,10 @@ public:
 
     // Newest first.
     std::vector<SmsRecord> Load();
+    // The ids of every message, newest first.
+    std::vector<int> Ids();
+    // The messages `ids` that exist, in no particular order.
+    std::vector<SmsRecord> Get(const std::vector<int>& ids);
     // The message, with the name and picture of the number's contact.
     bool Add(const QString& number, const QString& content, const QString& attribution);
     bool Delete(const std::vector<int>& ids);

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <ctime>
+#include <string>
 
 namespace tamberlink {
 
@@ -48,6 +49,29 @@ QString StoreConnection::ErrorText() const {
 
 void StoreConnection::ReportFailure(const char* failure) const {
     qCWarning(lcStore).noquote() << QString::fromUtf8(failure) + ErrorText();
+}
+
+std::vector<int> StoreConnection::ReadIds(std::string_view sql) const {
+    SqlStatement query = Prepare(sql);
+    std::vector<int> ids;
+    while (query.Next()) {
+        ids.push_back(query.Int(0));
+    }
+    return ids;
+}
+
+SqlStatement StoreConnection::PrepareForIds(std::string_view sql,
+                                            const std::vector<int>& ids) const {
+    std::string text(sql);
+    text += " where id in (";
+    for (size_t i = 0; i < ids.size(); ++i) {
+        if (i > 0) {
+            text += ',';
+        }
+        text += std::to_string(ids[i]);
+    }
+    text += ')';
+    return Prepare(text);
 }
 
 void StoreConnection::RunForEachId(std::string_view sql, const std::vector<int>& ids,

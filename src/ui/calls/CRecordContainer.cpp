@@ -27,9 +27,11 @@ CRecordContainer::CRecordContainer(AppCore& core, QWidget* parent)
     , model_(new CallLogModel(this))
     , playback_(
           new RecordingPlayback(QDir(core.DataRoot()).filePath(QStringLiteral("Rec")), this)) {
-    model_->SetSource(
-        core_, [](LocalDatabase& db) { return db.CallLog().Load(); },
-        [](LocalDatabase& db, int id) { return db.CallLog().GetEntry(id); });
+    model_->SetPagedSource(
+        core_, [](LocalDatabase& db) { return db.CallLog().Ids(); },
+        [](LocalDatabase& db, const std::vector<int>& ids) {
+            return db.CallLog().GetEntries(ids);
+        });
     // A recording playing for a call that left the list stops with it.
     connect(model_, &QAbstractItemModel::rowsRemoved, this,
             &CRecordContainer::ForgetRemovedPlayers);

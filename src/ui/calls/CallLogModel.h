@@ -15,7 +15,10 @@ public:
 
 protected:
     QString PlaceholderText() const override { return CItemEmpty::Text(); }
-    QString DisplayText(int row) const override { return Entry(row)->name; }
+    QString DisplayText(int row) const override {
+        const CallLogRecord* entry = Entry(row);
+        return entry != nullptr ? entry->name : QString();
+    }
 };
 
 } // namespace tamberlink

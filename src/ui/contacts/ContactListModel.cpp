@@ -3,6 +3,7 @@
 #include "store/LocalDatabase.h"
 #include "ui/contacts/CIndexElementItem.h"
 
+#include <algorithm>
 #include <unordered_set>
 #include <utility>
 
@@ -20,9 +21,36 @@ quint64 SortKey(const QString& initials) {
     return key;
 }
 
+// Appends the rows of contacts handed over in order: an index row where a letter begins.
+// Letters that show alike ("#") share one row.
+class Grouper {
+public:
+    explicit Grouper(std::vector<ContactListRow>& rows)
+        : rows_(rows) {}
+
+    void Add(int contact, QChar letter) {
+        // The contacts of one letter follow each other, so a letter gets its index row where
+        // it first appears.
+        if (first_ || letter != rows_.back().letter) {
+            const QString shown = CIndexElementItem::LetterText(letter);
+            if (first_ || shown != shownLetter_) {
+                rows_.push_back({true, letter, -1});
+                shownLetter_ = shown;
+            }
+            first_ = false;
+        }
+        rows_.push_back({false, letter, contact});
+    }
+
+private:
+    std::vector<ContactListRow>& rows_;
+    QString shownLetter_;
+    bool first_ = true;
+};
+
 } // namespace
 
-std::vector<ContactListRow> ContactListModel::Group(const std::vector<ContactRecord>& contacts) {
+std::vector<ContactListRow> ContactListModel::Group(const std::vector<ContactKey>& contacts) {
     // Sorting numbers, and comparing the texts only where they agree, keeps a fill of 100,000
     // contacts quick.
     struct Sorted {
@@ -38,25 +66,25 @@ std::vector<ContactListRow> ContactListModel::Group(const std::vector<ContactRec
         if (a.key != b.key) {
             return a.key < b.key;
         }
-        return contacts[size_t(a.contact)] < contacts[size_t(b.contact)];
+        return contacts[size_t(a.contact)].initials < contacts[size_t(b.contact)].initials;
     });
     std::vector<ContactListRow> rows;
     rows.reserve(contacts.size() + 64);
-    QString shownLetter;
-    for (size_t i = 0; i < order.size(); ++i) {
-        const QChar letter = contacts[size_t(order[i].contact)].indexLetter;
-        // The contacts of one letter follow each other once sorted, so a letter gets its
-        // index row where it first appears. Letters that show alike ("#") share one row.
-        if (i == 0 || letter != rows.back().letter) {
-            const QString shown = CIndexElementItem::LetterText(letter);
-            if (i == 0 || shown != shownLetter) {
-                rows.push_back({true, letter, -1});
-                shownLetter = shown;
-            }
-        }
-        rows.push_back({false, letter, order[i].contact});
+    Grouper grouper(rows);
+    for (const Sorted& sorted : order) {
+        const ContactKey& contact = contacts[size_t(sorted.contact)];
+        grouper.Add(contact.id, contact.indexLetter);
     }
     return rows;
+}
+
+std::vector<ContactListRow> ContactListModel::Group(const std::vector<ContactRecord>& contacts) {
+    std::vector<ContactKey> keys;
+    keys.reserve(contacts.size());
+    for (const ContactRecord& contact : contacts) {
+        keys.push_back({int(keys.size()), contact.initials, contact.indexLetter});
+    }
+    return Group(keys);
 }
 
 void ContactListModel::Reload() {
@@ -70,8 +98,18 @@ void ContactListModel::Reload() {
             std::vector<ContactListRow> rows;
         };
         auto read = std::make_shared<Read>();
-        read->contacts = db.Contacts().Load();
-        read->rows = Group(read->contacts);
+        // The keys come in order from the initials' index and go straight into rows.
+        Grouper grouper(read->rows);
+        db.Contacts().ForEachKey(
+            [&grouper](const ContactKey& key) { grouper.Add(key.id, key.indexLetter); });
+        // The first screen's contacts come with the rows, so that it shows at once.
+        std::vector<int> first;
+        for (size_t i = 0; i < read->rows.size() && first.size() < size_t(kPageRows); ++i) {
+            if (!read->rows[i].isIndex) {
+                first.push_back(read->rows[i].contact);
+            }
+        }
+        read->contacts = db.Contacts().Get(first);
         return [this, read] {
             Landed(std::move(read->contacts), std::move(read->rows));
         };
@@ -81,7 +119,7 @@ void ContactListModel::Reload() {
 void ContactListModel::Landed(std::vector<ContactRecord> contacts,
                               std::vector<ContactListRow> rows) {
     const std::vector<ContactRecord> added = std::exchange(added_, {});
-    Show(std::move(contacts), std::move(rows), false);
+    Show(std::move(contacts), std::move(rows), false, true);
     for (int id : removed_) {
         RemoveContact(RowOfContact(id));
     }
@@ -89,9 +127,11 @@ void ContactListModel::Landed(std::vector<ContactRecord> contacts,
         return;
     }
     std::unordered_set<int> shown;
-    shown.reserve(contacts_.size());
-    for (const ContactRecord& contact : contacts_) {
-        shown.insert(contact.id);
+    shown.reserve(size_t(EntryCount()));
+    for (int row = 0; row < EntryCount(); ++row) {
+        if (const ContactListRow* entry = Entry(row); !entry->isIndex) {
+            shown.insert(entry->contact);
+        }
     }
     std::vector<ContactRecord> missed;
     for (const ContactRecord& contact : added) {
@@ -106,16 +146,29 @@ void ContactListModel::Fill(std::vector<ContactRecord> contacts, bool searched) 
     CancelReload();
     added_.clear();
     std::vector<ContactListRow> rows = Group(contacts);
-    Show(std::move(contacts), std::move(rows), searched);
+    Show(std::move(contacts), std::move(rows), searched, false);
 }
 
 void ContactListModel::Show(std::vector<ContactRecord> contacts, std::vector<ContactListRow> rows,
-                            bool searched) {
+                            bool searched, bool paged) {
     searched_ = searched;
-    indexRows_ = int(rows.size() - contacts.size());
-    std::vector<ContactRecord> old = std::exchange(contacts_, std::move(contacts));
+    paged_ = paged;
+    indexRows_ = int(std::count_if(rows.begin(), rows.end(),
+                                   [](const ContactListRow& row) { return row.isIndex; }));
+    std::unordered_map<int, ContactRecord> kept;
+    if (paged) {
+        kept.reserve(contacts.size());
+        for (ContactRecord& contact : contacts) {
+            const int id = contact.id;
+            kept.insert_or_assign(id, std::move(contact));
+        }
+        contacts.clear();
+    }
+    std::unordered_map<int, ContactRecord> old = std::exchange(contacts_, std::move(kept));
+    std::vector<ContactRecord> oldFilled = std::exchange(filled_, std::move(contacts));
     Load(std::move(rows));
     Discard(std::move(old));
+    Discard(std::move(oldFilled));
 }
 
 void ContactListModel::AppendContacts(const std::vector<ContactRecord>& contacts) {
@@ -125,17 +178,26 @@ void ContactListModel::AppendContacts(const std::vector<ContactRecord>& contacts
     std::vector<ContactListRow> rows;
     rows.reserve(contacts.size());
     for (const ContactRecord& contact : contacts) {
-        rows.push_back({false, contact.indexLetter, int(contacts_.size())});
-        contacts_.push_back(contact);
+        if (paged_) {
+            rows.push_back({false, contact.indexLetter, contact.id});
+            contacts_.insert_or_assign(contact.id, contact);
+        } else {
+            rows.push_back({false, contact.indexLetter, int(filled_.size())});
+            filled_.push_back(contact);
+        }
     }
     Append(std::move(rows));
 }
 
 void ContactListModel::RemoveContact(int row) {
-    if (Contact(row) == nullptr) {
+    const ContactListRow* entry = Entry(row);
+    if (entry == nullptr || entry->isIndex) {
         return;
     }
-    // The contact itself stays among the model's contacts until the next fill.
+    // A filled list keeps the contact among its own until the next fill.
+    if (paged_) {
+        contacts_.erase(entry->contact);
+    }
     const bool lastOfLetter =
         IsIndexRow(row - 1) && (row + 1 >= EntryCount() || IsIndexRow(row + 1));
     if (lastOfLetter) {
@@ -160,17 +222,54 @@ bool ContactListModel::IsIndexRow(int row) const {
 
 const ContactRecord* ContactListModel::Contact(int row) const {
     const ContactListRow* entry = Entry(row);
-    if (entry == nullptr || entry->isIndex || entry->contact < 0 ||
-        size_t(entry->contact) >= contacts_.size()) {
+    if (entry == nullptr || entry->isIndex) {
         return nullptr;
     }
-    return &contacts_[size_t(entry->contact)];
+    if (!paged_) {
+        return entry->contact >= 0 && size_t(entry->contact) < filled_.size()
+                   ? &filled_[size_t(entry->contact)]
+                   : nullptr;
+    }
+    auto found = contacts_.find(entry->contact);
+    if (found == contacts_.end() && paged_ && core_ != nullptr) {
+        ReadPageAround(row);
+        found = contacts_.find(entry->contact);
+    }
+    return found == contacts_.end() ? nullptr : &found->second;
+}
+
+void ContactListModel::ReadPageAround(int row) const {
+    const int first = std::max(0, row - kPageMargin);
+    const int last = std::min(EntryCount(), first + kPageRows);
+    if (contacts_.size() + kPageRows > size_t(kKeptRecords)) {
+        std::unordered_map<int, ContactRecord> near;
+        const int from = std::max(0, row - kKeptRecords / 4);
+        const int to = std::min(EntryCount(), row + kKeptRecords / 4);
+        for (int r = from; r < to; ++r) {
+            if (auto found = contacts_.find(Entry(r)->contact); found != contacts_.end()) {
+                near.insert(contacts_.extract(found));
+            }
+        }
+        contacts_.swap(near);
+    }
+    std::vector<int> wanted;
+    for (int r = first; r < last; ++r) {
+        const ContactListRow* entry = Entry(r);
+        if (!entry->isIndex && contacts_.count(entry->contact) == 0) {
+            wanted.push_back(entry->contact);
+        }
+    }
+    for (ContactRecord& contact : Database(*core_).Contacts().Get(wanted)) {
+        const int id = contact.id;
+        contacts_.insert_or_assign(id, std::move(contact));
+    }
 }
 
 int ContactListModel::RowOfContact(int id) const {
     for (int row = 0; row < EntryCount(); ++row) {
-        const ContactRecord* contact = Contact(row);
-        if (contact != nullptr && contact->id == id) {
+        const ContactListRow* entry = Entry(row);
+        if (!entry->isIndex &&
+            (paged_ ? entry->contact == id : filled_[size_t(entry->contact)].id == id)) {
             return row;
         }
     }

@@ -3,19 +3,26 @@
 #include "store/ContactRecord.h"
 #include "ui/lists/RecordListModel.h"
 
+#include <unordered_map>
+
 namespace tamberlink {
 
-// A row of the contacts list: the index row of a letter, or a contact (kept by the model,
-// found by its position there).
+// A row of the contacts list: the index row of a letter, or a contact, known by its id.
 struct ContactListRow {
     bool isIndex = false;
-    QChar letter;     // index rows: the letter shown
-    int contact = -1; // contact rows: the contact's position in the model
+    QChar letter; // index rows: the letter shown
+    // Contact rows: the contact's id in a list a reload read, its position among the
+    // contacts given in a filled one.
+    int contact = -1;
 };
 
 // The rows of the contacts page: the contacts sorted by their initials, each letter's
 // contacts under an index row. Contacts added since the last fill follow at the end, without
 // index rows. An empty list shows a placeholder that tells whether a search found nothing.
+//
+// A reload reads only each contact's id and initials, and keeps the rows; the contacts
+// themselves are read a page at a time as their rows are seen, and only those near the rows
+// seen are kept. A search's results are kept whole.
 class ContactListModel : public RecordListModel<ContactListRow> {
     Q_OBJECT
 
@@ -34,6 +41,8 @@ public:
 
     // The rows for `contacts`: sorted by initials (ordinal, UTF-16), contacts with equal
     // initials in the order given; an index row before the first contact of each letter.
+    // Contact rows hold the key's id, or the record's position.
+    static std::vector<ContactListRow> Group(const std::vector<ContactKey>& contacts);
     static std::vector<ContactListRow> Group(const std::vector<ContactRecord>& contacts);
 
     // Shows `contacts` grouped; `searched` tells which placeholder an empty result shows. A
@@ -58,13 +67,24 @@ protected:
     QString DisplayText(int row) const override;
     // Contact rows give their ContactRecord; index rows none.
     const void* RecordAt(int row) const override { return Contact(row); }
+    bool IsOtherRow(int row) const override { return IsIndexRow(row); }
 
 private:
-    // Shows contacts read by a reload with their rows, then the news that came meanwhile.
+    // Shows the rows a reload read with the contacts read with them, then the news that
+    // came meanwhile.
     void Landed(std::vector<ContactRecord> contacts, std::vector<ContactListRow> rows);
-    void Show(std::vector<ContactRecord> contacts, std::vector<ContactListRow> rows, bool searched);
+    // Shows `rows` with `contacts`; `paged` when the rows' other contacts are read as seen.
+    void Show(std::vector<ContactRecord> contacts, std::vector<ContactListRow> rows, bool searched,
+              bool paged);
+    // Reads the contacts of the rows around `row` that are not kept, first letting go of
+    // those far from it when too many are kept.
+    void ReadPageAround(int row) const;
 
-    std::vector<ContactRecord> contacts_;
+    // The contacts kept of a list a reload read, by id.
+    mutable std::unordered_map<int, ContactRecord> contacts_;
+    // The contacts of a filled list, by position.
+    std::vector<ContactRecord> filled_;
+    bool paged_ = false;
     // Contacts added while a reload is under way: its read may have come before them.
     std::vector<ContactRecord> added_;
     bool searched_ = false;

@@ -55,6 +55,12 @@ public:
         return ListRowDelegate::sizeHint(option, index);
     }
 
+    // A row that shows no record by design, such as an index row; told without reading the
+    // record, so that laying out a long list reads none.
+    static bool IsOtherRow(const QModelIndex& index) {
+        return index.data(RecordListModelBase::OtherRowRole).toBool();
+    }
+
     static const Record* RecordOf(const QModelIndex& index) {
         return reinterpret_cast<const Record*>(
             index.data(RecordListModelBase::RecordRole).template value<quintptr>());
@@ -78,13 +84,15 @@ protected:
         if (const Record* record = RecordOf(index)) {
             Item(*record).Paint(painter, rowRect, StateOf(index));
         } else if constexpr (!std::is_same_v<Other, NoOtherRow>) {
-            const QString text = index.data().toString();
-            Other(text.isEmpty() ? QChar() : text.front()).Paint(painter, rowRect);
+            if (IsOtherRow(index)) {
+                const QString text = index.data().toString();
+                Other(text.isEmpty() ? QChar() : text.front()).Paint(painter, rowRect);
+            }
         }
     }
     int RowHeight(const QModelIndex& index) const override {
         if constexpr (!std::is_same_v<Other, NoOtherRow>) {
-            if (RecordOf(index) == nullptr) {
+            if (IsOtherRow(index)) {
                 return Other::kHeight;
             }
         }

@@ -120,6 +120,13 @@ int RecordListModelBase::rowCount(const QModelIndex& parent) const {
     return placeholder_ ? 1 : EntryCount();
 }
 
+QModelIndex RecordListModelBase::index(int row, int column, const QModelIndex& parent) const {
+    if (column != 0 || row < 0 || parent.isValid() || row >= (placeholder_ ? 1 : EntryCount())) {
+        return {};
+    }
+    return createIndex(row, 0);
+}
+
 QVariant RecordListModelBase::data(const QModelIndex& index, int role) const {
     const int row = index.row();
     if (IsPlaceholder(row)) {
@@ -144,6 +151,8 @@ QVariant RecordListModelBase::data(const QModelIndex& index, int role) const {
         return 0;
     case RecordRole:
         return QVariant::fromValue(reinterpret_cast<quintptr>(RecordAt(row)));
+    case OtherRowRole:
+        return IsOtherRow(row);
     default:
         return {};
     }

@@ -13,6 +13,7 @@
 #include <optional>
 #include <set>
 #include <type_traits>
+#include <unordered_map>
 #include <vector>
 
 namespace tamberlink {
@@ -34,6 +35,8 @@ public:
         // rows that show no record, such as the contacts' index rows): delegates read rows
         // through it, so that a proxy model between the model and the view changes nothing.
         RecordRole,
+        // True for rows that show no record by design (the contacts' index rows).
+        OtherRowRole,
     };
 
     explicit RecordListModelBase(QObject* parent = nullptr);
@@ -54,6 +57,10 @@ public:
     std::vector<int> CheckedRows() const;
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    // A view lays out a long list by asking for the index of every row: the check is kept
+    // short.
+    QModelIndex index(int row, int column = 0,
+                      const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
 
 signals:
@@ -66,6 +73,8 @@ protected:
     virtual QString DisplayText(int row) const = 0;
     // What RecordRole gives for an entry row.
     virtual const void* RecordAt(int row) const = 0;
+    // What OtherRowRole gives for an entry row.
+    virtual bool IsOtherRow(int /*row*/) const { return false; }
 
     // What a read hands to the UI thread: the function that shows what it read.
     using Landing = std::function<void()>;
@@ -118,6 +127,7 @@ struct NewestFirst {
     bool operator()(const Record& a, const Record& b) const {
         return a.id > b.id;
     }
+    bool operator()(int a, int b) const { return a > b; }
 };
 
 // The order of a list that shows the oldest record first: rising ids.
@@ -126,24 +136,43 @@ struct OldestFirst {
     bool operator()(const Record& a, const Record& b) const {
         return a.id < b.id;
     }
+    bool operator()(int a, int b) const { return a < b; }
 };
 
-// The records of a list, in the order `Order` gives; `Record` has an integer `id`. A page
-// names where the records come from once (SetSource), then asks for a Reload when the whole
-// table may have changed and for a Refresh of the rows a write reported; no read of the whole
-// table ever runs on the UI thread. The rows are kept in a deque, so that a new record at the
-// top of a long list moves no other record and never makes the list reallocate.
+// The records of a list, in the order `Order` gives; `Record` has an integer `id`, except in
+// lists of rows that are no records of a table. A page names where the records come from once,
+// then asks for a Reload when the whole table may have changed and for a Refresh of the rows a
+// write reported; no read of the whole table ever runs on the UI thread.
+//
+// A list of records with ids keeps its rows as ids, in order, and the records apart, by id.
+// With a whole source (SetSource) every record is kept. With a paged source (SetPagedSource) a
+// reload reads only the ids, a few bytes a row, and the records are read a page at a time as
+// rows are seen, keeping those near the rows last seen: memory and the time to the first
+// screen do not grow with the table.
 template <class Record, class Order = NewestFirst>
 class RecordListModel : public RecordListModelBase {
+    // Lists of rows that are not records of a table (index rows, recipients) have no ids and
+    // are never reloaded in the background.
+    static constexpr bool kHasIds = requires(const Record& record) { record.id; };
+
 public:
     using RecordListModelBase::RecordListModelBase;
-    using Rows = std::deque<Record>;
 
     // Reads every record of the list, in order; runs on the core's reader thread with a
     // connection of its own.
     using ReadAll = std::function<std::vector<Record>(LocalDatabase&)>;
     // Reads one record by id, nullopt when it is gone; runs on the UI thread.
     using ReadOne = std::function<std::optional<Record>(LocalDatabase&, int id)>;
+    // Reads the ids of every record of the list, in order; runs on the reader thread.
+    using ReadIds = std::function<std::vector<int>(LocalDatabase&)>;
+    // Reads the records `ids` that still exist, in any order.
+    using ReadMany = std::function<std::vector<Record>(LocalDatabase&, const std::vector<int>&)>;
+
+    // Rows read around a row that is not kept, before it and in all.
+    static constexpr int kPageMargin = 32;
+    static constexpr int kPageRows = 128;
+    // Records kept by a paged list before those far from the rows seen are let go.
+    static constexpr int kKeptRecords = 1024;
 
     void SetSource(AppCore& core, ReadAll readAll, ReadOne readOne) {
         core_ = &core;
@@ -151,17 +180,41 @@ public:
         readOne_ = std::move(readOne);
     }
 
+    void SetPagedSource(AppCore& core, ReadIds readIds, ReadMany readMany) requires kHasIds {
+        core_ = &core;
+        readIds_ = std::move(readIds);
+        readMany_ = std::move(readMany);
+    }
+
     // Reads the whole list again without holding up the UI thread. The rows shown stay until
     // the read lands, in one reset (a list never filled shows nothing meanwhile, rather than
     // the placeholder); rows refreshed or removed meanwhile keep their news.
     void Reload() {
-        if (core_ == nullptr || !readAll_) {
+        if (core_ == nullptr) {
+            return;
+        }
+        if constexpr (kHasIds) {
+            if (readIds_) {
+                StartReload(
+                    [this, readIds = readIds_, readMany = readMany_](LocalDatabase& db) -> Landing {
+                        auto ids = std::make_shared<std::vector<int>>(readIds(db));
+                        // The first screen comes with the ids, so that it shows at once.
+                        const size_t first = std::min(ids->size(), size_t(kPageRows));
+                        auto records = std::make_shared<std::vector<Record>>(
+                            readMany(db, std::vector<int>(ids->begin(), ids->begin() + first)));
+                        return [this, ids, records] {
+                            std::erase_if(*ids, [this](int id) { return removed_.count(id) != 0; });
+                            LandedIds(*ids, std::move(*records));
+                        };
+                    });
+                return;
+            }
+        }
+        if (!readAll_) {
             return;
         }
         StartReload([this, readAll = readAll_](LocalDatabase& db) -> Landing {
-            std::vector<Record> read = readAll(db);
-            auto rows = std::make_shared<Rows>(std::make_move_iterator(read.begin()),
-                                               std::make_move_iterator(read.end()));
+            auto rows = std::make_shared<std::vector<Record>>(readAll(db));
             return [this, rows] {
                 Landed(std::move(*rows));
             };
@@ -171,14 +224,14 @@ public:
     // Reads the records `ids` again: a new record takes its place in the order, a changed one
     // is updated where it is (its row repainted), and one that is gone leaves the list.
     void Refresh(const std::vector<int>& ids) {
-        if (core_ == nullptr || !readOne_) {
+        if (core_ == nullptr || (!readOne_ && !readMany_)) {
             return;
         }
         for (int id : ids) {
             if (loading_) {
                 touched_.insert(id);
             }
-            if (std::optional<Record> record = readOne_(Database(*core_), id)) {
+            if (std::optional<Record> record = ReadRecord(id)) {
                 Upsert(std::move(*record));
             } else if (const int row = RowOfId(id); row >= 0) {
                 RemoveRows({row});
@@ -188,8 +241,14 @@ public:
 
     // Replaces every row; an empty list shows the placeholder. Check marks are cleared.
     void Load(std::vector<Record> entries) {
-        ReplaceAll(
-            Rows(std::make_move_iterator(entries.begin()), std::make_move_iterator(entries.end())));
+        if constexpr (kHasIds) {
+            Discard(std::exchange(records_, {}));
+        }
+        Slots rows;
+        for (Record& record : entries) {
+            rows.push_back(Keep(std::move(record)));
+        }
+        ReplaceAll(std::move(rows));
     }
 
     // Adds rows at the end, unchecked; a list showing the placeholder shows them instead.
@@ -203,16 +262,18 @@ public:
         }
         const int first = EntryCount();
         beginInsertRows({}, first, first + int(more.size()) - 1);
-        entries_.insert(entries_.end(), std::make_move_iterator(more.begin()),
-                        std::make_move_iterator(more.end()));
-        checked_.resize(entries_.size(), 0);
+        for (Record& record : more) {
+            slots_.push_back(Keep(std::move(record)));
+        }
+        checked_.resize(slots_.size(), 0);
         endInsertRows();
     }
 
     // Empties the list, without a placeholder.
     void Clear() {
         beginResetModel();
-        entries_.clear();
+        slots_.clear();
+        records_.clear();
         checked_.clear();
         placeholder_ = false;
         endResetModel();
@@ -220,9 +281,10 @@ public:
 
     // Puts `record` where the order wants it, replacing the row with the same id.
     void Upsert(Record record) {
-        const int row = RowOfId(record.id);
-        if (row >= 0 && InOrderAt(row, record)) {
-            entries_[size_t(row)] = std::move(record);
+        const int id = record.id;
+        const int row = RowOfId(id);
+        if (row >= 0 && InOrderAt(row, id)) {
+            records_.insert_or_assign(id, std::move(record));
             emit dataChanged(index(row), index(row));
             return;
         }
@@ -230,10 +292,10 @@ public:
             RemoveRows({row});
         }
         SetPlaceholder(false);
-        const auto at = std::lower_bound(entries_.begin(), entries_.end(), record, Order());
-        const int position = int(at - entries_.begin());
+        const auto at = std::lower_bound(slots_.begin(), slots_.end(), id, Order());
+        const int position = int(at - slots_.begin());
         beginInsertRows({}, position, position);
-        entries_.insert(at, std::move(record));
+        slots_.insert(at, Keep(std::move(record)));
         checked_.insert(checked_.begin() + position, 0);
         endInsertRows();
     }
@@ -249,37 +311,39 @@ public:
             return;
         }
         if constexpr (kHasIds) {
-            if (loading_) {
-                for (int row : rows) {
-                    removed_.insert(entries_[size_t(row)].id);
+            for (int row : rows) {
+                const int id = slots_[size_t(row)];
+                records_.erase(id);
+                if (loading_) {
+                    removed_.insert(id);
                 }
             }
         }
         if (rows.back() - rows.front() + 1 == int(rows.size())) {
             beginRemoveRows({}, rows.front(), rows.back());
-            entries_.erase(entries_.begin() + rows.front(), entries_.begin() + rows.back() + 1);
+            slots_.erase(slots_.begin() + rows.front(), slots_.begin() + rows.back() + 1);
             checked_.erase(checked_.begin() + rows.front(), checked_.begin() + rows.back() + 1);
             endRemoveRows();
         } else {
             beginResetModel();
             size_t kept = 0;
             auto next = rows.cbegin();
-            for (size_t i = 0; i < entries_.size(); ++i) {
+            for (size_t i = 0; i < slots_.size(); ++i) {
                 if (next != rows.cend() && *next == int(i)) {
                     ++next;
                     continue;
                 }
                 if (kept != i) {
-                    entries_[kept] = std::move(entries_[i]);
+                    slots_[kept] = std::move(slots_[i]);
                     checked_[kept] = checked_[i];
                 }
                 ++kept;
             }
-            entries_.resize(kept);
+            slots_.resize(kept);
             checked_.resize(kept);
             endResetModel();
         }
-        if (entries_.empty() && !loading_) {
+        if (slots_.empty() && !loading_) {
             SetPlaceholder(true);
         }
     }
@@ -303,29 +367,43 @@ public:
         if (!IsEntryRow(row)) {
             return;
         }
-        entries_[size_t(row)] = std::move(record);
+        if constexpr (kHasIds) {
+            records_.erase(slots_[size_t(row)]);
+        }
+        slots_[size_t(row)] = Keep(std::move(record));
         const QModelIndex changed = index(row);
         emit dataChanged(changed, changed);
     }
 
-    // The record shown at `row`, nullptr for the placeholder or an unknown row.
+    // The record shown at `row`, nullptr for the placeholder, an unknown row or a record
+    // gone from the table before the list heard of it. A paged list reads the page around a
+    // row it does not keep: the pointer holds until the next read of a page.
     const Record* Entry(int row) const {
-        return IsEntryRow(row) ? &entries_[size_t(row)] : nullptr;
+        if (!IsEntryRow(row)) {
+            return nullptr;
+        }
+        if constexpr (kHasIds) {
+            auto found = records_.find(slots_[size_t(row)]);
+            if (found == records_.end() && readMany_) {
+                ReadPageAround(row);
+                found = records_.find(slots_[size_t(row)]);
+            }
+            return found == records_.end() ? nullptr : &found->second;
+        } else {
+            return &slots_[size_t(row)];
+        }
     }
-    int EntryCount() const override { return int(entries_.size()); }
+    int EntryCount() const override { return int(slots_.size()); }
     const void* RecordAt(int row) const override { return Entry(row); }
 
     // The row showing the record `id`, or -1.
     int RowOfId(int id) const {
         if constexpr (std::is_same_v<Order, NewestFirst>) {
-            const auto at =
-                std::lower_bound(entries_.begin(), entries_.end(), id,
-                                 [](const Record& e, int value) { return e.id > value; });
-            return at != entries_.end() && at->id == id ? int(at - entries_.begin()) : -1;
+            const auto at = std::lower_bound(slots_.begin(), slots_.end(), id, Order());
+            return at != slots_.end() && *at == id ? int(at - slots_.begin()) : -1;
         } else {
-            const auto found = std::find_if(entries_.begin(), entries_.end(),
-                                            [id](const Record& e) { return e.id == id; });
-            return found == entries_.end() ? -1 : int(found - entries_.begin());
+            const auto found = std::find(slots_.begin(), slots_.end(), id);
+            return found == slots_.end() ? -1 : int(found - slots_.begin());
         }
     }
 
@@ -334,46 +412,121 @@ public:
         std::vector<int> ids;
         ids.reserve(rows.size());
         for (int row : rows) {
-            if (const Record* entry = Entry(row)) {
-                ids.push_back(entry->id);
+            if (IsEntryRow(row)) {
+                ids.push_back(slots_[size_t(row)]);
             }
         }
         return ids;
     }
 
-private:
-    // Lists of rows that are not records of a table (index rows, recipients) have no ids and
-    // are never reloaded in the background.
-    static constexpr bool kHasIds = requires(const Record& record) { record.id; };
-
-    bool InOrderAt(int row, const Record& record) const {
-        const size_t at = size_t(row);
-        const Order before;
-        return (at == 0 || !before(record, entries_[at - 1])) &&
-               (at + 1 == entries_.size() || !before(entries_[at + 1], record));
+    // Records kept in memory: every record of a whole list, the rows seen of a paged one.
+    size_t KeptRecords() const {
+        if constexpr (kHasIds) {
+            return records_.size();
+        } else {
+            return slots_.size();
+        }
     }
 
-    void ReplaceAll(Rows rows) {
+private:
+    // What a row holds: the id of its record, or the row itself for lists without ids.
+    using Slot = std::conditional_t<kHasIds, int, Record>;
+    using Slots = std::deque<Slot>;
+
+    // Keeps `record` among the records when it has an id; what its row holds.
+    Slot Keep(Record record) {
+        if constexpr (kHasIds) {
+            const int id = record.id;
+            records_.insert_or_assign(id, std::move(record));
+            return id;
+        } else {
+            return record;
+        }
+    }
+
+    std::optional<Record> ReadRecord(int id) const {
+        if (readOne_) {
+            return readOne_(Database(*core_), id);
+        }
+        std::vector<Record> read = readMany_(Database(*core_), {id});
+        if (read.empty()) {
+            return std::nullopt;
+        }
+        return std::move(read.front());
+    }
+
+    // Reads the records of the rows around `row` that are not kept, first letting go of
+    // those far from it when too many are kept.
+    void ReadPageAround(int row) const {
+        const int first = std::max(0, row - kPageMargin);
+        const int last = std::min(EntryCount(), first + kPageRows);
+        if (records_.size() + kPageRows > size_t(kKeptRecords)) {
+            std::unordered_map<int, Record> near;
+            const int from = std::max(0, row - kKeptRecords / 4);
+            const int to = std::min(EntryCount(), row + kKeptRecords / 4);
+            for (int r = from; r < to; ++r) {
+                if (auto found = records_.find(slots_[size_t(r)]); found != records_.end()) {
+                    near.insert(records_.extract(found));
+                }
+            }
+            records_.swap(near);
+        }
+        std::vector<int> wanted;
+        for (int r = first; r < last; ++r) {
+            if (records_.count(slots_[size_t(r)]) == 0) {
+                wanted.push_back(slots_[size_t(r)]);
+            }
+        }
+        for (Record& record : readMany_(Database(*core_), wanted)) {
+            const int id = record.id;
+            records_.insert_or_assign(id, std::move(record));
+        }
+    }
+
+    bool InOrderAt(int row, int id) const {
+        const size_t at = size_t(row);
+        const Order before;
+        return (at == 0 || !before(id, slots_[at - 1])) &&
+               (at + 1 == slots_.size() || !before(slots_[at + 1], id));
+    }
+
+    void ReplaceAll(Slots rows) {
         beginResetModel();
-        Rows old = std::exchange(entries_, std::move(rows));
-        checked_.assign(entries_.size(), 0);
-        placeholder_ = entries_.empty();
+        Slots old = std::exchange(slots_, std::move(rows));
+        checked_.assign(slots_.size(), 0);
+        placeholder_ = slots_.empty();
         endResetModel();
         Discard(std::move(old));
     }
 
     // Shows the rows a reload read, without those removed meanwhile; rows refreshed meanwhile
     // are read once more, since the reload may have read them before their write.
-    void Landed(Rows rows) {
+    void Landed(std::vector<Record> rows) {
         std::erase_if(rows, [this](const Record& r) { return removed_.count(r.id) != 0; });
         const std::vector<int> again(touched_.begin(), touched_.end());
-        ReplaceAll(std::move(rows));
+        Load(std::move(rows));
         Refresh(again);
     }
 
-    Rows entries_;
+    // Shows the ids a paged reload read, keeping the records read with them.
+    void LandedIds(const std::vector<int>& ids, std::vector<Record> records) {
+        const std::vector<int> again(touched_.begin(), touched_.end());
+        records_.clear();
+        for (Record& record : records) {
+            const int id = record.id;
+            records_.insert_or_assign(id, std::move(record));
+        }
+        ReplaceAll(Slots(ids.begin(), ids.end()));
+        Refresh(again);
+    }
+
+    Slots slots_;
+    // The records of a list with ids, by id.
+    mutable std::unordered_map<int, Record> records_;
     ReadAll readAll_;
     ReadOne readOne_;
+    ReadIds readIds_;
+    ReadMany readMany_;
 };
 
 } // namespace tamberlink

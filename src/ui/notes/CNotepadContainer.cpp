@@ -21,14 +21,10 @@ CNotepadContainer::CNotepadContainer(AppCore& core, QWidget* parent)
     , model_(new NoteListModel(this)) {
     // A row shows whether its reminder is still to come; the timers themselves are the
     // core's, which starts them when it starts and for each note written.
-    model_->SetSource(
-        core_, [](LocalDatabase& db) { return db.Notes().Load(std::time(nullptr)); },
-        [](LocalDatabase& db, int id) {
-            std::optional<NoteRecord> note = db.Notes().Get(id);
-            if (note) {
-                note->ScheduleReminder(std::time(nullptr));
-            }
-            return note;
+    model_->SetPagedSource(
+        core_, [](LocalDatabase& db) { return db.Notes().Ids(); },
+        [](LocalDatabase& db, const std::vector<int>& ids) {
+            return db.Notes().Get(ids, std::time(nullptr));
         });
 }
 

@@ -17,7 +17,10 @@ public:
 
 protected:
     QString PlaceholderText() const override { return EmptyText(); }
-    QString DisplayText(int row) const override { return Entry(row)->content; }
+    QString DisplayText(int row) const override {
+        const NoteRecord* note = Entry(row);
+        return note != nullptr ? note->content : QString();
+    }
 };
 
 } // namespace tamberlink

@@ -50,7 +50,9 @@ CSmsContainer::CSmsContainer(AppCore& core, QWidget* parent)
     , smsModel_(new SmsListModel(this))
     , templateModel_(new TemplateListModel(this)) {
     // A sent SMS never changes, and every write reloads the list: no row is read alone.
-    smsModel_->SetSource(core_, [](LocalDatabase& db) { return db.Sms().Load(); }, {});
+    smsModel_->SetPagedSource(
+        core_, [](LocalDatabase& db) { return db.Sms().Ids(); },
+        [](LocalDatabase& db, const std::vector<int>& ids) { return db.Sms().Get(ids); });
 }
 
 void CSmsContainer::Build() {
@@ -240,9 +242,12 @@ SmsRecipients CSmsContainer::RecentRecipients() const {
     SmsRecipients recipients;
     QSet<QString> seen;
     for (int row = 0; row < smsModel_->EntryCount(); ++row) {
-        const SmsRecord& sms = *smsModel_->Entry(row);
+        const SmsRecord* sms = smsModel_->Entry(row);
+        if (sms == nullptr) {
+            continue;
+        }
         // An SMS to a number without a contact carries the number as its name.
-        SmsRecipient person{sms.name == sms.phone ? QString() : sms.name, sms.phone, sms.head};
+        SmsRecipient person{sms->name == sms->phone ? QString() : sms->name, sms->phone, sms->head};
         const QString key = person.name + u'\n' + person.phone;
         if (!seen.contains(key)) {
             seen.insert(key);

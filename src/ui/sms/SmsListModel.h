@@ -15,7 +15,10 @@ public:
 
 protected:
     QString PlaceholderText() const override { return EmptyText(); }
-    QString DisplayText(int row) const override { return Entry(row)->content; }
+    QString DisplayText(int row) const override {
+        const SmsRecord* sms = Entry(row);
+        return sms != nullptr ? sms->content : QString();
+    }
 };
 
 } // namespace tamberlink

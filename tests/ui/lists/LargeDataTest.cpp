@@ -16,6 +16,8 @@
 #include "ui/sms/SmsListModel.h"
 
 #include <QDir>
+#include <QListView>
+#include <QScrollBar>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -237,7 +239,90 @@ TEST_F(LargeData, HalfAMillionCallsInAnOlderDatabaseStartAndWork) {
     EXPECT_EQ(raw.Rows("select count(*) from table_contact"), "200000");
     EXPECT_EQ(raw.Rows("select name from sqlite_master where type='index' and name like "
                        "'table_%' order by name"),
-              "table_contact_card_uid\ntable_contact_phone\ntable_event_time\ntable_notepad_cid\n"
-              "table_nuisance_log_rule\ntable_sms_phone\ntable_webhook_delivery_endpoint\n"
-              "table_webhook_delivery_state");
+            "table_contact_card_uid\ntable_contact_nameindex\ntable_contact_phone\ntable_event_time\n"
+            "table_notepad_cid\ntable_nuisance_log_rule\ntable_sms_phone\n"
+            "table_webhook_delivery_endpoint\ntable_webhook_delivery_state");
+}
+
+// The call records hold the ids of a long log and only the records near the rows seen: the
+// scroll bar spans the whole log, a jump to its end paints the oldest calls, calls come in and
+// go while the list is scrolled, rows deleted behind the list's back paint as empty rows, and
+// select-all with delete-checked still reaches every call.
+TEST_F(LargeData, ALongCallLogKeepsOnlyTheRowsSeenAndScrollsToItsEnd) {
+    constexpr int kCalls = 30000;
+    ASSERT_NO_FATAL_FAILURE(MakeDatabase());
+    {
+        RawDb raw(DatabasePath());
+        AddRows(raw, kCalls, 100, 0);
+    }
+    MakeWindow();
+    window_->Start();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+    ASSERT_TRUE(test::WaitFor([&] { return !Calls().IsLoading(); }, kLoadDeadlineMs));
+    ASSERT_EQ(Calls().EntryCount(), kCalls);
+    const auto kept = [&] {
+        return Calls().KeptRecords();
+    };
+    EXPECT_GT(kept(), 0u);
+    EXPECT_LE(kept(), size_t(CallLogModel::kKeptRecords));
+
+    QListView* list = window_->RecordPage()->List();
+    const auto rowAtBottom = [&] {
+        return list->indexAt(QPoint(4, list->viewport()->height() - 4)).row();
+    };
+    const auto phoneAt = [&](int row) {
+        const CallLogRecord* entry = Calls().Entry(row);
+        return entry != nullptr ? entry->phone : QString();
+    };
+    // The scroll bar spans every row; its end shows the oldest call.
+    list->scrollToBottom();
+    test::ProcessEvents();
+    EXPECT_GT(list->verticalScrollBar()->maximum(), kCalls);
+    ASSERT_EQ(rowAtBottom(), kCalls - 1);
+    EXPECT_EQ(phoneAt(kCalls - 1), QStringLiteral("1391"));
+    EXPECT_TRUE(Calls().Entry(kCalls - 100)->hasNote);
+    EXPECT_FALSE(Calls().Entry(kCalls - 99)->hasNote);
+
+    // A call comes in while the end is shown: it goes to the top, and the end moves down.
+    ASSERT_TRUE(core_->AddCallLog(QStringLiteral("13812"), QStringLiteral("北京"),
+                                  QStringLiteral("中国移动"), 3));
+    test::ProcessEvents();
+    ASSERT_EQ(Calls().EntryCount(), kCalls + 1);
+    EXPECT_EQ(phoneAt(0), QStringLiteral("13812"));
+    list->scrollToBottom();
+    test::ProcessEvents();
+    EXPECT_EQ(rowAtBottom(), kCalls);
+    EXPECT_EQ(phoneAt(kCalls), QStringLiteral("1391"));
+
+    // Rows in the middle deleted by another connection: the list still counts them until it
+    // hears of them, and paints them empty rather than failing.
+    {
+        RawDb raw(DatabasePath());
+        raw.Exec("delete from table_log where id between 15000 and 15099");
+    }
+    const int middle = Calls().RowOfId(15050);
+    ASSERT_GE(middle, 0);
+    list->scrollTo(Calls().index(middle), QAbstractItemView::PositionAtCenter);
+    test::ProcessEvents();
+    EXPECT_EQ(Calls().Entry(middle), nullptr);
+    EXPECT_EQ(phoneAt(Calls().RowOfId(14999)), QStringLiteral("13914999"));
+    EXPECT_LE(kept(), size_t(CallLogModel::kKeptRecords));
+    // The core's reload drops them.
+    emit core_->CallLogChanged();
+    ASSERT_TRUE(test::WaitFor([&] { return !Calls().IsLoading(); }, kLoadDeadlineMs));
+    ASSERT_EQ(Calls().EntryCount(), kCalls + 1 - 100);
+    EXPECT_EQ(Calls().RowOfId(15050), -1);
+
+    // Select-all, one row unchecked, delete-checked: one call is left, in the list and log.
+    const int keptId = Calls().Entry(Calls().RowOfId(20000))->id;
+    test::Click(window_->RecordPage(), "CheckSelectAll");
+    EXPECT_EQ(int(Calls().CheckedRows().size()), Calls().EntryCount());
+    Calls().SetChecked(Calls().RowOfId(keptId), false);
+    test::Click(window_->RecordPage(), "ButtonDeleteRecord");
+    test::ProcessEvents();
+    ASSERT_EQ(Calls().EntryCount(), 1);
+    EXPECT_EQ(Calls().Entry(0)->id, keptId);
+    window_->Exit();
+    RawDb raw(DatabasePath());
+    EXPECT_EQ(raw.Rows("select id from table_log"), std::to_string(keptId));
 }
