@@ -265,8 +265,9 @@ TEST_F(WebhookServiceTest, BadEndpointsSecretsAndRepliesGetClearErrors) {
     Record(1, QStringLiteral("dialled"));
     ASSERT_TRUE(receiver.WaitForDeliveries(before + secrets.size() + 1));
     std::set<QString> reached;
-    for (std::size_t i = before; i < receiver.Deliveries().size(); ++i) {
-        const Delivery& delivery = receiver.Deliveries()[i];
+    const std::vector<Delivery> deliveries = receiver.Deliveries();
+    for (std::size_t i = before; i < deliveries.size(); ++i) {
+        const Delivery& delivery = deliveries[i];
         EXPECT_TRUE(delivery.verified) << delivery.path.toStdString();
         reached.insert(delivery.path);
     }
