@@ -548,12 +548,7 @@ bool AppCore::ImportContactFile(const ContactImportPreview& preview, bool fillEm
         return false;
     }
     // New contacts name the calls, SMS and notes of their numbers.
-    DeliverToUi([this] {
-        emit ContactsChanged();
-        emit CallLogChanged();
-        emit SmsListChanged();
-        emit NoteListChanged();
-    });
+    ContactNamesChanged();
     return true;
 }
 
@@ -567,14 +562,18 @@ bool AppCore::UpdateContact(const ContactRecord& record) {
         ShowTip(QStringLiteral("编辑联系人出错"));
         return false;
     }
-    // Names and pictures of the contact show in every list.
+    ContactNamesChanged();
+    return true;
+}
+
+// Names and pictures of contacts show in every list.
+void AppCore::ContactNamesChanged() {
     DeliverToUi([this] {
         emit ContactsChanged();
         emit CallLogChanged();
         emit SmsListChanged();
         emit NoteListChanged();
     });
-    return true;
 }
 
 bool AppCore::DeleteContact(int id) {

@@ -241,6 +241,8 @@ private:
     // After the note `id` was written: its reminder restarts (or stops), and the lists
     // showing it, and the call it was written for, hear of the change.
     void NoteWritten(int id, int cid);
+    // The contacts, and with them the names the other lists show, changed.
+    void ContactNamesChanged();
     void OnReminderDue(int noteId);
 
     // CallRecorderHost

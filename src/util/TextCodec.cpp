@@ -149,6 +149,19 @@ int HexDigitValue(char c) {
 
 } // namespace
 
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    return -1;
+}
+
 std::vector<std::uint8_t> HexToBytes(std::string_view text) {
     std::vector<std::uint8_t> bytes(text.size() / 2);
     for (std::size_t i = 0; i + 1 < text.size(); i += 2) {

@@ -61,6 +61,9 @@ std::string Escaped(std::string_view text, std::initializer_list<CharEscape> esc
 std::string HexDump(const std::uint8_t* bytes, std::size_t count);
 std::string HexDump(std::string_view bytes);
 
+// The value of a hexadecimal digit of either case; -1 for any other character.
+int HexDigit(char c);
+
 // Two characters per byte, high digit first, either case; an odd last character is ignored.
 // Characters are not validated: a digit is anything below ':', everything else counts as
 // a letter digit (code - 55 after upper-casing), as the firmware files expect.

@@ -1,24 +1,13 @@
 #include "workbook/XlsxText.h"
 
+#include "util/TextCodec.h"
+
 #include <cstdio>
 #include <cstring>
 
 namespace tamberlink::xlsx {
 
 namespace {
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    return -1;
-}
 
 // The code of an "_xHHHH_" escape starting at `at`, or -1.
 int EscapeAt(std::string_view text, std::size_t at) {
@@ -27,7 +16,7 @@ int EscapeAt(std::string_view text, std::size_t at) {
     }
     int code = 0;
     for (std::size_t i = at + 2; i < at + 6; ++i) {
-        const int digit = HexValue(text[i]);
+        const int digit = HexDigit(text[i]);
         if (digit < 0) {
             return -1;
         }

@@ -70,6 +70,23 @@ QString CheckText(const QString& number, const NuisanceVerdict& verdict,
     return text;
 }
 
+// Removes what is checked in `model` with `remove`; the user hears when nothing is checked
+// (`nothing`) or the database refused (`refused`). True once the records are gone.
+template <class Model, class Remove>
+bool RemoveChecked(AppCore& core, Model& model, Remove remove, const QString& nothing,
+                   const QString& refused) {
+    const std::vector<int> ids = model.IdsOf(model.CheckedRows());
+    if (ids.empty()) {
+        core.ShowTip(nothing);
+        return false;
+    }
+    if (!remove(ids)) {
+        core.ShowTip(refused);
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 CSettingNuisance::CSettingNuisance(QWidget* parent, AppCore& core)
@@ -266,14 +283,9 @@ void CSettingNuisance::SaveRule() {
 }
 
 void CSettingNuisance::DeleteRules() {
-    const std::vector<int> ids = rules_->IdsOf(rules_->CheckedRows());
-    if (ids.empty()) {
-        Core().ShowTip(QStringLiteral("请先勾选要删除的规则"));
-        return;
-    }
-    if (!Core().Nuisance().RemoveRules(ids)) {
-        Core().ShowTip(QStringLiteral("规则没有删除：无法写入数据库"));
-    }
+    RemoveChecked(
+        Core(), *rules_, [this](const auto& ids) { return Core().Nuisance().RemoveRules(ids); },
+        QStringLiteral("请先勾选要删除的规则"), QStringLiteral("规则没有删除：无法写入数据库"));
 }
 
 void CSettingNuisance::ShowCheck() {
@@ -298,12 +310,10 @@ void CSettingNuisance::AddToWhitelist() {
 }
 
 void CSettingNuisance::DeleteWhitelist() {
-    const std::vector<int> ids = whitelist_->IdsOf(whitelist_->CheckedRows());
-    if (ids.empty()) {
-        Core().ShowTip(QStringLiteral("请先勾选要删除的号码"));
-    } else if (!Core().Nuisance().RemoveFromWhitelist(ids)) {
-        Core().ShowTip(QStringLiteral("白名单没有改动：无法写入数据库"));
-    }
+    RemoveChecked(
+        Core(), *whitelist_,
+        [this](const auto& ids) { return Core().Nuisance().RemoveFromWhitelist(ids); },
+        QStringLiteral("请先勾选要删除的号码"), QStringLiteral("白名单没有改动：无法写入数据库"));
 }
 
 QStringList CSettingNuisance::CheckedLogNumbers() const {
@@ -318,13 +328,9 @@ QStringList CSettingNuisance::CheckedLogNumbers() const {
 }
 
 void CSettingNuisance::DeleteLog() {
-    const std::vector<int> ids = log_->IdsOf(log_->CheckedRows());
-    if (ids.empty()) {
-        Core().ShowTip(QStringLiteral("请先勾选记录"));
-        return;
-    }
-    if (!Core().Nuisance().DeleteLog(ids)) {
-        Core().ShowTip(QStringLiteral("记录没有删除：无法写入数据库"));
+    if (!RemoveChecked(
+            Core(), *log_, [this](const auto& ids) { return Core().Nuisance().DeleteLog(ids); },
+            QStringLiteral("请先勾选记录"), QStringLiteral("记录没有删除：无法写入数据库"))) {
         return;
     }
     log_->RemoveCheckedRows();

@@ -61,13 +61,14 @@ void NuisanceRuleRow::Paint(QPainter& painter, const QRect& rowRect, const RowSt
     PaintFrame(paint, rowRect, state);
     const int h = rowRect.height();
     paint.Text(QRect(kIndent, 0, 150, h), RowPainter::NameFont(), RowPainter::kNameColor, kLeft,
-               NuisanceRuleText(rule_));
-    paint.Text(QRect(190, 0, 104, h), SkinFont(1), RowPainter::kAlertColor, kLeft, rule_.label);
-    paint.Text(QRect(298, 0, 64, h), SkinFont(1), ActionColor(rule_.action), kLeft,
-               NuisanceActionName(rule_.action));
-    paint.Text(QRect(366, 0, 124, h), SkinFont(1), RowPainter::kTextColor, kLeft, CountText(rule_));
+               NuisanceRuleText(record_));
+    paint.Text(QRect(190, 0, 104, h), SkinFont(1), RowPainter::kAlertColor, kLeft, record_.label);
+    paint.Text(QRect(298, 0, 64, h), SkinFont(1), ActionColor(record_.action), kLeft,
+               NuisanceActionName(record_.action));
+    paint.Text(QRect(366, 0, 124, h), SkinFont(1), RowPainter::kTextColor, kLeft,
+               CountText(record_));
     paint.Text(QRect(rowRect.width() - 110, 0, 100, h), SkinFont(1), RowPainter::kMutedColor,
-               kRight, rule_.lastHit > 0 ? When(rule_.lastHit) : QStringLiteral("未拦截过"));
+               kRight, record_.lastHit > 0 ? When(record_.lastHit) : QStringLiteral("未拦截过"));
 }
 
 void NuisanceWhitelistRow::Paint(QPainter& painter, const QRect& rowRect,
@@ -76,11 +77,11 @@ void NuisanceWhitelistRow::Paint(QPainter& painter, const QRect& rowRect,
     PaintFrame(paint, rowRect, state);
     const int h = rowRect.height();
     paint.Text(QRect(kIndent, 0, 200, h), RowPainter::NameFont(), RowPainter::kNameColor, kLeft,
-               entry_.number);
+               record_.number);
     paint.Text(QRect(240, 0, rowRect.width() - 360, h), SkinFont(1), RowPainter::kTextColor, kLeft,
-               entry_.note);
+               record_.note);
     paint.Text(QRect(rowRect.width() - 110, 0, 100, h), SkinFont(1), RowPainter::kMutedColor,
-               kRight, When(entry_.created));
+               kRight, When(record_.created));
 }
 
 QString NuisanceLogRow::OutcomeText(const NuisanceLogRecord& record) {

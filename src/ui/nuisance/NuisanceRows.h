@@ -11,70 +11,58 @@ class QPainter;
 
 namespace tamberlink {
 
-// The rows of the nuisance window's three lists. Each row has a check box (control kCheck);
-// a click elsewhere on it is control kRow.
+// The controls of the nuisance window's rows: each row has a check box (kCheck); a click
+// elsewhere on it is kRow.
 struct NuisanceRowControls {
     static constexpr int kRow = 1;
     static constexpr int kCheck = 2;
+    // The control at `pos` of a row `height` high, 0 for none.
     static int HitTestAt(const QPoint& pos, int height);
 };
 
-// A rule: its text, label, action, calls stopped today and in all, and the last one.
-class NuisanceRuleRow : public NuisanceRowControls {
+// A row of one of the window's three lists, painted from a record of `RecordType`.
+template <class RecordType, int Height>
+class NuisanceRow : public NuisanceRowControls {
 public:
-    using Record = NuisanceRule;
-    static constexpr int kHeight = 44;
+    using Record = RecordType;
+    static constexpr int kHeight = Height;
 
-    explicit NuisanceRuleRow(const NuisanceRule& rule)
-        : rule_(rule) {}
-    int HitTestAt(const QPoint& pos, int) const {
-        return NuisanceRowControls::HitTestAt(pos, kHeight);
-    }
-    // An active row is the rule being edited.
-    void Paint(QPainter& painter, const QRect& rowRect, const RowState& state) const;
-
-    // "今天 2 · 共 15".
-    static QString CountText(const NuisanceRule& rule);
-
-private:
-    const NuisanceRule& rule_;
-};
-
-// A whitelist entry: the number or prefix, its note and when it was added.
-class NuisanceWhitelistRow : public NuisanceRowControls {
-public:
-    using Record = NuisanceWhitelistEntry;
-    static constexpr int kHeight = 40;
-
-    explicit NuisanceWhitelistRow(const NuisanceWhitelistEntry& entry)
-        : entry_(entry) {}
-    int HitTestAt(const QPoint& pos, int) const {
-        return NuisanceRowControls::HitTestAt(pos, kHeight);
-    }
-    void Paint(QPainter& painter, const QRect& rowRect, const RowState& state) const;
-
-private:
-    const NuisanceWhitelistEntry& entry_;
-};
-
-// A call a rule acted on: when, the caller, the rule and what was done.
-class NuisanceLogRow : public NuisanceRowControls {
-public:
-    using Record = NuisanceLogRecord;
-    static constexpr int kHeight = 44;
-
-    explicit NuisanceLogRow(const NuisanceLogRecord& record)
+    explicit NuisanceRow(const Record& record)
         : record_(record) {}
     int HitTestAt(const QPoint& pos, int) const {
         return NuisanceRowControls::HitTestAt(pos, kHeight);
     }
+
+protected:
+    const Record& record_;
+};
+
+// A rule: its text, label, action, calls stopped today and in all, and the last one. An
+// active row is the rule being edited.
+class NuisanceRuleRow : public NuisanceRow<NuisanceRule, 44> {
+public:
+    using NuisanceRow::NuisanceRow;
+    void Paint(QPainter& painter, const QRect& rowRect, const RowState& state) const;
+
+    // "今天 2 · 共 15".
+    static QString CountText(const NuisanceRule& rule);
+};
+
+// A whitelist entry: the number or prefix, its note and when it was added.
+class NuisanceWhitelistRow : public NuisanceRow<NuisanceWhitelistEntry, 40> {
+public:
+    using NuisanceRow::NuisanceRow;
+    void Paint(QPainter& painter, const QRect& rowRect, const RowState& state) const;
+};
+
+// A call a rule acted on: when, the caller, the rule and what was done.
+class NuisanceLogRow : public NuisanceRow<NuisanceLogRecord, 44> {
+public:
+    using NuisanceRow::NuisanceRow;
     void Paint(QPainter& painter, const QRect& rowRect, const RowState& state) const;
 
     // "已拒接", "已静音", "已标记", or the note of what went wrong.
     static QString OutcomeText(const NuisanceLogRecord& record);
-
-private:
-    const NuisanceLogRecord& record_;
 };
 
 // The lists' models: rules and whitelist oldest first, the log newest first.
