@@ -2,6 +2,7 @@
 
 #include "contactfile/ContactText.h"
 #include "util/PhoneNumber.h"
+#include "util/TextCodec.h"
 
 #include <QUuid>
 
@@ -26,26 +27,12 @@ struct Property {
     QString Text() const;
 };
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    return -1;
-}
-
 QByteArray FromQuotedPrintable(const QByteArray& in) {
     QByteArray out;
     out.reserve(in.size());
     for (qsizetype i = 0; i < in.size(); ++i) {
         const char c = in[i];
-        if (c == '=' && i + 2 < in.size() + 0 && HexDigit(in[i + 1]) >= 0 &&
-            HexDigit(in[i + 2]) >= 0) {
+        if (c == '=' && i + 2 < in.size() && HexDigit(in[i + 1]) >= 0 && HexDigit(in[i + 2]) >= 0) {
             out += char(HexDigit(in[i + 1]) * 16 + HexDigit(in[i + 2]));
             i += 2;
         } else {
@@ -101,7 +88,7 @@ std::optional<Property> ParseProperty(const QByteArray& line) {
     QList<QByteArray> head = SplitOutsideQuotes(line.left(colon), ';');
     Property property;
     const QByteArray& named = head.front();
-    property.name = named.mid(named.lastIndexOf('.') + 1).trimmed().toUpper();
+    property.name = named.mid(named.lastIndexOf('.') + 1).toUpper();
     head.removeFirst();
     property.params = head;
     property.value = line.mid(colon + 1);
@@ -112,7 +99,12 @@ std::optional<Property> ParseProperty(const QByteArray& line) {
             property.charset = param.trimmed().mid(8);
         }
     }
-    if (property.name.isEmpty()) {
+    // A property's name is letters, digits and '-': anything else is no property.
+    const bool valid = !property.name.isEmpty() &&
+                       std::all_of(property.name.begin(), property.name.end(), [](char c) {
+                           return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-';
+                       });
+    if (!valid) {
         return std::nullopt;
     }
     return property;
@@ -197,12 +189,13 @@ QString NumberFrom(const QString& text) {
     return number;
 }
 
-// Control characters (a stray CR, a NUL) are no part of what a card says; line breaks stay.
+// Control characters (a stray CR, a NUL) and byte order marks are no part of what a card says;
+// line breaks stay.
 QString Visible(const QString& text) {
     QString out;
     out.reserve(text.size());
     for (const QChar c : text) {
-        if ((c.unicode() >= 0x20 && c.unicode() != 0x7F) || c == u'\n') {
+        if ((c.unicode() >= 0x20 && c.unicode() != 0x7F && c.unicode() != 0xFEFF) || c == u'\n') {
             out += c;
         }
     }
@@ -247,6 +240,22 @@ FieldValue FieldOf(const Property& property) {
         field.value = field.value.trimmed();
     }
     return field;
+}
+
+// The card's field that takes the first value of `field`; null for a name or a number.
+QString* FirstValueSlot(ContactCard& card, Field field) {
+    switch (field) {
+    case Field::Email:
+        return &card.email;
+    case Field::Company:
+        return &card.company;
+    case Field::Address:
+        return &card.address;
+    case Field::Note:
+        return &card.note;
+    default:
+        return nullptr;
+    }
 }
 
 // A vCard 2.1 line in 3.0 form: quoted-printable and charsets undone, bare types named,
@@ -327,10 +336,14 @@ std::vector<Logical> Unfold(const QByteArray& data) {
             softBreak = false;
             continue;
         }
+        // Only a value the property reader decodes as quoted-printable goes on past its '='.
         const QByteArray& now = lines.back().text;
-        const qsizetype colon = now.indexOf(':');
-        softBreak = now.endsWith('=') && colon > 0 &&
-                    now.left(colon).toUpper().contains("QUOTED-PRINTABLE");
+        if (now.endsWith('=')) {
+            const std::optional<Property> property = ParseProperty(now);
+            softBreak = property && property->quotedPrintable;
+        } else {
+            softBreak = false;
+        }
         if (end == data.size()) {
             break;
         }
@@ -421,35 +434,13 @@ ContactFileContents ReadVCards(const QByteArray& data) {
             n = Components(property->Text());
         }
         const FieldValue field = FieldOf(*property);
-        switch (field.field) {
-        case Field::Name:
+        if (field.field == Field::Name) {
             card->name = field.value;
-            break;
-        case Field::Number:
+        } else if (field.field == Field::Number) {
             card->numbers << field.value;
-            break;
-        case Field::Email:
-            if (card->email.isEmpty()) {
-                card->email = field.value;
-            }
-            break;
-        case Field::Company:
-            if (card->company.isEmpty()) {
-                card->company = field.value;
-            }
-            break;
-        case Field::Address:
-            if (card->address.isEmpty()) {
-                card->address = field.value;
-            }
-            break;
-        case Field::Note:
-            if (card->note.isEmpty()) {
-                card->note = field.value;
-            }
-            break;
-        case Field::None:
-            break;
+        } else if (QString* slot = FirstValueSlot(*card, field.field); slot && slot->isEmpty()) {
+            // The first e-mail, company, address and note fill the card's fields.
+            *slot = field.value;
         }
     }
     if (card) {
@@ -487,7 +478,8 @@ bool SameNumber(const QString& a, const QString& b) {
     const auto stored = [](const QString& number) {
         return PhoneNumber::WithoutIpPrefix(PhoneNumber::Clean(number));
     };
-    return stored(a) == stored(b);
+    // A line whose number is empty, or nothing but junk, stands for no number of the card.
+    return a == b || (!stored(a).isEmpty() && stored(a) == stored(b));
 }
 
 } // namespace
