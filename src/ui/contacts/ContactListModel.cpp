@@ -220,6 +220,17 @@ bool ContactListModel::IsIndexRow(int row) const {
     return entry != nullptr && entry->isIndex;
 }
 
+std::vector<int> ContactListModel::OtherRows() const {
+    std::vector<int> rows;
+    rows.reserve(size_t(indexRows_));
+    for (int row = 0; row < EntryCount() && int(rows.size()) < indexRows_; ++row) {
+        if (IsIndexRow(row)) {
+            rows.push_back(row);
+        }
+    }
+    return rows;
+}
+
 const ContactRecord* ContactListModel::Contact(int row) const {
     const ContactListRow* entry = Entry(row);
     if (entry == nullptr || entry->isIndex) {

@@ -61,6 +61,7 @@ public:
     // The row of the contact `id`, or -1.
     int RowOfContact(int id) const;
     int ContactCount() const { return EntryCount() - indexRows_; }
+    std::vector<int> OtherRows() const override;
 
 protected:
     QString PlaceholderText() const override { return searched_ ? NotFoundText() : EmptyText(); }

@@ -55,6 +55,9 @@ public:
     void SetChecked(int row, bool checked);
     void SetAllChecked(bool checked);
     std::vector<int> CheckedRows() const;
+    // The rows that show no record by design, in order; a view asks for them all at once,
+    // rather than row by row, to know their places.
+    virtual std::vector<int> OtherRows() const { return {}; }
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     // A view lays out a long list by asking for the index of every row: the check is kept
