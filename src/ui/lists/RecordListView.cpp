@@ -26,6 +26,7 @@ int RecordListView::OthersBefore(int row) const {
 }
 
 int RecordListView::RowTop(int row) const {
+    Measure();
     if (placeholderHeight_ > 0) {
         return row <= 0 ? 0 : placeholderHeight_;
     }
@@ -34,6 +35,7 @@ int RecordListView::RowTop(int row) const {
 }
 
 int RecordListView::RowHeight(int row) const {
+    Measure();
     if (placeholderHeight_ > 0) {
         return placeholderHeight_;
     }
@@ -60,10 +62,15 @@ int RecordListView::RowAtY(int y) const {
 }
 
 int RecordListView::RowsPerPage() const {
+    Measure();
     return std::max(1, viewport()->height() / std::max(1, entryHeight_));
 }
 
-void RecordListView::Measure() {
+void RecordListView::Measure() const {
+    if (measured_) {
+        return;
+    }
+    measured_ = true;
     others_.clear();
     placeholderHeight_ = 0;
     const int count = RowCount();
@@ -99,13 +106,47 @@ void RecordListView::Measure() {
     otherHeight_ = others_.empty() ? entryHeight_ : heightOf(others_.front());
 }
 
+void RecordListView::setModel(QAbstractItemModel* model) {
+    measured_ = false;
+    QListView::setModel(model);
+    if (model != nullptr) {
+        const auto stale = [this] {
+            measured_ = false;
+        };
+        connect(model, &QAbstractItemModel::rowsRemoved, this, stale);
+        connect(model, &QAbstractItemModel::layoutChanged, this, stale);
+    }
+}
+
+void RecordListView::reset() {
+    measured_ = false;
+    QListView::reset();
+}
+
+void RecordListView::rowsInserted(const QModelIndex& parent, int start, int end) {
+    measured_ = false;
+    QListView::rowsInserted(parent, start, end);
+}
+
+void RecordListView::rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) {
+    measured_ = false;
+    QListView::rowsAboutToBeRemoved(parent, start, end);
+}
+
+void RecordListView::resizeEvent(QResizeEvent* event) {
+    measured_ = false;
+    QListView::resizeEvent(event);
+}
+
 void RecordListView::doItemsLayout() {
+    measured_ = false;
     Measure();
     // Skips QListView's layout of every row, keeping what the base view does for a layout.
     QAbstractItemView::doItemsLayout();
 }
 
 void RecordListView::updateGeometries() {
+    Measure();
     const int height = RowTop(RowCount());
     QScrollBar* bar = verticalScrollBar();
     bar->setSingleStep(entryHeight_);

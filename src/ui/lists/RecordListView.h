@@ -23,6 +23,8 @@ public:
     QModelIndex indexAt(const QPoint& point) const override;
     void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
     void doItemsLayout() override;
+    void setModel(QAbstractItemModel* model) override;
+    void reset() override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -35,10 +37,14 @@ protected:
     QRegion visualRegionForSelection(const QItemSelection& selection) const override;
     bool isIndexHidden(const QModelIndex& index) const override;
     QSize viewportSizeHint() const override;
+    void rowsInserted(const QModelIndex& parent, int start, int end) override;
+    void rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
-    // Reads the heights and the other rows from the model and the delegate.
-    void Measure();
+    // Reads the heights and the other rows from the model and the delegate once they may
+    // have changed; a hidden view is asked for rows before any layout has run.
+    void Measure() const;
     int RowCount() const;
     // Where the row `row` begins, from the top of the list; RowTop(RowCount()) is its height.
     int RowTop(int row) const;
@@ -49,12 +55,13 @@ private:
     int OthersBefore(int row) const;
     int RowsPerPage() const;
 
-    int entryHeight_ = 1;
-    int otherHeight_ = 1;
+    mutable bool measured_ = false;
+    mutable int entryHeight_ = 1;
+    mutable int otherHeight_ = 1;
     // The placeholder's height when the list shows one, else 0.
-    int placeholderHeight_ = 0;
+    mutable int placeholderHeight_ = 0;
     // The model's rows that show no record (sorted), measured with the rest.
-    std::vector<int> others_;
+    mutable std::vector<int> others_;
 };
 
 } // namespace tamberlink

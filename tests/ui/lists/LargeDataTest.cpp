@@ -8,10 +8,13 @@
 #include "ui/calls/CRecordContainer.h"
 #include "ui/calls/CallLogModel.h"
 #include "ui/contacts/CContactContainer.h"
+#include "ui/contacts/CIndexElementItem.h"
+#include "ui/contacts/CItemContact.h"
 #include "ui/contacts/ContactListModel.h"
 #include "ui/notes/CNotepadContainer.h"
 #include "ui/notes/NoteListModel.h"
 #include "ui/shell/CMainWndUI.h"
+#include "ui/shell/MainPages.h"
 #include "ui/sms/CSmsContainer.h"
 #include "ui/sms/SmsListModel.h"
 
@@ -172,6 +175,27 @@ TEST_F(LargeData, ContactsAndSmsFillAfterTheWindowShowsAndKeepWritesMadeMeanwhil
     EXPECT_EQ(RowOfName(QStringLiteral("张5")), -1);
     EXPECT_GE(Contacts().RowOfContact(6), 0);
     EXPECT_TRUE(Contacts().IsIndexRow(0));
+    // Index rows and contacts have heights of their own, and no row is laid out: each row,
+    // down to the last, is found where it is drawn. Reloaded, 新来的 has an index row of its own.
+    window_->Pages().Select(MainPages::kContacts);
+    window_->ContactPage()->LoadContacts();
+    ASSERT_TRUE(test::WaitFor([&] { return !Contacts().IsLoading(); }, kLoadDeadlineMs));
+    QListView* list = window_->ContactPage()->List();
+    const int last = Contacts().rowCount() - 1;
+    const std::vector<int> others = Contacts().OtherRows();
+    ASSERT_EQ(others.size(), 2u);
+    for (int row : {0, 1, others[1] - 1, others[1], others[1] + 1, last / 2, last}) {
+        const QModelIndex index = Contacts().index(row);
+        list->scrollTo(index);
+        test::ProcessEvents();
+        const QRect rect = list->visualRect(index);
+        EXPECT_TRUE(list->viewport()->rect().contains(rect)) << row;
+        EXPECT_EQ(list->indexAt(rect.center()).row(), row);
+        EXPECT_EQ(rect.height(),
+                  Contacts().IsIndexRow(row) ? CIndexElementItem::kHeight : CItemContact::kHeight);
+    }
+    EXPECT_EQ(list->verticalScrollBar()->maximum() + list->viewport()->height(),
+              2 * CIndexElementItem::kHeight + (last - 1) * CItemContact::kHeight);
     ASSERT_EQ(Sms().EntryCount(), 3001);
     EXPECT_EQ(Sms().Entry(0)->content, QStringLiteral("刚发的"));
     EXPECT_EQ(Sms().Entry(3000)->content, QStringLiteral("sms1"));
@@ -237,11 +261,12 @@ TEST_F(LargeData, HalfAMillionCallsInAnOlderDatabaseStartAndWork) {
     EXPECT_EQ(raw.Rows("pragma integrity_check"), "ok");
     EXPECT_EQ(raw.Rows("select count(*) from table_log"), "500001");
     EXPECT_EQ(raw.Rows("select count(*) from table_contact"), "200000");
-    EXPECT_EQ(raw.Rows("select name from sqlite_master where type='index' and name like "
-                       "'table_%' order by name"),
-            "table_contact_card_uid\ntable_contact_nameindex\ntable_contact_phone\ntable_event_time\n"
-            "table_notepad_cid\ntable_nuisance_log_rule\ntable_sms_phone\n"
-            "table_webhook_delivery_endpoint\ntable_webhook_delivery_state");
+    EXPECT_EQ(
+        raw.Rows("select name from sqlite_master where type='index' and name like "
+                 "'table_%' order by name"),
+        "table_contact_card_uid\ntable_contact_nameindex\ntable_contact_phone\ntable_event_time\n"
+        "table_notepad_cid\ntable_nuisance_log_rule\ntable_sms_phone\n"
+        "table_webhook_delivery_endpoint\ntable_webhook_delivery_state");
 }
 
 // The call records hold the ids of a long log and only the records near the rows seen: the
