@@ -3,8 +3,9 @@
 //   a reload of the page: the read, sorted and grouped on the reader thread, its rows taken
 //   by the page and the first screen painted (target < 300 ms), with the UI thread's own
 //   processor time;
-//   the time from Enter in the search box to the painted result, for "zw", "138000" and
-//   "王伟" (target < 100 ms each);
+//   the time from the keystroke that completes a keyword in the search box to the painted
+//   result, read on the reader thread, for initials ("zw"), parts of numbers ("138000",
+//   "0001") and parts of names ("王伟", "伟芳") (target < 30 ms each);
 //   the time to scroll from the top to the bottom a screen at a time, painting each screen.
 // Each figure is the median of several runs on the offscreen platform, in wall-clock time and
 // in the CPU time of the process (which tells what the work costs on a machine busy with
@@ -136,18 +137,24 @@ int main(int argc, char** argv) {
         load.wallMs, load.cpuMs, page->Model().EntryCount());
 
     for (const QString& keyword :
-         {QStringLiteral("zw"), QStringLiteral("138000"), QStringLiteral("王伟")}) {
+         {QStringLiteral("zw"), QStringLiteral("138000"), QStringLiteral("0001"),
+          QStringLiteral("王伟"), QStringLiteral("伟芳")}) {
         int found = 0;
-        const Timing searched = Measure(kRuns, [&](bench::Stopwatch&) {
-            search->setText(keyword);
-            QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-            QApplication::sendEvent(search, &enter);
+        const Timing searched = Measure(kRuns, [&](bench::Stopwatch& watch) {
+            // All but the last character typed beforehand; the last keystroke is timed.
+            search->setText(keyword.chopped(1));
+            page->Search();
+            waitForLoad();
+            watch.Restart();
+            QKeyEvent key(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, keyword.right(1));
+            QApplication::sendEvent(search, &key);
+            waitForLoad();
             list->viewport()->repaint();
             found = page->Model().ContactCount();
         });
         const QString quoted = u'"' + keyword + u'"';
         std::printf(
-            "  search %-10s to the painted result %8.1f  %8.1f  (target < 100 ms; %d found)\n",
+            "  search %-10s to the painted result %8.1f  %8.1f  (target < 30 ms; %d found)\n",
             qPrintable(quoted), searched.wallMs, searched.cpuMs, found);
     }
 

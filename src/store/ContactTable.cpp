@@ -203,13 +203,60 @@ std::vector<ContactRecord> ContactTable::Get(const std::vector<int>& ids) {
     return ReadAll(query, true, true, false);
 }
 
+namespace {
+
+// Three characters or more without wildcards are found through the trigram index; shorter
+// keywords, which it cannot hold, and patterns with '%' or '_' by reading every row.
+bool FoundThroughIndex(const QString& keyword) {
+    return keyword.toUcs4().size() >= 3 && !keyword.contains(u'%') && !keyword.contains(u'_');
+}
+
+// The keyword as one FTS5 phrase: quoted, its quotes doubled.
+QString Phrase(const QString& keyword) {
+    QString quoted = keyword;
+    quoted.replace(u'"', QStringLiteral("\"\""));
+    return u'"' + quoted + u'"';
+}
+
+// `columns` of the contacts whose name, number or initials contain the keyword.
+SqlStatement PrepareSearch(StoreConnection& connection, const QString& keyword,
+                           const std::string& columns) {
+    if (FoundThroughIndex(keyword)) {
+        SqlStatement query = connection.Prepare(
+            "select " + columns +
+            " from table_contact where id in (select rowid from table_contact_search where "
+            "table_contact_search match ?1)");
+        query.Bind(1, Phrase(keyword));
+        return query;
+    }
+    // The keyword is one bound pattern: '%' and '_' in it stay wildcards, quotes stay text.
+    SqlStatement query = connection.Prepare("select " + columns +
+                                            " from table_contact where name like ?1 or "
+                                            "phone like ?1 or nameindex like ?1");
+    query.Bind(1, u'%' + keyword + u'%');
+    return query;
+}
+
+} // namespace
+
 std::vector<ContactRecord> ContactTable::SearchLocked(const QString& keyword,
                                                       bool withAttribution) {
-    // The keyword is one bound pattern: '%' and '_' in it stay wildcards, quotes stay text.
-    SqlStatement query = connection_.Prepare("select * from table_contact where name like ?1 or "
-                                             "phone like ?1 or nameindex like ?1");
-    query.Bind(1, u'%' + keyword + u'%');
+    SqlStatement query = PrepareSearch(connection_, keyword, "*");
     return ReadAll(query, true, withAttribution, false);
+}
+
+std::vector<ContactKey> ContactTable::SearchKeys(const QString& keyword) {
+    const auto lock = connection_.Lock();
+    SqlStatement query = PrepareSearch(connection_, keyword, "id, nameindex");
+    std::vector<ContactKey> keys;
+    ContactKey key;
+    while (query.Next()) {
+        key.id = query.Int(0);
+        key.initials = query.Text(1);
+        key.indexLetter = key.initials.isEmpty() ? QChar() : key.initials.front();
+        keys.push_back(key);
+    }
+    return keys;
 }
 
 std::vector<ContactRecord> ContactTable::SearchList(const QString& keyword) {

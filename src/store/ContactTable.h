@@ -31,6 +31,8 @@ public:
     // wildcards. SearchList gives each row's attribution too, as the lists show it.
     std::vector<ContactRecord> SearchList(const QString& keyword);
     std::vector<ContactRecord> Search(const QString& keyword);
+    // The keys of the rows SearchList finds, in the order of their ids.
+    std::vector<ContactKey> SearchKeys(const QString& keyword);
     std::vector<ContactRecord> GetAll();
     // With the cloud fields, so that a restore gets them back.
     std::vector<ContactRecord> GetForBackup();

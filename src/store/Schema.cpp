@@ -246,6 +246,28 @@ bool ContactInitialsIndex(StepRunner& step) {
                      "table_contact(nameindex, id)");
 }
 
+// Version 11: names, numbers and initials searched for any part of them through a trigram
+// index that triggers keep in step with the contacts.
+bool ContactSearchIndex(StepRunner& step) {
+    return step.Exec("create virtual table if not exists table_contact_search using "
+                     "fts5(name, phone, nameindex, content='table_contact', content_rowid='id', "
+                     "tokenize='trigram')") &&
+           step.Exec("create trigger if not exists table_contact_search_add after insert on "
+                     "table_contact begin insert into table_contact_search(rowid, name, phone, "
+                     "nameindex) values(new.id, new.name, new.phone, new.nameindex); end") &&
+           step.Exec("create trigger if not exists table_contact_search_gone after delete on "
+                     "table_contact begin insert into table_contact_search(table_contact_search, "
+                     "rowid, name, phone, nameindex) values('delete', old.id, old.name, "
+                     "old.phone, old.nameindex); end") &&
+           step.Exec("create trigger if not exists table_contact_search_change after update of "
+                     "name, phone, nameindex on table_contact begin insert into "
+                     "table_contact_search(table_contact_search, rowid, name, phone, nameindex) "
+                     "values('delete', old.id, old.name, old.phone, old.nameindex); insert into "
+                     "table_contact_search(rowid, name, phone, nameindex) values(new.id, "
+                     "new.name, new.phone, new.nameindex); end") &&
+           step.Exec("insert into table_contact_search(table_contact_search) values('rebuild')");
+}
+
 struct Step {
     const char* what;
     bool (*run)(StepRunner&);
@@ -263,6 +285,7 @@ constexpr Step kSteps[] = {
     {"contact cards", ContactCards},
     {"contact initials", ContactInitials},
     {"contact initials index", ContactInitialsIndex},
+    {"contact search index", ContactSearchIndex},
 };
 static_assert(std::size(kSteps) == kSchemaVersion, "one step for each version");
 

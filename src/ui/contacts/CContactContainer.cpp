@@ -25,6 +25,8 @@ CContactContainer::CContactContainer(AppCore& core, QWidget* parent)
 
 void CContactContainer::Build() {
     SkinForm::SetUp(ui_, this);
+    // Each keystroke searches; a search still being read gives way to the next one.
+    connect(ui_.EditSerch, &QLineEdit::textEdited, this, &CContactContainer::Search);
     connect(ui_.EditSerch, &QLineEdit::returnPressed, this, &CContactContainer::Search);
     connect(ui_.ButtonSerch, &QAbstractButton::clicked, this, &CContactContainer::Search);
     connect(ui_.ButtonAdd, &QAbstractButton::clicked, this, &CContactContainer::OpenAddDialog);
@@ -49,12 +51,7 @@ void CContactContainer::LoadContacts() {
 }
 
 void CContactContainer::Search() {
-    const QString keyword = ui_.EditSerch != nullptr ? ui_.EditSerch->text() : QString();
-    if (keyword.isEmpty()) {
-        model_->Reload();
-    } else {
-        model_->Fill(core_.SearchContactList(keyword), true);
-    }
+    model_->Search(ui_.EditSerch != nullptr ? ui_.EditSerch->text() : QString());
 }
 
 void CContactContainer::SearchFor(const QString& keyword) {

@@ -88,38 +88,56 @@ std::vector<ContactListRow> ContactListModel::Group(const std::vector<ContactRec
 }
 
 void ContactListModel::Reload() {
+    ReadRows(false, [](LocalDatabase& db) {
+        // The keys come in order from the initials' index and go straight into rows.
+        std::vector<ContactListRow> rows;
+        Grouper grouper(rows);
+        db.Contacts().ForEachKey(
+            [&grouper](const ContactKey& key) { grouper.Add(key.id, key.indexLetter); });
+        return rows;
+    });
+}
+
+void ContactListModel::Search(const QString& keyword) {
+    if (keyword.isEmpty()) {
+        Reload();
+        return;
+    }
+    ReadRows(true,
+             [keyword](LocalDatabase& db) { return Group(db.Contacts().SearchKeys(keyword)); });
+}
+
+void ContactListModel::ReadRows(bool searched,
+                                std::function<std::vector<ContactListRow>(LocalDatabase&)> read) {
     if (core_ == nullptr) {
         return;
     }
     added_.clear();
-    StartReload([this](LocalDatabase& db) -> Landing {
+    StartReload([this, searched, read = std::move(read)](LocalDatabase& db) -> Landing {
         struct Read {
             std::vector<ContactRecord> contacts;
             std::vector<ContactListRow> rows;
         };
-        auto read = std::make_shared<Read>();
-        // The keys come in order from the initials' index and go straight into rows.
-        Grouper grouper(read->rows);
-        db.Contacts().ForEachKey(
-            [&grouper](const ContactKey& key) { grouper.Add(key.id, key.indexLetter); });
+        auto landed = std::make_shared<Read>();
+        landed->rows = read(db);
         // The first screen's contacts come with the rows, so that it shows at once.
         std::vector<int> first;
-        for (size_t i = 0; i < read->rows.size() && first.size() < size_t(kPageRows); ++i) {
-            if (!read->rows[i].isIndex) {
-                first.push_back(read->rows[i].contact);
+        for (size_t i = 0; i < landed->rows.size() && first.size() < size_t(kPageRows); ++i) {
+            if (!landed->rows[i].isIndex) {
+                first.push_back(landed->rows[i].contact);
             }
         }
-        read->contacts = db.Contacts().Get(first);
-        return [this, read] {
-            Landed(std::move(read->contacts), std::move(read->rows));
+        landed->contacts = db.Contacts().Get(first);
+        return [this, searched, landed] {
+            Landed(std::move(landed->contacts), std::move(landed->rows), searched);
         };
     });
 }
 
-void ContactListModel::Landed(std::vector<ContactRecord> contacts,
-                              std::vector<ContactListRow> rows) {
+void ContactListModel::Landed(std::vector<ContactRecord> contacts, std::vector<ContactListRow> rows,
+                              bool searched) {
     const std::vector<ContactRecord> added = std::exchange(added_, {});
-    Show(std::move(contacts), std::move(rows), false, true);
+    Show(std::move(contacts), std::move(rows), searched, true);
     for (int id : removed_) {
         RemoveContact(RowOfContact(id));
     }

@@ -3,6 +3,7 @@
 #include "store/ContactRecord.h"
 #include "ui/lists/RecordListModel.h"
 
+#include <functional>
 #include <unordered_map>
 
 namespace tamberlink {
@@ -22,7 +23,7 @@ struct ContactListRow {
 //
 // A reload reads only each contact's id and initials, and keeps the rows; the contacts
 // themselves are read a page at a time as their rows are seen, and only those near the rows
-// seen are kept. A search's results are kept whole.
+// seen are kept; a search reads its rows the same way.
 class ContactListModel : public RecordListModel<ContactListRow> {
     Q_OBJECT
 
@@ -35,6 +36,9 @@ public:
     // one reset when the read lands (sorted and grouped on the reader thread). Contacts
     // added or deleted meanwhile keep their news.
     void Reload();
+    // Like a reload, the contacts whose name, number or initials contain `keyword` (every
+    // contact when it is empty), read through the search index where it serves.
+    void Search(const QString& keyword);
 
     static QString EmptyText() { return QStringLiteral("您还没有任何联系人哦"); }
     static QString NotFoundText() { return QStringLiteral("没有找到匹配的联系人"); }
@@ -73,7 +77,11 @@ protected:
 private:
     // Shows the rows a reload read with the contacts read with them, then the news that
     // came meanwhile.
-    void Landed(std::vector<ContactRecord> contacts, std::vector<ContactListRow> rows);
+    void Landed(std::vector<ContactRecord> contacts, std::vector<ContactListRow> rows,
+                bool searched);
+    // Reads the rows `read` gives on the reader thread, with the first screen's contacts, and
+    // shows them when they land.
+    void ReadRows(bool searched, std::function<std::vector<ContactListRow>(LocalDatabase&)> read);
     // Shows `rows` with `contacts`; `paged` when the rows' other contacts are read as seen.
     void Show(std::vector<ContactRecord> contacts, std::vector<ContactListRow> rows, bool searched,
               bool paged);

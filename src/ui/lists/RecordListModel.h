@@ -505,10 +505,14 @@ private:
     // Shows the rows a reload read, without those removed meanwhile; rows refreshed meanwhile
     // are read once more, since the reload may have read them before their write.
     void Landed(std::vector<Record> rows) {
-        std::erase_if(rows, [this](const Record& r) { return removed_.count(r.id) != 0; });
-        const std::vector<int> again(touched_.begin(), touched_.end());
-        Load(std::move(rows));
-        Refresh(again);
+        if constexpr (kHasIds) {
+            std::erase_if(rows, [this](const Record& r) { return removed_.count(r.id) != 0; });
+            const std::vector<int> again(touched_.begin(), touched_.end());
+            Load(std::move(rows));
+            Refresh(again);
+        } else {
+            Load(std::move(rows));
+        }
     }
 
     // Shows the ids a paged reload read, keeping the records read with them.

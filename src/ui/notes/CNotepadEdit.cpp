@@ -116,7 +116,7 @@ CSmsContacts* CNotepadEdit::OpenContactPicker() {
             : new CSmsContacts(parentWidget(), core_);
     picker->Create(QStringLiteral("选择联系人"));
     picker->SetSingleChoice();
-    picker->SetEntries(CSmsContacts::FromContacts(core_.LoadContacts()));
+    picker->Search();
     connect(picker, &CSmsContacts::RecipientsChosen, this, [this](const SmsRecipients& chosen) {
         if (!chosen.empty()) {
             SetContact(chosen.front().name, chosen.front().phone, chosen.front().head);

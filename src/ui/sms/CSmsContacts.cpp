@@ -10,8 +10,6 @@
 #include <QLineEdit>
 #include <QListView>
 
-#include <algorithm>
-
 namespace tamberlink {
 
 CSmsContacts::CSmsContacts(QWidget* parent, AppCore& core, Qt::WindowFlags flags)
@@ -44,18 +42,8 @@ void CSmsContacts::InitWindow() {
     connect(ui_.btnCancel, &QAbstractButton::clicked, this, &CSmsContacts::Close);
 }
 
-SmsRecipients CSmsContacts::FromContacts(std::vector<ContactRecord> contacts) {
-    std::stable_sort(contacts.begin(), contacts.end());
-    SmsRecipients persons;
-    persons.reserve(contacts.size());
-    for (const ContactRecord& contact : contacts) {
-        persons.push_back({contact.name, contact.phone, contact.head});
-    }
-    return persons;
-}
-
 void CSmsContacts::SetEntries(SmsRecipients entries) {
-    model_->Load(std::move(entries));
+    model_->ShowEntries(std::move(entries));
     checkAll_->setChecked(false);
 }
 
@@ -65,9 +53,8 @@ void CSmsContacts::SetSingleChoice() {
 }
 
 void CSmsContacts::Search() {
-    const QString keyword = search_->text().trimmed();
-    SetEntries(
-        FromContacts(keyword.isEmpty() ? core_.LoadContacts() : core_.SearchContactList(keyword)));
+    model_->ReadContacts(core_, search_->text().trimmed());
+    checkAll_->setChecked(false);
 }
 
 void CSmsContacts::ToggleAll() {

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "store/ContactRecord.h"
 #include "ui/sms/SmsRecipient.h"
 #include "ui/widgets/WindowImplBase.h"
 #include "ui_dlg_contacts.h"
@@ -30,7 +29,7 @@ public:
     void SetEntries(SmsRecipients entries);
     // A click on a person chooses that one person; the check-all box goes.
     void SetSingleChoice();
-    // All contacts, or those that match the search text.
+    // All contacts, or those that match the search text, read in the background.
     void Search();
     void ToggleAll();
     SmsRecipients Checked() const;
@@ -38,9 +37,6 @@ public:
     RecipientListModel& Model() { return *model_; }
     QListView* List() const { return list_; }
     QLineEdit* SearchEdit() const { return search_; }
-
-    // The contacts as persons to send to, in the order of the contacts page (by initials).
-    static SmsRecipients FromContacts(std::vector<ContactRecord> contacts);
 
     QString GetWindowClassName() const override { return QStringLiteral("CContactsDlg"); }
     QWidget* BuildForm() override { return SetUpForm(ui_); }

@@ -104,7 +104,11 @@ CSmsContacts* CSmsNew::OpenContactPicker(bool recent) {
         ShowCentred(picker);
         contactPicker_ = picker;
     }
-    picker->SetEntries(recent ? recent_ : CSmsContacts::FromContacts(core_.LoadContacts()));
+    if (recent) {
+        picker->SetEntries(recent_);
+    } else {
+        picker->Search();
+    }
     picker->raise();
     return picker;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/ContactRecord.h"
 #include "ui/lists/RecordListModel.h"
 #include "ui/sms/SmsRecipient.h"
 
@@ -13,6 +14,18 @@ public:
     using RecordListModel::RecordListModel;
 
     static QString EmptyText() { return QStringLiteral("没有找到联系人"); }
+
+    // The contacts as persons to send to, in the order of the contacts page (by initials).
+    static SmsRecipients FromContacts(std::vector<ContactRecord> contacts);
+
+    // Shows the contacts, or those whose name, number or initials hold `keyword`, read and
+    // put in order on the reader thread; until they land the rows shown stay.
+    void ReadContacts(AppCore& core, const QString& keyword);
+    // Shows `entries`; a read of the contacts under way no longer lands.
+    void ShowEntries(SmsRecipients entries) {
+        CancelReload();
+        Load(std::move(entries));
+    }
 
     // The recipients as tiles: no placeholder when there are none.
     void SetTiles(SmsRecipients recipients) {

@@ -248,14 +248,17 @@ TEST_F(ContactsTest, PageListsGroupedContactsAndSearches) {
 
     QTest::keyClicks(page_->SearchBox(), QStringLiteral("zs"));
     QTest::keyClick(page_->SearchBox(), Qt::Key_Return);
+    WaitLoaded();
     EXPECT_EQ(Shown(Model()), QStringList({"Z", "张三"}));
     // A digit string finds by number.
     page_->SearchBox()->setText(QStringLiteral("1380000"));
     QTest::mouseClick(page_->findChild<QPushButton*>(QStringLiteral("ButtonSerch")),
                       Qt::LeftButton);
+    WaitLoaded();
     EXPECT_EQ(Shown(Model()), QStringList({"A", "Alice", "Z", "张三"}));
     // Nothing found shows so.
     page_->SearchFor(QStringLiteral("没有这个人"));
+    WaitLoaded();
     EXPECT_TRUE(Model().HasPlaceholder());
     EXPECT_EQ(Model().data(Model().index(0)).toString(), ContactListModel::NotFoundText());
     // An empty search reloads every contact.
@@ -271,6 +274,7 @@ TEST_F(ContactsTest, PageListsGroupedContactsAndSearches) {
     ASSERT_NE(search, nullptr);
     search->setText(QStringLiteral("王"));
     QTest::keyClick(search, Qt::Key_Return);
+    WaitLoaded();
     EXPECT_EQ(pages->currentWidget(), page_);
     EXPECT_TRUE(test::Control<QPushButton>(window_, QStringLiteral("ButtonContact"))->isChecked());
     EXPECT_EQ(Shown(Model()), QStringList({"W", "王五"}));
@@ -278,6 +282,7 @@ TEST_F(ContactsTest, PageListsGroupedContactsAndSearches) {
     search->setText(QStringLiteral("zs"));
     QTest::mouseClick(header->findChild<QPushButton*>(QStringLiteral("ButtonSerch")),
                       Qt::LeftButton);
+    WaitLoaded();
     EXPECT_EQ(Shown(Model()), QStringList({"Z", "张三"}));
 }
 
@@ -312,11 +317,43 @@ TEST_F(ContactsTest, UnusualNamesAndNumbersAreKeptAndShownAsTyped) {
 
     // A quote in the keyword is text; "%" and "_" match as wildcards.
     page_->SearchFor(QStringLiteral("'"));
+    WaitLoaded();
     EXPECT_EQ(Model().ContactCount(), 1);
     EXPECT_EQ(Model().Contact(1)->name, QStringLiteral("O'Brien"));
     page_->SearchFor(QStringLiteral("😀"));
+    WaitLoaded();
     EXPECT_EQ(Model().ContactCount(), 1);
     page_->SearchFor(QStringLiteral("a_b"));
+    WaitLoaded();
+    EXPECT_EQ(Model().ContactCount(), 1);
+    // Three characters and more go through the search index: any part of a name, a number
+    // or the initials, quotes and emoji as text, case aside.
+    for (const auto& [keyword, found] :
+         std::vector<std::pair<QString, int>>{{QStringLiteral("bri"), 1},
+                                              {QStringLiteral("00000"), 7},
+                                              {QStringLiteral("\"四\""), 1},
+                                              {QStringLiteral("😀笑脸"), 1},
+                                              {QStringLiteral("长长长"), 1},
+                                              {QStringLiteral("0% 真"), 1}}) {
+        page_->SearchFor(keyword);
+        WaitLoaded();
+        EXPECT_EQ(Model().ContactCount(), found) << keyword.toStdString();
+    }
+    // Typing searches at each keystroke; the last keystroke's result is what stays.
+    page_->SearchBox()->clear();
+    QTest::keyClicks(page_->SearchBox(), QStringLiteral("O'B"));
+    WaitLoaded();
+    ASSERT_EQ(Model().ContactCount(), 1);
+    EXPECT_EQ(Model().Contact(1)->name, QStringLiteral("O'Brien"));
+    // A renamed contact is found by its new name only.
+    ContactRecord renamed = *Model().Contact(1);
+    renamed.name = QStringLiteral("Oscar");
+    ASSERT_TRUE(Core().UpdateContact(renamed));
+    page_->SearchFor(QStringLiteral("bri"));
+    WaitLoaded();
+    EXPECT_TRUE(Model().HasPlaceholder());
+    page_->SearchFor(QStringLiteral("osc"));
+    WaitLoaded();
     EXPECT_EQ(Model().ContactCount(), 1);
 }
 
@@ -375,6 +412,7 @@ TEST_F(ContactsTest, ClearingAllAsksFirstAndEmptiesTheListAtOnce) {
     EXPECT_EQ(Model().ContactCount(), 2);
 
     page_->SearchFor(QStringLiteral("zs"));
+    WaitLoaded();
     page_->ConfirmDeleteAll();
     Click(Tip(), "ButtonOK");
     EXPECT_EQ(Model().ContactCount(), 0);

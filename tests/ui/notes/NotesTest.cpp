@@ -463,6 +463,7 @@ TEST_F(Notes, TheContactPickerFillsTheNoteAndTheListShowsNamesAndTimesWhole) {
     CSmsContacts* picker = editor->ContactPicker();
     ASSERT_NE(picker, nullptr);
     EXPECT_EQ(picker->windowTitle(), QStringLiteral("选择联系人"));
+    ASSERT_TRUE(test::WaitFor([picker] { return !picker->Model().IsLoading(); }));
     ASSERT_EQ(picker->Model().EntryCount(), 1);
     // One click chooses the person.
     QListView* list = picker->List();

@@ -141,10 +141,15 @@ protected:
         ASSERT_TRUE(Core().AddContact(
             ContactRecord(QString::fromUtf8(name), QString::fromUtf8(phone), {}), true));
     }
+    // The picker's contacts are read in the background: waits until they are shown.
+    static void WaitRead(CSmsContacts* picker) {
+        ASSERT_TRUE(test::WaitFor([picker] { return !picker->Model().IsLoading(); }));
+    }
     // Picks the contacts at `rows` of "选择联系人" opened with every contact.
     void PickContacts(CSmsNew* compose, std::initializer_list<int> rows) {
         CSmsContacts* picker = compose->OpenContactPicker(false);
         ASSERT_NE(picker, nullptr);
+        WaitRead(picker);
         for (int row : rows) {
             ClickItem<RecipientItem>(picker->List(), row, RecipientItem::Control::Name);
         }
@@ -468,14 +473,17 @@ TEST_F(SmsWindowsTest, PickersAddEachPersonOnceAndSearchTheContacts) {
     ASSERT_NE(picker, nullptr);
     picker->SearchEdit()->setText(QStringLiteral("zs"));
     Click(picker, "ButtonSearch");
+    WaitRead(picker);
     ASSERT_EQ(picker->Model().EntryCount(), 1);
     EXPECT_EQ(picker->Model().Entry(0)->name, QStringLiteral("张三"));
     picker->SearchEdit()->clear();
     picker->SearchEdit()->setFocus();
     QTest::keyClick(picker->SearchEdit(), Qt::Key_Return);
+    WaitRead(picker);
     EXPECT_EQ(picker->Model().EntryCount(), 2);
     picker->SearchEdit()->setText(QStringLiteral("王"));
     Click(picker, "ButtonSearch");
+    WaitRead(picker);
     EXPECT_TRUE(picker->Model().HasPlaceholder());
     Click(picker, "btnCancel");
     test::ProcessEvents();
