@@ -6,6 +6,7 @@
 #include <QTime>
 
 #include <algorithm>
+#include <string>
 #include <unordered_map>
 
 namespace tamberlink {

@@ -336,7 +336,7 @@ bool CallLengths(StepRunner& step) {
                      "sum(type in (1,3)), sum(type in (2,4)), sum(type=5), sum(case when type "
                      "in (1,3) then ifnull(length,0) else 0 end), sum(case when type in (2,4) "
                      "then ifnull(length,0) else 0 end), sum(ifnull(length,0)>0) from table_log "
-                     "group by d, h") &&
+                     "where date_time is not null group by d, h") &&
            step.Exec(added) && step.Exec(removed) && step.Exec(changed);
 }
 
