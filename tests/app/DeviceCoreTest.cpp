@@ -100,8 +100,11 @@ TEST_F(DeviceCoreTest, ACallKeepsItsLengthFromAnswerToHangUp) {
         return RawDb(docs_.filePath(QStringLiteral("Tamberlink/Data/Tamberlink.db")))
             .Rows("select type, ifnull(length, '-') from table_log order by id");
     };
-    EXPECT_TRUE(core_->Device().Calls().Dial("13800000000", false));
-    ASSERT_TRUE(box_->WaitForLine("dial-landline 0 13800000000"));
+    core_->SetAreaCode("020");
+    core_->SetFenjiCode("9");
+    ASSERT_TRUE(box_->WaitForLine("store-extension 9"));
+    ASSERT_TRUE(core_->Device().Calls().Dial("13800000000", false));
+    ASSERT_TRUE(box_->WaitForLine("dial-landline 1 9013800000000"));
     // Ringing before the answer is no part of the call's length.
     QElapsedTimer ringing;
     ringing.start();
