@@ -78,8 +78,8 @@ bool Run(const Scale& scale, const std::vector<Span>& spans, int runs) {
         std::fprintf(stderr, "cannot start on the %s folder\n", scale.name);
         return false;
     }
-    auto* window = OpenWindow<CStatsWindow>(nullptr, QStringLiteral("统计"),
-                                            CStatsWindow::kPosition, core);
+    auto* window =
+        OpenWindow<CStatsWindow>(nullptr, QStringLiteral("统计"), CStatsWindow::kPosition, core);
     while (!window->FiguresShown()) {
         QApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
@@ -104,12 +104,11 @@ int main(int argc, char** argv) {
     ApplySkinStyle(app);
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
     std::printf("target: a month and a year of 1M calls < 200 ms to the painted charts\n");
-    const bool ok =
-        Run(kEmpty, {{"day", QDate(2024, 5, 20), QDate(2024, 5, 20)}}, runs) &&
-        Run(kMillion,
-            {{"day", QDate(2024, 5, 20), QDate(2024, 5, 20)},
-             {"month", QDate(2024, 5, 1), QDate(2024, 5, 31)},
-             {"year", QDate(2024, 1, 1), QDate(2024, 12, 31)}},
-            runs);
+    const bool ok = Run(kEmpty, {{"day", QDate(2024, 5, 20), QDate(2024, 5, 20)}}, runs) &&
+                    Run(kMillion,
+                        {{"day", QDate(2024, 5, 20), QDate(2024, 5, 20)},
+                         {"month", QDate(2024, 5, 1), QDate(2024, 5, 31)},
+                         {"year", QDate(2024, 1, 1), QDate(2024, 12, 31)}},
+                        runs);
     return ok ? 0 : 1;
 }

@@ -118,8 +118,7 @@ TEST_F(DeviceCoreTest, ACallKeepsItsLengthFromAnswerToHangUp) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     }
     ASSERT_EQ(box_->Command("state 14"), "ok");
-    ASSERT_TRUE(WaitUntil([&] { return lengths().find('-') == std::string::npos; }))
-        << lengths();
+    ASSERT_TRUE(WaitUntil([&] { return lengths().find('-') == std::string::npos; })) << lengths();
     EXPECT_TRUE(lengths() == "4|2" || lengths() == "4|3") << lengths();
 
     ASSERT_EQ(box_->Command("ring 13900000000"), "ok");

@@ -24,7 +24,6 @@
 #include "ui/notes/CNotepadEdit.h"
 #include "ui/notes/NoteWindows.h"
 #include "ui/nuisance/CSettingNuisance.h"
-#include "ui/stats/CStatsWindow.h"
 #include "ui/settings/COriginPrompt.h"
 #include "ui/settings/CSettingGrade.h"
 #include "ui/settings/CSettingOrigins.h"
@@ -40,6 +39,7 @@
 #include "ui/sms/CSmsNew.h"
 #include "ui/sms/SmsListModel.h"
 #include "ui/sms/SmsWindows.h"
+#include "ui/stats/CStatsWindow.h"
 #include "ui/widgets/SkinStyle.h"
 #include "util/IniStore.h"
 #include "workbook/ValueSheet.h"
@@ -356,8 +356,8 @@ bool SaveStatsWindow(tamberlink::CMainWndUI& window, const QDir& out) {
                                         .arg(hour, 2, 10, QLatin1Char('0'))
                                         .arg(int(next(60)), 2, 10, QLatin1Char('0'))
                                         .toLatin1();
-            const char* number = next(3) == 0 ? customers[next(std::size(customers))]
-                                              : customers[next(3)];
+            const char* number =
+                next(3) == 0 ? customers[next(std::size(customers))] : customers[next(3)];
             sqlite3_bind_text(insert, 1, number, -1, SQLITE_STATIC);
             sqlite3_bind_text(insert, 2, when.constData(), -1, SQLITE_TRANSIENT);
             sqlite3_bind_int(insert, 3, type);

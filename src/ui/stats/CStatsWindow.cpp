@@ -3,7 +3,6 @@
 #include "app/AppCore.h"
 #include "app/CallStatistics.h"
 
-#include <QBarCategoryAxis>
 #include <QBarSet>
 #include <QChart>
 #include <QChartView>
@@ -16,8 +15,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include <algorithm>
 #include <QValueAxis>
+#include <algorithm>
 
 namespace tamberlink {
 namespace {
@@ -261,7 +260,6 @@ void CStatsWindow::DrawHours() {
     in->setColor(kInColor);
     out->setColor(kOutColor);
     missed->setColor(kMissedColor);
-    QStringList hours;
     int most = 0;
     for (int hour = 0; hour < 24; ++hour) {
         const CallCounts& counts = figures_.byHour[std::size_t(hour)];
@@ -269,13 +267,17 @@ void CStatsWindow::DrawHours() {
         out->append(counts.outgoing);
         missed->append(counts.missed);
         most = std::max(most, counts.Total());
-        hours << QString::number(hour);
     }
     auto* series = new QStackedBarSeries;
     series->append({in, out, missed});
     chart->addSeries(series);
-    auto* axisX = new QBarCategoryAxis;
-    axisX->append(hours);
+    // 24 bars are too narrow for a label each: the hours are marked every three.
+    auto* axisX = new QValueAxis;
+    axisX->setRange(-0.5, 23.5);
+    axisX->setTickType(QValueAxis::TicksDynamic);
+    axisX->setTickAnchor(0);
+    axisX->setTickInterval(3);
+    axisX->setLabelFormat(QStringLiteral("%d"));
     chart->addAxis(axisX, Qt::AlignBottom);
     series->attachAxis(axisX);
     QValueAxis* axisY = CountAxis(most);

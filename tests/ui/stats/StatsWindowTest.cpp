@@ -28,8 +28,9 @@ namespace {
 
 // A month of calls: four ways of writing one customer's mobile, a landline, withheld callers.
 void FillMarch(test::RawDb& raw) {
-    const char* const numbers[] = {"13800138000", "+86 138-0013-8000", "013800138000",
-                                   "138 0013 8000", "010-62345678", "", "15900000001"};
+    const char* const numbers[] = {"13800138000",   "+86 138-0013-8000", "013800138000",
+                                   "138 0013 8000", "010-62345678",      "",
+                                   "15900000001"};
     raw.Exec("begin");
     for (int i = 0; i < 600; ++i) {
         const int type = 1 + i % 5;
@@ -39,8 +40,8 @@ void FillMarch(test::RawDb& raw) {
                                      .arg(i % 60, 2, 10, QLatin1Char('0'))
                                      .toStdString();
         const std::string number = numbers[i % 7];
-        raw.Exec("insert into table_log(name, phone, date_time, type, length) values('" +
-                 number + "', '" + number + "', '" + when + "', " + std::to_string(type) + ", " +
+        raw.Exec("insert into table_log(name, phone, date_time, type, length) values('" + number +
+                 "', '" + number + "', '" + when + "', " + std::to_string(type) + ", " +
                  (type == 5 ? "null" : std::to_string(10 + i % 50)) + ")");
     }
     raw.Exec("commit");
@@ -93,12 +94,12 @@ TEST(StatsWindow, ShowsAMonthsFiguresAndExportsThemWithItsCalls) {
     EXPECT_EQ(stats->Last(), QDate(2024, 3, 31));
     ASSERT_TRUE(test::WaitFor([&] { return stats->FiguresShown() && stats->BacksShown(); }));
     const auto count = [&raw](const std::string& where) {
-        return QString::fromStdString(
-            raw.Rows("select count(*) from table_log where date_time like '2024/03/%' and " +
-                     where));
+        return QString::fromStdString(raw.Rows(
+            "select count(*) from table_log where date_time like '2024/03/%' and " + where));
     };
     const QString counts = stats->Form().LabelCounts->text();
-    EXPECT_TRUE(counts.contains(QStringLiteral("呼入 ") + count("type in (1, 3)"))) << counts.toStdString();
+    EXPECT_TRUE(counts.contains(QStringLiteral("呼入 ") + count("type in (1, 3)")))
+        << counts.toStdString();
     EXPECT_TRUE(counts.contains(QStringLiteral("呼出 ") + count("type in (2, 4)")));
     EXPECT_TRUE(counts.contains(QStringLiteral("未接 ") + count("type = 5")));
     // The four ways of writing the mobile are one number, and the busiest.
@@ -121,7 +122,8 @@ TEST(StatsWindow, ShowsAMonthsFiguresAndExportsThemWithItsCalls) {
     EXPECT_TRUE(stats->Form().LabelStatus->text().startsWith(QStringLiteral("已导出")));
     test::WorkbookTool& tool = test::WorkbookTool::Instance();
     const QJsonObject summary = tool.Cells(book, 0);
-    ASSERT_FALSE(summary.contains(QStringLiteral("error"))) << summary["error"].toString().toStdString();
+    ASSERT_FALSE(summary.contains(QStringLiteral("error")))
+        << summary["error"].toString().toStdString();
     EXPECT_EQ(summary["A2"].toString(), QStringLiteral("呼入"));
     const int calls = summary["B2"].toInt() + summary["B3"].toInt() + summary["B4"].toInt();
     const QJsonObject log = tool.Cells(book, 4);
