@@ -2,9 +2,6 @@
 
 #include "store/StoreConnection.h"
 
-#include <QDateTime>
-#include <QTime>
-
 #include <algorithm>
 #include <string>
 #include <unordered_map>
@@ -17,12 +14,22 @@ QString DayText(const QDate& day) {
     return day.toString(QStringLiteral("yyyy/MM/dd"));
 }
 
-// "yyyy/MM/dd hh:mm:ss" as seconds since the epoch in local time; a time the clock skipped
-// reads as the moment after the gap, as QDateTime takes it.
-qint64 LocalSeconds(const QString& text) {
-    const QDate date = QDate::fromString(text.left(10), QStringLiteral("yyyy/MM/dd"));
-    const QTime time = QTime::fromString(text.mid(11, 8), QStringLiteral("hh:mm:ss"));
-    return QDateTime(date, time.isValid() ? time : QTime(0, 0)).toSecsSinceEpoch();
+// "yyyy/MM/dd hh:mm:ss" as seconds on the wall clock that wrote it, counted from the epoch
+// as if that clock kept UTC: a difference of two is the time between them however the zone
+// was set, but for an hour of a change of the clock, and reading it takes no time-zone lookup
+// (which, for the calls of a year, would take seconds). Parts that are no digits count as 0.
+qint64 WallSeconds(const QString& text) {
+    const auto number = [&text](qsizetype from, qsizetype count) {
+        qint64 value = 0;
+        for (qsizetype i = from; i < from + count && i < text.size(); ++i) {
+            const char16_t c = text[i].unicode();
+            value = value * 10 + (c >= u'0' && c <= u'9' ? c - u'0' : 0);
+        }
+        return value;
+    };
+    const QDate date(int(number(0, 4)), int(number(5, 2)), int(number(8, 2)));
+    const qint64 days = date.isValid() ? date.toJulianDay() : 0;
+    return days * 86400 + number(11, 2) * 3600 + number(14, 2) * 60 + number(17, 2);
 }
 
 void Count(CallCounts& counts, int type, int length) {
@@ -138,7 +145,7 @@ CallBacks CallFiguresTable::Backs(const QDate& first, const QDate& last, int lim
             Call call{rows.Int(0), at->second, type, rows.IsNull(3) ? -1 : rows.Int(3),
                       time < end,  0};
             if (type == 2 || type == 4 || (type == 5 && call.inRange)) {
-                call.time = LocalSeconds(time);
+                call.time = WallSeconds(time);
             }
             calls.push_back(call);
         }
