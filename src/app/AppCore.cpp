@@ -586,6 +586,10 @@ bool AppCore::DeleteAllContacts() {
     return true;
 }
 
+QString AppCore::UserDatabasePath() const {
+    return dataRoot_.isEmpty() ? QString() : dataRoot_ + QStringLiteral("/Data/") + kDatabaseName;
+}
+
 QString AppCore::GetContactName(const QString& number) {
     return database_.Contacts().GetName(number);
 }
@@ -598,6 +602,13 @@ bool AppCore::AddCallLog(const QString& number, const QString& place, const QStr
     }
     DeliverToUi([this, id] { emit CallLogRowsChanged({id}); });
     return true;
+}
+
+void AppCore::RecordCallLength(int seconds) {
+    const int id = database_.CallLog().SetLength(database_.CallLog().NewestId(), seconds);
+    if (id != 0) {
+        DeliverToUi([this, id] { emit CallLogRowsChanged({id}); });
+    }
 }
 
 bool AppCore::DeleteCallLogs(const std::vector<int>& ids) {

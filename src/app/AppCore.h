@@ -67,6 +67,8 @@ public:
 
     // "<documents>/Tamberlink": recordings go to its Rec folder.
     QString DataRoot() const { return dataRoot_; }
+    // The user's database file; empty before Start.
+    QString UserDatabasePath() const;
     LocalDatabase& Database() { return database_; }
     const AttributionDatabase& Attribution() const { return attribution_; }
     SettingsStore& Settings() { return settings_; }
@@ -157,6 +159,8 @@ public:
     bool AddCallLog(const QString& number, const QString& place, const QString& corp, int type,
                     const QString& nuisanceLabel = QString());
     bool DeleteCallLogs(const std::vector<int>& ids);
+    // The call that just ended lasted `seconds`: its entry (the newest) keeps that length.
+    void RecordCallLength(int seconds);
     // Links a finished recording to its call-log entry (the newest when `callId` is 0), if
     // that has none yet.
     void LinkRecordingToCallLog(const QString& guid, int callId = 0) override;

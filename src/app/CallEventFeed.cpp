@@ -42,8 +42,8 @@ void CallEventFeed::Call(const CallReport& call) {
     if (call.kind == CallReport::Kind::Missed && call_ && call_->number == number) {
         lastCallId_ = call_->id;
     } else {
-        call_ = Current{NewCallId(), number, call.throughPhone, false,
-                        std::chrono::steady_clock::now()};
+        const auto now = std::chrono::steady_clock::now();
+        call_ = Current{NewCallId(), number, call.throughPhone, false, now, now};
         lastCallId_ = call_->id;
     }
     EventData data = CallData(*call_);
@@ -73,20 +73,25 @@ void CallEventFeed::Answered() {
         return;
     }
     call_->answered = true;
+    call_->answeredAt = std::chrono::steady_clock::now();
     events_.Publish("answered", CallData(*call_).Text("line", LineOf(call_->throughPhone)));
 }
 
-void CallEventFeed::Ended() {
+std::optional<double> CallEventFeed::Ended() {
     std::lock_guard lock(callMutex_);
     if (!call_) {
         events_.Publish("ended", EventData());
-        return;
+        return std::nullopt;
     }
-    const std::chrono::duration<double> length = std::chrono::steady_clock::now() - call_->start;
+    const auto now = std::chrono::steady_clock::now();
+    const std::chrono::duration<double> length = now - call_->start;
+    const std::chrono::duration<double> connected =
+        now - (call_->answered ? call_->answeredAt : call_->start);
     EventData data = CallData(*call_);
     data.Text("line", LineOf(call_->throughPhone)).Number("duration", length.count());
     events_.Publish("ended", data.Flag("answered", call_->answered));
     call_.reset();
+    return connected.count();
 }
 
 void CallEventFeed::RecordingStarted(const QString& id) {

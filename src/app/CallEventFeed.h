@@ -28,7 +28,9 @@ public:
     // "answered": the box reported that the call going on was taken up.
     void Answered();
     // "ended": the box reported the end of the call; with its length when one was going on.
-    void Ended();
+    // Returns the seconds it was connected (from its answer, or from its start when the box
+    // does not report one), nothing when no call was going on.
+    std::optional<double> Ended();
     void RecordingStarted(const QString& id);
     void RecordingFinished(const QString& id, const QString& path, double seconds);
     void SmsSent(const QStringList& numbers, int length);
@@ -42,6 +44,7 @@ private:
         bool throughPhone = false;
         bool answered = false;
         std::chrono::steady_clock::time_point start;
+        std::chrono::steady_clock::time_point answeredAt;
     };
 
     // With callMutex_ held: the call's fields that every event of it carries.

@@ -6,6 +6,9 @@
 
 #include <QStringList>
 
+#include <cmath>
+#include <optional>
+
 #include <pwd.h>
 #include <unistd.h>
 
@@ -115,7 +118,9 @@ void DeviceBridge::CloseOutgoingCall() {
 }
 
 void DeviceBridge::CloseCallPopups() {
-    core_.Feed().Ended();
+    if (const std::optional<double> seconds = core_.Feed().Ended()) {
+        core_.RecordCallLength(int(std::lround(*seconds)));
+    }
     core_.RunOnUiThread([this] { core_.Sink().CloseCallPopups(); });
 }
 

@@ -4,6 +4,7 @@
 #include "store/StoreConnection.h"
 #include "util/NumberAttribution.h"
 
+#include <algorithm>
 #include <string>
 
 namespace tamberlink {
@@ -91,6 +92,14 @@ bool CallLogTable::Delete(const std::vector<int>& ids) {
     const auto lock = connection_.Lock();
     connection_.RunForEachId("delete from table_log where id=?", ids, kDeleteFailed);
     return true;
+}
+
+int CallLogTable::SetLength(int id, int seconds) {
+    const auto lock = connection_.Lock();
+    SqlStatement update = connection_.Prepare(
+        "update table_log set length=? where id=? and length is null and type<>5");
+    update.Bind(1, std::max(0, seconds)).Bind(2, id);
+    return update.Run() && connection_.Changes() > 0 ? id : 0;
 }
 
 bool CallLogTable::HasNote(int id) {

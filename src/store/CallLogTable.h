@@ -37,6 +37,9 @@ public:
     int Add(const QString& number, const QString& place, const QString& corp, int type,
             const QString& nuisanceLabel = QString());
     bool Delete(const std::vector<int>& ids);
+    // Writes the length in seconds of the call `id` when it has none yet and was not missed;
+    // the id when written, else 0.
+    int SetLength(int id, int seconds);
     bool HasNote(int id);
     // The id of the newest entry; 0 when the log is empty.
     int NewestId();

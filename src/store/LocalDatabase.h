@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/AccountTable.h"
+#include "store/CallFiguresTable.h"
 #include "store/CallLogTable.h"
 #include "store/ContactTable.h"
 #include "store/EventJournalTable.h"
@@ -76,6 +77,7 @@ public:
 
     AccountTable& Account() { return account_; }
     CallLogTable& CallLog() { return callLog_; }
+    CallFiguresTable& Figures() { return callFigures_; }
     ContactTable& Contacts() { return contacts_; }
     EventJournalTable& Events() { return events_; }
     NoteTable& Notes() { return notes_; }
@@ -103,6 +105,7 @@ private:
 
     AccountTable account_{connection_};
     CallLogTable callLog_{connection_};
+    CallFiguresTable callFigures_{connection_};
     ContactTable contacts_{connection_};
     EventJournalTable events_{connection_};
     NoteTable notes_{connection_};

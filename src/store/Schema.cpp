@@ -2,13 +2,19 @@
 
 #include "store/SqlStatement.h"
 #include "store/StoreLog.h"
+#include "util/Mp3Duration.h"
 #include "util/PinyinInitials.h"
+
+#include <QDir>
+#include <QFileInfo>
 
 #include <sqlite3.h>
 
 #include <iterator>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace tamberlink {
 
@@ -84,6 +90,34 @@ public:
             if (++done % notice == 0) {
                 qCInfo(lcStore) << "schema: initials of" << done << "of" << total << "contacts";
             }
+        }
+        return true;
+    }
+
+    // Writes each recorded call's length, read from its recording, where none is known. The
+    // recordings lie in "Rec" beside the database's folder; a missing or unreadable one
+    // leaves the length unknown.
+    bool FillLengthsFromRecordings() {
+        const char* file = sqlite3_db_filename(db_, "main");
+        if (file == nullptr || *file == 0) {
+            return true;
+        }
+        const QDir recordings(
+            QFileInfo(QString::fromUtf8(file)).dir().filePath(QStringLiteral("../Rec")));
+        SqlStatement rows(db_, "select id, record_guid from table_log where record_guid<>'' "
+                               "and length is null");
+        SqlStatement update(db_, "update table_log set length=? where id=?");
+        while (rows.Next()) {
+            const std::optional<int> seconds =
+                Mp3DurationSeconds(recordings.filePath(rows.Text(1) + QStringLiteral(".mp3")));
+            if (!seconds) {
+                continue;
+            }
+            update.Bind(1, *seconds).Bind(2, rows.Int(0));
+            if (!Check(update.Run())) {
+                return false;
+            }
+            update.Reset();
         }
         return true;
     }
@@ -268,6 +302,66 @@ bool ContactSearchIndex(StepRunner& step) {
            step.Exec("insert into table_contact_search(table_contact_search) values('rebuild')");
 }
 
+// The call log's figures for each hour of each day ("yyyy/MM/dd" and 0 to 23, as the call's
+// own local time writes them), kept by triggers as rows come, change and go, so that the
+// figures of a year read a few thousand rows instead of every call. A call counts in the hour
+// it began.
+constexpr std::string_view kHourFigures =
+    "incoming=incoming+%1*(%0.type in (1,3)), outgoing=outgoing+%1*(%0.type in (2,4)), "
+    "missed=missed+%1*(%0.type=5), talk_in=talk_in+%1*(case when %0.type in (1,3) then "
+    "ifnull(%0.length,0) else 0 end), talk_out=talk_out+%1*(case when %0.type in (2,4) then "
+    "ifnull(%0.length,0) else 0 end), timed=timed+%1*(ifnull(%0.length,0)>0) where "
+    "day=substr(%0.date_time,1,10) and hour=ifnull(cast(substr(%0.date_time,12,2) as "
+    "integer),0)";
+
+std::string HourUpdate(const char* row, const char* sign) {
+    std::string update = "update table_log_hour set " + std::string(kHourFigures);
+    for (const auto& [mark, text] : {std::pair{"%0", row}, std::pair{"%1", sign}}) {
+        for (std::size_t at = update.find(mark); at != std::string::npos;
+             at = update.find(mark, at)) {
+            update.replace(at, 2, text);
+        }
+    }
+    return update + ";";
+}
+
+std::string HourRow(const char* row) {
+    return std::string("insert or ignore into table_log_hour(day, hour) values(substr(") + row +
+           ".date_time,1,10), ifnull(cast(substr(" + row + ".date_time,12,2) as integer),0));";
+}
+
+// Version 12: each call's length in seconds (NULL while unknown), taken from its recording for
+// the calls of before; the log in the order of its time; and its figures by hour of day.
+bool CallLengths(StepRunner& step) {
+    const std::string added = "create trigger if not exists table_log_hour_added after insert "
+                              "on table_log begin " +
+                              HourRow("new") + HourUpdate("new", "1") + " end";
+    const std::string removed = "create trigger if not exists table_log_hour_removed after "
+                                "delete on table_log begin " +
+                                HourUpdate("old", "-1") + " end";
+    const std::string changed = "create trigger if not exists table_log_hour_changed after "
+                                "update of date_time, type, length on table_log begin " +
+                                HourUpdate("old", "-1") + HourRow("new") + HourUpdate("new", "1") +
+                                " end";
+    return step.AddColumn(QStringLiteral("table_log"), QStringLiteral("length"),
+                          "ALTER TABLE table_log ADD length integer") &&
+           step.FillLengthsFromRecordings() &&
+           step.Exec("create index if not exists table_log_time on table_log(date_time)") &&
+           step.Exec("create table if not exists table_log_hour(day text not null, hour "
+                     "integer not null, incoming integer not null default 0, outgoing integer "
+                     "not null default 0, missed integer not null default 0, talk_in integer "
+                     "not null default 0, talk_out integer not null default 0, timed integer "
+                     "not null default 0, primary key(day, hour)) without rowid") &&
+           step.Exec("delete from table_log_hour") &&
+           step.Exec("insert into table_log_hour select substr(date_time,1,10) as d, "
+                     "ifnull(cast(substr(date_time,12,2) as integer),0) as h, "
+                     "sum(type in (1,3)), sum(type in (2,4)), sum(type=5), sum(case when type "
+                     "in (1,3) then ifnull(length,0) else 0 end), sum(case when type in (2,4) "
+                     "then ifnull(length,0) else 0 end), sum(ifnull(length,0)>0) from table_log "
+                     "where date_time is not null group by d, h") &&
+           step.Exec(added) && step.Exec(removed) && step.Exec(changed);
+}
+
 struct Step {
     const char* what;
     bool (*run)(StepRunner&);
@@ -286,6 +380,7 @@ constexpr Step kSteps[] = {
     {"contact initials", ContactInitials},
     {"contact initials index", ContactInitialsIndex},
     {"contact search index", ContactSearchIndex},
+    {"call lengths and figures by hour", CallLengths},
 };
 static_assert(std::size(kSteps) == kSchemaVersion, "one step for each version");
 

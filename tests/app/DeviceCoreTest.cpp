@@ -93,6 +93,43 @@ TEST_F(DeviceCoreTest, BoxReportsReachTheUserInterfaceAndTheCallLog) {
     EXPECT_TRUE(sink_.AllOnUiThread());
 }
 
+// A call's length runs from the box's answer to its hang-up; a missed call has none.
+TEST_F(DeviceCoreTest, ACallKeepsItsLengthFromAnswerToHangUp) {
+    StartCore();
+    const auto lengths = [&] {
+        return RawDb(docs_.filePath(QStringLiteral("Tamberlink/Data/Tamberlink.db")))
+            .Rows("select type, ifnull(length, '-') from table_log order by id");
+    };
+    core_->SetAreaCode("020");
+    core_->SetFenjiCode("9");
+    ASSERT_TRUE(box_->WaitForLine("store-extension 9"));
+    ASSERT_TRUE(core_->Device().Calls().Dial("13800000000", false));
+    ASSERT_TRUE(box_->WaitForLine("dial-landline 1 9013800000000"));
+    // Ringing before the answer is no part of the call's length.
+    QElapsedTimer ringing;
+    ringing.start();
+    while (ringing.elapsed() < 1200) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    ASSERT_EQ(box_->Command("state 12"), "ok");
+    QElapsedTimer talking;
+    talking.start();
+    while (talking.elapsed() < 2200) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    ASSERT_EQ(box_->Command("state 14"), "ok");
+    ASSERT_TRUE(WaitUntil([&] { return lengths().find('-') == std::string::npos; })) << lengths();
+    EXPECT_TRUE(lengths() == "4|2" || lengths() == "4|3") << lengths();
+
+    ASSERT_EQ(box_->Command("ring 13900000000"), "ok");
+    ASSERT_EQ(box_->Command("missed 13900000000"), "ok");
+    ASSERT_EQ(box_->Command("state 14"), "ok");
+    EXPECT_TRUE(Seen("tip:close popups"));
+    ASSERT_TRUE(WaitUntil([&] { return lengths().find("\n5|") != std::string::npos; }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(lengths().substr(lengths().find('\n')), "\n3|-\n5|-");
+}
+
 // Line noise after a frame start, with an impossible length byte and no end byte, costs
 // nothing but itself: the caller-ID right after it rings and is logged.
 TEST_F(DeviceCoreTest, LineNoiseBeforeACallerIdDoesNotCostTheCall) {

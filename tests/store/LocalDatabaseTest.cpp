@@ -58,7 +58,7 @@ TEST(Migrations, FirstStartAddsColumnsTableAndDefaultRowsAndSecondStartChangesNo
     EXPECT_EQ(raw.Rows("select name from pragma_table_info('table_sms') where cid>=6"),
               "attribution");
     EXPECT_EQ(raw.Rows("select name from pragma_table_info('table_log') where cid>=8"),
-              "record_guid\nnuisance");
+              "record_guid\nnuisance\nlength");
     EXPECT_EQ(raw.Rows("select name from pragma_table_info('table_template')"),
               "id\ntitle\ncontent");
     EXPECT_EQ(raw.Rows("select name, value1, value2 from table_setting where name in "

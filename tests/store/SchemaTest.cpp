@@ -200,9 +200,10 @@ TEST(Schema, EveryEarlierShapeComesUpToTheCurrentVersionWithEveryRow) {
         }
         EXPECT_EQ(raw.Rows("select name from sqlite_master where type='index' and name like "
                            "'table_%' order by name"),
-            "table_contact_card_uid\ntable_contact_nameindex\ntable_contact_phone\ntable_event_time\n"
-            "table_notepad_cid\ntable_nuisance_log_rule\ntable_sms_phone\n"
-            "table_webhook_delivery_endpoint\ntable_webhook_delivery_state");
+                  "table_contact_card_uid\ntable_contact_nameindex\ntable_contact_phone\ntable_"
+                  "event_time\ntable_log_time\n"
+                  "table_notepad_cid\ntable_nuisance_log_rule\ntable_sms_phone\n"
+                  "table_webhook_delivery_endpoint\ntable_webhook_delivery_state");
         // Calls logged before the rules existed matched none.
         EXPECT_EQ(raw.Rows("select nuisance from table_log"), "");
         // Every shape ends with the same tables and columns, in the readers' order.
@@ -213,7 +214,7 @@ TEST(Schema, EveryEarlierShapeComesUpToTheCurrentVersionWithEveryRow) {
         EXPECT_EQ(columns["table_contact"], "id,name,phone,head,email,company,home,other,cid,"
                                             "datetime,attribution,nameindex");
         EXPECT_EQ(columns["table_log"],
-                  "id,name,phone,head,date_time,type,areacode,corp,record_guid,nuisance");
+                  "id,name,phone,head,date_time,type,areacode,corp,record_guid,nuisance,length");
         EXPECT_EQ(columns["table_nuisance_rule"], "id,kind,number,length,label,action,created");
         EXPECT_EQ(columns["table_nuisance_whitelist"], "id,number,note,created");
         EXPECT_EQ(columns["table_nuisance_log"],

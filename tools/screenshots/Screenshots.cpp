@@ -39,6 +39,7 @@
 #include "ui/sms/CSmsNew.h"
 #include "ui/sms/SmsListModel.h"
 #include "ui/sms/SmsWindows.h"
+#include "ui/stats/CStatsWindow.h"
 #include "ui/widgets/SkinStyle.h"
 #include "util/IniStore.h"
 #include "workbook/ValueSheet.h"
@@ -59,7 +60,10 @@
 #include <QTest>
 #include <QTextEdit>
 
+#include <cstdint>
 #include <cstdio>
+
+#include <sqlite3.h>
 
 namespace {
 
@@ -320,6 +324,66 @@ bool SaveNuisanceWindow(tamberlink::CMainWndUI& window, const QDir& out) {
     return ok;
 }
 
+// A month of a sales desk's calls, most on working days between nine and six, and the
+// statistics window on that month.
+bool SaveStatsWindow(tamberlink::CMainWndUI& window, const QDir& out) {
+    sqlite3* db = nullptr;
+    if (sqlite3_open(window.Core().UserDatabasePath().toUtf8().constData(), &db) != SQLITE_OK) {
+        sqlite3_close(db);
+        return false;
+    }
+    const char* const customers[] = {"13812345678", "02088290291", "13912345678", "18611112222",
+                                     "01065529988", "15800001111", "13700002222", "02161234567"};
+    std::uint32_t seed = 11;
+    const auto next = [&seed](std::uint32_t range) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 8) % range;
+    };
+    bool ok = sqlite3_exec(db, "begin", nullptr, nullptr, nullptr) == SQLITE_OK;
+    sqlite3_stmt* insert = nullptr;
+    sqlite3_prepare_v2(db,
+                       "insert into table_log(name, phone, head, date_time, type, areacode, "
+                       "corp, length) values(?1, ?1, '', ?2, ?3, '', '', ?4)",
+                       -1, &insert, nullptr);
+    for (int day = 1; day <= 30; ++day) {
+        const QDate date(2026, 11, day);
+        const int calls = date.dayOfWeek() >= 6 ? 4 : 20 + int(next(16));
+        for (int i = 0; i < calls; ++i) {
+            const int hour = 9 + int(next(5) + next(6));
+            const int type = 1 + int(next(100) < 12 ? 4 : next(4));
+            const QByteArray when = date.toString(QStringLiteral("yyyy/MM/dd")).toLatin1() +
+                                    QStringLiteral(" %1:%2:00")
+                                        .arg(hour, 2, 10, QLatin1Char('0'))
+                                        .arg(int(next(60)), 2, 10, QLatin1Char('0'))
+                                        .toLatin1();
+            const char* number =
+                next(3) == 0 ? customers[next(std::size(customers))] : customers[next(3)];
+            sqlite3_bind_text(insert, 1, number, -1, SQLITE_STATIC);
+            sqlite3_bind_text(insert, 2, when.constData(), -1, SQLITE_TRANSIENT);
+            sqlite3_bind_int(insert, 3, type);
+            if (type == 5) {
+                sqlite3_bind_null(insert, 4);
+            } else {
+                sqlite3_bind_int(insert, 4, 20 + int(next(400)));
+            }
+            ok = sqlite3_step(insert) == SQLITE_DONE && ok;
+            sqlite3_reset(insert);
+        }
+    }
+    sqlite3_finalize(insert);
+    ok = sqlite3_exec(db, "commit", nullptr, nullptr, nullptr) == SQLITE_OK && ok;
+    sqlite3_close(db);
+    auto* stats = window.Settings().OpenStats();
+    if (stats == nullptr) {
+        return false;
+    }
+    stats->ShowSpan(tamberlink::CStatsWindow::Span::Month, QDate(2026, 11, 15));
+    ok = QTest::qWaitFor([stats] { return stats->BacksShown(); }, 10000) && ok;
+    ok = Save(&window, out, "statistics.png") && ok;
+    stats->Close();
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -383,6 +447,7 @@ int main(int argc, char** argv) {
         origins->Close();
     }
     ok = SaveNuisanceWindow(window, out) && ok;
+    ok = SaveStatsWindow(window, out) && ok;
     tamberlink::COriginPrompt* prompt = tamberlink::COriginPrompt::Ask(
         {1, QStringLiteral("http://127.0.0.1:8000"), tamberlink::ApiPurpose::Dial});
     ok = prompt != nullptr && Save(prompt, out, "web_access_prompt.png") && ok;

@@ -10,6 +10,7 @@
 #include "ui/settings/CSettingQuery.h"
 #include "ui/settings/CSettingUpdate.h"
 #include "ui/settings/CSettingWebhooks.h"
+#include "ui/stats/CStatsWindow.h"
 
 namespace tamberlink {
 
@@ -48,6 +49,10 @@ CSettingOrigins* SettingWindows::OpenOrigins() {
 
 CSettingNuisance* SettingWindows::OpenNuisance() {
     return Open(nuisance_, QStringLiteral("骚扰拦截"));
+}
+
+CStatsWindow* SettingWindows::OpenStats() {
+    return Open(stats_, QStringLiteral("统计"));
 }
 
 CSettingWebhooks* SettingWindows::OpenWebhooks() {

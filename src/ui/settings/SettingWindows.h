@@ -14,6 +14,7 @@ class CSettingFeedback;
 class CSettingGrade;
 class CSettingIP;
 class CSettingNuisance;
+class CStatsWindow;
 class CSettingOrigins;
 class CSettingWebhooks;
 class CSettingPrefix;
@@ -37,6 +38,8 @@ public:
     CSettingQuery* OpenQuery();
     CSettingOrigins* OpenOrigins();
     CSettingNuisance* OpenNuisance();
+    // "统计": the call log's figures.
+    CStatsWindow* OpenStats();
     CSettingWebhooks* OpenWebhooks();
     CSettingUpdate* OpenUpdate();
     CSettingFeedback* OpenFeedback();
@@ -64,6 +67,7 @@ private:
     QPointer<CSettingQuery> query_;
     QPointer<CSettingOrigins> origins_;
     QPointer<CSettingNuisance> nuisance_;
+    QPointer<CStatsWindow> stats_;
     QPointer<CSettingWebhooks> webhooks_;
     QPointer<CSettingUpdate> update_;
     QPointer<CSettingFeedback> feedback_;

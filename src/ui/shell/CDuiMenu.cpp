@@ -33,6 +33,7 @@ void CDuiMenu::InitWindow() {
         });
     };
     SettingWindows* windows = &main_.Settings();
+    item(ui_.menu_stats, [windows] { windows->OpenStats(); });
     item(ui_.menu_prefix, [windows] { windows->OpenPrefix(CSettingPrefix::kExtension); });
     item(ui_.menu_areacode, [windows] { windows->OpenPrefix(CSettingPrefix::kAreaCode); });
     item(ui_.menu_ip, [windows] { windows->OpenIP(); });
