@@ -178,6 +178,7 @@ bool AppCore::Start() {
     }
     // Opened after the migrations, so that it reads the current schema.
     reader_.Start(userDatabase);
+    followUp_.Load();
     settings_.Load();
     origins_.Load();
     nuisance_.Load();
@@ -596,12 +597,19 @@ bool AppCore::AddCallLog(const QString& number, const QString& place, const QStr
     if (id == 0) {
         return false;
     }
+    if (const std::optional<CallLogRecord> entry = database_.CallLog().GetEntry(id)) {
+        followUp_.OnCallLogged({id, entry->phone, type, entry->dateTime});
+    }
     DeliverToUi([this, id] { emit CallLogRowsChanged({id}); });
     return true;
 }
 
 bool AppCore::DeleteCallLogs(const std::vector<int>& ids) {
     return database_.CallLog().Delete(ids);
+}
+
+void AppCore::ReportSmsFailed(const QStringList& numbers) {
+    DeliverToUi([this, numbers] { emit SmsFailed(numbers); });
 }
 
 int AppCore::CurrentCallId() {

@@ -2,6 +2,7 @@
 
 #include "store/SqlStatement.h"
 #include "store/StoreLog.h"
+#include "util/PhoneNumber.h"
 #include "util/PinyinInitials.h"
 
 #include <sqlite3.h>
@@ -246,6 +247,18 @@ bool ContactInitialsIndex(StepRunner& step) {
                      "table_contact(nameindex, id)");
 }
 
+// Version 11: the numbers the user marked "已处理" among the missed calls to follow up, and
+// the lookups of a number's calls, SMS and notes by the number's comparable form.
+bool FollowUpAndNumberIndexes(StepRunner& step) {
+    const std::string key = PhoneNumber::kComparableSql;
+    return step.Exec("create table if not exists table_followup_done(phone_key text PRIMARY KEY, "
+                     "until_id integer not null)") &&
+           step.Exec("create index if not exists table_log_phone_key on table_log(" + key + ")") &&
+           step.Exec("create index if not exists table_sms_phone_key on table_sms(" + key + ")") &&
+           step.Exec("create index if not exists table_notepad_phone_key on table_notepad(" + key +
+                     ")");
+}
+
 struct Step {
     const char* what;
     bool (*run)(StepRunner&);
@@ -263,6 +276,7 @@ constexpr Step kSteps[] = {
     {"contact cards", ContactCards},
     {"contact initials", ContactInitials},
     {"contact initials index", ContactInitialsIndex},
+    {"follow-up marks and number indexes", FollowUpAndNumberIndexes},
 };
 static_assert(std::size(kSteps) == kSchemaVersion, "one step for each version");
 
