@@ -5,6 +5,7 @@
 #include <QDateTime>
 
 #include <algorithm>
+#include <functional>
 
 namespace tamberlink {
 
@@ -50,8 +51,8 @@ bool FollowUpState::Apply(const FollowUpTable::Call& call) {
     }
     bool changed = false;
     if (auto ring = rings_.find(key); ring != rings_.end()) {
-        const bool sameCall = call.type == kMissedLandline &&
-                              Seconds(call.dateTime) - ring->second.seconds <= kRingGrace;
+        const bool sameCall =
+            call.type == kMissedLandline && Seconds(call.dateTime) - ring->second <= kRingGrace;
         rings_.erase(ring);
         if (!sameCall) {
             changed = Reached(key);
@@ -71,7 +72,7 @@ bool FollowUpState::Apply(const FollowUpTable::Call& call) {
         return true;
     }
     if (call.type == kIncomingLandline) {
-        rings_[key] = {call.id, Seconds(call.dateTime)};
+        rings_[key] = Seconds(call.dateTime);
         return changed;
     }
     return Reached(key) || changed;
@@ -80,7 +81,7 @@ bool FollowUpState::Apply(const FollowUpTable::Call& call) {
 bool FollowUpState::Settle(qint64 now) {
     bool changed = false;
     for (auto ring = rings_.begin(); ring != rings_.end();) {
-        if (now - ring->second.seconds > kRingGrace) {
+        if (now - ring->second > kRingGrace) {
             changed = Reached(ring->first) || changed;
             ring = rings_.erase(ring);
         } else {

@@ -48,16 +48,12 @@ public:
     std::vector<int> WaitingIds() const;
 
 private:
-    struct Ring {
-        int id = 0;
-        qint64 seconds = 0;
-    };
-
     // The number was reached: it leaves the list.
     bool Reached(const QString& key);
 
     std::map<QString, Waiting> waiting_;
-    std::map<QString, Ring> rings_;
+    // The landline rings not yet counted: when each rang, by number.
+    std::map<QString, qint64> rings_;
     std::map<QString, int> done_;
     int lastId_ = 0;
 };

@@ -31,8 +31,8 @@ CRecordContainer::CRecordContainer(AppCore& core, QWidget* parent)
           new RecordingPlayback(QDir(core.DataRoot()).filePath(QStringLiteral("Rec")), this)) {
     model_->SetPagedSource(
         core_,
-        [this, followUpOnly = followUpOnly_](LocalDatabase& db) {
-            return *followUpOnly ? core_.FollowUp().WaitingIds() : db.CallLog().Ids();
+        [&core = core_, followUpOnly = followUpOnly_](LocalDatabase& db) {
+            return *followUpOnly ? core.FollowUp().WaitingIds() : db.CallLog().Ids();
         },
         [](LocalDatabase& db, const std::vector<int>& ids) {
             return db.CallLog().GetEntries(ids);
