@@ -5,7 +5,6 @@
 #include <QDateTime>
 
 #include <algorithm>
-#include <functional>
 
 namespace tamberlink {
 
@@ -64,6 +63,11 @@ bool FollowUpState::Apply(const FollowUpTable::Call& call) {
             return changed;
         }
         Waiting& waiting = waiting_[key];
+        if (waiting.lastId > 0) {
+            Unlist(waiting.lastId);
+        }
+        // Ids come in ascending order: the newest normally goes last.
+        order_.insert(std::upper_bound(order_.begin(), order_.end(), call.id), call.id);
         waiting.key = key;
         waiting.phone = call.phone;
         waiting.lastId = call.id;
@@ -98,6 +102,7 @@ bool FollowUpState::MarkDone(const QString& key, int untilId) {
     if (waiting == waiting_.end() || waiting->second.lastId > mark) {
         return false;
     }
+    Unlist(waiting->second.lastId);
     waiting_.erase(waiting);
     return true;
 }
@@ -111,17 +116,24 @@ std::optional<FollowUpState::Waiting> FollowUpState::Find(const QString& key) co
 }
 
 std::vector<int> FollowUpState::WaitingIds() const {
-    std::vector<int> ids;
-    ids.reserve(waiting_.size());
-    for (const auto& [key, waiting] : waiting_) {
-        ids.push_back(waiting.lastId);
-    }
-    std::sort(ids.begin(), ids.end(), std::greater<>());
-    return ids;
+    return {order_.rbegin(), order_.rend()};
 }
 
 bool FollowUpState::Reached(const QString& key) {
-    return waiting_.erase(key) > 0;
+    const auto waiting = waiting_.find(key);
+    if (waiting == waiting_.end()) {
+        return false;
+    }
+    Unlist(waiting->second.lastId);
+    waiting_.erase(waiting);
+    return true;
+}
+
+void FollowUpState::Unlist(int id) {
+    const auto at = std::lower_bound(order_.begin(), order_.end(), id);
+    if (at != order_.end() && *at == id) {
+        order_.erase(at);
+    }
 }
 
 } // namespace tamberlink

@@ -50,8 +50,13 @@ public:
 private:
     // The number was reached: it leaves the list.
     bool Reached(const QString& key);
+    // Takes the missed call `id` out of order_.
+    void Unlist(int id);
 
     std::map<QString, Waiting> waiting_;
+    // The newest missed call of each waiting number, ascending, so that the list's order
+    // needs no sorting.
+    std::vector<int> order_;
     // The landline rings not yet counted: when each rang, by number.
     std::map<QString, qint64> rings_;
     std::map<QString, int> done_;

@@ -118,7 +118,7 @@ void CRecordContainer::MakeToolbar(QWidget* toolbar) {
     followUpButton_ = new CButtonUI(toolbar);
     followUpButton_->setObjectName(QStringLiteral("ButtonFollowUp"));
     followUpButton_->setCheckable(true);
-    SetFloat(followUpButton_, toolbar, QRect(130, 5, 110, 24));
+    SetFloat(followUpButton_, toolbar, QRect(190, 5, 96, 24));
     followUpButton_->SetNormalImage(QStringLiteral("tabBtnNomal.png"));
     followUpButton_->SetHotImage(QStringLiteral("tabBtnHot.png"));
     followUpButton_->SetPushedImage(QStringLiteral("tabBtnPush.png"));
