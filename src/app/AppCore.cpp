@@ -178,6 +178,7 @@ bool AppCore::Start() {
     }
     // Opened after the migrations, so that it reads the current schema.
     reader_.Start(userDatabase);
+    followUp_.Load();
     settings_.Load();
     origins_.Load();
     nuisance_.Load();
@@ -600,6 +601,9 @@ bool AppCore::AddCallLog(const QString& number, const QString& place, const QStr
     if (id == 0) {
         return false;
     }
+    if (const std::optional<CallLogRecord> entry = database_.CallLog().GetEntry(id)) {
+        followUp_.OnCallLogged({id, entry->phone, type, entry->dateTime});
+    }
     DeliverToUi([this, id] { emit CallLogRowsChanged({id}); });
     return true;
 }
@@ -613,6 +617,10 @@ void AppCore::RecordCallLength(int seconds) {
 
 bool AppCore::DeleteCallLogs(const std::vector<int>& ids) {
     return database_.CallLog().Delete(ids);
+}
+
+void AppCore::ReportSmsFailed(const QStringList& numbers) {
+    DeliverToUi([this, numbers] { emit SmsFailed(numbers); });
 }
 
 int AppCore::CurrentCallId() {

@@ -2,6 +2,7 @@
 
 #include "app/AppConfig.h"
 #include "app/CallEventFeed.h"
+#include "app/FollowUpTracker.h"
 #include "app/LocalApiHub.h"
 #include "app/NoteReminders.h"
 #include "app/OriginConsent.h"
@@ -161,6 +162,8 @@ public:
     bool DeleteCallLogs(const std::vector<int>& ids);
     // The call that just ended lasted `seconds`: its entry (the newest) keeps that length.
     void RecordCallLength(int seconds);
+    // The missed calls waiting to be followed up; read from the log as Start ends.
+    FollowUpTracker& FollowUp() { return followUp_; }
     // Links a finished recording to its call-log entry (the newest when `callId` is 0), if
     // that has none yet.
     void LinkRecordingToCallLog(const QString& guid, int callId = 0) override;
@@ -169,6 +172,8 @@ public:
     // except of deletions, which the list that shows the rows makes itself.
     bool AddSms(const QString& number, const QString& content, const QString& attribution);
     bool DeleteSms(const std::vector<int>& ids);
+    // An SMS hand-off to the phone failed midway; from any thread.
+    void ReportSmsFailed(const QStringList& numbers);
     // [date_time, content] of the first SMS sent to the number, or an empty list.
     QStringList GetFirstSmsTo(const QString& number);
     std::vector<TemplateRecord> LoadTemplateList();
@@ -218,6 +223,8 @@ signals:
     void NoteReminderDue(int noteId);
     // The sent SMS or the SMS templates changed; emitted on the UI thread.
     void SmsListChanged();
+    // An SMS hand-off to `numbers` ended without reaching the phone.
+    void SmsFailed(const QStringList& numbers);
     void TemplateListChanged();
     // The stored answers for web pages changed; emitted on the UI thread.
     void OriginsChanged();
@@ -272,6 +279,7 @@ private:
     WebhookService webhooks_;
     EventJournalHistory journalHistory_{database_.Events()};
     NoteReminders reminders_;
+    FollowUpTracker followUp_{*this};
     CallRecorder recorder_{*this};
     LocalApiHub localApiHub_{*this};
     std::unique_ptr<LocalApi> localApi_;

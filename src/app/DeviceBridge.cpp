@@ -217,6 +217,10 @@ void DeviceBridge::ReportSmsSent(const QStringList& numbers, int length) {
     core_.Feed().SmsSent(numbers, length);
 }
 
+void DeviceBridge::ReportSmsFailed(const QStringList& numbers) {
+    core_.ReportSmsFailed(numbers);
+}
+
 bool DeviceBridge::IsRecording() const {
     return core_.Recorder().IsRecording();
 }

@@ -76,6 +76,7 @@ private:
                           const QString& name) override;
     void ReportCall(const CallReport& call) override;
     void ReportSmsSent(const QStringList& numbers, int length) override;
+    void ReportSmsFailed(const QStringList& numbers) override;
 
     // AudioSink
     bool IsRecording() const override;

@@ -205,6 +205,7 @@ bool CallControl::SendSmsViaPhone(const QStringList& numbers, const QString& con
          [this, rows = std::move(rows), recipients, content, notConnected](bool written) {
              if (!written) {
                  host_.ShowTip(notConnected);
+                 host_.ReportSmsFailed(recipients);
                  return;
              }
              for (const Row& row : rows) {

@@ -73,6 +73,8 @@ public:
     virtual void ReportCall(const CallReport& /*call*/) {}
     // An SMS hand-off went out whole: its numbers and the content's length in characters.
     virtual void ReportSmsSent(const QStringList& /*numbers*/, int /*length*/) {}
+    // An SMS hand-off that was under way ended without reaching the phone.
+    virtual void ReportSmsFailed(const QStringList& /*numbers*/) {}
 };
 
 } // namespace tamberlink

@@ -5,10 +5,12 @@
 #include "store/CallLogTable.h"
 #include "store/ContactTable.h"
 #include "store/EventJournalTable.h"
+#include "store/FollowUpTable.h"
 #include "store/NoteTable.h"
 #include "store/NuisanceLogTable.h"
 #include "store/NuisanceRuleTable.h"
 #include "store/NuisanceWhitelistTable.h"
+#include "store/NumberHistoryTable.h"
 #include "store/OriginTable.h"
 #include "store/SettingTable.h"
 #include "store/SmsTable.h"
@@ -80,7 +82,9 @@ public:
     CallFiguresTable& Figures() { return callFigures_; }
     ContactTable& Contacts() { return contacts_; }
     EventJournalTable& Events() { return events_; }
+    FollowUpTable& FollowUp() { return followUp_; }
     NoteTable& Notes() { return notes_; }
+    NumberHistoryTable& NumberHistory() { return numberHistory_; }
     NuisanceRuleTable& NuisanceRules() { return nuisanceRules_; }
     NuisanceWhitelistTable& NuisanceWhitelist() { return nuisanceWhitelist_; }
     NuisanceLogTable& NuisanceLog() { return nuisanceLog_; }
@@ -108,7 +112,9 @@ private:
     CallFiguresTable callFigures_{connection_};
     ContactTable contacts_{connection_};
     EventJournalTable events_{connection_};
+    FollowUpTable followUp_{connection_};
     NoteTable notes_{connection_};
+    NumberHistoryTable numberHistory_{connection_};
     NuisanceRuleTable nuisanceRules_{connection_};
     NuisanceWhitelistTable nuisanceWhitelist_{connection_};
     NuisanceLogTable nuisanceLog_{connection_};

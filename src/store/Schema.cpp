@@ -3,6 +3,7 @@
 #include "store/SqlStatement.h"
 #include "store/StoreLog.h"
 #include "util/Mp3Duration.h"
+#include "util/PhoneNumber.h"
 #include "util/PinyinInitials.h"
 
 #include <QDir>
@@ -362,6 +363,18 @@ bool CallLengths(StepRunner& step) {
            step.Exec(added) && step.Exec(removed) && step.Exec(changed);
 }
 
+// Version 13: the numbers the user marked "已处理" among the missed calls to follow up, and
+// the lookups of a number's calls, SMS and notes by the number's comparable form.
+bool FollowUpAndNumberIndexes(StepRunner& step) {
+    const std::string key = PhoneNumber::kComparableSql;
+    return step.Exec("create table if not exists table_followup_done(phone_key text PRIMARY KEY, "
+                     "until_id integer not null)") &&
+           step.Exec("create index if not exists table_log_phone_key on table_log(" + key + ")") &&
+           step.Exec("create index if not exists table_sms_phone_key on table_sms(" + key + ")") &&
+           step.Exec("create index if not exists table_notepad_phone_key on table_notepad(" + key +
+                     ")");
+}
+
 struct Step {
     const char* what;
     bool (*run)(StepRunner&);
@@ -381,6 +394,7 @@ constexpr Step kSteps[] = {
     {"contact initials index", ContactInitialsIndex},
     {"contact search index", ContactSearchIndex},
     {"call lengths and figures by hour", CallLengths},
+    {"follow-up marks and number indexes", FollowUpAndNumberIndexes},
 };
 static_assert(std::size(kSteps) == kSchemaVersion, "one step for each version");
 

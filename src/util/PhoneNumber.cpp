@@ -38,6 +38,15 @@ QString PhoneNumber::Digits(const QString& text) {
     return digits;
 }
 
+QString PhoneNumber::Comparable(const QString& number) {
+    QString key = QString(number).remove(kCountryCode).remove(u' ').remove(u'-');
+    qsizetype zeros = 0;
+    while (zeros < key.size() && key[zeros] == u'0') {
+        ++zeros;
+    }
+    return key.mid(zeros);
+}
+
 QString PhoneNumber::WithoutCountryCode(const QString& number) {
     return QString(number).remove(kCountryCode);
 }

@@ -35,6 +35,14 @@ public:
     // finds its area's row. Any other number, and every number while `areaCode` is not an
     // area code of 3 or 4 digits (the leading 0 may be left out), comes back as it is.
     static QString WithLocalAreaCode(const QString& number, const QString& areaCode);
+    // The form two numbers are compared in, so that "+86 138-0000-0000", "013800000000" and
+    // "13800000000" are one number, as are "020-8888 1234" and "2088881234": without every
+    // "+86", blank and "-", then without leading zeros. The database's indexes on numbers
+    // compute the same form with kComparableSql.
+    static QString Comparable(const QString& number);
+    // SQLite's expression for Comparable of the column `phone`.
+    static constexpr const char* kComparableSql =
+        "ltrim(replace(replace(replace(phone,'+86',''),' ',''),'-',''),'0')";
     // Eleven characters starting with "1".
     static bool IsMobile(const QString& number);
 

@@ -21,6 +21,9 @@
 #include "ui/contacts/CContactImport.h"
 #include "ui/contacts/CContactInfo.h"
 #include "ui/contacts/ContactListModel.h"
+#include "ui/history/CNumberHistory.h"
+#include "ui/history/HistoryListModel.h"
+#include "ui/history/HistoryWindows.h"
 #include "ui/notes/CNotepadEdit.h"
 #include "ui/notes/NoteWindows.h"
 #include "ui/nuisance/CSettingNuisance.h"
@@ -34,6 +37,7 @@
 #include "ui/shell/CMainWndUI.h"
 #include "ui/shell/CMessageBox.h"
 #include "ui/shell/CTopCall.h"
+#include "ui/shell/MainPages.h"
 #include "ui/sms/CSmsContacts.h"
 #include "ui/sms/CSmsContainer.h"
 #include "ui/sms/CSmsNew.h"
@@ -477,6 +481,23 @@ int main(int argc, char** argv) {
     ok = Save(&window, out, "main_window_large.png") && ok;
     window.setGeometry(small);
 
+    // Missed calls waiting to be called back: one number twice, one once.
+    core.AddCallLog(QStringLiteral("010-6552 9988"), QStringLiteral("北京"),
+                    QStringLiteral("中国联通"), 5);
+    core.AddCallLog(QStringLiteral("13700001111"), QStringLiteral("北京"),
+                    QStringLiteral("中国移动"), 5);
+    if (tamberlink::CRecordContainer* page = window.RecordPage()) {
+        page->ShowFollowUpOnly(true);
+        while (page->Model().IsLoading()) {
+            QTest::qWait(20);
+        }
+        ok = Save(&window, out, "follow_up.png") && ok;
+        page->ShowFollowUpOnly(false);
+        while (page->Model().IsLoading()) {
+            QTest::qWait(20);
+        }
+    }
+
     // A note about a call, its contact picked from the contacts, its reminder set.
     core.AddContact(
         tamberlink::ContactRecord(QStringLiteral("王芳"), QStringLiteral("13912345678"), {}), true);
@@ -508,6 +529,17 @@ int main(int argc, char** argv) {
     ok = compose != nullptr && Save(&window, out, "sms_new.png") && ok;
     if (compose != nullptr) {
         compose->Close();
+    }
+    // Everything about one number: its calls, the SMS sent to it and the note about it.
+    window.Pages().History().Open(QStringLiteral("02088290291"), QStringLiteral("李娜"));
+    if (tamberlink::CNumberHistory* history = window.Pages().History().Window()) {
+        while (history->Model().IsLoading()) {
+            QTest::qWait(20);
+        }
+        ok = Save(&window, out, "number_history.png") && ok;
+        history->Close();
+    } else {
+        ok = false;
     }
     // The later windows are shown over the call records.
     if (auto* tab = window.findChild<QPushButton*>(QStringLiteral("ButtonRecord"))) {

@@ -1,5 +1,6 @@
 #include "ui/calls/CCallInUI.h"
 
+#include "ui/calls/CallContext.h"
 #include "ui/nuisance/NuisanceActions.h"
 #include "ui/widgets/CButtonUI.h"
 #include "ui/widgets/Controls.h"
@@ -51,6 +52,7 @@ void CCallInUI::Fill(const IncomingCall& call) {
     ui_.labelAddr->style()->polish(ui_.labelAddr);
     SetControlText(ui_.btnNuisance, labelled ? QStringLiteral("不是骚扰") : QStringLiteral("拦截"));
     ui_.btnNuisance->setVisible(!call.number.isEmpty());
+    SetControlText(ui_.labelContext, CallContext::For(core_, call.number));
 }
 
 void CCallInUI::WriteNote() {

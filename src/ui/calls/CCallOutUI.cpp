@@ -1,5 +1,6 @@
 #include "ui/calls/CCallOutUI.h"
 
+#include "ui/calls/CallContext.h"
 #include "ui/widgets/Controls.h"
 
 #include <QLabel>
@@ -37,6 +38,7 @@ void CCallOutUI::Fill(const OutgoingCall& call) {
     // What was dialled: a call through the phone has no prefix to show.
     SetControlText(mobile_, call.prefix.isEmpty() ? call.number : call.prefix + u' ' + call.number);
     SetControlText(addr_, call.display);
+    SetControlText(ui_.labelContext, CallContext::For(core_, call.number));
     elapsed_ = 0;
     clock_->start(1000);
     SetControlText(time_, ElapsedText(elapsed_));

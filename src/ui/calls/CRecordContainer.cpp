@@ -18,6 +18,8 @@
 #include <QListView>
 #include <QMenu>
 #include <QScrollBar>
+#include <algorithm>
+#include <iterator>
 
 namespace tamberlink {
 
@@ -28,7 +30,10 @@ CRecordContainer::CRecordContainer(AppCore& core, QWidget* parent)
     , playback_(
           new RecordingPlayback(QDir(core.DataRoot()).filePath(QStringLiteral("Rec")), this)) {
     model_->SetPagedSource(
-        core_, [](LocalDatabase& db) { return db.CallLog().Ids(); },
+        core_,
+        [&core = core_, followUpOnly = followUpOnly_](LocalDatabase& db) {
+            return *followUpOnly ? core.FollowUp().WaitingIds() : db.CallLog().Ids();
+        },
         [](LocalDatabase& db, const std::vector<int>& ids) {
             return db.CallLog().GetEntries(ids);
         });
@@ -109,6 +114,41 @@ void CRecordContainer::MakeToolbar(QWidget* toolbar) {
     selectAll_->SetSelectedImage(QStringLiteral("tabBtnCheck.png"));
     selectAll_->setToolTip(QStringLiteral("全选"));
     connect(selectAll_, &QAbstractButton::clicked, this, &CRecordContainer::ToggleAll);
+
+    followUpButton_ = new CButtonUI(toolbar);
+    followUpButton_->setObjectName(QStringLiteral("ButtonFollowUp"));
+    followUpButton_->setCheckable(true);
+    SetFloat(followUpButton_, toolbar, QRect(190, 5, 96, 24));
+    followUpButton_->SetNormalImage(QStringLiteral("tabBtnNomal.png"));
+    followUpButton_->SetHotImage(QStringLiteral("tabBtnHot.png"));
+    followUpButton_->SetPushedImage(QStringLiteral("tabBtnPush.png"));
+    followUpButton_->SetSelectedImage(QStringLiteral("tabBtnPush.png"));
+    followUpButton_->setToolTip(QStringLiteral("只看还没回拨的未接来电"));
+    connect(followUpButton_, &QAbstractButton::clicked, this,
+            [this] { ShowFollowUpOnly(followUpButton_->isChecked()); });
+    FollowUpChanged(core_.FollowUp().Count());
+}
+
+void CRecordContainer::ShowFollowUpOnly(bool on) {
+    if (followUpButton_ != nullptr) {
+        followUpButton_->setChecked(on);
+    }
+    if (*followUpOnly_ == on) {
+        return;
+    }
+    *followUpOnly_ = on;
+    model_->SetPlaceholderText(on ? QStringLiteral("没有等待回拨的未接来电") : QString());
+    model_->Reload();
+}
+
+void CRecordContainer::FollowUpChanged(int count) {
+    if (followUpButton_ != nullptr) {
+        followUpButton_->setText(QStringLiteral("待回拨 %1").arg(count));
+        followUpButton_->SetTextColor(QColor(count > 0 ? 0xFFEF4B44u : 0xFF808080u));
+    }
+    if (*followUpOnly_) {
+        model_->Reload();
+    }
 }
 
 void CRecordContainer::ToggleAll() {
@@ -204,7 +244,15 @@ void CRecordContainer::LoadCallLog() {
 }
 
 void CRecordContainer::RefreshRows(const std::vector<int>& ids) {
-    model_->Refresh(ids);
+    if (!*followUpOnly_) {
+        model_->Refresh(ids);
+        return;
+    }
+    // New calls come in through FollowUpChanged; only the rows shown are read again.
+    std::vector<int> shown;
+    std::copy_if(ids.begin(), ids.end(), std::back_inserter(shown),
+                 [this](int id) { return model_->RowOfId(id) >= 0; });
+    model_->Refresh(shown);
 }
 
 QMenu* CRecordContainer::OpenRowMenu(int row, std::optional<QPoint> at) {
@@ -214,6 +262,19 @@ QMenu* CRecordContainer::OpenRowMenu(int row, std::optional<QPoint> at) {
     }
     auto* menu = new QMenu(this);
     menu->setAttribute(Qt::WA_DeleteOnClose);
+    const QString phone = entry->phone;
+    const QString name = entry->nameIsPhone ? QString() : entry->name;
+    menu->addAction(QStringLiteral("号码记录…"), this,
+                    [this, phone, name] { emit HistoryRequested(phone, name); })
+        ->setEnabled(!phone.isEmpty());
+    if (core_.FollowUp().Find(phone)) {
+        menu->addAction(QStringLiteral("已处理"), this, [this, phone] {
+            if (!core_.FollowUp().MarkDone(phone)) {
+                core_.ShowTip(QStringLiteral("标记失败，请稍后再试"));
+            }
+        });
+    }
+    menu->addSeparator();
     const QStringList number{entry->phone};
     QAction* block = menu->addAction(QStringLiteral("拦截此号码"), this, [this, number] {
         nuisance_actions::BlockCallers(core_, number);

@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <atomic>
 #include <memory>
 #include <optional>
 
@@ -66,6 +67,14 @@ public:
     // for a row without a call.
     QMenu* OpenRowMenu(int row, std::optional<QPoint> at = std::nullopt);
 
+    // "待回拨": the list shows only the newest missed call of each number waiting to be called
+    // back, or the whole call log again.
+    void ShowFollowUpOnly(bool on);
+    bool IsFollowUpOnly() const { return *followUpOnly_; }
+    // The number of calls waiting changed: the button's badge, and the list when it shows them.
+    void FollowUpChanged(int count);
+    CButtonUI* FollowUpButton() const { return followUpButton_; }
+
     CallLogModel& Model() { return *model_; }
     QListView* List() const { return ui_.ListRecord; }
     QLineEdit* NumberBox() const { return ui_.PanelEdit; }
@@ -81,6 +90,7 @@ signals:
     void AddContactRequested(const QString& phone);
     void NoteRequested(const tamberlink::CallLogRecord& entry);
     void NuisanceSettingsRequested();
+    void HistoryRequested(const QString& number, const QString& name);
 
 private:
     void ToggleAll();
@@ -94,6 +104,9 @@ private:
     CallLogDelegate* delegate_ = nullptr;
     CButtonUI* deleteButton_ = nullptr;
     CButtonUI* selectAll_ = nullptr;
+    CButtonUI* followUpButton_ = nullptr;
+    // Read by the list's reloads on the database reader.
+    std::shared_ptr<std::atomic<bool>> followUpOnly_ = std::make_shared<std::atomic<bool>>(false);
     QPointer<CSoftKeyboard> keyboard_;
     Ui::page_calls ui_{};
 };

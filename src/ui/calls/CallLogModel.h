@@ -13,12 +13,20 @@ class CallLogModel : public RecordListModel<CallLogRecord> {
 public:
     using RecordListModel::RecordListModel;
 
+    // What an empty list says instead of the usual text; empty for the usual one.
+    void SetPlaceholderText(const QString& text) { emptyText_ = text; }
+
 protected:
-    QString PlaceholderText() const override { return CItemEmpty::Text(); }
+    QString PlaceholderText() const override {
+        return emptyText_.isEmpty() ? CItemEmpty::Text() : emptyText_;
+    }
     QString DisplayText(int row) const override {
         const CallLogRecord* entry = Entry(row);
         return entry != nullptr ? entry->name : QString();
     }
+
+private:
+    QString emptyText_;
 };
 
 } // namespace tamberlink

@@ -96,6 +96,14 @@ UiSink& CMainWndUI::Sink() {
     return *router_;
 }
 
+void CMainWndUI::ShowFollowUpCount(int count) {
+    const QString title = QStringLiteral("Tamberlink拨号器");
+    setWindowTitle(count > 0 ? title + QStringLiteral("（待回拨 %1）").arg(count) : title);
+    if (tray_ != nullptr) {
+        tray_->SetWaiting(count);
+    }
+}
+
 void CMainWndUI::Start(const std::optional<QString>& serialPort, bool inTray) {
     core_.Start();
     if (serialPort.has_value()) {
@@ -124,6 +132,8 @@ void CMainWndUI::Start(const std::optional<QString>& serialPort, bool inTray) {
     connect(notifier_, &DesktopNotifier::CallBackRequested, this,
             [this](const QString& number) { Dial(number, false); });
     new DesktopNotices(core_, *notifier_, this);
+    connect(&core_.FollowUp(), &FollowUpTracker::Changed, this, &CMainWndUI::ShowFollowUpCount);
+    ShowFollowUpCount(core_.FollowUp().Count());
 
     auto* hotKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F10), this);
     hotKey->setContext(Qt::ApplicationShortcut);

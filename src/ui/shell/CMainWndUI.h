@@ -153,6 +153,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // The title (and the tray's tooltip) tell how many missed calls wait to be called back.
+    void ShowFollowUpCount(int count);
     void ConnectButtons();
     // A backup or sync of the contacts; without the cloud part the user is told to log in.
     void StartBackup();

@@ -19,6 +19,7 @@ DesktopNotices::DesktopNotices(AppCore& core, DesktopNotifier& notifier, QObject
     , newestSeen_(core.Database().CallLog().NewestId()) {
     connect(&core_, &AppCore::CallLogRowsChanged, this, &DesktopNotices::OnCallLogRows);
     connect(&core_, &AppCore::NoteReminderDue, this, &DesktopNotices::OnReminder);
+    connect(&core_, &AppCore::SmsFailed, &notifier_, &DesktopNotifier::SmsFailed);
 }
 
 void DesktopNotices::OnCallLogRows(const std::vector<int>& ids) {

@@ -39,6 +39,13 @@ void DesktopNotifier::Reminder(const QString& text) {
     Notify(QStringLiteral("笔记提醒"), text, QString());
 }
 
+void DesktopNotifier::SmsFailed(const QStringList& numbers) {
+    Notify(QStringLiteral("短信发送失败"),
+           QStringLiteral("发给 %1 的短信没有送到手机，请连接设备后重新发送")
+               .arg(numbers.join(QStringLiteral("、"))),
+           QString());
+}
+
 void DesktopNotifier::Notify(const QString& title, const QString& text, const QString& number) {
     const auto fallBack = [this, title, text] {
         if (fallback_) {

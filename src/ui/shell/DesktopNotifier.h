@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -29,6 +30,8 @@ public:
     void MissedCall(const QString& name, const QString& number);
     // "笔记提醒": the note's text.
     void Reminder(const QString& text);
+    // "短信发送失败": to whom.
+    void SmsFailed(const QStringList& numbers);
 
 signals:
     // "回拨" of a missed call's notification.

@@ -2,11 +2,16 @@
 
 #include "app/AppCore.h"
 #include "ui/calllist/CContactListTemp.h"
+#include "ui/calllist/TempContactModel.h"
 #include "ui/calls/CRecordContainer.h"
 #include "ui/contacts/CContactContainer.h"
+#include "ui/contacts/ContactListModel.h"
+#include "ui/history/HistoryMenu.h"
+#include "ui/history/HistoryWindows.h"
 #include "ui/notes/CNotepadContainer.h"
 #include "ui/notes/NoteWindows.h"
 #include "ui/sms/CSmsContainer.h"
+#include "ui/sms/SmsListModel.h"
 #include "ui/sms/SmsWindows.h"
 
 #include <QStackedWidget>
@@ -41,7 +46,11 @@ MainPages::MainPages(QStackedWidget& stack, AppCore& core, const CallPopups& cal
 }
 
 void MainPages::Build(SmsWindows& sms, NoteWindows& notes) {
+    history_ = new HistoryWindows(*stack_.window(), core_);
     records_->Build();
+    connect(records_, &CRecordContainer::HistoryRequested, history_, &HistoryWindows::Open);
+    connect(&core_.FollowUp(), &FollowUpTracker::Changed, records_,
+            &CRecordContainer::FollowUpChanged);
     connect(records_, &CRecordContainer::DialRequested, this, &MainPages::DialRequested);
     connect(records_, &CRecordContainer::NoteRequested, &notes, &NoteWindows::OpenForCall);
     connect(records_, &CRecordContainer::AddContactRequested, this,
@@ -58,6 +67,14 @@ void MainPages::Build(SmsWindows& sms, NoteWindows& notes) {
     connect(&core_, &AppCore::ContactsChanged, contacts_, &CContactContainer::LoadContacts);
     connect(&core_, &AppCore::ContactsAdded, contacts_, &CContactContainer::ShowAddedContacts);
     contacts_->LoadContacts();
+    history_menu::Offer(
+        *contacts_->List(),
+        [this](int row) -> history_menu::Person {
+            const ContactRecord* contact = contacts_->Model().Contact(row);
+            return contact != nullptr ? history_menu::Person{contact->phone, contact->name}
+                                      : history_menu::Person{};
+        },
+        *history_);
 
     sms_->Build();
     connect(sms_, &CSmsContainer::NewSmsRequested, &sms, [&sms] { sms.OpenNew(); });
@@ -67,6 +84,16 @@ void MainPages::Build(SmsWindows& sms, NoteWindows& notes) {
             [&sms] { sms.OpenTemplateEditor({}); });
     connect(sms_, &CSmsContainer::TemplateOpenRequested, &sms, &SmsWindows::OpenTemplateEditor);
     sms_->LoadSmsList();
+    history_menu::Offer(
+        *sms_->SmsList(),
+        [this](int row) -> history_menu::Person {
+            const SmsRecord* entry = sms_->Sms().Entry(row);
+            if (entry == nullptr) {
+                return {};
+            }
+            return {entry->phone, entry->name == entry->phone ? QString() : entry->name};
+        },
+        *history_);
 
     callList_->Build();
     connect(callList_, &CContactListTemp::SmsRequested, &sms,
@@ -78,6 +105,14 @@ void MainPages::Build(SmsWindows& sms, NoteWindows& notes) {
                 sms.OpenNew(recipients);
             });
     callList_->RestoreWorkbook();
+    history_menu::Offer(
+        *callList_->List(),
+        [this](int row) -> history_menu::Person {
+            const TempContact* entry = callList_->Model().Entry(row);
+            return entry != nullptr ? history_menu::Person{entry->number, entry->name}
+                                    : history_menu::Person{};
+        },
+        *history_);
 
     notes_->Build();
     connect(notes_, &CNotepadContainer::NewNoteRequested, &notes, &NoteWindows::OpenNew);
@@ -101,6 +136,7 @@ void MainPages::Select(int page) {
 }
 
 void MainPages::Stop() {
+    core_.FollowUp().disconnect(records_);
     for (QObject* page : std::initializer_list<QObject*>{records_, contacts_, notes_}) {
         core_.disconnect(page);
     }

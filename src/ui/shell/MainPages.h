@@ -14,6 +14,7 @@ class CContactListTemp;
 class CNotepadContainer;
 class CRecordContainer;
 class CSmsContainer;
+class HistoryWindows;
 class NoteWindows;
 class SmsWindows;
 
@@ -45,6 +46,8 @@ public:
     CContactContainer& Contacts() const { return *contacts_; }
     CContactListTemp& CallList() const { return *callList_; }
     CNotepadContainer& Notes() const { return *notes_; }
+    // "号码记录", offered by every row that shows a number; made by Build.
+    HistoryWindows& History() const { return *history_; }
 
 signals:
     void DialRequested(const QString& number, bool throughPhone);
@@ -58,6 +61,7 @@ private:
     CContactContainer* contacts_;
     CContactListTemp* callList_;
     CNotepadContainer* notes_;
+    HistoryWindows* history_ = nullptr;
 };
 
 } // namespace tamberlink

@@ -32,6 +32,13 @@ TrayIcon::TrayIcon(QObject* parent)
     icon_->show();
 }
 
+void TrayIcon::SetWaiting(int count) {
+    if (icon_ != nullptr) {
+        icon_->setToolTip(count > 0 ? QStringLiteral("双击弹出\n待回拨 %1").arg(count)
+                                    : QStringLiteral("双击弹出"));
+    }
+}
+
 TrayIcon::~TrayIcon() {
     delete menu_;
 }

@@ -22,6 +22,9 @@ public:
     // Renames the first menu item: "取词: 开 (Ctrl + F10)" when `screenOff` is 1, else "关".
     void SetScreenOff(int screenOff);
 
+    // The tooltip tells how many missed calls wait to be called back.
+    void SetWaiting(int count);
+
     QMenu* Menu() const { return menu_; }
     // A message from the tray icon, where there is one.
     void ShowMessage(const QString& title, const QString& text);

@@ -195,14 +195,15 @@ TEST_F(NuisanceWindowTest, CallersAreBlockedOrWhitelistedFromThePopupTheCallLogA
     ASSERT_TRUE(test::WaitFor([&] { return records->Model().EntryCount() == 2; }));
     QMenu* menu = records->OpenRowMenu(1);
     ASSERT_NE(menu, nullptr);
-    ASSERT_EQ(menu->actions().size(), 3); // no "不是骚扰" for an unlabelled call
-    menu->actions().front()->trigger();
+    // "号码记录…" and a separator first; no "不是骚扰" for an unlabelled call.
+    ASSERT_EQ(menu->actions().size(), 5);
+    menu->actions().at(2)->trigger();
     TakeTip();
     EXPECT_TRUE(core_->ScreenCaller(QStringLiteral("13912345678")).Rejects());
     menu->close();
     menu = records->OpenRowMenu(0);
     ASSERT_NE(menu, nullptr);
-    menu->actions().at(1)->trigger();
+    menu->actions().at(3)->trigger();
     TakeTip();
     EXPECT_EQ(core_->ScreenCaller(QStringLiteral("4001112222")).reason,
               NuisanceVerdict::Reason::Whitelisted);

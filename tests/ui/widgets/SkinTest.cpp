@@ -18,6 +18,7 @@
 #include "ui_dlg_notepad_info.h"
 #include "ui_dlg_notepad_time.h"
 #include "ui_dlg_nuisance.h"
+#include "ui_dlg_number_history.h"
 #include "ui_dlg_setting.h"
 #include "ui_dlg_sms_edit.h"
 #include "ui_dlg_sms_new.h"
@@ -123,6 +124,7 @@ TEST(Skin, EveryFormSetsUpWithTheStylesheetAndNoWarnings) {
         SetUpAndPaint<Ui::dlg_notepad_info>(),
         SetUpAndPaint<Ui::dlg_notepad_time>(),
         SetUpAndPaint<Ui::dlg_nuisance>(),
+        SetUpAndPaint<Ui::dlg_number_history>(),
         SetUpAndPaint<Ui::dlg_setting>(),
         SetUpAndPaint<Ui::dlg_sms_edit>(),
         SetUpAndPaint<Ui::dlg_sms_new>(),

@@ -1,0 +1,139 @@
+#include "app/FollowUpState.h"
+
+#include "util/PhoneNumber.h"
+
+#include <QDateTime>
+
+#include <algorithm>
+
+namespace tamberlink {
+
+namespace {
+
+constexpr int kMissedLandline = 5;
+constexpr int kIncomingLandline = 3;
+
+// The digits of `text` from `at` for `count` characters; -1 when one is not a digit.
+int Number(const QString& text, int at, int count) {
+    int value = 0;
+    for (int i = at; i < at + count; ++i) {
+        const QChar c = text[i];
+        if (c < u'0' || c > u'9') {
+            return -1;
+        }
+        value = value * 10 + (c.unicode() - u'0');
+    }
+    return value;
+}
+
+} // namespace
+
+// Read by hand: the whole log is read at start-up, and QDateTime's parser would take most of
+// that time.
+qint64 FollowUpState::Seconds(const QString& dateTime) {
+    if (dateTime.size() != 19) {
+        return -1;
+    }
+    const QDate date(Number(dateTime, 0, 4), Number(dateTime, 5, 2), Number(dateTime, 8, 2));
+    const QTime time(Number(dateTime, 11, 2), Number(dateTime, 14, 2), Number(dateTime, 17, 2));
+    if (!date.isValid() || !time.isValid()) {
+        return -1;
+    }
+    return QDateTime(date, time).toSecsSinceEpoch();
+}
+
+bool FollowUpState::Apply(const FollowUpTable::Call& call) {
+    lastId_ = std::max(lastId_, call.id);
+    const QString key = PhoneNumber::Comparable(call.phone);
+    if (key.isEmpty()) {
+        return false;
+    }
+    bool changed = false;
+    if (auto ring = rings_.find(key); ring != rings_.end()) {
+        const bool sameCall =
+            call.type == kMissedLandline && Seconds(call.dateTime) - ring->second <= kRingGrace;
+        rings_.erase(ring);
+        if (!sameCall) {
+            changed = Reached(key);
+        }
+    }
+    if (call.type == kMissedLandline) {
+        const auto done = done_.find(key);
+        if (done != done_.end() && done->second >= call.id) {
+            return changed;
+        }
+        Waiting& waiting = waiting_[key];
+        if (waiting.lastId > 0) {
+            Unlist(waiting.lastId);
+        }
+        // Ids come in ascending order: the newest normally goes last.
+        order_.insert(std::upper_bound(order_.begin(), order_.end(), call.id), call.id);
+        waiting.key = key;
+        waiting.phone = call.phone;
+        waiting.lastId = call.id;
+        waiting.dateTime = call.dateTime;
+        ++waiting.missed;
+        return true;
+    }
+    if (call.type == kIncomingLandline) {
+        rings_[key] = Seconds(call.dateTime);
+        return changed;
+    }
+    return Reached(key) || changed;
+}
+
+bool FollowUpState::Settle(qint64 now) {
+    bool changed = false;
+    for (auto ring = rings_.begin(); ring != rings_.end();) {
+        if (now - ring->second > kRingGrace) {
+            changed = Reached(ring->first) || changed;
+            ring = rings_.erase(ring);
+        } else {
+            ++ring;
+        }
+    }
+    return changed;
+}
+
+bool FollowUpState::MarkDone(const QString& key, int untilId) {
+    int& mark = done_[key];
+    mark = std::max(mark, untilId);
+    const auto waiting = waiting_.find(key);
+    if (waiting == waiting_.end() || waiting->second.lastId > mark) {
+        return false;
+    }
+    Unlist(waiting->second.lastId);
+    waiting_.erase(waiting);
+    return true;
+}
+
+std::optional<FollowUpState::Waiting> FollowUpState::Find(const QString& key) const {
+    const auto waiting = waiting_.find(key);
+    if (waiting == waiting_.end()) {
+        return std::nullopt;
+    }
+    return waiting->second;
+}
+
+std::vector<int> FollowUpState::WaitingIds() const {
+    return {order_.rbegin(), order_.rend()};
+}
+
+bool FollowUpState::Reached(const QString& key) {
+    const auto waiting = waiting_.find(key);
+    if (waiting == waiting_.end()) {
+        return false;
+    }
+    Unlist(waiting->second.lastId);
+    waiting_.erase(waiting);
+    return true;
+}
+
+void FollowUpState::Unlist(int id) {
+    const auto at = std::lower_bound(order_.begin(), order_.end(), id);
+    if (at != order_.end() && *at == id) {
+        order_.erase(at);
+    }
+}
+
+} // namespace tamberlink

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "store/FollowUpTable.h"
+
+#include <QString>
+
+#include <map>
+#include <optional>
+#include <vector>
+
+namespace tamberlink {
+
+// The missed calls to follow up, worked out from the call log row by row: a missed call
+// (type 5) waits until a later call with its number, either way and on either line, reaches
+// it, or until the user marks the number done. A landline call that rang (type 3) counts
+// once it is clear it was not the same call the box then reported missed: when another
+// call with the number follows, or kRingGrace has passed.
+class FollowUpState {
+public:
+    struct Waiting {
+        QString key;      // the number's comparable form
+        QString phone;    // as the newest missed call logged it
+        int lastId = 0;   // the newest missed call
+        int missed = 0;   // missed calls since the number was last reached
+        QString dateTime; // of the newest missed call
+    };
+
+    // How long after a landline ring its missed-call report may still come.
+    static constexpr qint64 kRingGrace = 120;
+
+    // Seconds since 1970 of a call-log time ("2016/03/07 09:05:00", local time); -1 when
+    // the text is no such time.
+    static qint64 Seconds(const QString& dateTime);
+
+    void SetDoneMarks(std::map<QString, int> marks) { done_ = std::move(marks); }
+    // One call-log row, in the order of ids. True when the waiting numbers changed.
+    bool Apply(const FollowUpTable::Call& call);
+    // Counts the rings older than kRingGrace at `now` (seconds since 1970). True when the
+    // waiting numbers changed.
+    bool Settle(qint64 now);
+    // The number `key` was handled up to the call `untilId`. True when it was waiting.
+    bool MarkDone(const QString& key, int untilId);
+
+    int LastId() const { return lastId_; }
+    int Count() const { return int(waiting_.size()); }
+    std::optional<Waiting> Find(const QString& key) const;
+    // The newest missed call of each waiting number, newest first.
+    std::vector<int> WaitingIds() const;
+
+private:
+    // The number was reached: it leaves the list.
+    bool Reached(const QString& key);
+    // Takes the missed call `id` out of order_.
+    void Unlist(int id);
+
+    std::map<QString, Waiting> waiting_;
+    // The newest missed call of each waiting number, ascending, so that the list's order
+    // needs no sorting.
+    std::vector<int> order_;
+    // The landline rings not yet counted: when each rang, by number.
+    std::map<QString, qint64> rings_;
+    std::map<QString, int> done_;
+    int lastId_ = 0;
+};
+
+} // namespace tamberlink
