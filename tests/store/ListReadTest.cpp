@@ -236,7 +236,7 @@ TEST(Migrations, AnOlderDatabaseGainsItsIndexesWithoutLosingARow) {
         ASSERT_TRUE(db.Open(path));
         db.RunMigrations();
         EXPECT_EQ(raw.Rows(indexes),
-            "table_contact_card_uid\ntable_contact_nameindex\ntable_contact_phone\ntable_event_time\n"
+            "table_call_attempt_number\ntable_contact_card_uid\ntable_contact_nameindex\ntable_contact_phone\ntable_event_time\n"
             "table_notepad_cid\ntable_nuisance_log_rule\ntable_sms_phone\n"
             "table_webhook_delivery_endpoint\ntable_webhook_delivery_state");
         EXPECT_EQ(
