@@ -28,13 +28,13 @@ struct CampaignOptions {
 struct CampaignEntry {
     enum class State { Waiting, Done, Skipped };
     int row = 0;
-    QString name;
-    QString number;
+    QString name{};
+    QString number{};
     State state = State::Waiting;
     int attempts = 0;
     std::int64_t dueAt = 0; // seconds since 1970: a recall waits until then
     int outcome = 0;        // the last outcome given
-    QString reason;         // why it was skipped
+    QString reason{};       // why it was skipped
 };
 
 // The counts the panel shows.

@@ -173,6 +173,13 @@ void PowerDialler::Stop() {
     emit Ended();
 }
 
+void PowerDialler::Halt() {
+    next_.stop();
+    retry_.stop();
+    phase_ = Phase::Idle;
+    current_ = -1;
+}
+
 void PowerDialler::Advance() {
     next_.stop();
     if (!IsRunning() || paused_ || (current_ >= 0 && dialled_)) {

@@ -49,6 +49,8 @@ public:
     bool Resume(const QString& iniPath);
     // Ends the campaign (or forgets the saved one); what was written stays.
     void Stop();
+    // The program ends: nothing more happens, and the saved campaign stays for the next start.
+    void Halt();
 
     // The outcome of the current person: written, kept, the call hung up when still on, and
     // the next dial follows after the wrap-up time. A 再联系 makes a reminder at `recallAt`.
@@ -95,19 +97,19 @@ private:
         QString number;
         int row = 0;
         int status = 0;
-        QString remark;
+        QString remark{};
         bool exact = false; // both cells as given (an outcome taken back)
     };
     struct UndoStep {
         int index = 0;
-        CampaignEntry before;
+        CampaignEntry before{};
         bool wasDialled = false;
         bool wrote = false;
         int oldStatus = 0;
-        QString oldRemark;
+        QString oldRemark{};
         int attemptId = 0;
         int noteId = 0;
-        QString doNotCallAdded;
+        QString doNotCallAdded{};
     };
 
     void Advance();

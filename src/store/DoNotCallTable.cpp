@@ -7,10 +7,10 @@ namespace tamberlink {
 std::vector<DoNotCallEntry> DoNotCallTable::Load() {
     const auto lock = connection_.Lock();
     SqlStatement query = connection_.Prepare(
-        "select number, source, created from table_do_not_call order by created desc, rowid desc");
+        "select number, source, created, rowid from table_do_not_call order by rowid desc");
     std::vector<DoNotCallEntry> entries;
     while (query.Next()) {
-        entries.push_back({query.Text(0), query.Text(1), query.Int64(2)});
+        entries.push_back({query.Text(0), query.Text(1), query.Int64(2), query.Int(3)});
     }
     return entries;
 }

@@ -11,9 +11,10 @@ class StoreConnection;
 
 // One number that must not be called, and where it came from.
 struct DoNotCallEntry {
-    QString number;
-    QString source; // "黑名单" with the call list's file, "手动添加", "导入"
+    QString number{};
+    QString source{}; // "黑名单" with the call list's file, "手动添加", "导入"
     std::int64_t created = 0;
+    int id = 0; // the row's id, as the list shows it
 };
 
 // table_do_not_call: the numbers no dial may reach without the user's say-so, one row per

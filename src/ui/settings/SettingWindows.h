@@ -15,6 +15,7 @@ class CSettingGrade;
 class CSettingIP;
 class CSettingNuisance;
 class CSettingOrigins;
+class CDoNotCallList;
 class CSettingWebhooks;
 class CSettingPrefix;
 class CSettingProxy;
@@ -36,6 +37,7 @@ public:
     CSettingProxy* OpenProxy();
     CSettingQuery* OpenQuery();
     CSettingOrigins* OpenOrigins();
+    CDoNotCallList* OpenDoNotCall();
     CSettingNuisance* OpenNuisance();
     CSettingWebhooks* OpenWebhooks();
     CSettingUpdate* OpenUpdate();
@@ -63,6 +65,7 @@ private:
     QPointer<CSettingProxy> proxy_;
     QPointer<CSettingQuery> query_;
     QPointer<CSettingOrigins> origins_;
+    QPointer<CDoNotCallList> doNotCall_;
     QPointer<CSettingNuisance> nuisance_;
     QPointer<CSettingWebhooks> webhooks_;
     QPointer<CSettingUpdate> update_;

@@ -78,6 +78,7 @@ void MainPages::Build(SmsWindows& sms, NoteWindows& notes) {
                 sms.OpenNew(recipients);
             });
     callList_->RestoreWorkbook();
+    callList_->OfferResume();
 
     notes_->Build();
     connect(notes_, &CNotepadContainer::NewNoteRequested, &notes, &NoteWindows::OpenNew);
