@@ -68,7 +68,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot read the workbook\n");
         return 1;
     }
-    const auto dials = [&] { return box.LinesStartingWith("dial-landline").size(); };
+    const auto dials = [&] {
+        return box.LinesStartingWith("dial-landline").size();
+    };
 
     // The anchor: the remark dialog's write, through the list as the page keeps it.
     TempContactList page = list;
@@ -122,8 +124,8 @@ int main(int argc, char** argv) {
     std::printf("  outcome written and saved           %8.1f ms  (target < 100 ms), %.1f ms of "
                 "CPU\n",
                 bench::Median(writeWall), bench::Median(writeCpu));
-    std::printf("  anchor: remark dialog's write today %8.1f ms, %.1f ms of CPU%s\n",
-                anchor.wallMs, anchor.cpuMs, written ? "" : " - A STEP FAILED");
+    std::printf("  anchor: remark dialog's write today %8.1f ms, %.1f ms of CPU%s\n", anchor.wallMs,
+                anchor.cpuMs, written ? "" : " - A STEP FAILED");
     core.Shutdown();
     return written ? 0 : 1;
 }

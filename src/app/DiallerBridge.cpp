@@ -14,6 +14,10 @@ void DiallerBridge::HangUp() {
     core_.Device().Calls().HangUp();
 }
 
+bool DiallerBridge::Busy() {
+    return core_.Device().Calls().IsDialling();
+}
+
 bool DiallerBridge::LineReady(bool throughPhone) {
     return core_.IsBoxConnected() && (!throughPhone || core_.Device().Link().IsPhoneLinked());
 }

@@ -21,6 +21,7 @@ public:
     bool Dial(const QString& name, const QString& number, bool throughPhone,
               std::function<void()> placed) override;
     void HangUp() override;
+    bool Busy() override;
     bool LineReady(bool throughPhone) override;
     int AddReminder(const QString& name, const QString& number, const QDateTime& when,
                     const QString& remark) override;

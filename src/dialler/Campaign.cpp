@@ -113,14 +113,10 @@ CampaignProgress Campaign::Progress() const {
 }
 
 QJsonObject Campaign::EntryToJson(const CampaignEntry& entry) {
-    return {{"row", entry.row},
-            {"name", entry.name},
-            {"number", entry.number},
-            {"state", int(entry.state)},
-            {"attempts", entry.attempts},
-            {"dueAt", double(entry.dueAt)},
-            {"outcome", entry.outcome},
-            {"reason", entry.reason}};
+    return {{"row", entry.row},           {"name", entry.name},
+            {"number", entry.number},     {"state", int(entry.state)},
+            {"attempts", entry.attempts}, {"dueAt", double(entry.dueAt)},
+            {"outcome", entry.outcome},   {"reason", entry.reason}};
 }
 
 CampaignEntry Campaign::EntryFromJson(const QJsonObject& json) {

@@ -16,9 +16,9 @@ enum class DialOutcome { Contacted = 1, NoAnswer = 2, CallBack = 3, DoNotCall = 
 
 struct CampaignOptions {
     bool throughPhone = false;
-    int wrapUpSeconds = 10;  // 0 to 60, between a hang-up and the next dial
-    int recallMinutes = 30;  // a 未接通 comes back after this
-    int maxAttempts = 3;     // and is tried at most this often
+    int wrapUpSeconds = 10; // 0 to 60, between a hang-up and the next dial
+    int recallMinutes = 30; // a 未接通 comes back after this
+    int maxAttempts = 3;    // and is tried at most this often
     bool dialDuplicates = false;
     // Only these sheet rows; empty: every row not finished (未联系 or 未接通).
     std::vector<int> rows;

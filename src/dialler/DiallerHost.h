@@ -19,6 +19,8 @@ public:
     virtual bool Dial(const QString& name, const QString& number, bool throughPhone,
                       std::function<void()> placed) = 0;
     virtual void HangUp() = 0;
+    // A dial is still going out: the next one waits for it.
+    virtual bool Busy() = 0;
     // The line can dial now: the box is there and, for the phone, the phone is linked.
     virtual bool LineReady(bool throughPhone) = 0;
     // A note with a reminder at `when` about the person; its id, 0 when it was not written.

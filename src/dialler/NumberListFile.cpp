@@ -3,6 +3,7 @@
 #include "util/PhoneNumber.h"
 
 #include <QStringDecoder>
+#include <QStringList>
 
 #include <algorithm>
 
@@ -29,9 +30,8 @@ NumberListFile NumberListFile::Parse(const QByteArray& bytes) {
         }
         const QString number = PhoneNumber::Clean(field);
         // A header ("电话") or anything else with too few digits to dial.
-        if (number.size() < 3 || !std::all_of(number.begin(), number.end(), [](QChar c) {
-                return c.isDigit() || c == u'+';
-            })) {
+        if (number.size() < 3 || !std::all_of(number.begin(), number.end(),
+                                              [](QChar c) { return c.isDigit() || c == u'+'; })) {
             ++file.refused;
             continue;
         }

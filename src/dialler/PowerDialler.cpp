@@ -18,20 +18,19 @@ namespace {
 const QString kDoNotCallReason = QStringLiteral("免打扰名单");
 // A workbook that could not be written is tried again this often.
 constexpr int kRetryMs = 5000;
+// How soon a dial waiting for the one before it looks again.
+constexpr int kBusyRetryMs = 5;
 
 QJsonObject WriteToJson(const QString& number, int row, int status, const QString& remark,
                         bool exact) {
-    return {{"number", number},
-            {"row", row},
-            {"status", status},
-            {"remark", remark},
-            {"exact", exact}};
+    return {
+        {"number", number}, {"row", row}, {"status", status}, {"remark", remark}, {"exact", exact}};
 }
 
 } // namespace
 
-PowerDialler::PowerDialler(DiallerHost& host, DoNotCallTable& doNotCall,
-                           CallAttemptTable& attempts, QObject* parent)
+PowerDialler::PowerDialler(DiallerHost& host, DoNotCallTable& doNotCall, CallAttemptTable& attempts,
+                           QObject* parent)
     : QObject(parent)
     , host_(host)
     , doNotCall_(doNotCall)
@@ -97,7 +96,8 @@ bool PowerDialler::Resume(const QString& iniPath) {
         return false;
     }
     const std::optional<QString> saved = attempts_.LoadCampaign();
-    const QJsonObject json = saved ? QJsonDocument::fromJson(saved->toUtf8()).object() : QJsonObject();
+    const QJsonObject json =
+        saved ? QJsonDocument::fromJson(saved->toUtf8()).object() : QJsonObject();
     if (json.isEmpty()) {
         return false;
     }
@@ -164,7 +164,8 @@ void PowerDialler::Stop() {
     }
     FlushPending();
     if (!pending_.empty()) {
-        host_.ShowTip(QStringLiteral("有%1个结果未能写入表格，已保存在拨号记录中").arg(pending_.size()));
+        host_.ShowTip(
+            QStringLiteral("有%1个结果未能写入表格，已保存在拨号记录中").arg(pending_.size()));
     }
     phase_ = Phase::Idle;
     current_ = -1;
@@ -196,6 +197,11 @@ void PowerDialler::Advance() {
         if (doNotCall_.Contains(entry.number)) {
             campaign_.Skip(index, kDoNotCallReason);
             continue;
+        }
+        if (host_.Busy()) {
+            // The last dial is still going out: it is told done on this thread very soon.
+            next_.start(kBusyRetryMs);
+            return;
         }
         if (!host_.LineReady(campaign_.Options().throughPhone)) {
             pausedByLine_ = true;
@@ -230,12 +236,12 @@ void PowerDialler::Dial(int index) {
     Save();
     const CampaignEntry& entry = campaign_.Entries()[std::size_t(index)];
     QPointer<PowerDialler> self(this);
-    const bool queued = host_.Dial(entry.name, entry.number, campaign_.Options().throughPhone,
-                                   [self, index] {
-                                       if (self != nullptr) {
-                                           self->OnPlaced(index);
-                                       }
-                                   });
+    const bool queued =
+        host_.Dial(entry.name, entry.number, campaign_.Options().throughPhone, [self, index] {
+            if (self != nullptr) {
+                self->OnPlaced(index);
+            }
+        });
     if (!queued) {
         dialled_ = false;
         Pause(QString());
@@ -289,16 +295,15 @@ bool PowerDialler::SaveOutcome(DialOutcome outcome, const QString& remark,
     step.wrote = true;
     WriteRow({entry.number, entry.row, int(outcome), remark, false});
 
-    const CallAttempt attempt{0, Now(), entry.number, int(outcome), remark,
-                              list_.WorkbookPath(), entry.row};
+    const CallAttempt attempt{
+        0, Now(), entry.number, int(outcome), remark, list_.WorkbookPath(), entry.row};
     step.attemptId = attempts_.Add(attempt);
     if (outcome == DialOutcome::CallBack) {
-        const QDateTime when =
-            recallAt.isValid() ? recallAt : host_.Now().addSecs(3600);
+        const QDateTime when = recallAt.isValid() ? recallAt : host_.Now().addSecs(3600);
         step.noteId = host_.AddReminder(entry.name, entry.number, when, remark);
     } else if (outcome == DialOutcome::DoNotCall &&
-               doNotCall_.Add({entry.number,
-                               kDoNotCallReason + u' ' + list_.WorkbookPath(), Now()})) {
+               doNotCall_.Add(
+                   {entry.number, kDoNotCallReason + u' ' + list_.WorkbookPath(), Now()})) {
         step.doNotCallAdded = entry.number;
     }
     campaign_.Record(current_, outcome, Now());
@@ -460,7 +465,9 @@ void PowerDialler::Finish() {
         Save();
     }
     const CampaignProgress progress = campaign_.Progress();
-    host_.ShowTip(QStringLiteral("连续拨号已完成：共%1人，跳过%2人").arg(progress.total).arg(progress.skipped));
+    host_.ShowTip(QStringLiteral("连续拨号已完成：共%1人，跳过%2人")
+                      .arg(progress.total)
+                      .arg(progress.skipped));
     emit Changed();
     emit Ended();
 }
@@ -503,7 +510,8 @@ void PowerDialler::Save() {
     }
     QJsonArray pending;
     for (const Write& write : pending_) {
-        pending.append(WriteToJson(write.number, write.row, write.status, write.remark, write.exact));
+        pending.append(
+            WriteToJson(write.number, write.row, write.status, write.remark, write.exact));
     }
     Campaign saved = campaign_;
     if (segment_.isValid()) {
@@ -581,7 +589,8 @@ bool PowerDialler::TryWrite(Write& write) {
             }
         }
         if (best < 0) {
-            host_.ShowTip(QStringLiteral("%1已不在表格中，结果只保存在拨号记录中").arg(write.number));
+            host_.ShowTip(
+                QStringLiteral("%1已不在表格中，结果只保存在拨号记录中").arg(write.number));
             return true;
         }
         write.row = best;

@@ -44,8 +44,8 @@ bool CallAttemptTable::SaveCampaign(const QString& state) {
     if (state.isEmpty()) {
         return connection_.Exec("delete from table_dial_campaign", "保存连续拨号进度失败：");
     }
-    SqlStatement save = connection_.Prepare(
-        "insert or replace into table_dial_campaign(id, state) values(1, ?)");
+    SqlStatement save =
+        connection_.Prepare("insert or replace into table_dial_campaign(id, state) values(1, ?)");
     save.Bind(1, state);
     return connection_.Run(save, "保存连续拨号进度失败：");
 }

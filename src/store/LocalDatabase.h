@@ -1,15 +1,15 @@
 #pragma once
 
 #include "store/AccountTable.h"
+#include "store/CallAttemptTable.h"
 #include "store/CallLogTable.h"
 #include "store/ContactTable.h"
+#include "store/DoNotCallTable.h"
 #include "store/EventJournalTable.h"
 #include "store/NoteTable.h"
 #include "store/NuisanceLogTable.h"
 #include "store/NuisanceRuleTable.h"
 #include "store/NuisanceWhitelistTable.h"
-#include "store/DoNotCallTable.h"
-#include "store/CallAttemptTable.h"
 #include "store/OriginTable.h"
 #include "store/SettingTable.h"
 #include "store/SmsTable.h"

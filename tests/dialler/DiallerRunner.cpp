@@ -24,7 +24,8 @@ int main(int argc, char** argv) {
                      argv[0]);
         return 2;
     }
-    AppCore core(test::TestConfig(QString::fromLocal8Bit(argv[1]), QString::fromLocal8Bit(argv[2])));
+    AppCore core(
+        test::TestConfig(QString::fromLocal8Bit(argv[1]), QString::fromLocal8Bit(argv[2])));
     if (!core.Start()) {
         return 1;
     }
@@ -61,8 +62,8 @@ int main(int argc, char** argv) {
                 return;
             }
             if (line.rfind("outcome ", 0) == 0) {
-                const bool saved = core.Dialler().SaveOutcome(
-                    DialOutcome(std::stoi(line.substr(8))), QString());
+                const bool saved =
+                    core.Dialler().SaveOutcome(DialOutcome(std::stoi(line.substr(8))), QString());
                 std::printf(saved ? "saved\n" : "refused\n");
                 std::fflush(stdout);
             }

@@ -236,9 +236,10 @@ TEST(Migrations, AnOlderDatabaseGainsItsIndexesWithoutLosingARow) {
         ASSERT_TRUE(db.Open(path));
         db.RunMigrations();
         EXPECT_EQ(raw.Rows(indexes),
-            "table_call_attempt_number\ntable_contact_card_uid\ntable_contact_nameindex\ntable_contact_phone\ntable_event_time\n"
-            "table_notepad_cid\ntable_nuisance_log_rule\ntable_sms_phone\n"
-            "table_webhook_delivery_endpoint\ntable_webhook_delivery_state");
+                  "table_call_attempt_number\ntable_contact_card_uid\n"
+                  "table_contact_nameindex\ntable_contact_phone\ntable_event_time\n"
+                  "table_notepad_cid\ntable_nuisance_log_rule\ntable_sms_phone\n"
+                  "table_webhook_delivery_endpoint\ntable_webhook_delivery_state");
         EXPECT_EQ(
             raw.Rows("select (select count(*) from table_log), (select count(*) from "
                      "table_contact), (select count(*) from table_sms), (select count(*) from "

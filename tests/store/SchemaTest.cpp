@@ -200,9 +200,10 @@ TEST(Schema, EveryEarlierShapeComesUpToTheCurrentVersionWithEveryRow) {
         }
         EXPECT_EQ(raw.Rows("select name from sqlite_master where type='index' and name like "
                            "'table_%' order by name"),
-            "table_call_attempt_number\ntable_contact_card_uid\ntable_contact_nameindex\ntable_contact_phone\ntable_event_time\n"
-            "table_notepad_cid\ntable_nuisance_log_rule\ntable_sms_phone\n"
-            "table_webhook_delivery_endpoint\ntable_webhook_delivery_state");
+                  "table_call_attempt_number\ntable_contact_card_uid\n"
+                  "table_contact_nameindex\ntable_contact_phone\ntable_event_time\n"
+                  "table_notepad_cid\ntable_nuisance_log_rule\ntable_sms_phone\n"
+                  "table_webhook_delivery_endpoint\ntable_webhook_delivery_state");
         // Calls logged before the rules existed matched none.
         EXPECT_EQ(raw.Rows("select nuisance from table_log"), "");
         // Every shape ends with the same tables and columns, in the readers' order.

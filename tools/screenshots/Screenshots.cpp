@@ -288,9 +288,8 @@ bool SaveDialCampaign(tamberlink::CMainWndUI& window, tamberlink::CContactListTe
         return dialler.CurrentPhase() == Phase::InCall;
     };
     bool ok = panel->Start() && called() &&
-              dialler.SaveOutcome(DialOutcome::NoAnswer, QStringLiteral("无人接听")) &&
-              called() && dialler.SaveOutcome(DialOutcome::Contacted, QStringLiteral("已发报价单")) &&
-              called();
+              dialler.SaveOutcome(DialOutcome::NoAnswer, QStringLiteral("无人接听")) && called() &&
+              dialler.SaveOutcome(DialOutcome::Contacted, QStringLiteral("已发报价单")) && called();
     if (ok) {
         QTest::keyClick(panel->Form().EditRemark, Qt::Key_3);
         panel->Form().EditRemark->setText(QStringLiteral("在开会，约下午三点再打"));

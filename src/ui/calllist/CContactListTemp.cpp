@@ -193,9 +193,9 @@ CDialCampaign* CContactListTemp::OpenCampaign() {
     for (int index : model_->CheckedRows()) {
         checked.push_back(model_->Entry(index)->row);
     }
-    campaign_ = OpenWindow<CDialCampaign>(window(), CDialCampaign::Title(),
-                                          CDialCampaign::kPosition, core_, contacts_,
-                                          std::move(checked));
+    campaign_ =
+        OpenWindow<CDialCampaign>(window(), CDialCampaign::Title(), CDialCampaign::kPosition, core_,
+                                  contacts_, std::move(checked));
     return campaign_;
 }
 

@@ -32,12 +32,11 @@ CDialCampaign::CDialCampaign(QWidget* parent, AppCore& core, const TempContactLi
 void CDialCampaign::InitWindow() {
     SetControlText(ui_.labelTitle, windowTitle());
     ui_.ComboLine->addItems({QStringLiteral("固话"), QStringLiteral("手机")});
-    ui_.ComboScope->addItems(
-        {QStringLiteral("所有未完成的联系人"),
-         QStringLiteral("勾选的联系人（%1人）").arg(checkedRows_.size())});
+    ui_.ComboScope->addItems({QStringLiteral("所有未完成的联系人"),
+                              QStringLiteral("勾选的联系人（%1人）").arg(checkedRows_.size())});
     ui_.ComboScope->setCurrentIndex(checkedRows_.empty() ? 0 : 1);
-    for (QLabel* label : {ui_.LabelName, ui_.LabelPhone, ui_.LabelRemark, ui_.LabelHistory,
-                          ui_.LabelNext}) {
+    for (QLabel* label :
+         {ui_.LabelName, ui_.LabelPhone, ui_.LabelRemark, ui_.LabelHistory, ui_.LabelNext}) {
         label->setTextFormat(Qt::PlainText);
     }
     CButtonUI* const outcomes[] = {ui_.ButtonOutcome1, ui_.ButtonOutcome2, ui_.ButtonOutcome3,
@@ -198,8 +197,9 @@ QString CDialCampaign::HistoryText(const QString& number) {
     QStringList parts;
     // The latest three, newest first.
     for (auto it = attempts.rbegin(); it != attempts.rend() && parts.size() < 3; ++it) {
-        QString part = QDateTime::fromSecsSinceEpoch(it->time).toString(QStringLiteral("MM-dd HH:mm")) +
-                       u' ' + TempContact::StatusText(it->outcome);
+        QString part =
+            QDateTime::fromSecsSinceEpoch(it->time).toString(QStringLiteral("MM-dd HH:mm")) + u' ' +
+            TempContact::StatusText(it->outcome);
         if (!it->remark.isEmpty()) {
             part += QStringLiteral("（%1）").arg(it->remark);
         }
@@ -228,27 +228,29 @@ void CDialCampaign::Refresh() {
             const int index = dialler_.List().IndexOfRow(entry.row);
             const QString remark =
                 index >= 0 ? dialler_.List().Items()[std::size_t(index)].remark : QString();
-            SetControlText(ui_.LabelName, entry.name.isEmpty() ? QStringLiteral("（无名字）")
-                                                               : entry.name);
-            SetControlText(ui_.LabelPhone, QStringLiteral("%1    %2    第%3行")
-                                               .arg(entry.number, core_.GetAttribution(entry.number))
-                                               .arg(entry.row + 1));
-            SetControlText(ui_.LabelRemark, remark.isEmpty() ? QStringLiteral("表格中没有备注")
-                                                             : QStringLiteral("表格备注：") + remark);
+            SetControlText(ui_.LabelName,
+                           entry.name.isEmpty() ? QStringLiteral("（无名字）") : entry.name);
+            SetControlText(ui_.LabelPhone,
+                           QStringLiteral("%1    %2    第%3行")
+                               .arg(entry.number, core_.GetAttribution(entry.number))
+                               .arg(entry.row + 1));
+            SetControlText(ui_.LabelRemark, remark.isEmpty()
+                                                ? QStringLiteral("表格中没有备注")
+                                                : QStringLiteral("表格备注：") + remark);
             SetControlText(ui_.LabelHistory, HistoryText(entry.number));
         } else {
-            for (QLabel* label : {ui_.LabelName, ui_.LabelPhone, ui_.LabelRemark, ui_.LabelHistory}) {
+            for (QLabel* label :
+                 {ui_.LabelName, ui_.LabelPhone, ui_.LabelRemark, ui_.LabelHistory}) {
                 SetControlText(label, QString());
             }
         }
     }
     const int upcoming = dialler_.Upcoming();
-    SetControlText(ui_.LabelNext,
-                   upcoming >= 0 ? QStringLiteral("下一位：%1  %2  第%3行")
-                                       .arg(entries[std::size_t(upcoming)].name,
-                                            entries[std::size_t(upcoming)].number)
-                                       .arg(entries[std::size_t(upcoming)].row + 1)
-                                 : QStringLiteral("下一位：没有了"));
+    SetControlText(ui_.LabelNext, upcoming >= 0 ? QStringLiteral("下一位：%1  %2  第%3行")
+                                                      .arg(entries[std::size_t(upcoming)].name,
+                                                           entries[std::size_t(upcoming)].number)
+                                                      .arg(entries[std::size_t(upcoming)].row + 1)
+                                                : QStringLiteral("下一位：没有了"));
     const CampaignProgress progress = dialler_.Progress();
     QString text = QStringLiteral("进度 %1/%2 · 已联系 %3 · 未接通 %4 · 再联系 %5 · 黑名单 %6\n"
                                   "跳过 %7（免打扰 %8） · 每小时 %9 通 · 用时 %10")

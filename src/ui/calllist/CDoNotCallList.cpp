@@ -50,8 +50,8 @@ bool CDoNotCallList::AddTyped() {
         Core().ShowTip(QStringLiteral("请输入一个正确的号码"));
         return false;
     }
-    if (!Core().Database().DoNotCall().Add(
-            {typed.numbers.front(), QStringLiteral("手动添加"), QDateTime::currentSecsSinceEpoch()})) {
+    if (!Core().Database().DoNotCall().Add({typed.numbers.front(), QStringLiteral("手动添加"),
+                                            QDateTime::currentSecsSinceEpoch()})) {
         Core().ShowTip(QStringLiteral("该号码已在免打扰名单中"));
         return false;
     }
@@ -61,9 +61,9 @@ bool CDoNotCallList::AddTyped() {
 }
 
 void CDoNotCallList::Import() {
-    const QString path = QFileDialog::getOpenFileName(
-        window(), QStringLiteral("导入免打扰号码"), QString(),
-        QStringLiteral("文本或CSV (*.txt *.csv);;All (*.*)"));
+    const QString path =
+        QFileDialog::getOpenFileName(window(), QStringLiteral("导入免打扰号码"), QString(),
+                                     QStringLiteral("文本或CSV (*.txt *.csv);;All (*.*)"));
     if (!path.isEmpty()) {
         ImportFile(path);
     }

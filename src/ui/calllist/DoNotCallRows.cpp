@@ -15,8 +15,8 @@ void DoNotCallRow::Paint(QPainter& painter, const QRect& rowRect, const RowState
     constexpr Qt::Alignment kLeft = Qt::AlignLeft | Qt::AlignVCenter;
     paint.Text(QRect(34, 0, 120, h), RowPainter::NameFont(), RowPainter::kNameColor, kLeft,
                record_.number);
-    paint.Text(QRect(158, 0, rowRect.width() - 238, h), SkinFont(1), RowPainter::kMutedColor,
-               kLeft, record_.source);
+    paint.Text(QRect(158, 0, rowRect.width() - 238, h), SkinFont(1), RowPainter::kMutedColor, kLeft,
+               record_.source);
     paint.Text(QRect(rowRect.width() - 76, 0, 70, h), SkinFont(1), RowPainter::kMutedColor,
                Qt::AlignRight | Qt::AlignVCenter,
                QDateTime::fromSecsSinceEpoch(record_.created).toString(QStringLiteral("MM-dd")));

@@ -101,7 +101,8 @@ TEST_F(DialCampaign, TheKeysDriveACampaignThroughTwentyRows) {
     std::map<int, std::pair<int, QString>> expected;
     for (int person = 1; person <= 20; ++person) {
         ASSERT_TRUE(DialledAs(std::size_t(person), NumberOf(person))) << person;
-        ASSERT_TRUE(test::WaitFor([&] { return panel->Form().EditRemark->isEnabled(); }, kDeadlineMs));
+        ASSERT_TRUE(
+            test::WaitFor([&] { return panel->Form().EditRemark->isEnabled(); }, kDeadlineMs));
         EXPECT_EQ(panel->Form().LabelName->text(), QStringLiteral("联系人%1").arg(person));
         const int outcome = person % 4 + 1;
         const QString remark = QStringLiteral("第%1位").arg(person);

@@ -261,12 +261,12 @@ TEST_F(LargeData, HalfAMillionCallsInAnOlderDatabaseStartAndWork) {
     EXPECT_EQ(raw.Rows("pragma integrity_check"), "ok");
     EXPECT_EQ(raw.Rows("select count(*) from table_log"), "500001");
     EXPECT_EQ(raw.Rows("select count(*) from table_contact"), "200000");
-    EXPECT_EQ(
-        raw.Rows("select name from sqlite_master where type='index' and name like "
-                 "'table_%' order by name"),
-        "table_call_attempt_number\ntable_contact_card_uid\ntable_contact_nameindex\ntable_contact_phone\ntable_event_time\n"
-        "table_notepad_cid\ntable_nuisance_log_rule\ntable_sms_phone\n"
-        "table_webhook_delivery_endpoint\ntable_webhook_delivery_state");
+    EXPECT_EQ(raw.Rows("select name from sqlite_master where type='index' and name like "
+                       "'table_%' order by name"),
+              "table_call_attempt_number\ntable_contact_card_uid\n"
+              "table_contact_nameindex\ntable_contact_phone\ntable_event_time\n"
+              "table_notepad_cid\ntable_nuisance_log_rule\ntable_sms_phone\n"
+              "table_webhook_delivery_endpoint\ntable_webhook_delivery_state");
 }
 
 // The call records hold the ids of a long log and only the records near the rows seen: the
