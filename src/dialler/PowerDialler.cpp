@@ -3,6 +3,7 @@
 #include "dialler/DiallerHost.h"
 #include "store/DoNotCallTable.h"
 
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QPointer>
@@ -553,7 +554,15 @@ void PowerDialler::FlushPending() {
 
 bool PowerDialler::TryWrite(Write& write) {
     using Outcome = TempContactList::Outcome;
-    for (int tries = 0; tries < 2; ++tries) {
+    for (int tries = 0; tries < 3; ++tries) {
+        // The list may have been read again since: the number is looked for where it is now.
+        const int row = RowOfNumber(write.number, write.row);
+        if (row < 0) {
+            host_.ShowTip(
+                QStringLiteral("%1已不在表格中，结果只保存在拨号记录中").arg(write.number));
+            return true;
+        }
+        write.row = row;
         const TempContactList::UpdateResult result =
             write.exact ? list_.WriteCells(write.row, write.status, write.remark)
                         : list_.UpdateTempContact(write.row, write.status, write.remark);
@@ -576,45 +585,40 @@ bool PowerDialler::TryWrite(Write& write) {
         case Outcome::NoSuchItem:
         case Outcome::Saved:
         case Outcome::SavedToCopy:
+            // Rows were inserted or deleted: the list has been read again.
+            FollowMovedRows();
             break;
         }
-        // The list was read again: the number is looked for where it went.
-        const int oldRow = write.row;
-        FollowMovedRows();
-        int best = -1;
-        for (const TempContact& item : list_.Items()) {
-            if (item.number == write.number &&
-                (best < 0 || std::abs(item.row - oldRow) < std::abs(best - oldRow))) {
-                best = item.row;
-            }
-        }
-        if (best < 0) {
-            host_.ShowTip(
-                QStringLiteral("%1已不在表格中，结果只保存在拨号记录中").arg(write.number));
-            return true;
-        }
-        write.row = best;
     }
     return false;
 }
 
+int PowerDialler::RowOfNumber(const QString& number, int near) const {
+    int best = -1;
+    for (const TempContact& item : list_.Items()) {
+        if (item.number == number &&
+            (best < 0 || std::abs(item.row - near) < std::abs(best - near))) {
+            best = item.row;
+        }
+    }
+    return best;
+}
+
 void PowerDialler::FollowMovedRows() {
+    QHash<QString, std::vector<int>> rows;
+    for (const TempContact& item : list_.Items()) {
+        rows[item.number].push_back(item.row);
+    }
     for (std::size_t i = 0; i < campaign_.Entries().size(); ++i) {
         CampaignEntry& entry = campaign_.Entry(int(i));
-        const int index = list_.IndexOfRow(entry.row);
-        if (index >= 0 && list_.Items()[std::size_t(index)].number == entry.number) {
+        const auto found = rows.constFind(entry.number);
+        if (found == rows.constEnd()) {
             continue;
         }
-        int best = -1;
-        for (const TempContact& item : list_.Items()) {
-            if (item.number == entry.number &&
-                (best < 0 || std::abs(item.row - entry.row) < std::abs(best - entry.row))) {
-                best = item.row;
-            }
-        }
-        if (best >= 0) {
-            entry.row = best;
-        }
+        const auto nearest = std::min_element(found->begin(), found->end(), [&](int a, int b) {
+            return std::abs(a - entry.row) < std::abs(b - entry.row);
+        });
+        entry.row = *nearest;
     }
 }
 

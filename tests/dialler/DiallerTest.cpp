@@ -242,6 +242,44 @@ TEST_F(DiallerTest, DoNotCallNumbersAreRefusedOnEveryPath) {
     EXPECT_TRUE(DialledAs(3, NumberOf(2)));
 }
 
+// The workbook open in Excel while an outcome is given: the outcome is kept and written once
+// the workbook is free again, and a row inserted meanwhile above the people sends each
+// outcome to the row its number moved to, never to the row it had.
+TEST_F(DiallerTest, OutcomesWaitForALockedWorkbookAndFollowRowsInsertedMeanwhile) {
+    const QString path = MakeList(3);
+    const QString lock = docs_.filePath(QStringLiteral("~$名单.xlsx"));
+    CampaignOptions options;
+    options.wrapUpSeconds = 0;
+    PowerDialler& dialler = core_->Dialler();
+    ASSERT_TRUE(dialler.Start(*list_, options));
+    ASSERT_TRUE(DialledAs(1, NumberOf(1)));
+    QFile excel(lock);
+    ASSERT_TRUE(excel.open(QIODevice::WriteOnly));
+    excel.close();
+    ASSERT_TRUE(dialler.SaveOutcome(DialOutcome::Contacted, QStringLiteral("先记下")));
+    EXPECT_EQ(dialler.PendingWrites(), 1);
+    EXPECT_TRUE(std::any_of(sink_.Events().begin(), sink_.Events().end(), [](const QString& e) {
+        return e.startsWith(QStringLiteral("tip:表格暂时无法写入"));
+    }));
+    EXPECT_FALSE(Cells(path).contains("CV2"));
+    EXPECT_EQ(core_->Database().CallAttempts().ForNumber(NumberOf(1)).size(), 1u);
+
+    ASSERT_TRUE(DialledAs(2, NumberOf(2)));
+    ASSERT_TRUE(QFile::remove(lock));
+    const QJsonObject inserted =
+        WorkbookTool::Instance().Request({{"op", "insert_row"}, {"path", path}, {"row", 1}});
+    ASSERT_FALSE(inserted.contains("error"));
+    ASSERT_TRUE(dialler.SaveOutcome(DialOutcome::NoAnswer, QStringLiteral("没人接")));
+    EXPECT_EQ(dialler.PendingWrites(), 0);
+    const QJsonObject cells = Cells(path);
+    EXPECT_FALSE(cells.contains("CV2")) << "the inserted row stays empty";
+    EXPECT_EQ(cells["CV3"].toInt(), 1);
+    EXPECT_EQ(cells["CW3"].toString(), QStringLiteral("先记下"));
+    EXPECT_EQ(cells["CV4"].toInt(), 2);
+    EXPECT_EQ(cells["CW4"].toString(), QStringLiteral("没人接"));
+    ASSERT_TRUE(DialledAs(3, NumberOf(3)));
+}
+
 // The program killed while a person is being called: the next start goes on at that person
 // without dialling them again, and no outcome given before is lost.
 class KilledCampaign : public ::testing::Test {

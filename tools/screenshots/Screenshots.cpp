@@ -280,7 +280,7 @@ bool SaveDialCampaign(tamberlink::CMainWndUI& window, tamberlink::CContactListTe
     if (panel == nullptr) {
         return false;
     }
-    panel->Form().SpinWrapUp->setValue(0);
+    panel->Controls().SpinWrapUp->setValue(0);
     const auto called = [&] {
         for (int i = 0; i < 100 && dialler.CurrentPhase() != Phase::InCall; ++i) {
             QTest::qWait(50);
@@ -291,8 +291,8 @@ bool SaveDialCampaign(tamberlink::CMainWndUI& window, tamberlink::CContactListTe
               dialler.SaveOutcome(DialOutcome::NoAnswer, QStringLiteral("无人接听")) && called() &&
               dialler.SaveOutcome(DialOutcome::Contacted, QStringLiteral("已发报价单")) && called();
     if (ok) {
-        QTest::keyClick(panel->Form().EditRemark, Qt::Key_3);
-        panel->Form().EditRemark->setText(QStringLiteral("在开会，约下午三点再打"));
+        QTest::keyClick(panel->Controls().EditRemark, Qt::Key_3);
+        panel->Controls().EditRemark->setText(QStringLiteral("在开会，约下午三点再打"));
         window.Sink().CloseCallPopups();
         QTest::qWait(100);
         ok = Save(&window, out, "dial_campaign.png");

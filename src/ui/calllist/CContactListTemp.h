@@ -96,7 +96,6 @@ public:
     CButtonUI* SendButton() const { return ui_.ButtonSend; }
     CDialogTempContact* RemarkDialog() const;
     CTempMenu* StatusMenu() const;
-    CDialCampaign* CampaignPanel() const { return IfOpen(campaign_); }
 
 signals:
     // An SMS to these people is asked for (never while a call popup is open).

@@ -35,7 +35,7 @@ public:
     QWidget* BuildForm() override { return SetUpForm(ui_); }
 
     // The form's controls, for whoever drives the panel.
-    const Ui::dlg_dial_campaign& Form() const { return ui_; }
+    const Ui::dlg_dial_campaign& Controls() const { return ui_; }
     // The outcome chosen for the current person; 0 for none yet.
     int ChosenOutcome() const { return chosen_; }
 

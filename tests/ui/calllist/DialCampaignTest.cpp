@@ -92,8 +92,8 @@ TEST_F(DialCampaign, TheKeysDriveACampaignThroughTwentyRows) {
                       Qt::LeftButton);
     CDialCampaign* panel = test::Opened<CDialCampaign>();
     ASSERT_NE(panel, nullptr);
-    panel->Form().SpinWrapUp->setValue(0);
-    QTest::mouseClick(panel->Form().ButtonStart, Qt::LeftButton);
+    panel->Controls().SpinWrapUp->setValue(0);
+    QTest::mouseClick(panel->Controls().ButtonStart, Qt::LeftButton);
     ASSERT_TRUE(core_->Dialler().IsRunning());
     // The header's "电话" cannot be dialled: passed over with the reason.
     EXPECT_EQ(core_->Dialler().State().Entries()[0].reason, QStringLiteral("号码无法拨打"));
@@ -102,8 +102,8 @@ TEST_F(DialCampaign, TheKeysDriveACampaignThroughTwentyRows) {
     for (int person = 1; person <= 20; ++person) {
         ASSERT_TRUE(DialledAs(std::size_t(person), NumberOf(person))) << person;
         ASSERT_TRUE(
-            test::WaitFor([&] { return panel->Form().EditRemark->isEnabled(); }, kDeadlineMs));
-        EXPECT_EQ(panel->Form().LabelName->text(), QStringLiteral("联系人%1").arg(person));
+            test::WaitFor([&] { return panel->Controls().EditRemark->isEnabled(); }, kDeadlineMs));
+        EXPECT_EQ(panel->Controls().LabelName->text(), QStringLiteral("联系人%1").arg(person));
         const int outcome = person % 4 + 1;
         const QString remark = QStringLiteral("第%1位").arg(person);
         if (person == 2) {
@@ -120,8 +120,8 @@ TEST_F(DialCampaign, TheKeysDriveACampaignThroughTwentyRows) {
         }
         Press(panel, Qt::Key_0 + outcome);
         EXPECT_EQ(panel->ChosenOutcome(), outcome);
-        EXPECT_EQ(panel->Form().EditRecallAt->isVisible(), outcome == 3);
-        QTest::keyClicks(panel->Form().EditRemark, remark);
+        EXPECT_EQ(panel->Controls().EditRecallAt->isVisible(), outcome == 3);
+        QTest::keyClicks(panel->Controls().EditRemark, remark);
         Press(panel, Qt::Key_Return);
         if (person == 2) {
             EXPECT_EQ(Dials().size(), 2u) << "nothing is dialled while paused";
