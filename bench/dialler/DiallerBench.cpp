@@ -14,6 +14,7 @@
 
 #include "app/AppConfig.h"
 #include "app/AppCore.h"
+#include "app/DeviceBridge.h"
 #include "app/UiSink.h"
 #include "dialler/PowerDialler.h"
 

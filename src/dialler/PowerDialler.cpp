@@ -28,6 +28,18 @@ QJsonObject WriteToJson(const QString& number, int row, int status, const QStrin
         {"number", number}, {"row", row}, {"status", status}, {"remark", remark}, {"exact", exact}};
 }
 
+// The row of `list` holding `number` nearest to `near` (itself when it still does); -1.
+int RowOfNumber(const TempContactList& list, const QString& number, int near) {
+    int best = -1;
+    for (const TempContact& item : list.Items()) {
+        if (item.number == number &&
+            (best < 0 || std::abs(item.row - near) < std::abs(best - near))) {
+            best = item.row;
+        }
+    }
+    return best;
+}
+
 } // namespace
 
 PowerDialler::PowerDialler(DiallerHost& host, DoNotCallTable& doNotCall, CallAttemptTable& attempts,
@@ -556,7 +568,7 @@ bool PowerDialler::TryWrite(Write& write) {
     using Outcome = TempContactList::Outcome;
     for (int tries = 0; tries < 3; ++tries) {
         // The list may have been read again since: the number is looked for where it is now.
-        const int row = RowOfNumber(write.number, write.row);
+        const int row = RowOfNumber(list_, write.number, write.row);
         if (row < 0) {
             host_.ShowTip(
                 QStringLiteral("%1已不在表格中，结果只保存在拨号记录中").arg(write.number));
@@ -591,17 +603,6 @@ bool PowerDialler::TryWrite(Write& write) {
         }
     }
     return false;
-}
-
-int PowerDialler::RowOfNumber(const QString& number, int near) const {
-    int best = -1;
-    for (const TempContact& item : list_.Items()) {
-        if (item.number == number &&
-            (best < 0 || std::abs(item.row - near) < std::abs(best - near))) {
-            best = item.row;
-        }
-    }
-    return best;
 }
 
 void PowerDialler::FollowMovedRows() {

@@ -124,8 +124,6 @@ private:
     void WriteRow(const Write& write);
     bool TryWrite(Write& write);
     void FlushPending();
-    // The row of the list holding `number` nearest to `near` (itself when it still does); -1.
-    int RowOfNumber(const QString& number, int near) const;
     // After rows were inserted or deleted: each entry follows its number to its new row.
     void FollowMovedRows();
     void CloseSegment();
