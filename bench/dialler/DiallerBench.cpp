@@ -78,7 +78,10 @@ int main(int argc, char** argv) {
     int row = 1;
     bool written = true;
     const Timing anchor = Measure(kRuns, [&](Stopwatch&) {
-        written = page.UpdateTempContact(row, 1 + row % 4, QStringLiteral("备注")).Ok() && written;
+        if (!page.UpdateTempContact(row, 1 + row % 4, QStringLiteral("备注")).Ok()) {
+            std::fprintf(stderr, "the anchor's write of row %d failed\n", row);
+            written = false;
+        }
         row += 1111;
     });
 
@@ -90,7 +93,10 @@ int main(int argc, char** argv) {
     for (int run = 0; run < kRuns; ++run) {
         const std::size_t before = dials();
         Stopwatch watch;
-        written = dialler.Start(list, options) && written;
+        if (!dialler.Start(list, options)) {
+            std::fprintf(stderr, "a campaign did not start\n");
+            written = false;
+        }
         startWall.push_back(watch.WallMs());
         startCpu.push_back(watch.CpuMs());
         Serve([&] { return dials() > before; }, 5000);
@@ -106,10 +112,14 @@ int main(int argc, char** argv) {
         const std::size_t before = dials();
         watch.Restart();
         Stopwatch outcome;
-        written = dialler.SaveOutcome(DialOutcome::Contacted, QStringLiteral("备注")) && written;
+        if (!dialler.SaveOutcome(DialOutcome::Contacted, QStringLiteral("备注"))) {
+            std::fprintf(stderr, "an outcome was refused\n");
+            written = false;
+        }
         writeWall.push_back(outcome.WallMs());
         writeCpu.push_back(outcome.CpuMs());
         if (!Serve([&] { return dials() > before; }, 5000)) {
+            std::fprintf(stderr, "no next dial\n");
             written = false;
         }
     });
