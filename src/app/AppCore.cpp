@@ -83,7 +83,9 @@ AppCore::AppCore(AppConfig config, QObject* parent)
     , webhooks_(
           database_, [this](const QString& text) { ShowTip(text); }, config_.webhooks)
     , reminders_([this](int noteId) { OnReminderDue(noteId); })
-    , device_(std::make_unique<DeviceBridge>(*this)) {
+    , device_(std::make_unique<DeviceBridge>(*this))
+    , dialler_(std::make_unique<PowerDialler>(diallerBridge_, database_.DoNotCall(),
+                                              database_.CallAttempts())) {
     nuisance_.SetChangedListener([this] { DeliverToUi([this] { emit NuisanceChanged(); }); });
 }
 
@@ -292,6 +294,8 @@ void AppCore::Shutdown() {
         cloudFlows_.reset();
         cloudClient_.reset();
     }
+    // A campaign stays saved as it is, for the next start to go on with.
+    dialler_->Halt();
     // Its workers no longer wait for the UI thread, so the server stops at once.
     localApi_.reset();
     // The link's threads use the databases; they stop first, no longer able to wait for
@@ -704,12 +708,21 @@ void AppCore::OnReminderDue(int noteId) {
 
 bool AppCore::AddNote(const QString& name, const QString& phone, const QString& head,
                       const QString& dateTime, const QString& content, int cid) {
+    return AddNoteWithId(name, phone, head, dateTime, content, cid) != 0;
+}
+
+int AppCore::AddNoteWithId(const QString& name, const QString& phone, const QString& head,
+                           const QString& dateTime, const QString& content, int cid) {
     const int id = database_.Notes().Add(name, phone, head, dateTime, content, cid);
-    if (id == 0) {
-        return false;
+    if (id != 0) {
+        NoteWritten(id, cid);
     }
-    NoteWritten(id, cid);
-    return true;
+    return id;
+}
+
+bool AppCore::IsDoNotCall(const QString& number) {
+    const QString cleaned = PhoneNumber::Clean(number);
+    return !cleaned.isEmpty() && database_.DoNotCall().Contains(cleaned);
 }
 
 bool AppCore::UpdateNote(int id, const QString& name, const QString& phone, const QString& head,

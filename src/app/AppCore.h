@@ -3,6 +3,7 @@
 #include "app/AppConfig.h"
 #include "app/CallEventFeed.h"
 #include "app/FollowUpTracker.h"
+#include "app/DiallerBridge.h"
 #include "app/LocalApiHub.h"
 #include "app/NoteReminders.h"
 #include "app/OriginConsent.h"
@@ -11,6 +12,7 @@
 #include "cloud/CloudFlows.h"
 #include "contactfile/ContactFiles.h"
 #include "device/DeviceFrame.h"
+#include "dialler/PowerDialler.h"
 #include "nuisance/NuisanceService.h"
 #include "recording/CallRecorder.h"
 #include "recording/CallRecorderHost.h"
@@ -185,6 +187,9 @@ public:
     // the user interface hears of written notes as the changed rows' ids.
     bool AddNote(const QString& name, const QString& phone, const QString& head,
                  const QString& dateTime, const QString& content, int cid);
+    // As AddNote; the new note's id, 0 when it was not written.
+    int AddNoteWithId(const QString& name, const QString& phone, const QString& head,
+                      const QString& dateTime, const QString& content, int cid);
     bool UpdateNote(int id, const QString& name, const QString& phone, const QString& head,
                     const QString& dateTime, const QString& content);
     bool DeleteNotes(const std::vector<int>& ids);
@@ -197,6 +202,12 @@ public:
     // What the rules decide for `number` now, the user's contacts counted as the box's calls
     // count them.
     NuisanceVerdict ScreenCaller(const QString& number);
+
+    // The do-not-call list holds the number (cleaned as the lists clean numbers).
+    bool IsDoNotCall(const QString& number);
+    // Power dialling over the call list, on the UI thread; its clock can be set for tests.
+    PowerDialler& Dialler() { return *dialler_; }
+    DiallerBridge& DiallerLink() { return diallerBridge_; }
 
     // The journal of the call events and the webhooks they are posted to.
     WebhookService& Webhooks() { return webhooks_; }
@@ -285,12 +296,14 @@ private:
     std::unique_ptr<LocalApi> localApi_;
     QString dataRoot_;
     std::unique_ptr<DeviceBridge> device_;
+    std::unique_ptr<PowerDialler> dialler_;
     std::atomic<BoxLink*> box_{nullptr};
     std::atomic<bool> shuttingDown_{false};
     std::mutex pendingMutex_;
     std::set<std::shared_ptr<PendingCall>> pending_;
     std::unique_ptr<CloudClient> cloudClient_;
     std::unique_ptr<CloudFlows> cloudFlows_;
+    DiallerBridge diallerBridge_{*this};
 };
 
 } // namespace tamberlink

@@ -1,6 +1,8 @@
 #include "app/CallEventFeed.h"
 
+#include "calllist/TempContact.h"
 #include "device/CallControlHost.h"
+#include "store/CallAttemptTable.h"
 #include "store/EventJournalTable.h"
 
 #include <QUuid>
@@ -120,6 +122,17 @@ void CallEventFeed::SmsSent(const QStringList& numbers, int length) {
         texts.push_back(Utf8(number));
     }
     events_.Publish("sms-sent", EventData().Texts("numbers", texts).Integer("length", length));
+}
+
+void CallEventFeed::Outcome(const CallAttempt& attempt) {
+    events_.Publish("call-outcome",
+                    EventData()
+                        .Text("number", Utf8(attempt.number))
+                        .Integer("status", attempt.outcome)
+                        .Text("outcome", Utf8(TempContact::StatusText(attempt.outcome)))
+                        .Text("remark", Utf8(attempt.remark))
+                        .Text("file", Utf8(attempt.file))
+                        .Integer("row", attempt.row + 1));
 }
 
 void CallEventFeed::Device(bool connected, bool phoneLinked) {

@@ -12,6 +12,7 @@
 
 namespace tamberlink {
 
+struct CallAttempt;
 struct CallReport;
 class EventJournalTable;
 
@@ -34,6 +35,9 @@ public:
     void RecordingStarted(const QString& id);
     void RecordingFinished(const QString& id, const QString& path, double seconds);
     void SmsSent(const QStringList& numbers, int length);
+    // "call-outcome": an outcome given in a dialling campaign (its time is the event's),
+    // with the number, outcome, remark and the call list's file and row.
+    void Outcome(const CallAttempt& attempt);
     // "device": the box and the phone linked to it.
     void Device(bool connected, bool phoneLinked);
 

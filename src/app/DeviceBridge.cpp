@@ -57,7 +57,10 @@ void DeviceBridge::OnConnectionChanged(bool connected) {
         core_.Recorder().FinishRecording();
     }
     core_.Feed().Device(connected, link_.IsPhoneLinked());
-    core_.PostToUiThread([this, connected] { core_.Sink().SetDeviceIndicator(connected); });
+    core_.PostToUiThread([this, connected] {
+        core_.Sink().SetDeviceIndicator(connected);
+        core_.Dialler().OnLineChanged();
+    });
 }
 
 QString DeviceBridge::FirmwareVersion() const {
@@ -121,11 +124,15 @@ void DeviceBridge::CloseCallPopups() {
     if (const std::optional<double> seconds = core_.Feed().Ended()) {
         core_.RecordCallLength(int(std::lround(*seconds)));
     }
-    core_.RunOnUiThread([this] { core_.Sink().CloseCallPopups(); });
+    core_.RunOnUiThread([this] {
+        core_.Sink().CloseCallPopups();
+        core_.Dialler().OnCallEnded();
+    });
 }
 
 void DeviceBridge::OnPhoneLinkChanged(bool linked) {
     core_.Feed().Device(link_.IsConnected(), linked);
+    core_.PostToUiThread([this] { core_.Dialler().OnLineChanged(); });
 }
 
 void DeviceBridge::SetAreaCode(const QString& code) {
@@ -189,6 +196,10 @@ bool DeviceBridge::AddCallLog(const QString& number, const QString& place, const
 bool DeviceBridge::AddSms(const QString& number, const QString& content,
                           const QString& attribution) {
     return core_.AddSms(number, content, attribution);
+}
+
+bool DeviceBridge::IsDoNotCall(const QString& number) {
+    return core_.IsDoNotCall(number);
 }
 
 NumberAttribution DeviceBridge::LookUp(const QString& number) {

@@ -69,6 +69,7 @@ private:
     bool AddCallLog(const QString& number, const QString& place, const QString& corp, int type,
                     const QString& nuisanceLabel) override;
     bool AddSms(const QString& number, const QString& content, const QString& attribution) override;
+    bool IsDoNotCall(const QString& number) override;
     NumberAttribution LookUp(const QString& number) override;
     void ShowIncomingCall(const QString& attribution, const QString& head, const QString& number,
                           const QString& name, bool onPhone, const QString& nuisanceLabel) override;

@@ -20,6 +20,10 @@ bool LocalApiHub::IsPhoneLinked() const {
     return core_.Device().Link().IsPhoneLinked();
 }
 
+bool LocalApiHub::IsDoNotCall(const std::string& number) {
+    return core_.IsDoNotCall(Utf8ToWide(number));
+}
+
 void LocalApiHub::HandOver(const LocalApiRequest& request) {
     core_.RunOnUiThread([this, &request] { Handle(request); });
 }

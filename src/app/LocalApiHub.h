@@ -14,6 +14,7 @@ public:
 
     bool IsConnected() const override;
     bool IsPhoneLinked() const override;
+    bool IsDoNotCall(const std::string& number) override;
     // Refused (returning at once) once the core is shutting down.
     void HandOver(const LocalApiRequest& request) override;
     CallEvents& Events() override;

@@ -102,6 +102,10 @@ bool TempContactList::LoadWorkbook(const QString& path) {
     return Load(path, nameColumn_, numberColumn_);
 }
 
+bool TempContactList::LoadWorkbook(const QString& path, int nameColumn, int numberColumn) {
+    return Load(path, nameColumn, numberColumn);
+}
+
 bool TempContactList::Load(const QString& path, int nameColumn, int numberColumn) {
     if (nameColumn < 0 || numberColumn < 0) {
         return false;
@@ -201,6 +205,16 @@ QString TempContactList::CopyPathFor(const QString& xlsPath) {
 
 TempContactList::UpdateResult TempContactList::UpdateTempContact(int row, int status,
                                                                  const QString& remark) {
+    return Write(row, status, remark, false);
+}
+
+TempContactList::UpdateResult TempContactList::WriteCells(int row, int status,
+                                                          const QString& remark) {
+    return Write(row, status, remark, true);
+}
+
+TempContactList::UpdateResult TempContactList::Write(int row, int status, const QString& remark,
+                                                     bool exact) {
     const int index = IndexOfRow(row);
     if (index < 0) {
         return Result(Outcome::NoSuchItem);
@@ -225,11 +239,11 @@ TempContactList::UpdateResult TempContactList::UpdateTempContact(int row, int st
         LoadWorkbook(path);
         return Result(Outcome::RowMoved, Notice::RowsMoved);
     }
-    if (status == 0 && remark.isEmpty()) {
+    if (!exact && status == 0 && remark.isEmpty()) {
         return Result(Outcome::Saved);
     }
-    if ((status != 0 && !sheet->writeNum(row, kStatusColumn, status)) ||
-        (!remark.isEmpty() && !sheet->writeStr(row, kRemarkColumn, remark))) {
+    if (((exact || status != 0) && !sheet->writeNum(row, kStatusColumn, status)) ||
+        ((exact || !remark.isEmpty()) && !sheet->writeStr(row, kRemarkColumn, remark))) {
         return Result(Outcome::SaveFailed, Notice::SaveFailed);
     }
     UpdateResult result;
@@ -246,7 +260,11 @@ TempContactList::UpdateResult TempContactList::UpdateTempContact(int row, int st
         }
     }
     book->release();
-    items_[std::size_t(index)].ShowStatus(status, remark);
+    if (exact) {
+        ShowCells(row, status, remark);
+    } else {
+        items_[std::size_t(index)].ShowStatus(status, remark);
+    }
     return result;
 }
 
@@ -289,6 +307,16 @@ bool TempContactList::ShowStatus(int row, int status) {
         return false;
     }
     items_[std::size_t(index)].ShowStatus(status, {});
+    return true;
+}
+
+bool TempContactList::ShowCells(int row, int status, const QString& remark) {
+    const int index = IndexOfRow(row);
+    if (index < 0) {
+        return false;
+    }
+    TempContact& item = items_[std::size_t(index)];
+    item = TempContact::FromWorkbook(row, status, item.name, item.number, remark);
     return true;
 }
 

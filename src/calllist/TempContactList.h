@@ -72,6 +72,8 @@ public:
     // Reads the workbook's first sheet into the list with the current columns. False when it
     // cannot be read: the list, its workbook and its columns stay as they were.
     bool LoadWorkbook(const QString& path);
+    // The same with the columns given (0-based), which the list keeps when it loads.
+    bool LoadWorkbook(const QString& path, int nameColumn, int numberColumn);
     // Validates the column texts, asks for the file (`chooseFile` returns the chosen path, or
     // an empty one when cancelled), loads it, and remembers file and columns in the INI file.
     // A cancelled choice, or a file that cannot be read, changes neither the list nor the
@@ -82,9 +84,15 @@ public:
     bool RestoreWorkbook();
     // Writes status (when not 0) and remark (when not empty) into the item's row and saves.
     UpdateResult UpdateTempContact(int row, int status, const QString& remark);
+    // Writes both cells as given, a status of 0 and an empty remark too: an outcome taken
+    // back puts the cells as they were. The same checks as UpdateTempContact.
+    UpdateResult WriteCells(int row, int status, const QString& remark);
     // The status menu: shows status N and no remark on the item, writing nothing. False for
     // status 0 or an unknown row.
     bool ShowStatus(int row, int status);
+    // Shows the cells as written elsewhere (a campaign's outcome): status and remark as a
+    // workbook read would show them. False for an unknown row.
+    bool ShowCells(int row, int status, const QString& remark);
 
     // None when both texts are single letters A-Z (either case), else the notice to show.
     static Notice ColumnNotice(const QString& nameColumn, const QString& numberColumn);
@@ -107,6 +115,9 @@ public:
 private:
     bool Load(const QString& path, int nameColumn, int numberColumn);
     bool RememberFile(const QString& path);
+    // `exact`: both cells are written whatever they hold (WriteCells), else only a status
+    // above 0 and a non-empty remark.
+    UpdateResult Write(int row, int status, const QString& remark, bool exact);
     // Saves an .xls list as NAME.xlsx beside it with the outcome written into `row`: through
     // LibreOffice when there is one, else from `xls` (already written).
     UpdateResult SaveCopy(ExcelBook& xls, int row, int status, const QString& remark);

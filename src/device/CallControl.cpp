@@ -34,17 +34,18 @@ CallControl::CallControl(SerialLink& link, CallControlHost& host)
     : link_(link)
     , host_(host) {}
 
-bool CallControl::Dial(const QString& number, bool throughPhone, Placed placed) {
-    return DialAs(nullptr, number, throughPhone, std::move(placed));
+bool CallControl::Dial(const QString& number, bool throughPhone, Placed placed,
+                       bool confirmedListed) {
+    return DialAs(nullptr, number, throughPhone, std::move(placed), confirmedListed);
 }
 
 bool CallControl::DialWithName(const QString& name, const QString& number, bool throughPhone,
-                               Placed placed) {
-    return DialAs(&name, number, throughPhone, std::move(placed));
+                               Placed placed, bool confirmedListed) {
+    return DialAs(&name, number, throughPhone, std::move(placed), confirmedListed);
 }
 
 bool CallControl::DialAs(const QString* name, const QString& number, bool throughPhone,
-                         Placed placed) {
+                         Placed placed, bool confirmedListed) {
     if (dialling_) {
         return false;
     }
@@ -58,6 +59,10 @@ bool CallControl::DialAs(const QString* name, const QString& number, bool throug
     }
     if (number.size() < 3) {
         host_.ShowTip(QStringLiteral("您拨打的号码低于3位，请输入正确的号码"));
+        return false;
+    }
+    if (!confirmedListed && host_.IsDoNotCall(PhoneNumber::Clean(number))) {
+        host_.ShowTip(QStringLiteral("该号码在免打扰名单中，未拨打"));
         return false;
     }
 

@@ -39,11 +39,13 @@ public:
     // row (under the cleaned number, so that it is the contact's) and `placed` follow once
     // the dial frame has been written; a dial that cannot be written shows the device notice
     // instead and logs nothing. A dial asked for while another is still going out is
-    // ignored, so that a double click calls once.
-    bool Dial(const QString& number, bool throughPhone, Placed placed = {});
+    // ignored, so that a double click calls once. A number on the do-not-call list is
+    // refused with a notice unless the user has `confirmedListed` it.
+    bool Dial(const QString& number, bool throughPhone, Placed placed = {},
+              bool confirmedListed = false);
     // As Dial, but shows `name` (when not empty) instead of looking the contact up.
     bool DialWithName(const QString& name, const QString& number, bool throughPhone,
-                      Placed placed = {});
+                      Placed placed = {}, bool confirmedListed = false);
     // Whether a dial is still going out to the box.
     bool IsDialling() const { return dialling_; }
 
@@ -65,7 +67,8 @@ public:
     void HangUp();
 
 private:
-    bool DialAs(const QString* name, const QString& number, bool throughPhone, Placed placed);
+    bool DialAs(const QString* name, const QString& number, bool throughPhone, Placed placed,
+                bool confirmedListed);
     static void AppendSmsText(std::vector<OutgoingFrame>& frames, unsigned char kind,
                               const QString& text);
 

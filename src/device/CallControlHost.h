@@ -59,6 +59,9 @@ public:
     virtual bool AddSms(const QString& number, const QString& content,
                         const QString& attribution) = 0;
 
+    // The number (as PhoneNumber::Clean writes it) is on the do-not-call list.
+    virtual bool IsDoNotCall(const QString& /*number*/) { return false; }
+
     // The attribution data of the number's first seven characters, as they stand.
     virtual NumberAttribution LookUp(const QString& number) = 0;
 

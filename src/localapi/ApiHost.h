@@ -43,6 +43,8 @@ public:
     virtual bool IsConnected() const = 0;
     // The companion phone is linked to the box.
     virtual bool IsPhoneLinked() const = 0;
+    // The number (UTF-8, as the caller sent it) is on the do-not-call list: no dial reaches it.
+    virtual bool IsDoNotCall(const std::string& /*number*/) { return false; }
     // Carries the request out and returns once it has been handled, or at once when the
     // program is shutting down.
     virtual void HandOver(const LocalApiRequest& request) = 0;

@@ -46,6 +46,7 @@ constexpr std::array kReplyTexts = {
     ReplyText{ApiReply::DialOffered, 0, "号码已显示在Tamberlink中，请在Tamberlink中选择拨打"},
     ReplyText{ApiReply::SmsOffered, 0, "短信已在Tamberlink中打开，请在Tamberlink中确认发送"},
     ReplyText{ApiReply::RecordOffered, 0, "录音设置等待确认，请在Tamberlink中确认"},
+    ReplyText{ApiReply::DialDoNotCall, -1, "拨号被拒绝，该号码在免打扰名单中"},
 };
 
 constexpr bool InReplyOrder() {

@@ -30,6 +30,7 @@ enum class ApiReply {
     DialOffered,
     SmsOffered,
     RecordOffered,
+    DialDoNotCall,
 };
 
 // The reply body {"code":%d, "msg":%s}: the message goes in unquoted and GBK-encoded.

@@ -34,6 +34,8 @@ void ApiRoutes::Call(IRequest& request) {
         reply = ApiReply::EmptyNumber;
     } else if (type != "tel" && type != "mobile") {
         reply = ApiReply::UnknownDialType;
+    } else if (host_.IsDoNotCall(number)) {
+        reply = ApiReply::DialDoNotCall;
     } else if (request.ConfirmFirst()) {
         // The quick dial offers both lines; the box is needed only once the user dials.
         kind =

@@ -2,8 +2,10 @@
 
 #include "store/AccountTable.h"
 #include "store/CallFiguresTable.h"
+#include "store/CallAttemptTable.h"
 #include "store/CallLogTable.h"
 #include "store/ContactTable.h"
+#include "store/DoNotCallTable.h"
 #include "store/EventJournalTable.h"
 #include "store/FollowUpTable.h"
 #include "store/NoteTable.h"
@@ -26,7 +28,8 @@
 namespace tamberlink {
 
 // The user's database: settings, account, contacts, call log, sent SMS, templates, notes,
-// web pages' answers, the nuisance-call rules, the call events' journal and the webhooks, one class
+// web pages' answers, the nuisance-call rules, the call events' journal, the webhooks, the
+// do-not-call list and the dialling campaigns' attempts, one class
 // per table over one connection. The connection serves every thread; each table operation runs
 // whole under the connection's lock, binds every value as a parameter (so quotes, '%' and '_' are
 // stored verbatim) and reports a failed write on lcStore with the operation's words and SQLite's
@@ -88,6 +91,8 @@ public:
     NuisanceRuleTable& NuisanceRules() { return nuisanceRules_; }
     NuisanceWhitelistTable& NuisanceWhitelist() { return nuisanceWhitelist_; }
     NuisanceLogTable& NuisanceLog() { return nuisanceLog_; }
+    DoNotCallTable& DoNotCall() { return doNotCall_; }
+    CallAttemptTable& CallAttempts() { return callAttempts_; }
     OriginTable& Origins() { return origins_; }
     SettingTable& Settings() { return settings_; }
     SmsTable& Sms() { return sms_; }
@@ -118,6 +123,8 @@ private:
     NuisanceRuleTable nuisanceRules_{connection_};
     NuisanceWhitelistTable nuisanceWhitelist_{connection_};
     NuisanceLogTable nuisanceLog_{connection_};
+    DoNotCallTable doNotCall_{connection_};
+    CallAttemptTable callAttempts_{connection_};
     OriginTable origins_{connection_};
     SettingTable settings_{connection_};
     SmsTable sms_{connection_};

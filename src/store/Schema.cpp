@@ -375,6 +375,21 @@ bool FollowUpAndNumberIndexes(StepRunner& step) {
                      ")");
 }
 
+// Version 14: the numbers no dial may reach, every outcome given in a dialling campaign, and
+// the campaign going on, kept whole so that it survives the program.
+bool DoNotCallAndAttempts(StepRunner& step) {
+    return step.Exec("create table if not exists table_do_not_call(number text PRIMARY KEY, "
+                     "source text not null default '', created integer not null default 0)") &&
+           step.Exec("create table if not exists table_call_attempt(id INTEGER PRIMARY KEY "
+                     "AUTOINCREMENT, time integer not null, number text not null, outcome "
+                     "integer not null, remark text not null default '', file text not null "
+                     "default '', row integer not null default 0)") &&
+           step.Exec("create index if not exists table_call_attempt_number on "
+                     "table_call_attempt(number, id)") &&
+           step.Exec("create table if not exists table_dial_campaign(id INTEGER PRIMARY KEY, "
+                     "state text not null)");
+}
+
 struct Step {
     const char* what;
     bool (*run)(StepRunner&);
@@ -395,6 +410,7 @@ constexpr Step kSteps[] = {
     {"contact search index", ContactSearchIndex},
     {"call lengths and figures by hour", CallLengths},
     {"follow-up marks and number indexes", FollowUpAndNumberIndexes},
+    {"do-not-call list and call attempts", DoNotCallAndAttempts},
 };
 static_assert(std::size(kSteps) == kSchemaVersion, "one step for each version");
 

@@ -44,7 +44,8 @@ const QStringList& WebhookService::EventTypes() {
                                       QStringLiteral("recording-started"),
                                       QStringLiteral("recording-finished"),
                                       QStringLiteral("sms-sent"),
-                                      QStringLiteral("device")};
+                                      QStringLiteral("device"),
+                                      QStringLiteral("call-outcome")};
     return types;
 }
 

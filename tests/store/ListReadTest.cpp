@@ -236,10 +236,10 @@ TEST(Migrations, AnOlderDatabaseGainsItsIndexesWithoutLosingARow) {
         ASSERT_TRUE(db.Open(path));
         db.RunMigrations();
         EXPECT_EQ(raw.Rows(indexes),
-                  "table_contact_card_uid\ntable_contact_nameindex\ntable_contact_phone\ntable_"
-                  "event_time\n"
-                  "table_log_phone_key\ntable_log_time\ntable_notepad_cid\ntable_notepad_phone_key\n"
-                  "table_nuisance_log_rule\ntable_sms_phone\ntable_sms_phone_key\n"
+                  "table_call_attempt_number\ntable_contact_card_uid\ntable_contact_nameindex\n"
+                  "table_contact_phone\ntable_event_time\ntable_log_phone_key\ntable_log_time\n"
+                  "table_notepad_cid\ntable_notepad_phone_key\ntable_nuisance_log_rule\n"
+                  "table_sms_phone\ntable_sms_phone_key\n"
                   "table_webhook_delivery_endpoint\ntable_webhook_delivery_state");
         EXPECT_EQ(
             raw.Rows("select (select count(*) from table_log), (select count(*) from "

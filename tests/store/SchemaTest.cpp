@@ -200,10 +200,10 @@ TEST(Schema, EveryEarlierShapeComesUpToTheCurrentVersionWithEveryRow) {
         }
         EXPECT_EQ(raw.Rows("select name from sqlite_master where type='index' and name like "
                            "'table_%' order by name"),
-                  "table_contact_card_uid\ntable_contact_nameindex\ntable_contact_phone\ntable_"
-                  "event_time\n"
-                  "table_log_phone_key\ntable_log_time\ntable_notepad_cid\ntable_notepad_phone_key\n"
-                  "table_nuisance_log_rule\ntable_sms_phone\ntable_sms_phone_key\n"
+                  "table_call_attempt_number\ntable_contact_card_uid\ntable_contact_nameindex\n"
+                  "table_contact_phone\ntable_event_time\ntable_log_phone_key\ntable_log_time\n"
+                  "table_notepad_cid\ntable_notepad_phone_key\ntable_nuisance_log_rule\n"
+                  "table_sms_phone\ntable_sms_phone_key\n"
                   "table_webhook_delivery_endpoint\ntable_webhook_delivery_state");
         // Calls logged before the rules existed matched none.
         EXPECT_EQ(raw.Rows("select nuisance from table_log"), "");

@@ -5,6 +5,7 @@ Runs as a server: one JSON request per line on stdin, one JSON reply per line on
   {"op": "make", "kind": "list" | "list_xls" | "styled_xls" | "rows" | "huge", "path": ...,
    "rows": n}
   {"op": "insert_row", "path": ..., "row": r}  inserts an empty row before 0-based row r
+  {"op": "set", "path": ..., "cells": {"CV3": 2, ...}}  writes cells of the first sheet
   {"op": "cells", "path": ..., "sheet": 0}   -> {"cells": {"A1": value, ...}}
   {"op": "compare", "before": ..., "after": ..., "changed": ["CV3", ...]}
       -> {"differences": [...]}: every cell, style, sheet, row height, merged range and
@@ -221,6 +222,12 @@ def handle(request):
     if op == "insert_row":
         book = openpyxl.load_workbook(request["path"])
         book.worksheets[0].insert_rows(request["row"] + 1)
+        book.save(request["path"])
+        return {"ok": True}
+    if op == "set":
+        book = openpyxl.load_workbook(request["path"])
+        for name, value in request["cells"].items():
+            book.worksheets[0][name] = value
         book.save(request["path"])
         return {"ok": True}
     if op == "cells":

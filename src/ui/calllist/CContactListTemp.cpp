@@ -2,16 +2,20 @@
 
 #include "app/AppCore.h"
 #include "app/DeviceBridge.h"
+#include "dialler/PowerDialler.h"
+#include "ui/calllist/CDialCampaign.h"
 #include "ui/calllist/CDialogTempContact.h"
 #include "ui/calllist/CImportExcel.h"
 #include "ui/calllist/CTempMenu.h"
 #include "ui/calllist/TempContactModel.h"
 #include "ui/calls/CallPopups.h"
+#include "ui/shell/CTipDialog.h"
 #include "ui/widgets/CButtonUI.h"
 #include "ui/widgets/SkinForm.h"
 
 #include <QCheckBox>
 #include <QCursor>
+#include <QDateTime>
 #include <QFileDialog>
 #include <QListView>
 
@@ -33,6 +37,9 @@ void CContactListTemp::Build() {
     connect(ui_.ButtonInport, &QAbstractButton::clicked, this, &CContactListTemp::OpenImportDialog);
     connect(ui_.ButtonSend, &QAbstractButton::clicked, this, &CContactListTemp::SendSmsToSelected);
     connect(ui_.btnCheckAll, &QAbstractButton::clicked, this, &CContactListTemp::ToggleSelectAll);
+    connect(ui_.ButtonCampaign, &QAbstractButton::clicked, this, &CContactListTemp::OpenCampaign);
+    connect(&core_.Dialler(), &PowerDialler::CellsWritten, this,
+            &CContactListTemp::ShowCampaignCells);
 
     delegate_ = ShowRows<TempContactDelegate>(*ui_.ListContactTemp, *model_);
     FollowRows(*delegate_, this, &CContactListTemp::OnButtonReleased,
@@ -147,11 +154,62 @@ TempContactList::UpdateResult CContactListTemp::UpdateTempContact(int row, int s
 
 bool CContactListTemp::SaveRemark(int row, int status, const QString& remark) {
     using Outcome = TempContactList::Outcome;
+    const int index = contacts_.IndexOfRow(row);
+    const QString number = index >= 0 ? contacts_.Items()[std::size_t(index)].number : QString();
     const Outcome outcome = UpdateTempContact(row, status, remark).outcome;
+    // A number marked 黑名单 in a call list is on the do-not-call list from now on.
+    if (status == int(DialOutcome::DoNotCall) &&
+        (outcome == Outcome::Saved || outcome == Outcome::SavedToCopy) && !number.isEmpty()) {
+        core_.Database().DoNotCall().Add({number,
+                                          QStringLiteral("黑名单 ") + contacts_.WorkbookPath(),
+                                          QDateTime::currentSecsSinceEpoch()});
+    }
     // A workbook that could not be written may be written once it is closed elsewhere: the
     // dialog stays with its text. A row that is gone takes nothing more.
     return outcome != Outcome::CannotOpen && outcome != Outcome::SaveFailed &&
            outcome != Outcome::RemarkTooLong;
+}
+
+void CContactListTemp::ShowCampaignCells(int row, int status, const QString& remark) {
+    // Another workbook's campaign leaves this list alone.
+    if (sender() == &core_.Dialler() &&
+        core_.Dialler().List().WorkbookPath() == contacts_.WorkbookPath() &&
+        contacts_.ShowCells(row, status, remark)) {
+        ShowItem(row);
+    }
+}
+
+CDialCampaign* CContactListTemp::OpenCampaign() {
+    if (CDialCampaign* open = IfOpen(campaign_)) {
+        open->raise();
+        return open;
+    }
+    PowerDialler& dialler = core_.Dialler();
+    if (!dialler.IsRunning() && contacts_.Items().empty()) {
+        core_.ShowTip(QStringLiteral("请先导入Excel表格"));
+        return nullptr;
+    }
+    std::vector<int> checked;
+    for (int index : model_->CheckedRows()) {
+        checked.push_back(model_->Entry(index)->row);
+    }
+    campaign_ =
+        OpenWindow<CDialCampaign>(window(), CDialCampaign::Title(), CDialCampaign::kPosition, core_,
+                                  contacts_, std::move(checked));
+    return campaign_;
+}
+
+void CContactListTemp::OfferResume() {
+    PowerDialler& dialler = core_.Dialler();
+    if (dialler.IsRunning() || !dialler.HasSaved()) {
+        return;
+    }
+    // Declined, it stays saved: the next start asks again, and a new campaign replaces it.
+    AskOnPage(this, QStringLiteral("上次的连续拨号还没有完成，是否从中断的地方继续？"), [this] {
+        if (core_.Dialler().Resume(TempContactList::IniPathFor(core_.DataRoot()))) {
+            OpenCampaign();
+        }
+    });
 }
 
 void CContactListTemp::ShowStatus(int row, int status) {
@@ -200,14 +258,26 @@ bool CContactListTemp::DialItem(int index, bool throughPhone) {
     }
     // A copy: the call opens its popup and may change the list.
     const TempContact contact = *shown;
+    if (core_.IsDoNotCall(contact.number)) {
+        AskOnPage(this, QStringLiteral("该号码在免打扰名单中，仍要拨打吗？"),
+                  [this, contact, throughPhone] { DialContact(contact, throughPhone, true); });
+        return false;
+    }
+    return DialContact(contact, throughPhone, false);
+}
+
+bool CContactListTemp::DialContact(const TempContact& contact, bool throughPhone,
+                                   bool confirmedListed) {
     // Marked once the call has gone out, not before: a box that is gone calls nobody.
     QPointer<CContactListTemp> self(this);
-    return core_.Device().Calls().DialWithName(contact.name, contact.number, throughPhone,
-                                               [self, row = contact.row] {
-                                                   if (self != nullptr) {
-                                                       self->UpdateTempContact(row, 1, {});
-                                                   }
-                                               });
+    return core_.Device().Calls().DialWithName(
+        contact.name, contact.number, throughPhone,
+        [self, row = contact.row] {
+            if (self != nullptr) {
+                self->UpdateTempContact(row, 1, {});
+            }
+        },
+        confirmedListed);
 }
 
 void CContactListTemp::SendSmsToItem(int index) {

@@ -24,6 +24,7 @@ using TempContactDelegate = ItemRowDelegate<CItemContactTemp>;
 class AppCore;
 class CallPopups;
 class CButtonUI;
+class CDialCampaign;
 class CDialogTempContact;
 class CImportExcel;
 class CTempMenu;
@@ -81,6 +82,10 @@ public:
     CDialogTempContact* OpenRemarkDialog(int index);
     CTempMenu* OpenStatusMenu(int index, const QPoint& globalPos);
     CImportExcel* OpenImportDialog();
+    // "连续拨号": the campaign panel over the list as shown, with the checked rows offered.
+    CDialCampaign* OpenCampaign();
+    // At start: a campaign an earlier run left unfinished is offered to go on with.
+    void OfferResume();
 
     const TempContactList& Contacts() const { return contacts_; }
     TempContactModel& Model() { return *model_; }
@@ -102,7 +107,10 @@ private:
     // Shows the contact of sheet row `row` as the list has it now.
     void ShowItem(int row);
     void ShowStatus(int row, int status);
+    // A campaign wrote the row of the list's workbook.
+    void ShowCampaignCells(int row, int status, const QString& remark);
     bool SaveRemark(int row, int status, const QString& remark);
+    bool DialContact(const TempContact& contact, bool throughPhone, bool confirmedListed);
     QString ChooseWorkbook();
     void CloseRowWindows();
     void OnButtonReleased(int row, int control);
@@ -115,6 +123,7 @@ private:
     TempContactDelegate* delegate_ = nullptr;
     QPointer<CDialogTempContact> remarkDialog_;
     QPointer<CTempMenu> menu_;
+    QPointer<CDialCampaign> campaign_;
     Ui::page_calllist ui_{};
 };
 

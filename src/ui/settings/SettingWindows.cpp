@@ -1,5 +1,6 @@
 #include "ui/settings/SettingWindows.h"
 
+#include "ui/calllist/CDoNotCallList.h"
 #include "ui/nuisance/CSettingNuisance.h"
 #include "ui/settings/CSettingFeedback.h"
 #include "ui/settings/CSettingGrade.h"
@@ -45,6 +46,10 @@ CSettingQuery* SettingWindows::OpenQuery() {
 
 CSettingOrigins* SettingWindows::OpenOrigins() {
     return Open(origins_, QStringLiteral("网页访问权限"));
+}
+
+CDoNotCallList* SettingWindows::OpenDoNotCall() {
+    return Open(doNotCall_, QStringLiteral("免打扰名单"));
 }
 
 CSettingNuisance* SettingWindows::OpenNuisance() {

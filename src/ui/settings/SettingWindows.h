@@ -16,6 +16,7 @@ class CSettingIP;
 class CSettingNuisance;
 class CStatsWindow;
 class CSettingOrigins;
+class CDoNotCallList;
 class CSettingWebhooks;
 class CSettingPrefix;
 class CSettingProxy;
@@ -37,6 +38,7 @@ public:
     CSettingProxy* OpenProxy();
     CSettingQuery* OpenQuery();
     CSettingOrigins* OpenOrigins();
+    CDoNotCallList* OpenDoNotCall();
     CSettingNuisance* OpenNuisance();
     // "统计": the call log's figures.
     CStatsWindow* OpenStats();
@@ -66,6 +68,7 @@ private:
     QPointer<CSettingProxy> proxy_;
     QPointer<CSettingQuery> query_;
     QPointer<CSettingOrigins> origins_;
+    QPointer<CDoNotCallList> doNotCall_;
     QPointer<CSettingNuisance> nuisance_;
     QPointer<CStatsWindow> stats_;
     QPointer<CSettingWebhooks> webhooks_;

@@ -41,6 +41,7 @@ void CDuiMenu::InitWindow() {
     item(ui_.menu_address, [windows] { windows->OpenQuery(); });
     item(ui_.menu_origins, [windows] { windows->OpenOrigins(); });
     item(ui_.menu_nuisance, [windows] { windows->OpenNuisance(); });
+    item(ui_.menu_do_not_call, [windows] { windows->OpenDoNotCall(); });
     item(ui_.menu_webhooks, [windows] { windows->OpenWebhooks(); });
     item(ui_.menu_update, [windows] { windows->OpenUpdate(); });
     item(ui_.menu_feedback, [windows] { windows->OpenFeedback(); });

@@ -14,6 +14,7 @@
 #include "ui/settings/SettingWindows.h"
 #include "ui/shell/Autostart.h"
 #include "ui/shell/CDuiMenu.h"
+#include "ui/shell/CTipDialog.h"
 #include "ui/shell/CTopCall.h"
 #include "ui/shell/ClipboardCapture.h"
 #include "ui/shell/DesktopNotices.h"
@@ -397,9 +398,19 @@ void CMainWndUI::OpenQuickDial(const QString& number) {
 }
 
 void CMainWndUI::Dial(const QString& number, bool throughPhone) {
-    if (!exiting_) {
-        core_.Device().Calls().Dial(number, throughPhone);
+    if (exiting_) {
+        return;
     }
+    if (!core_.IsDoNotCall(number)) {
+        core_.Device().Calls().Dial(number, throughPhone);
+        return;
+    }
+    AskOnPage(this, QStringLiteral("该号码在免打扰名单中，仍要拨打吗？"),
+              [this, number, throughPhone] {
+                  if (!exiting_) {
+                      core_.Device().Calls().Dial(number, throughPhone, {}, true);
+                  }
+              });
 }
 
 void CMainWndUI::ShowProgress() {

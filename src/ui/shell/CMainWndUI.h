@@ -76,7 +76,8 @@ public:
     // or link the program was started with, or handed over by another start).
     void OfferNumber(const QString& number);
 
-    // A call through the telephone box (landline) or through the phone.
+    // A call through the telephone box (landline) or through the phone; a number on the
+    // do-not-call list is dialled only once the user has said yes.
     void Dial(const QString& number, bool throughPhone);
 
     // Dialogs of the menu that are not settings; each exists at most once.

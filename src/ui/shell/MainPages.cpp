@@ -113,6 +113,7 @@ void MainPages::Build(SmsWindows& sms, NoteWindows& notes) {
                                     : history_menu::Person{};
         },
         *history_);
+    callList_->OfferResume();
 
     notes_->Build();
     connect(notes_, &CNotepadContainer::NewNoteRequested, &notes, &NoteWindows::OpenNew);

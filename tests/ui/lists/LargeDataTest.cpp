@@ -264,7 +264,7 @@ TEST_F(LargeData, HalfAMillionCallsInAnOlderDatabaseStartAndWork) {
     EXPECT_EQ(
         raw.Rows("select name from sqlite_master where type='index' and name like "
                  "'table_%' order by name"),
-        "table_contact_card_uid\ntable_contact_nameindex\ntable_contact_phone\ntable_event_time\n"
+        "table_call_attempt_number\ntable_contact_card_uid\ntable_contact_nameindex\ntable_contact_phone\ntable_event_time\n"
         "table_log_phone_key\ntable_log_time\ntable_notepad_cid\ntable_notepad_phone_key\n"
         "table_nuisance_log_rule\ntable_sms_phone\ntable_sms_phone_key\n"
         "table_webhook_delivery_endpoint\ntable_webhook_delivery_state");
