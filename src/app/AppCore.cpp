@@ -192,6 +192,7 @@ bool AppCore::Start() {
     });
     ArmReminders();
     StartCloud();
+    StartContactSync();
 
     // Other programs on this computer reach the core through the local API from now on. A
     // port taken by another program is logged by the server; the core runs on without it.
@@ -273,6 +274,34 @@ void AppCore::StartCloud() {
     cloudFlows_->Version().CheckForUpdates(VersionCheck::kStartUp);
 }
 
+void AppCore::StartContactSync() {
+    ContactSyncService::Hooks hooks;
+    hooks.post = [this](std::function<void()> function) {
+        PostToUiThread(std::move(function));
+    };
+    hooks.contactsChanged = [this] {
+        ContactNamesChanged();
+    };
+    hooks.askDeletion = [this](int contacts, int total, std::function<void(bool)> answer) {
+        sink_->AskSyncDeletion(contacts, total, std::move(answer));
+    };
+    contactSync_ = std::make_unique<ContactSyncService>(database_, attribution_,
+                                                        config_.keyring.get(), std::move(hooks));
+    if (config_.contactSyncTimers) {
+        contactSync_->Start();
+    }
+}
+
+void AppCore::ContactWrittenHere() {
+    if (contactSync_) {
+        DeliverToUi([this] {
+            if (contactSync_) {
+                contactSync_->LocalChanged();
+            }
+        });
+    }
+}
+
 void AppCore::Shutdown() {
     std::set<std::shared_ptr<PendingCall>> cancelled;
     {
@@ -284,6 +313,11 @@ void AppCore::Shutdown() {
     }
     for (const std::shared_ptr<PendingCall>& call : cancelled) {
         FinishCall(call, false);
+    }
+    // A sync under way ends before the database closes.
+    if (contactSync_) {
+        contactSync_->Stop();
+        contactSync_.reset();
     }
     // No cloud reply may reach the flows once the database closes.
     if (cloudClient_) {
@@ -533,6 +567,7 @@ bool AppCore::AddContact(const ContactRecord& record, bool doNotShow) {
     if (!stored.empty() && !doNotShow) {
         DeliverToUi([this, stored = std::move(stored)] { emit ContactsAdded(stored); });
     }
+    ContactWrittenHere();
     return ok;
 }
 
@@ -549,6 +584,7 @@ bool AppCore::ImportContactFile(const ContactImportPreview& preview, bool fillEm
     }
     // New contacts name the calls, SMS and notes of their numbers.
     ContactNamesChanged();
+    ContactWrittenHere();
     return true;
 }
 
@@ -563,6 +599,7 @@ bool AppCore::UpdateContact(const ContactRecord& record) {
         return false;
     }
     ContactNamesChanged();
+    ContactWrittenHere();
     return true;
 }
 
@@ -577,11 +614,14 @@ void AppCore::ContactNamesChanged() {
 }
 
 bool AppCore::DeleteContact(int id) {
-    return database_.Contacts().Delete(id);
+    const bool ok = database_.Contacts().Delete(id);
+    ContactWrittenHere();
+    return ok;
 }
 
 bool AppCore::DeleteAllContacts() {
     database_.Contacts().DeleteAll();
+    ContactWrittenHere();
     DeliverToUi([this] { emit ContactsChanged(); });
     return true;
 }

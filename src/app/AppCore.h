@@ -2,6 +2,7 @@
 
 #include "app/AppConfig.h"
 #include "app/CallEventFeed.h"
+#include "app/ContactSyncService.h"
 #include "app/LocalApiHub.h"
 #include "app/NoteReminders.h"
 #include "app/OriginConsent.h"
@@ -196,6 +197,10 @@ public:
     // Null until Start has opened the database, and again once Shutdown has begun.
     CloudFlows* Cloud() { return cloudFlows_.get(); }
 
+    // The two-way sync of the contacts with the user's CardDAV address book. Null until Start
+    // has opened the database, and again once Shutdown has begun.
+    ContactSyncService* ContactSync() { return contactSync_.get(); }
+
     // Account: the row the login form offers (see RememberedPassword). False before Start.
     bool SaveLogin(const QString& account, const QString& password, bool remember);
 
@@ -243,6 +248,9 @@ private:
     void NoteWritten(int id, int cid);
     // The contacts, and with them the names the other lists show, changed.
     void ContactNamesChanged();
+    // A contact was written here: the address book on the server hears of it shortly.
+    void ContactWrittenHere();
+    void StartContactSync();
     void OnReminderDue(int noteId);
 
     // CallRecorderHost
@@ -279,6 +287,7 @@ private:
     std::set<std::shared_ptr<PendingCall>> pending_;
     std::unique_ptr<CloudClient> cloudClient_;
     std::unique_ptr<CloudFlows> cloudFlows_;
+    std::unique_ptr<ContactSyncService> contactSync_;
 };
 
 } // namespace tamberlink

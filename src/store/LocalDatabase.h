@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/AccountTable.h"
+#include "store/AddressBookTable.h"
 #include "store/CallLogTable.h"
 #include "store/ContactTable.h"
 #include "store/EventJournalTable.h"
@@ -75,6 +76,7 @@ public:
     bool RunMigrations();
 
     AccountTable& Account() { return account_; }
+    AddressBookTable& AddressBook() { return addressBook_; }
     CallLogTable& CallLog() { return callLog_; }
     ContactTable& Contacts() { return contacts_; }
     EventJournalTable& Events() { return events_; }
@@ -102,6 +104,7 @@ private:
     Refusal refusal_ = Refusal::None;
 
     AccountTable account_{connection_};
+    AddressBookTable addressBook_{connection_};
     CallLogTable callLog_{connection_};
     ContactTable contacts_{connection_};
     EventJournalTable events_{connection_};

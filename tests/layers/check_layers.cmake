@@ -1,12 +1,12 @@
 # Fails when a folder includes one above it: util, workbook, calllist, store, nuisance, device,
-# recording, localapi, cloud and webhooks may not include "app/..." or "ui/...", app may not include
+# recording, localapi, cloud, carddav and webhooks may not include "app/..." or "ui/...", app may not include
 # "ui/...", and the folders below nuisance may not include "nuisance/...".
 #   cmake -DSOURCE_DIR=<the src folder> -P check_layers.cmake
 if(NOT SOURCE_DIR)
   message(FATAL_ERROR "SOURCE_DIR is not set")
 endif()
 
-set(below_app util workbook calllist store contactfile nuisance device recording localapi cloud webhooks)
+set(below_app util workbook calllist store contactfile carddav nuisance device recording localapi cloud webhooks)
 set(violations "")
 foreach(folder ${below_app} app)
   if(folder STREQUAL "app")

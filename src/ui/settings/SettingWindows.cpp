@@ -1,5 +1,6 @@
 #include "ui/settings/SettingWindows.h"
 
+#include "ui/contacts/CContactSync.h"
 #include "ui/nuisance/CSettingNuisance.h"
 #include "ui/settings/CSettingFeedback.h"
 #include "ui/settings/CSettingGrade.h"
@@ -52,6 +53,10 @@ CSettingNuisance* SettingWindows::OpenNuisance() {
 
 CSettingWebhooks* SettingWindows::OpenWebhooks() {
     return Open(webhooks_, QStringLiteral("Webhooks"));
+}
+
+CContactSync* SettingWindows::OpenContactSync() {
+    return Open(contactSync_, QStringLiteral("通讯录同步"));
 }
 
 CSettingUpdate* SettingWindows::OpenUpdate() {

@@ -10,6 +10,7 @@
 namespace tamberlink {
 
 class AppCore;
+class CContactSync;
 class CSettingFeedback;
 class CSettingGrade;
 class CSettingIP;
@@ -38,6 +39,7 @@ public:
     CSettingOrigins* OpenOrigins();
     CSettingNuisance* OpenNuisance();
     CSettingWebhooks* OpenWebhooks();
+    CContactSync* OpenContactSync();
     CSettingUpdate* OpenUpdate();
     CSettingFeedback* OpenFeedback();
     CSettingGrade* OpenGrade();
@@ -65,6 +67,7 @@ private:
     QPointer<CSettingOrigins> origins_;
     QPointer<CSettingNuisance> nuisance_;
     QPointer<CSettingWebhooks> webhooks_;
+    QPointer<CContactSync> contactSync_;
     QPointer<CSettingUpdate> update_;
     QPointer<CSettingFeedback> feedback_;
     QPointer<CSettingGrade> grade_;

@@ -8,6 +8,7 @@
 #include "ui_dlg_callout.h"
 #include "ui_dlg_choose_template.h"
 #include "ui_dlg_contact_import.h"
+#include "ui_dlg_contact_sync.h"
 #include "ui_dlg_contact_info.h"
 #include "ui_dlg_contacts.h"
 #include "ui_dlg_edit_info.h"
@@ -113,6 +114,7 @@ TEST(Skin, EveryFormSetsUpWithTheStylesheetAndNoWarnings) {
         SetUpAndPaint<Ui::dlg_callout>(),
         SetUpAndPaint<Ui::dlg_choose_template>(),
         SetUpAndPaint<Ui::dlg_contact_import>(),
+        SetUpAndPaint<Ui::dlg_contact_sync>(),
         SetUpAndPaint<Ui::dlg_contact_info>(),
         SetUpAndPaint<Ui::dlg_contacts>(),
         SetUpAndPaint<Ui::dlg_edit_info>(),
