@@ -68,6 +68,7 @@ void ContactSyncService::Stop() {
     if (worker_.joinable()) {
         worker_.join();
     }
+    emit Stopped();
 }
 
 void ContactSyncService::Post(std::function<void()> job) {
@@ -105,6 +106,10 @@ bool ContactSyncService::SaveAccount(const QString& server, const QString& user,
                                      const QString& book, const QString& password) {
     if (!database_.AddressBook().WriteAccount(server.trimmed(), user.trimmed(), book)) {
         return false;
+    }
+    // An empty field keeps the password there is.
+    if (password.isEmpty()) {
+        return true;
     }
     sessionPassword_ = password;
     if (keyring_ != nullptr) {
@@ -147,34 +152,44 @@ void ContactSyncService::WithPassword(const std::function<void(QString)>& use) {
     });
 }
 
-void ContactSyncService::SyncNow(const std::optional<QString>& password) {
+int ContactSyncService::SyncNow(const std::optional<QString>& password) {
     afterChange_.stop();
     ++pendingSyncs_;
+    const int ticket = ++lastTicket_;
     emit SyncStarted();
-    const auto start = [this](const QString& secret) {
-        Post([this, secret] { RunSync(secret); });
+    const auto start = [this, ticket](const QString& secret) {
+        Post([this, secret, ticket] { RunSync(secret, ticket); });
     };
     if (password) {
         start(*password);
     } else {
         WithPassword(start);
     }
+    return ticket;
 }
 
 SyncOutcome ContactSyncService::SyncAndWait(const std::optional<QString>& password) {
     QEventLoop loop;
     SyncOutcome result;
-    const int wanted = pendingSyncs_ + 1;
-    int finished = 0;
+    int wanted = 0;
+    // Other syncs (the timers', the window's) may finish before this one.
     const QMetaObject::Connection connection =
-        connect(this, &ContactSyncService::SyncFinished, &loop, [&](const SyncOutcome& outcome) {
-            // The syncs queued before this one finish first.
-            if (++finished == wanted) {
-                result = outcome;
-                loop.quit();
-            }
-        });
-    SyncNow(password);
+        connect(this, &ContactSyncService::SyncFinished, &loop,
+                [&](const SyncOutcome& outcome, int ticket) {
+                    if (ticket == wanted) {
+                        result = outcome;
+                        loop.quit();
+                    }
+                });
+    result.error = QStringLiteral("程序正在退出，没有同步");
+    connect(this, &ContactSyncService::Stopped, &loop, &QEventLoop::quit);
+    {
+        std::lock_guard lock(mutex_);
+        if (stopping_) {
+            return result;
+        }
+    }
+    wanted = SyncNow(password);
     loop.exec();
     disconnect(connection);
     return result;
@@ -214,7 +229,7 @@ bool ContactSyncService::ConfirmDeletion(int contacts, int total) {
     return false;
 }
 
-void ContactSyncService::RunSync(const QString& password) {
+void ContactSyncService::RunSync(const QString& password, int ticket) {
     const AddressBookAccount account = Account();
     SyncOutcome outcome;
     if (account.book.isEmpty()) {
@@ -238,12 +253,12 @@ void ContactSyncService::RunSync(const QString& password) {
     qCInfo(lcSync) << outcome.Summary() << outcome.bytes << "bytes";
     database_.AddressBook().WriteResult(QDateTime::currentSecsSinceEpoch(), outcome.Summary());
     const bool changed = outcome.received + outcome.removed + outcome.merged > 0;
-    hooks_.post([this, outcome, changed] {
+    hooks_.post([this, outcome, changed, ticket] {
         --pendingSyncs_;
         if (changed && hooks_.contactsChanged) {
             hooks_.contactsChanged();
         }
-        emit SyncFinished(outcome);
+        emit SyncFinished(outcome, ticket);
     });
 }
 

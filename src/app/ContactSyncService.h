@@ -50,14 +50,15 @@ public:
     void Stop();
 
     AddressBookAccount Account();
-    // Keeps the account; the password goes to the keyring. A new server, user or book makes
+    // Keeps the account; the password, unless empty, goes to the keyring. A new server, user or book makes
     // the next sync a full one.
     bool SaveAccount(const QString& server, const QString& user, const QString& book,
                      const QString& password);
     // Looks for the address books at `server`; BooksFound answers.
     void Discover(const QString& server, const QString& user, const QString& password);
-    // A sync as soon as the worker is free, with `password` or the kept one.
-    void SyncNow(const std::optional<QString>& password = std::nullopt);
+    // A sync as soon as the worker is free, with `password` or the kept one; SyncFinished
+    // names it by the number returned.
+    int SyncNow(const std::optional<QString>& password = std::nullopt);
     // Runs a sync and waits for it, the user interface going on meanwhile.
     SyncOutcome SyncAndWait(const std::optional<QString>& password = std::nullopt);
     // A contact was written here: a sync follows shortly.
@@ -67,12 +68,14 @@ public:
 signals:
     void BooksFound(const std::vector<tamberlink::AddressBookInfo>& books, const QString& error);
     void SyncStarted();
-    void SyncFinished(const tamberlink::SyncOutcome& outcome);
+    // The service stopped: no sync will finish any more.
+    void Stopped();
+    void SyncFinished(const tamberlink::SyncOutcome& outcome, int ticket);
 
 private:
     void Post(std::function<void()> job);
     void WorkerLoop();
-    void RunSync(const QString& password);
+    void RunSync(const QString& password, int ticket);
     bool ConfirmDeletion(int contacts, int total);
     void WithPassword(const std::function<void(QString)>& use);
 
@@ -84,6 +87,7 @@ private:
     QTimer period_;
     QTimer afterChange_;
     int pendingSyncs_ = 0; // on the UI thread
+    int lastTicket_ = 0;
 
     std::mutex mutex_;
     std::condition_variable wake_;
