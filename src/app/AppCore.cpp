@@ -1,4 +1,5 @@
 #include "app/AppCore.h"
+#include "app/ContactSyncService.h"
 
 #include "app/BoxLink.h"
 #include "app/DeviceBridge.h"

@@ -2,7 +2,6 @@
 
 #include "app/AppConfig.h"
 #include "app/CallEventFeed.h"
-#include "app/ContactSyncService.h"
 #include "app/LocalApiHub.h"
 #include "app/NoteReminders.h"
 #include "app/OriginConsent.h"
@@ -34,6 +33,7 @@
 namespace tamberlink {
 
 class BoxLink;
+class ContactSyncService;
 class DeviceBridge;
 class LocalApi;
 class UiSink;

@@ -47,7 +47,7 @@ private:
     CURL* curl_ = nullptr;
     std::string user_;
     std::string password_;
-    long stallSeconds_ = 30;
+    long stallSeconds_ = 60;
     std::atomic<bool> cancelled_{false};
     std::uint64_t bytes_ = 0;
 };

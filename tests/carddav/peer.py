@@ -28,7 +28,7 @@ def request(method, url, user, password, body=None, headers=None):
     for key, value in (headers or {}).items():
         req.add_header(key, value)
     try:
-        with urllib.request.urlopen(req, timeout=30) as reply:
+        with urllib.request.urlopen(req, timeout=600) as reply:
             return reply.status, reply.read(), reply.headers
     except urllib.error.HTTPError as error:
         return error.code, error.read(), error.headers

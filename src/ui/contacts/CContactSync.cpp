@@ -1,6 +1,7 @@
 #include "ui/contacts/CContactSync.h"
 
 #include "app/AppCore.h"
+#include "app/ContactSyncService.h"
 
 #include <QDateTime>
 

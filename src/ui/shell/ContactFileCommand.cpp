@@ -1,6 +1,7 @@
 #include "ui/shell/ContactFileCommand.h"
 
 #include "app/AppCore.h"
+#include "app/ContactSyncService.h"
 #include "app/DesktopKeyring.h"
 
 #include <QFile>

@@ -5,6 +5,7 @@
 #include "../../cloud/FakeKeyring.h"
 #include "../UiTestSupport.h"
 
+#include "app/ContactSyncService.h"
 #include "ui/contacts/CContactSync.h"
 #include "ui/settings/SettingWindows.h"
 #include "ui/shell/CDuiMenu.h"
