@@ -34,6 +34,9 @@ struct AppConfig {
     // When set, a web page's request waits this long for the user's answer instead of a
     // minute (for tests).
     std::chrono::milliseconds webPageAskLimit{0};
+    // Whether the contacts sync with the CardDAV address book at start, every 15 minutes and
+    // after a change (a one-off command's core syncs only when asked).
+    bool contactSyncTimers = true;
     // The webhooks' retry delays, time limits and bounds (shorter ones for tests).
     WebhookService::Options webhooks = {};
 };

@@ -1,4 +1,5 @@
 #include "app/AppCore.h"
+#include "app/ContactSyncService.h"
 
 #include "app/BoxLink.h"
 #include "app/DeviceBridge.h"
@@ -195,6 +196,7 @@ bool AppCore::Start() {
     });
     ArmReminders();
     StartCloud();
+    StartContactSync();
 
     // Other programs on this computer reach the core through the local API from now on. A
     // port taken by another program is logged by the server; the core runs on without it.
@@ -276,6 +278,34 @@ void AppCore::StartCloud() {
     cloudFlows_->Version().CheckForUpdates(VersionCheck::kStartUp);
 }
 
+void AppCore::StartContactSync() {
+    ContactSyncService::Hooks hooks;
+    hooks.post = [this](std::function<void()> function) {
+        PostToUiThread(std::move(function));
+    };
+    hooks.contactsChanged = [this] {
+        ContactNamesChanged();
+    };
+    hooks.askDeletion = [this](int contacts, int total, std::function<void(bool)> answer) {
+        sink_->AskSyncDeletion(contacts, total, std::move(answer));
+    };
+    contactSync_ = std::make_unique<ContactSyncService>(database_, attribution_,
+                                                        config_.keyring.get(), std::move(hooks));
+    if (config_.contactSyncTimers) {
+        contactSync_->Start();
+    }
+}
+
+void AppCore::ContactWrittenHere() {
+    if (contactSync_) {
+        DeliverToUi([this] {
+            if (contactSync_) {
+                contactSync_->LocalChanged();
+            }
+        });
+    }
+}
+
 void AppCore::Shutdown() {
     std::set<std::shared_ptr<PendingCall>> cancelled;
     {
@@ -287,6 +317,11 @@ void AppCore::Shutdown() {
     }
     for (const std::shared_ptr<PendingCall>& call : cancelled) {
         FinishCall(call, false);
+    }
+    // A sync under way ends before the database closes.
+    if (contactSync_) {
+        contactSync_->Stop();
+        contactSync_.reset();
     }
     // No cloud reply may reach the flows once the database closes.
     if (cloudClient_) {
@@ -538,6 +573,7 @@ bool AppCore::AddContact(const ContactRecord& record, bool doNotShow) {
     if (!stored.empty() && !doNotShow) {
         DeliverToUi([this, stored = std::move(stored)] { emit ContactsAdded(stored); });
     }
+    ContactWrittenHere();
     return ok;
 }
 
@@ -554,6 +590,7 @@ bool AppCore::ImportContactFile(const ContactImportPreview& preview, bool fillEm
     }
     // New contacts name the calls, SMS and notes of their numbers.
     ContactNamesChanged();
+    ContactWrittenHere();
     return true;
 }
 
@@ -568,6 +605,7 @@ bool AppCore::UpdateContact(const ContactRecord& record) {
         return false;
     }
     ContactNamesChanged();
+    ContactWrittenHere();
     return true;
 }
 
@@ -582,11 +620,14 @@ void AppCore::ContactNamesChanged() {
 }
 
 bool AppCore::DeleteContact(int id) {
-    return database_.Contacts().Delete(id);
+    const bool ok = database_.Contacts().Delete(id);
+    ContactWrittenHere();
+    return ok;
 }
 
 bool AppCore::DeleteAllContacts() {
     database_.Contacts().DeleteAll();
+    ContactWrittenHere();
     DeliverToUi([this] { emit ContactsChanged(); });
     return true;
 }

@@ -36,6 +36,7 @@
 namespace tamberlink {
 
 class BoxLink;
+class ContactSyncService;
 class DeviceBridge;
 class LocalApi;
 class UiSink;
@@ -216,6 +217,10 @@ public:
     // Null until Start has opened the database, and again once Shutdown has begun.
     CloudFlows* Cloud() { return cloudFlows_.get(); }
 
+    // The two-way sync of the contacts with the user's CardDAV address book. Null until Start
+    // has opened the database, and again once Shutdown has begun.
+    ContactSyncService* ContactSync() { return contactSync_.get(); }
+
     // Account: the row the login form offers (see RememberedPassword). False before Start.
     bool SaveLogin(const QString& account, const QString& password, bool remember);
 
@@ -265,6 +270,9 @@ private:
     void NoteWritten(int id, int cid);
     // The contacts, and with them the names the other lists show, changed.
     void ContactNamesChanged();
+    // A contact was written here: the address book on the server hears of it shortly.
+    void ContactWrittenHere();
+    void StartContactSync();
     void OnReminderDue(int noteId);
 
     // CallRecorderHost
@@ -304,6 +312,7 @@ private:
     std::unique_ptr<CloudClient> cloudClient_;
     std::unique_ptr<CloudFlows> cloudFlows_;
     DiallerBridge diallerBridge_{*this};
+    std::unique_ptr<ContactSyncService> contactSync_;
 };
 
 } // namespace tamberlink

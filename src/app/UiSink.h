@@ -65,6 +65,14 @@ public:
     virtual void OfferSms(const QStringList& /*numbers*/, const QString& /*content*/) {}
     virtual void ConfirmRequest(const QString& /*question*/, std::function<void()> /*accept*/) {}
 
+    // A sync of the address book would delete `contacts` of the `total` contacts here: the
+    // user is asked without the program waiting, and `answer` gets the choice (false keeps
+    // them).
+    virtual void AskSyncDeletion(int /*contacts*/, int /*total*/,
+                                 std::function<void(bool)> answer) {
+        answer(false);
+    }
+
     // The firmware upgrade's progress: `windowText` for the upgrade window when it is open;
     // otherwise `tipText`, when there is one, as a notice.
     virtual void ShowUpgradeStatus(const QString& /*windowText*/, const QString& tipText) {

@@ -3,6 +3,7 @@
 #include "store/AccountTable.h"
 #include "store/CallFiguresTable.h"
 #include "store/CallAttemptTable.h"
+#include "store/AddressBookTable.h"
 #include "store/CallLogTable.h"
 #include "store/ContactTable.h"
 #include "store/DoNotCallTable.h"
@@ -81,6 +82,7 @@ public:
     bool RunMigrations();
 
     AccountTable& Account() { return account_; }
+    AddressBookTable& AddressBook() { return addressBook_; }
     CallLogTable& CallLog() { return callLog_; }
     CallFiguresTable& Figures() { return callFigures_; }
     ContactTable& Contacts() { return contacts_; }
@@ -113,6 +115,7 @@ private:
     Refusal refusal_ = Refusal::None;
 
     AccountTable account_{connection_};
+    AddressBookTable addressBook_{connection_};
     CallLogTable callLog_{connection_};
     CallFiguresTable callFigures_{connection_};
     ContactTable contacts_{connection_};

@@ -390,6 +390,17 @@ bool DoNotCallAndAttempts(StepRunner& step) {
                      "state text not null)");
 }
 
+// Version 15: the CardDAV account and what the last sync knew of each card.
+bool AddressBookSync(StepRunner& step) {
+    return step.Exec("create table if not exists table_carddav_account(id INTEGER PRIMARY KEY, "
+                     "server text not null default '', user text not null default '', book "
+                     "text not null default '', token text not null default '', last_sync "
+                     "integer not null default 0, last_result text not null default '')") &&
+           step.Exec("create table if not exists table_carddav_card(uid text PRIMARY KEY, href "
+                     "text not null, etag text not null default '', copy text not null default "
+                     "'')");
+}
+
 struct Step {
     const char* what;
     bool (*run)(StepRunner&);
@@ -411,6 +422,7 @@ constexpr Step kSteps[] = {
     {"call lengths and figures by hour", CallLengths},
     {"follow-up marks and number indexes", FollowUpAndNumberIndexes},
     {"do-not-call list and call attempts", DoNotCallAndAttempts},
+    {"address book sync", AddressBookSync},
 };
 static_assert(std::size(kSteps) == kSchemaVersion, "one step for each version");
 

@@ -1,12 +1,12 @@
 # Fails when a folder includes one above it: util, workbook, calllist, store, dialler, nuisance,
-# device, recording, localapi, cloud and webhooks may not include "app/..." or "ui/...", app may not
-# include "ui/...", and the folders below the dialler and nuisance may include neither.
+# device, recording, localapi, cloud, carddav and webhooks may not include "app/..." or "ui/...",
+# app may not include "ui/...", and the folders below the dialler and nuisance may include neither.
 #   cmake -DSOURCE_DIR=<the src folder> -P check_layers.cmake
 if(NOT SOURCE_DIR)
   message(FATAL_ERROR "SOURCE_DIR is not set")
 endif()
 
-set(below_app util workbook calllist store dialler contactfile nuisance device recording localapi cloud webhooks)
+set(below_app util workbook calllist store dialler contactfile carddav nuisance device recording localapi cloud webhooks)
 set(violations "")
 foreach(folder ${below_app} app)
   if(folder STREQUAL "app")

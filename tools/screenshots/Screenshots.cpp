@@ -23,6 +23,7 @@
 #include "ui/contacts/CContactContainer.h"
 #include "ui/contacts/CContactImport.h"
 #include "ui/contacts/CContactInfo.h"
+#include "ui/contacts/CContactSync.h"
 #include "ui/contacts/ContactListModel.h"
 #include "ui/history/CNumberHistory.h"
 #include "ui/history/HistoryListModel.h"
@@ -464,6 +465,20 @@ int main(int argc, char** argv) {
     if (tamberlink::CSettingServer* server = window.Account().OpenServerSetting()) {
         ok = Save(&window, out, "settings_server.png") && ok;
         server->Close();
+    } else {
+        ok = false;
+    }
+
+    // The address book of an office's CardDAV server, synced a while ago.
+    tamberlink::AddressBookTable& book = window.Core().Database().AddressBook();
+    book.WriteAccount(QStringLiteral("https://dav.example.com/"), QStringLiteral("zhangsan"),
+                      QStringLiteral("https://dav.example.com/zhangsan/contacts/"));
+    book.WriteResult(QDateTime(QDate(2026, 3, 18), QTime(9, 30, 12)).toSecsSinceEpoch(),
+                     QStringLiteral("同步完成：收到 12 张名片，发出 3 张，合并 1 张，本机删除 0 "
+                                    "个联系人，服务器删除 1 张"));
+    if (auto* sync = window.Settings().OpenContactSync()) {
+        ok = Save(&window, out, "contact_sync.png") && ok;
+        sync->Close();
     } else {
         ok = false;
     }

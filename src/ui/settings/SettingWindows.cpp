@@ -1,6 +1,7 @@
 #include "ui/settings/SettingWindows.h"
 
 #include "ui/calllist/CDoNotCallList.h"
+#include "ui/contacts/CContactSync.h"
 #include "ui/nuisance/CSettingNuisance.h"
 #include "ui/settings/CSettingFeedback.h"
 #include "ui/settings/CSettingGrade.h"
@@ -62,6 +63,10 @@ CStatsWindow* SettingWindows::OpenStats() {
 
 CSettingWebhooks* SettingWindows::OpenWebhooks() {
     return Open(webhooks_, QStringLiteral("Webhooks"));
+}
+
+CContactSync* SettingWindows::OpenContactSync() {
+    return Open(contactSync_, QStringLiteral("通讯录同步"));
 }
 
 CSettingUpdate* SettingWindows::OpenUpdate() {

@@ -10,6 +10,7 @@
 namespace tamberlink {
 
 class AppCore;
+class CContactSync;
 class CSettingFeedback;
 class CSettingGrade;
 class CSettingIP;
@@ -43,6 +44,7 @@ public:
     // "统计": the call log's figures.
     CStatsWindow* OpenStats();
     CSettingWebhooks* OpenWebhooks();
+    CContactSync* OpenContactSync();
     CSettingUpdate* OpenUpdate();
     CSettingFeedback* OpenFeedback();
     CSettingGrade* OpenGrade();
@@ -72,6 +74,7 @@ private:
     QPointer<CSettingNuisance> nuisance_;
     QPointer<CStatsWindow> stats_;
     QPointer<CSettingWebhooks> webhooks_;
+    QPointer<CContactSync> contactSync_;
     QPointer<CSettingUpdate> update_;
     QPointer<CSettingFeedback> feedback_;
     QPointer<CSettingGrade> grade_;

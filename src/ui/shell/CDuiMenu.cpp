@@ -1,6 +1,7 @@
 #include "ui/shell/CDuiMenu.h"
 
 #include "app/AppCore.h"
+#include "ui/contacts/CContactContainer.h"
 #include "ui/settings/CSettingPrefix.h"
 #include "ui/settings/SettingWindows.h"
 #include "ui/shell/CMainWndUI.h"
@@ -43,6 +44,9 @@ void CDuiMenu::InitWindow() {
     item(ui_.menu_nuisance, [windows] { windows->OpenNuisance(); });
     item(ui_.menu_do_not_call, [windows] { windows->OpenDoNotCall(); });
     item(ui_.menu_webhooks, [windows] { windows->OpenWebhooks(); });
+    item(ui_.menu_contact_sync, [windows] { windows->OpenContactSync(); });
+    CContactContainer* contacts = main_.ContactPage();
+    item(ui_.menu_import_contacts, [contacts] { contacts->ChooseImportFile(); });
     item(ui_.menu_update, [windows] { windows->OpenUpdate(); });
     item(ui_.menu_feedback, [windows] { windows->OpenFeedback(); });
     item(ui_.menu_upgrade, [windows] { windows->OpenGrade(); });

@@ -28,6 +28,7 @@ public:
         parser_.addOption(autostart_);
         parser_.addOption(importContacts_);
         parser_.addOption(exportContacts_);
+        parser_.addOption(syncContacts_);
         parser_.addPositionalArgument(
             QStringLiteral("number"),
             QStringLiteral("A telephone number, or a tel: or callto: link, to offer for a call."),
@@ -50,6 +51,9 @@ public:
                 return ContactFileCommand{kind,
                                           QFileInfo(parser_.value(*option)).absoluteFilePath()};
             }
+        }
+        if (parser_.isSet(syncContacts_)) {
+            return ContactFileCommand{ContactFileCommand::Kind::Sync, QString()};
         }
         return std::nullopt;
     }
@@ -75,6 +79,11 @@ private:
         QStringLiteral("Export every contact to a vCard (.vcf) or, for a name ending in .csv, "
                        "a CSV file, print how many and exit."),
         QStringLiteral("file")};
+    QCommandLineOption syncContacts_{
+        QStringLiteral("sync-contacts"),
+        QStringLiteral("Sync the contacts once with the CardDAV address book set in the "
+                       "window (a password piped to standard input is used instead of the "
+                       "kept one), print what changed and exit.")};
     QCommandLineOption autostart_{QString::fromLatin1(Autostart::kOption),
                                   QStringLiteral("Start in the tray, as the desktop does at "
                                                  "login when Tamberlink starts with it.")};
@@ -120,13 +129,26 @@ CommandLine CommandLine::Parse(const QCoreApplication& app) {
 namespace {
 constexpr QByteArrayView kImportLine = "import-contacts ";
 constexpr QByteArrayView kExportLine = "export-contacts ";
+constexpr QByteArrayView kSyncLine = "sync-contacts";
 } // namespace
 
 QByteArray ContactFileCommand::ToLine() const {
+    if (kind == Kind::Sync) {
+        return kSyncLine.toByteArray() +
+               (password ? ' ' + password->toUtf8().toBase64() : QByteArray());
+    }
     return (kind == Kind::Import ? kImportLine : kExportLine).toByteArray() + path.toUtf8();
 }
 
 std::optional<ContactFileCommand> ContactFileCommand::FromLine(const QByteArray& line) {
+    if (line == kSyncLine) {
+        return ContactFileCommand{Kind::Sync, QString()};
+    }
+    if (line.startsWith(kSyncLine.toByteArray() + ' ')) {
+        return ContactFileCommand{
+            Kind::Sync, QString(),
+            QString::fromUtf8(QByteArray::fromBase64(line.mid(kSyncLine.size() + 1)))};
+    }
     for (const auto& [head, kind] :
          {std::pair{kImportLine, Kind::Import}, std::pair{kExportLine, Kind::Export}}) {
         if (line.startsWith(head) && line.size() > head.size()) {

@@ -11,11 +11,14 @@ namespace tamberlink {
 
 // "--import-contacts FILE" or "--export-contacts FILE": a contact file for the running
 // Tamberlink (or this process, when none runs) to read or write. As a line between two starts:
-// "import-contacts " or "export-contacts " and the absolute path.
+// "import-contacts " or "export-contacts " and the absolute path. "--sync-contacts": one sync
+// with the address book, as "sync-contacts", and the password, when one came on standard
+// input, in base64 after a blank.
 struct ContactFileCommand {
-    enum class Kind { Import, Export };
+    enum class Kind { Import, Export, Sync };
     Kind kind = Kind::Import;
     QString path;
+    std::optional<QString> password = std::nullopt;
 
     QByteArray ToLine() const;
     static std::optional<ContactFileCommand> FromLine(const QByteArray& line);

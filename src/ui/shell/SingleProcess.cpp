@@ -121,7 +121,12 @@ void SingleProcess::OnNewConnection() {
 
 void SingleProcess::HandleRequest(QLocalSocket& socket, const QByteArray& line) {
     if (const std::optional<ContactFileCommand> command = ContactFileCommand::FromLine(line)) {
-        qCDebug(lcUi) << "another start hands over a contact file:" << line;
+        // A sync's line may carry a password: never logged.
+        if (command->kind == ContactFileCommand::Kind::Sync) {
+            qCDebug(lcUi) << "another start asks for a sync of the contacts";
+        } else {
+            qCDebug(lcUi) << "another start hands over a contact file:" << line;
+        }
         const CommandReply reply =
             fileHandler_ ? fileHandler_(*command) : CommandReply{false, QStringLiteral("busy")};
         QByteArray answer =

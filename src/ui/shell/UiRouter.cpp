@@ -194,4 +194,29 @@ void UiRouter::ConfirmRequest(const QString& question, std::function<void()> acc
     }
 }
 
+void UiRouter::AskSyncDeletion(int contacts, int total, std::function<void(bool)> answer) {
+    // Answered once: "确定", or no when the question closes any other way.
+    auto pending = std::make_shared<std::function<void(bool)>>(std::move(answer));
+    const auto once = [pending](bool yes) {
+        if (*pending) {
+            const std::function<void(bool)> give = std::move(*pending);
+            *pending = nullptr;
+            give(yes);
+        }
+    };
+    if (window_.IsExiting()) {
+        once(false);
+        return;
+    }
+    const QString title = QStringLiteral("通讯录同步");
+    auto* question = OpenWindow<CTipDialog>(
+        &window_, title, CMainWndUI::kDialogPosition,
+        QStringLiteral("服务器上删除了 %1 个联系人（本机共 %2 个）。要在本机也删除它们吗？"
+                       "选“取消”则保留它们，并重新上传到服务器。")
+            .arg(contacts)
+            .arg(total),
+        [once] { once(true); }, title);
+    connect(question, &QObject::destroyed, this, [once] { once(false); });
+}
+
 } // namespace tamberlink

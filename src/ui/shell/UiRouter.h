@@ -45,6 +45,7 @@ public:
     void OfferDial(const QString& number) override;
     void OfferSms(const QStringList& numbers, const QString& content) override;
     void ConfirmRequest(const QString& question, std::function<void()> accept) override;
+    void AskSyncDeletion(int contacts, int total, std::function<void(bool)> answer) override;
 
 private:
     CMainWndUI& window_;

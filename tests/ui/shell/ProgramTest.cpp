@@ -1,5 +1,8 @@
 // The program itself: one process per user, the exit sequence on SIGTERM, its options, and
 // numbers handed to it.
+#include "../../carddav/DavPeers.h"
+#include "store/LocalDatabase.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -252,5 +255,64 @@ TEST(DesktopProgram, ContactFilesGoInAndOutFromTheCommandLineWithOrWithoutTheWin
     std::tie(code, said) = run({QStringLiteral("--import-contacts"), home.filePath("none.vcf")});
     EXPECT_EQ(code, 1);
     EXPECT_TRUE(said.contains("cannot import")) << said.toStdString();
+    EXPECT_EQ(first.process_.state(), QProcess::Running);
+}
+
+TEST(DesktopProgram, ContactsSyncFromTheCommandLineWithOrWithoutTheWindow) {
+    tamberlink::test::Radicale server;
+    ASSERT_TRUE(server.Start());
+    bool ok = false;
+    server.Peer({QStringLiteral("put"), QStringLiteral("guan.vcf")},
+                "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:guan\r\nFN:关羽\r\nTEL:13800000011\r\n"
+                "END:VCARD\r\n",
+                &ok);
+    ASSERT_TRUE(ok);
+    QTemporaryDir home;
+    // The password comes on standard input, as a script gives it.
+    const auto run = [&](const QByteArray& password) {
+        Program command(home);
+        command.process_.start(kProgram, {QStringLiteral("--sync-contacts")});
+        command.process_.write(password + '\n');
+        command.process_.closeWriteChannel();
+        EXPECT_TRUE(command.process_.waitForFinished(120000));
+        return std::pair{command.process_.exitCode(),
+                         command.process_.readAllStandardOutput() + command.Errors()};
+    };
+
+    // No account yet.
+    auto [code, said] = run("nothing");
+    EXPECT_EQ(code, 1);
+    EXPECT_TRUE(said.contains("cannot sync the contacts")) << said.toStdString();
+    {
+        tamberlink::LocalDatabase database;
+        ASSERT_TRUE(database.Open(
+            home.filePath(QStringLiteral("Documents/Tamberlink/Data/Tamberlink.db"))));
+        ASSERT_TRUE(database.AddressBook().WriteAccount(
+            server.Root(), QString::fromLatin1(tamberlink::test::Radicale::kUser), server.Book()));
+        database.Close();
+    }
+    std::tie(code, said) = run("wrong");
+    EXPECT_EQ(code, 1);
+    EXPECT_TRUE(said.contains("HTTP 401")) << said.toStdString();
+    std::tie(code, said) = run(tamberlink::test::Radicale::kPassword);
+    EXPECT_EQ(code, 0) << said.toStdString();
+    EXPECT_TRUE(said.contains("synced the contacts: 1 cards received")) << said.toStdString();
+
+    // The window runs: it does the sync and prints nothing of the password.
+    Program first(home);
+    first.process_.start(kProgram, {});
+    const QString socket = home.filePath(QStringLiteral("SinglePro-") +
+                                         QString::fromLocal8Bit(getpwuid(getuid())->pw_name));
+    ASSERT_TRUE(WaitFor(first.process_, [&] { return QFile::exists(socket); }))
+        << first.Errors().toStdString();
+    server.Peer({QStringLiteral("edit"), QStringLiteral("guan.vcf"), QStringLiteral("fn=关云长")},
+                {}, &ok);
+    std::tie(code, said) = run(tamberlink::test::Radicale::kPassword);
+    EXPECT_EQ(code, 0) << said.toStdString();
+    EXPECT_TRUE(said.contains("synced the contacts: 1 cards received")) << said.toStdString();
+    EXPECT_TRUE(
+        WaitFor(first.process_, [&] { return first.Said("asks for a sync of the contacts"); }));
+    EXPECT_FALSE(
+        first.Errors().contains(QByteArray(tamberlink::test::Radicale::kPassword).toBase64()));
     EXPECT_EQ(first.process_.state(), QProcess::Running);
 }

@@ -9,6 +9,7 @@
 #include "ui_dlg_choose_template.h"
 #include "ui_dlg_contact_import.h"
 #include "ui_dlg_contact_info.h"
+#include "ui_dlg_contact_sync.h"
 #include "ui_dlg_contacts.h"
 #include "ui_dlg_edit_info.h"
 #include "ui_dlg_import_excel.h"
@@ -115,6 +116,7 @@ TEST(Skin, EveryFormSetsUpWithTheStylesheetAndNoWarnings) {
         SetUpAndPaint<Ui::dlg_choose_template>(),
         SetUpAndPaint<Ui::dlg_contact_import>(),
         SetUpAndPaint<Ui::dlg_contact_info>(),
+        SetUpAndPaint<Ui::dlg_contact_sync>(),
         SetUpAndPaint<Ui::dlg_contacts>(),
         SetUpAndPaint<Ui::dlg_edit_info>(),
         SetUpAndPaint<Ui::dlg_import_excel>(),
