@@ -1,17 +1,14 @@
 // Takes the screenshots of docs/screenshots: the main window, settings dialogs, a web page's
 // prompt, the notice box, the quick dial, the call records page with calls, the SMS page and a
 // new SMS with its recipients, the two call popups, the contacts page and a contact's details,
-// a call list from a workbook with its remark dialog, the login window, and with the virtual
-// telephone box attached the power-dialling panel and the firmware upgrade window, over a
-// fresh data folder.
+// a call list from a workbook with its remark dialog, the login window and the firmware
+// upgrade window (with the virtual telephone box attached), over a fresh data folder.
 //
 // usage: tamberlink-screenshots OUTPUT_DIR   (run by scripts/screenshots under Xvfb)
 #include "app/DeviceBridge.h"
-#include "dialler/PowerDialler.h"
 #include "ui/account/AccountWindows.h"
 #include "ui/account/CLoginRegUI.h"
 #include "ui/calllist/CContactListTemp.h"
-#include "ui/calllist/CDialCampaign.h"
 #include "ui/calllist/CDialogTempContact.h"
 #include "ui/calllist/TempContactModel.h"
 #include "ui/calls/CCallInUI.h"
@@ -64,7 +61,6 @@
 #include <QPainter>
 #include <QProcess>
 #include <QPushButton>
-#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
@@ -274,41 +270,6 @@ bool StartVirtualBox(QProcess& box, const QString& link) {
         QTest::qWait(100);
     }
     return QFile::exists(link);
-}
-
-// The campaign panel over the call list: two people done, the third being called and given
-// 再联系 with a remark. The outgoing-call popup is closed, so that it does not cover the panel.
-bool SaveDialCampaign(tamberlink::CMainWndUI& window, tamberlink::CContactListTemp& list,
-                      const QDir& out) {
-    using tamberlink::DialOutcome;
-    using Phase = tamberlink::PowerDialler::Phase;
-    window.findChild<QAbstractButton*>(QStringLiteral("ButtonContactTemp"))->click();
-    window.Core().SetAreaCode(QStringLiteral("020"));
-    tamberlink::PowerDialler& dialler = window.Core().Dialler();
-    tamberlink::CDialCampaign* panel = list.OpenCampaign();
-    if (panel == nullptr) {
-        return false;
-    }
-    panel->Controls().SpinWrapUp->setValue(0);
-    const auto called = [&] {
-        for (int i = 0; i < 100 && dialler.CurrentPhase() != Phase::InCall; ++i) {
-            QTest::qWait(50);
-        }
-        return dialler.CurrentPhase() == Phase::InCall;
-    };
-    bool ok = panel->Start() && called() &&
-              dialler.SaveOutcome(DialOutcome::NoAnswer, QStringLiteral("无人接听")) && called() &&
-              dialler.SaveOutcome(DialOutcome::Contacted, QStringLiteral("已发报价单")) && called();
-    if (ok) {
-        QTest::keyClick(panel->Controls().EditRemark, Qt::Key_3);
-        panel->Controls().EditRemark->setText(QStringLiteral("在开会，约下午三点再打"));
-        window.Sink().CloseCallPopups();
-        QTest::qWait(100);
-        ok = Save(&window, out, "dial_campaign.png");
-    }
-    dialler.Stop();
-    panel->Close();
-    return ok;
 }
 
 // A phone's export about to be imported: two new people, one already there, one card without
@@ -685,8 +646,6 @@ int main(int argc, char** argv) {
             QTest::qWait(100);
         }
     }
-    ok = list != nullptr && window.Core().IsBoxConnected() &&
-         SaveDialCampaign(window, *list, out) && ok;
     if (auto* upgrade = window.Settings().OpenGrade()) {
         upgrade->FileEdit()->setText(QStringLiteral("/home/user/下载/tamberlink-box-2.32.hex"));
         upgrade->SetStatus(QStringLiteral("固件升级中:50%"));
