@@ -12,7 +12,9 @@ namespace {
 
 constexpr int kNoteLength = 24;
 
-QString Outcome(int type) {
+} // namespace
+
+QString CallContext::TypeText(int type) {
     switch (type) {
     case 1:
         return QStringLiteral("手机来电");
@@ -22,14 +24,10 @@ QString Outcome(int type) {
         return QStringLiteral("固话来电");
     case 4:
         return QStringLiteral("固话去电");
-    case 5:
-        return QStringLiteral("未接通");
     default:
         return QString();
     }
 }
-
-} // namespace
 
 QString CallContext::When(const QString& dateTime, const QDateTime& now) {
     const QDateTime at = QDateTime::fromString(dateTime, QStringLiteral("yyyy/MM/dd HH:mm:ss"));
@@ -53,7 +51,8 @@ QString CallContext::For(AppCore& core, const QString& number, const QDateTime& 
     QStringList parts;
     if (const auto last = core.Database().NumberHistory().Last(key)) {
         parts << QStringLiteral("上次通话 %1，%2")
-                     .arg(When(last->dateTime, now), Outcome(last->type));
+                     .arg(When(last->dateTime, now),
+                          last->type == 5 ? QStringLiteral("未接通") : TypeText(last->type));
     } else {
         parts << QStringLiteral("第一次通话");
     }

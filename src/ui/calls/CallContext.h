@@ -16,6 +16,8 @@ public:
                        const QDateTime& now = QDateTime::currentDateTime());
     // "12月8日 10:02" within the year of `now`, "2025年12月8日 10:02" otherwise.
     static QString When(const QString& dateTime, const QDateTime& now);
+    // What a call of the log's `type` 1 to 4 was ("固话来电", ...); empty for other types.
+    static QString TypeText(int type);
 };
 
 } // namespace tamberlink

@@ -1,6 +1,7 @@
 #include "ui/history/HistoryItem.h"
 
 #include "ui/calls/CItemRecordUI.h"
+#include "ui/calls/CallContext.h"
 #include "ui/lists/RowPainter.h"
 #include "ui/widgets/Controls.h"
 
@@ -24,20 +25,11 @@ QString HistoryItem::KindText() const {
     case NumberHistoryRecord::Kind::Call:
         break;
     }
-    switch (record_.callType) {
-    case 1:
-        return QStringLiteral("手机来电");
-    case 2:
-        return QStringLiteral("手机去电");
-    case 3:
-        return QStringLiteral("固话来电");
-    case 4:
-        return QStringLiteral("固话去电");
-    case 5:
+    if (record_.callType == 5) {
         return QStringLiteral("未接来电");
-    default:
-        return QStringLiteral("通话");
     }
+    const QString type = CallContext::TypeText(record_.callType);
+    return type.isEmpty() ? QStringLiteral("通话") : type;
 }
 
 QString HistoryItem::DetailText() const {
