@@ -3,6 +3,7 @@
 // bytes on the wire (requests and answers, headers included).
 #include "../../tests/carddav/DavPeers.h"
 #include "../BenchTiming.h"
+#include "../SeedDatabase.h"
 #include "carddav/AddressBookSync.h"
 #include "store/AttributionDatabase.h"
 #include "store/LocalDatabase.h"
@@ -53,17 +54,11 @@ int main(int argc, char** argv) {
         return 1;
     }
     QTemporaryDir dir;
-    const QString db = dir.filePath(QStringLiteral("Tamberlink.db"));
-    QFile::copy(QStringLiteral(TAMBERLINK_BIN_DIR "/Data/Tamberlink.db"), db);
-    QFile::setPermissions(db, QFile::ReadOwner | QFile::WriteOwner);
     LocalDatabase database;
     AttributionDatabase attribution;
-    attribution.Open(QStringLiteral(TAMBERLINK_BIN_DIR "/Data/attribution.db"));
-    if (!database.Open(db) || !database.RunMigrations()) {
-        std::fprintf(stderr, "cannot open %s\n", qPrintable(db));
+    if (!bench::OpenSeedDatabase(dir, database, attribution)) {
         return 1;
     }
-    database.Contacts().DeleteAll();
     database.AddressBook().WriteAccount(server.Root(), QString::fromLatin1(test::Radicale::kUser),
                                         server.Book());
 

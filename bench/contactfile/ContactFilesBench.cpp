@@ -2,6 +2,7 @@
 // one to three numbers each) previewed and imported into a database of the program's shape,
 // then every contact exported to vCard and to CSV. Wall-clock and processor time of each step.
 #include "../BenchTiming.h"
+#include "../SeedDatabase.h"
 #include "contactfile/ContactFiles.h"
 #include "store/AttributionDatabase.h"
 #include "store/LocalDatabase.h"
@@ -30,8 +31,9 @@ QByteArray PhoneExport() {
         } else {
             file += "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Chen " + n + "\r\nN:Chen;" + n +
                     ";;;\r\nTEL;TYPE=CELL:137" + n + "\r\nTEL;TYPE=WORK:020" + n +
-                    "\r\nTEL;TYPE=HOME:0755" + n + "\r\nBDAY:1990-05-17\r\nPHOTO;ENCODING=b;TYPE=JPEG:" +
-                    photo + "\r\nUID:card-" + n + "\r\nEND:VCARD\r\n";
+                    "\r\nTEL;TYPE=HOME:0755" + n +
+                    "\r\nBDAY:1990-05-17\r\nPHOTO;ENCODING=b;TYPE=JPEG:" + photo + "\r\nUID:card-" +
+                    n + "\r\nEND:VCARD\r\n";
         }
     }
     return file;
@@ -42,17 +44,11 @@ QByteArray PhoneExport() {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;
-    const QString db = dir.filePath(QStringLiteral("Tamberlink.db"));
-    QFile::copy(QStringLiteral(TAMBERLINK_BIN_DIR "/Data/Tamberlink.db"), db);
-    QFile::setPermissions(db, QFile::ReadOwner | QFile::WriteOwner);
     LocalDatabase database;
     AttributionDatabase attribution;
-    attribution.Open(QStringLiteral(TAMBERLINK_BIN_DIR "/Data/attribution.db"));
-    if (!database.Open(db) || !database.RunMigrations()) {
-        std::fprintf(stderr, "cannot open %s\n", qPrintable(db));
+    if (!bench::OpenSeedDatabase(dir, database, attribution)) {
         return 1;
     }
-    database.Contacts().DeleteAll();
     ContactFiles files(database, attribution);
     const QString in = dir.filePath(QStringLiteral("phone.vcf"));
     {
