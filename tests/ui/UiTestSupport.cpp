@@ -1,5 +1,6 @@
 #include "UiTestSupport.h"
 
+#include "ui/shell/CDuiMenu.h"
 #include "ui/widgets/SkinStyle.h"
 
 #include <QAbstractButton>
@@ -160,6 +161,20 @@ void Click(QWidget* window, const char* name) {
     auto* button = window->findChild<QAbstractButton*>(QString::fromLatin1(name));
     ASSERT_NE(button, nullptr) << name;
     QTest::mouseClick(button, Qt::LeftButton);
+}
+
+bool ClickMenuItem(CMainWndUI& window, const QString& item) {
+    window.OpenMenu(QPoint(100, 100));
+    CDuiMenu* menu = nullptr;
+    for (CDuiMenu* candidate : window.findChildren<CDuiMenu*>()) {
+        menu = candidate->IsClosing() ? menu : candidate;
+    }
+    auto* button = menu != nullptr ? menu->findChild<QPushButton*>(item) : nullptr;
+    if (button == nullptr) {
+        return false;
+    }
+    QTest::mouseClick(button, Qt::LeftButton);
+    return true;
 }
 
 } // namespace tamberlink::test

@@ -107,4 +107,8 @@ T* Opened() {
 // Clicks the button `name` of `window`, failing the test when there is none.
 void Click(QWidget* window, const char* name);
 
+// Opens the main menu of `window` and clicks its item `item`; false when the menu or the item
+// is missing.
+bool ClickMenuItem(CMainWndUI& window, const QString& item);
+
 } // namespace tamberlink::test

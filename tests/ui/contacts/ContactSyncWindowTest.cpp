@@ -8,7 +8,6 @@
 #include "app/ContactSyncService.h"
 #include "ui/contacts/CContactSync.h"
 #include "ui/settings/SettingWindows.h"
-#include "ui/shell/CDuiMenu.h"
 #include "ui/shell/CMainWndUI.h"
 #include "ui/shell/CTipDialog.h"
 
@@ -55,14 +54,7 @@ TEST(ContactSyncWindow, FindsTheBookSyncsAndAsksBeforeDeleting) {
     auto window = std::make_unique<CMainWndUI>(*core);
     window->Start();
 
-    window->OpenMenu(QPoint(100, 100));
-    CDuiMenu* menu = nullptr;
-    for (CDuiMenu* candidate : window->findChildren<CDuiMenu*>()) {
-        menu = candidate->IsClosing() ? menu : candidate;
-    }
-    ASSERT_NE(menu, nullptr);
-    QTest::mouseClick(test::Control<QPushButton>(menu, QStringLiteral("menu_contact_sync")),
-                      Qt::LeftButton);
+    ASSERT_TRUE(test::ClickMenuItem(*window, QStringLiteral("menu_contact_sync")));
     CContactSync* dialog = test::Opened<CContactSync>();
     ASSERT_NE(dialog, nullptr);
     const Ui::dlg_contact_sync& form = dialog->Form();

@@ -5,7 +5,6 @@
 #include "ui/settings/COriginPrompt.h"
 #include "ui/settings/CSettingOrigins.h"
 #include "ui/settings/OriginListModel.h"
-#include "ui/shell/CDuiMenu.h"
 #include "ui/shell/CMainWndUI.h"
 #include "ui/shell/CTipDialog.h"
 #include "ui/shell/CTopCall.h"
@@ -183,14 +182,7 @@ TEST_F(WebAccessTest, TheMenuOpensThePagesWhoseAnswersChangeFollowAndGo) {
     core_->Database().Origins().SaveAnswer(QStringLiteral("http://b.example"), OriginRecord::kSms,
                                            false);
     core_->Origins().Load();
-    window_->OpenMenu(QPoint(100, 100));
-    CDuiMenu* menu = nullptr;
-    for (CDuiMenu* candidate : window_->findChildren<CDuiMenu*>()) {
-        menu = candidate->IsClosing() ? menu : candidate;
-    }
-    ASSERT_NE(menu, nullptr);
-    QTest::mouseClick(test::Control<QPushButton>(menu, QStringLiteral("menu_origins")),
-                      Qt::LeftButton);
+    ASSERT_TRUE(test::ClickMenuItem(*window_, QStringLiteral("menu_origins")));
     CSettingOrigins* dialog = test::Opened<CSettingOrigins>();
     ASSERT_NE(dialog, nullptr);
     EXPECT_TRUE(dialog->isVisible());

@@ -3,7 +3,6 @@
 
 #include "ui/settings/CSettingWebhooks.h"
 #include "ui/settings/WebhookListModel.h"
-#include "ui/shell/CDuiMenu.h"
 #include "ui/shell/CMainWndUI.h"
 
 #include <QLineEdit>
@@ -31,14 +30,7 @@ TEST(WebhooksWindow, AddsPausesRekeysShowsTheLogRedeliversAndRemoves) {
     auto window = std::make_unique<CMainWndUI>(*core);
     window->Start();
 
-    window->OpenMenu(QPoint(100, 100));
-    CDuiMenu* menu = nullptr;
-    for (CDuiMenu* candidate : window->findChildren<CDuiMenu*>()) {
-        menu = candidate->IsClosing() ? menu : candidate;
-    }
-    ASSERT_NE(menu, nullptr);
-    QTest::mouseClick(test::Control<QPushButton>(menu, QStringLiteral("menu_webhooks")),
-                      Qt::LeftButton);
+    ASSERT_TRUE(test::ClickMenuItem(*window, QStringLiteral("menu_webhooks")));
     CSettingWebhooks* dialog = test::Opened<CSettingWebhooks>();
     ASSERT_NE(dialog, nullptr);
     EXPECT_TRUE(dialog->isVisible());

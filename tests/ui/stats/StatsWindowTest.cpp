@@ -6,7 +6,6 @@
 #include "../UiTestSupport.h"
 
 #include "app/CallStatistics.h"
-#include "ui/shell/CDuiMenu.h"
 #include "ui/shell/CMainWndUI.h"
 #include "ui/stats/CStatsWindow.h"
 
@@ -75,14 +74,7 @@ TEST(StatsWindow, ShowsAMonthsFiguresAndExportsThemWithItsCalls) {
     test::RawDb raw(core->UserDatabasePath());
     FillMarch(raw);
 
-    window->OpenMenu(QPoint(100, 100));
-    CDuiMenu* menu = nullptr;
-    for (CDuiMenu* candidate : window->findChildren<CDuiMenu*>()) {
-        menu = candidate->IsClosing() ? menu : candidate;
-    }
-    ASSERT_NE(menu, nullptr);
-    QTest::mouseClick(test::Control<QPushButton>(menu, QStringLiteral("menu_stats")),
-                      Qt::LeftButton);
+    ASSERT_TRUE(test::ClickMenuItem(*window, QStringLiteral("menu_stats")));
     CStatsWindow* stats = test::Opened<CStatsWindow>();
     ASSERT_NE(stats, nullptr);
     // Today has no calls.
