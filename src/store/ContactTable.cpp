@@ -174,11 +174,10 @@ std::vector<ContactRecord> ContactTable::Load() {
     return ReadAll(query, true, true, false);
 }
 
-void ContactTable::ForEachKey(const std::function<void(const ContactKey&)>& take) {
-    const auto lock = connection_.Lock();
-    // Every write stores the initials, and the index on them gives them in order.
-    SqlStatement query =
-        connection_.Prepare("select id, nameindex from table_contact order by nameindex, id");
+namespace {
+
+// Hands each row of `query` (id, initials) to `take` as a contact's key.
+void TakeKeys(SqlStatement& query, const std::function<void(const ContactKey&)>& take) {
     ContactKey key;
     while (query.Next()) {
         key.id = query.Int(0);
@@ -186,6 +185,16 @@ void ContactTable::ForEachKey(const std::function<void(const ContactKey&)>& take
         key.indexLetter = key.initials.isEmpty() ? QChar() : key.initials.front();
         take(key);
     }
+}
+
+} // namespace
+
+void ContactTable::ForEachKey(const std::function<void(const ContactKey&)>& take) {
+    const auto lock = connection_.Lock();
+    // Every write stores the initials, and the index on them gives them in order.
+    SqlStatement query =
+        connection_.Prepare("select id, nameindex from table_contact order by nameindex, id");
+    TakeKeys(query, take);
 }
 
 std::vector<ContactKey> ContactTable::LoadKeys() {
@@ -249,13 +258,7 @@ std::vector<ContactKey> ContactTable::SearchKeys(const QString& keyword) {
     const auto lock = connection_.Lock();
     SqlStatement query = PrepareSearch(connection_, keyword, "id, nameindex");
     std::vector<ContactKey> keys;
-    ContactKey key;
-    while (query.Next()) {
-        key.id = query.Int(0);
-        key.initials = query.Text(1);
-        key.indexLetter = key.initials.isEmpty() ? QChar() : key.initials.front();
-        keys.push_back(key);
-    }
+    TakeKeys(query, [&keys](const ContactKey& key) { keys.push_back(key); });
     return keys;
 }
 
