@@ -11,6 +11,7 @@
 #include "ui_dlg_contact_info.h"
 #include "ui_dlg_contact_sync.h"
 #include "ui_dlg_contacts.h"
+#include "ui_dlg_dial_campaign.h"
 #include "ui_dlg_edit_info.h"
 #include "ui_dlg_import_excel.h"
 #include "ui_dlg_keyboard.h"
@@ -23,6 +24,7 @@
 #include "ui_dlg_setting.h"
 #include "ui_dlg_sms_edit.h"
 #include "ui_dlg_sms_new.h"
+#include "ui_dlg_stats.h"
 #include "ui_dlg_temp_contact.h"
 #include "ui_dlg_template.h"
 #include "ui_dlg_tip.h"
@@ -118,6 +120,7 @@ TEST(Skin, EveryFormSetsUpWithTheStylesheetAndNoWarnings) {
         SetUpAndPaint<Ui::dlg_contact_info>(),
         SetUpAndPaint<Ui::dlg_contact_sync>(),
         SetUpAndPaint<Ui::dlg_contacts>(),
+        SetUpAndPaint<Ui::dlg_dial_campaign>(),
         SetUpAndPaint<Ui::dlg_edit_info>(),
         SetUpAndPaint<Ui::dlg_import_excel>(),
         SetUpAndPaint<Ui::dlg_keyboard>(),
@@ -130,6 +133,7 @@ TEST(Skin, EveryFormSetsUpWithTheStylesheetAndNoWarnings) {
         SetUpAndPaint<Ui::dlg_setting>(),
         SetUpAndPaint<Ui::dlg_sms_edit>(),
         SetUpAndPaint<Ui::dlg_sms_new>(),
+        SetUpAndPaint<Ui::dlg_stats>(),
         SetUpAndPaint<Ui::dlg_temp_contact>(),
         SetUpAndPaint<Ui::dlg_template>(),
         SetUpAndPaint<Ui::dlg_tip>(),
