@@ -50,6 +50,13 @@ protected:
                       std::chrono::milliseconds limit = std::chrono::seconds(30)) {
         return WaitFor([&] { return sink_.Has(event); }, limit);
     }
+    // Every flow ends in one notice: waits for it, then for the requests still in flight.
+    // Waiting for idle alone is not enough: between one reply and the request it sends no
+    // request is in flight.
+    bool WaitForNotice(std::chrono::milliseconds limit = std::chrono::seconds(60)) {
+        return WaitFor([&] { return !sink_.Starting(QStringLiteral("tip:")).isEmpty(); }, limit) &&
+               WaitIdle();
+    }
     // Waits until no request is in flight, then lets queued replies arrive.
     bool WaitIdle() {
         const bool idle = WaitFor([&] { return client_->RunningWorkers() == 0; });

@@ -160,7 +160,7 @@ TEST_F(ContactBackupTest, AFailedBackupLeavesTheOldCloudCopy) {
     fake_.AddRule(R"({"path": "api/contact", "cmd": "addRange", "action": "drop", "times": 2})");
     sink_.events.clear();
     flows_->Backup().Start();
-    ASSERT_TRUE(WaitIdle());
+    ASSERT_TRUE(WaitForNotice());
     const QString kept = flows_->Backup().SnapshotPath();
     EXPECT_EQ(
         sink_.events.back(),
@@ -203,7 +203,7 @@ TEST_F(ContactBackupTest, OddPageRepliesNeverCrash) {
         fake_.AddRawReply("api/contact", "addRange", row.body);
         sink_.events.clear();
         flows_->Backup().Start();
-        ASSERT_TRUE(WaitIdle());
+        ASSERT_TRUE(WaitForNotice());
         EXPECT_EQ(sink_.events.back(), row.ok ? QStringLiteral("tip:备份成功") : restored)
             << row.body;
         EXPECT_FALSE(flows_->Progress().WatchdogActive());
@@ -360,7 +360,7 @@ TEST_F(ContactSyncTest, EmptyOrOddListsChangeNothing) {
         fake_.AddRawReply("api/contact", "all", body);
         sink_.events.clear();
         flows_->Sync().Start();
-        ASSERT_TRUE(WaitIdle()) << body;
+        ASSERT_TRUE(WaitForNotice()) << body;
         EXPECT_EQ(sink_.events.back(), QStringLiteral("tip:同步联系人成功")) << body;
         EXPECT_EQ(Contacts(), before) << body;
     }
