@@ -129,7 +129,8 @@ bool CallControl::DialAs(const QString* name, const QString& number, bool throug
     // Every dial releases the line first. Nothing shows before the dial has reached the box:
     // a box that has gone meanwhile gets the device notice instead of a popup and a log row.
     std::vector<OutgoingFrame> frames;
-    frames.push_back({frame::Command(frame::kHangUp), kFramePause, {}});
+    // The dial is what the user waits for: the hang-up goes out as soon as the box allows.
+    frames.push_back({frame::Command(frame::kHangUp), kFramePause, {}, true});
     frames.push_back({*dialFrame, kDialAfterHangUp, placedOnUi});
     dialling_ = true;
     if (!link_.Send(std::move(frames))) {

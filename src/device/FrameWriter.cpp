@@ -144,7 +144,8 @@ bool FrameWriter::Prepare(Stream& stream) {
         } else if (!target_.IsCurrent(send.connection)) {
             Report(*frame, false);
         } else {
-            stream.due = std::max(send.queued, stream.lastDone) + frame->pause;
+            const Clock::time_point from = frame->sinceLastFrame ? lastWritten_ : send.queued;
+            stream.due = std::max(from, stream.lastDone) + frame->pause;
             stream.next = std::move(frame);
         }
     }
@@ -170,6 +171,9 @@ void FrameWriter::WriteNext(Stream& stream) {
             written = target_.WriteFrame(frame.bytes, cancel_->Fd());
         }
         stream.lastDone = Clock::now();
+        if (!frame.bytes.empty()) {
+            lastWritten_ = stream.lastDone;
+        }
     }
     Report(frame, written);
 }

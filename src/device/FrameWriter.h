@@ -33,6 +33,9 @@ struct OutgoingFrame {
     // same connection), false when the frame was dropped because the link was lost. Not
     // called for frames dropped when the link closes.
     std::function<void(bool written)> done;
+    // The pause counts from the last frame any queue wrote, even when the writer was idle:
+    // for a frame the user waits for, when the box only needs the gap.
+    bool sinceLastFrame = false;
 };
 
 // The frames of one send, one at a time; nothing once there are no more. Called on the
@@ -108,6 +111,7 @@ private:
     bool stopping_ = false;
     std::thread thread_;
     std::thread::id threadId_;
+    Clock::time_point lastWritten_; // writer thread only
 };
 
 } // namespace tamberlink
