@@ -1,7 +1,7 @@
 // Prints what power dialling costs over a call list of 10,000 rows written by openpyxl, with
 // the virtual telephone box on a pseudo-terminal:
-//   the time from the outcome key to the next dial frame at the box, with no wrap-up time
-//   (target < 100 ms);
+//   the time from the outcome key, given after a short call, to the next dial frame at the
+//   box, with no wrap-up time (target < 100 ms);
 //   the time a campaign over the whole list takes to start (target < 300 ms);
 //   the time an outcome takes to be written into the workbook and the campaign saved
 //   (target < 100 ms),
@@ -21,7 +21,9 @@
 #include <QCoreApplication>
 #include <QTemporaryDir>
 
+#include <atomic>
 #include <cstdio>
+#include <thread>
 
 using namespace tamberlink;
 using tamberlink::bench::Measure;
@@ -33,6 +35,7 @@ namespace {
 
 constexpr int kRows = 10000;
 constexpr int kRuns = 9;
+constexpr int kCallMs = 200;
 
 class QuietSink : public UiSink {
 public:
@@ -109,9 +112,28 @@ int main(int argc, char** argv) {
     Serve([&] { return dials() > started && dialler.Current() >= 0; }, 5000);
     std::vector<double> writeWall;
     std::vector<double> writeCpu;
-    const Timing next = Measure(kRuns, [&](Stopwatch& watch) {
-        const std::size_t before = dials();
-        watch.Restart();
+    std::vector<double> keyToDial;
+    // The box's log is watched from a thread of its own: the dial reaches the box while the
+    // UI thread is still writing the workbook.
+    std::atomic<std::size_t> seenDials{dials()};
+    std::atomic<std::int64_t> lastDialNs{0};
+    std::atomic<bool> watching{true};
+    std::thread watcher([&] {
+        while (watching) {
+            const std::size_t count = dials();
+            if (count > seenDials) {
+                lastDialNs = bench::MonotonicNs();
+                seenDials = count;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+    for (int run = 0; run < kRuns; ++run) {
+        // The key ends a call: the dial has been placed and the person talked a little.
+        Serve([&] { return dialler.CurrentPhase() == PowerDialler::Phase::InCall; }, 5000);
+        Serve([] { return false; }, kCallMs);
+        const std::size_t before = seenDials;
+        const std::int64_t keyNs = bench::MonotonicNs();
         Stopwatch outcome;
         if (!dialler.SaveOutcome(DialOutcome::Contacted, QStringLiteral("备注"))) {
             std::fprintf(stderr, "an outcome was refused\n");
@@ -119,17 +141,19 @@ int main(int argc, char** argv) {
         }
         writeWall.push_back(outcome.WallMs());
         writeCpu.push_back(outcome.CpuMs());
-        if (!Serve([&] { return dials() > before; }, 5000)) {
+        if (!Serve([&] { return seenDials > before; }, 5000)) {
             std::fprintf(stderr, "no next dial\n");
             written = false;
         }
-    });
+        keyToDial.push_back(double(lastDialNs - keyNs) / 1e6);
+    }
+    watching = false;
+    watcher.join();
     dialler.Stop();
 
     std::printf("power dialling, a call list of %d rows:\n", kRows);
-    std::printf("  outcome key to the next dial frame  %8.1f ms  (target < 100 ms), %.1f ms of "
-                "CPU\n",
-                next.wallMs, next.cpuMs);
+    std::printf("  outcome key to the next dial frame  %8.1f ms  (target < 100 ms)\n",
+                bench::Median(keyToDial));
     std::printf("  campaign start                      %8.1f ms  (target < 300 ms), %.1f ms of "
                 "CPU\n",
                 bench::Median(startWall), bench::Median(startCpu));

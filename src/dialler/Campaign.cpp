@@ -1,6 +1,7 @@
 #include "dialler/Campaign.h"
 
 #include <QJsonArray>
+#include <QJsonDocument>
 
 #include <algorithm>
 #include <set>
@@ -75,6 +76,14 @@ bool Campaign::Finished() const {
     });
 }
 
+CampaignEntry& Campaign::Entry(int index) {
+    if (std::size_t(index) < entryText_.size()) {
+        entryText_[std::size_t(index)].clear();
+    }
+    changed_.insert(index);
+    return entries_[std::size_t(index)];
+}
+
 void Campaign::Record(int index, DialOutcome outcome, std::int64_t now) {
     CampaignEntry& entry = Entry(index);
     ++entry.attempts;
@@ -132,24 +141,59 @@ CampaignEntry Campaign::EntryFromJson(const QJsonObject& json) {
     return entry;
 }
 
-QJsonObject Campaign::ToJson() const {
-    QJsonArray entries;
-    for (const CampaignEntry& entry : entries_) {
-        entries.append(EntryToJson(entry));
-    }
+QByteArray Campaign::ToJsonText(std::int64_t extraElapsed) const {
     QJsonArray rows;
     for (int row : options_.rows) {
         rows.append(row);
     }
-    return {{"throughPhone", options_.throughPhone},
-            {"wrapUp", options_.wrapUpSeconds},
-            {"recallMinutes", options_.recallMinutes},
-            {"maxAttempts", options_.maxAttempts},
-            {"duplicates", options_.dialDuplicates},
-            {"rows", rows},
-            {"calls", calls_},
-            {"elapsed", double(elapsed_)},
-            {"entries", entries}};
+    const QJsonObject head{{"throughPhone", options_.throughPhone},
+                           {"wrapUp", options_.wrapUpSeconds},
+                           {"recallMinutes", options_.recallMinutes},
+                           {"maxAttempts", options_.maxAttempts},
+                           {"duplicates", options_.dialDuplicates},
+                           {"rows", rows},
+                           {"calls", calls_},
+                           {"elapsed", double(elapsed_ + extraElapsed)}};
+    QByteArray text = QJsonDocument(head).toJson(QJsonDocument::Compact);
+    // The object is never empty, so its closing brace gives way to one more member.
+    text.chop(1);
+    entryText_.resize(entries_.size());
+    text.reserve(text.size() + qsizetype(entries_.size()) * 128);
+    text += ",\"entries\":[";
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        QByteArray& entry = entryText_[i];
+        if (entry.isEmpty()) {
+            entry = QJsonDocument(EntryToJson(entries_[i])).toJson(QJsonDocument::Compact);
+        }
+        if (i > 0) {
+            text += ',';
+        }
+        text += entry;
+    }
+    text += "]}";
+    return text;
+}
+
+QJsonObject Campaign::ChangesToJson(std::int64_t extraElapsed) const {
+    QJsonArray entries;
+    for (const int index : changed_) {
+        QJsonObject entry = EntryToJson(entries_[std::size_t(index)]);
+        entry.insert(QStringLiteral("index"), index);
+        entries.append(entry);
+    }
+    return {{"calls", calls_}, {"elapsed", double(elapsed_ + extraElapsed)}, {"entries", entries}};
+}
+
+void Campaign::ApplyChanges(const QJsonObject& changes) {
+    calls_ = changes["calls"].toInt(calls_);
+    elapsed_ = std::int64_t(changes["elapsed"].toDouble(double(elapsed_)));
+    for (const auto& value : changes["entries"].toArray()) {
+        const QJsonObject entry = value.toObject();
+        const int index = entry["index"].toInt(-1);
+        if (index >= 0 && std::size_t(index) < entries_.size()) {
+            Entry(index) = EntryFromJson(entry);
+        }
+    }
 }
 
 Campaign Campaign::FromJson(const QJsonObject& json) {

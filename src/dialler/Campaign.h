@@ -2,11 +2,13 @@
 
 #include "calllist/TempContact.h"
 
+#include <QByteArray>
 #include <QJsonObject>
 #include <QString>
 
 #include <cstdint>
 #include <optional>
+#include <set>
 #include <vector>
 
 namespace tamberlink {
@@ -61,7 +63,8 @@ public:
 
     const CampaignOptions& Options() const { return options_; }
     const std::vector<CampaignEntry>& Entries() const { return entries_; }
-    CampaignEntry& Entry(int index) { return entries_[std::size_t(index)]; }
+    // The entry's saved text is written again at the next save.
+    CampaignEntry& Entry(int index);
 
     // The first waiting entry due at `now`, or -1.
     int NextDue(std::int64_t now) const;
@@ -80,7 +83,16 @@ public:
     // Time spent on the campaign, not counting pauses and the time the program was off.
     void AddElapsed(std::int64_t seconds) { elapsed_ += seconds; }
 
-    QJsonObject ToJson() const;
+    // The whole campaign as compact JSON, with `extraElapsed` seconds added. Each entry's
+    // text is kept until the entry changes, so a save of a long list copies text rather than
+    // building a document.
+    QByteArray ToJsonText(std::int64_t extraElapsed = 0) const;
+    // The counts and the entries changed since MarkSaved(), for ApplyChanges() on the
+    // campaign FromJson() reads back from ToJsonText() as it was then.
+    QJsonObject ChangesToJson(std::int64_t extraElapsed = 0) const;
+    std::size_t ChangedCount() const { return changed_.size(); }
+    void MarkSaved() { changed_.clear(); }
+    void ApplyChanges(const QJsonObject& changes);
     static Campaign FromJson(const QJsonObject& json);
     static QJsonObject EntryToJson(const CampaignEntry& entry);
     static CampaignEntry EntryFromJson(const QJsonObject& json);
@@ -90,6 +102,8 @@ private:
     std::vector<CampaignEntry> entries_;
     int calls_ = 0;
     std::int64_t elapsed_ = 0;
+    mutable std::vector<QByteArray> entryText_; // empty where the entry has changed
+    std::set<int> changed_;                     // since MarkSaved()
 };
 
 } // namespace tamberlink

@@ -21,6 +21,10 @@ const QString kDoNotCallReason = QStringLiteral("免打扰名单");
 constexpr int kRetryMs = 5000;
 // How soon a dial waiting for the one before it looks again.
 constexpr int kBusyRetryMs = 5;
+// How many outcomes and skips Ctrl+Z can take back.
+constexpr std::size_t kUndoSteps = 20;
+// Entries changed before the campaign is saved whole again.
+constexpr std::size_t kChangesBetweenWholeSaves = 64;
 
 QJsonObject WriteToJson(const QString& number, int row, int status, const QString& remark,
                         bool exact) {
@@ -89,6 +93,7 @@ bool PowerDialler::Start(const TempContactList& list, CampaignOptions options) {
     }
     list_ = list;
     campaign_ = std::move(campaign);
+    savedWhole_ = false;
     current_ = -1;
     dialled_ = callOver_ = paused_ = pausedByLine_ = false;
     undo_.clear();
@@ -109,10 +114,17 @@ bool PowerDialler::Resume(const QString& iniPath) {
         return false;
     }
     const std::optional<QString> saved = attempts_.LoadCampaign();
-    const QJsonObject json =
-        saved ? QJsonDocument::fromJson(saved->toUtf8()).object() : QJsonObject();
+    QJsonObject json = saved ? QJsonDocument::fromJson(saved->toUtf8()).object() : QJsonObject();
     if (json.isEmpty()) {
         return false;
+    }
+    // The changes saved since, over the whole.
+    const QJsonObject changes =
+        QJsonDocument::fromJson(attempts_.LoadCampaignChanges().toUtf8()).object();
+    for (auto at = changes.begin(); at != changes.end(); ++at) {
+        if (at.key() != QStringLiteral("campaign")) {
+            json.insert(at.key(), at.value());
+        }
     }
     TempContactList list(iniPath);
     if (!list.LoadWorkbook(json["file"].toString(), json["nameColumn"].toInt(),
@@ -122,6 +134,8 @@ bool PowerDialler::Resume(const QString& iniPath) {
     }
     list_ = std::move(list);
     campaign_ = Campaign::FromJson(json["campaign"].toObject());
+    campaign_.ApplyChanges(changes["campaign"].toObject());
+    savedWhole_ = false;
     current_ = json["current"].toInt(-1);
     if (current_ >= int(campaign_.Entries().size())) {
         current_ = -1;
@@ -149,7 +163,7 @@ bool PowerDialler::Resume(const QString& iniPath) {
                             write["exact"].toBool()});
     }
     segment_.start();
-    FlushPending();
+    WritePending();
     if (paused_) {
         phase_ = Phase::Paused;
         Save();
@@ -292,8 +306,8 @@ bool PowerDialler::SaveOutcome(DialOutcome outcome, const QString& remark,
     if (!IsRunning() || current_ < 0 || !dialled_) {
         return false;
     }
-    if (!callOver_) {
-        host_.HangUp();
+    const bool callWasOn = !callOver_;
+    if (callWasOn) {
         callOver_ = true;
         hungUpAt_ = QDateTime::currentMSecsSinceEpoch();
     }
@@ -306,7 +320,9 @@ bool PowerDialler::SaveOutcome(DialOutcome outcome, const QString& remark,
         step.oldRemark = item.remark;
     }
     step.wrote = true;
-    WriteRow({entry.number, entry.row, int(outcome), remark, false});
+    // Saved with the state, and written once the next dial is on its way: the workbook's
+    // save takes longer than the dial.
+    pending_.push_back({entry.number, entry.row, int(outcome), remark, false});
 
     const CallAttempt attempt{
         0, Now(), entry.number, int(outcome), remark, list_.WorkbookPath(), entry.row};
@@ -320,11 +336,16 @@ bool PowerDialler::SaveOutcome(DialOutcome outcome, const QString& remark,
         step.doNotCallAdded = entry.number;
     }
     campaign_.Record(current_, outcome, Now());
-    undo_.push_back(std::move(step));
+    PushUndo(std::move(step));
     host_.PublishOutcome(attempt);
     current_ = -1;
     dialled_ = false;
     ScheduleNext();
+    // A dial that went out at once releases the line itself.
+    if (callWasOn && !dialled_) {
+        host_.HangUp();
+    }
+    WritePending();
     return true;
 }
 
@@ -337,7 +358,7 @@ bool PowerDialler::SkipCurrent() {
         callOver_ = true;
         hungUpAt_ = QDateTime::currentMSecsSinceEpoch();
     }
-    undo_.push_back({current_, campaign_.Entries()[std::size_t(current_)], dialled_});
+    PushUndo({current_, campaign_.Entries()[std::size_t(current_)], dialled_});
     campaign_.Skip(current_, QStringLiteral("已跳过"));
     const bool wasDialled = dialled_;
     current_ = -1;
@@ -526,32 +547,53 @@ void PowerDialler::Save() {
         pending.append(
             WriteToJson(write.number, write.row, write.status, write.remark, write.exact));
     }
-    Campaign saved = campaign_;
-    if (segment_.isValid()) {
-        saved.AddElapsed(segment_.elapsed() / 1000);
+    QJsonObject json{{"current", current_},
+                     {"dialled", dialled_},
+                     {"paused", paused_ && !pausedByLine_},
+                     {"undo", undo},
+                     {"pending", pending}};
+    const std::int64_t elapsed = segment_.isValid() ? segment_.elapsed() / 1000 : 0;
+    // A long list is saved whole now and then; in between only what changed, which is what
+    // stands between an outcome and the next dial.
+    if (savedWhole_ && campaign_.ChangedCount() <= kChangesBetweenWholeSaves) {
+        json.insert(QStringLiteral("campaign"), campaign_.ChangesToJson(elapsed));
+        attempts_.SaveCampaignChanges(
+            QString::fromUtf8(QJsonDocument(json).toJson(QJsonDocument::Compact)));
+        return;
     }
-    const QJsonObject json{{"file", list_.WorkbookPath()},
-                           {"nameColumn", list_.NameColumn()},
-                           {"numberColumn", list_.NumberColumn()},
-                           {"campaign", saved.ToJson()},
-                           {"current", current_},
-                           {"dialled", dialled_},
-                           {"paused", paused_ && !pausedByLine_},
-                           {"undo", undo},
-                           {"pending", pending}};
-    attempts_.SaveCampaign(QString::fromUtf8(QJsonDocument(json).toJson(QJsonDocument::Compact)));
+    json.insert(QStringLiteral("file"), list_.WorkbookPath());
+    json.insert(QStringLiteral("nameColumn"), list_.NameColumn());
+    json.insert(QStringLiteral("numberColumn"), list_.NumberColumn());
+    QByteArray text = QJsonDocument(json).toJson(QJsonDocument::Compact);
+    // The campaign joins as text: its closing brace gives way to one more member.
+    text.chop(1);
+    text += ",\"campaign\":";
+    text += campaign_.ToJsonText(elapsed);
+    text += '}';
+    savedWhole_ = attempts_.SaveCampaign(QString::fromUtf8(text));
+    if (savedWhole_) {
+        campaign_.MarkSaved();
+    }
 }
 
 void PowerDialler::WriteRow(const Write& write) {
+    pending_.push_back(write);
+    WritePending();
+}
+
+void PowerDialler::WritePending() {
     FlushPending();
-    Write copy = write;
-    if (!pending_.empty() || !TryWrite(copy)) {
-        if (pending_.empty()) {
-            host_.ShowTip(QStringLiteral("表格暂时无法写入（可能已被其他程序打开或为只读），"
-                                         "结果已保留，可以写入时会自动补写"));
-        }
-        pending_.push_back(copy);
+    if (!pending_.empty() && !retry_.isActive()) {
+        host_.ShowTip(QStringLiteral("表格暂时无法写入（可能已被其他程序打开或为只读），"
+                                     "结果已保留，可以写入时会自动补写"));
         retry_.start();
+    }
+}
+
+void PowerDialler::PushUndo(UndoStep step) {
+    undo_.push_back(std::move(step));
+    if (undo_.size() > kUndoSteps) {
+        undo_.erase(undo_.begin());
     }
 }
 

@@ -122,6 +122,9 @@ private:
     std::int64_t Now() const;
     // Writes (or keeps for later) one row's cells; earlier kept writes go first.
     void WriteRow(const Write& write);
+    // Writes the kept writes it can; tells the user once when some must wait.
+    void WritePending();
+    void PushUndo(UndoStep step);
     bool TryWrite(Write& write);
     void FlushPending();
     // After rows were inserted or deleted: each entry follows its number to its new row.
@@ -140,6 +143,7 @@ private:
     qint64 hungUpAt_ = 0;   // ms since the epoch
     bool paused_ = false;
     bool pausedByLine_ = false;
+    bool savedWhole_ = false; // since the campaign started or was read back
     std::vector<UndoStep> undo_;
     std::vector<Write> pending_;
     QTimer next_;

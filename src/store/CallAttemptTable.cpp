@@ -44,10 +44,31 @@ bool CallAttemptTable::SaveCampaign(const QString& state) {
     if (state.isEmpty()) {
         return connection_.Exec("delete from table_dial_campaign", "保存连续拨号进度失败：");
     }
+    if (!connection_.Exec("begin immediate", "保存连续拨号进度失败：")) {
+        return false;
+    }
     SqlStatement save =
         connection_.Prepare("insert or replace into table_dial_campaign(id, state) values(1, ?)");
     save.Bind(1, state);
+    const bool saved =
+        connection_.Run(save, "保存连续拨号进度失败：") &&
+        connection_.Exec("delete from table_dial_campaign where id=2", "保存连续拨号进度失败：");
+    connection_.Exec(saved ? "commit" : "rollback");
+    return saved;
+}
+
+bool CallAttemptTable::SaveCampaignChanges(const QString& changes) {
+    const auto lock = connection_.Lock();
+    SqlStatement save =
+        connection_.Prepare("insert or replace into table_dial_campaign(id, state) values(2, ?)");
+    save.Bind(1, changes);
     return connection_.Run(save, "保存连续拨号进度失败：");
+}
+
+QString CallAttemptTable::LoadCampaignChanges() {
+    const auto lock = connection_.Lock();
+    SqlStatement query = connection_.Prepare("select state from table_dial_campaign where id=2");
+    return query.Next() ? query.Text(0) : QString();
 }
 
 std::optional<QString> CallAttemptTable::LoadCampaign() {

@@ -35,9 +35,14 @@ public:
     // The attempts on `number`, oldest first.
     std::vector<CallAttempt> ForNumber(const QString& number);
 
-    // The saved campaign replaces the one before; an empty text forgets it.
+    // The saved campaign replaces the one before and its changes; an empty text forgets it.
     bool SaveCampaign(const QString& state);
+    // What changed since the campaign was last saved whole, replacing the changes before:
+    // far shorter than the whole of a long list, so it can be written before every dial.
+    bool SaveCampaignChanges(const QString& changes);
     std::optional<QString> LoadCampaign();
+    // Empty when there are none.
+    QString LoadCampaignChanges();
 
 private:
     StoreConnection& connection_;
