@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <functional>
+#include <utility>
 
 namespace tamberlink {
 
@@ -29,6 +30,10 @@ public:
     void EndRead();
 
 private:
+    // The calls dated from `from` up to `to`, and all the log's calls, as the figures per
+    // hour count them.
+    std::pair<qint64, qint64> CountCalls(const QString& from, const QString& to);
+
     StoreConnection& connection_;
 };
 
