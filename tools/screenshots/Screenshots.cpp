@@ -9,6 +9,7 @@
 #include "ui/account/AccountWindows.h"
 #include "ui/account/CLoginRegUI.h"
 #include "ui/calllist/CContactListTemp.h"
+#include "ui/calllist/CDialCampaign.h"
 #include "ui/calllist/CDialogTempContact.h"
 #include "ui/calllist/TempContactModel.h"
 #include "ui/calls/CCallInUI.h"
@@ -621,6 +622,13 @@ int main(int argc, char** argv) {
             remark->RemarkBox()->setPlainText(QStringLiteral("下周二下午再联系报价，先发产品资料"));
             ok = Save(&window, out, "temp_contact_remark.png") && ok;
             remark->Close();
+        } else {
+            ok = false;
+        }
+        // The campaign panel as it opens over the list, with the two checked rows offered.
+        if (tamberlink::CDialCampaign* campaign = list->OpenCampaign()) {
+            ok = Save(&window, out, "dial_campaign.png") && ok;
+            campaign->Close();
         } else {
             ok = false;
         }
