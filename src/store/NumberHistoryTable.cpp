@@ -3,6 +3,8 @@
 #include "store/StoreConnection.h"
 #include "util/PhoneNumber.h"
 
+#include <QDateTime>
+
 #include <algorithm>
 #include <string>
 
@@ -45,7 +47,7 @@ std::vector<NumberHistoryRecord> NumberHistoryTable::Load(const QString& key, in
         NumberHistoryRecord& row = rows.emplace_back();
         row.kind = NumberHistoryRecord::Kind::Sms;
         row.rowId = sms.Int(0);
-        row.id = -2 * row.rowId;
+        row.id = -3 * row.rowId;
         row.dateTime = sms.Text(1);
         row.phone = sms.Text(2);
         row.text = sms.Text(3);
@@ -58,7 +60,7 @@ std::vector<NumberHistoryRecord> NumberHistoryTable::Load(const QString& key, in
         NumberHistoryRecord& row = rows.emplace_back();
         row.kind = NumberHistoryRecord::Kind::Note;
         row.rowId = notes.Int(0);
-        row.id = -2 * row.rowId - 1;
+        row.id = -3 * row.rowId - 1;
         row.phone = notes.Text(2);
         row.text = notes.Text(3);
         callTime.Reset();
@@ -66,6 +68,24 @@ std::vector<NumberHistoryRecord> NumberHistoryTable::Load(const QString& key, in
         if (callTime.Next()) {
             row.dateTime = callTime.Text(0);
         }
+    }
+    // Outcomes keep their numbers cleaned, so only leading zeros tell them from the key.
+    SqlStatement outcomes = connection_.Prepare(
+        "select id, time, number, outcome, remark, file, row from table_call_attempt where "
+        "number in (?1, '0'||?1, '00'||?1) order by id desc limit ?2");
+    outcomes.Bind(1, key).Bind(2, limit);
+    while (outcomes.Next()) {
+        NumberHistoryRecord& row = rows.emplace_back();
+        row.kind = NumberHistoryRecord::Kind::Outcome;
+        row.rowId = outcomes.Int(0);
+        row.id = -3 * row.rowId - 2;
+        row.dateTime = QDateTime::fromSecsSinceEpoch(outcomes.Int64(1))
+                           .toString(QStringLiteral("yyyy/MM/dd hh:mm:ss"));
+        row.phone = outcomes.Text(2);
+        row.outcome = outcomes.Int(3);
+        row.text = outcomes.Text(4);
+        row.file = outcomes.Text(5);
+        row.row = outcomes.Int(6);
     }
     // The times are written so that their text sorts as they do.
     std::stable_sort(rows.begin(), rows.end(),

@@ -24,8 +24,8 @@ public:
     explicit NumberHistoryTable(StoreConnection& connection)
         : connection_(connection) {}
 
-    // Calls, SMS and notes of the number `key` (comparable form), newest first; at most
-    // `limit` of each kind.
+    // Calls, SMS, notes and call-list outcomes of the number `key` (comparable form), newest
+    // first; at most `limit` of each kind.
     std::vector<NumberHistoryRecord> Load(const QString& key, int limit = 5000);
     // The newest call with the number.
     std::optional<LastCall> Last(const QString& key);

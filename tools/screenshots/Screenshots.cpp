@@ -546,7 +546,12 @@ int main(int argc, char** argv) {
     if (compose != nullptr) {
         compose->Close();
     }
-    // Everything about one number: its calls, the SMS sent to it and the note about it.
+    // Everything about one number: its calls, the SMS sent to it, the note about it and an
+    // outcome a call list gave it.
+    core.Database().CallAttempts().Add(
+        {0, QDateTime::currentSecsSinceEpoch() - 3 * 86400, QStringLiteral("02088290291"), 3,
+         QStringLiteral("下周二再报价"),
+         QDir(home.path()).filePath(QStringLiteral("客户名单.xlsx")), 6});
     window.Pages().History().Open(QStringLiteral("02088290291"), QStringLiteral("李娜"));
     if (tamberlink::CNumberHistory* history = window.Pages().History().Window()) {
         while (history->Model().IsLoading()) {

@@ -54,6 +54,7 @@ void CNumberHistory::Summarize() {
     int missed = 0;
     int sms = 0;
     int notes = 0;
+    int outcomes = 0;
     for (int row = 0; row < model_->EntryCount(); ++row) {
         const NumberHistoryRecord* entry = model_->Entry(row);
         if (entry == nullptr) {
@@ -70,13 +71,20 @@ void CNumberHistory::Summarize() {
         case NumberHistoryRecord::Kind::Note:
             ++notes;
             break;
+        case NumberHistoryRecord::Kind::Outcome:
+            ++outcomes;
+            break;
         }
     }
-    SetControlText(ui_.labelSummary, QStringLiteral("通话 %1 次（未接 %2）\n短信 %3 条，笔记 %4 条")
-                                         .arg(calls)
-                                         .arg(missed)
-                                         .arg(sms)
-                                         .arg(notes));
+    QString summary = QStringLiteral("通话 %1 次（未接 %2）\n短信 %3 条，笔记 %4 条")
+                          .arg(calls)
+                          .arg(missed)
+                          .arg(sms)
+                          .arg(notes);
+    if (outcomes > 0) {
+        summary += QStringLiteral("\n名单结果 %1 条").arg(outcomes);
+    }
+    SetControlText(ui_.labelSummary, summary);
 }
 
 void CNumberHistory::OnButtonReleased(int row, int control) {

@@ -1,9 +1,12 @@
 #include "ui/history/HistoryItem.h"
 
+#include "calllist/TempContact.h"
 #include "ui/calls/CItemRecordUI.h"
 #include "ui/calls/CallContext.h"
 #include "ui/lists/RowPainter.h"
 #include "ui/widgets/Controls.h"
+
+#include <QFileInfo>
 
 namespace tamberlink {
 
@@ -22,6 +25,8 @@ QString HistoryItem::KindText() const {
         return QStringLiteral("短信");
     case NumberHistoryRecord::Kind::Note:
         return QStringLiteral("笔记");
+    case NumberHistoryRecord::Kind::Outcome:
+        return QStringLiteral("名单结果");
     case NumberHistoryRecord::Kind::Call:
         break;
     }
@@ -35,6 +40,16 @@ QString HistoryItem::KindText() const {
 QString HistoryItem::DetailText() const {
     if (record_.kind == NumberHistoryRecord::Kind::Call) {
         return IsPlayVisible() ? record_.phone + QStringLiteral("  有录音") : record_.phone;
+    }
+    if (record_.kind == NumberHistoryRecord::Kind::Outcome) {
+        // "已联系  客户名单.xlsx 第5行  remark": the row as the sheet numbers it.
+        QString detail = TempContact::StatusText(record_.outcome) + QStringLiteral("  ") +
+                         QFileInfo(record_.file).fileName() +
+                         QStringLiteral(" 第%1行").arg(record_.row + 1);
+        if (!record_.text.isEmpty()) {
+            detail += QStringLiteral("  ") + OneLine(record_.text);
+        }
+        return ShortenText(detail, kDetailLength);
     }
     return ShortenText(OneLine(record_.text), kDetailLength);
 }
@@ -50,6 +65,8 @@ QString HistoryItem::Picture() const {
         return QStringLiteral("titleSms.png");
     case NumberHistoryRecord::Kind::Note:
         return QStringLiteral("button_notepad.png");
+    case NumberHistoryRecord::Kind::Outcome:
+        return QStringLiteral("titleContactTemp.png");
     case NumberHistoryRecord::Kind::Call:
         break;
     }

@@ -11,10 +11,12 @@
 #include "ui/calls/CRecordContainer.h"
 #include "ui/calls/CallLogModel.h"
 #include "ui/history/CNumberHistory.h"
+#include "ui/history/HistoryItem.h"
 #include "ui/history/HistoryListModel.h"
 #include "ui/shell/CMainWndUI.h"
 #include "ui/widgets/CButtonUI.h"
 
+#include <QDateTime>
 #include <QLabel>
 #include <QMenu>
 
@@ -137,7 +139,7 @@ TEST_F(FollowUpOnTheBox, AMissedCallWaitsUntilTheNumberIsReachedOnEitherLineOrHa
     ASSERT_TRUE(test::WaitFor([&] { return ListShows(7); }));
 }
 
-TEST_F(FollowUpOnTheBox, TheHistoryWindowHoldsTheNumbersCallsSmsAndNotes) {
+TEST_F(FollowUpOnTheBox, TheHistoryWindowHoldsTheNumbersCallsSmsNotesAndOutcomes) {
     AppCore& core = window_->Core();
     MissedCall("13912345678");
     Send("ring-phone 13912345678");
@@ -151,6 +153,15 @@ TEST_F(FollowUpOnTheBox, TheHistoryWindowHoldsTheNumbersCallsSmsAndNotes) {
                              QStringLiteral("要样品"), phoneCall));
     ASSERT_TRUE(core.AddNote(QString(), QStringLiteral("139 1234 5678"), QString(), QString(),
                              QStringLiteral("下周回电"), 0));
+    // A call list's outcome, and one for a landline whose digits end the same way.
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    ASSERT_GT(core.Database().CallAttempts().Add({0, now, QStringLiteral("13912345678"), 3,
+                                                  QStringLiteral("约周五"),
+                                                  QStringLiteral("/home/u/客户名单.xlsx"), 4}),
+              0);
+    ASSERT_GT(core.Database().CallAttempts().Add(
+                  {0, now, QStringLiteral("0213912345678"), 1, QString(), QString(), 1}),
+              0);
 
     ASSERT_TRUE(test::WaitFor([&] { return page_->Model().EntryCount() == 4; }));
     ASSERT_EQ(page_->Model().Entry(1)->phone, QStringLiteral("13912345678"));
@@ -172,21 +183,25 @@ TEST_F(FollowUpOnTheBox, TheHistoryWindowHoldsTheNumbersCallsSmsAndNotes) {
         EXPECT_LE(entry->dateTime, previous) << row;
         previous = entry->dateTime;
     }
-    ASSERT_EQ(rows.size(), 6u);
+    ASSERT_EQ(rows.size(), 7u);
     EXPECT_EQ(rows.back(), "2:0:下周回电");
     // The phone call's note takes the call's time. The other caller is not there.
     std::sort(rows.begin(), rows.end());
-    const std::vector<std::string> expected{"0:1:",         "0:3:",      "0:5:", "1:0:报价单已发送",
-                                            "2:0:下周回电", "2:0:要样品"};
+    const std::vector<std::string> expected{
+        "0:1:", "0:3:", "0:5:", "1:0:报价单已发送", "2:0:下周回电", "2:0:要样品", "3:0:约周五"};
     EXPECT_EQ(rows, expected);
     for (int row = 0; row < history->Model().EntryCount(); ++row) {
         const NumberHistoryRecord* entry = history->Model().Entry(row);
         if (entry->text == QStringLiteral("要样品")) {
             EXPECT_EQ(entry->dateTime, core.Database().CallLog().GetEntry(phoneCall)->dateTime);
         }
+        if (entry->kind == NumberHistoryRecord::Kind::Outcome) {
+            EXPECT_EQ(HistoryItem(*entry).DetailText(),
+                      QStringLiteral("再联系  客户名单.xlsx 第5行  约周五"));
+        }
     }
     EXPECT_EQ(test::Control<QLabel>(history, QStringLiteral("labelSummary"))->text(),
-              QStringLiteral("通话 3 次（未接 1）\n短信 1 条，笔记 2 条"));
+              QStringLiteral("通话 3 次（未接 1）\n短信 1 条，笔记 2 条\n名单结果 1 条"));
 
     // Asked for another number, the same window shows that one.
     QMenu* other = page_->OpenRowMenu(0);
