@@ -1,11 +1,13 @@
 // The program itself: one process per user, the exit sequence on SIGTERM, its options, and
 // numbers handed to it.
 #include "../../carddav/DavPeers.h"
+#include "store/AttributionDatabase.h"
 #include "store/LocalDatabase.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QSet>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -315,4 +317,75 @@ TEST(DesktopProgram, ContactsSyncFromTheCommandLineWithOrWithoutTheWindow) {
     EXPECT_FALSE(
         first.Errors().contains(QByteArray(tamberlink::test::Radicale::kPassword).toBase64()));
     EXPECT_EQ(first.process_.state(), QProcess::Running);
+}
+
+// A sync killed at one moment after another, each run going further, then one left to finish:
+// every card ends up once on each side, whatever the kill broke off.
+TEST(DesktopProgram, AContactsSyncKilledMidwayFinishesLaterWithNothingTwice) {
+    constexpr int kServerCards = 1000;
+    constexpr int kLocalContacts = 200;
+    tamberlink::test::Radicale server;
+    for (int i = 0; i < kServerCards; ++i) {
+        QFile card(QDir(server.BookFolder()).filePath(QStringLiteral("card%1.vcf").arg(i)));
+        ASSERT_TRUE(card.open(QIODevice::WriteOnly));
+        card.write(QStringLiteral("BEGIN:VCARD\r\nVERSION:3.0\r\nUID:card%1\r\nFN:客户%1\r\n"
+                                  "TEL:139%2\r\nEND:VCARD\r\n")
+                       .arg(i)
+                       .arg(i, 8, 10, QLatin1Char('0'))
+                       .toUtf8());
+    }
+    ASSERT_TRUE(server.Start());
+    QTemporaryDir home;
+    const auto start = [&](Program& command) {
+        command.process_.start(kProgram, {QStringLiteral("--sync-contacts")});
+        command.process_.write(QByteArray(tamberlink::test::Radicale::kPassword) + '\n');
+        command.process_.closeWriteChannel();
+    };
+    {
+        // The first start makes the user's database; with no account it syncs nothing.
+        Program first(home);
+        start(first);
+        ASSERT_TRUE(first.process_.waitForFinished(60000));
+    }
+    const QString path = home.filePath(QStringLiteral("Documents/Tamberlink/Data/Tamberlink.db"));
+    {
+        tamberlink::LocalDatabase database;
+        ASSERT_TRUE(database.Open(path));
+        const tamberlink::AttributionDatabase attribution;
+        for (int i = 0; i < kLocalContacts; ++i) {
+            ASSERT_TRUE(database.Contacts().Add(
+                tamberlink::ContactRecord(QStringLiteral("本地%1").arg(i),
+                                          QStringLiteral("137%1").arg(i, 8, 10, QLatin1Char('0')),
+                                          QString()),
+                attribution));
+        }
+        ASSERT_TRUE(database.AddressBook().WriteAccount(
+            server.Root(), QString::fromLatin1(tamberlink::test::Radicale::kUser), server.Book()));
+    }
+    for (const int killAfterMs : {400, 900, 1600, 2500, 4000}) {
+        Program command(home);
+        start(command);
+        WaitFor(
+            command.process_, [] { return false; }, killAfterMs);
+        ::kill(pid_t(command.process_.processId()), SIGKILL);
+        command.process_.waitForFinished(10000);
+    }
+    Program last(home);
+    start(last);
+    ASSERT_TRUE(last.process_.waitForFinished(180000));
+    EXPECT_EQ(last.process_.exitCode(), 0) << last.Errors().toStdString();
+
+    bool ok = false;
+    EXPECT_EQ(server.Peer({QStringLiteral("count")}, {}, &ok).trimmed().toInt(),
+              kServerCards + kLocalContacts);
+    tamberlink::LocalDatabase database;
+    ASSERT_TRUE(database.Open(path));
+    QSet<QString> numbers;
+    for (const tamberlink::ContactRecord& contact : database.Contacts().Load()) {
+        EXPECT_FALSE(numbers.contains(contact.phone)) << contact.phone.toStdString();
+        numbers.insert(contact.phone);
+    }
+    EXPECT_EQ(numbers.size(), kServerCards + kLocalContacts);
+    EXPECT_TRUE(numbers.contains(QStringLiteral("13900000999")));
+    EXPECT_TRUE(numbers.contains(QStringLiteral("13700000199")));
 }
