@@ -149,7 +149,8 @@ bool AppCore::Start() {
     recorder_.SetDataRoot(dataRoot_);
 
     const QString userDatabase = dataRoot_ + QStringLiteral("/Data/") + kDatabaseName;
-    if (!QFile::exists(userDatabase)) {
+    const bool firstStart = !QFile::exists(userDatabase);
+    if (firstStart) {
         const QString seed = FindDataFile(kDatabaseName);
         qCDebug(lcApp) << "first start: copying" << seed << "to" << userDatabase;
         // An installed seed may be read-only; the user's copy must not be.
@@ -173,7 +174,7 @@ bool AppCore::Start() {
         ReportOpenFailure(attribution_.OpenError());
     }
 
-    if (!database_.RunMigrations()) {
+    if (!RunMigrations(firstStart)) {
         // A file of an older shape cannot serve this program, and no write may make it worse.
         RefuseUserDatabase();
         database_.Close();
@@ -435,6 +436,18 @@ void AppCore::DeliverToUi(std::function<void()> function) {
     } else {
         PostToUiThread(std::move(function));
     }
+}
+
+bool AppCore::RunMigrations(bool firstStart) {
+    const bool told = !firstStart && upgradeNotice_ && database_.NeedsMigrations();
+    if (told) {
+        upgradeNotice_(true);
+    }
+    const bool upgraded = database_.RunMigrations();
+    if (told) {
+        upgradeNotice_(false);
+    }
+    return upgraded;
 }
 
 void AppCore::ShowTip(const QString& text) {

@@ -2,8 +2,8 @@
 
 #include "app/AppConfig.h"
 #include "app/CallEventFeed.h"
-#include "app/FollowUpTracker.h"
 #include "app/DiallerBridge.h"
+#include "app/FollowUpTracker.h"
 #include "app/LocalApiHub.h"
 #include "app/NoteReminders.h"
 #include "app/OriginConsent.h"
@@ -58,6 +58,11 @@ public:
     // The user interface the core reports to from now on; nullptr for none. Call on the UI
     // thread. The cloud flows report to the one set when Start ran.
     void SetUi(UiSink* ui);
+    // Called with true before Start() brings a database of an earlier version up to date,
+    // which for years of history takes a while, and with false once it is done.
+    void SetUpgradeNotice(std::function<void(bool shown)> notice) {
+        upgradeNotice_ = std::move(notice);
+    }
 
     // Makes the data folders, copies the seed database on the first start, opens both
     // databases, brings the user's database up to date and reads the settings. False when
@@ -253,6 +258,9 @@ private:
     bool OnUiThread() const;
     // Runs `function` on the UI thread: at once when already there, else queued.
     void DeliverToUi(std::function<void()> function);
+    // Brings the user's database up to date, with the notice around it when it was not
+    // copied from the seed just now.
+    bool RunMigrations(bool firstStart);
     void FinishCall(const std::shared_ptr<PendingCall>& call, bool ran);
     QString FindDataFile(const QString& name) const;
     void MakeDataFolders(const QString& documents);
@@ -313,6 +321,7 @@ private:
     std::unique_ptr<CloudFlows> cloudFlows_;
     DiallerBridge diallerBridge_{*this};
     std::unique_ptr<ContactSyncService> contactSync_;
+    std::function<void(bool shown)> upgradeNotice_;
 };
 
 } // namespace tamberlink

@@ -114,6 +114,12 @@ void LocalDatabase::Interrupt() {
     }
 }
 
+bool LocalDatabase::NeedsMigrations() {
+    const auto lock = connection_.Lock();
+    sqlite3* db = connection_.Handle();
+    return db != nullptr && ReadSchemaVersion(db) < kSchemaVersion;
+}
+
 bool LocalDatabase::RunMigrations() {
     const auto lock = connection_.Lock();
     sqlite3* db = connection_.Handle();

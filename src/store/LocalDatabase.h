@@ -1,9 +1,9 @@
 #pragma once
 
 #include "store/AccountTable.h"
-#include "store/CallFiguresTable.h"
-#include "store/CallAttemptTable.h"
 #include "store/AddressBookTable.h"
+#include "store/CallAttemptTable.h"
+#include "store/CallFiguresTable.h"
 #include "store/CallLogTable.h"
 #include "store/ContactTable.h"
 #include "store/DoNotCallTable.h"
@@ -80,6 +80,8 @@ public:
     // Schema.h). False, with the file as it was and the reason in OpenError(), when a step
     // fails; the database stays open for the caller to close.
     bool RunMigrations();
+    // Whether RunMigrations has steps to run.
+    bool NeedsMigrations();
 
     AccountTable& Account() { return account_; }
     AddressBookTable& AddressBook() { return addressBook_; }

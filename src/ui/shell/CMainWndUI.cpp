@@ -39,6 +39,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QResizeEvent>
 #include <QScreen>
@@ -106,7 +107,27 @@ void CMainWndUI::ShowFollowUpCount(int count) {
 }
 
 void CMainWndUI::Start(const std::optional<QString>& serialPort, bool inTray) {
+    // An upgrade of years of history holds this thread for a while: the user is told first.
+    std::unique_ptr<QLabel> upgrading;
+    core_.SetUpgradeNotice([&upgrading](bool shown) {
+        if (!shown) {
+            upgrading.reset();
+            return;
+        }
+        upgrading = std::make_unique<QLabel>(
+            QStringLiteral("正在升级通话记录和联系人的数据，记录较多时需要一点时间，请稍候……"));
+        upgrading->setObjectName(QStringLiteral("UpgradeNotice"));
+        upgrading->setWindowTitle(QStringLiteral("Tamberlink拨号器"));
+        upgrading->setWindowFlags(Qt::SplashScreen | Qt::WindowStaysOnTopHint);
+        upgrading->setAlignment(Qt::AlignCenter);
+        upgrading->setMargin(28);
+        upgrading->setFont(SkinFont(0));
+        upgrading->show();
+        upgrading->repaint();
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    });
     core_.Start();
+    core_.SetUpgradeNotice({});
     if (serialPort.has_value()) {
         core_.StartDeviceLink(*serialPort);
     }

@@ -4,6 +4,7 @@
 #include "../../store/StoreTestSupport.h"
 #include "../UiTestSupport.h"
 
+#include "store/Schema.h"
 #include "ui/calls/CRecordContainer.h"
 #include "ui/settings/CSettingExit.h"
 #include "ui/settings/CSettingIP.h"
@@ -128,6 +129,42 @@ TEST_F(MainWindowTest, ShowsTheTitleSizePagesAndStartState) {
     ASSERT_EQ(menus.size(), 1);
     EXPECT_TRUE(menus.front()->isVisible());
     menus.front()->Close();
+}
+
+// A database of an earlier version is brought up to date behind a notice that is gone once
+// the window is there; a first start, whose database is copied just then, shows none.
+TEST_F(MainWindowTest, AnOlderDatabaseIsUpgradedBehindANotice) {
+    class ShownNotices : public QObject {
+    public:
+        int count = 0;
+        QString text;
+        bool eventFilter(QObject* watched, QEvent* event) override {
+            if (event->type() == QEvent::Show &&
+                watched->objectName() == QStringLiteral("UpgradeNotice")) {
+                ++count;
+                text = static_cast<QLabel*>(watched)->text();
+            }
+            return false;
+        }
+    } notices;
+    qApp->installEventFilter(&notices);
+    const QString path = home_.filePath(QStringLiteral("Tamberlink/Data/Tamberlink.db"));
+    StopWindow();
+    ASSERT_TRUE(QFile::remove(path));
+    StartWindow(std::nullopt);
+    EXPECT_EQ(notices.count, 0);
+
+    StopWindow();
+    test::RawDb(path).Exec("PRAGMA user_version=" + std::to_string(kSchemaVersion - 1));
+    StartWindow(std::nullopt);
+    qApp->removeEventFilter(&notices);
+    EXPECT_EQ(notices.count, 1);
+    EXPECT_TRUE(notices.text.startsWith(QStringLiteral("正在升级通话记录和联系人的数据")));
+    EXPECT_EQ(test::RawDb(path).Rows("PRAGMA user_version"), std::to_string(kSchemaVersion));
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        EXPECT_NE(top->objectName(), QStringLiteral("UpgradeNotice"));
+    }
+    EXPECT_TRUE(window_->isVisible());
 }
 
 TEST_F(MainWindowTest, MenuSwitchesShowAndStoreTheirState) {
