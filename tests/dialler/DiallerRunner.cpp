@@ -1,8 +1,9 @@
 // A core dialling a campaign, to be killed and started again:
-//   tamberlink-dialler-runner DOCUMENTS DATA_FOLDER BOX_PORT WORKBOOK start|resume
+//   tamberlink-dialler-runner DOCUMENTS DATA_FOLDER BOX_PORT WORKBOOK start|start-wrapup|resume
 // "start" begins a campaign over the workbook (names in A, numbers in B, no wrap-up time),
-// "resume" goes on with the saved one. Each line "outcome N" on standard input saves outcome
-// N for the person being called; "ready" is printed once the campaign runs.
+// "start-wrapup" one with a minute's wrap-up time, "resume" goes on with the saved one. Each line
+// "outcome N" on standard input saves outcome N for the person being called; "ready" is printed
+// once the campaign runs.
 #include "../app/CoreTestSupport.h"
 
 #include "app/DeviceBridge.h"
@@ -20,7 +21,9 @@ using namespace tamberlink;
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     if (argc != 6) {
-        std::fprintf(stderr, "usage: %s DOCUMENTS DATA_FOLDER BOX_PORT WORKBOOK start|resume\n",
+        std::fprintf(stderr,
+                     "usage: %s DOCUMENTS DATA_FOLDER BOX_PORT WORKBOOK "
+                     "start|start-wrapup|resume\n",
                      argv[0]);
         return 2;
     }
@@ -38,10 +41,11 @@ int main(int argc, char** argv) {
     }
     const QString iniPath = TempContactList::IniPathFor(core.DataRoot());
     bool running = false;
-    if (std::string(argv[5]) == "start") {
+    const std::string mode = argv[5];
+    if (mode == "start" || mode == "start-wrapup") {
         TempContactList list(iniPath);
         CampaignOptions options;
-        options.wrapUpSeconds = 0;
+        options.wrapUpSeconds = mode == "start" ? 0 : 60;
         running = list.LoadWorkbook(QString::fromLocal8Bit(argv[4]), 0, 1) &&
                   core.Dialler().Start(list, options);
     } else {

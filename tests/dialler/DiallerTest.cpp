@@ -346,5 +346,40 @@ TEST_F(KilledCampaign, ItGoesOnWithoutDiallingAnyoneTwice) {
     }
 }
 
+// Killed in the wrap-up time after an outcome: the next start keeps the outcome and goes on
+// with the next person, never the one whose call was over.
+TEST_F(KilledCampaign, InTheWrapUpTimeItKeepsTheOutcomeAndGoesOn) {
+    ASSERT_TRUE(box_.Running());
+    const QString path = WriteList(docs_, 3);
+    const QString runner = QString::fromUtf8(TAMBERLINK_BIN_DIR "/tamberlink-dialler-runner");
+    const QStringList arguments = {docs_.path(), test::BuiltDataFolder(),
+                                   QString::fromStdString(box_.PortPath()), path};
+    QProcess first;
+    first.start(runner, arguments + QStringList{"start-wrapup"});
+    ASSERT_TRUE(first.waitForReadyRead(30000));
+    ASSERT_TRUE(DialledAt(box_, 1, NumberOf(1)));
+    first.readAllStandardOutput();
+    first.write("outcome 3\n");
+    QByteArray said;
+    ASSERT_TRUE(WaitUntil([&] {
+        first.waitForReadyRead(50);
+        said += first.readAllStandardOutput();
+        return said.contains("saved");
+    }));
+    ::kill(pid_t(first.processId()), SIGKILL);
+    ASSERT_TRUE(first.waitForFinished(10000));
+    EXPECT_EQ(DialsAt(box_).size(), 1u) << "nothing is dialled in the wrap-up time";
+
+    ASSERT_EQ(box_.Command("unplug hard"), "ok");
+    ASSERT_EQ(box_.Command("plug"), "ok");
+    QProcess second;
+    second.start(runner, arguments + QStringList{"resume"});
+    ASSERT_TRUE(second.waitForReadyRead(30000)) << second.readAllStandardError().toStdString();
+    ASSERT_TRUE(DialledAt(box_, 2, NumberOf(2)));
+    second.closeWriteChannel();
+    ASSERT_TRUE(second.waitForFinished(10000));
+    EXPECT_EQ(WorkbookTool::Instance().Cells(path)["CV2"].toInt(), 3);
+}
+
 } // namespace
 } // namespace tamberlink
