@@ -292,18 +292,30 @@ protected:
     QCoreApplication app_{argc_, argv_};
     QTemporaryDir docs_;
     BoxSim box_;
+
+    // Starts the runner over the list at `path` in `mode`; true once it is dialling.
+    bool Run(QProcess& runner, const QString& path, const char* mode) {
+        if (!box_.Running()) {
+            return false;
+        }
+        runner.start(QString::fromUtf8(TAMBERLINK_BIN_DIR "/tamberlink-dialler-runner"),
+                     {docs_.path(), test::BuiltDataFolder(),
+                      QString::fromStdString(box_.PortPath()), path, QString::fromLatin1(mode)});
+        return runner.waitForReadyRead(30000);
+    }
+    // Kills the runner; the next run meets the box afresh, as after a restart of the computer.
+    void KillAndReplug(QProcess& runner) {
+        ::kill(pid_t(runner.processId()), SIGKILL);
+        ASSERT_TRUE(runner.waitForFinished(10000));
+        ASSERT_EQ(box_.Command("unplug hard"), "ok");
+        ASSERT_EQ(box_.Command("plug"), "ok");
+    }
 };
 
 TEST_F(KilledCampaign, ItGoesOnWithoutDiallingAnyoneTwice) {
-    ASSERT_TRUE(box_.Running());
     const QString path = WriteList(docs_, 6);
-    const QString runner = QString::fromUtf8(TAMBERLINK_BIN_DIR "/tamberlink-dialler-runner");
-    const QStringList arguments = {docs_.path(), test::BuiltDataFolder(),
-                                   QString::fromStdString(box_.PortPath()), path};
-
     QProcess first;
-    first.start(runner, arguments + QStringList{"start"});
-    ASSERT_TRUE(first.waitForReadyRead(30000));
+    ASSERT_TRUE(Run(first, path, "start"));
     for (int person = 1; person <= 3; ++person) {
         ASSERT_TRUE(DialledAt(box_, std::size_t(person), NumberOf(person))) << person;
         if (person < 3) {
@@ -311,15 +323,9 @@ TEST_F(KilledCampaign, ItGoesOnWithoutDiallingAnyoneTwice) {
             ASSERT_TRUE(first.waitForBytesWritten(5000));
         }
     }
-    ::kill(pid_t(first.processId()), SIGKILL);
-    ASSERT_TRUE(first.waitForFinished(10000));
-
-    // The next run meets the box afresh, as after a restart of the computer.
-    ASSERT_EQ(box_.Command("unplug hard"), "ok");
-    ASSERT_EQ(box_.Command("plug"), "ok");
+    KillAndReplug(first);
     QProcess second;
-    second.start(runner, arguments + QStringList{"resume"});
-    ASSERT_TRUE(second.waitForReadyRead(30000)) << second.readAllStandardError().toStdString();
+    ASSERT_TRUE(Run(second, path, "resume")) << second.readAllStandardError().toStdString();
     // Time enough for a dial that should not come.
     WaitUntil([] { return false; }, 500);
     EXPECT_EQ(DialsAt(box_).size(), 3u) << "the person being called is not called again";
@@ -349,16 +355,10 @@ TEST_F(KilledCampaign, ItGoesOnWithoutDiallingAnyoneTwice) {
 // Killed in the wrap-up time after an outcome: the next start keeps the outcome and goes on
 // with the next person, never the one whose call was over.
 TEST_F(KilledCampaign, InTheWrapUpTimeItKeepsTheOutcomeAndGoesOn) {
-    ASSERT_TRUE(box_.Running());
     const QString path = WriteList(docs_, 3);
-    const QString runner = QString::fromUtf8(TAMBERLINK_BIN_DIR "/tamberlink-dialler-runner");
-    const QStringList arguments = {docs_.path(), test::BuiltDataFolder(),
-                                   QString::fromStdString(box_.PortPath()), path};
     QProcess first;
-    first.start(runner, arguments + QStringList{"start-wrapup"});
-    ASSERT_TRUE(first.waitForReadyRead(30000));
+    ASSERT_TRUE(Run(first, path, "start-wrapup"));
     ASSERT_TRUE(DialledAt(box_, 1, NumberOf(1)));
-    first.readAllStandardOutput();
     first.write("outcome 3\n");
     QByteArray said;
     ASSERT_TRUE(WaitUntil([&] {
@@ -366,15 +366,10 @@ TEST_F(KilledCampaign, InTheWrapUpTimeItKeepsTheOutcomeAndGoesOn) {
         said += first.readAllStandardOutput();
         return said.contains("saved");
     }));
-    ::kill(pid_t(first.processId()), SIGKILL);
-    ASSERT_TRUE(first.waitForFinished(10000));
+    KillAndReplug(first);
     EXPECT_EQ(DialsAt(box_).size(), 1u) << "nothing is dialled in the wrap-up time";
-
-    ASSERT_EQ(box_.Command("unplug hard"), "ok");
-    ASSERT_EQ(box_.Command("plug"), "ok");
     QProcess second;
-    second.start(runner, arguments + QStringList{"resume"});
-    ASSERT_TRUE(second.waitForReadyRead(30000)) << second.readAllStandardError().toStdString();
+    ASSERT_TRUE(Run(second, path, "resume")) << second.readAllStandardError().toStdString();
     ASSERT_TRUE(DialledAt(box_, 2, NumberOf(2)));
     second.closeWriteChannel();
     ASSERT_TRUE(second.waitForFinished(10000));

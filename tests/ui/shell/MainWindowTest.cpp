@@ -162,9 +162,8 @@ TEST_F(MainWindowTest, AnOlderDatabaseIsUpgradedBehindANotice) {
     EXPECT_TRUE(notices.text.startsWith(QStringLiteral("正在升级通话记录和联系人的数据")));
     EXPECT_EQ(test::RawDb(path).Rows("PRAGMA user_version"), std::to_string(kSchemaVersion));
     for (QWidget* top : QApplication::topLevelWidgets()) {
-        EXPECT_NE(top->objectName(), QStringLiteral("UpgradeNotice"));
+        EXPECT_NE(top->objectName(), QStringLiteral("UpgradeNotice")) << "gone once started";
     }
-    EXPECT_TRUE(window_->isVisible());
 }
 
 TEST_F(MainWindowTest, MenuSwitchesShowAndStoreTheirState) {

@@ -341,12 +341,9 @@ TEST(DesktopProgram, AContactsSyncKilledMidwayFinishesLaterWithNothingTwice) {
         command.process_.write(QByteArray(tamberlink::test::Radicale::kPassword) + '\n');
         command.process_.closeWriteChannel();
     };
-    {
-        // The first start makes the user's database; with no account it syncs nothing.
-        Program first(home);
-        start(first);
-        ASSERT_TRUE(first.process_.waitForFinished(60000));
-    }
+    Program first(home); // makes the user's database; with no account it syncs nothing
+    start(first);
+    ASSERT_TRUE(first.process_.waitForFinished(60000));
     const QString path = home.filePath(QStringLiteral("Documents/Tamberlink/Data/Tamberlink.db"));
     {
         tamberlink::LocalDatabase database;
@@ -380,12 +377,11 @@ TEST(DesktopProgram, AContactsSyncKilledMidwayFinishesLaterWithNothingTwice) {
               kServerCards + kLocalContacts);
     tamberlink::LocalDatabase database;
     ASSERT_TRUE(database.Open(path));
+    const std::vector<tamberlink::ContactRecord> contacts = database.Contacts().Load();
     QSet<QString> numbers;
-    for (const tamberlink::ContactRecord& contact : database.Contacts().Load()) {
-        EXPECT_FALSE(numbers.contains(contact.phone)) << contact.phone.toStdString();
+    for (const tamberlink::ContactRecord& contact : contacts) {
         numbers.insert(contact.phone);
     }
-    EXPECT_EQ(numbers.size(), kServerCards + kLocalContacts);
-    EXPECT_TRUE(numbers.contains(QStringLiteral("13900000999")));
-    EXPECT_TRUE(numbers.contains(QStringLiteral("13700000199")));
+    EXPECT_EQ(contacts.size(), std::size_t(kServerCards + kLocalContacts));
+    EXPECT_EQ(std::size_t(numbers.size()), contacts.size()) << "a number came twice";
 }
