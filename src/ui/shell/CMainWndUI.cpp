@@ -36,6 +36,7 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QCursor>
+#include <QDeadlineTimer>
 #include <QDesktopServices>
 #include <QDir>
 #include <QGuiApplication>
@@ -46,6 +47,7 @@
 #include <QShortcut>
 #include <QSizeGrip>
 #include <QUrl>
+#include <QWindow>
 
 namespace tamberlink {
 
@@ -53,6 +55,8 @@ namespace {
 
 const std::string kWindowSection = "MAINWINDOW";
 const std::string kGeometryKey = "GEOMETRY";
+// How long the upgrade notice waits for the display to map it.
+constexpr int kNoticeMapMs = 500;
 
 // A button of the form and the picture the code puts on it.
 template <class Button>
@@ -122,7 +126,16 @@ void CMainWndUI::Start(const std::optional<QString>& serialPort, bool inTray) {
         upgrading->setAlignment(Qt::AlignCenter);
         upgrading->setMargin(28);
         upgrading->setFont(SkinFont(0));
+        upgrading->adjustSize();
+        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+            upgrading->move(screen->availableGeometry().center() - upgrading->rect().center());
+        }
         upgrading->show();
+        // Painted once the display has mapped it, before the upgrade holds this thread.
+        QDeadlineTimer mapped(kNoticeMapMs);
+        while (!upgrading->windowHandle()->isExposed() && !mapped.hasExpired()) {
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 10);
+        }
         upgrading->repaint();
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     });
