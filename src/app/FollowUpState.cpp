@@ -28,6 +28,28 @@ int Number(const QString& text, int at, int count) {
 
 } // namespace
 
+FollowUpState::Key FollowUpState::Key::Of(const QString& comparable) {
+    // Nineteen digits always fit in 64 bits.
+    if (!comparable.isEmpty() && comparable.size() <= 19 && Number(comparable, 0, 1) > 0) {
+        quint64 digits = 0;
+        for (const QChar c : comparable) {
+            if (c < u'0' || c > u'9') {
+                return {0, comparable};
+            }
+            digits = digits * 10 + (c.unicode() - u'0');
+        }
+        return {digits, {}};
+    }
+    return {0, comparable};
+}
+
+void FollowUpState::SetDoneMarks(const std::map<QString, int>& marks) {
+    done_.clear();
+    for (const auto& [key, untilId] : marks) {
+        done_[Key::Of(key)] = untilId;
+    }
+}
+
 // Read by hand: the whole log is read at start-up, and QDateTime's parser would take most of
 // that time.
 qint64 FollowUpState::Seconds(const QString& dateTime) {
@@ -44,10 +66,11 @@ qint64 FollowUpState::Seconds(const QString& dateTime) {
 
 bool FollowUpState::Apply(const FollowUpTable::Call& call) {
     lastId_ = std::max(lastId_, call.id);
-    const QString key = PhoneNumber::Comparable(call.phone);
-    if (key.isEmpty()) {
+    const QString comparable = PhoneNumber::Comparable(call.phone);
+    if (comparable.isEmpty()) {
         return false;
     }
+    const Key key = Key::Of(comparable);
     bool changed = false;
     if (auto ring = rings_.find(key); ring != rings_.end()) {
         const bool sameCall =
@@ -68,10 +91,7 @@ bool FollowUpState::Apply(const FollowUpTable::Call& call) {
         }
         // Ids come in ascending order: the newest normally goes last.
         order_.insert(std::upper_bound(order_.begin(), order_.end(), call.id), call.id);
-        waiting.key = key;
-        waiting.phone = call.phone;
         waiting.lastId = call.id;
-        waiting.dateTime = call.dateTime;
         ++waiting.missed;
         return true;
     }
@@ -95,7 +115,8 @@ bool FollowUpState::Settle(qint64 now) {
     return changed;
 }
 
-bool FollowUpState::MarkDone(const QString& key, int untilId) {
+bool FollowUpState::MarkDone(const QString& comparable, int untilId) {
+    const Key key = Key::Of(comparable);
     int& mark = done_[key];
     mark = std::max(mark, untilId);
     const auto waiting = waiting_.find(key);
@@ -107,8 +128,8 @@ bool FollowUpState::MarkDone(const QString& key, int untilId) {
     return true;
 }
 
-std::optional<FollowUpState::Waiting> FollowUpState::Find(const QString& key) const {
-    const auto waiting = waiting_.find(key);
+std::optional<FollowUpState::Waiting> FollowUpState::Find(const QString& comparable) const {
+    const auto waiting = waiting_.find(Key::Of(comparable));
     if (waiting == waiting_.end()) {
         return std::nullopt;
     }
@@ -119,7 +140,7 @@ std::vector<int> FollowUpState::WaitingIds() const {
     return {order_.rbegin(), order_.rend()};
 }
 
-bool FollowUpState::Reached(const QString& key) {
+bool FollowUpState::Reached(const Key& key) {
     const auto waiting = waiting_.find(key);
     if (waiting == waiting_.end()) {
         return false;

@@ -2,10 +2,12 @@
 
 #include "store/FollowUpTable.h"
 
+#include <QHashFunctions>
 #include <QString>
 
 #include <map>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 namespace tamberlink {
@@ -18,11 +20,8 @@ namespace tamberlink {
 class FollowUpState {
 public:
     struct Waiting {
-        QString key;      // the number's comparable form
-        QString phone;    // as the newest missed call logged it
-        int lastId = 0;   // the newest missed call
-        int missed = 0;   // missed calls since the number was last reached
-        QString dateTime; // of the newest missed call
+        int lastId = 0; // the newest missed call
+        int missed = 0; // missed calls since the number was last reached
     };
 
     // How long after a landline ring its missed-call report may still come.
@@ -32,7 +31,7 @@ public:
     // the text is no such time.
     static qint64 Seconds(const QString& dateTime);
 
-    void SetDoneMarks(std::map<QString, int> marks) { done_ = std::move(marks); }
+    void SetDoneMarks(const std::map<QString, int>& marks);
     // One call-log row, in the order of ids. True when the waiting numbers changed.
     bool Apply(const FollowUpTable::Call& call);
     // Counts the rings older than kRingGrace at `now` (seconds since 1970). True when the
@@ -48,18 +47,35 @@ public:
     std::vector<int> WaitingIds() const;
 
 private:
+    // A number's comparable form as a key: its digits as one integer when it is digits alone
+    // (it never starts with 0), otherwise its text. A log of years holds hundreds of
+    // thousands of numbers, and a text key costs several times the integer.
+    struct Key {
+        quint64 digits = 0;
+        QString text;
+        static Key Of(const QString& comparable);
+        bool operator==(const Key&) const = default;
+    };
+    struct KeyHash {
+        std::size_t operator()(const Key& key) const noexcept {
+            return std::size_t(key.digits * 0x9E3779B97F4A7C15ull) ^ qHash(key.text);
+        }
+    };
+    template <typename T>
+    using KeyMap = std::unordered_map<Key, T, KeyHash>;
+
     // The number was reached: it leaves the list.
-    bool Reached(const QString& key);
+    bool Reached(const Key& key);
     // Takes the missed call `id` out of order_.
     void Unlist(int id);
 
-    std::map<QString, Waiting> waiting_;
+    KeyMap<Waiting> waiting_;
     // The newest missed call of each waiting number, ascending, so that the list's order
     // needs no sorting.
     std::vector<int> order_;
     // The landline rings not yet counted: when each rang, by number.
-    std::map<QString, qint64> rings_;
-    std::map<QString, int> done_;
+    KeyMap<qint64> rings_;
+    KeyMap<int> done_;
     int lastId_ = 0;
 };
 

@@ -12,6 +12,8 @@ namespace {
 
 // Rings are counted as reached at most this long after their grace has run out.
 constexpr int kSettleMs = 30000;
+// Call-log rows read in one job while the follow-up list is worked out.
+constexpr int kSliceRows = 20000;
 
 } // namespace
 
@@ -23,12 +25,27 @@ FollowUpTracker::FollowUpTracker(AppCore& core, QObject* parent)
 }
 
 void FollowUpTracker::Load() {
-    core_.ReadInBackground([this](LocalDatabase& db) {
-        FollowUpState state;
-        state.SetDoneMarks(db.FollowUp().DoneMarks());
-        db.FollowUp().ForEachCall([&state](const FollowUpTable::Call& call) { state.Apply(call); });
-        core_.PostToUiThread(
-            [this, state = std::move(state)]() mutable { Loaded(std::move(state)); });
+    auto state = std::make_shared<FollowUpState>();
+    core_.ReadInBackground([this, state](LocalDatabase& db) {
+        state->SetDoneMarks(db.FollowUp().DoneMarks());
+        ReadCalls(state);
+    });
+}
+
+// The log is read a slice at a time, each slice a job of its own, so that the pages' reads
+// queued meanwhile are not held up behind years of calls.
+void FollowUpTracker::ReadCalls(std::shared_ptr<FollowUpState> state) {
+    core_.ReadInBackground([this, state](LocalDatabase& db) {
+        const int read = db.FollowUp().ForEachCall(
+            state->LastId(), kSliceRows,
+            [&state](const FollowUpTable::Call& call) { state->Apply(call); });
+        if (read == kSliceRows) {
+            ReadCalls(state);
+            return;
+        }
+        // Years of rings are counted here rather than on the UI thread.
+        state->Settle(QDateTime::currentSecsSinceEpoch());
+        core_.PostToUiThread([this, state] { Loaded(std::move(*state)); });
     });
 }
 

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QTimer>
 
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <vector>
@@ -38,6 +39,7 @@ signals:
     void Changed(int count);
 
 private:
+    void ReadCalls(std::shared_ptr<FollowUpState> state);
     void Loaded(FollowUpState state);
     void Settle();
     void Tell();

@@ -6,20 +6,24 @@
 
 namespace tamberlink {
 
-bool FollowUpTable::ForEachCall(const std::function<void(const Call&)>& each) {
+int FollowUpTable::ForEachCall(int afterId, int limit,
+                               const std::function<void(const Call&)>& each) {
     const auto lock = connection_.Lock();
-    SqlStatement rows =
-        connection_.Prepare("select id, phone, type, date_time from table_log order by id");
+    SqlStatement rows = connection_.Prepare(
+        "select id, phone, type, date_time from table_log where id>? order by id limit ?");
+    rows.Bind(1, afterId).Bind(2, limit);
     Call call;
+    int count = 0;
     while (rows.Next()) {
         call.id = rows.Int(0);
         call.phone = rows.Text(1);
         call.type = rows.Int(2);
         call.dateTime = rows.Text(3);
         each(call);
+        ++count;
     }
-    return sqlite3_errcode(connection_.Handle()) == SQLITE_DONE ||
-           sqlite3_errcode(connection_.Handle()) == SQLITE_OK;
+    const int status = sqlite3_errcode(connection_.Handle());
+    return status == SQLITE_DONE || status == SQLITE_OK ? count : -1;
 }
 
 std::map<QString, int> FollowUpTable::DoneMarks() {

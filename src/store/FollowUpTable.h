@@ -25,9 +25,9 @@ public:
     explicit FollowUpTable(StoreConnection& connection)
         : connection_(connection) {}
 
-    // Hands every call-log row to `each`, oldest first; false when the read failed or was
-    // interrupted before the end.
-    bool ForEachCall(const std::function<void(const Call&)>& each);
+    // Hands the call-log rows after `afterId` to `each`, oldest first, at most `limit` of
+    // them; the number handed, or -1 when the read failed or was interrupted.
+    int ForEachCall(int afterId, int limit, const std::function<void(const Call&)>& each);
     // The marks: comparable number -> id of the newest call the mark covers.
     std::map<QString, int> DoneMarks();
     bool MarkDone(const QString& key, int untilId);

@@ -59,6 +59,11 @@ TEST_F(FollowUpTest, TheLogOfYearsGivesTheNumbersStillWaitingAndTheListFollowsNe
     EXPECT_EQ(before, 0);
     {
         RawDb raw(DatabasePath());
+        // Years of answered calls before, so that the rows below straddle two of the slices
+        // the log is read in.
+        raw.Exec("with recursive n(i) as (select 1 union all select i+1 from n where i<19995) "
+                 "insert into table_log(name, phone, date_time, type) select '', "
+                 "'150'||(10000000+i), '2020/01/01 09:00:00', 1 from n");
         raw.Exec("insert into table_log(name, phone, date_time, type) values"
                  // A landline ring the box then reported missed, twice: one number, two calls.
                  "('a', '13900000001', '2024/12/08 10:00:00', 3),"
@@ -74,14 +79,17 @@ TEST_F(FollowUpTest, TheLogOfYearsGivesTheNumbersStillWaitingAndTheListFollowsNe
                  "('d', '13700000004', '2024/12/08 11:03:00', 5),"
                  "('d', '137-0000-0004', '2024/12/08 11:04:00', 5),"
                  "('e', '13600000005', '2024/12/08 11:05:00', 5),"
-                 "('f', '', '2024/12/08 11:06:00', 5)");
+                 "('f', '', '2024/12/08 11:06:00', 5),"
+                 // A service code: not a number of digits alone.
+                 "('g', '*21#', '2024/12/08 11:07:00', 5)");
         // Handled by hand: the first of d's two calls, and e's only one.
         raw.Exec("insert into table_followup_done(phone_key, until_id) values"
-                 "('13700000004', 9), ('13600000005', 11)");
+                 "('13700000004', 20004), ('13600000005', 20006)");
     }
     StartCore();
-    EXPECT_EQ(Waiting(), "137-0000-0004:1 013900000001:2");
-    EXPECT_EQ(core_->FollowUp().Count(), 2);
+    EXPECT_EQ(Waiting(), "*21#:1 137-0000-0004:1 013900000001:2");
+    EXPECT_EQ(core_->FollowUp().Count(), 3);
+    ASSERT_TRUE(core_->AddCallLog(QStringLiteral("*21#"), {}, {}, 2));
 
     int told = -1;
     QObject::connect(&core_->FollowUp(), &FollowUpTracker::Changed,
