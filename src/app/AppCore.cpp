@@ -182,6 +182,7 @@ bool AppCore::Start() {
     }
     // Opened after the migrations, so that it reads the current schema.
     reader_.Start(userDatabase);
+    checkpointer_.Start(database_);
     followUp_.Load();
     settings_.Load();
     origins_.Load();
@@ -344,6 +345,7 @@ void AppCore::Shutdown() {
     feed_.Events().SetHistory(nullptr);
     webhooks_.Stop();
     // The reader closes first, so that the writer's close leaves the database one file.
+    checkpointer_.Stop();
     reader_.Stop();
     database_.Close();
     attribution_.Close();

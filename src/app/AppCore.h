@@ -19,6 +19,7 @@
 #include "store/AttributionDatabase.h"
 #include "store/BackgroundReader.h"
 #include "store/LocalDatabase.h"
+#include "store/WalCheckpointer.h"
 #include "webhooks/WebhookService.h"
 
 #include <QObject>
@@ -298,6 +299,7 @@ private:
     CallEventFeed feed_;
     LocalDatabase database_;
     BackgroundReader reader_;
+    WalCheckpointer checkpointer_;
     AttributionDatabase attribution_;
     ContactFiles contactFiles_{database_, attribution_};
     SettingsStore settings_;

@@ -28,25 +28,34 @@ int Number(const QString& text, int at, int count) {
 
 } // namespace
 
-FollowUpState::Key FollowUpState::Key::Of(const QString& comparable) {
-    // Nineteen digits always fit in 64 bits.
-    if (!comparable.isEmpty() && comparable.size() <= 19 && Number(comparable, 0, 1) > 0) {
-        quint64 digits = 0;
+std::optional<FollowUpState::Key> FollowUpState::FindKey(const QString& comparable) const {
+    // Eighteen digits always fit below the text keys' bit.
+    if (!comparable.isEmpty() && comparable.size() <= 18 && comparable.front() != u'0' &&
+        std::all_of(comparable.begin(), comparable.end(),
+                    [](QChar c) { return c >= u'0' && c <= u'9'; })) {
+        Key digits = 0;
         for (const QChar c : comparable) {
-            if (c < u'0' || c > u'9') {
-                return {0, comparable};
-            }
             digits = digits * 10 + (c.unicode() - u'0');
         }
-        return {digits, {}};
+        return digits;
     }
-    return {0, comparable};
+    const auto text = textKeys_.constFind(comparable);
+    return text == textKeys_.cend() ? std::nullopt : std::optional<Key>(*text);
+}
+
+FollowUpState::Key FollowUpState::KeyOf(const QString& comparable) {
+    if (const std::optional<Key> key = FindKey(comparable)) {
+        return *key;
+    }
+    const Key key = kTextKey | Key(textKeys_.size());
+    textKeys_.insert(comparable, key);
+    return key;
 }
 
 void FollowUpState::SetDoneMarks(const std::map<QString, int>& marks) {
     done_.clear();
     for (const auto& [key, untilId] : marks) {
-        done_[Key::Of(key)] = untilId;
+        done_[KeyOf(key)] = untilId;
     }
 }
 
@@ -70,11 +79,11 @@ bool FollowUpState::Apply(const FollowUpTable::Call& call) {
     if (comparable.isEmpty()) {
         return false;
     }
-    const Key key = Key::Of(comparable);
+    const Key key = KeyOf(comparable);
     bool changed = false;
     if (auto ring = rings_.find(key); ring != rings_.end()) {
         const bool sameCall =
-            call.type == kMissedLandline && Seconds(call.dateTime) - ring->second <= kRingGrace;
+            call.type == kMissedLandline && Seconds(call.dateTime) - *ring <= kRingGrace;
         rings_.erase(ring);
         if (!sameCall) {
             changed = Reached(key);
@@ -82,7 +91,7 @@ bool FollowUpState::Apply(const FollowUpTable::Call& call) {
     }
     if (call.type == kMissedLandline) {
         const auto done = done_.find(key);
-        if (done != done_.end() && done->second >= call.id) {
+        if (done != done_.end() && *done >= call.id) {
             return changed;
         }
         Waiting& waiting = waiting_[key];
@@ -105,8 +114,8 @@ bool FollowUpState::Apply(const FollowUpTable::Call& call) {
 bool FollowUpState::Settle(qint64 now) {
     bool changed = false;
     for (auto ring = rings_.begin(); ring != rings_.end();) {
-        if (now - ring->second > kRingGrace) {
-            changed = Reached(ring->first) || changed;
+        if (now - *ring > kRingGrace) {
+            changed = Reached(ring.key()) || changed;
             ring = rings_.erase(ring);
         } else {
             ++ring;
@@ -116,24 +125,25 @@ bool FollowUpState::Settle(qint64 now) {
 }
 
 bool FollowUpState::MarkDone(const QString& comparable, int untilId) {
-    const Key key = Key::Of(comparable);
+    const Key key = KeyOf(comparable);
     int& mark = done_[key];
     mark = std::max(mark, untilId);
     const auto waiting = waiting_.find(key);
-    if (waiting == waiting_.end() || waiting->second.lastId > mark) {
+    if (waiting == waiting_.end() || waiting->lastId > mark) {
         return false;
     }
-    Unlist(waiting->second.lastId);
+    Unlist(waiting->lastId);
     waiting_.erase(waiting);
     return true;
 }
 
 std::optional<FollowUpState::Waiting> FollowUpState::Find(const QString& comparable) const {
-    const auto waiting = waiting_.find(Key::Of(comparable));
-    if (waiting == waiting_.end()) {
+    const std::optional<Key> key = FindKey(comparable);
+    const auto waiting = key ? waiting_.constFind(*key) : waiting_.cend();
+    if (waiting == waiting_.cend()) {
         return std::nullopt;
     }
-    return waiting->second;
+    return *waiting;
 }
 
 std::vector<int> FollowUpState::WaitingIds() const {
@@ -145,7 +155,7 @@ bool FollowUpState::Reached(const Key& key) {
     if (waiting == waiting_.end()) {
         return false;
     }
-    Unlist(waiting->second.lastId);
+    Unlist(waiting->lastId);
     waiting_.erase(waiting);
     return true;
 }

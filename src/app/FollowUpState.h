@@ -2,12 +2,11 @@
 
 #include "store/FollowUpTable.h"
 
-#include <QHashFunctions>
+#include <QHash>
 #include <QString>
 
 #include <map>
 #include <optional>
-#include <unordered_map>
 #include <vector>
 
 namespace tamberlink {
@@ -48,34 +47,27 @@ public:
 
 private:
     // A number's comparable form as a key: its digits as one integer when it is digits alone
-    // (it never starts with 0), otherwise its text. A log of years holds hundreds of
-    // thousands of numbers, and a text key costs several times the integer.
-    struct Key {
-        quint64 digits = 0;
-        QString text;
-        static Key Of(const QString& comparable);
-        bool operator==(const Key&) const = default;
-    };
-    struct KeyHash {
-        std::size_t operator()(const Key& key) const noexcept {
-            return std::size_t(key.digits * 0x9E3779B97F4A7C15ull) ^ qHash(key.text);
-        }
-    };
-    template <typename T>
-    using KeyMap = std::unordered_map<Key, T, KeyHash>;
+    // (it never starts with 0) and short enough, otherwise a number handed out to that text.
+    // A log of years holds hundreds of thousands of numbers, and text keys would cost
+    // several times as much.
+    using Key = quint64;
+    static constexpr Key kTextKey = Key(1) << 63;
+    Key KeyOf(const QString& comparable);
+    std::optional<Key> FindKey(const QString& comparable) const;
 
     // The number was reached: it leaves the list.
     bool Reached(const Key& key);
     // Takes the missed call `id` out of order_.
     void Unlist(int id);
 
-    KeyMap<Waiting> waiting_;
+    QHash<Key, Waiting> waiting_;
     // The newest missed call of each waiting number, ascending, so that the list's order
     // needs no sorting.
     std::vector<int> order_;
     // The landline rings not yet counted: when each rang, by number.
-    KeyMap<qint64> rings_;
-    KeyMap<int> done_;
+    QHash<Key, qint64> rings_;
+    QHash<Key, int> done_;
+    QHash<QString, Key> textKeys_;
     int lastId_ = 0;
 };
 

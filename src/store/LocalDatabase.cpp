@@ -106,6 +106,35 @@ void LocalDatabase::Close() {
     sqlite3_close(db);
 }
 
+void LocalDatabase::HandCheckpointsTo(std::function<void()> checkpoint) {
+    const auto lock = connection_.Lock();
+    sqlite3* db = connection_.Handle();
+    checkpoint_ = std::move(checkpoint);
+    if (db == nullptr || readOnly_) {
+        return;
+    }
+    if (!checkpoint_) {
+        sqlite3_wal_autocheckpoint(db, kCheckpointPages);
+        return;
+    }
+    // Replaces SQLite's own checkpoint after a commit.
+    sqlite3_wal_hook(
+        db,
+        [](void* self, sqlite3*, const char*, int pages) {
+            const auto& checkpoint = static_cast<LocalDatabase*>(self)->checkpoint_;
+            if (pages >= kCheckpointPages && checkpoint) {
+                checkpoint();
+            }
+            return SQLITE_OK;
+        },
+        this);
+}
+
+void LocalDatabase::CheckpointPassively() {
+    const auto lock = connection_.Lock();
+    connection_.Exec("PRAGMA wal_checkpoint(PASSIVE)");
+}
+
 void LocalDatabase::Interrupt() {
     interrupted_ = true;
     // Deliberately without the lock: the statement to stop holds it.

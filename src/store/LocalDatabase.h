@@ -25,6 +25,7 @@
 #include <QString>
 
 #include <atomic>
+#include <functional>
 
 namespace tamberlink {
 
@@ -76,6 +77,14 @@ public:
     // exit.
     void Interrupt();
 
+    // Hands the writing connection's checkpoints to `checkpoint`, called after each commit
+    // that leaves the log at kCheckpointPages pages or more; an empty one gives them back.
+    static constexpr int kCheckpointPages = 1000;
+    void HandCheckpointsTo(std::function<void()> checkpoint);
+    // Moves what the log holds into the file as far as no reader still needs it, without
+    // waiting for anyone.
+    void CheckpointPassively();
+
     // Brings the open file up to the current schema version in one transaction (see
     // Schema.h). False, with the file as it was and the reason in OpenError(), when a step
     // fails; the database stays open for the caller to close.
@@ -110,6 +119,7 @@ private:
 
     StoreConnection connection_;
     std::atomic<bool> interrupted_{false};
+    std::function<void()> checkpoint_;
     bool readOnly_ = false;
     bool beside_ = false;
     QString path_;
