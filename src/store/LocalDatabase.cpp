@@ -117,12 +117,16 @@ void LocalDatabase::HandCheckpointsTo(std::function<void()> checkpoint) {
         sqlite3_wal_autocheckpoint(db, kCheckpointPages);
         return;
     }
-    // Replaces SQLite's own checkpoint after a commit.
+    // Replaces SQLite's own checkpoint after a commit. Commits that follow each other
+    // without a pause can keep a checkpoint elsewhere from ever catching up; far past its
+    // size the log is then folded back here, as SQLite would.
     sqlite3_wal_hook(
         db,
-        [](void* self, sqlite3*, const char*, int pages) {
+        [](void* self, sqlite3* handle, const char* name, int pages) {
             const auto& checkpoint = static_cast<LocalDatabase*>(self)->checkpoint_;
-            if (pages >= kCheckpointPages && checkpoint) {
+            if (pages >= kCheckpointPages * 4 || !checkpoint) {
+                sqlite3_wal_checkpoint(handle, name);
+            } else if (pages >= kCheckpointPages) {
                 checkpoint();
             }
             return SQLITE_OK;

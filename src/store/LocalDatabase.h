@@ -78,7 +78,8 @@ public:
     void Interrupt();
 
     // Hands the writing connection's checkpoints to `checkpoint`, called after each commit
-    // that leaves the log at kCheckpointPages pages or more; an empty one gives them back.
+    // that leaves the log at kCheckpointPages pages or more; at four times that the writer
+    // checkpoints itself. An empty one gives them back.
     static constexpr int kCheckpointPages = 1000;
     void HandCheckpointsTo(std::function<void()> checkpoint);
     // Moves what the log holds into the file as far as no reader still needs it, without

@@ -5,6 +5,7 @@
 
 #include "store/BackgroundReader.h"
 #include "store/LocalDatabase.h"
+#include "store/WalCheckpointer.h"
 
 #include <QDir>
 
@@ -49,6 +50,32 @@ TEST(Wal, CommitsWithoutWaitingAndCloseLeavesOneFile) {
     EXPECT_EQ(FilesBeside(seed.path()), QStringList{QStringLiteral("Tamberlink.db")});
     RawDb raw(seed.path());
     EXPECT_EQ(raw.Rows("select phone from table_log"), "13800000000");
+    EXPECT_EQ(raw.Rows("pragma integrity_check"), "ok");
+}
+
+// The writer's checkpoints run on the checkpointer's thread: the log still folds back into
+// the file as it grows, and closing leaves one file.
+TEST(Wal, TheCheckpointerKeepsTheLogShortWhileWritesGoOn) {
+    SeedCopy seed;
+    LocalDatabase db;
+    ASSERT_TRUE(db.Open(seed.path()));
+    db.RunMigrations();
+    WalCheckpointer checkpointer;
+    ASSERT_TRUE(checkpointer.Start(db));
+    // 24 MB in 600 commits: six times what the log holds before a checkpoint is due.
+    const QString place(20000, u'北');
+    for (int i = 0; i < 600; ++i) {
+        ASSERT_GT(db.CallLog().Add(QStringLiteral("138%1").arg(i), place, {}, 3), 0);
+    }
+    const qint64 wal = QFileInfo(seed.path() + QStringLiteral("-wal")).size();
+    const qint64 page = std::stoll(RawDb(seed.path()).Rows("pragma page_size"));
+    EXPECT_GT(wal, 0);
+    EXPECT_LT(wal, 6 * LocalDatabase::kCheckpointPages * page);
+    checkpointer.Stop();
+    db.Close();
+    EXPECT_EQ(FilesBeside(seed.path()), QStringList{QStringLiteral("Tamberlink.db")});
+    RawDb raw(seed.path());
+    EXPECT_EQ(raw.Rows("select count(*) from table_log"), "600");
     EXPECT_EQ(raw.Rows("pragma integrity_check"), "ok");
 }
 
