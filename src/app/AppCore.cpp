@@ -462,6 +462,13 @@ void AppCore::ReadInBackground(BackgroundReader::Job job) {
     }
 }
 
+void AppCore::ReadWhenIdle(BackgroundReader::Job job) {
+    // Once the program is closing a job is dropped rather than run here.
+    if (!reader_.PostIdle(job) && !shuttingDown_) {
+        job(database_);
+    }
+}
+
 void AppCore::AttachBoxLink(BoxLink* link) {
     box_ = link;
 }

@@ -121,6 +121,8 @@ public:
     // read to the UI thread with PostToUiThread. Without a reader (before Start, or when it
     // could not open the file) the job runs at once with the main connection.
     void ReadInBackground(BackgroundReader::Job job);
+    // The same, run only when no job ReadInBackground posted waits: for long work in slices.
+    void ReadWhenIdle(BackgroundReader::Job job);
 
     // Settings. The box hears of the extension and area code, and of automatic recording.
     void SetFenjiCode(const QString& code);

@@ -32,10 +32,10 @@ void FollowUpTracker::Load() {
     });
 }
 
-// The log is read a slice at a time, each slice a job of its own, so that the pages' reads
-// queued meanwhile are not held up behind years of calls.
+// The log is read a slice at a time, each slice a job of its own that waits for the pages'
+// reads, so that they are not held up behind years of calls.
 void FollowUpTracker::ReadCalls(std::shared_ptr<FollowUpState> state) {
-    core_.ReadInBackground([this, state](LocalDatabase& db) {
+    core_.ReadWhenIdle([this, state](LocalDatabase& db) {
         const int read = db.FollowUp().ForEachCall(
             state->LastId(), kSliceRows,
             [&state](const FollowUpTable::Call& call) { state->Apply(call); });

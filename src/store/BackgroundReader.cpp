@@ -32,6 +32,7 @@ void BackgroundReader::Stop() {
         }
         running_ = false;
         jobs_.clear();
+        idleJobs_.clear();
     }
     wake_.notify_all();
     db_.Interrupt();
@@ -45,12 +46,20 @@ bool BackgroundReader::IsRunning() const {
 }
 
 bool BackgroundReader::Post(Job job) {
+    return Queue(jobs_, std::move(job));
+}
+
+bool BackgroundReader::PostIdle(Job job) {
+    return Queue(idleJobs_, std::move(job));
+}
+
+bool BackgroundReader::Queue(std::deque<Job>& queue, Job job) {
     {
         std::lock_guard lock(mutex_);
         if (!running_) {
             return false;
         }
-        jobs_.push_back(std::move(job));
+        queue.push_back(std::move(job));
     }
     wake_.notify_one();
     return true;
@@ -61,12 +70,13 @@ void BackgroundReader::Run() {
         Job job;
         {
             std::unique_lock lock(mutex_);
-            wake_.wait(lock, [this] { return !running_ || !jobs_.empty(); });
+            wake_.wait(lock, [this] { return !running_ || !jobs_.empty() || !idleJobs_.empty(); });
             if (!running_) {
                 return;
             }
-            job = std::move(jobs_.front());
-            jobs_.pop_front();
+            std::deque<Job>& queue = jobs_.empty() ? idleJobs_ : jobs_;
+            job = std::move(queue.front());
+            queue.pop_front();
         }
         try {
             job(db_);

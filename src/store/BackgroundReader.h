@@ -34,15 +34,20 @@ public:
 
     // Queues `job`; false, the job dropped, when the reader is not running.
     bool Post(Job job);
+    // Queues `job` behind every job Post queues before it begins: for long work in slices
+    // that must not hold up the reads a user waits for.
+    bool PostIdle(Job job);
 
 private:
     void Run();
+    bool Queue(std::deque<Job>& queue, Job job);
 
     LocalDatabase db_;
     std::thread thread_;
     mutable std::mutex mutex_;
     std::condition_variable wake_;
     std::deque<Job> jobs_;
+    std::deque<Job> idleJobs_;
     bool running_ = false;
 };
 

@@ -92,20 +92,28 @@ TEST(BackgroundReader, RunsJobsInOrderOffTheCallingThread) {
     std::mutex mutex;
     std::vector<int> order;
     std::vector<std::thread::id> threads;
+    std::promise<void> release;
     std::promise<void> done;
+    // While a job runs, a job posted for when the reader is idle waits behind the others
+    // posted after it.
+    ASSERT_TRUE(
+        reader.Post([future = release.get_future().share()](LocalDatabase&) { future.wait(); }));
+    ASSERT_TRUE(reader.PostIdle([&](LocalDatabase&) {
+        std::lock_guard lock(mutex);
+        order.push_back(-1);
+        done.set_value();
+    }));
     for (int i = 0; i < 5; ++i) {
         ASSERT_TRUE(reader.Post([&, i](LocalDatabase& connection) {
             std::lock_guard lock(mutex);
             order.push_back(i + 10 * int(connection.CallLog().Load().size()));
             threads.push_back(std::this_thread::get_id());
-            if (i == 4) {
-                done.set_value();
-            }
         }));
     }
+    release.set_value();
     ASSERT_EQ(done.get_future().wait_for(std::chrono::seconds(30)), std::future_status::ready);
     std::lock_guard lock(mutex);
-    EXPECT_EQ(order, (std::vector<int>{10, 11, 12, 13, 14}));
+    EXPECT_EQ(order, (std::vector<int>{10, 11, 12, 13, 14, -1}));
     for (std::thread::id thread : threads) {
         EXPECT_NE(thread, std::this_thread::get_id());
     }
