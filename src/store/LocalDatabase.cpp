@@ -106,7 +106,7 @@ void LocalDatabase::Close() {
     sqlite3_close(db);
 }
 
-void LocalDatabase::HandCheckpointsTo(std::function<void()> checkpoint) {
+void LocalDatabase::HandCheckpointsTo(std::function<void(int pages)> checkpoint) {
     const auto lock = connection_.Lock();
     sqlite3* db = connection_.Handle();
     checkpoint_ = std::move(checkpoint);
@@ -123,11 +123,11 @@ void LocalDatabase::HandCheckpointsTo(std::function<void()> checkpoint) {
     sqlite3_wal_hook(
         db,
         [](void* self, sqlite3* handle, const char* name, int pages) {
-            const auto& checkpoint = static_cast<LocalDatabase*>(self)->checkpoint_;
-            if (pages >= kCheckpointPages * 4 || !checkpoint) {
+            if (pages >= kCheckpointPages) {
+                static_cast<LocalDatabase*>(self)->checkpoint_(pages);
+            }
+            if (pages >= kCheckpointPages * 4) {
                 sqlite3_wal_checkpoint(handle, name);
-            } else if (pages >= kCheckpointPages) {
-                checkpoint();
             }
             return SQLITE_OK;
         },

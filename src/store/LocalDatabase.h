@@ -77,11 +77,11 @@ public:
     // exit.
     void Interrupt();
 
-    // Hands the writing connection's checkpoints to `checkpoint`, called after each commit
-    // that leaves the log at kCheckpointPages pages or more; at four times that the writer
-    // checkpoints itself. An empty one gives them back.
+    // Hands the writing connection's checkpoints to `checkpoint`, called with the log's size
+    // after each commit that leaves it at kCheckpointPages pages or more; at four times that
+    // the writer checkpoints itself as well. An empty one gives them back.
     static constexpr int kCheckpointPages = 1000;
-    void HandCheckpointsTo(std::function<void()> checkpoint);
+    void HandCheckpointsTo(std::function<void(int pages)> checkpoint);
     // Moves what the log holds into the file as far as no reader still needs it, without
     // waiting for anyone.
     void CheckpointPassively();
@@ -120,7 +120,7 @@ private:
 
     StoreConnection connection_;
     std::atomic<bool> interrupted_{false};
-    std::function<void()> checkpoint_;
+    std::function<void(int pages)> checkpoint_;
     bool readOnly_ = false;
     bool beside_ = false;
     QString path_;

@@ -14,10 +14,12 @@ bool WalCheckpointer::Start(LocalDatabase& writer) {
     running_ = true;
     writer_ = &writer;
     thread_ = std::thread([this] { Run(); });
-    writer.HandCheckpointsTo([this] {
+    writer.HandCheckpointsTo([this](int pages) {
         {
             std::lock_guard lock(mutex_);
-            due_ = true;
+            // Far past its size the writer folds the log back itself, and a checkpoint here
+            // would only keep it from doing so.
+            due_ = pages < LocalDatabase::kCheckpointPages * 4;
         }
         wake_.notify_one();
     });
