@@ -126,7 +126,7 @@ void LocalDatabase::HandCheckpointsTo(std::function<void(int pages)> checkpoint)
             if (pages >= kCheckpointPages) {
                 static_cast<LocalDatabase*>(self)->checkpoint_(pages);
             }
-            if (pages >= kCheckpointPages * 4) {
+            if (pages >= kWriterCheckpointPages) {
                 sqlite3_wal_checkpoint(handle, name);
             }
             return SQLITE_OK;

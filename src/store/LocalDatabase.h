@@ -78,9 +78,11 @@ public:
     void Interrupt();
 
     // Hands the writing connection's checkpoints to `checkpoint`, called with the log's size
-    // after each commit that leaves it at kCheckpointPages pages or more; at four times that
-    // the writer checkpoints itself as well. An empty one gives them back.
+    // after each commit that leaves it at kCheckpointPages pages or more; from
+    // kWriterCheckpointPages on the writer checkpoints itself as well. An empty one gives
+    // them back.
     static constexpr int kCheckpointPages = 1000;
+    static constexpr int kWriterCheckpointPages = 4 * kCheckpointPages;
     void HandCheckpointsTo(std::function<void(int pages)> checkpoint);
     // Moves what the log holds into the file as far as no reader still needs it, without
     // waiting for anyone.

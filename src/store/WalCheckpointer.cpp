@@ -19,7 +19,7 @@ bool WalCheckpointer::Start(LocalDatabase& writer) {
             std::lock_guard lock(mutex_);
             // Far past its size the writer folds the log back itself, and a checkpoint here
             // would only keep it from doing so.
-            due_ = pages < LocalDatabase::kCheckpointPages * 4;
+            due_ = pages < LocalDatabase::kWriterCheckpointPages;
         }
         wake_.notify_one();
     });
