@@ -63,9 +63,9 @@ std::optional<CallLogRecord> CallLogTable::GetEntry(int id) {
     return std::move(rows.front());
 }
 
-std::vector<int> CallLogTable::Ids() {
+std::vector<int> CallLogTable::Ids(int limit) {
     const auto lock = connection_.Lock();
-    return connection_.ReadIds("select id from table_log order by id desc");
+    return connection_.ReadIds("select id from table_log order by id desc", limit);
 }
 
 std::vector<CallLogRecord> CallLogTable::GetEntries(const std::vector<int>& ids) {

@@ -9,6 +9,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <set>
 
 namespace tamberlink {
@@ -189,11 +190,12 @@ void TakeKeys(SqlStatement& query, const std::function<void(const ContactKey&)>&
 
 } // namespace
 
-void ContactTable::ForEachKey(const std::function<void(const ContactKey&)>& take) {
+void ContactTable::ForEachKey(const std::function<void(const ContactKey&)>& take, int limit) {
     const auto lock = connection_.Lock();
     // Every write stores the initials, and the index on them gives them in order.
-    SqlStatement query =
-        connection_.Prepare("select id, nameindex from table_contact order by nameindex, id");
+    SqlStatement query = connection_.Prepare(
+        "select id, nameindex from table_contact order by nameindex, id limit ?1");
+    query.Bind(1, limit > 0 ? limit : -1);
     TakeKeys(query, take);
 }
 
@@ -214,10 +216,27 @@ std::vector<ContactRecord> ContactTable::Get(const std::vector<int>& ids) {
 
 namespace {
 
-// Three characters or more without wildcards are found through the trigram index; shorter
-// keywords, which it cannot hold, and patterns with '%' or '_' by reading every row.
-bool FoundThroughIndex(const QString& keyword) {
-    return keyword.toUcs4().size() >= 3 && !keyword.contains(u'%') && !keyword.contains(u'_');
+// How the contacts that contain a keyword are found.
+enum class Way {
+    Trigrams, // three characters or more: the trigram index
+    Grams,    // one or two characters, not all digits: the index of characters and pairs
+    Scan,     // one or two digits, found in most numbers, and patterns: reading the rows
+};
+
+bool IsDigits(const QString& keyword) {
+    return std::all_of(keyword.begin(), keyword.end(),
+                       [](QChar c) { return c >= u'0' && c <= u'9'; });
+}
+
+// Patterns with '%' or '_' match as LIKE does, by reading the rows.
+Way WayOf(const QString& keyword) {
+    if (keyword.contains(u'%') || keyword.contains(u'_')) {
+        return Way::Scan;
+    }
+    if (keyword.toUcs4().size() >= 3) {
+        return Way::Trigrams;
+    }
+    return IsDigits(keyword) ? Way::Scan : Way::Grams;
 }
 
 // The keyword as one FTS5 phrase: quoted, its quotes doubled.
@@ -227,22 +246,41 @@ QString Phrase(const QString& keyword) {
     return u'"' + quoted + u'"';
 }
 
+// The ids of the contacts that contain ?1, through an index.
+std::string MatchingIds(Way way) {
+    return way == Way::Trigrams
+               ? "select rowid from table_contact_search where table_contact_search match ?1"
+               : "select id from table_contact_gram where gram = lower(?1)";
+}
+
+// The keyword as ?1 binds it.
+QString Bound(Way way, const QString& keyword) {
+    switch (way) {
+    case Way::Trigrams:
+        return Phrase(keyword);
+    case Way::Grams:
+        return keyword;
+    case Way::Scan:
+        break;
+    }
+    // One bound pattern: '%' and '_' in it stay wildcards, quotes stay text.
+    return u'%' + keyword + u'%';
+}
+
+constexpr std::string_view kContains = "name like ?1 or phone like ?1 or nameindex like ?1";
+
+// Digits found in this many contacts or more are common: numbers do not follow the list's
+// order, so the first of them are met soon when the rows are read in that order.
+constexpr int kCommon = 2000;
+
 // `columns` of the contacts whose name, number or initials contain the keyword.
 SqlStatement PrepareSearch(StoreConnection& connection, const QString& keyword,
                            const std::string& columns) {
-    if (FoundThroughIndex(keyword)) {
-        SqlStatement query = connection.Prepare(
-            "select " + columns +
-            " from table_contact where id in (select rowid from table_contact_search where "
-            "table_contact_search match ?1)");
-        query.Bind(1, Phrase(keyword));
-        return query;
-    }
-    // The keyword is one bound pattern: '%' and '_' in it stay wildcards, quotes stay text.
-    SqlStatement query = connection.Prepare("select " + columns +
-                                            " from table_contact where name like ?1 or "
-                                            "phone like ?1 or nameindex like ?1");
-    query.Bind(1, u'%' + keyword + u'%');
+    const Way way = WayOf(keyword);
+    SqlStatement query = connection.Prepare(
+        "select " + columns + " from table_contact where " +
+        (way == Way::Scan ? std::string(kContains) : "id in (" + MatchingIds(way) + ")"));
+    query.Bind(1, Bound(way, keyword));
     return query;
 }
 
@@ -254,9 +292,38 @@ std::vector<ContactRecord> ContactTable::SearchLocked(const QString& keyword,
     return ReadAll(query, true, withAttribution, false);
 }
 
-std::vector<ContactKey> ContactTable::SearchKeys(const QString& keyword) {
+std::vector<ContactKey> ContactTable::SearchKeys(const QString& keyword, int limit) {
     const auto lock = connection_.Lock();
-    SqlStatement query = PrepareSearch(connection_, keyword, "id, nameindex");
+    Way way = WayOf(keyword);
+    if (way == Way::Trigrams && limit > 0 && IsDigits(keyword)) {
+        SqlStatement count = connection_.Prepare("select count(*) from (" + MatchingIds(way) +
+                                                 " limit " + std::to_string(kCommon) + ")");
+        count.Bind(1, Bound(way, keyword));
+        if (count.Next() && count.Int(0) >= kCommon) {
+            way = Way::Scan;
+        }
+    }
+    std::string sql;
+    switch (way) {
+    case Way::Grams:
+        // The index holds the initials: it gives the contacts in the list's order.
+        sql = "select id, nameindex from table_contact_gram where gram = lower(?1) order by "
+              "nameindex, id";
+        break;
+    case Way::Trigrams:
+        // The order on an expression keeps SQLite from walking the whole list in order to
+        // find a few.
+        sql = "select id, nameindex from table_contact where id in (" + MatchingIds(way) +
+              ") order by nameindex || '', id";
+        break;
+    case Way::Scan:
+        sql = std::string("select id, nameindex from table_contact ") +
+              (limit > 0 ? "indexed by table_contact_nameindex " : "") + "where " +
+              std::string(kContains) + " order by nameindex, id";
+        break;
+    }
+    SqlStatement query = connection_.Prepare(sql + " limit ?2");
+    query.Bind(1, Bound(way, keyword)).Bind(2, limit > 0 ? limit : -1);
     std::vector<ContactKey> keys;
     TakeKeys(query, [&keys](const ContactKey& key) { keys.push_back(key); });
     return keys;

@@ -64,9 +64,9 @@ std::optional<NoteRecord> NoteTable::Get(int id) {
     return Find("select * from table_notepad where id=?", id);
 }
 
-std::vector<int> NoteTable::Ids() {
+std::vector<int> NoteTable::Ids(int limit) {
     const auto lock = connection_.Lock();
-    return connection_.ReadIds("select id from table_notepad order by id desc");
+    return connection_.ReadIds("select id from table_notepad order by id desc", limit);
 }
 
 std::vector<NoteRecord> NoteTable::Get(const std::vector<int>& ids, std::int64_t now) {

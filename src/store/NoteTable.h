@@ -25,8 +25,8 @@ public:
     // Only the notes whose reminder lies ahead of `now`, for starting their timers.
     std::vector<NoteRecord> LoadDueReminders(std::int64_t now);
     std::optional<NoteRecord> Get(int id);
-    // The ids of every note, newest first.
-    std::vector<int> Ids();
+    // The ids of every note, newest first; of the first `limit` when it is not 0.
+    std::vector<int> Ids(int limit = 0);
     // The notes `ids` that exist, in no particular order; `now` as for Load.
     std::vector<NoteRecord> Get(const std::vector<int>& ids, std::int64_t now);
     std::optional<NoteRecord> GetForCall(int callLogId);

@@ -401,6 +401,57 @@ bool AddressBookSync(StepRunner& step) {
                      "'')");
 }
 
+// The lower-case characters and pairs of characters (as LIKE compares them) of `columns`,
+// each row of `from` giving `v`, the text of one column. Those of digits alone, found in most
+// numbers, are left out: such keywords read the rows.
+std::string Grams(const std::string& columns, const std::string& from) {
+    return "select " + columns + " from (select lower(substr(v, n, w)) as g, * from (" + from +
+           "), (select 1 as w union all select 2), table_position where n <= length(v) - w + "
+           "1) where trim(g, '0123456789') <> ''";
+}
+
+// The rows of the name, number and initials of the contact `row`.
+std::string ContactColumns(const std::string& row) {
+    return "select " + row + ".name as v union all select " + row + ".phone union all select " +
+           row + ".nameindex";
+}
+
+// Version 16: each contact's characters and pairs of characters with its initials and id, in
+// the list's order under each, so that a keyword too short for the trigram index finds the
+// first screen of its contacts at once. Characters past the 4,096th of a column are not
+// indexed.
+bool ContactGramIndex(StepRunner& step) {
+    const std::string add = "insert or ignore into table_contact_gram(gram, nameindex, id) " +
+                            Grams("g, ifnull(new.nameindex, ''), new.id", ContactColumns("new")) +
+                            ";";
+    const std::string remove =
+        "delete from table_contact_gram where id=old.id and nameindex=ifnull(old.nameindex, '') "
+        "and gram in (" +
+        Grams("g", ContactColumns("old")) + ");";
+    const std::string all = "select id, ifnull(nameindex, '') as i, name as v from table_contact "
+                            "union all select id, ifnull(nameindex, ''), phone from "
+                            "table_contact union all select id, ifnull(nameindex, ''), nameindex "
+                            "from table_contact";
+    return step.Exec("create table if not exists table_position(n INTEGER PRIMARY KEY)") &&
+           step.Exec("insert or ignore into table_position(n) with recursive c(n) as (select 1 "
+                     "union all select n + 1 from c where n < 4096) select n from c") &&
+           step.Exec("create table if not exists table_contact_gram(gram text not null, "
+                     "nameindex text not null, id integer not null, primary key(gram, "
+                     "nameindex, id)) without rowid") &&
+           step.Exec("create trigger if not exists table_contact_gram_add after insert on "
+                     "table_contact begin " +
+                     add + " end") &&
+           step.Exec("create trigger if not exists table_contact_gram_gone after delete on "
+                     "table_contact begin " +
+                     remove + " end") &&
+           step.Exec("create trigger if not exists table_contact_gram_change after update of "
+                     "name, phone, nameindex on table_contact begin " +
+                     remove + " " + add + " end") &&
+           // Written in the index's order, which is quicker than row by row at a million.
+           step.Exec("insert or ignore into table_contact_gram(gram, nameindex, id) " +
+                     Grams("g, i, id", all) + " order by g, i, id");
+}
+
 struct Step {
     const char* what;
     bool (*run)(StepRunner&);
@@ -423,6 +474,7 @@ constexpr Step kSteps[] = {
     {"follow-up marks and number indexes", FollowUpAndNumberIndexes},
     {"do-not-call list and call attempts", DoNotCallAndAttempts},
     {"address book sync", AddressBookSync},
+    {"contact character index", ContactGramIndex},
 };
 static_assert(std::size(kSteps) == kSchemaVersion, "one step for each version");
 

@@ -10,7 +10,7 @@ namespace tamberlink {
 // and that of every file written before the number was kept, whatever columns and tables
 // those had gained; each later version is one upgrade step (Schema.cpp lists them). The
 // journal mode is no part of it: a file goes over to WAL once its schema is current.
-inline constexpr int kSchemaVersion = 15;
+inline constexpr int kSchemaVersion = 16;
 
 // The database's user_version; -1 when it cannot be read.
 int ReadSchemaVersion(sqlite3* db);

@@ -33,9 +33,9 @@ std::vector<SmsRecord> SmsTable::Load() {
     return ReadRows(query);
 }
 
-std::vector<int> SmsTable::Ids() {
+std::vector<int> SmsTable::Ids(int limit) {
     const auto lock = connection_.Lock();
-    return connection_.ReadIds("select id from table_sms order by id desc");
+    return connection_.ReadIds("select id from table_sms order by id desc", limit);
 }
 
 std::vector<SmsRecord> SmsTable::Get(const std::vector<int>& ids) {

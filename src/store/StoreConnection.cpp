@@ -51,8 +51,9 @@ void StoreConnection::ReportFailure(const char* failure) const {
     qCWarning(lcStore).noquote() << QString::fromUtf8(failure) + ErrorText();
 }
 
-std::vector<int> StoreConnection::ReadIds(std::string_view sql) const {
-    SqlStatement query = Prepare(sql);
+std::vector<int> StoreConnection::ReadIds(std::string_view sql, int limit) const {
+    SqlStatement query = Prepare(limit > 0 ? std::string(sql) + " limit " + std::to_string(limit)
+                                           : std::string(sql));
     std::vector<int> ids;
     while (query.Next()) {
         ids.push_back(query.Int(0));

@@ -46,8 +46,9 @@ public:
     // commit per row made deleting a thousand rows take seconds. A failed row is reported
     // and skipped on its own.
     void RunForEachId(std::string_view sql, const std::vector<int>& ids, const char* failure) const;
-    // The first column of every row `sql` gives, as ints: a list's ids in its order.
-    std::vector<int> ReadIds(std::string_view sql) const;
+    // The first column of every row `sql` gives, as ints: a list's ids in its order; of the
+    // first `limit` rows when it is not 0.
+    std::vector<int> ReadIds(std::string_view sql, int limit = 0) const;
     // `sql` followed by " where id in (...)" with `ids`: a page of rows read in one statement.
     SqlStatement PrepareForIds(std::string_view sql, const std::vector<int>& ids) const;
 

@@ -2,12 +2,14 @@
 
 #include "store/AttributionDatabase.h"
 #include "store/LocalDatabase.h"
+#include "util/PinyinInitials.h"
 
 #include <QDir>
 
 #include <atomic>
 #include <ctime>
 #include <regex>
+#include <set>
 #include <thread>
 
 namespace tamberlink {
@@ -234,6 +236,77 @@ TEST_F(MigratedDatabase, SearchMatchesInitialsNamesAndNumbersWithKeywordsTakenAs
     EXPECT_TRUE(db_.Contacts().Search(QStringLiteral("张"))[0].attribution.isEmpty());
     EXPECT_EQ(db_.Contacts().SearchList(QStringLiteral("张"))[0].attribution,
               QStringLiteral("移动|北京"));
+}
+
+TEST_F(MigratedDatabase, SearchKeysAgreeWithReadingEveryRowForShortAndCommonKeywords) {
+    RawDb raw(seed_.path());
+    // Names of 0, 1 and 200 characters, mixed case, emoji, a script with no pinyin reading,
+    // a number with letters; most numbers share "138000", common enough to be read in the
+    // list's order.
+    const QString given = QStringLiteral("伟芳娜敏静丽强磊军洋");
+    raw.Exec("begin");
+    for (int i = 0; i < 2600; ++i) {
+        QString name = QString(QStringLiteral("王李张刘陈")[i % 5]) + given[i % 7] + given[i % 10];
+        if (i % 97 == 0) {
+            name = QStringLiteral("😀Ann") + QString::number(i);
+        } else if (i % 101 == 0) {
+            name = QStringLiteral("김철수");
+        } else if (i % 103 == 0) {
+            name = i % 2 == 0 ? QString() : QStringLiteral("Q");
+        } else if (i == 500) {
+            name = QString(200, u'長');
+        }
+        const QString phone = i % 10 != 0 ? QStringLiteral("138000%1").arg(i, 5, 10, QChar(u'0'))
+                                          : QStringLiteral("1%1").arg(i * 7919 % 1000000000);
+        raw.Exec("insert into table_contact(name, phone, nameindex) values('" + name.toStdString() +
+                 "', '" + phone.toStdString() + "', '" + GetInitials(name).toStdString() + "')");
+    }
+    raw.Exec("insert into table_contact(name, phone, nameindex) values('Box', '10086abc', 'BOX')");
+    raw.Exec("commit");
+    // Renamed and deleted rows leave nothing behind in the indexes.
+    raw.Exec("update table_contact set name='赵Bob', nameindex='ZBOB' where id % 50 = 1");
+    raw.Exec("delete from table_contact where id % 50 = 2");
+
+    const auto ids = [](const std::vector<ContactKey>& keys) {
+        std::string text;
+        for (const ContactKey& key : keys) {
+            text += std::to_string(key.id) + ' ';
+        }
+        return text;
+    };
+    std::set<QString> keywords{QStringLiteral("138000"), QStringLiteral("0001"),
+                               QStringLiteral("99999"),  QStringLiteral("AB"),
+                               QStringLiteral("😀"),      QStringLiteral("長長長")};
+    const std::string texts = raw.Rows("select name || char(10) || phone || char(10) || "
+                                       "nameindex from table_contact where id % 7 = 0");
+    const QString all = QString::fromStdString(texts);
+    const std::u32string points = all.toStdU32String();
+    for (size_t i = 0; i < points.size(); ++i) {
+        for (size_t length = 1; length <= 2 && i + length <= points.size(); ++length) {
+            const QString keyword = QString::fromStdU32String(points.substr(i, length));
+            if (!keyword.contains(u'\n')) {
+                keywords.insert(keyword);
+            }
+        }
+    }
+    ASSERT_GT(keywords.size(), 150u);
+    for (const QString& keyword : keywords) {
+        std::string pattern = keyword.toStdString();
+        const std::string like = "'%" + pattern + "%'";
+        const std::string expected = raw.Rows(
+            "select ifnull(group_concat(id, ' ') || ' ', '') from (select id from table_contact "
+            "where name like " +
+            like + " or phone like " + like + " or nameindex like " + like +
+            " order by nameindex, id)");
+        const std::string found = ids(db_.Contacts().SearchKeys(keyword));
+        EXPECT_EQ(found, expected) << pattern;
+        const std::string first = ids(db_.Contacts().SearchKeys(keyword, 5));
+        EXPECT_EQ(first, found.substr(0, first.size())) << pattern;
+        EXPECT_EQ(std::count(first.begin(), first.end(), ' '),
+                  std::min<std::ptrdiff_t>(5, std::count(found.begin(), found.end(), ' ')))
+            << pattern;
+    }
+    EXPECT_EQ(raw.Rows("pragma integrity_check"), "ok");
 }
 
 TEST_F(MigratedDatabase, CallLogRowsCarryAttributionTextNoteMarkAndRecording) {
