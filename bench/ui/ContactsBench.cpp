@@ -4,8 +4,9 @@
 //   by the page and the first screen painted (target < 300 ms), with the UI thread's own
 //   processor time;
 //   the time from the keystroke that completes a keyword in the search box to the painted
-//   result, read on the reader thread, for initials ("zw"), parts of numbers ("138000",
-//   "0001") and parts of names ("王伟", "伟芳") (target < 30 ms each);
+//   first screen of the result, read on the reader thread, and until all of it is in, for
+//   initials ("zw"), parts of numbers ("138000", "0001", "13") and parts of names ("王伟",
+//   "伟芳", "王") (target < 30 ms each);
 //   the time to scroll from the top to the bottom a screen at a time, painting each screen.
 // Each figure is the median of several runs on the offscreen platform, in wall-clock time and
 // in the CPU time of the process (which tells what the work costs on a machine busy with
@@ -138,24 +139,36 @@ int main(int argc, char** argv) {
 
     for (const QString& keyword :
          {QStringLiteral("zw"), QStringLiteral("138000"), QStringLiteral("0001"),
-          QStringLiteral("王伟"), QStringLiteral("伟芳")}) {
+          QStringLiteral("王伟"), QStringLiteral("伟芳"), QStringLiteral("王"),
+          QStringLiteral("13")}) {
         int found = 0;
-        const Timing searched = Measure(kRuns, [&](bench::Stopwatch& watch) {
+        std::vector<double> wall;
+        std::vector<double> cpu;
+        std::vector<double> all;
+        for (int run = 0; run < kRuns; ++run) {
             // All but the last character typed beforehand; the last keystroke is timed.
             search->setText(keyword.chopped(1));
             page->Search();
             waitForLoad();
-            watch.Restart();
+            bench::Stopwatch watch;
             QKeyEvent key(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, keyword.right(1));
             QApplication::sendEvent(search, &key);
-            waitForLoad();
+            while (!page->Model().ShowsFirstScreen()) {
+                QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+            }
             list->viewport()->repaint();
+            wall.push_back(watch.WallMs());
+            cpu.push_back(watch.CpuMs());
+            waitForLoad();
+            all.push_back(watch.WallMs());
             found = page->Model().ContactCount();
-        });
+        }
+        const Timing searched{bench::Median(wall), bench::Median(cpu)};
         const QString quoted = u'"' + keyword + u'"';
         std::printf(
-            "  search %-10s to the painted result %8.1f  %8.1f  (target < 30 ms; %d found)\n",
-            qPrintable(quoted), searched.wallMs, searched.cpuMs, found);
+            "  search %-10s to the painted result %8.1f  %8.1f  (target < 30 ms; %d found, all "
+            "in %.1f ms)\n",
+            qPrintable(quoted), searched.wallMs, searched.cpuMs, found, bench::Median(all));
     }
 
     page->LoadContacts();

@@ -31,8 +31,9 @@ CRecordContainer::CRecordContainer(AppCore& core, QWidget* parent)
           new RecordingPlayback(QDir(core.DataRoot()).filePath(QStringLiteral("Rec")), this)) {
     model_->SetPagedSource(
         core_,
-        [&core = core_, followUpOnly = followUpOnly_](LocalDatabase& db) {
-            return *followUpOnly ? core.FollowUp().WaitingIds() : db.CallLog().Ids();
+        [&core = core_, followUpOnly = followUpOnly_](LocalDatabase& db, int limit) {
+            // The calls to follow up are known in memory: all of them come at once.
+            return *followUpOnly ? core.FollowUp().WaitingIds() : db.CallLog().Ids(limit);
         },
         [](LocalDatabase& db, const std::vector<int>& ids) {
             return db.CallLog().GetEntries(ids);

@@ -88,13 +88,9 @@ std::vector<ContactListRow> ContactListModel::Group(const std::vector<ContactRec
 }
 
 void ContactListModel::Reload() {
-    ReadRows(false, [](LocalDatabase& db) {
-        // The keys come in order from the initials' index and go straight into rows.
-        std::vector<ContactListRow> rows;
-        Grouper grouper(rows);
-        db.Contacts().ForEachKey(
-            [&grouper](const ContactKey& key) { grouper.Add(key.id, key.indexLetter); });
-        return rows;
+    // The keys come in order from the initials' index and go straight into rows.
+    ReadRows(false, [](LocalDatabase& db, int limit, const TakeKey& take) {
+        db.Contacts().ForEachKey(take, limit);
     });
 }
 
@@ -103,41 +99,86 @@ void ContactListModel::Search(const QString& keyword) {
         Reload();
         return;
     }
-    ReadRows(true,
-             [keyword](LocalDatabase& db) { return Group(db.Contacts().SearchKeys(keyword)); });
+    ReadRows(true, [keyword](LocalDatabase& db, int limit, const TakeKey& take) {
+        for (const ContactKey& key : db.Contacts().SearchKeys(keyword, limit)) {
+            take(key);
+        }
+    });
 }
 
-void ContactListModel::ReadRows(bool searched,
-                                std::function<std::vector<ContactListRow>(LocalDatabase&)> read) {
+void ContactListModel::ReadRows(bool searched, ReadKeys read) {
     if (core_ == nullptr) {
         return;
     }
     added_.clear();
+    // The first screen is read on its own, with its contacts, so that it shows before the
+    // keys of a long list are read.
     StartReload([this, searched, read = std::move(read)](LocalDatabase& db) -> Landing {
         struct Read {
             std::vector<ContactRecord> contacts;
             std::vector<ContactListRow> rows;
         };
         auto landed = std::make_shared<Read>();
-        landed->rows = read(db);
-        // The first screen's contacts come with the rows, so that it shows at once.
+        Grouper grouper(landed->rows);
         std::vector<int> first;
-        for (size_t i = 0; i < landed->rows.size() && first.size() < size_t(kPageRows); ++i) {
-            if (!landed->rows[i].isIndex) {
-                first.push_back(landed->rows[i].contact);
-            }
-        }
+        read(db, kPageRows, [&](const ContactKey& key) {
+            grouper.Add(key.id, key.indexLetter);
+            first.push_back(key.id);
+        });
         landed->contacts = db.Contacts().Get(first);
-        return [this, searched, landed] {
+        const bool more = first.size() == size_t(kPageRows);
+        return [this, searched, landed, more, read] {
             Landed(std::move(landed->contacts), std::move(landed->rows), searched);
+            if (!more) {
+                return;
+            }
+            ContinueReload([this, read](LocalDatabase& db) -> Landing {
+                auto rows = std::make_shared<std::vector<ContactListRow>>();
+                Grouper grouper(*rows);
+                read(db, 0,
+                     [&grouper](const ContactKey& key) { grouper.Add(key.id, key.indexLetter); });
+                return [this, rows] {
+                    LandedRest(std::move(*rows));
+                };
+            });
         };
     });
 }
 
 void ContactListModel::Landed(std::vector<ContactRecord> contacts, std::vector<ContactListRow> rows,
                               bool searched) {
-    const std::vector<ContactRecord> added = std::exchange(added_, {});
+    std::vector<ContactRecord> added = std::exchange(added_, {});
     Show(std::move(contacts), std::move(rows), searched, true);
+    ShowNews(std::move(added));
+}
+
+void ContactListModel::LandedRest(std::vector<ContactListRow> rows) {
+    std::vector<ContactRecord> added = std::exchange(added_, {});
+    const size_t shown = size_t(EntryCount());
+    bool prefix = rows.size() >= shown;
+    for (size_t row = 0; prefix && row < shown; ++row) {
+        const ContactListRow* entry = Entry(int(row));
+        prefix = entry->isIndex == rows[row].isIndex && entry->letter == rows[row].letter &&
+                 entry->contact == rows[row].contact;
+    }
+    if (prefix) {
+        // The rows shown are the list's beginning: the rest follows them, and the view keeps
+        // its place.
+        indexRows_ += int(std::count_if(rows.begin() + std::ptrdiff_t(shown), rows.end(),
+                                        [](const ContactListRow& row) { return row.isIndex; }));
+        Append(std::vector<ContactListRow>(rows.begin() + std::ptrdiff_t(shown), rows.end()));
+    } else {
+        std::vector<ContactRecord> kept;
+        kept.reserve(contacts_.size());
+        for (auto& [id, contact] : contacts_) {
+            kept.push_back(std::move(contact));
+        }
+        Show(std::move(kept), std::move(rows), searched_, true);
+    }
+    ShowNews(std::move(added));
+}
+
+void ContactListModel::ShowNews(std::vector<ContactRecord> added) {
     for (int id : removed_) {
         RemoveContact(RowOfContact(id));
     }

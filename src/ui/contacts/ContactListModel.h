@@ -75,13 +75,22 @@ protected:
     bool IsOtherRow(int row) const override { return IsIndexRow(row); }
 
 private:
-    // Shows the rows a reload read with the contacts read with them, then the news that
-    // came meanwhile.
+    using TakeKey = std::function<void(const ContactKey&)>;
+    // Hands the keys of the list's contacts to `take` in order, only the first `limit` when
+    // it is not 0; runs on the reader thread.
+    using ReadKeys = std::function<void(LocalDatabase&, int limit, const TakeKey& take)>;
+
+    // Shows the rows a reload read first with the contacts read with them, then the news
+    // that came meanwhile.
     void Landed(std::vector<ContactRecord> contacts, std::vector<ContactListRow> rows,
                 bool searched);
-    // Reads the rows `read` gives on the reader thread, with the first screen's contacts, and
-    // shows them when they land.
-    void ReadRows(bool searched, std::function<std::vector<ContactListRow>(LocalDatabase&)> read);
+    // Shows every row of a list whose first screen shows.
+    void LandedRest(std::vector<ContactListRow> rows);
+    // Takes out the contacts removed and adds those added while a read was under way.
+    void ShowNews(std::vector<ContactRecord> added);
+    // Reads the rows of the keys `read` gives on the reader thread: the first screen with its
+    // contacts, shown when it lands, then the rest.
+    void ReadRows(bool searched, ReadKeys read);
     // Shows `rows` with `contacts`; `paged` when the rows' other contacts are read as seen.
     void Show(std::vector<ContactRecord> contacts, std::vector<ContactListRow> rows, bool searched,
               bool paged);

@@ -32,8 +32,19 @@ void RecordListModelBase::StartReload(Read read) {
     }
     const int generation = ++*awaited_;
     loading_ = true;
+    firstShown_ = false;
     touched_.clear();
     removed_.clear();
+    PostReload(generation, std::move(read));
+}
+
+void RecordListModelBase::ContinueReload(Read read) {
+    loading_ = true;
+    continued_ = true;
+    PostReload(awaited_->load(), std::move(read));
+}
+
+void RecordListModelBase::PostReload(int generation, Read read) {
     ReadInBackground(*core_,
                      [this, generation, awaited = awaited_,
                       read = std::move(read)](LocalDatabase& db) -> Landing {
@@ -45,7 +56,16 @@ void RecordListModelBase::StartReload(Read read) {
                                  return;
                              }
                              loading_ = false;
+                             continued_ = false;
                              land();
+                             const bool first = !firstShown_;
+                             firstShown_ = true;
+                             if (first) {
+                                 emit FirstScreenShown();
+                             }
+                             if (continued_) {
+                                 return;
+                             }
                              touched_.clear();
                              removed_.clear();
                              emit Loaded();

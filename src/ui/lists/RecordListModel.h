@@ -50,6 +50,9 @@ public:
     bool IsEntryRow(int row) const { return row >= 0 && row < EntryCount(); }
     // From a reload until its read has landed.
     bool IsLoading() const { return loading_; }
+    // Once a reload's first read has landed: a long list shows its first screen before the
+    // rest of its rows are read.
+    bool ShowsFirstScreen() const { return !loading_ || firstShown_; }
 
     bool IsChecked(int row) const;
     void SetChecked(int row, bool checked);
@@ -67,6 +70,8 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
 
 signals:
+    // A reload's first read has landed: the list shows its first screen.
+    void FirstScreenShown();
     // A reload's read has landed: the list holds the table's rows.
     void Loaded();
 
@@ -91,6 +96,9 @@ protected:
     // has superseded this one. While it is under way the model is loading, and notes in
     // touched_ and removed_ what must survive the landing.
     void StartReload(Read read);
+    // Called by a reload's landing: the reload goes on with `read`, whose landing may go on in
+    // turn; until the last one, the model stays loading.
+    void ContinueReload(Read read);
     // Drops the reload under way, if any: its read will not land.
     void CancelReload();
     // Frees `old`, a container of records no longer shown. Freeing a hundred thousand records
@@ -116,12 +124,17 @@ protected:
     std::vector<char> checked_;
     bool placeholder_ = false;
     bool loading_ = false;
+    bool firstShown_ = false;
+    bool continued_ = false;
     // The reload whose read is awaited; a read that is no longer awaited is skipped.
     std::shared_ptr<std::atomic<int>> awaited_ = std::make_shared<std::atomic<int>>(0);
     // While a reload's read is under way: rows read again meanwhile (read once more when it
     // lands, since it may have read them earlier) and rows removed meanwhile (kept out).
     std::set<int> touched_;
     std::set<int> removed_;
+
+private:
+    void PostReload(int generation, Read read);
 };
 
 // The order of a list that shows the newest record first: falling ids.
@@ -166,8 +179,9 @@ public:
     using ReadAll = std::function<std::vector<Record>(LocalDatabase&)>;
     // Reads one record by id, nullopt when it is gone; runs on the UI thread.
     using ReadOne = std::function<std::optional<Record>(LocalDatabase&, int id)>;
-    // Reads the ids of every record of the list, in order; runs on the reader thread.
-    using ReadIds = std::function<std::vector<int>(LocalDatabase&)>;
+    // Reads the ids of the first `limit` records of the list in order, of every record when it
+    // is 0; runs on the reader thread.
+    using ReadIds = std::function<std::vector<int>(LocalDatabase&, int limit)>;
     // Reads the records `ids` that still exist, in any order.
     using ReadMany = std::function<std::vector<Record>(LocalDatabase&, const std::vector<int>&)>;
 
@@ -200,14 +214,22 @@ public:
             if (readIds_) {
                 StartReload(
                     [this, readIds = readIds_, readMany = readMany_](LocalDatabase& db) -> Landing {
-                        auto ids = std::make_shared<std::vector<int>>(readIds(db));
-                        // The first screen comes with the ids, so that it shows at once.
+                        // The first screen is read on its own, so that it shows before the
+                        // ids of a long list are read.
+                        auto ids = std::make_shared<std::vector<int>>(readIds(db, kPageRows));
                         const size_t first = std::min(ids->size(), size_t(kPageRows));
                         auto records = std::make_shared<std::vector<Record>>(
                             readMany(db, std::vector<int>(ids->begin(), ids->begin() + first)));
                         return [this, ids, records] {
                             std::erase_if(*ids, [this](int id) { return removed_.count(id) != 0; });
+                            const bool more = ids->size() == size_t(kPageRows);
                             LandedIds(*ids, std::move(*records));
+                            if (more) {
+                                ContinueReload([this, readIds = readIds_](LocalDatabase& db) {
+                                    auto all = std::make_shared<std::vector<int>>(readIds(db, 0));
+                                    return Landing([this, all] { LandedRest(std::move(*all)); });
+                                });
+                            }
                         };
                     });
                 return;
@@ -524,6 +546,22 @@ private:
             records_.insert_or_assign(id, std::move(record));
         }
         ReplaceAll(Slots(ids.begin(), ids.end()));
+        Refresh(again);
+    }
+
+    // Shows every id of a list whose first screen shows: the rows after it are added to it when
+    // it is still the list's beginning, else the list is shown anew.
+    void LandedRest(std::vector<int> ids) {
+        std::erase_if(ids, [this](int id) { return removed_.count(id) != 0; });
+        const std::vector<int> again(touched_.begin(), touched_.end());
+        if (ids.size() > slots_.size() && std::equal(slots_.begin(), slots_.end(), ids.begin())) {
+            beginInsertRows({}, EntryCount(), int(ids.size()) - 1);
+            slots_.insert(slots_.end(), ids.begin() + std::ptrdiff_t(slots_.size()), ids.end());
+            checked_.resize(slots_.size(), 0);
+            endInsertRows();
+        } else if (!std::equal(slots_.begin(), slots_.end(), ids.begin(), ids.end())) {
+            ReplaceAll(Slots(ids.begin(), ids.end()));
+        }
         Refresh(again);
     }
 

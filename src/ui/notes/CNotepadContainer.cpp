@@ -22,7 +22,7 @@ CNotepadContainer::CNotepadContainer(AppCore& core, QWidget* parent)
     // A row shows whether its reminder is still to come; the timers themselves are the
     // core's, which starts them when it starts and for each note written.
     model_->SetPagedSource(
-        core_, [](LocalDatabase& db) { return db.Notes().Ids(); },
+        core_, [](LocalDatabase& db, int limit) { return db.Notes().Ids(limit); },
         [](LocalDatabase& db, const std::vector<int>& ids) {
             return db.Notes().Get(ids, std::time(nullptr));
         });

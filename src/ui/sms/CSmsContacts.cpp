@@ -2,8 +2,8 @@
 
 #include "app/AppCore.h"
 #include "ui/lists/ItemRowDelegate.h"
+#include "ui/sms/ContactPickerModel.h"
 #include "ui/sms/RecipientItem.h"
-#include "ui/sms/RecipientListModel.h"
 #include "ui/widgets/CButtonUI.h"
 #include "ui/widgets/Controls.h"
 
@@ -15,7 +15,7 @@ namespace tamberlink {
 CSmsContacts::CSmsContacts(QWidget* parent, AppCore& core, Qt::WindowFlags flags)
     : WindowImplBase(parent, flags)
     , core_(core)
-    , model_(new RecipientListModel(this)) {}
+    , model_(new ContactPickerModel(this)) {}
 
 void CSmsContacts::InitWindow() {
     SetControlText(ui_.labelTitle, windowTitle());
@@ -42,8 +42,8 @@ void CSmsContacts::InitWindow() {
     connect(ui_.btnCancel, &QAbstractButton::clicked, this, &CSmsContacts::Close);
 }
 
-void CSmsContacts::SetEntries(SmsRecipients entries) {
-    model_->ShowEntries(std::move(entries));
+void CSmsContacts::SetEntries(const SmsRecipients& entries) {
+    model_->ShowPersons(entries);
     checkAll_->setChecked(false);
 }
 
@@ -63,11 +63,7 @@ void CSmsContacts::ToggleAll() {
 }
 
 SmsRecipients CSmsContacts::Checked() const {
-    SmsRecipients checked;
-    for (int row : model_->CheckedRows()) {
-        checked.push_back(*model_->Entry(row));
-    }
-    return checked;
+    return model_->Checked();
 }
 
 void CSmsContacts::Choose() {

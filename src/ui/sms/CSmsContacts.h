@@ -11,7 +11,7 @@ namespace tamberlink {
 
 class AppCore;
 class CButtonUI;
-class RecipientListModel;
+class ContactPickerModel;
 
 // "选择联系人", the recipient picker: persons with check boxes. "ButtonSearch", or Return in
 // "EditSearch", lists all contacts, or those whose name, number or initials hold the search
@@ -26,7 +26,7 @@ public:
     CSmsContacts(QWidget* parent, AppCore& core, Qt::WindowFlags flags = {});
 
     // The persons to choose from.
-    void SetEntries(SmsRecipients entries);
+    void SetEntries(const SmsRecipients& entries);
     // A click on a person chooses that one person; the check-all box goes.
     void SetSingleChoice();
     // All contacts, or those that match the search text, read in the background.
@@ -34,7 +34,7 @@ public:
     void ToggleAll();
     SmsRecipients Checked() const;
 
-    RecipientListModel& Model() { return *model_; }
+    ContactPickerModel& Model() { return *model_; }
     QListView* List() const { return list_; }
     QLineEdit* SearchEdit() const { return search_; }
 
@@ -51,7 +51,7 @@ private:
     void Choose();
 
     AppCore& core_;
-    RecipientListModel* model_ = nullptr;
+    ContactPickerModel* model_ = nullptr;
     QListView* list_ = nullptr;
     QLineEdit* search_ = nullptr;
     CButtonUI* checkAll_ = nullptr;

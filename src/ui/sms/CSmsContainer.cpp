@@ -51,7 +51,7 @@ CSmsContainer::CSmsContainer(AppCore& core, QWidget* parent)
     , templateModel_(new TemplateListModel(this)) {
     // A sent SMS never changes, and every write reloads the list: no row is read alone.
     smsModel_->SetPagedSource(
-        core_, [](LocalDatabase& db) { return db.Sms().Ids(); },
+        core_, [](LocalDatabase& db, int limit) { return db.Sms().Ids(limit); },
         [](LocalDatabase& db, const std::vector<int>& ids) { return db.Sms().Get(ids); });
 }
 

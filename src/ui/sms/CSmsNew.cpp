@@ -10,9 +10,10 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QScrollBar>
+#include <QSet>
 #include <QStyle>
 
-#include <algorithm>
+#include <utility>
 
 namespace tamberlink {
 
@@ -64,14 +65,16 @@ SmsRecipients CSmsNew::Recipients() const {
 void CSmsNew::AddRecipients(const SmsRecipients& recipients) {
     SmsRecipients tiles = Recipients();
     const size_t before = tiles.size();
+    // Checked all, thousands of contacts come at once: each is looked up, not compared with
+    // every tile.
+    QSet<QString> shown;
+    shown.reserve(qsizetype(tiles.size() + recipients.size()));
+    for (const SmsRecipient& tile : tiles) {
+        shown.insert(tile.PersonKey());
+    }
     for (const SmsRecipient& person : recipients) {
-        if (person.phone.isEmpty()) {
-            continue;
-        }
-        const bool shown = std::any_of(tiles.begin(), tiles.end(), [&person](const auto& tile) {
-            return tile.SamePerson(person);
-        });
-        if (!shown) {
+        if (!person.phone.isEmpty() && !shown.contains(person.PersonKey())) {
+            shown.insert(person.PersonKey());
             tiles.push_back(person);
         }
     }

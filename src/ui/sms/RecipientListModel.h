@@ -1,31 +1,15 @@
 #pragma once
 
-#include "store/ContactRecord.h"
 #include "ui/lists/RecordListModel.h"
 #include "ui/sms/SmsRecipient.h"
 
 namespace tamberlink {
 
-// Persons to send an SMS to, with their check boxes: the rows of the recipient picker, whose
-// empty list shows "没有找到联系人", and the recipient tiles of a new SMS, which show nothing
-// when there are none.
+// Persons to send an SMS to: the recipient tiles of a new SMS, which show nothing when there
+// are none.
 class RecipientListModel : public RecordListModel<SmsRecipient> {
 public:
     using RecordListModel::RecordListModel;
-
-    static QString EmptyText() { return QStringLiteral("没有找到联系人"); }
-
-    // The contacts as persons to send to, in the order of the contacts page (by initials).
-    static SmsRecipients FromContacts(std::vector<ContactRecord> contacts);
-
-    // Shows the contacts, or those whose name, number or initials hold `keyword`, read and
-    // put in order on the reader thread; until they land the rows shown stay.
-    void ReadContacts(AppCore& core, const QString& keyword);
-    // Shows `entries`; a read of the contacts under way no longer lands.
-    void ShowEntries(SmsRecipients entries) {
-        CancelReload();
-        Load(std::move(entries));
-    }
 
     // The recipients as tiles: no placeholder when there are none.
     void SetTiles(SmsRecipients recipients) {
@@ -54,7 +38,7 @@ public:
     }
 
 protected:
-    QString PlaceholderText() const override { return EmptyText(); }
+    QString PlaceholderText() const override { return {}; }
     QString DisplayText(int row) const override {
         const SmsRecipient& entry = *Entry(row);
         return entry.name.isEmpty() ? entry.phone : entry.name;

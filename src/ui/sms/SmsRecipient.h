@@ -12,10 +12,9 @@ struct SmsRecipient {
     QString phone;
     QString head; // picture of a contact; empty for the default one
 
-    // Two recipients are the same person when name and number are both the same.
-    bool SamePerson(const SmsRecipient& other) const {
-        return name == other.name && phone == other.phone;
-    }
+    // Two recipients are the same person when name and number are both the same: they share
+    // this key.
+    QString PersonKey() const { return name + u'\n' + phone; }
 };
 
 using SmsRecipients = std::vector<SmsRecipient>;

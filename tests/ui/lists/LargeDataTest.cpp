@@ -15,8 +15,12 @@
 #include "ui/notes/NoteListModel.h"
 #include "ui/shell/CMainWndUI.h"
 #include "ui/shell/MainPages.h"
+#include "ui/sms/CSmsContacts.h"
 #include "ui/sms/CSmsContainer.h"
+#include "ui/sms/CSmsNew.h"
+#include "ui/sms/ContactPickerModel.h"
 #include "ui/sms/SmsListModel.h"
+#include "ui/sms/SmsWindows.h"
 
 #include <QDir>
 #include <QListView>
@@ -119,6 +123,12 @@ TEST_F(LargeData, TheWindowShowsBeforeItsPagesHoldTheirRows) {
 
     MakeWindow();
     window_->Start();
+    int firstScreen = -1;
+    bool readingOn = false;
+    QObject::connect(&Calls(), &RecordListModelBase::FirstScreenShown, [&] {
+        firstScreen = Calls().EntryCount();
+        readingOn = Calls().IsLoading();
+    });
     // Start has returned and the window is shown, yet no page has read its table: the reads
     // land only through the event loop. Meanwhile a page shows no "no calls yet" placeholder.
     EXPECT_TRUE(window_->isVisible());
@@ -131,6 +141,9 @@ TEST_F(LargeData, TheWindowShowsBeforeItsPagesHoldTheirRows) {
     // The notes page is not shown, and fills all the same.
     ASSERT_TRUE(test::WaitFor([&] { return !Calls().IsLoading() && !Notes().IsLoading(); },
                               kLoadDeadlineMs));
+    // The first screen showed on its own, before the ids of the whole log were read.
+    EXPECT_EQ(firstScreen, CallLogModel::kPageRows);
+    EXPECT_TRUE(readingOn);
     EXPECT_EQ(Calls().EntryCount(), 20000);
     EXPECT_EQ(Notes().EntryCount(), 200 + 500);
     EXPECT_EQ(Calls().Entry(0)->phone, QStringLiteral("13920000"));
@@ -210,6 +223,25 @@ TEST_F(LargeData, ContactsAndSmsFillAfterTheWindowShowsAndKeepWritesMadeMeanwhil
     EXPECT_FALSE(Contacts().IsLoading());
     EXPECT_EQ(Contacts().ContactCount(), 11); // 张1234 and 张12340 to 张12349
     EXPECT_GE(RowOfName(QStringLiteral("张1234")), 0);
+
+    // A long result shows its first screen, then the rest below it; the rows seen stay where
+    // they are, and a contact deleted in between does not come back.
+    std::vector<QString> first;
+    QObject::connect(&Contacts(), &RecordListModelBase::FirstScreenShown, [&] {
+        for (int row = 0; row < Contacts().EntryCount(); ++row) {
+            const ContactRecord* contact = Contacts().Contact(row);
+            first.push_back(contact != nullptr ? contact->name : QString());
+        }
+        window_->ContactPage()->DeleteContact(19999);
+    });
+    window_->ContactPage()->SearchFor(QStringLiteral("张1"));
+    ASSERT_TRUE(test::WaitFor([&] { return !Contacts().IsLoading(); }, kLoadDeadlineMs));
+    ASSERT_EQ(first.size(), size_t(ContactListModel::kPageRows) + 1);
+    EXPECT_EQ(Contacts().ContactCount(), 11111 - 1); // 张1, 张10 to 张19, ... 张10000 to 张19999
+    EXPECT_EQ(RowOfName(QStringLiteral("张19999")), -1);
+    for (int row = 1; row < int(first.size()); ++row) {
+        EXPECT_EQ(Contacts().Contact(row)->name, first[size_t(row)]) << row;
+    }
 }
 
 // A database of an older version at 500,000 calls and 200,000 contacts: it gains its indexes,
@@ -261,13 +293,13 @@ TEST_F(LargeData, HalfAMillionCallsInAnOlderDatabaseStartAndWork) {
     EXPECT_EQ(raw.Rows("pragma integrity_check"), "ok");
     EXPECT_EQ(raw.Rows("select count(*) from table_log"), "500001");
     EXPECT_EQ(raw.Rows("select count(*) from table_contact"), "200000");
-    EXPECT_EQ(
-        raw.Rows("select name from sqlite_master where type='index' and name like "
-                 "'table_%' order by name"),
-        "table_call_attempt_number\ntable_contact_card_uid\ntable_contact_nameindex\ntable_contact_phone\ntable_event_time\n"
-        "table_log_phone_key\ntable_log_time\ntable_notepad_cid\ntable_notepad_phone_key\n"
-        "table_nuisance_log_rule\ntable_sms_phone\ntable_sms_phone_key\n"
-        "table_webhook_delivery_endpoint\ntable_webhook_delivery_state");
+    EXPECT_EQ(raw.Rows("select name from sqlite_master where type='index' and name like "
+                       "'table_%' order by name"),
+              "table_call_attempt_number\ntable_contact_card_uid\ntable_contact_nameindex\ntable_"
+              "contact_phone\ntable_event_time\n"
+              "table_log_phone_key\ntable_log_time\ntable_notepad_cid\ntable_notepad_phone_key\n"
+              "table_nuisance_log_rule\ntable_sms_phone\ntable_sms_phone_key\n"
+              "table_webhook_delivery_endpoint\ntable_webhook_delivery_state");
 }
 
 // The call records hold the ids of a long log and only the records near the rows seen: the
@@ -351,4 +383,37 @@ TEST_F(LargeData, ALongCallLogKeepsOnlyTheRowsSeenAndScrollsToItsEnd) {
     window_->Exit();
     RawDb raw(DatabasePath());
     EXPECT_EQ(raw.Rows("select id from table_log"), std::to_string(keptId));
+}
+
+// The recipient picker reads twenty thousand contacts as the contacts page does: the first
+// screen first, then their ids, keeping only the persons near the rows seen; check-all hands
+// on every one of them, in the picker's order.
+TEST_F(LargeData, TheRecipientPickerKeepsOnlyThePersonsSeenAndHandsOnAllChecked) {
+    ASSERT_NO_FATAL_FAILURE(MakeDatabase());
+    {
+        RawDb raw(DatabasePath());
+        AddRows(raw, 0, 20000, 0);
+    }
+    MakeWindow();
+    window_->Start();
+    CSmsNew* compose = window_->Sms().OpenNew();
+    ASSERT_NE(compose, nullptr);
+    CSmsContacts* picker = compose->OpenContactPicker(false);
+    ASSERT_NE(picker, nullptr);
+    ContactPickerModel& persons = picker->Model();
+    ASSERT_TRUE(test::WaitFor([&] { return !persons.IsLoading(); }, kLoadDeadlineMs));
+    ASSERT_EQ(persons.EntryCount(), 20000);
+    picker->List()->scrollToBottom();
+    test::ProcessEvents();
+    EXPECT_EQ(persons.Entry(19999)->name, QStringLiteral("张20000"));
+    EXPECT_LE(persons.KeptRecords(), size_t(ContactPickerModel::kKeptRecords));
+
+    test::Click(picker, "btnCheckAll");
+    const SmsRecipients checked = picker->Checked();
+    ASSERT_EQ(checked.size(), 20000u);
+    EXPECT_EQ(checked.front().phone, QStringLiteral("1381"));
+    EXPECT_EQ(checked.back().phone, QStringLiteral("13820000"));
+    test::Click(picker, "btnOk");
+    test::ProcessEvents();
+    EXPECT_EQ(compose->Recipients().size(), 20000u);
 }

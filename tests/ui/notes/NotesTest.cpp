@@ -19,7 +19,7 @@
 #include "ui/shell/CMainWndUI.h"
 #include "ui/shell/CMessageBox.h"
 #include "ui/sms/CSmsContacts.h"
-#include "ui/sms/RecipientListModel.h"
+#include "ui/sms/ContactPickerModel.h"
 #include "ui/widgets/CButtonUI.h"
 #include "ui/widgets/Controls.h"
 #include "util/TextCodec.h"

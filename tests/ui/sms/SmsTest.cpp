@@ -20,6 +20,7 @@
 #include "ui/sms/CSmsContainer.h"
 #include "ui/sms/CSmsEdit.h"
 #include "ui/sms/CSmsNew.h"
+#include "ui/sms/ContactPickerModel.h"
 #include "ui/sms/RecipientItem.h"
 #include "ui/sms/RecipientListModel.h"
 #include "ui/sms/SmsListModel.h"
