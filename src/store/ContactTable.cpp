@@ -317,9 +317,12 @@ std::vector<ContactKey> ContactTable::SearchKeys(const QString& keyword, int lim
               ") order by nameindex || '', id";
         break;
     case Way::Scan:
+        // The first screen reads the rows in the list's order until it has them; the whole
+        // result reads every row once and sorts what it found.
         sql = std::string("select id, nameindex from table_contact ") +
               (limit > 0 ? "indexed by table_contact_nameindex " : "") + "where " +
-              std::string(kContains) + " order by nameindex, id";
+              std::string(kContains) +
+              (limit > 0 ? " order by nameindex, id" : " order by nameindex || '', id");
         break;
     }
     SqlStatement query = connection_.Prepare(sql + " limit ?2");
