@@ -295,6 +295,10 @@ TEST(Migrations, AnOlderDatabaseGainsItsIndexesWithoutLosingARow) {
         }
         EXPECT_EQ(marked, 300);
         EXPECT_EQ(db.Contacts().GetName(QStringLiteral("1381999")), QStringLiteral("张1999"));
+        // Their characters and initials are indexed: 张1, 张10 to 张19, ... 张1000 to 张1999.
+        EXPECT_EQ(db.Contacts().SearchKeys(QStringLiteral("张1")).size(), 1111u);
+        EXPECT_EQ(db.Contacts().SearchKeys(QStringLiteral("z"), 10).size(), 10u);
+        EXPECT_EQ(db.Contacts().SearchKeys(QStringLiteral("Z")).size(), 2000u);
     }
     EXPECT_EQ(raw.Rows("pragma integrity_check"), "ok");
     // The note marks come from the index, not from a scan of the notes per call.
