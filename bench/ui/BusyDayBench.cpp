@@ -531,6 +531,7 @@ int RunChild(int argc, char** argv, const QString& documents, bool knownCallers)
     Print("api_max", Percentile(api, 1.0));
     Print("events", double(callerId.size()));
     Print("peak_mib", double(PeakResidentKiB()) / 1024.0);
+    Print("sqlite_peak_mib", double(sqlite3_memory_highwater(0)) / (1024.0 * 1024.0));
     std::fflush(stdout);
     return status;
 }
@@ -631,6 +632,7 @@ int main(int argc, char** argv) {
         {"  99th percentile", "api_p99", "ms", ""},
         {"  longest", "api_max", "ms", ""},
         {"peak resident memory", "peak_mib", "MiB", "x1.3"},
+        {"  of it SQLite's caches and sorts at their highest", "sqlite_peak_mib", "MiB", ""},
         {"exit, the log written into the file", "exit_ms", "ms", ""},
     };
     std::printf("\n%-46s", "");

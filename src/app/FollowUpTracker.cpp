@@ -36,10 +36,16 @@ void FollowUpTracker::Load() {
 // reads, so that they are not held up behind years of calls.
 void FollowUpTracker::ReadCalls(std::shared_ptr<FollowUpState> state) {
     core_.ReadWhenIdle([this, state](LocalDatabase& db) {
+        QString lastTime;
         const int read = db.FollowUp().ForEachCall(
-            state->LastId(), kSliceRows,
-            [&state](const FollowUpTable::Call& call) { state->Apply(call); });
+            state->LastId(), kSliceRows, [&state, &lastTime](const FollowUpTable::Call& call) {
+                state->Apply(call);
+                lastTime = call.dateTime;
+            });
         if (read == kSliceRows) {
+            // The rings that no later call can still be the same call as are counted now,
+            // so that years of rings are never held at once.
+            state->Settle(FollowUpState::Seconds(lastTime));
             ReadCalls(state);
             return;
         }

@@ -116,7 +116,7 @@ bool AddressBookTable::ForgetSynced(const QString& uid) {
 
 bool AddressBookTable::GiveCards() {
     const auto lock = connection_.Lock();
-    const std::vector<int> ids = connection_.ReadIds(
+    const std::deque<int> ids = connection_.ReadIds(
         "select c.id from table_contact c left join table_contact_card k on k.contact_id=c.id "
         "where coalesce(k.uid, '')=''");
     if (ids.empty()) {

@@ -63,7 +63,7 @@ std::optional<CallLogRecord> CallLogTable::GetEntry(int id) {
     return std::move(rows.front());
 }
 
-std::vector<int> CallLogTable::Ids(int limit) {
+std::deque<int> CallLogTable::Ids(int limit) {
     const auto lock = connection_.Lock();
     return connection_.ReadIds("select id from table_log order by id desc", limit);
 }

@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <deque>
 #include <optional>
 #include <vector>
 
@@ -29,7 +30,7 @@ public:
     std::vector<CallLogRecord> Load();
     std::optional<CallLogRecord> GetEntry(int id);
     // The ids of every entry, newest first; of the first `limit` when it is not 0.
-    std::vector<int> Ids(int limit = 0);
+    std::deque<int> Ids(int limit = 0);
     // The entries `ids` that exist, in no particular order.
     std::vector<CallLogRecord> GetEntries(const std::vector<int>& ids);
     // The entry, with the name and picture of the number's contact and the nuisance rule the

@@ -64,7 +64,7 @@ std::optional<NoteRecord> NoteTable::Get(int id) {
     return Find("select * from table_notepad where id=?", id);
 }
 
-std::vector<int> NoteTable::Ids(int limit) {
+std::deque<int> NoteTable::Ids(int limit) {
     const auto lock = connection_.Lock();
     return connection_.ReadIds("select id from table_notepad order by id desc", limit);
 }

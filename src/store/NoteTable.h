@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -26,7 +27,7 @@ public:
     std::vector<NoteRecord> LoadDueReminders(std::int64_t now);
     std::optional<NoteRecord> Get(int id);
     // The ids of every note, newest first; of the first `limit` when it is not 0.
-    std::vector<int> Ids(int limit = 0);
+    std::deque<int> Ids(int limit = 0);
     // The notes `ids` that exist, in no particular order; `now` as for Load.
     std::vector<NoteRecord> Get(const std::vector<int>& ids, std::int64_t now);
     std::optional<NoteRecord> GetForCall(int callLogId);

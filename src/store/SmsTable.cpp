@@ -33,7 +33,7 @@ std::vector<SmsRecord> SmsTable::Load() {
     return ReadRows(query);
 }
 
-std::vector<int> SmsTable::Ids(int limit) {
+std::deque<int> SmsTable::Ids(int limit) {
     const auto lock = connection_.Lock();
     return connection_.ReadIds("select id from table_sms order by id desc", limit);
 }

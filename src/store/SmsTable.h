@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <deque>
 #include <vector>
 
 namespace tamberlink {
@@ -20,7 +21,7 @@ public:
     // Newest first.
     std::vector<SmsRecord> Load();
     // The ids of every message, newest first; of the first `limit` when it is not 0.
-    std::vector<int> Ids(int limit = 0);
+    std::deque<int> Ids(int limit = 0);
     // The messages `ids` that exist, in no particular order.
     std::vector<SmsRecord> Get(const std::vector<int>& ids);
     // The message, with the name and picture of the number's contact.

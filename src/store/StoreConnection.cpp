@@ -51,10 +51,10 @@ void StoreConnection::ReportFailure(const char* failure) const {
     qCWarning(lcStore).noquote() << QString::fromUtf8(failure) + ErrorText();
 }
 
-std::vector<int> StoreConnection::ReadIds(std::string_view sql, int limit) const {
+std::deque<int> StoreConnection::ReadIds(std::string_view sql, int limit) const {
     SqlStatement query = Prepare(limit > 0 ? std::string(sql) + " limit " + std::to_string(limit)
                                            : std::string(sql));
-    std::vector<int> ids;
+    std::deque<int> ids;
     while (query.Next()) {
         ids.push_back(query.Int(0));
     }

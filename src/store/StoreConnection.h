@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <atomic>
+#include <deque>
 #include <mutex>
 #include <string_view>
 #include <vector>
@@ -47,8 +48,9 @@ public:
     // and skipped on its own.
     void RunForEachId(std::string_view sql, const std::vector<int>& ids, const char* failure) const;
     // The first column of every row `sql` gives, as ints: a list's ids in its order; of the
-    // first `limit` rows when it is not 0.
-    std::vector<int> ReadIds(std::string_view sql, int limit = 0) const;
+    // first `limit` rows when it is not 0. A deque, so that a million ids grow without being
+    // copied.
+    std::deque<int> ReadIds(std::string_view sql, int limit = 0) const;
     // `sql` followed by " where id in (...)" with `ids`: a page of rows read in one statement.
     SqlStatement PrepareForIds(std::string_view sql, const std::vector<int>& ids) const;
 

@@ -23,9 +23,10 @@ quint64 SortKey(const QString& initials) {
 
 // Appends the rows of contacts handed over in order: an index row where a letter begins.
 // Letters that show alike ("#") share one row.
+template <class Rows>
 class Grouper {
 public:
-    explicit Grouper(std::vector<ContactListRow>& rows)
+    explicit Grouper(Rows& rows)
         : rows_(rows) {}
 
     void Add(int contact, QChar letter) {
@@ -43,7 +44,7 @@ public:
     }
 
 private:
-    std::vector<ContactListRow>& rows_;
+    Rows& rows_;
     QString shownLetter_;
     bool first_ = true;
 };
@@ -133,7 +134,8 @@ void ContactListModel::ReadRows(bool searched, ReadKeys read) {
                 return;
             }
             ContinueReload([this, read](LocalDatabase& db) -> Landing {
-                auto rows = std::make_shared<std::vector<ContactListRow>>();
+                // A deque, which grows without copies and becomes the list's rows as it is.
+                auto rows = std::make_shared<Slots>();
                 Grouper grouper(*rows);
                 read(db, 0,
                      [&grouper](const ContactKey& key) { grouper.Add(key.id, key.indexLetter); });
@@ -152,7 +154,7 @@ void ContactListModel::Landed(std::vector<ContactRecord> contacts, std::vector<C
     ShowNews(std::move(added));
 }
 
-void ContactListModel::LandedRest(std::vector<ContactListRow> rows) {
+void ContactListModel::LandedRest(Slots rows) {
     std::vector<ContactRecord> added = std::exchange(added_, {});
     const size_t shown = size_t(EntryCount());
     bool prefix = rows.size() >= shown;
@@ -166,14 +168,15 @@ void ContactListModel::LandedRest(std::vector<ContactListRow> rows) {
         // its place.
         indexRows_ += int(std::count_if(rows.begin() + std::ptrdiff_t(shown), rows.end(),
                                         [](const ContactListRow& row) { return row.isIndex; }));
-        Append(std::vector<ContactListRow>(rows.begin() + std::ptrdiff_t(shown), rows.end()));
+        Extend(std::move(rows));
     } else {
         std::vector<ContactRecord> kept;
         kept.reserve(contacts_.size());
         for (auto& [id, contact] : contacts_) {
             kept.push_back(std::move(contact));
         }
-        Show(std::move(kept), std::move(rows), searched_, true);
+        Show(std::move(kept), std::vector<ContactListRow>(rows.begin(), rows.end()), searched_,
+             true);
     }
     ShowNews(std::move(added));
 }

@@ -85,7 +85,7 @@ private:
     void Landed(std::vector<ContactRecord> contacts, std::vector<ContactListRow> rows,
                 bool searched);
     // Shows every row of a list whose first screen shows.
-    void LandedRest(std::vector<ContactListRow> rows);
+    void LandedRest(Slots rows);
     // Takes out the contacts removed and adds those added while a read was under way.
     void ShowNews(std::vector<ContactRecord> added);
     // Reads the rows of the keys `read` gives on the reader thread: the first screen with its

@@ -174,14 +174,18 @@ class RecordListModel : public RecordListModelBase {
 public:
     using RecordListModelBase::RecordListModelBase;
 
+    // What a row holds: the id of its record, or the row itself for lists without ids.
+    using Slot = std::conditional_t<kHasIds, int, Record>;
+    using Slots = std::deque<Slot>;
+
     // Reads every record of the list, in order; runs on the core's reader thread with a
     // connection of its own.
     using ReadAll = std::function<std::vector<Record>(LocalDatabase&)>;
     // Reads one record by id, nullopt when it is gone; runs on the UI thread.
     using ReadOne = std::function<std::optional<Record>(LocalDatabase&, int id)>;
     // Reads the ids of the first `limit` records of the list in order, of every record when it
-    // is 0; runs on the reader thread.
-    using ReadIds = std::function<std::vector<int>(LocalDatabase&, int limit)>;
+    // is 0; runs on the reader thread. The list takes them as they are, without a copy.
+    using ReadIds = std::function<std::deque<int>(LocalDatabase&, int limit)>;
     // Reads the records `ids` that still exist, in any order.
     using ReadMany = std::function<std::vector<Record>(LocalDatabase&, const std::vector<int>&)>;
 
@@ -216,17 +220,17 @@ public:
                     [this, readIds = readIds_, readMany = readMany_](LocalDatabase& db) -> Landing {
                         // The first screen is read on its own, so that it shows before the
                         // ids of a long list are read.
-                        auto ids = std::make_shared<std::vector<int>>(readIds(db, kPageRows));
+                        auto ids = std::make_shared<std::deque<int>>(readIds(db, kPageRows));
                         const size_t first = std::min(ids->size(), size_t(kPageRows));
                         auto records = std::make_shared<std::vector<Record>>(
                             readMany(db, std::vector<int>(ids->begin(), ids->begin() + first)));
                         return [this, ids, records] {
                             std::erase_if(*ids, [this](int id) { return removed_.count(id) != 0; });
                             const bool more = ids->size() == size_t(kPageRows);
-                            LandedIds(*ids, std::move(*records));
+                            LandedIds(std::move(*ids), std::move(*records));
                             if (more) {
                                 ContinueReload([this, readIds = readIds_](LocalDatabase& db) {
-                                    auto all = std::make_shared<std::vector<int>>(readIds(db, 0));
+                                    auto all = std::make_shared<std::deque<int>>(readIds(db, 0));
                                     return Landing([this, all] { LandedRest(std::move(*all)); });
                                 });
                             }
@@ -290,6 +294,19 @@ public:
         for (Record& record : more) {
             slots_.push_back(Keep(std::move(record)));
         }
+        checked_.resize(slots_.size(), 0);
+        endInsertRows();
+    }
+
+    // Shows `rows`, which begin with the rows shown: they take those rows' place, check marks
+    // kept, and the views hear only of the rows after them, so that they keep their place.
+    void Extend(Slots rows) {
+        if (placeholder_ || rows.size() <= slots_.size()) {
+            ReplaceAll(std::move(rows));
+            return;
+        }
+        beginInsertRows({}, EntryCount(), int(rows.size()) - 1);
+        Discard(std::exchange(slots_, std::move(rows)));
         checked_.resize(slots_.size(), 0);
         endInsertRows();
     }
@@ -454,10 +471,6 @@ public:
     }
 
 private:
-    // What a row holds: the id of its record, or the row itself for lists without ids.
-    using Slot = std::conditional_t<kHasIds, int, Record>;
-    using Slots = std::deque<Slot>;
-
     // Keeps `record` among the records when it has an id; what its row holds.
     Slot Keep(Record record) {
         if constexpr (kHasIds) {
@@ -538,29 +551,26 @@ private:
     }
 
     // Shows the ids a paged reload read, keeping the records read with them.
-    void LandedIds(const std::vector<int>& ids, std::vector<Record> records) {
+    void LandedIds(std::deque<int> ids, std::vector<Record> records) {
         const std::vector<int> again(touched_.begin(), touched_.end());
         records_.clear();
         for (Record& record : records) {
             const int id = record.id;
             records_.insert_or_assign(id, std::move(record));
         }
-        ReplaceAll(Slots(ids.begin(), ids.end()));
+        ReplaceAll(std::move(ids));
         Refresh(again);
     }
 
     // Shows every id of a list whose first screen shows: the rows after it are added to it when
     // it is still the list's beginning, else the list is shown anew.
-    void LandedRest(std::vector<int> ids) {
+    void LandedRest(std::deque<int> ids) {
         std::erase_if(ids, [this](int id) { return removed_.count(id) != 0; });
         const std::vector<int> again(touched_.begin(), touched_.end());
         if (ids.size() > slots_.size() && std::equal(slots_.begin(), slots_.end(), ids.begin())) {
-            beginInsertRows({}, EntryCount(), int(ids.size()) - 1);
-            slots_.insert(slots_.end(), ids.begin() + std::ptrdiff_t(slots_.size()), ids.end());
-            checked_.resize(slots_.size(), 0);
-            endInsertRows();
+            Extend(std::move(ids));
         } else if (!std::equal(slots_.begin(), slots_.end(), ids.begin(), ids.end())) {
-            ReplaceAll(Slots(ids.begin(), ids.end()));
+            ReplaceAll(std::move(ids));
         }
         Refresh(again);
     }

@@ -23,7 +23,7 @@ void ContactPickerModel::ReadContacts(AppCore& core, const QString& keyword) {
     SetPagedSource(
         core,
         [keyword](LocalDatabase& db, int limit) {
-            std::vector<int> ids;
+            std::deque<int> ids;
             const auto take = [&ids](const ContactKey& key) {
                 ids.push_back(key.id);
             };
