@@ -60,7 +60,8 @@ TEST_F(FollowUpTest, TheLogOfYearsGivesTheNumbersStillWaitingAndTheListFollowsNe
     {
         RawDb raw(DatabasePath());
         // Years of answered calls before, so that the rows below straddle two of the slices
-        // the log is read in.
+        // the log is read in: a's second ring (id 20,000) ends the first slice, and the box's
+        // report of it begins the next.
         raw.Exec("with recursive n(i) as (select 1 union all select i+1 from n where i<19995) "
                  "insert into table_log(name, phone, date_time, type) select '', "
                  "'150'||(10000000+i), '2020/01/01 09:00:00', 1 from n");
