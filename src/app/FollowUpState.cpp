@@ -146,7 +146,7 @@ std::optional<FollowUpState::Waiting> FollowUpState::Find(const QString& compara
     return *waiting;
 }
 
-std::vector<int> FollowUpState::WaitingIds() const {
+std::deque<int> FollowUpState::WaitingIds() const {
     return {order_.rbegin(), order_.rend()};
 }
 

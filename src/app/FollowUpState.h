@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QString>
 
+#include <deque>
 #include <map>
 #include <optional>
 #include <vector>
@@ -43,7 +44,7 @@ public:
     int Count() const { return int(waiting_.size()); }
     std::optional<Waiting> Find(const QString& key) const;
     // The newest missed call of each waiting number, newest first.
-    std::vector<int> WaitingIds() const;
+    std::deque<int> WaitingIds() const;
 
 private:
     // A number's comparable form as a key: its digits as one integer when it is digits alone

@@ -110,7 +110,7 @@ int FollowUpTracker::Count() const {
     return state_.Count();
 }
 
-std::vector<int> FollowUpTracker::WaitingIds() const {
+std::deque<int> FollowUpTracker::WaitingIds() const {
     std::lock_guard lock(mutex_);
     return state_.WaitingIds();
 }

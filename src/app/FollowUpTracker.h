@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QTimer>
 
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -32,7 +33,7 @@ public:
     bool MarkDone(const QString& number);
 
     int Count() const;
-    std::vector<int> WaitingIds() const;
+    std::deque<int> WaitingIds() const;
     std::optional<FollowUpState::Waiting> Find(const QString& number) const;
 
 signals:

@@ -190,19 +190,8 @@ void TakeKeys(SqlStatement& query, const std::function<void(const ContactKey&)>&
 
 } // namespace
 
-void ContactTable::ForEachKey(const std::function<void(const ContactKey&)>& take, int limit) {
-    const auto lock = connection_.Lock();
-    // Every write stores the initials, and the index on them gives them in order.
-    SqlStatement query = connection_.Prepare(
-        "select id, nameindex from table_contact order by nameindex, id limit ?1");
-    query.Bind(1, limit > 0 ? limit : -1);
-    TakeKeys(query, take);
-}
-
 std::vector<ContactKey> ContactTable::LoadKeys() {
-    std::vector<ContactKey> keys;
-    ForEachKey([&keys](const ContactKey& key) { keys.push_back(key); });
-    return keys;
+    return SearchKeys({});
 }
 
 std::vector<ContactRecord> ContactTable::Get(const std::vector<int>& ids) {
@@ -292,8 +281,17 @@ std::vector<ContactRecord> ContactTable::SearchLocked(const QString& keyword,
     return ReadAll(query, true, withAttribution, false);
 }
 
-std::vector<ContactKey> ContactTable::SearchKeys(const QString& keyword, int limit) {
+void ContactTable::ForEachKey(const std::function<void(const ContactKey&)>& take, int limit,
+                              const QString& keyword) {
     const auto lock = connection_.Lock();
+    if (keyword.isEmpty()) {
+        // Every write stores the initials, and the index on them gives them in order.
+        SqlStatement query = connection_.Prepare(
+            "select id, nameindex from table_contact order by nameindex, id limit ?1");
+        query.Bind(1, limit > 0 ? limit : -1);
+        TakeKeys(query, take);
+        return;
+    }
     Way way = WayOf(keyword);
     if (way == Way::Trigrams && limit > 0 && IsDigits(keyword)) {
         SqlStatement count = connection_.Prepare("select count(*) from (" + MatchingIds(way) +
@@ -327,8 +325,12 @@ std::vector<ContactKey> ContactTable::SearchKeys(const QString& keyword, int lim
     }
     SqlStatement query = connection_.Prepare(sql + " limit ?2");
     query.Bind(1, Bound(way, keyword)).Bind(2, limit > 0 ? limit : -1);
+    TakeKeys(query, take);
+}
+
+std::vector<ContactKey> ContactTable::SearchKeys(const QString& keyword, int limit) {
     std::vector<ContactKey> keys;
-    TakeKeys(query, [&keys](const ContactKey& key) { keys.push_back(key); });
+    ForEachKey([&keys](const ContactKey& key) { keys.push_back(key); }, limit, keyword);
     return keys;
 }
 

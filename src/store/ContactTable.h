@@ -23,17 +23,18 @@ public:
     std::vector<ContactRecord> Load();
     // Each contact's id with the initials of its name, by initials, then by id.
     std::vector<ContactKey> LoadKeys();
-    // Hands each contact's key to `take` in that order, without holding them all; only the
-    // first `limit` when it is not 0.
-    void ForEachKey(const std::function<void(const ContactKey&)>& take, int limit = 0);
+    // Hands each contact's key to `take` in that order, without holding them all: of every
+    // contact, or of those SearchList finds for a `keyword` that is not empty; only the first
+    // `limit` when it is not 0, which a long list reads in a few milliseconds.
+    void ForEachKey(const std::function<void(const ContactKey&)>& take, int limit = 0,
+                    const QString& keyword = {});
     // The contacts `ids` that exist, with their attribution, in no particular order.
     std::vector<ContactRecord> Get(const std::vector<int>& ids);
     // Rows whose name, number or initials contain the keyword; '%' and '_' in it stay
     // wildcards. SearchList gives each row's attribution too, as the lists show it.
     std::vector<ContactRecord> SearchList(const QString& keyword);
     std::vector<ContactRecord> Search(const QString& keyword);
-    // The keys of the rows SearchList finds, by initials, then by id; only the first `limit`
-    // when it is not 0, which a long result reads in a few milliseconds.
+    // The keys ForEachKey hands over for `keyword`.
     std::vector<ContactKey> SearchKeys(const QString& keyword, int limit = 0);
     std::vector<ContactRecord> GetAll();
     // With the cloud fields, so that a restore gets them back.

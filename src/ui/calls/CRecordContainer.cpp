@@ -33,11 +33,7 @@ CRecordContainer::CRecordContainer(AppCore& core, QWidget* parent)
         core_,
         [&core = core_, followUpOnly = followUpOnly_](LocalDatabase& db, int limit) {
             // The calls to follow up are known in memory: all of them come at once.
-            if (*followUpOnly) {
-                const std::vector<int> waiting = core.FollowUp().WaitingIds();
-                return std::deque<int>(waiting.begin(), waiting.end());
-            }
-            return db.CallLog().Ids(limit);
+            return *followUpOnly ? core.FollowUp().WaitingIds() : db.CallLog().Ids(limit);
         },
         [](LocalDatabase& db, const std::vector<int>& ids) {
             return db.CallLog().GetEntries(ids);

@@ -89,32 +89,18 @@ std::vector<ContactListRow> ContactListModel::Group(const std::vector<ContactRec
 }
 
 void ContactListModel::Reload() {
-    // The keys come in order from the initials' index and go straight into rows.
-    ReadRows(false, [](LocalDatabase& db, int limit, const TakeKey& take) {
-        db.Contacts().ForEachKey(take, limit);
-    });
+    Search({});
 }
 
 void ContactListModel::Search(const QString& keyword) {
-    if (keyword.isEmpty()) {
-        Reload();
-        return;
-    }
-    ReadRows(true, [keyword](LocalDatabase& db, int limit, const TakeKey& take) {
-        for (const ContactKey& key : db.Contacts().SearchKeys(keyword, limit)) {
-            take(key);
-        }
-    });
-}
-
-void ContactListModel::ReadRows(bool searched, ReadKeys read) {
     if (core_ == nullptr) {
         return;
     }
     added_.clear();
-    // The first screen is read on its own, with its contacts, so that it shows before the
-    // keys of a long list are read.
-    StartReload([this, searched, read = std::move(read)](LocalDatabase& db) -> Landing {
+    const bool searched = !keyword.isEmpty();
+    // The keys come in the list's order and go straight into rows. The first screen is read
+    // on its own, with its contacts, so that it shows before the keys of a long list are read.
+    StartReload([this, searched, keyword](LocalDatabase& db) -> Landing {
         struct Read {
             std::vector<ContactRecord> contacts;
             std::vector<ContactListRow> rows;
@@ -122,23 +108,26 @@ void ContactListModel::ReadRows(bool searched, ReadKeys read) {
         auto landed = std::make_shared<Read>();
         Grouper grouper(landed->rows);
         std::vector<int> first;
-        read(db, kPageRows, [&](const ContactKey& key) {
-            grouper.Add(key.id, key.indexLetter);
-            first.push_back(key.id);
-        });
+        db.Contacts().ForEachKey(
+            [&](const ContactKey& key) {
+                grouper.Add(key.id, key.indexLetter);
+                first.push_back(key.id);
+            },
+            kPageRows, keyword);
         landed->contacts = db.Contacts().Get(first);
         const bool more = first.size() == size_t(kPageRows);
-        return [this, searched, landed, more, read] {
+        return [this, searched, landed, more, keyword] {
             Landed(std::move(landed->contacts), std::move(landed->rows), searched);
             if (!more) {
                 return;
             }
-            ContinueReload([this, read](LocalDatabase& db) -> Landing {
+            ContinueReload([this, keyword](LocalDatabase& db) -> Landing {
                 // A deque, which grows without copies and becomes the list's rows as it is.
                 auto rows = std::make_shared<Slots>();
                 Grouper grouper(*rows);
-                read(db, 0,
-                     [&grouper](const ContactKey& key) { grouper.Add(key.id, key.indexLetter); });
+                db.Contacts().ForEachKey(
+                    [&grouper](const ContactKey& key) { grouper.Add(key.id, key.indexLetter); }, 0,
+                    keyword);
                 return [this, rows] {
                     LandedRest(std::move(*rows));
                 };
@@ -156,28 +145,10 @@ void ContactListModel::Landed(std::vector<ContactRecord> contacts, std::vector<C
 
 void ContactListModel::LandedRest(Slots rows) {
     std::vector<ContactRecord> added = std::exchange(added_, {});
-    const size_t shown = size_t(EntryCount());
-    bool prefix = rows.size() >= shown;
-    for (size_t row = 0; prefix && row < shown; ++row) {
-        const ContactListRow* entry = Entry(int(row));
-        prefix = entry->isIndex == rows[row].isIndex && entry->letter == rows[row].letter &&
-                 entry->contact == rows[row].contact;
-    }
-    if (prefix) {
-        // The rows shown are the list's beginning: the rest follows them, and the view keeps
-        // its place.
-        indexRows_ += int(std::count_if(rows.begin() + std::ptrdiff_t(shown), rows.end(),
-                                        [](const ContactListRow& row) { return row.isIndex; }));
-        Extend(std::move(rows));
-    } else {
-        std::vector<ContactRecord> kept;
-        kept.reserve(contacts_.size());
-        for (auto& [id, contact] : contacts_) {
-            kept.push_back(std::move(contact));
-        }
-        Show(std::move(kept), std::vector<ContactListRow>(rows.begin(), rows.end()), searched_,
-             true);
-    }
+    indexRows_ = int(std::count_if(rows.begin(), rows.end(),
+                                   [](const ContactListRow& row) { return row.isIndex; }));
+    // The contacts kept stay: they are known by id.
+    ShowAll(std::move(rows));
     ShowNews(std::move(added));
 }
 

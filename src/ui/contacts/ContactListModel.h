@@ -15,6 +15,8 @@ struct ContactListRow {
     // Contact rows: the contact's id in a list a reload read, its position among the
     // contacts given in a filled one.
     int contact = -1;
+
+    bool operator==(const ContactListRow&) const = default;
 };
 
 // The rows of the contacts page: the contacts sorted by their initials, each letter's
@@ -32,9 +34,9 @@ public:
 
     // Reloads read the contacts from `core`.
     void SetSource(AppCore& core) { core_ = &core; }
-    // Reads every contact again without holding up the UI thread and shows them grouped, in
-    // one reset when the read lands (sorted and grouped on the reader thread). Contacts
-    // added or deleted meanwhile keep their news.
+    // Reads every contact again without holding up the UI thread and shows them grouped
+    // (in order and grouped on the reader thread): the first screen when it lands, then the
+    // rest after it. Contacts added or deleted meanwhile keep their news.
     void Reload();
     // Like a reload, the contacts whose name, number or initials contain `keyword` (every
     // contact when it is empty), read through the search index where it serves.
@@ -75,11 +77,6 @@ protected:
     bool IsOtherRow(int row) const override { return IsIndexRow(row); }
 
 private:
-    using TakeKey = std::function<void(const ContactKey&)>;
-    // Hands the keys of the list's contacts to `take` in order, only the first `limit` when
-    // it is not 0; runs on the reader thread.
-    using ReadKeys = std::function<void(LocalDatabase&, int limit, const TakeKey& take)>;
-
     // Shows the rows a reload read first with the contacts read with them, then the news
     // that came meanwhile.
     void Landed(std::vector<ContactRecord> contacts, std::vector<ContactListRow> rows,
@@ -88,9 +85,6 @@ private:
     void LandedRest(Slots rows);
     // Takes out the contacts removed and adds those added while a read was under way.
     void ShowNews(std::vector<ContactRecord> added);
-    // Reads the rows of the keys `read` gives on the reader thread: the first screen with its
-    // contacts, shown when it lands, then the rest.
-    void ReadRows(bool searched, ReadKeys read);
     // Shows `rows` with `contacts`; `paged` when the rows' other contacts are read as seen.
     void Show(std::vector<ContactRecord> contacts, std::vector<ContactListRow> rows, bool searched,
               bool paged);

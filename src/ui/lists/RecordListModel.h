@@ -298,11 +298,17 @@ public:
         endInsertRows();
     }
 
-    // Shows `rows`, which begin with the rows shown: they take those rows' place, check marks
-    // kept, and the views hear only of the rows after them, so that they keep their place.
-    void Extend(Slots rows) {
-        if (placeholder_ || rows.size() <= slots_.size()) {
+    // Shows `rows`, the whole list. When they begin with the rows shown, those keep their
+    // check marks and the views hear only of the rows after them, so that they keep their
+    // place; otherwise the list is shown anew.
+    void ShowAll(Slots rows) {
+        const bool begins = !placeholder_ && rows.size() >= slots_.size() &&
+                            std::equal(slots_.begin(), slots_.end(), rows.begin());
+        if (!begins) {
             ReplaceAll(std::move(rows));
+            return;
+        }
+        if (rows.size() == slots_.size()) {
             return;
         }
         beginInsertRows({}, EntryCount(), int(rows.size()) - 1);
@@ -562,16 +568,11 @@ private:
         Refresh(again);
     }
 
-    // Shows every id of a list whose first screen shows: the rows after it are added to it when
-    // it is still the list's beginning, else the list is shown anew.
+    // Shows every id of a list whose first screen shows.
     void LandedRest(std::deque<int> ids) {
         std::erase_if(ids, [this](int id) { return removed_.count(id) != 0; });
         const std::vector<int> again(touched_.begin(), touched_.end());
-        if (ids.size() > slots_.size() && std::equal(slots_.begin(), slots_.end(), ids.begin())) {
-            Extend(std::move(ids));
-        } else if (!std::equal(slots_.begin(), slots_.end(), ids.begin(), ids.end())) {
-            ReplaceAll(std::move(ids));
-        }
+        ShowAll(std::move(ids));
         Refresh(again);
     }
 

@@ -24,16 +24,8 @@ void ContactPickerModel::ReadContacts(AppCore& core, const QString& keyword) {
         core,
         [keyword](LocalDatabase& db, int limit) {
             std::deque<int> ids;
-            const auto take = [&ids](const ContactKey& key) {
-                ids.push_back(key.id);
-            };
-            if (keyword.isEmpty()) {
-                db.Contacts().ForEachKey(take, limit);
-            } else {
-                for (const ContactKey& key : db.Contacts().SearchKeys(keyword, limit)) {
-                    take(key);
-                }
-            }
+            db.Contacts().ForEachKey([&ids](const ContactKey& key) { ids.push_back(key.id); },
+                                     limit, keyword);
             return ids;
         },
         [](LocalDatabase& db, const std::vector<int>& ids) {
