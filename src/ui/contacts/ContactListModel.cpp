@@ -32,19 +32,21 @@ public:
     void Add(int contact, QChar letter) {
         // The contacts of one letter follow each other, so a letter gets its index row where
         // it first appears.
-        if (first_ || letter != rows_.back().letter) {
+        if (first_ || letter != letter_) {
             const QString shown = CIndexElementItem::LetterText(letter);
             if (first_ || shown != shownLetter_) {
-                rows_.push_back({true, letter, -1});
+                rows_.push_back(ContactListRow::Index(letter));
                 shownLetter_ = shown;
             }
+            letter_ = letter;
             first_ = false;
         }
-        rows_.push_back({false, letter, contact});
+        rows_.push_back(ContactListRow::Of(contact));
     }
 
 private:
     Rows& rows_;
+    QChar letter_;
     QString shownLetter_;
     bool first_ = true;
 };
@@ -146,7 +148,7 @@ void ContactListModel::Landed(std::vector<ContactRecord> contacts, std::vector<C
 void ContactListModel::LandedRest(Slots rows) {
     std::vector<ContactRecord> added = std::exchange(added_, {});
     indexRows_ = int(std::count_if(rows.begin(), rows.end(),
-                                   [](const ContactListRow& row) { return row.isIndex; }));
+                                   [](const ContactListRow& row) { return row.IsIndex(); }));
     // The contacts kept stay: they are known by id.
     ShowAll(std::move(rows));
     ShowNews(std::move(added));
@@ -162,8 +164,8 @@ void ContactListModel::ShowNews(std::vector<ContactRecord> added) {
     std::unordered_set<int> shown;
     shown.reserve(size_t(EntryCount()));
     for (int row = 0; row < EntryCount(); ++row) {
-        if (const ContactListRow* entry = Entry(row); !entry->isIndex) {
-            shown.insert(entry->contact);
+        if (const ContactListRow* entry = Entry(row); !entry->IsIndex()) {
+            shown.insert(entry->Contact());
         }
     }
     std::vector<ContactRecord> missed;
@@ -187,7 +189,7 @@ void ContactListModel::Show(std::vector<ContactRecord> contacts, std::vector<Con
     searched_ = searched;
     paged_ = paged;
     indexRows_ = int(std::count_if(rows.begin(), rows.end(),
-                                   [](const ContactListRow& row) { return row.isIndex; }));
+                                   [](const ContactListRow& row) { return row.IsIndex(); }));
     std::unordered_map<int, ContactRecord> kept;
     if (paged) {
         kept.reserve(contacts.size());
@@ -212,10 +214,10 @@ void ContactListModel::AppendContacts(const std::vector<ContactRecord>& contacts
     rows.reserve(contacts.size());
     for (const ContactRecord& contact : contacts) {
         if (paged_) {
-            rows.push_back({false, contact.indexLetter, contact.id});
+            rows.push_back(ContactListRow::Of(contact.id));
             contacts_.insert_or_assign(contact.id, contact);
         } else {
-            rows.push_back({false, contact.indexLetter, int(filled_.size())});
+            rows.push_back(ContactListRow::Of(int(filled_.size())));
             filled_.push_back(contact);
         }
     }
@@ -224,12 +226,12 @@ void ContactListModel::AppendContacts(const std::vector<ContactRecord>& contacts
 
 void ContactListModel::RemoveContact(int row) {
     const ContactListRow* entry = Entry(row);
-    if (entry == nullptr || entry->isIndex) {
+    if (entry == nullptr || entry->IsIndex()) {
         return;
     }
     // A filled list keeps the contact among its own until the next fill.
     if (paged_) {
-        contacts_.erase(entry->contact);
+        contacts_.erase(entry->Contact());
     }
     const bool lastOfLetter =
         IsIndexRow(row - 1) && (row + 1 >= EntryCount() || IsIndexRow(row + 1));
@@ -250,7 +252,7 @@ void ContactListModel::RemoveContactById(int id) {
 
 bool ContactListModel::IsIndexRow(int row) const {
     const ContactListRow* entry = Entry(row);
-    return entry != nullptr && entry->isIndex;
+    return entry != nullptr && entry->IsIndex();
 }
 
 std::vector<int> ContactListModel::OtherRows() const {
@@ -266,18 +268,18 @@ std::vector<int> ContactListModel::OtherRows() const {
 
 const ContactRecord* ContactListModel::Contact(int row) const {
     const ContactListRow* entry = Entry(row);
-    if (entry == nullptr || entry->isIndex) {
+    if (entry == nullptr || entry->IsIndex()) {
         return nullptr;
     }
     if (!paged_) {
-        return entry->contact >= 0 && size_t(entry->contact) < filled_.size()
-                   ? &filled_[size_t(entry->contact)]
+        return entry->Contact() >= 0 && size_t(entry->Contact()) < filled_.size()
+                   ? &filled_[size_t(entry->Contact())]
                    : nullptr;
     }
-    auto found = contacts_.find(entry->contact);
+    auto found = contacts_.find(entry->Contact());
     if (found == contacts_.end() && paged_ && core_ != nullptr) {
         ReadPageAround(row);
-        found = contacts_.find(entry->contact);
+        found = contacts_.find(entry->Contact());
     }
     return found == contacts_.end() ? nullptr : &found->second;
 }
@@ -290,7 +292,7 @@ void ContactListModel::ReadPageAround(int row) const {
         const int from = std::max(0, row - kKeptRecords / 4);
         const int to = std::min(EntryCount(), row + kKeptRecords / 4);
         for (int r = from; r < to; ++r) {
-            if (auto found = contacts_.find(Entry(r)->contact); found != contacts_.end()) {
+            if (auto found = contacts_.find(Entry(r)->Contact()); found != contacts_.end()) {
                 near.insert(contacts_.extract(found));
             }
         }
@@ -299,8 +301,8 @@ void ContactListModel::ReadPageAround(int row) const {
     std::vector<int> wanted;
     for (int r = first; r < last; ++r) {
         const ContactListRow* entry = Entry(r);
-        if (!entry->isIndex && contacts_.count(entry->contact) == 0) {
-            wanted.push_back(entry->contact);
+        if (!entry->IsIndex() && contacts_.count(entry->Contact()) == 0) {
+            wanted.push_back(entry->Contact());
         }
     }
     for (ContactRecord& contact : Database(*core_).Contacts().Get(wanted)) {
@@ -312,8 +314,8 @@ void ContactListModel::ReadPageAround(int row) const {
 int ContactListModel::RowOfContact(int id) const {
     for (int row = 0; row < EntryCount(); ++row) {
         const ContactListRow* entry = Entry(row);
-        if (!entry->isIndex &&
-            (paged_ ? entry->contact == id : filled_[size_t(entry->contact)].id == id)) {
+        if (!entry->IsIndex() &&
+            (paged_ ? entry->Contact() == id : filled_[size_t(entry->Contact())].id == id)) {
             return row;
         }
     }
@@ -324,7 +326,7 @@ QString ContactListModel::DisplayText(int row) const {
     if (const ContactRecord* contact = Contact(row)) {
         return contact->name;
     }
-    return CIndexElementItem::LetterText(Entry(row)->letter);
+    return CIndexElementItem::LetterText(Entry(row)->Letter());
 }
 
 } // namespace tamberlink

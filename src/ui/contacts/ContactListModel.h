@@ -8,15 +8,32 @@
 
 namespace tamberlink {
 
-// A row of the contacts list: the index row of a letter, or a contact, known by its id.
-struct ContactListRow {
-    bool isIndex = false;
-    QChar letter; // index rows: the letter shown
-    // Contact rows: the contact's id in a list a reload read, its position among the
+// A row of the contacts list: the index row of a letter, or a contact, known by its id. Four
+// bytes, since a list of half a million contacts keeps one per contact.
+class ContactListRow {
+public:
+    // An index row showing `letter`.
+    static ContactListRow Index(QChar letter) { return ContactListRow(-1 - int(letter.unicode())); }
+    // A contact row: the contact's id in a list a reload read, its position among the
     // contacts given in a filled one.
-    int contact = -1;
+    static ContactListRow Of(int contact) { return ContactListRow(contact); }
+
+    ContactListRow() = default;
+
+    bool IsIndex() const { return value_ < 0; }
+    // Index rows: the letter shown.
+    QChar Letter() const { return IsIndex() ? QChar(char16_t(-1 - value_)) : QChar(); }
+    // Contact rows: the id or position; -1 for index rows.
+    int Contact() const { return IsIndex() ? -1 : value_; }
 
     bool operator==(const ContactListRow&) const = default;
+
+private:
+    explicit ContactListRow(int value)
+        : value_(value) {}
+
+    // Contact rows: the id or position, never negative; index rows: -1 - the letter.
+    int value_ = -1;
 };
 
 // The rows of the contacts page: the contacts sorted by their initials, each letter's

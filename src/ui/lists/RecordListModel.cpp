@@ -103,14 +103,14 @@ void RecordListModelBase::SetPlaceholder(bool shown) {
 }
 
 bool RecordListModelBase::IsChecked(int row) const {
-    return IsEntryRow(row) && checked_[size_t(row)] != 0;
+    return IsEntryRow(row) && checked_[size_t(row)];
 }
 
 void RecordListModelBase::SetChecked(int row, bool checked) {
-    if (!IsEntryRow(row) || (checked_[size_t(row)] != 0) == checked) {
+    if (!IsEntryRow(row) || checked_[size_t(row)] == checked) {
         return;
     }
-    checked_[size_t(row)] = checked ? 1 : 0;
+    checked_[size_t(row)] = checked;
     const QModelIndex changed = index(row);
     emit dataChanged(changed, changed, {Qt::CheckStateRole});
 }
@@ -119,14 +119,14 @@ void RecordListModelBase::SetAllChecked(bool checked) {
     if (EntryCount() == 0) {
         return;
     }
-    std::fill(checked_.begin(), checked_.end(), checked ? 1 : 0);
+    checked_.assign(checked_.size(), checked);
     emit dataChanged(index(0), index(EntryCount() - 1), {Qt::CheckStateRole});
 }
 
 std::vector<int> RecordListModelBase::CheckedRows() const {
     std::vector<int> rows;
     for (size_t i = 0; i < checked_.size(); ++i) {
-        if (checked_[i] != 0) {
+        if (checked_[i]) {
             rows.push_back(int(i));
         }
     }

@@ -121,7 +121,8 @@ protected:
 
     // Where reloads read from; none until the page names its source.
     AppCore* core_ = nullptr;
-    std::vector<char> checked_;
+    // A bit a row: a list of a million rows keeps a million marks.
+    std::vector<bool> checked_;
     bool placeholder_ = false;
     bool loading_ = false;
     bool firstShown_ = false;
@@ -294,7 +295,7 @@ public:
         for (Record& record : more) {
             slots_.push_back(Keep(std::move(record)));
         }
-        checked_.resize(slots_.size(), 0);
+        checked_.resize(slots_.size(), false);
         endInsertRows();
     }
 
@@ -313,7 +314,7 @@ public:
         }
         beginInsertRows({}, EntryCount(), int(rows.size()) - 1);
         Discard(std::exchange(slots_, std::move(rows)));
-        checked_.resize(slots_.size(), 0);
+        checked_.resize(slots_.size(), false);
         endInsertRows();
     }
 
@@ -344,7 +345,7 @@ public:
         const int position = int(at - slots_.begin());
         beginInsertRows({}, position, position);
         slots_.insert(at, Keep(std::move(record)));
-        checked_.insert(checked_.begin() + position, 0);
+        checked_.insert(checked_.begin() + position, false);
         endInsertRows();
     }
 
@@ -537,7 +538,7 @@ private:
     void ReplaceAll(Slots rows) {
         beginResetModel();
         Slots old = std::exchange(slots_, std::move(rows));
-        checked_.assign(slots_.size(), 0);
+        checked_.assign(slots_.size(), false);
         placeholder_ = slots_.empty();
         endResetModel();
         Discard(std::move(old));
