@@ -27,6 +27,13 @@ inline std::int64_t ThreadCpuNs() {
     return std::int64_t(now.tv_sec) * 1000000000 + now.tv_nsec;
 }
 
+// Processor time of every thread of this process.
+inline std::int64_t ProcessCpuNs() {
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return std::int64_t(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
 // Peak resident set size of this process, in KiB; -1 when unknown.
 inline long PeakResidentKiB() {
     QFile status(QStringLiteral("/proc/self/status"));

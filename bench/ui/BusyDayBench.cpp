@@ -7,8 +7,10 @@
 //   every page holds all its rows;
 //   the longest event-loop stall, as a 1 ms timer on the UI thread sees it, over the whole run
 //   (target < 16 ms during the day); beside it the most processor time the UI thread spent between
-//   two ticks, which is the program's own part of a stall on a busy machine, and the longest stall
-//   the idle program shows, which is the machine's noise; the time from a caller-ID frame (the
+//   two ticks, which is the program's own part of a stall on a busy machine, the longest stall
+//   counted only as far as the process's threads ran in it (a host that pauses the virtual
+//   machine stalls them all, running none), and the longest stall the idle program shows,
+//   which is the machine's noise; the time from a caller-ID frame (the
 //   command to the box) to its row painted at the top of the call records page (target: 95th
 //   percentile < 10 ms); the local API's round trips, which wait for the UI thread; peak resident
 //   memory (target: at most 1.3 times the empty folder's) and the time to exit.
@@ -64,6 +66,7 @@
 using namespace tamberlink;
 using tamberlink::bench::MonotonicNs;
 using tamberlink::bench::PeakResidentKiB;
+using tamberlink::bench::ProcessCpuNs;
 using tamberlink::bench::ThreadCpuNs;
 using tamberlink::bench::busyday::ContactPhone;
 using tamberlink::bench::busyday::kBusy;
@@ -99,12 +102,15 @@ double Percentile(std::vector<double> values, double share) {
 
 // A timer every millisecond on the UI thread; a late tick is a stall of the event loop. Of
 // each stall it also keeps how much of it the UI thread spent working: on a shared machine
-// the rest is waiting for a core.
+// the rest is waiting for a core. And it keeps the longest stall counted only as far as the
+// process's threads ran during it: a virtual machine paused by its host stalls every thread
+// at once, and the process runs nothing meanwhile.
 class StallProbe : public QObject {
 public:
     struct Stall {
         std::int64_t wallNs = 0;
         std::int64_t busyNs = 0;
+        std::int64_t ranNs = 0;
     };
 
     explicit StallProbe(QObject* parent)
@@ -114,14 +120,19 @@ public:
         connect(&timer_, &QTimer::timeout, this, [this] {
             const std::int64_t now = MonotonicNs();
             const std::int64_t cpu = ThreadCpuNs();
+            const std::int64_t processCpu = ProcessCpuNs();
             if (last_ != 0) {
+                const std::int64_t stall = now - last_ - 1000000;
                 Stall& longest = longest_[phase_];
-                longest.wallNs = std::max(longest.wallNs, now - last_ - 1000000);
+                longest.wallNs = std::max(longest.wallNs, stall);
+                longest.ranNs =
+                    std::max(longest.ranNs, std::min(stall, processCpu - lastProcessCpu_));
                 Stall& busiest = busiest_[phase_];
                 busiest.busyNs = std::max(busiest.busyNs, cpu - lastCpu_);
             }
             last_ = now;
             lastCpu_ = cpu;
+            lastProcessCpu_ = processCpu;
         });
         timer_.start();
     }
@@ -136,13 +147,15 @@ public:
         const auto wall = longest_.find(phase);
         const auto busy = busiest_.find(phase);
         return {wall == longest_.end() ? 0 : wall->second.wallNs,
-                busy == busiest_.end() ? 0 : busy->second.busyNs};
+                busy == busiest_.end() ? 0 : busy->second.busyNs,
+                wall == longest_.end() ? 0 : wall->second.ranNs};
     }
 
 private:
     QTimer timer_;
     std::int64_t last_ = 0;
     std::int64_t lastCpu_ = 0;
+    std::int64_t lastProcessCpu_ = 0;
     std::string phase_ = "fill";
     std::map<std::string, Stall> longest_;
     std::map<std::string, Stall> busiest_;
@@ -522,6 +535,7 @@ int RunChild(int argc, char** argv, const QString& documents, bool knownCallers)
         const StallProbe::Stall stall = probe->Longest(phase);
         Print((std::string("stall_") + phase).c_str(), Ms(stall.wallNs));
         Print((std::string("busy_") + phase).c_str(), Ms(stall.busyNs));
+        Print((std::string("ran_") + phase).c_str(), Ms(stall.ranNs));
     }
     Print("callerid_median", Percentile(callerId, 0.5));
     Print("callerid_p95", Percentile(callerId, 0.95));
@@ -624,6 +638,7 @@ int main(int argc, char** argv) {
         {"  longest UI-thread work in one pass", "busy_fill", "ms", ""},
         {"longest event-loop stall during the day", "stall_events", "ms", "< 16 ms"},
         {"  longest UI-thread work in one pass", "busy_events", "ms", ""},
+        {"  the longest as far as the process ran in it", "ran_events", "ms", ""},
         {"  the idle program's stall (machine noise)", "stall_idle", "ms", ""},
         {"caller-ID frame to its row painted, median", "callerid_median", "ms", ""},
         {"  95th percentile", "callerid_p95", "ms", "< 10 ms"},
