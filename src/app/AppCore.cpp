@@ -10,6 +10,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLoggingCategory>
 #include <QStandardPaths>
@@ -183,7 +184,9 @@ bool AppCore::Start() {
     // Opened after the migrations, so that it reads the current schema.
     reader_.Start(userDatabase);
     checkpointer_.Start(database_);
-    followUp_.Load();
+    // Worked out from the first turn of the event loop, once the window is built and behind
+    // the pages' first reads, so that years of calls hold up neither.
+    PostToUiThread([this] { followUp_.Load(); });
     settings_.Load();
     origins_.Load();
     nuisance_.Load();
@@ -759,7 +762,19 @@ void AppCore::NoteWritten(int id, int cid) {
 }
 
 void AppCore::ArmReminders() {
-    reminders_.Arm(database_.Notes().LoadDueReminders(Now()));
+    // Read on the reader, so that years of notes do not hold up the window's first paint.
+    reminders_.BeginRead();
+    QElapsedTimer asked;
+    asked.start();
+    ReadInBackground([this, now = Now(), asked](LocalDatabase& db) {
+        PostToUiThread([this, notes = db.Notes().LoadDueReminders(now), asked]() mutable {
+            // The read may have waited behind others: the timers count from when it was asked.
+            for (NoteRecord& note : notes) {
+                note.timerDelayMs = std::max<std::int64_t>(0, note.timerDelayMs - asked.elapsed());
+            }
+            reminders_.ArmRead(notes);
+        });
+    });
 }
 
 void AppCore::OnReminderDue(int noteId) {

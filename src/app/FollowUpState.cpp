@@ -5,6 +5,8 @@
 #include <QDateTime>
 
 #include <algorithm>
+#include <limits>
+#include <optional>
 
 namespace tamberlink {
 
@@ -70,7 +72,20 @@ qint64 FollowUpState::Seconds(const QString& dateTime) {
     if (!date.isValid() || !time.isValid()) {
         return -1;
     }
-    return QDateTime(date, time).toSecsSinceEpoch();
+    // Local time is converted by mktime, which reads the zone file again on every call: the
+    // offset is asked once a day of the log, and each time on a day the clocks change.
+    thread_local qint64 cachedDay = std::numeric_limits<qint64>::min();
+    thread_local std::optional<int> cachedOffset;
+    if (date.toJulianDay() != cachedDay) {
+        cachedDay = date.toJulianDay();
+        const int first = QDateTime(date, QTime(0, 0)).offsetFromUtc();
+        const int last = QDateTime(date, QTime(23, 59, 59)).offsetFromUtc();
+        cachedOffset = first == last ? std::optional<int>(first) : std::nullopt;
+    }
+    if (!cachedOffset) {
+        return QDateTime(date, time).toSecsSinceEpoch();
+    }
+    return QDateTime(date, time, Qt::UTC).toSecsSinceEpoch() - *cachedOffset;
 }
 
 bool FollowUpState::Apply(const FollowUpTable::Call& call) {

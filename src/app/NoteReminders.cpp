@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <set>
+#include <utility>
 
 namespace tamberlink {
 
@@ -19,16 +20,23 @@ NoteReminders::NoteReminders(std::function<void(int)> fire, QObject* parent)
     : QObject(parent)
     , fire_(std::move(fire)) {}
 
-void NoteReminders::Arm(const std::vector<NoteRecord>& notes) {
+void NoteReminders::BeginRead() {
+    reading_ = true;
+    changedWhileReading_.clear();
+}
+
+void NoteReminders::ArmRead(const std::vector<NoteRecord>& notes) {
+    const std::set<int> changed = std::exchange(changedWhileReading_, {});
+    reading_ = false;
     std::set<int> due;
     for (const NoteRecord& note : notes) {
-        if (note.timerId != 0) {
+        if (note.timerId != 0 && changed.count(note.id) == 0) {
             due.insert(note.id);
             StartFor(note);
         }
     }
     for (auto it = reminders_.begin(); it != reminders_.end();) {
-        if (due.count(it->first) == 0) {
+        if (due.count(it->first) == 0 && changed.count(it->first) == 0) {
             delete it->second.timer;
             it = reminders_.erase(it);
         } else {
@@ -38,6 +46,9 @@ void NoteReminders::Arm(const std::vector<NoteRecord>& notes) {
 }
 
 void NoteReminders::Arm(const NoteRecord& note) {
+    if (reading_) {
+        changedWhileReading_.insert(note.id);
+    }
     if (note.timerId != 0) {
         StartFor(note);
     } else {
@@ -77,6 +88,9 @@ void NoteReminders::OnTimeout(int noteId) {
 }
 
 void NoteReminders::Stop(int noteId) {
+    if (reading_) {
+        changedWhileReading_.insert(noteId);
+    }
     auto it = reminders_.find(noteId);
     if (it != reminders_.end()) {
         delete it->second.timer;
@@ -85,6 +99,8 @@ void NoteReminders::Stop(int noteId) {
 }
 
 void NoteReminders::StopAll() {
+    reading_ = false;
+    changedWhileReading_.clear();
     for (auto& [id, reminder] : reminders_) {
         delete reminder.timer;
     }

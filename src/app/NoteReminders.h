@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <map>
+#include <set>
 #include <vector>
 
 class QTimer;
@@ -20,9 +21,13 @@ class NoteReminders : public QObject {
 public:
     explicit NoteReminders(std::function<void(int noteId)> fire, QObject* parent = nullptr);
 
-    // Starts (or restarts) the timer of every note with a due reminder, and stops the timers
-    // of the notes that no longer have one.
-    void Arm(const std::vector<NoteRecord>& notes);
+    // The reminders are being read afresh, on another thread. Until ArmRead, a note armed or
+    // stopped on its own keeps what that said, being newer than the read.
+    void BeginRead();
+    // Starts (or restarts) the timer of every note read with a due reminder, and stops the
+    // timers of the notes that no longer have one; notes armed or stopped since BeginRead are
+    // left as they are.
+    void ArmRead(const std::vector<NoteRecord>& notes);
     // The same for one note, leaving the others alone.
     void Arm(const NoteRecord& note);
     void Stop(int noteId);
@@ -43,6 +48,8 @@ private:
 
     std::function<void(int)> fire_;
     std::map<int, Reminder> reminders_;
+    bool reading_ = false;
+    std::set<int> changedWhileReading_;
 };
 
 } // namespace tamberlink

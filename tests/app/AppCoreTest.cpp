@@ -390,6 +390,26 @@ TEST_F(CoreTest, NoteRemindersFireWhenDueAndStopWithTheirNote) {
     ASSERT_TRUE(WaitUntil([&] { return sink_.Events().contains(fired); }));
     EXPECT_EQ(sink_.Events(), QStringList({fired}));
     EXPECT_TRUE(core_->ActiveNoteTimerIds().empty());
+
+    // After a restart the reminders ahead are read in the background; notes changed before
+    // that read lands keep what the change said, and a reminder due soon still fires.
+    const QString hour = QString::number(std::time(nullptr) + 3600);
+    const int kept = core_->AddNoteWithId({}, {}, {}, hour, QStringLiteral("kept"), 0);
+    const int cleared = core_->AddNoteWithId({}, {}, {}, hour, QStringLiteral("cleared"), 0);
+    const int deleted = core_->AddNoteWithId({}, {}, {}, hour, QStringLiteral("deleted"), 0);
+    const int due = core_->AddNoteWithId({}, {}, {}, QString::number(std::time(nullptr) + 3),
+                                         QStringLiteral("due"), 0);
+    core_->Shutdown();
+    StartCore();
+    ASSERT_TRUE(core_->UpdateNote(cleared, {}, {}, {}, {}, QStringLiteral("cleared")));
+    ASSERT_TRUE(core_->DeleteNotes({deleted}));
+    ASSERT_TRUE(WaitUntil([&] { return !core_->ActiveNoteTimerIds().empty(); }));
+    EXPECT_EQ(core_->ActiveNoteTimerIds(),
+              std::vector<int>({kNoteTimerBase + kept, kNoteTimerBase + due}));
+    sink_.Clear();
+    const QString dueFired = QStringLiteral("reminder:") + QString::number(due);
+    ASSERT_TRUE(WaitUntil([&] { return sink_.Events().contains(dueFired); }));
+    EXPECT_EQ(core_->ActiveNoteTimerIds(), std::vector<int>({kNoteTimerBase + kept}));
 }
 
 TEST_F(CoreTest, ShutdownDeletesTheCookieAndPicturesOnly) {

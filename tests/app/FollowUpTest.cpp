@@ -4,9 +4,12 @@
 
 #include "../store/StoreTestSupport.h"
 #include "app/AppCore.h"
+#include "app/FollowUpState.h"
 #include "util/PhoneNumber.h"
 
 #include <QTemporaryDir>
+
+#include <ctime>
 
 #include <gtest/gtest.h>
 
@@ -136,6 +139,28 @@ TEST(PhoneNumberComparable, TheFormsOfOneNumberCompareAsOneAndTheDatabaseAgrees)
              "('+86 020 8888-1234'), ('0')");
     EXPECT_EQ(raw.Rows(std::string("select ") + PhoneNumber::kComparableSql + " from t"),
               "13800000000\n13800000000\n2088881234\n2088881234\n");
+}
+
+TEST(FollowUpStateSeconds, AgreesWithTheLocalClockAcrossTheDaysItChanges) {
+    const QByteArray zone = qgetenv("TZ");
+    qputenv("TZ", "Europe/Berlin");
+    tzset();
+    // Every 20 minutes over the spring and autumn changes, and a plain day between them.
+    for (const QDateTime& from :
+         {QDateTime(QDate(2024, 3, 30), QTime(0, 0)), QDateTime(QDate(2024, 7, 1), QTime(0, 0)),
+          QDateTime(QDate(2024, 10, 26), QTime(0, 0))}) {
+        for (QDateTime at = from; at < from.addDays(3); at = at.addSecs(1200)) {
+            const QString text = at.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"));
+            EXPECT_EQ(FollowUpState::Seconds(text),
+                      QDateTime::fromString(text, QStringLiteral("yyyy/MM/dd HH:mm:ss"))
+                          .toSecsSinceEpoch())
+                << text.toStdString();
+        }
+    }
+    EXPECT_EQ(FollowUpState::Seconds(QStringLiteral("2024/02/30 10:00:00")), -1);
+    EXPECT_EQ(FollowUpState::Seconds(QStringLiteral("2024/02/3")), -1);
+    zone.isNull() ? qunsetenv("TZ") : qputenv("TZ", zone);
+    tzset();
 }
 
 } // namespace
