@@ -61,31 +61,47 @@ void FollowUpState::SetDoneMarks(const std::map<QString, int>& marks) {
     }
 }
 
-// Read by hand: the whole log is read at start-up, and QDateTime's parser would take most of
-// that time.
-qint64 FollowUpState::Seconds(const QString& dateTime) {
+namespace {
+
+constexpr int kClocksChange = std::numeric_limits<int>::min();
+
+// A call-log time read by hand: the whole log is read at start-up, and QDateTime's parser
+// would take most of that time.
+std::optional<QDateTime> ParseLocal(const QString& dateTime, Qt::TimeSpec spec) {
     if (dateTime.size() != 19) {
-        return -1;
+        return std::nullopt;
     }
     const QDate date(Number(dateTime, 0, 4), Number(dateTime, 5, 2), Number(dateTime, 8, 2));
     const QTime time(Number(dateTime, 11, 2), Number(dateTime, 14, 2), Number(dateTime, 17, 2));
     if (!date.isValid() || !time.isValid()) {
+        return std::nullopt;
+    }
+    return QDateTime(date, time, spec);
+}
+
+} // namespace
+
+qint64 FollowUpState::Seconds(const QString& dateTime) {
+    const std::optional<QDateTime> local = ParseLocal(dateTime, Qt::LocalTime);
+    return local ? local->toSecsSinceEpoch() : -1;
+}
+
+qint64 FollowUpState::CallSeconds(const QString& dateTime) {
+    const std::optional<QDateTime> utc = ParseLocal(dateTime, Qt::UTC);
+    if (!utc) {
         return -1;
     }
-    // Local time is converted by mktime, which reads the zone file again on every call: the
-    // offset is asked once a day of the log, and each time on a day the clocks change.
-    thread_local qint64 cachedDay = std::numeric_limits<qint64>::min();
-    thread_local std::optional<int> cachedOffset;
-    if (date.toJulianDay() != cachedDay) {
-        cachedDay = date.toJulianDay();
+    const QDate date = utc->date();
+    auto offset = offsets_.constFind(date.toJulianDay());
+    if (offset == offsets_.cend()) {
         const int first = QDateTime(date, QTime(0, 0)).offsetFromUtc();
         const int last = QDateTime(date, QTime(23, 59, 59)).offsetFromUtc();
-        cachedOffset = first == last ? std::optional<int>(first) : std::nullopt;
+        offset = offsets_.insert(date.toJulianDay(), first == last ? first : kClocksChange);
     }
-    if (!cachedOffset) {
-        return QDateTime(date, time).toSecsSinceEpoch();
+    if (*offset == kClocksChange) {
+        return QDateTime(date, utc->time()).toSecsSinceEpoch();
     }
-    return QDateTime(date, time, Qt::UTC).toSecsSinceEpoch() - *cachedOffset;
+    return utc->toSecsSinceEpoch() - *offset;
 }
 
 bool FollowUpState::Apply(const FollowUpTable::Call& call) {
@@ -98,7 +114,7 @@ bool FollowUpState::Apply(const FollowUpTable::Call& call) {
     bool changed = false;
     if (auto ring = rings_.find(key); ring != rings_.end()) {
         const bool sameCall =
-            call.type == kMissedLandline && Seconds(call.dateTime) - *ring <= kRingGrace;
+            call.type == kMissedLandline && CallSeconds(call.dateTime) - *ring <= kRingGrace;
         rings_.erase(ring);
         if (!sameCall) {
             changed = Reached(key);
@@ -120,7 +136,7 @@ bool FollowUpState::Apply(const FollowUpTable::Call& call) {
         return true;
     }
     if (call.type == kIncomingLandline) {
-        rings_[key] = Seconds(call.dateTime);
+        rings_[key] = CallSeconds(call.dateTime);
         return changed;
     }
     return Reached(key) || changed;

@@ -30,6 +30,12 @@ public:
     // Seconds since 1970 of a call-log time ("2016/03/07 09:05:00", local time); -1 when
     // the text is no such time.
     static qint64 Seconds(const QString& dateTime);
+    // The same, asking the zone once for each day, since mktime reads the zone file again on
+    // every call; each call is converted on a day the clocks change. For reading the log of
+    // years; the offsets are forgotten once it is read, so that a later change of zone is
+    // seen.
+    qint64 CallSeconds(const QString& dateTime);
+    void ForgetOffsets() { offsets_.clear(); }
 
     void SetDoneMarks(const std::map<QString, int>& marks);
     // One call-log row, in the order of ids. True when the waiting numbers changed.
@@ -69,6 +75,8 @@ private:
     QHash<Key, qint64> rings_;
     QHash<Key, int> done_;
     QHash<QString, Key> textKeys_;
+    // Each day's offset from UTC in seconds, by Julian day; kClocksChange on a day it changes.
+    QHash<qint64, int> offsets_;
     int lastId_ = 0;
 };
 

@@ -59,6 +59,7 @@ void FollowUpTracker::Loaded(FollowUpState state) {
     {
         std::lock_guard lock(mutex_);
         state_ = std::move(state);
+        state_.ForgetOffsets();
         for (const FollowUpTable::Call& call : early_) {
             if (call.id > state_.LastId()) {
                 state_.Apply(call);

@@ -110,7 +110,7 @@ void RecordListModelBase::SetChecked(int row, bool checked) {
     if (!IsEntryRow(row) || checked_[size_t(row)] == checked) {
         return;
     }
-    checked_[size_t(row)] = checked;
+    checked_.Set(size_t(row), checked);
     const QModelIndex changed = index(row);
     emit dataChanged(changed, changed, {Qt::CheckStateRole});
 }
@@ -119,7 +119,7 @@ void RecordListModelBase::SetAllChecked(bool checked) {
     if (EntryCount() == 0) {
         return;
     }
-    checked_.assign(checked_.size(), checked);
+    checked_.Assign(checked_.size(), checked);
     emit dataChanged(index(0), index(EntryCount() - 1), {Qt::CheckStateRole});
 }
 

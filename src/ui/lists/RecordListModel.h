@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/lists/CItemEmpty.h"
+#include "ui/lists/RowMarks.h"
 
 #include <QAbstractListModel>
 
@@ -122,7 +123,7 @@ protected:
     // Where reloads read from; none until the page names its source.
     AppCore* core_ = nullptr;
     // A bit a row: a list of a million rows keeps a million marks.
-    std::vector<bool> checked_;
+    RowMarks checked_;
     bool placeholder_ = false;
     bool loading_ = false;
     bool firstShown_ = false;
@@ -295,7 +296,7 @@ public:
         for (Record& record : more) {
             slots_.push_back(Keep(std::move(record)));
         }
-        checked_.resize(slots_.size(), false);
+        checked_.Resize(slots_.size());
         endInsertRows();
     }
 
@@ -314,7 +315,7 @@ public:
         }
         beginInsertRows({}, EntryCount(), int(rows.size()) - 1);
         Discard(std::exchange(slots_, std::move(rows)));
-        checked_.resize(slots_.size(), false);
+        checked_.Resize(slots_.size());
         endInsertRows();
     }
 
@@ -323,7 +324,7 @@ public:
         beginResetModel();
         slots_.clear();
         records_.clear();
-        checked_.clear();
+        checked_.Clear();
         placeholder_ = false;
         endResetModel();
     }
@@ -345,7 +346,7 @@ public:
         const int position = int(at - slots_.begin());
         beginInsertRows({}, position, position);
         slots_.insert(at, Keep(std::move(record)));
-        checked_.insert(checked_.begin() + position, false);
+        checked_.InsertUnmarked(size_t(position));
         endInsertRows();
     }
 
@@ -371,7 +372,7 @@ public:
         if (rows.back() - rows.front() + 1 == int(rows.size())) {
             beginRemoveRows({}, rows.front(), rows.back());
             slots_.erase(slots_.begin() + rows.front(), slots_.begin() + rows.back() + 1);
-            checked_.erase(checked_.begin() + rows.front(), checked_.begin() + rows.back() + 1);
+            checked_.Erase(size_t(rows.front()), size_t(rows.back()) + 1);
             endRemoveRows();
         } else {
             beginResetModel();
@@ -384,12 +385,12 @@ public:
                 }
                 if (kept != i) {
                     slots_[kept] = std::move(slots_[i]);
-                    checked_[kept] = checked_[i];
+                    checked_.Set(kept, checked_[i]);
                 }
                 ++kept;
             }
             slots_.resize(kept);
-            checked_.resize(kept);
+            checked_.Resize(kept);
             endResetModel();
         }
         if (slots_.empty() && !loading_) {
@@ -538,7 +539,7 @@ private:
     void ReplaceAll(Slots rows) {
         beginResetModel();
         Slots old = std::exchange(slots_, std::move(rows));
-        checked_.assign(slots_.size(), false);
+        checked_.Assign(slots_.size(), false);
         placeholder_ = slots_.empty();
         endResetModel();
         Discard(std::move(old));
