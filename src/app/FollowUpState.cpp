@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <limits>
-#include <optional>
 
 namespace tamberlink {
 
@@ -14,6 +13,8 @@ namespace {
 
 constexpr int kMissedLandline = 5;
 constexpr int kIncomingLandline = 3;
+// A day's offset from UTC that is not one: the clocks change that day.
+constexpr int kClocksChange = std::numeric_limits<int>::min();
 
 // The digits of `text` from `at` for `count` characters; -1 when one is not a digit.
 int Number(const QString& text, int at, int count) {
@@ -61,37 +62,17 @@ void FollowUpState::SetDoneMarks(const std::map<QString, int>& marks) {
     }
 }
 
-namespace {
-
-constexpr int kClocksChange = std::numeric_limits<int>::min();
-
-// A call-log time read by hand: the whole log is read at start-up, and QDateTime's parser
-// would take most of that time.
-std::optional<QDateTime> ParseLocal(const QString& dateTime, Qt::TimeSpec spec) {
+// Read by hand: the whole log is read at start-up, and QDateTime's parser would take most of
+// that time.
+qint64 FollowUpState::Seconds(const QString& dateTime) {
     if (dateTime.size() != 19) {
-        return std::nullopt;
+        return -1;
     }
     const QDate date(Number(dateTime, 0, 4), Number(dateTime, 5, 2), Number(dateTime, 8, 2));
     const QTime time(Number(dateTime, 11, 2), Number(dateTime, 14, 2), Number(dateTime, 17, 2));
     if (!date.isValid() || !time.isValid()) {
-        return std::nullopt;
-    }
-    return QDateTime(date, time, spec);
-}
-
-} // namespace
-
-qint64 FollowUpState::Seconds(const QString& dateTime) {
-    const std::optional<QDateTime> local = ParseLocal(dateTime, Qt::LocalTime);
-    return local ? local->toSecsSinceEpoch() : -1;
-}
-
-qint64 FollowUpState::CallSeconds(const QString& dateTime) {
-    const std::optional<QDateTime> utc = ParseLocal(dateTime, Qt::UTC);
-    if (!utc) {
         return -1;
     }
-    const QDate date = utc->date();
     auto offset = offsets_.constFind(date.toJulianDay());
     if (offset == offsets_.cend()) {
         const int first = QDateTime(date, QTime(0, 0)).offsetFromUtc();
@@ -99,9 +80,9 @@ qint64 FollowUpState::CallSeconds(const QString& dateTime) {
         offset = offsets_.insert(date.toJulianDay(), first == last ? first : kClocksChange);
     }
     if (*offset == kClocksChange) {
-        return QDateTime(date, utc->time()).toSecsSinceEpoch();
+        return QDateTime(date, time).toSecsSinceEpoch();
     }
-    return utc->toSecsSinceEpoch() - *offset;
+    return QDateTime(date, time, Qt::UTC).toSecsSinceEpoch() - *offset;
 }
 
 bool FollowUpState::Apply(const FollowUpTable::Call& call) {
@@ -114,7 +95,7 @@ bool FollowUpState::Apply(const FollowUpTable::Call& call) {
     bool changed = false;
     if (auto ring = rings_.find(key); ring != rings_.end()) {
         const bool sameCall =
-            call.type == kMissedLandline && CallSeconds(call.dateTime) - *ring <= kRingGrace;
+            call.type == kMissedLandline && Seconds(call.dateTime) - *ring <= kRingGrace;
         rings_.erase(ring);
         if (!sameCall) {
             changed = Reached(key);
@@ -136,7 +117,7 @@ bool FollowUpState::Apply(const FollowUpTable::Call& call) {
         return true;
     }
     if (call.type == kIncomingLandline) {
-        rings_[key] = CallSeconds(call.dateTime);
+        rings_[key] = Seconds(call.dateTime);
         return changed;
     }
     return Reached(key) || changed;

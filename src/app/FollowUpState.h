@@ -28,13 +28,10 @@ public:
     static constexpr qint64 kRingGrace = 120;
 
     // Seconds since 1970 of a call-log time ("2016/03/07 09:05:00", local time); -1 when
-    // the text is no such time.
-    static qint64 Seconds(const QString& dateTime);
-    // The same, asking the zone once for each day, since mktime reads the zone file again on
-    // every call; each call is converted on a day the clocks change. For reading the log of
-    // years; the offsets are forgotten once it is read, so that a later change of zone is
-    // seen.
-    qint64 CallSeconds(const QString& dateTime);
+    // the text is no such time. mktime reads the zone file again on every call, so the zone
+    // is asked once for each day, and on a day the clocks change once for each time. The
+    // offsets are forgotten once the log is read, so that a later change of zone is seen.
+    qint64 Seconds(const QString& dateTime);
     void ForgetOffsets() { offsets_.clear(); }
 
     void SetDoneMarks(const std::map<QString, int>& marks);

@@ -45,7 +45,7 @@ void FollowUpTracker::ReadCalls(std::shared_ptr<FollowUpState> state) {
         if (read == kSliceRows) {
             // The rings that no later call can still be the same call as are counted now,
             // so that years of rings are never held at once.
-            state->Settle(FollowUpState::Seconds(lastTime));
+            state->Settle(state->Seconds(lastTime));
             ReadCalls(state);
             return;
         }

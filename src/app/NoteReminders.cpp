@@ -28,19 +28,9 @@ void NoteReminders::BeginRead() {
 void NoteReminders::ArmRead(const std::vector<NoteRecord>& notes) {
     const std::set<int> changed = std::exchange(changedWhileReading_, {});
     reading_ = false;
-    std::set<int> due;
     for (const NoteRecord& note : notes) {
         if (note.timerId != 0 && changed.count(note.id) == 0) {
-            due.insert(note.id);
             StartFor(note);
-        }
-    }
-    for (auto it = reminders_.begin(); it != reminders_.end();) {
-        if (due.count(it->first) == 0 && changed.count(it->first) == 0) {
-            delete it->second.timer;
-            it = reminders_.erase(it);
-        } else {
-            ++it;
         }
     }
 }

@@ -24,9 +24,8 @@ public:
     // The reminders are being read afresh, on another thread. Until ArmRead, a note armed or
     // stopped on its own keeps what that said, being newer than the read.
     void BeginRead();
-    // Starts (or restarts) the timer of every note read with a due reminder, and stops the
-    // timers of the notes that no longer have one; notes armed or stopped since BeginRead are
-    // left as they are.
+    // Starts the timer of every note read with a due reminder, but for the notes armed or
+    // stopped since BeginRead.
     void ArmRead(const std::vector<NoteRecord>& notes);
     // The same for one note, leaving the others alone.
     void Arm(const NoteRecord& note);
